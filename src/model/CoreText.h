@@ -1,0 +1,35 @@
+// The Japanese texts the core writes into libraries, files and progress messages. They are
+// written here once, in UTF-8, and handed out as CP932 bytes converted on first use.
+#pragma once
+
+#include <string>
+
+namespace tabrix {
+
+class CoreText {
+public:
+    enum Id {
+        kOpenQuote,            // 「
+        kReadBegin,            // 」：読み込み開始
+        kReading,              // 」：読み込み中
+        kExpanding,            // 」：展開中
+        kExpandingData,        // 」：展開中/データ「
+        kProcessing,           // 」処理中
+        kSavePreparing,        // 」：保存準備中
+        kSavePreparingData,    // 」：保存準備中/データ「
+        kSaveBegin,            // 」：保存開始
+        kNormalisingRefs,      // 参照の正規化中
+        kDefaultFontName,      // ＭＳ ゴシック
+        kDefaultParameter,     // 名称
+        kDefaultDrawFormat,    // %名称%
+        kDefaultGroupData,     // データ 1
+        kDefaultGroup,         // グループ 1
+        kDefaultGroupOutput,   // グループ 1.txt
+        kCount
+    };
+
+    // The CP932 bytes of the text.
+    static const std::string& Get(Id id);
+};
+
+}  // namespace tabrix

@@ -1,0 +1,68 @@
+// One named, ordered list of elements inside an element data file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/TElement.h"
+
+namespace tabrix {
+
+class TZQDCtrl;
+
+class TGroupData {
+public:
+    explicit TGroupData(TZQDCtrl* owner = nullptr) : owner_(owner) {}
+    TGroupData(const TGroupData&) = delete;
+    TGroupData& operator=(const TGroupData&) = delete;
+
+    TZQDCtrl* Owner() const { return owner_; }
+    void SetOwner(TZQDCtrl* owner) { owner_ = owner; }
+    const std::string& Name() const { return name_; }
+    void SetName(std::string name) { name_ = std::move(name); }
+    std::uint32_t Index() const { return index_; }
+    void SetIndex(std::uint32_t index) { index_ = index; }
+
+    std::size_t Size() const { return elements_.size(); }
+    TElement* At(std::size_t i) const { return elements_[i].get(); }
+    const std::vector<std::unique_ptr<TElement>>& Elements() const { return elements_; }
+
+    // List operations; each renumbers from the first changed position and marks the owning
+    // file modified.
+    void AddElements(std::size_t n);
+    void InsertElements(std::size_t position, std::size_t n);
+    // Destroys elements first .. end-1; 1 when first is at or beyond the end, else 0.
+    int DeleteElements(std::size_t first, std::size_t end);
+    // Moves the block first .. last before target (a block moved down ends at target);
+    // 1 when first is at or beyond the end, else 0.
+    int MoveElements(std::size_t first, std::size_t target, std::size_t last);
+
+    // Reading: reserves n empty slots that StoreRead fills in order; elements past the slots
+    // are appended. FinishRead fills slots that stayed empty with new elements.
+    void ReserveSlots(std::size_t n);
+    void StoreRead(std::unique_ptr<TElement> element);
+    void FinishRead();
+
+    // Appends an element taken from elsewhere (owner and index are set here).
+    TElement* Append(std::unique_ptr<TElement> element);
+    // Takes element i out of the list without destroying it.
+    std::unique_ptr<TElement> Release(std::size_t i);
+    // Reorders the list to the given order (a permutation of the current elements).
+    void Reorder(std::vector<std::unique_ptr<TElement>> ordered);
+
+    void Renumber(std::size_t from = 0);
+    void MarkModified();
+
+private:
+    std::unique_ptr<TElement> NewElement();
+
+    TZQDCtrl* owner_;
+    std::vector<std::unique_ptr<TElement>> elements_;
+    std::string name_;
+    std::uint32_t index_ = 0;
+    std::size_t filled_ = 0;  // slots filled while reading
+};
+
+}  // namespace tabrix

@@ -1,0 +1,52 @@
+// Reads a whole file into lines and writes lines to a file, plus the pieces every tagged file
+// reader shares: the header check, cutting the tag off a line and reading a multi-line block.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "model/FileResult.h"
+#include "model/TStringDivision.h"
+
+namespace tabrix {
+
+class TStringFiler : public TStringDivision {
+public:
+    static constexpr std::size_t kLibraryChunkSize = 16777215;
+    static constexpr const char* kCrLf = "\r\n";
+    static constexpr const char* kWriterVersion = "2.0";
+
+    // Appends the lines of the file at path (a CP932 path, converted for the operating system)
+    // to lines. Byte mode (lineMode false): start is a byte offset, limit -1 reads to the end.
+    // Line mode: skips start lines and keeps at most limit lines. Returns a FileResult.
+    int Load(StringList& lines, const std::string& path, std::size_t chunkSize = kLibraryChunkSize,
+             long start = 0, long limit = -1, bool lineMode = false);
+
+    // Writes the lines joined by lineEnd (no line end after the last line). The file is replaced
+    // atomically: a temporary file in the same folder is written, flushed and renamed over the
+    // target, keeping the target's permission bits; on failure the old file stays intact.
+    int Save(const StringList& lines, const std::string& path, std::string_view lineEnd = kCrLf);
+
+    // Loads a library file and checks its header: kind is the text before " ver ", for example
+    // "Element-Data for Tabrix". Returns 3 for a file without lines, 4 for a wrong header.
+    int LoadTagged(StringList& lines, const std::string& path, std::string_view kind);
+
+    // The header line writers put first: kind + " ver 2.0".
+    static std::string HeaderLine(std::string_view kind);
+
+    // Cuts the tag off a tag line: returns the text up to the first "]" (for example "[size")
+    // and leaves the value in line. A line without "]" gives "" and stays unchanged.
+    std::string CutTag(std::string& line) const;
+
+    // Reads the block lines that follow the opening line at index open, up to the first line
+    // equal to closeTag, appending them to out. Returns the index of the closing line, or
+    // lines.size() when the block runs to the end of the file.
+    static std::size_t ReadBlock(const StringList& lines, std::size_t open,
+                                 std::string_view closeTag, StringList& out);
+    // Appends openTag, the block lines and closeTag.
+    static void WriteBlock(StringList& out, std::string_view openTag, const StringList& block,
+                           std::string_view closeTag);
+};
+
+}  // namespace tabrix

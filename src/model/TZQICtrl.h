@@ -1,0 +1,41 @@
+// The initialize-info file (.ZQI) of a library: the window layout store, read and written as
+// tagged text around the serialised store.
+#pragma once
+
+#include <string>
+
+#include "model/TMapInitialize.h"
+
+namespace tabrix {
+
+class TZQLCtrl;
+
+class TZQICtrl {
+public:
+    static constexpr const char* kKind = "Initialize-Info for Tabrix";
+
+    TZQICtrl() = default;
+    TZQICtrl(const TZQICtrl&) = delete;
+    TZQICtrl& operator=(const TZQICtrl&) = delete;
+
+    // Reads the file at Path(); a relative path is resolved against the library's folder and
+    // stored back. Puts both window-state sections' defaults into the store before parsing.
+    // Returns a FileResult.
+    int Read();
+    // Writes the header and the serialised store to Path(). Returns a FileResult.
+    int Write() const;
+
+    const std::string& Path() const { return path_; }
+    void SetPath(std::string path) { path_ = std::move(path); }
+    TZQLCtrl* Library() const { return library_; }
+    void SetLibrary(TZQLCtrl* library) { library_ = library; }
+    TMapInitialize& Store() { return store_; }
+    const TMapInitialize& Store() const { return store_; }
+
+private:
+    TMapInitialize store_;
+    std::string path_;
+    TZQLCtrl* library_ = nullptr;
+};
+
+}  // namespace tabrix

@@ -1,0 +1,155 @@
+// A library (.ZQL): its groups, the files it names, output settings, free text, preview and
+// batch lists. Owns its groups, its initialize-info file and its string division; shares its
+// parameter file and element data files with other open libraries through the controller.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "model/Progress.h"
+#include "model/TBatchSetting.h"
+#include "model/TElement.h"
+#include "model/TGroupSetting.h"
+#include "model/TStringDivision.h"
+
+namespace tabrix {
+
+class TGroupData;
+class TTabrixCtrl;
+class TZQDCtrl;
+class TZQICtrl;
+class TZQPCtrl;
+class TStringFiler;
+
+// A reference item list read from an element line, waiting for every file to be loaded.
+struct TUnresolvedReference {
+    TElement* element;
+    std::uint32_t param;
+    StringList items;
+};
+
+enum BatchTrigger : std::size_t {
+    kBatchTimed = 0,
+    kBatchOpen = 1,
+    kBatchClose = 2,
+    kBatchChange = 3,
+    kBatchTriggerCount = 4
+};
+
+class TZQLCtrl {
+public:
+    static constexpr std::uint8_t kModified = 4;
+    static constexpr const char* kKind = "Library-File for Tabrix";
+
+    TZQLCtrl();
+    ~TZQLCtrl();
+    TZQLCtrl(const TZQLCtrl&) = delete;
+    TZQLCtrl& operator=(const TZQLCtrl&) = delete;
+
+    // Reads the library file at Path() and, on the way, the files it names. Returns a
+    // FileResult; on failure the library keeps what it held.
+    int Read(const Progress& progress = {});
+    // Writes the library file when it is modified; 0 without writing otherwise.
+    int Write(const Progress& progress = {});
+
+    // --- files -----------------------------------------------------------------------------
+    const std::string& Path() const { return path_; }
+    void SetPath(std::string path) { path_ = std::move(path); }
+    TZQPCtrl* ParameterFile() const { return parameterFile_; }
+    void SetParameterFile(TZQPCtrl* file) { parameterFile_ = file; }
+    TZQICtrl* InitializeInfo() const { return initializeInfo_.get(); }
+    void SetInitializeInfo(std::unique_ptr<TZQICtrl> info);
+    TTabrixCtrl* Controller() const { return controller_; }
+    void SetController(TTabrixCtrl* controller) { controller_ = controller; }
+    const TStringDivision& Division() const { return division_; }
+
+    // --- settings --------------------------------------------------------------------------
+    const std::string& OutputPath() const { return outputPath_; }
+    void SetOutputPath(std::string path) { outputPath_ = std::move(path); }
+    std::uint8_t Status() const { return status_; }
+    void SetStatus(std::uint8_t status) { status_ = status; }
+    bool IsModified() const { return (status_ & kModified) != 0; }
+    void SetModified(bool modified) {
+        status_ = modified ? (status_ | kModified) : (status_ & ~kModified);
+    }
+    const std::string& LineBreak() const { return lineBreak_; }
+    void SetLineBreak(std::string lineBreak) { lineBreak_ = std::move(lineBreak); }
+    StringList& FreeText() { return freeText_; }
+    const StringList& FreeText() const { return freeText_; }
+    const std::string& PreviewImage() const { return previewImage_; }
+    void SetPreviewImage(std::string path) { previewImage_ = std::move(path); }
+    StringList& PreviewMemo() { return previewMemo_; }
+    const StringList& PreviewMemo() const { return previewMemo_; }
+    std::vector<TBatchSetting>& BatchList(BatchTrigger trigger) { return batchLists_[trigger]; }
+    const std::vector<TBatchSetting>& BatchList(BatchTrigger trigger) const {
+        return batchLists_[trigger];
+    }
+
+    // --- groups ----------------------------------------------------------------------------
+    std::size_t GroupCount() const { return groups_.size(); }
+    TGroupSetting* Group(std::size_t i) const { return groups_[i].get(); }
+    const std::vector<std::unique_ptr<TGroupSetting>>& Groups() const { return groups_; }
+    // Creates a group (status 1) for the group data, appends it and enters it in the map.
+    TGroupSetting* AddGroupForGroupData(TGroupData* data);
+    // Appends a group read or built elsewhere.
+    TGroupSetting* AppendGroup(std::unique_ptr<TGroupSetting> group);
+    // Destroys group i; later groups move up and connect groups naming it are cleared.
+    void DeleteGroup(std::size_t i);
+    // Destroys every group.
+    void ClearGroups();
+    // Reorders the groups to the given order (a permutation of the current groups).
+    void ReorderGroups(std::vector<std::unique_ptr<TGroupSetting>> ordered);
+    // The group of this library that shows the group data, or none.
+    TGroupSetting* FindGroupOf(const TGroupData* data) const;
+    void RebuildGroupMap();
+    void RenumberGroups(std::size_t from = 0);
+
+    // Element list operations by group number: 1 when the number names no group; otherwise
+    // the group's output-done bit is cleared and the operation's result is returned.
+    int AddElements(std::size_t group, std::size_t n);
+    int InsertElements(std::size_t group, std::size_t position, std::size_t n);
+    int DeleteElements(std::size_t group, std::size_t first, std::size_t end);
+    int MoveElements(std::size_t group, std::size_t first, std::size_t target, std::size_t last);
+
+    // --- references while reading -----------------------------------------------------------
+    std::vector<TUnresolvedReference>& ReferenceTable() { return references_; }
+    // Turns the collected reference items into element and group references, then empties
+    // the table.
+    void ResolveReferences();
+
+    // The working copy element the parameter panel edits.
+    TElement& WorkingElement() { return *workingElement_; }
+
+private:
+    void ReadInit(const StringList& lines, std::size_t& i, TStringFiler& filer);
+    void ReadGroups(const StringList& lines, std::size_t& i, TStringFiler& filer);
+    void ReadBatch(const StringList& lines, std::size_t& i);
+    void FinishReadGroup(std::unique_ptr<TGroupSetting> group, const std::string& zqdPath,
+                         std::uint32_t gdIndex);
+    void ResolveElementRefs(const TUnresolvedReference& ref);
+    void ResolveGroupRefs(const TUnresolvedReference& ref);
+    StringList BuildLines() const;
+
+    TStringDivision division_;
+    std::unique_ptr<TElement> workingElement_;
+    std::unique_ptr<TZQICtrl> initializeInfo_;
+    std::vector<std::unique_ptr<TGroupSetting>> groups_;
+    std::unordered_map<const TGroupData*, TGroupSetting*> groupMap_;
+    std::vector<TUnresolvedReference> references_;
+    std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batchLists_;
+    std::string path_;
+    std::string outputPath_;
+    std::string lineBreak_ = "\r\n";
+    std::string previewImage_;
+    StringList previewMemo_;
+    StringList freeText_;
+    TZQPCtrl* parameterFile_ = nullptr;
+    TTabrixCtrl* controller_ = nullptr;
+    std::uint8_t status_ = 0;
+};
+
+}  // namespace tabrix

@@ -1,0 +1,100 @@
+// A parameter definition file (.ZQP): the parameters, the library-wide formats, the import
+// formats, the used-parameter list, the drawing font and the row height.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/Progress.h"
+#include "model/TParameter.h"
+
+namespace tabrix {
+
+class TZQLCtrl;
+
+class TZQPCtrl {
+public:
+    static constexpr std::uint32_t kModified = 4;
+    static constexpr const char* kKind = "Parameter-Info for Tabrix";
+    static constexpr std::int32_t kDefaultFontSize = 9;
+    static constexpr std::uint32_t kDefaultRowHeight = 24;
+
+    TZQPCtrl();
+    TZQPCtrl(const TZQPCtrl&) = delete;
+    TZQPCtrl& operator=(const TZQPCtrl&) = delete;
+
+    // Reads the file at Path(); a relative path is first resolved against the owner library's
+    // folder and stored back. Returns a FileResult.
+    int Read(const Progress& progress = {});
+    // Writes the file when it is modified; 0 without writing otherwise.
+    int Write(const Progress& progress = {});
+    // Clears everything, sets the path and the defaults, and marks the file modified.
+    void Reset(std::string path);
+
+    // Appends a parameter (a new one when none is given), enters it in the code map and, when
+    // alsoUsed, in the used-parameter list.
+    TParameter* AddParameter(std::unique_ptr<TParameter> parameter = nullptr, bool alsoUsed = false);
+
+    std::size_t Size() const { return parameters_.size(); }
+    TParameter* At(std::size_t i) const { return parameters_[i].get(); }
+    const std::vector<std::unique_ptr<TParameter>>& Parameters() const { return parameters_; }
+    std::vector<std::unique_ptr<TParameter>>& MutableParameters() { return parameters_; }
+    // The parameter with this code, or none.
+    TParameter* FindByCode(const std::string& code) const;
+    std::map<std::string, TParameter*>& CodeMap() { return codeMap_; }
+    std::vector<TParameter*>& UsedParameters() { return used_; }
+    const std::vector<TParameter*>& UsedParameters() const { return used_; }
+
+    const std::string& Path() const { return path_; }
+    void SetPath(std::string path) { path_ = std::move(path); }
+    TZQLCtrl* OwnerLibrary() const { return ownerLibrary_; }
+    void SetOwnerLibrary(TZQLCtrl* library) { ownerLibrary_ = library; }
+    std::uint32_t Status() const { return status_; }
+    void SetStatus(std::uint32_t status) { status_ = status; }
+    bool IsModified() const { return (status_ & kModified) != 0; }
+    void SetModified(bool modified) {
+        status_ = modified ? (status_ | kModified) : (status_ & ~kModified);
+    }
+    std::uint32_t OutputType() const { return outputType_; }
+    void SetOutputType(std::uint32_t type) { outputType_ = type; }
+
+    StringList& DrawFormat() { return drawFormat_; }
+    const StringList& DrawFormat() const { return drawFormat_; }
+    StringList& OutputFormat() { return outputFormat_; }
+    const StringList& OutputFormat() const { return outputFormat_; }
+    std::vector<StringList>& ImportFormats() { return importFormats_; }
+    const std::vector<StringList>& ImportFormats() const { return importFormats_; }
+
+    const std::string& FontName() const { return fontName_; }
+    void SetFontName(std::string name) { fontName_ = std::move(name); }
+    std::int32_t FontSize() const { return fontSize_; }
+    void SetFontSize(std::int32_t size) { fontSize_ = size; }
+    std::int32_t FontStyle() const { return fontStyle_; }
+    void SetFontStyle(std::int32_t style) { fontStyle_ = style; }
+    std::uint32_t FontColour() const { return fontColour_; }
+    void SetFontColour(std::uint32_t colour) { fontColour_ = colour; }
+    std::uint32_t RowHeight() const { return rowHeight_; }
+    void SetRowHeight(std::uint32_t height) { rowHeight_ = height; }
+
+private:
+    std::vector<std::unique_ptr<TParameter>> parameters_;
+    std::map<std::string, TParameter*> codeMap_;
+    std::vector<TParameter*> used_;
+    std::string path_;
+    TZQLCtrl* ownerLibrary_ = nullptr;
+    std::uint32_t status_ = 0;
+    std::uint32_t outputType_ = 0;
+    StringList drawFormat_;
+    StringList outputFormat_;
+    std::vector<StringList> importFormats_;
+    std::string fontName_;
+    std::int32_t fontSize_ = kDefaultFontSize;
+    std::int32_t fontStyle_ = 0;
+    std::uint32_t fontColour_ = 0;
+    std::uint32_t rowHeight_ = kDefaultRowHeight;
+};
+
+}  // namespace tabrix
