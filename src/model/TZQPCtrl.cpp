@@ -1,0 +1,275 @@
+#include "model/TZQPCtrl.h"
+
+#include <utility>
+
+#include "model/CoreText.h"
+#include "model/PathName.h"
+#include "model/TStringFiler.h"
+#include "model/TZQLCtrl.h"
+
+namespace tabrix {
+
+namespace {
+
+constexpr std::size_t kDrawFontFields = 4;
+
+std::string Message(const std::string& path, CoreText::Id suffix) {
+    return "ZQP" + CoreText::Get(CoreText::kOpenQuote) + path + CoreText::Get(suffix);
+}
+
+std::string Unsigned(std::uint32_t value) {
+    return TStringDivision::Format("u", value);
+}
+std::string Signed(std::int32_t value) {
+    return TStringDivision::Format("d", value);
+}
+
+// Fills a TZQPCtrl from the lines of a parameter definition file. Display parameters and the
+// used-parameter list name parameters by position, so they are only resolved once every
+// parameter has been read.
+class ParameterFileReader {
+public:
+    ParameterFileReader(TZQPCtrl& file, const StringList& lines) : file_(file), lines_(lines) {}
+
+    void Run() {
+        for (std::size_t i = 1; i < lines_.size(); ++i) {
+            std::string value = lines_[i];
+            std::string tag = filer_.CutTag(value);
+            if (tag == "[param") {
+                i = ReadParameter(i);
+            } else if (tag == "[init") {
+                i = ReadInit(i);
+            }
+        }
+        ResolveDisplayParameters();
+        ResolveUsedParameters();
+    }
+
+private:
+    struct PendingDisplay {
+        TParameter* parameter;
+        std::uint32_t index;
+    };
+
+    // Reads from the opening line at open up to "[/param" or the end of the lines and appends
+    // the parameter; returns the index of the closing line (or lines.size()).
+    std::size_t ReadParameter(std::size_t open) {
+        auto parameter = std::make_unique<TParameter>();
+        std::size_t i = open + 1;
+        for (; i < lines_.size(); ++i) {
+            std::string value = lines_[i];
+            std::string tag = filer_.CutTag(value);
+            if (tag == "[/param") break;
+            i = ReadParameterTag(*parameter, tag, std::move(value), i);
+        }
+        file_.AddParameter(std::move(parameter));
+        return i;
+    }
+
+    // Returns the index of the last line the tag used (a block's closing line).
+    std::size_t ReadParameterTag(TParameter& parameter, const std::string& tag, std::string value,
+                                 std::size_t i) {
+        if (tag == "[name") {
+            parameter.SetName(std::move(value));
+        } else if (tag == "[code") {
+            parameter.SetCode(std::move(value));
+        } else if (tag == "[type") {
+            parameter.SetType(static_cast<std::uint8_t>(TStringDivision::ToULong(value, 0)));
+        } else if (tag == "[draw_param") {
+            pendingDisplays_.push_back({&parameter, TStringDivision::ToULong(value, 0)});
+        } else if (tag == "[draw_format") {
+            return TStringFiler::ReadBlock(lines_, i, "[/draw_format]", parameter.DrawFormat());
+        } else if (tag == "[output_format") {
+            return TStringFiler::ReadBlock(lines_, i, "[/output_format]", parameter.OutputFormat());
+        } else if (tag == "[str") {
+            return TStringFiler::ReadBlock(lines_, i, "[/str]", parameter.Selection());
+        }
+        return i;
+    }
+
+    // Reads the settings section from the opening line at open up to "[/init" or the end of
+    // the lines; returns the index of the closing line (or lines.size()).
+    std::size_t ReadInit(std::size_t open) {
+        std::size_t i = open + 1;
+        for (; i < lines_.size(); ++i) {
+            std::string value = lines_[i];
+            std::string tag = filer_.CutTag(value);
+            if (tag == "[/init") break;
+            i = ReadInitTag(tag, std::move(value), i);
+        }
+        return i;
+    }
+
+    std::size_t ReadInitTag(const std::string& tag, std::string value, std::size_t i) {
+        if (tag == "[status") {
+            file_.SetStatus(TStringDivision::ToULong(value, 0));
+        } else if (tag == "[output_type") {
+            file_.SetOutputType(TStringDivision::ToULong(value, 0));
+        } else if (tag == "[row_height") {
+            file_.SetRowHeight(TStringDivision::ToULong(value, 0));
+        } else if (tag == "[draw_font") {
+            ReadDrawFont(value);
+        } else if (tag == "[use_parameter") {
+            usedText_ = std::move(value);
+        } else if (tag == "[draw_format") {
+            return TStringFiler::ReadBlock(lines_, i, "[/draw_format]", file_.DrawFormat());
+        } else if (tag == "[output_format") {
+            return TStringFiler::ReadBlock(lines_, i, "[/output_format]", file_.OutputFormat());
+        } else if (tag == "[import_format") {
+            StringList format;
+            i = TStringFiler::ReadBlock(lines_, i, "[/import_format]", format);
+            file_.ImportFormats().push_back(std::move(format));
+        }
+        return i;
+    }
+
+    // "name,size,style,colour"; missing fields are empty texts and so read as 0, while a field
+    // that is not a number falls back to the default.
+    void ReadDrawFont(const std::string& value) {
+        StringList fields;
+        filer_.Split(value, ",", fields, 0);
+        if (fields.size() < kDrawFontFields) fields.resize(kDrawFontFields);
+        file_.SetFontName(fields[0].empty() ? CoreText::Get(CoreText::kDefaultFontName)
+                                            : fields[0]);
+        file_.SetFontSize(TStringDivision::ToLong(fields[1], TZQPCtrl::kDefaultFontSize));
+        file_.SetFontStyle(TStringDivision::ToLong(fields[2], 0));
+        file_.SetFontColour(TStringDivision::ToULong(fields[3], 0));
+    }
+
+    // An index that names no parameter leaves the display parameter unset.
+    void ResolveDisplayParameters() {
+        for (const PendingDisplay& pending : pendingDisplays_) {
+            if (pending.index < file_.Size())
+                pending.parameter->SetDisplayParameter(file_.At(pending.index));
+        }
+    }
+
+    // Indexes that name no parameter are skipped; repeats are kept. A file without used
+    // parameters has no "[use_parameter]" line at all, and an empty value means the same.
+    void ResolveUsedParameters() {
+        if (usedText_.empty()) return;
+        StringList pieces;
+        filer_.Split(usedText_, ",", pieces, 0);
+        for (const std::string& piece : pieces) {
+            std::uint32_t index = TStringDivision::ToULong(piece, 0);
+            if (index < file_.Size()) file_.UsedParameters().push_back(file_.At(index));
+        }
+    }
+
+    TStringFiler filer_;
+    TZQPCtrl& file_;
+    const StringList& lines_;
+    std::vector<PendingDisplay> pendingDisplays_;
+    std::string usedText_;
+};
+
+std::string UsedIndexes(const std::vector<TParameter*>& used) {
+    StringList indexes;
+    indexes.reserve(used.size());
+    for (const TParameter* parameter : used)
+        indexes.push_back(Unsigned(parameter->Index()));
+    return TStringDivision::Join(",", indexes);
+}
+
+void AppendParameterLines(StringList& lines, const TParameter& parameter) {
+    lines.push_back("[param]");
+    lines.push_back("[name]" + parameter.Name());
+    lines.push_back("[code]" + parameter.Code());
+    lines.push_back("[type]" + Unsigned(parameter.Type()));
+    if (const TParameter* display = parameter.DisplayParameter())
+        lines.push_back("[draw_param]" + Unsigned(display->Index()));
+    TStringFiler::WriteBlock(lines, "[draw_format]", parameter.DrawFormat(), "[/draw_format]");
+    TStringFiler::WriteBlock(lines, "[output_format]", parameter.OutputFormat(),
+                             "[/output_format]");
+    TStringFiler::WriteBlock(lines, "[str]", parameter.Selection(), "[/str]");
+    lines.push_back("[/param]");
+}
+
+StringList BuildFileLines(const TZQPCtrl& file, std::uint32_t savedStatus) {
+    StringList lines;
+    lines.push_back(TStringFiler::HeaderLine(TZQPCtrl::kKind));
+    lines.push_back("[init]");
+    lines.push_back("[status]" + Unsigned(savedStatus));
+    lines.push_back("[output_type]" + Unsigned(file.OutputType()));
+    lines.push_back("[draw_font]" + file.FontName() + "," + Signed(file.FontSize()) + "," +
+                    Signed(file.FontStyle()) + "," + Unsigned(file.FontColour()));
+    lines.push_back("[row_height]" + Unsigned(file.RowHeight()));
+    TStringFiler::WriteBlock(lines, "[draw_format]", file.DrawFormat(), "[/draw_format]");
+    TStringFiler::WriteBlock(lines, "[output_format]", file.OutputFormat(), "[/output_format]");
+    if (!file.UsedParameters().empty())
+        lines.push_back("[use_parameter]" + UsedIndexes(file.UsedParameters()));
+    for (const StringList& format : file.ImportFormats())
+        TStringFiler::WriteBlock(lines, "[import_format]", format, "[/import_format]");
+    lines.push_back("[/init]");
+    for (const auto& parameter : file.Parameters())
+        AppendParameterLines(lines, *parameter);
+    return lines;
+}
+
+}  // namespace
+
+TZQPCtrl::TZQPCtrl() : fontName_(CoreText::Get(CoreText::kDefaultFontName)) {}
+
+void TZQPCtrl::Reset(std::string path) {
+    used_.clear();
+    codeMap_.clear();
+    parameters_.clear();
+    drawFormat_.clear();
+    outputFormat_.clear();
+    importFormats_.clear();
+    path_ = std::move(path);
+    fontName_ = CoreText::Get(CoreText::kDefaultFontName);
+    fontSize_ = kDefaultFontSize;
+    fontStyle_ = 0;
+    fontColour_ = 0;
+    rowHeight_ = kDefaultRowHeight;
+    outputType_ = 0;
+    status_ = kModified;  // a new file is written at the next save
+}
+
+TParameter* TZQPCtrl::AddParameter(std::unique_ptr<TParameter> parameter, bool alsoUsed) {
+    if (!parameter) parameter = std::make_unique<TParameter>();
+    parameter->SetIndex(static_cast<std::uint32_t>(parameters_.size()));
+    TParameter* added = parameter.get();
+    codeMap_[added->Code()] = added;  // a later parameter with the same code wins
+    parameters_.push_back(std::move(parameter));
+    if (alsoUsed) used_.push_back(added);
+    return added;
+}
+
+TParameter* TZQPCtrl::FindByCode(const std::string& code) const {
+    auto found = codeMap_.find(code);
+    return found == codeMap_.end() ? nullptr : found->second;
+}
+
+int TZQPCtrl::Read(const Progress& progress) {
+    // A relative path names a file beside the library; absolute paths come back unchanged.
+    if (ownerLibrary_) path_ = PathName::Resolve(ownerLibrary_->Path(), path_);
+
+    Report(progress, Message(path_, CoreText::kReadBegin));
+    TStringFiler filer;
+    StringList lines;
+    int result = filer.LoadTagged(lines, path_, kKind);
+    if (result != kFileOk) return result;
+
+    Report(progress, Message(path_, CoreText::kExpanding));
+    Reset(path_);
+    ParameterFileReader(*this, lines).Run();
+    SetModified(false);
+    return kFileOk;
+}
+
+int TZQPCtrl::Write(const Progress& progress) {
+    if (!IsModified()) return kFileOk;
+    Report(progress, Message(path_, CoreText::kSavePreparing));
+
+    // The file records the status as it is once saved. The bit itself is only cleared when
+    // the save succeeds, so a failed save never makes unsaved changes look saved.
+    StringList lines = BuildFileLines(*this, status_ & ~kModified);
+    Report(progress, Message(path_, CoreText::kSaveBegin));
+    int result = TStringFiler().Save(lines, path_);
+    if (result == kFileOk) SetModified(false);
+    return result;
+}
+
+}  // namespace tabrix

@@ -1,0 +1,629 @@
+// Parameter definition files: the exact layout the writer produces, reading it back, tolerance
+// of damaged files, path resolution against the owning library and the modified bit.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/TParameter.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+#include "model/TextCodec.h"
+
+namespace tabrix {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Sj(const std::string& utf8) {
+    return TextCodec::FromUtf8(utf8);
+}
+
+std::string CrLfLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& line : lines) {
+        if (!out.empty()) out += "\r\n";
+        out += line;
+    }
+    return out;
+}
+
+std::string Header() {
+    return "Parameter-Info for Tabrix ver 2.0";
+}
+
+// A folder of its own for each test, removed afterwards.
+class ZqpFileTest : public ::testing::Test {
+protected:
+    ZqpFileTest() {
+        std::random_device device;
+        dir_ = fs::temp_directory_path() /
+               ("tabrix-zqp-" + std::to_string(device()) + "-" + std::to_string(device()));
+        fs::create_directories(dir_);
+    }
+    ~ZqpFileTest() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    std::string File(const std::string& name) const { return (dir_ / name).string(); }
+
+    static void WriteBytes(const std::string& path, const std::string& bytes) {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+    static std::string ReadBytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // Writes the lines as a file and reads it into a fresh parameter file object.
+    int ReadLines(TZQPCtrl& zqp, const std::vector<std::string>& lines) {
+        std::string path = File("in.ZQP");
+        WriteBytes(path, CrLfLines(lines));
+        zqp.SetPath(path);
+        return zqp.Read();
+    }
+
+    fs::path dir_;
+};
+
+TParameter* AddNamed(TZQPCtrl& zqp, const std::string& name, const std::string& code,
+                     std::uint8_t type) {
+    auto parameter = std::make_unique<TParameter>();
+    parameter->SetName(name);
+    parameter->SetCode(code);
+    parameter->SetType(type);
+    return zqp.AddParameter(std::move(parameter));
+}
+
+// --- the model ------------------------------------------------------------------------------
+
+TEST(ZqpModelTest, ResetClearsEverythingAndMarksModified) {
+    TZQPCtrl zqp;
+    AddNamed(zqp, "a", "a", kTypeBool);
+    zqp.AddParameter(nullptr, true);
+    zqp.DrawFormat() = {"d"};
+    zqp.OutputFormat() = {"o"};
+    zqp.ImportFormats().push_back({"i"});
+    zqp.SetFontName("Arial");
+    zqp.SetFontSize(20);
+    zqp.SetFontStyle(3);
+    zqp.SetFontColour(0xFF);
+    zqp.SetRowHeight(40);
+    zqp.SetOutputType(7);
+    zqp.SetStatus(0x13);
+
+    zqp.Reset("x.ZQP");
+
+    EXPECT_EQ(zqp.Size(), 0u);
+    EXPECT_TRUE(zqp.CodeMap().empty());
+    EXPECT_TRUE(zqp.UsedParameters().empty());
+    EXPECT_TRUE(zqp.DrawFormat().empty());
+    EXPECT_TRUE(zqp.OutputFormat().empty());
+    EXPECT_TRUE(zqp.ImportFormats().empty());
+    EXPECT_EQ(zqp.Path(), "x.ZQP");
+    EXPECT_EQ(zqp.FontName(), Sj("ＭＳ ゴシック"));
+    EXPECT_EQ(zqp.FontSize(), 9);
+    EXPECT_EQ(zqp.FontStyle(), 0);
+    EXPECT_EQ(zqp.FontColour(), 0u);
+    EXPECT_EQ(zqp.RowHeight(), 24u);
+    EXPECT_EQ(zqp.OutputType(), 0u);
+    EXPECT_EQ(zqp.Status(), 4u);
+}
+
+TEST(ZqpModelTest, AddParameterNumbersMapsAndOptionallyUses) {
+    TZQPCtrl zqp;
+    TParameter* first = zqp.AddParameter();
+    EXPECT_EQ(first->Type(), kTypeString);
+    EXPECT_EQ(first->InputBoxHeight(), 90);
+    EXPECT_EQ(first->Index(), 0u);
+    EXPECT_TRUE(zqp.UsedParameters().empty());
+
+    TParameter* second = AddNamed(zqp, "n", "same", kTypeSigned);
+    TParameter* third = zqp.AddParameter(
+        [] {
+            auto p = std::make_unique<TParameter>();
+            p->SetCode("same");
+            return p;
+        }(),
+        true);
+    EXPECT_EQ(second->Index(), 1u);
+    EXPECT_EQ(third->Index(), 2u);
+    EXPECT_EQ(zqp.FindByCode("same"), third);  // the later parameter replaces the earlier
+    EXPECT_EQ(zqp.FindByCode("none"), nullptr);
+    EXPECT_EQ(zqp.UsedParameters(), std::vector<TParameter*>{third});
+}
+
+TEST(ZqpModelTest, DisplayParameterExpiresWithItsTarget) {
+    TParameter referrer;
+    {
+        TParameter target;
+        referrer.SetDisplayParameter(&target);
+        EXPECT_EQ(referrer.DisplayParameter(), &target);
+    }
+    EXPECT_EQ(referrer.DisplayParameter(), nullptr);
+
+    TParameter other;
+    referrer.SetDisplayParameter(&other);
+    referrer.SetDisplayParameter(nullptr);
+    EXPECT_EQ(referrer.DisplayParameter(), nullptr);
+}
+
+// --- writing --------------------------------------------------------------------------------
+
+TEST_F(ZqpFileTest, WritesTheExactLayout) {
+    TZQPCtrl zqp;
+    zqp.Reset(File("out.ZQP"));
+    zqp.SetStatus(zqp.Status() | 0x10);
+    zqp.SetOutputType(3);
+    zqp.SetFontSize(-12);
+    zqp.SetFontStyle(5);
+    zqp.SetFontColour(0xFFFFFFFF);
+    zqp.SetRowHeight(30);
+    zqp.DrawFormat() = {"%a%", "[x]"};
+    zqp.ImportFormats() = {{"i1"}, {}};
+    TParameter* a = AddNamed(zqp, Sj("名前"), "a", kTypeListSelection);
+    a->DrawFormat() = {"da"};
+    a->OutputFormat() = {"oa"};
+    a->Selection() = {"s1", "s2"};
+    TParameter* b = AddNamed(zqp, "B", "b", kTypeElementRef);
+    b->SetDisplayParameter(a);
+    zqp.UsedParameters() = {b, a, b};
+
+    ASSERT_EQ(zqp.Write(), 0);
+
+    std::string expected = CrLfLines({Header(),
+                                      "[init]",
+                                      "[status]16",
+                                      "[output_type]3",
+                                      "[draw_font]" + Sj("ＭＳ ゴシック") + ",-12,5,4294967295",
+                                      "[row_height]30",
+                                      "[draw_format]",
+                                      "%a%",
+                                      "[x]",
+                                      "[/draw_format]",
+                                      "[output_format]",
+                                      "[/output_format]",
+                                      "[use_parameter]1,0,1",
+                                      "[import_format]",
+                                      "i1",
+                                      "[/import_format]",
+                                      "[import_format]",
+                                      "[/import_format]",
+                                      "[/init]",
+                                      "[param]",
+                                      "[name]" + Sj("名前"),
+                                      "[code]a",
+                                      "[type]11",
+                                      "[draw_format]",
+                                      "da",
+                                      "[/draw_format]",
+                                      "[output_format]",
+                                      "oa",
+                                      "[/output_format]",
+                                      "[str]",
+                                      "s1",
+                                      "s2",
+                                      "[/str]",
+                                      "[/param]",
+                                      "[param]",
+                                      "[name]B",
+                                      "[code]b",
+                                      "[type]2",
+                                      "[draw_param]0",
+                                      "[draw_format]",
+                                      "[/draw_format]",
+                                      "[output_format]",
+                                      "[/output_format]",
+                                      "[str]",
+                                      "[/str]",
+                                      "[/param]"});
+    EXPECT_EQ(ReadBytes(File("out.ZQP")), expected);
+    EXPECT_FALSE(zqp.IsModified());
+    EXPECT_EQ(zqp.Status(), 0x10u);
+}
+
+TEST_F(ZqpFileTest, EmptyModelOmitsUsedParameters) {
+    TZQPCtrl zqp;
+    zqp.Reset(File("empty.ZQP"));
+    ASSERT_EQ(zqp.Write(), 0);
+    EXPECT_EQ(ReadBytes(File("empty.ZQP")),
+              CrLfLines({Header(), "[init]", "[status]0", "[output_type]0",
+                         "[draw_font]" + Sj("ＭＳ ゴシック") + ",9,0,0", "[row_height]24",
+                         "[draw_format]", "[/draw_format]", "[output_format]", "[/output_format]",
+                         "[/init]"}));
+}
+
+TEST_F(ZqpFileTest, UnmodifiedFileIsLeftUntouched) {
+    std::string path = File("keep.ZQP");
+    WriteBytes(path, "not a parameter file");
+    TZQPCtrl zqp;
+    zqp.SetPath(path);
+    std::vector<std::string> messages;
+    EXPECT_EQ(zqp.Write([&](const std::string& m) { messages.push_back(m); }), 0);
+    EXPECT_EQ(ReadBytes(path), "not a parameter file");
+    EXPECT_TRUE(messages.empty());
+
+    // After reading the bit is clear too: a later change on disk is not overwritten.
+    WriteBytes(path, CrLfLines({Header(), "[param]", "[code]a", "[/param]"}));
+    ASSERT_EQ(zqp.Read(), 0);
+    WriteBytes(path, "changed elsewhere");
+    EXPECT_EQ(zqp.Write(), 0);
+    EXPECT_EQ(ReadBytes(path), "changed elsewhere");
+}
+
+TEST_F(ZqpFileTest, FailedWriteKeepsTheModifiedBit) {
+    TZQPCtrl zqp;
+    zqp.Reset(File("missing-folder/out.ZQP"));
+    AddNamed(zqp, "a", "a", kTypeString);
+    std::vector<std::string> messages;
+    auto progress = [&](const std::string& m) { messages.push_back(m); };
+
+    EXPECT_NE(zqp.Write(progress), 0);
+    EXPECT_TRUE(zqp.IsModified());
+    EXPECT_FALSE(fs::exists(dir_ / "missing-folder"));
+    EXPECT_EQ(messages.size(), 2u);
+
+    // The next save with a usable path still writes, and records the cleared status.
+    zqp.SetPath(File("out.ZQP"));
+    ASSERT_EQ(zqp.Write(), 0);
+    EXPECT_FALSE(zqp.IsModified());
+    EXPECT_NE(ReadBytes(File("out.ZQP")).find("\r\n[status]0\r\n"), std::string::npos);
+}
+
+TEST_F(ZqpFileTest, DeletedDisplayParameterIsNotWrittenNorReadBack) {
+    TZQPCtrl zqp;
+    zqp.Reset(File("out.ZQP"));
+    TParameter* a = AddNamed(zqp, "a", "a", kTypeString);
+    TParameter* b = AddNamed(zqp, "b", "b", kTypeElementRef);
+    b->SetDisplayParameter(a);
+    // Delete "a" the way the settings commit does: erase it and renumber the rest.
+    zqp.CodeMap().erase("a");
+    zqp.MutableParameters().erase(zqp.MutableParameters().begin());
+    b->SetIndex(0);
+    ASSERT_EQ(b->DisplayParameter(), nullptr);
+
+    ASSERT_EQ(zqp.Write(), 0);
+    std::string bytes = ReadBytes(File("out.ZQP"));
+    EXPECT_EQ(bytes.find("[draw_param]"), std::string::npos);
+
+    TZQPCtrl back;
+    back.SetPath(File("out.ZQP"));
+    ASSERT_EQ(back.Read(), 0);
+    ASSERT_EQ(back.Size(), 1u);
+    EXPECT_EQ(back.At(0)->Code(), "b");
+    EXPECT_EQ(back.At(0)->DisplayParameter(), nullptr);
+}
+
+// --- reading --------------------------------------------------------------------------------
+
+TEST_F(ZqpFileTest, RoundTripReadsTheSameModelAndWritesTheSameBytes) {
+    TZQPCtrl zqp;
+    zqp.Reset(File("first.ZQP"));
+    zqp.SetStatus(zqp.Status() | 1);
+    zqp.SetOutputType(2);
+    zqp.SetFontName("Arial Narrow");
+    zqp.SetFontSize(11);
+    zqp.SetFontStyle(9);
+    zqp.SetFontColour(0x00FF8040);
+    zqp.SetRowHeight(18);
+    zqp.DrawFormat() = {Sj("%名称%"), "[/output_format]", ""};
+    zqp.OutputFormat() = {"line]with]brackets", "[draw_format]"};
+    zqp.ImportFormats() = {{"a", "b"}, {"[c]"}};
+    TParameter* name = AddNamed(zqp, Sj("名称"), Sj("名称"), kTypeString);
+    TParameter* ref = AddNamed(zqp, "ref", "r]ef", kTypeElementRefArray);
+    TParameter* list = AddNamed(zqp, "list", "list", kTypeListSelection);
+    ref->SetDisplayParameter(list);  // a reference forward in the file
+    list->SetDisplayParameter(list);
+    list->Selection() = {Sj("赤"), "", "[/param]"};
+    name->DrawFormat() = {"[str]"};
+    zqp.UsedParameters() = {list, name, list};
+    ASSERT_EQ(zqp.Write(), 0);
+    std::string firstBytes = ReadBytes(File("first.ZQP"));
+
+    TZQPCtrl back;
+    back.SetPath(File("first.ZQP"));
+    ASSERT_EQ(back.Read(), 0);
+    EXPECT_FALSE(back.IsModified());
+    EXPECT_EQ(back.Status(), 1u);
+    EXPECT_EQ(back.OutputType(), 2u);
+    EXPECT_EQ(back.FontName(), "Arial Narrow");
+    EXPECT_EQ(back.FontSize(), 11);
+    EXPECT_EQ(back.FontStyle(), 9);
+    EXPECT_EQ(back.FontColour(), 0x00FF8040u);
+    EXPECT_EQ(back.RowHeight(), 18u);
+    EXPECT_EQ(back.DrawFormat(), zqp.DrawFormat());
+    EXPECT_EQ(back.OutputFormat(), zqp.OutputFormat());
+    EXPECT_EQ(back.ImportFormats(), zqp.ImportFormats());
+    ASSERT_EQ(back.Size(), 3u);
+    for (std::size_t i = 0; i < back.Size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(back.At(i)->Index(), i);
+        EXPECT_EQ(back.At(i)->Name(), zqp.At(i)->Name());
+        EXPECT_EQ(back.At(i)->Code(), zqp.At(i)->Code());
+        EXPECT_EQ(back.At(i)->Type(), zqp.At(i)->Type());
+        EXPECT_EQ(back.At(i)->DrawFormat(), zqp.At(i)->DrawFormat());
+        EXPECT_EQ(back.At(i)->OutputFormat(), zqp.At(i)->OutputFormat());
+        EXPECT_EQ(back.At(i)->Selection(), zqp.At(i)->Selection());
+        EXPECT_EQ(back.FindByCode(zqp.At(i)->Code()), back.At(i));
+    }
+    EXPECT_EQ(back.At(0)->DisplayParameter(), nullptr);
+    EXPECT_EQ(back.At(1)->DisplayParameter(), back.At(2));
+    EXPECT_EQ(back.At(2)->DisplayParameter(), back.At(2));
+    EXPECT_EQ(back.UsedParameters(),
+              (std::vector<TParameter*>{back.At(2), back.At(0), back.At(2)}));
+
+    back.SetPath(File("second.ZQP"));
+    back.SetModified(true);
+    ASSERT_EQ(back.Write(), 0);
+    EXPECT_EQ(ReadBytes(File("second.ZQP")), firstBytes);
+}
+
+TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
+    TZQPCtrl zqp;
+    AddNamed(zqp, "old", "old", kTypeBool);
+    zqp.AddParameter(nullptr, true);
+    zqp.DrawFormat() = {"old"};
+    zqp.SetRowHeight(99);
+    zqp.SetFontSize(30);
+    ASSERT_EQ(ReadLines(zqp, {Header(), "[init]", "[status]5", "[/init]", "[param]", "[code]new",
+                              "[/param]"}),
+              0);
+    ASSERT_EQ(zqp.Size(), 1u);
+    EXPECT_EQ(zqp.At(0)->Code(), "new");
+    EXPECT_EQ(zqp.FindByCode("old"), nullptr);
+    EXPECT_TRUE(zqp.UsedParameters().empty());
+    EXPECT_TRUE(zqp.DrawFormat().empty());
+    EXPECT_EQ(zqp.RowHeight(), 24u);
+    EXPECT_EQ(zqp.FontSize(), 9);
+    EXPECT_EQ(zqp.Status(), 1u);  // the stored status without the modified bit
+}
+
+TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
+    TZQPCtrl zqp;
+    ASSERT_EQ(ReadLines(zqp, {Header(),
+                              "[unknown]x",
+                              "no tag at all",
+                              "[init]",
+                              "[bogus]1",
+                              "[output_type]abc",
+                              "[row_height]12x",
+                              "[status]0x14",
+                              "[draw_format]",
+                              "[init]",
+                              "[/draw_format]",
+                              "[/init]",
+                              "[param]",
+                              "[name]first",
+                              "[colour]red",
+                              "[type]0x10B",
+                              "[draw_param]zz",
+                              "[/param]",
+                              "[param]",
+                              "[name]second",
+                              "[type]-1",
+                              "[str]",
+                              "a",
+                              "[/str] trailing",
+                              "[/str]",
+                              "[output_format]",
+                              "never closed",
+                              "[/param]"}),
+              0);
+    EXPECT_EQ(zqp.OutputType(), 0u);
+    EXPECT_EQ(zqp.RowHeight(), 0u);
+    EXPECT_EQ(zqp.Status(), 0x10u);
+    EXPECT_EQ(zqp.DrawFormat(), StringList{"[init]"});
+    ASSERT_EQ(zqp.Size(), 2u);
+    EXPECT_EQ(zqp.At(0)->Name(), "first");
+    EXPECT_EQ(zqp.At(0)->Type(), 0x0B);  // low 8 bits
+    // "[draw_param]zz" reads as 0: the parameter is its own display parameter.
+    EXPECT_EQ(zqp.At(0)->DisplayParameter(), zqp.At(0));
+    EXPECT_EQ(zqp.At(1)->Name(), "second");
+    EXPECT_EQ(zqp.At(1)->Type(), 0xFF);
+    EXPECT_EQ(zqp.At(1)->Selection(), (StringList{"a", "[/str] trailing"}));
+    // The block runs to the end of the file, taking the would-be closing line with it.
+    EXPECT_EQ(zqp.At(1)->OutputFormat(), (StringList{"never closed", "[/param]"}));
+}
+
+TEST_F(ZqpFileTest, MissingTypeReadsAsText) {
+    TZQPCtrl zqp;
+    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[name]n", "[code]c", "[/param]"}), 0);
+    ASSERT_EQ(zqp.Size(), 1u);
+    EXPECT_EQ(zqp.At(0)->Type(), kTypeString);
+    EXPECT_EQ(zqp.At(0)->InputBoxHeight(), 90);
+}
+
+TEST_F(ZqpFileTest, SectionsEndAtTheEndOfTheFile) {
+    TZQPCtrl zqp;
+    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[code]only", "[type]8"}), 0);
+    ASSERT_EQ(zqp.Size(), 1u);
+    EXPECT_EQ(zqp.FindByCode("only"), zqp.At(0));
+    EXPECT_EQ(zqp.At(0)->Type(), kTypeUnsigned);
+
+    // An unclosed settings section takes everything after it.
+    ASSERT_EQ(ReadLines(zqp, {Header(), "[init]", "[row_height]7", "[param]", "[code]lost"}), 0);
+    EXPECT_EQ(zqp.RowHeight(), 7u);
+    EXPECT_EQ(zqp.Size(), 0u);
+}
+
+TEST_F(ZqpFileTest, UsedParametersKeepOrderAndRepeatsAndSkipUnknownIndexes) {
+    auto fileWithUsed = [](const std::string& used) {
+        return std::vector<std::string>{Header(),   "[init]",  "[use_parameter]" + used,
+                                        "[/init]",  "[param]", "[code]p0",
+                                        "[/param]", "[param]", "[code]p1",
+                                        "[/param]", "[param]", "[code]p2",
+                                        "[/param]"};
+    };
+    TZQPCtrl zqp;
+    ASSERT_EQ(ReadLines(zqp, fileWithUsed("2,0,2")), 0);
+    EXPECT_EQ(zqp.UsedParameters(), (std::vector<TParameter*>{zqp.At(2), zqp.At(0), zqp.At(2)}));
+
+    ASSERT_EQ(ReadLines(zqp, fileWithUsed("3,1,99,0x2,,x")), 0);
+    // Out of range skipped; an empty piece is 0, a non-number its default 0.
+    EXPECT_EQ(zqp.UsedParameters(),
+              (std::vector<TParameter*>{zqp.At(1), zqp.At(2), zqp.At(0), zqp.At(0)}));
+}
+
+TEST_F(ZqpFileTest, NoOrEmptyUsedParameterLineGivesNoUsedParameters) {
+    TZQPCtrl zqp;
+    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[code]p0", "[/param]"}), 0);
+    EXPECT_TRUE(zqp.UsedParameters().empty());
+    ASSERT_EQ(ReadLines(zqp, {Header(), "[init]", "[use_parameter]", "[/init]", "[param]",
+                              "[code]p0", "[/param]"}),
+              0);
+    EXPECT_TRUE(zqp.UsedParameters().empty());
+}
+
+TEST_F(ZqpFileTest, DisplayParameterIndexesAreResolvedAfterAllParameters) {
+    TZQPCtrl zqp;
+    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[code]a", "[draw_param]1", "[/param]",
+                              "[param]", "[code]b", "[draw_param]2", "[/param]"}),
+              0);
+    ASSERT_EQ(zqp.Size(), 2u);
+    EXPECT_EQ(zqp.At(0)->DisplayParameter(), zqp.At(1));
+    EXPECT_EQ(zqp.At(1)->DisplayParameter(), nullptr);  // names no parameter
+}
+
+struct DrawFontCase {
+    const char* value;
+    std::string name;
+    std::int32_t size;
+    std::int32_t style;
+    std::uint32_t colour;
+};
+
+TEST_F(ZqpFileTest, DrawFontVariants) {
+    const std::string defaultName = Sj("ＭＳ ゴシック");
+    const std::vector<DrawFontCase> cases = {
+        {"Arial,12,3,255", "Arial", 12, 3, 255},
+        {",12,1,65280", defaultName, 12, 1, 65280},
+        {"", defaultName, 0, 0, 0},
+        {"Arial", "Arial", 0, 0, 0},
+        {"Arial,14", "Arial", 14, 0, 0},
+        {"Arial,big,bold,red", "Arial", 9, 0, 0},
+        {"Arial,0x10,010,-1", "Arial", 16, 8, 4294967295u},
+        {"Arial,-3,2,1,extra", "Arial", -3, 2, 1},
+    };
+    for (const DrawFontCase& c : cases) {
+        SCOPED_TRACE(c.value);
+        TZQPCtrl zqp;
+        ASSERT_EQ(
+            ReadLines(zqp, {Header(), "[init]", std::string("[draw_font]") + c.value, "[/init]"}),
+            0);
+        EXPECT_EQ(zqp.FontName(), c.name);
+        EXPECT_EQ(zqp.FontSize(), c.size);
+        EXPECT_EQ(zqp.FontStyle(), c.style);
+        EXPECT_EQ(zqp.FontColour(), c.colour);
+    }
+}
+
+TEST_F(ZqpFileTest, ResultCodesLeaveTheModelAlone) {
+    TZQPCtrl zqp;
+    AddNamed(zqp, "kept", "kept", kTypeString);
+    zqp.SetRowHeight(50);
+
+    zqp.SetPath(File("absent.ZQP"));
+    EXPECT_EQ(zqp.Read(), 1);
+    WriteBytes(File("empty.ZQP"), "");
+    zqp.SetPath(File("empty.ZQP"));
+    EXPECT_EQ(zqp.Read(), 3);
+    for (const char* header :
+         {"Element-Data for Tabrix ver 2.0", "Parameter-Info for Tabrix",
+          "Parameter-Info for Tabrix  ver 2.0", "parameter-info for tabrix ver 2.0"}) {
+        SCOPED_TRACE(header);
+        WriteBytes(File("wrong.ZQP"), std::string(header) + "\r\n[param]\r\n[/param]");
+        zqp.SetPath(File("wrong.ZQP"));
+        EXPECT_EQ(zqp.Read(), 4);
+    }
+    ASSERT_EQ(zqp.Size(), 1u);
+    EXPECT_EQ(zqp.At(0)->Code(), "kept");
+    EXPECT_EQ(zqp.RowHeight(), 50u);
+
+    // Any version is accepted, and a header alone is an empty file.
+    WriteBytes(File("v.ZQP"), "Parameter-Info for Tabrix ver 9.9");
+    zqp.SetPath(File("v.ZQP"));
+    EXPECT_EQ(zqp.Read(), 0);
+    EXPECT_EQ(zqp.Size(), 0u);
+    EXPECT_EQ(zqp.Status(), 0u);
+}
+
+TEST_F(ZqpFileTest, ReportsProgressInOrder) {
+    std::vector<std::string> messages;
+    auto progress = [&](const std::string& m) { messages.push_back(m); };
+    const std::string path = File("p.ZQP");
+    WriteBytes(path, CrLfLines({Header(), "[param]", "[/param]"}));
+
+    TZQPCtrl zqp;
+    zqp.SetPath(path);
+    ASSERT_EQ(zqp.Read(progress), 0);
+    zqp.SetModified(true);
+    ASSERT_EQ(zqp.Write(progress), 0);
+    const std::string prefix = "ZQP" + Sj("「") + path;
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            prefix + Sj("」：読み込み開始"), prefix + Sj("」：展開中"),
+                            prefix + Sj("」：保存準備中"), prefix + Sj("」：保存開始")}));
+
+    // A file that cannot be read reports only the start.
+    messages.clear();
+    WriteBytes(path, "Element-Data for Tabrix ver 2.0");
+    EXPECT_EQ(zqp.Read(progress), 4);
+    EXPECT_EQ(messages, std::vector<std::string>{prefix + Sj("」：読み込み開始")});
+}
+
+// --- path resolution ------------------------------------------------------------------------
+
+TEST_F(ZqpFileTest, RelativePathIsResolvedAgainstTheLibraryFolder) {
+    fs::create_directories(dir_ / "sub");
+    WriteBytes(File("sub/p.ZQP"), CrLfLines({Header(), "[param]", "[code]found", "[/param]"}));
+
+    for (const std::string& libraryPath :
+         {dir_.string() + "/lib.ZQL", dir_.string() + "\\lib.ZQL"}) {
+        SCOPED_TRACE(libraryPath);
+        TZQLCtrl library;
+        library.SetPath(libraryPath);
+        TZQPCtrl zqp;
+        zqp.SetOwnerLibrary(&library);
+        zqp.SetPath("sub\\p.ZQP");
+        ASSERT_EQ(zqp.Read(), 0);
+        EXPECT_EQ(zqp.Path(), libraryPath.substr(0, libraryPath.size() - 7) + "sub\\p.ZQP");
+        ASSERT_EQ(zqp.Size(), 1u);
+        EXPECT_EQ(zqp.At(0)->Code(), "found");
+    }
+}
+
+TEST_F(ZqpFileTest, ResolutionUsesTheLibraryFolderSeparator) {
+    TZQLCtrl library;
+    library.SetPath("C:\\libs\\lib.ZQL");
+    TZQPCtrl zqp;
+    zqp.SetOwnerLibrary(&library);
+    zqp.SetPath("p.ZQP");
+    EXPECT_EQ(zqp.Read(), 1);  // no such file, but the path is stored back
+    EXPECT_EQ(zqp.Path(), "C:\\libs\\p.ZQP");
+}
+
+TEST_F(ZqpFileTest, AbsolutePathsAndPathsWithoutOwnerStayUnchanged) {
+    TZQLCtrl library;
+    library.SetPath(dir_.string() + "/lib.ZQL");
+    for (const std::string& path : {std::string("D:\\x\\p.ZQP"), std::string("\\\\srv\\s\\p.ZQP"),
+                                    dir_.string() + "/none.ZQP"}) {
+        SCOPED_TRACE(path);
+        TZQPCtrl zqp;
+        zqp.SetOwnerLibrary(&library);
+        zqp.SetPath(path);
+        EXPECT_EQ(zqp.Read(), 1);
+        EXPECT_EQ(zqp.Path(), path);
+    }
+    TZQPCtrl orphan;
+    orphan.SetPath("no-such-folder-for-zqp-tests\\p.ZQP");
+    EXPECT_EQ(orphan.Read(), 1);
+    EXPECT_EQ(orphan.Path(), "no-such-folder-for-zqp-tests\\p.ZQP");
+}
+
+}  // namespace
+}  // namespace tabrix
