@@ -1,0 +1,37 @@
+#include "model/TZQICtrl.h"
+
+#include "model/FileResult.h"
+#include "model/PathName.h"
+#include "model/TStringFiler.h"
+#include "model/TWindowState.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"  // TZQLCtrl's inline members need the complete type
+
+namespace tabrix {
+
+int TZQICtrl::Read() {
+    // A relative path names a file beside the library file; the resolved path is kept, so the
+    // file is written back where it was read from.
+    if (library_ != nullptr) path_ = PathName::Resolve(library_->Path(), path_);
+
+    StringList lines;
+    TStringFiler filer;
+    int result = filer.LoadTagged(lines, path_, kKind);
+    if (result != kFileOk) return result;
+
+    // The file can only fill in keys the store holds, so the defaults go in first and stay for
+    // every key the file lacks.
+    TWindowState::PutLibraryDefaults(store_);
+    TWindowState::PutSubDefaults(store_);
+    store_.Parse(lines, 1, -1);
+    return kFileOk;
+}
+
+int TZQICtrl::Write() const {
+    StringList lines{TStringFiler::HeaderLine(kKind)};
+    store_.Serialise(lines);
+    TStringFiler filer;
+    return filer.Save(lines, path_);
+}
+
+}  // namespace tabrix

@@ -1,0 +1,195 @@
+#include "model/TZQICtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "model/TWindowState.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"  // TZQLCtrl's inline members need the complete type
+
+namespace tabrix {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kDefaultFile =
+    "Initialize-Info for Tabrix ver 2.0\r\n"
+    "[SubForm]\r\n[Bounds]400,0,140,300\r\n[SelectGroupNo]0\r\n[WindowState]0\r\n[/SubForm]\r\n"
+    "[ZQLForm]\r\n[AutoApply]0\r\n[Bounds]0,0,400,300\r\n[DragMode]4294967292\r\n"
+    "[Panel_BR]170\r\n[SubFlattery]1\r\n[WindowState]0\r\n[/ZQLForm]";
+
+class TZQICtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device device;
+        dir_ = fs::temp_directory_path() /
+               ("tabrix-zqi-" + std::to_string(device()) + "-" + std::to_string(device()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    std::string File(const std::string& name) const { return (dir_ / name).string(); }
+
+    void WriteBytes(const std::string& name, const std::string& bytes) const {
+        std::ofstream out(dir_ / name, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+
+    std::string ReadBytes(const std::string& path) const {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    int ReadFile(const std::string& name) {
+        info_.SetPath(File(name));
+        return info_.Read();
+    }
+
+    fs::path dir_;
+    TZQICtrl info_;
+};
+
+TEST_F(TZQICtrlTest, WritesHeaderAndDefaultSections) {
+    TWindowState::PutLibraryDefaults(info_.Store());
+    TWindowState::PutSubDefaults(info_.Store());
+    info_.SetPath(File("a.ZQI"));
+    ASSERT_EQ(info_.Write(), 0);
+    EXPECT_EQ(ReadBytes(File("a.ZQI")), kDefaultFile);
+}
+
+TEST_F(TZQICtrlTest, KeysMissingFromTheFileKeepTheirDefaults) {
+    WriteBytes("a.ZQI",
+               "Initialize-Info for Tabrix ver 2.0\r\n[ZQLForm]\r\n[Bounds]5,6,700,500\r\n"
+               "[DragMode]1\r\n[Panel_BR]200\r\n[SubFlattery]2\r\n[WindowState]2\r\n"
+               "[/ZQLForm]\r\n");
+    ASSERT_EQ(ReadFile("a.ZQI"), 0);
+
+    TLibraryWindowState library = TWindowState::ApplyLibrary(info_.Store());
+    EXPECT_FALSE(library.autoApply);
+    EXPECT_EQ(library.bounds, (TWindowBounds{5, 6, 700, 500}));
+    EXPECT_EQ(library.dragMode, 1u);
+    EXPECT_EQ(library.panelWidth, 200);
+    EXPECT_EQ(library.followMode, kFollowLeft);
+    EXPECT_EQ(library.windowState, kWindowMaximised);
+    EXPECT_EQ(TWindowState::ApplySub(info_.Store()).bounds, (TWindowBounds{400, 0, 140, 300}));
+    EXPECT_EQ(info_.Store().Sections().at(TWindowState::LibrarySection()).size(), 6u);
+}
+
+TEST_F(TZQICtrlTest, BoundsWithALetterForTheWidthReadWidth100) {
+    WriteBytes("a.ZQI",
+               "Initialize-Info for Tabrix ver 2.0\n[ZQLForm]\n[Bounds]1,2,x,4\n[/ZQLForm]\n");
+    ASSERT_EQ(ReadFile("a.ZQI"), 0);
+    EXPECT_EQ(TWindowState::ApplyLibrary(info_.Store()).bounds, (TWindowBounds{1, 2, 100, 4}));
+}
+
+TEST_F(TZQICtrlTest, IgnoresUnknownSectionsKeysAndStrayLines) {
+    WriteBytes("a.ZQI",
+               "Initialize-Info for Tabrix ver 2.0\r\nstray\r\n[MainForm]\r\n[WindowState]2\r\n"
+               "[/MainForm]\r\n[SubForm]\r\n[Unknown]7\r\nnoise\r\n[SelectGroupNo]3\r\n"
+               "[/SubForm]\r\n[WindowState]1\r\n");
+    ASSERT_EQ(ReadFile("a.ZQI"), 0);
+    EXPECT_EQ(info_.Store().Sections().size(), 2u);
+    TSubWindowState sub = TWindowState::ApplySub(info_.Store());
+    EXPECT_EQ(sub.selectedGroup, 3);
+    EXPECT_EQ(sub.windowState, kWindowNormal);
+    EXPECT_EQ(TWindowState::ApplyLibrary(info_.Store()).windowState, kWindowNormal);
+}
+
+TEST_F(TZQICtrlTest, HeaderChecksAndLoadErrors) {
+    WriteBytes("version.ZQI",
+               "Initialize-Info for Tabrix ver 9.9\r\n[SubForm]\r\n"
+               "[SelectGroupNo]4\r\n[/SubForm]");
+    EXPECT_EQ(ReadFile("version.ZQI"), 0) << "any version is accepted";
+    EXPECT_EQ(TWindowState::ApplySub(info_.Store()).selectedGroup, 4);
+
+    info_.Store().Clear();
+    WriteBytes("wrong.ZQI", "Library-File for Tabrix ver 2.0\r\n[SubForm]\r\n[/SubForm]");
+    EXPECT_EQ(ReadFile("wrong.ZQI"), 4);
+    EXPECT_TRUE(info_.Store().Sections().empty()) << "a wrong header changes nothing";
+
+    WriteBytes("noversion.ZQI", "Initialize-Info for Tabrix\r\n");
+    EXPECT_EQ(ReadFile("noversion.ZQI"), 4);
+    WriteBytes("lower.ZQI", "initialize-info for tabrix ver 2.0\r\n");
+    EXPECT_EQ(ReadFile("lower.ZQI"), 4);
+    WriteBytes("empty.ZQI", "");
+    EXPECT_EQ(ReadFile("empty.ZQI"), 3);
+    EXPECT_EQ(ReadFile("missing.ZQI"), 1);
+    EXPECT_TRUE(info_.Store().Sections().empty());
+}
+
+TEST_F(TZQICtrlTest, RelativePathResolvesAgainstTheLibraryFolder) {
+    WriteBytes("lib.ZQI", kDefaultFile);
+    TZQLCtrl library;
+    library.SetPath(File("lib.ZQL"));
+    info_.SetLibrary(&library);
+    info_.SetPath("lib.ZQI");
+
+    ASSERT_EQ(info_.Read(), 0);
+    const std::string resolved = (dir_ / "lib.ZQI").string();
+    EXPECT_EQ(info_.Path(), resolved);
+    ASSERT_EQ(info_.Read(), 0) << "reading again keeps the resolved path";
+    EXPECT_EQ(info_.Path(), resolved);
+}
+
+TEST_F(TZQICtrlTest, WindowsStyleLibraryFolderIsJoinedWithABackslash) {
+    TZQLCtrl library;
+    library.SetPath("D:\\libs\\lib.ZQL");
+    info_.SetLibrary(&library);
+    info_.SetPath("sub\\lib.ZQI");
+    EXPECT_EQ(info_.Read(), 1);
+    EXPECT_EQ(info_.Path(), "D:\\libs\\sub\\lib.ZQI");
+
+    info_.SetPath("\\\\server\\share\\x.ZQI");
+    info_.Read();
+    EXPECT_EQ(info_.Path(), "\\\\server\\share\\x.ZQI") << "UNC paths are absolute";
+    info_.SetPath("E:x.ZQI");
+    info_.Read();
+    EXPECT_EQ(info_.Path(), "E:x.ZQI");
+}
+
+TEST_F(TZQICtrlTest, WithoutLibraryThePathIsUsedAsGiven) {
+    info_.SetPath("surely-not-here.ZQI");
+    EXPECT_EQ(info_.Read(), 1);
+    EXPECT_EQ(info_.Path(), "surely-not-here.ZQI");
+}
+
+TEST_F(TZQICtrlTest, WriteThenReadGivesTheSameStoreAndBytes) {
+    TLibraryWindowState library;
+    library.windowState = kWindowMaximised;
+    library.bounds = {-4, 3, 1024, 700};
+    library.autoApply = true;
+    library.dragMode = kDragInsert;
+    TSubWindowState sub;
+    sub.bounds = {900, 10, 200, 600};
+    sub.selectedGroup = 7;
+    TWindowState::StoreLibrary(info_.Store(), library);
+    TWindowState::StoreSub(info_.Store(), sub);
+    info_.SetPath(File("a.ZQI"));
+    ASSERT_EQ(info_.Write(), 0);
+    const std::string written = ReadBytes(File("a.ZQI"));
+
+    TZQICtrl reread;
+    reread.SetPath(File("a.ZQI"));
+    ASSERT_EQ(reread.Read(), 0);
+    EXPECT_EQ(reread.Store().Sections(), info_.Store().Sections());
+
+    reread.SetPath(File("b.ZQI"));
+    ASSERT_EQ(reread.Write(), 0);
+    EXPECT_EQ(ReadBytes(File("b.ZQI")), written);
+}
+
+TEST_F(TZQICtrlTest, WriteFailureIsReported) {
+    info_.SetPath(File("no-such-folder/a.ZQI"));
+    EXPECT_NE(info_.Write(), 0);
+}
+
+}  // namespace
+}  // namespace tabrix
