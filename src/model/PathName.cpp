@@ -1,19 +1,32 @@
 #include "model/PathName.h"
 
-#include "model/TStringDivision.h"
 #include "model/TextCodec.h"
 
 namespace tabrix {
 
 namespace {
 
-bool IsSeparatorByte(char c) { return c == '\\' || c == '/'; }
+bool IsSeparatorByte(char c) {
+    return c == '\\' || c == '/';
+}
 
-// True when the byte at pos is a character of its own (not the trail byte of a double-byte
-// character), by the same rule the string cutter uses.
-bool IsSingleCharAt(std::string_view path, std::size_t pos) {
-    static const TStringDivision kDivision;
-    return kDivision.CharKind(path, pos) == kSingleByte;
+// A CP932 lead byte: the byte and the one after it form one character.
+bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Calls visit(pos) for every byte that is a character of its own, scanning from the front so
+// that the second byte of a double-byte character (0x5C in "表" or "ソ") is never visited,
+// wherever the character stands.
+template <typename Visit>
+void ForEachSingleByte(std::string_view path, Visit visit) {
+    for (std::size_t pos = 0; pos < path.size(); ++pos) {
+        if (IsLeadByte(static_cast<unsigned char>(path[pos])) && pos + 1 < path.size()) {
+            ++pos;
+            continue;
+        }
+        visit(pos);
+    }
 }
 
 }  // namespace
@@ -25,10 +38,11 @@ bool PathName::IsAbsolute(std::string_view path) {
 }
 
 std::size_t PathName::LastSeparator(std::string_view path) {
-    for (std::size_t pos = path.size(); pos-- > 0;) {
-        if (IsSeparatorByte(path[pos]) && IsSingleCharAt(path, pos)) return pos;
-    }
-    return std::string_view::npos;
+    std::size_t last = std::string_view::npos;
+    ForEachSingleByte(path, [&](std::size_t pos) {
+        if (IsSeparatorByte(path[pos])) last = pos;
+    });
+    return last;
 }
 
 std::string PathName::FolderOf(std::string_view filePath) {
@@ -53,9 +67,9 @@ std::string PathName::MakeRelative(std::string_view basePath, std::string_view p
 
 std::string PathName::ToNative(std::string_view path) {
     std::string posix(path);
-    for (std::size_t pos = 0; pos < posix.size(); ++pos) {
-        if (posix[pos] == '\\' && IsSingleCharAt(path, pos)) posix[pos] = '/';
-    }
+    ForEachSingleByte(path, [&](std::size_t pos) {
+        if (posix[pos] == '\\') posix[pos] = '/';
+    });
     return TextCodec::ToUtf8(posix);
 }
 

@@ -81,8 +81,8 @@ private:
     enum class RefKind : std::uint8_t { kNone, kElement, kGroup };
 
     struct Links {
-        TReferrerSet incoming;            // values that refer to this element
-        std::vector<RefKind> outgoing;    // per parameter position: what its numbers hold
+        TReferrerSet incoming;          // values that refer to this element
+        std::vector<RefKind> outgoing;  // per parameter position: what its numbers hold
     };
 
     Links& EnsureLinks();

@@ -8,6 +8,7 @@
 
 #include "model/Progress.h"
 #include "model/TGroupData.h"
+#include "model/TStringDivision.h"
 
 namespace tabrix {
 
@@ -51,6 +52,8 @@ public:
     void RenumberGroupData(std::size_t from = 0);
 
 private:
+    std::unique_ptr<TGroupData> ReadGroupData(TZQLCtrl& library, const StringList& lines,
+                                              std::size_t& i, const Progress& progress);
     void DecodeElementLine(TZQLCtrl& library, TElement& element, const std::string& line) const;
     std::string EncodeElementLine(const TZQLCtrl& library, const TElement& element) const;
 

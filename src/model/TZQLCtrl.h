@@ -10,11 +10,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/FileResult.h"
 #include "model/Progress.h"
 #include "model/TBatchSetting.h"
 #include "model/TElement.h"
 #include "model/TGroupSetting.h"
 #include "model/TStringDivision.h"
+#include "model/TZQPCtrl.h"
 
 namespace tabrix {
 
@@ -23,7 +25,6 @@ class TTabrixCtrl;
 class TZQDCtrl;
 class TZQICtrl;
 class TZQPCtrl;
-class TStringFiler;
 
 // A reference item list read from an element line, waiting for every file to be loaded.
 struct TUnresolvedReference {
@@ -60,7 +61,14 @@ public:
     const std::string& Path() const { return path_; }
     void SetPath(std::string path) { path_ = std::move(path); }
     TZQPCtrl* ParameterFile() const { return parameterFile_; }
+    // Makes file this library's parameter file (and the library its owner). With a controller
+    // the controller keeps the file, so that libraries can share it; without one the library
+    // keeps it until it is registered.
+    TZQPCtrl* AttachParameterFile(std::unique_ptr<TZQPCtrl> file);
+    // Uses a parameter file kept elsewhere (by the controller).
     void SetParameterFile(TZQPCtrl* file) { parameterFile_ = file; }
+    // Hands over the parameter file the library keeps while it has no controller.
+    std::unique_ptr<TZQPCtrl> TakeOwnedParameterFile() { return std::move(ownParameterFile_); }
     TZQICtrl* InitializeInfo() const { return initializeInfo_.get(); }
     void SetInitializeInfo(std::unique_ptr<TZQICtrl> info);
     TTabrixCtrl* Controller() const { return controller_; }
@@ -125,17 +133,22 @@ public:
     TElement& WorkingElement() { return *workingElement_; }
 
 private:
-    void ReadInit(const StringList& lines, std::size_t& i, TStringFiler& filer);
-    void ReadGroups(const StringList& lines, std::size_t& i, TStringFiler& filer);
+    struct PendingConnect;
+    void ReadInit(const StringList& lines, std::size_t& i, const Progress& progress);
+    void ReadGroups(const StringList& lines, std::size_t& i, const Progress& progress);
+    std::unique_ptr<TGroupSetting> ReadGroup(const StringList& lines, std::size_t& i,
+                                             std::string& zqdPath, std::uint32_t& gdIndex,
+                                             std::string& connect);
+    bool PlaceReadGroup(std::unique_ptr<TGroupSetting> group, const std::string& zqdPath,
+                        std::uint32_t gdIndex, const Progress& progress);
     void ReadBatch(const StringList& lines, std::size_t& i);
-    void FinishReadGroup(std::unique_ptr<TGroupSetting> group, const std::string& zqdPath,
-                         std::uint32_t gdIndex);
     void ResolveElementRefs(const TUnresolvedReference& ref);
     void ResolveGroupRefs(const TUnresolvedReference& ref);
     StringList BuildLines() const;
 
     TStringDivision division_;
     std::unique_ptr<TElement> workingElement_;
+    std::unique_ptr<TZQPCtrl> ownParameterFile_;
     std::unique_ptr<TZQICtrl> initializeInfo_;
     std::vector<std::unique_ptr<TGroupSetting>> groups_;
     std::unordered_map<const TGroupData*, TGroupSetting*> groupMap_;

@@ -1,0 +1,124 @@
+#include "model/TGroupData.h"
+
+#include <algorithm>
+
+#include "model/TZQDCtrl.h"
+
+namespace tabrix {
+
+std::unique_ptr<TElement> TGroupData::NewElement() {
+    auto element = std::make_unique<TElement>();
+    element->SetOwner(this);
+    return element;
+}
+
+void TGroupData::AddElements(std::size_t n) {
+    std::size_t first = elements_.size();
+    elements_.reserve(first + n);
+    for (std::size_t k = 0; k < n; ++k)
+        elements_.push_back(NewElement());
+    Renumber(first);
+    MarkModified();
+}
+
+void TGroupData::InsertElements(std::size_t position, std::size_t n) {
+    position = std::min(position, elements_.size());
+    std::vector<std::unique_ptr<TElement>> fresh;
+    fresh.reserve(n);
+    for (std::size_t k = 0; k < n; ++k)
+        fresh.push_back(NewElement());
+    elements_.insert(elements_.begin() + static_cast<std::ptrdiff_t>(position),
+                     std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
+    Renumber(position);
+    MarkModified();
+}
+
+int TGroupData::DeleteElements(std::size_t first, std::size_t end) {
+    if (first >= elements_.size()) return 1;
+    end = std::min(end, elements_.size());
+    if (end > first) {
+        elements_.erase(elements_.begin() + static_cast<std::ptrdiff_t>(first),
+                        elements_.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    Renumber(first);
+    MarkModified();
+    return 0;
+}
+
+int TGroupData::MoveElements(std::size_t first, std::size_t target, std::size_t last) {
+    if (first >= elements_.size()) return 1;
+    last = std::clamp(last, first, elements_.size() - 1);
+    std::size_t n = last - first + 1;
+    auto begin = elements_.begin() + static_cast<std::ptrdiff_t>(first);
+    std::vector<std::unique_ptr<TElement>> block(std::make_move_iterator(begin),
+                                                 std::make_move_iterator(begin + n));
+    elements_.erase(begin, begin + static_cast<std::ptrdiff_t>(n));
+    if (target > first + 1) target -= n - 1;
+    target = std::min(target, elements_.size());
+    elements_.insert(elements_.begin() + static_cast<std::ptrdiff_t>(target),
+                     std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
+    Renumber(std::min(first, target));
+    MarkModified();
+    return 0;
+}
+
+void TGroupData::ReserveSlots(std::size_t n) {
+    if (n > elements_.size()) elements_.resize(n);
+}
+
+void TGroupData::StoreRead(std::unique_ptr<TElement> element) {
+    element->SetOwner(this);
+    if (filled_ < elements_.size() && !elements_[filled_]) {
+        element->SetIndex(static_cast<std::uint32_t>(filled_));
+        elements_[filled_++] = std::move(element);
+        return;
+    }
+    element->SetIndex(static_cast<std::uint32_t>(elements_.size()));
+    elements_.push_back(std::move(element));
+    filled_ = elements_.size();
+}
+
+void TGroupData::FinishRead() {
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+        if (!elements_[i]) {
+            elements_[i] = NewElement();
+            elements_[i]->SetIndex(static_cast<std::uint32_t>(i));
+        }
+    }
+    filled_ = elements_.size();
+}
+
+TElement* TGroupData::Append(std::unique_ptr<TElement> element) {
+    element->SetOwner(this);
+    element->SetIndex(static_cast<std::uint32_t>(elements_.size()));
+    elements_.push_back(std::move(element));
+    MarkModified();
+    return elements_.back().get();
+}
+
+std::unique_ptr<TElement> TGroupData::Release(std::size_t i) {
+    std::unique_ptr<TElement> element = std::move(elements_[i]);
+    elements_.erase(elements_.begin() + static_cast<std::ptrdiff_t>(i));
+    element->SetOwner(nullptr);
+    Renumber(i);
+    MarkModified();
+    return element;
+}
+
+void TGroupData::Reorder(std::vector<std::unique_ptr<TElement>> ordered) {
+    elements_ = std::move(ordered);
+    Renumber(0);
+    MarkModified();
+}
+
+void TGroupData::Renumber(std::size_t from) {
+    for (std::size_t i = from; i < elements_.size(); ++i) {
+        if (elements_[i]) elements_[i]->SetIndex(static_cast<std::uint32_t>(i));
+    }
+}
+
+void TGroupData::MarkModified() {
+    if (owner_) owner_->SetModified(true);
+}
+
+}  // namespace tabrix

@@ -1,0 +1,177 @@
+#include "model/TTabrixCtrl.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "model/CoreText.h"
+#include "model/FileResult.h"
+#include "model/TGroupData.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQICtrl.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+
+namespace tabrix {
+
+TTabrixCtrl::TTabrixCtrl() = default;
+
+TTabrixCtrl::~TTabrixCtrl() {
+    // Libraries normally close before the controller; any still open lose their groups and
+    // shared files here rather than keep pointers into destroyed files.
+    for (TZQLCtrl* library : libraries_) {
+        library->ClearGroups();
+        library->SetParameterFile(nullptr);
+        library->SetController(nullptr);
+    }
+    libraries_.clear();
+    dataFiles_.clear();
+    paramFiles_.clear();
+}
+
+void TTabrixCtrl::RegisterLibrary(TZQLCtrl& library) {
+    library.SetController(this);
+    if (!IsRegistered(library)) libraries_.push_back(&library);
+    if (std::unique_ptr<TZQPCtrl> own = library.TakeOwnedParameterFile())
+        AddParameterFile(std::move(own));
+}
+
+void TTabrixCtrl::UnregisterLibrary(TZQLCtrl& library) {
+    libraries_.erase(std::remove(libraries_.begin(), libraries_.end(), &library), libraries_.end());
+}
+
+bool TTabrixCtrl::IsRegistered(const TZQLCtrl& library) const {
+    return std::find(libraries_.begin(), libraries_.end(), &library) != libraries_.end();
+}
+
+TZQDCtrl* TTabrixCtrl::FindElementDataFile(const std::string& path) const {
+    if (path.empty()) return nullptr;
+    for (const auto& file : dataFiles_) {
+        if (file->Path() == path) return file.get();
+    }
+    return nullptr;
+}
+
+TZQDCtrl* TTabrixCtrl::FindOrCreateElementDataFile(const std::string& path) {
+    if (TZQDCtrl* found = FindElementDataFile(path)) return found;
+    return AddElementDataFile(std::make_unique<TZQDCtrl>(path));
+}
+
+TZQDCtrl* TTabrixCtrl::AddElementDataFile(std::unique_ptr<TZQDCtrl> file) {
+    dataFiles_.push_back(std::move(file));
+    return dataFiles_.back().get();
+}
+
+TZQPCtrl* TTabrixCtrl::AddParameterFile(std::unique_ptr<TZQPCtrl> file) {
+    paramFiles_.push_back(std::move(file));
+    return paramFiles_.back().get();
+}
+
+bool TTabrixCtrl::HoldsParameterFile(const TZQPCtrl* file) const {
+    return std::any_of(paramFiles_.begin(), paramFiles_.end(),
+                       [file](const auto& held) { return held.get() == file; });
+}
+
+void TTabrixCtrl::ReleaseElementDataFiles(const TZQLCtrl& library) {
+    auto fileOf = [](const TGroupSetting& group) -> const TZQDCtrl* {
+        return group.GroupData() ? group.GroupData()->Owner() : nullptr;
+    };
+    std::unordered_set<const TZQDCtrl*> shownHere;
+    for (const auto& group : library.Groups())
+        shownHere.insert(fileOf(*group));
+    std::unordered_set<const TZQDCtrl*> shownElsewhere;
+    for (const TZQLCtrl* open : libraries_) {
+        if (open == &library) continue;
+        for (const auto& group : open->Groups())
+            shownElsewhere.insert(fileOf(*group));
+    }
+
+    std::vector<std::unique_ptr<TZQDCtrl>> kept;
+    std::vector<std::unique_ptr<TZQDCtrl>> released;
+    for (auto& file : dataFiles_) {
+        bool doomed = shownHere.count(file.get()) != 0 && shownElsewhere.count(file.get()) == 0;
+        (doomed ? released : kept).push_back(std::move(file));
+    }
+    dataFiles_ = std::move(kept);
+    // This library's groups must stop showing group data that is about to go away.
+    std::unordered_set<const TZQDCtrl*> gone;
+    for (const auto& file : released)
+        gone.insert(file.get());
+    for (const auto& group : library.Groups()) {
+        if (gone.count(fileOf(*group)) != 0) group->SetGroupData(nullptr);
+    }
+}
+
+void TTabrixCtrl::ReleaseParameterFile(const TZQLCtrl& library) {
+    TZQPCtrl* file = library.ParameterFile();
+    if (!file) return;
+    bool usedElsewhere = std::any_of(
+        libraries_.begin(), libraries_.end(),
+        [&](const TZQLCtrl* open) { return open != &library && open->ParameterFile() == file; });
+    if (usedElsewhere) return;
+    paramFiles_.erase(std::remove_if(paramFiles_.begin(), paramFiles_.end(),
+                                     [file](const auto& held) { return held.get() == file; }),
+                      paramFiles_.end());
+}
+
+int TTabrixCtrl::OpenLibrary(TZQLCtrl& library, const std::string& path, const Progress& progress) {
+    std::string previousPath = library.Path();
+    library.SetPath(path);
+    if (!library.ParameterFile()) {
+        auto file = std::make_unique<TZQPCtrl>();
+        file->Reset("");
+        library.AttachParameterFile(std::move(file));
+    }
+    if (!library.InitializeInfo()) library.SetInitializeInfo(std::make_unique<TZQICtrl>());
+    library.ReferenceTable().clear();
+
+    int result = library.Read(progress);
+    if (result != kFileOk) {
+        library.SetPath(previousPath);
+        return result;
+    }
+    Report(progress, CoreText::Get(CoreText::kNormalisingRefs));
+    library.ResolveReferences();
+    RegisterLibrary(library);
+    Report(progress, "");
+    return kFileOk;
+}
+
+std::unique_ptr<TZQLCtrl> TTabrixCtrl::OpenNewLibrary(const std::string& path, int& result,
+                                                      const Progress& progress) {
+    auto library = std::make_unique<TZQLCtrl>();
+    // Registered before reading, so that its groups find their element data files.
+    RegisterLibrary(*library);
+    result = OpenLibrary(*library, path, progress);
+    if (result != kFileOk) return nullptr;
+    return library;
+}
+
+void TTabrixCtrl::FillNewLibrary(TZQLCtrl& library) {
+    TZQDCtrl* data = AddElementDataFile(std::make_unique<TZQDCtrl>());
+    RegisterLibrary(library);
+
+    auto params = std::make_unique<TZQPCtrl>();
+    params->Reset("");
+    TZQPCtrl* file = library.AttachParameterFile(std::move(params));
+    library.SetInitializeInfo(std::make_unique<TZQICtrl>());
+
+    auto name = std::make_unique<TParameter>();
+    name->SetName(CoreText::Get(CoreText::kDefaultParameter));
+    name->SetCode(CoreText::Get(CoreText::kDefaultParameter));
+    name->SetType(kTypeString);
+    file->AddParameter(std::move(name), true);
+
+    TGroupData* groupData = data->AddGroupData();
+    groupData->SetName(CoreText::Get(CoreText::kDefaultGroupData));
+    TGroupSetting* group = library.AddGroupForGroupData(groupData);
+    group->SetName(CoreText::Get(CoreText::kDefaultGroup));
+    group->SetOutputPath(CoreText::Get(CoreText::kDefaultGroupOutput));
+    group->SetStatus(TGroupSetting::kOutput);
+    data->SetModified(false);
+
+    file->ImportFormats().emplace_back();
+    file->DrawFormat() = {CoreText::Get(CoreText::kDefaultDrawFormat)};
+    file->OutputFormat() = {CoreText::Get(CoreText::kDefaultDrawFormat)};
+}
+
+}  // namespace tabrix

@@ -1,0 +1,65 @@
+// The application controller: knows every open library and every loaded parameter and element
+// data file, so that an element data file named by several libraries is loaded once and
+// destroyed only when the last library showing its group data lets go of it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/FileResult.h"
+#include "model/Progress.h"
+
+namespace tabrix {
+
+class TZQDCtrl;
+class TZQLCtrl;
+class TZQPCtrl;
+
+class TTabrixCtrl {
+public:
+    TTabrixCtrl();
+    ~TTabrixCtrl();
+    TTabrixCtrl(const TTabrixCtrl&) = delete;
+    TTabrixCtrl& operator=(const TTabrixCtrl&) = delete;
+
+    // Sets the library's controller and adds it to the open libraries; a parameter file the
+    // library kept on its own passes to the controller.
+    void RegisterLibrary(TZQLCtrl& library);
+    void UnregisterLibrary(TZQLCtrl& library);
+    bool IsRegistered(const TZQLCtrl& library) const;
+    const std::vector<TZQLCtrl*>& Libraries() const { return libraries_; }
+
+    // The first loaded element data file whose path equals path byte for byte; none for an
+    // empty path (files never saved are not shared).
+    TZQDCtrl* FindElementDataFile(const std::string& path) const;
+    TZQDCtrl* FindOrCreateElementDataFile(const std::string& path);
+    TZQDCtrl* AddElementDataFile(std::unique_ptr<TZQDCtrl> file);
+    const std::vector<std::unique_ptr<TZQDCtrl>>& ElementDataFiles() const { return dataFiles_; }
+
+    TZQPCtrl* AddParameterFile(std::unique_ptr<TZQPCtrl> file);
+    bool HoldsParameterFile(const TZQPCtrl* file) const;
+    const std::vector<std::unique_ptr<TZQPCtrl>>& ParameterFiles() const { return paramFiles_; }
+
+    // Destroys every element data file that groups of library show and no group of another
+    // open library shows.
+    void ReleaseElementDataFiles(const TZQLCtrl& library);
+    // Destroys the library's parameter file when no other open library uses it.
+    void ReleaseParameterFile(const TZQLCtrl& library);
+
+    // Opens the library file at path into library. Returns a FileResult; on failure the library
+    // keeps what it held.
+    int OpenLibrary(TZQLCtrl& library, const std::string& path, const Progress& progress = {});
+    // Creates, registers and opens a new library; null with result set on failure.
+    std::unique_ptr<TZQLCtrl> OpenNewLibrary(const std::string& path, int& result,
+                                             const Progress& progress = {});
+    // The defaults of a library that has no file yet.
+    void FillNewLibrary(TZQLCtrl& library);
+
+private:
+    std::vector<std::unique_ptr<TZQDCtrl>> dataFiles_;
+    std::vector<std::unique_ptr<TZQPCtrl>> paramFiles_;
+    std::vector<TZQLCtrl*> libraries_;
+};
+
+}  // namespace tabrix

@@ -1,0 +1,390 @@
+#include "model/TZQDCtrl.h"
+
+#include <algorithm>
+
+#include "model/CoreText.h"
+#include "model/ParamType.h"
+#include "model/TGroupSetting.h"
+#include "model/TStringFiler.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+
+namespace tabrix {
+
+namespace {
+
+constexpr std::string_view kSectionSeparator = "||";
+
+std::string Message(const std::string& path, CoreText::Id suffix) {
+    return "ZQD" + CoreText::Get(CoreText::kOpenQuote) + path + CoreText::Get(suffix);
+}
+
+std::string DataMessage(const std::string& path, CoreText::Id suffix, const std::string& name) {
+    return Message(path, suffix) + name + CoreText::Get(CoreText::kProcessing);
+}
+
+std::uint8_t TypeAt(const TZQLCtrl& library, std::size_t i) {
+    const TZQPCtrl* params = library.ParameterFile();
+    if (!params || i >= params->Size()) return 0xFF;  // beyond the parameters: plain numbers
+    return params->At(i)->Type();
+}
+
+// How a text item of an element line ends.
+enum class ItemEnd { kItem, kField, kSection, kLine };
+
+// Walks one text item of an element line and finds where it ends, classifying bytes relative to
+// the item's own start, exactly as the writer did when it escaped the item on its own: the
+// first 0x5C trail byte of a text that begins with a double-byte character is a character of
+// its own there, so it was escaped, and reading must treat it the same way. Classifying from
+// the start of the whole section instead would take that doubled byte for an escape and
+// swallow the separator after it.
+class ItemScanner {
+public:
+    explicit ItemScanner(std::string_view item) : item_(item) {}
+
+    // Position of the "#", "," or "||" that ends the item (or the length of the text), and
+    // which of them it is.
+    std::size_t FindEnd(ItemEnd& end) {
+        std::size_t pos = 0;
+        while (pos < item_.size()) {
+            int kind = KindAt(pos);
+            char c = item_[pos];
+            bool single = pos == 0 || kind < kTrailByte;
+            if (c == '\\' && kind != kTrailByte) {
+                // An escape: "\||" stands for "||" as a whole, any other escape for one byte.
+                std::size_t length = item_.substr(pos + 1, 2) == "||" ? 3 : 2;
+                for (std::size_t k = 0; k < length && pos < item_.size(); ++k)
+                    Advance(pos);
+                continue;
+            }
+            if (single && c == '#') return end = ItemEnd::kItem, pos;
+            if (single && c == ',') return end = ItemEnd::kField, pos;
+            if (single && c == '|' && item_.substr(pos + 1, 1) == "|")
+                return end = ItemEnd::kSection, pos;
+            Advance(pos);
+        }
+        end = ItemEnd::kLine;
+        return item_.size();
+    }
+
+private:
+    static bool IsLead(unsigned char b) {
+        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
+    }
+
+    // The byte class of the string cutter at pos, computed from the run of lead-range bytes
+    // that ends just before pos (tracked while advancing, so each byte costs O(1)).
+    int KindAt(std::size_t pos) const {
+        unsigned char b = static_cast<unsigned char>(item_[pos]);
+        if (pos == 0) return IsLead(b) ? kLeadByte : kSingleByte;
+        std::size_t stop = pos > leadRun_ ? pos - leadRun_ - 1 : 0;
+        std::size_t d = pos - stop;
+        if (d % 2 == 1) return IsLead(b) ? kLeadByte : kSingleByte;
+        return stop == 0 ? kSingleByte : kTrailByte;
+    }
+
+    void Advance(std::size_t& pos) {
+        leadRun_ = IsLead(static_cast<unsigned char>(item_[pos])) ? leadRun_ + 1 : 0;
+        ++pos;
+    }
+
+    std::string_view item_;
+    std::size_t leadRun_ = 0;
+};
+
+// Decodes the text section at the front of rest: fields separated by ",", items by "#", each
+// item unescaped. Returns where the number section begins (rest.size() when there is none).
+std::size_t DecodeTexts(const TStringDivision& division, std::string_view rest, TElement& element) {
+    std::size_t field = 0;
+    TextList items;
+    std::size_t pos = 0;
+    while (true) {
+        std::string_view item = rest.substr(pos);
+        ItemEnd how;
+        std::size_t end = ItemScanner(item).FindEnd(how);
+        items.push_back(division.Normalize(item.substr(0, end), kUnescape));
+        pos += end;
+        if (how == ItemEnd::kItem) {
+            ++pos;
+            continue;
+        }
+        element.SetTexts(field++, std::move(items));
+        items.clear();
+        if (how == ItemEnd::kField) {
+            ++pos;
+            continue;
+        }
+        return how == ItemEnd::kSection ? pos + kSectionSeparator.size() : rest.size();
+    }
+}
+
+void SplitPlain(const TStringDivision& division, std::string_view text, char separator,
+                StringList& out) {
+    division.Split(text, std::string_view(&separator, 1), out, 0);
+}
+
+// Cuts the output flag off the line; a line without "||" is all flag.
+std::string CutFlag(const TStringDivision& division, std::string& rest) {
+    std::size_t pos = division.Find(rest, kSectionSeparator, 0, TStringDivision::npos, 0);
+    if (pos == TStringDivision::npos) {
+        std::string field = std::move(rest);
+        rest.clear();
+        return field;
+    }
+    std::string field = rest.substr(0, pos);
+    rest.erase(0, pos + kSectionSeparator.size());
+    return field;
+}
+
+}  // namespace
+
+void TZQDCtrl::Reset(std::string path) {
+    groupData_.clear();
+    path_ = std::move(path);
+    status_ = 0;
+}
+
+TGroupData* TZQDCtrl::AddGroupData(std::unique_ptr<TGroupData> data) {
+    if (!data) data = std::make_unique<TGroupData>();
+    data->SetOwner(this);
+    data->SetIndex(static_cast<std::uint32_t>(groupData_.size()));
+    groupData_.push_back(std::move(data));
+    SetModified(true);
+    return groupData_.back().get();
+}
+
+void TZQDCtrl::DeleteGroupData(std::size_t i) {
+    if (i >= groupData_.size()) return;
+    groupData_.erase(groupData_.begin() + static_cast<std::ptrdiff_t>(i));
+    RenumberGroupData(i);
+    SetModified(true);
+}
+
+void TZQDCtrl::RenumberGroupData(std::size_t from) {
+    for (std::size_t i = from; i < groupData_.size(); ++i)
+        groupData_[i]->SetIndex(static_cast<std::uint32_t>(i));
+}
+
+// --- reading ---------------------------------------------------------------------------------
+
+int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
+    Report(progress, Message(path_, CoreText::kReadBegin));
+    TStringFiler filer;
+    StringList lines;
+    int result = filer.LoadTagged(lines, path_, kKind);
+    if (result != kFileOk) return result;
+
+    Report(progress, Message(path_, CoreText::kExpanding));
+    Reset(path_);
+
+    std::size_t filled = 0;  // group data slots filled so far
+    auto store = [&](std::unique_ptr<TGroupData> data) {
+        data->SetOwner(this);
+        if (filled < groupData_.size() && !groupData_[filled]) {
+            data->SetIndex(static_cast<std::uint32_t>(filled));
+            groupData_[filled++] = std::move(data);
+        } else {
+            data->SetIndex(static_cast<std::uint32_t>(groupData_.size()));
+            groupData_.push_back(std::move(data));
+            filled = groupData_.size();
+        }
+    };
+
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::string line = lines[i];
+        std::string tag = filer.CutTag(line);
+        if (tag == "[init") {
+            for (++i; i < lines.size(); ++i) {
+                std::string value = lines[i];
+                std::string key = filer.CutTag(value);
+                if (key == "[/init") break;
+                if (key == "[status") {
+                    status_ = static_cast<std::uint8_t>(TStringDivision::ToULong(value, 0));
+                } else if (key == "[size") {
+                    // Never more empty slots than there are lines left to fill them.
+                    std::size_t count = TStringDivision::ToULong(value, 0);
+                    count = std::min(count, lines.size() - i);
+                    if (count > groupData_.size()) groupData_.resize(count);
+                }
+            }
+        } else if (tag == "[elements") {
+            store(ReadGroupData(library, lines, i, progress));
+        }
+    }
+
+    for (std::size_t k = 0; k < groupData_.size(); ++k) {
+        if (!groupData_[k]) {
+            groupData_[k] = std::make_unique<TGroupData>(this);
+            groupData_[k]->SetIndex(static_cast<std::uint32_t>(k));
+        }
+    }
+    SetModified(false);
+    return kFileOk;
+}
+
+std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const StringList& lines,
+                                                    std::size_t& i, const Progress& progress) {
+    TStringFiler filer;
+    auto data = std::make_unique<TGroupData>(this);
+    for (++i; i < lines.size(); ++i) {
+        std::string line = lines[i];
+        std::string tag = filer.CutTag(line);
+        if (tag == "[/elements") break;
+        if (tag == "[init") {
+            for (++i; i < lines.size(); ++i) {
+                std::string value = lines[i];
+                std::string key = filer.CutTag(value);
+                if (key == "[/init") break;
+                if (key == "[name") {
+                    data->SetName(value);
+                    Report(progress, DataMessage(path_, CoreText::kExpandingData, value));
+                } else if (key == "[size") {
+                    std::size_t count = TStringDivision::ToULong(value, 0);
+                    data->ReserveSlots(std::min(count, lines.size() - i));
+                }
+            }
+        } else if (tag == "[data") {
+            for (++i; i < lines.size() && lines[i] != "[/data]"; ++i) {
+                auto element = std::make_unique<TElement>();
+                DecodeElementLine(library, *element, lines[i]);
+                data->StoreRead(std::move(element));
+            }
+        }
+    }
+    data->FinishRead();
+    return data;
+}
+
+void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element,
+                                 const std::string& line) const {
+    const TStringDivision& division = library.Division();
+    std::string rest = line;
+    std::string flag = CutFlag(division, rest);
+    element.SetOutputFlag(static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));
+    rest.erase(0, DecodeTexts(division, rest, element));
+
+    if (rest.empty()) return;
+    StringList fields;
+    StringList items;
+    SplitPlain(division, rest, ',', fields);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        SplitPlain(division, fields[i], '#', items);
+        if (IsReferenceType(TypeAt(library, i))) {
+            element.SetNumbers(i, {});
+            library.ReferenceTable().push_back({&element, static_cast<std::uint32_t>(i), items});
+            continue;
+        }
+        std::vector<std::uint32_t> values;
+        values.reserve(items.size());
+        for (const std::string& item : items)
+            values.push_back(TStringDivision::ToULong(item, 0));
+        element.SetNumbers(i, values);
+    }
+}
+
+// --- writing ---------------------------------------------------------------------------------
+
+int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress) {
+    if (!IsModified()) return kFileOk;
+    Report(progress, Message(path_, CoreText::kSavePreparing));
+    SetModified(false);
+
+    StringList lines;
+    lines.push_back(TStringFiler::HeaderLine(kKind));
+    lines.push_back("[init]");
+    lines.push_back("[status]" + TStringDivision::Format("u", status_));
+    lines.push_back("[size]" + TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
+    lines.push_back("[/init]");
+    for (const auto& data : groupData_) {
+        Report(progress, DataMessage(path_, CoreText::kSavePreparingData, data->Name()));
+        lines.push_back("[elements]");
+        lines.push_back("[init]");
+        lines.push_back("[name]" + data->Name());
+        lines.push_back("[size]" +
+                        TStringDivision::Format("u", static_cast<std::int64_t>(data->Size())));
+        lines.push_back("[/init]");
+        lines.push_back("[data]");
+        for (const auto& element : data->Elements())
+            lines.push_back(EncodeElementLine(library, *element));
+        lines.push_back("[/data]");
+        lines.push_back("[/elements]");
+    }
+
+    Report(progress, Message(path_, CoreText::kSaveBegin));
+    TStringFiler filer;
+    int result = filer.Save(lines, path_);
+    if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
+    return result;
+}
+
+namespace {
+
+void AppendUnsigned(std::string& out, std::uint64_t value) {
+    out += TStringDivision::Format("u", static_cast<std::int64_t>(value & 0xFFFFFFFFu));
+}
+
+// One number item as written: element references as "index group", group references as the
+// group number or "-1", everything else as unsigned decimal.
+void AppendNumberItem(const TZQLCtrl& library, const TElement& element, std::size_t i,
+                      std::uint8_t type, NumberItem item, std::string& out) {
+    if (IsElementRefType(type)) {
+        if (!element.HoldsElementRefs(i) || item == 0) return;
+        const TElement* target = TElement::AsElement(item);
+        const TGroupSetting* group =
+            target->Owner() ? library.FindGroupOf(target->Owner()) : nullptr;
+        if (!group) return;  // shown by no group of this library: no reference
+        AppendUnsigned(out, target->Index());
+        out += ' ';
+        AppendUnsigned(out, group->Number());
+    } else if (type == kTypeGroupRef) {
+        if (!element.HoldsGroupRefs(i) || item == 0) {
+            out += "-1";
+            return;
+        }
+        AppendUnsigned(out, TElement::AsGroup(item)->Number());
+    } else {
+        // A reference where the parameter now holds plain numbers carries no number.
+        AppendUnsigned(out, element.HoldsElementRefs(i) || element.HoldsGroupRefs(i) ? 0 : item);
+    }
+}
+
+}  // namespace
+
+std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement& element) const {
+    const TStringDivision& division = library.Division();
+    std::string line = TStringDivision::Format("u", element.OutputFlag());
+    line += kSectionSeparator;
+
+    std::size_t sectionStart = line.size();
+    for (std::size_t i = 0; i < element.TextCount(); ++i) {
+        const TextList& items = element.Texts(i);
+        for (const std::string& item : items) {
+            line += division.Normalize(item, kUnescape | kEscape);
+            line += '#';
+        }
+        if (items.empty())
+            line += ',';
+        else
+            line.back() = ',';
+    }
+    if (line.size() > sectionStart) line.pop_back();
+    line += kSectionSeparator;
+
+    sectionStart = line.size();
+    for (std::size_t i = 0; i < element.NumberCount(); ++i) {
+        const NumberList& items = element.Numbers(i);
+        std::uint8_t type = TypeAt(library, i);
+        for (NumberItem item : items) {
+            AppendNumberItem(library, element, i, type, item, line);
+            line += '#';
+        }
+        if (items.empty())
+            line += ',';
+        else
+            line.back() = ',';
+    }
+    if (line.size() > sectionStart) line.pop_back();
+    return line;
+}
+
+}  // namespace tabrix

@@ -1,0 +1,459 @@
+#include "model/TZQLCtrl.h"
+
+#include <algorithm>
+
+#include "model/CoreText.h"
+#include "model/ParamType.h"
+#include "model/PathName.h"
+#include "model/TGroupData.h"
+#include "model/TStringFiler.h"
+#include "model/TTabrixCtrl.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQICtrl.h"
+#include "model/TZQPCtrl.h"
+
+namespace tabrix {
+
+namespace {
+
+std::string Message(const std::string& path, CoreText::Id suffix) {
+    return "ZQL" + CoreText::Get(CoreText::kOpenQuote) + path + CoreText::Get(suffix);
+}
+
+std::string Unsigned(std::uint64_t value) {
+    return TStringDivision::Format("u", static_cast<std::int64_t>(value & 0xFFFFFFFFu));
+}
+
+// The tags that open and close a batch item of each trigger, in trigger order.
+struct BatchTags {
+    const char* open;
+    const char* close;
+};
+constexpr BatchTags kBatchTags[kBatchTriggerCount] = {{"[time]", "[/time]"},
+                                                      {"[open]", "[/open]"},
+                                                      {"[close]", "[/close]"},
+                                                      {"[change]", "[/change]"}};
+
+}  // namespace
+
+struct TZQLCtrl::PendingConnect {
+    TGroupSetting* group;
+    std::uint32_t target;
+};
+
+TZQLCtrl::TZQLCtrl() : workingElement_(std::make_unique<TElement>()) {
+    division_.SetSyntax(std::nullopt, std::nullopt, std::nullopt,
+                        TStringDivision::LibraryEscapeMap(), std::nullopt);
+}
+
+TZQLCtrl::~TZQLCtrl() {
+    workingElement_.reset();
+    if (controller_) {
+        controller_->ReleaseParameterFile(*this);
+        controller_->ReleaseElementDataFiles(*this);
+        controller_->UnregisterLibrary(*this);
+    }
+    groups_.clear();
+    initializeInfo_.reset();
+}
+
+TZQPCtrl* TZQLCtrl::AttachParameterFile(std::unique_ptr<TZQPCtrl> file) {
+    file->SetOwnerLibrary(this);
+    if (controller_) {
+        parameterFile_ = controller_->AddParameterFile(std::move(file));
+    } else {
+        ownParameterFile_ = std::move(file);
+        parameterFile_ = ownParameterFile_.get();
+    }
+    return parameterFile_;
+}
+
+void TZQLCtrl::SetInitializeInfo(std::unique_ptr<TZQICtrl> info) {
+    initializeInfo_ = std::move(info);
+    if (initializeInfo_) initializeInfo_->SetLibrary(this);
+}
+
+// --- groups ----------------------------------------------------------------------------------
+
+TGroupSetting* TZQLCtrl::AddGroupForGroupData(TGroupData* data) {
+    auto group = std::make_unique<TGroupSetting>();
+    group->SetGroupData(data);
+    return AppendGroup(std::move(group));
+}
+
+TGroupSetting* TZQLCtrl::AppendGroup(std::unique_ptr<TGroupSetting> group) {
+    group->SetLibrary(this);
+    group->SetParameterFile(parameterFile_);
+    group->SetNumber(static_cast<std::uint32_t>(groups_.size()));
+    TGroupSetting* added = group.get();
+    groups_.push_back(std::move(group));
+    if (added->GroupData()) groupMap_[added->GroupData()] = added;
+    return added;
+}
+
+void TZQLCtrl::DeleteGroup(std::size_t i) {
+    if (i >= groups_.size()) return;
+    TGroupSetting* doomed = groups_[i].get();
+    for (const auto& group : groups_) {
+        if (group->ConnectGroup() == doomed) group->SetConnectGroup(nullptr);
+    }
+    groups_.erase(groups_.begin() + static_cast<std::ptrdiff_t>(i));
+    RenumberGroups(i);
+    RebuildGroupMap();
+}
+
+void TZQLCtrl::ClearGroups() {
+    groups_.clear();
+    groupMap_.clear();
+}
+
+void TZQLCtrl::ReorderGroups(std::vector<std::unique_ptr<TGroupSetting>> ordered) {
+    groups_ = std::move(ordered);
+    RenumberGroups(0);
+    RebuildGroupMap();
+}
+
+TGroupSetting* TZQLCtrl::FindGroupOf(const TGroupData* data) const {
+    auto it = groupMap_.find(data);
+    return it == groupMap_.end() ? nullptr : it->second;
+}
+
+void TZQLCtrl::RebuildGroupMap() {
+    groupMap_.clear();
+    // When several groups show one group data, the last of them is the one the map names.
+    for (const auto& group : groups_) {
+        if (group->GroupData()) groupMap_[group->GroupData()] = group.get();
+    }
+}
+
+void TZQLCtrl::RenumberGroups(std::size_t from) {
+    for (std::size_t i = from; i < groups_.size(); ++i)
+        groups_[i]->SetNumber(static_cast<std::uint32_t>(i));
+}
+
+// --- element list operations -----------------------------------------------------------------
+
+namespace {
+
+TGroupData* DataForChange(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
+                          std::size_t group) {
+    if (group >= groups.size() || !groups[group]->GroupData()) return nullptr;
+    groups[group]->Set(TGroupSetting::kOutputDone, false);
+    return groups[group]->GroupData();
+}
+
+}  // namespace
+
+int TZQLCtrl::AddElements(std::size_t group, std::size_t n) {
+    TGroupData* data = DataForChange(groups_, group);
+    if (!data) return 1;
+    data->AddElements(n);
+    return 0;
+}
+
+int TZQLCtrl::InsertElements(std::size_t group, std::size_t position, std::size_t n) {
+    TGroupData* data = DataForChange(groups_, group);
+    if (!data) return 1;
+    data->InsertElements(position, n);
+    return 0;
+}
+
+int TZQLCtrl::DeleteElements(std::size_t group, std::size_t first, std::size_t end) {
+    TGroupData* data = DataForChange(groups_, group);
+    return data ? data->DeleteElements(first, end) : 1;
+}
+
+int TZQLCtrl::MoveElements(std::size_t group, std::size_t first, std::size_t target,
+                           std::size_t last) {
+    TGroupData* data = DataForChange(groups_, group);
+    return data ? data->MoveElements(first, target, last) : 1;
+}
+
+// --- reading ---------------------------------------------------------------------------------
+
+int TZQLCtrl::Read(const Progress& progress) {
+    Report(progress, Message(path_, CoreText::kReading));
+    TStringFiler filer;
+    StringList lines;
+    int result = filer.LoadTagged(lines, path_, kKind);
+    if (result != kFileOk) return result;
+    Report(progress, Message(path_, CoreText::kExpanding));
+
+    if (controller_) controller_->ReleaseElementDataFiles(*this);
+    ClearGroups();
+
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::string line = lines[i];
+        std::string tag = filer.CutTag(line);
+        if (tag == "[init") {
+            ReadInit(lines, i, progress);
+        } else if (tag == "[use_group") {
+            ReadGroups(lines, i, progress);
+        } else if (tag == "[batch") {
+            ReadBatch(lines, i);
+        } else if (tag == "[free_text") {
+            i = TStringFiler::ReadBlock(lines, i, "[/free_text]", freeText_);
+        }
+    }
+    RebuildGroupMap();
+    RenumberGroups(0);
+    SetModified(false);
+    return kFileOk;
+}
+
+void TZQLCtrl::ReadInit(const StringList& lines, std::size_t& i, const Progress& progress) {
+    TStringFiler filer;
+    for (++i; i < lines.size(); ++i) {
+        std::string value = lines[i];
+        std::string tag = filer.CutTag(value);
+        if (tag == "[/init") return;
+        if (tag == "[status") {
+            status_ = static_cast<std::uint8_t>(TStringDivision::ToULong(value, 0));
+        } else if (tag == "[output_path") {
+            outputPath_ = PathName::Resolve(path_, value);
+        } else if (tag == "[zqp_file") {
+            if (!parameterFile_) AttachParameterFile(std::make_unique<TZQPCtrl>());
+            parameterFile_->SetPath(value);
+            parameterFile_->Read(progress);
+        } else if (tag == "[zqi_file") {
+            if (!initializeInfo_) SetInitializeInfo(std::make_unique<TZQICtrl>());
+            initializeInfo_->SetPath(value);
+            initializeInfo_->Read();
+        } else if (tag == "[cr_word") {
+            switch (TStringDivision::ToULong(value, 0)) {
+                case 0:
+                    lineBreak_ = "\r\n";
+                    break;
+                case 1:
+                    lineBreak_ = "\r";
+                    break;
+                case 2:
+                    lineBreak_ = "\n";
+                    break;
+                default:
+                    break;  // an unknown choice keeps the current line break
+            }
+        } else if (tag == "[preview_image") {
+            previewImage_ = value;
+        } else if (tag == "[preview_memo") {
+            i = TStringFiler::ReadBlock(lines, i, "[/preview_memo]", previewMemo_);
+        }
+    }
+}
+
+void TZQLCtrl::ReadGroups(const StringList& lines, std::size_t& i, const Progress& progress) {
+    TStringFiler filer;
+    std::vector<PendingConnect> connects;
+    for (++i; i < lines.size(); ++i) {
+        std::string value = lines[i];
+        std::string tag = filer.CutTag(value);
+        if (tag == "[/use_group") break;
+        if (tag != "[group") continue;
+        std::string zqdPath;
+        std::uint32_t gdIndex = 0;
+        std::string connect;
+        std::unique_ptr<TGroupSetting> group = ReadGroup(lines, i, zqdPath, gdIndex, connect);
+        TGroupSetting* placed = group.get();
+        if (PlaceReadGroup(std::move(group), zqdPath, gdIndex, progress) && !connect.empty())
+            connects.push_back({placed, TStringDivision::ToULong(connect, 0)});
+    }
+    // Connect-group numbers name positions in the list as read, after dropped groups.
+    for (const PendingConnect& c : connects) {
+        if (c.target < groups_.size()) c.group->SetConnectGroup(groups_[c.target].get());
+    }
+}
+
+std::unique_ptr<TGroupSetting> TZQLCtrl::ReadGroup(const StringList& lines, std::size_t& i,
+                                                   std::string& zqdPath, std::uint32_t& gdIndex,
+                                                   std::string& connect) {
+    TStringFiler filer;
+    auto group = std::make_unique<TGroupSetting>();
+    for (++i; i < lines.size(); ++i) {
+        std::string value = lines[i];
+        std::string tag = filer.CutTag(value);
+        if (tag == "[/group") break;
+        if (tag == "[name")
+            group->SetName(value);
+        else if (tag == "[zqd_file")
+            zqdPath = value;
+        else if (tag == "[gd_index")
+            gdIndex = TStringDivision::ToULong(value, 0);
+        else if (tag == "[status")
+            group->SetStatus(static_cast<std::uint8_t>(TStringDivision::ToULong(value, 0)));
+        else if (tag == "[output_path")
+            group->SetOutputPath(value);
+        else if (tag == "[connect_group")
+            connect = value;
+        else if (tag == "[header")
+            i = TStringFiler::ReadBlock(lines, i, "[/header]", group->Header());
+        else if (tag == "[footer")
+            i = TStringFiler::ReadBlock(lines, i, "[/footer]", group->Footer());
+        // "[zqp_file" names the library's own parameter file; the group always uses that one.
+    }
+    return group;
+}
+
+bool TZQLCtrl::PlaceReadGroup(std::unique_ptr<TGroupSetting> group, const std::string& zqdPath,
+                              std::uint32_t gdIndex, const Progress& progress) {
+    if (!controller_) return false;
+    std::string resolved = PathName::Resolve(path_, zqdPath);
+    TZQDCtrl* file = controller_->FindElementDataFile(resolved);
+    if (!file) {
+        file = controller_->FindOrCreateElementDataFile(resolved);
+        file->Read(*this, progress);
+    }
+    if (gdIndex >= file->Size()) return false;
+    group->SetGroupData(file->At(gdIndex));
+    AppendGroup(std::move(group));
+    return true;
+}
+
+void TZQLCtrl::ReadBatch(const StringList& lines, std::size_t& i) {
+    TStringFiler filer;
+    for (++i; i < lines.size() && lines[i] != "[/batch]"; ++i) {
+        std::size_t trigger = 0;
+        while (trigger < kBatchTriggerCount && lines[i] != kBatchTags[trigger].open)
+            ++trigger;
+        if (trigger == kBatchTriggerCount) continue;
+        TBatchSetting item;
+        for (++i; i < lines.size() && lines[i] != kBatchTags[trigger].close; ++i) {
+            std::string value = lines[i];
+            std::string tag = filer.CutTag(value);
+            if (tag == "[type")
+                item.type = TStringDivision::ToULong(value, 0);
+            else if (tag == "[name")
+                item.name = value;
+            else if (tag == "[data")
+                i = TStringFiler::ReadBlock(lines, i, "[/data]", item.dataLines);
+        }
+        batchLists_[trigger].push_back(std::move(item));
+        if (i >= lines.size()) break;
+    }
+}
+
+// --- references ------------------------------------------------------------------------------
+
+void TZQLCtrl::ResolveReferences() {
+    for (const TUnresolvedReference& ref : references_) {
+        if (!parameterFile_ || ref.param >= parameterFile_->Size()) continue;
+        std::uint8_t type = parameterFile_->At(ref.param)->Type();
+        if (IsElementRefType(type))
+            ResolveElementRefs(ref);
+        else if (type == kTypeGroupRef)
+            ResolveGroupRefs(ref);
+    }
+    references_.clear();
+}
+
+namespace {
+
+template <typename T>
+void DropTrailingNulls(std::vector<T*>& list) {
+    while (!list.empty() && list.back() == nullptr)
+        list.pop_back();
+}
+
+}  // namespace
+
+void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
+    if (groups_.empty()) return;
+    std::vector<TElement*> targets;
+    for (const std::string& item : ref.items) {
+        if (item.empty()) {
+            targets.push_back(nullptr);
+            continue;
+        }
+        std::size_t blank = item.find(' ');
+        std::uint32_t index = TStringDivision::ToULong(item.substr(0, blank), 0);
+        std::uint32_t group =
+            blank == std::string::npos ? 0 : TStringDivision::ToULong(item.substr(blank + 1), 0);
+        if (group >= groups_.size()) continue;
+        const TGroupData* data = groups_[group]->GroupData();
+        if (data && index < data->Size()) targets.push_back(data->At(index));
+    }
+    DropTrailingNulls(targets);
+    if (!targets.empty()) ref.element->SetElementRefs(ref.param, targets);
+}
+
+void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
+    std::vector<TGroupSetting*> targets;
+    for (const std::string& item : ref.items) {
+        if (item.empty()) {
+            targets.push_back(nullptr);
+            continue;
+        }
+        auto number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
+        if (number < groups_.size()) targets.push_back(groups_[number].get());
+    }
+    DropTrailingNulls(targets);
+    if (!targets.empty()) ref.element->SetGroupRefs(ref.param, targets);
+}
+
+// --- writing ---------------------------------------------------------------------------------
+
+int TZQLCtrl::Write(const Progress& progress) {
+    if (!IsModified()) return kFileOk;
+    Report(progress, Message(path_, CoreText::kSavePreparing));
+    SetModified(false);
+    StringList lines = BuildLines();
+    Report(progress, Message(path_, CoreText::kSaveBegin));
+    TStringFiler filer;
+    int result = filer.Save(lines, path_);
+    if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
+    return result;
+}
+
+StringList TZQLCtrl::BuildLines() const {
+    const std::string zqpPath =
+        parameterFile_ ? PathName::MakeRelative(path_, parameterFile_->Path()) : "";
+    StringList lines;
+    lines.push_back(TStringFiler::HeaderLine(kKind));
+    lines.push_back("[init]");
+    lines.push_back("[status]" + Unsigned(status_));
+    lines.push_back("[zqp_file]" + zqpPath);
+    lines.push_back("[zqi_file]" + (initializeInfo_
+                                        ? PathName::MakeRelative(path_, initializeInfo_->Path())
+                                        : ""));
+    lines.push_back("[output_path]" + PathName::MakeRelative(path_, outputPath_));
+    lines.push_back("[preview_image]" + previewImage_);
+    TStringFiler::WriteBlock(lines, "[preview_memo]", previewMemo_, "[/preview_memo]");
+    lines.push_back(std::string("[cr_word]") + (lineBreak_ == "\r\n" ? "0"
+                                                : lineBreak_ == "\r" ? "1"
+                                                                     : "2"));
+    lines.push_back("[/init]");
+
+    lines.push_back("[use_group]");
+    for (const auto& group : groups_) {
+        const TGroupData* data = group->GroupData();
+        const TZQDCtrl* file = data ? data->Owner() : nullptr;
+        lines.push_back("[group]");
+        lines.push_back("[name]" + group->Name());
+        lines.push_back("[zqp_file]" + zqpPath);
+        lines.push_back("[zqd_file]" + (file ? PathName::MakeRelative(path_, file->Path()) : ""));
+        lines.push_back("[gd_index]" + Unsigned(data ? data->Index() : 0));
+        lines.push_back("[status]" + Unsigned(group->Status()));
+        lines.push_back("[output_path]" + group->OutputPath());
+        if (group->ConnectGroup())
+            lines.push_back("[connect_group]" + Unsigned(group->ConnectGroup()->Number()));
+        TStringFiler::WriteBlock(lines, "[header]", group->Header(), "[/header]");
+        TStringFiler::WriteBlock(lines, "[footer]", group->Footer(), "[/footer]");
+        lines.push_back("[/group]");
+    }
+    lines.push_back("[/use_group]");
+
+    TStringFiler::WriteBlock(lines, "[free_text]", freeText_, "[/free_text]");
+    lines.push_back("[batch]");
+    for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger) {
+        for (const TBatchSetting& item : batchLists_[trigger]) {
+            lines.push_back(kBatchTags[trigger].open);
+            lines.push_back("[type]" + Unsigned(item.type));
+            lines.push_back("[name]" + item.name);
+            TStringFiler::WriteBlock(lines, "[data]", item.dataLines, "[/data]");
+            lines.push_back(kBatchTags[trigger].close);
+        }
+    }
+    lines.push_back("[/batch]");
+    return lines;
+}
+
+}  // namespace tabrix

@@ -1,0 +1,160 @@
+// The application controller: shared element data files, new-library defaults, open failures.
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "model/TGroupData.h"
+#include "model/TTabrixCtrl.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQICtrl.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+
+namespace tabrix {
+namespace {
+
+using test::Sj;
+using test::TempDir;
+using test::WriteFile;
+
+std::string Library(const std::string& zqd, const std::string& extraGroupZqd = "") {
+    std::string out =
+        "Library-File for Tabrix ver "
+        "2.0\r\n[init]\r\n[zqp_file]lib.ZQP\r\n[/init]\r\n[use_group]\r\n"
+        "[group]\r\n[name]g\r\n[zqd_file]" +
+        zqd + "\r\n[gd_index]0\r\n[/group]\r\n";
+    if (!extraGroupZqd.empty())
+        out +=
+            "[group]\r\n[name]h\r\n[zqd_file]" + extraGroupZqd + "\r\n[gd_index]0\r\n[/group]\r\n";
+    return out + "[/use_group]";
+}
+
+const char* kParams =
+    "Parameter-Info for Tabrix ver 2.0\r\n[param]\r\n[name]n\r\n[code]n\r\n[type]2\r\n[/param]";
+const char* kData =
+    "Element-Data for Tabrix ver 2.0\r\n[elements]\r\n[data]\r\n1||a||\r\n1||b||0 0\r\n[/data]\r\n"
+    "[/elements]";
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteFile(dir_.Path() / "lib.ZQP", kParams);
+        WriteFile(dir_.Path() / "data.ZQD", kData);
+        WriteFile(dir_.Path() / "Data.ZQD", kData);
+        WriteFile(dir_.Path() / "a.ZQL", Library("data.ZQD"));
+        WriteFile(dir_.Path() / "b.ZQL", Library(dir_.File("data.ZQD")));
+    }
+    std::unique_ptr<TZQLCtrl> Open(const std::string& name) {
+        int result = -1;
+        auto lib = controller_.OpenNewLibrary(dir_.File(name), result);
+        EXPECT_EQ(result, kFileOk) << name;
+        return lib;
+    }
+
+    TempDir dir_;
+    TTabrixCtrl controller_;
+};
+
+TEST_F(ControllerTest, LibrariesShareOneElementDataFileUntilTheLastCloses) {
+    auto a = Open("a.ZQL");
+    auto b = Open("b.ZQL");  // the same file named by its full path
+    ASSERT_EQ(controller_.ElementDataFiles().size(), 1u);
+    TGroupData* shared = a->Group(0)->GroupData();
+    EXPECT_EQ(b->Group(0)->GroupData(), shared);
+    EXPECT_EQ(b->AddElements(0, 1), 0);
+    EXPECT_EQ(a->Group(0)->GroupData()->Size(), 3u);
+    // The file was read once, with the first library's parameters: the reference resolved.
+    EXPECT_EQ(TElement::AsElement(shared->At(1)->Numbers(0).at(0)), shared->At(0));
+    EXPECT_EQ(controller_.Libraries().size(), 2u);
+    EXPECT_EQ(controller_.ParameterFiles().size(), 2u);  // parameter files are per library
+
+    a.reset();
+    EXPECT_EQ(controller_.ElementDataFiles().size(), 1u);
+    EXPECT_EQ(b->Group(0)->GroupData()->Size(), 3u);
+    EXPECT_EQ(controller_.Libraries().size(), 1u);
+    EXPECT_EQ(controller_.ParameterFiles().size(), 1u);
+    b.reset();
+    EXPECT_TRUE(controller_.ElementDataFiles().empty());
+    EXPECT_TRUE(controller_.ParameterFiles().empty());
+    EXPECT_TRUE(controller_.Libraries().empty());
+}
+
+TEST_F(ControllerTest, LetterCaseMakesTwoFiles) {
+    WriteFile(dir_.Path() / "c.ZQL", Library("data.ZQD", "Data.ZQD"));
+    auto c = Open("c.ZQL");
+    ASSERT_EQ(c->GroupCount(), 2u);
+    EXPECT_EQ(controller_.ElementDataFiles().size(), 2u);
+    EXPECT_NE(c->Group(0)->GroupData(), c->Group(1)->GroupData());
+}
+
+TEST_F(ControllerTest, NotALibraryLoadsNothing) {
+    int result = -1;
+    EXPECT_EQ(controller_.OpenNewLibrary(dir_.File("lib.ZQP"), result), nullptr);
+    EXPECT_EQ(result, kFileWrongHeader);
+    EXPECT_TRUE(controller_.ElementDataFiles().empty());
+    EXPECT_EQ(controller_.OpenNewLibrary(dir_.File("none.ZQL"), result), nullptr);
+    EXPECT_EQ(result, kFileCannotOpen);
+    EXPECT_TRUE(controller_.Libraries().empty());
+}
+
+TEST_F(ControllerTest, OpenReportsNormalisingThenClears) {
+    std::vector<std::string> messages;
+    int result = -1;
+    auto lib = controller_.OpenNewLibrary(dir_.File("a.ZQL"), result,
+                                          [&](const std::string& m) { messages.push_back(m); });
+    ASSERT_EQ(result, kFileOk);
+    ASSERT_GE(messages.size(), 3u);
+    EXPECT_EQ(messages.front(), Sj("ZQL「") + dir_.File("a.ZQL") + Sj("」：読み込み中"));
+    EXPECT_EQ(messages[messages.size() - 2], Sj("参照の正規化中"));
+    EXPECT_EQ(messages.back(), "");
+    EXPECT_TRUE(lib->ReferenceTable().empty());
+}
+
+TEST_F(ControllerTest, NewLibraryDefaults) {
+    TZQLCtrl lib;
+    controller_.FillNewLibrary(lib);
+    EXPECT_EQ(lib.Controller(), &controller_);
+    TZQPCtrl* params = lib.ParameterFile();
+    ASSERT_NE(params, nullptr);
+    ASSERT_EQ(params->Size(), 1u);
+    EXPECT_EQ(params->At(0)->Name(), Sj("名称"));
+    EXPECT_EQ(params->At(0)->Code(), Sj("名称"));
+    EXPECT_EQ(params->At(0)->Type(), kTypeString);
+    EXPECT_EQ(params->FindByCode(Sj("名称")), params->At(0));
+    EXPECT_EQ(params->UsedParameters(), std::vector<TParameter*>{params->At(0)});
+    EXPECT_EQ(params->DrawFormat(), StringList{Sj("%名称%")});
+    EXPECT_EQ(params->OutputFormat(), StringList{Sj("%名称%")});
+    EXPECT_EQ(params->ImportFormats().size(), 1u);
+    EXPECT_EQ(params->FontName(), Sj("ＭＳ ゴシック"));
+    EXPECT_EQ(params->FontSize(), 9);
+    EXPECT_EQ(params->RowHeight(), 24u);
+    EXPECT_TRUE(params->IsModified());
+    EXPECT_EQ(params->OwnerLibrary(), &lib);
+
+    ASSERT_EQ(lib.GroupCount(), 1u);
+    TGroupSetting* group = lib.Group(0);
+    EXPECT_EQ(group->Name(), Sj("グループ 1"));
+    EXPECT_EQ(group->OutputPath(), Sj("グループ 1.txt"));
+    EXPECT_EQ(group->Status(), TGroupSetting::kOutput);
+    EXPECT_EQ(group->GroupData()->Name(), Sj("データ 1"));
+    EXPECT_EQ(group->GroupData()->Index(), 0u);
+    EXPECT_FALSE(group->GroupData()->Owner()->IsModified());
+    EXPECT_TRUE(group->GroupData()->Owner()->Path().empty());
+    EXPECT_FALSE(lib.IsModified());
+    ASSERT_NE(lib.InitializeInfo(), nullptr);
+    EXPECT_EQ(lib.InitializeInfo()->Library(), &lib);
+    EXPECT_EQ(lib.LineBreak(), "\r\n");
+}
+
+TEST_F(ControllerTest, LibraryWithoutControllerDropsItsGroups) {
+    TZQLCtrl lib;
+    lib.SetPath(dir_.File("a.ZQL"));
+    ASSERT_EQ(lib.Read(), kFileOk);
+    EXPECT_EQ(lib.GroupCount(), 0u);
+    ASSERT_NE(lib.ParameterFile(), nullptr);  // kept by the library itself
+    EXPECT_EQ(lib.ParameterFile()->Size(), 1u);
+    controller_.RegisterLibrary(lib);
+    EXPECT_EQ(controller_.ParameterFiles().size(), 1u);
+}
+
+}  // namespace
+}  // namespace tabrix

@@ -1,0 +1,391 @@
+// Element data files: the element line encoding, slots, references and list operations,
+// through libraries opened and saved the way the editor does it.
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "model/TGroupData.h"
+#include "model/TStringFiler.h"
+#include "model/TTabrixCtrl.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+
+namespace tabrix {
+namespace {
+
+using test::ReadFile;
+using test::Sj;
+using test::TempDir;
+using test::WriteFile;
+
+std::string Lines(std::initializer_list<std::string> lines) {
+    std::string out;
+    for (const std::string& line : lines) {
+        if (!out.empty()) out += "\r\n";
+        out += line;
+    }
+    return out;
+}
+
+// A parameter file with one parameter per type code given.
+std::string ParameterFile(std::initializer_list<int> types) {
+    std::string out = Lines({"Parameter-Info for Tabrix ver 2.0", "[init]", "[/init]"});
+    int n = 0;
+    for (int type : types) {
+        out +=
+            "\r\n" + Lines({"[param]", "[name]p" + std::to_string(n), "[code]p" + std::to_string(n),
+                            "[type]" + std::to_string(type), "[/param]"});
+        ++n;
+    }
+    return out;
+}
+
+// A library whose groups show group data of data.ZQD in the order given.
+std::string LibraryFile(std::initializer_list<int> gdIndexes, const std::string& zqd = "data.ZQD") {
+    std::string out = Lines({"Library-File for Tabrix ver 2.0", "[init]", "[zqp_file]lib.ZQP",
+                             "[/init]", "[use_group]"});
+    int n = 0;
+    for (int gd : gdIndexes) {
+        out += "\r\n" + Lines({"[group]", "[name]g" + std::to_string(n++), "[zqd_file]" + zqd,
+                               "[gd_index]" + std::to_string(gd), "[/group]"});
+    }
+    return out + "\r\n[/use_group]";
+}
+
+std::string DataFile(std::initializer_list<std::initializer_list<std::string>> groupData) {
+    std::string out = Lines({"Element-Data for Tabrix ver 2.0", "[init]",
+                             "[size]" + std::to_string(groupData.size()), "[/init]"});
+    int n = 0;
+    for (const auto& elements : groupData) {
+        out += "\r\n" + Lines({"[elements]", "[init]", "[name]d" + std::to_string(n++),
+                               "[size]" + std::to_string(elements.size()), "[/init]", "[data]"});
+        for (const std::string& line : elements)
+            out += "\r\n" + line;
+        out += "\r\n" + Lines({"[/data]", "[/elements]"});
+    }
+    return out;
+}
+
+class ElementDataTest : public ::testing::Test {
+protected:
+    std::string Dir(const std::string& name) const { return dir_.File(name); }
+
+    // Writes the three files and opens the library.
+    TZQLCtrl& Open(const std::string& zqp, const std::string& zql, const std::string& zqd) {
+        WriteFile(dir_.Path() / "lib.ZQP", zqp);
+        WriteFile(dir_.Path() / "lib.ZQL", zql);
+        WriteFile(dir_.Path() / "data.ZQD", zqd);
+        return Reopen();
+    }
+    TZQLCtrl& Reopen() {
+        library_.reset();
+        controller_ = std::make_unique<TTabrixCtrl>();
+        int result = -1;
+        library_ = controller_->OpenNewLibrary(Dir("lib.ZQL"), result);
+        EXPECT_EQ(result, kFileOk);
+        return *library_;
+    }
+    // Marks the element data file modified and writes it; returns the bytes on disk.
+    std::string SaveData() {
+        TZQDCtrl* file = library_->Group(0)->GroupData()->Owner();
+        file->SetModified(true);
+        EXPECT_EQ(file->Write(*library_), kFileOk);
+        return ReadFile(dir_.Path() / "data.ZQD");
+    }
+    std::string DataLine(std::size_t n) {
+        std::string bytes = ReadFile(dir_.Path() / "data.ZQD");
+        StringList lines;
+        TStringDivision().Split(bytes, "\r\n", lines);
+        std::size_t data = std::find(lines.begin(), lines.end(), "[data]") - lines.begin();
+        return lines.at(data + 1 + n);
+    }
+
+    TempDir dir_;
+    std::unique_ptr<TTabrixCtrl> controller_;
+    std::unique_ptr<TZQLCtrl> library_;
+};
+
+TEST_F(ElementDataTest, EmptySectionsAndTheDocumentedLine) {
+    TZQLCtrl& lib = Open(ParameterFile({0, 9, 9}), LibraryFile({0}),
+                         DataFile({{"1||||", "1||ABC,,x#y||,5,1#0", "0||a"}}));
+    TGroupData* data = lib.Group(0)->GroupData();
+    ASSERT_EQ(data->Size(), 3u);
+
+    TElement* empty = data->At(0);
+    EXPECT_EQ(empty->OutputFlag(), 1);
+    ASSERT_EQ(empty->TextCount(), 1u);
+    EXPECT_EQ(empty->Texts(0), TextList{""});
+    EXPECT_EQ(empty->NumberCount(), 0u);
+
+    TElement* full = data->At(1);
+    EXPECT_EQ(full->Texts(0), TextList{"ABC"});
+    EXPECT_EQ(full->Texts(1), TextList{""});
+    EXPECT_EQ(full->Texts(2), (TextList{"x", "y"}));
+    EXPECT_EQ(full->Numbers(0), NumberList{0});  // an empty item reads 0
+    EXPECT_EQ(full->Numbers(1), NumberList{5});
+    EXPECT_EQ(full->Numbers(2), (NumberList{1, 0}));
+
+    // A line with one section separator only: the rest is its text section.
+    TElement* broken = data->At(2);
+    EXPECT_EQ(broken->OutputFlag(), 0);
+    EXPECT_EQ(broken->Texts(0), TextList{"a"});
+    EXPECT_EQ(broken->NumberCount(), 0u);
+
+    SaveData();
+    EXPECT_EQ(DataLine(0), "1||||");
+    EXPECT_EQ(DataLine(1), "1||ABC,,x#y||0,5,1#0");
+    EXPECT_EQ(DataLine(2), "0||a||");
+}
+
+TEST_F(ElementDataTest, WriterBuildsFieldsFromTheValueLists) {
+    TZQLCtrl& lib = Open(ParameterFile({1, 9, 9}), LibraryFile({0}), DataFile({{"1||||"}}));
+    TElement* e = lib.Group(0)->GroupData()->At(0);
+    e->SetTexts(0, {"ABC"});
+    e->SetTexts(1, {});
+    e->SetTexts(2, {"x", "y"});
+    e->SetNumbers(0, {});
+    e->SetNumbers(1, {5});
+    e->SetNumbers(2, {1, 0});
+    SaveData();
+    EXPECT_EQ(DataLine(0), "1||ABC,,x#y||,5,1#0");
+    e->ResizeTexts(0);
+    e->ResizeNumbers(0);
+    e->SetOutputFlag(0);
+    SaveData();
+    EXPECT_EQ(DataLine(0), "0||||");
+}
+
+TEST_F(ElementDataTest, EscapedCharactersSurviveWriteAndRead) {
+    TZQLCtrl& lib = Open(ParameterFile({1, 0}), LibraryFile({0}), DataFile({{"1||||"}}));
+    const TextList tricky = {"a,b", "c#d", "100%", "x||y", "back\\slash", "\\", "", "#,||%"};
+    TElement* e = lib.Group(0)->GroupData()->At(0);
+    e->SetTexts(0, tricky);
+    e->SetTexts(1, {"\\,"});
+    SaveData();
+    EXPECT_EQ(DataLine(0),
+              "1||a\\,b#c\\#d#100\\%#x\\||y#back\\\\slash#\\\\##\\#\\,\\||\\%,\\\\\\,||");
+    TZQLCtrl& again = Reopen();
+    TElement* back = again.Group(0)->GroupData()->At(0);
+    EXPECT_EQ(back->Texts(0), tricky);
+    EXPECT_EQ(back->Texts(1), TextList{"\\,"});
+}
+
+// A double-byte character whose second byte is 0x5C at the start of an item is written with
+// that byte escaped; reading must take every item back as it was, wherever it stands.
+TEST_F(ElementDataTest, SecondByteBackslashAtItemStartInEveryPosition) {
+    const std::string hyou = Sj("表");
+    const std::string so = Sj("ソ");
+    TZQLCtrl& lib = Open(ParameterFile({0, 1, 1, 0, 8}), LibraryFile({0}), DataFile({{"1||||"}}));
+    TElement* e = lib.Group(0)->GroupData()->At(0);
+    e->SetTexts(0, {hyou});                    // first field
+    e->SetTexts(1, {so + "x", hyou});          // later field, later array item
+    e->SetTexts(2, {"a", so, hyou + so, ""});  // items after plain ones
+    e->SetTexts(3, {so});                      // last field before the numbers
+    for (std::size_t i = 0; i < 4; ++i)
+        e->SetNumbers(i, {0});  // an empty field would read 0
+    e->SetNumbers(4, {7});
+    SaveData();
+    EXPECT_EQ(DataLine(0).substr(0, 6), "1||" + hyou + "\\");
+
+    TZQLCtrl& again = Reopen();
+    TElement* back = again.Group(0)->GroupData()->At(0);
+    EXPECT_EQ(back->Texts(0), TextList{hyou});
+    EXPECT_EQ(back->Texts(1), (TextList{so + "x", hyou}));
+    EXPECT_EQ(back->Texts(2), (TextList{"a", so, hyou + so, ""}));
+    EXPECT_EQ(back->Texts(3), TextList{so});
+    EXPECT_EQ(back->Numbers(4), NumberList{7});
+    const std::string first = ReadFile(dir_.Path() / "data.ZQD");
+    EXPECT_EQ(SaveData(), first);
+}
+
+TEST_F(ElementDataTest, ElementReferencesByIndexAndGroupNumber) {
+    // Group 0 shows d0, group 1 shows d2, group 2 shows d1. d1 element 0 refers to d2 element 1
+    // (group 1) and, in an array, to d0 element 0 and nothing and d2 element 0.
+    TZQLCtrl& lib = Open(ParameterFile({2, 3, 10}), LibraryFile({0, 2, 1}),
+                         DataFile({{"1||||"}, {"1||||1 1,0 0##0 1,2"}, {"1||||", "1||||,,-1"}}));
+    TGroupData* d0 = lib.Group(0)->GroupData();
+    TGroupData* d1 = lib.Group(2)->GroupData();
+    TGroupData* d2 = lib.Group(1)->GroupData();
+    TElement* e = d1->At(0);
+    ASSERT_EQ(e->Numbers(0).size(), 1u);
+    EXPECT_EQ(TElement::AsElement(e->Numbers(0)[0]), d2->At(1));
+    ASSERT_EQ(e->Numbers(1).size(), 3u);
+    EXPECT_EQ(TElement::AsElement(e->Numbers(1)[0]), d0->At(0));
+    EXPECT_EQ(e->Numbers(1)[1], 0u);
+    EXPECT_EQ(TElement::AsElement(e->Numbers(1)[2]), d2->At(0));
+    EXPECT_EQ(TElement::AsGroup(e->Numbers(2).at(0)), lib.Group(2));
+    EXPECT_TRUE(d2->At(1)->Numbers(2).empty());  // "-1": no group
+
+    SaveData();
+    EXPECT_EQ(DataLine(0), "1||||");
+    // A stored null group reference is written "-1"; an empty list is an empty field.
+    d2->At(1)->SetGroupRefs(2, {nullptr});
+    // Reordering the groups rewrites the group numbers.
+    std::vector<std::unique_ptr<TGroupSetting>> order;
+    auto& groups = const_cast<std::vector<std::unique_ptr<TGroupSetting>>&>(lib.Groups());
+    order.push_back(std::move(groups[2]));
+    order.push_back(std::move(groups[0]));
+    order.push_back(std::move(groups[1]));
+    lib.ReorderGroups(std::move(order));
+    std::string bytes = SaveData();
+    EXPECT_NE(bytes.find("\r\n1||||1 2,0 1##0 2,0\r\n"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("\r\n1||||,,-1\r\n"), std::string::npos);
+}
+
+TEST_F(ElementDataTest, ReferencesThatCannotResolveAreDropped) {
+    TZQLCtrl& lib = Open(ParameterFile({2, 3, 10, 10}), LibraryFile({0}),
+                         DataFile({{"1||||9 0,0 5#0 0#,7,", "1||||"}}));
+    TElement* e = lib.Group(0)->GroupData()->At(0);
+    EXPECT_TRUE(e->Numbers(0).empty());   // element 9 does not exist
+    ASSERT_EQ(e->Numbers(1).size(), 1u);  // group 5 missing; trailing empty dropped
+    EXPECT_EQ(TElement::AsElement(e->Numbers(1)[0]), lib.Group(0)->GroupData()->At(0));
+    EXPECT_TRUE(e->Numbers(2).empty());  // group 7 out of range
+    EXPECT_TRUE(e->Numbers(3).empty());  // empty item only
+}
+
+TEST_F(ElementDataTest, ReferenceIntoDataNoGroupShowsIsWrittenEmpty) {
+    TZQLCtrl& lib =
+        Open(ParameterFile({2}), LibraryFile({0, 1}), DataFile({{"1||||1 1"}, {"1||||", "1||||"}}));
+    // Drop group 1: group data d1 stays in the file but no group of the library shows it.
+    lib.DeleteGroup(1);
+    SaveData();
+    EXPECT_EQ(DataLine(0), "1||||");
+}
+
+TEST_F(ElementDataTest, DestroyingATargetErasesTheReference) {
+    TZQLCtrl& lib = Open(ParameterFile({3, 10}), LibraryFile({0, 0}),
+                         DataFile({{"1||||1 0#2 0#1 0,1", "1||||", "1||||"}}));
+    TGroupData* data = lib.Group(0)->GroupData();
+    TElement* e = data->At(0);
+    ASSERT_EQ(e->Numbers(0).size(), 3u);
+    EXPECT_EQ(lib.DeleteElements(0, 1, 2), 0);  // element 1, referred to twice
+    ASSERT_EQ(e->Numbers(0).size(), 1u);
+    EXPECT_EQ(TElement::AsElement(e->Numbers(0)[0]), data->At(1));
+    ASSERT_EQ(e->Numbers(1).size(), 1u);
+    lib.DeleteGroup(1);
+    EXPECT_TRUE(e->Numbers(1).empty());
+    // The referring element itself going away leaves no dangling link behind.
+    EXPECT_EQ(lib.DeleteElements(0, 0, 1), 0);
+    EXPECT_EQ(lib.DeleteElements(0, 0, 1), 0);
+    EXPECT_EQ(data->Size(), 0u);
+}
+
+TEST_F(ElementDataTest, DeclaredSizesFillWithEmptyObjectsButNeverHugeAllocations) {
+    std::string zqd = Lines({"Element-Data for Tabrix ver 2.0",
+                             "[init]",
+                             "[size]3",
+                             "[/init]",
+                             "[elements]",
+                             "[init]",
+                             "[name]a",
+                             "[size]4",
+                             "[/init]",
+                             "[data]",
+                             "1||x",
+                             "[/data]",
+                             "[/elements]",
+                             "[elements]",
+                             "[init]",
+                             "[size]4294967295",
+                             "[/init]",
+                             "[data]",
+                             "1||y",
+                             "[/data]",
+                             "[/elements]"});
+    TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0, 1, 2}), zqd);
+    ASSERT_EQ(lib.GroupCount(), 3u);
+    TGroupData* a = lib.Group(0)->GroupData();
+    EXPECT_EQ(a->Size(), 4u);
+    EXPECT_EQ(a->At(0)->Texts(0), TextList{"x"});
+    EXPECT_EQ(a->At(3)->Index(), 3u);
+    EXPECT_EQ(a->At(3)->Owner(), a);
+    TGroupData* b = lib.Group(1)->GroupData();
+    EXPECT_LE(b->Size(), 10u);  // bounded by the lines left, not the declared count
+    EXPECT_EQ(b->At(0)->Texts(0), TextList{"y"});
+    EXPECT_EQ(lib.Group(2)->GroupData()->Size(), 0u);  // the third declared slot
+}
+
+TEST_F(ElementDataTest, ListOperationsRenumberAndMarkModified) {
+    TZQLCtrl& lib =
+        Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a", "1||b", "1||c", "1||d"}}));
+    TGroupData* data = lib.Group(0)->GroupData();
+    TZQDCtrl* file = data->Owner();
+    auto names = [&] {
+        std::string s;
+        for (std::size_t i = 0; i < data->Size(); ++i) {
+            EXPECT_EQ(data->At(i)->Index(), i);
+            s += data->At(i)->Texts(0).empty() ? "-" : data->At(i)->Texts(0)[0];
+        }
+        return s;
+    };
+    EXPECT_FALSE(file->IsModified());
+    lib.Group(0)->Set(TGroupSetting::kOutputDone, true);
+    EXPECT_EQ(lib.MoveElements(0, 0, 3, 1), 0);  // a b down: they end at position 3
+    EXPECT_EQ(names(), "cdab");
+    EXPECT_TRUE(file->IsModified());
+    EXPECT_FALSE(lib.Group(0)->Has(TGroupSetting::kOutputDone));
+    EXPECT_EQ(lib.MoveElements(0, 2, 0, 3), 0);  // a b up to the front
+    EXPECT_EQ(names(), "abcd");
+    EXPECT_EQ(lib.InsertElements(0, 1, 2), 0);
+    EXPECT_EQ(names(), "a--bcd");
+    EXPECT_EQ(lib.InsertElements(0, 99, 1), 0);
+    EXPECT_EQ(names(), "a--bcd-");
+    EXPECT_EQ(lib.DeleteElements(0, 1, 3), 0);
+    EXPECT_EQ(names(), "abcd-");
+    EXPECT_EQ(lib.DeleteElements(0, 3, 100), 0);
+    EXPECT_EQ(names(), "abc");
+    EXPECT_EQ(lib.DeleteElements(0, 3, 4), 1);
+    EXPECT_EQ(lib.MoveElements(0, 3, 0, 3), 1);
+    EXPECT_EQ(lib.AddElements(0, 2), 0);
+    EXPECT_EQ(names(), "abc--");
+    EXPECT_EQ(lib.AddElements(5, 1), 1);  // no such group
+    EXPECT_EQ(data->At(4)->OutputFlag(), 1);
+}
+
+TEST_F(ElementDataTest, UnmodifiedFileIsNotTouchedAndFailedWriteStaysModified) {
+    TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a"}}));
+    TZQDCtrl* file = lib.Group(0)->GroupData()->Owner();
+    WriteFile(dir_.Path() / "data.ZQD", "changed on disk");
+    EXPECT_EQ(file->Write(lib), kFileOk);
+    EXPECT_EQ(ReadFile(dir_.Path() / "data.ZQD"), "changed on disk");
+
+    file->SetPath(dir_.File("missing-folder/data.ZQD"));
+    file->SetModified(true);
+    EXPECT_NE(file->Write(lib), kFileOk);
+    EXPECT_TRUE(file->IsModified());
+}
+
+TEST_F(ElementDataTest, ProgressMessagesWhileReadingAndWriting) {
+    TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a"}}));
+    TZQDCtrl* file = lib.Group(0)->GroupData()->Owner();
+    std::vector<std::string> messages;
+    Progress progress = [&](const std::string& m) { messages.push_back(m); };
+    ASSERT_EQ(file->Read(lib, progress), kFileOk);
+    const std::string p = file->Path();
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{Sj("ZQD「") + p + Sj("」：読み込み開始"),
+                                        Sj("ZQD「") + p + Sj("」：展開中"),
+                                        Sj("ZQD「") + p + Sj("」：展開中/データ「d0」処理中")}));
+    messages.clear();
+    file->SetModified(true);
+    ASSERT_EQ(file->Write(lib, progress), kFileOk);
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{Sj("ZQD「") + p + Sj("」：保存準備中"),
+                                        Sj("ZQD「") + p + Sj("」：保存準備中/データ「d0」処理中"),
+                                        Sj("ZQD「") + p + Sj("」：保存開始")}));
+}
+
+TEST_F(ElementDataTest, CorruptAndTruncatedFiles) {
+    const std::string full = DataFile({{"1||a#b,c||1#2", "0||\\", "1||x||5"}, {"1||z"}});
+    for (std::size_t cut = 0; cut < full.size(); cut += 7) {
+        TZQLCtrl& lib = Open(ParameterFile({1, 9}), LibraryFile({0, 1}), full.substr(0, cut));
+        for (const auto& group : lib.Groups())
+            EXPECT_NE(group->GroupData(), nullptr);
+    }
+    TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), "Element-Data for Tabrix ver 9.9");
+    EXPECT_EQ(lib.GroupCount(), 0u);  // a header alone: no group data, the group is dropped
+    EXPECT_EQ(controller_->ElementDataFiles().size(), 1u);
+}
+
+}  // namespace
+}  // namespace tabrix
