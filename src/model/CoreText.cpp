@@ -29,7 +29,8 @@ constexpr std::array<const char*, CoreText::kCount> kUtf8Texts = {
 
 std::array<std::string, CoreText::kCount> ConvertAll() {
     std::array<std::string, CoreText::kCount> texts;
-    for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = TextCodec::FromUtf8(kUtf8Texts[i]);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = TextCodec::FromUtf8(kUtf8Texts[i]);
     return texts;
 }
 

@@ -61,8 +61,10 @@ std::string TextCodec::ToUtf8(std::string_view cp932) {
     if (!handle.valid()) {
         // Without the converter keep ASCII and mark everything else unreadable.
         for (unsigned char c : cp932) {
-            if (c < 0x80) out.push_back(static_cast<char>(c));
-            else out.append(kReplacement);
+            if (c < 0x80)
+                out.push_back(static_cast<char>(c));
+            else
+                out.append(kReplacement);
         }
         return out;
     }
