@@ -68,8 +68,9 @@ public:
     // First match of pattern in [from, to] (start positions), or npos.
     std::size_t Find(std::string_view str, std::string_view pattern, std::size_t from = 0,
                      std::size_t to = npos, unsigned flags = 0) const;
-    // Last match of pattern with a start position in [to, from], searching backwards, or npos.
-    // from = npos starts at the last possible position.
+    // The match nearest the end with a start position in [to, from], or npos; from = npos means
+    // the last possible start. Escapes and bracket groups are judged exactly as Find judges them
+    // when it walks str from its start, so both searches agree on what is escaped or grouped.
     std::size_t FindLast(std::string_view str, std::string_view pattern, std::size_t from = npos,
                          std::size_t to = 0, unsigned flags = 0) const;
 
@@ -120,8 +121,24 @@ public:
     static std::string Format(std::string_view spec, std::int64_t value);
 
 private:
-    std::string ApplyEscapeMap(std::string_view str, bool addEscapes) const;
+    // Walks the start positions first..last as Find does. Returns the first match at or above
+    // lowest, or with wantLast the last such match.
+    std::size_t Scan(std::string_view str, std::string_view pattern, std::size_t first,
+                     std::size_t last, std::size_t lowest, unsigned flags, bool wantLast) const;
+    // Position of the (n+1)-th separator from the front or from the end, or npos.
+    std::size_t FindNth(std::string_view str, std::string_view separator, std::size_t n,
+                        unsigned flags) const;
+    std::size_t FindNthFromEnd(std::string_view str, std::string_view separator, std::size_t n,
+                               unsigned flags) const;
+    // The last separator that ends at or before end, or npos.
+    std::size_t FindLastEndingBy(std::string_view str, std::string_view separator, std::size_t end,
+                                 unsigned flags) const;
     std::size_t SkipBracketGroup(std::string_view str, std::size_t pos) const;
+
+    std::string ApplyEscapeMap(std::string_view str, bool addEscapes) const;
+    const EscapeMap::value_type* EscapedFormAt(std::string_view str, std::size_t pos) const;
+    const EscapeMap::value_type* PlainFormAt(std::string_view str, std::size_t pos,
+                                             std::string& escaped) const;
 
     std::string open_ = "(";
     std::string close_ = ")";

@@ -19,17 +19,23 @@ public:
 
     // Appends the lines of the file at path (a CP932 path, converted for the operating system)
     // to lines. Byte mode (lineMode false): start is a byte offset, limit -1 reads to the end.
-    // Line mode: skips start lines and keeps at most limit lines. Returns a FileResult.
+    // Line mode: skips start lines and keeps at most limit lines. Returns a FileResult; a file
+    // that cannot be opened or read gives kFileCannotOpen, a zero-byte file kFileOk and no line.
     int Load(StringList& lines, const std::string& path, std::size_t chunkSize = kLibraryChunkSize,
              long start = 0, long limit = -1, bool lineMode = false);
 
     // Writes the lines joined by lineEnd (no line end after the last line). The file is replaced
     // atomically: a temporary file in the same folder is written, flushed and renamed over the
     // target, keeping the target's permission bits; on failure the old file stays intact.
+    // kFileCannotOpen: the temporary file cannot be created, or the target is a folder, not a
+    // regular file, or a file we may not write; kFileShortWrite: the write or the rename failed;
+    // kFileCloseFailed: flushing or closing failed.
     int Save(const StringList& lines, const std::string& path, std::string_view lineEnd = kCrLf);
 
     // Loads a library file and checks its header: kind is the text before " ver ", for example
-    // "Element-Data for Tabrix". Returns 3 for a file without lines, 4 for a wrong header.
+    // "Element-Data for Tabrix". On success lines is replaced by the file's lines, the header
+    // line first; on failure it is left unchanged. Load's code is returned unchanged; 3 for a
+    // file without lines, 4 for a wrong header.
     int LoadTagged(StringList& lines, const std::string& path, std::string_view kind);
 
     // The header line writers put first: kind + " ver 2.0".

@@ -1,0 +1,302 @@
+#include "model/TStringFiler.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "model/PathName.h"
+
+namespace tabrix {
+
+namespace {
+
+constexpr std::string_view kVersionSeparator = " ver ";
+
+// --- reading --------------------------------------------------------------------------------
+
+// Cuts the bytes of a file into lines as they arrive chunk by chunk. CR LF, a lone CR and a
+// lone LF each end a line; a CR at the end of what has arrived waits for the next chunk, where
+// its LF may follow. A byte counts as CR or LF only when CharKind classes it single, judged
+// from the start of its line, so the lines do not depend on the chunk size.
+class LineSplitter {
+public:
+    LineSplitter(const TStringDivision& division, StringList& lines)
+        : division_(division), lines_(lines) {}
+
+    void Feed(std::string_view bytes) {
+        pending_.append(bytes);
+        while (scan_ < pending_.size()) {
+            char byte = pending_[scan_];
+            if ((byte != '\r' && byte != '\n') || !IsSingleByteChar(scan_)) {
+                ++scan_;
+            } else if (byte == '\n') {
+                EndLine(scan_, scan_ + 1);
+            } else if (scan_ + 1 == pending_.size()) {
+                break;
+            } else {
+                EndLine(scan_, pending_[scan_ + 1] == '\n' ? scan_ + 2 : scan_ + 1);
+            }
+        }
+        pending_.erase(0, lineStart_);
+        scan_ -= lineStart_;
+        lineStart_ = 0;
+    }
+
+    // The text after the last line end becomes the last line; a CR that was still waiting
+    // for its LF ends that line.
+    void Finish() {
+        if (pending_.empty()) return;
+        bool waitingCr = scan_ < pending_.size();
+        lines_.push_back(pending_.substr(0, waitingCr ? scan_ : pending_.size()));
+        ++added_;
+        pending_.clear();
+        scan_ = 0;
+    }
+
+    std::size_t LinesAdded() const { return added_; }
+
+private:
+    bool IsSingleByteChar(std::size_t pos) const {
+        std::string_view line = std::string_view(pending_).substr(lineStart_);
+        return division_.CharKind(line, pos - lineStart_) == kSingleByte;
+    }
+
+    void EndLine(std::size_t end, std::size_t next) {
+        lines_.emplace_back(pending_, lineStart_, end - lineStart_);
+        ++added_;
+        lineStart_ = next;
+        scan_ = next;
+    }
+
+    const TStringDivision& division_;
+    StringList& lines_;
+    std::string pending_;        // bytes not cut into lines yet, from the start of a line on
+    std::size_t lineStart_ = 0;  // start of the current line in pending_
+    std::size_t scan_ = 0;       // first byte of pending_ not examined yet
+    std::size_t added_ = 0;
+};
+
+// Reads up to size bytes, carrying on after interrupted or partial reads; returns the number
+// read (less than size only at the end of the file) or -1 on a read error.
+long ReadUpTo(int fd, char* buffer, std::size_t size) {
+    std::size_t total = 0;
+    while (total < size) {
+        ssize_t got = ::read(fd, buffer + total, size - total);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        total += static_cast<std::size_t>(got);
+    }
+    return static_cast<long>(total);
+}
+
+// Keeps the lines appended from index first on to those numbered start .. start+limit-1
+// (limit -1: all from start on).
+void KeepLineRange(StringList& lines, std::size_t first, long start, long limit) {
+    std::size_t added = lines.size() - first;
+    std::size_t skip = std::min<std::size_t>(static_cast<std::size_t>(std::max(start, 0L)), added);
+    lines.erase(lines.begin() + first, lines.begin() + first + skip);
+    if (limit >= 0 && lines.size() - first > static_cast<std::size_t>(limit))
+        lines.resize(first + static_cast<std::size_t>(limit));
+}
+
+// --- writing --------------------------------------------------------------------------------
+
+// A symbolic link is followed, so the file it names is replaced and the link kept.
+std::string ResolveLink(const std::string& target) {
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
+    char* resolved = ::realpath(target.c_str(), nullptr);
+    if (!resolved) return target;
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+// Writing must fail where opening the file for writing would: a folder or a file we may not
+// write is left alone rather than replaced by a rename. Nor is anything but a regular file
+// (a device or a pipe) swapped for one.
+bool CannotReplace(const std::string& target) {
+    struct stat info {};
+    if (::stat(target.c_str(), &info) != 0) return false;
+    if (!S_ISREG(info.st_mode)) return true;
+    return ::access(target.c_str(), W_OK) != 0;
+}
+
+// Creates a new temporary file beside target. Created with mode 0666 so that the process's
+// umask applies as it would to a plainly created file; O_EXCL makes the name ours alone.
+int CreateTempBeside(const std::string& target, std::string& tempName) {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    constexpr unsigned kLetterCount = sizeof kLetters - 1;
+    auto seed = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    seed ^= static_cast<unsigned long long>(::getpid()) << 32;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = target + ".tmp-";
+        unsigned long long bits = seed + 0x9E3779B97F4A7C15ULL * static_cast<unsigned>(attempt);
+        for (int i = 0; i < 6; ++i, bits /= kLetterCount)
+            tempName += kLetters[bits % kLetterCount];
+        int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+void CopyPermissions(const std::string& target, int fd) {
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0) ::fchmod(fd, info.st_mode & 07777);
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Writes text, flushes it to the disk and closes fd; returns a FileResult.
+int WriteSyncClose(int fd, std::string_view text) {
+    if (!WriteAll(fd, text)) return ::close(fd) == 0 ? kFileShortWrite : kFileCloseFailed;
+    if (::fsync(fd) != 0) {
+        ::close(fd);
+        return kFileCloseFailed;
+    }
+    return ::close(fd) == 0 ? kFileOk : kFileCloseFailed;
+}
+
+// Makes the rename itself durable; a failure here no longer endangers either file.
+void SyncFolderOf(const std::string& target) {
+    std::size_t slash = target.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+int TStringFiler::Load(StringList& lines, const std::string& path, std::size_t chunkSize,
+                       long start, long limit, bool lineMode) {
+    int fd = ::open(PathName::ToNative(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return kFileCannotOpen;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return kFileCannotOpen;
+    }
+    auto size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+
+    std::size_t byteBudget = SIZE_MAX;  // bytes still to read
+    if (!lineMode) {
+        if (start > 0) {
+            bool beyondEnd = size <= static_cast<std::size_t>(start);
+            if (beyondEnd || ::lseek(fd, start, SEEK_SET) < 0)
+                return ::close(fd) == 0 ? kFileOk : kFileCloseFailed;
+            size -= static_cast<std::size_t>(start);
+        }
+        if (limit >= 0) byteBudget = static_cast<std::size_t>(limit);
+    }
+
+    // One buffer for the whole call, no larger than the file needs.
+    if (chunkSize == 0) chunkSize = kLibraryChunkSize;
+    std::size_t bufferSize = std::clamp<std::size_t>(std::min(size, byteBudget), 1, chunkSize);
+    std::vector<char> buffer(bufferSize + 1);
+
+    const std::size_t firstNew = lines.size();
+    LineSplitter splitter(*this, lines);
+    bool enoughLines = false;
+    while (byteBudget > 0 && !enoughLines) {
+        std::size_t want = std::min(bufferSize, byteBudget);
+        long got = ReadUpTo(fd, buffer.data(), want);
+        if (got < 0) {
+            ::close(fd);
+            lines.resize(firstNew);
+            return kFileCannotOpen;  // a file that cannot be read is not reported as loaded
+        }
+        splitter.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        byteBudget -= static_cast<std::size_t>(got);
+        enoughLines = lineMode && limit >= 0 &&
+                      splitter.LinesAdded() >= static_cast<std::size_t>(std::max(start, 0L)) +
+                                                   static_cast<std::size_t>(limit);
+        if (static_cast<std::size_t>(got) < want) break;
+    }
+    buffer.clear();
+    buffer.shrink_to_fit();
+    bool closed = ::close(fd) == 0;
+    splitter.Finish();
+    if (lineMode) KeepLineRange(lines, firstNew, start, limit);
+    return closed ? kFileOk : kFileCloseFailed;
+}
+
+int TStringFiler::Save(const StringList& lines, const std::string& path, std::string_view lineEnd) {
+    if (path.empty()) return kFileCannotOpen;
+    const std::string target = ResolveLink(PathName::ToNative(path));
+    if (CannotReplace(target)) return kFileCannotOpen;
+    std::string tempName;
+    int fd = CreateTempBeside(target, tempName);
+    if (fd < 0) return kFileCannotOpen;
+    CopyPermissions(target, fd);
+    int result = WriteSyncClose(fd, Join(lineEnd, lines));
+    if (result == kFileOk && ::rename(tempName.c_str(), target.c_str()) != 0)
+        result = kFileShortWrite;
+    if (result != kFileOk) {
+        ::unlink(tempName.c_str());
+        return result;
+    }
+    SyncFolderOf(target);
+    return kFileOk;
+}
+
+int TStringFiler::LoadTagged(StringList& lines, const std::string& path, std::string_view kind) {
+    StringList loaded;
+    int result = Load(loaded, path, kLibraryChunkSize, 0, -1, false);
+    if (result != kFileOk) return result;
+    if (loaded.empty()) return kFileCloseFailed;
+    std::string header = loaded.front();
+    if (Find(header, kVersionSeparator) == npos) return kFileWrongHeader;
+    if (CutField(header, kVersionSeparator, 0, 0) != kind) return kFileWrongHeader;
+    lines = std::move(loaded);
+    return kFileOk;
+}
+
+std::string TStringFiler::HeaderLine(std::string_view kind) {
+    std::string line(kind);
+    line += kVersionSeparator;
+    line += kWriterVersion;
+    return line;
+}
+
+std::string TStringFiler::CutTag(std::string& line) const {
+    return GetField(line, "]", 0, "", true, 0);
+}
+
+std::size_t TStringFiler::ReadBlock(const StringList& lines, std::size_t open,
+                                    std::string_view closeTag, StringList& out) {
+    if (open >= lines.size()) return lines.size();
+    std::size_t i = open + 1;
+    for (; i < lines.size() && lines[i] != closeTag; ++i)
+        out.push_back(lines[i]);
+    return i;
+}
+
+void TStringFiler::WriteBlock(StringList& out, std::string_view openTag, const StringList& block,
+                              std::string_view closeTag) {
+    out.emplace_back(openTag);
+    out.insert(out.end(), block.begin(), block.end());
+    out.emplace_back(closeTag);
+}
+
+}  // namespace tabrix
