@@ -25,7 +25,8 @@ public:
     TZQDCtrl& operator=(const TZQDCtrl&) = delete;
 
     // Reads the file at Path(); the library supplies the escape map, the parameter types and
-    // the table that collects unresolved references. Returns a FileResult.
+    // the table that collects unresolved references. Returns a FileResult. Reading replaces the
+    // group data, so no group may be showing them (the controller reads files it has just made).
     int Read(TZQLCtrl& library, const Progress& progress = {});
     // Writes the file when it is modified; 0 without writing otherwise.
     int Write(const TZQLCtrl& library, const Progress& progress = {});
