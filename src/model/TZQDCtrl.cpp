@@ -348,6 +348,21 @@ void AppendNumberItem(const TZQLCtrl& library, const TElement& element, std::siz
     }
 }
 
+// Appends one section of an element line: count fields, each written by appendItems as items
+// followed by "#" (it returns false for an empty list). The last "#" of a field becomes ",",
+// an empty list is "," alone, and the section's final "," is dropped.
+template <typename AppendItems>
+void AppendSection(std::string& line, std::size_t count, AppendItems appendItems) {
+    std::size_t start = line.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (appendItems(i, line))
+            line.back() = ',';
+        else
+            line += ',';
+    }
+    if (line.size() > start) line.pop_back();
+}
+
 }  // namespace
 
 std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement& element) const {
@@ -355,35 +370,22 @@ std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement&
     std::string line = TStringDivision::Format("u", element.OutputFlag());
     line += kSectionSeparator;
 
-    std::size_t sectionStart = line.size();
-    for (std::size_t i = 0; i < element.TextCount(); ++i) {
-        const TextList& items = element.Texts(i);
-        for (const std::string& item : items) {
-            line += division.Normalize(item, kUnescape | kEscape);
-            line += '#';
+    AppendSection(line, element.TextCount(), [&](std::size_t i, std::string& out) {
+        for (const std::string& item : element.Texts(i)) {
+            out += division.Normalize(item, kUnescape | kEscape);
+            out += '#';
         }
-        if (items.empty())
-            line += ',';
-        else
-            line.back() = ',';
-    }
-    if (line.size() > sectionStart) line.pop_back();
+        return !element.Texts(i).empty();
+    });
     line += kSectionSeparator;
-
-    sectionStart = line.size();
-    for (std::size_t i = 0; i < element.NumberCount(); ++i) {
-        const NumberList& items = element.Numbers(i);
+    AppendSection(line, element.NumberCount(), [&](std::size_t i, std::string& out) {
         std::uint8_t type = TypeAt(library, i);
-        for (NumberItem item : items) {
-            AppendNumberItem(library, element, i, type, item, line);
-            line += '#';
+        for (NumberItem item : element.Numbers(i)) {
+            AppendNumberItem(library, element, i, type, item, out);
+            out += '#';
         }
-        if (items.empty())
-            line += ',';
-        else
-            line.back() = ',';
-    }
-    if (line.size() > sectionStart) line.pop_back();
+        return !element.Numbers(i).empty();
+    });
     return line;
 }
 

@@ -18,13 +18,8 @@ using test::Sj;
 using test::TempDir;
 using test::WriteFile;
 
-std::string Lines(std::initializer_list<std::string> lines) {
-    std::string out;
-    for (const std::string& line : lines) {
-        if (!out.empty()) out += "\r\n";
-        out += line;
-    }
-    return out;
+std::string Lines(const std::vector<std::string>& lines) {
+    return test::CrLfLines(lines);
 }
 
 // A parameter file with one parameter per type code given.

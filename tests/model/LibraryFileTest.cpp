@@ -21,10 +21,7 @@ using test::TempDir;
 using test::WriteFile;
 
 std::string Join(const std::vector<std::string>& lines) {
-    std::string out;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        out += (i ? "\r\n" : "") + lines[i];
-    return out;
+    return test::CrLfLines(lines);
 }
 
 std::string ParamBlock(int n, int type, int displayParam = -1,

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "model/TextCodec.h"
 
@@ -38,6 +39,14 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The lines joined by CR LF, as the writers join them.
+inline std::string CrLfLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        out += (i ? "\r\n" : "") + lines[i];
+    return out;
+}
 
 inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
     std::filesystem::create_directories(path.parent_path());
