@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "format/TCodeData.h"
 #include "model/TReferrerSet.h"
 #include "model/TStringDivision.h"
 
@@ -54,6 +55,10 @@ public:
     const StringList& Header() const { return header_; }
     StringList& Footer() { return footer_; }
     const StringList& Footer() const { return footer_; }
+    CodeList& HeaderCode() { return headerCode_; }
+    const CodeList& HeaderCode() const { return headerCode_; }
+    CodeList& FooterCode() { return footerCode_; }
+    const CodeList& FooterCode() const { return footerCode_; }
 
     // The element values that refer to this group.
     TReferrerSet& Referrers() { return referrers_; }
@@ -64,6 +69,8 @@ private:
     std::string name_;
     StringList header_;
     StringList footer_;
+    CodeList headerCode_;
+    CodeList footerCode_;
     TGroupData* groupData_ = nullptr;
     TGroupSetting* connectGroup_ = nullptr;
     TZQPCtrl* parameterFile_ = nullptr;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "format/TCodeData.h"
 #include "model/ParamType.h"
 #include "model/TStringDivision.h"
 
@@ -35,6 +36,11 @@ public:
     const StringList& DrawFormat() const { return drawFormat_; }
     StringList& OutputFormat() { return outputFormat_; }
     const StringList& OutputFormat() const { return outputFormat_; }
+    // The compiled own formats (composite types only).
+    CodeList& DrawCode() { return drawCode_; }
+    const CodeList& DrawCode() const { return drawCode_; }
+    CodeList& OutputCode() { return outputCode_; }
+    const CodeList& OutputCode() const { return outputCode_; }
 
     // The parameter of a referenced element used to draw it; none once that parameter has been
     // destroyed, so a deleted display parameter is never followed or written.
@@ -51,6 +57,8 @@ private:
     StringList selection_;
     StringList drawFormat_;
     StringList outputFormat_;
+    CodeList drawCode_;
+    CodeList outputCode_;
     std::uint32_t index_ = 0;
     std::int32_t inputBoxHeight_ = kDefaultInputBoxHeight;
     std::uint8_t type_ = kTypeString;

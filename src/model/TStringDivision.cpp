@@ -559,9 +559,13 @@ bool TStringDivision::Match(std::string_view pattern, std::string_view text,
 
 // Behaves like strtol with base 0 where long has 32 bits: out-of-range values saturate.
 std::int32_t TStringDivision::ToLong(std::string_view str, std::int32_t defaultValue) {
+    return ReadLong(str).value_or(defaultValue);
+}
+
+std::optional<std::int32_t> TStringDivision::ReadLong(std::string_view str) {
     if (str.empty()) return 0;
     ParsedNumber number = ParseNumber(str);
-    if (!number.complete) return defaultValue;
+    if (!number.complete) return std::nullopt;
     constexpr std::uint64_t kMaxPositive = std::numeric_limits<std::int32_t>::max();
     if (number.negative) {
         if (number.overflow || number.magnitude > kMaxPositive + 1)

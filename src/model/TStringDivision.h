@@ -116,6 +116,8 @@ public:
     // Automatic base (0x hex, leading 0 octal, else decimal), optional sign; the whole text must
     // be a number or defaultValue is returned. An empty text gives 0.
     static std::int32_t ToLong(std::string_view str, std::int32_t defaultValue);
+    // ToLong's reading, or none when the text is not a number.
+    static std::optional<std::int32_t> ReadLong(std::string_view str);
     static std::uint32_t ToULong(std::string_view str, std::uint32_t defaultValue);
     // printf with "%" + spec, e.g. Format("u", 5), Format("d", -1).
     static std::string Format(std::string_view spec, std::int64_t value);

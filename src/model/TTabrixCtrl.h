@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "format/TWordTables.h"
 #include "model/FileResult.h"
 #include "model/Progress.h"
 
@@ -56,7 +57,11 @@ public:
     // The defaults of a library that has no file yet.
     void FillNewLibrary(TZQLCtrl& library);
 
+    // The format language's word tables, filled with the controller and never changed.
+    const TWordTables& WordTables() const { return wordTables_; }
+
 private:
+    const TWordTables wordTables_;
     std::vector<std::unique_ptr<TZQDCtrl>> dataFiles_;
     std::vector<std::unique_ptr<TZQPCtrl>> paramFiles_;
     std::vector<TZQLCtrl*> libraries_;

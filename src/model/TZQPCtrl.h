@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "format/TCodeData.h"
 #include "model/Progress.h"
 #include "model/TParameter.h"
 
@@ -65,6 +66,11 @@ public:
     const StringList& DrawFormat() const { return drawFormat_; }
     StringList& OutputFormat() { return outputFormat_; }
     const StringList& OutputFormat() const { return outputFormat_; }
+    // The compiled common formats.
+    CodeList& DrawCode() { return drawCode_; }
+    const CodeList& DrawCode() const { return drawCode_; }
+    CodeList& OutputCode() { return outputCode_; }
+    const CodeList& OutputCode() const { return outputCode_; }
     std::vector<StringList>& ImportFormats() { return importFormats_; }
     const std::vector<StringList>& ImportFormats() const { return importFormats_; }
 
@@ -89,6 +95,8 @@ private:
     std::uint32_t outputType_ = 0;
     StringList drawFormat_;
     StringList outputFormat_;
+    CodeList drawCode_;
+    CodeList outputCode_;
     std::vector<StringList> importFormats_;
     std::string fontName_;
     std::int32_t fontSize_ = kDefaultFontSize;

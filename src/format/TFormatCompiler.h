@@ -1,0 +1,88 @@
+// Compiles format text into node lists. Compiling never fails: a piece that cannot be read
+// becomes an error node, so the node list stays aligned with the non-empty pieces of the text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "format/TCodeData.h"
+#include "model/TStringDivision.h"
+
+namespace tabrix {
+
+class TParameter;
+class TWordTables;
+class TZQLCtrl;
+class TZQPCtrl;
+
+// What an expression may turn out to be; the values combine as bits.
+enum AcceptBits : unsigned {
+    kAcceptUnsigned = 0x01,
+    kAcceptSigned = 0x02,
+    kAcceptText = 0x04,
+    kAcceptReference = 0x08,
+};
+
+// Where a reference is read: which words its first name may be.
+enum class ParseContext { kElement, kGroup, kLibrary };
+
+class TFormatCompiler {
+public:
+    // Expressions nested deeper than this (through "->", TO or EDIT) fail to compile, so that
+    // neither compiling nor running can exhaust the stack.
+    static constexpr int kMaxExpressionDepth = 200;
+
+    // Compiles against the library's escape rules, its parameter identifiers and the word
+    // tables of its controller (the standard tables when it has none).
+    explicit TFormatCompiler(const TZQLCtrl& library);
+
+    // Replaces code with the compiled form of the format lines.
+    void Compile(const StringList& lines, CodeList& code) const;
+    // Parses one expression; false when the text is no expression of the accepted kinds.
+    bool Parse(std::string_view text, unsigned accept, ParseContext context, TCodeData& node) const;
+
+    // Compiles every format the library runs: the common draw and output formats, the own
+    // formats of the composite parameters, then every group's header and footer.
+    static void CompileAll(TZQLCtrl& library);
+
+private:
+    struct OpenConstructs;
+
+    bool ParseAt(std::string_view text, unsigned accept, ParseContext context, TCodeData& node,
+                 int depth) const;
+    bool ParseTo(std::string_view text, TCodeData& node, int depth) const;
+    bool ParseEdit(std::string_view text, unsigned accept, TCodeData& node, int depth) const;
+    bool ParseEditOperands(std::int32_t op, const StringList& args, unsigned accept,
+                           TCodeData& node, int depth) const;
+    bool ParseReplaceList(std::string_view list, TCodeData& node, int depth) const;
+    // 1 parsed, 0 failed, -1 not a reference here (the caller tries literals and text).
+    int ParseElementReference(std::string_view text, TCodeData& node, int depth) const;
+    bool ParseGroupWord(std::string_view text, TCodeData& node) const;
+    bool ParseLibraryWord(std::string_view text, TCodeData& node, int depth) const;
+    bool ParseChild(std::string_view text, unsigned accept, ParseContext context, TCodeData& parent,
+                    int depth) const;
+
+    std::size_t CompileMiddlePiece(const StringList& pieces, std::size_t i, CodeList& code,
+                                   OpenConstructs& open) const;
+    TCodeData BuildStatement(std::int32_t kind, std::string_view piece, std::size_t position,
+                             OpenConstructs& open, CodeList& code) const;
+    std::size_t SwallowComment(const StringList& pieces, std::size_t i, CodeList& code) const;
+
+    std::string StatementWord(std::string_view piece) const;
+    std::size_t FindTopLevelComma(std::string_view text) const;
+    StringList SplitTopLevel(std::string_view text) const;
+    // The text between the first "(" and the last ")", divided at top-level commas.
+    bool ArgumentList(std::string_view text, StringList& args) const;
+    std::string Trim(std::string_view text) const;
+    std::string UnescapeText(std::string_view text) const;
+    // The position of the parameter with this format identifier, or -1.
+    std::int32_t ParameterPosition(const std::string& identifier) const;
+
+    const TStringDivision& division_;
+    const TWordTables& words_;
+    const TZQPCtrl* parameters_;
+};
+
+}  // namespace tabrix
