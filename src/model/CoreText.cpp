@@ -25,6 +25,18 @@ constexpr std::array<const char*, CoreText::kCount> kUtf8Texts = {
     "データ 1",
     "グループ 1",
     "グループ 1.txt",
+    "書式の解析中...",
+    "出力先が未定です。出力先を指定してください",
+    "Tabrix:グループ「",
+    "」を出力中...",
+    "」( ",
+    " )を出力中...",
+    "」の連結処理＜グループ「",
+    "」を結合中...＞（ ",
+    " ）",
+    "グループ「",
+    "」",
+    "出力ファイル名を指定してください",
 };
 
 std::array<std::string, CoreText::kCount> ConvertAll() {

@@ -25,6 +25,18 @@ public:
         kDefaultGroupData,     // データ 1
         kDefaultGroup,         // グループ 1
         kDefaultGroupOutput,   // グループ 1.txt
+        kAnalysingFormats,     // 書式の解析中...
+        kOutputNoDestination,  // 出力先が未定です。出力先を指定してください
+        kOutputGroupOpen,      // Tabrix:グループ「
+        kOutputGroupBusy,      // 」を出力中...
+        kOutputProgressOpen,   // 」(
+        kOutputProgressClose,  //  )を出力中...
+        kOutputLinking,        // 」の連結処理＜グループ「
+        kOutputJoining,        // 」を結合中...＞（
+        kOutputJoiningClose,   //  ）
+        kGroupCaptionOpen,     // グループ「
+        kCloseQuote,           // 」
+        kOutputFileNamePrompt, // 出力ファイル名を指定してください
         kCount
     };
 

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "FormatFixture.h"
+#include "format/TOutputGenerator.h"
+#include "model/TGroupSetting.h"
+
+namespace tabrix {
+namespace {
+
+using namespace test;
+
+class OutputTest : public FormatFixture {
+protected:
+    OutputTest() {
+        library.SetOutputPath(dir.Path().string());
+        library.ParameterFile()->OutputFormat() = {Sj("%名称%,")};
+        SetName(A(0), "a0");
+        SetName(A(1), "a1");
+        SetName(A(2), "a2");
+        SetName(B(0), "b0");
+        SetName(B(1), "b1");
+        groupA->SetOutputPath("a.txt");
+        groupB->SetOutputPath("b.txt");
+        callbacks.status = [this](const std::string& text) {
+            statuses.push_back(TextCodec::ToUtf8(text));
+        };
+        callbacks.failure = [this](const std::string& path, const std::string&) {
+            failures.push_back(TextCodec::ToUtf8(path));
+        };
+    }
+    TOutputReport Output(const TOutputOptions& options = {}) {
+        TFormatCompiler::CompileAll(library);
+        return TOutputGenerator(library, callbacks).Run(options);
+    }
+    std::string File(const std::string& name) { return ReadFile(dir.File(name)); }
+    bool Exists(const std::string& name) { return std::filesystem::exists(dir.File(name)); }
+
+    TempDir dir;
+    TOutputCallbacks callbacks;
+    std::vector<std::string> statuses;
+    std::vector<std::string> failures;
+};
+
+TEST_F(OutputTest, SinkCollectsLines) {
+    TOutputSink sink;
+    sink.Send(kEventText, "x", 0);
+    sink.Send(kEventBegin, {}, 0);  // empties the current line only
+    sink.Send(kEventUnsigned, {}, 4294967295u);
+    sink.Send(kEventSigned, {}, static_cast<std::uint32_t>(-1));
+    sink.Send(kEventLineBreak, {}, 0);
+    sink.Send(kEventColor, {}, 5);
+    EXPECT_EQ(sink.Send(kEventEnd, {}, 0), kReplyContinue);
+    EXPECT_EQ(sink.Lines(), (StringList{"4294967295-1", ""}));
+}
+
+TEST_F(OutputTest, TextFlowsAcrossRunsAndHeadersUseTheEndElements) {
+    groupA->Header() = {Sj("[%名称%]")};
+    groupA->Footer() = {Sj("%\\n%(%名称%)")};
+    A(0).SetOutputFlag(0);  // not output, but still the header's element
+    TOutputReport report = Output();
+    EXPECT_EQ(report.written, 2u);
+    EXPECT_EQ(File("a.txt"), "[a0]a1,a2,\r\n(a2)");
+    EXPECT_EQ(File("b.txt"), "b0,b1,");
+    EXPECT_TRUE(groupA->Has(TGroupSetting::kOutputDone));
+    EXPECT_EQ(statuses.front(), "Tabrix:グループ「グループA」を出力中...");
+    EXPECT_EQ(statuses[1], "Tabrix:グループ「グループA」( 1 / 3 )を出力中...");
+    EXPECT_EQ(statuses.back(), "");
+}
+
+TEST_F(OutputTest, OnlyDueGroupsAreWritten) {
+    groupA->Set(TGroupSetting::kOutputDone, true);
+    groupB->Set(TGroupSetting::kOutput, false);
+    EXPECT_EQ(Output().written, 0u);
+    EXPECT_EQ(statuses, (std::vector<std::string>{"Tabrix:グループ「グループA」を出力中...", ""}));
+    groupA->Set(TGroupSetting::kAlwaysOutput, true);
+    EXPECT_EQ(Output().written, 1u);
+    groupA->Set(TGroupSetting::kAlwaysOutput, false);
+    TOutputOptions every;
+    every.everyGroup = true;
+    EXPECT_EQ(Output(every).written, 1u);  // B still lacks the output bit
+}
+
+TEST_F(OutputTest, ConnectChainsAppendAndStopAtLoops) {
+    library.SetLineBreak("\n");
+    library.ParameterFile()->OutputFormat() = {Sj("%名称%%\\n%")};
+    groupA->Set(TGroupSetting::kConnect, true);
+    groupA->SetConnectGroup(groupB);
+    groupB->Set(TGroupSetting::kConnect, true);
+    groupB->SetConnectGroup(groupA);
+    Output();
+    // Each group ends with its last, empty line; between groups that gives an empty line.
+    EXPECT_EQ(File("a.txt"), "a0\na1\na2\n\nb0\nb1\n");
+    EXPECT_EQ(File("b.txt"), "b0\nb1\n\na0\na1\na2\n");
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(),
+                        "Tabrix:グループ「グループA」の連結処理＜グループ「グループB」を結合中..."
+                        "＞（ 1 / 2 ）"),
+              statuses.end());
+}
+
+TEST_F(OutputTest, FoldersAreCreatedAndNamesStayInside) {
+    groupA->SetOutputPath(Sj("sub\\表\\out.txt"));
+    groupB->SetOutputPath("/abs.txt");
+    EXPECT_EQ(Output().written, 2u);
+    EXPECT_EQ(ReadFile((dir.Path() / "sub" / "表" / "out.txt").string()), "a0,a1,a2,");
+    EXPECT_TRUE(Exists("abs.txt"));
+}
+
+TEST_F(OutputTest, ClimbingNamesAreRefused) {
+    groupA->SetOutputPath("sub\\..\\..\\escape.txt");
+    TOutputReport report = Output();
+    EXPECT_EQ(report.failures, 1u);
+    EXPECT_EQ(failures.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path().parent_path() / "escape.txt"));
+    EXPECT_FALSE(groupA->Has(TGroupSetting::kOutputDone));
+    EXPECT_TRUE(groupB->Has(TGroupSetting::kOutputDone));
+}
+
+TEST_F(OutputTest, WriteFailuresAreReportedAndLeaveTheGroupDue) {
+    WriteFile(dir.File("blocker"), "x");
+    groupA->SetOutputPath("blocker\\a.txt");               // its folder is a file
+    std::filesystem::create_directory(dir.File("b.txt"));  // the target is a folder
+    TOutputReport report = Output();
+    EXPECT_EQ(report.failures, 2u);
+    EXPECT_EQ(report.written, 0u);
+    EXPECT_FALSE(groupA->Has(TGroupSetting::kOutputDone));
+    EXPECT_FALSE(groupB->Has(TGroupSetting::kOutputDone));
+}
+
+TEST_F(OutputTest, EmptyGroupsWriteNothingButAreDone) {
+    WriteFile(dir.File("b.txt"), "old");
+    library.DeleteElements(1, 0, 2);
+    Output();
+    EXPECT_EQ(File("b.txt"), "old");
+    EXPECT_TRUE(groupB->Has(TGroupSetting::kOutputDone));
+}
+
+TEST_F(OutputTest, QuestionsForFolderAndFileName) {
+    library.SetOutputPath("");
+    std::vector<std::string> messages;
+    callbacks.message = [&](const std::string& text) {
+        messages.push_back(TextCodec::ToUtf8(text));
+    };
+    callbacks.chooseFolder = [](std::string&) { return false; };
+    EXPECT_TRUE(Output().cancelled);
+    EXPECT_EQ(messages, (std::vector<std::string>{"出力先が未定です。出力先を指定してください"}));
+
+    callbacks.chooseFolder = [&](std::string& folder) {
+        folder = dir.Path().string() + "/";
+        return true;
+    };
+    groupA->SetOutputPath("");
+    groupB->SetOutputPath("");
+    std::vector<std::string> asked;
+    callbacks.input = [&](const std::string& caption, const std::string& prompt,
+                          std::string& text) {
+        asked.push_back(TextCodec::ToUtf8(caption) + "|" + TextCodec::ToUtf8(prompt) + "|" +
+                        TextCodec::ToUtf8(text));
+        return caption == Sj("グループ「グループA」");  // B is cancelled
+    };
+    TOutputReport report = Output();
+    EXPECT_FALSE(report.cancelled);
+    EXPECT_EQ(library.OutputPath(), dir.Path().string());  // one trailing separator removed
+    EXPECT_EQ(asked.front(),
+              "グループ「グループA」|出力ファイル名を指定してください|グループA.txt");
+    EXPECT_EQ(ReadFile((dir.Path() / "グループA.txt").string()), "a0,a1,a2,");
+    EXPECT_TRUE(groupB->OutputPath().empty());
+    EXPECT_FALSE(groupB->Has(TGroupSetting::kOutputDone));
+}
+
+TEST_F(OutputTest, OverrideFolderIsNotStored) {
+    TempDir other;
+    TOutputOptions options;
+    options.folder = other.Path().string();
+    Output(options);
+    EXPECT_TRUE(std::filesystem::exists(other.Path() / "a.txt"));
+    EXPECT_EQ(library.OutputPath(), dir.Path().string());
+}
+
+}  // namespace
+}  // namespace tabrix
