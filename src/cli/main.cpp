@@ -1,36 +1,59 @@
-// tabrix-cli: the headless tool over the Tabrix core.
+// tabrix-cli: the headless tool over the Tabrix core. Terminal text is UTF-8; library files
+// stay CP932.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/CliCommands.h"
 
 namespace {
 
-void PrintUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "Usage: tabrix-cli COMMAND [OPTIONS]\n"
-                 "\n"
-                 "The headless tool over Tabrix libraries (.ZQL with its .ZQP, .ZQI, .ZQD files).\n"
-                 "\n"
-                 "Options:\n"
-                 "  --help       show this help\n"
-                 "  --version    show the version\n");
-}
+const char* const kUsage =
+    "Usage: tabrix-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "The headless tool over Tabrix libraries (.ZQL with its .ZQP, .ZQI and .ZQD files).\n"
+    "\n"
+    "Commands:\n"
+    "  output LIBRARY [--output-dir DIR] [--all] [--save]\n"
+    "                   write the output files of the groups that are due\n"
+    "  check LIBRARY    compile every format and list the pieces that do not compile\n"
+    "  dump LIBRARY     print the whole library as JSON\n"
+    "  batch LIBRARY --type N [--data LINE]... [--save]\n"
+    "                   run one batch operation (1 sort, 2 compare-apply, 5 duplicates)\n"
+    "  run LIBRARY open|close|change [--save]\n"
+    "                   run one of the library's batch lists\n"
+    "  new PATH.ZQL     create a new library with its ZQP, ZQI and ZQD beside it\n"
+    "  save LIBRARY [--all]\n"
+    "                   rewrite the library's files (--all: every file)\n"
+    "\n"
+    "Options:\n"
+    "  --help           show this help, or a command's help after the command\n"
+    "  --version        show the version\n"
+    "\n"
+    "Exit status: 0 success, 1 some work failed, 2 usage error or library not opened.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        PrintUsage(stderr);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fputs(kUsage, stderr);
         return 2;
     }
-    if (std::strcmp(argv[1], "--help") == 0) {
-        PrintUsage(stdout);
+    if (args[0] == "--help" || args[0] == "-h") {
+        std::fputs(kUsage, stdout);
         return 0;
     }
-    if (std::strcmp(argv[1], "--version") == 0) {
+    if (args[0] == "--version") {
         std::printf("tabrix-cli %s\n", TABRIX_VERSION);
         return 0;
     }
-    std::fprintf(stderr, "tabrix-cli: unknown command '%s'\n", argv[1]);
-    PrintUsage(stderr);
-    return 2;
+    int status = tabrix::cli::RunCommand(args);
+    if (status == tabrix::cli::kUnknownCommand) {
+        std::fprintf(stderr, "tabrix-cli: unknown command '%s'\n\n%s", args[0].c_str(), kUsage);
+        return 2;
+    }
+    return status;
 }

@@ -88,10 +88,7 @@ TFormatCompiler::TFormatCompiler(const TZQLCtrl& library)
 void TFormatCompiler::Compile(const StringList& lines, CodeList& code) const {
     code.clear();
     if (lines.empty()) return;
-    // Line breaks typed in an editor are not part of the format.
-    std::string text = TStringDivision::Join("", lines);
-    StringList pieces;
-    division_.Split(text, "%", pieces, kSkipEscapes | kUnescape);
+    const StringList pieces = Pieces(lines);
 
     // The first and the last piece lie outside any pair of "%" and are plain text.
     if (!pieces.front().empty()) code.push_back(TextNode(pieces.front()));
@@ -100,6 +97,14 @@ void TFormatCompiler::Compile(const StringList& lines, CodeList& code) const {
     for (std::size_t i = 1; i < last; ++i)
         i = CompileMiddlePiece(pieces, i, code, open);
     if (pieces.size() >= 2 && !pieces.back().empty()) code.push_back(TextNode(pieces.back()));
+}
+
+StringList TFormatCompiler::Pieces(const StringList& lines) const {
+    // Line breaks typed in an editor are not part of the format.
+    std::string text = TStringDivision::Join("", lines);
+    StringList pieces;
+    division_.Split(text, "%", pieces, kSkipEscapes | kUnescape);
+    return pieces;
 }
 
 // Compiles piece i and returns the index of the last piece it used.

@@ -40,6 +40,9 @@ public:
 
     // Replaces code with the compiled form of the format lines.
     void Compile(const StringList& lines, CodeList& code) const;
+    // The format cut at every unescaped "%", each piece unescaped once. Every non-empty piece
+    // gives exactly one node, in order.
+    StringList Pieces(const StringList& lines) const;
     // Parses one expression; false when the text is no expression of the accepted kinds.
     bool Parse(std::string_view text, unsigned accept, ParseContext context, TCodeData& node) const;
 

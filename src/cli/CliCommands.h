@@ -1,0 +1,18 @@
+// The commands of tabrix-cli. Each returns the exit status: 0 success, 1 some work failed,
+// 2 a usage error or a library that could not be opened.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tabrix::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kUnknownCommand = -1;
+
+// args[0] is the command.
+int RunCommand(const std::vector<std::string>& args);
+
+}  // namespace tabrix::cli

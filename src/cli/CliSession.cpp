@@ -1,0 +1,152 @@
+#include "cli/CliSession.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "format/TFormatCompiler.h"
+#include "model/CoreText.h"
+#include "model/PathName.h"
+#include "model/TGroupData.h"
+#include "model/TGroupSetting.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQICtrl.h"
+#include "model/TZQPCtrl.h"
+#include "model/TextCodec.h"
+
+namespace tabrix::cli {
+
+namespace {
+
+std::string ModelPath(const std::string& nativePath) {
+    std::error_code ignored;
+    std::filesystem::path absolute = std::filesystem::absolute(nativePath, ignored);
+    return PathName::FromNative(absolute.lexically_normal().string());
+}
+
+std::string Utf8(const std::string& cp932) {
+    return TextCodec::ToUtf8(cp932);
+}
+
+}  // namespace
+
+std::string DescribeFileResult(int result) {
+    switch (result) {
+        case kFileOk:
+            return "ok";
+        case kFileCannotOpen:
+            return "cannot open the file";
+        case kFileShortWrite:
+            return "the file could not be written completely";
+        case kFileCloseFailed:
+            return "the file is empty, or could not be flushed or closed";
+        case kFileWrongHeader:
+            return "not a Tabrix file of the expected kind";
+        default:
+            return "file error " + std::to_string(result);
+    }
+}
+
+CliSession::CliSession() {
+    // A progress line only where someone watches it, redrawn at most ten times a second.
+    if (isatty(STDERR_FILENO)) {
+        progress_ = [this, last = std::chrono::steady_clock::time_point()](
+                        const std::string& message) mutable {
+            auto now = std::chrono::steady_clock::now();
+            if (!message.empty() && now - last < std::chrono::milliseconds(100)) return;
+            last = now;
+            std::fprintf(stderr, "\r\033[K%s", Utf8(message).c_str());
+            std::fflush(stderr);
+            progressShown_ = !message.empty();
+        };
+    }
+}
+
+CliSession::~CliSession() {
+    EndProgress();
+    library_.reset();  // before the controller it is registered with
+}
+
+void CliSession::EndProgress() {
+    if (!progressShown_) return;
+    std::fprintf(stderr, "\r\033[K");
+    progressShown_ = false;
+}
+
+bool CliSession::Open(const std::string& nativePath, std::string& error) {
+    if (!std::filesystem::is_regular_file(nativePath)) {
+        error = "cannot open " + nativePath + ": no such file";
+        return false;
+    }
+    int result = kFileOk;
+    library_ = controller_.OpenNewLibrary(ModelPath(nativePath), result, progress_);
+    EndProgress();
+    if (!library_) {
+        error = result == kFileWrongHeader
+                    ? nativePath + ": not a library file"
+                    : "cannot open " + nativePath + ": " + DescribeFileResult(result);
+        return false;
+    }
+    if (progress_) progress_(CoreText::Get(CoreText::kAnalysingFormats));
+    TFormatCompiler::CompileAll(*library_);
+    EndProgress();
+    return true;
+}
+
+void CliSession::CreateNew(const std::string& nativePath) {
+    library_ = std::make_unique<TZQLCtrl>();
+    controller_.FillNewLibrary(*library_);
+    const std::string path = ModelPath(nativePath);
+    std::string base = path;
+    std::size_t separator = PathName::LastSeparator(base);
+    std::size_t dot = base.rfind('.');
+    if (dot != std::string::npos && (separator == std::string::npos || dot > separator))
+        base.resize(dot);
+    library_->SetPath(path);
+    library_->ParameterFile()->SetPath(base + ".ZQP");
+    library_->InitializeInfo()->SetPath(base + ".ZQI");
+    library_->Group(0)->GroupData()->Owner()->SetPath(base + ".ZQD");
+    library_->Group(0)->GroupData()->Owner()->SetModified(true);
+}
+
+bool CliSession::Save(bool everyFile, std::vector<std::string>& errors) {
+    const std::size_t before = errors.size();
+    std::set<TZQDCtrl*> dataFiles;
+    for (const auto& group : library_->Groups())
+        if (group->GroupData() && group->GroupData()->Owner())
+            dataFiles.insert(group->GroupData()->Owner());
+    for (TZQDCtrl* file : dataFiles) {
+        if (everyFile) file->SetModified(true);
+        if (!file->IsModified()) continue;
+        if (file->Path().empty()) {
+            errors.push_back("an element data file has no path");
+            continue;
+        }
+        int result = file->Write(*library_, progress_);
+        if (result != kFileOk)
+            errors.push_back(Utf8(file->Path()) + ": " + DescribeFileResult(result));
+    }
+    auto write = [&](const std::string& path, const char* what, auto&& writer) {
+        if (path.empty()) {
+            errors.push_back(std::string("the ") + what + " has no path");
+            return;
+        }
+        int result = writer();
+        if (result != kFileOk) errors.push_back(Utf8(path) + ": " + DescribeFileResult(result));
+    };
+    library_->SetModified(true);
+    write(library_->Path(), "library file", [&] { return library_->Write(progress_); });
+    if (TZQPCtrl* parameters = library_->ParameterFile()) {
+        parameters->SetModified(true);
+        write(parameters->Path(), "parameter file", [&] { return parameters->Write(progress_); });
+    }
+    if (TZQICtrl* info = library_->InitializeInfo())
+        write(info->Path(), "initialize-info file", [&] { return info->Write(); });
+    EndProgress();
+    return errors.size() == before;
+}
+
+}  // namespace tabrix::cli

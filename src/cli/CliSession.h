@@ -1,0 +1,44 @@
+// One opened library for a command of tabrix-cli: opening with readable errors, compiling its
+// formats, a progress line on a terminal, and saving without questions.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/Progress.h"
+#include "model/TTabrixCtrl.h"
+#include "model/TZQLCtrl.h"
+
+namespace tabrix::cli {
+
+class CliSession {
+public:
+    CliSession();
+    ~CliSession();
+
+    // Opens the library at a native (UTF-8) path and compiles its formats; on failure error
+    // says why in UTF-8.
+    bool Open(const std::string& nativePath, std::string& error);
+    // Creates a new library with the defaults, its files named after the library file.
+    void CreateNew(const std::string& nativePath);
+    // Writes modified element data files, then the library, parameter and initialize-info
+    // files. With everyFile all files are rewritten. Failures are appended to errors (UTF-8).
+    bool Save(bool everyFile, std::vector<std::string>& errors);
+
+    TZQLCtrl& Library() { return *library_; }
+    const Progress& ProgressLine() const { return progress_; }
+    // Clears the progress line, if one is shown.
+    void EndProgress();
+
+private:
+    TTabrixCtrl controller_;
+    std::unique_ptr<TZQLCtrl> library_;
+    Progress progress_;
+    bool progressShown_ = false;
+};
+
+// A file result as words.
+std::string DescribeFileResult(int result);
+
+}  // namespace tabrix::cli
