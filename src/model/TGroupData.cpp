@@ -111,6 +111,31 @@ void TGroupData::Reorder(std::vector<std::unique_ptr<TElement>> ordered) {
     MarkModified();
 }
 
+void TGroupData::Permute(const std::vector<std::uint32_t>& order) {
+    std::vector<std::unique_ptr<TElement>> ordered;
+    ordered.reserve(order.size());
+    for (std::uint32_t from : order)
+        ordered.push_back(std::move(elements_[from]));
+    Reorder(std::move(ordered));
+}
+
+void TGroupData::DeleteAt(const std::vector<std::size_t>& positions) {
+    if (positions.empty()) return;
+    std::size_t kept = positions.front();
+    std::size_t next = 0;
+    for (std::size_t i = positions.front(); i < elements_.size(); ++i) {
+        if (next < positions.size() && positions[next] == i) {
+            ++next;
+            elements_[i].reset();  // erases every reference to the element
+        } else {
+            elements_[kept++] = std::move(elements_[i]);
+        }
+    }
+    elements_.resize(kept);
+    Renumber(positions.front());
+    MarkModified();
+}
+
 void TGroupData::Renumber(std::size_t from) {
     for (std::size_t i = from; i < elements_.size(); ++i) {
         if (elements_[i]) elements_[i]->SetIndex(static_cast<std::uint32_t>(i));

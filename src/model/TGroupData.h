@@ -51,6 +51,11 @@ public:
     std::unique_ptr<TElement> Release(std::size_t i);
     // Reorders the list to the given order (a permutation of the current elements).
     void Reorder(std::vector<std::unique_ptr<TElement>> ordered);
+    // Reorders the list so that new position i holds the element from position order[i]
+    // (order is a permutation of the positions).
+    void Permute(const std::vector<std::uint32_t>& order);
+    // Destroys the elements at the given positions (ascending, each below Size()) in one pass.
+    void DeleteAt(const std::vector<std::size_t>& positions);
 
     void Renumber(std::size_t from = 0);
     void MarkModified();

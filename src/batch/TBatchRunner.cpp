@@ -1,0 +1,315 @@
+#include "batch/TBatchRunner.h"
+
+#include "batch/TElementSorter.h"
+#include "model/ParamType.h"
+#include "model/TElement.h"
+#include "model/TGroupData.h"
+#include "model/TGroupSetting.h"
+#include "model/TParameter.h"
+#include "model/TZQPCtrl.h"
+
+namespace tabrix {
+
+namespace {
+
+TBatchRunner::Comparison Compare3(bool less, bool greater) {
+    if (less) return TBatchRunner::kLess;
+    if (greater) return TBatchRunner::kGreater;
+    return TBatchRunner::kEqual;
+}
+
+template <typename T>
+TBatchRunner::Comparison CompareOrdered(T a, T b) {
+    return Compare3(a < b, b < a);
+}
+
+std::uint32_t FirstNumber(const TElement& e, std::uint32_t param) {
+    const NumberList& numbers = e.Numbers(param);
+    return numbers.empty() ? 0 : static_cast<std::uint32_t>(numbers.front());
+}
+
+// A missing list is less than any stored one; two missing lists are equal.
+bool CompareMissing(bool aHas, bool bHas, TBatchRunner::Comparison& result) {
+    if (aHas && bHas) return false;
+    result = Compare3(!aHas && bHas, aHas && !bHas);
+    return true;
+}
+
+TBatchRunner::Comparison CompareTextLists(const TElement& a, const TElement& b,
+                                          std::uint32_t param) {
+    TBatchRunner::Comparison result;
+    if (CompareMissing(param < a.TextCount(), param < b.TextCount(), result)) return result;
+    const TextList& la = a.Texts(param);
+    const TextList& lb = b.Texts(param);
+    if (la.size() != lb.size()) return CompareOrdered(la.size(), lb.size());
+    for (std::size_t k = 0; k < la.size(); ++k) {
+        int order = la[k].compare(lb[k]);
+        if (order != 0) return Compare3(order<0, order> 0);
+    }
+    return TBatchRunner::kEqual;
+}
+
+TBatchRunner::Comparison CompareNumberLists(const TElement& a, const TElement& b,
+                                            std::uint32_t param, bool itemsToo) {
+    TBatchRunner::Comparison result;
+    if (CompareMissing(param < a.NumberCount(), param < b.NumberCount(), result)) return result;
+    const NumberList& la = a.Numbers(param);
+    const NumberList& lb = b.Numbers(param);
+    if (la.size() != lb.size()) return CompareOrdered(la.size(), lb.size());
+    if (!itemsToo) return TBatchRunner::kEqual;
+    for (std::size_t k = 0; k < la.size(); ++k) {
+        auto x = static_cast<std::uint32_t>(la[k]);
+        auto y = static_cast<std::uint32_t>(lb[k]);
+        if (x != y) return CompareOrdered(x, y);
+    }
+    return TBatchRunner::kEqual;
+}
+
+const TGroupSetting* ReferencedGroup(const TElement& e, std::uint32_t param) {
+    const NumberList& numbers = e.Numbers(param);
+    if (numbers.empty() || numbers.front() == 0 || !e.HoldsGroupRefs(param)) return nullptr;
+    return TElement::AsGroup(numbers.front());
+}
+
+std::size_t ElementCount(const TGroupSetting& group) {
+    return group.GroupData() ? group.GroupData()->Size() : 0;
+}
+
+// Copies parameter param of type from source into dest as compare-apply does: texts and
+// lists as a whole, single numbers as the source's first number.
+// An empty value (an empty text, an empty list, the number 0) is not stored where the
+// destination holds no entry for the parameter: its table is not lengthened for nothing.
+void CopyValue(const TElement& source, TElement& dest, std::uint32_t param, std::uint8_t type) {
+    switch (type) {
+        case kTypeString: {
+            const TextList& texts = source.Texts(param);
+            std::string text = texts.empty() ? std::string() : texts.front();
+            if (text.empty() && param >= dest.TextCount()) return;
+            dest.SetTexts(param, TextList{std::move(text)});
+            return;
+        }
+        case kTypeStringArray:
+            if (source.Texts(param).empty() && param >= dest.TextCount()) return;
+            dest.SetTexts(param, source.Texts(param));
+            return;
+        case kTypeElementRef:
+        case kTypeElementRefArray:
+        case kTypeGroupRef:
+        case kTypeBool:
+        case kTypeSigned:
+        case kTypeUnsigned:
+        case kTypeListSelection:
+        case kTypeBoolArray:
+        case kTypeSignedArray:
+        case kTypeUnsignedArray:
+            break;
+        default:
+            return;
+    }
+    NumberList items = source.Numbers(param);
+    const bool single = type != kTypeElementRefArray && type != kTypeBoolArray &&
+                        type != kTypeSignedArray && type != kTypeUnsignedArray;
+    if (single) items.assign(1, items.empty() ? 0 : items.front());
+    const bool empty = items.empty() || (single && items.front() == 0);
+    if (empty && param >= dest.NumberCount()) return;
+    if (IsElementRefType(type) && source.HoldsElementRefs(param)) {
+        std::vector<TElement*> targets;
+        for (NumberItem item : items)
+            targets.push_back(TElement::AsElement(item));
+        dest.SetElementRefs(param, targets);
+    } else if (type == kTypeGroupRef && source.HoldsGroupRefs(param)) {
+        dest.SetGroupRefs(param, {TElement::AsGroup(items.front())});
+    } else {
+        std::vector<std::uint32_t> values;
+        for (NumberItem item : items)
+            values.push_back(static_cast<std::uint32_t>(item));
+        dest.SetNumbers(param, values);
+    }
+}
+
+}  // namespace
+
+std::uint32_t TBatchRunner::RunBatchSetting(const TBatchSetting& setting) {
+    const TBatchData data = TBatchData::Parse(setting.dataLines);
+    switch (setting.type) {
+        case kBatchSort:
+            SortGroups(data.ascending, data.foldFlags, data.judgeParams, data.groups);
+            break;
+        case kBatchCompareApply:
+            CompareApply(data.sourceGroups, data.destGroups, data.judgeParams, data.applyParams);
+            break;
+        case kBatchDeleteDuplicates:
+            DeleteDuplicates(data.targetGroups, data.judgeParams);
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+void TBatchRunner::RunBatchList(std::uint32_t trigger, const TBatchActions& actions) {
+    BatchTrigger list;
+    switch (trigger) {
+        case 1:
+            list = kBatchOpen;
+            break;
+        case 2:
+            list = kBatchClose;
+            break;
+        case 3:
+            list = kBatchChange;
+            break;
+        case 4:
+            list = kBatchTimed;
+            break;
+        default:
+            return;
+    }
+    // A copy: an item's action may change the library's lists.
+    const std::vector<TBatchSetting> items = library_.BatchList(list);
+    for (const TBatchSetting& item : items) {
+        if (item.type == kBatchSave) {
+            if (actions.save) actions.save();
+        } else if (item.type == kBatchOutput) {
+            if (actions.output) actions.output();
+        } else {
+            RunBatchSetting(item);
+        }
+    }
+}
+
+std::vector<TBatchRunner::TypedParam> TBatchRunner::TypedParams(const IndexList& params) const {
+    std::vector<TypedParam> typed;
+    const TZQPCtrl* file = library_.ParameterFile();
+    if (!file) return typed;
+    for (std::uint32_t index : params) {
+        if (index < file->Size()) typed.push_back({index, file->At(index)->Type()});
+    }
+    return typed;
+}
+
+TGroupData* TBatchRunner::GroupDataAt(std::size_t group) const {
+    return group < library_.GroupCount() ? library_.Group(group)->GroupData() : nullptr;
+}
+
+void TBatchRunner::SortGroups(bool ascending, unsigned foldFlags, const IndexList& keys,
+                              const IndexList& groups) {
+    std::vector<TElementSorter::Key> sortKeys;
+    for (const TypedParam& p : TypedParams(keys))
+        sortKeys.push_back({p.index, p.type});
+    const TElementSorter sorter(ascending, foldFlags, std::move(sortKeys));
+    for (std::uint32_t index : groups) {
+        if (index >= library_.GroupCount()) continue;
+        TGroupSetting& group = *library_.Group(index);
+        if (group.Has(TGroupSetting::kReadOnly) || !group.GroupData()) continue;
+        TGroupData& data = *group.GroupData();
+        data.Permute(sorter.Order(data.Elements()));  // renumbers and marks the file changed
+        group.Set(TGroupSetting::kChanged, true);
+        group.Set(TGroupSetting::kOutputDone, false);
+    }
+}
+
+TBatchRunner::Comparison TBatchRunner::CompareValues(const TElement& a, const TElement& b,
+                                                     std::uint32_t param, std::uint8_t type) {
+    switch (type) {
+        case kTypeString: {
+            const TextList& ta = a.Texts(param);
+            const TextList& tb = b.Texts(param);
+            std::string_view va = ta.empty() ? std::string_view() : std::string_view(ta.front());
+            std::string_view vb = tb.empty() ? std::string_view() : std::string_view(tb.front());
+            int order = va.compare(vb);
+            return Compare3(order<0, order> 0);
+        }
+        case kTypeStringArray:
+            return CompareTextLists(a, b, param);
+        case kTypeElementRef:
+            return kEqual;
+        case kTypeElementRefArray:
+            return CompareNumberLists(a, b, param, false);
+        case kTypeBool:
+        case kTypeSigned:
+        case kTypeUnsigned:
+        case kTypeListSelection:
+            return CompareOrdered(FirstNumber(a, param), FirstNumber(b, param));
+        case kTypeBoolArray:
+        case kTypeSignedArray:
+        case kTypeUnsignedArray:
+            return CompareNumberLists(a, b, param, true);
+        case kTypeGroupRef: {
+            const TGroupSetting* ga = ReferencedGroup(a, param);
+            const TGroupSetting* gb = ReferencedGroup(b, param);
+            if (!ga || !gb) return Compare3(!ga && gb, ga && !gb);
+            return CompareOrdered(ElementCount(*ga), ElementCount(*gb));
+        }
+        default:
+            return kEqual;
+    }
+}
+
+std::vector<std::size_t> TBatchRunner::FindMatchingElements(const TElement& e,
+                                                            const IndexList& judgeParams,
+                                                            std::size_t group) const {
+    std::vector<std::size_t> matches;
+    const TGroupData* data = GroupDataAt(group);
+    if (!data) return matches;
+    const std::vector<TypedParam> judges = TypedParams(judgeParams);
+    for (std::size_t i = 0; i < data->Size(); ++i) {
+        const TElement& x = *data->At(i);
+        bool equal = true;
+        for (const TypedParam& p : judges) {
+            if (CompareValues(x, e, p.index, p.type) != kEqual) {
+                equal = false;
+                break;
+            }
+        }
+        if (equal) matches.push_back(i);
+    }
+    return matches;
+}
+
+void TBatchRunner::CompareApply(const IndexList& sourceGroups, const IndexList& destGroups,
+                                const IndexList& judgeParams, const IndexList& applyParams) {
+    const std::vector<TypedParam> applies = TypedParams(applyParams);
+    for (std::uint32_t source : sourceGroups) {
+        const TGroupData* sourceData = GroupDataAt(source);
+        if (!sourceData) continue;
+        for (std::size_t k = 0; k < sourceData->Size(); ++k) {
+            const TElement& e = *sourceData->At(k);
+            for (std::uint32_t dest : destGroups) {
+                if (dest >= library_.GroupCount()) continue;
+                TGroupSetting& group = *library_.Group(dest);
+                if (group.Has(TGroupSetting::kReadOnly) || !group.GroupData()) continue;
+                const std::vector<std::size_t> matches = FindMatchingElements(e, judgeParams, dest);
+                for (std::size_t position : matches) {
+                    TElement& target = *group.GroupData()->At(position);
+                    for (const TypedParam& p : applies)
+                        CopyValue(e, target, p.index, p.type);
+                }
+                if (!matches.empty()) {
+                    group.Set(TGroupSetting::kChanged, true);
+                    group.Set(TGroupSetting::kOutputDone, false);
+                    group.GroupData()->MarkModified();
+                }
+            }
+        }
+    }
+}
+
+void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexList& judgeParams) {
+    for (std::uint32_t a : targetGroups) {
+        TGroupData* groupA = GroupDataAt(a);
+        if (!groupA) continue;
+        for (std::size_t k = 0; k < groupA->Size(); ++k) {
+            const TElement* e = groupA->At(k);
+            for (std::uint32_t b : targetGroups) {
+                TGroupData* groupB = GroupDataAt(b);
+                if (!groupB) continue;
+                std::vector<std::size_t> doomed = FindMatchingElements(*e, judgeParams, b);
+                std::erase_if(doomed, [&](std::size_t i) { return groupB->At(i) == e; });
+                groupB->DeleteAt(doomed);
+            }
+        }
+    }
+}
+
+}  // namespace tabrix

@@ -1,0 +1,70 @@
+// The batch operations of a library: sort, compare-apply and duplicate deletion, run from a
+// batch item's data lines or directly, and whole batch lists whose save and output items call
+// actions the caller supplies.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "batch/TBatchData.h"
+#include "model/TBatchSetting.h"
+#include "model/TZQLCtrl.h"
+
+namespace tabrix {
+
+class TElement;
+
+// What a batch list's save (type 3) and output (type 4) items do; either may be empty.
+struct TBatchActions {
+    std::function<void()> save;
+    std::function<void()> output;
+};
+
+class TBatchRunner {
+public:
+    enum BatchType : std::uint32_t {
+        kBatchSort = 1,
+        kBatchCompareApply = 2,
+        kBatchSave = 3,
+        kBatchOutput = 4,
+        kBatchDeleteDuplicates = 5,
+    };
+    // CompareValues results, from a's side.
+    enum Comparison : int { kEqual = 0, kLess = 1, kGreater = 2 };
+
+    explicit TBatchRunner(TZQLCtrl& library) : library_(library) {}
+
+    // Parses the item's data lines and runs sort (1), compare-apply (2) or duplicate
+    // deletion (5); other types do nothing. Always 0: nothing is reported.
+    std::uint32_t RunBatchSetting(const TBatchSetting& setting);
+    // Runs the list of a trigger (1 open, 2 close, 3 change, 4 timed) item by item.
+    void RunBatchList(std::uint32_t trigger, const TBatchActions& actions);
+
+    void SortGroups(bool ascending, unsigned foldFlags, const IndexList& keys,
+                    const IndexList& groups);
+    void CompareApply(const IndexList& sourceGroups, const IndexList& destGroups,
+                      const IndexList& judgeParams, const IndexList& applyParams);
+    void DeleteDuplicates(const IndexList& targetGroups, const IndexList& judgeParams);
+
+    // Positions, ascending, of the elements of group that equal e on every judge parameter.
+    std::vector<std::size_t> FindMatchingElements(const TElement& e, const IndexList& judgeParams,
+                                                  std::size_t group) const;
+    // Compares the values of parameter param (of the given type) without folding.
+    static Comparison CompareValues(const TElement& a, const TElement& b, std::uint32_t param,
+                                    std::uint8_t type);
+
+private:
+    // The parameter indices that name a parameter, with their types.
+    struct TypedParam {
+        std::uint32_t index;
+        std::uint8_t type;
+    };
+    std::vector<TypedParam> TypedParams(const IndexList& params) const;
+    TGroupData* GroupDataAt(std::size_t group) const;
+
+    TZQLCtrl& library_;
+};
+
+}  // namespace tabrix

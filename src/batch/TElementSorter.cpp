@@ -1,0 +1,232 @@
+#include "batch/TElementSorter.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "batch/TBatchData.h"
+#include "batch/TTextFolder.h"
+#include "model/ParamType.h"
+#include "model/TGroupData.h"
+#include "model/TGroupSetting.h"
+
+namespace tabrix {
+
+namespace {
+
+std::uint32_t FirstNumber(const TElement& e, std::uint32_t param) {
+    const NumberList& numbers = e.Numbers(param);
+    return numbers.empty() ? 0 : static_cast<std::uint32_t>(numbers.front());
+}
+
+// The number of elements of the group a group reference names, or none.
+std::optional<std::size_t> ReferencedGroupSize(const TElement& e, std::uint32_t param) {
+    const NumberList& numbers = e.Numbers(param);
+    if (numbers.empty() || numbers.front() == 0 || !e.HoldsGroupRefs(param)) return std::nullopt;
+    const TGroupData* data = TElement::AsGroup(numbers.front())->GroupData();
+    return data ? data->Size() : 0;
+}
+
+template <typename T>
+int Sign(T a, T b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Compares two number lists item by item after equal counts.
+template <typename T>
+int CompareItems(const NumberList& a, const NumberList& b) {
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        int order = Sign(static_cast<T>(a[k]), static_cast<T>(b[k]));
+        if (order != 0) return order;
+    }
+    return 0;
+}
+
+}  // namespace
+
+// The elements being sorted with their text keys: views into the elements' own texts, or
+// into folded copies made once per element.
+class TElementSorter::Table {
+public:
+    Table(const TElementSorter& sorter, const std::vector<const TElement*>& elements)
+        : sorter_(sorter), elements_(elements) {
+        for (const Key& key : sorter.keys_) {
+            if (IsTextType(key.type)) ++textKeys_;
+        }
+        if (textKeys_ != 0) CollectTexts();
+    }
+
+    bool Precedes(std::uint32_t a, std::uint32_t b) const {
+        std::size_t textKey = 0;
+        for (const Key& key : sorter_.keys_) {
+            Verdict verdict = IsTextType(key.type) ? CompareTextKey(a, b, key, textKey++)
+                                                   : CompareNumberKey(a, b, key);
+            if (verdict != Verdict::kUndecided) return verdict == Verdict::kBefore;
+        }
+        return false;
+    }
+
+private:
+    struct Slot {
+        std::uint32_t start = 0;
+        std::uint32_t count = 0;
+        bool present = false;
+    };
+
+    void CollectTexts() {
+        const bool folding = sorter_.foldFlags_ != kFoldNone;
+        if (folding) {
+            std::size_t total = 0;
+            for (const TElement* e : elements_) {
+                for (const Key& key : sorter_.keys_) {
+                    if (IsTextType(key.type))
+                        total += std::max<std::size_t>(1, e->Texts(key.param).size());
+                }
+            }
+            folded_.reserve(total);  // never reallocated: the views below point into it
+        }
+        slots_.reserve(elements_.size() * textKeys_);
+        for (const TElement* e : elements_) {
+            for (const Key& key : sorter_.keys_) {
+                if (!IsTextType(key.type)) continue;
+                Slot slot;
+                slot.start = static_cast<std::uint32_t>(views_.size());
+                slot.present = key.param < e->TextCount();
+                const TextList& texts = e->Texts(key.param);
+                if (key.type == kTypeString) {
+                    AddView(texts.empty() ? std::string_view() : std::string_view(texts.front()),
+                            folding);
+                    slot.count = 1;
+                } else {
+                    for (const std::string& text : texts)
+                        AddView(text, folding);
+                    slot.count = static_cast<std::uint32_t>(texts.size());
+                }
+                slots_.push_back(slot);
+            }
+        }
+    }
+
+    void AddView(std::string_view text, bool folding) {
+        if (!folding) {
+            views_.push_back(text);
+            return;
+        }
+        folded_.emplace_back();
+        TTextFolder::FoldInto(text, sorter_.foldFlags_, folded_.back());
+        views_.push_back(folded_.back());
+    }
+
+    Verdict CompareTextKey(std::uint32_t a, std::uint32_t b, const Key& key,
+                           std::size_t textKey) const {
+        const Slot& sa = slots_[a * textKeys_ + textKey];
+        const Slot& sb = slots_[b * textKeys_ + textKey];
+        if (key.type == kTypeString) {
+            int order = views_[sa.start].compare(views_[sb.start]);
+            return sorter_.Decide(order<0, order> 0);
+        }
+        if (!sa.present || !sb.present) return sorter_.MissingList(sa.present, sb.present);
+        if (sa.count != sb.count) return sorter_.Decide(sa.count<sb.count, sa.count> sb.count);
+        for (std::uint32_t k = 0; k < sa.count; ++k) {
+            int order = views_[sa.start + k].compare(views_[sb.start + k]);
+            if (order != 0) return sorter_.Decide(order<0, order> 0);
+        }
+        return Verdict::kUndecided;
+    }
+
+    Verdict CompareNumberKey(std::uint32_t a, std::uint32_t b, const Key& key) const {
+        const TElement& ea = *elements_[a];
+        const TElement& eb = *elements_[b];
+        const std::uint32_t p = key.param;
+        switch (key.type) {
+            case kTypeElementRef:
+                return Verdict::kUndecided;
+            case kTypeBool:
+            case kTypeUnsigned:
+            case kTypeListSelection:
+                return Decide(Sign(FirstNumber(ea, p), FirstNumber(eb, p)));
+            case kTypeSigned:
+                return Decide(Sign(static_cast<std::int32_t>(FirstNumber(ea, p)),
+                                   static_cast<std::int32_t>(FirstNumber(eb, p))));
+            case kTypeElementRefArray:
+            case kTypeBoolArray:
+            case kTypeUnsignedArray:
+            case kTypeSignedArray:
+                return CompareNumberLists(ea, eb, key);
+            case kTypeGroupRef:
+                return CompareGroupRefs(ea, eb, p);
+            default:
+                return Verdict::kUndecided;
+        }
+    }
+
+    Verdict CompareNumberLists(const TElement& ea, const TElement& eb, const Key& key) const {
+        const bool aHas = key.param < ea.NumberCount();
+        const bool bHas = key.param < eb.NumberCount();
+        if (!aHas || !bHas) return sorter_.MissingList(aHas, bHas);
+        const NumberList& la = ea.Numbers(key.param);
+        const NumberList& lb = eb.Numbers(key.param);
+        if (la.size() != lb.size()) return Decide(Sign(la.size(), lb.size()));
+        // The references of an element reference array are not compared.
+        if (key.type == kTypeElementRefArray) return Verdict::kUndecided;
+        if (key.type == kTypeSignedArray) return Decide(CompareItems<std::int32_t>(la, lb));
+        return Decide(CompareItems<std::uint32_t>(la, lb));
+    }
+
+    // A reference to no group comes first in either direction.
+    Verdict CompareGroupRefs(const TElement& ea, const TElement& eb, std::uint32_t p) const {
+        std::optional<std::size_t> a = ReferencedGroupSize(ea, p);
+        std::optional<std::size_t> b = ReferencedGroupSize(eb, p);
+        if (!b) return Verdict::kAfter;
+        if (!a) return Verdict::kBefore;
+        return Decide(Sign(*a, *b));
+    }
+
+    Verdict Decide(int order) const { return sorter_.Decide(order<0, order> 0); }
+
+    const TElementSorter& sorter_;
+    const std::vector<const TElement*>& elements_;
+    std::size_t textKeys_ = 0;
+    std::vector<Slot> slots_;
+    std::vector<std::string_view> views_;
+    std::vector<std::string> folded_;
+};
+
+TElementSorter::TElementSorter(bool ascending, unsigned foldFlags, std::vector<Key> keys)
+    : keys_(std::move(keys)), foldFlags_(foldFlags), ascending_(ascending) {}
+
+TElementSorter::Verdict TElementSorter::Decide(bool less, bool greater) const {
+    if (less) return ascending_ ? Verdict::kBefore : Verdict::kAfter;
+    if (greater) return ascending_ ? Verdict::kAfter : Verdict::kBefore;
+    return Verdict::kUndecided;
+}
+
+// A missing list stands before any stored one (an empty one included) in ascending order;
+// when both are missing neither precedes the other and no later key is asked.
+TElementSorter::Verdict TElementSorter::MissingList(bool aHas, bool bHas) const {
+    if (!aHas && !bHas) return Verdict::kAfter;
+    if (!aHas) return ascending_ ? Verdict::kBefore : Verdict::kAfter;
+    return ascending_ ? Verdict::kAfter : Verdict::kBefore;
+}
+
+bool TElementSorter::SortPrecedes(const TElement& a, const TElement& b) const {
+    std::vector<const TElement*> pair = {&a, &b};
+    Table table(*this, pair);
+    return table.Precedes(0, 1);
+}
+
+std::vector<std::uint32_t> TElementSorter::Order(
+    const std::vector<std::unique_ptr<TElement>>& elements) const {
+    std::vector<const TElement*> items;
+    items.reserve(elements.size());
+    for (const auto& e : elements)
+        items.push_back(e.get());
+    std::vector<std::uint32_t> order(elements.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    Table table(*this, items);
+    SortPositions(order,
+                  [&table](std::uint32_t a, std::uint32_t b) { return table.Precedes(a, b); });
+    return order;
+}
+
+}  // namespace tabrix

@@ -1,0 +1,128 @@
+// Orders the elements of a group by key parameters: the sort's comparison rules and its
+// median-of-three quicksort with a final insertion sort.
+//
+// The quicksort is not stable; the exact algorithm decides where elements that are equal on
+// every key end up, and libraries sorted before expect the same order again. Text keys are
+// folded once per element before the sort rather than in every comparison.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "model/TElement.h"
+
+namespace tabrix {
+
+class TElementSorter {
+public:
+    struct Key {
+        std::uint32_t param;
+        std::uint8_t type;
+    };
+
+    TElementSorter(bool ascending, unsigned foldFlags, std::vector<Key> keys);
+
+    // True when a is to stand before b (texts folded here, for single comparisons).
+    bool SortPrecedes(const TElement& a, const TElement& b) const;
+    // The sorted order of the list: the old position of each element, in the new order.
+    std::vector<std::uint32_t> Order(const std::vector<std::unique_ptr<TElement>>& elements) const;
+
+    // The algorithm itself over positions 0 .. n-1 of some table: reorders order so that the
+    // result is exactly what the quicksort gives with precedes(x, y) as "x before y". The
+    // partition scans are bounded, so even a comparison that is not a consistent ordering
+    // cannot make them leave the range; for a consistent one the bounds never take effect.
+    template <typename Precedes>
+    static void SortPositions(std::vector<std::uint32_t>& order, const Precedes& precedes);
+
+private:
+    enum class Verdict { kUndecided, kBefore, kAfter };
+
+    class Table;
+
+    template <typename Precedes>
+    static void QuickSortLoop(std::vector<std::uint32_t>& v, std::size_t first, std::size_t last,
+                              const Precedes& precedes);
+    template <typename Precedes>
+    static void InsertionSort(std::vector<std::uint32_t>& v, std::size_t first, std::size_t last,
+                              const Precedes& precedes);
+
+    Verdict Decide(bool less, bool greater) const;
+    Verdict MissingList(bool aHas, bool bHas) const;
+
+    std::vector<Key> keys_;
+    unsigned foldFlags_;
+    bool ascending_;
+};
+
+template <typename Precedes>
+void TElementSorter::SortPositions(std::vector<std::uint32_t>& order, const Precedes& precedes) {
+    QuickSortLoop(order, 0, order.size(), precedes);
+    InsertionSort(order, 0, order.size(), precedes);
+}
+
+// Ranges of more than 16 are partitioned around the median of their first, middle and last
+// element; smaller ranges are left for the final insertion sort. The smaller part is sorted
+// recursively and the loop goes on with the larger, so the stack stays shallow.
+template <typename Precedes>
+void TElementSorter::QuickSortLoop(std::vector<std::uint32_t>& v, std::size_t first,
+                                   std::size_t last, const Precedes& precedes) {
+    constexpr std::size_t kThreshold = 16;
+    while (last - first > kThreshold) {
+        std::uint32_t a = v[first], b = v[first + (last - first) / 2], c = v[last - 1];
+        std::uint32_t pivot;
+        if (precedes(a, b))
+            pivot = precedes(b, c) ? b : (precedes(a, c) ? c : a);
+        else
+            pivot = precedes(a, c) ? a : (precedes(b, c) ? c : b);
+
+        std::size_t lo = first, hi = last;
+        for (;;) {
+            while (lo < last && precedes(v[lo], pivot))
+                ++lo;
+            --hi;
+            while (hi > first && precedes(pivot, v[hi]))
+                --hi;
+            if (!(lo < hi)) break;
+            std::swap(v[lo], v[hi]);
+            ++lo;
+        }
+        const std::size_t cut = lo;
+        if (cut == first || cut == last) {
+            // Only a comparison that contradicts itself gets here: finish this range
+            // without partitioning, so that the loop still ends.
+            InsertionSort(v, first, last, precedes);
+            return;
+        }
+        if (cut - first < last - cut) {
+            QuickSortLoop(v, first, cut, precedes);
+            first = cut;
+        } else {
+            QuickSortLoop(v, cut, last, precedes);
+            last = cut;
+        }
+    }
+}
+
+// Each element moves down past those it precedes. After the quicksort loop nothing has to
+// move further than its own range of at most 16, so this is quick; the bound at first only
+// matters for a comparison that contradicts itself.
+template <typename Precedes>
+void TElementSorter::InsertionSort(std::vector<std::uint32_t>& v, std::size_t first,
+                                   std::size_t last, const Precedes& precedes) {
+    for (std::size_t i = first + 1; i < last; ++i) {
+        std::uint32_t value = v[i];
+        std::size_t j = i;
+        while (j > first && precedes(value, v[j - 1])) {
+            v[j] = v[j - 1];
+            --j;
+        }
+        v[j] = value;
+    }
+}
+
+}  // namespace tabrix

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "BatchFixture.h"
+
+namespace tabrix::test {
+namespace {
+
+class CompareApplyTest : public BatchFixture {
+protected:
+    void Apply(const StringList& lines) { runner.RunBatchSetting({lines, 2, ""}); }
+    std::int32_t Price(std::size_t group, std::size_t i) {
+        const NumberList& numbers = At(group, i).Numbers(kPrice);
+        return numbers.empty() ? 0 : static_cast<std::int32_t>(numbers[0]);
+    }
+};
+
+TEST_F(CompareApplyTest, CopiesTheApplyValuesIntoEveryMatchingElement) {
+    Add(0, "src", 10).SetNumbers(kPrice, {500});
+    Add(1, "a", 10).SetNumbers(kPrice, {1});
+    Add(1, "b", 10).SetNumbers(kPrice, {2});
+    Add(1, "c", 11).SetNumbers(kPrice, {3});
+    ClearMarks();
+    Apply({"[SrcGroup]0,", "[DstGroup]1,", "[JudgeParam]1,", "[ApplyParam]2,", "[JudgeCondition]0",
+           "[ApplyCondition]0"});
+    EXPECT_EQ(Price(1, 0), 500);
+    EXPECT_EQ(Price(1, 1), 500);
+    EXPECT_EQ(Price(1, 2), 3);
+    EXPECT_TRUE(Group(1).Has(TGroupSetting::kChanged));
+    EXPECT_FALSE(Group(1).Has(TGroupSetting::kOutputDone));
+    EXPECT_TRUE(data.IsModified());
+    EXPECT_FALSE(Group(0).Has(TGroupSetting::kChanged));
+    EXPECT_EQ(Labels(1), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(CompareApplyTest, NoMatchLeavesTheGroupAndItsMarksAlone) {
+    Add(0, "src", 10).SetNumbers(kPrice, {500});
+    Add(1, "a", 11);
+    ClearMarks();
+    runner.CompareApply({0}, {1}, {kCode}, {kPrice});
+    EXPECT_EQ(Price(1, 0), 0);
+    EXPECT_FALSE(Group(1).Has(TGroupSetting::kChanged));
+    EXPECT_TRUE(Group(1).Has(TGroupSetting::kOutputDone));
+    EXPECT_FALSE(data.IsModified());
+}
+
+TEST_F(CompareApplyTest, TheLastMatchingSourceWinsAndNoJudgeMatchesEverything) {
+    Add(0, "first", 1).SetNumbers(kPrice, {100});
+    Add(2, "second", 1).SetNumbers(kPrice, {200});
+    Add(1, "x", 1);
+    Add(1, "y", 2);
+    runner.CompareApply({0, 2}, {1}, {kCode}, {kPrice});
+    EXPECT_EQ(Price(1, 0), 200);
+    EXPECT_EQ(Price(1, 1), 0);
+    runner.CompareApply({2, 0}, {1}, {}, {kPrice, kLabel});
+    EXPECT_EQ(Price(1, 0), 100);
+    EXPECT_EQ(Price(1, 1), 100);
+    EXPECT_EQ(Labels(1), (std::vector<std::string>{"first", "first"}));
+}
+
+TEST_F(CompareApplyTest, ReadOnlyDestinationsAndBadIndicesArePassedOver) {
+    Add(0, "src", 1).SetNumbers(kPrice, {9});
+    Add(1, "dst", 1);
+    ClearMarks();
+    Group(1).Set(TGroupSetting::kReadOnly, true);
+    runner.CompareApply({0, 5}, {1, 7}, {kCode, 42}, {kPrice, 42});
+    EXPECT_EQ(Price(1, 0), 0);
+    EXPECT_TRUE(Group(1).Has(TGroupSetting::kOutputDone));
+    EXPECT_FALSE(data.IsModified());
+}
+
+TEST_F(CompareApplyTest, MatchingRulesOfTheValueTypes) {
+    TElement& src = Add(0, "ABC");
+    TElement& dst = Add(1, "abc");
+    // Exact texts: ABC and abc do not match.
+    EXPECT_TRUE(runner.FindMatchingElements(src, {kLabel}, 1).empty());
+    // A missing list does not match an empty one; two missing lists match.
+    dst.SetTexts(kTags, {});
+    EXPECT_TRUE(runner.FindMatchingElements(src, {kTags}, 1).empty());
+    src.SetTexts(kTags, {});
+    EXPECT_EQ(runner.FindMatchingElements(src, {kTags}, 1), (std::vector<std::size_t>{0}));
+    // Element references always match; reference arrays match on their counts alone.
+    TElement& other = Add(2, "other");
+    src.SetElementRefs(kLink, {&other});
+    EXPECT_EQ(runner.FindMatchingElements(src, {kLink}, 1).size(), 1u);
+    src.SetElementRefs(kLinks, {&other, &src});
+    dst.SetElementRefs(kLinks, {&dst, nullptr});
+    EXPECT_EQ(runner.FindMatchingElements(src, {kLinks}, 1).size(), 1u);
+    dst.SetElementRefs(kLinks, {&dst});
+    EXPECT_TRUE(runner.FindMatchingElements(src, {kLinks}, 1).empty());
+    // Group references match when the groups hold as many elements.
+    Add(2, "more");
+    AddCodes(1, {7});  // group 1 now holds 2 elements, as group 2 does
+    src.SetGroupRefs(kOwner, {&Group(1)});
+    dst.SetGroupRefs(kOwner, {&Group(2)});
+    EXPECT_EQ(runner.FindMatchingElements(src, {kOwner}, 1), (std::vector<std::size_t>{0}));
+    EXPECT_EQ(TBatchRunner::CompareValues(src, At(1, 1), kOwner, kTypeGroupRef),
+              TBatchRunner::kGreater);  // a group against no group
+}
+
+TEST_F(CompareApplyTest, CompareValuesOrdersFromTheFirstSide) {
+    TElement& a = Add(0, "a", 1);
+    TElement& b = Add(0, "b", 0xFFFFFFFFu);
+    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kLabel, kTypeString), TBatchRunner::kLess);
+    EXPECT_EQ(TBatchRunner::CompareValues(b, a, kLabel, kTypeString), TBatchRunner::kGreater);
+    // Signed values are compared as unsigned here.
+    a.SetNumbers(kPrice, {1});
+    b.SetNumbers(kPrice, {0xFFFFFFFFu});
+    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kPrice, kTypeSigned), TBatchRunner::kLess);
+    a.SetNumbers(kValues, {1, 2});
+    b.SetNumbers(kValues, {1, 3});
+    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kValues, kTypeUnsignedArray), TBatchRunner::kLess);
+    b.SetNumbers(kValues, {1});
+    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kValues, kTypeUnsignedArray),
+              TBatchRunner::kGreater);
+}
+
+TEST_F(CompareApplyTest, CopiesListsAndReferencesAndStoresNothingEmptyWhereNothingWas) {
+    TElement& target = Add(2, "target");
+    TElement& src = Add(0, "src", 1);
+    src.SetTexts(kTags, {Sj("x"), Sj("y")});
+    src.SetElementRefs(kLinks, {&target});
+    src.SetGroupRefs(kOwner, {&Group(2)});
+    TElement& dst = Add(1, "dst", 1);
+    runner.CompareApply({0}, {1}, {kCode}, {kTags, kLinks, kOwner});
+    EXPECT_EQ(dst.Texts(kTags), (TextList{"x", "y"}));
+    ASSERT_TRUE(dst.HoldsElementRefs(kLinks));
+    EXPECT_EQ(TElement::AsElement(dst.Numbers(kLinks).at(0)), &target);
+    ASSERT_TRUE(dst.HoldsGroupRefs(kOwner));
+    EXPECT_EQ(TElement::AsGroup(dst.Numbers(kOwner).at(0)), &Group(2));
+
+    // The copies are real references: removing the target erases them.
+    Data(2).DeleteElements(0, 1);
+    EXPECT_TRUE(dst.Numbers(kLinks).empty());
+
+    // A source storing nothing empties stored values and adds nothing where none were.
+    TElement& bare = Add(0, "bare", 2);
+    bare.ResizeTexts(1);
+    bare.ResizeNumbers(2);
+    TElement& full = Add(1, "full", 2);
+    full.SetTexts(kTags, {Sj("old")});
+    TElement& short1 = Add(1, "short", 2);
+    short1.ResizeTexts(1);
+    short1.ResizeNumbers(2);
+    runner.CompareApply({0}, {1}, {kCode}, {kTags, kValues, kPrice});
+    EXPECT_TRUE(full.Texts(kTags).empty());
+    EXPECT_GT(full.TextCount(), static_cast<std::size_t>(kTags));
+    EXPECT_EQ(short1.TextCount(), 1u);
+    EXPECT_EQ(short1.NumberCount(), 2u);
+}
+
+class DeleteDuplicatesTest : public BatchFixture {
+protected:
+    void Delete(const StringList& lines) { runner.RunBatchSetting({lines, 5, ""}); }
+};
+
+TEST_F(DeleteDuplicatesTest, TheFirstInTheWalkSurvivesAcrossGroups) {
+    AddCodes(0, {5, 7, 5});
+    AddCodes(1, {7, 9});
+    Delete({"[JudgeParam]1,", "[TargetGroup]0,1,"});
+    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{5, 7}));
+    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{9}));
+    EXPECT_EQ(At(0, 1).Index(), 1u);
+}
+
+TEST_F(DeleteDuplicatesTest, TheTargetOrderDecidesWhichCopyStays) {
+    AddCodes(0, {5, 7, 5});
+    AddCodes(1, {7, 9});
+    Delete({"[JudgeParam]1", "[TargetGroup]1,0"});
+    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{5}));
+    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{7, 9}));
+}
+
+TEST_F(DeleteDuplicatesTest, RunsOfEqualElementsAndAnEmptyJudgeList) {
+    AddCodes(0, {3, 3, 3, 4, 3});
+    runner.DeleteDuplicates({0}, {kCode});
+    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{3, 4}));
+
+    AddCodes(1, {1, 2});
+    AddCodes(2, {8});
+    Data(0).DeleteElements(0, 2);  // group 0 is empty now
+    runner.DeleteDuplicates({0, 2, 1}, {});
+    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{}));
+    EXPECT_EQ(Codes(2), (std::vector<std::uint32_t>{8}));
+    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{}));
+}
+
+TEST_F(DeleteDuplicatesTest, ReadOnlyGroupsLoseDuplicatesAndMarksStay) {
+    AddCodes(0, {1});
+    AddCodes(1, {1, 2});
+    ClearMarks();
+    Group(1).Set(TGroupSetting::kReadOnly, true);
+    Delete({"[JudgeParam]1,", "[TargetGroup]0,1,9"});
+    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{2}));
+    EXPECT_TRUE(Group(1).Has(TGroupSetting::kOutputDone));
+    EXPECT_FALSE(Group(1).Has(TGroupSetting::kChanged));
+    EXPECT_TRUE(data.IsModified());
+}
+
+TEST_F(DeleteDuplicatesTest, AMissingListIsNoDuplicateOfAnEmptyOne) {
+    Add(0, "missing", 1);
+    Add(0, "empty", 1).SetTexts(kTags, {});
+    Add(0, "missing too", 1);
+    runner.DeleteDuplicates({0}, {kTags});
+    EXPECT_EQ(Labels(0), (std::vector<std::string>{"missing", "empty"}));
+}
+
+TEST_F(DeleteDuplicatesTest, DeletedElementsLeaveNoReferencesBehind) {
+    AddCodes(0, {1, 1});
+    TElement& holder = Add(1, "holder", 2);
+    holder.SetElementRefs(kLinks, {&At(0, 1), &At(0, 0)});
+    runner.DeleteDuplicates({0}, {kCode});
+    ASSERT_EQ(holder.Numbers(kLinks).size(), 1u);
+    EXPECT_EQ(TElement::AsElement(holder.Numbers(kLinks)[0]), &At(0, 0));
+}
+
+TEST_F(BatchFixture, BatchListsRunTheirItemsInOrder) {
+    std::vector<std::string> calls;
+    TBatchActions actions{[&] { calls.push_back("save:" + std::to_string(Codes(0).size())); },
+                          [&] { calls.push_back("output"); }};
+    AddCodes(0, {2, 1, 2});
+    library.BatchList(kBatchChange) = {{{}, 4, "出力"},
+                                       {{"[JudgeParam]1", "[TargetGroup]0"}, 5, "重複削除"},
+                                       {{}, 3, "上書き保存"},
+                                       {{"[JudgeParam]1", "[GroupNo]0,8"}, 1, "並び替え"},
+                                       {{}, 99, ""}};
+    runner.RunBatchList(3, actions);
+    EXPECT_EQ(calls, (std::vector<std::string>{"output", "save:2"}));
+    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{1, 2}));
+
+    library.BatchList(kBatchTimed) = {{{}, 3, ""}};
+    library.BatchList(kBatchOpen) = {{{}, 4, ""}};
+    calls.clear();
+    runner.RunBatchList(0, actions);
+    runner.RunBatchList(5, actions);
+    EXPECT_TRUE(calls.empty());
+    runner.RunBatchList(4, actions);
+    runner.RunBatchList(1, actions);
+    EXPECT_EQ(calls, (std::vector<std::string>{"save:2", "output"}));
+    runner.RunBatchList(2, {});                          // empty list, no actions: nothing happens
+    EXPECT_EQ(runner.RunBatchSetting({{}, 3, ""}), 0u);  // a save item is no setting to run
+}
+
+}  // namespace
+}  // namespace tabrix::test
