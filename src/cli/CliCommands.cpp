@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 
+#include "batch/TBatchRunner.h"
 #include "cli/CliSession.h"
 #include "cli/JsonDump.h"
 #include "format/TCodeData.h"
@@ -85,6 +87,14 @@ std::string Utf8(const std::string& cp932) {
     return TextCodec::ToUtf8(cp932);
 }
 
+// A --type value: a whole unsigned number.
+std::optional<std::uint32_t> ParseType(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+        text.size() > 9)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(std::stoul(text));
+}
+
 int SaveAfter(CliSession& session, bool everyFile) {
     std::vector<std::string> errors;
     if (session.Save(everyFile, errors)) return kExitOk;
@@ -96,20 +106,21 @@ int SaveAfter(CliSession& session, bool everyFile) {
 // --- output
 // ---------------------------------------------------------------------------------------
 
-int Output(CliSession& session, const CommandLine& line) {
+// The output folder given with --output-dir, as a library path.
+std::string OutputFolderOption(const CommandLine& line) {
+    if (line.Value("--output-dir").empty()) return {};
+    std::error_code ignored;
+    return PathName::FromNative(
+        std::filesystem::absolute(line.Value("--output-dir"), ignored).lexically_normal().string());
+}
+
+// Runs the Output command without questions; false when a file was not written or there is
+// no folder to write into.
+bool RunOutput(CliSession& session, const TOutputOptions& options) {
     TZQLCtrl& library = session.Library();
-    TOutputOptions options;
-    options.everyGroup = line.Has("--all");
-    if (!line.Value("--output-dir").empty()) {
-        std::error_code ignored;
-        options.folder =
-            PathName::FromNative(std::filesystem::absolute(line.Value("--output-dir"), ignored)
-                                     .lexically_normal()
-                                     .string());
-    }
     if (options.folder.empty() && library.OutputPath().empty()) {
         Error("the library has no output folder; give one with --output-dir");
-        return kExitUsage;
+        return false;
     }
     TOutputCallbacks callbacks;
     callbacks.status = session.ProgressLine();
@@ -124,9 +135,64 @@ int Output(CliSession& session, const CommandLine& line) {
     };
     TOutputReport report = TOutputGenerator(library, callbacks).Run(options);
     session.EndProgress();
-    int status = report.failures ? kExitFailed : kExitOk;
+    return report.failures == 0;
+}
+
+int Output(CliSession& session, const CommandLine& line) {
+    TOutputOptions options;
+    options.everyGroup = line.Has("--all");
+    options.folder = OutputFolderOption(line);
+    if (options.folder.empty() && session.Library().OutputPath().empty()) {
+        Error("the library has no output folder; give one with --output-dir");
+        return kExitUsage;
+    }
+    int status = RunOutput(session, options) ? kExitOk : kExitFailed;
     if (line.Has("--save") && SaveAfter(session, false) != kExitOk) status = kExitFailed;
     return status;
+}
+
+// --- batch and run
+// --------------------------------------------------------------------------------
+
+int Batch(CliSession& session, const CommandLine& line) {
+    std::optional<std::uint32_t> type = ParseType(line.Value("--type"));
+    if (!type) {
+        Error("--type needs a number (1 sort, 2 compare-apply, 5 duplicate deletion)");
+        return kExitUsage;
+    }
+    TBatchSetting setting;
+    setting.type = *type;
+    for (const std::string& data : line.All("--data")) {
+        std::string cp932;
+        if (!TextCodec::FromUtf8(data, cp932)) {
+            Error("--data " + data + ": not representable in the library's code page");
+            return kExitUsage;
+        }
+        setting.dataLines.push_back(std::move(cp932));
+    }
+    TBatchRunner(session.Library()).RunBatchSetting(setting);
+    return line.Has("--save") ? SaveAfter(session, false) : kExitOk;
+}
+
+int RunList(CliSession& session, const CommandLine& line) {
+    static const std::map<std::string, std::uint32_t> kTriggers = {
+        {"open", 1}, {"close", 2}, {"change", 3}, {"timed", 4}};
+    auto trigger = kTriggers.find(line.positional[1]);
+    if (trigger == kTriggers.end()) {
+        Error("unknown batch list '" + line.positional[1] + "' (open, close, change, timed)");
+        return kExitUsage;
+    }
+    bool failed = false;
+    TBatchActions actions;
+    actions.save = [&] { failed |= SaveAfter(session, false) != kExitOk; };
+    actions.output = [&] {
+        TOutputOptions options;
+        options.folder = OutputFolderOption(line);
+        failed |= !RunOutput(session, options);
+    };
+    TBatchRunner(session.Library()).RunBatchList(trigger->second, actions);
+    if (line.Has("--save")) actions.save();
+    return failed ? kExitFailed : kExitOk;
 }
 
 // --- check
@@ -187,6 +253,16 @@ const std::vector<CommandSpec>& Commands() {
          {"--all", "--save"},
          {"--output-dir"}},
         {"check", "check LIBRARY", 1, {}, {}},
+        {"batch",
+         "batch LIBRARY --type N [--data LINE]... [--save]",
+         1,
+         {"--save"},
+         {"--type", "--data"}},
+        {"run",
+         "run LIBRARY open|close|change|timed [--output-dir DIR] [--save]",
+         2,
+         {"--save"},
+         {"--output-dir"}},
         {"dump", "dump LIBRARY", 1, {}, {}},
         {"new", "new PATH.ZQL", 1, {}, {}},
         {"save", "save LIBRARY [--all]", 1, {"--all"}, {}},
@@ -212,6 +288,8 @@ int Dispatch(const CommandSpec& spec, const CommandLine& line) {
     }
     if (command == "output") return Output(session, line);
     if (command == "check") return Check(session);
+    if (command == "batch") return Batch(session, line);
+    if (command == "run") return RunList(session, line);
     if (command == "dump") {
         std::fputs(DumpLibrary(session.Library()).c_str(), stdout);
         return kExitOk;

@@ -79,6 +79,7 @@ protected:
         first.GroupData()->At(0)->SetElementRefs(2, {otherData->At(0)});
         first.GroupData()->At(1)->SetTexts(0, {Sj("乙")});
         if (withOutputFolder) library.SetOutputPath(dir.File("out"));
+        library.BatchList(kBatchChange) = changeList;
         data.SetModified(true);
         library.SetModified(true);
         parameters.SetModified(true);
@@ -96,6 +97,7 @@ protected:
     }
     std::string Lib() const { return dir.File("lib.ZQL"); }
 
+    std::vector<TBatchSetting> changeList;
     TempDir dir;
 };
 
@@ -204,6 +206,67 @@ TEST_F(CliTest, SaveRewritesFiles) {
     Outcome failed = Cli({"save", Lib()}, dir);
     EXPECT_EQ(failed.status, 1);
     EXPECT_NE(failed.err.find("lib.ZQP"), std::string::npos);
+}
+
+TEST_F(CliTest, BatchRunsOneOperationAndSavesOnRequest) {
+    WriteLibrary("%名称%,");
+    const std::string before = ReadFile(dir.File("lib.ZQD"));
+    const std::vector<std::string> sortByValueDescending = {
+        "batch",         Lib(),    "--type",     "1",      "--data",
+        "[JudgeParam]1", "--data", "[GroupNo]0", "--data", "[Option]0"};
+    EXPECT_EQ(Cli(sortByValueDescending, dir).status, 0);
+    EXPECT_EQ(ReadFile(dir.File("lib.ZQD")), before);  // not saved without --save
+
+    std::vector<std::string> andSave = sortByValueDescending;
+    andSave.push_back("--save");
+    EXPECT_EQ(Cli(andSave, dir).status, 0);
+    Outcome dump = Cli({"dump", Lib()}, dir);
+    const std::size_t second = dump.out.find("\"乙\"");
+    const std::size_t first = dump.out.find("\"甲\"");
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_LT(second, first);                                                  // 0 before -3
+    EXPECT_NE(dump.out.find("\"status\": 5"), std::string::npos) << dump.out;  // output, changed
+
+    // Duplicate deletion on the reference parameter, whose values always match.
+    EXPECT_EQ(Cli({"batch", Lib(), "--type", "5", "--data", "[JudgeParam]2", "--data",
+                   "[TargetGroup]0", "--save"},
+                  dir)
+                  .status,
+              0);
+    dump = Cli({"dump", Lib()}, dir);
+    EXPECT_EQ(dump.out.find("\"甲\""), std::string::npos);
+
+    EXPECT_EQ(Cli({"batch", Lib()}, dir).status, 2);
+    EXPECT_EQ(Cli({"batch", Lib(), "--type", "sort"}, dir).status, 2);
+    EXPECT_EQ(Cli({"batch", Lib(), "--type", "9"}, dir).status, 0);  // does nothing
+}
+
+TEST_F(CliTest, RunExecutesABatchListInItsOrder) {
+    // Output first, so the file shows the order before the sort; then sort and save.
+    changeList = {{{}, 4, Sj("出力")},
+                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, Sj("並び替え")},
+                  {{}, 3, Sj("上書き保存")}};
+    WriteLibrary("%名称%,");
+    Outcome run = Cli({"run", Lib(), "change"}, dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(dir.File("out/first.txt")), Sj("甲,乙,"));
+    Outcome output = Cli({"output", Lib(), "--all", "--output-dir", dir.File("again")}, dir);
+    EXPECT_EQ(output.status, 0);
+    EXPECT_EQ(ReadFile(dir.File("again/first.txt")), Sj("乙,甲,"));
+
+    EXPECT_EQ(Cli({"run", Lib(), "open"}, dir).status, 0);  // an empty list
+    EXPECT_EQ(Cli({"run", Lib(), "sometimes"}, dir).status, 2);
+    EXPECT_EQ(Cli({"run", Lib()}, dir).status, 2);
+}
+
+TEST_F(CliTest, RunFailsWhenAnOutputItemCannotWrite) {
+    changeList = {{{}, 4, Sj("出力")}};
+    WriteLibrary("%名称%", false);
+    Outcome run = Cli({"run", Lib(), "change"}, dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no output folder"), std::string::npos);
+    EXPECT_EQ(Cli({"run", Lib(), "change", "--output-dir", dir.File("o")}, dir).status, 0);
+    EXPECT_TRUE(fs::exists(dir.File("o/first.txt")));
 }
 
 TEST(ExampleTest, SampleLibraryProducesTheExpectedFiles) {
