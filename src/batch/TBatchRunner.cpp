@@ -1,6 +1,11 @@
 #include "batch/TBatchRunner.h"
 
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
 #include "batch/TElementSorter.h"
+#include "batch/TJudgeKey.h"
 #include "model/ParamType.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
@@ -267,8 +272,21 @@ std::vector<std::size_t> TBatchRunner::FindMatchingElements(const TElement& e,
     return matches;
 }
 
-void TBatchRunner::CompareApply(const IndexList& sourceGroups, const IndexList& destGroups,
-                                const IndexList& judgeParams, const IndexList& applyParams) {
+TGroupSetting* TBatchRunner::WritableGroup(std::size_t index) const {
+    if (index >= library_.GroupCount()) return nullptr;
+    TGroupSetting* group = library_.Group(index);
+    if (group->Has(TGroupSetting::kReadOnly) || !group->GroupData()) return nullptr;
+    return group;
+}
+
+void TBatchRunner::MarkApplied(TGroupSetting& group) {
+    group.Set(TGroupSetting::kChanged, true);
+    group.Set(TGroupSetting::kOutputDone, false);
+    group.GroupData()->MarkModified();
+}
+
+void TBatchRunner::CompareApplyByWalk(const IndexList& sourceGroups, const IndexList& destGroups,
+                                      const IndexList& judgeParams, const IndexList& applyParams) {
     const std::vector<TypedParam> applies = TypedParams(applyParams);
     for (std::uint32_t source : sourceGroups) {
         const TGroupData* sourceData = GroupDataAt(source);
@@ -276,26 +294,74 @@ void TBatchRunner::CompareApply(const IndexList& sourceGroups, const IndexList& 
         for (std::size_t k = 0; k < sourceData->Size(); ++k) {
             const TElement& e = *sourceData->At(k);
             for (std::uint32_t dest : destGroups) {
-                if (dest >= library_.GroupCount()) continue;
-                TGroupSetting& group = *library_.Group(dest);
-                if (group.Has(TGroupSetting::kReadOnly) || !group.GroupData()) continue;
+                TGroupSetting* group = WritableGroup(dest);
+                if (!group) continue;
                 const std::vector<std::size_t> matches = FindMatchingElements(e, judgeParams, dest);
                 for (std::size_t position : matches) {
-                    TElement& target = *group.GroupData()->At(position);
+                    TElement& target = *group->GroupData()->At(position);
                     for (const TypedParam& p : applies)
                         CopyValue(e, target, p.index, p.type);
                 }
-                if (!matches.empty()) {
-                    group.Set(TGroupSetting::kChanged, true);
-                    group.Set(TGroupSetting::kOutputDone, false);
-                    group.GroupData()->MarkModified();
-                }
+                if (!matches.empty()) MarkApplied(*group);
             }
         }
     }
 }
 
-void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexList& judgeParams) {
+// The walk's loops with the matching positions looked up by key. Copying does not move an
+// element out of its match set, so keys taken before the first copy stay right to the end,
+// even where sources are destinations too: no element is added or removed, a copied judge
+// value equals the one it replaces on the judge's terms, and a copy never lengthens a table
+// past a missing judge list (the source matched that missing list, so its own table ends
+// there too and it has only empty values, which are not stored, beyond it).
+void TBatchRunner::CompareApply(const IndexList& sourceGroups, const IndexList& destGroups,
+                                const IndexList& judgeParams, const IndexList& applyParams) {
+    const std::vector<TypedParam> applies = TypedParams(applyParams);
+    std::vector<TJudgeKey::Judge> judges;
+    for (const TypedParam& p : TypedParams(judgeParams))
+        judges.push_back({p.index, p.type});
+    const TJudgeKey keyOf(std::move(judges));
+
+    using PositionIndex = std::unordered_map<std::string, std::vector<std::uint32_t>>;
+    std::unordered_map<const TGroupData*, PositionIndex> indexes;
+    std::string key;
+    for (std::uint32_t dest : destGroups) {
+        TGroupSetting* group = WritableGroup(dest);
+        if (!group || indexes.count(group->GroupData())) continue;
+        PositionIndex& index = indexes[group->GroupData()];
+        const TGroupData& data = *group->GroupData();
+        for (std::uint32_t i = 0; i < data.Size(); ++i) {
+            keyOf.Build(*data.At(i), key);
+            index[key].push_back(i);
+        }
+    }
+    if (indexes.empty()) return;
+
+    for (std::uint32_t source : sourceGroups) {
+        const TGroupData* sourceData = GroupDataAt(source);
+        if (!sourceData) continue;
+        for (std::size_t k = 0; k < sourceData->Size(); ++k) {
+            const TElement& e = *sourceData->At(k);
+            keyOf.Build(e, key);
+            for (std::uint32_t dest : destGroups) {
+                TGroupSetting* group = WritableGroup(dest);
+                if (!group) continue;
+                const PositionIndex& index = indexes.at(group->GroupData());
+                auto match = index.find(key);
+                if (match == index.end()) continue;
+                for (std::uint32_t position : match->second) {
+                    TElement& target = *group->GroupData()->At(position);
+                    for (const TypedParam& p : applies)
+                        CopyValue(e, target, p.index, p.type);
+                }
+                MarkApplied(*group);
+            }
+        }
+    }
+}
+
+void TBatchRunner::DeleteDuplicatesByWalk(const IndexList& targetGroups,
+                                          const IndexList& judgeParams) {
     for (std::uint32_t a : targetGroups) {
         TGroupData* groupA = GroupDataAt(a);
         if (!groupA) continue;
@@ -309,6 +375,33 @@ void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexLi
                 groupB->DeleteAt(doomed);
             }
         }
+    }
+}
+
+// The walk keeps, of every set of matching elements, the first in target-list and position
+// order and deletes the rest; one pass with a set of the keys seen so far does the same.
+// Where deletions change what matches (group sizes, numbers of references), the walk runs.
+void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexList& judgeParams) {
+    std::vector<TJudgeKey::Judge> judges;
+    for (const TypedParam& p : TypedParams(judgeParams))
+        judges.push_back({p.index, p.type});
+    const TJudgeKey keyOf(std::move(judges));
+    if (keyOf.DependsOnOtherElements()) {
+        DeleteDuplicatesByWalk(targetGroups, judgeParams);
+        return;
+    }
+    std::unordered_set<std::string> seen;
+    std::unordered_set<const TGroupData*> done;
+    std::string key;
+    for (std::uint32_t target : targetGroups) {
+        TGroupData* data = GroupDataAt(target);
+        if (!data || !done.insert(data).second) continue;
+        std::vector<std::size_t> doomed;
+        for (std::size_t i = 0; i < data->Size(); ++i) {
+            keyOf.Build(*data->At(i), key);
+            if (!seen.insert(key).second) doomed.push_back(i);
+        }
+        data->DeleteAt(doomed);
     }
 }
 

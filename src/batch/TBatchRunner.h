@@ -44,9 +44,14 @@ public:
 
     void SortGroups(bool ascending, unsigned foldFlags, const IndexList& keys,
                     const IndexList& groups);
+    // Both find their matches through judge keys; the results are those of the plain walks
+    // below, which compare every element with every other.
     void CompareApply(const IndexList& sourceGroups, const IndexList& destGroups,
                       const IndexList& judgeParams, const IndexList& applyParams);
     void DeleteDuplicates(const IndexList& targetGroups, const IndexList& judgeParams);
+    void CompareApplyByWalk(const IndexList& sourceGroups, const IndexList& destGroups,
+                            const IndexList& judgeParams, const IndexList& applyParams);
+    void DeleteDuplicatesByWalk(const IndexList& targetGroups, const IndexList& judgeParams);
 
     // Positions, ascending, of the elements of group that equal e on every judge parameter.
     std::vector<std::size_t> FindMatchingElements(const TElement& e, const IndexList& judgeParams,
@@ -55,14 +60,19 @@ public:
     static Comparison CompareValues(const TElement& a, const TElement& b, std::uint32_t param,
                                     std::uint8_t type);
 
-private:
-    // The parameter indices that name a parameter, with their types.
+    // A parameter index that names a parameter, with its type.
     struct TypedParam {
         std::uint32_t index;
         std::uint8_t type;
     };
+
+private:
     std::vector<TypedParam> TypedParams(const IndexList& params) const;
     TGroupData* GroupDataAt(std::size_t group) const;
+    // The destination group at index, or none when it names no group, has no group data or
+    // is read-only.
+    TGroupSetting* WritableGroup(std::size_t index) const;
+    static void MarkApplied(TGroupSetting& group);
 
     TZQLCtrl& library_;
 };
