@@ -137,7 +137,10 @@ bool HoldsFor(int op, int order, std::uint32_t& result) {
 }  // namespace
 
 TFormatEvaluator::TFormatEvaluator(const TZQLCtrl& library, TFormatSink& sink, int purpose)
-    : library_(library), sink_(sink), purpose_(purpose) {}
+    : library_(library), sink_(sink), purpose_(purpose) {
+    for (const auto& group : library_.Groups())
+        stepBudget_ += kStepsPerElement * GroupSize(group.get());
+}
 
 // --- running ------------------------------------------------------------------------------------
 
@@ -145,6 +148,7 @@ int TFormatEvaluator::RunTopLevel(const TElement* element, const CodeList& code)
     counters_.Clear();
     nesting_ = 0;
     loopIterations_ = 0;
+    steps_ = 0;
     limitReached_ = false;
     return Run(element, code, nullptr);
 }
@@ -160,6 +164,10 @@ int TFormatEvaluator::Run(const TElement* element, const CodeList& code,
     const auto n = static_cast<std::int64_t>(code.size());
     for (std::int64_t i = 0; i < n; ++i) {
         const TCodeData& node = code[static_cast<std::size_t>(i)];
+        if (++steps_ > stepBudget_) {
+            limitReached_ = true;
+            return kRunLimitReached;
+        }
         int reply = kReplyContinue;
         switch (node.kind) {
             case kCodeUnsigned:

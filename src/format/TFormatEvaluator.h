@@ -48,9 +48,25 @@ struct TValue {
 class TFormatEvaluator {
 public:
     // Loop iterations (a WEND jumping back) allowed in one top-level run and its nested runs.
+    // The fuzz targets run thousands of inputs a second and many top-level runs per input, so
+    // their build keeps the same limit smaller.
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     static constexpr std::uint32_t kMaxLoopIterations = 1'000'000;
+#else
+    static constexpr std::uint32_t kMaxLoopIterations = 10'000;
+#endif
     // Own formats running inside one another.
     static constexpr int kMaxFormatNesting = 64;
+    // Nodes one top-level run and its nested runs may step through: a fixed amount plus a share
+    // for every element the library's groups hold. The loop and nesting limits alone still let
+    // a format that references a chain of elements many times over branch into exponentially
+    // many runs; this bounds the time any format can take without touching ordinary loops.
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    static constexpr std::uint64_t kBaseSteps = 20'000'000;
+#else
+    static constexpr std::uint64_t kBaseSteps = 200'000;
+#endif
+    static constexpr std::uint64_t kStepsPerElement = 64;
 
     TFormatEvaluator(const TZQLCtrl& library, TFormatSink& sink, int purpose);
 
@@ -65,6 +81,7 @@ public:
                   const TParameter* current, TValue& value);
 
     TCounterMap& Counters() { return counters_; }
+    std::uint64_t StepBudget() const { return stepBudget_; }
 
     // Arithmetic, containment and comparison shared by EDIT and IF. False when the operation
     // has no result (division by zero, an operator without a meaning here).
@@ -114,6 +131,8 @@ private:
     int purpose_;
     int nesting_ = 0;
     std::uint32_t loopIterations_ = 0;
+    std::uint64_t steps_ = 0;
+    std::uint64_t stepBudget_ = kBaseSteps;
     bool limitReached_ = false;
 };
 

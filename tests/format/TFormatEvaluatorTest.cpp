@@ -243,6 +243,22 @@ TEST_F(EvaluatorTest, MutualReferencesStopAtTheNestingLimit) {
     EXPECT_EQ(events[1], "T:a");
 }
 
+TEST_F(EvaluatorTest, BranchingReferencesStopWhenTheStepBudgetIsSpent) {
+    // A chain of five elements without a cycle, each level running the next 200 times: 200^4
+    // runs, none of them deeper than the nesting limit.
+    A(0).SetElementRefs(kRef, {&A(1)});
+    A(1).SetElementRefs(kRef, {&A(2)});
+    A(2).SetElementRefs(kRef, {&B(0)});
+    B(0).SetElementRefs(kRef, {&B(1)});
+    std::string branching;
+    for (int i = 0; i < 200; ++i) branching += "%参照%";
+    SetOwnFormat(kRef, branching);
+    CountingSink counter;
+    TFormatEvaluator evaluator(library, counter, kPurposeOutput);
+    EXPECT_EQ(evaluator.RunTopLevel(&A(0), Compile("%参照%")), kRunLimitReached);
+    EXPECT_GE(evaluator.StepBudget(), TFormatEvaluator::kBaseSteps);
+}
+
 TEST_F(EvaluatorTest, EndlessLoopsStopAtTheIterationLimit) {
     A(0).SetNumbers(kCount, {1});
     CountingSink counter;
