@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/Progress.h"
+#include "model/TFileWriter.h"
 #include "model/TGroupData.h"
 #include "model/TStringDivision.h"
 
@@ -29,7 +30,8 @@ public:
     // group data, so no group may be showing them (the controller reads files it has just made).
     int Read(TZQLCtrl& library, const Progress& progress = {});
     // Writes the file when it is modified; 0 without writing otherwise.
-    int Write(const TZQLCtrl& library, const Progress& progress = {});
+    int Write(const TZQLCtrl& library, const Progress& progress = {},
+              TFileWriter& writer = TFileWriter::System());
     // Empties the group data list, sets the path, clears the status.
     void Reset(std::string path);
 

@@ -27,11 +27,11 @@ int TZQICtrl::Read() {
     return kFileOk;
 }
 
-int TZQICtrl::Write() const {
+int TZQICtrl::Write(TFileWriter& writer) const {
     StringList lines{TStringFiler::HeaderLine(kKind)};
     store_.Serialise(lines);
     TStringFiler filer;
-    return filer.Save(lines, path_);
+    return filer.Save(lines, path_, TStringFiler::kCrLf, writer);
 }
 
 }  // namespace tabrix

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "model/TFileWriter.h"
 #include "model/TMapInitialize.h"
 
 namespace tabrix {
@@ -23,7 +24,7 @@ public:
     // Returns a FileResult.
     int Read();
     // Writes the header and the serialised store to Path(). Returns a FileResult.
-    int Write() const;
+    int Write(TFileWriter& writer = TFileWriter::System()) const;
 
     const std::string& Path() const { return path_; }
     void SetPath(std::string path) { path_ = std::move(path); }

@@ -391,14 +391,14 @@ void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
 
 // --- writing ---------------------------------------------------------------------------------
 
-int TZQLCtrl::Write(const Progress& progress) {
+int TZQLCtrl::Write(const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
     Report(progress, Message(path_, CoreText::kSavePreparing));
     SetModified(false);
     StringList lines = BuildLines();
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    int result = filer.Save(lines, path_);
+    int result = filer.Save(lines, path_, TStringFiler::kCrLf, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }

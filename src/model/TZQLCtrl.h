@@ -14,6 +14,7 @@
 #include "model/Progress.h"
 #include "model/TBatchSetting.h"
 #include "model/TElement.h"
+#include "model/TFileWriter.h"
 #include "model/TGroupSetting.h"
 #include "model/TStringDivision.h"
 #include "model/TZQPCtrl.h"
@@ -55,7 +56,7 @@ public:
     // FileResult; on failure the library keeps what it held.
     int Read(const Progress& progress = {});
     // Writes the library file when it is modified; 0 without writing otherwise.
-    int Write(const Progress& progress = {});
+    int Write(const Progress& progress = {}, TFileWriter& writer = TFileWriter::System());
 
     // --- files -----------------------------------------------------------------------------
     const std::string& Path() const { return path_; }

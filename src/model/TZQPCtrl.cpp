@@ -259,7 +259,7 @@ int TZQPCtrl::Read(const Progress& progress) {
     return kFileOk;
 }
 
-int TZQPCtrl::Write(const Progress& progress) {
+int TZQPCtrl::Write(const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
     Report(progress, Message(path_, CoreText::kSavePreparing));
 
@@ -267,7 +267,7 @@ int TZQPCtrl::Write(const Progress& progress) {
     // the save succeeds, so a failed save never makes unsaved changes look saved.
     StringList lines = BuildFileLines(*this, status_ & ~kModified);
     Report(progress, Message(path_, CoreText::kSaveBegin));
-    int result = TStringFiler().Save(lines, path_);
+    int result = TStringFiler().Save(lines, path_, TStringFiler::kCrLf, writer);
     if (result == kFileOk) SetModified(false);
     return result;
 }

@@ -10,6 +10,7 @@
 
 #include "format/TCodeData.h"
 #include "model/Progress.h"
+#include "model/TFileWriter.h"
 #include "model/TParameter.h"
 
 namespace tabrix {
@@ -31,13 +32,14 @@ public:
     // folder and stored back. Returns a FileResult.
     int Read(const Progress& progress = {});
     // Writes the file when it is modified; 0 without writing otherwise.
-    int Write(const Progress& progress = {});
+    int Write(const Progress& progress = {}, TFileWriter& writer = TFileWriter::System());
     // Clears everything, sets the path and the defaults, and marks the file modified.
     void Reset(std::string path);
 
     // Appends a parameter (a new one when none is given), enters it in the code map and, when
     // alsoUsed, in the used-parameter list.
-    TParameter* AddParameter(std::unique_ptr<TParameter> parameter = nullptr, bool alsoUsed = false);
+    TParameter* AddParameter(std::unique_ptr<TParameter> parameter = nullptr,
+                             bool alsoUsed = false);
 
     std::size_t Size() const { return parameters_.size(); }
     TParameter* At(std::size_t i) const { return parameters_[i].get(); }
