@@ -80,8 +80,12 @@ public:
     bool Evaluate(const TElement* element, const TCodeData& node, unsigned want,
                   const TParameter* current, TValue& value);
 
-    TCounterMap& Counters() { return counters_; }
-    std::uint64_t StepBudget() const { return stepBudget_; }
+    TCounterMap& Counters() {
+        return counters_;
+    }
+    std::uint64_t StepBudget() const {
+        return stepBudget_;
+    }
 
     // Arithmetic, containment and comparison shared by EDIT and IF. False when the operation
     // has no result (division by zero, an operator without a meaning here).
@@ -95,7 +99,9 @@ public:
                            TFormatSink& sink, int purpose);
 
 private:
-    int FailedRunResult() const { return limitReached_ ? kRunLimitReached : kRunExpressionFailed; }
+    int FailedRunResult() const {
+        return limitReached_ ? kRunLimitReached : kRunExpressionFailed;
+    }
     int SendValue(const TValue& value);
     int StepBlock(const TElement* element, const TCodeData& node, std::int64_t& i);
     bool Compare(const TElement* element, const TCodeData& node, bool& holds);

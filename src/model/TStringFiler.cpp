@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/PathName.h"
+#include "model/TFileWriter.h"
 
 namespace tabrix {
 
@@ -131,9 +132,8 @@ bool CannotReplace(const std::string& target) {
     return ::access(target.c_str(), W_OK) != 0;
 }
 
-// Creates a new temporary file beside target. Created with mode 0666 so that the process's
-// umask applies as it would to a plainly created file; O_EXCL makes the name ours alone.
-int CreateTempBeside(const std::string& target, std::string& tempName) {
+// Creates a new temporary file beside target, under a name no other file has.
+int CreateTempBeside(TFileWriter& writer, const std::string& target, std::string& tempName) {
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     constexpr unsigned kLetterCount = sizeof kLetters - 1;
@@ -145,7 +145,7 @@ int CreateTempBeside(const std::string& target, std::string& tempName) {
         unsigned long long bits = seed + 0x9E3779B97F4A7C15ULL * static_cast<unsigned>(attempt);
         for (int i = 0; i < 6; ++i, bits /= kLetterCount)
             tempName += kLetters[bits % kLetterCount];
-        int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int fd = writer.CreateNew(tempName);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -156,9 +156,9 @@ void CopyPermissions(const std::string& target, int fd) {
     if (::stat(target.c_str(), &info) == 0) ::fchmod(fd, info.st_mode & 07777);
 }
 
-bool WriteAll(int fd, std::string_view text) {
+bool WriteAll(TFileWriter& writer, int fd, std::string_view text) {
     while (!text.empty()) {
-        ssize_t written = ::write(fd, text.data(), text.size());
+        ssize_t written = writer.Write(fd, text.data(), text.size());
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) return false;
         text.remove_prefix(static_cast<std::size_t>(written));
@@ -167,13 +167,14 @@ bool WriteAll(int fd, std::string_view text) {
 }
 
 // Writes text, flushes it to the disk and closes fd; returns a FileResult.
-int WriteSyncClose(int fd, std::string_view text) {
-    if (!WriteAll(fd, text)) return ::close(fd) == 0 ? kFileShortWrite : kFileCloseFailed;
-    if (::fsync(fd) != 0) {
-        ::close(fd);
+int WriteSyncClose(TFileWriter& writer, int fd, std::string_view text) {
+    if (!WriteAll(writer, fd, text))
+        return writer.Close(fd) == 0 ? kFileShortWrite : kFileCloseFailed;
+    if (writer.Sync(fd) != 0) {
+        writer.Close(fd);
         return kFileCloseFailed;
     }
-    return ::close(fd) == 0 ? kFileOk : kFileCloseFailed;
+    return writer.Close(fd) == 0 ? kFileOk : kFileCloseFailed;
 }
 
 // Makes the rename itself durable; a failure here no longer endangers either file.
@@ -241,17 +242,44 @@ int TStringFiler::Load(StringList& lines, const std::string& path, std::size_t c
     return closed ? kFileOk : kFileCloseFailed;
 }
 
-int TStringFiler::Save(const StringList& lines, const std::string& path, std::string_view lineEnd) {
+// Joins the lines as Save writes them. A line that ends in the first byte of a double-byte
+// character (left by a truncated file) would have its line end read back as that character's
+// second byte, so the line would grow by a CR with every save; such a dangling byte is left
+// out, so that what is written reads back as the lines written.
+std::string TStringFiler::JoinForReading(const StringList& lines, std::string_view lineEnd) const {
+    std::size_t total = 0;
+    for (const std::string& line : lines)
+        total += line.size() + lineEnd.size();
+    std::string joined;
+    joined.reserve(total);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t lineStart = joined.size();
+        std::size_t length = lines[i].size();
+        joined.append(lines[i]);
+        if (i + 1 == lines.size()) break;
+        joined.append(lineEnd);
+        // The reader ends the line only where it classes the line end's first byte single.
+        if (length == 0 || static_cast<unsigned char>(lines[i].back()) < 0x80) continue;
+        while (length > 0 &&
+               CharKind(std::string_view(joined).substr(lineStart), length) != kSingleByte) {
+            joined.erase(lineStart + length - 1, 1);
+            --length;
+        }
+    }
+    return joined;
+}
+
+int TStringFiler::Save(const StringList& lines, const std::string& path, std::string_view lineEnd,
+                       TFileWriter& writer) {
     if (path.empty()) return kFileCannotOpen;
     const std::string target = ResolveLink(PathName::ToNative(path));
     if (CannotReplace(target)) return kFileCannotOpen;
     std::string tempName;
-    int fd = CreateTempBeside(target, tempName);
+    int fd = CreateTempBeside(writer, target, tempName);
     if (fd < 0) return kFileCannotOpen;
     CopyPermissions(target, fd);
-    int result = WriteSyncClose(fd, Join(lineEnd, lines));
-    if (result == kFileOk && ::rename(tempName.c_str(), target.c_str()) != 0)
-        result = kFileShortWrite;
+    int result = WriteSyncClose(writer, fd, JoinForReading(lines, lineEnd));
+    if (result == kFileOk && writer.Rename(tempName, target) != 0) result = kFileShortWrite;
     if (result != kFileOk) {
         ::unlink(tempName.c_str());
         return result;

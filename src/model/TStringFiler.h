@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "model/FileResult.h"
+#include "model/TFileWriter.h"
 #include "model/TStringDivision.h"
 
 namespace tabrix {
@@ -29,8 +30,14 @@ public:
     // target, keeping the target's permission bits; on failure the old file stays intact.
     // kFileCannotOpen: the temporary file cannot be created, or the target is a folder, not a
     // regular file, or a file we may not write; kFileShortWrite: the write or the rename failed;
-    // kFileCloseFailed: flushing or closing failed.
-    int Save(const StringList& lines, const std::string& path, std::string_view lineEnd = kCrLf);
+    // kFileCloseFailed: flushing or closing failed. The calls go through writer.
+    int Save(const StringList& lines, const std::string& path, std::string_view lineEnd = kCrLf,
+             TFileWriter& writer = TFileWriter::System());
+
+    // The bytes Save writes for lines: joined by lineEnd, except that a line ending in a
+    // dangling lead byte loses that byte when a line end follows (it would read back as part
+    // of the line).
+    std::string JoinForReading(const StringList& lines, std::string_view lineEnd) const;
 
     // Loads a library file and checks its header: kind is the text before " ver ", for example
     // "Element-Data for Tabrix". On success lines is replaced by the file's lines, the header

@@ -284,7 +284,7 @@ void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element,
 
 // --- writing ---------------------------------------------------------------------------------
 
-int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress) {
+int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
     Report(progress, Message(path_, CoreText::kSavePreparing));
     SetModified(false);
@@ -312,7 +312,7 @@ int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress) {
 
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    int result = filer.Save(lines, path_);
+    int result = filer.Save(lines, path_, TStringFiler::kCrLf, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }
@@ -372,8 +372,15 @@ std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement&
 
     AppendSection(line, element.TextCount(), [&](std::size_t i, std::string& out) {
         for (const std::string& item : element.Texts(i)) {
+            const std::size_t itemStart = out.size();
             out += division.Normalize(item, kUnescape | kEscape);
             out += '#';
+            // A text ending in the first byte of a double-byte character (a truncated file)
+            // would make the reader take the separator after it for the character's second
+            // byte and run the field on into the next; the dangling byte is not written.
+            while (out.size() - 1 > itemStart &&
+                   division.CharKind(out, out.size() - 1) != kSingleByte)
+                out.erase(out.size() - 2, 1);
         }
         return !element.Texts(i).empty();
     });

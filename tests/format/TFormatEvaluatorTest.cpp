@@ -251,7 +251,8 @@ TEST_F(EvaluatorTest, BranchingReferencesStopWhenTheStepBudgetIsSpent) {
     A(2).SetElementRefs(kRef, {&B(0)});
     B(0).SetElementRefs(kRef, {&B(1)});
     std::string branching;
-    for (int i = 0; i < 200; ++i) branching += "%参照%";
+    for (int i = 0; i < 200; ++i)
+        branching += "%参照%";
     SetOwnFormat(kRef, branching);
     CountingSink counter;
     TFormatEvaluator evaluator(library, counter, kPurposeOutput);

@@ -22,18 +22,18 @@ namespace tabrix::fuzz {
 
 // Parameter positions; the codes are those the format tests and seeds use.
 enum FixedParam : std::uint32_t {
-    kName = 0,        // 名称: string
-    kPrice = 1,       // 価格: signed
-    kCount = 2,       // 個数: unsigned
-    kArray = 3,       // 配列: string array
-    kRef = 4,         // 参照: element reference
-    kRefArray = 5,    // 参照配列: element reference array
-    kGroupRef = 6,    // グループ: group reference
-    kNumbers = 7,     // 数列: signed array
-    kFlag = 8,        // 可否: boolean
-    kFlags = 9,       // 可否配列: boolean array
-    kCounts = 10,     // 個数配列: unsigned array
-    kChoice = 11,     // 選択: list selection
+    kName = 0,      // 名称: string
+    kPrice = 1,     // 価格: signed
+    kCount = 2,     // 個数: unsigned
+    kArray = 3,     // 配列: string array
+    kRef = 4,       // 参照: element reference
+    kRefArray = 5,  // 参照配列: element reference array
+    kGroupRef = 6,  // グループ: group reference
+    kNumbers = 7,   // 数列: signed array
+    kFlag = 8,      // 可否: boolean
+    kFlags = 9,     // 可否配列: boolean array
+    kCounts = 10,   // 個数配列: unsigned array
+    kChoice = 11,   // 選択: list selection
     kFixedParamCount = 12,
 };
 
@@ -49,13 +49,18 @@ public:
             const char* code;
             std::uint8_t type;
         };
-        const Definition definitions[kFixedParamCount] = {
-            {"名称", kTypeString},         {"価格", kTypeSigned},
-            {"個数", kTypeUnsigned},       {"配列", kTypeStringArray},
-            {"参照", kTypeElementRef},     {"参照配列", kTypeElementRefArray},
-            {"グループ", kTypeGroupRef},   {"数列", kTypeSignedArray},
-            {"可否", kTypeBool},           {"可否配列", kTypeBoolArray},
-            {"個数配列", kTypeUnsignedArray}, {"選択", kTypeListSelection}};
+        const Definition definitions[kFixedParamCount] = {{"名称", kTypeString},
+                                                          {"価格", kTypeSigned},
+                                                          {"個数", kTypeUnsigned},
+                                                          {"配列", kTypeStringArray},
+                                                          {"参照", kTypeElementRef},
+                                                          {"参照配列", kTypeElementRefArray},
+                                                          {"グループ", kTypeGroupRef},
+                                                          {"数列", kTypeSignedArray},
+                                                          {"可否", kTypeBool},
+                                                          {"可否配列", kTypeBoolArray},
+                                                          {"個数配列", kTypeUnsignedArray},
+                                                          {"選択", kTypeListSelection}};
         for (const Definition& definition : definitions) {
             auto parameter = std::make_unique<TParameter>();
             parameter->SetName(Sj(definition.code));

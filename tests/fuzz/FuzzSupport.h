@@ -81,6 +81,7 @@ inline const std::filesystem::path& ScratchDir() {
                                          : std::filesystem::temp_directory_path();
         std::filesystem::path made = base / ("tabrix-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(made);
+        if (std::getenv("TABRIX_FUZZ_KEEP")) return made;
         std::atexit([] {
             std::error_code error;
             std::filesystem::remove_all(ScratchDir(), error);

@@ -29,7 +29,8 @@ void AddElements(fuzz::FixedLibrary& fixed, const StringList& lines) {
     std::vector<TElement*> added;
     for (const std::string& line : lines) {
         if (line.empty() || line[0] == '[' || added.size() >= kMaxElements) continue;
-        TGroupSetting* group = static_cast<unsigned char>(line[0]) % 2 ? fixed.groupB : fixed.groupA;
+        TGroupSetting* group =
+            static_cast<unsigned char>(line[0]) % 2 ? fixed.groupB : fixed.groupA;
         TGroupData& data = *group->GroupData();
         data.AddElements(1);
         TElement& e = *data.At(data.Size() - 1);
@@ -37,7 +38,8 @@ void AddElements(fuzz::FixedLibrary& fixed, const StringList& lines) {
         division.Split(std::string_view(line).substr(1), "\t", fields, 0);
         fields.resize(4);
         e.SetTexts(fuzz::kName, {fields[0]});
-        e.SetNumbers(fuzz::kPrice, {static_cast<std::uint32_t>(TStringDivision::ToLong(fields[1], 0))});
+        e.SetNumbers(fuzz::kPrice,
+                     {static_cast<std::uint32_t>(TStringDivision::ToLong(fields[1], 0))});
         e.SetNumbers(fuzz::kCount, {TStringDivision::ToULong(fields[2], 0)});
         StringList tags;
         division.Split(fields[3], " ", tags, 0);

@@ -54,8 +54,8 @@ std::string SafeName(std::string_view name) {
         if (c == '\\' || c == '/') {
             endComponent();
         } else {
-            bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                         c == '.' || c == '-' || c == '_';
+            bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                         (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
             component += plain ? c : '_';
         }
     }

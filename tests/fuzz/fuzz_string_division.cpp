@@ -26,8 +26,8 @@ void CheckLoading(const std::string& bytes, FuzzInput& input) {
     FUZZ_CHECK(filer.Load(whole, file.string()) == kFileOk);
 
     // The lines never depend on how the bytes arrive.
-    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3},
-                              std::size_t{1} + input.Below(64)}) {
+    for (std::size_t chunk :
+         {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{1} + input.Below(64)}) {
         StringList lines;
         FUZZ_CHECK(filer.Load(lines, file.string(), chunk) == kFileOk);
         FUZZ_CHECK(lines == whole);
@@ -139,7 +139,8 @@ void CheckNumbers(const std::string& text, FuzzInput& input) {
     (void)TStringDivision::ToULong(text, 7);
     // Any conversion spec, even a hostile one, yields at most a buffer's worth of text.
     std::string spec = input.Text(6);
-    std::string formatted = TStringDivision::Format(spec, static_cast<std::int32_t>(input.Number32()));
+    std::string formatted =
+        TStringDivision::Format(spec, static_cast<std::int32_t>(input.Number32()));
     FUZZ_CHECK(formatted.size() < 256);
     FUZZ_CHECK(TStringDivision::ToLong(TStringDivision::Format("d", value), 0) == value);
 }
@@ -151,8 +152,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const unsigned choice = input.Byte();
 
     TStringDivision division;
-    if (choice & 1) division.SetSyntax(std::nullopt, std::nullopt, std::nullopt,
-                                       TStringDivision::LibraryEscapeMap(), std::nullopt);
+    if (choice & 1)
+        division.SetSyntax(std::nullopt, std::nullopt, std::nullopt,
+                           TStringDivision::LibraryEscapeMap(), std::nullopt);
     if (choice & 2) {
         // Any syntax at all: empty, equal or multi-byte brackets and escapes.
         std::string open = input.Text(2);
@@ -170,8 +172,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Escaping with the library map and unescaping gives the text back.
     TStringDivision library;
-    library.SetSyntax(std::nullopt, std::nullopt, std::nullopt,
-                      TStringDivision::LibraryEscapeMap(), std::nullopt);
+    library.SetSyntax(std::nullopt, std::nullopt, std::nullopt, TStringDivision::LibraryEscapeMap(),
+                      std::nullopt);
     std::string escaped = library.Normalize(text, kUnescape | kEscape);
     FUZZ_CHECK(library.Normalize(escaped, kUnescape) == text);
 

@@ -165,6 +165,25 @@ TEST_F(ElementDataTest, EscapedCharactersSurviveWriteAndRead) {
     EXPECT_EQ(back->Texts(1), TextList{"\\,"});
 }
 
+// Found by fuzzing: a text ending in a lone first byte of a double-byte character (what a
+// truncated file leaves) glued the separator after it to the character and so ran into the next
+// field, changing the element with every save.
+TEST_F(ElementDataTest, ATextEndingInALoneLeadByteLosesItOnceAndThenSaves) {
+    TZQLCtrl& lib = Open(ParameterFile({1, 0}), LibraryFile({0}), DataFile({{"1||||"}}));
+    TElement* e = lib.Group(0)->GroupData()->At(0);
+    e->SetTexts(0, {"a\x82", "\x82\xa0\x82", "\x82\xa0"});
+    e->SetTexts(1, {"b\x95"});
+    SaveData();
+    EXPECT_EQ(DataLine(0), "1||a#\x82\xa0#\x82\xa0,b||");
+    TZQLCtrl& again = Reopen();
+    TElement* back = again.Group(0)->GroupData()->At(0);
+    EXPECT_EQ(back->Texts(0), (TextList{"a", "\x82\xa0", "\x82\xa0"}));
+    EXPECT_EQ(back->Texts(1), TextList{"b"});
+    const std::string saved = SaveData();
+    Reopen();
+    EXPECT_EQ(SaveData(), saved);
+}
+
 // A double-byte character whose second byte is 0x5C at the start of an item is written with
 // that byte escaped; reading must take every item back as it was, wherever it stands.
 TEST_F(ElementDataTest, SecondByteBackslashAtItemStartInEveryPosition) {

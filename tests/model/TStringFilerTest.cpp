@@ -251,6 +251,18 @@ TEST_F(TStringFilerTest, SaveSeparatesLinesWithoutAFinalLineEnd) {
     EXPECT_EQ(EntryCount(), 1u);  // no temporary file left behind
 }
 
+TEST_F(TStringFilerTest, ADanglingLeadByteBeforeALineEndIsNotWritten) {
+    // Found by fuzzing: "\x94" before CR LF read back as "\x94\r", one more CR every save.
+    std::string path = PathOf("lead.ZQD");
+    const StringList lines{"ab\x81", "\x8f\x6f\x94", "\x81\x81", "c\x81"};
+    EXPECT_EQ(filer_.Save(lines, path), kFileOk);
+    EXPECT_EQ(Read(path), "ab\r\n\x8f\x6f\r\n\x81\x81\r\nc\x81");
+    StringList again = LoadAll(path, 1 << 20);
+    EXPECT_EQ(again, (StringList{"ab", "\x8f\x6f", "\x81\x81", "c\x81"}));
+    EXPECT_EQ(filer_.Save(again, path), kFileOk);
+    EXPECT_EQ(LoadAll(path, 1 << 20), again);
+}
+
 TEST_F(TStringFilerTest, SavedLinesLoadBack) {
     const StringList lines = {kKind + " ver 2.0", "[init]", "\x95\x5C\\#", "", "[/init]"};
     std::string path = PathOf("round.ZQD");
