@@ -377,9 +377,11 @@ std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement&
             out += '#';
             // A text ending in the first byte of a double-byte character (a truncated file)
             // would make the reader take the separator after it for the character's second
-            // byte and run the field on into the next; the dangling byte is not written.
+            // byte and run the field on into the next; the dangling byte is not written. The
+            // reader classes bytes from the item's own start, and so does this check.
             while (out.size() - 1 > itemStart &&
-                   division.CharKind(out, out.size() - 1) != kSingleByte)
+                   division.CharKind(std::string_view(out).substr(itemStart),
+                                     out.size() - 1 - itemStart) != kSingleByte)
                 out.erase(out.size() - 2, 1);
         }
         return !element.Texts(i).empty();

@@ -171,14 +171,15 @@ TEST_F(ElementDataTest, EscapedCharactersSurviveWriteAndRead) {
 TEST_F(ElementDataTest, ATextEndingInALoneLeadByteLosesItOnceAndThenSaves) {
     TZQLCtrl& lib = Open(ParameterFile({1, 0}), LibraryFile({0}), DataFile({{"1||||"}}));
     TElement* e = lib.Group(0)->GroupData()->At(0);
-    e->SetTexts(0, {"a\x82", "\x82\xa0\x82", "\x82\xa0"});
-    e->SetTexts(1, {"b\x95"});
+    // "a\x82" reads back whole: the reader classes the "#" after it as a byte of its own.
+    e->SetTexts(0, {"a\x82", "\\\x82", "\x82\xa0\x82"});
+    e->SetTexts(1, {"b\\\x95"});
     SaveData();
-    EXPECT_EQ(DataLine(0), "1||a#\x82\xa0#\x82\xa0,b||");
+    EXPECT_EQ(DataLine(0), "1||a\x82#\\\\#\x82\xa0,b\\\\||");
     TZQLCtrl& again = Reopen();
     TElement* back = again.Group(0)->GroupData()->At(0);
-    EXPECT_EQ(back->Texts(0), (TextList{"a", "\x82\xa0", "\x82\xa0"}));
-    EXPECT_EQ(back->Texts(1), TextList{"b"});
+    EXPECT_EQ(back->Texts(0), (TextList{"a\x82", "\\", "\x82\xa0"}));
+    EXPECT_EQ(back->Texts(1), TextList{"\x62\\"});
     const std::string saved = SaveData();
     Reopen();
     EXPECT_EQ(SaveData(), saved);
