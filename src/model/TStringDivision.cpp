@@ -247,7 +247,9 @@ char SplitConversion(std::string_view spec, std::string& passedOn) {
 // --- syntax ---------------------------------------------------------------------------------
 
 TStringDivision::TStringDivision()
-    : escapeMap_{{"\\\\", "\\"}, {"\\(", "("}, {"\\)", ")"}}, blanks_{" ", "\t"} {}
+    : escapeMap_{{"\\\\", "\\"}, {"\\(", "("}, {"\\)", ")"}}, blanks_{" ", "\t"} {
+    IndexEscapeMap();
+}
 
 EscapeMap TStringDivision::LibraryEscapeMap() {
     return {{"\\\\", "\\"}, {"\\||", "||"}, {"\\#", "#"}, {"\\%", "%"}, {"\\,", ","}};
@@ -260,8 +262,20 @@ void TStringDivision::SetSyntax(std::optional<std::string> open, std::optional<s
     if (open) open_ = std::move(*open);
     if (close) close_ = std::move(*close);
     if (escape) escape_ = std::move(*escape);
-    if (escapeMap) escapeMap_ = std::move(*escapeMap);
+    if (escapeMap) {
+        escapeMap_ = std::move(*escapeMap);
+        IndexEscapeMap();
+    }
     if (blanks) blanks_ = std::move(*blanks);
+}
+
+void TStringDivision::IndexEscapeMap() {
+    escapedStarts_.fill(false);
+    plainStarts_.fill(false);
+    for (const auto& [escaped, plain] : escapeMap_) {
+        if (!escaped.empty()) escapedStarts_[static_cast<unsigned char>(escaped[0])] = true;
+        if (!plain.empty()) plainStarts_[static_cast<unsigned char>(plain[0])] = true;
+    }
 }
 
 // --- classification -------------------------------------------------------------------------
@@ -331,6 +345,12 @@ std::size_t TStringDivision::Scan(std::string_view str, std::string_view pattern
             pos = SkipBracketGroup(str, pos);
             if (pos == npos) break;  // the rest of the text lies inside an open group
             continue;
+        }
+        if (!(flags & (kSkipEscapes | kSkipBrackets)) && !pattern.empty()) {
+            // Only a position holding the pattern's first byte can match.
+            std::size_t next = str.find(pattern[0], std::max(pos, lowest));
+            if (next == std::string_view::npos || next > last) break;
+            pos = next;
         }
         if (pos >= lowest && MatchAt(str, pattern, pos)) {
             if (!wantLast) return pos;
@@ -474,7 +494,11 @@ std::string TStringDivision::Join(std::string_view separator, const StringList& 
 // --- normalising ----------------------------------------------------------------------------
 
 std::string TStringDivision::Normalize(std::string_view str, unsigned flags) const {
-    std::string result = (flags & (kTrimFront | kTrimBack)) ? Trim(str, flags) : std::string(str);
+    if (!(flags & (kTrimFront | kTrimBack))) {
+        if (flags & kUnescape) return ApplyEscapeMap(str, (flags & kEscape) != 0);
+        return std::string(str);
+    }
+    std::string result = Trim(str, flags);
     if (flags & kUnescape) result = ApplyEscapeMap(result, (flags & kEscape) != 0);
     return result;
 }
@@ -505,6 +529,7 @@ std::string TStringDivision::Trim(std::string_view str, unsigned flags) const {
 
 const EscapeMap::value_type* TStringDivision::EscapedFormAt(std::string_view str,
                                                             std::size_t pos) const {
+    if (!escapedStarts_[static_cast<unsigned char>(str[pos])]) return nullptr;
     for (const auto& entry : escapeMap_)
         if (!entry.first.empty() && MatchAt(str, entry.first, pos)) return &entry;
     return nullptr;
@@ -516,6 +541,7 @@ const EscapeMap::value_type* TStringDivision::EscapedFormAt(std::string_view str
 // here but read back as a trail byte ("#表" would gain a backslash on every save).
 const EscapeMap::value_type* TStringDivision::PlainFormAt(std::string_view str, std::size_t pos,
                                                           std::string& escaped) const {
+    if (!plainStarts_[static_cast<unsigned char>(str[pos])]) return nullptr;
     const EscapeMap::value_type* candidate = nullptr;
     for (const auto& entry : escapeMap_) {
         if (!entry.second.empty() && StandsAt(str, entry.second, pos)) {

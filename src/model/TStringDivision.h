@@ -5,6 +5,7 @@
 // parenthesised groups, and the cut results can be trimmed and escaped or unescaped.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -142,10 +143,16 @@ private:
     const EscapeMap::value_type* PlainFormAt(std::string_view str, std::size_t pos,
                                              std::string& escaped) const;
 
+    // Marks the bytes the escaped and the plain forms of the escape map begin with, so that
+    // escaping and unescaping pass over every other byte without trying the map.
+    void IndexEscapeMap();
+
     std::string open_ = "(";
     std::string close_ = ")";
     std::string escape_ = "\\";
     EscapeMap escapeMap_;
+    std::array<bool, 256> escapedStarts_{};
+    std::array<bool, 256> plainStarts_{};
     BlankSet blanks_;
     StringList workList_;
     std::uint8_t codeMode_ = 0;
