@@ -59,8 +59,16 @@ public:
             }
             if (single && c == '#') return end = ItemEnd::kItem, pos;
             if (single && c == ',') return end = ItemEnd::kField, pos;
-            if (single && c == '|' && item_.substr(pos + 1, 1) == "|")
+            if (single && c == '|' && item_.substr(pos + 1, 1) == "|") {
+                // "||" is escaped in texts but a lone "|" is not, so a text ending in "|"
+                // is written as "|||" before the numbers, which never begin with "|": the
+                // section separator is the last two bars of the run.
+                std::size_t run = item_.find_first_not_of('|', pos);
+                run = (run == std::string_view::npos ? item_.size() : run) - pos;
+                for (std::size_t k = 2; k < run; ++k)
+                    Advance(pos);
                 return end = ItemEnd::kSection, pos;
+            }
             Advance(pos);
         }
         end = ItemEnd::kLine;
@@ -121,6 +129,25 @@ std::size_t DecodeTexts(const TStringDivision& division, std::string_view rest, 
 void SplitPlain(const TStringDivision& division, std::string_view text, char separator,
                 StringList& out) {
     division.Split(text, std::string_view(&separator, 1), out, 0);
+}
+
+bool IsPlainAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Calls visit(piece) for every piece of text between separators, the text after the last
+// one included. Without bytes of 0x80 and above no byte can be the second byte of a
+// double-byte character, so a plain byte search cuts exactly where the divider would.
+template <typename Visit>
+void ForEachPiece(std::string_view text, char separator, Visit visit) {
+    while (true) {
+        std::size_t cut = text.find(separator);
+        visit(text.substr(0, cut));
+        if (cut == std::string_view::npos) return;
+        text.remove_prefix(cut + 1);
+    }
 }
 
 // Cuts the output flag off the line; a line without "||" is all flag.
@@ -264,6 +291,10 @@ void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element,
     rest.erase(0, DecodeTexts(division, rest, element));
 
     if (rest.empty()) return;
+    if (IsPlainAscii(rest)) {
+        DecodeAsciiNumbers(library, element, rest);
+        return;
+    }
     StringList fields;
     StringList items;
     SplitPlain(division, rest, ',', fields);
@@ -280,6 +311,29 @@ void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element,
             values.push_back(TStringDivision::ToULong(item, 0));
         element.SetNumbers(i, values);
     }
+}
+
+// The number section when it holds only ASCII, as the general path reads it but without
+// building the field and item lists first.
+void TZQDCtrl::DecodeAsciiNumbers(TZQLCtrl& library, TElement& element, std::string_view rest) {
+    std::size_t i = 0;
+    std::vector<std::uint32_t> values;
+    ForEachPiece(rest, ',', [&](std::string_view field) {
+        if (IsReferenceType(TypeAt(library, i))) {
+            StringList items;
+            ForEachPiece(field, '#', [&](std::string_view item) { items.emplace_back(item); });
+            element.SetNumbers(i, {});
+            library.ReferenceTable().push_back(
+                {&element, static_cast<std::uint32_t>(i), std::move(items)});
+        } else {
+            values.clear();
+            ForEachPiece(field, '#', [&](std::string_view item) {
+                values.push_back(TStringDivision::ToULong(item, 0));
+            });
+            element.SetNumbers(i, values);
+        }
+        ++i;
+    });
 }
 
 // --- writing ---------------------------------------------------------------------------------

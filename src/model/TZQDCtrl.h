@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/Progress.h"
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<TGroupData> ReadGroupData(TZQLCtrl& library, const StringList& lines,
                                               std::size_t& i, const Progress& progress);
     void DecodeElementLine(TZQLCtrl& library, TElement& element, const std::string& line) const;
+    static void DecodeAsciiNumbers(TZQLCtrl& library, TElement& element, std::string_view rest);
     std::string EncodeElementLine(const TZQLCtrl& library, const TElement& element) const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;

@@ -185,6 +185,23 @@ TEST_F(ElementDataTest, ATextEndingInALoneLeadByteLosesItOnceAndThenSaves) {
     EXPECT_EQ(SaveData(), saved);
 }
 
+// Found by fuzzing: "||" is escaped in texts but a lone "|" is not, so a last text ending in
+// "|" wrote "|||" and read back without its bar, the numbers gaining a field of "|".
+TEST_F(ElementDataTest, ALastTextEndingInABarKeepsItAndTheNumbers) {
+    TZQLCtrl& lib = Open(ParameterFile({1, 8, 0}), LibraryFile({0}), DataFile({{"1||||"}}));
+    TElement* e = lib.Group(0)->GroupData()->At(0);
+    e->SetTexts(0, {"a|", "|"});
+    e->SetTexts(2, {"b|"});
+    e->SetNumbers(1, {7});
+    SaveData();
+    EXPECT_EQ(DataLine(0), "1||a|#|,,b|||,7");
+    TZQLCtrl& again = Reopen();
+    TElement* back = again.Group(0)->GroupData()->At(0);
+    EXPECT_EQ(back->Texts(0), (TextList{"a|", "|"}));
+    EXPECT_EQ(back->Texts(2), TextList{"b|"});
+    EXPECT_EQ(back->Numbers(1), NumberList{7});
+}
+
 // A double-byte character whose second byte is 0x5C at the start of an item is written with
 // that byte escaped; reading must take every item back as it was, wherever it stands.
 TEST_F(ElementDataTest, SecondByteBackslashAtItemStartInEveryPosition) {
