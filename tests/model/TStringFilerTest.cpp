@@ -117,6 +117,15 @@ TEST_F(TStringFilerTest, LinesKeepEveryByte) {
         EXPECT_EQ(LoadAll(path, chunk), (StringList{all, "end"})) << "chunk size " << chunk;
 }
 
+TEST_F(TStringFilerTest, LinesOfMegabytesCrossManyChunks) {
+    // Double-byte characters all the way, so every chunk boundary can cut one in two.
+    std::string huge;
+    while (huge.size() < (3u << 20))
+        huge += "\x82\xa0\x83\x5c";
+    std::string path = Write("huge.ZQD", huge + "\r\n" + huge + "\rend");
+    EXPECT_EQ(LoadAll(path, (1u << 20) + 1), (StringList{huge, huge, "end"}));
+}
+
 TEST_F(TStringFilerTest, CrAfterALeadByteIsPartOfTheLine) {
     // 0x81 makes the CR a trail byte; the LF after it still ends the line.
     std::string path = Write("lead.txt", "ab\x81\r\nx");
