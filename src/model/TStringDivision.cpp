@@ -493,6 +493,17 @@ std::string TStringDivision::Join(std::string_view separator, const StringList& 
 
 // --- normalising ----------------------------------------------------------------------------
 
+std::string_view TStringDivision::WholeCharactersBefore(std::string_view text, char next) const {
+    if (text.empty() || static_cast<unsigned char>(text.back()) < 0x80) return text;
+    std::string probe(text);
+    probe.push_back(next);
+    while (!text.empty() && CharKind(probe, text.size()) != kSingleByte) {
+        text.remove_suffix(1);
+        probe.erase(text.size(), 1);
+    }
+    return text;
+}
+
 std::string TStringDivision::Normalize(std::string_view str, unsigned flags) const {
     if (!(flags & (kTrimFront | kTrimBack))) {
         if (flags & kUnescape) return ApplyEscapeMap(str, (flags & kEscape) != 0);

@@ -107,6 +107,10 @@ public:
     StringList& WorkList() { return workList_; }
 
     std::string Normalize(std::string_view str, unsigned flags) const;
+    // text without the trailing bytes that would make next, written right after it, a second
+    // byte of a double-byte character (a lone lead byte left by a truncated file), so that a
+    // reader splitting at next finds it where the writer put it.
+    std::string_view WholeCharactersBefore(std::string_view text, char next) const;
     std::string Trim(std::string_view str, unsigned flags) const;
 
     // Wildcard match with "*" and "?"; optionally returns the pattern pieces and the text each

@@ -443,11 +443,23 @@ std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement&
     line += kSectionSeparator;
     AppendSection(line, element.NumberCount(), [&](std::size_t i, std::string& out) {
         std::uint8_t type = TypeAt(library, i);
-        for (NumberItem item : element.Numbers(i)) {
-            AppendNumberItem(library, element, i, type, item, out);
+        const NumberList& items = element.Numbers(i);
+        // "-1" reads back as no entry at all, so an empty group entry before a real one is
+        // written as an empty item, which reads back as the empty entry it is; otherwise the
+        // list would shift and its first entry, the value, change.
+        std::size_t lastGroup = 0;
+        if (type == kTypeGroupRef && element.HoldsGroupRefs(i))
+            for (std::size_t k = 0; k < items.size(); ++k)
+                if (items[k] != 0) lastGroup = k;
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            if (k < lastGroup && items[k] == 0) {
+                out += '#';
+                continue;
+            }
+            AppendNumberItem(library, element, i, type, items[k], out);
             out += '#';
         }
-        return !element.Numbers(i).empty();
+        return !items.empty();
     });
     return line;
 }

@@ -191,7 +191,8 @@ StringList BuildFileLines(const TZQPCtrl& file, std::uint32_t savedStatus) {
     lines.push_back("[init]");
     lines.push_back("[status]" + Unsigned(savedStatus));
     lines.push_back("[output_type]" + Unsigned(file.OutputType()));
-    lines.push_back("[draw_font]" + file.FontName() + "," + Signed(file.FontSize()) + "," +
+    const std::string_view fontName = TStringDivision().WholeCharactersBefore(file.FontName(), ',');
+    lines.push_back("[draw_font]" + std::string(fontName) + "," + Signed(file.FontSize()) + "," +
                     Signed(file.FontStyle()) + "," + Unsigned(file.FontColour()));
     lines.push_back("[row_height]" + Unsigned(file.RowHeight()));
     TStringFiler::WriteBlock(lines, "[draw_format]", file.DrawFormat(), "[/draw_format]");

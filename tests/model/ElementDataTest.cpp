@@ -202,6 +202,19 @@ TEST_F(ElementDataTest, ALastTextEndingInABarKeepsItAndTheNumbers) {
     EXPECT_EQ(back->Numbers(1), NumberList{7});
 }
 
+// Found by fuzzing: an empty group entry before a real one was written "-1", which reads back
+// as no entry, so the list shifted and the value became the second entry's group.
+TEST_F(ElementDataTest, AnEmptyGroupEntryBeforeARealOneSurvivesSaving) {
+    Open(ParameterFile({10}), LibraryFile({0}), DataFile({{"1||||#0"}}));
+    SaveData();
+    EXPECT_EQ(DataLine(0), "1||||#0");
+    TZQLCtrl& again = Reopen();
+    const NumberList& refs = again.Group(0)->GroupData()->At(0)->Numbers(0);
+    ASSERT_EQ(refs.size(), 2u);
+    EXPECT_EQ(refs[0], 0u);
+    EXPECT_EQ(TElement::AsGroup(refs[1]), again.Group(0));
+}
+
 // A double-byte character whose second byte is 0x5C at the start of an item is written with
 // that byte escaped; reading must take every item back as it was, wherever it stands.
 TEST_F(ElementDataTest, SecondByteBackslashAtItemStartInEveryPosition) {

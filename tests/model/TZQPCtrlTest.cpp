@@ -156,6 +156,24 @@ TEST(ZqpModelTest, DisplayParameterExpiresWithItsTarget) {
 
 // --- writing --------------------------------------------------------------------------------
 
+// Found by fuzzing: a font name ending in a lone lead byte took the "," after it for its
+// second byte, so the size, style and colour shifted by one field at every save.
+TEST_F(ZqpFileTest, AFontNameEndingInALoneLeadByteKeepsTheFontFields) {
+    TZQPCtrl zqp;
+    zqp.Reset(File("font.ZQP"));
+    zqp.SetFontName("\x82\x6c\x82\x72 \x83");
+    zqp.SetFontSize(9);
+    zqp.SetFontStyle(1);
+    zqp.SetModified(true);
+    ASSERT_EQ(zqp.Write(), kFileOk);
+    TZQPCtrl back;
+    back.SetPath(File("font.ZQP"));
+    ASSERT_EQ(back.Read(), kFileOk);
+    EXPECT_EQ(back.FontName(), "\x82\x6c\x82\x72 ");
+    EXPECT_EQ(back.FontSize(), 9);
+    EXPECT_EQ(back.FontStyle(), 1);
+}
+
 TEST_F(ZqpFileTest, WritesTheExactLayout) {
     TZQPCtrl zqp;
     zqp.Reset(File("out.ZQP"));
