@@ -1,6 +1,7 @@
 #include "model/TZQDCtrl.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "model/CoreText.h"
 #include "model/ParamType.h"
@@ -373,8 +374,13 @@ int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWrit
 
 namespace {
 
+// The "%u" of the value's low 32 bits, without a trip through printf for every number.
 void AppendUnsigned(std::string& out, std::uint64_t value) {
-    out += TStringDivision::Format("u", static_cast<std::int64_t>(value & 0xFFFFFFFFu));
+    char digits[16];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits,
+                                      static_cast<std::uint32_t>(value & 0xFFFFFFFFu));
+    (void)error;  // ten digits always fit
+    out.append(digits, end);
 }
 
 // One number item as written: element references as "index group", group references as the
@@ -421,7 +427,9 @@ void AppendSection(std::string& line, std::size_t count, AppendItems appendItems
 
 std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement& element) const {
     const TStringDivision& division = library.Division();
-    std::string line = TStringDivision::Format("u", element.OutputFlag());
+    std::string line;
+    line.reserve(128);
+    AppendUnsigned(line, element.OutputFlag());
     line += kSectionSeparator;
 
     AppendSection(line, element.TextCount(), [&](std::size_t i, std::string& out) {
