@@ -323,7 +323,12 @@ std::size_t TStringFiler::ReadBlock(const StringList& lines, std::size_t open,
 void TStringFiler::WriteBlock(StringList& out, std::string_view openTag, const StringList& block,
                               std::string_view closeTag) {
     out.emplace_back(openTag);
-    out.insert(out.end(), block.begin(), block.end());
+    // A line equal to the closing tag would end the block early when read back, and the
+    // lines after it would be read as tags of the enclosing section; it cannot be stored. A
+    // lone lead byte after the tag counts for nothing, as Save leaves it out.
+    const TStringDivision division;
+    for (const std::string& line : block)
+        if (division.WholeCharactersBefore(line, '\r') != closeTag) out.push_back(line);
     out.emplace_back(closeTag);
 }
 

@@ -57,7 +57,8 @@ public:
     // lines.size() when the block runs to the end of the file.
     static std::size_t ReadBlock(const StringList& lines, std::size_t open,
                                  std::string_view closeTag, StringList& out);
-    // Appends openTag, the block lines and closeTag.
+    // Appends openTag, the block lines and closeTag; block lines equal to closeTag are left
+    // out, as they would end the block when read.
     static void WriteBlock(StringList& out, std::string_view openTag, const StringList& block,
                            std::string_view closeTag);
 };

@@ -247,6 +247,19 @@ TEST_F(TStringFilerTest, BlocksRoundTripAndTolerateMissingClose) {
 
 // --- writing --------------------------------------------------------------------------------
 
+TEST_F(TStringFilerTest, ABlockLineEqualToTheClosingTagIsNotWritten) {
+    // Found by fuzzing: a format line "[/output_format]" ended its block on reading and the
+    // lines after it became tags of the section.
+    StringList out;
+    TStringFiler::WriteBlock(out, "[output_format]",
+                             {"a", "[/output_format]", "[type]5", "[/output_format]\x97"},
+                             "[/output_format]");
+    EXPECT_EQ(out, (StringList{"[output_format]", "a", "[type]5", "[/output_format]"}));
+    StringList block;
+    EXPECT_EQ(TStringFiler::ReadBlock(out, 0, "[/output_format]", block), 3u);
+    EXPECT_EQ(block, (StringList{"a", "[type]5"}));
+}
+
 TEST_F(TStringFilerTest, SaveSeparatesLinesWithoutAFinalLineEnd) {
     std::string path = PathOf("out.ZQD");
     EXPECT_EQ(filer_.Save({"a", "b"}, path), kFileOk);
