@@ -70,6 +70,7 @@ private:
         std::uint32_t start = 0;
         std::uint32_t count = 0;
         bool present = false;
+        std::uint64_t prefix = 0;  // of the first text, kept here to save a cache miss
     };
 
     void CollectTexts() {
@@ -96,6 +97,7 @@ private:
                     AddView(texts.empty() ? std::string_view() : std::string_view(texts.front()),
                             folding);
                     slot.count = 1;
+                    slot.prefix = prefixes_.back();
                 } else {
                     for (const std::string& text : texts)
                         AddView(text, folding);
@@ -107,13 +109,30 @@ private:
     }
 
     void AddView(std::string_view text, bool folding) {
-        if (!folding) {
-            views_.push_back(text);
-            return;
+        if (folding) {
+            folded_.emplace_back();
+            TTextFolder::FoldInto(text, sorter_.foldFlags_, folded_.back());
+            text = folded_.back();
         }
-        folded_.emplace_back();
-        TTextFolder::FoldInto(text, sorter_.foldFlags_, folded_.back());
-        views_.push_back(folded_.back());
+        views_.push_back(text);
+        prefixes_.push_back(PrefixOf(text));
+    }
+
+    // The first eight bytes, big-endian, zero-padded: ordering two keys by their prefixes
+    // gives the byte order of the texts whenever the prefixes differ, without touching the
+    // texts themselves (scattered in memory). Equal prefixes leave it to the full comparison.
+    static std::uint64_t PrefixOf(std::string_view text) {
+        std::uint64_t prefix = 0;
+        for (std::size_t i = 0; i < 8; ++i) {
+            prefix <<= 8;
+            if (i < text.size()) prefix |= static_cast<unsigned char>(text[i]);
+        }
+        return prefix;
+    }
+
+    int CompareViews(std::uint32_t a, std::uint32_t b) const {
+        if (prefixes_[a] != prefixes_[b]) return prefixes_[a] < prefixes_[b] ? -1 : 1;
+        return views_[a].compare(views_[b]);
     }
 
     Verdict CompareTextKey(std::uint32_t a, std::uint32_t b, const Key& key,
@@ -121,13 +140,15 @@ private:
         const Slot& sa = slots_[a * textKeys_ + textKey];
         const Slot& sb = slots_[b * textKeys_ + textKey];
         if (key.type == kTypeString) {
+            if (sa.prefix != sb.prefix)
+                return sorter_.Decide(sa.prefix<sb.prefix, sa.prefix> sb.prefix);
             int order = views_[sa.start].compare(views_[sb.start]);
             return sorter_.Decide(order<0, order> 0);
         }
         if (!sa.present || !sb.present) return sorter_.MissingList(sa.present, sb.present);
         if (sa.count != sb.count) return sorter_.Decide(sa.count<sb.count, sa.count> sb.count);
         for (std::uint32_t k = 0; k < sa.count; ++k) {
-            int order = views_[sa.start + k].compare(views_[sb.start + k]);
+            int order = CompareViews(sa.start + k, sb.start + k);
             if (order != 0) return sorter_.Decide(order<0, order> 0);
         }
         return Verdict::kUndecided;
@@ -188,6 +209,7 @@ private:
     std::size_t textKeys_ = 0;
     std::vector<Slot> slots_;
     std::vector<std::string_view> views_;
+    std::vector<std::uint64_t> prefixes_;  // PrefixOf each view
     std::vector<std::string> folded_;
 };
 
