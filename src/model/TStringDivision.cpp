@@ -284,6 +284,13 @@ void TStringDivision::IndexEscapeMap() {
 // counts as a single byte. So the second byte of a double-byte character near the start of a
 // text can be classed as single; files written by the program rely on exactly this rule.
 int TStringDivision::CharKind(std::string_view str, std::size_t pos) const {
+    if (pos >= str.size()) return kSingleByte;
+    return KindAfter(str.substr(0, pos), ByteAt(str, pos));
+}
+
+// The class byte would have standing right after text; only text's bytes and byte itself
+// decide it.
+int TStringDivision::KindAfter(std::string_view text, unsigned char byte) const {
     bool (*isLead)(unsigned char) = nullptr;
     if (codeMode_ == kShiftJisMode) {
         isLead = IsShiftJisLead;
@@ -292,11 +299,11 @@ int TStringDivision::CharKind(std::string_view str, std::size_t pos) const {
     } else {
         return kSingleByte;
     }
-    if (pos >= str.size()) return kSingleByte;
-    const int kindIfOdd = isLead(ByteAt(str, pos)) ? kLeadByte : kSingleByte;
+    const std::size_t pos = text.size();
+    const int kindIfOdd = isLead(byte) ? kLeadByte : kSingleByte;
     if (pos == 0) return kindIfOdd;
     std::size_t stop = pos - 1;
-    while (stop > 0 && isLead(ByteAt(str, stop)))
+    while (stop > 0 && isLead(ByteAt(text, stop)))
         --stop;
     if ((pos - stop) % 2 == 1) return kindIfOdd;
     if (codeMode_ == kEucMode) return kTrailByte;
@@ -494,13 +501,9 @@ std::string TStringDivision::Join(std::string_view separator, const StringList& 
 // --- normalising ----------------------------------------------------------------------------
 
 std::string_view TStringDivision::WholeCharactersBefore(std::string_view text, char next) const {
-    if (text.empty() || static_cast<unsigned char>(text.back()) < 0x80) return text;
-    std::string probe(text);
-    probe.push_back(next);
-    while (!text.empty() && CharKind(probe, text.size()) != kSingleByte) {
+    const auto byte = static_cast<unsigned char>(next);
+    while (!text.empty() && KindAfter(text, byte) == kTrailByte)
         text.remove_suffix(1);
-        probe.erase(text.size(), 1);
-    }
     return text;
 }
 

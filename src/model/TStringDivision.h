@@ -150,6 +150,7 @@ private:
     // Marks the bytes the escaped and the plain forms of the escape map begin with, so that
     // escaping and unescaping pass over every other byte without trying the map.
     void IndexEscapeMap();
+    int KindAfter(std::string_view text, unsigned char byte) const;
 
     std::string open_ = "(";
     std::string close_ = ")";

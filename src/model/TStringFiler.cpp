@@ -253,18 +253,13 @@ std::string TStringFiler::JoinForReading(const StringList& lines, std::string_vi
     std::string joined;
     joined.reserve(total);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::size_t lineStart = joined.size();
-        std::size_t length = lines[i].size();
-        joined.append(lines[i]);
-        if (i + 1 == lines.size()) break;
-        joined.append(lineEnd);
-        // The reader ends the line only where it classes the line end's first byte single.
-        if (length == 0 || static_cast<unsigned char>(lines[i].back()) < 0x80) continue;
-        while (length > 0 &&
-               CharKind(std::string_view(joined).substr(lineStart), length) != kSingleByte) {
-            joined.erase(lineStart + length - 1, 1);
-            --length;
+        if (i + 1 == lines.size() || lineEnd.empty()) {
+            joined.append(lines[i]);
+            continue;
         }
+        // The reader ends the line only where it classes the line end's first byte single.
+        joined.append(WholeCharactersBefore(lines[i], lineEnd.front()));
+        joined.append(lineEnd);
     }
     return joined;
 }

@@ -127,25 +127,24 @@ std::size_t DecodeTexts(const TStringDivision& division, std::string_view rest, 
     }
 }
 
-void SplitPlain(const TStringDivision& division, std::string_view text, char separator,
-                StringList& out) {
-    division.Split(text, std::string_view(&separator, 1), out, 0);
-}
-
 bool IsPlainAscii(std::string_view text) {
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
     return true;
 }
 
-// Calls visit(piece) for every piece of text between separators, the text after the last
-// one included. Without bytes of 0x80 and above no byte can be the second byte of a
-// double-byte character, so a plain byte search cuts exactly where the divider would.
-template <typename Visit>
-void ForEachPiece(std::string_view text, char separator, Visit visit) {
+void SplitPlain(const TStringDivision& division, std::string_view text, char separator,
+                StringList& out) {
+    if (!IsPlainAscii(text)) {
+        division.Split(text, std::string_view(&separator, 1), out, 0);
+        return;
+    }
+    // Without bytes of 0x80 and above no byte can be the second byte of a double-byte
+    // character, so a plain byte search cuts exactly where the divider would.
+    out.clear();
     while (true) {
         std::size_t cut = text.find(separator);
-        visit(text.substr(0, cut));
+        out.emplace_back(text.substr(0, cut));
         if (cut == std::string_view::npos) return;
         text.remove_prefix(cut + 1);
     }
@@ -292,10 +291,6 @@ void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element,
     rest.erase(0, DecodeTexts(division, rest, element));
 
     if (rest.empty()) return;
-    if (IsPlainAscii(rest)) {
-        DecodeAsciiNumbers(library, element, rest);
-        return;
-    }
     StringList fields;
     StringList items;
     SplitPlain(division, rest, ',', fields);
@@ -312,29 +307,6 @@ void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element,
             values.push_back(TStringDivision::ToULong(item, 0));
         element.SetNumbers(i, values);
     }
-}
-
-// The number section when it holds only ASCII, as the general path reads it but without
-// building the field and item lists first.
-void TZQDCtrl::DecodeAsciiNumbers(TZQLCtrl& library, TElement& element, std::string_view rest) {
-    std::size_t i = 0;
-    std::vector<std::uint32_t> values;
-    ForEachPiece(rest, ',', [&](std::string_view field) {
-        if (IsReferenceType(TypeAt(library, i))) {
-            StringList items;
-            ForEachPiece(field, '#', [&](std::string_view item) { items.emplace_back(item); });
-            element.SetNumbers(i, {});
-            library.ReferenceTable().push_back(
-                {&element, static_cast<std::uint32_t>(i), std::move(items)});
-        } else {
-            values.clear();
-            ForEachPiece(field, '#', [&](std::string_view item) {
-                values.push_back(TStringDivision::ToULong(item, 0));
-            });
-            element.SetNumbers(i, values);
-        }
-        ++i;
-    });
 }
 
 // --- writing ---------------------------------------------------------------------------------
@@ -434,17 +406,13 @@ std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement&
 
     AppendSection(line, element.TextCount(), [&](std::size_t i, std::string& out) {
         for (const std::string& item : element.Texts(i)) {
-            const std::size_t itemStart = out.size();
-            out += division.Normalize(item, kUnescape | kEscape);
-            out += '#';
             // A text ending in the first byte of a double-byte character (a truncated file)
             // would make the reader take the separator after it for the character's second
             // byte and run the field on into the next; the dangling byte is not written. The
             // reader classes bytes from the item's own start, and so does this check.
-            while (out.size() - 1 > itemStart &&
-                   division.CharKind(std::string_view(out).substr(itemStart),
-                                     out.size() - 1 - itemStart) != kSingleByte)
-                out.erase(out.size() - 2, 1);
+            const std::string escaped = division.Normalize(item, kUnescape | kEscape);
+            out += division.WholeCharactersBefore(escaped, '#');
+            out += '#';
         }
         return !element.Texts(i).empty();
     });

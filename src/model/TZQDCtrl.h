@@ -59,7 +59,6 @@ private:
     std::unique_ptr<TGroupData> ReadGroupData(TZQLCtrl& library, const StringList& lines,
                                               std::size_t& i, const Progress& progress);
     void DecodeElementLine(TZQLCtrl& library, TElement& element, const std::string& line) const;
-    static void DecodeAsciiNumbers(TZQLCtrl& library, TElement& element, std::string_view rest);
     std::string EncodeElementLine(const TZQLCtrl& library, const TElement& element) const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;
