@@ -47,6 +47,7 @@ const NumberList& TElement::Numbers(std::size_t i) const {
 
 void TElement::SetNumbers(std::size_t i, const std::vector<std::uint32_t>& values) {
     UnlinkOutgoing(i);
+    DropKept(i);
     SetKindAt(i, RefKind::kNone);
     if (i >= numbers_.size()) numbers_.resize(i + 1);
     numbers_[i].assign(values.begin(), values.end());
@@ -70,6 +71,7 @@ void TElement::SetGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& ta
 
 void TElement::StoreTargets(std::size_t i, RefKind kind, NumberList items) {
     UnlinkOutgoing(i);
+    DropKept(i);
     if (i >= numbers_.size()) numbers_.resize(i + 1);
     numbers_[i] = std::move(items);
     SetKindAt(i, kind);
@@ -85,12 +87,52 @@ void TElement::StoreTargets(std::size_t i, RefKind kind, NumberList items) {
 void TElement::EraseItem(std::size_t i, NumberItem target) {
     if (i >= numbers_.size()) return;
     NumberList& list = numbers_[i];
+    if (links_ && !links_->kept.empty()) DropKeptEntriesOf(i, target);
     list.erase(std::remove(list.begin(), list.end(), target), list.end());
+}
+
+// A kept list stands for the entries of numbers_[i] in order; when entries go, the items
+// that stood for them go too, so the rest still line up.
+void TElement::DropKeptEntriesOf(std::size_t i, NumberItem target) {
+    for (auto& [param, items] : links_->kept) {
+        if (param != i) continue;
+        const NumberList& list = numbers_[i];
+        std::size_t entry = 0;
+        KeptItems remaining;
+        for (auto& item : items) {
+            bool resolved = !item.has_value();
+            if (resolved && entry < list.size() && list[entry++] == target) continue;
+            remaining.push_back(std::move(item));
+        }
+        items = std::move(remaining);
+        return;
+    }
+}
+
+void TElement::KeepReferenceItems(std::size_t i, KeptItems items) {
+    DropKept(i);
+    EnsureLinks().kept.emplace_back(i, std::move(items));
+}
+
+const TElement::KeptItems* TElement::KeptReferenceItems(std::size_t i) const {
+    if (!links_) return nullptr;
+    for (const auto& [param, items] : links_->kept)
+        if (param == i) return &items;
+    return nullptr;
+}
+
+void TElement::DropKept(std::size_t i) {
+    if (!links_ || links_->kept.empty()) return;
+    auto& kept = links_->kept;
+    kept.erase(std::remove_if(kept.begin(), kept.end(),
+                              [i](const auto& entry) { return entry.first == i; }),
+               kept.end());
 }
 
 void TElement::ResizeNumbers(std::size_t count) {
     for (std::size_t i = count; i < numbers_.size(); ++i) {
         UnlinkOutgoing(i);
+        DropKept(i);
         SetKindAt(i, RefKind::kNone);
     }
     numbers_.resize(count);
@@ -121,12 +163,14 @@ void TElement::CopyValueFrom(const TElement& other, std::size_t i) {
     RefKind kind = other.KindAt(i);
     if (kind == RefKind::kNone) {
         UnlinkOutgoing(i);
+        DropKept(i);
         SetKindAt(i, RefKind::kNone);
         if (i >= numbers_.size()) numbers_.resize(i + 1);
         numbers_[i] = other.numbers_[i];
     } else {
         StoreTargets(i, kind, other.numbers_[i]);
     }
+    if (const KeptItems* kept = other.KeptReferenceItems(i)) KeepReferenceItems(i, *kept);
 }
 
 // --- links -----------------------------------------------------------------------------------

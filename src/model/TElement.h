@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,16 @@ public:
     bool HoldsElementRefs(std::size_t i) const;
     bool HoldsGroupRefs(std::size_t i) const;
 
+    // --- references that could not be resolved ------------------------------------------------
+    // The item texts of a reference list as read from a file, where some items named an element
+    // or group this library does not show: such an item is kept as its text (and written back
+    // unchanged), a resolved item as nullopt, standing for the next entry of Numbers(i). Any
+    // change of the value at i drops what is kept.
+    using KeptItems = std::vector<std::optional<std::string>>;
+    void KeepReferenceItems(std::size_t i, KeptItems items);
+    // The kept items of parameter i, or null when the value holds only resolved references.
+    const KeptItems* KeptReferenceItems(std::size_t i) const;
+
     // --- identity ---------------------------------------------------------------------------
     std::uint8_t OutputFlag() const { return outputFlag_; }
     void SetOutputFlag(std::uint8_t flag) { outputFlag_ = flag; }
@@ -83,6 +94,7 @@ private:
     struct Links {
         TReferrerSet incoming;          // values that refer to this element
         std::vector<RefKind> outgoing;  // per parameter position: what its numbers hold
+        std::vector<std::pair<std::size_t, KeptItems>> kept;  // rare: by parameter position
     };
 
     Links& EnsureLinks();
@@ -91,6 +103,8 @@ private:
     // Unregisters this element from the targets of the references at i.
     void UnlinkOutgoing(std::size_t i);
     void StoreTargets(std::size_t i, RefKind kind, NumberList items);
+    void DropKept(std::size_t i);
+    void DropKeptEntriesOf(std::size_t i, NumberItem target);
 
     std::vector<TextList> texts_;
     std::vector<NumberList> numbers_;

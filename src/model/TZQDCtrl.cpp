@@ -7,6 +7,7 @@
 #include "model/ParamType.h"
 #include "model/TGroupSetting.h"
 #include "model/TStringFiler.h"
+#include "model/TTabrixCtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 
@@ -311,8 +312,21 @@ void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element,
 
 // --- writing ---------------------------------------------------------------------------------
 
+long TZQDCtrl::ContextNumber(const TZQLCtrl& writer, const TGroupData* data) const {
+    // The library that read the file writes what it shows, and only that.
+    if (!contextLibrary_ || contextLibrary_ == &writer) return -1;
+    const TTabrixCtrl* controller = writer.Controller();
+    if (controller && controller->IsRegistered(*contextLibrary_)) {
+        const TGroupSetting* group = contextLibrary_->FindGroupOf(data);
+        return group ? static_cast<long>(group->Number()) : -1;
+    }
+    auto found = std::find(readContext_.begin(), readContext_.end(), data);
+    return found == readContext_.end() ? -1 : static_cast<long>(found - readContext_.begin());
+}
+
 int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
+    if (readOnly_) return kFileNotRead;
     Report(progress, Message(path_, CoreText::kSavePreparing));
     SetModified(false);
 
@@ -357,17 +371,21 @@ void AppendUnsigned(std::string& out, std::uint64_t value) {
 
 // One number item as written: element references as "index group", group references as the
 // group number or "-1", everything else as unsigned decimal.
-void AppendNumberItem(const TZQLCtrl& library, const TElement& element, std::size_t i,
-                      std::uint8_t type, NumberItem item, std::string& out) {
+void AppendNumberItem(const TZQLCtrl& library, const TZQDCtrl& file, const TElement& element,
+                      std::size_t i, std::uint8_t type, NumberItem item, std::string& out) {
     if (IsElementRefType(type)) {
         if (!element.HoldsElementRefs(i) || item == 0) return;
         const TElement* target = TElement::AsElement(item);
-        const TGroupSetting* group =
-            target->Owner() ? library.FindGroupOf(target->Owner()) : nullptr;
-        if (!group) return;  // shown by no group of this library: no reference
+        if (!target->Owner()) return;
+        const TGroupSetting* group = library.FindGroupOf(target->Owner());
+        // A group data this library does not show keeps the number the file was read with, so
+        // that saving a shared file from a library that shows part of it loses nothing.
+        long number = group ? static_cast<long>(group->Number())
+                            : file.ContextNumber(library, target->Owner());
+        if (number < 0) return;  // shown by no group: no reference
         AppendUnsigned(out, target->Index());
         out += ' ';
-        AppendUnsigned(out, group->Number());
+        AppendUnsigned(out, static_cast<std::uint64_t>(number));
     } else if (type == kTypeGroupRef) {
         if (!element.HoldsGroupRefs(i) || item == 0) {
             out += "-1";
@@ -378,6 +396,27 @@ void AppendNumberItem(const TZQLCtrl& library, const TElement& element, std::siz
         // A reference where the parameter now holds plain numbers carries no number.
         AppendUnsigned(out, element.HoldsElementRefs(i) || element.HoldsGroupRefs(i) ? 0 : item);
     }
+}
+
+// A reference list with items kept as read: each kept item is written as its text, each other
+// item as the next entry of the value (an empty item once the entries run out, as trailing
+// empty entries are not stored). Returns false when nothing was written.
+bool AppendKeptItems(const TZQLCtrl& library, const TZQDCtrl& file, const TElement& element,
+                     std::size_t i, std::uint8_t type, const TElement::KeptItems& kept,
+                     std::string& out) {
+    const NumberList& entries = element.Numbers(i);
+    std::size_t next = 0;
+    for (const auto& item : kept) {
+        if (item) {
+            out += *item;
+        } else if (next < entries.size()) {
+            // An empty entry was read from an empty item and goes back as one.
+            NumberItem entry = entries[next++];
+            if (entry != 0) AppendNumberItem(library, file, element, i, type, entry, out);
+        }
+        out += '#';
+    }
+    return !kept.empty();
 }
 
 // Appends one section of an element line: count fields, each written by appendItems as items
@@ -420,6 +459,9 @@ std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement&
     AppendSection(line, element.NumberCount(), [&](std::size_t i, std::string& out) {
         std::uint8_t type = TypeAt(library, i);
         const NumberList& items = element.Numbers(i);
+        if (IsReferenceType(type))
+            if (const TElement::KeptItems* kept = element.KeptReferenceItems(i))
+                return AppendKeptItems(library, *this, element, i, type, *kept, out);
         // "-1" reads back as no entry at all, so an empty group entry before a real one is
         // written as an empty item, which reads back as the empty entry it is; otherwise the
         // list would shift and its first entry, the value, change.
@@ -432,7 +474,7 @@ std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement&
                 out += '#';
                 continue;
             }
-            AppendNumberItem(library, element, i, type, items[k], out);
+            AppendNumberItem(library, *this, element, i, type, items[k], out);
             out += '#';
         }
         return !items.empty();

@@ -45,6 +45,24 @@ public:
         status_ = modified ? (status_ | kModified) : (status_ & ~kModified);
     }
 
+    // A file that could not be read when a library named it, or that was decoded without the
+    // parameter types its values need, is never written in this session: Write returns
+    // kFileNotRead and the copy on disk stays as it is.
+    bool IsReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+
+    // The library the file was decoded against and its group list then: the group numbers its
+    // element references were written with. Another library sharing the file that does not
+    // show a referenced group data writes the number that library gives it (or gave it, once
+    // it is closed), so saving a shared file from a library that shows part of it loses no
+    // reference.
+    void SetReadContext(const TZQLCtrl* library, std::vector<const TGroupData*> groups) {
+        contextLibrary_ = library;
+        readContext_ = std::move(groups);
+    }
+    // The group number a library other than writer gives data, or -1.
+    long ContextNumber(const TZQLCtrl& writer, const TGroupData* data) const;
+
     std::size_t Size() const { return groupData_.size(); }
     TGroupData* At(std::size_t i) const { return groupData_[i].get(); }
     const std::vector<std::unique_ptr<TGroupData>>& GroupData() const { return groupData_; }
@@ -62,8 +80,11 @@ private:
     std::string EncodeElementLine(const TZQLCtrl& library, const TElement& element) const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;
+    std::vector<const TGroupData*> readContext_;
+    const TZQLCtrl* contextLibrary_ = nullptr;  // compared, used only while registered
     std::string path_;
     std::uint8_t status_ = 0;
+    bool readOnly_ = false;
 };
 
 }  // namespace tabrix

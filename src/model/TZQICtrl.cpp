@@ -28,6 +28,7 @@ int TZQICtrl::Read() {
 }
 
 int TZQICtrl::Write(TFileWriter& writer) const {
+    if (readOnly_) return kFileNotRead;
     StringList lines{TStringFiler::HeaderLine(kKind)};
     store_.Serialise(lines);
     TStringFiler filer;

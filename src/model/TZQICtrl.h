@@ -26,6 +26,11 @@ public:
     // Writes the header and the serialised store to Path(). Returns a FileResult.
     int Write(TFileWriter& writer = TFileWriter::System()) const;
 
+    // A file that could not be read when the library was opened is never written in this
+    // session: Write returns kFileNotRead and the copy on disk stays as it is.
+    bool IsReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+
     const std::string& Path() const { return path_; }
     void SetPath(std::string path) { path_ = std::move(path); }
     TZQLCtrl* Library() const { return library_; }
@@ -37,6 +42,7 @@ private:
     TMapInitialize store_;
     std::string path_;
     TZQLCtrl* library_ = nullptr;
+    bool readOnly_ = false;
 };
 
 }  // namespace tabrix

@@ -1,6 +1,7 @@
 #include "model/TZQLCtrl.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "model/CoreText.h"
 #include "model/ParamType.h"
@@ -181,6 +182,9 @@ int TZQLCtrl::Read(const Progress& progress) {
 
     if (controller_) controller_->ReleaseElementDataFiles(*this);
     ClearGroups();
+    problems_.clear();
+    heldGroups_.clear();
+    filesRead_.clear();
 
     for (std::size_t i = 1; i < lines.size(); ++i) {
         std::string line = lines[i];
@@ -212,13 +216,9 @@ void TZQLCtrl::ReadInit(const StringList& lines, std::size_t& i, const Progress&
         } else if (tag == "[output_path") {
             outputPath_ = PathName::Resolve(path_, value);
         } else if (tag == "[zqp_file") {
-            if (!parameterFile_) AttachParameterFile(std::make_unique<TZQPCtrl>());
-            parameterFile_->SetPath(value);
-            parameterFile_->Read(progress);
+            ReadParameterFile(value, progress);
         } else if (tag == "[zqi_file") {
-            if (!initializeInfo_) SetInitializeInfo(std::make_unique<TZQICtrl>());
-            initializeInfo_->SetPath(value);
-            initializeInfo_->Read();
+            ReadInitializeInfo(value);
         } else if (tag == "[cr_word") {
             switch (TStringDivision::ToULong(value, 0)) {
                 case 0:
@@ -241,21 +241,61 @@ void TZQLCtrl::ReadInit(const StringList& lines, std::size_t& i, const Progress&
     }
 }
 
+// A file a library failed to read is left alone for the rest of the session; an empty path
+// names no file, so there is nothing on disk to protect.
+void TZQLCtrl::ReadParameterFile(const std::string& path, const Progress& progress) {
+    if (!parameterFile_) AttachParameterFile(std::make_unique<TZQPCtrl>());
+    parameterFile_->SetPath(path);
+    int result = parameterFile_->Read(progress);
+    parameterFile_->SetReadOnly(false);
+    if (result != kFileOk && !path.empty()) {
+        parameterFile_->SetReadOnly(true);
+        problems_.push_back({TLoadProblem::kParameterFile, parameterFile_->Path(), result, {}});
+    }
+}
+
+void TZQLCtrl::ReadInitializeInfo(const std::string& path) {
+    if (!initializeInfo_) SetInitializeInfo(std::make_unique<TZQICtrl>());
+    initializeInfo_->SetPath(path);
+    int result = initializeInfo_->Read();
+    initializeInfo_->SetReadOnly(false);
+    if (result != kFileOk && !path.empty()) {
+        initializeInfo_->SetReadOnly(true);
+        problems_.push_back({TLoadProblem::kInitializeInfo, initializeInfo_->Path(), result, {}});
+    }
+}
+
 void TZQLCtrl::ReadGroups(const StringList& lines, std::size_t& i, const Progress& progress) {
     TStringFiler filer;
     std::vector<PendingConnect> connects;
+    std::size_t records = 0;  // group records met so far, shown or not
     for (++i; i < lines.size(); ++i) {
         std::string value = lines[i];
         std::string tag = filer.CutTag(value);
         if (tag == "[/use_group") break;
         if (tag != "[group") continue;
+        const std::size_t first = i;
         std::string zqdPath;
         std::uint32_t gdIndex = 0;
         std::string connect;
         std::unique_ptr<TGroupSetting> group = ReadGroup(lines, i, zqdPath, gdIndex, connect);
         TGroupSetting* placed = group.get();
-        if (PlaceReadGroup(std::move(group), zqdPath, gdIndex, progress) && !connect.empty())
-            connects.push_back({placed, TStringDivision::ToULong(connect, 0)});
+        const std::string name = group->Name();
+        if (PlaceReadGroup(std::move(group), zqdPath, gdIndex, progress)) {
+            if (!connect.empty())
+                connects.push_back({placed, TStringDivision::ToULong(connect, 0)});
+        } else if (controller_) {
+            // Not shown, but kept: the record goes back into the file as it was read.
+            std::size_t last = std::min(i, lines.size() - 1);
+            StringList record(lines.begin() + static_cast<std::ptrdiff_t>(first),
+                              lines.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+            if (i >= lines.size()) record.push_back("[/group]");
+            heldGroups_.push_back({records, std::move(record)});
+            TZQDCtrl* file = controller_->FindElementDataFile(PathName::Resolve(path_, zqdPath));
+            if (file && !file->IsReadOnly())
+                problems_.push_back({TLoadProblem::kGroupDataMissing, file->Path(), 0, name});
+        }
+        ++records;
     }
     // Connect-group numbers name positions in the list as read, after dropped groups.
     for (const PendingConnect& c : connects) {
@@ -296,16 +336,29 @@ std::unique_ptr<TGroupSetting> TZQLCtrl::ReadGroup(const StringList& lines, std:
 bool TZQLCtrl::PlaceReadGroup(std::unique_ptr<TGroupSetting> group, const std::string& zqdPath,
                               std::uint32_t gdIndex, const Progress& progress) {
     if (!controller_) return false;
-    std::string resolved = PathName::Resolve(path_, zqdPath);
-    TZQDCtrl* file = controller_->FindElementDataFile(resolved);
-    if (!file) {
-        file = controller_->FindOrCreateElementDataFile(resolved);
-        file->Read(*this, progress);
-    }
+    TZQDCtrl* file = ReadElementDataFile(PathName::Resolve(path_, zqdPath), progress);
     if (gdIndex >= file->Size()) return false;
     group->SetGroupData(file->At(gdIndex));
     AppendGroup(std::move(group));
     return true;
+}
+
+// The loaded file with this path, or a new one read now. A file that cannot be read holds no
+// group data and is never written; nor is one decoded while the parameter file is missing,
+// since its references and numbers were read without their types.
+TZQDCtrl* TZQLCtrl::ReadElementDataFile(const std::string& path, const Progress& progress) {
+    if (TZQDCtrl* loaded = controller_->FindElementDataFile(path)) return loaded;
+    TZQDCtrl* file = controller_->FindOrCreateElementDataFile(path);
+    int result = file->Read(*this, progress);
+    if (result != kFileOk) {
+        file->SetReadOnly(true);
+        problems_.push_back({TLoadProblem::kElementData, file->Path(), result, {}});
+    } else if (parameterFile_ && parameterFile_->IsReadOnly()) {
+        file->SetReadOnly(true);
+        problems_.push_back({TLoadProblem::kDecodedUntyped, file->Path(), result, {}});
+    }
+    filesRead_.push_back(file);
+    return file;
 }
 
 void TZQLCtrl::ReadBatch(const StringList& lines, std::size_t& i) {
@@ -334,6 +387,7 @@ void TZQLCtrl::ReadBatch(const StringList& lines, std::size_t& i) {
 // --- references ------------------------------------------------------------------------------
 
 void TZQLCtrl::ResolveReferences() {
+    keptReferences_.clear();
     for (const TUnresolvedReference& ref : references_) {
         if (!parameterFile_ || ref.param >= parameterFile_->Size()) continue;
         std::uint8_t type = parameterFile_->At(ref.param)->Type();
@@ -342,7 +396,18 @@ void TZQLCtrl::ResolveReferences() {
         else if (type == kTypeGroupRef)
             ResolveGroupRefs(ref);
     }
+    // Kept items go on after the values are stored, which would drop them.
+    for (KeptReference& kept : keptReferences_)
+        kept.element->KeepReferenceItems(kept.param, std::move(kept.items));
+    keptReferences_.clear();
     references_.clear();
+    // The files read for this library were decoded against its group list as it is now.
+    std::vector<const TGroupData*> context;
+    for (const auto& group : groups_)
+        context.push_back(group->GroupData());
+    for (TZQDCtrl* file : filesRead_)
+        file->SetReadContext(this, context);
+    filesRead_.clear();
 }
 
 namespace {
@@ -355,37 +420,53 @@ void DropTrailingNulls(std::vector<T*>& list) {
 
 }  // namespace
 
-void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
-    if (groups_.empty()) return;
-    std::vector<TElement*> targets;
+// Resolves the items of one reference list with lookup (item text -> target or null). An
+// empty item stands for no target; an item that names nothing this library shows is kept as
+// its text, so that a save writes it back unchanged rather than lose it.
+template <typename Target, typename Lookup>
+void TZQLCtrl::ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
+                            std::vector<Target*>& targets) {
+    TElement::KeptItems kept;
+    bool anyKept = false;
     for (const std::string& item : ref.items) {
         if (item.empty()) {
             targets.push_back(nullptr);
-            continue;
+            kept.emplace_back();
+        } else if (Target* target = lookup(item)) {
+            targets.push_back(target);
+            kept.emplace_back();
+        } else {
+            // "-1" is how a missing group reference is written: nothing to keep for itself.
+            anyKept |= item != "-1";
+            kept.emplace_back(item);
         }
+    }
+    DropTrailingNulls(targets);
+    if (anyKept) keptReferences_.push_back({ref.element, ref.param, std::move(kept)});
+}
+
+void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
+    auto lookup = [this](const std::string& item) -> TElement* {
         std::size_t blank = item.find(' ');
         std::uint32_t index = TStringDivision::ToULong(item.substr(0, blank), 0);
         std::uint32_t group =
             blank == std::string::npos ? 0 : TStringDivision::ToULong(item.substr(blank + 1), 0);
-        if (group >= groups_.size()) continue;
+        if (group >= groups_.size()) return nullptr;
         const TGroupData* data = groups_[group]->GroupData();
-        if (data && index < data->Size()) targets.push_back(data->At(index));
-    }
-    DropTrailingNulls(targets);
-    if (!targets.empty()) ref.element->SetElementRefs(ref.param, targets);
+        return data && index < data->Size() ? data->At(index) : nullptr;
+    };
+    std::vector<TElement*> targets;
+    ResolveItems(ref, lookup, targets);
+    if (!targets.empty() && !groups_.empty()) ref.element->SetElementRefs(ref.param, targets);
 }
 
 void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
-    std::vector<TGroupSetting*> targets;
-    for (const std::string& item : ref.items) {
-        if (item.empty()) {
-            targets.push_back(nullptr);
-            continue;
-        }
+    auto lookup = [this](const std::string& item) -> TGroupSetting* {
         auto number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
-        if (number < groups_.size()) targets.push_back(groups_[number].get());
-    }
-    DropTrailingNulls(targets);
+        return number < groups_.size() ? groups_[number].get() : nullptr;
+    };
+    std::vector<TGroupSetting*> targets;
+    ResolveItems(ref, lookup, targets);
     if (!targets.empty()) ref.element->SetGroupRefs(ref.param, targets);
 }
 
@@ -423,22 +504,19 @@ StringList TZQLCtrl::BuildLines() const {
     lines.push_back("[/init]");
 
     lines.push_back("[use_group]");
+    // Held records go back at the positions they were read from, among the shown groups.
+    auto held = heldGroups_.begin();
+    std::size_t written = 0;
+    auto writeHeldUpTo = [&](std::size_t position) {
+        for (; held != heldGroups_.end() && held->position <= position; ++held, ++written)
+            lines.insert(lines.end(), held->lines.begin(), held->lines.end());
+    };
     for (const auto& group : groups_) {
-        const TGroupData* data = group->GroupData();
-        const TZQDCtrl* file = data ? data->Owner() : nullptr;
-        lines.push_back("[group]");
-        lines.push_back("[name]" + group->Name());
-        lines.push_back("[zqp_file]" + zqpPath);
-        lines.push_back("[zqd_file]" + (file ? PathName::MakeRelative(path_, file->Path()) : ""));
-        lines.push_back("[gd_index]" + Unsigned(data ? data->Index() : 0));
-        lines.push_back("[status]" + Unsigned(group->Status()));
-        lines.push_back("[output_path]" + group->OutputPath());
-        if (group->ConnectGroup())
-            lines.push_back("[connect_group]" + Unsigned(group->ConnectGroup()->Number()));
-        TStringFiler::WriteBlock(lines, "[header]", group->Header(), "[/header]");
-        TStringFiler::WriteBlock(lines, "[footer]", group->Footer(), "[/footer]");
-        lines.push_back("[/group]");
+        writeHeldUpTo(written);
+        AppendGroupLines(lines, *group, zqpPath);
+        ++written;
     }
+    writeHeldUpTo(SIZE_MAX);
     lines.push_back("[/use_group]");
 
     TStringFiler::WriteBlock(lines, "[free_text]", freeText_, "[/free_text]");
@@ -454,6 +532,24 @@ StringList TZQLCtrl::BuildLines() const {
     }
     lines.push_back("[/batch]");
     return lines;
+}
+
+void TZQLCtrl::AppendGroupLines(StringList& lines, const TGroupSetting& group,
+                                const std::string& zqpPath) const {
+    const TGroupData* data = group.GroupData();
+    const TZQDCtrl* file = data ? data->Owner() : nullptr;
+    lines.push_back("[group]");
+    lines.push_back("[name]" + group.Name());
+    lines.push_back("[zqp_file]" + zqpPath);
+    lines.push_back("[zqd_file]" + (file ? PathName::MakeRelative(path_, file->Path()) : ""));
+    lines.push_back("[gd_index]" + Unsigned(data ? data->Index() : 0));
+    lines.push_back("[status]" + Unsigned(group.Status()));
+    lines.push_back("[output_path]" + group.OutputPath());
+    if (group.ConnectGroup())
+        lines.push_back("[connect_group]" + Unsigned(group.ConnectGroup()->Number()));
+    TStringFiler::WriteBlock(lines, "[header]", group.Header(), "[/header]");
+    TStringFiler::WriteBlock(lines, "[footer]", group.Footer(), "[/footer]");
+    lines.push_back("[/group]");
 }
 
 }  // namespace tabrix

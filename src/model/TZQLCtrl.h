@@ -16,6 +16,7 @@
 #include "model/TElement.h"
 #include "model/TFileWriter.h"
 #include "model/TGroupSetting.h"
+#include "model/TLoadProblem.h"
 #include "model/TStringDivision.h"
 #include "model/TZQPCtrl.h"
 
@@ -130,6 +131,18 @@ public:
     // the table.
     void ResolveReferences();
 
+    // --- what could not be read --------------------------------------------------------------
+    // The problems met by the last Read, in the order met.
+    const std::vector<TLoadProblem>& LoadProblems() const { return problems_; }
+    // A group record that could not be shown (its element data file or its group data could
+    // not be read): its lines as read, "[group]" to "[/group]", and its position among the
+    // file's group records. Written back unchanged, so nothing is lost when the file returns.
+    struct HeldGroup {
+        std::size_t position;
+        StringList lines;
+    };
+    const std::vector<HeldGroup>& HeldGroups() const { return heldGroups_; }
+
     // The working copy element the parameter panel edits.
     TElement& WorkingElement() { return *workingElement_; }
 
@@ -142,10 +155,24 @@ private:
                                              std::string& connect);
     bool PlaceReadGroup(std::unique_ptr<TGroupSetting> group, const std::string& zqdPath,
                         std::uint32_t gdIndex, const Progress& progress);
+    TZQDCtrl* ReadElementDataFile(const std::string& path, const Progress& progress);
+    void ReadParameterFile(const std::string& path, const Progress& progress);
+    void ReadInitializeInfo(const std::string& path);
+    template <typename Target, typename Lookup>
+    void ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
+                      std::vector<Target*>& targets);
     void ReadBatch(const StringList& lines, std::size_t& i);
     void ResolveElementRefs(const TUnresolvedReference& ref);
     void ResolveGroupRefs(const TUnresolvedReference& ref);
     StringList BuildLines() const;
+    void AppendGroupLines(StringList& lines, const TGroupSetting& group,
+                          const std::string& zqpPath) const;
+
+    struct KeptReference {
+        TElement* element;
+        std::uint32_t param;
+        TElement::KeptItems items;
+    };
 
     TStringDivision division_;
     std::unique_ptr<TElement> workingElement_;
@@ -154,6 +181,10 @@ private:
     std::vector<std::unique_ptr<TGroupSetting>> groups_;
     std::unordered_map<const TGroupData*, TGroupSetting*> groupMap_;
     std::vector<TUnresolvedReference> references_;
+    std::vector<KeptReference> keptReferences_;
+    std::vector<TZQDCtrl*> filesRead_;  // element data files read by the current Read
+    std::vector<TLoadProblem> problems_;
+    std::vector<HeldGroup> heldGroups_;
     std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batchLists_;
     std::string path_;
     std::string outputPath_;

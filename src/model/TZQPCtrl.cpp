@@ -262,6 +262,7 @@ int TZQPCtrl::Read(const Progress& progress) {
 
 int TZQPCtrl::Write(const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
+    if (readOnly_) return kFileNotRead;
     Report(progress, Message(path_, CoreText::kSavePreparing));
 
     // The file records the status as it is once saved. The bit itself is only cleared when

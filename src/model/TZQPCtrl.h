@@ -51,6 +51,11 @@ public:
     std::vector<TParameter*>& UsedParameters() { return used_; }
     const std::vector<TParameter*>& UsedParameters() const { return used_; }
 
+    // A file that could not be read when its library was opened is never replaced by what is
+    // in memory (the defaults): Write returns kFileNotRead and the copy on disk stays.
+    bool IsReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+
     const std::string& Path() const { return path_; }
     void SetPath(std::string path) { path_ = std::move(path); }
     TZQLCtrl* OwnerLibrary() const { return ownerLibrary_; }
@@ -105,6 +110,7 @@ private:
     std::int32_t fontStyle_ = 0;
     std::uint32_t fontColour_ = 0;
     std::uint32_t rowHeight_ = kDefaultRowHeight;
+    bool readOnly_ = false;
 };
 
 }  // namespace tabrix
