@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "model/CoreText.h"
+#include "model/FileIdentity.h"
 #include "model/FileResult.h"
 #include "model/TGroupData.h"
 #include "model/TZQDCtrl.h"
@@ -47,6 +48,11 @@ TZQDCtrl* TTabrixCtrl::FindElementDataFile(const std::string& path) const {
     if (path.empty()) return nullptr;
     for (const auto& file : dataFiles_) {
         if (file->Path() == path) return file.get();
+    }
+    // The same file named another way ("./", "//", a link) is still one file: loading it twice
+    // would let one copy's save overwrite the other's changes.
+    for (const auto& file : dataFiles_) {
+        if (FileIdentity::Same(file->Path(), path)) return file.get();
     }
     return nullptr;
 }
@@ -115,7 +121,9 @@ void TTabrixCtrl::ReleaseParameterFile(const TZQLCtrl& library) {
 
 int TTabrixCtrl::OpenLibrary(TZQLCtrl& library, const std::string& path, const Progress& progress) {
     std::string previousPath = library.Path();
-    library.SetPath(path);
+    // Through a link, the library lives where the link leads: its files are found beside it
+    // there, and saving replaces that file while the link stays a link.
+    library.SetPath(FileIdentity::FollowLinks(path));
     if (!library.ParameterFile()) {
         auto file = std::make_unique<TZQPCtrl>();
         file->Reset("");

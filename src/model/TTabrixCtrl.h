@@ -31,8 +31,8 @@ public:
     bool IsRegistered(const TZQLCtrl& library) const;
     const std::vector<TZQLCtrl*>& Libraries() const { return libraries_; }
 
-    // The first loaded element data file whose path equals path byte for byte; none for an
-    // empty path (files never saved are not shared).
+    // The loaded element data file whose path equals path byte for byte or names the same file
+    // on disk; none for an empty path (files never saved are not shared).
     TZQDCtrl* FindElementDataFile(const std::string& path) const;
     TZQDCtrl* FindOrCreateElementDataFile(const std::string& path);
     TZQDCtrl* AddElementDataFile(std::unique_ptr<TZQDCtrl> file);

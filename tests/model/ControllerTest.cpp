@@ -1,6 +1,8 @@
 // The application controller: shared element data files, new-library defaults, open failures.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TempDir.h"
 #include "model/TGroupData.h"
 #include "model/TTabrixCtrl.h"
@@ -84,6 +86,74 @@ TEST_F(ControllerTest, LetterCaseMakesTwoFiles) {
     ASSERT_EQ(c->GroupCount(), 2u);
     EXPECT_EQ(controller_.ElementDataFiles().size(), 2u);
     EXPECT_NE(c->Group(0)->GroupData(), c->Group(1)->GroupData());
+}
+
+// Every spelling of one file on disk loads one object, so one copy's save cannot overwrite
+// the other's changes.
+TEST_F(ControllerTest, OneFileOnDiskIsOneObject) {
+    std::filesystem::create_directory(dir_.Path() / "data");
+    std::filesystem::copy_file(dir_.Path() / "data.ZQD", dir_.Path() / "data" / "x.ZQD");
+    std::filesystem::create_directory_symlink(dir_.Path() / "data", dir_.Path() / "link");
+    for (const char* other :
+         {"./data/x.ZQD", "data//x.ZQD", "data/../data/x.ZQD", "link/x.ZQD", "data\\x.ZQD"}) {
+        TTabrixCtrl controller;
+        WriteFile(dir_.Path() / "c.ZQL", Library("data/x.ZQD", other));
+        int result = -1;
+        auto c = controller.OpenNewLibrary(dir_.File("c.ZQL"), result);
+        ASSERT_TRUE(c) << other;
+        ASSERT_EQ(c->GroupCount(), 2u) << other;
+        EXPECT_EQ(controller.ElementDataFiles().size(), 1u) << other;
+        EXPECT_EQ(c->Group(0)->GroupData(), c->Group(1)->GroupData()) << other;
+    }
+}
+
+// A library opened through a link finds its files beside the file the link leads to, and
+// saving replaces that file while the link stays a link.
+TEST_F(ControllerTest, LibraryOpenedThroughALink) {
+    std::filesystem::create_directory(dir_.Path() / "elsewhere");
+    std::filesystem::create_symlink(dir_.Path() / "a.ZQL", dir_.Path() / "elsewhere" / "a.ZQL");
+    auto a = Open("elsewhere/a.ZQL");
+    ASSERT_EQ(a->GroupCount(), 1u);
+    EXPECT_EQ(a->Group(0)->GroupData()->Size(), 2u);
+    a->SetModified(true);
+    a->SetOutputPath("out");
+    ASSERT_EQ(a->Write(), kFileOk);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_.Path() / "elsewhere" / "a.ZQL"));
+    EXPECT_NE(test::ReadFile(dir_.Path() / "a.ZQL").find("[output_path]out"), std::string::npos);
+}
+
+// Two libraries share a file; the second shows only part of its group data. Saving the file
+// from either keeps every reference, whichever of them read it.
+TEST_F(ControllerTest, SharedFileKeepsReferencesItsSaverDoesNotShow) {
+    const std::string data =
+        "Element-Data for Tabrix ver 2.0\r\n[elements]\r\n[data]\r\n1||a||1 1#0 0\r\n[/data]"
+        "\r\n[/elements]\r\n[elements]\r\n[data]\r\n1||b||\r\n1||c||\r\n[/data]\r\n"
+        "[/elements]";
+    WriteFile(dir_.Path() / "data.ZQD", data);
+    WriteFile(dir_.Path() / "all.ZQL", Library("data.ZQD") + "");
+    std::string all = Library("data.ZQD");
+    all.insert(all.find("[/use_group]"),
+               "[group]\r\n[name]h\r\n[zqd_file]data.ZQD\r\n[gd_index]1\r\n[/group]\r\n");
+    WriteFile(dir_.Path() / "all.ZQL", all);
+    WriteFile(dir_.Path() / "part.ZQL", Library("data.ZQD"));
+    const std::string line = "1||a||1 1#0 0";
+    for (bool partFirst : {false, true}) {
+        TTabrixCtrl controller;
+        int result = -1;
+        auto first =
+            controller.OpenNewLibrary(dir_.File(partFirst ? "part.ZQL" : "all.ZQL"), result);
+        auto second =
+            controller.OpenNewLibrary(dir_.File(partFirst ? "all.ZQL" : "part.ZQL"), result);
+        ASSERT_TRUE(first && second);
+        TZQLCtrl& part = partFirst ? *first : *second;
+        TZQDCtrl& file = *part.Group(0)->GroupData()->Owner();
+        file.SetModified(true);
+        ASSERT_EQ(file.Write(part), kFileOk);
+        EXPECT_NE(test::ReadFile(dir_.Path() / "data.ZQD").find("\r\n" + line + "\r\n"),
+                  std::string::npos)
+            << "part first: " << partFirst;
+        WriteFile(dir_.Path() / "data.ZQD", data);
+    }
 }
 
 TEST_F(ControllerTest, NotALibraryLoadsNothing) {

@@ -286,6 +286,13 @@ TEST_F(ElementDataTest, ReferencesThatCannotResolveAreDropped) {
     EXPECT_EQ(TElement::AsElement(e->Numbers(1)[0]), lib.Group(0)->GroupData()->At(0));
     EXPECT_TRUE(e->Numbers(2).empty());  // group 7 out of range
     EXPECT_TRUE(e->Numbers(3).empty());  // empty item only
+    // What could not be resolved is written back as it was read, around the resolved entries.
+    SaveData();
+    EXPECT_EQ(DataLine(0), "1||||9 0,0 5#0 0#,7,");
+    // A new value replaces what was kept.
+    e->SetElementRefs(1, {});
+    SaveData();
+    EXPECT_EQ(DataLine(0), "1||||9 0,,7,");
 }
 
 TEST_F(ElementDataTest, ReferenceIntoDataNoGroupShowsIsWrittenEmpty) {
