@@ -45,6 +45,8 @@ std::string DescribeFileResult(int result) {
             return "the file is empty, or could not be flushed or closed";
         case kFileWrongHeader:
             return "not a Tabrix file of the expected kind";
+        case kFileNotRead:
+            return "not written: the file was not read when the library was opened";
         default:
             return "file error " + std::to_string(result);
     }
@@ -70,6 +72,11 @@ CliSession::~CliSession() {
     library_.reset();  // before the controller it is registered with
 }
 
+void CliSession::Warn(const std::string& text) {
+    EndProgress();
+    std::fprintf(stderr, "tabrix-cli: warning: %s\n", text.c_str());
+}
+
 void CliSession::EndProgress() {
     if (!progressShown_) return;
     std::fprintf(stderr, "\r\033[K");
@@ -90,6 +97,8 @@ bool CliSession::Open(const std::string& nativePath, std::string& error) {
                     : "cannot open " + nativePath + ": " + DescribeFileResult(result);
         return false;
     }
+    for (const TLoadProblem& problem : library_->LoadProblems())
+        Warn(problem.Describe());
     if (progress_) progress_(CoreText::Get(CoreText::kAnalysingFormats));
     TFormatCompiler::CompileAll(*library_);
     EndProgress();
@@ -118,9 +127,21 @@ bool CliSession::Save(bool everyFile, std::vector<std::string>& errors) {
     for (const auto& group : library_->Groups())
         if (group->GroupData() && group->GroupData()->Owner())
             dataFiles.insert(group->GroupData()->Owner());
+    auto keptUnread = [&errors](const std::string& path) {
+        errors.push_back(PathName::ToNative(path) +
+                         ": not written, as it was not read when the library was opened");
+    };
+    // Every file was asked for, and these could not even be read.
+    if (everyFile)
+        for (const TLoadProblem& problem : library_->LoadProblems())
+            if (problem.kind == TLoadProblem::kElementData) keptUnread(problem.path);
     for (TZQDCtrl* file : dataFiles) {
         if (everyFile) file->SetModified(true);
         if (!file->IsModified()) continue;
+        if (file->IsReadOnly()) {
+            keptUnread(file->Path());
+            continue;
+        }
         if (file->Path().empty()) {
             errors.push_back("an element data file has no path");
             continue;
@@ -141,10 +162,18 @@ bool CliSession::Save(bool everyFile, std::vector<std::string>& errors) {
     write(library_->Path(), "library file", [&] { return library_->Write(progress_); });
     if (TZQPCtrl* parameters = library_->ParameterFile()) {
         parameters->SetModified(true);
-        write(parameters->Path(), "parameter file", [&] { return parameters->Write(progress_); });
+        if (parameters->IsReadOnly())
+            keptUnread(parameters->Path());
+        else
+            write(parameters->Path(), "parameter file",
+                  [&] { return parameters->Write(progress_); });
     }
-    if (TZQICtrl* info = library_->InitializeInfo())
-        write(info->Path(), "initialize-info file", [&] { return info->Write(); });
+    if (TZQICtrl* info = library_->InitializeInfo()) {
+        if (info->IsReadOnly())
+            keptUnread(info->Path());
+        else
+            write(info->Path(), "initialize-info file", [&] { return info->Write(); });
+    }
     EndProgress();
     return errors.size() == before;
 }

@@ -30,6 +30,8 @@ public:
     const Progress& ProgressLine() const { return progress_; }
     // Clears the progress line, if one is shown.
     void EndProgress();
+    // Prints a warning (UTF-8) on stderr.
+    void Warn(const std::string& text);
 
 private:
     TTabrixCtrl controller_;

@@ -8,10 +8,14 @@
 
 #include "format/TFormatEvaluator.h"
 #include "model/CoreText.h"
+#include "model/FileIdentity.h"
 #include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TStringFiler.h"
+#include "model/TTabrixCtrl.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQICtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 #include "model/TextCodec.h"
@@ -85,6 +89,13 @@ TOutputReport TOutputGenerator::Run(const TOutputOptions& options) {
                     "the output file name leads out of the output folder (\"..\")");
             continue;
         }
+        if (HoldsFile(folder + "\\" + group.OutputPath())) {
+            // Written, the output would replace a file a library is made of.
+            ++report.failures;
+            Failure(folder + "\\" + group.OutputPath(),
+                    "the output file would replace one of the open libraries' own files");
+            continue;
+        }
         sink.Clear();
         OutputGroup(group, sink);
         if (!sink.Lines().empty()) {
@@ -98,6 +109,34 @@ TOutputReport TOutputGenerator::Run(const TOutputOptions& options) {
     }
     Status({});
     return report;
+}
+
+// The files of this library and of every library open beside it: library, parameter,
+// initialize-info and element data files.
+std::vector<std::string> TOutputGenerator::HeldFiles() const {
+    std::vector<std::string> held;
+    auto addLibrary = [&held](const TZQLCtrl& library) {
+        held.push_back(library.Path());
+        if (library.ParameterFile()) held.push_back(library.ParameterFile()->Path());
+        if (library.InitializeInfo()) held.push_back(library.InitializeInfo()->Path());
+        for (const auto& group : library.Groups())
+            if (group->GroupData() && group->GroupData()->Owner())
+                held.push_back(group->GroupData()->Owner()->Path());
+    };
+    addLibrary(library_);
+    if (const TTabrixCtrl* controller = library_.Controller()) {
+        for (const TZQLCtrl* open : controller->Libraries())
+            if (open != &library_) addLibrary(*open);
+        for (const auto& file : controller->ElementDataFiles())
+            held.push_back(file->Path());
+    }
+    return held;
+}
+
+bool TOutputGenerator::HoldsFile(const std::string& path) const {
+    for (const std::string& held : HeldFiles())
+        if (!held.empty() && FileIdentity::Same(held, path)) return true;
+    return false;
 }
 
 bool TOutputGenerator::ResolveOutputFolder(const TOutputOptions& options, std::string& folder) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "format/TOutputSink.h"
 
@@ -54,6 +55,8 @@ private:
     bool ResolveOutputFolder(const TOutputOptions& options, std::string& folder);
     bool EnsureFileName(TGroupSetting& group);
     // Writes the lines; false (reported) when the name is refused or the file not written.
+    std::vector<std::string> HeldFiles() const;
+    bool HoldsFile(const std::string& path) const;
     bool WriteGroupFile(const std::string& folder, const std::string& name,
                         const StringList& lines);
     void RenderGroup(const TGroupSetting& group, const TGroupSetting& first, bool chained,

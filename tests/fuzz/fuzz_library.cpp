@@ -122,7 +122,11 @@ void SaveInto(TZQLCtrl& library, const std::filesystem::path& dir) {
         if (file && std::find(files.begin(), files.end(), file) == files.end())
             files.push_back(file);
     }
+    // Saved under new names, files that could not be read are written like the others.
+    library.ParameterFile()->SetReadOnly(false);
+    library.InitializeInfo()->SetReadOnly(false);
     for (std::size_t i = 0; i < files.size(); ++i) {
+        files[i]->SetReadOnly(false);
         files[i]->SetPath((dir / ("d" + std::to_string(i) + ".ZQD")).string());
         files[i]->SetModified(true);
         FUZZ_CHECK(files[i]->Write(library) == kFileOk);
