@@ -1,0 +1,113 @@
+#include "model/TLibrarySaver.h"
+
+#include <set>
+
+#include "model/FileResult.h"
+#include "model/TGroupData.h"
+#include "model/TGroupSetting.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQICtrl.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+
+namespace tabrix {
+
+TLibrarySaver::TLibrarySaver(TZQLCtrl& library, TSaveQuestions& questions, Progress progress)
+    : library_(library), questions_(questions), progress_(std::move(progress)) {}
+
+std::string TLibrarySaver::SameName(const std::string& libraryPath, const char* extension) {
+    std::string path = libraryPath.substr(0, libraryPath.size() < 3 ? 0 : libraryPath.size() - 3);
+    return path + extension;
+}
+
+TSaveReport TLibrarySaver::Save(bool everyFile) {
+    report_ = {};
+    SaveElementData(everyFile);
+    // The library file goes before the other two are asked for, so that paths chosen for
+    // them reach the library file at the next save.
+    SaveLibraryFile();
+    SaveParameterFile();
+    SaveInitializeInfo();
+    Report(progress_, "");
+    return report_;
+}
+
+bool TLibrarySaver::EnsurePath(SavedFile kind, const TGroupSetting* group, std::string& path) {
+    if (!path.empty()) return true;
+    std::string chosen;
+    if (!questions_.ChoosePath(kind, group, chosen) || chosen.empty()) {
+        ++report_.skipped;
+        return false;
+    }
+    path = std::move(chosen);
+    return true;
+}
+
+void TLibrarySaver::Count(SavedFile kind, const std::string& path, int result) {
+    if (result == kFileOk) {
+        ++report_.written;
+        return;
+    }
+    ++report_.failed;
+    questions_.Failed(kind, path, result);
+}
+
+void TLibrarySaver::SaveElementData(bool everyFile) {
+    std::set<TZQDCtrl*> done;
+    // Every file was asked for, and these could not even be read: say so.
+    if (everyFile)
+        for (const TLoadProblem& problem : library_.LoadProblems())
+            if (problem.kind == TLoadProblem::kElementData)
+                Count(SavedFile::kElementData, problem.path, kFileNotRead);
+    for (const auto& group : library_.Groups()) {
+        TGroupData* data = group->GroupData();
+        TZQDCtrl* file = data ? data->Owner() : nullptr;
+        if (!file || !done.insert(file).second) continue;
+        std::string path = file->Path();
+        if (!EnsurePath(SavedFile::kElementData, group.get(), path)) continue;
+        if (path != file->Path() || everyFile) {
+            file->SetPath(path);
+            file->SetModified(true);
+        }
+        if (!file->IsModified()) continue;
+        Count(SavedFile::kElementData, file->Path(), file->Write(library_, progress_));
+    }
+}
+
+void TLibrarySaver::SaveLibraryFile() {
+    std::string path = library_.Path();
+    if (path.empty() && EnsurePath(SavedFile::kLibrary, nullptr, path)) {
+        library_.SetPath(path);
+        if (questions_.SameNameForTheOthers()) {
+            TZQPCtrl* parameters = library_.ParameterFile();
+            if (parameters && parameters->Path().empty())
+                parameters->SetPath(SameName(path, "ZQP"));
+            TZQICtrl* info = library_.InitializeInfo();
+            if (info && info->Path().empty()) info->SetPath(SameName(path, "ZQI"));
+        }
+    }
+    library_.SetModified(true);
+    if (!library_.Path().empty())
+        Count(SavedFile::kLibrary, library_.Path(), library_.Write(progress_));
+}
+
+void TLibrarySaver::SaveParameterFile() {
+    TZQPCtrl* parameters = library_.ParameterFile();
+    if (!parameters) return;
+    std::string path = parameters->Path();
+    if (EnsurePath(SavedFile::kParameter, nullptr, path)) parameters->SetPath(path);
+    parameters->SetModified(true);
+    if (!parameters->Path().empty())
+        Count(SavedFile::kParameter, parameters->Path(), parameters->Write(progress_));
+}
+
+void TLibrarySaver::SaveInitializeInfo() {
+    TZQICtrl* info = library_.InitializeInfo();
+    if (!info) return;
+    std::string path = info->Path();
+    if (EnsurePath(SavedFile::kInitializeInfo, nullptr, path)) info->SetPath(path);
+    questions_.StoreLayout();
+    if (!info->Path().empty()) Count(SavedFile::kInitializeInfo, info->Path(), info->Write());
+}
+
+}  // namespace tabrix
