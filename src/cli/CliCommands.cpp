@@ -9,7 +9,7 @@
 #include "batch/TBatchRunner.h"
 #include "cli/CliSession.h"
 #include "cli/JsonDump.h"
-#include "format/TCodeData.h"
+#include "model/TCodeData.h"
 #include "format/TFormatCompiler.h"
 #include "format/TOutputGenerator.h"
 #include "model/PathName.h"

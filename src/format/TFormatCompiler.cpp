@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "format/TWordTables.h"
+#include "model/TWordTables.h"
 #include "model/ParamType.h"
 #include "model/TGroupSetting.h"
 #include "model/TParameter.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "format/TCodeData.h"
+#include "model/TCodeData.h"
 #include "model/TStringDivision.h"
 
 namespace tabrix {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "format/TCodeData.h"
+#include "model/TCodeData.h"
 #include "format/TCounterMap.h"
 #include "format/TFormatSink.h"
 

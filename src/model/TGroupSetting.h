@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "format/TCodeData.h"
+#include "model/TCodeData.h"
 #include "model/TReferrerSet.h"
 #include "model/TStringDivision.h"
 

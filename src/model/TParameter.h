@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "format/TCodeData.h"
+#include "model/TCodeData.h"
 #include "model/ParamType.h"
 #include "model/TStringDivision.h"
 

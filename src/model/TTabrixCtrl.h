@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "format/TWordTables.h"
+#include "model/TWordTables.h"
 #include "model/FileResult.h"
 #include "model/Progress.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "format/TCodeData.h"
+#include "model/TCodeData.h"
 #include "model/Progress.h"
 #include "model/TFileWriter.h"
 #include "model/TParameter.h"

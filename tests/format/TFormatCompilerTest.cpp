@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FormatFixture.h"
-#include "format/TWordTables.h"
+#include "model/TWordTables.h"
 
 namespace tabrix {
 namespace {
