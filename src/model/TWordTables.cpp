@@ -1,4 +1,4 @@
-#include "format/TWordTables.h"
+#include "model/TWordTables.h"
 
 namespace tabrix {
 
