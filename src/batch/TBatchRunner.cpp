@@ -1,5 +1,6 @@
 #include "batch/TBatchRunner.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -141,15 +142,21 @@ std::uint32_t TBatchRunner::RunBatchSetting(const TBatchSetting& setting) {
             SortGroups(data.ascending, data.foldFlags, data.judgeParams, data.groups);
             break;
         case kBatchCompareApply:
+            // An empty judge list matches everything on purpose; a stale one must not.
+            if (!NamesParametersOnly(data.judgeParams)) return kBatchNoUsableJudge;
             CompareApply(data.sourceGroups, data.destGroups, data.judgeParams, data.applyParams);
             break;
         case kBatchDeleteDuplicates:
+            // Without a judge every element duplicates the first: the dialog refuses that,
+            // and stored items and the command line must not get round it.
+            if (data.judgeParams.empty() || !NamesParametersOnly(data.judgeParams))
+                return kBatchNoUsableJudge;
             DeleteDuplicates(data.targetGroups, data.judgeParams);
             break;
         default:
             break;
     }
-    return 0;
+    return kBatchRan;
 }
 
 void TBatchRunner::RunBatchList(std::uint32_t trigger, const TBatchActions& actions) {
@@ -177,8 +184,8 @@ void TBatchRunner::RunBatchList(std::uint32_t trigger, const TBatchActions& acti
             if (actions.save) actions.save();
         } else if (item.type == kBatchOutput) {
             if (actions.output) actions.output();
-        } else {
-            RunBatchSetting(item);
+        } else if (std::uint32_t result = RunBatchSetting(item); result != kBatchRan) {
+            if (actions.skipped) actions.skipped(item, result);
         }
     }
 }
@@ -191,6 +198,13 @@ std::vector<TBatchRunner::TypedParam> TBatchRunner::TypedParams(const IndexList&
         if (index < file->Size()) typed.push_back({index, file->At(index)->Type()});
     }
     return typed;
+}
+
+bool TBatchRunner::NamesParametersOnly(const IndexList& params) const {
+    const TZQPCtrl* file = library_.ParameterFile();
+    const std::size_t count = file ? file->Size() : 0;
+    return std::all_of(params.begin(), params.end(),
+                       [&](std::uint32_t index) { return index < count; });
 }
 
 TGroupData* TBatchRunner::GroupDataAt(std::size_t group) const {

@@ -16,10 +16,12 @@ namespace tabrix {
 
 class TElement;
 
-// What a batch list's save (type 3) and output (type 4) items do; either may be empty.
+// What a batch list's save (type 3) and output (type 4) items do, and who hears of an item
+// that was not run (with RunBatchSetting's result); each may be empty.
 struct TBatchActions {
     std::function<void()> save;
     std::function<void()> output;
+    std::function<void(const TBatchSetting& item, std::uint32_t result)> skipped = nullptr;
 };
 
 class TBatchRunner {
@@ -36,10 +38,21 @@ public:
 
     explicit TBatchRunner(TZQLCtrl& library) : library_(library) {}
 
+    // RunBatchSetting results.
+    enum BatchResult : std::uint32_t {
+        kBatchRan = 0,
+        // Nothing was changed: the judge list names a parameter the library does not have,
+        // or is empty for duplicate deletion. Judging by fewer parameters than the item was
+        // set up with would match, and overwrite or delete, elements it was not meant for.
+        kBatchNoUsableJudge = 1,
+    };
+
     // Parses the item's data lines and runs sort (1), compare-apply (2) or duplicate
-    // deletion (5); other types do nothing. Always 0: nothing is reported.
+    // deletion (5); other types do nothing. kBatchRan, or kBatchNoUsableJudge for an item
+    // that was refused.
     std::uint32_t RunBatchSetting(const TBatchSetting& setting);
-    // Runs the list of a trigger (1 open, 2 close, 3 change, 4 timed) item by item.
+    // Runs the list of a trigger (1 open, 2 close, 3 change, 4 timed) item by item; refused
+    // items are passed over and reported to actions.skipped.
     void RunBatchList(std::uint32_t trigger, const TBatchActions& actions);
 
     void SortGroups(bool ascending, unsigned foldFlags, const IndexList& keys,
@@ -68,6 +81,8 @@ public:
 
 private:
     std::vector<TypedParam> TypedParams(const IndexList& params) const;
+    // True when every index names a parameter of the library.
+    bool NamesParametersOnly(const IndexList& params) const;
     TGroupData* GroupDataAt(std::size_t group) const;
     // The destination group at index, or none when it names no group, has no group data or
     // is read-only.

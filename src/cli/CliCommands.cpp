@@ -1,10 +1,11 @@
 #include "cli/CliCommands.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <map>
+#include <new>
 #include <optional>
 #include <set>
+#include <stdexcept>
 
 #include "batch/TBatchRunner.h"
 #include "cli/CliSession.h"
@@ -106,12 +107,15 @@ int SaveAfter(CliSession& session, bool everyFile) {
 // --- output
 // ---------------------------------------------------------------------------------------
 
-// The output folder given with --output-dir, as a library path.
-std::string OutputFolderOption(const CommandLine& line) {
-    if (line.Value("--output-dir").empty()) return {};
-    std::error_code ignored;
-    return PathName::FromNative(
-        std::filesystem::absolute(line.Value("--output-dir"), ignored).lexically_normal().string());
+// The output folder given with --output-dir, as a library path (empty when none is given).
+// False, with a message, when the folder has no exact library path.
+bool OutputFolderOption(const CommandLine& line, std::string& folder) {
+    folder.clear();
+    if (line.Value("--output-dir").empty()) return true;
+    std::string error;
+    if (ModelPathOf(line.Value("--output-dir"), folder, error)) return true;
+    Error("--output-dir " + error);
+    return false;
 }
 
 // Runs the Output command without questions; false when a file was not written or there is
@@ -131,7 +135,8 @@ bool RunOutput(CliSession& session, const TOutputOptions& options) {
     };
     callbacks.failure = [&](const std::string& path, const std::string& reason) {
         session.EndProgress();
-        Error("cannot write " + Utf8(PathName::ToNative(path)) + ": " + reason);
+        // The native name is UTF-8 already.
+        Error("cannot write " + PathName::ToNative(path) + ": " + reason);
     };
     TOutputReport report = TOutputGenerator(library, callbacks).Run(options);
     session.EndProgress();
@@ -141,7 +146,7 @@ bool RunOutput(CliSession& session, const TOutputOptions& options) {
 int Output(CliSession& session, const CommandLine& line) {
     TOutputOptions options;
     options.everyGroup = line.Has("--all");
-    options.folder = OutputFolderOption(line);
+    if (!OutputFolderOption(line, options.folder)) return kExitUsage;
     if (options.folder.empty() && session.Library().OutputPath().empty()) {
         Error("the library has no output folder; give one with --output-dir");
         return kExitUsage;
@@ -153,6 +158,10 @@ int Output(CliSession& session, const CommandLine& line) {
 
 // --- batch and run
 // --------------------------------------------------------------------------------
+
+const char* const kNoUsableJudge =
+    "the judge parameters ([JudgeParam]) name no parameter of the library, or one that is "
+    "not there (duplicate deletion needs at least one)";
 
 int Batch(CliSession& session, const CommandLine& line) {
     std::optional<std::uint32_t> type = ParseType(line.Value("--type"));
@@ -170,7 +179,10 @@ int Batch(CliSession& session, const CommandLine& line) {
         }
         setting.dataLines.push_back(std::move(cp932));
     }
-    TBatchRunner(session.Library()).RunBatchSetting(setting);
+    if (TBatchRunner(session.Library()).RunBatchSetting(setting) != TBatchRunner::kBatchRan) {
+        Error(std::string("batch: ") + kNoUsableJudge + "; nothing was changed");
+        return kExitUsage;
+    }
     return line.Has("--save") ? SaveAfter(session, false) : kExitOk;
 }
 
@@ -182,13 +194,15 @@ int RunList(CliSession& session, const CommandLine& line) {
         Error("unknown batch list '" + line.positional[1] + "' (open, close, change, timed)");
         return kExitUsage;
     }
+    TOutputOptions outputOptions;
+    if (!OutputFolderOption(line, outputOptions.folder)) return kExitUsage;
     bool failed = false;
     TBatchActions actions;
     actions.save = [&] { failed |= SaveAfter(session, false) != kExitOk; };
-    actions.output = [&] {
-        TOutputOptions options;
-        options.folder = OutputFolderOption(line);
-        failed |= !RunOutput(session, options);
+    actions.output = [&] { failed |= !RunOutput(session, outputOptions); };
+    actions.skipped = [&](const TBatchSetting& item, std::uint32_t) {
+        Error("warning: batch item " + std::to_string(item.type) + " \"" + Utf8(item.name) +
+              "\" skipped: " + kNoUsableJudge);
     };
     TBatchRunner(session.Library()).RunBatchList(trigger->second, actions);
     if (line.Has("--save")) actions.save();
@@ -273,15 +287,14 @@ const std::vector<CommandSpec>& Commands() {
 int Dispatch(const CommandSpec& spec, const CommandLine& line) {
     const std::string command = spec.name;
     CliSession session;
+    std::string error;
     if (command == "new") {
-        if (std::filesystem::exists(line.positional[0])) {
-            Error(line.positional[0] + " already exists");
+        if (!session.CreateNew(line.positional[0], error)) {
+            Error("new: " + error);
             return kExitUsage;
         }
-        session.CreateNew(line.positional[0]);
         return SaveAfter(session, true);
     }
-    std::string error;
     if (!session.Open(line.positional[0], error)) {
         Error(error);
         return kExitUsage;
@@ -296,6 +309,21 @@ int Dispatch(const CommandSpec& spec, const CommandLine& line) {
     }
     if (command == "save") return SaveAfter(session, line.Has("--all"));
     return kUnknownCommand;
+}
+
+// Memory can run out on huge or hostile libraries; the command then ends with a message and a
+// failure status instead of an abort. The writers replace a file only once its new text is
+// complete, so what was not saved when memory ran out stays as it was on disk.
+int DispatchCatchingExhaustion(const CommandSpec& spec, const CommandLine& line) {
+    try {
+        return Dispatch(spec, line);
+    } catch (const std::bad_alloc&) {
+        Error(std::string("out of memory while running ") + spec.name + "; nothing more was done");
+    } catch (const std::length_error&) {
+        Error(std::string("out of memory while running ") + spec.name +
+              " (a list grew past its limit); nothing more was done");
+    }
+    return kExitFailed;
 }
 
 }  // namespace
@@ -313,7 +341,7 @@ int RunCommand(const std::vector<std::string>& args) {
             std::printf("usage: tabrix-cli %s\n", spec.usage);
             return kExitOk;
         }
-        return Dispatch(spec, line);
+        return DispatchCatchingExhaustion(spec, line);
     }
     return kUnknownCommand;
 }

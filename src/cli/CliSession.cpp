@@ -21,17 +21,44 @@ namespace tabrix::cli {
 
 namespace {
 
-std::string ModelPath(const std::string& nativePath) {
-    std::error_code ignored;
-    std::filesystem::path absolute = std::filesystem::absolute(nativePath, ignored);
-    return PathName::FromNative(absolute.lexically_normal().string());
-}
-
 std::string Utf8(const std::string& cp932) {
     return TextCodec::ToUtf8(cp932);
 }
 
+// A model path as the message texts show it: the native name the system is given.
+std::string Shown(const std::string& modelPath) {
+    return PathName::ToNative(modelPath);
+}
+
+// True when something, even a dangling link, stands at the native path; writing there would
+// replace it or write through it.
+bool Occupied(const std::string& nativePath) {
+    std::error_code error;
+    return std::filesystem::symlink_status(nativePath, error).type() !=
+           std::filesystem::file_type::not_found;
+}
+
 }  // namespace
+
+bool ModelPathOf(const std::string& nativePath, std::string& modelPath, std::string& error) {
+    std::error_code ignored;
+    const std::string absolute =
+        std::filesystem::absolute(nativePath, ignored).lexically_normal().string();
+    const std::string shown = TextCodec::ValidUtf8(nativePath);
+    // The model turns every backslash into a folder separator on the way to the system, so
+    // such a name would open or write another file than the one given.
+    if (absolute.find('\\') != std::string::npos) {
+        error = shown + ": the path contains a backslash, which library files take for a " +
+                "folder separator";
+        return false;
+    }
+    if (!PathName::FromNative(absolute, modelPath)) {
+        error = shown + ": the path has characters with no Shift-JIS (CP932) form, which " +
+                "library files cannot hold";
+        return false;
+    }
+    return true;
+}
 
 std::string DescribeFileResult(int result) {
     switch (result) {
@@ -84,17 +111,20 @@ void CliSession::EndProgress() {
 }
 
 bool CliSession::Open(const std::string& nativePath, std::string& error) {
+    const std::string shown = TextCodec::ValidUtf8(nativePath);
     if (!std::filesystem::is_regular_file(nativePath)) {
-        error = "cannot open " + nativePath + ": no such file";
+        error = "cannot open " + shown + ": no such file";
         return false;
     }
+    std::string path;
+    if (!ModelPathOf(nativePath, path, error)) return false;
     int result = kFileOk;
-    library_ = controller_.OpenNewLibrary(ModelPath(nativePath), result, progress_);
+    library_ = controller_.OpenNewLibrary(path, result, progress_);
     EndProgress();
     if (!library_) {
         error = result == kFileWrongHeader
-                    ? nativePath + ": not a library file"
-                    : "cannot open " + nativePath + ": " + DescribeFileResult(result);
+                    ? shown + ": not a library file"
+                    : "cannot open " + shown + ": " + DescribeFileResult(result);
         return false;
     }
     for (const TLoadProblem& problem : library_->LoadProblems())
@@ -105,20 +135,28 @@ bool CliSession::Open(const std::string& nativePath, std::string& error) {
     return true;
 }
 
-void CliSession::CreateNew(const std::string& nativePath) {
-    library_ = std::make_unique<TZQLCtrl>();
-    controller_.FillNewLibrary(*library_);
-    const std::string path = ModelPath(nativePath);
+bool CliSession::CreateNew(const std::string& nativePath, std::string& error) {
+    std::string path;
+    if (!ModelPathOf(nativePath, path, error)) return false;
     std::string base = path;
     std::size_t separator = PathName::LastSeparator(base);
     std::size_t dot = base.rfind('.');
     if (dot != std::string::npos && (separator == std::string::npos || dot > separator))
         base.resize(dot);
+    for (const std::string& file : {path, base + ".ZQP", base + ".ZQI", base + ".ZQD"}) {
+        if (Occupied(PathName::ToNative(file))) {
+            error = Shown(file) + " already exists; nothing was written";
+            return false;
+        }
+    }
+    library_ = std::make_unique<TZQLCtrl>();
+    controller_.FillNewLibrary(*library_);
     library_->SetPath(path);
     library_->ParameterFile()->SetPath(base + ".ZQP");
     library_->InitializeInfo()->SetPath(base + ".ZQI");
     library_->Group(0)->GroupData()->Owner()->SetPath(base + ".ZQD");
     library_->Group(0)->GroupData()->Owner()->SetModified(true);
+    return true;
 }
 
 bool CliSession::Save(bool everyFile, std::vector<std::string>& errors) {
@@ -148,7 +186,7 @@ bool CliSession::Save(bool everyFile, std::vector<std::string>& errors) {
         }
         int result = file->Write(*library_, progress_);
         if (result != kFileOk)
-            errors.push_back(Utf8(file->Path()) + ": " + DescribeFileResult(result));
+            errors.push_back(Shown(file->Path()) + ": " + DescribeFileResult(result));
     }
     auto write = [&](const std::string& path, const char* what, auto&& writer) {
         if (path.empty()) {
@@ -156,7 +194,7 @@ bool CliSession::Save(bool everyFile, std::vector<std::string>& errors) {
             return;
         }
         int result = writer();
-        if (result != kFileOk) errors.push_back(Utf8(path) + ": " + DescribeFileResult(result));
+        if (result != kFileOk) errors.push_back(Shown(path) + ": " + DescribeFileResult(result));
     };
     library_->SetModified(true);
     write(library_->Path(), "library file", [&] { return library_->Write(progress_); });

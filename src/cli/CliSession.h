@@ -20,8 +20,10 @@ public:
     // Opens the library at a native (UTF-8) path and compiles its formats; on failure error
     // says why in UTF-8.
     bool Open(const std::string& nativePath, std::string& error);
-    // Creates a new library with the defaults, its files named after the library file.
-    void CreateNew(const std::string& nativePath);
+    // Creates a new library with the defaults, its files named after the library file (in
+    // memory: Save writes them). Refuses, with error in UTF-8, a path the library cannot hold
+    // and a library any of whose four files exists already.
+    bool CreateNew(const std::string& nativePath, std::string& error);
     // Writes modified element data files, then the library, parameter and initialize-info
     // files. With everyFile all files are rewritten. Failures are appended to errors (UTF-8).
     bool Save(bool everyFile, std::vector<std::string>& errors);
@@ -39,6 +41,10 @@ private:
     Progress progress_;
     bool progressShown_ = false;
 };
+
+// The model path of a path given on the command line, made absolute. False, with error in
+// UTF-8, when no model path names exactly that file (see PathName::FromNative).
+bool ModelPathOf(const std::string& nativePath, std::string& modelPath, std::string& error);
 
 // A file result as words.
 std::string DescribeFileResult(int result);

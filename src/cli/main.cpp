@@ -25,7 +25,8 @@ const char* const kUsage =
     "  run LIBRARY open|close|change|timed [--output-dir DIR] [--save]\n"
     "                   run one of the library's batch lists; its save items save the\n"
     "                   library, its output items write the output\n"
-    "  new PATH.ZQL     create a new library with its ZQP, ZQI and ZQD beside it\n"
+    "  new PATH.ZQL     create a new library with its ZQP, ZQI and ZQD beside it;\n"
+    "                   refused when any of the four exists\n"
     "  save LIBRARY [--all]\n"
     "                   rewrite the library's files (--all: every file)\n"
     "\n"
@@ -33,7 +34,8 @@ const char* const kUsage =
     "  --help           show this help, or a command's help after the command\n"
     "  --version        show the version\n"
     "\n"
-    "Exit status: 0 success, 1 some work failed, 2 usage error or library not opened.\n";
+    "Exit status: 0 success, 1 some work failed or memory ran out, 2 usage error or\n"
+    "library not opened.\n";
 
 }  // namespace
 

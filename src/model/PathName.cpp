@@ -77,4 +77,10 @@ std::string PathName::FromNative(std::string_view nativePath) {
     return TextCodec::FromUtf8(nativePath);
 }
 
+bool PathName::FromNative(std::string_view nativePath, std::string& path) {
+    // Some characters share one CP932 form with another (the conversion maps both ways only
+    // for one of them), so only the trip back proves the name is the same.
+    return TextCodec::FromUtf8(nativePath, path) && ToNative(path) == nativePath;
+}
+
 }  // namespace tabrix

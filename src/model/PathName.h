@@ -32,8 +32,13 @@ public:
     // The name for operating-system calls: every separator "\" becomes "/", then CP932 is
     // converted to UTF-8.
     static std::string ToNative(std::string_view path);
-    // A native (UTF-8) name as the model holds it (CP932, "/" kept).
+    // A native (UTF-8) name as the model holds it (CP932, "/" kept). Characters without a
+    // CP932 form become "?": use it only for names known to have one.
     static std::string FromNative(std::string_view nativePath);
+    // The model path that names exactly nativePath, so that ToNative gives nativePath back.
+    // False when there is none: a character without a CP932 form, bytes that are not UTF-8,
+    // or a "\" (which ToNative turns into a separator).
+    static bool FromNative(std::string_view nativePath, std::string& path);
 };
 
 }  // namespace tabrix

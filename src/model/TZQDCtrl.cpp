@@ -102,14 +102,43 @@ private:
     std::size_t leadRun_ = 0;
 };
 
+// Element lines at least this long are measured before they are decoded, so that their lists
+// are allocated once at their final size: a hostile line of millions of separators must cost
+// what the element holds, not that again for lists that double while they grow.
+constexpr std::size_t kMeasureFrom = 64 * 1024;
+
+// The number of items of the text field at the front of rest, found as DecodeTexts finds them.
+std::size_t CountFieldItems(std::string_view rest) {
+    for (std::size_t count = 1;; ++count) {
+        ItemEnd how;
+        std::size_t end = ItemScanner(rest).FindEnd(how);
+        if (how != ItemEnd::kItem) return count;
+        rest.remove_prefix(end + 1);
+    }
+}
+
+// The number of fields of the text section at the front of rest.
+std::size_t CountTextFields(std::string_view rest) {
+    for (std::size_t count = 1;;) {
+        ItemEnd how;
+        std::size_t end = ItemScanner(rest).FindEnd(how);
+        if (how == ItemEnd::kSection || how == ItemEnd::kLine) return count;
+        if (how == ItemEnd::kField) ++count;
+        rest.remove_prefix(end + 1);
+    }
+}
+
 // Decodes the text section at the front of rest: fields separated by ",", items by "#", each
 // item unescaped. Returns where the number section begins (rest.size() when there is none).
 std::size_t DecodeTexts(const TStringDivision& division, std::string_view rest, TElement& element) {
+    const bool measure = rest.size() >= kMeasureFrom;
+    if (measure) element.ResizeTexts(CountTextFields(rest));
     std::size_t field = 0;
     TextList items;
     std::size_t pos = 0;
     while (true) {
         std::string_view item = rest.substr(pos);
+        if (measure && items.empty()) items.reserve(CountFieldItems(item));
         ItemEnd how;
         std::size_t end = ItemScanner(item).FindEnd(how);
         items.push_back(division.Normalize(item.substr(0, end), kUnescape));
@@ -134,33 +163,59 @@ bool IsPlainAscii(std::string_view text) {
     return true;
 }
 
-void SplitPlain(const TStringDivision& division, std::string_view text, char separator,
-                StringList& out) {
-    if (!IsPlainAscii(text)) {
-        division.Split(text, std::string_view(&separator, 1), out, 0);
-        return;
+// Walks the pieces of a number section or field cut at one separator byte, without copying
+// them: the pieces the divider's Split would give, as views into the text.
+class PlainPieces {
+public:
+    PlainPieces(const TStringDivision& division, std::string_view text, char separator)
+        : division_(division), text_(text), separator_(separator), plain_(IsPlainAscii(text)) {}
+
+    // The next piece; false after the last one.
+    bool Next(std::string_view& piece) {
+        if (start_ > text_.size()) return false;
+        std::size_t cut = Find(start_);
+        if (cut == std::string_view::npos) cut = text_.size();
+        piece = text_.substr(start_, cut - start_);
+        start_ = cut + 1;
+        return true;
     }
+
+    // How many pieces there are (one more than separators).
+    std::size_t Count() const {
+        if (plain_)
+            return static_cast<std::size_t>(std::count(text_.begin(), text_.end(), separator_)) + 1;
+        std::size_t count = 1;
+        for (std::size_t cut = Find(0); cut != std::string_view::npos; cut = Find(cut + 1))
+            ++count;
+        return count;
+    }
+
+private:
     // Without bytes of 0x80 and above no byte can be the second byte of a double-byte
     // character, so a plain byte search cuts exactly where the divider would.
-    out.clear();
-    while (true) {
-        std::size_t cut = text.find(separator);
-        out.emplace_back(text.substr(0, cut));
-        if (cut == std::string_view::npos) return;
-        text.remove_prefix(cut + 1);
+    std::size_t Find(std::size_t from) const {
+        if (plain_) return text_.find(separator_, from);
+        return division_.Find(text_, std::string_view(&separator_, 1), from, TStringDivision::npos,
+                              0);
     }
-}
+
+    const TStringDivision& division_;
+    std::string_view text_;
+    char separator_;
+    bool plain_;
+    std::size_t start_ = 0;
+};
 
 // Cuts the output flag off the line; a line without "||" is all flag.
-std::string CutFlag(const TStringDivision& division, std::string& rest) {
+std::string_view CutFlag(const TStringDivision& division, std::string_view& rest) {
     std::size_t pos = division.Find(rest, kSectionSeparator, 0, TStringDivision::npos, 0);
     if (pos == TStringDivision::npos) {
-        std::string field = std::move(rest);
-        rest.clear();
+        std::string_view field = rest;
+        rest = {};
         return field;
     }
-    std::string field = rest.substr(0, pos);
-    rest.erase(0, pos + kSectionSeparator.size());
+    std::string_view field = rest.substr(0, pos);
+    rest.remove_prefix(pos + kSectionSeparator.size());
     return field;
 }
 
@@ -286,25 +341,31 @@ std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const Str
 void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element,
                                  const std::string& line) const {
     const TStringDivision& division = library.Division();
-    std::string rest = line;
-    std::string flag = CutFlag(division, rest);
+    std::string_view rest = line;
+    std::string_view flag = CutFlag(division, rest);
     element.SetOutputFlag(static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));
-    rest.erase(0, DecodeTexts(division, rest, element));
+    rest.remove_prefix(DecodeTexts(division, rest, element));
 
     if (rest.empty()) return;
-    StringList fields;
-    StringList items;
-    SplitPlain(division, rest, ',', fields);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        SplitPlain(division, fields[i], '#', items);
+    PlainPieces fields(division, rest, ',');
+    if (rest.size() >= kMeasureFrom) element.ResizeNumbers(fields.Count());
+    std::vector<std::uint32_t> values;  // reused: one allocation for the whole line
+    std::string_view field;
+    for (std::size_t i = 0; fields.Next(field); ++i) {
+        PlainPieces pieces(division, field, '#');
+        std::string_view item;
         if (IsReferenceType(TypeAt(library, i))) {
+            StringList items;
+            items.reserve(pieces.Count());
+            while (pieces.Next(item))
+                items.emplace_back(item);
             element.SetNumbers(i, {});
             library.ReferenceTable().push_back({&element, static_cast<std::uint32_t>(i), items});
             continue;
         }
-        std::vector<std::uint32_t> values;
-        values.reserve(items.size());
-        for (const std::string& item : items)
+        values.clear();
+        values.reserve(pieces.Count());
+        while (pieces.Next(item))
             values.push_back(TStringDivision::ToULong(item, 0));
         element.SetNumbers(i, values);
     }

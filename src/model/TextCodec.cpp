@@ -52,15 +52,14 @@ std::size_t Utf8SequenceLength(unsigned char b) {
     return 1;
 }
 
-}  // namespace
-
-std::string TextCodec::ToUtf8(std::string_view cp932) {
+// Converts text in the encoding from into UTF-8, one U+FFFD for every byte that cannot be read.
+std::string DecodeToUtf8(const char* from, std::string_view text) {
     std::string out;
-    out.reserve(cp932.size() * 3 / 2);
-    IconvHandle handle(kUtf8, kCp932);
+    out.reserve(text.size() * 3 / 2);
+    IconvHandle handle(kUtf8, from);
     if (!handle.valid()) {
         // Without the converter keep ASCII and mark everything else unreadable.
-        for (unsigned char c : cp932) {
+        for (unsigned char c : text) {
             if (c < 0x80)
                 out.push_back(static_cast<char>(c));
             else
@@ -68,8 +67,8 @@ std::string TextCodec::ToUtf8(std::string_view cp932) {
         }
         return out;
     }
-    const char* in = cp932.data();
-    std::size_t left = cp932.size();
+    const char* in = text.data();
+    std::size_t left = text.size();
     while (left > 0) {
         if (handle.convert(in, left, out) == 0) break;
         // An invalid or truncated sequence: show one replacement character for its first byte
@@ -80,6 +79,16 @@ std::string TextCodec::ToUtf8(std::string_view cp932) {
         handle.reset();
     }
     return out;
+}
+
+}  // namespace
+
+std::string TextCodec::ToUtf8(std::string_view cp932) {
+    return DecodeToUtf8(kCp932, cp932);
+}
+
+std::string TextCodec::ValidUtf8(std::string_view text) {
+    return DecodeToUtf8(kUtf8, text);
 }
 
 bool TextCodec::FromUtf8(std::string_view utf8, std::string& cp932) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -78,7 +82,7 @@ protected:
         first.GroupData()->At(0)->SetNumbers(1, {static_cast<std::uint32_t>(-3)});
         first.GroupData()->At(0)->SetElementRefs(2, {otherData->At(0)});
         first.GroupData()->At(1)->SetTexts(0, {Sj("乙")});
-        if (withOutputFolder) library.SetOutputPath(dir.File("out"));
+        if (withOutputFolder) library.SetOutputPath(Sj(dir.File(outputFolder)));
         library.BatchList(kBatchChange) = changeList;
         data.SetModified(true);
         library.SetModified(true);
@@ -98,6 +102,7 @@ protected:
     std::string Lib() const { return dir.File("lib.ZQL"); }
 
     std::vector<TBatchSetting> changeList;
+    std::string outputFolder = "out";  // UTF-8, inside dir
     TempDir dir;
 };
 
@@ -267,6 +272,150 @@ TEST_F(CliTest, RunFailsWhenAnOutputItemCannotWrite) {
     EXPECT_NE(run.err.find("no output folder"), std::string::npos);
     EXPECT_EQ(Cli({"run", Lib(), "change", "--output-dir", dir.File("o")}, dir).status, 0);
     EXPECT_TRUE(fs::exists(dir.File("o/first.txt")));
+}
+
+TEST_F(CliTest, NewNeverReplacesAnyOfItsFourFiles) {
+    for (const char* existing : {"x.ZQL", "x.ZQP", "x.ZQI", "x.ZQD"}) {
+        TempDir fresh;
+        WriteFile(fresh.File(existing), "keep");
+        Outcome outcome = Cli({"new", fresh.File("x.ZQL")}, fresh);
+        EXPECT_EQ(outcome.status, 2) << existing;
+        EXPECT_NE(outcome.err.find(fresh.File(existing) + " already exists"), std::string::npos)
+            << outcome.err;
+        for (const char* name : {"x.ZQL", "x.ZQP", "x.ZQI", "x.ZQD"}) {
+            if (name == std::string(existing))
+                EXPECT_EQ(ReadFile(fresh.File(name)), "keep");
+            else
+                EXPECT_FALSE(fs::exists(fresh.File(name))) << name << " beside " << existing;
+        }
+    }
+}
+
+// A name the model cannot hold exactly would be read or written as another file ("?" for a
+// character without a CP932 form, "/" for a backslash).
+TEST_F(CliTest, PathsWithoutAnExactLibraryFormAreRefused) {
+    WriteLibrary("%名称%");
+    fs::create_directory(dir.File("a"));
+    struct Case {
+        std::string name;    // UTF-8 or raw bytes
+        std::string shown;   // how the message names it
+        std::string reason;  // a word of the message
+    };
+    const Case cases[] = {
+        {"caf\xC3\xA9", "caf\xC3\xA9", "Shift-JIS"},
+        {"\xF0\x9F\x93\x9A", "\xF0\x9F\x93\x9A", "Shift-JIS"},
+        {"bad\xFF", "bad\xEF\xBF\xBD", "Shift-JIS"},
+        {"a\\b", "a\\b", "backslash"},
+    };
+    for (const Case& c : cases) {
+        const std::string library = dir.File(c.name + ".ZQL");
+        fs::copy_file(Lib(), library, fs::copy_options::overwrite_existing);
+        Outcome dump = Cli({"dump", library}, dir);
+        EXPECT_EQ(dump.status, 2) << c.shown;
+        EXPECT_NE(dump.err.find(c.shown + ".ZQL: the path"), std::string::npos) << dump.err;
+        EXPECT_NE(dump.err.find(c.reason), std::string::npos) << dump.err;
+
+        const std::string created = dir.File(c.name + "-new.ZQL");
+        Outcome made = Cli({"new", created}, dir);
+        EXPECT_EQ(made.status, 2) << c.shown;
+        EXPECT_NE(made.err.find(c.reason), std::string::npos) << made.err;
+
+        Outcome output = Cli({"output", Lib(), "--output-dir", dir.File("o" + c.name)}, dir);
+        EXPECT_EQ(output.status, 2) << c.shown;
+        EXPECT_NE(output.err.find(c.reason), std::string::npos) << output.err;
+    }
+    // Nothing was written under another name: only the copies made above and the library.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.Path()))
+        names.push_back(fs::relative(entry.path(), dir.Path()).string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "a\\b.ZQL", "bad\xFF.ZQL", "caf\xC3\xA9.ZQL",
+                                               "cli.err", "cli.out", "lib.ZQD", "lib.ZQI",
+                                               "lib.ZQL", "lib.ZQP", "\xF0\x9F\x93\x9A.ZQL"}));
+}
+
+TEST_F(CliTest, MessagesNameJapanesePathsInUtf8) {
+    outputFolder = "出力";
+    WriteLibrary("%名称%");
+    fs::create_directories(dir.File("出力/first.txt"));  // a folder where the file goes
+    Outcome failed = Cli({"output", Lib()}, dir);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("cannot write " + dir.File("出力/first.txt") + ":"),
+              std::string::npos)
+        << failed.err;
+
+    fs::create_directory(dir.File("資料"));
+    for (const char* name : {"lib.ZQL", "lib.ZQI", "lib.ZQD"})
+        fs::copy_file(dir.File(name), dir.File(std::string("資料/") + name));
+    fs::create_directory(dir.File("資料/lib.ZQP"));
+    Outcome unsaved = Cli({"save", dir.File("資料/lib.ZQL")}, dir);
+    EXPECT_EQ(unsaved.status, 1);
+    EXPECT_NE(unsaved.err.find(dir.File("資料/lib.ZQP") + ": "), std::string::npos) << unsaved.err;
+}
+
+TEST_F(CliTest, BatchItemsWithoutAUsableJudgeAreRefused) {
+    changeList = {{{"[TargetGroup]0"}, 5, Sj("重複削除")},
+                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, Sj("並び替え")},
+                  {{}, 3, Sj("上書き保存")}};
+    WriteLibrary("%名称%,");
+    const std::string before = ReadFile(dir.File("lib.ZQD"));
+    const std::vector<std::vector<std::string>> refused = {
+        {"--type", "5", "--data", "[TargetGroup]0,1"},
+        {"--type", "5", "--data", "[JudgeParam]", "--data", "[TargetGroup]0"},
+        {"--type", "5", "--data", "[JudgeParam]7", "--data", "[TargetGroup]0"},
+        {"--type", "2", "--data", "[SrcGroup]0", "--data", "[DstGroup]1", "--data", "[JudgeParam]7",
+         "--data", "[ApplyParam]1"},
+    };
+    for (const std::vector<std::string>& options : refused) {
+        std::vector<std::string> args = {"batch", Lib()};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back("--save");
+        Outcome outcome = Cli(args, dir);
+        EXPECT_EQ(outcome.status, 2) << options[3];
+        EXPECT_NE(outcome.err.find("[JudgeParam]"), std::string::npos) << outcome.err;
+        EXPECT_EQ(ReadFile(dir.File("lib.ZQD")), before) << options[3];
+    }
+
+    // In a list the refused item is a warning; the sort and the save after it run.
+    Outcome run = Cli({"run", Lib(), "change"}, dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("warning: batch item 5 \"重複削除\" skipped"), std::string::npos)
+        << run.err;
+    Outcome dump = Cli({"dump", Lib()}, dir);
+    ASSERT_NE(dump.out.find("\"甲\""), std::string::npos);        // not deleted
+    EXPECT_LT(dump.out.find("\"乙\""), dump.out.find("\"甲\""));  // sorted and saved
+}
+
+// A line of millions of separators asks for more memory than the command may take.
+TEST_F(CliTest, RunningOutOfMemoryIsAFailureWithAMessage) {
+#if defined(__SANITIZE_ADDRESS__) || defined(TABRIX_SANITIZE)
+    GTEST_SKIP() << "the sanitizer's allocator reserves more address space than the limit";
+#else
+    WriteLibrary("%名称%");
+    std::string zqd = ReadFile(dir.File("lib.ZQD"));
+    const std::string data = "[data]\r\n";
+    const std::size_t line = zqd.find(data) + data.size();
+    zqd.insert(line, "1||" + std::string(20'000'000, '#') + "\r\n");
+    WriteFile(dir.File("lib.ZQD"), zqd);
+
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        const rlimit limit{256u << 20, 256u << 20};
+        setrlimit(RLIMIT_AS, &limit);
+        const int err = open(dir.File("cli.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, STDERR_FILENO);
+        const std::string library = Lib();
+        execl(TABRIX_CLI_PATH, TABRIX_CLI_PATH, "check", library.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int raw = 0;
+    ASSERT_EQ(waitpid(child, &raw, 0), child);
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_NE(ReadFile(dir.File("cli.err")).find("tabrix-cli: out of memory"), std::string::npos);
+#endif
 }
 
 TEST(ExampleTest, SampleLibraryProducesTheExpectedFiles) {

@@ -88,13 +88,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     TBatchRunner itemRunner(viaItem.library);
-    FUZZ_CHECK(itemRunner.RunBatchSetting(setting) == 0);
+    const std::uint32_t result = itemRunner.RunBatchSetting(setting);
+    // A refused item changes nothing: compared below with a library the walk left alone.
+    const bool refused = result == TBatchRunner::kBatchNoUsableJudge;
+    FUZZ_CHECK(result == TBatchRunner::kBatchRan || refused);
     // The same item stored in a batch list runs the same way.
     viaItem.library.BatchList(kBatchChange).push_back(setting);
     viaItem.library.BatchList(kBatchChange).push_back(setting);
 
     TBatchRunner walkRunner(viaWalk.library);
-    switch (setting.type) {
+    switch (refused ? 0 : setting.type) {
         case TBatchRunner::kBatchSort:
             walkRunner.SortGroups(parsed.ascending, parsed.foldFlags, parsed.judgeParams,
                                   parsed.groups);
@@ -113,7 +116,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::size_t saves = 0;
     std::size_t outputs = 0;
-    itemRunner.RunBatchList(3, {[&] { ++saves; }, [&] { ++outputs; }});
+    std::size_t skips = 0;
+    itemRunner.RunBatchList(3, {[&] { ++saves; }, [&] { ++outputs; },
+                                [&](const TBatchSetting&, std::uint32_t) { ++skips; }});
+    FUZZ_CHECK(skips == (refused ? 2u : 0u));
     const std::size_t expected = setting.type == TBatchRunner::kBatchSave ? 2 : 0;
     FUZZ_CHECK(saves == expected);
     FUZZ_CHECK(outputs == (setting.type == TBatchRunner::kBatchOutput ? 2u : 0u));
