@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 
+#include "../support/CliRun.h"
 #include "../support/TempDir.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
@@ -31,26 +32,10 @@ using test::Sj;
 using test::TempDir;
 using test::WriteFile;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using test::Outcome;
 
-// Runs tabrix-cli with the arguments (each quoted for the shell).
 Outcome Cli(const std::vector<std::string>& args, const TempDir& dir) {
-    std::string command = TABRIX_CLI_PATH;
-    for (const std::string& arg : args)
-        command += " '" + arg + "'";
-    const std::string outPath = dir.File("cli.out");
-    const std::string errPath = dir.File("cli.err");
-    command += " >'" + outPath + "' 2>'" + errPath + "'";
-    Outcome outcome;
-    int raw = std::system(command.c_str());
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    outcome.out = ReadFile(outPath);
-    outcome.err = ReadFile(errPath);
-    return outcome;
+    return test::RunCli(args, dir);
 }
 
 // A library written through the core: a string, a signed and an element reference parameter,
