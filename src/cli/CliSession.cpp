@@ -12,6 +12,7 @@
 #include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
+#include "model/TLibrarySaver.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQPCtrl.h"
@@ -138,82 +139,49 @@ bool CliSession::Open(const std::string& nativePath, std::string& error) {
 bool CliSession::CreateNew(const std::string& nativePath, std::string& error) {
     std::string path;
     if (!ModelPathOf(nativePath, path, error)) return false;
-    std::string base = path;
-    std::size_t separator = PathName::LastSeparator(base);
-    std::size_t dot = base.rfind('.');
-    if (dot != std::string::npos && (separator == std::string::npos || dot > separator))
-        base.resize(dot);
-    for (const std::string& file : {path, base + ".ZQP", base + ".ZQI", base + ".ZQD"}) {
+    for (const std::string& file : TTabrixCtrl::NewLibraryFiles(path)) {
         if (Occupied(PathName::ToNative(file))) {
             error = Shown(file) + " already exists; nothing was written";
             return false;
         }
     }
     library_ = std::make_unique<TZQLCtrl>();
-    controller_.FillNewLibrary(*library_);
-    library_->SetPath(path);
-    library_->ParameterFile()->SetPath(base + ".ZQP");
-    library_->InitializeInfo()->SetPath(base + ".ZQI");
-    library_->Group(0)->GroupData()->Owner()->SetPath(base + ".ZQD");
-    library_->Group(0)->GroupData()->Owner()->SetModified(true);
+    controller_.FillNamedNewLibrary(*library_, path);
     return true;
 }
 
+namespace {
+
+// The command-line tool asks nobody: a file without a path is an error, and so is every file
+// that was not written.
+class ReportingQuestions : public TSaveQuestions {
+public:
+    explicit ReportingQuestions(std::vector<std::string>& errors) : errors_(errors) {}
+
+    bool ChoosePath(SavedFile kind, const TGroupSetting* group, std::string&) override {
+        static const char* const kWhat[] = {"element data file", "library file", "parameter file",
+                                            "initialize-info file"};
+        std::string what = std::string("the ") + kWhat[static_cast<int>(kind)];
+        if (group) what += " of group " + TextCodec::ToUtf8(group->Name());
+        errors_.push_back(what + " has no path");
+        return false;
+    }
+    bool SameNameForTheOthers() override { return false; }
+    void Failed(SavedFile, const std::string& path, int result) override {
+        errors_.push_back(Shown(path) + ": " + DescribeFileResult(result));
+    }
+
+private:
+    std::vector<std::string>& errors_;
+};
+
+}  // namespace
+
 bool CliSession::Save(bool everyFile, std::vector<std::string>& errors) {
-    const std::size_t before = errors.size();
-    std::set<TZQDCtrl*> dataFiles;
-    for (const auto& group : library_->Groups())
-        if (group->GroupData() && group->GroupData()->Owner())
-            dataFiles.insert(group->GroupData()->Owner());
-    auto keptUnread = [&errors](const std::string& path) {
-        errors.push_back(PathName::ToNative(path) +
-                         ": not written, as it was not read when the library was opened");
-    };
-    // Every file was asked for, and these could not even be read.
-    if (everyFile)
-        for (const TLoadProblem& problem : library_->LoadProblems())
-            if (problem.kind == TLoadProblem::kElementData) keptUnread(problem.path);
-    for (TZQDCtrl* file : dataFiles) {
-        if (everyFile) file->SetModified(true);
-        if (!file->IsModified()) continue;
-        if (file->IsReadOnly()) {
-            keptUnread(file->Path());
-            continue;
-        }
-        if (file->Path().empty()) {
-            errors.push_back("an element data file has no path");
-            continue;
-        }
-        int result = file->Write(*library_, progress_);
-        if (result != kFileOk)
-            errors.push_back(Shown(file->Path()) + ": " + DescribeFileResult(result));
-    }
-    auto write = [&](const std::string& path, const char* what, auto&& writer) {
-        if (path.empty()) {
-            errors.push_back(std::string("the ") + what + " has no path");
-            return;
-        }
-        int result = writer();
-        if (result != kFileOk) errors.push_back(Shown(path) + ": " + DescribeFileResult(result));
-    };
-    library_->SetModified(true);
-    write(library_->Path(), "library file", [&] { return library_->Write(progress_); });
-    if (TZQPCtrl* parameters = library_->ParameterFile()) {
-        parameters->SetModified(true);
-        if (parameters->IsReadOnly())
-            keptUnread(parameters->Path());
-        else
-            write(parameters->Path(), "parameter file",
-                  [&] { return parameters->Write(progress_); });
-    }
-    if (TZQICtrl* info = library_->InitializeInfo()) {
-        if (info->IsReadOnly())
-            keptUnread(info->Path());
-        else
-            write(info->Path(), "initialize-info file", [&] { return info->Write(); });
-    }
+    ReportingQuestions questions(errors);
+    TSaveReport report = TLibrarySaver(*library_, questions, progress_).Save(everyFile);
     EndProgress();
-    return errors.size() == before;
+    return report.failed == 0 && report.skipped == 0;
 }
 
 }  // namespace tabrix::cli

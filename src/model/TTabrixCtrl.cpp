@@ -6,6 +6,7 @@
 #include "model/CoreText.h"
 #include "model/FileIdentity.h"
 #include "model/FileResult.h"
+#include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
@@ -180,6 +181,26 @@ void TTabrixCtrl::FillNewLibrary(TZQLCtrl& library) {
     file->ImportFormats().emplace_back();
     file->DrawFormat() = {CoreText::Get(CoreText::kDefaultDrawFormat)};
     file->OutputFormat() = {CoreText::Get(CoreText::kDefaultDrawFormat)};
+}
+
+std::vector<std::string> TTabrixCtrl::NewLibraryFiles(const std::string& zqlPath) {
+    std::string base = zqlPath;
+    std::size_t separator = PathName::LastSeparator(base);
+    std::size_t dot = base.rfind('.');
+    if (dot != std::string::npos && (separator == std::string::npos || dot > separator))
+        base.resize(dot);
+    return {zqlPath, base + ".ZQP", base + ".ZQI", base + ".ZQD"};
+}
+
+void TTabrixCtrl::FillNamedNewLibrary(TZQLCtrl& library, const std::string& zqlPath) {
+    FillNewLibrary(library);
+    const std::vector<std::string> files = NewLibraryFiles(zqlPath);
+    library.SetPath(files[0]);
+    library.ParameterFile()->SetPath(files[1]);
+    library.InitializeInfo()->SetPath(files[2]);
+    TZQDCtrl* data = library.Group(0)->GroupData()->Owner();
+    data->SetPath(files[3]);
+    data->SetModified(true);
 }
 
 }  // namespace tabrix

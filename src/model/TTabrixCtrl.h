@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "model/TWordTables.h"
 #include "model/FileResult.h"
 #include "model/Progress.h"
+#include "model/TWordTables.h"
 
 namespace tabrix {
 
@@ -56,6 +56,12 @@ public:
                                              const Progress& progress = {});
     // The defaults of a library that has no file yet.
     void FillNewLibrary(TZQLCtrl& library);
+    // The files a new library at zqlPath is made of: the library file itself and, beside it
+    // under the same name, its parameter, initialize-info and element data files.
+    static std::vector<std::string> NewLibraryFiles(const std::string& zqlPath);
+    // FillNewLibrary, then names the four files as NewLibraryFiles does and marks them all for
+    // the next save.
+    void FillNamedNewLibrary(TZQLCtrl& library, const std::string& zqlPath);
 
     // The format language's word tables, filled with the controller and never changed.
     const TWordTables& WordTables() const { return wordTables_; }
