@@ -12,13 +12,13 @@ using namespace test;
 // non-empty, "!" when unclosed.
 std::string Shape(const TCodeData& node) {
     std::string shape = std::to_string(node.kind);
-    if (node.number != 0) shape += "#" + std::to_string(node.number);
-    if (!node.text.empty()) shape += "'" + TextCodec::ToUtf8(node.text) + "'";
+    if (node.number != 0) shape.append("#").append(std::to_string(node.number));
+    if (!node.text.empty()) shape.append("'").append(TextCodec::ToUtf8(node.text)).append("'");
     if (node.unclosed) shape += "!";
     if (!node.children.empty()) {
         shape += "(";
         for (std::size_t i = 0; i < node.children.size(); ++i)
-            shape += (i ? "," : "") + Shape(node.children[i]);
+            shape.append(i ? "," : "").append(Shape(node.children[i]));
         shape += ")";
     }
     return shape;
@@ -27,7 +27,7 @@ std::string Shape(const TCodeData& node) {
 std::string Shape(const CodeList& code) {
     std::string shape;
     for (const TCodeData& node : code)
-        shape += (shape.empty() ? "" : " ") + Shape(node);
+        shape.append(shape.empty() ? "" : " ").append(Shape(node));
     return shape;
 }
 
