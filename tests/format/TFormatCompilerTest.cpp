@@ -69,6 +69,24 @@ TEST_F(CompilerTest, CuttingIntoPieces) {
     EXPECT_TRUE(code.empty());
 }
 
+TEST_F(CompilerTest, ADoubleByteCharacterStartingTheTextOrAPieceStaysWhole) {
+    // Each of these characters has 0x5C, the backslash, for its second byte.
+    const struct {
+        const char* format;
+        const char* shape;
+    } cases[] = {
+        {"十%\\n%", "4'十' 7"},           // not "\%" escaped, not "\n" printed as text
+        {"%十,x%", "4'十,x'"},            // the second unescaping keeps the 0x5C too
+        {"%表%", "4'表'"},                // inside the pair of "%", not an escaped "%"
+        {"ソ\\%", "4'ソ%'"},              // the backslash after it still escapes
+        {"能%名称%予", "4'能' 5 4'予'"},  // a last piece starting with one
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShapeOf(c.format), c.shape) << c.format;
+    // The library's own division keeps the rule its element files were written with.
+    EXPECT_FALSE(library.Division().LeadAtStart());
+}
+
 TEST_F(CompilerTest, LinesAreJoinedWithoutBreaks) {
     CodeList code;
     TFormatCompiler(library).Compile({Sj("%名"), Sj("称%"), Sj("%価格%")}, code);
