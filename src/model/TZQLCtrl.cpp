@@ -404,7 +404,7 @@ int TZQLCtrl::Write(const Progress& progress, TFileWriter& writer) {
     StringList lines = BuildLines();
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    int result = filer.Save(lines, path_, TStringFiler::kCrLf, writer);
+    int result = filer.SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }
