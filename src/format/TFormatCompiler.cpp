@@ -81,7 +81,9 @@ struct TFormatCompiler::OpenConstructs {
 TFormatCompiler::TFormatCompiler(const TZQLCtrl& library)
     : division_(library.Division()),
       words_(TablesOf(library)),
-      parameters_(library.ParameterFile()) {}
+      parameters_(library.ParameterFile()) {
+    division_.SetLeadAtStart(true);
+}
 
 // --- compiling a format ------------------------------------------------------------------------
 

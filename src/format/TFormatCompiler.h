@@ -83,7 +83,9 @@ private:
     // The position of the parameter with this format identifier, or -1.
     std::int32_t ParameterPosition(const std::string& identifier) const;
 
-    const TStringDivision& division_;
+    // The library's escape rules, with a double-byte character at the start of the text or of
+    // a piece kept whole: no file's layout depends on how a format is cut.
+    TStringDivision division_;
     const TWordTables& words_;
     const TZQPCtrl* parameters_;
 };

@@ -14,6 +14,12 @@ class TFileWriter {
 public:
     virtual ~TFileWriter() = default;
 
+    // Creates a file without a name in folder, for writing; it vanishes when closed unless it
+    // was linked first, so a save cut short leaves nothing behind. A descriptor or -1 (errno
+    // set; EOPNOTSUPP, EISDIR or EINVAL where the file system or kernel cannot do it).
+    virtual int CreateUnnamed(const std::string& folder);
+    // Gives the unnamed file open as fd the name path, which must not exist yet; 0 or -1.
+    virtual int Link(int fd, const std::string& path);
     // Creates a new file for writing that must not exist yet; a descriptor or -1 (errno set).
     virtual int CreateNew(const std::string& path);
     // Writes up to size bytes; the count written or -1 (errno set).

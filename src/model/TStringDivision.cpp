@@ -282,7 +282,8 @@ void TStringDivision::IndexEscapeMap() {
 
 // The walk stops at index 0 even when that byte is a lead byte, and an even distance to index 0
 // counts as a single byte. So the second byte of a double-byte character near the start of a
-// text can be classed as single; files written by the program rely on exactly this rule.
+// text can be classed as single; files written by the program rely on exactly this rule. With
+// LeadAtStart the walk goes on through index 0 and pairs every byte.
 int TStringDivision::CharKind(std::string_view str, std::size_t pos) const {
     if (pos >= str.size()) return kSingleByte;
     return KindAfter(str.substr(0, pos), ByteAt(str, pos));
@@ -301,6 +302,13 @@ int TStringDivision::KindAfter(std::string_view text, unsigned char byte) const 
     }
     const std::size_t pos = text.size();
     const int kindIfOdd = isLead(byte) ? kLeadByte : kSingleByte;
+    if (leadAtStart_) {
+        // An odd run of lead bytes right before byte leaves the last of them unpaired.
+        std::size_t leads = 0;
+        while (leads < pos && isLead(ByteAt(text, pos - 1 - leads)))
+            ++leads;
+        return leads % 2 == 1 ? kTrailByte : kindIfOdd;
+    }
     if (pos == 0) return kindIfOdd;
     std::size_t stop = pos - 1;
     while (stop > 0 && isLead(ByteAt(text, stop)))
@@ -629,10 +637,13 @@ std::uint32_t TStringDivision::ToULong(std::string_view str, std::uint32_t defau
 }
 
 std::string TStringDivision::Format(std::string_view spec, std::int64_t value) {
-    std::string format;
-    char conversion = SplitConversion(spec, format);
+    std::string passedOn;
+    char conversion = SplitConversion(spec, passedOn);
     if (conversion == 0) return {};
-    format.insert(0, "%");
+    // Built front to back: inserting "%" before the flags made g++ 12 at -O3 see an
+    // overlapping copy (-Wrestrict) inside std::string.
+    std::string format = "%";
+    format += passedOn;
     format += conversion;
     char buffer[256];
     int written = 0;

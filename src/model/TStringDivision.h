@@ -61,6 +61,13 @@ public:
     void SetCodeMode(std::uint8_t mode) { codeMode_ = mode; }
     std::uint8_t CodeMode() const { return codeMode_; }
 
+    // Off (the default), a byte is classified by the rule library files were written with:
+    // the first byte of a text never counts as a lead byte, so a 0x5C after it is a backslash.
+    // On, a lead byte at the start pairs with its second byte as it does everywhere else; for
+    // texts that no file layout depends on, such as format text being cut.
+    void SetLeadAtStart(bool on) { leadAtStart_ = on; }
+    bool LeadAtStart() const { return leadAtStart_; }
+
     // Classifies the byte at pos: kSingleByte, kLeadByte or kTrailByte.
     virtual int CharKind(std::string_view str, std::size_t pos) const;
     // True when pattern's bytes stand at pos and pos is 0 or not a trail byte.
@@ -161,6 +168,7 @@ private:
     BlankSet blanks_;
     StringList workList_;
     std::uint8_t codeMode_ = 0;
+    bool leadAtStart_ = false;
 };
 
 }  // namespace tabrix

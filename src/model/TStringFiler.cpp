@@ -99,6 +99,27 @@ long ReadUpTo(int fd, char* buffer, std::size_t size) {
     return static_cast<long>(total);
 }
 
+// Opens a regular file for reading, filling info; -1 for anything else. A FIFO would block
+// the open until a writer came, a device such as /dev/zero would never end, so they are
+// refused before they are opened, and once more after the open in case the name was swapped
+// in between. O_NONBLOCK keeps that open from waiting; it means nothing for a regular file.
+int OpenRegularFile(const std::string& nativePath, struct stat& info) {
+    if (::stat(nativePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// True when line, a file's first line, is the header of kind: the text before " ver " is kind.
+bool IsHeaderOf(const TStringDivision& division, std::string line, std::string_view kind) {
+    if (division.Find(line, kVersionSeparator) == TStringDivision::npos) return false;
+    return division.CutField(line, kVersionSeparator, 0, 0) == kind;
+}
+
 // Keeps the lines appended from index first on to those numbered start .. start+limit-1
 // (limit -1: all from start on).
 void KeepLineRange(StringList& lines, std::size_t first, long start, long limit) {
@@ -132,21 +153,51 @@ bool CannotReplace(const std::string& target) {
     return ::access(target.c_str(), W_OK) != 0;
 }
 
-// Creates a new temporary file beside target, under a name no other file has.
-int CreateTempBeside(TFileWriter& writer, const std::string& target, std::string& tempName) {
+// A file may be replaced by a tagged file of kind when it is empty or begins with kind's
+// header; anything else (another kind's file, the user's own text) is not ours to replace:
+// kFileWrongHeader. Only the start of the file is read, as a header is far shorter than that.
+int CheckReplaceable(const TStringDivision& division, const std::string& target,
+                     std::string_view kind) {
+    constexpr std::size_t kHeaderReadLimit = 4096;
+    struct stat info {};
+    if (::stat(target.c_str(), &info) != 0) return errno == ENOENT ? kFileOk : kFileCannotOpen;
+    int fd = OpenRegularFile(target, info);
+    if (fd < 0) return kFileCannotOpen;
+    std::string start(kHeaderReadLimit, '\0');
+    long got = ReadUpTo(fd, start.data(), start.size());
+    ::close(fd);
+    if (got < 0) return kFileCannotOpen;
+    if (got == 0) return kFileOk;
+    start.resize(static_cast<std::size_t>(got));
+    start.resize(std::min(start.size(), start.find_first_of("\r\n")));
+    return IsHeaderOf(division, start, kind) ? kFileOk : kFileWrongHeader;
+}
+
+// The folder a file lies in, as a path that can be opened.
+std::string FolderOf(const std::string& target) {
+    std::size_t slash = target.rfind('/');
+    return slash == std::string::npos ? "." : target.substr(0, slash + 1);
+}
+
+// Tries names NAME.tmp-XXXXXX beside target until attempt does not fail for a name that is
+// taken. Returns what the last attempt returned; tempName holds the name only when that was
+// not a failure, so a name some other file has is never handed back for removal.
+template <typename Attempt>
+int TryTempNames(const std::string& target, std::string& tempName, Attempt attempt) {
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     constexpr unsigned kLetterCount = sizeof kLetters - 1;
     auto seed = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count());
     seed ^= static_cast<unsigned long long>(::getpid()) << 32;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = target + ".tmp-";
-        unsigned long long bits = seed + 0x9E3779B97F4A7C15ULL * static_cast<unsigned>(attempt);
+    for (int round = 0; round < 100; ++round) {
+        std::string name = target + ".tmp-";
+        unsigned long long bits = seed + 0x9E3779B97F4A7C15ULL * static_cast<unsigned>(round);
         for (int i = 0; i < 6; ++i, bits /= kLetterCount)
-            tempName += kLetters[bits % kLetterCount];
-        int fd = writer.CreateNew(tempName);
-        if (fd >= 0 || errno != EEXIST) return fd;
+            name += kLetters[bits % kLetterCount];
+        int result = attempt(name);
+        if (result >= 0) tempName = std::move(name);
+        if (result >= 0 || errno != EEXIST) return result;
     }
     return -1;
 }
@@ -166,38 +217,93 @@ bool WriteAll(TFileWriter& writer, int fd, std::string_view text) {
     return true;
 }
 
-// Writes text, flushes it to the disk and closes fd; returns a FileResult.
-int WriteSyncClose(TFileWriter& writer, int fd, std::string_view text) {
-    if (!WriteAll(writer, fd, text))
-        return writer.Close(fd) == 0 ? kFileShortWrite : kFileCloseFailed;
-    if (writer.Sync(fd) != 0) {
-        writer.Close(fd);
-        return kFileCloseFailed;
+// Writes text and flushes it to the disk; returns a FileResult.
+int WriteAndSync(TFileWriter& writer, int fd, std::string_view text) {
+    if (!WriteAll(writer, fd, text)) return kFileShortWrite;
+    return writer.Sync(fd) == 0 ? kFileOk : kFileCloseFailed;
+}
+
+// Marks a file without a name that could not be given one; the save takes the named route.
+constexpr int kNeedsNamedFile = -1;
+
+// Writes text to the unnamed file fd and links it beside target under tempName; fd is closed.
+// Until the link the file has no name, so a process killed here leaves nothing behind.
+int WriteUnnamed(TFileWriter& writer, int fd, const std::string& target, std::string_view text,
+                 std::string& tempName) {
+    CopyPermissions(target, fd);
+    int result = WriteAndSync(writer, fd, text);
+    if (result == kFileOk && TryTempNames(target, tempName, [&](const std::string& name) {
+                                 return writer.Link(fd, name);
+                             }) != 0)
+        result = kNeedsNamedFile;  // no /proc and no privilege to link otherwise, for example
+    if (writer.Close(fd) != 0 && result != kNeedsNamedFile) result = kFileCloseFailed;
+    if (result != kFileOk && !tempName.empty()) {
+        ::unlink(tempName.c_str());
+        tempName.clear();
     }
-    return writer.Close(fd) == 0 ? kFileOk : kFileCloseFailed;
+    return result;
+}
+
+// Writes text to a new named file beside target; the way left where files cannot be created
+// without a name. A process killed while writing leaves that file behind.
+int WriteNamed(TFileWriter& writer, const std::string& target, std::string_view text,
+               std::string& tempName) {
+    int fd = TryTempNames(target, tempName,
+                          [&](const std::string& name) { return writer.CreateNew(name); });
+    if (fd < 0) return kFileCannotOpen;
+    CopyPermissions(target, fd);
+    int result = WriteAndSync(writer, fd, text);
+    if (writer.Close(fd) != 0) result = kFileCloseFailed;
+    if (result != kFileOk) {
+        ::unlink(tempName.c_str());
+        tempName.clear();
+    }
+    return result;
+}
+
+// The kernel or the file system has no files without a name; anything else is a real failure
+// that the named route would meet as well.
+bool UnnamedUnsupported(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
 }
 
 // Makes the rename itself durable; a failure here no longer endangers either file.
 void SyncFolderOf(const std::string& target) {
-    std::size_t slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+// Replaces target by a file holding text: written whole and flushed under a temporary name
+// beside it, then renamed over it, so that target is always the whole old or the whole new
+// file.
+int ReplaceFile(TFileWriter& writer, const std::string& target, std::string_view text) {
+    std::string tempName;
+    int result = kNeedsNamedFile;
+    int fd = writer.CreateUnnamed(FolderOf(target));
+    if (fd >= 0) {
+        result = WriteUnnamed(writer, fd, target, text, tempName);
+    } else if (!UnnamedUnsupported(errno)) {
+        return kFileCannotOpen;
+    }
+    if (result == kNeedsNamedFile) result = WriteNamed(writer, target, text, tempName);
+    if (result != kFileOk) return result;
+    if (writer.Rename(tempName, target) != 0) {
+        ::unlink(tempName.c_str());
+        return kFileShortWrite;
+    }
+    SyncFolderOf(target);
+    return kFileOk;
 }
 
 }  // namespace
 
 int TStringFiler::Load(StringList& lines, const std::string& path, std::size_t chunkSize,
                        long start, long limit, bool lineMode) {
-    int fd = ::open(PathName::ToNative(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return kFileCannotOpen;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return kFileCannotOpen;
-    }
+    int fd = OpenRegularFile(PathName::ToNative(path), info);
+    if (fd < 0) return kFileCannotOpen;
     auto size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
 
     std::size_t byteBudget = SIZE_MAX;  // bytes still to read
@@ -269,18 +375,16 @@ int TStringFiler::Save(const StringList& lines, const std::string& path, std::st
     if (path.empty()) return kFileCannotOpen;
     const std::string target = ResolveLink(PathName::ToNative(path));
     if (CannotReplace(target)) return kFileCannotOpen;
-    std::string tempName;
-    int fd = CreateTempBeside(writer, target, tempName);
-    if (fd < 0) return kFileCannotOpen;
-    CopyPermissions(target, fd);
-    int result = WriteSyncClose(writer, fd, JoinForReading(lines, lineEnd));
-    if (result == kFileOk && writer.Rename(tempName, target) != 0) result = kFileShortWrite;
-    if (result != kFileOk) {
-        ::unlink(tempName.c_str());
-        return result;
-    }
-    SyncFolderOf(target);
-    return kFileOk;
+    return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
+}
+
+int TStringFiler::SaveTagged(const StringList& lines, const std::string& path,
+                             std::string_view kind, std::string_view lineEnd, TFileWriter& writer) {
+    if (path.empty()) return kFileCannotOpen;
+    const std::string target = ResolveLink(PathName::ToNative(path));
+    if (CannotReplace(target)) return kFileCannotOpen;
+    if (int refused = CheckReplaceable(*this, target, kind); refused != kFileOk) return refused;
+    return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
 }
 
 int TStringFiler::LoadTagged(StringList& lines, const std::string& path, std::string_view kind) {
@@ -288,9 +392,7 @@ int TStringFiler::LoadTagged(StringList& lines, const std::string& path, std::st
     int result = Load(loaded, path, kLibraryChunkSize, 0, -1, false);
     if (result != kFileOk) return result;
     if (loaded.empty()) return kFileCloseFailed;
-    std::string header = loaded.front();
-    if (Find(header, kVersionSeparator) == npos) return kFileWrongHeader;
-    if (CutField(header, kVersionSeparator, 0, 0) != kind) return kFileWrongHeader;
+    if (!IsHeaderOf(*this, loaded.front(), kind)) return kFileWrongHeader;
     lines = std::move(loaded);
     return kFileOk;
 }

@@ -22,17 +22,28 @@ public:
     // to lines. Byte mode (lineMode false): start is a byte offset, limit -1 reads to the end.
     // Line mode: skips start lines and keeps at most limit lines. Returns a FileResult; a file
     // that cannot be opened or read gives kFileCannotOpen, a zero-byte file kFileOk and no line.
+    // Only regular files are read: a folder, FIFO, device or socket gives kFileCannotOpen
+    // before anything could wait or read without end.
     int Load(StringList& lines, const std::string& path, std::size_t chunkSize = kLibraryChunkSize,
              long start = 0, long limit = -1, bool lineMode = false);
 
     // Writes the lines joined by lineEnd (no line end after the last line). The file is replaced
     // atomically: a temporary file in the same folder is written, flushed and renamed over the
-    // target, keeping the target's permission bits; on failure the old file stays intact.
+    // target, keeping the target's permission bits; on failure the old file stays intact. The
+    // temporary file is created without a name where the file system allows it, so a save
+    // killed part way leaves no file behind.
     // kFileCannotOpen: the temporary file cannot be created, or the target is a folder, not a
     // regular file, or a file we may not write; kFileShortWrite: the write or the rename failed;
     // kFileCloseFailed: flushing or closing failed. The calls go through writer.
     int Save(const StringList& lines, const std::string& path, std::string_view lineEnd = kCrLf,
              TFileWriter& writer = TFileWriter::System());
+
+    // Save for a tagged file of kind (see LoadTagged): an existing file is replaced only when
+    // it is empty or its first line is kind's header, so that a save never writes over a file
+    // of another kind or one that is no library file at all. Otherwise kFileWrongHeader, and
+    // nothing is written; an existing file that cannot be read gives kFileCannotOpen.
+    int SaveTagged(const StringList& lines, const std::string& path, std::string_view kind,
+                   std::string_view lineEnd = kCrLf, TFileWriter& writer = TFileWriter::System());
 
     // The bytes Save writes for lines: joined by lineEnd, except that a line ending in a
     // dangling lead byte loses that byte when a line end follows (it would read back as part

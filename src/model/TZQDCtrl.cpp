@@ -414,7 +414,7 @@ int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWrit
 
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    int result = filer.Save(lines, path_, TStringFiler::kCrLf, writer);
+    int result = filer.SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }

@@ -32,7 +32,7 @@ int TZQICtrl::Write(TFileWriter& writer) const {
     StringList lines{TStringFiler::HeaderLine(kKind)};
     store_.Serialise(lines);
     TStringFiler filer;
-    return filer.Save(lines, path_, TStringFiler::kCrLf, writer);
+    return filer.SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
 }
 
 }  // namespace tabrix

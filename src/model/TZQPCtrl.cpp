@@ -269,7 +269,7 @@ int TZQPCtrl::Write(const Progress& progress, TFileWriter& writer) {
     // the save succeeds, so a failed save never makes unsaved changes look saved.
     StringList lines = BuildFileLines(*this, status_ & ~kModified);
     Report(progress, Message(path_, CoreText::kSaveBegin));
-    int result = TStringFiler().Save(lines, path_, TStringFiler::kCrLf, writer);
+    int result = TStringFiler().SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
     if (result == kFileOk) SetModified(false);
     return result;
 }

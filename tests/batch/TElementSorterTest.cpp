@@ -25,7 +25,7 @@ protected:
 TEST_F(SortTest, EqualKeysEndInTheOrderTheQuicksortLeavesThem) {
     const std::vector<std::uint32_t> codes = {5, 3, 5, 1, 3, 5, 2, 1, 4, 5, 3, 2, 1, 4, 5, 2, 3};
     for (std::size_t i = 0; i < codes.size(); ++i)
-        Add(0, "e" + std::to_string(i), codes[i]);
+        Add(0, std::string("e").append(std::to_string(i)), codes[i]);
     Sort({"[JudgeParam]1", "[GroupNo]0"});
     EXPECT_EQ(Labels(0),
               (std::vector<std::string>{"e3", "e7", "e12", "e15", "e6", "e11", "e16", "e1", "e4",
@@ -37,7 +37,7 @@ TEST_F(SortTest, EqualKeysEndInTheOrderTheQuicksortLeavesThem) {
 TEST_F(SortTest, DescendingOrderAndUpToSixteenElementsKeepEqualOnesInPlace) {
     const std::vector<std::uint32_t> codes = {2, 1, 2, 3, 1};
     for (std::size_t i = 0; i < codes.size(); ++i)
-        Add(0, "e" + std::to_string(i), codes[i]);
+        Add(0, std::string("e").append(std::to_string(i)), codes[i]);
     Sort({"[JudgeParam]1", "[GroupNo]0", "[Option]0"});
     EXPECT_EQ(Labels(0), (std::vector<std::string>{"e3", "e0", "e2", "e1", "e4"}));
 }

@@ -112,11 +112,12 @@ struct RandomLibrary {
             const TElement* target = TElement::AsElement(item);
             if (!target) return "E-";
             const TGroupSetting* group = library.FindGroupOf(target->Owner());
-            return "E" + std::to_string(group->Number()) + ":" + std::to_string(target->Index());
+            return std::string("E").append(std::to_string(group->Number())) + ":" +
+                   std::to_string(target->Index());
         }
         if (e.HoldsGroupRefs(p)) {
             const TGroupSetting* group = TElement::AsGroup(item);
-            return group ? "G" + std::to_string(group->Number()) : "G-";
+            return group ? std::string("G").append(std::to_string(group->Number())) : "G-";
         }
         return std::to_string(item);
     }

@@ -12,13 +12,13 @@ using namespace test;
 // non-empty, "!" when unclosed.
 std::string Shape(const TCodeData& node) {
     std::string shape = std::to_string(node.kind);
-    if (node.number != 0) shape += "#" + std::to_string(node.number);
-    if (!node.text.empty()) shape += "'" + TextCodec::ToUtf8(node.text) + "'";
+    if (node.number != 0) shape.append("#").append(std::to_string(node.number));
+    if (!node.text.empty()) shape.append("'").append(TextCodec::ToUtf8(node.text)).append("'");
     if (node.unclosed) shape += "!";
     if (!node.children.empty()) {
         shape += "(";
         for (std::size_t i = 0; i < node.children.size(); ++i)
-            shape += (i ? "," : "") + Shape(node.children[i]);
+            shape.append(i ? "," : "").append(Shape(node.children[i]));
         shape += ")";
     }
     return shape;
@@ -27,7 +27,7 @@ std::string Shape(const TCodeData& node) {
 std::string Shape(const CodeList& code) {
     std::string shape;
     for (const TCodeData& node : code)
-        shape += (shape.empty() ? "" : " ") + Shape(node);
+        shape.append(shape.empty() ? "" : " ").append(Shape(node));
     return shape;
 }
 
@@ -67,6 +67,24 @@ TEST_F(CompilerTest, CuttingIntoPieces) {
     CodeList code;
     TFormatCompiler(library).Compile({}, code);
     EXPECT_TRUE(code.empty());
+}
+
+TEST_F(CompilerTest, ADoubleByteCharacterStartingTheTextOrAPieceStaysWhole) {
+    // Each of these characters has 0x5C, the backslash, for its second byte.
+    const struct {
+        const char* format;
+        const char* shape;
+    } cases[] = {
+        {"十%\\n%", "4'十' 7"},           // not "\%" escaped, not "\n" printed as text
+        {"%十,x%", "4'十,x'"},            // the second unescaping keeps the 0x5C too
+        {"%表%", "4'表'"},                // inside the pair of "%", not an escaped "%"
+        {"ソ\\%", "4'ソ%'"},              // the backslash after it still escapes
+        {"能%名称%予", "4'能' 5 4'予'"},  // a last piece starting with one
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShapeOf(c.format), c.shape) << c.format;
+    // The library's own division keeps the rule its element files were written with.
+    EXPECT_FALSE(library.Division().LeadAtStart());
 }
 
 TEST_F(CompilerTest, LinesAreJoinedWithoutBreaks) {

@@ -45,7 +45,8 @@ std::string SafeName(std::string_view name) {
     std::string safe;
     std::string component;
     auto endComponent = [&] {
-        if (component.empty() || component == "." || component == "..") component = "_";
+        if (component.empty() || component == "." || component == "..")
+            component = std::string(1, '_');
         if (!safe.empty()) safe += '/';
         safe += component;
         component.clear();
@@ -127,7 +128,8 @@ void SaveInto(TZQLCtrl& library, const std::filesystem::path& dir) {
     library.InitializeInfo()->SetReadOnly(false);
     for (std::size_t i = 0; i < files.size(); ++i) {
         files[i]->SetReadOnly(false);
-        files[i]->SetPath((dir / ("d" + std::to_string(i) + ".ZQD")).string());
+        files[i]->SetPath(
+            (dir / std::string("d").append(std::to_string(i)).append(".ZQD")).string());
         files[i]->SetModified(true);
         FUZZ_CHECK(files[i]->Write(library) == kFileOk);
     }

@@ -1,8 +1,11 @@
 // Saving when the operating system fails it part way: every file kind keeps its old bytes on
-// disk, stays modified and reports the failure's own result code. And a save killed outright
-// leaves the complete old or the complete new file, never a mixture.
+// disk, stays modified and reports the failure's own result code, whether its temporary file
+// is created without a name or, where that cannot be done, with one. A save killed outright
+// leaves the complete old or the complete new file, never a mixture, and no temporary file.
+// And no save replaces a file of another kind.
 #include "model/TFileWriter.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,9 +15,11 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "BatchFixture.h"
 #include "model/TZQICtrl.h"
@@ -25,14 +30,29 @@ namespace {
 using namespace test;
 namespace fs = std::filesystem;
 
-enum Fault { kFailCreate, kFailMidWrite, kFailSync, kFailClose, kFailRename };
+enum Fault { kNoFault, kFailCreate, kFailMidWrite, kFailSync, kFailClose, kFailRename };
 
-// The system's calls, except that one of them fails as a full disk or a broken device would.
+// How the temporary file comes to be: without a name and then linked, or, where the file
+// system has no unnamed files or they cannot be linked, under a name from the start.
+enum Route { kUnnamedFile, kNoUnnamedFiles, kNoLinking };
+
+// The system's calls, except that one of them fails as a full disk or a broken device would,
+// and the route's calls fail as they would where it is not available.
 class FaultyWriter : public TFileWriter {
 public:
-    explicit FaultyWriter(Fault fault) : fault_(fault) {}
+    explicit FaultyWriter(Fault fault, Route route = kUnnamedFile) : fault_(fault), route_(route) {}
 
+    int CreateUnnamed(const std::string& folder) override {
+        if (fault_ == kFailCreate) return Fail(EACCES);
+        if (route_ == kNoUnnamedFiles) return Fail(EOPNOTSUPP);
+        return TFileWriter::CreateUnnamed(folder);
+    }
+    int Link(int fd, const std::string& path) override {
+        if (route_ == kNoLinking) return Fail(EPERM);
+        return TFileWriter::Link(fd, path);
+    }
     int CreateNew(const std::string& path) override {
+        ++namedFiles_;
         if (fault_ == kFailCreate) return Fail(EACCES);
         return TFileWriter::CreateNew(path);
     }
@@ -55,14 +75,26 @@ public:
         return TFileWriter::Rename(from, to);
     }
 
+    int NamedFiles() const { return namedFiles_; }
+
 private:
     static int Fail(int error) {
         errno = error;
         return -1;
     }
     Fault fault_;
+    Route route_;
     std::size_t written_ = 0;
+    int namedFiles_ = 0;
 };
+
+// Whether the folder's file system can create files without a name.
+bool HasUnnamedFiles(const fs::path& folder) {
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
 
 int ExpectedResult(Fault fault) {
     switch (fault) {
@@ -76,9 +108,10 @@ int ExpectedResult(Fault fault) {
     }
 }
 
-class FaultySaveTest : public BatchFixture, public ::testing::WithParamInterface<Fault> {
+// A library of four files saved in a folder of its own.
+class SavedLibraryTest : public BatchFixture {
 protected:
-    FaultySaveTest() {
+    SavedLibraryTest() {
         library.SetInitializeInfo(std::make_unique<TZQICtrl>());
         library.SetPath(dir.File("lib.ZQL"));
         library.ParameterFile()->SetPath(dir.File("lib.ZQP"));
@@ -111,8 +144,11 @@ protected:
     TempDir dir;
 };
 
+class FaultySaveTest : public SavedLibraryTest,
+                       public ::testing::WithParamInterface<std::tuple<Fault, Route>> {};
+
 TEST_P(FaultySaveTest, EveryFileKindKeepsItsOldBytesAndStaysModified) {
-    const Fault fault = GetParam();
+    const auto [fault, route] = GetParam();
     const std::string oldData = ReadFile(data.Path());
     const std::string oldLibrary = ReadFile(library.Path());
     const std::string oldParameters = ReadFile(library.ParameterFile()->Path());
@@ -124,7 +160,7 @@ TEST_P(FaultySaveTest, EveryFileKindKeepsItsOldBytesAndStaysModified) {
     library.InitializeInfo()->Store().SetText(TMapWord("Window", "Left"), "10");
     MarkEverythingModified();
 
-    FaultyWriter writer(fault);
+    FaultyWriter writer(fault, route);
     EXPECT_EQ(data.Write(library, {}, writer), ExpectedResult(fault));
     EXPECT_TRUE(data.IsModified());
     ExpectUntouched(data.Path(), oldData);
@@ -140,8 +176,18 @@ TEST_P(FaultySaveTest, EveryFileKindKeepsItsOldBytesAndStaysModified) {
     EXPECT_EQ(library.InitializeInfo()->Write(writer), ExpectedResult(fault));
     ExpectUntouched(library.InitializeInfo()->Path(), oldInfo);
 
-    // Once the system behaves again the same objects save what they hold.
-    SaveEverything(TFileWriter::System());
+    // Where the file system has unnamed files, a save names no file before it is complete.
+    if (route == kUnnamedFile && HasUnnamedFiles(dir.Path())) {
+        EXPECT_EQ(writer.NamedFiles(), 0);
+    }
+
+    // Once the system behaves again the same objects save what they hold, by every route.
+    FaultyWriter healthy(kNoFault, route);
+    SaveEverything(healthy);
+    if (route != kUnnamedFile) {
+        EXPECT_EQ(healthy.NamedFiles(), 4);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 4);
     EXPECT_FALSE(data.IsModified() || library.IsModified() ||
                  library.ParameterFile()->IsModified());
     EXPECT_NE(ReadFile(data.Path()), oldData);
@@ -151,8 +197,48 @@ TEST_P(FaultySaveTest, EveryFileKindKeepsItsOldBytesAndStaysModified) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, FaultySaveTest,
-                         ::testing::Values(kFailCreate, kFailMidWrite, kFailSync, kFailClose,
-                                           kFailRename));
+                         ::testing::Combine(::testing::Values(kFailCreate, kFailMidWrite, kFailSync,
+                                                              kFailClose, kFailRename),
+                                            ::testing::Values(kUnnamedFile, kNoUnnamedFiles,
+                                                              kNoLinking)));
+
+// A file of another kind, or one that is no library file at all, where a save would write is
+// left alone: the save reports a wrong header and what it held stays unsaved.
+TEST_F(SavedLibraryTest, EveryFileKindRefusesToReplaceAFileOfAnotherKind) {
+    struct Target {
+        std::string path;
+        std::function<int()> write;
+        std::function<bool()> isModified;
+    };
+    const Target targets[] = {
+        {data.Path(), [&] { return data.Write(library); }, [&] { return data.IsModified(); }},
+        {library.Path(), [&] { return library.Write(); }, [&] { return library.IsModified(); }},
+        {library.ParameterFile()->Path(), [&] { return library.ParameterFile()->Write(); },
+         [&] { return library.ParameterFile()->IsModified(); }},
+        {library.InitializeInfo()->Path(), [&] { return library.InitializeInfo()->Write(); },
+         [] { return true; }},  // keeps no modified bit
+    };
+    for (std::size_t i = 0; i < std::size(targets); ++i) {
+        const Target& target = targets[i];
+        const std::string own = ReadFile(target.path);
+        const std::string foreign[] = {
+            ReadFile(targets[(i + 1) % std::size(targets)].path),
+            "\xEF\xBB\xBF" + own,  // a byte-order mark before the header
+            "the user's notes\r\n",
+        };
+        for (const std::string& bytes : foreign) {
+            WriteFile(target.path, bytes);
+            MarkEverythingModified();
+            EXPECT_EQ(target.write(), kFileWrongHeader) << target.path;
+            EXPECT_TRUE(target.isModified()) << target.path;
+            ExpectUntouched(target.path, bytes);
+        }
+        WriteFile(target.path, "");  // an empty file is anybody's
+        MarkEverythingModified();
+        EXPECT_EQ(target.write(), kFileOk) << target.path;
+        EXPECT_EQ(ReadFile(target.path), own);
+    }
+}
 
 // --- a save killed part way ----------------------------------------------------------------
 
@@ -196,6 +282,7 @@ TEST_F(KilledSaveTest, TheTargetIsAlwaysTheWholeOldOrTheWholeNewFile) {
     ASSERT_EQ(data.Write(library), kFileOk);  // target holds B
     const auto saveTime = std::chrono::steady_clock::now() - start;
 
+    const bool unnamedFiles = HasUnnamedFiles(dir.Path());
     std::mt19937 random(20261206);
     bool holdsB = true;
     int completed = 0;
@@ -222,6 +309,11 @@ TEST_F(KilledSaveTest, TheTargetIsAlwaysTheWholeOldOrTheWholeNewFile) {
         ASSERT_TRUE(now == bytesA || now == bytesB)
             << "run " << run << ": " << now.size() << " bytes, neither file";
         holdsB = now == bytesB;
+        // The file being written had no name until it was complete.
+        if (unnamedFiles) {
+            ASSERT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 3)
+                << "run " << run << " left a temporary file";
+        }
     }
     // A run cut short before the rename changes nothing, so at least some must have been
     // interrupted for the check to mean anything.

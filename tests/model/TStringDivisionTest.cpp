@@ -52,6 +52,37 @@ TEST(TStringDivisionCharKind, KeepsTheStartOfTextRule) {
     EXPECT_EQ(KindsOf(division, kA + kHyo), (std::vector<int>{1, 1, 0, 0}));
 }
 
+TEST(TStringDivisionCharKind, LeadAtStartPairsEveryByte) {
+    // The texts the start-of-text rule misreads, and how each is read with the mode on.
+    const struct {
+        std::string text;
+        std::vector<int> kinds;
+    } cases[] = {
+        {kHyo, {1, 2}},
+        {"a" + kHyo, {0, 1, 2}},
+        {kHyo + kHyo, {1, 2, 1, 2}},
+        {"x" + kA + kA, {0, 1, 2, 1, 2}},
+        {kA + kHyo, {1, 2, 1, 2}},
+        {"\\" + kSo + "\\", {0, 1, 2, 0}},
+    };
+    TStringDivision division;
+    division.SetLeadAtStart(true);
+    for (const auto& c : cases)
+        EXPECT_EQ(KindsOf(division, c.text), c.kinds) << c.text;
+    division.SetCodeMode(1);
+    EXPECT_EQ(KindsOf(division, "\xA4\xA2\xA4\xA2"), (std::vector<int>{1, 2, 1, 2}));
+}
+
+TEST(TStringDivisionEscape, LeadAtStartKeepsTheSecondByteOfTheFirstCharacter) {
+    TStringDivision division = LibraryDivision();
+    division.SetLeadAtStart(true);
+    StringList pieces;
+    division.Split(kHyo + "%" + kSo + "\\%x", "%", pieces, kSkipEscapes | kUnescape);
+    EXPECT_EQ(pieces, (StringList{kHyo, kSo + "%x"}));
+    EXPECT_EQ(division.Normalize(kSo + "\\,", kUnescape), kSo + ",");
+    EXPECT_EQ(division.Normalize(kSo + ",", kEscapeFlags), kSo + "\\,");
+}
+
 TEST(TStringDivisionCharKind, HalfWidthKatakanaIsSingleByte) {
     TStringDivision division;
     EXPECT_EQ(KindsOf(division, "x\xB1" + kHyo), (std::vector<int>{0, 0, 1, 2}));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -142,6 +143,25 @@ TEST_F(TStringFilerTest, EmptyMissingAndFolderFiles) {
     EXPECT_EQ(lines, StringList{"kept"});
     EXPECT_EQ(filer_.Load(lines, Write("one.txt", "x")), kFileOk);
     EXPECT_EQ(lines, (StringList{"kept", "x"}));  // appended
+}
+
+TEST_F(TStringFilerTest, OnlyRegularFilesAreRead) {
+    // Each is loaded in a child that an alarm ends: a FIFO without a writer would block the
+    // open and /dev/zero would be read for ever.
+    ASSERT_EQ(::mkfifo(PathOf("fifo.ZQD").c_str(), 0600), 0);
+    fs::create_symlink(PathOf("fifo.ZQD"), PathOf("to-fifo.ZQD"));
+    fs::create_directory(dir_ / "folder.ZQD");
+    for (const std::string& path : {PathOf("fifo.ZQD"), PathOf("to-fifo.ZQD"), PathOf("folder.ZQD"),
+                                    std::string("/dev/zero"), std::string("/dev/null")}) {
+        EXPECT_EXIT(
+            {
+                ::alarm(5);
+                StringList lines;
+                std::_Exit(filer_.Load(lines, path));
+            },
+            ::testing::ExitedWithCode(kFileCannotOpen), "")
+            << path;
+    }
 }
 
 TEST_F(TStringFilerTest, ByteModeStartsAndStopsAtByteOffsets) {
@@ -292,6 +312,44 @@ TEST_F(TStringFilerTest, SavedLinesLoadBack) {
     StringList loaded;
     EXPECT_EQ(filer_.LoadTagged(loaded, path, kKind), kFileOk);
     EXPECT_EQ(loaded, lines);
+}
+
+TEST_F(TStringFilerTest, SaveTaggedReplacesOnlyEmptyFilesAndFilesOfItsKind) {
+    const std::string header = kKind + " ver 2.0";
+    const struct {
+        std::string old;
+        int result;
+    } cases[] = {
+        {"", kFileOk},
+        {header + "\r\n[init]", kFileOk},
+        {kKind + " ver 9.9\n", kFileOk},
+        {header + std::string(8000, 'x'), kFileOk},   // no line end within what is read
+        {"\xEF\xBB\xBF" + header, kFileWrongHeader},  // a byte-order mark first
+        {"Library-File for Tabrix ver 2.0\r\n" + header, kFileWrongHeader},
+        {"\r\n" + header, kFileWrongHeader},
+        {kKind + "\r\n ver 2.0", kFileWrongHeader},
+        {"notes the user keeps", kFileWrongHeader},
+        {std::string(8000, 'x') + header, kFileWrongHeader},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Write("tagged.ZQD", c.old);
+        EXPECT_EQ(filer_.SaveTagged({header, "new"}, path, kKind), c.result) << c.old;
+        EXPECT_EQ(Read(path), c.result == kFileOk ? header + "\r\nnew" : c.old) << c.old;
+        EXPECT_EQ(EntryCount(), 1u);
+    }
+    EXPECT_EQ(filer_.SaveTagged({header}, PathOf("fresh.ZQD"), kKind), kFileOk);
+    EXPECT_EQ(Read(PathOf("fresh.ZQD")), header);
+}
+
+TEST_F(TStringFilerTest, SaveTaggedChecksTheFileALinkNames) {
+    const std::string real = Write("real.ZQL", "Library-File for Tabrix ver 2.0");
+    const std::string link = PathOf("link.ZQD");
+    fs::create_symlink(real, link);
+    EXPECT_EQ(filer_.SaveTagged({"x"}, link, kKind), kFileWrongHeader);
+    EXPECT_EQ(Read(real), "Library-File for Tabrix ver 2.0");
+    EXPECT_TRUE(fs::is_symlink(link));
+    ASSERT_EQ(::mkfifo(PathOf("fifo.ZQD").c_str(), 0600), 0);
+    EXPECT_EQ(filer_.SaveTagged({"x"}, PathOf("fifo.ZQD"), kKind), kFileCannotOpen);
 }
 
 TEST_F(TStringFilerTest, SaveKeepsPermissionBits) {

@@ -54,7 +54,7 @@ public:
                 events.push_back("E");
                 break;
             default:
-                events.push_back("?" + std::to_string(event));
+                events.push_back(std::string("?").append(std::to_string(event)));
                 break;
         }
         if (replies.empty()) return kReplyContinue;
