@@ -74,6 +74,16 @@ const std::vector<Case>& Cases() {
              RenameBack(lib / "away.ZQD", lib / "data/books.ZQD");
              EXPECT_EQ(ReadFile(lib / "books.ZQL"), ReadFile(kSample / "books.ZQL"));
          }},
+        {"ElementDataThatIsAPipeIsRefusedAtOnce",
+         [](const fs::path& lib) {
+             fs::remove(lib / "data/books.ZQD");
+             ASSERT_EQ(::mkfifo((lib / "data/books.ZQD").c_str(), 0600), 0);
+         },
+         {"save", "LIB", "--all"},
+         1,
+         "books.ZQD",
+         {},
+         [](const fs::path& lib) { EXPECT_TRUE(fs::is_fifo(lib / "data/books.ZQD")); }},
         {"ParameterFileWithByteOrderMarkIsNotReplaced",
          [](const fs::path& lib) {
              WriteFile(lib / "books.ZQP", "\xEF\xBB\xBF" + ReadFile(lib / "books.ZQP"));
