@@ -1,0 +1,28 @@
+// What a library window needs of the frame it lives in: the controller of every open library,
+// the dialogs, the caption as a progress display, and word of its activation and closing.
+// The frame implements it; window tests supply a small fake.
+#pragma once
+
+#include <string>
+
+namespace tabrix {
+
+class IDialogs;
+class TTabrixCtrl;
+class TZQLForm;
+
+class IFrame {
+public:
+    virtual ~IFrame() = default;
+
+    virtual TTabrixCtrl& Controller() = 0;
+    virtual IDialogs& Dialogs() = 0;
+    // The caption becomes text (CP932), or "Tabrix" when it is empty, and is painted before
+    // the caller goes on with long work.
+    virtual void SetFrameStatus(const std::string& text) = 0;
+    // A library window became active, or is closing.
+    virtual void LibraryWindowActivated(TZQLForm* window) = 0;
+    virtual void LibraryWindowClosed(TZQLForm* window) = 0;
+};
+
+}  // namespace tabrix
