@@ -182,7 +182,7 @@ bool TOutputGenerator::WriteGroupFile(const std::string& folder, const std::stri
     std::error_code error;
     std::filesystem::create_directories(PathName::ToNative(directory), error);
     if (error) {
-        Failure(path, "cannot create the folder " + TextCodec::ToUtf8(directory) + ": " +
+        Failure(path, "cannot create the folder " + PathName::ToNative(directory) + ": " +
                           error.message());
         return false;
     }
