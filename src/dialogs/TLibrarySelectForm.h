@@ -6,6 +6,18 @@
 
 #include <QDialog>
 
+#include "dialogs/TLibraryHistory.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+
 namespace tabrix {
 
 class IDialogs;
@@ -14,6 +26,9 @@ class TLibrarySelectForm : public QDialog {
     Q_OBJECT
 
 public:
+    static constexpr int kPanelWidth = 140;
+    static constexpr int kPanelFoldedWidth = 20;
+
     // configDir holds histry.log; templateDir the template libraries (*.ZQL).
     TLibrarySelectForm(const QString& configDir, const QString& templateDir, IDialogs& dialogs,
                        QWidget* parent = nullptr);
@@ -25,10 +40,39 @@ public:
     bool DeriveFromTemplate() const;
     QString TemplatePath() const;
 
+    // The history as it stands, for tests.
+    const TLibraryHistory& History() const { return history_; }
+    QMenu* HistoryMenu() const { return historyMenu_; }
+    QString HistoryFile() const;
+
+    // Closing in any way writes the history when it changed.
+    void done(int result) override;
+
 private:
+    void BuildWidgets();
+    void FillHistoryList();
+    void FillTemplates();
+    void Browse();
+    void DeleteSelectedEntry();
+    void ClearHistory();
+    void ToggleHistoryPanel();
+    void AcceptChoice();
+    void ShowPreview();
+
     QString configDir_;
     QString templateDir_;
     IDialogs& dialogs_;
+    TLibraryHistory history_;
+    QWidget* historyPanel_ = nullptr;
+    QLabel* historyCaption_ = nullptr;
+    QListWidget* libraryList_ = nullptr;
+    QToolButton* panelButton_ = nullptr;
+    QLineEdit* fileEdit_ = nullptr;
+    QCheckBox* templateCheck_ = nullptr;
+    QComboBox* templateCombo_ = nullptr;
+    QLabel* previewImage_ = nullptr;
+    QPlainTextEdit* previewMemo_ = nullptr;
+    QMenu* historyMenu_ = nullptr;
 };
 
 }  // namespace tabrix

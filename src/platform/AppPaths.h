@@ -15,6 +15,14 @@ public:
     static QString DataDir();
     static QString TemplateDir() { return DataDir() + QStringLiteral("/template"); }
     static QString HelpPage() { return DataDir() + QStringLiteral("/help/index.htm"); }
+
+    // The rules behind ConfigDir and DataDir, with their inputs given (for tests).
+    // xdgConfigHome empty or relative means "not set" (the XDG rule), so home/.config is used.
+    static QString ConfigDirFor(const QString& xdgConfigHome, const QString& home);
+    // The first folder that holds a "template" folder: exeDir/../share/tabrix (installed),
+    // exeDir/data (build tree), then sourceDataDir (the source tree's data folder; may be
+    // empty). When none holds one, the installed location.
+    static QString DataDirFor(const QString& exeDir, const QString& sourceDataDir);
 };
 
 }  // namespace tabrix

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace tabrix {
 
@@ -12,6 +13,11 @@ public:
     static void Install();
     // The installed Japanese font family used for them (for example "Noto Sans CJK JP").
     static QString JapaneseFamily();
+    // The installed Japanese fixed-pitch family for "ＭＳ ゴシック" and "MS Gothic"; the
+    // proportional family when no fixed-pitch one is installed.
+    static QString JapaneseFixedFamily();
+    // The Windows font names that are substituted.
+    static QStringList WindowsFamilies();
 };
 
 }  // namespace tabrix

@@ -7,16 +7,27 @@
 #include <QScrollArea>
 #include <QVector>
 
+#include <cstdint>
+#include <vector>
+
+class QLabel;
+class QMenu;
+
 namespace tabrix {
 
 class IDialogs;
 class TElement;
+class TParameter;
+class TReferenceList;
 class TZQLCtrl;
 
 class TParamSBox : public QScrollArea {
     Q_OBJECT
 
 public:
+    static constexpr int kScrollStep = 20;
+    static constexpr int kSingleReferenceHeight = 20;
+
     TParamSBox(TZQLCtrl& library, IDialogs& dialogs, QWidget* parent = nullptr);
     ~TParamSBox() override;
 
@@ -27,17 +38,42 @@ public:
     void Show(TElement* element);
     TElement* CurrentElement() const { return current_; }
     // Reads every control into the working element and copies it into target (the current
-    // element when none). False, and nothing written, when nothing changed or there is no
-    // target.
+    // element when none): every value and the output flag. False, and nothing written, when
+    // nothing changed or there is no target. The caller marks the target's file modified.
     bool Apply(TElement* target = nullptr);
     bool Changed() const { return changed_; }
     // The pending-change query's "No": the edits are dropped.
     void ClearChanged() { changed_ = false; }
     // The library window's drag mode (bit 0 move, bit 1 insert), for drops on reference lists.
     void SetDragMode(unsigned mode) { dragMode_ = mode; }
+    unsigned DragMode() const { return dragMode_; }
 
     // The input control of parameter i (its object name is "Param<i>"), for tests.
     QWidget* Control(int i) const;
+    QLabel* Label(int i) const;
+
+    // Elements dropped onto the reference list of parameter param, on list row row (0 is the
+    // header row): a single reference takes the first element; an empty array takes them all;
+    // otherwise they are appended, or in insert mode inserted before the reference of row.
+    void DropElements(int param, const QVector<TElement*>& elements, int row);
+    // The reference-list commands of the context menu, on the list of parameter param.
+    void RemoveSelectedReferences(int param);
+    void ClearReferences(int param);
+    // Double click on row of the list of parameter param: asks, then removes that reference.
+    void RemoveReferenceAt(int param, int row);
+    // Moves references of the array list of parameter param as the library window moves rows:
+    // row from dragged onto row to, with the list's selection as it stood.
+    void MoveReferenceRows(int param, int from, int to);
+
+    // The context menus; their target is the control the menu was last opened on.
+    QMenu* ReferenceMenu() const { return referenceMenu_; }
+    QMenu* EditMenu() const { return editMenu_; }
+    int MenuTarget() const { return menuTarget_; }
+    void SetMenuTarget(int param) { menuTarget_ = param; }
+
+    // The text shown for a referenced element: its value of the display parameter.
+    static QString DisplayText(const TElement* target, const TParameter& display,
+                               const TZQLCtrl& library);
 
 signals:
     // Enter in a one-line field: the window runs its change-apply.
@@ -45,15 +81,40 @@ signals:
     // An edit, check, selection change or drop.
     void edited();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    QWidget* MakeControl(const TParameter& parameter, int i);
+    QWidget* MakeMultiLineEdit(int i);
+    TReferenceList* MakeReferenceList(bool array, int i);
+    void BuildMenus();
+    void Relayout();
+    int ControlHeight(int i, QWidget* control) const;
+    bool InStep(int i) const;
+    void LoadControl(int i);
+    void ReadControl(int i);
+    void RefreshReferenceList(int i);
+    QString ReferenceText(const TParameter& parameter, const TElement* target) const;
+    std::vector<TElement*> References(int i) const;
+    void StoreReferences(int i, const std::vector<TElement*>& refs);
+    const TParameter* Parameter(int i) const;
+    TReferenceList* ReferenceList(int i) const;
     void MarkChanged();
 
     TZQLCtrl& library_;
     IDialogs& dialogs_;
+    QWidget* content_;
+    QMenu* referenceMenu_ = nullptr;
+    QMenu* editMenu_ = nullptr;
     TElement* current_ = nullptr;
     QVector<QWidget*> controls_;
-    QVector<QWidget*> labels_;
+    QVector<QLabel*> labels_;
+    QVector<std::uint8_t> types_;  // the type each control was made for
+    int menuTarget_ = -1;
     bool changed_ = false;
+    bool loading_ = false;  // controls are being filled by Show: their signals are no edits
     unsigned dragMode_ = 0;
 };
 
