@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds if needed, then generates the sample library's output with the command-line tool and
-# lists the files written. Arguments, when given, are passed to tabrix-cli instead.
+# Installs what is missing and builds (setup.sh), then opens the editor on the sample library.
+# Without a display it writes a picture of the editor to build/screenshots/editor.png instead.
+# Arguments, when given, are passed to the command-line tool tabrix-cli.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/scripts/setup.sh" >&2
@@ -9,8 +10,12 @@ cli="$build/src/cli/tabrix-cli"
 if [ "$#" -gt 0 ]; then
   exec "$cli" "$@"
 fi
-out="$build/example-output"
-rm -rf "$out"
-"$cli" output "$root/examples/books/books.ZQL" --output-dir "$out" --all
-echo "Sample output written to $out:"
-find "$out" -type f | sort
+editor="$build/src/app/tabrix"
+sample="$root/examples/books/books.ZQL"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  mkdir -p "$build/screenshots"
+  "$editor" --screenshot "$build/screenshots/editor.png" "$sample" >/dev/null
+  echo "No display: the editor's window with the sample library was written to $build/screenshots/editor.png"
+  exit 0
+fi
+exec "$editor" "$sample"

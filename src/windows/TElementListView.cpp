@@ -1,0 +1,204 @@
+#include "windows/TElementListView.h"
+
+#include <QAbstractButton>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+#include "windows/TEdgePainter.h"
+#include "windows/TElementDelegate.h"
+#include "windows/TElementHeader.h"
+#include "windows/TElementListModel.h"
+
+namespace tabrix {
+
+TElementListView::TElementListView(TElementListModel& model, TElementDelegate& delegate,
+                                   QWidget* parent)
+    : QTableView(parent),
+      model_(model),
+      delegate_(delegate),
+      headerRow_(new TElementHeader(Qt::Horizontal, this)),
+      handleColumn_(new TElementHeader(Qt::Vertical, this)) {
+    setHorizontalHeader(headerRow_);
+    setVerticalHeader(handleColumn_);
+    setModel(&model_);
+    setItemDelegate(&delegate_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWordWrap(false);
+    setMouseTracking(true);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setStyleSheet(QStringLiteral("QTableView { gridline-color: #c0c0c0; }"));
+
+    headerRow_->setSectionResizeMode(QHeaderView::Stretch);
+    headerRow_->setFixedHeight(kHeaderHeight);
+    handleColumn_->setSectionResizeMode(QHeaderView::Fixed);
+    handleColumn_->setMinimumSectionSize(1);
+    SetRowHeight(24);
+
+    // The corner cell is Qt's own button; it is painted as the orange header cell.
+    if (auto* corner = findChild<QAbstractButton*>()) {
+        corner->installEventFilter(this);
+        corner->setMouseTracking(true);
+    }
+    connect(handleColumn_, &TElementHeader::rowDragged, this, [this](int from, int to) {
+        int top = -1, bottom = -1;
+        if (!SelectedRange(top, bottom)) top = bottom = -1;
+        emit rowMoveRequested(from, to, top, bottom);
+    });
+    connect(handleColumn_, &TElementHeader::hovered, this, [this](int section) {
+        mouseRow_ = section;
+        if (section < 0)
+            emit cellHovered(-1, -1);
+        else
+            emit cellHovered(section + 1, 0);
+    });
+    connect(headerRow_, &TElementHeader::hovered, this, [this](int section) {
+        if (section < 0)
+            emit cellHovered(-1, -1);
+        else
+            emit cellHovered(0, 1);
+    });
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this,
+            &TElementListView::RememberSelection);
+    connect(&model_, &QAbstractItemModel::modelReset, this, &TElementListView::RestoreSelection);
+    UpdateHandleWidth();
+}
+
+void TElementListView::SetRowHeight(int height) {
+    handleColumn_->setDefaultSectionSize(std::max(height, 1));
+}
+
+bool TElementListView::Accepts(int row) {
+    return !filter_ || filter_(row);
+}
+
+int TElementListView::CurrentRow() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+bool TElementListView::SelectedRange(int& top, int& bottom) const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        top = bottom = CurrentRow();
+        return top >= 0;
+    }
+    top = bottom = rows.first().row();
+    for (const QModelIndex& index : rows) {
+        top = std::min(top, index.row());
+        bottom = std::max(bottom, index.row());
+    }
+    return true;
+}
+
+void TElementListView::SelectRows(int first, int last, int current) {
+    const int rows = model_.rowCount();
+    if (rows == 0) return;
+    first = std::clamp(first, 0, rows - 1);
+    last = std::clamp(last, 0, rows - 1);
+    current = std::clamp(current, 0, rows - 1);
+    QItemSelection selection(model_.index(std::min(first, last), 0),
+                             model_.index(std::max(first, last), 0));
+    selectionModel()->setCurrentIndex(model_.index(current, 0), QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection,
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(model_.index(current, 0));
+}
+
+int TElementListView::TopRow() const {
+    return std::max(rowAt(0), 0);
+}
+
+void TElementListView::SetTopRow(int row) {
+    verticalScrollBar()->setValue(row);
+}
+
+QModelIndex TElementListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex next = QTableView::moveCursor(action, modifiers);
+    if (next.isValid() && next.row() != CurrentRow() && !Accepts(next.row())) return currentIndex();
+    return next;
+}
+
+void TElementListView::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && index.row() != CurrentRow() && !Accepts(index.row())) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void TElementListView::mouseMoveEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    mouseRow_ = index.isValid() ? index.row() : -1;
+    if (index.isValid())
+        emit cellHovered(index.row() + 1, 1);
+    else
+        emit cellHovered(-1, -1);
+    // Dragging a range moves the current row too: it may be refused like a click.
+    if ((event->buttons() & Qt::LeftButton) && index.isValid() && index.row() != CurrentRow() &&
+        !Accepts(index.row())) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void TElementListView::leaveEvent(QEvent* event) {
+    emit cellHovered(-1, -1);
+    QTableView::leaveEvent(event);
+}
+
+bool TElementListView::eventFilter(QObject* watched, QEvent* event) {
+    auto* corner = qobject_cast<QAbstractButton*>(watched);
+    if (!corner) return QTableView::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::Paint: {
+            QPainter painter(corner);
+            painter.fillRect(corner->rect(), QColor::fromRgb(TElementHeader::kCornerColour));
+            TEdgePainter::Draw(painter, corner->rect(), TEdgePainter::Edge::kRaised);
+            return true;
+        }
+        case QEvent::Enter:
+        case QEvent::MouseMove:
+            emit cellHovered(0, 0);
+            return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            // Not "select all": this cell will open the processing screen of the whole group.
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TElementListView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+}
+
+void TElementListView::RememberSelection() {
+    keptCurrent_ = CurrentRow();
+    if (!SelectedRange(keptTop_, keptBottom_)) keptTop_ = keptBottom_ = -1;
+}
+
+void TElementListView::RestoreSelection() {
+    UpdateHandleWidth();
+    if (keptCurrent_ < 0) return;
+    SelectRows(keptTop_ < 0 ? keptCurrent_ : keptTop_, keptBottom_ < 0 ? keptCurrent_ : keptBottom_,
+               keptCurrent_);
+}
+
+void TElementListView::UpdateHandleWidth() {
+    // Wide enough for the greatest row number, however long the group.
+    const int digits = fontMetrics().horizontalAdvance(QString::number(model_.rowCount()));
+    handleColumn_->setFixedWidth(std::max(kHandleWidth, digits + 8));
+}
+
+}  // namespace tabrix

@@ -1,0 +1,257 @@
+#include "windows/TLibraryDocument.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include "batch/TBatchRunner.h"
+#include "format/TFormatCompiler.h"
+#include "model/CoreText.h"
+#include "model/PathName.h"
+#include "model/TGroupData.h"
+#include "model/TGroupSetting.h"
+#include "model/TLibrarySaver.h"
+#include "model/TTabrixCtrl.h"
+#include "model/TWindowState.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQICtrl.h"
+#include "model/TZQPCtrl.h"
+#include "platform/IDialogs.h"
+#include "platform/QtText.h"
+#include "windows/IFrame.h"
+#include "windows/TDialogSaveQuestions.h"
+#include "windows/TParamSBox.h"
+
+namespace tabrix {
+
+namespace {
+
+QString Shown(const std::string& modelPath) {
+    return QtText::FromNative(PathName::ToNative(modelPath));
+}
+
+}  // namespace
+
+TLibraryDocument::TLibraryDocument(IFrame& frame, QObject* parent)
+    : QObject(parent), frame_(frame), library_(std::make_unique<TZQLCtrl>()) {
+    // Registered before anything is read, so that its groups find element data files that
+    // other open libraries already hold.
+    frame_.Controller().RegisterLibrary(*library_);
+}
+
+TLibraryDocument::~TLibraryDocument() = default;
+
+void TLibraryDocument::Status(const std::string& text) {
+    frame_.SetFrameStatus(text);
+}
+
+int TLibraryDocument::Open(const std::string& path) {
+    const int result = frame_.Controller().OpenLibrary(
+        *library_, path, [this](const std::string& message) { Status(message); });
+    Status("");
+    if (result != kFileOk) return result;
+    stamps_.Record(*library_);
+    ReportLoadProblems();
+    return result;
+}
+
+int TLibraryDocument::OpenTemplate(const std::string& templatePath, const std::string& chosenPath) {
+    const int result = Open(templatePath);
+    if (result != kFileOk) return result;
+    // The template itself must never be written by this library: every path goes before
+    // anything (the open batch list included) could save.
+    library_->SetPath(chosenPath);
+    if (TZQPCtrl* parameters = library_->ParameterFile()) parameters->SetPath("");
+    if (TZQICtrl* info = library_->InitializeInfo()) info->SetPath("");
+    for (const auto& group : library_->Groups()) {
+        TGroupData* data = group->GroupData();
+        if (data && data->Owner()) data->Owner()->SetPath("");
+    }
+    stamps_.Record(*library_);
+    return kFileOk;
+}
+
+void TLibraryDocument::FillNew() {
+    frame_.Controller().FillNewLibrary(*library_);
+    TMapInitialize& store = library_->InitializeInfo()->Store();
+    TWindowState::PutLibraryDefaults(store);
+    TWindowState::PutSubDefaults(store);
+}
+
+void TLibraryDocument::CompileFormats() {
+    Status(CoreText::Get(CoreText::kAnalysingFormats));
+    TFormatCompiler::CompileAll(*library_);
+    Status("");
+}
+
+void TLibraryDocument::ReportLoadProblems() {
+    QStringList lines;
+    for (const TLoadProblem& problem : library_->LoadProblems())
+        lines << QString::fromStdString(problem.Describe());
+    if (lines.isEmpty()) return;
+    frame_.Dialogs().Message(dialogParent_, lines.join(QLatin1Char('\n')), {},
+                             IDialogs::Icon::kWarning);
+}
+
+std::size_t TLibraryDocument::ElementCount(std::size_t group) const {
+    if (group >= library_->GroupCount()) return 0;
+    const TGroupData* data = library_->Group(group)->GroupData();
+    return data ? data->Size() : 0;
+}
+
+TElement* TLibraryDocument::ElementAt(std::size_t group, std::size_t index) const {
+    if (index >= ElementCount(group)) return nullptr;
+    return library_->Group(group)->GroupData()->At(index);
+}
+
+bool TLibraryDocument::ApplyPanel(std::size_t group, TElement& element, TParamSBox& panel,
+                                  bool output) {
+    const bool valuesChanged = panel.Apply(&element);
+    if (!valuesChanged && (element.OutputFlag() != 0) == output) return false;
+    if (element.Owner()) element.Owner()->MarkModified();
+    element.SetOutputFlag(output ? 1 : 0);
+    if (group < library_->GroupCount())
+        library_->Group(group)->Set(TGroupSetting::kOutputDone, false);
+    const int index = static_cast<int>(element.Index());
+    if (!library_->BatchList(kBatchChange).empty()) {
+        RunBatchList(kBatchChange);
+    } else {
+        emit elementsChanged(static_cast<int>(group), index, index);
+    }
+    emit modifiedChanged();
+    return true;
+}
+
+bool TLibraryDocument::AddElements(std::size_t group, std::size_t n) {
+    if (n == 0 || library_->AddElements(group, n) != 0) return false;
+    FinishElementEdit(group);
+    return true;
+}
+
+bool TLibraryDocument::InsertElements(std::size_t group, std::size_t position, std::size_t n) {
+    if (n == 0 || library_->InsertElements(group, position, n) != 0) return false;
+    FinishElementEdit(group);
+    return true;
+}
+
+bool TLibraryDocument::DeleteElements(std::size_t group, std::size_t first, std::size_t end) {
+    if (first >= end || library_->DeleteElements(group, first, end) != 0) return false;
+    FinishElementEdit(group);
+    return true;
+}
+
+bool TLibraryDocument::MoveElements(std::size_t group, std::size_t first, std::size_t target,
+                                    std::size_t last) {
+    if (library_->MoveElements(group, first, target, last) != 0) return false;
+    FinishElementEdit(group);
+    return true;
+}
+
+void TLibraryDocument::FinishElementEdit(std::size_t group) {
+    // A change list that sorts or applies may touch any group; then every group is redrawn.
+    if (!library_->BatchList(kBatchChange).empty()) {
+        RunBatchList(kBatchChange);
+    } else {
+        NotifyRows(group);
+    }
+    emit modifiedChanged();
+}
+
+void TLibraryDocument::NotifyRows(std::size_t group) {
+    const TGroupData* data =
+        group < library_->GroupCount() ? library_->Group(group)->GroupData() : nullptr;
+    for (std::size_t g = 0; g < library_->GroupCount(); ++g) {
+        if (g == group || (data && library_->Group(g)->GroupData() == data))
+            emit rowsChanged(static_cast<int>(g));
+    }
+}
+
+void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
+    if (library_->BatchList(trigger).empty()) return;
+    // A save or output item never runs another list, but a list may not run inside itself.
+    if (inBatch_) return;
+    inBatch_ = true;
+    TBatchActions actions;
+    actions.save = [this] { Save(); };
+    actions.output = [this] { Output(); };
+    TBatchRunner(*library_).RunBatchList(trigger, actions);
+    inBatch_ = false;
+    for (std::size_t g = 0; g < library_->GroupCount(); ++g)
+        emit rowsChanged(static_cast<int>(g));
+    emit modifiedChanged();
+}
+
+bool TLibraryDocument::IsModified() const {
+    if (library_->IsModified()) return true;
+    if (library_->ParameterFile() && library_->ParameterFile()->IsModified()) return true;
+    for (const auto& group : library_->Groups()) {
+        const TGroupData* data = group->GroupData();
+        if (data && data->Owner() && data->Owner()->IsModified()) return true;
+    }
+    return false;
+}
+
+bool TLibraryDocument::ConfirmReplacingChangedFiles() {
+    const std::vector<std::string> changed = stamps_.ChangedOnDisk(*library_);
+    if (changed.empty()) return true;
+    QStringList names;
+    for (const std::string& path : changed)
+        names << Shown(path);
+    const QString text =
+        QStringLiteral("次のファイルは読み込んだ後にほかで変更されています。上書きしますか？\n") +
+        names.join(QLatin1Char('\n'));
+    return frame_.Dialogs().AskYesNo(dialogParent_, text, QStringLiteral("確認")) ==
+           IDialogs::Answer::kYes;
+}
+
+bool TLibraryDocument::Save() {
+    if (!ConfirmReplacingChangedFiles()) return false;
+    TDialogSaveQuestions questions(frame_.Dialogs(), dialogParent_, layoutStore_);
+    TLibrarySaver(*library_, questions, [this](const std::string& message) {
+        Status(message);
+    }).Save();
+    Status("");
+    stamps_.Record(*library_);
+    emit modifiedChanged();
+    return true;
+}
+
+TOutputReport TLibraryDocument::Output() {
+    IDialogs& dialogs = frame_.Dialogs();
+    QStringList failures;
+    TOutputCallbacks callbacks;
+    callbacks.status = [this](const std::string& text) { Status(text); };
+    callbacks.message = [&](const std::string& text) {
+        dialogs.Message(dialogParent_, QtText::FromCp932(text));
+    };
+    callbacks.chooseFolder = [&](std::string& folder) {
+        QString chosen = Shown(folder);
+        if (!dialogs.ChooseFolder(dialogParent_, QStringLiteral("出力先フォルダの選択"), chosen))
+            return false;
+        const std::string native = QtText::ToNative(chosen);
+        return native.find('\\') == std::string::npos && PathName::FromNative(native, folder);
+    };
+    callbacks.input = [&](const std::string& caption, const std::string& prompt,
+                          std::string& text) {
+        QString value = QtText::FromCp932(text);
+        if (!dialogs.InputText(dialogParent_, QtText::FromCp932(caption), QtText::FromCp932(prompt),
+                               value))
+            return false;
+        text = QtText::ToCp932(value);
+        return true;
+    };
+    callbacks.failure = [&](const std::string& path, const std::string& reason) {
+        failures << Shown(path) + QStringLiteral(": ") + QString::fromStdString(reason);
+    };
+    const TOutputReport report = TOutputGenerator(*library_, callbacks).Run();
+    Status("");
+    if (!failures.isEmpty()) {
+        dialogs.Message(dialogParent_,
+                        QStringLiteral("次のファイルは出力できませんでした：\n") +
+                            failures.join(QLatin1Char('\n')),
+                        {}, IDialogs::Icon::kError);
+    }
+    emit modifiedChanged();
+    return report;
+}
+
+}  // namespace tabrix

@@ -1,0 +1,108 @@
+// One open library as the windows see it. The windows never change the model themselves: every
+// change is one method here, which changes the model, runs the "change" batch list where the
+// library asks for it, and tells every view through the signals, so that all views of the
+// library repaint from the same notifications.
+#pragma once
+
+#include <QObject>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "format/TOutputGenerator.h"
+#include "model/TZQLCtrl.h"
+#include "windows/TFileStamps.h"
+
+class QWidget;
+
+namespace tabrix {
+
+class IFrame;
+class TElement;
+class TParamSBox;
+
+class TLibraryDocument : public QObject {
+    Q_OBJECT
+
+public:
+    // Creates an empty library registered with the frame's controller.
+    explicit TLibraryDocument(IFrame& frame, QObject* parent = nullptr);
+    ~TLibraryDocument() override;
+
+    TZQLCtrl& Library() { return *library_; }
+    const TZQLCtrl& Library() const { return *library_; }
+    IFrame& Frame() { return frame_; }
+
+    // Where the questions appear, and who stores the window layout before the .ZQI is written.
+    void SetDialogParent(QWidget* parent) { dialogParent_ = parent; }
+    void SetLayoutStore(std::function<void()> store) { layoutStore_ = std::move(store); }
+
+    // --- coming into being --------------------------------------------------------------------
+    // Opens the library file at path (a model path); a FileResult. Problems with the files it
+    // names are shown in one message.
+    int Open(const std::string& path);
+    // Opens the template as a new library to be saved at chosenPath (may be empty): every file
+    // path but the library's is cleared, so the first save asks for each of them.
+    int OpenTemplate(const std::string& templatePath, const std::string& chosenPath);
+    // The new-library defaults, with the default window-state sections.
+    void FillNew();
+    // Compiles every format, with "書式の解析中..." in the frame caption meanwhile.
+    void CompileFormats();
+
+    // --- element edits ------------------------------------------------------------------------
+    // Writes the panel's values and the output flag into element (of group). False when
+    // neither changed.
+    bool ApplyPanel(std::size_t group, TElement& element, TParamSBox& panel, bool output);
+    bool AddElements(std::size_t group, std::size_t n);
+    bool InsertElements(std::size_t group, std::size_t position, std::size_t n);
+    // Deletes elements first .. end-1.
+    bool DeleteElements(std::size_t group, std::size_t first, std::size_t end);
+    // Moves the block first .. last so that a single element, or a block moved up, begins at
+    // target, and a block moved down ends at target.
+    bool MoveElements(std::size_t group, std::size_t first, std::size_t target, std::size_t last);
+    // Runs the batch list of the trigger; save and output items save and output.
+    void RunBatchList(BatchTrigger trigger);
+
+    // --- files --------------------------------------------------------------------------------
+    // The whole save with its questions. False when the user declined to replace files that
+    // changed on disk since they were read (nothing is written then).
+    bool Save();
+    // Writes the output files; every refused or failed file is listed in one message.
+    TOutputReport Output();
+    // The library, its parameter file or an element data file of its groups is modified.
+    bool IsModified() const;
+
+    // The number of elements of group (0 when it shows no group data).
+    std::size_t ElementCount(std::size_t group) const;
+    TElement* ElementAt(std::size_t group, std::size_t index) const;
+
+signals:
+    // Values of elements first..last of group changed (the rows stay).
+    void elementsChanged(int group, int first, int last);
+    // Elements of group were added, removed or reordered.
+    void rowsChanged(int group);
+    // Groups were added, removed, renamed or reordered.
+    void groupsChanged();
+    // The modified state or the file paths may have changed.
+    void modifiedChanged();
+
+private:
+    // After an element edit of group: the change batch list, then the notifications.
+    void FinishElementEdit(std::size_t group);
+    // Notifies the rows of every group showing the same group data as group.
+    void NotifyRows(std::size_t group);
+    bool ConfirmReplacingChangedFiles();
+    void ReportLoadProblems();
+    void Status(const std::string& text);
+
+    IFrame& frame_;
+    std::unique_ptr<TZQLCtrl> library_;
+    TFileStamps stamps_;
+    QWidget* dialogParent_ = nullptr;
+    std::function<void()> layoutStore_;
+    bool inBatch_ = false;
+};
+
+}  // namespace tabrix

@@ -1,0 +1,310 @@
+#include "windows/TMainForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QUrl>
+
+#include <algorithm>
+
+#include "dialogs/TLibrarySelectForm.h"
+#include "model/FileResult.h"
+#include "model/PathName.h"
+#include "model/TBatchSetting.h"
+#include "platform/AppPaths.h"
+#include "platform/IDialogs.h"
+#include "platform/QtText.h"
+#include "windows/TLibraryDocument.h"
+#include "windows/TZQLForm.h"
+
+namespace tabrix {
+
+TMainForm::TMainForm(IDialogs& dialogs, const QString& configFolder, QWidget* parent)
+    : QMainWindow(parent),
+      dialogs_(dialogs),
+      controller_(std::make_unique<TTabrixCtrl>()),
+      settings_(configFolder) {
+    setWindowTitle(QStringLiteral("Tabrix"));
+    area_ = new QMdiArea(this);
+    area_->setObjectName(QStringLiteral("ClientArea"));
+    area_->setBackground(QColor(0x80, 0x80, 0x80));
+    setCentralWidget(area_);
+    area_->viewport()->installEventFilter(this);
+    connect(area_, &QMdiArea::subWindowActivated, this, &TMainForm::OnSubWindowActivated);
+    BuildMenus();
+    RebuildMenuBar();
+    ApplyStoredLayout();
+}
+
+TMainForm::~TMainForm() {
+    // The library windows hold libraries registered with the controller: they go first.
+    delete area_;
+    area_ = nullptr;
+}
+
+void TMainForm::BuildMenus() {
+    auto* general = new QMenu(QStringLiteral("総合処理(&A)"), this);
+    connect(general->addAction(QStringLiteral("ライブラリを開く(&O)...")), &QAction::triggered,
+            this, &TMainForm::OpenLibraryCommand);
+    general->addSeparator();
+    connect(general->addAction(QStringLiteral("終了(&X)")), &QAction::triggered, this,
+            &QWidget::close);
+
+    auto* window = new QMenu(QStringLiteral("ウィンドウ(&W)"), this);
+    onTop_ = window->addAction(QStringLiteral("常に最上位(&T)"));
+    onTop_->setCheckable(true);
+    // The check mark is inverted by the toggle itself, not by the click.
+    connect(onTop_, &QAction::triggered, this, [this] {
+        onTop_->setChecked(!onTop_->isChecked());
+        ToggleAlwaysOnTop();
+    });
+    window->addSeparator();
+    connect(window->addAction(QStringLiteral("横に並べて表示(&H)")), &QAction::triggered, this,
+            &TMainForm::TileHorizontally);
+    connect(window->addAction(QStringLiteral("縦に並べて表示(&V)")), &QAction::triggered, this,
+            &TMainForm::TileVertically);
+    window->addSeparator();
+    connect(window->addAction(QStringLiteral("重ねて表示(&C)")), &QAction::triggered, area_,
+            &QMdiArea::cascadeSubWindows);
+    connect(window->addAction(QStringLiteral("アイコンの整列(&A)")), &QAction::triggered, this,
+            &TMainForm::ArrangeIcons);
+
+    auto* help = new QMenu(QStringLiteral("ヘルプ(&H)"), this);
+    connect(help->addAction(QStringLiteral("ヘルプ<HTML>(&C)")), &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(AppPaths::HelpPage())); });
+    help->addSeparator();
+    help->addAction(QStringLiteral("ファイルバージョン： 2.2"))->setEnabled(false);
+    menus_ = {general, window, help};
+}
+
+void TMainForm::RebuildMenuBar() {
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    if (active_) {
+        for (QMenu* menu : active_->Menus())
+            bar->addMenu(menu);
+    }
+    for (QMenu* menu : menus_)
+        bar->addMenu(menu);
+}
+
+void TMainForm::OnSubWindowActivated(QMdiSubWindow* sub) {
+    auto* form = sub ? qobject_cast<TZQLForm*>(sub->widget()) : nullptr;
+    if (form)
+        active_ = form;
+    else if (!sub)
+        active_ = nullptr;
+    RebuildMenuBar();
+}
+
+void TMainForm::LibraryWindowActivated(TZQLForm* window) {
+    if (active_ == window) return;
+    active_ = window;
+    RebuildMenuBar();
+}
+
+void TMainForm::LibraryWindowClosed(TZQLForm* window) {
+    if (active_ != window) return;
+    active_ = nullptr;
+    RebuildMenuBar();
+}
+
+void TMainForm::SetFrameStatus(const std::string& text) {
+    setWindowTitle(text.empty() ? QStringLiteral("Tabrix") : QtText::FromCp932(text));
+    // The caption is painted before the long work goes on; what the user does meanwhile waits.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QList<TZQLForm*> TMainForm::LibraryWindows() const {
+    QList<TZQLForm*> windows;
+    if (!area_) return windows;
+    for (QMdiSubWindow* sub : area_->subWindowList())
+        if (auto* form = qobject_cast<TZQLForm*>(sub->widget())) windows << form;
+    return windows;
+}
+
+QString TMainForm::UntitledCaption() const {
+    QStringList captions;
+    for (QMdiSubWindow* sub : area_->subWindowList())
+        captions << sub->widget()->windowTitle();
+    return QStringLiteral("名称未設定 ") +
+           QString::number(TZQLForm::GreatestUntitledNumber(captions) + 1);
+}
+
+void TMainForm::OpenLibraryCommand() {
+    TLibrarySelectForm select(AppPaths::ConfigDir(), AppPaths::TemplateDir(), dialogs_, this);
+    if (select.exec() != QDialog::Accepted) return;
+    OpenSelected(select.LibraryPath(), select.DeriveFromTemplate(), select.TemplatePath());
+}
+
+TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
+                                  const QString& templatePath) {
+    std::string path;
+    const std::string native = QtText::ToNative(libraryPath);
+    if (!libraryPath.isEmpty() &&
+        (native.find('\\') != std::string::npos || !PathName::FromNative(native, path))) {
+        dialogs_.Message(
+            this, QStringLiteral("このファイル名はライブラリに記録できません：\n") + libraryPath,
+            {}, IDialogs::Icon::kError);
+        return nullptr;
+    }
+    auto* form = new TZQLForm(*this);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow* sub = area_->addSubWindow(form);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    form->SetCaption(libraryPath.isEmpty() ? UntitledCaption() : libraryPath);
+    if (!active_) active_ = form;
+    TLibraryDocument& document = form->Document();
+    document.Library().SetPath(path);
+
+    std::string templateModel;
+    const bool fromTemplate = derive && !templatePath.isEmpty() &&
+                              QFileInfo(templatePath).isFile() &&
+                              PathName::FromNative(QtText::ToNative(templatePath), templateModel);
+    int result = kFileOk;
+    if (fromTemplate) {
+        result = document.OpenTemplate(templateModel, path);
+    } else if (!libraryPath.isEmpty() && QFileInfo(libraryPath).isFile()) {
+        result = document.Open(path);
+    } else {
+        document.FillNew();
+    }
+    if (result != kFileOk) {
+        dialogs_.Message(this,
+                         QStringLiteral("ライブラリ「") + libraryPath +
+                             QStringLiteral("」を開けませんでした（エラー %1）").arg(result),
+                         {}, IDialogs::Icon::kError);
+        if (active_ == form) active_ = nullptr;
+        form->Document().Library().SetPath("");
+        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        delete sub;
+        return nullptr;
+    }
+    form->SetUp();
+    if (fromTemplate || result == kFileOk) {
+        if (fromTemplate || (!libraryPath.isEmpty() && QFileInfo(libraryPath).isFile()))
+            document.RunBatchList(kBatchOpen);
+    }
+    document.CompileFormats();
+    form->ApplyLayout();
+    sub->show();
+    area_->setActiveSubWindow(sub);
+    return form;
+}
+
+// --- layout and arrangement ----------------------------------------------------------------------
+
+void TMainForm::ApplyStoredLayout() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    settings_.Load(screen ? screen->size() : QSize(1024, 768));
+    setGeometry(settings_.Bounds());
+    // The check mark starts opposite to the wish; the toggle then turns both to the wish.
+    onTop_->setChecked(!settings_.AlwaysOnTop());
+    ToggleAlwaysOnTop();
+}
+
+void TMainForm::ShowAsStored() {
+    switch (settings_.WindowState()) {
+        case 2:
+            showMaximized();
+            break;
+        case 1:
+            showMinimized();
+            break;
+        default:
+            show();
+            break;
+    }
+}
+
+bool TMainForm::AlwaysOnTop() const {
+    return onTop_->isChecked();
+}
+
+void TMainForm::ToggleAlwaysOnTop() {
+    const bool wasVisible = isVisible();
+    const QRect bounds = geometry();
+    setWindowFlag(Qt::WindowStaysOnTopHint, !onTop_->isChecked());
+    onTop_->setChecked(!onTop_->isChecked());
+    // Changing the flags hides a shown window; it comes back where it was.
+    if (wasVisible) {
+        setGeometry(bounds);
+        show();
+    }
+}
+
+void TMainForm::StoreLayout() {
+    const int state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
+    settings_.SetWindowState(state);
+    settings_.SetBounds(state == 0 ? geometry() : normalGeometry());
+    settings_.SetAlwaysOnTop(onTop_->isChecked());
+    settings_.Save();
+}
+
+void TMainForm::Tile(bool sideBySide) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* sub : area_->subWindowList())
+        if (!sub->isMinimized() && sub->isVisible()) windows << sub;
+    if (windows.isEmpty()) return;
+    const QRect space = area_->viewport()->rect();
+    const int n = static_cast<int>(windows.size());
+    for (int i = 0; i < n; ++i) {
+        windows[i]->showNormal();
+        if (sideBySide) {
+            const int w = space.width() / n;
+            windows[i]->setGeometry(i * w, 0, w, space.height());
+        } else {
+            const int h = space.height() / n;
+            windows[i]->setGeometry(0, i * h, space.width(), h);
+        }
+    }
+}
+
+void TMainForm::TileHorizontally() {
+    Tile(true);
+}
+
+void TMainForm::TileVertically() {
+    Tile(false);
+}
+
+void TMainForm::ArrangeIcons() {
+    int x = 0;
+    const int bottom = area_->viewport()->height();
+    for (QMdiSubWindow* sub : area_->subWindowList()) {
+        if (!sub->isMinimized()) continue;
+        sub->move(x, bottom - sub->height());
+        x += sub->width();
+    }
+}
+
+// --- closing
+// --------------------------------------------------------------------------------------
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    for (QMdiSubWindow* sub : area_->subWindowList()) {
+        if (!qobject_cast<TZQLForm*>(sub->widget())) continue;
+        if (!sub->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    StoreLayout();
+    event->accept();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (area_ && watched == area_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        OpenLibraryCommand();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace tabrix

@@ -1,0 +1,83 @@
+// The frame: the multi-document window that holds the library windows, owns the controller of
+// every open library, remembers its own layout in Tabrix.ini, and carries the open-library,
+// window-arrangement and help commands. The active library window's menus stand in front of
+// the frame's own.
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+#include "model/TTabrixCtrl.h"
+#include "windows/IFrame.h"
+#include "windows/TFrameSettings.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace tabrix {
+
+class TZQLForm;
+
+class TMainForm : public QMainWindow, public IFrame {
+    Q_OBJECT
+
+public:
+    // configFolder holds Tabrix.ini.
+    TMainForm(IDialogs& dialogs, const QString& configFolder, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // IFrame
+    TTabrixCtrl& Controller() override { return *controller_; }
+    IDialogs& Dialogs() override { return dialogs_; }
+    void SetFrameStatus(const std::string& text) override;
+    void LibraryWindowActivated(TZQLForm* window) override;
+    void LibraryWindowClosed(TZQLForm* window) override;
+
+    // Shows the frame in the state Tabrix.ini gave it.
+    void ShowAsStored();
+    // The open command: the library selection dialog, then OpenSelected.
+    void OpenLibraryCommand();
+    // Opens what the selection dialog chose: libraryPath (native; empty for an untitled
+    // library), or a new library derived from templatePath when derive is set and the template
+    // exists. The new window, or none when the library could not be opened.
+    TZQLForm* OpenSelected(const QString& libraryPath, bool derive = false,
+                           const QString& templatePath = {});
+    // The command line's library.
+    TZQLForm* OpenLibrary(const QString& path) { return OpenSelected(path); }
+
+    QMdiArea& Area() const { return *area_; }
+    TZQLForm* ActiveLibraryWindow() const { return active_; }
+    QList<TZQLForm*> LibraryWindows() const;
+    TFrameSettings& Settings() { return settings_; }
+    bool AlwaysOnTop() const;
+    void ToggleAlwaysOnTop();
+    void TileHorizontally();
+    void TileVertically();
+    void ArrangeIcons();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void RebuildMenuBar();
+    void OnSubWindowActivated(QMdiSubWindow* sub);
+    void ApplyStoredLayout();
+    void StoreLayout();
+    void Tile(bool sideBySide);
+    QString UntitledCaption() const;
+
+    IDialogs& dialogs_;
+    std::unique_ptr<TTabrixCtrl> controller_;
+    TFrameSettings settings_;
+    QMdiArea* area_ = nullptr;
+    QList<QMenu*> menus_;
+    QAction* onTop_ = nullptr;
+    TZQLForm* active_ = nullptr;
+};
+
+}  // namespace tabrix

@@ -1,0 +1,755 @@
+#include "windows/TZQLForm.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "model/PathName.h"
+#include "model/TGroupData.h"
+#include "model/TGroupSetting.h"
+#include "model/TZQICtrl.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+#include "platform/IDialogs.h"
+#include "platform/QtText.h"
+#include "windows/IFrame.h"
+#include "windows/TAutoRepeat.h"
+#include "windows/TElementDelegate.h"
+#include "windows/TElementListModel.h"
+#include "windows/TElementListView.h"
+#include "windows/TLibraryDocument.h"
+#include "windows/TParamSBox.h"
+
+namespace tabrix {
+
+namespace {
+
+const char* const kFollowHints[] = {"追従しない", "右に追従", "左に追従"};
+
+QString FollowHint(std::uint32_t mode) {
+    return QStringLiteral("クリックで追従モードを切り替えます。\n現在[") +
+           QString::fromUtf8(kFollowHints[mode % 3]) + QStringLiteral("]");
+}
+
+// A tool-bar image: one glyph drawn in the middle.
+QIcon GlyphIcon(const QString& glyph, const QColor& colour) {
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    QFont font = painter.font();
+    font.setPixelSize(15);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
+    : QMainWindow(parent), frame_(frame), document_(std::make_unique<TLibraryDocument>(frame)) {
+    document_->SetDialogParent(this);
+    document_->SetLayoutStore([this] {
+        frame_.LibraryWindowActivated(this);
+        StoreLayout();
+    });
+    model_ = new TElementListModel(*document_, this);
+    delegate_ = new TElementDelegate(document_->Library(), this);
+    BuildActions();
+    BuildCentre();
+    BuildToolBar();
+    BuildMenus();
+    statusBar()->setSizeGripEnabled(false);
+    connect(document_.get(), &TLibraryDocument::modifiedChanged, this,
+            &TZQLForm::UpdateCaptionFromPath);
+    connect(document_.get(), &TLibraryDocument::groupsChanged, this, &TZQLForm::FillGroups);
+    connect(document_.get(), &TLibraryDocument::elementsChanged, this,
+            [this] { list_->viewport()->update(); });
+}
+
+TZQLForm::~TZQLForm() {
+    frame_.LibraryWindowClosed(this);
+    // The views read the library while they go; they go before it.
+    delete centralWidget();
+    delete model_;
+    delete delegate_;
+    document_.reset();
+}
+
+QAction* TZQLForm::MakeAction(const char* name, const QString& text, const QString& hint) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setToolTip(hint.isEmpty() ? text : hint);
+    action->setStatusTip(action->toolTip());
+    // Each library window's keys act in that window only.
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(action);
+    return action;
+}
+
+QAction* TZQLForm::Action(const QString& name) const {
+    return findChild<QAction*>(name);
+}
+
+void TZQLForm::BuildActions() {
+    auto bind = [this](QAction* action, void (TZQLForm::*command)(), QKeySequence key = {}) {
+        if (!key.isEmpty()) action->setShortcut(key);
+        connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+    };
+    bind(MakeAction("A_Add", QStringLiteral("要素の新規追加(&A)"),
+                    QStringLiteral("要素の新規追加(ALT+Ins)")),
+         &TZQLForm::AddElements, QKeySequence(Qt::ALT | Qt::Key_Insert));
+    bind(MakeAction("A_Insert", QStringLiteral("要素の新規挿入(&I)")), &TZQLForm::InsertElements);
+    bind(MakeAction("A_Delete", QStringLiteral("選択要素の削除(&L)"),
+                    QStringLiteral("選択要素の削除(ALT+Del)")),
+         &TZQLForm::DeleteElements, QKeySequence(Qt::ALT | Qt::Key_Delete));
+    bind(MakeAction("A_Up", QStringLiteral("一つ上の要素を選択(&U)"),
+                    QStringLiteral("一つ上の要素を選択(Alt+↑)")),
+         &TZQLForm::SelectUp, QKeySequence(Qt::ALT | Qt::Key_Up));
+    bind(MakeAction("A_Down", QStringLiteral("一つ下の要素を選択(&D)"),
+                    QStringLiteral("一つ下の要素を選択(Alt+↓)")),
+         &TZQLForm::SelectDown, QKeySequence(Qt::ALT | Qt::Key_Down));
+    bind(MakeAction("A_Left", QStringLiteral("一つ左のグループを選択(&L)"),
+                    QStringLiteral("一つ左のグループを選択(Alt+←)")),
+         &TZQLForm::LeftGroup, QKeySequence(Qt::ALT | Qt::Key_Left));
+    bind(MakeAction("A_Right", QStringLiteral("一つ右のグループを選択(&R)"),
+                    QStringLiteral("一つ右のグループを選択(Alt+→)")),
+         &TZQLForm::RightGroup, QKeySequence(Qt::ALT | Qt::Key_Right));
+    QAction* apply = MakeAction("A_Apply", QStringLiteral("変更適用(&C)"),
+                                QStringLiteral("変更適用(Alt+Enter)"));
+    apply->setShortcuts(
+        {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
+    bind(apply, &TZQLForm::ChangeApply);
+    bind(MakeAction("A_Save", QStringLiteral("上書き保存(&S)"),
+                    QStringLiteral("上書き保存(Ctrl+S)")),
+         &TZQLForm::Save, QKeySequence(Qt::CTRL | Qt::Key_S));
+    bind(MakeAction("A_Output", QStringLiteral("出力(&P)"), QStringLiteral("出力(Ctrl+P)")),
+         &TZQLForm::Output, QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(MakeAction("A_Close", QStringLiteral("閉じる(&X)")), &QAction::triggered, this,
+            [this] { Holder()->close(); });
+    QAction* autoApply = MakeAction("A_AutoApply", QStringLiteral("自動で更新適用(&A)"),
+                                    QStringLiteral("自動で更新適用"));
+    autoApply->setIconText(QStringLiteral("自動で更新適用"));
+    autoApply->setCheckable(true);
+    connect(autoApply, &QAction::toggled, this, [this](bool on) { SetAutoApply(on); });
+
+    // Entries whose dialogs are not there yet: present, and disabled until they are.
+    const char* const later[][2] = {{"A_CompareApply", "判定適用(&A)..."},
+                                    {"A_Sort", "並び替え(&S)..."},
+                                    {"A_DeleteDuplicates", "重複削除(&D)..."},
+                                    {"A_Find", "検索(&F)..."},
+                                    {"A_Replace", "置換(&E)..."},
+                                    {"A_ParamSetting", "パラメータ(&P)..."},
+                                    {"A_GroupSetting", "グループ(&G)..."},
+                                    {"A_LibrarySetting", "ライブラリ(&L)..."},
+                                    {"A_MultiApply", "一括変更適用ウィンドウ(&M)"}};
+    for (const auto& entry : later)
+        MakeAction(entry[0], QString::fromUtf8(entry[1]))->setEnabled(false);
+
+    followGroup_ = new QActionGroup(this);
+    for (std::uint32_t mode = 0; mode < 3; ++mode) {
+        QAction* item = followGroup_->addAction(QString::fromUtf8(kFollowHints[mode]));
+        item->setObjectName(QStringLiteral("MD_Follow%1").arg(mode));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, mode] { SetFollowMode(mode); });
+    }
+    dragCopyMove_ = new QActionGroup(this);
+    dragAddInsert_ = new QActionGroup(this);
+    const struct {
+        const char* name;
+        const char* text;
+        QActionGroup* group;
+        std::uint32_t clear, set;
+    } drags[] = {{"M_DragCopy", "D＆Dで複写", dragCopyMove_, kDragMove, 0},
+                 {"M_DragMove", "D＆Dで移動", dragCopyMove_, 0, kDragMove},
+                 {"M_DragAdd", "D＆Dで追加", dragAddInsert_, kDragInsert, 0},
+                 {"M_DragInsert", "D＆Dで挿入", dragAddInsert_, 0, kDragInsert}};
+    for (const auto& drag : drags) {
+        QAction* item = drag.group->addAction(QString::fromUtf8(drag.text));
+        item->setObjectName(QString::fromLatin1(drag.name));
+        item->setCheckable(true);
+        const std::uint32_t clear = drag.clear, set = drag.set;
+        connect(item, &QAction::triggered, this,
+                [this, clear, set] { SetDragMode((dragMode_ & ~clear) | set); });
+    }
+}
+
+void TZQLForm::BuildMenus() {
+    auto menu = [this](const QString& title, const QStringList& entries) {
+        auto* m = new QMenu(title, this);
+        for (const QString& entry : entries) {
+            if (entry.isEmpty())
+                m->addSeparator();
+            else
+                m->addAction(Action(entry));
+        }
+        menus_ << m;
+        return m;
+    };
+    menu(QStringLiteral("ファイル(&F)"), {"A_Save", "", "A_Output", "", "A_Close"});
+    menu(QStringLiteral("編集(&E)"),
+         {"A_CompareApply", "A_Sort", "A_DeleteDuplicates", "A_Find", "A_Replace"});
+    for (const char* hidden : {"A_DeleteDuplicates", "A_Find", "A_Replace"})
+        Action(QString::fromLatin1(hidden))->setVisible(false);
+    menu(QStringLiteral("設定(&T)"), {"A_ParamSetting", "A_GroupSetting", "A_LibrarySetting"});
+    menu(QStringLiteral("ショートカット(&C)"),
+         {"A_Up", "A_Down", "A_Left", "A_Right", "A_Apply", "", "A_Add", "A_Delete"});
+    QMenu* assist = menu(QStringLiteral("入力補助(&A)"), {"A_AutoApply", "A_MultiApply", ""});
+    assist->addActions(dragCopyMove_->actions());
+    assist->addSeparator();
+    assist->addActions(dragAddInsert_->actions());
+    auto* bar = new QMenu(QStringLiteral("|"), this);
+    bar->setEnabled(false);
+    menus_ << bar;
+}
+
+void TZQLForm::BuildToolBar() {
+    QToolBar* tools = addToolBar(QStringLiteral("ToolBar"));
+    tools->setMovable(false);
+    tools->setIconSize(QSize(20, 20));
+    groupCombo_ = new QComboBox(tools);
+    groupCombo_->setObjectName(QStringLiteral("GroupCmbBox"));
+    groupCombo_->setMaxVisibleItems(16);
+    groupCombo_->setMinimumContentsLength(10);
+    groupCombo_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    groupCombo_->setToolTip(QStringLiteral("編集するグループを選択できます"));
+    connect(groupCombo_, &QComboBox::activated, this, &TZQLForm::ChangeGroup);
+    tools->addWidget(groupCombo_);
+    const struct {
+        const char* name;
+        const char* glyph;
+        unsigned colour;
+    } buttons[] = {{"A_Add", "＋", 0x207020}, {"A_Delete", "－", 0xB02020},
+                   {"A_Up", "↑", 0x2040A0},   {"A_Down", "↓", 0x2040A0},
+                   {"A_Left", "←", 0x2040A0}, {"A_Right", "→", 0x2040A0},
+                   {"A_Save", "保", 0x404040}};
+    for (const auto& button : buttons) {
+        QAction* action = Action(QString::fromLatin1(button.name));
+        action->setIcon(GlyphIcon(QString::fromUtf8(button.glyph), QColor::fromRgb(button.colour)));
+        tools->addAction(action);
+    }
+    followButton_ = new QToolButton(tools);
+    followButton_->setObjectName(QStringLiteral("T_Follow"));
+    followButton_->setText(QStringLiteral("追従モード"));
+    followButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    followButton_->setPopupMode(QToolButton::MenuButtonPopup);
+    auto* followMenu = new QMenu(followButton_);
+    followMenu->addActions(followGroup_->actions());
+    followButton_->setMenu(followMenu);
+    connect(followButton_, &QToolButton::clicked, this,
+            [this] { SetFollowMode((followMode_ + 1) % 3); });
+    tools->addWidget(followButton_);
+    tools->addAction(Action(QStringLiteral("A_AutoApply")));
+    if (auto* autoButton = qobject_cast<QToolButton*>(
+            tools->widgetForAction(Action(QStringLiteral("A_AutoApply")))))
+        autoButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    SetFollowMode(kFollowRight);
+    SetDragMode(dragMode_);
+}
+
+void TZQLForm::BuildCentre() {
+    auto* centre = new QWidget(this);
+    auto* column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    tabs_ = new QTabBar(centre);
+    tabs_->setObjectName(QStringLiteral("GroupTabs"));
+    tabs_->setExpanding(false);
+    tabs_->setDrawBase(false);
+    tabs_->setToolTip(QStringLiteral("編集するグループを選択できます"));
+    connect(tabs_, &QTabBar::currentChanged, this, &TZQLForm::ChangeGroup);
+    column->addWidget(tabs_);
+
+    splitter_ = new QSplitter(Qt::Horizontal, centre);
+    splitter_->setChildrenCollapsible(false);
+    auto* listArea = new QWidget(splitter_);
+    auto* listRow = new QHBoxLayout(listArea);
+    listRow->setContentsMargins(0, 0, 0, 0);
+    listRow->setSpacing(0);
+    list_ = new TElementListView(*model_, *delegate_, listArea);
+    list_->setObjectName(QStringLiteral("ElemDGrid"));
+    listRow->addWidget(list_, 1);
+    auto* pages = new QVBoxLayout();
+    pages->setSpacing(0);
+    auto pageButton = [listArea, pages](const QString& text, const char* name) {
+        auto* button = new QToolButton(listArea);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setText(text);
+        button->setFixedWidth(18);
+        button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+        pages->addWidget(button, 1);
+        return button;
+    };
+    QToolButton* up = pageButton(QStringLiteral("▲"), "PageUpBtn");
+    QToolButton* down = pageButton(QStringLiteral("▼"), "PageDownBtn");
+    listRow->addLayout(pages);
+    pageUp_ = new TAutoRepeat(
+        kPageUpMs, [this] { return PageStep(-1); }, this);
+    pageDown_ = new TAutoRepeat(
+        kPageDownMs, [this] { return PageStep(+1); }, this);
+    connect(up, &QToolButton::pressed, pageUp_, &TAutoRepeat::Press);
+    connect(up, &QToolButton::released, pageUp_, &TAutoRepeat::Release);
+    connect(down, &QToolButton::pressed, pageDown_, &TAutoRepeat::Press);
+    connect(down, &QToolButton::released, pageDown_, &TAutoRepeat::Release);
+
+    panelArea_ = new QWidget(splitter_);
+    panelArea_->setObjectName(QStringLiteral("Panel_BR"));
+    auto* panelColumn = new QVBoxLayout(panelArea_);
+    panelColumn->setContentsMargins(0, 0, 0, 0);
+    panelColumn->setSpacing(0);
+    auto* panelTools = new QToolBar(panelArea_);
+    panelTools->addAction(Action(QStringLiteral("A_Apply")));
+    if (auto* applyButton = qobject_cast<QToolButton*>(
+            panelTools->widgetForAction(Action(QStringLiteral("A_Apply")))))
+        applyButton->setText(QStringLiteral("変更適用"));
+    outputBox_ = new QCheckBox(QStringLiteral("出力する"), panelTools);
+    outputBox_->setObjectName(QStringLiteral("OutputCBox"));
+    panelTools->addWidget(outputBox_);
+    panelColumn->addWidget(panelTools);
+    panel_ = new TParamSBox(document_->Library(), frame_.Dialogs(), panelArea_);
+    panel_->setObjectName(QStringLiteral("ParamSBox"));
+    panelColumn->addWidget(panel_, 1);
+    connect(panel_, &TParamSBox::applyRequested, this, &TZQLForm::ChangeApply);
+    connect(panel_, &TParamSBox::edited, this, [this] { edited_ = true; });
+
+    splitter_->addWidget(listArea);
+    splitter_->addWidget(panelArea_);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    column->addWidget(splitter_, 1);
+    setCentralWidget(centre);
+
+    list_->SetRowChangeFilter([this](int) { return PendingChangeQuery(); });
+    connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!resetting_) ShowRow(current.isValid() ? current.row() : -1);
+            });
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { resetting_ = true; });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        resetting_ = false;
+        SyncPanelToCurrentRow();
+    });
+    connect(list_, &TElementListView::rowMoveRequested, this, &TZQLForm::MoveRows);
+    connect(list_, &TElementListView::cellHovered, this, &TZQLForm::ShowHoverStatus);
+    connect(list_, &QAbstractItemView::doubleClicked, this, [this] { DeleteElements(); });
+    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QMenu menu(this);
+        menu.addAction(Action(QStringLiteral("A_Add")));
+        menu.addAction(Action(QStringLiteral("A_Insert")));
+        menu.addAction(Action(QStringLiteral("A_Delete")));
+        menu.exec(list_->viewport()->mapToGlobal(pos));
+    });
+}
+
+// --- set-up and layout --------------------------------------------------------------------------
+
+void TZQLForm::SetCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
+
+void TZQLForm::UpdateCaptionFromPath() {
+    const std::string& path = document_->Library().Path();
+    if (!path.empty()) SetCaption(QtText::FromNative(PathName::ToNative(path)));
+}
+
+void TZQLForm::SetUp() {
+    FillGroups();
+    panel_->Rebuild();
+    const TZQPCtrl* parameters = document_->Library().ParameterFile();
+    list_->SetRowHeight(parameters ? static_cast<int>(parameters->RowHeight()) : 24);
+    delegate_->SetFont(TElementDelegate::FontFor(document_->Library()));
+    group_ = -1;
+    ChangeGroup(0);
+}
+
+void TZQLForm::FillGroups() {
+    const TZQLCtrl& library = document_->Library();
+    const QSignalBlocker blockCombo(groupCombo_);
+    const QSignalBlocker blockTabs(tabs_);
+    groupCombo_->clear();
+    while (tabs_->count() > 0)
+        tabs_->removeTab(0);
+    for (const auto& group : library.Groups()) {
+        const QString name = QtText::FromCp932(group->Name());
+        groupCombo_->addItem(name);
+        tabs_->addTab(name);
+    }
+    // The bar was laid out empty; it takes the height of its tabs now.
+    tabs_->setFixedHeight(tabs_->count() > 0 ? tabs_->sizeHint().height() : 0);
+    SyncGroupControls(group_);
+}
+
+void TZQLForm::SyncGroupControls(int index) {
+    const QSignalBlocker blockCombo(groupCombo_);
+    const QSignalBlocker blockTabs(tabs_);
+    groupCombo_->setCurrentIndex(index < groupCombo_->count() ? index : -1);
+    if (index >= 0 && index < tabs_->count()) tabs_->setCurrentIndex(index);
+}
+
+QWidget* TZQLForm::Holder() const {
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    return sub ? static_cast<QWidget*>(sub) : const_cast<TZQLForm*>(this);
+}
+
+void TZQLForm::ApplyLayout() {
+    TZQICtrl* info = document_->Library().InitializeInfo();
+    if (!info) return;
+    const TLibraryWindowState state = TWindowState::ApplyLibrary(info->Store());
+    normalBounds_ =
+        QRect(state.bounds.left, state.bounds.top, state.bounds.width, state.bounds.height);
+    QWidget* holder = Holder();
+    holder->setGeometry(normalBounds_);
+    if (state.windowState == kWindowMaximised)
+        holder->showMaximized();
+    else if (state.windowState == kWindowMinimised)
+        holder->showMinimized();
+    panelWidth_ = std::max(state.panelWidth, 0);
+    const int total = std::max(splitter_->width(), panelWidth_ + 100);
+    splitter_->setSizes({total - panelWidth_, panelWidth_});
+    SetFollowMode(state.followMode);
+    SetAutoApply(state.autoApply);
+    SetDragMode(state.dragMode);
+}
+
+void TZQLForm::StoreLayout() {
+    TZQICtrl* info = document_->Library().InitializeInfo();
+    if (!info) return;
+    QWidget* holder = Holder();
+    TLibraryWindowState state;
+    state.windowState = holder->isMaximized()   ? kWindowMaximised
+                        : holder->isMinimized() ? kWindowMinimised
+                                                : kWindowNormal;
+    if (state.windowState == kWindowNormal) normalBounds_ = holder->geometry();
+    state.bounds = {normalBounds_.left(), normalBounds_.top(), normalBounds_.width(),
+                    normalBounds_.height()};
+    state.followMode = followMode_;
+    state.autoApply = AutoApply();
+    state.dragMode = dragMode_;
+    state.panelWidth = PanelWidth();
+    TWindowState::StoreLibrary(info->Store(), state);
+}
+
+int TZQLForm::PanelWidth() const {
+    const QList<int> sizes = splitter_->sizes();
+    return sizes.size() == 2 && sizes[1] > 0 ? sizes[1] : panelWidth_;
+}
+
+void TZQLForm::SetFollowMode(std::uint32_t mode) {
+    followMode_ = mode % 3;
+    followGroup_->actions()[static_cast<int>(followMode_)]->setChecked(true);
+    followButton_->setToolTip(FollowHint(followMode_));
+}
+
+void TZQLForm::SetDragMode(std::uint32_t mode) {
+    dragMode_ = mode;
+    Action(QString::fromLatin1((mode & kDragMove) ? "M_DragMove" : "M_DragCopy"))->setChecked(true);
+    Action(QString::fromLatin1((mode & kDragInsert) ? "M_DragInsert" : "M_DragAdd"))
+        ->setChecked(true);
+    if (panel_) panel_->SetDragMode(mode & (kDragMove | kDragInsert));
+}
+
+void TZQLForm::SetAutoApply(bool on) {
+    QAction* action = Action(QStringLiteral("A_AutoApply"));
+    if (action->isChecked() != on) action->setChecked(on);
+}
+
+bool TZQLForm::AutoApply() const {
+    return Action(QStringLiteral("A_AutoApply"))->isChecked();
+}
+
+// --- selection ----------------------------------------------------------------------------------
+
+TElement* TZQLForm::CurrentElement() const {
+    return panel_->CurrentElement();
+}
+
+void TZQLForm::ShowRow(int row) {
+    TElement* element = model_->ElementAt(row);
+    if (element != panel_->CurrentElement()) {
+        panel_->Show(element);
+        edited_ = false;
+    }
+    outputBox_->setChecked(element && element->OutputFlag() != 0);
+    list_->viewport()->update();
+}
+
+void TZQLForm::SyncPanelToCurrentRow() {
+    ShowRow(list_->CurrentRow());
+}
+
+bool TZQLForm::PendingChangeQuery() {
+    if (!panel_->CurrentElement() || !(panel_->Changed() || edited_)) return true;
+    if (AutoApply()) {
+        ChangeApply();
+        return true;
+    }
+    switch (frame_.Dialogs().AskYesNoCancel(
+        this, QStringLiteral("変更が加えられています。適用しますか？"), QStringLiteral("確認"))) {
+        case IDialogs::Answer::kYes:
+            ChangeApply();
+            return true;
+        case IDialogs::Answer::kNo:
+            panel_->ClearChanged();
+            edited_ = false;
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TZQLForm::ChangeGroup(int index) {
+    if (index == group_ && index >= 0) {
+        SyncGroupControls(group_);
+        return;
+    }
+    if (group_ >= 0 && !PendingChangeQuery()) {
+        SyncGroupControls(group_);
+        return;
+    }
+    group_ = index;
+    SyncGroupControls(index);
+    model_->SetGroup(static_cast<std::size_t>(std::max(index, 0)));
+    if (index >= 0 && static_cast<std::size_t>(index) < document_->Library().GroupCount()) {
+        list_->SelectRows(0, 0, 0);
+        list_->scrollToTop();
+    }
+    SyncPanelToCurrentRow();
+}
+
+void TZQLForm::LeftGroup() {
+    if (group_ >= 1) ChangeGroup(group_ - 1);
+}
+
+void TZQLForm::RightGroup() {
+    if (static_cast<std::size_t>(group_ + 1) < document_->Library().GroupCount())
+        ChangeGroup(group_ + 1);
+}
+
+void TZQLForm::SelectUp() {
+    const int row = list_->CurrentRow();
+    if (!panel_->CurrentElement() || row - 1 < 0) return;
+    if (!PendingChangeQuery()) return;
+    list_->SelectRows(row - 1, row - 1, row - 1);
+}
+
+void TZQLForm::SelectDown() {
+    const int row = list_->CurrentRow();
+    if (!panel_->CurrentElement() || row + 1 >= static_cast<int>(model_->ElementCount())) return;
+    if (!PendingChangeQuery()) return;
+    list_->SelectRows(row + 1, row + 1, row + 1);
+}
+
+bool TZQLForm::PageStep(int delta) {
+    const int before = list_->verticalScrollBar()->value();
+    list_->SetTopRow(list_->TopRow() + delta);
+    return list_->verticalScrollBar()->value() != before;
+}
+
+void TZQLForm::ShowHoverStatus(int row, int column) {
+    QString text;
+    if (row == 0 && column == 0)
+        text = QStringLiteral("このグループ全体の処理画面を開きます");
+    else if (row == 0 && column == 1)
+        text = QStringLiteral("クリックすると、ソート画面を開きます");
+    else if (row > 0 && column == 0)
+        text = QStringLiteral("ここを掴んでのドラッグで、順序入れ替え");
+    else if (row > 0 && column == 1)
+        text = QString::number(row) + QStringLiteral(" 番目の要素です");
+    statusBar()->showMessage(text);
+}
+
+QString TZQLForm::StatusText() const {
+    return statusBar()->currentMessage();
+}
+
+// --- element commands ---------------------------------------------------------------------------
+
+void TZQLForm::ChangeApply() {
+    TElement* element = panel_->CurrentElement();
+    if (!element || group_ < 0) return;
+    document_->ApplyPanel(static_cast<std::size_t>(group_), *element, *panel_,
+                          outputBox_->isChecked());
+    edited_ = false;
+}
+
+long TZQLForm::ParseCount(const QString& text) {
+    QString digits = text;
+    for (QChar& c : digits) {
+        if (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19)
+            c = QChar(u'0' + (c.unicode() - 0xFF10));
+    }
+    const std::string ascii = digits.toStdString();
+    if (ascii.empty()) return 0;
+    char* end = nullptr;
+    const long value = std::strtol(ascii.c_str(), &end, 10);
+    return *end == '\0' ? value : 0;
+}
+
+bool TZQLForm::AskCount(const QString& caption, const QString& prompt, long& count) {
+    QString text = QStringLiteral("1");
+    if (!frame_.Dialogs().InputText(this, caption, prompt, text)) return false;
+    count = ParseCount(text);
+    if (count < 1) return false;
+    if (count > kMaxCount) {
+        frame_.Dialogs().Message(
+            this, QStringLiteral("一度に作れる要素は %1 個までです。").arg(kMaxCount), {},
+            IDialogs::Icon::kWarning);
+        return false;
+    }
+    return true;
+}
+
+void TZQLForm::AddElements() {
+    if (group_ < 0 || static_cast<std::size_t>(group_) >= document_->Library().GroupCount()) return;
+    long count = 0;
+    if (!AskCount(QStringLiteral("追加数の入力"),
+                  QStringLiteral("追加したい要素数を指定してください"), count))
+        return;
+    document_->AddElements(static_cast<std::size_t>(group_), static_cast<std::size_t>(count));
+}
+
+void TZQLForm::InsertElements() {
+    if (group_ < 0 || static_cast<std::size_t>(group_) >= document_->Library().GroupCount()) return;
+    const std::size_t elements = model_->ElementCount();
+    const int mouseRow = list_->MouseRow();
+    const std::size_t position =
+        mouseRow >= 0 && static_cast<std::size_t>(mouseRow) < elements ? mouseRow : elements;
+    long count = 0;
+    if (!AskCount(QStringLiteral("挿入数の入力"),
+                  QStringLiteral("挿入したい要素数を指定してください"), count))
+        return;
+    document_->InsertElements(static_cast<std::size_t>(group_), position,
+                              static_cast<std::size_t>(count));
+}
+
+void TZQLForm::DeleteElements() {
+    if (model_->ElementCount() == 0) return;
+    int top = 0, bottom = 0;
+    if (!list_->SelectedRange(top, bottom)) return;
+    const int n = bottom - top + 1;
+    const QString question = QStringLiteral("【選択している】") + QString::number(n) +
+                             QStringLiteral(
+                                 " 個の項目を削除します。宜しいですか？\n"
+                                 "（※マウスカーソルのある行とは限りません）");
+    if (frame_.Dialogs().AskOkCancel(this, question, QStringLiteral("確認"),
+                                     IDialogs::Icon::kQuestion) != IDialogs::Answer::kOk)
+        return;
+    // The panel lets go of an element that is about to be destroyed.
+    TElement* current = panel_->CurrentElement();
+    if (current && static_cast<int>(current->Index()) >= top &&
+        static_cast<int>(current->Index()) <= bottom) {
+        panel_->Show(nullptr);
+        edited_ = false;
+    }
+    document_->DeleteElements(static_cast<std::size_t>(group_), static_cast<std::size_t>(top),
+                              static_cast<std::size_t>(bottom) + 1);
+    const int row = std::min(top, std::max(static_cast<int>(model_->ElementCount()) - 1, 0));
+    list_->SelectRows(row, row, row);
+}
+
+void TZQLForm::MoveRows(int from, int to, int selectionTop, int selectionBottom) {
+    const int elements = static_cast<int>(model_->ElementCount());
+    if (group_ < 0 || from < 0 || to < 0 || from >= elements || to >= elements) return;
+    const auto group = static_cast<std::size_t>(group_);
+    if (selectionTop < 0 || from < selectionTop || from > selectionBottom) {
+        document_->MoveElements(group, from, to, from);
+        list_->SelectRows(to, to, to);
+        SyncPanelToCurrentRow();
+        return;
+    }
+    if (to >= selectionTop && to <= selectionBottom) return;
+    const int span = selectionBottom - selectionTop;
+    const int current = list_->CurrentRow();
+    document_->MoveElements(group, selectionTop, to, selectionBottom);
+    const int newTop = to > from ? to - span : to;
+    // The current element moved with its block keeps being current.
+    const int newCurrent = current >= selectionTop && current <= selectionBottom
+                               ? current + (newTop - selectionTop)
+                               : newTop;
+    list_->SelectRows(newTop, newTop + span, newCurrent);
+    SyncPanelToCurrentRow();
+}
+
+// --- files and closing ---------------------------------------------------------------------------
+
+void TZQLForm::Save() {
+    if (!PendingChangeQuery()) return;
+    document_->Save();
+}
+
+void TZQLForm::Output() {
+    document_->Output();
+}
+
+bool TZQLForm::CloseQuery() {
+    if (closeConfirmed_) return true;
+    if (!PendingChangeQuery()) return false;
+    document_->RunBatchList(kBatchClose);
+    bool saved = false;
+    if (document_->IsModified()) {
+        const QString question = QStringLiteral("ライブラリ「") + Caption() +
+                                 QStringLiteral("」が変更されています。保存して閉じますか？");
+        switch (frame_.Dialogs().AskYesNoCancel(this, question, QStringLiteral("終了確認"))) {
+            case IDialogs::Answer::kYes:
+                // What could not be saved stays open rather than being lost; "No" still closes.
+                if (!document_->Save() || document_->IsModified()) return false;
+                saved = true;
+                break;
+            case IDialogs::Answer::kNo:
+                break;
+            default:
+                return false;
+        }
+    }
+    TZQICtrl* info = document_->Library().InitializeInfo();
+    if (!saved && info && !info->Path().empty()) {
+        // The layout survives even when the data is not saved.
+        StoreLayout();
+        info->Write();
+    }
+    closeConfirmed_ = true;
+    return true;
+}
+
+void TZQLForm::closeEvent(QCloseEvent* event) {
+    if (CloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+unsigned long TZQLForm::GreatestUntitledNumber(const QStringList& captions) {
+    unsigned long greatest = 0;
+    for (const QString& caption : captions) {
+        const int blank = caption.indexOf(QLatin1Char(' '));
+        if (blank < 0 || caption.left(blank) != QStringLiteral("名称未設定")) continue;
+        const std::string number = caption.mid(blank + 1).toStdString();
+        char* end = nullptr;
+        const unsigned long value = number.empty() ? 0 : std::strtoul(number.c_str(), &end, 10);
+        if (!number.empty() && *end == '\0') greatest = std::max(greatest, value);
+    }
+    return greatest;
+}
+
+}  // namespace tabrix

@@ -1,0 +1,147 @@
+// The window of one open library: the element list of the shown group with the group tabs and
+// combo box, the parameter panel beside it, the tool bar, the menus the frame shows in front of
+// its own while this window is active, and the element, save, output and close commands.
+#pragma once
+
+#include <QMainWindow>
+#include <QRect>
+
+#include <cstddef>
+#include <memory>
+
+#include "model/TWindowState.h"
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QTabBar;
+class QToolButton;
+
+namespace tabrix {
+
+class IFrame;
+class TAutoRepeat;
+class TElement;
+class TElementDelegate;
+class TElementListModel;
+class TElementListView;
+class TLibraryDocument;
+class TParamSBox;
+
+class TZQLForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kPageDownMs = 300;
+    static constexpr int kPageUpMs = 200;
+    // More elements than this in one add or insert is refused (a typo, not a wish).
+    static constexpr long kMaxCount = 1'000'000;
+
+    explicit TZQLForm(IFrame& frame, QWidget* parent = nullptr);
+    ~TZQLForm() override;
+
+    TLibraryDocument& Document() { return *document_; }
+    void SetCaption(const QString& caption);
+    QString Caption() const { return windowTitle(); }
+
+    // After the library is loaded: groups, panel, row height and font; the first group shown.
+    void SetUp();
+    // The [ZQLForm] section of the library's initialize-info store, to and from this window.
+    void ApplyLayout();
+    void StoreLayout();
+    // The menus the frame shows in front of its own.
+    QList<QMenu*> Menus() const { return menus_; }
+
+    // --- commands -------------------------------------------------------------------------------
+    bool PendingChangeQuery();
+    void ChangeGroup(int index);
+    void SelectUp();
+    void SelectDown();
+    void LeftGroup();
+    void RightGroup();
+    void ChangeApply();
+    void AddElements();
+    void InsertElements();
+    void DeleteElements();
+    void MoveRows(int from, int to, int selectionTop, int selectionBottom);
+    void Save();
+    void Output();
+    bool CloseQuery();
+    void SetFollowMode(std::uint32_t mode);
+    void SetDragMode(std::uint32_t mode);
+    void SetAutoApply(bool on);
+
+    // --- state, for the frame and the tests ---------------------------------------------------
+    int CurrentGroup() const { return group_; }
+    TElement* CurrentElement() const;
+    TElementListView& List() const { return *list_; }
+    QComboBox& GroupCombo() const { return *groupCombo_; }
+    QTabBar& Tabs() const { return *tabs_; }
+    TParamSBox& Panel() const { return *panel_; }
+    QCheckBox& OutputBox() const { return *outputBox_; }
+    QString StatusText() const;
+    std::uint32_t FollowMode() const { return followMode_; }
+    std::uint32_t DragMode() const { return dragMode_; }
+    bool AutoApply() const;
+    int PanelWidth() const;
+    // The action with this object name ("A_Save", "A_Add", ...).
+    QAction* Action(const QString& name) const;
+
+    // The count typed into the add or insert box: full-width digits read as digits, text that
+    // is not a number as 0.
+    static long ParseCount(const QString& text);
+    // The largest number N of the captions "名称未設定 N" (0 when there is none).
+    static unsigned long GreatestUntitledNumber(const QStringList& captions);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildActions();
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildCentre();
+    QAction* MakeAction(const char* name, const QString& text, const QString& hint = {});
+    void FillGroups();
+    void SyncGroupControls(int index);
+    void ShowRow(int row);
+    void SyncPanelToCurrentRow();
+    void ShowHoverStatus(int row, int column);
+    bool PageStep(int delta);
+    bool AskCount(const QString& caption, const QString& prompt, long& count);
+    void UpdateCaptionFromPath();
+    QWidget* Holder() const;
+
+    IFrame& frame_;
+    std::unique_ptr<TLibraryDocument> document_;
+    TElementListModel* model_ = nullptr;
+    TElementDelegate* delegate_ = nullptr;
+    TElementListView* list_ = nullptr;
+    TParamSBox* panel_ = nullptr;
+    QComboBox* groupCombo_ = nullptr;
+    QTabBar* tabs_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QWidget* panelArea_ = nullptr;
+    QCheckBox* outputBox_ = nullptr;
+    QToolButton* followButton_ = nullptr;
+    TAutoRepeat* pageUp_ = nullptr;
+    TAutoRepeat* pageDown_ = nullptr;
+    QList<QMenu*> menus_;
+    QActionGroup* followGroup_ = nullptr;
+    QActionGroup* dragCopyMove_ = nullptr;
+    QActionGroup* dragAddInsert_ = nullptr;
+    int group_ = 0;
+    std::uint32_t followMode_ = kFollowRight;
+    std::uint32_t dragMode_ = 0xFFFFFFFCu;
+    int panelWidth_ = 170;
+    QRect normalBounds_{0, 0, 400, 300};
+    bool closeConfirmed_ = false;
+    bool resetting_ = false;
+    bool edited_ = false;  // the panel reported an edit since it last showed or applied
+};
+
+}  // namespace tabrix
