@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPainter>
+#include <QStyle>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -241,13 +242,15 @@ void TZQLForm::BuildToolBar() {
         unsigned colour;
     } buttons[] = {{"A_Add", "＋", 0x207020}, {"A_Delete", "－", 0xB02020},
                    {"A_Up", "↑", 0x2040A0},   {"A_Down", "↓", 0x2040A0},
-                   {"A_Left", "←", 0x2040A0}, {"A_Right", "→", 0x2040A0},
-                   {"A_Save", "保", 0x404040}};
+                   {"A_Left", "←", 0x2040A0}, {"A_Right", "→", 0x2040A0}};
     for (const auto& button : buttons) {
         QAction* action = Action(QString::fromLatin1(button.name));
         action->setIcon(GlyphIcon(QString::fromUtf8(button.glyph), QColor::fromRgb(button.colour)));
         tools->addAction(action);
     }
+    // Saving has an image every user knows.
+    Action(QStringLiteral("A_Save"))->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    tools->addAction(Action(QStringLiteral("A_Save")));
     followButton_ = new QToolButton(tools);
     followButton_->setObjectName(QStringLiteral("T_Follow"));
     followButton_->setText(QStringLiteral("追従モード"));
