@@ -103,9 +103,12 @@ int main(int argc, char** argv) {
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.rfind("--data=", 0) == 0) folder = arg.substr(7);
-        else if (arg.rfind("--size=", 0) == 0) g_size = std::stoul(arg.substr(7));
-        else argv[kept++] = argv[i];
+        if (arg.rfind("--data=", 0) == 0)
+            folder = arg.substr(7);
+        else if (arg.rfind("--size=", 0) == 0)
+            g_size = std::stoul(arg.substr(7));
+        else
+            argv[kept++] = argv[i];
     }
     argc = kept;
     g_folder = folder + "/single-" + std::to_string(g_size);

@@ -2,11 +2,11 @@
 
 #include <utility>
 
-#include "model/TWordTables.h"
 #include "model/ParamType.h"
 #include "model/TGroupSetting.h"
 #include "model/TParameter.h"
 #include "model/TTabrixCtrl.h"
+#include "model/TWordTables.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 

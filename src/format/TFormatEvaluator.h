@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "model/TCodeData.h"
 #include "format/TCounterMap.h"
 #include "format/TFormatSink.h"
+#include "model/TCodeData.h"
 
 namespace tabrix {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "model/TCodeData.h"
 #include "model/ParamType.h"
+#include "model/TCodeData.h"
 #include "model/TStringDivision.h"
 
 namespace tabrix {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "model/TCodeData.h"
 #include "model/Progress.h"
+#include "model/TCodeData.h"
 #include "model/TFileWriter.h"
 #include "model/TParameter.h"
 

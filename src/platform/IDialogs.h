@@ -24,8 +24,7 @@ public:
     virtual Answer AskOkCancel(QWidget* parent, const QString& text, const QString& caption,
                                Icon icon = Icon::kQuestion) = 0;
     virtual Answer AskYesNo(QWidget* parent, const QString& text, const QString& caption) = 0;
-    virtual Answer AskYesNoCancel(QWidget* parent, const QString& text,
-                                  const QString& caption) = 0;
+    virtual Answer AskYesNoCancel(QWidget* parent, const QString& text, const QString& caption) = 0;
     // A one-line input box; false when cancelled. value holds the default on entry.
     virtual bool InputText(QWidget* parent, const QString& caption, const QString& prompt,
                            QString& value) = 0;

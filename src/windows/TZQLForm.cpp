@@ -10,11 +10,11 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPainter>
-#include <QStyle>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>

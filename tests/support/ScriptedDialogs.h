@@ -14,14 +14,24 @@ namespace tabrix::test {
 
 class ScriptedDialogs : public IDialogs {
 public:
-    enum class Kind { kMessage, kOkCancel, kYesNo, kYesNoCancel, kInput, kOpen, kSave, kFolder,
-                      kFont, kColour };
+    enum class Kind {
+        kMessage,
+        kOkCancel,
+        kYesNo,
+        kYesNoCancel,
+        kInput,
+        kOpen,
+        kSave,
+        kFolder,
+        kFont,
+        kColour
+    };
 
     struct Step {
         Kind kind;
         QString expected;  // a part of the text (or title) the question must contain
         Answer answer = Answer::kOk;
-        QString value;     // the text typed or the path chosen; empty path cancels
+        QString value;  // the text typed or the path chosen; empty path cancels
     };
 
     // Queues the next answer.
