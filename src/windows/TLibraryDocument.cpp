@@ -1,5 +1,7 @@
 #include "windows/TLibraryDocument.h"
 
+#include <algorithm>
+
 #include <QStringList>
 #include <QWidget>
 
@@ -31,14 +33,43 @@ QString Shown(const std::string& modelPath) {
 
 }  // namespace
 
+namespace {
+
+// Every open document, so that a change of group data shared between libraries reaches the
+// views of all of them.
+std::vector<TLibraryDocument*>& OpenDocuments() {
+    static std::vector<TLibraryDocument*> documents;
+    return documents;
+}
+
+}  // namespace
+
 TLibraryDocument::TLibraryDocument(IFrame& frame, QObject* parent)
     : QObject(parent), frame_(frame), library_(std::make_unique<TZQLCtrl>()) {
     // Registered before anything is read, so that its groups find element data files that
     // other open libraries already hold.
     frame_.Controller().RegisterLibrary(*library_);
+    OpenDocuments().push_back(this);
 }
 
-TLibraryDocument::~TLibraryDocument() = default;
+TLibraryDocument::~TLibraryDocument() {
+    auto& documents = OpenDocuments();
+    documents.erase(std::remove(documents.begin(), documents.end(), this), documents.end());
+}
+
+void TLibraryDocument::NotifyOtherLibraries(const std::vector<const TGroupData*>& changed) {
+    for (TLibraryDocument* other : OpenDocuments()) {
+        if (other == this) continue;
+        bool touched = false;
+        for (std::size_t g = 0; g < other->library_->GroupCount(); ++g) {
+            const TGroupData* data = other->library_->Group(g)->GroupData();
+            if (!data || std::find(changed.begin(), changed.end(), data) == changed.end()) continue;
+            emit other->rowsChanged(static_cast<int>(g));
+            touched = true;
+        }
+        if (touched) emit other->modifiedChanged();
+    }
+}
 
 void TLibraryDocument::Status(const std::string& text) {
     frame_.SetFrameStatus(text);
@@ -163,6 +194,7 @@ void TLibraryDocument::NotifyRows(std::size_t group) {
         if (g == group || (data && library_->Group(g)->GroupData() == data))
             emit rowsChanged(static_cast<int>(g));
     }
+    if (data) NotifyOtherLibraries({data});
 }
 
 void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
@@ -175,9 +207,13 @@ void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
     actions.output = [this] { Output(); };
     TBatchRunner(*library_).RunBatchList(trigger, actions);
     inBatch_ = false;
-    for (std::size_t g = 0; g < library_->GroupCount(); ++g)
+    std::vector<const TGroupData*> shown;
+    for (std::size_t g = 0; g < library_->GroupCount(); ++g) {
         emit rowsChanged(static_cast<int>(g));
+        shown.push_back(library_->Group(g)->GroupData());
+    }
     emit modifiedChanged();
+    NotifyOtherLibraries(shown);
 }
 
 bool TLibraryDocument::IsModified() const {

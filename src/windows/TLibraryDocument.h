@@ -93,6 +93,8 @@ private:
     void FinishElementEdit(std::size_t group);
     // Notifies the rows of every group showing the same group data as group.
     void NotifyRows(std::size_t group);
+    // The views of every other open library that shows one of these group data repaint.
+    void NotifyOtherLibraries(const std::vector<const TGroupData*>& changed);
     bool ConfirmReplacingChangedFiles();
     void ReportLoadProblems();
     void Status(const std::string& text);

@@ -164,6 +164,28 @@ private slots:
             if (group->GroupData()) group->GroupData()->Owner()->SetModified(false);
     }
 
+    // Two libraries naming one element data file: an element added through one window shows
+    // in the other's list at once.
+    void sharedElementDataReachesEveryLibrary() {
+        QTemporaryDir dir;
+        const QString first = CopySample(dir);
+        const QString second = dir.filePath(QStringLiteral("other.ZQL"));
+        QVERIFY(QFile::copy(first, second));
+        TZQLForm* a = frame_->OpenSelected(first);
+        TZQLForm* b = frame_->OpenSelected(second);
+        QVERIFY(a && b);
+        QCOMPARE(b->List().model()->rowCount(), 4);
+        QSignalSpy spy(&b->Document(), &tabrix::TLibraryDocument::rowsChanged);
+        QVERIFY(a->Document().AddElements(0, 2));
+        QVERIFY(!spy.isEmpty());
+        QCOMPARE(b->List().model()->rowCount(), 6);
+        for (TZQLForm* form : {a, b}) {
+            form->Document().Library().SetModified(false);
+            for (const auto& group : form->Document().Library().Groups())
+                if (group->GroupData()) group->GroupData()->Owner()->SetModified(false);
+        }
+    }
+
     void deletingEveryElementLeavesTheEmptyRow() {
         TZQLForm* form = frame_->OpenSelected({});
         dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), IDialogs::Answer::kOk, "2");
