@@ -43,9 +43,12 @@ TMainForm::TMainForm(IDialogs& dialogs, const QString& configFolder, QWidget* pa
 }
 
 TMainForm::~TMainForm() {
-    // The library windows hold libraries registered with the controller: they go first.
-    delete area_;
+    // The library windows hold libraries registered with the controller: they go first. The
+    // area is forgotten before it goes, as its viewport's last events still reach the filter.
+    QMdiArea* area = area_;
     area_ = nullptr;
+    area->viewport()->removeEventFilter(this);
+    delete area;
 }
 
 void TMainForm::BuildMenus() {
