@@ -5,8 +5,9 @@
 set -euo pipefail
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/../src" && pwd)
 status=0
-if grep -rnE '#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/)' "$src/model" "$src/format" "$src/batch"; then
-  echo "check-layers: the core must not include Qt" >&2
+if grep -rnE '#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/)' "$src/model" "$src/format" "$src/batch" \
+  "$src/settings"; then
+  echo "check-layers: the core and the settings working copies must not include Qt" >&2
   status=1
 fi
 if grep -rnE '#\s*include\s*"(format|batch|cli|platform|windows|dialogs|app)/' "$src/model"; then
