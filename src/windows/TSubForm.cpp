@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLayout>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPainter>
@@ -60,7 +61,7 @@ QIcon ModeIcon(const QString& glyph, const QColor& colour) {
 }  // namespace
 
 TSubForm::TSubForm(IFrame& frame, QWidget* parent) : QMainWindow(parent), frame_(frame) {
-    setWindowTitle(QStringLiteral("サブウィンドウ"));
+    setWindowTitle(QStringLiteral("サブ"));
     BuildControls();
     statusBar()->setSizeGripEnabled(false);
     resize(140, 300);
@@ -77,7 +78,10 @@ TSubForm::~TSubForm() {
 void TSubForm::BuildControls() {
     QToolBar* tools = addToolBar(QStringLiteral("ToolBar"));
     tools->setMovable(false);
-    tools->setIconSize(QSize(20, 20));
+    // The four buttons fit the narrow window side by side.
+    tools->setIconSize(QSize(16, 16));
+    tools->setContentsMargins(0, 0, 0, 0);
+    tools->layout()->setSpacing(0);
     auto modeButton = [this, tools](const char* name, const QString& text, QMenu*& menu) {
         auto* button = new QToolButton(tools);
         button->setObjectName(QString::fromLatin1(name));
