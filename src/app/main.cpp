@@ -3,7 +3,8 @@
 //   tabrix [LIBRARY.ZQL]                      opens the library at start
 //   tabrix --screenshot FILE.png [LIBRARY.ZQL]
 //       starts without a display, opens the library (first group, first element current),
-//       writes a picture of the 1280 x 800 frame to FILE.png and exits.
+//       writes a picture of the 1280 x 800 frame, with the sub window following the library
+//       window on the right, to FILE.png and exits.
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -53,9 +54,15 @@ int WriteScreenshot(tabrix::TMainForm& frame, const QString& file) {
     frame.setGeometry(0, 0, 1280, 800);
     frame.resize(1280, 800);
     QApplication::processEvents();
-    if (frame.ActiveLibraryWindow()) {
-        // The library fills the frame, so the picture shows its list and panel at full size.
-        if (QMdiSubWindow* sub = frame.Area().activeSubWindow()) sub->showMaximized();
+    if (tabrix::TZQLForm* form = frame.ActiveLibraryWindow()) {
+        // The library window takes most of the frame and the sub window follows it on the
+        // right, as a user works with the two lists side by side.
+        form->SetFollowMode(tabrix::kFollowRight);
+        if (QMdiSubWindow* sub = frame.Area().activeSubWindow()) {
+            sub->showNormal();
+            const QSize area = frame.Area().viewport()->size();
+            sub->setGeometry(0, 0, area.width() - 260, area.height());
+        }
     }
     QApplication::processEvents();
     if (!frame.grab().save(file, "PNG")) {

@@ -105,6 +105,33 @@ std::unique_ptr<TElement> TGroupData::Release(std::size_t i) {
     return element;
 }
 
+std::vector<std::unique_ptr<TElement>> TGroupData::TakeElements(std::size_t first,
+                                                                std::size_t last) {
+    std::vector<std::unique_ptr<TElement>> taken;
+    if (first >= elements_.size()) return taken;
+    last = std::clamp(last, first, elements_.size() - 1);
+    auto begin = elements_.begin() + static_cast<std::ptrdiff_t>(first);
+    auto end = elements_.begin() + static_cast<std::ptrdiff_t>(last + 1);
+    taken.assign(std::make_move_iterator(begin), std::make_move_iterator(end));
+    elements_.erase(begin, end);
+    for (auto& element : taken)
+        element->SetOwner(nullptr);
+    Renumber(first);
+    MarkModified();
+    return taken;
+}
+
+void TGroupData::InsertTaken(std::size_t position, std::vector<std::unique_ptr<TElement>> taken) {
+    if (taken.empty()) return;
+    position = std::min(position, elements_.size());
+    for (auto& element : taken)
+        element->SetOwner(this);
+    elements_.insert(elements_.begin() + static_cast<std::ptrdiff_t>(position),
+                     std::make_move_iterator(taken.begin()), std::make_move_iterator(taken.end()));
+    Renumber(position);
+    MarkModified();
+}
+
 void TGroupData::Reorder(std::vector<std::unique_ptr<TElement>> ordered) {
     elements_ = std::move(ordered);
     Renumber(0);

@@ -49,6 +49,13 @@ public:
     TElement* Append(std::unique_ptr<TElement> element);
     // Takes element i out of the list without destroying it.
     std::unique_ptr<TElement> Release(std::size_t i);
+    // Takes the elements first .. last out of the list without destroying them, so that every
+    // reference to them stays; nothing when first is at or beyond the end (last is limited to
+    // the end). The taken elements have no owner until InsertTaken puts them somewhere.
+    std::vector<std::unique_ptr<TElement>> TakeElements(std::size_t first, std::size_t last);
+    // Inserts elements taken from this or another group data before position (appends at or
+    // beyond the end); they belong to this group data from now on.
+    void InsertTaken(std::size_t position, std::vector<std::unique_ptr<TElement>> taken);
     // Reorders the list to the given order (a permutation of the current elements).
     void Reorder(std::vector<std::unique_ptr<TElement>> ordered);
     // Reorders the list so that new position i holds the element from position order[i]

@@ -1,5 +1,6 @@
 // What a library window needs of the frame it lives in: the controller of every open library,
-// the dialogs, the caption as a progress display, and word of its activation and closing.
+// the dialogs, the caption as a progress display, word of its activation and closing, and the
+// shared sub window.
 // The frame implements it; window tests supply a small fake.
 #pragma once
 
@@ -9,6 +10,7 @@ namespace tabrix {
 
 class IDialogs;
 class TTabrixCtrl;
+class TSubForm;
 class TZQLForm;
 
 class IFrame {
@@ -23,6 +25,10 @@ public:
     // A library window became active, or is closing.
     virtual void LibraryWindowActivated(TZQLForm* window) = 0;
     virtual void LibraryWindowClosed(TZQLForm* window) = 0;
+    // The library window the frame counts as active, and the frame's sub window; none while
+    // there is none.
+    virtual TZQLForm* ActiveLibraryWindow() const = 0;
+    virtual TSubForm* SubWindow() const = 0;
 };
 
 }  // namespace tabrix

@@ -17,8 +17,9 @@
 
 namespace tabrix {
 
-TElementDelegate::TElementDelegate(const TZQLCtrl& library, QObject* parent)
-    : QStyledItemDelegate(parent), library_(library) {
+TElementDelegate::TElementDelegate(const TZQLCtrl& library, QObject* parent,
+                                   TDrawSink::WrapSwitches switches)
+    : QStyledItemDelegate(parent), library_(library), switches_(switches) {
     SetFont(FontFor(library));
 }
 
@@ -55,6 +56,10 @@ void TElementDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const auto* model = qobject_cast<const TElementListModel*>(index.model());
     if (!model) return;
     const QRect cell = option.rect;
+    if (index.column() < model->ElementColumn()) {
+        PaintHandle(*painter, cell, index.column() + 2 == model->ElementColumn(), index.row());
+        return;
+    }
     painter->save();
     painter->fillRect(cell, Qt::white);
     painter->setFont(font_);
@@ -78,6 +83,17 @@ void TElementDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->restore();
 }
 
+void TElementDelegate::PaintHandle(QPainter& painter, const QRect& cell, bool dragHandle,
+                                   int row) const {
+    painter.save();
+    painter.fillRect(cell, QColor::fromRgb(dragHandle ? kDragHandleColour : kRowHandleColour));
+    if (!dragHandle) {
+        painter.setPen(Qt::black);
+        painter.drawText(cell, Qt::AlignCenter | Qt::TextSingleLine, QString::number(row + 1));
+    }
+    painter.restore();
+}
+
 void TElementDelegate::PaintElement(QPainter& painter, const QRect& cell, int group,
                                     int row) const {
     if (group < 0 || static_cast<std::size_t>(group) >= library_.GroupCount()) return;
@@ -87,7 +103,7 @@ void TElementDelegate::PaintElement(QPainter& painter, const QRect& cell, int gr
     painter.setClipRect(cell, Qt::IntersectClip);
     TQtPainter textPainter(painter);
     TDrawSink sink(textPainter, TRect{cell.left(), cell.top(), cell.right() + 1, cell.bottom() + 1},
-                   lineHeight_);
+                   lineHeight_, switches_);
     TFormatEvaluator::DrawElement(library_, setting, static_cast<std::size_t>(row), sink,
                                   kPurposeDraw);
 }

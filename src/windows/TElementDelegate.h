@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QStyledItemDelegate>
 
+#include "format/TDrawSink.h"
+
 namespace tabrix {
 
 class TZQLCtrl;
@@ -15,7 +17,13 @@ class TElementDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
-    explicit TElementDelegate(const TZQLCtrl& library, QObject* parent = nullptr);
+    // Colours of the sub window's handle columns: the drag handle and the row handle.
+    static constexpr unsigned kDragHandleColour = 0x40C070;
+    static constexpr unsigned kRowHandleColour = 0xA0C0FF;
+
+    // switches: the sub window ignores the format's wrap switches, so its lines are always cut.
+    explicit TElementDelegate(const TZQLCtrl& library, QObject* parent = nullptr,
+                              TDrawSink::WrapSwitches switches = TDrawSink::WrapSwitches::kObeyed);
 
     // The list font from the parameter file: name, size in points, style bits (1 bold,
     // 2 italic, 4 underline, 8 strikeout).
@@ -35,10 +43,12 @@ public:
 
 private:
     void PaintElement(QPainter& painter, const QRect& cell, int group, int row) const;
+    void PaintHandle(QPainter& painter, const QRect& cell, bool dragHandle, int row) const;
 
     const TZQLCtrl& library_;
     QFont font_;
     int lineHeight_ = 12;
+    TDrawSink::WrapSwitches switches_;
 };
 
 }  // namespace tabrix

@@ -18,7 +18,11 @@ void TElementHeader::paintSection(QPainter* painter, const QRect& rect, int logi
     if (!rect.isValid()) return;
     painter->save();
     const bool headerRow = orientation() == Qt::Horizontal;
-    painter->fillRect(rect, QColor::fromRgb(headerRow ? kHeaderColour : kHandleColour));
+    const QVariant background =
+        model() ? model()->headerData(logicalIndex, orientation(), Qt::BackgroundRole) : QVariant();
+    painter->fillRect(rect, background.isValid()
+                                ? background.value<QColor>()
+                                : QColor::fromRgb(headerRow ? kHeaderColour : kHandleColour));
     if (headerRow) TEdgePainter::Draw(*painter, rect, TEdgePainter::Edge::kRaised);
     painter->setPen(Qt::black);
     painter->setFont(font());

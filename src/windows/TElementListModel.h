@@ -16,7 +16,17 @@ class TElementListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    explicit TElementListModel(TLibraryDocument& document, QObject* parent = nullptr);
+    // Header colours of the handle columns: the one next to the elements opens the processing
+    // of the whole group (orange, as the library window's corner cell), the drag handle's is
+    // plain.
+    static constexpr unsigned kGroupHeaderColour = 0xFF9040;
+    static constexpr unsigned kDragHeaderColour = 0xD4D0C8;
+
+    // handleColumns: columns before the element column (the sub window's list has two: the
+    // drag handle and the row handle); the library window's list has none, its handle column
+    // is the vertical header.
+    explicit TElementListModel(TLibraryDocument& document, QObject* parent = nullptr,
+                               int handleColumns = 0);
 
     // The group shown; an index naming no group shows the empty row.
     void SetGroup(std::size_t group);
@@ -26,6 +36,7 @@ public:
     // The element of row, or none (the empty row).
     TElement* ElementAt(int row) const;
     TLibraryDocument& Document() const { return document_; }
+    int ElementColumn() const { return handleColumns_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -39,6 +50,7 @@ private:
 
     TLibraryDocument& document_;
     std::size_t group_ = 0;
+    int handleColumns_ = 0;
 };
 
 }  // namespace tabrix

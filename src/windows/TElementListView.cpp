@@ -1,6 +1,8 @@
 #include "windows/TElementListView.h"
 
 #include <QAbstractButton>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -9,8 +11,10 @@
 
 #include "windows/TEdgePainter.h"
 #include "windows/TElementDelegate.h"
+#include "windows/TElementDrag.h"
 #include "windows/TElementHeader.h"
 #include "windows/TElementListModel.h"
+#include "windows/TLibraryDocument.h"
 
 namespace tabrix {
 
@@ -155,7 +159,61 @@ void TElementListView::leaveEvent(QEvent* event) {
     QTableView::leaveEvent(event);
 }
 
+void TElementListView::SetDropTarget(std::function<void(const TElementDrag&, int row)> drop) {
+    drop_ = std::move(drop);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    // The header row takes a drop as "append"; the handle column as its row.
+    headerRow_->setAcceptDrops(true);
+    handleColumn_->setAcceptDrops(true);
+    headerRow_->installEventFilter(this);
+    handleColumn_->installEventFilter(this);
+    if (auto* corner = findChild<QAbstractButton*>()) corner->setAcceptDrops(true);
+}
+
+int TElementListView::RowAtViewportY(int y) const {
+    const int row = rowAt(y);
+    return row >= 0 ? row : model_.rowCount();
+}
+
+bool TElementListView::HandleDrag(QEvent* event, int row) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    const std::optional<TElementDrag> drag = TElementDrag::FromMime(drop->mimeData());
+    // A drag whose library closed meanwhile has nothing left to drop.
+    if (!drop_ || !drag || !TLibraryDocument::IsOpen(drag->document)) {
+        drop->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop) drop_(*drag, row);
+    return true;
+}
+
+void TElementListView::dragEnterEvent(QDragEnterEvent* event) {
+    HandleDrag(event, RowAtViewportY(event->position().toPoint().y()));
+}
+
+void TElementListView::dragMoveEvent(QDragMoveEvent* event) {
+    HandleDrag(event, RowAtViewportY(event->position().toPoint().y()));
+}
+
+void TElementListView::dropEvent(QDropEvent* event) {
+    HandleDrag(event, RowAtViewportY(event->position().toPoint().y()));
+}
+
 bool TElementListView::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    const bool dragging =
+        type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop;
+    if (dragging && drop_) {
+        if (watched == handleColumn_) {
+            const int y = static_cast<QDropEvent*>(event)->position().toPoint().y();
+            const int row = handleColumn_->logicalIndexAt(y);
+            return HandleDrag(event, row >= 0 ? row : model_.rowCount());
+        }
+        if (watched == headerRow_ || qobject_cast<QAbstractButton*>(watched))
+            return HandleDrag(event, -1);
+    }
     auto* corner = qobject_cast<QAbstractButton*>(watched);
     if (!corner) return QTableView::eventFilter(watched, event);
     switch (event->type()) {

@@ -10,6 +10,7 @@
 
 namespace tabrix {
 
+struct TElementDrag;
 class TElementDelegate;
 class TElementHeader;
 class TElementListModel;
@@ -43,6 +44,11 @@ public:
     int TopRow() const;
     void SetTopRow(int row);
 
+    // Makes the list a drop target for elements dragged from the sub window (no other drag is
+    // accepted). drop gets the model row under the mouse, -1 for the header row, the row count
+    // below the last row.
+    void SetDropTarget(std::function<void(const TElementDrag&, int row)> drop);
+
 signals:
     // A handle dragged from row from onto row to, with the selection before the drag.
     void rowMoveRequested(int from, int to, int selectionTop, int selectionBottom);
@@ -57,9 +63,15 @@ protected:
     void leaveEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     bool Accepts(int row);
+    // Accepts or refuses a drag over the list; on a drop, hands it to the drop target.
+    bool HandleDrag(QEvent* event, int row);
+    int RowAtViewportY(int y) const;
     void RememberSelection();
     void RestoreSelection();
     void UpdateHandleWidth();
@@ -69,6 +81,7 @@ private:
     TElementHeader* headerRow_;
     TElementHeader* handleColumn_;
     std::function<bool(int)> filter_;
+    std::function<void(const TElementDrag&, int)> drop_;
     int mouseRow_ = -1;
     int keptCurrent_ = -1;
     int keptTop_ = -1;

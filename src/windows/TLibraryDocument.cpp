@@ -9,6 +9,7 @@
 #include "format/TFormatCompiler.h"
 #include "model/CoreText.h"
 #include "model/PathName.h"
+#include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TLibrarySaver.h"
@@ -55,6 +56,11 @@ TLibraryDocument::TLibraryDocument(IFrame& frame, QObject* parent)
 TLibraryDocument::~TLibraryDocument() {
     auto& documents = OpenDocuments();
     documents.erase(std::remove(documents.begin(), documents.end(), this), documents.end());
+}
+
+bool TLibraryDocument::IsOpen(const TLibraryDocument* document) {
+    const auto& documents = OpenDocuments();
+    return document && std::find(documents.begin(), documents.end(), document) != documents.end();
 }
 
 void TLibraryDocument::NotifyOtherLibraries(const std::vector<const TGroupData*>& changed) {
@@ -123,9 +129,12 @@ void TLibraryDocument::ReportLoadProblems() {
                              IDialogs::Icon::kWarning);
 }
 
+TGroupData* TLibraryDocument::DataOf(std::size_t group) const {
+    return group < library_->GroupCount() ? library_->Group(group)->GroupData() : nullptr;
+}
+
 std::size_t TLibraryDocument::ElementCount(std::size_t group) const {
-    if (group >= library_->GroupCount()) return 0;
-    const TGroupData* data = library_->Group(group)->GroupData();
+    const TGroupData* data = DataOf(group);
     return data ? data->Size() : 0;
 }
 
@@ -174,6 +183,45 @@ bool TLibraryDocument::MoveElements(std::size_t group, std::size_t first, std::s
                                     std::size_t last) {
     if (library_->MoveElements(group, first, target, last) != 0) return false;
     FinishElementEdit(group);
+    return true;
+}
+
+bool TLibraryDocument::DropElements(TLibraryDocument& source, std::size_t sourceGroup,
+                                    std::size_t first, std::size_t last, std::size_t targetGroup,
+                                    std::size_t position, bool move) {
+    TGroupData* from = source.DataOf(sourceGroup);
+    TGroupData* to = DataOf(targetGroup);
+    if (!from || !to || first > last || last >= from->Size()) return false;
+    position = std::min(position, to->Size());
+    if (move) {
+        const std::size_t n = last - first + 1;
+        // Within one group data the drop position counts the rows before the block is taken
+        // out; a drop inside the block leaves it where it is.
+        if (from == to) {
+            if (position > last)
+                position -= n;
+            else if (position > first)
+                position = first;
+        }
+        to->InsertTaken(position, from->TakeElements(first, last));
+        source.Library().Group(sourceGroup)->Set(TGroupSetting::kOutputDone, false);
+    } else {
+        std::vector<std::unique_ptr<TElement>> copies;
+        for (std::size_t i = first; i <= last; ++i) {
+            auto copy = std::make_unique<TElement>();
+            copy->CopyValuesFrom(*from->At(i));
+            copy->SetOutputFlag(from->At(i)->OutputFlag());
+            copies.push_back(std::move(copy));
+        }
+        to->InsertTaken(position, std::move(copies));
+    }
+    library_->Group(targetGroup)->Set(TGroupSetting::kOutputDone, false);
+    // The source rows change first, so that no view is left showing elements it lost.
+    if (move && from != to) {
+        source.NotifyRows(sourceGroup);
+        if (&source != this) emit source.modifiedChanged();
+    }
+    FinishElementEdit(targetGroup);
     return true;
 }
 

@@ -21,6 +21,7 @@ namespace tabrix {
 
 class IFrame;
 class TElement;
+class TGroupData;
 class TParamSBox;
 
 class TLibraryDocument : public QObject {
@@ -30,6 +31,9 @@ public:
     // Creates an empty library registered with the frame's controller.
     explicit TLibraryDocument(IFrame& frame, QObject* parent = nullptr);
     ~TLibraryDocument() override;
+
+    // Whether document is alive: a drag carries a document that may close while it runs.
+    static bool IsOpen(const TLibraryDocument* document);
 
     TZQLCtrl& Library() { return *library_; }
     const TZQLCtrl& Library() const { return *library_; }
@@ -62,6 +66,13 @@ public:
     // Moves the block first .. last so that a single element, or a block moved up, begins at
     // target, and a block moved down ends at target.
     bool MoveElements(std::size_t group, std::size_t first, std::size_t target, std::size_t last);
+    // Drops the elements first..last of group sourceGroup of source (this document or another)
+    // into targetGroup before position (at the end when position is at or beyond it). A move
+    // takes the elements themselves out of the source group data, so every reference to them
+    // stays; a copy makes new elements with all their values and the output flag. False when
+    // the groups or the elements do not exist (nothing changes then).
+    bool DropElements(TLibraryDocument& source, std::size_t sourceGroup, std::size_t first,
+                      std::size_t last, std::size_t targetGroup, std::size_t position, bool move);
     // Runs the batch list of the trigger; save and output items save and output.
     void RunBatchList(BatchTrigger trigger);
 
@@ -77,6 +88,8 @@ public:
     // The number of elements of group (0 when it shows no group data).
     std::size_t ElementCount(std::size_t group) const;
     TElement* ElementAt(std::size_t group, std::size_t index) const;
+    // The group data group shows, or none.
+    TGroupData* DataOf(std::size_t group) const;
 
 signals:
     // Values of elements first..last of group changed (the rows stay).

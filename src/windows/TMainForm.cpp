@@ -21,6 +21,7 @@
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
 #include "windows/TLibraryDocument.h"
+#include "windows/TSubForm.h"
 #include "windows/TZQLForm.h"
 
 namespace tabrix {
@@ -44,7 +45,8 @@ TMainForm::TMainForm(IDialogs& dialogs, const QString& configFolder, QWidget* pa
 
 TMainForm::~TMainForm() {
     // The library windows hold libraries registered with the controller: they go first. The
-    // area is forgotten before it goes, as its viewport's last events still reach the filter.
+    // area is forgotten before it goes: its viewport's last events still reach the filter,
+    // and windows going with it must leave the sub window alone.
     QMdiArea* area = area_;
     area_ = nullptr;
     area->viewport()->removeEventFilter(this);
@@ -104,18 +106,47 @@ void TMainForm::OnSubWindowActivated(QMdiSubWindow* sub) {
     else if (!sub)
         active_ = nullptr;
     RebuildMenuBar();
+    FollowActive();
 }
 
 void TMainForm::LibraryWindowActivated(TZQLForm* window) {
     if (active_ == window) return;
     active_ = window;
     RebuildMenuBar();
+    FollowActive();
 }
 
 void TMainForm::LibraryWindowClosed(TZQLForm* window) {
-    if (active_ != window) return;
-    active_ = nullptr;
-    RebuildMenuBar();
+    // The sub window lets go of the closing library before anything else can draw it.
+    if (sub_) sub_->Release(&window->Document());
+    if (active_ == window) {
+        active_ = nullptr;
+        RebuildMenuBar();
+    }
+    if (!area_ || !sub_) return;
+    const QList<TZQLForm*> windows = LibraryWindows();
+    const bool last = std::none_of(windows.begin(), windows.end(),
+                                   [window](TZQLForm* other) { return other != window; });
+    if (last) sub_->Holder()->close();
+}
+
+TSubForm* TMainForm::SubWindow() const {
+    return sub_.data();
+}
+
+void TMainForm::EnsureSubWindow() {
+    if (sub_) return;
+    sub_ = new TSubForm(*this);
+    sub_->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow* holder = area_->addSubWindow(sub_);
+    holder->setAttribute(Qt::WA_DeleteOnClose);
+    holder->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+}
+
+void TMainForm::FollowActive() {
+    if (!sub_ || !active_) return;
+    sub_->Follow(active_);
+    if (sub_->Holder()->isHidden()) sub_->Holder()->show();
 }
 
 void TMainForm::SetFrameStatus(const std::string& text) {
@@ -157,6 +188,7 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
             {}, IDialogs::Icon::kError);
         return nullptr;
     }
+    EnsureSubWindow();
     auto* form = new TZQLForm(*this);
     form->setAttribute(Qt::WA_DeleteOnClose);
     QMdiSubWindow* sub = area_->addSubWindow(form);
@@ -198,6 +230,10 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
     form->ApplyLayout();
     sub->show();
     area_->setActiveSubWindow(sub);
+    // The sub window may have been pointed at the library while it was still empty: it lets go
+    // and follows the active window again, which applies the loaded library's [SubForm].
+    if (sub_) sub_->Release(&document);
+    FollowActive();
     return form;
 }
 
@@ -298,6 +334,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    // Every library window has agreed to close: the sub window goes for good, not minimised.
+    active_ = nullptr;
+    if (sub_) sub_->Holder()->close();
     StoreLayout();
     event->accept();
 }

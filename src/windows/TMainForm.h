@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -19,6 +20,7 @@ class QMenu;
 
 namespace tabrix {
 
+class TSubForm;
 class TZQLForm;
 
 class TMainForm : public QMainWindow, public IFrame {
@@ -35,6 +37,8 @@ public:
     void SetFrameStatus(const std::string& text) override;
     void LibraryWindowActivated(TZQLForm* window) override;
     void LibraryWindowClosed(TZQLForm* window) override;
+    TZQLForm* ActiveLibraryWindow() const override { return active_; }
+    TSubForm* SubWindow() const override;
 
     // Shows the frame in the state Tabrix.ini gave it.
     void ShowAsStored();
@@ -49,7 +53,6 @@ public:
     TZQLForm* OpenLibrary(const QString& path) { return OpenSelected(path); }
 
     QMdiArea& Area() const { return *area_; }
-    TZQLForm* ActiveLibraryWindow() const { return active_; }
     QList<TZQLForm*> LibraryWindows() const;
     TFrameSettings& Settings() { return settings_; }
     bool AlwaysOnTop() const;
@@ -70,6 +73,11 @@ private:
     void StoreLayout();
     void Tile(bool sideBySide);
     QString UntitledCaption() const;
+    // The sub window, made on the first open command; it stays until the last library window
+    // or the frame closes.
+    void EnsureSubWindow();
+    // The sub window follows the active library window.
+    void FollowActive();
 
     IDialogs& dialogs_;
     std::unique_ptr<TTabrixCtrl> controller_;
@@ -78,6 +86,7 @@ private:
     QList<QMenu*> menus_;
     QAction* onTop_ = nullptr;
     TZQLForm* active_ = nullptr;
+    QPointer<TSubForm> sub_;
 };
 
 }  // namespace tabrix

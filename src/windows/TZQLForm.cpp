@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "model/PathName.h"
 #include "model/TGroupData.h"
@@ -34,10 +35,12 @@
 #include "windows/IFrame.h"
 #include "windows/TAutoRepeat.h"
 #include "windows/TElementDelegate.h"
+#include "windows/TElementDrag.h"
 #include "windows/TElementListModel.h"
 #include "windows/TElementListView.h"
 #include "windows/TLibraryDocument.h"
 #include "windows/TParamSBox.h"
+#include "windows/TSubForm.h"
 
 namespace tabrix {
 
@@ -354,6 +357,7 @@ void TZQLForm::BuildCentre() {
         SyncPanelToCurrentRow();
     });
     connect(list_, &TElementListView::rowMoveRequested, this, &TZQLForm::MoveRows);
+    list_->SetDropTarget([this](const TElementDrag& drag, int row) { DropElements(drag, row); });
     connect(list_, &TElementListView::cellHovered, this, &TZQLForm::ShowHoverStatus);
     connect(list_, &QAbstractItemView::doubleClicked, this, [this] { DeleteElements(); });
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -470,6 +474,7 @@ void TZQLForm::SetDragMode(std::uint32_t mode) {
     Action(QString::fromLatin1((mode & kDragInsert) ? "M_DragInsert" : "M_DragAdd"))
         ->setChecked(true);
     if (panel_) panel_->SetDragMode(mode & (kDragMove | kDragInsert));
+    if (TSubForm* sub = FollowingSubWindow()) sub->ShowDragMode(mode);
 }
 
 void TZQLForm::SetAutoApply(bool on) {
@@ -609,24 +614,33 @@ long TZQLForm::ParseCount(const QString& text) {
     return *end == '\0' ? value : 0;
 }
 
-bool TZQLForm::AskCount(const QString& caption, const QString& prompt, long& count) {
+bool TZQLForm::AskCount(IDialogs& dialogs, QWidget* parent, const QString& caption,
+                        const QString& prompt, long& count) {
     QString text = QStringLiteral("1");
-    if (!frame_.Dialogs().InputText(this, caption, prompt, text)) return false;
+    if (!dialogs.InputText(parent, caption, prompt, text)) return false;
     count = ParseCount(text);
     if (count < 1) return false;
     if (count > kMaxCount) {
-        frame_.Dialogs().Message(
-            this, QStringLiteral("一度に作れる要素は %1 個までです。").arg(kMaxCount), {},
-            IDialogs::Icon::kWarning);
+        dialogs.Message(parent, QStringLiteral("一度に作れる要素は %1 個までです。").arg(kMaxCount),
+                        {}, IDialogs::Icon::kWarning);
         return false;
     }
     return true;
 }
 
+bool TZQLForm::ConfirmDelete(IDialogs& dialogs, QWidget* parent, int n) {
+    const QString question = QStringLiteral("【選択している】") + QString::number(n) +
+                             QStringLiteral(
+                                 " 個の項目を削除します。宜しいですか？\n"
+                                 "（※マウスカーソルのある行とは限りません）");
+    return dialogs.AskOkCancel(parent, question, QStringLiteral("確認"),
+                               IDialogs::Icon::kQuestion) == IDialogs::Answer::kOk;
+}
+
 void TZQLForm::AddElements() {
     if (group_ < 0 || static_cast<std::size_t>(group_) >= document_->Library().GroupCount()) return;
     long count = 0;
-    if (!AskCount(QStringLiteral("追加数の入力"),
+    if (!AskCount(frame_.Dialogs(), this, QStringLiteral("追加数の入力"),
                   QStringLiteral("追加したい要素数を指定してください"), count))
         return;
     document_->AddElements(static_cast<std::size_t>(group_), static_cast<std::size_t>(count));
@@ -639,7 +653,7 @@ void TZQLForm::InsertElements() {
     const std::size_t position =
         mouseRow >= 0 && static_cast<std::size_t>(mouseRow) < elements ? mouseRow : elements;
     long count = 0;
-    if (!AskCount(QStringLiteral("挿入数の入力"),
+    if (!AskCount(frame_.Dialogs(), this, QStringLiteral("挿入数の入力"),
                   QStringLiteral("挿入したい要素数を指定してください"), count))
         return;
     document_->InsertElements(static_cast<std::size_t>(group_), position,
@@ -650,14 +664,7 @@ void TZQLForm::DeleteElements() {
     if (model_->ElementCount() == 0) return;
     int top = 0, bottom = 0;
     if (!list_->SelectedRange(top, bottom)) return;
-    const int n = bottom - top + 1;
-    const QString question = QStringLiteral("【選択している】") + QString::number(n) +
-                             QStringLiteral(
-                                 " 個の項目を削除します。宜しいですか？\n"
-                                 "（※マウスカーソルのある行とは限りません）");
-    if (frame_.Dialogs().AskOkCancel(this, question, QStringLiteral("確認"),
-                                     IDialogs::Icon::kQuestion) != IDialogs::Answer::kOk)
-        return;
+    if (!ConfirmDelete(frame_.Dialogs(), this, bottom - top + 1)) return;
     // The panel lets go of an element that is about to be destroyed.
     TElement* current = panel_->CurrentElement();
     if (current && static_cast<int>(current->Index()) >= top &&
@@ -694,6 +701,45 @@ void TZQLForm::MoveRows(int from, int to, int selectionTop, int selectionBottom)
     SyncPanelToCurrentRow();
 }
 
+void TZQLForm::DropElements(const TElementDrag& drag, int row) {
+    // The source library may have closed while the drag ran.
+    if (!TLibraryDocument::IsOpen(drag.document) || group_ < 0) return;
+    const bool insert = (dragMode_ & kDragInsert) != 0 && row >= 0;
+    const std::size_t position =
+        insert ? static_cast<std::size_t>(row) : std::numeric_limits<std::size_t>::max();
+    document_->DropElements(*drag.document, static_cast<std::size_t>(drag.group),
+                            static_cast<std::size_t>(drag.First()),
+                            static_cast<std::size_t>(drag.Last()), static_cast<std::size_t>(group_),
+                            position, (dragMode_ & kDragMove) != 0);
+}
+
+// --- the sub window ------------------------------------------------------------------------------
+
+TSubForm* TZQLForm::FollowingSubWindow() const {
+    TSubForm* sub = frame_.SubWindow();
+    return sub && sub->Document() == document_.get() ? sub : nullptr;
+}
+
+bool TZQLForm::event(QEvent* event) {
+    // Moves and resizes happen to the frame's window around this one: it is watched for the
+    // follow mode.
+    if (event->type() == QEvent::ParentChange && Holder() != watchedHolder_) {
+        if (watchedHolder_) watchedHolder_->removeEventFilter(this);
+        watchedHolder_ = Holder() != this ? Holder() : nullptr;
+        if (watchedHolder_) watchedHolder_->installEventFilter(this);
+    }
+    return QMainWindow::event(event);
+}
+
+bool TZQLForm::eventFilter(QObject* watched, QEvent* event) {
+    const bool resized = event->type() == QEvent::Resize;
+    if (watched == watchedHolder_ && (resized || event->type() == QEvent::Move)) {
+        if (TSubForm* sub = FollowingSubWindow())
+            sub->FollowWindow(watchedHolder_->geometry(), followMode_, resized);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 // --- files and closing ---------------------------------------------------------------------------
 
 void TZQLForm::Save() {
@@ -708,6 +754,8 @@ void TZQLForm::Output() {
 bool TZQLForm::CloseQuery() {
     if (closeConfirmed_) return true;
     if (!PendingChangeQuery()) return false;
+    // The sub window's layout goes into the .ZQI with this window's, whichever way it is written.
+    if (TSubForm* sub = FollowingSubWindow()) sub->StoreLayout();
     document_->RunBatchList(kBatchClose);
     bool saved = false;
     if (document_->IsModified()) {

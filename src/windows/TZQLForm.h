@@ -23,14 +23,17 @@ class QToolButton;
 
 namespace tabrix {
 
+class IDialogs;
 class IFrame;
 class TAutoRepeat;
+struct TElementDrag;
 class TElement;
 class TElementDelegate;
 class TElementListModel;
 class TElementListView;
 class TLibraryDocument;
 class TParamSBox;
+class TSubForm;
 
 class TZQLForm : public QMainWindow {
     Q_OBJECT
@@ -68,6 +71,9 @@ public:
     void InsertElements();
     void DeleteElements();
     void MoveRows(int from, int to, int selectionTop, int selectionBottom);
+    // Elements dragged from the sub window dropped on row (-1: the header row; the row count:
+    // below the last row), copied or moved, appended or inserted as the drag mode says.
+    void DropElements(const TElementDrag& drag, int row);
     void Save();
     void Output();
     bool CloseQuery();
@@ -94,11 +100,18 @@ public:
     // The count typed into the add or insert box: full-width digits read as digits, text that
     // is not a number as 0.
     static long ParseCount(const QString& text);
+    // The add and insert boxes: false when cancelled or the count is below 1 (or too large).
+    static bool AskCount(IDialogs& dialogs, QWidget* parent, const QString& caption,
+                         const QString& prompt, long& count);
+    // The question before n selected elements are deleted; true for OK.
+    static bool ConfirmDelete(IDialogs& dialogs, QWidget* parent, int n);
     // The largest number N of the captions "名称未設定 N" (0 when there is none).
     static unsigned long GreatestUntitledNumber(const QStringList& captions);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildActions();
@@ -112,7 +125,8 @@ private:
     void SyncPanelToCurrentRow();
     void ShowHoverStatus(int row, int column);
     bool PageStep(int delta);
-    bool AskCount(const QString& caption, const QString& prompt, long& count);
+    // The sub window, when it shows this window's library.
+    TSubForm* FollowingSubWindow() const;
     void UpdateCaptionFromPath();
     QWidget* Holder() const;
 
@@ -131,6 +145,7 @@ private:
     TAutoRepeat* pageUp_ = nullptr;
     TAutoRepeat* pageDown_ = nullptr;
     QList<QMenu*> menus_;
+    QWidget* watchedHolder_ = nullptr;
     QActionGroup* followGroup_ = nullptr;
     QActionGroup* dragCopyMove_ = nullptr;
     QActionGroup* dragAddInsert_ = nullptr;

@@ -394,6 +394,50 @@ TEST_F(ElementDataTest, ListOperationsRenumberAndMarkModified) {
     EXPECT_EQ(data->At(4)->OutputFlag(), 1);
 }
 
+// Elements taken out of one file's group data and inserted into another's are the same objects:
+// references to them and from them stay, both files are marked modified and written so.
+TEST_F(ElementDataTest, TakenElementsKeepTheirReferencesInAnotherFile) {
+    const std::string zql = Lines(
+        {"Library-File for Tabrix ver 2.0", "[init]", "[zqp_file]lib.ZQP", "[/init]", "[use_group]",
+         "[group]", "[name]g0", "[zqd_file]data.ZQD", "[gd_index]0", "[/group]", "[group]",
+         "[name]g1", "[zqd_file]other.ZQD", "[gd_index]0", "[/group]", "[/use_group]"});
+    WriteFile(dir_.Path() / "other.ZQD", DataFile({{"1||x||,0 0", "1||y||"}}));
+    TZQLCtrl& lib = Open(ParameterFile({0, 3}), zql, DataFile({{"1||a||,1 1", "1||b||"}}));
+    TGroupData* source = lib.Group(0)->GroupData();
+    TGroupData* target = lib.Group(1)->GroupData();
+    TElement* a = source->At(0);
+    TElement* x = target->At(0);
+    ASSERT_EQ(TElement::AsElement(x->Numbers(1).at(0)), a);
+
+    EXPECT_TRUE(source->TakeElements(5, 6).empty());
+    EXPECT_FALSE(source->Owner()->IsModified());
+    std::vector<std::unique_ptr<TElement>> taken = source->TakeElements(0, 0);
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0]->Owner(), nullptr);
+    EXPECT_EQ(source->Size(), 1u);
+    EXPECT_EQ(source->At(0)->Index(), 0u);
+    target->InsertTaken(1, std::move(taken));
+    ASSERT_EQ(target->Size(), 3u);
+    EXPECT_EQ(target->At(1), a);
+    EXPECT_EQ(a->Owner(), target);
+    EXPECT_EQ(a->Index(), 1u);
+    EXPECT_EQ(target->At(2)->Index(), 2u);
+    EXPECT_TRUE(source->Owner()->IsModified());
+    EXPECT_TRUE(target->Owner()->IsModified());
+    EXPECT_EQ(TElement::AsElement(x->Numbers(1).at(0)), a);
+    EXPECT_EQ(TElement::AsElement(a->Numbers(1).at(0)), target->At(2));
+
+    // The moved element still is a known referrer: destroying its target erases the link.
+    EXPECT_EQ(lib.DeleteElements(1, 2, 3), 0);
+    EXPECT_TRUE(a->Numbers(1).empty());
+    ASSERT_EQ(target->Owner()->Write(lib), kFileOk);
+    ASSERT_EQ(source->Owner()->Write(lib), kFileOk);
+    const std::string other = ReadFile(dir_.Path() / "other.ZQD");
+    EXPECT_NE(other.find("1||x||0,1 1\r\n1||a||0,\r\n"), std::string::npos) << other;
+    EXPECT_NE(ReadFile(dir_.Path() / "data.ZQD").find("[data]\r\n1||b||\r\n[/data]"),
+              std::string::npos);
+}
+
 TEST_F(ElementDataTest, UnmodifiedFileIsNotTouchedAndFailedWriteStaysModified) {
     TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a"}}));
     TZQDCtrl* file = lib.Group(0)->GroupData()->Owner();

@@ -1,0 +1,507 @@
+// The sub window and drag and drop: drops of elements dragged from the sub window's list into a
+// library window's list (copy and move, add and insert, the header row, other groups and other
+// libraries, the block rule), the sub window's own commands, its "[SubForm]" layout when the
+// active library window changes, and the follow mode. Drags are synthetic events sent to the
+// list, carrying what the sub window's list puts into a real drag.
+#include <QComboBox>
+#include <QDirIterator>
+#include <QDropEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include "ScriptedDialogs.h"
+#include "model/TGroupData.h"
+#include "model/TGroupSetting.h"
+#include "model/TWindowState.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQICtrl.h"
+#include "model/TZQLCtrl.h"
+#include "platform/QtText.h"
+#include "windows/TElementDrag.h"
+#include "windows/TElementListModel.h"
+#include "windows/TElementListView.h"
+#include "windows/TLibraryDocument.h"
+#include "windows/TMainForm.h"
+#include "windows/TSubElementListView.h"
+#include "windows/TSubForm.h"
+#include "windows/TZQLForm.h"
+
+using tabrix::IDialogs;
+using tabrix::TElement;
+using tabrix::TElementDrag;
+using tabrix::TMainForm;
+using tabrix::TSubForm;
+using tabrix::TZQLForm;
+using Kind = tabrix::test::ScriptedDialogs::Kind;
+
+namespace {
+
+// A copy of the sample library (groups 書籍: a b c d, 新刊: x y, 出版社) in a folder of its own.
+QString CopySample(const QString& folder) {
+    const QString source = QStringLiteral(TABRIX_SOURCE_DIR "/examples/books");
+    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = folder + QLatin1Char('/') + QDir(source).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(file, target);
+        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return folder + QStringLiteral("/books.ZQL");
+}
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The sample's first titles, named by letters: the elements of 書籍 are a b c d, of 新刊 x y.
+QString Letter(const TElement& element) {
+    static const QStringList titles = {"ソフトウェア入門", "表の作り方",     "ねこの随筆",
+                                       "Ｃ＋＋の海",       "ばいおりん入門", "ﾊﾟｿｺﾝ読本"};
+    static const QString letters = QStringLiteral("abcdxy");
+    const QString title = element.Texts(0).empty()
+                              ? QString()
+                              : tabrix::QtText::FromCp932(element.Texts(0)[0]).remove('\\');
+    const qsizetype i = titles.indexOf(title);
+    return i < 0 ? QStringLiteral("?") : QString(letters[i]);
+}
+
+// The letters of a group's elements in order; an element made by a copy in upper case.
+QString Order(TZQLForm& form, int group, const std::vector<const TElement*>& originals) {
+    QString order;
+    const tabrix::TGroupData* data = form.Document().DataOf(static_cast<std::size_t>(group));
+    for (std::size_t i = 0; i < data->Size(); ++i) {
+        const TElement* e = data->At(i);
+        const bool original = std::find(originals.begin(), originals.end(), e) != originals.end();
+        order += original ? Letter(*e) : Letter(*e).toUpper();
+    }
+    return order;
+}
+
+std::vector<const TElement*> AllElements(TZQLForm& form) {
+    std::vector<const TElement*> all;
+    const tabrix::TZQLCtrl& library = form.Document().Library();
+    for (const auto& group : library.Groups())
+        for (const auto& element : group->GroupData()->Elements())
+            all.push_back(element.get());
+    return all;
+}
+
+// What the sub window's list carries when a drag begins on row start.
+TElementDrag DragFrom(TSubForm& sub, int start) {
+    TElementDrag drag;
+    drag.document = sub.Document();
+    drag.group = sub.Group();
+    drag.start = start;
+    sub.List().SelectedRange(drag.top, drag.bottom);
+    return drag;
+}
+
+// Enter, move and drop at position over target; true when the target accepted the drop.
+bool SendDrag(QWidget* target, const QPoint& position, const QMimeData* mime) {
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(position, actions, mime, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDragMoveEvent move(position, actions, mime, Qt::LeftButton, Qt::NoModifier);
+    move.ignore();
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted()) return false;
+    QDropEvent drop(QPointF(position), actions, mime, Qt::LeftButton, Qt::NoModifier);
+    drop.ignore();
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+// Drops drag on row of form's list (-1: the header row).
+bool DropOnRow(TZQLForm& form, const TElementDrag& drag, int row) {
+    std::unique_ptr<QMimeData> mime(drag.ToMime());
+    tabrix::TElementListView& list = form.List();
+    if (row < 0)
+        return SendDrag(list.horizontalHeader(), list.horizontalHeader()->rect().center(),
+                        mime.get());
+    return SendDrag(list.viewport(), list.visualRect(list.model()->index(row, 0)).center(),
+                    mime.get());
+}
+
+int Count(const QByteArray& bytes, const QString& text) {
+    return static_cast<int>(bytes.count(QByteArray::fromStdString(tabrix::QtText::ToCp932(text))));
+}
+
+}  // namespace
+
+class TSubFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        dialogs_ = std::make_unique<tabrix::test::ScriptedDialogs>();
+        config_ = std::make_unique<QTemporaryDir>();
+        dir_ = std::make_unique<QTemporaryDir>();
+        frame_ = std::make_unique<TMainForm>(*dialogs_, config_->path());
+        frame_->resize(1100, 700);
+        frame_->show();
+    }
+    void cleanup() {
+        QVERIFY2(dialogs_->Unexpected().isEmpty(), qPrintable(dialogs_->Unexpected().join('|')));
+        frame_.reset();
+    }
+
+    void theFirstOpenMakesOneSubWindowThatFollows() {
+        QVERIFY(!frame_->SubWindow());
+        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TSubForm* sub = frame_->SubWindow();
+        QVERIFY(sub);
+        QCOMPARE(sub->Document(), &form->Document());
+        QCOMPARE(sub->List().objectName(), QStringLiteral("SubElemDGrid"));
+        QCOMPARE(sub->GroupCombo().count(), 3);
+        QCOMPARE(sub->List().model()->rowCount(), 4);
+        // The defaults of a .ZQI without a [SubForm] section.
+        QCOMPARE(sub->Holder()->geometry(), QRect(400, 0, 140, 300));
+        frame_->OpenSelected({});
+        QCOMPARE(frame_->SubWindow(), sub);
+    }
+
+    void drops_data() {
+        QTest::addColumn<unsigned>("mode");  // bit 0 move, bit 1 insert
+        QTest::addColumn<int>("source");     // the sub window's group
+        QTest::addColumn<int>("target");     // the library window's group
+        QTest::addColumn<int>("top");        // the sub window's selection
+        QTest::addColumn<int>("bottom");
+        QTest::addColumn<int>("start");  // the row where the drag began
+        QTest::addColumn<int>("row");    // the drop row (-1: the header row)
+        QTest::addColumn<QString>("targetOrder");
+        QTest::addColumn<QString>("sourceOrder");
+        const unsigned copy = 0, move = 1, insert = 2;
+        QTest::newRow("copy, add") << copy << 1 << 0 << 0 << 1 << 0 << 2 << "abcdXY"
+                                   << "xy";
+        QTest::newRow("copy, insert on the first row")
+            << (copy | insert) << 1 << 0 << 0 << 1 << 1 << 0 << "XYabcd"
+            << "xy";
+        QTest::newRow("move, insert") << (move | insert) << 1 << 0 << 0 << 1 << 0 << 2 << "abxycd"
+                                      << "";
+        QTest::newRow("move, header row appends")
+            << (move | insert) << 1 << 0 << 0 << 1 << 0 << -1 << "abcdxy"
+            << "";
+        QTest::newRow("start outside the block drops that row alone")
+            << (copy | insert) << 1 << 0 << 0 << 0 << 1 << 0 << "Yabcd"
+            << "xy";
+        QTest::newRow("same group, move down before d")
+            << (move | insert) << 0 << 0 << 0 << 1 << 1 << 3 << "cabd"
+            << "cabd";
+        QTest::newRow("same group, move up before a")
+            << (move | insert) << 0 << 0 << 2 << 3 << 2 << 0 << "cdab"
+            << "cdab";
+        QTest::newRow("same group, move onto the block")
+            << (move | insert) << 0 << 0 << 1 << 2 << 1 << 2 << "abcd"
+            << "abcd";
+        QTest::newRow("same group, move, add") << move << 0 << 0 << 0 << 0 << 0 << 2 << "bcda"
+                                               << "bcda";
+        QTest::newRow("same group, copy, insert")
+            << (copy | insert) << 0 << 0 << 2 << 3 << 3 << 0 << "CDabcd"
+            << "CDabcd";
+    }
+    void drops() {
+        QFETCH(unsigned, mode);
+        QFETCH(int, source);
+        QFETCH(int, target);
+        QFETCH(int, top);
+        QFETCH(int, bottom);
+        QFETCH(int, start);
+        QFETCH(int, row);
+        QFETCH(QString, targetOrder);
+        QFETCH(QString, sourceOrder);
+        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TSubForm* sub = frame_->SubWindow();
+        const std::vector<const TElement*> originals = AllElements(*form);
+        form->ChangeGroup(target);
+        form->SetDragMode(mode);
+        sub->ChangeGroup(source);
+        sub->List().SelectRows(top, bottom, top);
+        QVERIFY(DropOnRow(*form, DragFrom(*sub, start), row));
+        QCOMPARE(Order(*form, target, originals), targetOrder);
+        QCOMPARE(Order(*form, source, originals), sourceOrder);
+        // Both lists show their groups' new row counts (an empty group keeps its one row).
+        QCOMPARE(form->List().model()->rowCount(), static_cast<int>(targetOrder.size()));
+        QCOMPARE(sub->List().model()->rowCount(), std::max<int>(sourceOrder.size(), 1));
+        // The moved elements keep their references: b still refers to element c of 出版社.
+        for (const auto& group : form->Document().Library().Groups()) {
+            for (const auto& element : group->GroupData()->Elements())
+                QCOMPARE(element->Owner(), group->GroupData());
+        }
+        QVERIFY(!form->Document()
+                     .Library()
+                     .Group(static_cast<std::size_t>(target))
+                     ->Has(tabrix::TGroupSetting::kOutputDone));
+        QVERIFY(form->Document().IsModified());
+    }
+
+    // A move out of another library takes the elements out of that library's file; a copy
+    // leaves them there. Both files are checked after saving.
+    void dropsFromAnotherLibrary_data() {
+        QTest::addColumn<unsigned>("mode");
+        QTest::addColumn<int>("inTarget");
+        QTest::addColumn<int>("inSource");
+        QTest::newRow("copy") << 0u << 2 << 1;
+        QTest::newRow("move") << 1u << 2 << 0;
+    }
+    void dropsFromAnotherLibrary() {
+        QFETCH(unsigned, mode);
+        QFETCH(int, inTarget);
+        QFETCH(int, inSource);
+        const QString targetFolder = dir_->filePath("target"), sourceFolder = dir_->filePath("src");
+        TZQLForm* target = frame_->OpenSelected(CopySample(targetFolder));
+        TZQLForm* source = frame_->OpenSelected(CopySample(sourceFolder));
+        TSubForm* sub = frame_->SubWindow();
+        QCOMPARE(sub->Document(), &source->Document());
+        TElement* cat = source->Document().ElementAt(0, 2);  // ねこの随筆
+        sub->ChangeGroup(0);
+        sub->List().SelectRows(2, 2, 2);
+        target->ChangeGroup(1);
+        target->SetDragMode(mode);
+        QVERIFY(DropOnRow(*target, DragFrom(*sub, 2), 0));
+        QCOMPARE(target->List().model()->rowCount(), 3);
+        QCOMPARE(sub->List().model()->rowCount(), 4 - static_cast<int>(mode));
+        // The target library's change list sorts 新刊: the element is somewhere in it.
+        const auto& moved = target->Document().DataOf(1)->Elements();
+        QCOMPARE(std::any_of(moved.begin(), moved.end(),
+                             [cat](const auto& element) { return element.get() == cat; }),
+                 mode == 1);
+        QVERIFY(target->Document().Save());
+        QVERIFY(source->Document().Save());
+        const QString cat_ = QStringLiteral("ねこの随筆");
+        QCOMPARE(Count(Bytes(targetFolder + "/data/books.ZQD"), cat_), inTarget);
+        QCOMPARE(Count(Bytes(sourceFolder + "/data/books.ZQD"), cat_), inSource);
+    }
+
+    void dragsOfAnythingElseAreRefused_data() {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("plain text") << "text";
+        QTest::newRow("a library that closed") << "closed";
+        QTest::newRow("a group that does not exist") << "group";
+    }
+    void dragsOfAnythingElseAreRefused() {
+        QFETCH(QString, what);
+        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        QMimeData text;
+        text.setText(QStringLiteral("ソフトウェア入門"));
+        TElementDrag drag = DragFrom(*frame_->SubWindow(), 0);
+        if (what == "closed") drag.document = reinterpret_cast<tabrix::TLibraryDocument*>(&text);
+        if (what == "group") drag.group = 9;
+        std::unique_ptr<QMimeData> mime(what == "text" ? nullptr : drag.ToMime());
+        const QPoint centre = form->List().viewport()->rect().center();
+        const bool accepted = SendDrag(form->List().viewport(), centre, mime ? mime.get() : &text);
+        // A drag naming a group that is not there is accepted, and drops nothing.
+        QCOMPARE(accepted, what == "group");
+        QCOMPARE(form->Document().ElementCount(0), std::size_t(4));
+        QVERIFY(!form->Document().IsModified());
+    }
+
+    void subWindowLayoutIsStoredAndRestoredPerLibrary() {
+        TZQLForm* a = frame_->OpenSelected(CopySample(dir_->filePath("a")));
+        TZQLForm* b = frame_->OpenSelected(CopySample(dir_->filePath("b")));
+        TSubForm* sub = frame_->SubWindow();
+        QCOMPARE(sub->Document(), &b->Document());
+        sub->Holder()->setGeometry(300, 20, 150, 280);
+        sub->GroupCombo().setCurrentIndex(1);
+        emit sub->GroupCombo().activated(1);
+        QCOMPARE(sub->List().model()->rowCount(), 2);
+
+        frame_->LibraryWindowActivated(a);
+        QCOMPARE(sub->Document(), &a->Document());
+        const tabrix::TSubWindowState stored =
+            tabrix::TWindowState::ApplySub(b->Document().Library().InitializeInfo()->Store());
+        QCOMPARE(stored.bounds, (tabrix::TWindowBounds{300, 20, 150, 280}));
+        QCOMPARE(stored.selectedGroup, 1);
+        QCOMPARE(sub->Holder()->geometry(), QRect(400, 0, 140, 300));
+        QCOMPARE(sub->Group(), 0);
+        QCOMPARE(sub->List().model()->rowCount(), 4);
+
+        frame_->LibraryWindowActivated(b);
+        QCOMPARE(sub->Holder()->geometry(), QRect(300, 20, 150, 280));
+        QCOMPARE(sub->Group(), 1);
+        QCOMPARE(sub->GroupCombo().currentIndex(), 1);
+
+        // Closing b writes its .ZQI with the sub window's section.
+        QVERIFY(b->parentWidget()->close());
+        const QByteArray info = Bytes(dir_->filePath("b/books.ZQI"));
+        QVERIFY2(info.contains("[SubForm]\r\n[Bounds]300,20,150,280\r\n[SelectGroupNo]1\r\n"),
+                 info.constData());
+    }
+
+    void modeButtonsFollowTheDragMode() {
+        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TSubForm* sub = frame_->SubWindow();
+        const QString hint = QStringLiteral("クリックで転送モードを切り替えます。\n現在[");
+        QCOMPARE(sub->TransferButton().toolTip(), hint + QStringLiteral("D＆Dで複写]"));
+        QCOMPARE(sub->PlaceButton().toolTip(), hint + QStringLiteral("D＆Dで追加]"));
+        sub->TransferButton().click();
+        QCOMPARE(form->DragMode() & 3u, 1u);
+        QCOMPARE(sub->TransferButton().toolTip(), hint + QStringLiteral("D＆Dで移動]"));
+        sub->PlaceButton().click();
+        QCOMPARE(form->DragMode() & 3u, 3u);
+        QVERIFY(form->Action(QStringLiteral("M_DragInsert"))->isChecked());
+        QCOMPARE(sub->PlaceButton().toolTip(), hint + QStringLiteral("D＆Dで挿入]"));
+        form->Action(QStringLiteral("M_DragCopy"))->trigger();
+        QCOMPARE(sub->TransferButton().toolTip(), hint + QStringLiteral("D＆Dで複写]"));
+    }
+
+    void followMode_data() {
+        QTest::addColumn<unsigned>("mode");
+        QTest::addColumn<bool>("resize");
+        QTest::addColumn<QRect>("expected");
+        // The library window moves from (50, 40, 300, 200) to (60, 50) or grows to 320 x 220;
+        // the sub window stands at (700, 10, 140, 300).
+        QTest::newRow("right, move") << 1u << false << QRect(360, 50, 140, 300);
+        QTest::newRow("left, move") << 2u << false << QRect(-80, 50, 140, 300);
+        QTest::newRow("right, resize") << 1u << true << QRect(370, 40, 140, 220);
+        QTest::newRow("left, resize") << 2u << true << QRect(-90, 40, 140, 220);
+        QTest::newRow("none") << 0u << true << QRect(700, 10, 140, 300);
+    }
+    void followMode() {
+        QFETCH(unsigned, mode);
+        QFETCH(bool, resize);
+        QFETCH(QRect, expected);
+        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TSubForm* sub = frame_->SubWindow();
+        QWidget* window = form->parentWidget();
+        window->setGeometry(50, 40, 300, 200);
+        form->SetFollowMode(mode);
+        sub->Holder()->setGeometry(700, 10, 140, 300);
+        if (resize)
+            window->resize(320, 220);
+        else
+            window->move(60, 50);
+        QCOMPARE(sub->Holder()->geometry(), expected);
+    }
+
+    void followButtonCyclesAndIsStored() {
+        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        auto* button = form->findChild<QToolButton*>(QStringLiteral("T_Follow"));
+        QVERIFY(button);
+        QCOMPARE(form->FollowMode(), 1u);
+        const unsigned cycle[] = {2, 0, 1};
+        for (unsigned next : cycle) {
+            button->click();
+            QCOMPARE(form->FollowMode(), next);
+        }
+        button->click();
+        form->StoreLayout();
+        QCOMPARE(
+            tabrix::TWindowState::ApplyLibrary(form->Document().Library().InitializeInfo()->Store())
+                .followMode,
+            2u);
+    }
+
+    // The sub window's own commands act on its group; a library window showing the same group
+    // shows the new row count.
+    void subWindowCommandsReachTheLibraryWindow() {
+        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TSubForm* sub = frame_->SubWindow();
+        sub->ChangeGroup(0);
+        dialogs_->Expect(Kind::kInput, QStringLiteral("追加したい要素数を指定してください"),
+                         IDialogs::Answer::kOk, QStringLiteral("２"));
+        sub->Action(QStringLiteral("A_Add"))->trigger();
+        QCOMPARE(sub->List().model()->rowCount(), 6);
+        QCOMPARE(form->List().model()->rowCount(), 6);
+        sub->List().SelectRows(0, 2, 0);
+        dialogs_->Expect(Kind::kOkCancel,
+                         QStringLiteral("【選択している】3 個の項目を削除します。"));
+        sub->Action(QStringLiteral("A_Delete"))->trigger();
+        QCOMPARE(form->List().model()->rowCount(), 3);
+        const std::vector<const TElement*> originals = AllElements(*form);
+        sub->List().SelectRows(0, 0, 0);
+        sub->MoveRows(0, 2, 0, 0);
+        QCOMPARE(Order(*form, 0, originals), QStringLiteral("??d"));
+        QCOMPARE(form->Document().ElementAt(0, 2), originals[0]);
+        // Another group: the library window's list stays as it is.
+        sub->ChangeGroup(1);
+        dialogs_->Expect(Kind::kInput, QStringLiteral("挿入したい要素数"), IDialogs::Answer::kOk,
+                         QStringLiteral("1"));
+        sub->Action(QStringLiteral("A_Insert"))->trigger();
+        QCOMPARE(sub->List().model()->rowCount(), 3);
+        QCOMPARE(form->List().model()->rowCount(), 3);
+    }
+
+    void statusTexts_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("header, drag handle") << 0 << 0 << "";
+        QTest::newRow("header, row handle") << 0 << 1 << "このグループ全体の処理画面を開きます";
+        QTest::newRow("header, elements") << 0 << 2 << "クリックすると、ソート画面を開きます";
+        QTest::newRow("drag handle") << 2 << 0 << "ここを掴んで、他領域へドラッグドロップできます";
+        QTest::newRow("row handle") << 2 << 1 << "ここを掴んでのドラッグで、順序入れ替え";
+        QTest::newRow("element") << 3 << 2 << "3 番目の要素です";
+        QTest::newRow("outside") << -1 << -1 << "";
+    }
+    void statusTexts() {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        frame_->OpenSelected(CopySample(dir_->path()));
+        TSubForm* sub = frame_->SubWindow();
+        emit sub->List().cellHovered(2, 2);
+        emit sub->List().cellHovered(row, column);
+        QCOMPARE(sub->StatusText(), text);
+    }
+
+    void closingMinimisesWhileALibraryWindowIsActive() {
+        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        QPointer<TSubForm> sub = frame_->SubWindow();
+        QVERIFY(!sub->Holder()->close());
+        QVERIFY(sub->Holder()->isMinimized());
+        // The last library window closing takes the sub window with it.
+        QVERIFY(form->parentWidget()->close());
+        // The library window goes, then the sub window it closed while going.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!sub);
+        QVERIFY(!frame_->SubWindow());
+    }
+
+    // Two libraries sharing one element data file: closing one keeps the file for the other,
+    // whose changes are then saved into it.
+    void closingOneOfTwoLibrariesKeepsTheSharedFile() {
+        const QString first = CopySample(dir_->path());
+        const QString second = dir_->filePath(QStringLiteral("other.ZQL"));
+        QVERIFY(QFile::copy(first, second));
+        TZQLForm* a = frame_->OpenSelected(first);
+        TZQLForm* b = frame_->OpenSelected(second);
+        QCOMPARE(a->Document().DataOf(0), b->Document().DataOf(0));
+        QVERIFY(a->parentWidget()->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(frame_->LibraryWindows().size(), 1);
+        QCOMPARE(frame_->SubWindow()->Document(), &b->Document());
+        QCOMPARE(b->Document().ElementCount(0), std::size_t(4));
+        // A drop in the remaining library lands in the shared file.
+        TSubForm* sub = frame_->SubWindow();
+        sub->ChangeGroup(1);
+        sub->List().SelectRows(0, 1, 0);
+        QVERIFY(DropOnRow(*b, DragFrom(*sub, 0), 0));
+        QCOMPARE(b->List().model()->rowCount(), 6);
+        // Both libraries name one .ZQI, which a's close wrote.
+        dialogs_->Expect(Kind::kYesNo, QStringLiteral("読み込んだ後にほかで変更されています"),
+                         IDialogs::Answer::kYes);
+        QVERIFY(b->Document().Save());
+        QCOMPARE(Count(Bytes(dir_->filePath("data/books.ZQD")), QStringLiteral("ばいおりん入門")),
+                 2);
+    }
+
+private:
+    std::unique_ptr<tabrix::test::ScriptedDialogs> dialogs_;
+    std::unique_ptr<QTemporaryDir> config_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<TMainForm> frame_;
+};
+
+QTEST_MAIN(TSubFormTest)
+#include "TSubFormTest.moc"
