@@ -109,6 +109,19 @@ StringList TFormatCompiler::Pieces(const StringList& lines) const {
     return pieces;
 }
 
+std::vector<std::size_t> TFormatCompiler::SeparatorPositions(const StringList& lines) const {
+    const std::string text = TStringDivision::Join("", lines);
+    std::vector<std::size_t> positions;
+    // The same walk as Split's, so both agree on every escape and double-byte character.
+    for (std::size_t start = 0;;) {
+        std::size_t match = division_.Find(text, "%", start, TStringDivision::npos, kSkipEscapes);
+        if (match == TStringDivision::npos) break;
+        positions.push_back(match);
+        start = match + 1;
+    }
+    return positions;
+}
+
 // Compiles piece i and returns the index of the last piece it used.
 std::size_t TFormatCompiler::CompileMiddlePiece(const StringList& pieces, std::size_t i,
                                                 CodeList& code, OpenConstructs& open) const {

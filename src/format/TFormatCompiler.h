@@ -43,6 +43,9 @@ public:
     // The format cut at every unescaped "%", each piece unescaped once. Every non-empty piece
     // gives exactly one node, in order.
     StringList Pieces(const StringList& lines) const;
+    // Where those pieces lie: the byte position of every separating "%" in the lines joined
+    // with nothing between them, found exactly as Pieces finds them.
+    std::vector<std::size_t> SeparatorPositions(const StringList& lines) const;
     // Parses one expression; false when the text is no expression of the accepted kinds.
     bool Parse(std::string_view text, unsigned accept, ParseContext context, TCodeData& node) const;
 

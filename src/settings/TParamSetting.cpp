@@ -1,0 +1,491 @@
+#include "settings/TParamSetting.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <map>
+#include <utility>
+
+#include "format/TFormatCompiler.h"
+#include "model/TGroupSetting.h"
+#include "model/TWordTables.h"
+#include "model/TZQLCtrl.h"
+#include "model/TextCodec.h"
+
+namespace tabrix {
+
+namespace {
+
+// The texts are written here in UTF-8 and handed out as CP932, converted once.
+std::vector<std::string> Cp932(std::initializer_list<const char*> utf8) {
+    std::vector<std::string> texts;
+    for (const char* text : utf8)
+        texts.push_back(TextCodec::FromUtf8(text));
+    return texts;
+}
+
+const std::string& Empty() {
+    static const std::string empty;
+    return empty;
+}
+
+std::unique_ptr<TParameter> CopyOf(const TParameter& source) {
+    auto copy = std::make_unique<TParameter>();
+    copy->SetName(source.Name());
+    copy->SetCode(source.Code());
+    copy->SetType(source.Type());
+    copy->SetInputBoxHeight(source.InputBoxHeight());
+    copy->Selection() = source.Selection();
+    copy->DrawFormat() = source.DrawFormat();
+    copy->OutputFormat() = source.OutputFormat();
+    return copy;
+}
+
+void RebuildCodeMap(TZQPCtrl& file) {
+    file.CodeMap().clear();
+    for (const auto& parameter : file.Parameters())  // a later parameter with the same code wins
+        file.CodeMap()[parameter->Code()] = parameter.get();
+}
+
+// Replaces the parameters and the used parameters of to by copies of from's; display
+// parameters and used entries point into the new list. Used entries that name no parameter
+// of from are dropped.
+void CopyParameters(const TZQPCtrl& from, TZQPCtrl& to) {
+    to.UsedParameters().clear();
+    to.CodeMap().clear();
+    to.MutableParameters().clear();
+    std::map<const TParameter*, TParameter*> copies;
+    for (const auto& parameter : from.Parameters())
+        copies[parameter.get()] = to.AddParameter(CopyOf(*parameter));
+    for (const auto& [source, copy] : copies) {
+        auto target = copies.find(source->DisplayParameter());
+        copy->SetDisplayParameter(target == copies.end() ? nullptr : target->second);
+    }
+    for (const TParameter* used : from.UsedParameters()) {
+        auto copy = copies.find(used);
+        if (copy != copies.end()) to.UsedParameters().push_back(copy->second);
+    }
+    RebuildCodeMap(to);
+}
+
+void CopyFileSettings(const TZQPCtrl& from, TZQPCtrl& to) {
+    to.DrawFormat() = from.DrawFormat();
+    to.OutputFormat() = from.OutputFormat();
+    to.ImportFormats() = from.ImportFormats();
+    to.SetFontName(from.FontName());
+    to.SetFontSize(from.FontSize());
+    to.SetFontStyle(from.FontStyle());
+    to.SetFontColour(from.FontColour());
+    to.SetRowHeight(from.RowHeight());
+}
+
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+void DropTrailingEmpty(StringList& lines) {
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+}
+
+bool IsCp932Lead(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+}  // namespace
+
+// --- texts -------------------------------------------------------------------------------------
+
+const std::string& TParamSetting::Text(TextId id) {
+    static const std::vector<std::string> texts = Cp932({
+        "＜パラメータ数が不正＞",
+        "＜使用するパラメータ無し＞",
+        " を削除します。宜しいですか？",
+        "パラメータに変更が加えられています。適用しますか？",
+        "確認",
+        "追加数の入力",
+        "追加したい行数を指定してください",
+        "選択している行を削除します。宜しいですか？",
+        "選択 1",
+    });
+    return id < kTextCount ? texts[id] : Empty();
+}
+
+const std::string& TParamSetting::Message(ParamSettingResult result) {
+    static const std::vector<std::string> texts = Cp932({
+        "パラメータ名を入力してください！",
+        "同名の書式識別子が存在します！",
+        "その名称は予約語です！",
+        "書式識別子を入力してください！",
+        "その書式識別子は予約語です！",
+    });
+    switch (result) {
+        case ParamSettingResult::kNameEmpty:
+            return texts[0];
+        case ParamSettingResult::kCodeExists:
+            return texts[1];
+        case ParamSettingResult::kNameReserved:
+            return texts[2];
+        case ParamSettingResult::kCodeEmpty:
+            return texts[3];
+        case ParamSettingResult::kCodeReserved:
+            return texts[4];
+        default:
+            return Empty();
+    }
+}
+
+const std::string& TParamSetting::TypeName(std::uint8_t type) {
+    static const std::vector<std::string> names = Cp932({
+        "文字列",
+        "文字列配列",
+        "要素参照",
+        "要素参照配列",
+        "論理値",
+        "論理値配列",
+        "符号付き整数値",
+        "符号付き整数値配列",
+        "符号無し整数値",
+        "符号無し整数値配列",
+        "グループ参照",
+        "一覧選択",
+    });
+    return type < names.size() ? names[type] : Empty();
+}
+
+const std::string& TParamSetting::TypeItem(std::uint8_t type) {
+    static const std::vector<std::string> items = Cp932({
+        "文字列",
+        "文字列配列",
+        "要素参照",
+        "要素参照配列",
+        "論理値",
+        "論理値配列",
+        "符号付き整数",
+        "符号付き整数配列",
+        "符号無し整数",
+        "符号無し整数配列",
+        "グループ参照",
+        "一覧選択",
+    });
+    return type < items.size() ? items[type] : Empty();
+}
+
+// --- construction ------------------------------------------------------------------------------
+
+TParamSetting::TParamSetting(const TZQPCtrl& file)
+    : colouringLibrary_(std::make_unique<TZQLCtrl>()) {
+    CopyParameters(file, work_);
+    CopyFileSettings(file, work_);
+    // The colouring library has no controller: it borrows the copy and releases nothing, and
+    // the standard word tables are the controller's.
+    colouringLibrary_->SetParameterFile(&work_);
+}
+
+TParamSetting::~TParamSetting() {
+    colouringLibrary_->SetParameterFile(nullptr);
+}
+
+// --- the parameter list ------------------------------------------------------------------------
+
+std::string TParamSetting::RowText(const TParameter& parameter) const {
+    return parameter.Name() + "(" + parameter.Code() + ")<" + TypeName(parameter.Type()) + ">";
+}
+
+std::string TParamSetting::ListRow(std::size_t i) const {
+    return i < Size() ? RowText(At(i)) : Text(kInvalidRow);
+}
+
+bool TParamSetting::CodeTaken(const std::string& code, const TParameter* except) const {
+    for (const auto& parameter : work_.Parameters())
+        if (parameter.get() != except && parameter->Code() == code) return true;
+    return false;
+}
+
+ParamSettingResult TParamSetting::Add(const std::string& name, bool alsoUsed) {
+    if (name.empty()) return ParamSettingResult::kNameEmpty;
+    // The name becomes the new parameter's code, so it is tested as a code.
+    if (CodeTaken(name, nullptr)) return ParamSettingResult::kCodeExists;
+    if (TWordTables::Standard().IsReserved(name)) return ParamSettingResult::kNameReserved;
+    auto parameter = std::make_unique<TParameter>();
+    parameter->SetName(name);
+    parameter->SetCode(name);
+    work_.AddParameter(std::move(parameter), alsoUsed);
+    dialogChanged_ = true;
+    return ParamSettingResult::kDone;
+}
+
+std::string TParamSetting::DeleteQuestion(std::size_t i) const {
+    return i < Size() ? At(i).Name() + Text(kDeleteQuestion) : std::string();
+}
+
+bool TParamSetting::Delete(std::size_t i) {
+    if (i >= Size()) return false;
+    TParameter* doomed = work_.At(i);
+    std::erase(work_.UsedParameters(), doomed);
+    if (loaded_ == doomed) {
+        loaded_ = nullptr;
+        parameterChanged_ = false;
+    }
+    // Display parameters naming it let go by themselves when it is destroyed.
+    work_.MutableParameters().erase(work_.MutableParameters().begin() +
+                                    static_cast<std::ptrdiff_t>(i));
+    Renumber();
+    RebuildCodeMap(work_);
+    dialogChanged_ = true;
+    return true;
+}
+
+bool TParamSetting::MoveUp(std::size_t i) {
+    if (i == 0 || i >= Size()) return false;
+    return MoveDown(i - 1);
+}
+
+bool TParamSetting::MoveDown(std::size_t i) {
+    if (i + 1 >= Size()) return false;
+    auto& parameters = work_.MutableParameters();
+    std::swap(parameters[i], parameters[i + 1]);
+    Renumber();
+    dialogChanged_ = true;
+    return true;
+}
+
+void TParamSetting::Renumber() {
+    for (std::size_t i = 0; i < Size(); ++i)
+        work_.At(i)->SetIndex(static_cast<std::uint32_t>(i));
+}
+
+// --- used parameters ---------------------------------------------------------------------------
+
+std::string TParamSetting::UsedRow(std::size_t row) const {
+    const auto& used = work_.UsedParameters();
+    if (row < used.size()) return RowText(*used[row]);
+    return used.empty() && row == 0 ? Text(kNoUsedParameter) : std::string();
+}
+
+bool TParamSetting::Use(std::size_t i) {
+    if (i >= Size()) return false;
+    work_.UsedParameters().push_back(work_.At(i));  // the same parameter may be used twice
+    dialogChanged_ = true;
+    return true;
+}
+
+bool TParamSetting::Unuse(std::size_t row) {
+    auto& used = work_.UsedParameters();
+    if (row >= used.size()) return false;
+    used.erase(used.begin() + static_cast<std::ptrdiff_t>(row));
+    dialogChanged_ = true;
+    return true;
+}
+
+bool TParamSetting::MoveUsed(std::size_t from, std::size_t to) {
+    auto& used = work_.UsedParameters();
+    if (from >= used.size() || to >= used.size() || from == to) return false;
+    // Taken out first, then put before the entry that was dropped on: an entry dragged
+    // downwards lands one place above the drop row.
+    const std::size_t landing = to > from ? to - 1 : to;
+    if (landing == from) return false;
+    TParameter* moved = used[from];
+    used.erase(used.begin() + static_cast<std::ptrdiff_t>(from));
+    used.insert(used.begin() + static_cast<std::ptrdiff_t>(landing), moved);
+    return true;
+}
+
+// --- the loaded parameter ------------------------------------------------------------------------
+
+std::optional<std::size_t> TParamSetting::Loaded() const {
+    if (!loaded_) return std::nullopt;
+    return loaded_->Index();
+}
+
+TParamPage TParamSetting::Load(std::size_t i) {
+    TParamPage page;
+    parameterChanged_ = false;
+    if (i >= Size()) {
+        loaded_ = nullptr;
+        return page;
+    }
+    loaded_ = work_.At(i);
+    page.name = loaded_->Name();
+    page.code = loaded_->Code();
+    page.type = loaded_->Type();
+    if (const TParameter* display = loaded_->DisplayParameter())
+        page.displayParameter = static_cast<int>(display->Index());
+    page.inputBoxHeight = loaded_->InputBoxHeight();
+    page.selectionRows = loaded_->Selection();
+    if (page.selectionRows.empty()) page.selectionRows.emplace_back();
+    page.drawFormat = JoinLines(loaded_->DrawFormat());
+    page.outputFormat = JoinLines(loaded_->OutputFormat());
+    return page;
+}
+
+ParamSettingResult TParamSetting::Apply(TParamPage& page) {
+    TParameter* parameter = LoadedParameter();
+    if (!parameter) return ParamSettingResult::kNothing;
+    if (page.code.empty()) return ParamSettingResult::kCodeEmpty;
+    if (CodeTaken(page.code, parameter)) return ParamSettingResult::kCodeExists;
+    if (TWordTables::Standard().IsReserved(page.code)) return ParamSettingResult::kCodeReserved;
+
+    parameter->SetName(page.name);
+    parameter->SetCode(page.code);
+    parameter->SetType(page.type);
+    // The combo box is empty unless the type is an element reference.
+    const bool hasDisplay = ShowsDisplayParameter(page.type) && page.displayParameter >= 0 &&
+                            static_cast<std::size_t>(page.displayParameter) < Size();
+    parameter->SetDisplayParameter(hasDisplay ? work_.At(page.displayParameter) : nullptr);
+    parameter->SetInputBoxHeight(ClampInputBoxHeight(page.inputBoxHeight));
+    StoreSelection(*parameter, page.selectionRows);
+    FillDefaultFormats(page);
+    parameter->DrawFormat() = SplitEditorText(page.drawFormat);
+    parameter->OutputFormat() = SplitEditorText(page.outputFormat);
+    RebuildCodeMap(work_);
+    parameterChanged_ = false;
+    dialogChanged_ = true;
+    return ParamSettingResult::kDone;
+}
+
+void TParamSetting::StoreSelection(TParameter& parameter, const StringList& rows) const {
+    StringList selection = rows;
+    DropTrailingEmpty(selection);
+    const std::uint8_t type = parameter.Type();
+    if (type == kTypeBoolArray || type == kTypeListSelection) {
+        // A boolean array or a list selection always offers at least one choice.
+        if (selection.empty()) selection.push_back(Text(kDefaultChoice));
+        if (selection.size() == 1 && IsBlank(selection[0])) selection[0] = Text(kDefaultChoice);
+    }
+    parameter.Selection() = std::move(selection);
+}
+
+// The arrays of plain values are drawn and output item by item through their own formats; a
+// new one starts with the format that shows its items.
+void TParamSetting::FillDefaultFormats(TParamPage& page) const {
+    if (page.type != kTypeStringArray && page.type != kTypeSignedArray &&
+        page.type != kTypeUnsignedArray)
+        return;
+    const std::string shown = "%" + page.code + "%";
+    if (page.drawFormat.empty()) page.drawFormat = shown;
+    if (page.outputFormat.empty()) page.outputFormat = shown;
+}
+
+void TParamSetting::ChooseDisplayParameter(int position) {
+    if (!loaded_) return;
+    const bool valid = position >= 0 && static_cast<std::size_t>(position) < Size();
+    loaded_->SetDisplayParameter(valid ? work_.At(position) : nullptr);
+    parameterChanged_ = true;
+}
+
+bool TParamSetting::ShowsDisplayParameter(std::uint8_t type) {
+    return IsElementRefType(type);
+}
+
+bool TParamSetting::ShowsOwnFormats(std::uint8_t type) {
+    return type == kTypeStringArray || type == kTypeElementRef || type == kTypeElementRefArray ||
+           type == kTypeBoolArray || type == kTypeGroupRef;
+}
+
+// --- the selection grid ------------------------------------------------------------------------
+
+std::size_t TParamSetting::ReadRowCount(std::string_view answer) {
+    // Full-width digits ０ to ９ are 0x82 0x4F to 0x82 0x58.
+    std::string digits;
+    for (std::size_t i = 0; i < answer.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(answer[i]);
+        if (IsCp932Lead(byte) && i + 1 < answer.size()) {
+            const auto second = static_cast<unsigned char>(answer[i + 1]);
+            if (byte == 0x82 && second >= 0x4F && second <= 0x58) {
+                digits += static_cast<char>('0' + (second - 0x4F));
+            } else {
+                digits.append(answer.substr(i, 2));
+            }
+            ++i;
+        } else {
+            digits += static_cast<char>(byte);
+        }
+    }
+    if (digits.empty()) return 0;
+    std::size_t start = (digits[0] == '+' || digits[0] == '-') ? 1 : 0;
+    if (start == digits.size()) return 0;
+    std::uint64_t value = 0;
+    for (std::size_t i = start; i < digits.size(); ++i) {
+        if (digits[i] < '0' || digits[i] > '9') return 0;
+        value = value * 10 + static_cast<std::uint64_t>(digits[i] - '0');
+        if (value > 0x7FFFFFFF) return 0;  // beyond a 32-bit number: not one
+    }
+    if (digits[0] == '-') return 0;  // a negative count adds nothing
+    return static_cast<std::size_t>(value);
+}
+
+void TParamSetting::AddRows(StringList& rows, std::size_t n) {
+    const std::size_t room = rows.size() < kMaxSelectionRows ? kMaxSelectionRows - rows.size() : 0;
+    rows.resize(rows.size() + std::min(n, room));
+}
+
+void TParamSetting::DeleteRows(StringList& rows, const std::vector<std::size_t>& selected) {
+    StringList kept;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (std::find(selected.begin(), selected.end(), i) == selected.end())
+            kept.push_back(std::move(rows[i]));
+    if (kept.empty()) kept.emplace_back();  // the grid keeps one row
+    rows = std::move(kept);
+}
+
+std::int32_t TParamSetting::ClampInputBoxHeight(std::int64_t height) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(height, kMinInputBoxHeight, kMaxInputBoxHeight));
+}
+
+// --- overall settings ----------------------------------------------------------------------------
+
+TDrawFont TParamSetting::Font() const {
+    return {work_.FontName(), work_.FontSize(), work_.FontStyle(), work_.FontColour()};
+}
+
+void TParamSetting::SetFont(const TDrawFont& font) {
+    work_.SetFontName(font.name);
+    work_.SetFontSize(font.size);
+    work_.SetFontStyle(font.style);
+    work_.SetFontColour(font.colour);
+    dialogChanged_ = true;
+}
+
+void TParamSetting::StoreOnOk(std::uint32_t rowHeight, const std::string& drawText,
+                              const std::string& outputText) {
+    work_.SetRowHeight(std::clamp(rowHeight, kMinRowHeight, kMaxRowHeight));
+    work_.DrawFormat() = SplitEditorText(drawText);
+    work_.OutputFormat() = SplitEditorText(outputText);
+}
+
+// --- commit --------------------------------------------------------------------------------------
+
+void TParamSetting::Commit(TZQPCtrl& file) const {
+    CopyParameters(work_, file);
+    CopyFileSettings(work_, file);
+    file.SetModified(true);
+}
+
+bool TParamSetting::CommitIfChanged(TZQLCtrl& library) const {
+    TZQPCtrl* file = library.ParameterFile();
+    if (!dialogChanged_ || !file) return false;
+    Commit(*file);
+    TFormatCompiler::CompileAll(library);
+    // Every group is output again: its elements now look different.
+    for (const auto& group : library.Groups())
+        group->Set(TGroupSetting::kOutputDone, false);
+    return true;
+}
+
+StringList TParamSetting::SplitEditorText(std::string_view text) {
+    StringList lines;
+    std::size_t start = 0;
+    for (std::size_t found; (found = text.find("\r\n", start)) != std::string_view::npos;
+         start = found + 2)
+        lines.emplace_back(text.substr(start, found - start));
+    lines.emplace_back(text.substr(start));
+    DropTrailingEmpty(lines);
+    return lines;
+}
+
+std::string TParamSetting::JoinLines(const StringList& lines) {
+    return TStringDivision::Join("\r\n", lines);
+}
+
+}  // namespace tabrix

@@ -1,0 +1,437 @@
+#include "settings/TParamSetting.h"
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "format/TFormatCompiler.h"
+#include "format/TSyntaxColourer.h"
+#include "model/TGroupData.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQLCtrl.h"
+
+namespace tabrix {
+namespace {
+
+using test::Sj;
+
+std::string Utf8(const std::string& cp932) {
+    return TextCodec::ToUtf8(cp932);
+}
+
+// A library with three parameters (名称 string, 価格 price unsigned, 参照 element reference
+// drawn by 名称), 名称 used twice, and two groups whose output is done.
+class ParamSettingTest : public ::testing::Test {
+protected:
+    ParamSettingTest() {
+        file = library.AttachParameterFile(std::make_unique<TZQPCtrl>());
+        file->Reset("lib.ZQP");
+        name = AddParameter("名称", "名称", kTypeString);
+        price = AddParameter("価格", "price", kTypeUnsigned);
+        reference = AddParameter("参照", "参照", kTypeElementRef);
+        reference->SetDisplayParameter(name);
+        file->UsedParameters() = {name, price, name};
+        file->DrawFormat() = {Sj("%名称%")};
+        file->OutputFormat() = {Sj("%名称%,%price%")};
+        file->ImportFormats() = {{"a", "b"}, {"c"}};
+        file->SetOutputType(7);
+        file->SetRowHeight(30);
+        file->SetModified(false);
+        for (int i = 0; i < 2; ++i) {
+            TGroupSetting* group = library.AddGroupForGroupData(data.AddGroupData());
+            group->Set(TGroupSetting::kOutputDone, true);
+        }
+        TFormatCompiler::CompileAll(library);
+    }
+
+    TParameter* AddParameter(const std::string& nameUtf8, const std::string& code,
+                             std::uint8_t type) {
+        TParameter* parameter = file->AddParameter();
+        parameter->SetName(Sj(nameUtf8));
+        parameter->SetCode(Sj(code));
+        parameter->SetType(type);
+        file->CodeMap()[Sj(code)] = parameter;
+        return parameter;
+    }
+
+    // The used parameters as their codes, "," between.
+    static std::string UsedCodes(const TZQPCtrl& ctrl) {
+        std::string codes;
+        for (const TParameter* used : ctrl.UsedParameters())
+            codes.append(codes.empty() ? "" : ",").append(Utf8(used->Code()));
+        return codes;
+    }
+    std::string UsedCodes(const TParamSetting& setting) {
+        std::string codes;
+        for (std::size_t row = 0; row < setting.UsedCount(); ++row)
+            codes.append(codes.empty() ? "" : ",").append(Utf8(setting.UsedRow(row)));
+        return codes;
+    }
+
+    TZQDCtrl data;
+    TZQLCtrl library;
+    TZQPCtrl* file = nullptr;
+    TParameter* name = nullptr;
+    TParameter* price = nullptr;
+    TParameter* reference = nullptr;
+};
+
+TEST_F(ParamSettingTest, OpensAsADeepCopyWithTheListTexts) {
+    TParamSetting setting(*file);
+    ASSERT_EQ(setting.Size(), 3u);
+    EXPECT_NE(&setting.At(0), name);
+    EXPECT_EQ(setting.At(2).DisplayParameter(), &setting.At(0));
+    EXPECT_EQ(Utf8(setting.ListRow(1)), "価格(price)<符号無し整数値>");
+    EXPECT_EQ(Utf8(setting.ListRow(3)), "＜パラメータ数が不正＞");
+    EXPECT_EQ(UsedCodes(setting),
+              "名称(名称)<文字列>,価格(price)<符号無し整数値>,名称(名称)<文字列>");
+    EXPECT_EQ(setting.RowHeight(), 30u);
+    EXPECT_EQ(Utf8(setting.CommonOutputText()), "%名称%,%price%");
+    EXPECT_FALSE(setting.ParameterChanged());
+    EXPECT_FALSE(setting.DialogChanged());
+
+    // Nothing done to the copy reaches the file.
+    setting.Add(Sj("新規"), true);
+    setting.Delete(0);
+    EXPECT_EQ(file->Size(), 3u);
+    EXPECT_EQ(reference->DisplayParameter(), name);
+    EXPECT_EQ(UsedCodes(*file), Utf8(Sj("名称,price,名称")));
+    EXPECT_FALSE(file->IsModified());
+}
+
+TEST_F(ParamSettingTest, TypeNamesOfTheListsAndOfTheRadioGroup) {
+    const char* names[] = {
+        "文字列",         "文字列配列",         "要素参照",       "要素参照配列",
+        "論理値",         "論理値配列",         "符号付き整数値", "符号付き整数値配列",
+        "符号無し整数値", "符号無し整数値配列", "グループ参照",   "一覧選択"};
+    const char* items[] = {"文字列",       "文字列配列",       "要素参照",     "要素参照配列",
+                           "論理値",       "論理値配列",       "符号付き整数", "符号付き整数配列",
+                           "符号無し整数", "符号無し整数配列", "グループ参照", "一覧選択"};
+    for (std::uint8_t type = 0; type < 12; ++type) {
+        EXPECT_EQ(Utf8(TParamSetting::TypeName(type)), names[type]);
+        EXPECT_EQ(Utf8(TParamSetting::TypeItem(type)), items[type]);
+    }
+    EXPECT_EQ(TParamSetting::TypeName(12), "");
+}
+
+TEST_F(ParamSettingTest, AddIsRefusedForEmptyTakenAndReservedNames) {
+    const struct {
+        const char* name;
+        ParamSettingResult result;
+        const char* message;
+    } cases[] = {
+        {"", ParamSettingResult::kNameEmpty, "パラメータ名を入力してください！"},
+        {"price", ParamSettingResult::kCodeExists, "同名の書式識別子が存在します！"},
+        {"名称", ParamSettingResult::kCodeExists, "同名の書式識別子が存在します！"},
+        {"INDEX", ParamSettingResult::kNameReserved, "その名称は予約語です！"},
+        {"CNG_GROUP", ParamSettingResult::kNameReserved, "その名称は予約語です！"},
+        {"IS_OUTPUT", ParamSettingResult::kNameReserved, "その名称は予約語です！"},
+        {"価格", ParamSettingResult::kDone, ""},   // a name, but no parameter's code
+        {"Price", ParamSettingResult::kDone, ""},  // codes are compared case-sensitively
+        {"NEXT", ParamSettingResult::kDone, ""},   // a statement word is no reserved word
+    };
+    for (const auto& c : cases) {
+        TParamSetting setting(*file);
+        EXPECT_EQ(setting.Add(Sj(c.name), true), c.result) << c.name;
+        EXPECT_EQ(Utf8(TParamSetting::Message(c.result)), c.message) << c.name;
+        const bool added = c.result == ParamSettingResult::kDone;
+        EXPECT_EQ(setting.Size(), added ? 4u : 3u) << c.name;
+        EXPECT_EQ(setting.UsedCount(), added ? 4u : 3u) << c.name;
+        EXPECT_EQ(setting.DialogChanged(), added) << c.name;
+        if (added) {
+            EXPECT_EQ(setting.At(3).Name(), Sj(c.name));
+            EXPECT_EQ(setting.At(3).Code(), Sj(c.name));
+            EXPECT_EQ(setting.At(3).Type(), kTypeString);
+            EXPECT_EQ(setting.At(3).InputBoxHeight(), 90);
+            EXPECT_EQ(setting.At(3).Index(), 3u);
+        }
+    }
+    TParamSetting unused(*file);
+    ASSERT_EQ(unused.Add(Sj("x"), false), ParamSettingResult::kDone);
+    EXPECT_EQ(unused.UsedCount(), 3u);
+}
+
+TEST_F(ParamSettingTest, ApplyChecksTheCodeAndRefusesWithoutChangingAnything) {
+    const struct {
+        const char* code;
+        ParamSettingResult result;
+        const char* message;
+    } cases[] = {
+        {"", ParamSettingResult::kCodeEmpty, "書式識別子を入力してください！"},
+        {"名称", ParamSettingResult::kCodeExists, "同名の書式識別子が存在します！"},
+        {"CNG_LIBRARY", ParamSettingResult::kCodeReserved, "その書式識別子は予約語です！"},
+        {"price", ParamSettingResult::kDone, ""},  // its own code
+        {"cost", ParamSettingResult::kDone, ""},
+    };
+    for (const auto& c : cases) {
+        TParamSetting setting(*file);
+        TParamPage page = setting.Load(1);
+        page.name = Sj("値段");
+        page.code = Sj(c.code);
+        setting.MarkParameterChanged();
+        EXPECT_EQ(setting.Apply(page), c.result) << c.code;
+        EXPECT_EQ(Utf8(TParamSetting::Message(c.result)), c.message) << c.code;
+        const bool applied = c.result == ParamSettingResult::kDone;
+        EXPECT_EQ(Utf8(setting.At(1).Name()), applied ? "値段" : "価格") << c.code;
+        EXPECT_EQ(setting.ParameterChanged(), !applied) << c.code;
+        EXPECT_EQ(setting.DialogChanged(), applied) << c.code;
+    }
+    TParamSetting nothingLoaded(*file);
+    TParamPage page;
+    page.code = "x";
+    EXPECT_EQ(nothingLoaded.Apply(page), ParamSettingResult::kNothing);
+    EXPECT_FALSE(nothingLoaded.DialogChanged());
+}
+
+TEST_F(ParamSettingTest, RenamedCodeFreesTheOldOne) {
+    TParamSetting setting(*file);
+    TParamPage page = setting.Load(1);
+    page.code = "cost";
+    ASSERT_EQ(setting.Apply(page), ParamSettingResult::kDone);
+    EXPECT_EQ(setting.Add("price", false), ParamSettingResult::kDone);
+    EXPECT_EQ(setting.Add("cost", false), ParamSettingResult::kCodeExists);
+    // The colouring knows the applied code at once.
+    StringList lines = {"%cost%"};
+    ColourSpans spans = TSyntaxColourer(setting.ColouringLibrary()).Colour(lines);
+    ASSERT_EQ(spans.size(), 3u);
+    EXPECT_EQ(spans[1].colour, 0xFF0000u);
+}
+
+TEST_F(ParamSettingTest, ApplyGivesTheTypeDependentDefaults) {
+    const struct {
+        std::uint8_t type;
+        std::vector<std::string> rows;
+        std::vector<std::string> selection;
+        const char* format;
+    } cases[] = {
+        {kTypeListSelection, {""}, {"選択 1"}, ""},
+        {kTypeListSelection, {" ", "", ""}, {"選択 1"}, ""},  // a lone blank entry
+        {kTypeBoolArray, {"", "", ""}, {"選択 1"}, ""},
+        {kTypeBoolArray, {"", "はい", "", "いいえ", "", ""}, {"", "はい", "", "いいえ"}, ""},
+        {kTypeString, {"", " "}, {"", " "}, ""},
+        {kTypeString, {""}, {}, ""},
+        {kTypeStringArray, {""}, {}, "%新規%"},
+        {kTypeSignedArray, {""}, {}, "%新規%"},
+        {kTypeUnsignedArray, {""}, {}, "%新規%"},
+        {kTypeElementRefArray, {""}, {}, ""},
+        {kTypeGroupRef, {""}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        TParamSetting setting(*file);
+        ASSERT_EQ(setting.Add(Sj("新規"), false), ParamSettingResult::kDone);
+        TParamPage page = setting.Load(3);
+        EXPECT_EQ(page.selectionRows, StringList{""});  // one empty row for an empty list
+        page.type = c.type;
+        page.selectionRows.clear();
+        for (const std::string& row : c.rows)
+            page.selectionRows.push_back(Sj(row));
+        ASSERT_EQ(setting.Apply(page), ParamSettingResult::kDone);
+        StringList expected;
+        for (const std::string& entry : c.selection)
+            expected.push_back(Sj(entry));
+        const int type = c.type;
+        EXPECT_EQ(setting.At(3).Selection(), expected) << type;
+        EXPECT_EQ(Utf8(page.drawFormat), c.format) << type;
+        EXPECT_EQ(Utf8(page.outputFormat), c.format) << type;
+        StringList format = c.format[0] ? StringList{Sj(c.format)} : StringList{};
+        EXPECT_EQ(setting.At(3).DrawFormat(), format) << type;
+        EXPECT_EQ(setting.At(3).OutputFormat(), format) << type;
+    }
+}
+
+TEST_F(ParamSettingTest, ApplyWritesEveryFieldOfThePage) {
+    TParamSetting setting(*file);
+    TParamPage page = setting.Load(2);
+    EXPECT_EQ(page.displayParameter, 0);
+    page.displayParameter = 1;
+    page.inputBoxHeight = 1000;
+    page.drawFormat = "\r\na\r\n\r\nb\r\n\r\n";  // leading and inner empty lines stay
+    page.outputFormat = "x";
+    ASSERT_EQ(setting.Apply(page), ParamSettingResult::kDone);
+    EXPECT_EQ(setting.At(2).DisplayParameter(), &setting.At(1));
+    EXPECT_EQ(setting.At(2).InputBoxHeight(), 400);
+    EXPECT_EQ(setting.At(2).DrawFormat(), (StringList{"", "a", "", "b"}));
+    EXPECT_EQ(setting.At(2).OutputFormat(), StringList{"x"});
+    EXPECT_EQ(setting.Load(2).drawFormat, "\r\na\r\n\r\nb");
+
+    // A type without a display parameter drops it: its combo box is empty.
+    page.type = kTypeString;
+    ASSERT_EQ(setting.Apply(page), ParamSettingResult::kDone);
+    EXPECT_EQ(setting.At(2).DisplayParameter(), nullptr);
+}
+
+TEST_F(ParamSettingTest, ChoosingADisplayParameterTakesEffectAtOnce) {
+    TParamSetting setting(*file);
+    setting.ChooseDisplayParameter(1);  // nothing loaded: nothing happens
+    EXPECT_FALSE(setting.ParameterChanged());
+    setting.Load(2);
+    setting.ChooseDisplayParameter(1);
+    EXPECT_EQ(setting.At(2).DisplayParameter(), &setting.At(1));
+    EXPECT_TRUE(setting.ParameterChanged());
+    EXPECT_FALSE(setting.DialogChanged());
+    setting.Load(0);  // selecting another parameter drops the edits without applying
+    EXPECT_FALSE(setting.ParameterChanged());
+    EXPECT_EQ(setting.Loaded(), 0u);
+}
+
+TEST_F(ParamSettingTest, DeleteRemovesEveryUse) {
+    TParamSetting setting(*file);
+    setting.Load(0);
+    setting.MarkParameterChanged();
+    EXPECT_EQ(Utf8(setting.DeleteQuestion(0)), "名称 を削除します。宜しいですか？");
+    ASSERT_TRUE(setting.Delete(0));
+    EXPECT_EQ(setting.Size(), 2u);
+    EXPECT_EQ(UsedCodes(setting), "価格(price)<符号無し整数値>");
+    EXPECT_EQ(setting.At(1).DisplayParameter(), nullptr);
+    EXPECT_EQ(setting.At(0).Index(), 0u);
+    EXPECT_EQ(setting.At(1).Index(), 1u);
+    EXPECT_FALSE(setting.Loaded());
+    EXPECT_FALSE(setting.ParameterChanged());
+    EXPECT_TRUE(setting.DialogChanged());
+    // Its code is free again, and it is no longer recognised by the colouring.
+    StringList lines = {Sj("%名称%")};
+    EXPECT_EQ(TSyntaxColourer(setting.ColouringLibrary()).Colour(lines)[1].colour, 0u);
+    EXPECT_EQ(setting.Add(Sj("名称"), false), ParamSettingResult::kDone);
+    EXPECT_FALSE(setting.Delete(5));
+
+    setting.Delete(0);
+    setting.Delete(0);
+    EXPECT_EQ(Utf8(setting.UsedRow(0)), "＜使用するパラメータ無し＞");
+}
+
+TEST_F(ParamSettingTest, UpAndDownSwapPositions) {
+    TParamSetting setting(*file);
+    EXPECT_FALSE(setting.MoveUp(0));
+    EXPECT_FALSE(setting.MoveDown(2));
+    EXPECT_FALSE(setting.MoveDown(7));
+    EXPECT_FALSE(setting.DialogChanged());
+    setting.Load(0);
+    ASSERT_TRUE(setting.MoveDown(0));
+    EXPECT_EQ(Utf8(setting.At(0).Code()), "price");
+    EXPECT_EQ(Utf8(setting.At(1).Code()), "名称");
+    EXPECT_EQ(setting.At(1).Index(), 1u);
+    EXPECT_EQ(setting.Loaded(), 1u);  // the loaded parameter moved with its row
+    ASSERT_TRUE(setting.MoveUp(2));
+    EXPECT_EQ(Utf8(setting.At(1).Code()), "参照");
+    EXPECT_TRUE(setting.DialogChanged());
+}
+
+TEST_F(ParamSettingTest, UsedParametersAddRemoveAndDrag) {
+    TParamSetting setting(*file);
+    // A drag alone is no change of the file.
+    ASSERT_TRUE(setting.MoveUsed(0, 2));  // dragged down: lands above the drop row
+    EXPECT_EQ(UsedCodes(setting),
+              "価格(price)<符号無し整数値>,名称(名称)<文字列>,名称(名称)<文字列>");
+    ASSERT_TRUE(setting.MoveUsed(2, 0));
+    EXPECT_EQ(UsedCodes(setting),
+              "名称(名称)<文字列>,価格(price)<符号無し整数値>,名称(名称)<文字列>");
+    EXPECT_FALSE(setting.MoveUsed(0, 1));  // lands where it was
+    EXPECT_FALSE(setting.MoveUsed(0, 3));
+    EXPECT_FALSE(setting.DialogChanged());
+
+    ASSERT_TRUE(setting.Use(1));  // repeats are allowed
+    EXPECT_EQ(setting.UsedCount(), 4u);
+    EXPECT_TRUE(setting.DialogChanged());
+    ASSERT_TRUE(setting.Unuse(0));
+    EXPECT_EQ(Utf8(setting.UsedRow(0)), "価格(price)<符号無し整数値>");
+    EXPECT_FALSE(setting.Unuse(3));
+    EXPECT_FALSE(setting.Use(3));
+}
+
+TEST(ParamSettingGridTest, SelectionRowsAndHeights) {
+    const struct {
+        const char* answer;
+        std::size_t count;
+    } answers[] = {{"1", 1},  {"３", 3},  {"１２", 12},       {"1２", 12},
+                   {"", 0},   {"abc", 0}, {"-2", 0},          {"+2", 2},
+                   {" 2", 0}, {"2.5", 0}, {"99999999999", 0}, {"０", 0}};
+    for (const auto& a : answers)
+        EXPECT_EQ(TParamSetting::ReadRowCount(Sj(a.answer)), a.count) << a.answer;
+
+    StringList rows = {"a"};
+    TParamSetting::AddRows(rows, 2);
+    EXPECT_EQ(rows, (StringList{"a", "", ""}));
+    TParamSetting::AddRows(rows, 0x7FFFFFFF);  // bounded, not billions of rows
+    EXPECT_EQ(rows.size(), TParamSetting::kMaxSelectionRows);
+
+    rows = {"a", "b", "c", "d"};
+    TParamSetting::DeleteRows(rows, {1, 3});
+    EXPECT_EQ(rows, (StringList{"a", "c"}));
+    TParamSetting::DeleteRows(rows, {0, 1});
+    EXPECT_EQ(rows, StringList{""});  // one empty row remains
+
+    EXPECT_EQ(TParamSetting::ClampInputBoxHeight(5), 10);
+    EXPECT_EQ(TParamSetting::ClampInputBoxHeight(90), 90);
+    EXPECT_EQ(TParamSetting::ClampInputBoxHeight(401), 400);
+
+    EXPECT_EQ(TParamSetting::SplitEditorText(""), StringList{});
+    EXPECT_EQ(TParamSetting::SplitEditorText("a\nb\r\n"), StringList{"a\nb"});
+    EXPECT_EQ(TParamSetting::JoinLines({"a", "", "b"}), "a\r\n\r\nb");
+}
+
+TEST_F(ParamSettingTest, OkWithNoChangeLeavesTheLibraryUntouched) {
+    TParamSetting setting(*file);
+    TParamPage page = setting.Load(1);
+    setting.MoveUsed(0, 2);  // a drag alone
+    setting.StoreOnOk(setting.RowHeight(), setting.CommonDrawText(), setting.CommonOutputText());
+    TParameter* before = file->At(0);
+    CodeList drawCode = file->DrawCode();
+
+    EXPECT_FALSE(setting.CommitIfChanged(library));
+    EXPECT_EQ(file->At(0), before);
+    EXPECT_EQ(UsedCodes(*file), Utf8(Sj("名称,price,名称")));
+    EXPECT_FALSE(file->IsModified());
+    EXPECT_EQ(file->DrawCode(), drawCode);
+    for (const auto& group : library.Groups())
+        EXPECT_TRUE(group->Has(TGroupSetting::kOutputDone));
+}
+
+TEST_F(ParamSettingTest, CommitReplacesTheParametersAndKeepsTheFile) {
+    TParamSetting setting(*file);
+    ASSERT_EQ(setting.Add(Sj("配列"), true), ParamSettingResult::kDone);
+    TParamPage page = setting.Load(3);
+    page.type = kTypeStringArray;
+    ASSERT_EQ(setting.Apply(page), ParamSettingResult::kDone);
+    setting.MoveDown(0);  // 名称 now second: formats compile to the new position
+    setting.SetFont({Sj("游ゴシック"), 12, 1 | 4, 0x0000FF});
+    setting.StoreOnOk(2000, Sj("%名称%\r\n\r\n"), Sj("%配列%"));
+
+    ASSERT_TRUE(setting.CommitIfChanged(library));
+    EXPECT_EQ(library.ParameterFile(), file);
+    EXPECT_EQ(file->Path(), "lib.ZQP");
+    EXPECT_EQ(file->OutputType(), 7u);
+    EXPECT_TRUE(file->IsModified());
+    ASSERT_EQ(file->Size(), 4u);
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(file->At(i)->Index(), i);
+        EXPECT_EQ(file->FindByCode(file->At(i)->Code()), file->At(i));
+        EXPECT_NE(file->At(i), &setting.At(i));  // the file owns copies of its own
+    }
+    EXPECT_EQ(Utf8(file->At(1)->Code()), "名称");
+    EXPECT_EQ(file->At(2)->DisplayParameter(), file->At(1));
+    EXPECT_EQ(UsedCodes(*file), Utf8(Sj("名称,price,名称,配列")));
+    EXPECT_EQ(file->At(3)->DrawFormat(), StringList{Sj("%配列%")});
+    EXPECT_EQ(file->DrawFormat(), StringList{Sj("%名称%")});
+    EXPECT_EQ(file->RowHeight(), 1000u);
+    EXPECT_EQ(file->FontName(), Sj("游ゴシック"));
+    EXPECT_EQ(file->FontSize(), 12);
+    EXPECT_EQ(file->FontStyle(), 5);
+    EXPECT_EQ(file->FontColour(), 0x0000FFu);
+    EXPECT_EQ(file->ImportFormats(), (std::vector<StringList>{{"a", "b"}, {"c"}}));
+
+    // Compiled again against the new positions; every group is output again.
+    ASSERT_EQ(file->DrawCode().size(), 1u);
+    EXPECT_EQ(file->DrawCode()[0].kind, kCodeParameter);
+    EXPECT_EQ(file->DrawCode()[0].number, 1);
+    ASSERT_EQ(file->At(3)->DrawCode().size(), 1u);
+    EXPECT_EQ(file->At(3)->DrawCode()[0].number, 3);
+    for (const auto& group : library.Groups())
+        EXPECT_FALSE(group->Has(TGroupSetting::kOutputDone));
+
+    // The working copy is still whole: committing it again gives the same file.
+    setting.Commit(*file);
+    EXPECT_EQ(file->Size(), 4u);
+    EXPECT_EQ(file->At(2)->DisplayParameter(), file->At(1));
+}
+
+}  // namespace
+}  // namespace tabrix
