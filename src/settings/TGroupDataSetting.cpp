@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -225,8 +224,8 @@ std::optional<std::size_t> TGroupDataSetting::LoadedGroup() const {
 }
 
 TSettingStep TGroupDataSetting::SelectGroup(std::optional<std::size_t> row, TAnswer answer) {
-    if (row && *row >= groups_.size()) return Nothing();
-    if (!row) return Nothing();  // the header row loads nothing
+    // The header row loads nothing; choosing the loaded row again keeps its edits.
+    if (!row || *row >= groups_.size() || groups_[*row].get() == loaded_) return Nothing();
     if (loaded_ && groupChanged_ && groups_[*row].get() != loaded_) {
         if (answer == TAnswer::kNotAsked) return {TSettingStep::kAsk, ApplyQuestion()};
         if (answer == TAnswer::kCancel) return Nothing();
@@ -252,9 +251,11 @@ void TGroupDataSetting::LoadPage() {
     groupChanged_ = false;
 }
 
-void TGroupDataSetting::EditPage(const GroupPage& page) {
+TSettingStep TGroupDataSetting::EditPage(const GroupPage& page) {
+    if (!loaded_) return Nothing();
     page_ = page;
     groupChanged_ = true;
+    return Done();
 }
 
 TSettingStep TGroupDataSetting::ApplyGroup() {
@@ -469,7 +470,7 @@ TSettingStep TGroupDataSetting::MoveGroupDataToFile(std::size_t file,
 TSettingStep TGroupDataSetting::CreateGroupsFromData(std::size_t file,
                                                      const std::vector<std::size_t>& rows) {
     if (file >= files_.size()) return Nothing();
-    std::uint32_t highest = HighestGroupNumber(GroupNames());
+    std::uint64_t highest = HighestGroupNumber(GroupNames());
     const std::string numberedPrefix = GroupWord() + " ";
     bool created = false;
     for (std::size_t row : ValidRows(rows, files_[file]->data.size())) {

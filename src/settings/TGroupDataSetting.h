@@ -122,8 +122,8 @@ public:
     TSettingStep SelectGroup(std::optional<std::size_t> row, TAnswer answer = TAnswer::kNotAsked);
     std::optional<std::size_t> LoadedGroup() const;
     const GroupPage& Page() const { return page_; }
-    // Operation 3: any edit on the pages of the loaded group.
-    void EditPage(const GroupPage& page);
+    // Operation 3: any edit on the pages of the loaded group (none without one).
+    TSettingStep EditPage(const GroupPage& page);
     // Operation 2: the loaded group takes the page's values. Nothing is validated.
     TSettingStep ApplyGroup();
 
@@ -170,7 +170,8 @@ public:
     bool WantsCommit() const { return dialogChanged_; }
 
     // Makes the library's groups, element data files and group data those of the working copy
-    // and marks the library modified. The caller compiles the formats and refills its windows.
+    // and marks the library modified. library is the one the copy was made from. The caller
+    // compiles the formats and refills its windows (and those of the libraries reported).
     CommitReport Commit(TZQLCtrl& library, TTabrixCtrl& controller);
 
     // The naming rules, exposed for their own tests.

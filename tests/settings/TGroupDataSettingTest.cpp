@@ -179,6 +179,8 @@ TEST_F(GroupDataSettingTest, QuestionsCarryTheirExactTexts) {
 
 TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
     TGroupDataSetting setting(library_);
+    EXPECT_EQ(Step::kNothing, setting.EditPage({}).kind);  // no group loaded
+    EXPECT_FALSE(setting.GroupChanged());
     ASSERT_EQ(Step::kDone, setting.SelectGroup(0).kind);
     auto page = setting.Page();
     page.name = Sj("新しい名前");
@@ -191,6 +193,9 @@ TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
     EXPECT_EQ(Step::kNothing, setting.SelectGroup(1, TAnswer::kCancel).kind);
     EXPECT_EQ(0u, setting.LoadedGroup());
     EXPECT_EQ(Sj("新しい名前"), setting.Page().name);
+    EXPECT_EQ(Step::kNothing, setting.SelectGroup(0).kind);             // the loaded row again
+    EXPECT_EQ(Step::kNothing, setting.SelectGroup(std::nullopt).kind);  // the header row
+    EXPECT_TRUE(setting.GroupChanged());
 
     EXPECT_EQ(Step::kDone, setting.SelectGroup(1, TAnswer::kNo).kind);
     EXPECT_EQ(Sj("グループ 1"), setting.Group(0).name);
