@@ -108,6 +108,20 @@ void TTabrixCtrl::ReleaseElementDataFiles(const TZQLCtrl& library) {
     }
 }
 
+void TTabrixCtrl::ReleaseUnshownElementDataFiles(const std::vector<const TZQDCtrl*>& candidates) {
+    std::unordered_set<const TZQDCtrl*> shown;
+    for (const TZQLCtrl* open : libraries_) {
+        for (const auto& group : open->Groups())
+            if (group->GroupData()) shown.insert(group->GroupData()->Owner());
+    }
+    std::unordered_set<const TZQDCtrl*> doomed;
+    for (const TZQDCtrl* file : candidates)
+        if (shown.count(file) == 0) doomed.insert(file);
+    dataFiles_.erase(std::remove_if(dataFiles_.begin(), dataFiles_.end(),
+                                    [&](const auto& file) { return doomed.count(file.get()); }),
+                     dataFiles_.end());
+}
+
 void TTabrixCtrl::ReleaseParameterFile(const TZQLCtrl& library) {
     TZQPCtrl* file = library.ParameterFile();
     if (!file) return;

@@ -45,6 +45,8 @@ public:
     // Destroys every element data file that groups of library show and no group of another
     // open library shows.
     void ReleaseElementDataFiles(const TZQLCtrl& library);
+    // Destroys each of the candidate files that no group of any open library shows.
+    void ReleaseUnshownElementDataFiles(const std::vector<const TZQDCtrl*>& candidates);
     // Destroys the library's parameter file when no other open library uses it.
     void ReleaseParameterFile(const TZQLCtrl& library);
 

@@ -243,6 +243,17 @@ void TZQDCtrl::DeleteGroupData(std::size_t i) {
     SetModified(true);
 }
 
+std::unique_ptr<TGroupData> TZQDCtrl::TakeGroupData(const TGroupData* data) {
+    auto it = std::find_if(groupData_.begin(), groupData_.end(),
+                           [data](const auto& held) { return held.get() == data; });
+    if (it == groupData_.end()) return nullptr;
+    std::unique_ptr<TGroupData> taken = std::move(*it);
+    std::size_t position = static_cast<std::size_t>(it - groupData_.begin());
+    groupData_.erase(it);
+    RenumberGroupData(position);
+    return taken;
+}
+
 void TZQDCtrl::RenumberGroupData(std::size_t from) {
     for (std::size_t i = from; i < groupData_.size(); ++i)
         groupData_[i]->SetIndex(static_cast<std::uint32_t>(i));

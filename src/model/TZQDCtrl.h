@@ -71,6 +71,10 @@ public:
     TGroupData* AddGroupData(std::unique_ptr<TGroupData> data = nullptr);
     // Destroys group data i with its elements; later ones move up.
     void DeleteGroupData(std::size_t i);
+    // Takes the group data out of the list without destroying it (null when the file does not
+    // hold it); later ones move up. The modified bit is left to the caller, which knows whether
+    // the file's list as a whole has changed.
+    std::unique_ptr<TGroupData> TakeGroupData(const TGroupData* data);
     void RenumberGroupData(std::size_t from = 0);
 
 private:

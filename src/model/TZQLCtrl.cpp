@@ -124,6 +124,11 @@ void TZQLCtrl::ClearGroups() {
     groupMap_.clear();
 }
 
+std::vector<std::unique_ptr<TGroupSetting>> TZQLCtrl::TakeGroups() {
+    groupMap_.clear();
+    return std::move(groups_);
+}
+
 void TZQLCtrl::ReorderGroups(std::vector<std::unique_ptr<TGroupSetting>> ordered) {
     groups_ = std::move(ordered);
     RenumberGroups(0);

@@ -111,6 +111,9 @@ public:
     void DeleteGroup(std::size_t i);
     // Destroys every group.
     void ClearGroups();
+    // Hands every group to the caller (the list and the map are left empty), so that a new
+    // list can be built from the same objects.
+    std::vector<std::unique_ptr<TGroupSetting>> TakeGroups();
     // Reorders the groups to the given order (a permutation of the current groups).
     void ReorderGroups(std::vector<std::unique_ptr<TGroupSetting>> ordered);
     // The group of this library that shows the group data, or none.
