@@ -512,7 +512,11 @@ void TParamSBox::MarkChanged() {
 
 std::vector<TElement*> TParamSBox::References(int i) const {
     std::vector<TElement*> refs;
-    for (NumberItem item : library_.WorkingElement().Numbers(i))
+    // Numbers read as plain values (a file read before its parameters, a type changed since)
+    // are no addresses: such a value shows as no reference.
+    const TElement& working = library_.WorkingElement();
+    if (!working.HoldsElementRefs(static_cast<std::size_t>(i))) return refs;
+    for (NumberItem item : working.Numbers(i))
         refs.push_back(TElement::AsElement(item));
     return refs;
 }

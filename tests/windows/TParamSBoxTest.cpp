@@ -499,6 +499,17 @@ private slots:
         QCOMPARE(p.List(param)->RowCount(), param == 3 ? want.size() : 1);
     }
 
+    // A reference parameter whose value was read as plain numbers (the file was read before
+    // its parameters) shows no reference; the numbers are never taken for addresses.
+    void PlainNumbersInAReferenceShowNoReference() {
+        Panel p;
+        p.e(0)->SetNumbers(2, {12345});
+        p.e(0)->SetNumbers(3, {1, 2});
+        p.box.Show(p.e(0));
+        QCOMPARE(p.List(2)->RowTexts(), QStringList{QStringLiteral("<参照なし>")});
+        QCOMPARE(p.List(3)->RowCount(), 1);
+    }
+
     void RowMovesReorderReferences_data() {
         QTest::addColumn<int>("top");
         QTest::addColumn<int>("bottom");
