@@ -57,6 +57,11 @@ TLibraryDocument::~TLibraryDocument() {
     documents.erase(std::remove(documents.begin(), documents.end(), this), documents.end());
 }
 
+bool TLibraryDocument::IsOpen(const TLibraryDocument* document) {
+    const auto& documents = OpenDocuments();
+    return document && std::find(documents.begin(), documents.end(), document) != documents.end();
+}
+
 void TLibraryDocument::NotifyOtherLibraries(const std::vector<const TGroupData*>& changed) {
     for (TLibraryDocument* other : OpenDocuments()) {
         if (other == this) continue;

@@ -31,6 +31,10 @@ public:
     explicit TLibraryDocument(IFrame& frame, QObject* parent = nullptr);
     ~TLibraryDocument() override;
 
+    // True while document is alive: a drag carries its document's address, and the drop
+    // must not follow it once that library window has closed.
+    static bool IsOpen(const TLibraryDocument* document);
+
     TZQLCtrl& Library() { return *library_; }
     const TZQLCtrl& Library() const { return *library_; }
     IFrame& Frame() { return frame_; }

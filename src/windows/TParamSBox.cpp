@@ -254,6 +254,9 @@ TReferenceList* TParamSBox::MakeReferenceList(bool array, int i) {
     auto* list = new TReferenceList(array);
     connect(list, &TReferenceList::rowDoubleClicked, this,
             [this, i](int row) { RemoveReferenceAt(i, row); });
+    connect(
+        list, &TReferenceList::elementsDropped, this,
+        [this, i](const QVector<TElement*>& elements, int row) { DropElements(i, elements, row); });
     if (array) {
         connect(list, &TReferenceList::rowMoveRequested, this,
                 [this, i](int from, int to) { MoveReferenceRows(i, from, to); });
