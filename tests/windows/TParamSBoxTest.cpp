@@ -1,6 +1,7 @@
 // The parameter panel driven through its real controls: loading every type, typing and
 // applying with the reading rules, Enter and the arrow keys, reference lists with their texts,
-// removals with their questions, row moves and drops of dragged elements.
+// removals with their questions, row moves, drops of dragged elements, and a panel on an
+// element of its own.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -643,6 +644,31 @@ private slots:
         }
         QVERIFY(!p.box.Changed());
         QCOMPARE(Refs(p.data.Library().WorkingElement(), 3), QList<TElement*>{p.e(0)});
+    }
+
+    // A panel given an element of its own edits and reads only that element: the library's
+    // working copy and current element stay as they were.
+    void OwnWorkingElementKeepsTheLibrarysCopy() {
+        Panel p;
+        p.box.show();
+        p.box.Show(p.e(0));
+        TElement own;
+        own.SetTexts(0, {PanelLibrary::Cp932("自前")});
+        p.box.SetWorkingElement(&own);
+        QCOMPARE(p.Control<QLineEdit>(0)->text(), QStringLiteral("自前"));
+        p.box.DropElements(3, {p.e(2)}, 1);
+        p.Control<QLineEdit>(0)->setText(QStringLiteral("改"));
+        TElement target;
+        for (int param : {0, 3})
+            p.box.ReadInto(param, target);
+        QCOMPARE(Texts(target, 0), QStringList{QStringLiteral("改")});
+        QVERIFY(target.Numbers(3).empty());  // references are never read from a control
+        QCOMPARE(Refs(own, 3), QList<TElement*>{p.e(2)});
+        QCOMPARE(Texts(p.data.Library().WorkingElement(), 0), QStringList{QStringLiteral("一")});
+        QVERIFY(p.data.Library().WorkingElement().Numbers(3).empty());
+        p.box.SetWorkingElement(nullptr);
+        QCOMPARE(p.Control<QLineEdit>(0)->text(), QStringLiteral("一"));
+        QCOMPARE(Texts(*p.e(0), 0), QStringList{QStringLiteral("一")});
     }
 
     void RowMovesReorderReferences_data() {
