@@ -225,6 +225,35 @@ bool TLibraryDocument::DropElements(TLibraryDocument& source, std::size_t source
     return true;
 }
 
+bool TLibraryDocument::ApplyToElements(std::size_t group, std::size_t first, std::size_t last,
+                                       const TParamSBox& panel, const std::vector<bool>& use,
+                                       std::optional<bool> output) {
+    const std::size_t count = ElementCount(group);
+    if (first > last || first >= count) return false;
+    last = std::min(last, count - 1);
+    TGroupSetting& setting = *library_->Group(group);
+    setting.GroupData()->MarkModified();
+    setting.Set(TGroupSetting::kOutputDone, false);
+    for (std::size_t i = 0; i < use.size(); ++i) {
+        if (!use[i]) continue;
+        for (std::size_t e = first; e <= last; ++e)
+            panel.ReadInto(static_cast<int>(i), *ElementAt(group, e));
+    }
+    if (output) {
+        for (std::size_t e = first; e <= last; ++e)
+            ElementAt(group, e)->SetOutputFlag(*output ? 1 : 0);
+    }
+    const TGroupData* data = setting.GroupData();
+    for (std::size_t g = 0; g < library_->GroupCount(); ++g) {
+        if (library_->Group(g)->GroupData() == data)
+            emit elementsChanged(static_cast<int>(g), static_cast<int>(first),
+                                 static_cast<int>(last));
+    }
+    NotifyOtherLibraries({data});
+    emit modifiedChanged();
+    return true;
+}
+
 void TLibraryDocument::FinishElementEdit(std::size_t group) {
     // A change list that sorts or applies may touch any group; then every group is redrawn.
     if (!library_->BatchList(kBatchChange).empty()) {

@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "format/TOutputGenerator.h"
 #include "model/TZQLCtrl.h"
@@ -73,6 +75,14 @@ public:
     // the groups or the elements do not exist (nothing changes then).
     bool DropElements(TLibraryDocument& source, std::size_t sourceGroup, std::size_t first,
                       std::size_t last, std::size_t targetGroup, std::size_t position, bool move);
+
+    // The batch change-apply: writes the parameters marked in use, read from panel's controls
+    // by its reading rules, into elements first..last of group (the element references are
+    // left alone), and output as every target's output flag when given. No "change" batch
+    // list runs: the user chose these values for exactly these elements. False without targets.
+    bool ApplyToElements(std::size_t group, std::size_t first, std::size_t last,
+                         const TParamSBox& panel, const std::vector<bool>& use,
+                         std::optional<bool> output);
     // Runs the batch list of the trigger; save and output items save and output.
     void RunBatchList(BatchTrigger trigger);
 

@@ -102,6 +102,24 @@ QLabel* TParamSBox::Label(int i) const {
     return i >= 0 && i < labels_.size() ? labels_[i] : nullptr;
 }
 
+TElement& TParamSBox::WorkingElement() const {
+    return working_ ? *working_ : library_.WorkingElement();
+}
+
+void TParamSBox::SetWorkingElement(TElement* element) {
+    working_ = element;
+    loading_ = true;
+    for (int i = 0; i < controls_.size(); ++i)
+        LoadControl(i);
+    loading_ = false;
+    changed_ = false;
+}
+
+void TParamSBox::SetIndent(int pixels) {
+    indent_ = pixels;
+    Relayout();
+}
+
 TReferenceList* TParamSBox::ReferenceList(int i) const {
     return qobject_cast<TReferenceList*>(Control(i));
 }
@@ -254,6 +272,9 @@ TReferenceList* TParamSBox::MakeReferenceList(bool array, int i) {
     auto* list = new TReferenceList(array);
     connect(list, &TReferenceList::rowDoubleClicked, this,
             [this, i](int row) { RemoveReferenceAt(i, row); });
+    connect(
+        list, &TReferenceList::elementsDropped, this,
+        [this, i](const QVector<TElement*>& elements, int row) { DropElements(i, elements, row); });
     if (array) {
         connect(list, &TReferenceList::rowMoveRequested, this,
                 [this, i](int from, int to) { MoveReferenceRows(i, from, to); });
@@ -291,14 +312,15 @@ void TParamSBox::Relayout() {
     for (int i = 0; i < controls_.size(); ++i) {
         QLabel* label = labels_[i];
         label->adjustSize();
-        label->move(8, top);
+        label->move(indent_ + 8, top);
         QWidget* control = controls_[i];
-        const int left = label->width() + 16;
+        const int left = indent_ + label->width() + 16;
         control->setGeometry(left, top - 4, std::max(width() - left - 24, 20),
                              ControlHeight(i, control));
         top = control->geometry().bottom() + 1 + 16;
     }
     content_->resize(viewport()->width(), top);
+    emit laidOut();
 }
 
 void TParamSBox::resizeEvent(QResizeEvent* event) {
@@ -331,7 +353,7 @@ bool TParamSBox::eventFilter(QObject* watched, QEvent* event) {
 
 void TParamSBox::Show(TElement* element) {
     current_ = element;
-    TElement& working = library_.WorkingElement();
+    TElement& working = WorkingElement();
     if (element) {
         working.CopyValuesFrom(*element);
         working.SetOutputFlag(element->OutputFlag());
@@ -354,7 +376,7 @@ bool TParamSBox::InStep(int i) const {
 void TParamSBox::LoadControl(int i) {
     if (!InStep(i)) return;
     const TParameter& parameter = *Parameter(i);
-    const TElement& working = library_.WorkingElement();
+    const TElement& working = WorkingElement();
     const TextList& texts = working.Texts(i);
     const NumberList& numbers = working.Numbers(i);
     QWidget* control = controls_[i];
@@ -423,36 +445,41 @@ void TParamSBox::LoadControl(int i) {
 bool TParamSBox::Apply(TElement* target) {
     if (!target) target = current_;
     if (!changed_ || !target) return false;
+    TElement& working = WorkingElement();
     for (int i = 0; i < controls_.size(); ++i)
-        ReadControl(i);
-    const TElement& working = library_.WorkingElement();
+        ReadControl(i, working);
     target->CopyValuesFrom(working);
     target->SetOutputFlag(working.OutputFlag());
     changed_ = false;
     return true;
 }
 
-void TParamSBox::ReadControl(int i) {
+void TParamSBox::ReadInto(int param, TElement& target) const {
+    if (param >= 0 && param < controls_.size()) ReadControl(param, target);
+}
+
+// The panel's reading rules; target is the working element, or for the batch change-apply
+// each element written.
+void TParamSBox::ReadControl(int i, TElement& target) const {
     if (!InStep(i)) return;
     const TParameter& parameter = *Parameter(i);
-    TElement& working = library_.WorkingElement();
     QWidget* control = controls_[i];
     const std::uint8_t type = parameter.Type();
     switch (type) {
         case kTypeString:
-            working.SetTexts(i, {QtText::ToCp932(static_cast<QLineEdit*>(control)->text())});
+            target.SetTexts(i, {QtText::ToCp932(static_cast<QLineEdit*>(control)->text())});
             break;
         case kTypeStringArray: {
             TextList entries;
             for (const QString& line :
                  EntryLines(static_cast<QPlainTextEdit*>(control)->toPlainText()))
                 entries.push_back(QtText::ToCp932(line));
-            working.SetTexts(i, std::move(entries));
+            target.SetTexts(i, std::move(entries));
             break;
         }
         case kTypeSigned:
         case kTypeUnsigned:
-            working.SetNumbers(
+            target.SetNumbers(
                 i, {ReadNumber(static_cast<QLineEdit*>(control)->text(), IsSignedType(type))});
             break;
         case kTypeSignedArray:
@@ -462,24 +489,24 @@ void TParamSBox::ReadControl(int i) {
                  EntryLines(static_cast<QPlainTextEdit*>(control)->toPlainText()))
                 values.push_back(ReadNumber(line, IsSignedType(type)));
             DropTrailing(values, 0u);
-            working.SetNumbers(i, values);
+            target.SetNumbers(i, values);
             break;
         }
         case kTypeBool:
-            working.SetNumbers(i, {static_cast<QCheckBox*>(control)->isChecked() ? 1u : 0u});
+            target.SetNumbers(i, {static_cast<QCheckBox*>(control)->isChecked() ? 1u : 0u});
             break;
         case kTypeBoolArray: {
             auto* list = static_cast<QListWidget*>(control);
             // Values past the parameter's choice names have no box; they stay as they were.
             std::vector<std::uint32_t> values;
-            const NumberList& old = working.Numbers(i);
+            const NumberList& old = target.Numbers(i);
             const std::size_t count = std::max<std::size_t>(list->count(), old.size());
             for (std::size_t k = 0; k < count; ++k)
                 values.push_back(k < static_cast<std::size_t>(list->count())
                                      ? list->item(k)->checkState() == Qt::Checked
                                      : static_cast<std::uint32_t>(old[k]));
             DropTrailing(values, 0u);
-            working.SetNumbers(i, values);
+            target.SetNumbers(i, values);
             break;
         }
         case kTypeGroupRef: {
@@ -488,16 +515,16 @@ void TParamSBox::ReadControl(int i) {
                 index >= 1 && static_cast<std::size_t>(index) <= library_.GroupCount()
                     ? library_.Group(index - 1)
                     : nullptr;
-            working.SetGroupRefs(i, {group});
+            target.SetGroupRefs(i, {group});
             break;
         }
         case kTypeListSelection: {
             // A list without choices selects nothing; the stored position then stays.
             const int index = static_cast<QComboBox*>(control)->currentIndex();
-            if (index >= 0) working.SetNumbers(i, {static_cast<std::uint32_t>(index)});
+            if (index >= 0) target.SetNumbers(i, {static_cast<std::uint32_t>(index)});
             break;
         }
-        default:  // references change the working element directly
+        default:  // references change the target element directly
             break;
     }
 }
@@ -514,7 +541,7 @@ std::vector<TElement*> TParamSBox::References(int i) const {
     std::vector<TElement*> refs;
     // Numbers read as plain values (a file read before its parameters, a type changed since)
     // are no addresses: such a value shows as no reference.
-    const TElement& working = library_.WorkingElement();
+    const TElement& working = WorkingElement();
     if (!working.HoldsElementRefs(static_cast<std::size_t>(i))) return refs;
     for (NumberItem item : working.Numbers(i))
         refs.push_back(TElement::AsElement(item));
@@ -522,7 +549,7 @@ std::vector<TElement*> TParamSBox::References(int i) const {
 }
 
 void TParamSBox::StoreReferences(int i, const std::vector<TElement*>& refs) {
-    library_.WorkingElement().SetElementRefs(i, refs);
+    WorkingElement().SetElementRefs(i, refs);
     RefreshReferenceList(i);
     MarkChanged();
 }

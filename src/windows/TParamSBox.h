@@ -44,6 +44,20 @@ public:
     bool Changed() const { return changed_; }
     // The pending-change query's "No": the edits are dropped.
     void ClearChanged() { changed_ = false; }
+    // The element the edits are gathered in: the library's working element unless another
+    // one is set (the batch change-apply window edits an element of its own). Not owned; it
+    // must outlive the panel or be unset first.
+    void SetWorkingElement(TElement* element);
+    TElement& WorkingElement() const;
+    // Reads the control of parameter param into target by the same rules as Apply; element
+    // references, which have no control value to read, are left as they are.
+    void ReadInto(int param, TElement& target) const;
+    // Moves every label and control right by pixels, leaving room for the caller's widgets
+    // in front of them (see Content()).
+    void SetIndent(int pixels);
+    // The scrolled widget that holds the labels and controls.
+    QWidget* Content() const { return content_; }
+
     // The library window's drag mode (bit 0 move, bit 1 insert), for drops on reference lists.
     void SetDragMode(unsigned mode) { dragMode_ = mode; }
     unsigned DragMode() const { return dragMode_; }
@@ -80,6 +94,8 @@ signals:
     void applyRequested();
     // An edit, check, selection change or drop.
     void edited();
+    // The labels and controls have been placed again (after Rebuild and every resize).
+    void laidOut();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -94,7 +110,7 @@ private:
     int ControlHeight(int i, QWidget* control) const;
     bool InStep(int i) const;
     void LoadControl(int i);
-    void ReadControl(int i);
+    void ReadControl(int i, TElement& into) const;
     void RefreshReferenceList(int i);
     QString ReferenceText(const TParameter& parameter, const TElement* target) const;
     std::vector<TElement*> References(int i) const;
@@ -109,6 +125,8 @@ private:
     QMenu* referenceMenu_ = nullptr;
     QMenu* editMenu_ = nullptr;
     TElement* current_ = nullptr;
+    TElement* working_ = nullptr;  // none: the library's working element
+    int indent_ = 0;
     QVector<QWidget*> controls_;
     QVector<QLabel*> labels_;
     QVector<std::uint8_t> types_;  // the type each control was made for

@@ -1,10 +1,15 @@
 #include "windows/TReferenceList.h"
 
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
+
+#include "windows/TElementDrag.h"
+#include "windows/TLibraryDocument.h"
 
 namespace tabrix {
 
@@ -15,6 +20,8 @@ TReferenceList::TReferenceList(bool array, QWidget* parent)
     setVerticalScrollBarPolicy(array ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     verticalScrollBar()->setSingleStep(1);
 }
 
@@ -153,6 +160,67 @@ void TReferenceList::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TReferenceList::contextMenuEvent(QContextMenuEvent* event) {
     emit contextMenuWanted(RowAt(event->pos()), event->globalPos());
+}
+
+namespace {
+
+// A reference only points at the dropped elements: the drop is always a copy, so the source
+// never takes its elements away afterwards.
+void AcceptAsCopy(QDropEvent* event) {
+    if (event->possibleActions() & Qt::CopyAction) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->acceptProposedAction();
+    }
+}
+
+}  // namespace
+
+// --- drops
+// ----------------------------------------------------------------------------------------
+
+std::optional<TElementDrag> TReferenceList::AcceptedDrag(const QMimeData* mime) {
+    std::optional<TElementDrag> drag = TElementDrag::FromMime(mime);
+    // The drag names its library by address; a library closed meanwhile is gone with it.
+    if (!drag || !TLibraryDocument::IsOpen(drag->document)) return std::nullopt;
+    return drag;
+}
+
+QVector<TElement*> TReferenceList::DroppedElements(const TElementDrag& drag) {
+    QVector<TElement*> elements;
+    for (int i = drag.First(); i <= drag.Last(); ++i) {
+        TElement* element = drag.document->ElementAt(static_cast<std::size_t>(drag.group),
+                                                     static_cast<std::size_t>(i));
+        if (!element) break;  // the source group has fewer elements than the drag says
+        elements << element;
+    }
+    return elements;
+}
+
+void TReferenceList::dragEnterEvent(QDragEnterEvent* event) {
+    if (AcceptedDrag(event->mimeData()))
+        AcceptAsCopy(event);
+    else
+        event->ignore();
+}
+
+void TReferenceList::dragMoveEvent(QDragMoveEvent* event) {
+    if (AcceptedDrag(event->mimeData()))
+        AcceptAsCopy(event);
+    else
+        event->ignore();
+}
+
+void TReferenceList::dropEvent(QDropEvent* event) {
+    const std::optional<TElementDrag> drag = AcceptedDrag(event->mimeData());
+    const QVector<TElement*> elements = drag ? DroppedElements(*drag) : QVector<TElement*>();
+    if (elements.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    AcceptAsCopy(event);
+    emit elementsDropped(elements, RowAt(event->position().toPoint()));
 }
 
 }  // namespace tabrix

@@ -1,13 +1,22 @@
 // The drawn list of the parameter panel that shows element references: one row for a single
 // reference; for a reference array a fixed header row, a 16-pixel fixed column with the row
 // numbers, one row per reference, range selection and rows moved by dragging the fixed column.
-// It only draws and reports; the panel changes the references.
+// It only draws and reports; the panel changes the references. It takes drops of elements
+// dragged from the sub window's list and refuses every other drag.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+class QMimeData;
 
 namespace tabrix {
+
+class TElement;
+struct TElementDrag;
 
 class TReferenceList : public QAbstractScrollArea {
     Q_OBJECT
@@ -42,6 +51,8 @@ signals:
     void rowDoubleClicked(int row);
     // The context menu is wanted over row at the global position.
     void contextMenuWanted(int row, const QPoint& globalPos);
+    // Elements of the sub window were dropped on row (0 the header, -1 below the last row).
+    void elementsDropped(const QVector<TElement*>& elements, int row);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -51,8 +62,14 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // The element drag a mime data object carries, when its library is still open.
+    static std::optional<TElementDrag> AcceptedDrag(const QMimeData* mime);
+    static QVector<TElement*> DroppedElements(const TElementDrag& drag);
     int HeaderHeight() const { return array_ ? RowHeight() : 0; }
     int FirstVisibleRow() const;
     int ClampRow(int row) const { return qBound(1, row, qMax(1, RowCount())); }

@@ -39,6 +39,7 @@
 #include "windows/TElementListModel.h"
 #include "windows/TElementListView.h"
 #include "windows/TLibraryDocument.h"
+#include "windows/TMultiApplyForm.h"
 #include "windows/TParamSBox.h"
 #include "windows/TSubForm.h"
 
@@ -92,6 +93,8 @@ TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
 }
 
 TZQLForm::~TZQLForm() {
+    // The batch change-apply window works on this library; it cannot outlive it.
+    if (multiApply_) multiApply_->CloseNow();
     frame_.LibraryWindowClosed(this);
     // The views read the library while they go; they go before it.
     delete centralWidget();
@@ -165,10 +168,11 @@ void TZQLForm::BuildActions() {
                                     {"A_Replace", "置換(&E)..."},
                                     {"A_ParamSetting", "パラメータ(&P)..."},
                                     {"A_GroupSetting", "グループ(&G)..."},
-                                    {"A_LibrarySetting", "ライブラリ(&L)..."},
-                                    {"A_MultiApply", "一括変更適用ウィンドウ(&M)"}};
+                                    {"A_LibrarySetting", "ライブラリ(&L)..."}};
     for (const auto& entry : later)
         MakeAction(entry[0], QString::fromUtf8(entry[1]))->setEnabled(false);
+    bind(MakeAction("A_MultiApply", QStringLiteral("一括変更適用ウィンドウ(&M)")),
+         &TZQLForm::OpenMultiApply);
 
     followGroup_ = new QActionGroup(this);
     for (std::uint32_t mode = 0; mode < 3; ++mode) {
@@ -484,6 +488,15 @@ void TZQLForm::SetAutoApply(bool on) {
 
 bool TZQLForm::AutoApply() const {
     return Action(QStringLiteral("A_AutoApply"))->isChecked();
+}
+
+TMultiApplyForm* TZQLForm::MultiApplyWindow() const {
+    return multiApply_.data();
+}
+
+void TZQLForm::OpenMultiApply() {
+    if (!multiApply_) multiApply_ = TMultiApplyForm::Create(*this);
+    multiApply_->BringToFront();
 }
 
 // --- selection ----------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 
 #include <cstddef>
@@ -32,6 +33,7 @@ class TElementDelegate;
 class TElementListModel;
 class TElementListView;
 class TLibraryDocument;
+class TMultiApplyForm;
 class TParamSBox;
 class TSubForm;
 
@@ -80,6 +82,9 @@ public:
     void SetFollowMode(std::uint32_t mode);
     void SetDragMode(std::uint32_t mode);
     void SetAutoApply(bool on);
+    // "一括変更適用ウィンドウ(&M)": opens this window's batch change-apply window, or brings
+    // the open one to the front.
+    void OpenMultiApply();
 
     // --- state, for the frame and the tests ---------------------------------------------------
     int CurrentGroup() const { return group_; }
@@ -88,6 +93,7 @@ public:
     QComboBox& GroupCombo() const { return *groupCombo_; }
     QTabBar& Tabs() const { return *tabs_; }
     TParamSBox& Panel() const { return *panel_; }
+    TMultiApplyForm* MultiApplyWindow() const;
     QCheckBox& OutputBox() const { return *outputBox_; }
     QString StatusText() const;
     std::uint32_t FollowMode() const { return followMode_; }
@@ -149,6 +155,7 @@ private:
     QActionGroup* followGroup_ = nullptr;
     QActionGroup* dragCopyMove_ = nullptr;
     QActionGroup* dragAddInsert_ = nullptr;
+    QPointer<TMultiApplyForm> multiApply_;  // cleared when the user closes it
     int group_ = 0;
     std::uint32_t followMode_ = kFollowRight;
     std::uint32_t dragMode_ = 0xFFFFFFFCu;

@@ -1,6 +1,7 @@
 // The parameter panel driven through its real controls: loading every type, typing and
 // applying with the reading rules, Enter and the arrow keys, reference lists with their texts,
-// removals with their questions, row moves and drops.
+// removals with their questions, row moves, drops of dragged elements, and a panel on an
+// element of its own.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -11,11 +12,21 @@
 #include <QScrollBar>
 #include <QtTest>
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+
+#include <memory>
+
 #include "PanelLibrary.h"
 #include "ScriptedDialogs.h"
 #include "TypeText.h"
+#include "model/TTabrixCtrl.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtText.h"
+#include "windows/IFrame.h"
+#include "windows/TElementDrag.h"
+#include "windows/TLibraryDocument.h"
 #include "windows/TParamSBox.h"
 #include "windows/TReferenceList.h"
 
@@ -47,6 +58,52 @@ QList<TElement*> Refs(const TElement& element, int i) {
     for (NumberItem item : element.Numbers(i))
         refs << TElement::AsElement(item);
     return refs;
+}
+
+// The library a drag comes from: an open document with five elements 甲 .. 戊 in group 0.
+class SourceLibrary : public IFrame {
+public:
+    SourceLibrary() {
+        document_ = std::make_unique<TLibraryDocument>(*this);
+        document_->FillNew();
+        document_->Library().AddElements(0, 5);
+        const char* names[] = {"甲", "乙", "丙", "丁", "戊"};
+        for (int i = 0; i < 5; ++i)
+            Element(i)->SetTexts(0, {PanelLibrary::Cp932(names[i])});
+    }
+    TTabrixCtrl& Controller() override { return controller_; }
+    IDialogs& Dialogs() override { return dialogs_; }
+    void SetFrameStatus(const std::string&) override {}
+    void LibraryWindowActivated(TZQLForm*) override {}
+    void LibraryWindowClosed(TZQLForm*) override {}
+    TZQLForm* ActiveLibraryWindow() const override { return nullptr; }
+    TSubForm* SubWindow() const override { return nullptr; }
+
+    TLibraryDocument* Document() { return document_.get(); }
+    TElement* Element(int i) { return document_->ElementAt(0, static_cast<std::size_t>(i)); }
+    void Close() { document_.reset(); }
+
+private:
+    TTabrixCtrl controller_;
+    test::ScriptedDialogs dialogs_;
+    std::unique_ptr<TLibraryDocument> document_;
+};
+
+// A drag-enter, a drag-move and a drop at row of the list (-1: below the last row), as the
+// window system delivers them to the list's viewport. True when the drag was accepted on
+// entering.
+bool DragAndDrop(TReferenceList* list, const QMimeData* mime, int row) {
+    const QPointF at = row >= 0 ? QPointF(list->RowRect(row).center())
+                                : QPointF(40, list->viewport()->height() - 2);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at.toPoint(), actions, mime, Qt::LeftButton, {});
+    QApplication::sendEvent(list->viewport(), &enter);
+    QDragMoveEvent move(at.toPoint(), actions, mime, Qt::LeftButton, {});
+    QApplication::sendEvent(list->viewport(), &move);
+    if (enter.isAccepted() != move.isAccepted()) return false;
+    QDropEvent drop(at, actions, mime, Qt::LeftButton, {});
+    QApplication::sendEvent(list->viewport(), &drop);
+    return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
 }
 
 QAction* MenuAction(QMenu* menu, const QString& text) {
@@ -508,6 +565,123 @@ private slots:
         p.box.Show(p.e(0));
         QCOMPARE(p.List(2)->RowTexts(), QStringList{QStringLiteral("<参照なし>")});
         QCOMPARE(p.List(3)->RowCount(), 1);
+    }
+
+    // Real drag events carrying the sub window's drag: the block, or the start element alone
+    // when it lies outside the block, lands by the drag mode and the drop row.
+    void DraggedElementsLandByModeAndRow_data() {
+        QTest::addColumn<int>("param");
+        QTest::addColumn<int>("existing");  // references e0 .. e(existing-1) of the panel
+        QTest::addColumn<unsigned>("mode");
+        QTest::addColumn<QList<int>>("drag");  // top, bottom, start in the source group
+        QTest::addColumn<int>("row");          // -1: below the last row
+        // The references afterwards: 0.. the panel's elements, 10.. the source's.
+        QTest::addColumn<QList<int>>("expected");
+        const QList<int> block{1, 3, 2};
+        QTest::newRow("single takes the first") << 2 << 1 << 2u << block << 1 << QList<int>{11};
+        QTest::newRow("empty array takes the block")
+            << 3 << 0 << 2u << block << 1 << QList<int>{11, 12, 13};
+        QTest::newRow("add mode appends")
+            << 3 << 2 << 0u << block << 1 << QList<int>{0, 1, 11, 12, 13};
+        QTest::newRow("move and add appends")
+            << 3 << 2 << 1u << block << 2 << QList<int>{0, 1, 11, 12, 13};
+        QTest::newRow("insert before row 2")
+            << 3 << 2 << 2u << block << 2 << QList<int>{0, 11, 12, 13, 1};
+        QTest::newRow("insert on the header row appends")
+            << 3 << 2 << 2u << block << 0 << QList<int>{0, 1, 11, 12, 13};
+        QTest::newRow("insert below the last row appends")
+            << 3 << 2 << 2u << block << -1 << QList<int>{0, 1, 11, 12, 13};
+        QTest::newRow("start outside the block drops it alone")
+            << 3 << 2 << 2u << QList<int>{1, 2, 4} << 1 << QList<int>{14, 0, 1};
+        QTest::newRow("block reaching past the group's end is cut")
+            << 3 << 0 << 0u << QList<int>{3, 9, 3} << 1 << QList<int>{13, 14};
+    }
+    void DraggedElementsLandByModeAndRow() {
+        QFETCH(int, param);
+        QFETCH(int, existing);
+        QFETCH(unsigned, mode);
+        QFETCH(QList<int>, drag);
+        QFETCH(int, row);
+        QFETCH(QList<int>, expected);
+        SourceLibrary source;
+        Panel p;
+        p.box.show();
+        std::vector<TElement*> refs;
+        for (int i = 0; i < existing; ++i)
+            refs.push_back(p.e(i));
+        p.ShowWithRefs(param, refs);
+        p.box.SetDragMode(mode);
+        const TElementDrag carried{source.Document(), 0, drag[0], drag[1], drag[2]};
+        const std::unique_ptr<QMimeData> mime(carried.ToMime());
+        QVERIFY(DragAndDrop(p.List(param), mime.get(), row));
+        QVERIFY(p.box.Changed());
+        QList<TElement*> want;
+        for (int i : expected)
+            want << (i >= 10 ? source.Element(i - 10) : p.e(i));
+        QCOMPARE(Refs(p.data.Library().WorkingElement(), param), want);
+        QCOMPARE(p.List(param)->RowCount(), param == 3 ? want.size() : 1);
+        QVERIFY(p.box.Apply());
+        QCOMPARE(Refs(*p.e(0), param), want);
+        QCOMPARE(p.List(param)->RowTexts().value(0), QtText::FromCp932(want[0]->Texts(0)[0]));
+    }
+
+    void OtherDragsAreRefused_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("text") << 0;
+        QTest::newRow("a list's own rows") << 1;
+        QTest::newRow("from a library closed meanwhile") << 2;
+    }
+    void OtherDragsAreRefused() {
+        QFETCH(int, kind);
+        SourceLibrary source;
+        Panel p;
+        p.box.show();
+        p.ShowWithRefs(3, {p.e(0)});
+        std::unique_ptr<QMimeData> mime;
+        if (kind == 2) {
+            mime.reset(TElementDrag{source.Document(), 0, 0, 1, 0}.ToMime());
+            source.Close();
+        } else {
+            mime = std::make_unique<QMimeData>();
+            if (kind == 0) mime->setText(QStringLiteral("一"));
+            if (kind == 1)
+                mime->setData(QStringLiteral("application/x-qabstractitemmodeldatalist"), "x");
+        }
+        for (int param : {2, 3}) {
+            TReferenceList* list = p.List(param);
+            const QPoint at = list->RowRect(1).center();
+            QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(list->viewport(), &enter);
+            QVERIFY(!enter.isAccepted());
+            QVERIFY(!DragAndDrop(list, mime.get(), 1));
+        }
+        QVERIFY(!p.box.Changed());
+        QCOMPARE(Refs(p.data.Library().WorkingElement(), 3), QList<TElement*>{p.e(0)});
+    }
+
+    // A panel given an element of its own edits and reads only that element: the library's
+    // working copy and current element stay as they were.
+    void OwnWorkingElementKeepsTheLibrarysCopy() {
+        Panel p;
+        p.box.show();
+        p.box.Show(p.e(0));
+        TElement own;
+        own.SetTexts(0, {PanelLibrary::Cp932("自前")});
+        p.box.SetWorkingElement(&own);
+        QCOMPARE(p.Control<QLineEdit>(0)->text(), QStringLiteral("自前"));
+        p.box.DropElements(3, {p.e(2)}, 1);
+        p.Control<QLineEdit>(0)->setText(QStringLiteral("改"));
+        TElement target;
+        for (int param : {0, 3})
+            p.box.ReadInto(param, target);
+        QCOMPARE(Texts(target, 0), QStringList{QStringLiteral("改")});
+        QVERIFY(target.Numbers(3).empty());  // references are never read from a control
+        QCOMPARE(Refs(own, 3), QList<TElement*>{p.e(2)});
+        QCOMPARE(Texts(p.data.Library().WorkingElement(), 0), QStringList{QStringLiteral("一")});
+        QVERIFY(p.data.Library().WorkingElement().Numbers(3).empty());
+        p.box.SetWorkingElement(nullptr);
+        QCOMPARE(p.Control<QLineEdit>(0)->text(), QStringLiteral("一"));
+        QCOMPARE(Texts(*p.e(0), 0), QStringList{QStringLiteral("一")});
     }
 
     void RowMovesReorderReferences_data() {
