@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "SampleCopy.h"
 #include "ScriptedDialogs.h"
 #include "windows/TElementListView.h"
 #include "windows/TLibraryDocument.h"
@@ -24,18 +25,7 @@ using tabrix::TZQLForm;
 
 namespace {
 
-QString CopySample(const QString& folder) {
-    const QString source = QStringLiteral(TABRIX_SOURCE_DIR "/examples/books");
-    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = folder + QLatin1Char('/') + QDir(source).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return folder + QStringLiteral("/books.ZQL");
-}
+using tabrix::test::CopySample;
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "SampleCopy.h"
 #include "ScriptedDialogs.h"
 #include "TypeText.h"
 #include "model/TGroupData.h"
@@ -42,18 +43,8 @@ constexpr int kTitle = 0;      // 書名, string
 constexpr int kPublisher = 2;  // 出版社, element reference
 constexpr int kRelated = 3;    // 関連書, element reference array
 
-// A copy of the sample library in a folder of its own, so tests may write it.
 QString CopySample(const QTemporaryDir& dir) {
-    const QString source = QStringLiteral(TABRIX_SOURCE_DIR "/examples/books");
-    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = dir.filePath(QDir(source).relativeFilePath(file));
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return dir.filePath(QStringLiteral("books.ZQL"));
+    return tabrix::test::CopySample(dir.path());
 }
 
 // The element lines of the first group data of an element data file.

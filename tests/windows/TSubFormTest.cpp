@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "SampleCopy.h"
 #include "ScriptedDialogs.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -42,19 +43,7 @@ using Kind = tabrix::test::ScriptedDialogs::Kind;
 
 namespace {
 
-// A copy of the sample library (groups 書籍: a b c d, 新刊: x y, 出版社) in a folder of its own.
-QString CopySample(const QString& folder) {
-    const QString source = QStringLiteral(TABRIX_SOURCE_DIR "/examples/books");
-    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = folder + QLatin1Char('/') + QDir(source).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return folder + QStringLiteral("/books.ZQL");
-}
+using tabrix::test::CopySample;
 
 QByteArray Bytes(const QString& path) {
     QFile file(path);

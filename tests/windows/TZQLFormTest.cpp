@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "SampleCopy.h"
 #include "ScriptedDialogs.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -33,18 +34,8 @@ using Kind = tabrix::test::ScriptedDialogs::Kind;
 
 namespace {
 
-// A copy of the sample library in a folder of its own, so tests may write it.
 QString CopySample(const QTemporaryDir& dir) {
-    const QString source = QStringLiteral(TABRIX_SOURCE_DIR "/examples/books");
-    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = dir.filePath(QDir(source).relativeFilePath(file));
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return dir.filePath(QStringLiteral("books.ZQL"));
+    return tabrix::test::CopySample(dir.path());
 }
 
 QByteArray Bytes(const QString& path) {
