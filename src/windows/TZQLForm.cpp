@@ -24,6 +24,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "dialogs/TLibrarySettingForm.h"
+#include "dialogs/TSelectZQPReLoadForm.h"
 #include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -167,10 +169,11 @@ void TZQLForm::BuildActions() {
                                     {"A_Find", "検索(&F)..."},
                                     {"A_Replace", "置換(&E)..."},
                                     {"A_ParamSetting", "パラメータ(&P)..."},
-                                    {"A_GroupSetting", "グループ(&G)..."},
-                                    {"A_LibrarySetting", "ライブラリ(&L)..."}};
+                                    {"A_GroupSetting", "グループ(&G)..."}};
     for (const auto& entry : later)
         MakeAction(entry[0], QString::fromUtf8(entry[1]))->setEnabled(false);
+    bind(MakeAction("A_LibrarySetting", QStringLiteral("ライブラリ(&L)...")),
+         &TZQLForm::OpenLibrarySetting);
     bind(MakeAction("A_MultiApply", QStringLiteral("一括変更適用ウィンドウ(&M)")),
          &TZQLForm::OpenMultiApply);
 
@@ -497,6 +500,31 @@ TMultiApplyForm* TZQLForm::MultiApplyWindow() const {
 void TZQLForm::OpenMultiApply() {
     if (!multiApply_) multiApply_ = TMultiApplyForm::Create(*this);
     multiApply_->BringToFront();
+}
+
+void TZQLForm::OpenLibrarySetting() {
+    IDialogs& dialogs = frame_.Dialogs();
+    TLibrarySettingForm form(document_->Library(), dialogs, this);
+    if (dialogs.Exec(form) != QDialog::Accepted) return;
+    const TLibrarySetting& setting = form.Setting();
+    auto answer = TLibrarySetting::ReloadAnswer::kKeep;
+    if (setting.ParameterChangeFor(document_->Library()) ==
+        TLibrarySetting::ParameterChange::kAsk) {
+        TSelectZQPReLoadForm question(this);
+        const int result = dialogs.Exec(question);
+        if (result == TSelectZQPReLoadForm::kRead) answer = TLibrarySetting::ReloadAnswer::kRead;
+        if (result == TSelectZQPReLoadForm::kOverwrite)
+            answer = TLibrarySetting::ReloadAnswer::kOverwrite;
+    }
+    if (document_->CommitLibrarySetting(setting, answer)) TakeOverParameters();
+}
+
+void TZQLForm::TakeOverParameters() {
+    panel_->Rebuild();
+    const TZQPCtrl* parameters = document_->Library().ParameterFile();
+    list_->SetRowHeight(parameters ? static_cast<int>(parameters->RowHeight()) : 24);
+    delegate_->SetFont(TElementDelegate::FontFor(document_->Library()));
+    list_->viewport()->update();
 }
 
 // --- selection ----------------------------------------------------------------------------------
