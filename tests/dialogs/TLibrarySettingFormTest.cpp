@@ -257,6 +257,13 @@ private slots:
         QVERIFY(form_->Panel().Control(0));
         QCOMPARE(form_->Panel().Control(1) == nullptr, read);
         QVERIFY(!Library().IsModified());
+
+        // The save writes the definitions where the library now names them.
+        form_->Save();
+        TZQPCtrl written;
+        written.SetPath(other);
+        QCOMPARE(written.Read(), 0);
+        QCOMPARE(written.Size(), pathTaken && !read ? beforeSize : std::size_t(1));
     }
 
     void escapeAnswersDoNotChange() {

@@ -141,6 +141,9 @@ TEST_F(LibrarySettingTest, NewParameterPathWithoutFileTakesTheCurrentDefinitions
     EXPECT_FALSE(setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult));
     EXPECT_EQ(library.ParameterFile(), params);
     EXPECT_EQ(params->Path(), dir.File("new.ZQP"));
+    // Closing asks nothing for these settings alone (the save writes the file in any case).
+    EXPECT_FALSE(params->IsModified());
+    EXPECT_FALSE(library.IsModified());
 }
 
 TEST_F(LibrarySettingTest, ExistingParameterFileByAnswer) {
