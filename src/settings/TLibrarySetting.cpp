@@ -8,6 +8,7 @@
 
 #include "model/FileResult.h"
 #include "model/PathName.h"
+#include "model/TLibrarySaver.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQPCtrl.h"
@@ -144,6 +145,32 @@ bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, int& readResult) cons
     if (library.Controller()) library.Controller()->ReleaseParameterFile(library);
     library.AttachParameterFile(std::move(file));
     return true;
+}
+
+int TLibrarySetting::WriteTemplate(TZQLCtrl& library, const std::string& zqlPath) {
+    TZQPCtrl* parameters = library.ParameterFile();
+    TZQICtrl* info = library.InitializeInfo();
+    if (!parameters) return kFileCannotOpen;
+    const std::string libraryPath = library.Path(), parameterPath = parameters->Path();
+    const std::string infoPath = info ? info->Path() : std::string();
+    const std::uint8_t libraryStatus = library.Status();
+    const std::uint32_t parameterStatus = parameters->Status();
+
+    // The writers write to the paths they hold: the template's paths are lent for the write.
+    library.SetPath(zqlPath);
+    parameters->SetPath(TLibrarySaver::SameName(zqlPath, "ZQP"));
+    if (info) info->SetPath("");
+    library.SetModified(true);
+    parameters->SetModified(true);
+    int result = library.Write();
+    if (result == kFileOk) result = parameters->Write();
+
+    library.SetPath(libraryPath);
+    library.SetStatus(libraryStatus);
+    parameters->SetPath(parameterPath);
+    parameters->SetStatus(parameterStatus);
+    if (info) info->SetPath(infoPath);
+    return result;
 }
 
 std::string TLibrarySetting::JoinLines(const StringList& lines) {

@@ -188,5 +188,36 @@ TEST_F(LibrarySettingTest, FailedReadKeepsTheCurrentParameterFile) {
     EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
 }
 
+TEST_F(LibrarySettingTest, TemplateIsWrittenBesideItsParameterFileAndTheLibraryKeepsItsPaths) {
+    params->SetModified(true);
+    const std::string zql = dir.File("templates/mine.ZQL");
+    std::filesystem::create_directories(dir.Path() / "templates");
+    ASSERT_EQ(Setting::WriteTemplate(library, zql), kFileOk);
+
+    EXPECT_EQ(library.Path(), dir.File("lib.ZQL"));
+    EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
+    EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("lib.ZQI"));
+    EXPECT_FALSE(library.IsModified());
+    EXPECT_TRUE(params->IsModified());  // still to be saved to its own file
+
+    TTabrixCtrl other;
+    TZQLCtrl copy;
+    other.RegisterLibrary(copy);
+    ASSERT_EQ(other.OpenLibrary(copy, zql, {}), kFileOk);
+    EXPECT_EQ(copy.ParameterFile()->Path(), dir.File("templates/mine.ZQP"));
+    ASSERT_EQ(copy.ParameterFile()->Size(), 1u);
+    EXPECT_EQ(copy.ParameterFile()->At(0)->Code(), Sj("名称"));
+    EXPECT_EQ(copy.PreviewMemo(), (StringList{"first", "second"}));
+    EXPECT_EQ(copy.BatchList(kBatchOpen), library.BatchList(kBatchOpen));
+}
+
+TEST_F(LibrarySettingTest, TemplateIntoAMissingFolderFailsAndChangesNothing) {
+    EXPECT_NE(Setting::WriteTemplate(library, dir.File("none/mine.ZQL")), kFileOk);
+    EXPECT_EQ(library.Path(), dir.File("lib.ZQL"));
+    EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
+    EXPECT_FALSE(library.IsModified());
+    EXPECT_FALSE(params->IsModified());
+}
+
 }  // namespace
 }  // namespace tabrix
