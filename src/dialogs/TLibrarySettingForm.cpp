@@ -63,10 +63,12 @@ TLibrarySettingForm::TLibrarySettingForm(const TZQLCtrl& library, IDialogs& dial
     pages->addTab(BuildBatchPage(), QStringLiteral("バッチ処理"));
     pages->addTab(BuildCustomPage(), QStringLiteral("カスタマイズ"));
 
-    auto* templateButton = new QPushButton(QStringLiteral("テンプレートとして書き出す"));
-    templateButton->setObjectName(QStringLiteral("OutputTemplateBtn"));
-    // Writing templates is not there yet: the button is shown, but does nothing.
-    templateButton->setEnabled(false);
+    templateButton_ = new QPushButton(QStringLiteral("テンプレートとして書き出す"));
+    templateButton_->setObjectName(QStringLiteral("OutputTemplateBtn"));
+    templateButton_->setEnabled(false);
+    connect(templateButton_, &QPushButton::clicked, this, [this] {
+        if (templateWriter_) templateWriter_(this);
+    });
     auto* ok = new QPushButton(QStringLiteral("OK"));
     ok->setObjectName(QStringLiteral("OKBBtn"));
     ok->setDefault(true);
@@ -75,7 +77,7 @@ TLibrarySettingForm::TLibrarySettingForm(const TZQLCtrl& library, IDialogs& dial
     cancel->setObjectName(QStringLiteral("CancelBBtn"));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(templateButton);
+    buttons->addWidget(templateButton_);
     buttons->addStretch(1);
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
@@ -90,6 +92,11 @@ TLibrarySettingForm::TLibrarySettingForm(const TZQLCtrl& library, IDialogs& dial
 }
 
 TLibrarySettingForm::~TLibrarySettingForm() = default;
+
+void TLibrarySettingForm::SetTemplateWriter(std::function<void(QWidget*)> writer) {
+    templateWriter_ = std::move(writer);
+    templateButton_->setEnabled(static_cast<bool>(templateWriter_));
+}
 
 void TLibrarySettingForm::accept() {
     setting_.outputPath = Taken(outputEdit_);

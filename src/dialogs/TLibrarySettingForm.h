@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 
 #include "model/TZQLCtrl.h"
 #include "settings/TLibrarySetting.h"
@@ -14,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QPushButton;
 class QTabWidget;
 
 namespace tabrix {
@@ -32,6 +34,9 @@ public:
 
     // The batch grid of a trigger (for tests and the drag order).
     QListWidget* BatchGrid(BatchTrigger trigger) const { return grids_[trigger]; }
+
+    // What "テンプレートとして書き出す" does; the button stays disabled without one.
+    void SetTemplateWriter(std::function<void(QWidget* parent)> writer);
 
     void accept() override;
 
@@ -70,6 +75,8 @@ private:
     QLabel* image_ = nullptr;
     QListWidget* entries_ = nullptr;
     QTabWidget* batchPages_ = nullptr;
+    QPushButton* templateButton_ = nullptr;
+    std::function<void(QWidget*)> templateWriter_;
     std::array<QListWidget*, kBatchTriggerCount> grids_{};
 };
 

@@ -93,6 +93,12 @@ public:
     // file was read (and its formats compiled), so the views take over its parameters.
     bool CommitLibrarySetting(const TLibrarySetting& setting, TLibrarySetting::ReloadAnswer answer);
 
+    // Writes the library as it stands, with its parameter file, as a template at path (a model
+    // path); the library keeps its own paths and state. A FileResult.
+    int WriteTemplate(const std::string& path) {
+        return TLibrarySetting::WriteTemplate(*library_, path);
+    }
+
     // --- files --------------------------------------------------------------------------------
     // The whole save with its questions. False when the user declined to replace files that
     // changed on disk since they were read (nothing is written then).

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QMdiSubWindow>
@@ -26,6 +27,7 @@
 
 #include "dialogs/TLibrarySettingForm.h"
 #include "dialogs/TSelectZQPReLoadForm.h"
+#include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -505,6 +507,7 @@ void TZQLForm::OpenMultiApply() {
 void TZQLForm::OpenLibrarySetting() {
     IDialogs& dialogs = frame_.Dialogs();
     TLibrarySettingForm form(document_->Library(), dialogs, this);
+    form.SetTemplateWriter([this](QWidget* parent) { WriteTemplate(parent); });
     if (dialogs.Exec(form) != QDialog::Accepted) return;
     const TLibrarySetting& setting = form.Setting();
     auto answer = TLibrarySetting::ReloadAnswer::kKeep;
@@ -517,6 +520,44 @@ void TZQLForm::OpenLibrarySetting() {
             answer = TLibrarySetting::ReloadAnswer::kOverwrite;
     }
     if (document_->CommitLibrarySetting(setting, answer)) TakeOverParameters();
+}
+
+void TZQLForm::WriteTemplate(QWidget* parent) {
+    IDialogs& dialogs = frame_.Dialogs();
+    const QString caption = QStringLiteral("テンプレートとして書き出す");
+    const std::string& current = document_->Library().Path();
+    QString name = QtText::FromCp932(current.substr(PathName::LastSeparator(current) + 1));
+    if (name.endsWith(QStringLiteral(".ZQL"), Qt::CaseInsensitive)) name.chop(4);
+    if (!dialogs.InputText(parent, caption, QStringLiteral("テンプレート名："), name)) return;
+    name = name.trimmed();
+    // The name becomes a file in the template folder and nothing else: no folders, no way out.
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1Char('/')) ||
+        name.contains(QLatin1Char('\\'))) {
+        dialogs.Message(parent, QStringLiteral("テンプレート名に使えない文字が含まれています。"),
+                        caption, IDialogs::Icon::kWarning);
+        return;
+    }
+    const QString native = QtText::FromNative(frame_.TemplateFolder()) + QLatin1Char('/') + name +
+                           QStringLiteral(".ZQL");
+    std::string path;
+    if (!PathName::FromNative(QtText::ToNative(native), path)) {
+        dialogs.Message(parent, QStringLiteral("テンプレート名に使えない文字が含まれています。"),
+                        caption, IDialogs::Icon::kWarning);
+        return;
+    }
+    if (QFileInfo::exists(native) &&
+        dialogs.AskOkCancel(
+            parent,
+            QStringLiteral("テンプレート「%1」は既に存在します。上書きしますか？").arg(name),
+            caption) != IDialogs::Answer::kOk)
+        return;
+    if (document_->WriteTemplate(path) != kFileOk)
+        dialogs.Message(parent,
+                        QStringLiteral("テンプレート「%1」を書き出せませんでした。").arg(name),
+                        caption, IDialogs::Icon::kError);
+    else
+        dialogs.Message(parent, QStringLiteral("テンプレート「%1」を書き出しました。").arg(name),
+                        caption, IDialogs::Icon::kInformation);
 }
 
 void TZQLForm::TakeOverParameters() {

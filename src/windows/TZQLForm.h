@@ -130,6 +130,9 @@ private:
     QAction* MakeAction(const char* name, const QString& text, const QString& hint = {});
     void FillGroups();
     void TakeOverParameters();
+    // "テンプレートとして書き出す": asks for a name and writes the library as it stands (not
+    // the dialog's unconfirmed edits) into the template folder.
+    void WriteTemplate(QWidget* parent);
     void SyncGroupControls(int index);
     void ShowRow(int row);
     void SyncPanelToCurrentRow();

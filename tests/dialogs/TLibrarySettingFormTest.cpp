@@ -1,6 +1,7 @@
 // The library settings dialog opened from a library window, its real widgets driven through
 // scripted answers: what OK, Cancel and the batch pages commit, the question about an existing
 // parameter file and its three answers, and the reference image.
+#include <QComboBox>
 #include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 #include "ScriptedDialogs.h"
+#include "dialogs/TLibrarySelectForm.h"
 #include "dialogs/TLibrarySettingForm.h"
 #include "dialogs/TSelectZQPReLoadForm.h"
 #include "model/PathName.h"
@@ -20,6 +22,7 @@
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 #include "model/TextCodec.h"
+#include "platform/AppPaths.h"
 #include "platform/QtText.h"
 #include "windows/TLibraryDocument.h"
 #include "windows/TMainForm.h"
@@ -302,6 +305,58 @@ private slots:
                                  QStringLiteral("/libset%1.png").arg(page));
             }
         }
+    }
+
+    // The shipped template folder when it can be written, else the user's; the selection
+    // dialog lists the template from either.
+    void templateWrittenAndListed_data() {
+        QTest::addColumn<bool>("shippedExists");
+        QTest::newRow("shipped folder") << true;
+        QTest::newRow("user folder") << false;
+    }
+    void templateWrittenAndListed() {
+        QFETCH(bool, shippedExists);
+        QTemporaryDir shipped;
+        const QString shippedDir = shippedExists ? shipped.path() : shipped.filePath("none");
+        frame_->SetTemplateDir(shippedDir);
+        const QString folder =
+            shippedExists ? shippedDir : TLibrarySelectForm::UserTemplateDir(AppPaths::ConfigDir());
+        const QString zql = folder + QStringLiteral("/私の型.ZQL");
+        QFile::remove(zql);
+        const Snapshot before(Library());
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
+            dialogs_->Expect(ScriptedDialogs::Kind::kInput, QStringLiteral("テンプレート名"),
+                             IDialogs::Answer::kOk, QStringLiteral("私の型"));
+            dialogs_->Expect(ScriptedDialogs::Kind::kMessage, QStringLiteral("書き出しました"));
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+            // A name that leaves the folder is refused and writes nothing.
+            dialogs_->Expect(ScriptedDialogs::Kind::kInput, QStringLiteral("テンプレート名"),
+                             IDialogs::Answer::kOk, QStringLiteral("../外"));
+            dialogs_->Expect(ScriptedDialogs::Kind::kMessage,
+                             QStringLiteral("テンプレート名に使えない文字が含まれています。"));
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+            // An existing template is replaced only after OK.
+            dialogs_->Expect(ScriptedDialogs::Kind::kInput, QStringLiteral("テンプレート名"),
+                             IDialogs::Answer::kOk, QStringLiteral("私の型"));
+            dialogs_->Expect(ScriptedDialogs::Kind::kOkCancel, QStringLiteral("既に存在します"),
+                             IDialogs::Answer::kCancel);
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+        });
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        QVERIFY(Snapshot(Library()) == before);
+        QVERIFY(QFileInfo::exists(zql));
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/私の型.ZQP")));
+        QVERIFY(!QFileInfo::exists(QFileInfo(folder).path() + QStringLiteral("/外.ZQL")));
+
+        TLibrarySelectForm select(AppPaths::ConfigDir(), shippedDir, *dialogs_);
+        auto* templates = select.findChild<QComboBox*>(QStringLiteral("TemplateCmbBox"));
+        const int row = templates->findText(QStringLiteral("私の型.ZQL"));
+        QVERIFY(row >= 0);
+        templates->setCurrentIndex(row);
+        QCOMPARE(QFileInfo(select.TemplatePath()).canonicalFilePath(),
+                 QFileInfo(zql).canonicalFilePath());
+        QFile::remove(zql);
+        QFile::remove(folder + QStringLiteral("/私の型.ZQP"));
     }
 
 private:
