@@ -97,14 +97,18 @@ bool TLibrarySetting::MoveItem(BatchTrigger trigger, std::size_t from, std::size
     return true;
 }
 
-// --- commit -------------------------------------------------------------------------------------
+// --- commit ------------------------------------------------------------------------------------
+
+std::string TLibrarySetting::Resolved(const std::string& path) const {
+    return path.empty() || libraryPath.empty() ? path : PathName::Resolve(libraryPath, path);
+}
 
 TLibrarySetting::ParameterChange TLibrarySetting::ParameterChangeFor(
     const TZQLCtrl& library) const {
     const TZQPCtrl* current = library.ParameterFile();
-    if (current && current->Path() == parameterPath) return ParameterChange::kUnchanged;
-    // A relative name means a file beside the library, where the reader will look for it.
-    std::string resolved = PathName::Resolve(libraryPath, parameterPath);
+    const std::string resolved = Resolved(parameterPath);
+    if (current && (current->Path() == parameterPath || current->Path() == resolved))
+        return ParameterChange::kUnchanged;
     return FileExists(resolved) ? ParameterChange::kAsk : ParameterChange::kNewPath;
 }
 
@@ -112,16 +116,19 @@ bool TLibrarySetting::Commit(TZQLCtrl& library, ReloadAnswer answer, int& readRe
     readResult = kFileOk;
     ParameterChange change = ParameterChangeFor(library);
 
-    library.SetOutputPath(outputPath);
+    // Typed relative paths are taken as the reader takes them, beside the library; the writers
+    // would otherwise write relative to whatever folder the editor runs in.
+    if (outputPath != library.OutputPath()) library.SetOutputPath(Resolved(outputPath));
     library.SetPath(libraryPath);
     library.SetPreviewImage(previewImage);
     if (!library.InitializeInfo()) library.SetInitializeInfo(std::make_unique<TZQICtrl>());
-    library.InitializeInfo()->SetPath(initializePath);
+    if (initializePath != library.InitializeInfo()->Path())
+        library.InitializeInfo()->SetPath(Resolved(initializePath));
 
     bool read = false;
     if (change == ParameterChange::kNewPath ||
         (change == ParameterChange::kAsk && answer == ReloadAnswer::kOverwrite)) {
-        if (library.ParameterFile()) library.ParameterFile()->SetPath(parameterPath);
+        if (library.ParameterFile()) library.ParameterFile()->SetPath(Resolved(parameterPath));
     } else if (change == ParameterChange::kAsk && answer == ReloadAnswer::kRead) {
         read = ReadParameterFile(library, readResult);
     }
@@ -139,7 +146,7 @@ bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, int& readResult) cons
     // the definitions it had.
     auto file = std::make_unique<TZQPCtrl>();
     file->SetOwnerLibrary(&library);
-    file->SetPath(parameterPath);
+    file->SetPath(Resolved(parameterPath));
     readResult = file->Read();
     if (readResult != kFileOk) return false;
     if (library.Controller()) library.Controller()->ReleaseParameterFile(library);

@@ -70,6 +70,8 @@ public:
 
 private:
     bool ReadParameterFile(TZQLCtrl& library, int& readResult) const;
+    // A path as the library's readers take it: relative to the library file's folder.
+    std::string Resolved(const std::string& path) const;
 
     std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batch_;
     std::string originalDescription_;

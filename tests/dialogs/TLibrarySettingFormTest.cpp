@@ -207,7 +207,9 @@ private slots:
         QVERIFY(PathName::FromNative(QtText::ToNative(chosen), expected));
         QCOMPARE(Library().Path(), expected);
         QCOMPARE(Library().InitializeInfo()->Path(), info);
-        QCOMPARE(Library().OutputPath(), std::string("gen"));
+        std::string gen;
+        QVERIFY(PathName::FromNative(QtText::ToNative(dir_->filePath(QStringLiteral("gen"))), gen));
+        QCOMPARE(Library().OutputPath(), gen);
         QCOMPARE(Library().PreviewMemo(),
                  (StringList{TextCodec::FromUtf8("一行目"), TextCodec::FromUtf8("二行目")}));
         QVERIFY(!Library().IsModified());
@@ -273,6 +275,9 @@ private slots:
         TSelectZQPReLoadForm question;
         question.show();
         QVERIFY(QTest::qWaitForWindowExposed(&question));
+        if (qEnvironmentVariableIsSet("TABRIX_SCREENSHOT_DIR"))
+            question.grab().save(qEnvironmentVariable("TABRIX_SCREENSHOT_DIR") +
+                                 QStringLiteral("/reload.png"));
         QTest::keyClick(&question, Qt::Key_Escape);
         QCOMPARE(question.result(), int(TSelectZQPReLoadForm::kKeep));
         QVERIFY(!question.isVisible());

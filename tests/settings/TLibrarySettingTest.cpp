@@ -84,7 +84,7 @@ TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndListsInOrder) {
 
     int readResult = 0;
     setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult);
-    EXPECT_EQ(library.OutputPath(), "gen");
+    EXPECT_EQ(library.OutputPath(), dir.File("gen"));
     EXPECT_EQ(library.Path(), dir.File("moved.ZQL"));
     EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("moved.ZQI"));
     EXPECT_EQ(library.PreviewImage(), "a.jpg");
@@ -217,6 +217,20 @@ TEST_F(LibrarySettingTest, TemplateIntoAMissingFolderFailsAndChangesNothing) {
     EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
     EXPECT_FALSE(library.IsModified());
     EXPECT_FALSE(params->IsModified());
+}
+
+TEST_F(LibrarySettingTest, RelativePathsAreTakenBesideTheLibrary) {
+    Setting setting(library);
+    setting.outputPath = "gen";
+    setting.parameterPath = "lib.ZQP";  // the current file, named relatively
+    EXPECT_EQ(setting.ParameterChangeFor(library), Setting::ParameterChange::kUnchanged);
+    setting.parameterPath = "new.ZQP";
+    setting.initializePath = "new.ZQI";
+    int readResult = 0;
+    setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult);
+    EXPECT_EQ(library.OutputPath(), dir.File("gen"));
+    EXPECT_EQ(params->Path(), dir.File("new.ZQP"));
+    EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("new.ZQI"));
 }
 
 }  // namespace
