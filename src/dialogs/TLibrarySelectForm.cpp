@@ -48,8 +48,7 @@ bool TLibrarySelectForm::DeriveFromTemplate() const {
 }
 
 QString TLibrarySelectForm::TemplatePath() const {
-    const QString relative = templateCombo_->currentText();
-    return relative.isEmpty() ? QString() : templateDir_ + QLatin1Char('/') + relative;
+    return templateCombo_->currentData().toString();
 }
 
 // --- widgets ----------------------------------------------------------------------------------
@@ -163,17 +162,24 @@ void TLibrarySelectForm::FillHistoryList() {
     }
 }
 
-// Every library file in the template folder and below it, by its path relative to the folder.
+// Every library file in the template folders and below them, by its path relative to its
+// folder: the shipped templates, then the user's own.
 void TLibrarySelectForm::FillTemplates() {
     templateCombo_->clear();
-    const QDir root(templateDir_);
-    QStringList found;
-    QDirIterator it(templateDir_, {QStringLiteral("*.ZQL")}, QDir::Files,
-                    QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
-    while (it.hasNext())
-        found << root.relativeFilePath(it.next());
-    found.sort();
-    templateCombo_->addItems(found);
+    QStringList folders{templateDir_};
+    const QString user = UserTemplateDir(configDir_);
+    if (QDir(user).canonicalPath() != QDir(templateDir_).canonicalPath()) folders << user;
+    for (const QString& folder : folders) {
+        const QDir root(folder);
+        QStringList found;
+        QDirIterator it(folder, {QStringLiteral("*.ZQL")}, QDir::Files,
+                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        while (it.hasNext())
+            found << root.relativeFilePath(it.next());
+        found.sort();
+        for (const QString& relative : found)
+            templateCombo_->addItem(relative, root.filePath(relative));
+    }
 }
 
 // --- commands ---------------------------------------------------------------------------------

@@ -29,7 +29,8 @@ public:
     static constexpr int kPanelWidth = 140;
     static constexpr int kPanelFoldedWidth = 20;
 
-    // configDir holds histry.log; templateDir the template libraries (*.ZQL).
+    // configDir holds histry.log and the user's own templates (UserTemplateDir); templateDir
+    // the shipped template libraries (*.ZQL). Both are listed.
     TLibrarySelectForm(const QString& configDir, const QString& templateDir, IDialogs& dialogs,
                        QWidget* parent = nullptr);
     ~TLibrarySelectForm() override;
@@ -44,6 +45,9 @@ public:
     const TLibraryHistory& History() const { return history_; }
     QMenu* HistoryMenu() const { return historyMenu_; }
     QString HistoryFile() const;
+    static QString UserTemplateDir(const QString& configDir) {
+        return configDir + QStringLiteral("/template");
+    }
 
     // Closing in any way writes the history when it changed.
     void done(int result) override;

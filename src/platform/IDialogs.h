@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace tabrix {
@@ -37,6 +38,9 @@ public:
     virtual bool ChooseFolder(QWidget* parent, const QString& title, QString& path) = 0;
     virtual bool ChooseFont(QWidget* parent, QFont& font) = 0;
     virtual bool ChooseColour(QWidget* parent, QColor& colour) = 0;
+    // Runs one of the editor's own dialogs modally and returns its result (QDialog::Accepted
+    // or a value the dialog chose with done()); tests answer it through its real buttons.
+    virtual int Exec(QDialog& dialog) = 0;
 };
 
 }  // namespace tabrix

@@ -184,4 +184,8 @@ QString QtDialogs::QtFilter(const QString& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
+int QtDialogs::Exec(QDialog& dialog) {
+    return dialog.exec();
+}
+
 }  // namespace tabrix

@@ -23,6 +23,7 @@ public:
     bool ChooseFolder(QWidget* parent, const QString& title, QString& path) override;
     bool ChooseFont(QWidget* parent, QFont& font) override;
     bool ChooseColour(QWidget* parent, QColor& colour) override;
+    int Exec(QDialog& dialog) override;
 
     // "name|pattern|name|pattern" as the library files write filters, in Qt's form
     // ("name (pattern);;name (pattern)").

@@ -29,6 +29,9 @@ public:
     // there is none.
     virtual TZQLForm* ActiveLibraryWindow() const = 0;
     virtual TSubForm* SubWindow() const = 0;
+    // The folder new templates are written to (native path): the shipped template folder when
+    // it can be written, else the user's own, which the library selection lists as well.
+    virtual std::string TemplateFolder() = 0;
 };
 
 }  // namespace tabrix

@@ -8,11 +8,13 @@
 #include "batch/TBatchRunner.h"
 #include "format/TFormatCompiler.h"
 #include "model/CoreText.h"
+#include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TLibrarySaver.h"
+#include "model/TLoadProblem.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TWindowState.h"
 #include "model/TZQDCtrl.h"
@@ -118,6 +120,22 @@ void TLibraryDocument::CompileFormats() {
     Status(CoreText::Get(CoreText::kAnalysingFormats));
     TFormatCompiler::CompileAll(*library_);
     Status("");
+}
+
+bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
+                                            TLibrarySetting::ReloadAnswer answer) {
+    int readResult = kFileOk;
+    const bool read = setting.Commit(*library_, answer, readResult);
+    if (readResult != kFileOk) {
+        const TLoadProblem problem{
+            TLoadProblem::kParameterFile, setting.parameterPath, readResult, {}};
+        frame_.Dialogs().Message(dialogParent_, QString::fromStdString(problem.Describe()), {},
+                                 IDialogs::Icon::kWarning);
+    }
+    if (read) CompileFormats();
+    // The paths may have changed, and with them the caption.
+    emit modifiedChanged();
+    return read;
 }
 
 void TLibraryDocument::ReportLoadProblems() {

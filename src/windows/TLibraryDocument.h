@@ -15,6 +15,7 @@
 
 #include "format/TOutputGenerator.h"
 #include "model/TZQLCtrl.h"
+#include "settings/TLibrarySetting.h"
 #include "windows/TFileStamps.h"
 
 class QWidget;
@@ -85,6 +86,18 @@ public:
                          std::optional<bool> output);
     // Runs the batch list of the trigger; save and output items save and output.
     void RunBatchList(BatchTrigger trigger);
+
+    // --- settings -------------------------------------------------------------------------------
+    // Commits the library settings dialog's copy; answer is the user's choice for an existing
+    // parameter file it names. The modified bit stays as it was. True when another parameter
+    // file was read (and its formats compiled), so the views take over its parameters.
+    bool CommitLibrarySetting(const TLibrarySetting& setting, TLibrarySetting::ReloadAnswer answer);
+
+    // Writes the library as it stands, with its parameter file, as a template at path (a model
+    // path); the library keeps its own paths and state. A FileResult.
+    int WriteTemplate(const std::string& path) {
+        return TLibrarySetting::WriteTemplate(*library_, path);
+    }
 
     // --- files --------------------------------------------------------------------------------
     // The whole save with its questions. False when the user declined to replace files that

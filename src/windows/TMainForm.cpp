@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -30,7 +31,9 @@ TMainForm::TMainForm(IDialogs& dialogs, const QString& configFolder, QWidget* pa
     : QMainWindow(parent),
       dialogs_(dialogs),
       controller_(std::make_unique<TTabrixCtrl>()),
-      settings_(configFolder) {
+      settings_(configFolder),
+      templateDir_(AppPaths::TemplateDir()),
+      userTemplateDir_(TLibrarySelectForm::UserTemplateDir(AppPaths::ConfigDir())) {
     setWindowTitle(QStringLiteral("Tabrix"));
     area_ = new QMdiArea(this);
     area_->setObjectName(QStringLiteral("ClientArea"));
@@ -171,8 +174,15 @@ QString TMainForm::UntitledCaption() const {
            QString::number(TZQLForm::GreatestUntitledNumber(captions) + 1);
 }
 
+std::string TMainForm::TemplateFolder() {
+    const QFileInfo shipped(templateDir_);
+    if (shipped.isDir() && shipped.isWritable()) return QtText::ToNative(templateDir_);
+    QDir().mkpath(userTemplateDir_);
+    return QtText::ToNative(userTemplateDir_);
+}
+
 void TMainForm::OpenLibraryCommand() {
-    TLibrarySelectForm select(AppPaths::ConfigDir(), AppPaths::TemplateDir(), dialogs_, this);
+    TLibrarySelectForm select(AppPaths::ConfigDir(), templateDir_, dialogs_, this);
     if (select.exec() != QDialog::Accepted) return;
     OpenSelected(select.LibraryPath(), select.DeriveFromTemplate(), select.TemplatePath());
 }

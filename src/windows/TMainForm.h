@@ -39,6 +39,10 @@ public:
     void LibraryWindowClosed(TZQLForm* window) override;
     TZQLForm* ActiveLibraryWindow() const override { return active_; }
     TSubForm* SubWindow() const override;
+    std::string TemplateFolder() override;
+
+    // The shipped template folder (tests point it elsewhere).
+    void SetTemplateDir(const QString& folder) { templateDir_ = folder; }
 
     // Shows the frame in the state Tabrix.ini gave it.
     void ShowAsStored();
@@ -87,6 +91,8 @@ private:
     QAction* onTop_ = nullptr;
     TZQLForm* active_ = nullptr;
     QPointer<TSubForm> sub_;
+    QString templateDir_;
+    QString userTemplateDir_;
 };
 
 }  // namespace tabrix

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QMdiSubWindow>
@@ -24,6 +25,9 @@
 #include <cstdlib>
 #include <limits>
 
+#include "dialogs/TLibrarySettingForm.h"
+#include "dialogs/TSelectZQPReLoadForm.h"
+#include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -167,10 +171,11 @@ void TZQLForm::BuildActions() {
                                     {"A_Find", "検索(&F)..."},
                                     {"A_Replace", "置換(&E)..."},
                                     {"A_ParamSetting", "パラメータ(&P)..."},
-                                    {"A_GroupSetting", "グループ(&G)..."},
-                                    {"A_LibrarySetting", "ライブラリ(&L)..."}};
+                                    {"A_GroupSetting", "グループ(&G)..."}};
     for (const auto& entry : later)
         MakeAction(entry[0], QString::fromUtf8(entry[1]))->setEnabled(false);
+    bind(MakeAction("A_LibrarySetting", QStringLiteral("ライブラリ(&L)...")),
+         &TZQLForm::OpenLibrarySetting);
     bind(MakeAction("A_MultiApply", QStringLiteral("一括変更適用ウィンドウ(&M)")),
          &TZQLForm::OpenMultiApply);
 
@@ -497,6 +502,70 @@ TMultiApplyForm* TZQLForm::MultiApplyWindow() const {
 void TZQLForm::OpenMultiApply() {
     if (!multiApply_) multiApply_ = TMultiApplyForm::Create(*this);
     multiApply_->BringToFront();
+}
+
+void TZQLForm::OpenLibrarySetting() {
+    IDialogs& dialogs = frame_.Dialogs();
+    TLibrarySettingForm form(document_->Library(), dialogs, this);
+    form.SetTemplateWriter([this](QWidget* parent) { WriteTemplate(parent); });
+    if (dialogs.Exec(form) != QDialog::Accepted) return;
+    const TLibrarySetting& setting = form.Setting();
+    auto answer = TLibrarySetting::ReloadAnswer::kKeep;
+    if (setting.ParameterChangeFor(document_->Library()) ==
+        TLibrarySetting::ParameterChange::kAsk) {
+        TSelectZQPReLoadForm question(this);
+        const int result = dialogs.Exec(question);
+        if (result == TSelectZQPReLoadForm::kRead) answer = TLibrarySetting::ReloadAnswer::kRead;
+        if (result == TSelectZQPReLoadForm::kOverwrite)
+            answer = TLibrarySetting::ReloadAnswer::kOverwrite;
+    }
+    if (document_->CommitLibrarySetting(setting, answer)) TakeOverParameters();
+}
+
+void TZQLForm::WriteTemplate(QWidget* parent) {
+    IDialogs& dialogs = frame_.Dialogs();
+    const QString caption = QStringLiteral("テンプレートとして書き出す");
+    const std::string& current = document_->Library().Path();
+    QString name = QtText::FromCp932(current.substr(PathName::LastSeparator(current) + 1));
+    if (name.endsWith(QStringLiteral(".ZQL"), Qt::CaseInsensitive)) name.chop(4);
+    if (!dialogs.InputText(parent, caption, QStringLiteral("テンプレート名："), name)) return;
+    name = name.trimmed();
+    // The name becomes a file in the template folder and nothing else: no folders, no way out.
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1Char('/')) ||
+        name.contains(QLatin1Char('\\'))) {
+        dialogs.Message(parent, QStringLiteral("テンプレート名に使えない文字が含まれています。"),
+                        caption, IDialogs::Icon::kWarning);
+        return;
+    }
+    const QString native = QtText::FromNative(frame_.TemplateFolder()) + QLatin1Char('/') + name +
+                           QStringLiteral(".ZQL");
+    std::string path;
+    if (!PathName::FromNative(QtText::ToNative(native), path)) {
+        dialogs.Message(parent, QStringLiteral("テンプレート名に使えない文字が含まれています。"),
+                        caption, IDialogs::Icon::kWarning);
+        return;
+    }
+    if (QFileInfo::exists(native) &&
+        dialogs.AskOkCancel(
+            parent,
+            QStringLiteral("テンプレート「%1」は既に存在します。上書きしますか？").arg(name),
+            caption) != IDialogs::Answer::kOk)
+        return;
+    if (document_->WriteTemplate(path) != kFileOk)
+        dialogs.Message(parent,
+                        QStringLiteral("テンプレート「%1」を書き出せませんでした。").arg(name),
+                        caption, IDialogs::Icon::kError);
+    else
+        dialogs.Message(parent, QStringLiteral("テンプレート「%1」を書き出しました。").arg(name),
+                        caption, IDialogs::Icon::kInformation);
+}
+
+void TZQLForm::TakeOverParameters() {
+    panel_->Rebuild();
+    const TZQPCtrl* parameters = document_->Library().ParameterFile();
+    list_->SetRowHeight(parameters ? static_cast<int>(parameters->RowHeight()) : 24);
+    delegate_->SetFont(TElementDelegate::FontFor(document_->Library()));
+    list_->viewport()->update();
 }
 
 // --- selection ----------------------------------------------------------------------------------

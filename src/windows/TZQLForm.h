@@ -85,6 +85,9 @@ public:
     // "一括変更適用ウィンドウ(&M)": opens this window's batch change-apply window, or brings
     // the open one to the front.
     void OpenMultiApply();
+    // "ライブラリ(&L)...": the library settings dialog, then its commit; when another parameter
+    // file was read, the panel, the row height and the list font follow it.
+    void OpenLibrarySetting();
 
     // --- state, for the frame and the tests ---------------------------------------------------
     int CurrentGroup() const { return group_; }
@@ -126,6 +129,10 @@ private:
     void BuildCentre();
     QAction* MakeAction(const char* name, const QString& text, const QString& hint = {});
     void FillGroups();
+    void TakeOverParameters();
+    // "テンプレートとして書き出す": asks for a name and writes the library as it stands (not
+    // the dialog's unconfirmed edits) into the template folder.
+    void WriteTemplate(QWidget* parent);
     void SyncGroupControls(int index);
     void ShowRow(int row);
     void SyncPanelToCurrentRow();

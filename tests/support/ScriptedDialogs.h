@@ -3,10 +3,13 @@
 // never blocks on a modal window and fails on anything it did not foresee.
 #pragma once
 
+#include <QAbstractButton>
 #include <QDebug>
+#include <QDialog>
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 #include "platform/IDialogs.h"
 
@@ -24,7 +27,8 @@ public:
         kSave,
         kFolder,
         kFont,
-        kColour
+        kColour,
+        kDialog
     };
 
     struct Step {
@@ -32,12 +36,22 @@ public:
         QString expected;  // a part of the text (or title) the question must contain
         Answer answer = Answer::kOk;
         QString value;  // the text typed or the path chosen; empty path cancels
+        // kDialog: what the user does in the dialog before value, the text of the button
+        // pressed (no button: the dialog is rejected, as by Escape).
+        std::function<void(QDialog&)> drive;
     };
 
     // Queues the next answer.
     ScriptedDialogs& Expect(Kind kind, const QString& expected, Answer answer = Answer::kOk,
                             const QString& value = {}) {
-        script_.push_back({kind, expected, answer, value});
+        script_.push_back({kind, expected, answer, value, {}});
+        return *this;
+    }
+
+    // Queues one of the editor's own dialogs, found by its caption.
+    ScriptedDialogs& ExpectDialog(const QString& caption, const QString& button,
+                                  std::function<void(QDialog&)> drive = {}) {
+        script_.push_back({Kind::kDialog, caption, Answer::kOk, button, std::move(drive)});
         return *this;
     }
 
@@ -79,6 +93,24 @@ public:
     }
     bool ChooseFont(QWidget*, QFont&) override { return Take(Kind::kFont, {}) != nullptr; }
     bool ChooseColour(QWidget*, QColor&) override { return Take(Kind::kColour, {}) != nullptr; }
+    int Exec(QDialog& dialog) override {
+        dialog.setResult(QDialog::Rejected);
+        const Step* step = Take(Kind::kDialog, dialog.windowTitle());
+        if (!step) return QDialog::Rejected;
+        // The step is copied: the drive may ask questions of its own, which replace last_.
+        const Step taken = *step;
+        dialog.show();
+        if (taken.drive) taken.drive(dialog);
+        QAbstractButton* pressed = nullptr;
+        for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+            if (!taken.value.isEmpty() && button->text() == taken.value) pressed = button;
+        if (pressed)
+            pressed->click();
+        else
+            dialog.reject();
+        dialog.hide();
+        return dialog.result();
+    }
 
 private:
     const Step* Take(Kind kind, const QString& text) {

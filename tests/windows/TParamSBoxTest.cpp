@@ -78,6 +78,7 @@ public:
     void LibraryWindowClosed(TZQLForm*) override {}
     TZQLForm* ActiveLibraryWindow() const override { return nullptr; }
     TSubForm* SubWindow() const override { return nullptr; }
+    std::string TemplateFolder() override { return {}; }
 
     TLibraryDocument* Document() { return document_.get(); }
     TElement* Element(int i) { return document_->ElementAt(0, static_cast<std::size_t>(i)); }

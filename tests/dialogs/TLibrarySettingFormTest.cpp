@@ -1,0 +1,380 @@
+// The library settings dialog opened from a library window, its real widgets driven through
+// scripted answers: what OK, Cancel and the batch pages commit, the question about an existing
+// parameter file and its three answers, and the reference image.
+#include <QComboBox>
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ScriptedDialogs.h"
+#include "dialogs/TLibrarySelectForm.h"
+#include "dialogs/TLibrarySettingForm.h"
+#include "dialogs/TSelectZQPReLoadForm.h"
+#include "model/PathName.h"
+#include "model/TParameter.h"
+#include "model/TZQICtrl.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+#include "model/TextCodec.h"
+#include "platform/AppPaths.h"
+#include "platform/QtText.h"
+#include "windows/TLibraryDocument.h"
+#include "windows/TMainForm.h"
+#include "windows/TParamSBox.h"
+#include "windows/TZQLForm.h"
+
+namespace tabrix {
+
+using test::ScriptedDialogs;
+
+namespace {
+
+const QString kCaption = QStringLiteral("ライブラリの設定");
+const QString kReloadCaption = QStringLiteral("上書/読み込みの選択");
+
+// A copy of the sample library in a folder of its own, so tests may write it.
+QString CopySample(const QTemporaryDir& dir) {
+    const QString source = QStringLiteral(TABRIX_SOURCE_DIR "/examples/books");
+    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = dir.filePath(QDir(source).relativeFilePath(file));
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(file, target);
+        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return dir.filePath(QStringLiteral("books.ZQL"));
+}
+
+// Everything the dialog can change, to compare before and after.
+struct Snapshot {
+    std::string output, library, parameters, info, image;
+    StringList memo;
+    std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batch;
+    TZQPCtrl* parameterFile;
+    std::uint8_t status;
+
+    explicit Snapshot(const TZQLCtrl& zql)
+        : output(zql.OutputPath()),
+          library(zql.Path()),
+          parameters(zql.ParameterFile()->Path()),
+          info(zql.InitializeInfo()->Path()),
+          image(zql.PreviewImage()),
+          memo(zql.PreviewMemo()),
+          parameterFile(zql.ParameterFile()),
+          status(zql.Status()) {
+        for (std::size_t i = 0; i < kBatchTriggerCount; ++i)
+            batch[i] = zql.BatchList(static_cast<BatchTrigger>(i));
+    }
+    bool operator==(const Snapshot&) const = default;
+};
+
+QStringList Rows(const QListWidget* grid) {
+    QStringList rows;
+    for (int i = 0; i < grid->count(); ++i)
+        rows << grid->item(i)->text();
+    return rows;
+}
+
+template <typename T>
+T* Child(QDialog& dialog, const char* name) {
+    return dialog.findChild<T*>(QString::fromLatin1(name));
+}
+
+// Shows the batch page of trigger and appends the entry of row through "≫".
+void AddEntry(QDialog& dialog, int page, int row) {
+    auto* pages = Child<QTabWidget>(dialog, "BatchPageControl");
+    pages->setCurrentIndex(page);
+    auto* entries = Child<QListWidget>(dialog, "BatchLBox");
+    entries->setCurrentRow(row);
+    Child<QPushButton>(dialog, "ParamUseBtn")->click();
+}
+
+}  // namespace
+
+class TLibrarySettingFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        dialogs_ = std::make_unique<ScriptedDialogs>();
+        config_ = std::make_unique<QTemporaryDir>();
+        dir_ = std::make_unique<QTemporaryDir>();
+        frame_ = std::make_unique<TMainForm>(*dialogs_, config_->path());
+        frame_->resize(900, 600);
+        frame_->show();
+        form_ = frame_->OpenSelected(CopySample(*dir_));
+        QVERIFY(form_);
+    }
+    void cleanup() {
+        QVERIFY2(dialogs_->Unexpected().isEmpty(), qPrintable(dialogs_->Unexpected().join('|')));
+        QVERIFY(dialogs_->Done());
+        frame_.reset();
+        dir_.reset();
+    }
+
+    void okWithoutChangeLeavesTheLibraryUntouched() {
+        TZQLCtrl& library = Library();
+        library.BatchList(kBatchClose) = {
+            TLibrarySetting::PlainItem(TLibrarySetting::BatchEntry::kOutput)};
+        const Snapshot before(library);
+        QVERIFY(form_->Action(QStringLiteral("A_LibrarySetting"))->isEnabled());
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"));
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        QVERIFY(Snapshot(library) == before);
+        QVERIFY(!form_->Document().IsModified());
+    }
+
+    // The sample's change list holds one sort item; the new items go after it, and the drag
+    // puts the last one first.
+    void batchItemsAddedAndReorderedCommitInOrder() {
+        const std::vector<TBatchSetting> sample = Library().BatchList(kBatchChange);
+        QCOMPARE(sample.size(), std::size_t(1));
+        const QString sortName = QtText::FromCp932(sample[0].name);
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
+            auto* form = static_cast<TLibrarySettingForm*>(&dialog);
+            QListWidget* grid = form->BatchGrid(kBatchChange);
+            QCOMPARE(Rows(grid), QStringList{sortName});
+            AddEntry(dialog, 2, 3);  // 出力
+            AddEntry(dialog, 2, 2);  // 上書保存
+            QCOMPARE(Rows(grid),
+                     (QStringList{sortName, QStringLiteral("出力"), QStringLiteral("上書き保存")}));
+            // What a drop of the last row above the first does to the grid's model.
+            QVERIFY(grid->model()->moveRow({}, 2, {}, 0));
+            QCoreApplication::processEvents();
+            QCOMPARE(Rows(grid),
+                     (QStringList{QStringLiteral("上書き保存"), sortName, QStringLiteral("出力")}));
+        });
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        const std::vector<TBatchSetting>& change = Library().BatchList(kBatchChange);
+        QCOMPARE(change.size(), std::size_t(3));
+        QCOMPARE(change[0].type, 3u);
+        QVERIFY(change[1] == sample[0]);
+        QCOMPARE(change[2].type, 4u);
+        QVERIFY(!form_->Document().IsModified());
+    }
+
+    void entriesWithoutTheirDialogsAndThePlaceholderDoNothing() {
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [](QDialog& dialog) {
+            auto* form = static_cast<TLibrarySettingForm*>(&dialog);
+            for (int row : {0, 1, 4})
+                AddEntry(dialog, 0, row);  // 並び替え, 判定適用, 重複削除
+            QListWidget* grid = form->BatchGrid(kBatchOpen);
+            QCOMPARE(Rows(grid), QStringList{QStringLiteral("＜処理未指定＞")});
+            grid->setCurrentRow(0);
+            Child<QPushButton>(dialog, "ParamNotUseBtn")->click();
+            QCOMPARE(grid->count(), 1);
+        });
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        QVERIFY(Library().BatchList(kBatchOpen).empty());
+    }
+
+    void cancelChangesNothing() {
+        const Snapshot before(Library());
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [](QDialog& dialog) {
+            Child<QLineEdit>(dialog, "OutputPathEdit")->setText(QStringLiteral("elsewhere"));
+            Child<QLineEdit>(dialog, "UseZQPEdit")->setText(QStringLiteral("other.ZQP"));
+            Child<QPlainTextEdit>(dialog, "SampleREdit")->setPlainText(QStringLiteral("新しい"));
+            AddEntry(dialog, 3, 3);
+        });
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        QVERIFY(Snapshot(Library()) == before);
+    }
+
+    void editsAndBrowsingCommitThePaths() {
+        const QString chosen = dir_->filePath(QStringLiteral("moved.ZQL"));
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
+            dialogs_->Expect(ScriptedDialogs::Kind::kSave, QStringLiteral("ZQL"),
+                             IDialogs::Answer::kOk, chosen);
+            Child<QPushButton>(dialog, "ZQLEditBtn")->click();
+            // A cancelled chooser leaves the edit as it was.
+            dialogs_->Expect(ScriptedDialogs::Kind::kSave, QStringLiteral("ZQI"),
+                             IDialogs::Answer::kCancel);
+            Child<QPushButton>(dialog, "UseZQIEditBtn")->click();
+            Child<QLineEdit>(dialog, "OutputPathEdit")->setText(QStringLiteral("gen"));
+            Child<QPlainTextEdit>(dialog, "SampleREdit")
+                ->setPlainText(QStringLiteral("一行目\n二行目"));
+        });
+        const std::string info = Library().InitializeInfo()->Path();
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        std::string expected;
+        QVERIFY(PathName::FromNative(QtText::ToNative(chosen), expected));
+        QCOMPARE(Library().Path(), expected);
+        QCOMPARE(Library().InitializeInfo()->Path(), info);
+        std::string gen;
+        QVERIFY(PathName::FromNative(QtText::ToNative(dir_->filePath(QStringLiteral("gen"))), gen));
+        QCOMPARE(Library().OutputPath(), gen);
+        QCOMPARE(Library().PreviewMemo(),
+                 (StringList{TextCodec::FromUtf8("一行目"), TextCodec::FromUtf8("二行目")}));
+        QVERIFY(!Library().IsModified());
+        QCOMPARE(form_->windowTitle(), chosen);
+    }
+
+    void existingParameterFileByAnswer_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<bool>("pathTaken");
+        QTest::newRow("読み込む") << "読み込む" << true << true;
+        QTest::newRow("上書する") << "上書する" << false << true;
+        QTest::newRow("変更しない") << "変更しない" << false << false;
+        QTest::newRow("closed") << "" << false << false;
+    }
+    void existingParameterFileByAnswer() {
+        QFETCH(QString, button);
+        QFETCH(bool, read);
+        QFETCH(bool, pathTaken);
+        const QString otherNative = dir_->filePath(QStringLiteral("other.ZQP"));
+        std::string other;
+        QVERIFY(PathName::FromNative(QtText::ToNative(otherNative), other));
+        {
+            TZQPCtrl file;
+            file.Reset(other);
+            TParameter* only = file.AddParameter(nullptr, true);
+            only->SetName("only");
+            only->SetCode("only");
+            QCOMPARE(file.Write(), 0);
+        }
+        TZQPCtrl* before = Library().ParameterFile();
+        const std::string beforePath = before->Path();
+        const std::size_t beforeSize = before->Size();
+        QVERIFY(beforeSize > 1);
+
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
+            Child<QLineEdit>(dialog, "UseZQPEdit")->setText(otherNative);
+        });
+        dialogs_->ExpectDialog(kReloadCaption, button, [](QDialog& dialog) {
+            QVERIFY(dialog.findChild<QLabel*>()->text().contains(
+                QStringLiteral("指定のZQPファイルは既に存在します。")));
+        });
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+
+        TZQPCtrl* now = Library().ParameterFile();
+        QCOMPARE(now->Path(), pathTaken ? other : beforePath);
+        QCOMPARE(now->Size(), read ? std::size_t(1) : beforeSize);
+        QCOMPARE(now == before, !read);
+        // The panel follows the parameters read: one control left.
+        QVERIFY(form_->Panel().Control(0));
+        QCOMPARE(form_->Panel().Control(1) == nullptr, read);
+        QVERIFY(!Library().IsModified());
+
+        // The save writes the definitions where the library now names them.
+        form_->Save();
+        TZQPCtrl written;
+        written.SetPath(other);
+        QCOMPARE(written.Read(), 0);
+        QCOMPARE(written.Size(), pathTaken && !read ? beforeSize : std::size_t(1));
+    }
+
+    void escapeAnswersDoNotChange() {
+        TSelectZQPReLoadForm question;
+        question.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&question));
+        if (qEnvironmentVariableIsSet("TABRIX_SCREENSHOT_DIR"))
+            question.grab().save(qEnvironmentVariable("TABRIX_SCREENSHOT_DIR") +
+                                 QStringLiteral("/reload.png"));
+        QTest::keyClick(&question, Qt::Key_Escape);
+        QCOMPARE(question.result(), int(TSelectZQPReLoadForm::kKeep));
+        QVERIFY(!question.isVisible());
+    }
+
+    void referenceImageByUpperCasedExtension_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("jpg lower case") << "a.jpg" << QByteArray("JPG") << true;
+        QTest::newRow("BMP") << "b.BMP" << QByteArray("BMP") << true;
+        QTest::newRow("png is not offered") << "c.png" << QByteArray("PNG") << false;
+    }
+    void referenceImageByUpperCasedExtension() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, format);
+        QFETCH(bool, shown);
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(dir_->filePath(name), format.constData()));
+        Library().SetPreviewImage(QtText::ToCp932(name));
+        TLibrarySettingForm form(Library(), *dialogs_);
+        form.show();
+        const QPixmap pixmap = form.findChild<QLabel*>(QStringLiteral("SampleImage"))->pixmap();
+        QCOMPARE(!pixmap.isNull(), shown);
+        if (qEnvironmentVariableIsSet("TABRIX_SCREENSHOT_DIR")) {
+            for (int page = 0; page < 4; ++page) {
+                form.findChild<QTabWidget*>(QStringLiteral("PageControl"))->setCurrentIndex(page);
+                form.grab().save(qEnvironmentVariable("TABRIX_SCREENSHOT_DIR") +
+                                 QStringLiteral("/libset%1.png").arg(page));
+            }
+        }
+    }
+
+    // The shipped template folder when it can be written, else the user's; the selection
+    // dialog lists the template from either.
+    void templateWrittenAndListed_data() {
+        QTest::addColumn<bool>("shippedExists");
+        QTest::newRow("shipped folder") << true;
+        QTest::newRow("user folder") << false;
+    }
+    void templateWrittenAndListed() {
+        QFETCH(bool, shippedExists);
+        QTemporaryDir shipped;
+        const QString shippedDir = shippedExists ? shipped.path() : shipped.filePath("none");
+        frame_->SetTemplateDir(shippedDir);
+        const QString folder =
+            shippedExists ? shippedDir : TLibrarySelectForm::UserTemplateDir(AppPaths::ConfigDir());
+        const QString zql = folder + QStringLiteral("/私の型.ZQL");
+        QFile::remove(zql);
+        const Snapshot before(Library());
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
+            dialogs_->Expect(ScriptedDialogs::Kind::kInput, QStringLiteral("テンプレート名"),
+                             IDialogs::Answer::kOk, QStringLiteral("私の型"));
+            dialogs_->Expect(ScriptedDialogs::Kind::kMessage, QStringLiteral("書き出しました"));
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+            // A name that leaves the folder is refused and writes nothing.
+            dialogs_->Expect(ScriptedDialogs::Kind::kInput, QStringLiteral("テンプレート名"),
+                             IDialogs::Answer::kOk, QStringLiteral("../外"));
+            dialogs_->Expect(ScriptedDialogs::Kind::kMessage,
+                             QStringLiteral("テンプレート名に使えない文字が含まれています。"));
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+            // An existing template is replaced only after OK.
+            dialogs_->Expect(ScriptedDialogs::Kind::kInput, QStringLiteral("テンプレート名"),
+                             IDialogs::Answer::kOk, QStringLiteral("私の型"));
+            dialogs_->Expect(ScriptedDialogs::Kind::kOkCancel, QStringLiteral("既に存在します"),
+                             IDialogs::Answer::kCancel);
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+        });
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        QVERIFY(Snapshot(Library()) == before);
+        QVERIFY(QFileInfo::exists(zql));
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/私の型.ZQP")));
+        QVERIFY(!QFileInfo::exists(QFileInfo(folder).path() + QStringLiteral("/外.ZQL")));
+
+        TLibrarySelectForm select(AppPaths::ConfigDir(), shippedDir, *dialogs_);
+        auto* templates = select.findChild<QComboBox*>(QStringLiteral("TemplateCmbBox"));
+        const int row = templates->findText(QStringLiteral("私の型.ZQL"));
+        QVERIFY(row >= 0);
+        templates->setCurrentIndex(row);
+        QCOMPARE(QFileInfo(select.TemplatePath()).canonicalFilePath(),
+                 QFileInfo(zql).canonicalFilePath());
+        QFile::remove(zql);
+        QFile::remove(folder + QStringLiteral("/私の型.ZQP"));
+    }
+
+private:
+    TZQLCtrl& Library() { return form_->Document().Library(); }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::unique_ptr<QTemporaryDir> config_;
+    std::unique_ptr<TMainForm> frame_;
+    TZQLForm* form_ = nullptr;
+};
+
+}  // namespace tabrix
+
+QTEST_MAIN(tabrix::TLibrarySettingFormTest)
+#include "TLibrarySettingFormTest.moc"
