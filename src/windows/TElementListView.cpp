@@ -1,5 +1,7 @@
 #include "windows/TElementListView.h"
 
+#include "windows/TRowSelection.h"
+
 #include <QAbstractButton>
 #include <QDropEvent>
 #include <QMimeData>
@@ -83,36 +85,15 @@ bool TElementListView::Accepts(int row) {
 }
 
 int TElementListView::CurrentRow() const {
-    const QModelIndex current = currentIndex();
-    return current.isValid() ? current.row() : -1;
+    return TRowSelection::CurrentRow(*this);
 }
 
 bool TElementListView::SelectedRange(int& top, int& bottom) const {
-    const QModelIndexList rows = selectionModel()->selectedRows();
-    if (rows.isEmpty()) {
-        top = bottom = CurrentRow();
-        return top >= 0;
-    }
-    top = bottom = rows.first().row();
-    for (const QModelIndex& index : rows) {
-        top = std::min(top, index.row());
-        bottom = std::max(bottom, index.row());
-    }
-    return true;
+    return TRowSelection::SelectedRange(*this, top, bottom);
 }
 
 void TElementListView::SelectRows(int first, int last, int current) {
-    const int rows = model_.rowCount();
-    if (rows == 0) return;
-    first = std::clamp(first, 0, rows - 1);
-    last = std::clamp(last, 0, rows - 1);
-    current = std::clamp(current, 0, rows - 1);
-    QItemSelection selection(model_.index(std::min(first, last), 0),
-                             model_.index(std::max(first, last), 0));
-    selectionModel()->setCurrentIndex(model_.index(current, 0), QItemSelectionModel::NoUpdate);
-    selectionModel()->select(selection,
-                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    scrollTo(model_.index(current, 0));
+    TRowSelection::SelectRows(*this, first, last, current, 0);
 }
 
 int TElementListView::TopRow() const {

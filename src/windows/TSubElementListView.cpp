@@ -1,5 +1,7 @@
 #include "windows/TSubElementListView.h"
 
+#include "windows/TRowSelection.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -62,39 +64,15 @@ void TSubElementListView::SetRowHeight(int height) {
 }
 
 int TSubElementListView::CurrentRow() const {
-    const QModelIndex current = currentIndex();
-    return current.isValid() ? current.row() : -1;
+    return TRowSelection::CurrentRow(*this);
 }
 
 bool TSubElementListView::SelectedRange(int& top, int& bottom) const {
-    const QModelIndexList rows =
-        selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
-    if (rows.isEmpty()) {
-        top = bottom = CurrentRow();
-        return top >= 0;
-    }
-    top = bottom = rows.first().row();
-    for (const QModelIndex& index : rows) {
-        top = std::min(top, index.row());
-        bottom = std::max(bottom, index.row());
-    }
-    return true;
+    return TRowSelection::SelectedRange(*this, top, bottom);
 }
 
 void TSubElementListView::SelectRows(int first, int last, int current) {
-    if (!model_) return;
-    const int rows = model_->rowCount();
-    if (rows == 0) return;
-    first = std::clamp(first, 0, rows - 1);
-    last = std::clamp(last, 0, rows - 1);
-    current = std::clamp(current, 0, rows - 1);
-    QItemSelection selection(model_->index(std::min(first, last), 0),
-                             model_->index(std::max(first, last), kElementColumn));
-    selectionModel()->setCurrentIndex(model_->index(current, kElementColumn),
-                                      QItemSelectionModel::NoUpdate);
-    selectionModel()->select(selection,
-                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    scrollTo(model_->index(current, kElementColumn));
+    TRowSelection::SelectRows(*this, first, last, current, kElementColumn);
 }
 
 void TSubElementListView::mousePressEvent(QMouseEvent* event) {

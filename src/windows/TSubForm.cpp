@@ -1,5 +1,7 @@
 #include "windows/TSubForm.h"
 
+#include "windows/TWindowPlacement.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -241,12 +243,7 @@ void TSubForm::StoreLayout() {
     if (!info) return;
     QWidget* holder = Holder();
     TSubWindowState state;
-    state.windowState = holder->isMaximized()   ? kWindowMaximised
-                        : holder->isMinimized() ? kWindowMinimised
-                                                : kWindowNormal;
-    if (state.windowState == kWindowNormal) normalBounds_ = holder->geometry();
-    state.bounds = {normalBounds_.left(), normalBounds_.top(), normalBounds_.width(),
-                    normalBounds_.height()};
+    StorePlacement(*holder, normalBounds_, state);
     state.selectedGroup = group_;
     TWindowState::StoreSub(info->Store(), state);
 }

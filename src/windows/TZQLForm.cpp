@@ -1,5 +1,7 @@
 #include "windows/TZQLForm.h"
 
+#include "windows/TWindowPlacement.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
@@ -453,12 +455,7 @@ void TZQLForm::StoreLayout() {
     if (!info) return;
     QWidget* holder = Holder();
     TLibraryWindowState state;
-    state.windowState = holder->isMaximized()   ? kWindowMaximised
-                        : holder->isMinimized() ? kWindowMinimised
-                                                : kWindowNormal;
-    if (state.windowState == kWindowNormal) normalBounds_ = holder->geometry();
-    state.bounds = {normalBounds_.left(), normalBounds_.top(), normalBounds_.width(),
-                    normalBounds_.height()};
+    StorePlacement(*holder, normalBounds_, state);
     state.followMode = followMode_;
     state.autoApply = AutoApply();
     state.dragMode = dragMode_;

@@ -1,0 +1,22 @@
+// The row selection of an element list, the same for the library window's list and the sub
+// window's: the current row, the selected block, and selecting a block with a current row.
+#pragma once
+
+class QAbstractItemView;
+
+namespace tabrix {
+
+class TRowSelection {
+public:
+    // The current row, or -1.
+    static int CurrentRow(const QAbstractItemView& view);
+    // The selected rows top..bottom (the current row when none is selected); false when there is
+    // neither.
+    static bool SelectedRange(const QAbstractItemView& view, int& top, int& bottom);
+    // Selects rows first..last (clamped to the list) and makes current the current row, shown in
+    // column currentColumn.
+    static void SelectRows(QAbstractItemView& view, int first, int last, int current,
+                           int currentColumn);
+};
+
+}  // namespace tabrix
