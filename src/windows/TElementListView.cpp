@@ -31,15 +31,7 @@ TElementListView::TElementListView(TElementListModel& model, TElementDelegate& d
     setVerticalHeader(handleColumn_);
     setModel(&model_);
     setItemDelegate(&delegate_);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ContiguousSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setWordWrap(false);
-    setMouseTracking(true);
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    setStyleSheet(QStringLiteral("QTableView { gridline-color: #c0c0c0; }"));
+    TRowSelection::SetUpList(*this);
 
     headerRow_->setSectionResizeMode(QHeaderView::Stretch);
     headerRow_->setFixedHeight(kHeaderHeight);

@@ -2,10 +2,23 @@
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
+#include <QTableView>
 
 #include <algorithm>
 
 namespace tabrix {
+
+void TRowSelection::SetUpList(QTableView& view) {
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setSelectionMode(QAbstractItemView::ContiguousSelection);
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setWordWrap(false);
+    view.setMouseTracking(true);
+    view.setContextMenuPolicy(Qt::CustomContextMenu);
+    view.setStyleSheet(QStringLiteral("QTableView { gridline-color: #c0c0c0; }"));
+}
 
 int TRowSelection::CurrentRow(const QAbstractItemView& view) {
     const QModelIndex current = view.currentIndex();

@@ -3,11 +3,16 @@
 #pragma once
 
 class QAbstractItemView;
+class QTableView;
 
 namespace tabrix {
 
 class TRowSelection {
 public:
+    // What both element lists are: blocks of whole rows selected, nothing edited in place, one
+    // row a scroll step, no horizontal scrolling or word wrap, the mouse tracked for the status
+    // texts, their own context menus, light grid lines.
+    static void SetUpList(QTableView& view);
     // The current row, or -1.
     static int CurrentRow(const QAbstractItemView& view);
     // The selected rows top..bottom (the current row when none is selected); false when there is

@@ -20,16 +20,8 @@ TSubElementListView::TSubElementListView(QWidget* parent)
     : QTableView(parent), headerRow_(new TElementHeader(Qt::Horizontal, this)) {
     setHorizontalHeader(headerRow_);
     verticalHeader()->hide();
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ContiguousSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setWordWrap(false);
-    setMouseTracking(true);
-    setContextMenuPolicy(Qt::CustomContextMenu);
+    TRowSelection::SetUpList(*this);
     setCornerButtonEnabled(false);
-    setStyleSheet(QStringLiteral("QTableView { gridline-color: #c0c0c0; }"));
     headerRow_->setFixedHeight(kHeaderHeight);
     headerRow_->setMinimumSectionSize(1);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

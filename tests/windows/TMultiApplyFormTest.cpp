@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "FrameFixture.h"
 #include "SampleCopy.h"
 #include "ScriptedDialogs.h"
 #include "TypeText.h"
@@ -82,21 +83,15 @@ void ForgetChanges(tabrix::TZQLCtrl& library) {
 
 }  // namespace
 
-class TMultiApplyFormTest : public QObject {
+class TMultiApplyFormTest : public QObject, tabrix::test::FrameFixture {
     Q_OBJECT
 
 private slots:
     void initTestCase() { tabrix::FontSubstitutes::Install(); }
-    void init() {
-        dialogs_ = std::make_unique<tabrix::test::ScriptedDialogs>();
-        config_ = std::make_unique<QTemporaryDir>();
-        frame_ = std::make_unique<TMainForm>(*dialogs_, config_->path());
-        frame_->resize(900, 600);
-        frame_->show();
-    }
+    void init() { StartFrame(900, 600); }
     void cleanup() {
-        QVERIFY2(dialogs_->Unexpected().isEmpty(), qPrintable(dialogs_->Unexpected().join('|')));
-        frame_.reset();
+        const QStringList unexpected = CloseFrame();
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
     }
 
     void oneWindowPerLibraryWindowClosedWithIt() {
@@ -299,11 +294,6 @@ private slots:
         QVERIFY(Elements(data) != order);
         ForgetChanges(library);
     }
-
-private:
-    std::unique_ptr<tabrix::test::ScriptedDialogs> dialogs_;
-    std::unique_ptr<QTemporaryDir> config_;
-    std::unique_ptr<TMainForm> frame_;
 };
 
 QTEST_MAIN(TMultiApplyFormTest)

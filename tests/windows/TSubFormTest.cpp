@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "FrameFixture.h"
 #include "SampleCopy.h"
 #include "ScriptedDialogs.h"
 #include "model/TGroupData.h"
@@ -127,21 +128,17 @@ int Count(const QByteArray& bytes, const QString& text) {
 
 }  // namespace
 
-class TSubFormTest : public QObject {
+class TSubFormTest : public QObject, tabrix::test::FrameFixture {
     Q_OBJECT
 
 private slots:
     void init() {
-        dialogs_ = std::make_unique<tabrix::test::ScriptedDialogs>();
-        config_ = std::make_unique<QTemporaryDir>();
         dir_ = std::make_unique<QTemporaryDir>();
-        frame_ = std::make_unique<TMainForm>(*dialogs_, config_->path());
-        frame_->resize(1100, 700);
-        frame_->show();
+        StartFrame(1100, 700);
     }
     void cleanup() {
-        QVERIFY2(dialogs_->Unexpected().isEmpty(), qPrintable(dialogs_->Unexpected().join('|')));
-        frame_.reset();
+        const QStringList unexpected = CloseFrame();
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
     }
 
     void theFirstOpenMakesOneSubWindowThatFollows() {
@@ -486,10 +483,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<tabrix::test::ScriptedDialogs> dialogs_;
-    std::unique_ptr<QTemporaryDir> config_;
     std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<TMainForm> frame_;
 };
 
 QTEST_MAIN(TSubFormTest)

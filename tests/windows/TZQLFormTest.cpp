@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "FrameFixture.h"
 #include "SampleCopy.h"
 #include "ScriptedDialogs.h"
 #include "model/TGroupData.h"
@@ -54,20 +55,14 @@ std::vector<TElement*> Elements(TZQLForm& form) {
 
 }  // namespace
 
-class TZQLFormTest : public QObject {
+class TZQLFormTest : public QObject, tabrix::test::FrameFixture {
     Q_OBJECT
 
 private slots:
-    void init() {
-        dialogs_ = std::make_unique<tabrix::test::ScriptedDialogs>();
-        config_ = std::make_unique<QTemporaryDir>();
-        frame_ = std::make_unique<TMainForm>(*dialogs_, config_->path());
-        frame_->resize(900, 600);
-        frame_->show();
-    }
+    void init() { StartFrame(900, 600); }
     void cleanup() {
-        QVERIFY2(dialogs_->Unexpected().isEmpty(), qPrintable(dialogs_->Unexpected().join('|')));
-        frame_.reset();
+        const QStringList unexpected = CloseFrame();
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
     }
 
     void untitledLibrariesAreNumbered() {
@@ -362,11 +357,6 @@ private slots:
         emit form->List().cellHovered(-1, -1);
         QCOMPARE(form->StatusText(), QString());
     }
-
-private:
-    std::unique_ptr<tabrix::test::ScriptedDialogs> dialogs_;
-    std::unique_ptr<QTemporaryDir> config_;
-    std::unique_ptr<TMainForm> frame_;
 };
 
 QTEST_MAIN(TZQLFormTest)
