@@ -7,6 +7,7 @@
 
 #include "batch/TElementSorter.h"
 #include "batch/TJudgeKey.h"
+#include "model/CoreText.h"
 #include "model/ParamType.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
@@ -207,6 +208,12 @@ bool TBatchRunner::NamesParametersOnly(const IndexList& params) const {
                        [&](std::uint32_t index) { return index < count; });
 }
 
+void TBatchRunner::ReportGroup(std::size_t index) const {
+    if (!progress_ || index >= library_.GroupCount()) return;
+    progress_(CoreText::Get(CoreText::kGroupCaptionOpen) + library_.Group(index)->Name() +
+              CoreText::Get(CoreText::kCloseQuote));
+}
+
 TGroupData* TBatchRunner::GroupDataAt(std::size_t group) const {
     return group < library_.GroupCount() ? library_.Group(group)->GroupData() : nullptr;
 }
@@ -219,6 +226,7 @@ void TBatchRunner::SortGroups(bool ascending, unsigned foldFlags, const IndexLis
     const TElementSorter sorter(ascending, foldFlags, std::move(sortKeys));
     for (std::uint32_t index : groups) {
         if (index >= library_.GroupCount()) continue;
+        ReportGroup(index);
         TGroupSetting& group = *library_.Group(index);
         if (group.Has(TGroupSetting::kReadOnly) || !group.GroupData()) continue;
         TGroupData& data = *group.GroupData();
@@ -305,6 +313,7 @@ void TBatchRunner::CompareApplyByWalk(const IndexList& sourceGroups, const Index
     for (std::uint32_t source : sourceGroups) {
         const TGroupData* sourceData = GroupDataAt(source);
         if (!sourceData) continue;
+        ReportGroup(source);
         for (std::size_t k = 0; k < sourceData->Size(); ++k) {
             const TElement& e = *sourceData->At(k);
             for (std::uint32_t dest : destGroups) {
@@ -354,6 +363,7 @@ void TBatchRunner::CompareApply(const IndexList& sourceGroups, const IndexList& 
     for (std::uint32_t source : sourceGroups) {
         const TGroupData* sourceData = GroupDataAt(source);
         if (!sourceData) continue;
+        ReportGroup(source);
         for (std::size_t k = 0; k < sourceData->Size(); ++k) {
             const TElement& e = *sourceData->At(k);
             keyOf.Build(e, key);
@@ -379,6 +389,7 @@ void TBatchRunner::DeleteDuplicatesByWalk(const IndexList& targetGroups,
     for (std::uint32_t a : targetGroups) {
         TGroupData* groupA = GroupDataAt(a);
         if (!groupA) continue;
+        ReportGroup(a);
         for (std::size_t k = 0; k < groupA->Size(); ++k) {
             const TElement* e = groupA->At(k);
             for (std::uint32_t b : targetGroups) {
@@ -410,6 +421,7 @@ void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexLi
     for (std::uint32_t target : targetGroups) {
         TGroupData* data = GroupDataAt(target);
         if (!data || !done.insert(data).second) continue;
+        ReportGroup(target);
         std::vector<std::size_t> doomed;
         for (std::size_t i = 0; i < data->Size(); ++i) {
             keyOf.Build(*data->At(i), key);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/TBatchData.h"
+#include "model/Progress.h"
 #include "model/TBatchSetting.h"
 #include "model/TZQLCtrl.h"
 
@@ -36,7 +37,10 @@ public:
     // CompareValues results, from a's side.
     enum Comparison : int { kEqual = 0, kLess = 1, kGreater = 2 };
 
-    explicit TBatchRunner(TZQLCtrl& library) : library_(library) {}
+    // progress hears "グループ「name」" as each group's turn comes in sort, compare-apply and
+    // duplicate deletion, so that a long run can be shown while it goes.
+    explicit TBatchRunner(TZQLCtrl& library, Progress progress = {})
+        : library_(library), progress_(std::move(progress)) {}
 
     // RunBatchSetting results.
     enum BatchResult : std::uint32_t {
@@ -88,8 +92,10 @@ private:
     // is read-only.
     TGroupSetting* WritableGroup(std::size_t index) const;
     static void MarkApplied(TGroupSetting& group);
+    void ReportGroup(std::size_t index) const;
 
     TZQLCtrl& library_;
+    Progress progress_;
 };
 
 }  // namespace tabrix

@@ -299,5 +299,26 @@ TEST_F(BatchFixture, BatchListsRunTheirItemsInOrder) {
     EXPECT_EQ(runner.RunBatchSetting({{}, 3, ""}), 0u);  // a save item is no setting to run
 }
 
+// Each operation names every group as its turn comes, skipping indices that name none.
+TEST_F(BatchFixture, OperationsReportTheGroupsTheyWorkOn) {
+    AddCodes(0, {2, 1, 2});
+    AddCodes(1, {2});
+    const std::vector<std::pair<TBatchSetting, std::vector<std::string>>> cases = {
+        {{{"[JudgeParam]1", "[GroupNo]1,7,0"}, 1, ""}, {"G1", "G0"}},
+        {{{"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]1", "[ApplyParam]0"}, 2, ""}, {"G0"}},
+        {{{"[JudgeParam]1", "[TargetGroup]0,2"}, 5, ""}, {"G0", "G2"}},
+    };
+    for (const auto& [item, groups] : cases) {
+        std::vector<std::string> heard;
+        TBatchRunner(library, [&](const std::string& m) {
+            heard.push_back(m);
+        }).RunBatchSetting(item);
+        std::vector<std::string> expected;
+        for (const std::string& group : groups)
+            expected.push_back(Sj("グループ「" + group + "」"));
+        EXPECT_EQ(heard, expected) << item.type;
+    }
+}
+
 }  // namespace
 }  // namespace tabrix::test
