@@ -24,6 +24,7 @@
 #include "platform/QtText.h"
 #include "windows/IFrame.h"
 #include "windows/TDialogSaveQuestions.h"
+#include "windows/TOperationProgress.h"
 #include "windows/TParamSBox.h"
 
 namespace tabrix {
@@ -311,6 +312,40 @@ void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
     NotifyOtherLibraries(shown);
 }
 
+void TLibraryDocument::RunSort(const StringList& lines) {
+    RunOperation(TBatchRunner::kBatchSort, lines, QStringLiteral("並び替え"));
+}
+
+void TLibraryDocument::RunCompareApply(const StringList& lines) {
+    RunOperation(TBatchRunner::kBatchCompareApply, lines, QStringLiteral("判定適用"));
+}
+
+void TLibraryDocument::RunDuplicateDeletion(const StringList& lines) {
+    RunOperation(TBatchRunner::kBatchDeleteDuplicates, lines, QStringLiteral("重複削除"));
+}
+
+void TLibraryDocument::RunOperation(std::uint32_t type, const StringList& lines,
+                                    const QString& name) {
+    TBatchSetting setting;
+    setting.type = type;
+    setting.dataLines = lines;
+    {
+        TOperationProgress progress(dialogParent_, name);
+        TBatchRunner(*library_, progress.Callback()).RunBatchSetting(setting);
+    }
+    NotifyAllGroups();
+}
+
+void TLibraryDocument::NotifyAllGroups() {
+    std::vector<const TGroupData*> shown;
+    for (std::size_t g = 0; g < library_->GroupCount(); ++g) {
+        emit rowsChanged(static_cast<int>(g));
+        shown.push_back(library_->Group(g)->GroupData());
+    }
+    emit modifiedChanged();
+    NotifyOtherLibraries(shown);
+}
+
 bool TLibraryDocument::IsModified() const {
     if (library_->IsModified()) return true;
     if (library_->ParameterFile() && library_->ParameterFile()->IsModified()) return true;
@@ -350,7 +385,12 @@ TOutputReport TLibraryDocument::Output() {
     IDialogs& dialogs = frame_.Dialogs();
     QStringList failures;
     TOutputCallbacks callbacks;
-    callbacks.status = [this](const std::string& text) { Status(text); };
+    // The frame caption keeps its texts; a long output shows them in a progress dialog too.
+    auto progress = std::make_unique<TOperationProgress>(dialogParent_, QStringLiteral("出力"));
+    callbacks.status = [this, shown = progress.get()](const std::string& text) {
+        Status(text);
+        if (!text.empty()) shown->Report(text);
+    };
     callbacks.message = [&](const std::string& text) {
         dialogs.Message(dialogParent_, QtText::FromCp932(text));
     };
@@ -374,6 +414,7 @@ TOutputReport TLibraryDocument::Output() {
         failures << Shown(path) + QStringLiteral(": ") + QString::fromStdString(reason);
     };
     const TOutputReport report = TOutputGenerator(*library_, callbacks).Run();
+    progress.reset();
     Status("");
     if (!failures.isEmpty()) {
         dialogs.Message(dialogParent_,

@@ -87,6 +87,13 @@ public:
     // Runs the batch list of the trigger; save and output items save and output.
     void RunBatchList(BatchTrigger trigger);
 
+    // --- batch operations -----------------------------------------------------------------------
+    // Run the data lines of the operation's dialog once on the library and repaint every group
+    // (any group may have changed). A run taking over a second shows its progress.
+    void RunSort(const StringList& lines);
+    void RunCompareApply(const StringList& lines);
+    void RunDuplicateDeletion(const StringList& lines);
+
     // --- settings -------------------------------------------------------------------------------
     // Commits the library settings dialog's copy; answer is the user's choice for an existing
     // parameter file it names. The modified bit stays as it was. True when another parameter
@@ -131,6 +138,9 @@ private:
     void NotifyRows(std::size_t group);
     // The views of every other open library that shows one of these group data repaint.
     void NotifyOtherLibraries(const std::vector<const TGroupData*>& changed);
+    void RunOperation(std::uint32_t type, const StringList& lines, const QString& name);
+    // Every group of this library, and the other libraries' views of its group data, repaint.
+    void NotifyAllGroups();
     bool ConfirmReplacingChangedFiles();
     void ReportLoadProblems();
     void Status(const std::string& text);
