@@ -14,6 +14,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <memory>
+
+#include "dialogs/TCompareApplyForm.h"
+#include "dialogs/TSameDeleteForm.h"
+#include "dialogs/TSortForm.h"
 #include "model/PathName.h"
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
@@ -27,19 +32,18 @@ namespace {
 constexpr BatchTrigger kPageTriggers[] = {kBatchOpen, kBatchClose, kBatchChange, kBatchTimed};
 const char* const kPageCaptions[] = {"開始時", "終了時", "変更時", "一定時間毎"};
 
-// The entry list's operations. Those made through a dialog of their own stay disabled until
-// those dialogs exist; an item without its settings would do nothing when the list runs.
+// The entry list's operations; sort, compare-apply and duplicate deletion are set up in their
+// own dialogs. Duplicate deletion is offered too: every list runs it like the others.
 struct Entry {
     const char* text;
     TLibrarySetting::BatchEntry entry;
-    bool available;
 };
 constexpr Entry kEntries[] = {
-    {"並び替え", TLibrarySetting::BatchEntry::kSort, false},
-    {"判定適用", TLibrarySetting::BatchEntry::kCompareApply, false},
-    {"上書保存", TLibrarySetting::BatchEntry::kSave, true},
-    {"出力", TLibrarySetting::BatchEntry::kOutput, true},
-    {"重複削除", TLibrarySetting::BatchEntry::kDuplicateDeletion, false},
+    {"並び替え", TLibrarySetting::BatchEntry::kSort},
+    {"判定適用", TLibrarySetting::BatchEntry::kCompareApply},
+    {"上書保存", TLibrarySetting::BatchEntry::kSave},
+    {"出力", TLibrarySetting::BatchEntry::kOutput},
+    {"重複削除", TLibrarySetting::BatchEntry::kDuplicateDeletion},
 };
 
 QString Shown(const std::string& cp932) {
@@ -54,7 +58,7 @@ std::string Taken(const QLineEdit* edit) {
 
 TLibrarySettingForm::TLibrarySettingForm(const TZQLCtrl& library, IDialogs& dialogs,
                                          QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), setting_(library) {
+    : QDialog(parent), library_(library), dialogs_(dialogs), setting_(library) {
     setWindowTitle(QStringLiteral("ライブラリの設定"));
     auto* pages = new QTabWidget;
     pages->setObjectName(QStringLiteral("PageControl"));
@@ -179,10 +183,8 @@ QWidget* TLibrarySettingForm::BuildBatchPage() {
     auto* page = new QWidget;
     entries_ = new QListWidget;
     entries_->setObjectName(QStringLiteral("BatchLBox"));
-    for (const Entry& entry : kEntries) {
-        auto* item = new QListWidgetItem(QString::fromUtf8(entry.text), entries_);
-        if (!entry.available) item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
-    }
+    for (const Entry& entry : kEntries)
+        new QListWidgetItem(QString::fromUtf8(entry.text), entries_);
     entries_->setFixedWidth(110);
 
     auto* use = new QPushButton(QStringLiteral("≫"));
@@ -326,12 +328,32 @@ BatchTrigger TLibrarySettingForm::VisibleTrigger() const {
 
 void TLibrarySettingForm::AddBatchItem() {
     const int row = entries_->currentRow();
-    if (row < 0 || !(entries_->item(row)->flags() & Qt::ItemIsEnabled) ||
-        !entries_->item(row)->isSelected())
-        return;
+    if (row < 0 || !entries_->item(row)->isSelected()) return;
     const BatchTrigger trigger = VisibleTrigger();
-    setting_.AppendItem(trigger, TLibrarySetting::PlainItem(kEntries[row].entry));
+    const TLibrarySetting::BatchEntry entry = kEntries[row].entry;
+    if (entry == TLibrarySetting::BatchEntry::kSave ||
+        entry == TLibrarySetting::BatchEntry::kOutput) {
+        setting_.AppendItem(trigger, TLibrarySetting::PlainItem(entry));
+    } else {
+        StringList lines;
+        if (!RunOperationDialog(entry, lines)) return;
+        setting_.AppendItem(trigger, TLibrarySetting::OperationItem(entry, std::move(lines)));
+    }
     FillGrid(trigger);
+}
+
+bool TLibrarySettingForm::RunOperationDialog(TLibrarySetting::BatchEntry entry, StringList& lines) {
+    std::unique_ptr<TOperationForm> form;
+    // A stored sort names its groups itself: none is ticked to begin with.
+    if (entry == TLibrarySetting::BatchEntry::kSort)
+        form = std::make_unique<TSortForm>(library_, -1, dialogs_, this);
+    else if (entry == TLibrarySetting::BatchEntry::kCompareApply)
+        form = std::make_unique<TCompareApplyForm>(library_, dialogs_, this);
+    else
+        form = std::make_unique<TSameDeleteForm>(library_, dialogs_, this);
+    if (dialogs_.Exec(*form) != QDialog::Accepted) return false;
+    lines = form->DataLines();
+    return true;
 }
 
 void TLibrarySettingForm::RemoveBatchItem() {

@@ -60,10 +60,14 @@ private:
 
     BatchTrigger VisibleTrigger() const;
     void AddBatchItem();
+    // The sort, compare-apply or duplicate-deletion dialog on the library; false when closed
+    // without 実行.
+    bool RunOperationDialog(TLibrarySetting::BatchEntry entry, StringList& lines);
     void RemoveBatchItem();
     void FillGrid(BatchTrigger trigger);
     void GridRowMoved(BatchTrigger trigger, int from, int to);
 
+    const TZQLCtrl& library_;
     IDialogs& dialogs_;
     TLibrarySetting setting_;
     QLineEdit* outputEdit_ = nullptr;

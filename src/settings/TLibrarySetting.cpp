@@ -77,6 +77,22 @@ TBatchSetting TLibrarySetting::PlainItem(BatchEntry entry) {
     return item;
 }
 
+TBatchSetting TLibrarySetting::OperationItem(BatchEntry entry, StringList lines) {
+    TBatchSetting item;
+    item.dataLines = std::move(lines);
+    if (entry == BatchEntry::kSort) {
+        item.type = 1;
+        item.name = Sj("並び替え");
+    } else if (entry == BatchEntry::kCompareApply) {
+        item.type = 2;
+        item.name = Sj("判定適用");
+    } else if (entry == BatchEntry::kDuplicateDeletion) {
+        item.type = 5;
+        item.name = Sj("重複削除");
+    }
+    return item;
+}
+
 void TLibrarySetting::AppendItem(BatchTrigger trigger, TBatchSetting item) {
     batch_[trigger].push_back(std::move(item));
 }

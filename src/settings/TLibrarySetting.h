@@ -45,6 +45,9 @@ public:
     std::vector<std::string> BatchRows(BatchTrigger trigger) const;
     // The item an entry makes without a dialog of its own (上書保存, 出力).
     static TBatchSetting PlainItem(BatchEntry entry);
+    // The item an entry makes through its dialog (並び替え, 判定適用, 重複削除), carrying the
+    // dialog's data lines.
+    static TBatchSetting OperationItem(BatchEntry entry, StringList lines);
     void AppendItem(BatchTrigger trigger, TBatchSetting item);
     // False when row names no item.
     bool RemoveItem(BatchTrigger trigger, std::size_t row);

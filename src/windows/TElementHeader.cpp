@@ -41,12 +41,16 @@ int TElementHeader::SectionAtClamped(int y) const {
 }
 
 void TElementHeader::mousePressEvent(QMouseEvent* event) {
-    // The header row only shows; the handle column starts row moves.
+    // The header row opens what its cells offer; the handle column starts row moves.
     if (orientation() == Qt::Vertical && event->button() == Qt::LeftButton) {
         dragFrom_ = logicalIndexAt(event->position().toPoint().y());
         if (dragFrom_ >= 0) setCursor(Qt::SizeVerCursor);
     }
     event->accept();
+    if (orientation() == Qt::Horizontal && event->button() == Qt::LeftButton) {
+        const int section = logicalIndexAt(event->position().toPoint().x());
+        if (section >= 0) emit sectionPressedAt(section);
+    }
 }
 
 void TElementHeader::mouseMoveEvent(QMouseEvent* event) {

@@ -23,6 +23,8 @@ signals:
     void rowDragged(int from, int to);
     // The mouse is over section (-1: over no section).
     void hovered(int section);
+    // The left button went down on section of the header row.
+    void sectionPressedAt(int section);
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;

@@ -62,6 +62,7 @@ TElementListView::TElementListView(TElementListModel& model, TElementDelegate& d
         else
             emit cellHovered(0, 1);
     });
+    connect(headerRow_, &TElementHeader::sectionPressedAt, this, &TElementListView::sortRequested);
     connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this,
             &TElementListView::RememberSelection);
     connect(&model_, &QAbstractItemModel::modelReset, this, &TElementListView::RestoreSelection);

@@ -55,6 +55,8 @@ signals:
     // The mouse moved over a cell: row 0 is the header row, rows 1.. the element rows;
     // column 0 the handle column. -1, -1 outside the cells.
     void cellHovered(int row, int column);
+    // The header cell of the element column was pressed: the sort is asked for.
+    void sortRequested();
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;

@@ -29,6 +29,9 @@ TSubElementListView::TSubElementListView(QWidget* parent)
     SetRowHeight(24);
     connect(headerRow_, &TElementHeader::hovered, this,
             [this](int section) { emit cellHovered(section < 0 ? -1 : 0, section); });
+    connect(headerRow_, &TElementHeader::sectionPressedAt, this, [this](int section) {
+        if (section == kElementColumn) emit sortRequested();
+    });
 }
 
 void TSubElementListView::SetModel(TElementListModel* model, TElementDelegate* delegate) {

@@ -43,6 +43,8 @@ signals:
     // The mouse is over a cell: row 0 the header row, rows 1.. the element rows; -1, -1
     // outside the cells.
     void cellHovered(int row, int column);
+    // The header cell of the element column was pressed: the sort is asked for.
+    void sortRequested();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

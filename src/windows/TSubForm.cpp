@@ -18,11 +18,13 @@
 #include <algorithm>
 #include <limits>
 
+#include "dialogs/TSortForm.h"
 #include "model/TGroupSetting.h"
 #include "model/TWindowState.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
+#include "platform/IDialogs.h"
 #include "platform/QtText.h"
 #include "windows/IFrame.h"
 #include "windows/TElementDelegate.h"
@@ -139,6 +141,7 @@ void TSubForm::BuildControls() {
 
     connect(list_, &TSubElementListView::rowMoveRequested, this, &TSubForm::MoveRows);
     connect(list_, &TSubElementListView::cellHovered, this, &TSubForm::ShowHoverStatus);
+    connect(list_, &TSubElementListView::sortRequested, this, &TSubForm::OpenSort);
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         QMenu menu(this);
         for (const char* name : {"A_Add", "A_Insert", "A_Delete"})
@@ -371,6 +374,16 @@ void TSubForm::MoveRows(int from, int to, int selectionTop, int selectionBottom)
     document_->MoveElements(group, selectionTop, to, selectionBottom);
     const int newTop = to > from ? to - span : to;
     list_->SelectRows(newTop, newTop + span, newTop);
+}
+
+void TSubForm::OpenSort() {
+    if (!HasGroup()) return;
+    // The library window's pending edit is settled first, as its own sort does.
+    TZQLForm* window = frame_.ActiveLibraryWindow();
+    if (window && &window->Document() == document_ && !window->PendingChangeQuery()) return;
+    TSortForm form(document_->Library(), group_, frame_.Dialogs(), this);
+    if (frame_.Dialogs().Exec(form) != QDialog::Accepted) return;
+    document_->RunSort(form.DataLines());
 }
 
 // --- window events ---------------------------------------------------------------------------

@@ -58,6 +58,9 @@ public:
     void InsertElements();
     void DeleteElements();
     void MoveRows(int from, int to, int selectionTop, int selectionBottom);
+    // The element column's header cell: the sort dialog for the shown group, then the sort;
+    // every list showing a sorted group repaints. No message follows.
+    void OpenSort();
 
     // --- state, for the frame, the drop targets and the tests -----------------------------------
     TLibraryDocument* Document() const { return document_; }

@@ -27,8 +27,11 @@
 #include <cstdlib>
 #include <limits>
 
+#include "dialogs/TCompareApplyForm.h"
 #include "dialogs/TLibrarySettingForm.h"
+#include "dialogs/TSameDeleteForm.h"
 #include "dialogs/TSelectZQPReLoadForm.h"
+#include "dialogs/TSortForm.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TGroupData.h"
@@ -166,11 +169,13 @@ void TZQLForm::BuildActions() {
     autoApply->setCheckable(true);
     connect(autoApply, &QAction::toggled, this, [this](bool on) { SetAutoApply(on); });
 
+    bind(MakeAction("A_CompareApply", QStringLiteral("判定適用(&A)...")),
+         &TZQLForm::OpenCompareApply);
+    bind(MakeAction("A_Sort", QStringLiteral("並び替え(&S)...")), &TZQLForm::OpenSort);
+    bind(MakeAction("A_DeleteDuplicates", QStringLiteral("重複削除(&D)...")),
+         &TZQLForm::OpenDuplicateDeletion);
     // Entries whose dialogs are not there yet: present, and disabled until they are.
-    const char* const later[][2] = {{"A_CompareApply", "判定適用(&A)..."},
-                                    {"A_Sort", "並び替え(&S)..."},
-                                    {"A_DeleteDuplicates", "重複削除(&D)..."},
-                                    {"A_Find", "検索(&F)..."},
+    const char* const later[][2] = {{"A_Find", "検索(&F)..."},
                                     {"A_Replace", "置換(&E)..."},
                                     {"A_ParamSetting", "パラメータ(&P)..."},
                                     {"A_GroupSetting", "グループ(&G)..."}};
@@ -224,7 +229,8 @@ void TZQLForm::BuildMenus() {
     menu(QStringLiteral("ファイル(&F)"), {"A_Save", "", "A_Output", "", "A_Close"});
     menu(QStringLiteral("編集(&E)"),
          {"A_CompareApply", "A_Sort", "A_DeleteDuplicates", "A_Find", "A_Replace"});
-    for (const char* hidden : {"A_DeleteDuplicates", "A_Find", "A_Replace"})
+    // Duplicate deletion is shown: the operation is complete, whatever older menus did.
+    for (const char* hidden : {"A_Find", "A_Replace"})
         Action(QString::fromLatin1(hidden))->setVisible(false);
     menu(QStringLiteral("設定(&T)"), {"A_ParamSetting", "A_GroupSetting", "A_LibrarySetting"});
     menu(QStringLiteral("ショートカット(&C)"),
@@ -370,6 +376,7 @@ void TZQLForm::BuildCentre() {
     connect(list_, &TElementListView::rowMoveRequested, this, &TZQLForm::MoveRows);
     list_->SetDropTarget([this](const TElementDrag& drag, int row) { DropElements(drag, row); });
     connect(list_, &TElementListView::cellHovered, this, &TZQLForm::ShowHoverStatus);
+    connect(list_, &TElementListView::sortRequested, this, &TZQLForm::OpenSort);
     connect(list_, &QAbstractItemView::doubleClicked, this, [this] { DeleteElements(); });
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         QMenu menu(this);
@@ -517,6 +524,39 @@ void TZQLForm::OpenLibrarySetting() {
             answer = TLibrarySetting::ReloadAnswer::kOverwrite;
     }
     if (document_->CommitLibrarySetting(setting, answer)) TakeOverParameters();
+}
+
+// --- batch operations ----------------------------------------------------------------------------
+
+bool TZQLForm::PrepareOperation(QDialog& dialog) {
+    // The panel's pending edit is settled first: the repaint after the run shows the panel
+    // whatever element then stands in its row.
+    if (!PendingChangeQuery()) return false;
+    return frame_.Dialogs().Exec(dialog) == QDialog::Accepted;
+}
+
+void TZQLForm::OpenSort() {
+    TSortForm form(document_->Library(), group_, frame_.Dialogs(), this);
+    if (!PrepareOperation(form)) return;
+    document_->RunSort(form.DataLines());
+    frame_.Dialogs().Message(this, QStringLiteral("処理終了です"));
+}
+
+void TZQLForm::OpenCompareApply() {
+    TCompareApplyForm form(document_->Library(), frame_.Dialogs(), this);
+    if (!PrepareOperation(form)) return;
+    document_->RunCompareApply(form.DataLines());
+    frame_.Dialogs().Message(this, QStringLiteral("処理終了です"));
+}
+
+void TZQLForm::OpenDuplicateDeletion() {
+    TSameDeleteForm form(document_->Library(), frame_.Dialogs(), this);
+    if (!PrepareOperation(form)) return;
+    // The panel lets go of its element, which may be one of those deleted; the repaint shows
+    // the element standing in its row afterwards.
+    panel_->Show(nullptr);
+    edited_ = false;
+    document_->RunDuplicateDeletion(form.DataLines());
 }
 
 void TZQLForm::WriteTemplate(QWidget* parent) {

@@ -16,6 +16,7 @@ class QAction;
 class QActionGroup;
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -88,6 +89,12 @@ public:
     // "ライブラリ(&L)...": the library settings dialog, then its commit; when another parameter
     // file was read, the panel, the row height and the list font follow it.
     void OpenLibrarySetting();
+    // "並び替え(&S)..." and the element column's header cell, "判定適用(&A)...": the dialog on this
+    // library, the operation, both lists repainted and "処理終了です". "重複削除(&D)...": the same
+    // without the message.
+    void OpenSort();
+    void OpenCompareApply();
+    void OpenDuplicateDeletion();
 
     // --- state, for the frame and the tests ---------------------------------------------------
     int CurrentGroup() const { return group_; }
@@ -133,6 +140,8 @@ private:
     // "テンプレートとして書き出す": asks for a name and writes the library as it stands (not
     // the dialog's unconfirmed edits) into the template folder.
     void WriteTemplate(QWidget* parent);
+    // Settles the panel's pending edit and runs an operation dialog; true after 実行.
+    bool PrepareOperation(QDialog& dialog);
     void SyncGroupControls(int index);
     void ShowRow(int row);
     void SyncPanelToCurrentRow();

@@ -160,11 +160,12 @@ private slots:
         QVERIFY(!form_->Document().IsModified());
     }
 
-    void entriesWithoutTheirDialogsAndThePlaceholderDoNothing() {
+    // The operations' entries are the business of their dialogs' tests (TOperationFormTest).
+    void thePlaceholderRowRemovesNothing() {
         dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [](QDialog& dialog) {
             auto* form = static_cast<TLibrarySettingForm*>(&dialog);
-            for (int row : {0, 1, 4})
-                AddEntry(dialog, 0, row);  // 並び替え, 判定適用, 重複削除
+            auto* pages = Child<QTabWidget>(dialog, "BatchPageControl");
+            pages->setCurrentIndex(0);
             QListWidget* grid = form->BatchGrid(kBatchOpen);
             QCOMPARE(Rows(grid), QStringList{QStringLiteral("＜処理未指定＞")});
             grid->setCurrentRow(0);

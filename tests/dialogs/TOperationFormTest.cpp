@@ -1,0 +1,343 @@
+// The sort, compare-apply and duplicate-deletion dialogs on the sample library (groups 書籍,
+// 新刊, 出版社; twelve parameters): the data lines their ticks give, their refusals, what their
+// callers run and show, the batch items made through them, and the progress display.
+#include <QFile>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+#include "FrameFixture.h"
+#include "SampleCopy.h"
+#include "TempDir.h"
+#include "dialogs/TCheckList.h"
+#include "dialogs/TCompareApplyForm.h"
+#include "dialogs/TSameDeleteForm.h"
+#include "dialogs/TSortForm.h"
+#include "model/TZQLCtrl.h"
+#include "platform/QtText.h"
+#include "windows/TElementListModel.h"
+#include "windows/TElementListView.h"
+#include "windows/TLibraryDocument.h"
+#include "windows/TOperationProgress.h"
+#include "windows/TSubElementListView.h"
+#include "windows/TSubForm.h"
+#include "windows/TZQLForm.h"
+
+namespace tabrix {
+
+using Kind = test::ScriptedDialogs::Kind;
+using test::Sj;
+using Drive = std::function<void(QDialog&)>;
+
+namespace {
+
+const QString kDone = QStringLiteral("処理終了です");
+const QString kNoKey = QStringLiteral("基準にするパラメータがありません！");
+
+void Tick(QDialog& dialog, const char* list, std::initializer_list<int> rows, bool on = true) {
+    auto* checks = dialog.findChild<TCheckList*>(QString::fromLatin1(list));
+    QVERIFY(checks);
+    for (int row : rows)
+        checks->SetTicked(row, on);
+}
+
+// A click on a row of a compare-apply group list, as the user makes it.
+void ClickRow(QDialog& dialog, const char* list, int row) {
+    auto* rows = dialog.findChild<QListWidget*>(QString::fromLatin1(list));
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
+                      rows->visualItemRect(rows->item(row)).center());
+}
+
+void Execute(QDialog& dialog) {
+    dialog.findChild<QPushButton*>(QStringLiteral("OKBBtn"))->click();
+}
+
+// The titles (書名) of the rows a list shows.
+QStringList Titles(const TElementListModel& model) {
+    QStringList titles;
+    for (std::size_t row = 0; row < model.ElementCount(); ++row) {
+        const TElement* e = model.ElementAt(static_cast<int>(row));
+        titles << (e->Texts(0).empty() ? QString() : QtText::FromCp932(e->Texts(0)[0]));
+    }
+    return titles;
+}
+
+const QString kA = QStringLiteral("ソフトウェア入門"), kB = QStringLiteral("表の作り方"),
+              kC = QStringLiteral("ねこの随筆"), kD = QStringLiteral("Ｃ＋＋の海");
+
+}  // namespace
+
+class TOperationFormTest : public QObject, test::FrameFixture {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        StartFrame(1100, 700);
+        form_ = frame_->OpenSelected(test::CopySample(dir_->path()));
+        QVERIFY(form_);
+    }
+    void cleanup() {
+        QVERIFY(dialogs_->Done());
+        const QStringList unexpected = CloseFrame();
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
+    }
+
+    void dataLinesAsTheDialogsWriteThem() {
+        const TZQLCtrl& library = form_->Document().Library();
+        struct Case {
+            const char* name;
+            std::function<TOperationForm*()> make;
+            Drive drive;
+            StringList lines;
+            const char* shot = nullptr;  // the screenshot's name, when TABRIX_SCREENSHOT_DIR asks
+        };
+        const Case cases[] = {
+            {"sort of the caller's group",
+             [&] { return new TSortForm(library, 1, *dialogs_); },
+             [](QDialog& d) {
+                 Tick(d, "JudgeParamCLBox", {3, 0});
+             },
+             {"[JudgeParam]0,3", "[GroupNo]1", "[Option]1,1,1,1"},
+             "sort"},
+            {"sort without a group",
+             [&] { return new TSortForm(library, -1, *dialogs_); },
+             [](QDialog& d) {
+                 Tick(d, "JudgeParamCLBox", {2});
+                 Tick(d, "OptionCLBox", {0, 2}, false);
+             },
+             {"[JudgeParam]2", "[Option]0,1,0,1"}},
+            {"compare-apply: trailing comma unless the last item",
+             [&] { return new TCompareApplyForm(library, *dialogs_); },
+             [](QDialog& d) {
+                 for (int row : {0, 1, 2, 2})
+                     ClickRow(d, "SrcLBox", row);
+                 ClickRow(d, "DstLBox", 2);
+                 Tick(d, "JudgeParamCLBox", {0});
+                 Tick(d, "ApplyParamCLBox", {11});
+             },
+             {"[SrcGroup]0,1,", "[DstGroup]2", "[JudgeParam]0,", "[ApplyParam]11",
+              "[JudgeCondition]0", "[ApplyCondition]0"},
+             "compare-apply"},
+            {"compare-apply: radio items set the selected row",
+             [&] { return new TCompareApplyForm(library, *dialogs_); },
+             [](QDialog& d) {
+                 ClickRow(d, "DstLBox", 0);
+                 auto radios = d.findChild<QWidget*>(QStringLiteral("DstGroupStatusRGroup"))
+                                   ->findChildren<QRadioButton*>();
+                 QVERIFY(radios[1]->isChecked());  // 選択 shows the toggled status
+                 radios[0]->click();
+             },
+             {"[SrcGroup]", "[DstGroup]", "[JudgeParam]", "[ApplyParam]", "[JudgeCondition]0",
+              "[ApplyCondition]0"}},
+            {"duplicate deletion",
+             [&] { return new TSameDeleteForm(library, *dialogs_); },
+             [](QDialog& d) {
+                 Tick(d, "JudgeParamCLBox", {11});
+                 Tick(d, "TargetGroupCLBox", {0});
+             },
+             {"[JudgeParam]11", "[TargetGroup]0,"},
+             "same-delete"},
+        };
+        for (const Case& c : cases) {
+            std::unique_ptr<TOperationForm> dialog(c.make());
+            dialog->show();
+            c.drive(*dialog);
+            QVERIFY2(dialog->DataLines() == c.lines, c.name);
+            if (c.shot && qEnvironmentVariableIsSet("TABRIX_SCREENSHOT_DIR"))
+                dialog->grab().save(qEnvironmentVariable("TABRIX_SCREENSHOT_DIR") +
+                                    QStringLiteral("/%1.png").arg(QLatin1String(c.shot)));
+        }
+    }
+
+    // Each refusal keeps the dialog open; closing it then changes nothing.
+    void refusalsInTheirOrder() {
+        struct Case {
+            const char* action;
+            QString caption;
+            QStringList messages;
+            Drive drive;
+        };
+        const Case cases[] = {
+            {"A_Sort",
+             QStringLiteral("並び替え"),
+             {kNoKey},
+             [](QDialog& d) {
+                 Tick(d, "TargetGroupCLBox", {1, 2});
+                 Execute(d);
+             }},
+            {"A_DeleteDuplicates",
+             QStringLiteral("重複削除"),
+             {kNoKey, QStringLiteral("対象にするグループがありません！")},
+             [](QDialog& d) {
+                 Tick(d, "TargetGroupCLBox", {0});
+                 Execute(d);
+                 Tick(d, "TargetGroupCLBox", {0}, false);
+                 Tick(d, "JudgeParamCLBox", {0});
+                 Execute(d);
+             }},
+            {"A_CompareApply",
+             QStringLiteral("判定適用"),
+             {QStringLiteral("判定元と適用先の両方に指定されているグループがあります！"),
+              QStringLiteral("判定元と判定先の両方に指定されているパラメータがあります！")},
+             [](QDialog& d) {
+                 ClickRow(d, "SrcLBox", 0);
+                 ClickRow(d, "DstLBox", 0);
+                 Tick(d, "JudgeParamCLBox", {4});
+                 Tick(d, "ApplyParamCLBox", {4});
+                 Execute(d);
+                 ClickRow(d, "DstLBox", 0);
+                 Execute(d);
+             }},
+        };
+        const QStringList before = Titles(form_->List().ListModel());
+        for (const Case& c : cases) {
+            dialogs_->ExpectDialog(c.caption, QStringLiteral("閉じる"), [&](QDialog& dialog) {
+                for (const QString& message : c.messages)
+                    dialogs_->Expect(Kind::kMessage, message);
+                c.drive(dialog);
+                QVERIFY(dialog.isVisible());
+                QVERIFY(dialogs_->Done());
+            });
+            form_->Action(QString::fromLatin1(c.action))->trigger();
+            QVERIFY(dialogs_->Done());
+        }
+        QCOMPARE(Titles(form_->List().ListModel()), before);
+        QVERIFY(!form_->Document().IsModified());
+    }
+
+    // Menu and header cell of the library window: sorted, both lists repainted, the message;
+    // the sub window's header cell: its own group, no message.
+    void sortCallersRepaintBothLists() {
+        TSubForm* sub = frame_->SubWindow();
+        sub->ChangeGroup(0);
+        dialogs_->ExpectDialog(QStringLiteral("並び替え"), QStringLiteral("実行"), [](QDialog& d) {
+            QCOMPARE(d.findChild<TCheckList*>(QStringLiteral("TargetGroupCLBox"))->Ticks(),
+                     (std::vector<bool>{true, false, false}));
+            Tick(d, "JudgeParamCLBox", {0});
+            Tick(d, "OptionCLBox", {1, 2, 3}, false);
+        });
+        dialogs_->Expect(Kind::kMessage, kDone);
+        form_->Action(QStringLiteral("A_Sort"))->trigger();
+        QCOMPARE(Titles(form_->List().ListModel()), (QStringList{kD, kC, kA, kB}));
+        QCOMPARE(Titles(*sub->List().ListModel()), (QStringList{kD, kC, kA, kB}));
+        QVERIFY(form_->Document().IsModified());
+
+        // Kana folding puts ねこ (as ネコ) after ソ.
+        dialogs_->ExpectDialog(QStringLiteral("並び替え"), QStringLiteral("実行"),
+                               [](QDialog& d) { Tick(d, "JudgeParamCLBox", {0}); });
+        dialogs_->Expect(Kind::kMessage, kDone);
+        QHeaderView* header = form_->List().horizontalHeader();
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+        QCOMPARE(Titles(form_->List().ListModel()), (QStringList{kD, kA, kC, kB}));
+
+        dialogs_->ExpectDialog(QStringLiteral("並び替え"), QStringLiteral("実行"), [](QDialog& d) {
+            Tick(d, "JudgeParamCLBox", {0});
+            Tick(d, "OptionCLBox", {0}, false);
+        });
+        QHeaderView* subHeader = sub->List().horizontalHeader();
+        const int x = subHeader->sectionViewportPosition(TSubElementListView::kElementColumn) + 5;
+        QTest::mousePress(subHeader->viewport(), Qt::LeftButton, {}, QPoint(x, 10));
+        QCOMPARE(Titles(*sub->List().ListModel()), (QStringList{kB, kC, kA, kD}));
+        QCOMPARE(Titles(form_->List().ListModel()), (QStringList{kB, kC, kA, kD}));
+        QVERIFY(!dialogs_->Asked().last().contains(kDone));
+    }
+
+    void compareApplyAndDuplicateDeletionFromTheMenu() {
+        // No judge: every 新刊 element takes the price of the last 書籍 element.
+        dialogs_->ExpectDialog(QStringLiteral("判定適用"), QStringLiteral("実行"), [](QDialog& d) {
+            ClickRow(d, "SrcLBox", 0);
+            ClickRow(d, "DstLBox", 1);
+            Tick(d, "ApplyParamCLBox", {6});
+        });
+        dialogs_->Expect(Kind::kMessage, kDone);
+        form_->Action(QStringLiteral("A_CompareApply"))->trigger();
+        for (std::size_t i = 0; i < 2; ++i)
+            QCOMPARE(form_->Document().ElementAt(1, i)->Numbers(6).front(), NumberItem(5200));
+
+        // 分類 is 1, 1, 2, 1 in 書籍: the first of each value stays; the list follows at once.
+        form_->List().SelectRows(3, 3, 3);
+        QVERIFY(form_->Action(QStringLiteral("A_DeleteDuplicates"))->isVisible());
+        dialogs_->ExpectDialog(QStringLiteral("重複削除"), QStringLiteral("実行"), [](QDialog& d) {
+            Tick(d, "JudgeParamCLBox", {11});
+            Tick(d, "TargetGroupCLBox", {0});
+        });
+        form_->Action(QStringLiteral("A_DeleteDuplicates"))->trigger();
+        QCOMPARE(Titles(form_->List().ListModel()), (QStringList{kA, kC}));
+        QCOMPARE(form_->CurrentElement(), form_->Document().ElementAt(0, 1));
+    }
+
+    // Items made through the dialogs on a batch page, a cancelled one adding nothing, and the
+    // library file written with them.
+    void batchItemsMadeThroughTheDialogsAreSaved() {
+        auto add = [](QDialog& settings, int entry) {
+            auto* entries = settings.findChild<QListWidget*>(QStringLiteral("BatchLBox"));
+            entries->setCurrentRow(entry);
+            settings.findChild<QPushButton*>(QStringLiteral("ParamUseBtn"))->click();
+        };
+        dialogs_->ExpectDialog(
+            QStringLiteral("ライブラリの設定"), QStringLiteral("OK"), [&](QDialog& settings) {
+                dialogs_->ExpectDialog(QStringLiteral("並び替え"), QStringLiteral("閉じる"));
+                dialogs_->ExpectDialog(
+                    QStringLiteral("並び替え"), QStringLiteral("実行"), [](QDialog& d) {
+                        QVERIFY(!d.findChild<TCheckList*>(QStringLiteral("TargetGroupCLBox"))
+                                     ->AnyTicked());
+                        Tick(d, "JudgeParamCLBox", {0});
+                    });
+                dialogs_->ExpectDialog(QStringLiteral("判定適用"), QStringLiteral("実行"),
+                                       [](QDialog& d) { ClickRow(d, "SrcLBox", 2); });
+                dialogs_->ExpectDialog(QStringLiteral("重複削除"), QStringLiteral("実行"),
+                                       [](QDialog& d) {
+                                           Tick(d, "JudgeParamCLBox", {11});
+                                           Tick(d, "TargetGroupCLBox", {0, 1});
+                                       });
+                for (int entry : {0, 0, 1, 4})
+                    add(settings, entry);
+            });
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        const std::vector<TBatchSetting> expected = {
+            {{"[JudgeParam]0", "[Option]1,1,1,1"}, 1, Sj("並び替え")},
+            {{"[SrcGroup]2", "[DstGroup]", "[JudgeParam]", "[ApplyParam]", "[JudgeCondition]0",
+              "[ApplyCondition]0"},
+             2,
+             Sj("判定適用")},
+            {{"[JudgeParam]11", "[TargetGroup]0,1,"}, 5, Sj("重複削除")},
+        };
+        QVERIFY(form_->Document().Library().BatchList(kBatchOpen) == expected);
+
+        // Written with the library file as they were made.
+        form_->Save();
+        QFile file(dir_->filePath(QStringLiteral("books.ZQL")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        for (const TBatchSetting& item : expected) {
+            QVERIFY(written.contains(QByteArray::fromStdString("[name]" + item.name)));
+            for (const std::string& line : item.dataLines)
+                QVERIFY(written.contains(QByteArray::fromStdString(line + "\r\n")));
+        }
+    }
+
+    void progressShowsOnlyAfterItsDelay() {
+        for (int delay : {0, TOperationProgress::kMinimumMs}) {
+            TOperationProgress progress(form_, QStringLiteral("並び替え"), delay);
+            progress.Report(QtText::ToCp932(QStringLiteral("グループ「書籍」")));
+            QCOMPARE(progress.Shown(), delay == 0);
+            if (delay == 0)
+                QCOMPARE(progress.Label(), QStringLiteral("並び替え\nグループ「書籍」"));
+        }
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    TZQLForm* form_ = nullptr;
+};
+
+}  // namespace tabrix
+
+QTEST_MAIN(tabrix::TOperationFormTest)
+#include "TOperationFormTest.moc"
