@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "model/TWindowState.h"
 
@@ -32,6 +33,7 @@ class TElement;
 class TElementDelegate;
 class TElementListModel;
 class TElementListView;
+class TGroupData;
 class TLibraryDocument;
 class TMultiApplyForm;
 class TParamSBox;
@@ -88,6 +90,8 @@ public:
     // "ライブラリ(&L)...": the library settings dialog, then its commit; when another parameter
     // file was read, the panel, the row height and the list font follow it.
     void OpenLibrarySetting();
+    // "グループ(&G)...": the group settings dialog, then its commit.
+    void OpenGroupSetting();
 
     // --- state, for the frame and the tests ---------------------------------------------------
     int CurrentGroup() const { return group_; }
@@ -130,6 +134,8 @@ private:
     QAction* MakeAction(const char* name, const QString& text, const QString& hint = {});
     void FillGroups();
     void TakeOverParameters();
+    void TakeOverGroups();
+    void LetGoOfDeletedElement(const std::vector<const TGroupData*>& doomed);
     // "テンプレートとして書き出す": asks for a name and writes the library as it stands (not
     // the dialog's unconfirmed edits) into the template folder.
     void WriteTemplate(QWidget* parent);
