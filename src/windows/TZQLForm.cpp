@@ -525,16 +525,17 @@ void TZQLForm::OpenLibrarySetting() {
     if (document_->CommitLibrarySetting(setting, answer)) TakeOverParameters();
 }
 
+// The element shown may be deleted or its group gone after the commit: its unapplied edits are
+// settled before the dialog opens, as a save settles them first.
 void TZQLForm::OpenGroupSetting() {
+    if (!PendingChangeQuery()) return;
     IDialogs& dialogs = frame_.Dialogs();
     TGroupSettingForm form(document_->Library(), dialogs, this);
     if (dialogs.Exec(form) == QDialog::Accepted) document_->CommitGroupSetting(form.Setting());
 }
 
-// The group at each position may be another one now: the window starts again at the first
-// group, as a change of group does (a cancelled question keeps the element and its edits).
+// The group at each position may be another one now: the window starts again at the first.
 void TZQLForm::TakeOverGroups() {
-    if (!PendingChangeQuery()) return;
     panel_->Rebuild();
     group_ = -1;
     ChangeGroup(0);

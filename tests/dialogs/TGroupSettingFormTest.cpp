@@ -27,6 +27,7 @@
 #include "platform/QtText.h"
 #include "windows/TElementListView.h"
 #include "windows/TLibraryDocument.h"
+#include "windows/TParamSBox.h"
 #include "windows/TSubForm.h"
 #include "windows/TZQLForm.h"
 
@@ -263,6 +264,14 @@ private slots:
         QCOMPARE(sub->Document(), &form_->Document());
         sub->ChangeGroup(2);
         form_->ChangeGroup(1);
+        // Unapplied edits are settled before the dialog opens; in another window, edits of an
+        // element about to be deleted are dropped, neither asked about nor applied.
+        for (TZQLForm* window : {form_, second}) {
+            window->SetAutoApply(false);
+            emit window->Panel().edited();
+        }
+        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("変更が加えられています"),
+                         IDialogs::Answer::kNo);
 
         dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
             Pick(Child(dialog, "ZQDDGrid"), 0);
