@@ -61,8 +61,8 @@ void TSettingGrid::SetRows(const QList<QStringList>& rows, const QString& emptyT
     const QSignalBlocker block(this);
     clearSpans();
     empty_ = rows.isEmpty();
-    setRowCount(empty_ ? 1 : static_cast<int>(rows.size()));
-    if (empty_) {
+    setRowCount(empty_ && !emptyText.isEmpty() ? 1 : static_cast<int>(rows.size()));
+    if (empty_ && rowCount() > 0) {
         // The placeholder fills the row; it is no entry and cannot be chosen or dragged.
         for (int column = 0; column < columnCount(); ++column)
             setItem(0, column, new QTableWidgetItem);

@@ -29,7 +29,7 @@ public:
     // Shaded narrow columns at the left that carry a hint instead of text.
     void SetHandleColumn(int column, const QString& hint);
 
-    // Fills the rows; with none, one unselectable row reads emptyText.
+    // Fills the rows; with none, one unselectable row reads emptyText (no row when it is empty).
     void SetRows(const QList<QStringList>& rows, const QString& emptyText);
     // The number of entries shown (the placeholder row is none).
     int EntryCount() const { return empty_ ? 0 : rowCount(); }
