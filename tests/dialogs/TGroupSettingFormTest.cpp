@@ -344,10 +344,10 @@ private slots:
         if (folder.isEmpty()) QSKIP("TABRIX_SCREENSHOT_DIR is not set");
         dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
             Pick(Child(dialog, "GroupDGrid"), 0);
-            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-1.png")));
+            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-basic.png")));
             Child<QTabWidget>(dialog, "GroupPageControl")->setCurrentIndex(1);
             Click(dialog, "GroupHeaderREditColorBtn");
-            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-header.png")));
+            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-1.png")));
             Child<QTabWidget>(dialog, "PageControl")->setCurrentIndex(1);
             Pick(Child(dialog, "ZQDDGrid"), 0);
             Pick(Child(dialog, "GroupDataDGrid"), 1);
