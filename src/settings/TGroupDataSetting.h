@@ -114,6 +114,9 @@ public:
     // The file that holds the data, or npos.
     std::size_t FileOf(const DataCopy* data) const;
     bool GroupChanged() const { return groupChanged_; }
+    // The library's group data deleted in operation 9: a commit destroys them with their
+    // elements, so views showing one of those elements must let go of it first.
+    const std::vector<TGroupData*>& DeletedGroupData() const { return deleted_; }
     bool DialogChanged() const { return dialogChanged_; }
 
     // --- page "グループ設定" ------------------------------------------------------------------

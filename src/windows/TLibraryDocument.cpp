@@ -22,6 +22,7 @@
 #include "model/TZQPCtrl.h"
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
+#include "settings/TGroupDataSetting.h"
 #include "windows/IFrame.h"
 #include "windows/TDialogSaveQuestions.h"
 #include "windows/TOperationProgress.h"
@@ -137,6 +138,28 @@ bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
     // The paths may have changed, and with them the caption.
     emit modifiedChanged();
     return read;
+}
+
+void TLibraryDocument::CommitGroupSetting(TGroupDataSetting& setting) {
+    const std::vector<const TGroupData*> doomed(setting.DeletedGroupData().begin(),
+                                                setting.DeletedGroupData().end());
+    if (!doomed.empty()) {
+        for (TLibraryDocument* document : OpenDocuments())
+            emit document->groupDataDeleting(doomed);
+    }
+    const TGroupDataSetting::CommitReport report = setting.Commit(*library_, frame_.Controller());
+    CompileFormats();
+    std::vector<TLibraryDocument*> changed{this};
+    for (TLibraryDocument* document : OpenDocuments()) {
+        const auto& others = report.otherLibraries;
+        if (std::find(others.begin(), others.end(), document->library_.get()) != others.end())
+            changed.push_back(document);
+    }
+    for (TLibraryDocument* document : changed) {
+        emit document->groupsChanged();
+        emit document->groupsReplaced();
+        emit document->modifiedChanged();
+    }
 }
 
 void TLibraryDocument::ReportLoadProblems() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "format/TOutputGenerator.h"
+#include "model/TGroupData.h"
 #include "model/TZQLCtrl.h"
 #include "settings/TLibrarySetting.h"
 #include "windows/TFileStamps.h"
@@ -24,7 +25,7 @@ namespace tabrix {
 
 class IFrame;
 class TElement;
-class TGroupData;
+class TGroupDataSetting;
 class TParamSBox;
 
 class TLibraryDocument : public QObject {
@@ -100,6 +101,11 @@ public:
     // file was read (and its formats compiled), so the views take over its parameters.
     bool CommitLibrarySetting(const TLibrarySetting& setting, TLibrarySetting::ReloadAnswer answer);
 
+    // Commits the group settings dialog's copy: groups, element data files and group data
+    // become the copy's, the formats are compiled again and the library is marked modified.
+    // Views of every library whose groups changed with it start again at their first group.
+    void CommitGroupSetting(TGroupDataSetting& setting);
+
     // Writes the library as it stands, with its parameter file, as a template at path (a model
     // path); the library keeps its own paths and state. A FileResult.
     int WriteTemplate(const std::string& path) {
@@ -130,6 +136,11 @@ signals:
     void groupsChanged();
     // The modified state or the file paths may have changed.
     void modifiedChanged();
+    // The groups were replaced as a whole (after groupsChanged): the views start again.
+    void groupsReplaced();
+    // These group data are about to be destroyed with their elements: a view showing one of
+    // those elements lets go of it now.
+    void groupDataDeleting(const std::vector<const TGroupData*>& doomed);
 
 private:
     // After an element edit of group: the change batch list, then the notifications.

@@ -28,12 +28,14 @@
 #include <limits>
 
 #include "dialogs/TCompareApplyForm.h"
+#include "dialogs/TGroupSettingForm.h"
 #include "dialogs/TLibrarySettingForm.h"
 #include "dialogs/TSameDeleteForm.h"
 #include "dialogs/TSelectZQPReLoadForm.h"
 #include "dialogs/TSortForm.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
+#include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TZQICtrl.h"
@@ -97,6 +99,9 @@ TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
     connect(document_.get(), &TLibraryDocument::modifiedChanged, this,
             &TZQLForm::UpdateCaptionFromPath);
     connect(document_.get(), &TLibraryDocument::groupsChanged, this, &TZQLForm::FillGroups);
+    connect(document_.get(), &TLibraryDocument::groupsReplaced, this, &TZQLForm::TakeOverGroups);
+    connect(document_.get(), &TLibraryDocument::groupDataDeleting, this,
+            &TZQLForm::LetGoOfDeletedElement);
     connect(document_.get(), &TLibraryDocument::elementsChanged, this,
             [this] { list_->viewport()->update(); });
 }
@@ -177,10 +182,11 @@ void TZQLForm::BuildActions() {
     // Entries whose dialogs are not there yet: present, and disabled until they are.
     const char* const later[][2] = {{"A_Find", "検索(&F)..."},
                                     {"A_Replace", "置換(&E)..."},
-                                    {"A_ParamSetting", "パラメータ(&P)..."},
-                                    {"A_GroupSetting", "グループ(&G)..."}};
+                                    {"A_ParamSetting", "パラメータ(&P)..."}};
     for (const auto& entry : later)
         MakeAction(entry[0], QString::fromUtf8(entry[1]))->setEnabled(false);
+    bind(MakeAction("A_GroupSetting", QStringLiteral("グループ(&G)...")),
+         &TZQLForm::OpenGroupSetting);
     bind(MakeAction("A_LibrarySetting", QStringLiteral("ライブラリ(&L)...")),
          &TZQLForm::OpenLibrarySetting);
     bind(MakeAction("A_MultiApply", QStringLiteral("一括変更適用ウィンドウ(&M)")),
@@ -557,6 +563,31 @@ void TZQLForm::OpenDuplicateDeletion() {
     panel_->Show(nullptr);
     edited_ = false;
     document_->RunDuplicateDeletion(form.DataLines());
+}
+
+// The element shown may be deleted or its group gone after the commit: its unapplied edits are
+// settled before the dialog opens, as a save settles them first.
+void TZQLForm::OpenGroupSetting() {
+    if (!PendingChangeQuery()) return;
+    IDialogs& dialogs = frame_.Dialogs();
+    TGroupSettingForm form(document_->Library(), dialogs, this);
+    if (dialogs.Exec(form) == QDialog::Accepted) document_->CommitGroupSetting(form.Setting());
+}
+
+// The group at each position may be another one now: the window starts again at the first.
+void TZQLForm::TakeOverGroups() {
+    panel_->Rebuild();
+    group_ = -1;
+    ChangeGroup(0);
+    if (TSubForm* sub = FollowingSubWindow()) sub->ChangeGroup(0);
+}
+
+// Unapplied edits of an element that is about to be destroyed have nowhere to go.
+void TZQLForm::LetGoOfDeletedElement(const std::vector<const TGroupData*>& doomed) {
+    const TElement* shown = panel_->CurrentElement();
+    if (!shown || std::find(doomed.begin(), doomed.end(), shown->Owner()) == doomed.end()) return;
+    panel_->Show(nullptr);
+    edited_ = false;
 }
 
 void TZQLForm::WriteTemplate(QWidget* parent) {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "model/TWindowState.h"
 
@@ -33,6 +34,7 @@ class TElement;
 class TElementDelegate;
 class TElementListModel;
 class TElementListView;
+class TGroupData;
 class TLibraryDocument;
 class TMultiApplyForm;
 class TParamSBox;
@@ -95,6 +97,8 @@ public:
     void OpenSort();
     void OpenCompareApply();
     void OpenDuplicateDeletion();
+    // "グループ(&G)...": the group settings dialog, then its commit.
+    void OpenGroupSetting();
 
     // --- state, for the frame and the tests ---------------------------------------------------
     int CurrentGroup() const { return group_; }
@@ -137,6 +141,8 @@ private:
     QAction* MakeAction(const char* name, const QString& text, const QString& hint = {});
     void FillGroups();
     void TakeOverParameters();
+    void TakeOverGroups();
+    void LetGoOfDeletedElement(const std::vector<const TGroupData*>& doomed);
     // "テンプレートとして書き出す": asks for a name and writes the library as it stands (not
     // the dialog's unconfirmed edits) into the template folder.
     void WriteTemplate(QWidget* parent);

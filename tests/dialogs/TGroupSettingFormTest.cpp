@@ -1,0 +1,369 @@
+// The group settings dialog opened from a library window, its real widgets driven and its
+// questions answered from a script: what OK commits and what it does not (browsing, colouring
+// and drags alone), the refusals, and the commit reaching every window and the files on disk.
+// Drags are synthetic events carrying what the grids put into a real drag.
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
+
+#include <functional>
+
+#include "FrameFixture.h"
+#include "SampleCopy.h"
+#include "dialogs/TGroupSettingForm.h"
+#include "dialogs/TSettingGrid.h"
+#include "model/TGroupData.h"
+#include "model/TGroupSetting.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQLCtrl.h"
+#include "model/TextCodec.h"
+#include "platform/QtText.h"
+#include "windows/TElementListView.h"
+#include "windows/TLibraryDocument.h"
+#include "windows/TParamSBox.h"
+#include "windows/TSubForm.h"
+#include "windows/TZQLForm.h"
+
+namespace tabrix {
+
+using test::ScriptedDialogs;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+const QString kCaption = QStringLiteral("グループの設定");
+
+template <typename T = TSettingGrid>
+T* Child(QDialog& dialog, const char* name) {
+    T* child = dialog.findChild<T*>(QString::fromLatin1(name));
+    if (!child) qFatal("no child %s", name);
+    return child;
+}
+
+void Click(QDialog& dialog, const char* name) {
+    Child<QAbstractButton>(dialog, name)->click();
+}
+
+// Makes row the current row, as a click on it does.
+void Pick(TSettingGrid* grid, int row) {
+    grid->setCurrentCell(row, grid->columnCount() - 1);
+}
+
+void SelectRows(TSettingGrid* grid, int first, int last) {
+    grid->clearSelection();
+    grid->setRangeSelected({first, 0, last, grid->columnCount() - 1}, true);
+}
+
+// A drag begun in column of source's selection, dropped on row of target (-1: below the rows).
+void Drag(TSettingGrid* source, int column, TSettingGrid* target, int row) {
+    std::unique_ptr<QMimeData> data(source->DragData(column));
+    QVERIFY(data);
+    const QPoint at =
+        row < 0
+            ? QPoint(4, target->viewport()->height() - 2)
+            : target->visualRect(target->model()->index(row, target->columnCount() - 1)).center();
+    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target->viewport(), &drop);
+    QCoreApplication::processEvents();
+}
+
+// The texts of items 0 .. count-1.
+template <typename Text>
+QStringList Texts(int count, Text text) {
+    QStringList texts;
+    for (int i = 0; i < count; ++i)
+        texts << text(i);
+    return texts;
+}
+
+QStringList Column(const TSettingGrid* grid, int column) {
+    return Texts(grid->rowCount(), [&](int row) { return grid->item(row, column)->text(); });
+}
+
+QStringList ComboNames(const QComboBox& combo) {
+    return Texts(combo.count(), [&](int i) { return combo.itemText(i); });
+}
+
+QColor ColourAt(const QTextEdit* editor, int line, int position) {
+    const QTextBlock block = editor->document()->findBlockByNumber(line);
+    for (const QTextLayout::FormatRange& range : block.layout()->formats())
+        if (position >= range.start && position < range.start + range.length)
+            return range.format.foreground().color();
+    return {};
+}
+
+// What the dialog's working copy holds, to compare before and after a refused operation.
+QString Summary(TGroupSettingForm& form) {
+    TGroupDataSetting& setting = form.Setting();
+    QStringList parts;
+    for (std::size_t f = 0; f < setting.FileCount(); ++f)
+        for (const auto& data : setting.File(f).data)
+            parts << QString::number(f) + QtText::FromCp932(data->name);
+    for (std::size_t g = 0; g < setting.GroupCount(); ++g)
+        parts << QtText::FromCp932(setting.Group(g).name);
+    parts << QString::number(setting.DialogChanged()) << QString::number(setting.GroupChanged());
+    return parts.join(QLatin1Char('|'));
+}
+
+}  // namespace
+
+class TGroupSettingFormTest : public QObject, public test::FrameFixture {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        StartFrame(900, 600);
+        dir_ = std::make_unique<QTemporaryDir>();
+        form_ = frame_->OpenSelected(test::CopySample(dir_->path()));
+        QVERIFY(form_);
+    }
+    void cleanup() {
+        QVERIFY(dialogs_->Done());
+        const QStringList unexpected = CloseFrame();
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
+        dir_.reset();
+    }
+
+    // Browsing, colouring and drags change nothing OK commits: the library, its files and the
+    // output-done marks stay as they were, and the library is not marked modified.
+    void okAfterBrowsingAndDragsCommitsNothing() {
+        TZQLCtrl& library = Library();
+        TZQDCtrl* file = library.Group(0)->GroupData()->Owner();
+        file->AddGroupData()->SetName(TextCodec::FromUtf8("予備"));
+        file->SetModified(false);
+        library.Group(1)->SetStatus(library.Group(1)->Status() | TGroupSetting::kOutputDone);
+        const auto snapshot = [&] {
+            QStringList state;
+            for (const auto& group : library.Groups())
+                state << QtText::FromCp932(group->Name()) << QString::number(group->Status())
+                      << QtText::FromCp932(group->GroupData()->Name());
+            for (const auto& data : file->GroupData())
+                state << QtText::FromCp932(data->Name());
+            state << QString::number(form_->Document().IsModified());
+            return state;
+        };
+        const QStringList before = snapshot();
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [](QDialog& dialog) {
+            Pick(Child(dialog, "GroupDGrid"), 0);
+            auto* header = Child<QTextEdit>(dialog, "GroupHeaderREdit");
+            const QString text = header->toPlainText();
+            Click(dialog, "GroupHeaderREditColorBtn");
+            // "# %CNG_LIBRARY->..." : the separator purple, the statement as it compiles.
+            QCOMPARE(ColourAt(header, 0, 2), QColor(128, 0, 128));
+            QCOMPARE(ColourAt(header, 0, 3), QColor(32, 128, 64));
+            QCOMPARE(header->toPlainText(), text);
+            Pick(Child(dialog, "GroupDGrid"), 2);
+            Pick(Child(dialog, "ZQDDGrid"), 0);
+            TSettingGrid* data = Child(dialog, "GroupDataDGrid");
+            TSettingGrid* uses = Child(dialog, "GroupSettingDrawGrid");
+            SelectRows(data, 2, 3);  // 出版社データ is shown already, 予備 is not
+            Drag(data, 0, uses, -1);
+            QCOMPARE(Column(uses, 0), (QStringList{"書籍", "新刊", "出版社", "予備"}));
+            Pick(data, 3);
+            Drag(data, 1, data, 0);
+            QCOMPARE(Column(data, 2).first(), QStringLiteral("予備"));
+            QVERIFY(!static_cast<TGroupSettingForm&>(dialog).Setting().GroupChanged());
+        });
+        form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
+        QCOMPARE(snapshot(), before);
+    }
+
+    // Every question answered Cancel shows its exact text and leaves the working copy alone.
+    void refusalsShowTheirTextAndChangeNothing() {
+        struct Case {
+            const char* name;
+            std::function<void(QDialog&)> prepare, trigger;
+            Kind kind;
+            QString text;
+        } cases[] = {
+            {"exclude ZQD", [](QDialog& d) { Pick(Child(d, "ZQDDGrid"), 0); },
+             [](QDialog& d) { Click(d, "ZQDExcludeTBtn"); }, Kind::kOkCancel,
+             QStringLiteral(
+                 "選択しているZQDを除外します。宜しいですか？\n（※実データが無くなるわけで"
+                 "はありませんが、\n同時に起動している他ライブラリが使用していないかに注意"
+                 "して下さい）")},
+            {"delete data",
+             [](QDialog& d) {
+                 Pick(Child(d, "ZQDDGrid"), 0);
+                 SelectRows(Child(d, "GroupDataDGrid"), 0, 1);
+             },
+             [](QDialog& d) { Click(d, "GDataDeleteTBtn"); }, Kind::kOkCancel,
+             QStringLiteral(
+                 "選択しているグループを削除します。宜しいですか？\n（※選択グループを参照"
+                 "するグループセッティングは削除されます）")},
+            {"exclude groups",
+             [](QDialog& d) { SelectRows(Child(d, "GroupSettingDrawGrid"), 1, 2); },
+             [](QDialog& d) { Click(d, "GroupExcludeTBtn"); }, Kind::kOkCancel,
+             QStringLiteral("【選択している】2 個のグループを除外します。宜しいですか？")},
+            {"move data to another ZQD",
+             [](QDialog& d) {
+                 Click(d, "ZQDNewTBtn");
+                 Pick(Child(d, "ZQDDGrid"), 0);
+                 SelectRows(Child(d, "GroupDataDGrid"), 0, 0);
+             },
+             [](QDialog& d) { Drag(Child(d, "GroupDataDGrid"), 0, Child(d, "ZQDDGrid"), 1); },
+             Kind::kOkCancel,
+             QStringLiteral("ドラッグしたグループを\n\nへ移動します。宜しいですか？")},
+            {"another group with edits",
+             [](QDialog& d) {
+                 Pick(Child(d, "GroupDGrid"), 0);
+                 Child<QLineEdit>(d, "GroupNameEdit")->setText(QStringLiteral("本"));
+             },
+             [](QDialog& d) { Pick(Child(d, "GroupDGrid"), 1); }, Kind::kYesNoCancel,
+             QStringLiteral("グループに変更が加えられています。適用しますか？")},
+            {"OK with edits",
+             [](QDialog& d) {
+                 Pick(Child(d, "GroupDGrid"), 2);
+                 Child<QTextEdit>(d, "GroupFooterREdit")->setPlainText(QStringLiteral("x"));
+             },
+             [](QDialog& d) { Click(d, "OKBBtn"); }, Kind::kYesNoCancel,
+             QStringLiteral("グループに変更が加えられています。適用しますか？")},
+        };
+        for (const Case& c : cases) {
+            dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
+                auto& form = static_cast<TGroupSettingForm&>(dialog);
+                c.prepare(dialog);
+                const QString before = Summary(form);
+                const std::optional<std::size_t> loaded = form.Setting().LoadedGroup();
+                dialogs_->Expect(c.kind, c.text, IDialogs::Answer::kCancel);
+                c.trigger(dialog);
+                QVERIFY2(dialogs_->Done(), c.name);
+                QCOMPARE(dialogs_->Asked().last(),
+                         QString::number(static_cast<int>(c.kind)) + QStringLiteral(": ") + c.text);
+                QCOMPARE(Summary(form), before);
+                QCOMPARE(form.Setting().LoadedGroup(), loaded);
+                QVERIFY2(dialog.isVisible(), c.name);
+            });
+            form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
+        }
+        QCOMPARE(Library().GroupCount(), std::size_t(3));
+        QVERIFY(!form_->Document().IsModified());
+    }
+
+    // Deleting 新刊 takes the groups showing it away in this library, in its sub window, and in
+    // a second library that uses the same element data file; the connect target goes with it.
+    void deletingGroupDataRemovesItsGroupsEverywhere() {
+        QFile::copy(dir_->filePath(QStringLiteral("books.ZQL")),
+                    dir_->filePath(QStringLiteral("second.ZQL")));
+        TZQLForm* second = frame_->OpenSelected(dir_->filePath(QStringLiteral("second.ZQL")));
+        QVERIFY(second);
+        QCOMPARE(second->Document().DataOf(1), form_->Document().DataOf(1));
+        second->ChangeGroup(1);
+        frame_->LibraryWindowActivated(form_);
+        TSubForm* sub = frame_->SubWindow();
+        QCOMPARE(sub->Document(), &form_->Document());
+        sub->ChangeGroup(2);
+        form_->ChangeGroup(1);
+        // Unapplied edits are settled before the dialog opens; in another window, edits of an
+        // element about to be deleted are dropped, neither asked about nor applied.
+        for (TZQLForm* window : {form_, second}) {
+            window->SetAutoApply(false);
+            emit window->Panel().edited();
+        }
+        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("変更が加えられています"),
+                         IDialogs::Answer::kNo);
+
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
+            Pick(Child(dialog, "ZQDDGrid"), 0);
+            SelectRows(Child(dialog, "GroupDataDGrid"), 1, 1);
+            dialogs_->Expect(Kind::kOkCancel, QStringLiteral("選択しているグループを削除します"));
+            Click(dialog, "GDataDeleteTBtn");
+            QCOMPARE(Column(Child(dialog, "GroupDGrid"), 0), (QStringList{"書籍", "出版社"}));
+        });
+        form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
+
+        const QStringList left{"書籍", "出版社"};
+        for (TZQLForm* window : {form_, second}) {
+            QCOMPARE(
+                Texts(window->Tabs().count(), [&](int i) { return window->Tabs().tabText(i); }),
+                left);
+            QCOMPARE(ComboNames(window->GroupCombo()), left);
+            QCOMPARE(window->CurrentGroup(), 0);
+            QCOMPARE(window->List().model()->rowCount(), 4);
+            QVERIFY(window->Document().IsModified());
+            QVERIFY(!window->Document().Library().Group(0)->ConnectGroup());
+        }
+        QCOMPARE(ComboNames(sub->GroupCombo()), left);
+        QCOMPARE(sub->Group(), 0);
+        QCOMPARE(Library().Group(0)->GroupData()->Owner()->Size(), std::size_t(2));
+    }
+
+    // A new element data file with two new groups, a renamed group with a header: after OK and
+    // the save, the files on disk hold them.
+    void newGroupsInANewFileAreSaved() {
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
+            Pick(Child(dialog, "GroupDGrid"), 1);
+            Child<QLineEdit>(dialog, "GroupNameEdit")->setText(QStringLiteral("近刊"));
+            Child<QTextEdit>(dialog, "GroupHeaderREdit")
+                ->setPlainText(QStringLiteral("## %CNG_GROUP->NAME%%\\n%\n\n"));
+            Click(dialog, "GroupApplyBBtn");
+            Click(dialog, "ZQDNewTBtn");
+            auto* path = Child<QLineEdit>(dialog, "ZQDPathEdit");
+            path->setText(QStringLiteral("added.ZQD"));
+            QTest::keyClick(path, Qt::Key_Return);
+            QVERIFY(dialog.isVisible());
+            dialogs_->Expect(Kind::kInput, QStringLiteral("グループ数"), IDialogs::Answer::kOk,
+                             QStringLiteral("2"));
+            Click(dialog, "GroupAddTBtn");
+        });
+        form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
+        QCOMPARE(ComboNames(form_->GroupCombo()),
+                 (QStringList{"書籍", "近刊", "出版社", "グループ 1", "グループ 2"}));
+        QVERIFY(Library().IsModified());
+        form_->Action(QStringLiteral("A_Save"))->trigger();
+
+        const auto text = [&](const char* name) {
+            QFile file(dir_->filePath(QString::fromUtf8(name)));
+            return file.open(QIODevice::ReadOnly) ? QtText::FromCp932(file.readAll().toStdString())
+                                                  : QString();
+        };
+        const QString zqd = text("added.ZQD");
+        QVERIFY2(zqd.contains("[name]データ 1") && zqd.contains("[name]データ 2"), qPrintable(zqd));
+        const QString zql = text("books.ZQL");
+        for (const QString& expected :
+             {QStringLiteral("[name]近刊\r\n"), QStringLiteral("[zqd_file]added.ZQD\r\n"),
+              QStringLiteral("[name]グループ 2\r\n[zqp_file]books.ZQP\r\n[zqd_file]added.ZQD\r\n"
+                             "[gd_index]1\r\n[status]1\r\n[output_path]グループ 2.txt\r\n"),
+              QStringLiteral("[header]\r\n## %CNG_GROUP->NAME%%\\n%\r\n[/header]")})
+            QVERIFY2(zql.contains(expected), qPrintable(expected));
+    }
+
+    // Pictures of both pages for a look, when a folder is given.
+    void screenshots() {
+        const QString folder = qEnvironmentVariable("TABRIX_SCREENSHOT_DIR");
+        if (folder.isEmpty()) QSKIP("TABRIX_SCREENSHOT_DIR is not set");
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
+            Pick(Child(dialog, "GroupDGrid"), 0);
+            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-basic.png")));
+            Child<QTabWidget>(dialog, "GroupPageControl")->setCurrentIndex(1);
+            Click(dialog, "GroupHeaderREditColorBtn");
+            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-1.png")));
+            Child<QTabWidget>(dialog, "PageControl")->setCurrentIndex(1);
+            Pick(Child(dialog, "ZQDDGrid"), 0);
+            Pick(Child(dialog, "GroupDataDGrid"), 1);
+            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-2.png")));
+        });
+        form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
+    }
+
+private:
+    TZQLCtrl& Library() { return form_->Document().Library(); }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    TZQLForm* form_ = nullptr;
+};
+
+}  // namespace tabrix
+
+QTEST_MAIN(tabrix::TGroupSettingFormTest)
+#include "TGroupSettingFormTest.moc"
