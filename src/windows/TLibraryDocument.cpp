@@ -22,6 +22,7 @@
 #include "model/TZQPCtrl.h"
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
+#include "settings/TParamSetting.h"
 #include "windows/IFrame.h"
 #include "windows/TDialogSaveQuestions.h"
 #include "windows/TParamSBox.h"
@@ -136,6 +137,12 @@ bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
     // The paths may have changed, and with them the caption.
     emit modifiedChanged();
     return read;
+}
+
+bool TLibraryDocument::CommitParamSetting(const TParamSetting& setting) {
+    if (!setting.CommitIfChanged(*library_)) return false;
+    emit modifiedChanged();
+    return true;
 }
 
 void TLibraryDocument::ReportLoadProblems() {

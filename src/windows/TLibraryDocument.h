@@ -26,6 +26,7 @@ class IFrame;
 class TElement;
 class TGroupData;
 class TParamSBox;
+class TParamSetting;
 
 class TLibraryDocument : public QObject {
     Q_OBJECT
@@ -92,6 +93,11 @@ public:
     // parameter file it names. The modified bit stays as it was. True when another parameter
     // file was read (and its formats compiled), so the views take over its parameters.
     bool CommitLibrarySetting(const TLibrarySetting& setting, TLibrarySetting::ReloadAnswer answer);
+
+    // Commits the parameter settings dialog's copy when it changed anything: the parameters
+    // replaced, every format compiled again, every group due for output again. True when it
+    // committed.
+    bool CommitParamSetting(const TParamSetting& setting);
 
     // Writes the library as it stands, with its parameter file, as a template at path (a model
     // path); the library keeps its own paths and state. A FileResult.

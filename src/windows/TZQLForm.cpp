@@ -28,6 +28,7 @@
 #include <limits>
 
 #include "dialogs/TLibrarySettingForm.h"
+#include "dialogs/TParamSettingForm.h"
 #include "dialogs/TSelectZQPReLoadForm.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
@@ -172,10 +173,11 @@ void TZQLForm::BuildActions() {
                                     {"A_DeleteDuplicates", "重複削除(&D)..."},
                                     {"A_Find", "検索(&F)..."},
                                     {"A_Replace", "置換(&E)..."},
-                                    {"A_ParamSetting", "パラメータ(&P)..."},
                                     {"A_GroupSetting", "グループ(&G)..."}};
     for (const auto& entry : later)
         MakeAction(entry[0], QString::fromUtf8(entry[1]))->setEnabled(false);
+    bind(MakeAction("A_ParamSetting", QStringLiteral("パラメータ(&P)...")),
+         &TZQLForm::OpenParamSetting);
     bind(MakeAction("A_LibrarySetting", QStringLiteral("ライブラリ(&L)...")),
          &TZQLForm::OpenLibrarySetting);
     bind(MakeAction("A_MultiApply", QStringLiteral("一括変更適用ウィンドウ(&M)")),
@@ -517,6 +519,26 @@ void TZQLForm::OpenLibrarySetting() {
             answer = TLibrarySetting::ReloadAnswer::kOverwrite;
     }
     if (document_->CommitLibrarySetting(setting, answer)) TakeOverParameters();
+}
+
+void TZQLForm::OpenParamSetting() {
+    const TZQPCtrl* parameters = document_->Library().ParameterFile();
+    // The panel is rebuilt after the commit: its unapplied edits are settled first.
+    if (!parameters || !PendingChangeQuery()) return;
+    IDialogs& dialogs = frame_.Dialogs();
+    TParamSettingForm form(*parameters, dialogs, this);
+    if (dialogs.Exec(form) != QDialog::Accepted) return;
+    if (document_->CommitParamSetting(form.Setting())) TakeOverParamSetting();
+}
+
+void TZQLForm::TakeOverParamSetting() {
+    TakeOverParameters();
+    if (TSubForm* sub = FollowingSubWindow()) sub->Follow(this);
+    // The batch change-apply window has a use box per parameter: it is made again.
+    if (multiApply_) {
+        multiApply_->CloseNow();
+        multiApply_ = TMultiApplyForm::Create(*this);
+    }
 }
 
 void TZQLForm::WriteTemplate(QWidget* parent) {

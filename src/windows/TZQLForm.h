@@ -88,6 +88,9 @@ public:
     // "ライブラリ(&L)...": the library settings dialog, then its commit; when another parameter
     // file was read, the panel, the row height and the list font follow it.
     void OpenLibrarySetting();
+    // "パラメータ(&P)...": the parameter settings dialog, then its commit when it changed
+    // anything; the lists, the panel and the batch change-apply window follow the new parameters.
+    void OpenParamSetting();
 
     // --- state, for the frame and the tests ---------------------------------------------------
     int CurrentGroup() const { return group_; }
@@ -130,6 +133,7 @@ private:
     QAction* MakeAction(const char* name, const QString& text, const QString& hint = {});
     void FillGroups();
     void TakeOverParameters();
+    void TakeOverParamSetting();
     // "テンプレートとして書き出す": asks for a name and writes the library as it stands (not
     // the dialog's unconfirmed edits) into the template folder.
     void WriteTemplate(QWidget* parent);
