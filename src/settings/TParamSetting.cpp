@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <initializer_list>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "format/TFormatCompiler.h"
+#include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TWordTables.h"
+#include "model/TZQDCtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TextCodec.h"
 
@@ -89,6 +92,33 @@ void DropTrailingEmpty(StringList& lines) {
 
 bool IsCp932Lead(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// Parameters kept in place, with new ones only appended: the values stand where they belong.
+bool KeepsPositions(const std::vector<std::optional<std::size_t>>& origins, std::size_t oldCount) {
+    if (origins.size() < oldCount) return false;
+    for (std::size_t i = 0; i < origins.size(); ++i)
+        if (origins[i] != (i < oldCount ? std::optional<std::size_t>(i) : std::nullopt))
+            return false;
+    return true;
+}
+
+// Element values are stored by parameter position, so when parameters were moved or deleted
+// every element typed by this parameter file takes its values to their new positions; the
+// element data files are then changed.
+void MoveElementValues(TZQLCtrl& library, const std::vector<std::optional<std::size_t>>& origins,
+                       std::size_t oldCount) {
+    if (KeepsPositions(origins, oldCount)) return;
+    std::set<TZQDCtrl*> files;
+    for (const auto& group : library.Groups())
+        if (group->GroupData() && group->GroupData()->Owner())
+            files.insert(group->GroupData()->Owner());
+    for (TZQDCtrl* file : files) {
+        for (const auto& data : file->GroupData())
+            for (const auto& element : data->Elements())
+                element->RearrangeValues(origins, oldCount);
+        file->SetModified(true);
+    }
 }
 
 }  // namespace
@@ -176,6 +206,8 @@ TParamSetting::TParamSetting(const TZQPCtrl& file)
     : colouringLibrary_(std::make_unique<TZQLCtrl>()) {
     CopyParameters(file, work_);
     CopyFileSettings(file, work_);
+    for (std::size_t i = 0; i < work_.Size(); ++i)
+        origins_[work_.At(i)] = i;
     // The colouring library has no controller: it borrows the copy and releases nothing, and
     // the standard word tables are the controller's.
     colouringLibrary_->SetParameterFile(&work_);
@@ -222,6 +254,7 @@ bool TParamSetting::Delete(std::size_t i) {
     if (i >= Size()) return false;
     TParameter* doomed = work_.At(i);
     std::erase(work_.UsedParameters(), doomed);
+    origins_.erase(doomed);  // a parameter added later may be given its address
     if (loaded_ == doomed) {
         loaded_ = nullptr;
         parameterChanged_ = false;
@@ -462,9 +495,20 @@ void TParamSetting::Commit(TZQPCtrl& file) const {
     file.SetModified(true);
 }
 
+std::vector<std::optional<std::size_t>> TParamSetting::Origins() const {
+    std::vector<std::optional<std::size_t>> origins;
+    for (const auto& parameter : work_.Parameters()) {
+        auto origin = origins_.find(parameter.get());
+        origins.push_back(origin == origins_.end() ? std::nullopt
+                                                   : std::optional<std::size_t>(origin->second));
+    }
+    return origins;
+}
+
 bool TParamSetting::CommitIfChanged(TZQLCtrl& library) const {
     TZQPCtrl* file = library.ParameterFile();
     if (!dialogChanged_ || !file) return false;
+    MoveElementValues(library, Origins(), file->Size());
     Commit(*file);
     TFormatCompiler::CompileAll(library);
     // Every group is output again: its elements now look different.

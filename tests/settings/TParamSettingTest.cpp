@@ -433,5 +433,46 @@ TEST_F(ParamSettingTest, CommitReplacesTheParametersAndKeepsTheFile) {
     EXPECT_EQ(file->At(2)->DisplayParameter(), file->At(1));
 }
 
+// Values are stored by position: moved and deleted parameters take their values along, a new
+// one starts empty, a field beyond the parameters stays behind them, references stay linked.
+TEST_F(ParamSettingTest, CommitCarriesElementValuesToTheirParameters) {
+    TGroupData& group = *data.At(0);
+    group.AddElements(2);
+    TElement& first = *group.At(0);
+    TElement& target = *group.At(1);
+    first.SetTexts(0, {Sj("名")});
+    first.SetNumbers(1, {5});
+    first.SetElementRefs(2, {&target, &first});
+    first.SetTexts(3, {"extra"});
+    data.SetModified(false);
+
+    TParamSetting setting(*file);
+    setting.MoveDown(1);  // 名称, 参照, price
+    setting.Delete(2);    // 名称, 参照
+    ASSERT_EQ(setting.Add(Sj("新"), false), ParamSettingResult::kDone);
+    ASSERT_TRUE(setting.CommitIfChanged(library));
+    EXPECT_TRUE(data.IsModified());
+    EXPECT_EQ(first.Texts(0), TextList{Sj("名")});
+    EXPECT_TRUE(first.HoldsElementRefs(1));
+    EXPECT_EQ(first.Numbers(1), (NumberList{TElement::ItemOf(&target), TElement::ItemOf(&first)}));
+    EXPECT_TRUE(first.Numbers(2).empty() && first.Texts(2).empty());
+    EXPECT_EQ(first.Texts(3), TextList{"extra"});
+    EXPECT_EQ(target.Referrers().Size(), 1u);
+
+    group.DeleteElements(1, 2);  // the target goes: its reference goes with it
+    EXPECT_EQ(first.Numbers(1), NumberList{TElement::ItemOf(&first)});
+}
+
+TEST_F(ParamSettingTest, ParametersKeptInPlaceLeaveTheElementDataAlone) {
+    data.At(0)->AddElements(1);
+    data.At(0)->At(0)->SetTexts(0, {"a"});
+    data.SetModified(false);
+    TParamSetting setting(*file);
+    ASSERT_EQ(setting.Add(Sj("新"), false), ParamSettingResult::kDone);
+    ASSERT_TRUE(setting.CommitIfChanged(library));
+    EXPECT_FALSE(data.IsModified());
+    EXPECT_EQ(data.At(0)->At(0)->Texts(0), TextList{"a"});
+}
+
 }  // namespace
 }  // namespace tabrix
