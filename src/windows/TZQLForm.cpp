@@ -533,6 +533,9 @@ void TZQLForm::OpenParamSetting() {
 
 void TZQLForm::TakeOverParamSetting() {
     TakeOverParameters();
+    // The panel shows the current element again, its values now at their new positions.
+    panel_->Show(panel_->CurrentElement());
+    edited_ = false;
     if (TSubForm* sub = FollowingSubWindow()) sub->Follow(this);
     // The batch change-apply window has a use box per parameter: it is made again.
     if (multiApply_) {

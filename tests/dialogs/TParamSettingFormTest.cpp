@@ -273,14 +273,16 @@ private slots:
         QVERIFY(!FormatAt(*editor, 6).fontStrikeOut());
     }
 
-    // OK after a new parameter, row height, font and colour: the library takes them over, every
-    // group is output again, the panel and the batch change-apply window show the new
-    // parameter, and the saved parameter file holds it.
+    // OK after a new parameter, a move, row height, font and colour: the library takes them
+    // over, every group is output again, the panel and the batch change-apply window show the
+    // new parameter, and the saved files hold it all, the element values moved along.
     void commitRebuildsTheWindowAndReachesTheFile() {
         form_->OpenMultiApply();
         QVERIFY(!form_->Panel().findChild<QWidget*>(QStringLiteral("Param12")));
         dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [](QDialog& dialog) {
             AddByEnter(dialog, QStringLiteral("メモ"));
+            Child<QListWidget>(dialog, "ParamLBox")->setCurrentRow(1);
+            Press(dialog, "ParamUpBtn");  // 著者 before 書名: the values follow
             Child<QTabWidget>(dialog, "PageControl")->setCurrentIndex(1);
             Child<QSpinBox>(dialog, "ElemGridHeightUD")->setValue(36);
             Child<QTextEdit>(dialog, "ComDFREdit")->setPlainText(QStringLiteral("★%書名%"));
@@ -314,6 +316,8 @@ private slots:
         QVERIFY(saved.contains(QStringLiteral("[draw_format]\r\n★%書名%\r\n[/draw_format]")));
         QVERIFY(saved.contains("[row_height]36"));
         QVERIFY(saved.contains("[draw_font]Noto Sans CJK JP,14,1,16711680"));
+        QVERIFY(FileText(dir_->filePath(QStringLiteral("data/books.ZQD")))
+                    .contains(QStringLiteral("1||山田 太郎#佐藤 花子,ソ\\フトウェア入門||")));
     }
 
 private:
