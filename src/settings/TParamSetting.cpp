@@ -1,9 +1,11 @@
 #include "settings/TParamSetting.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <initializer_list>
 #include <map>
 #include <set>
+#include <sstream>
 #include <utility>
 
 #include "format/TFormatCompiler.h"
@@ -94,6 +96,45 @@ bool IsCp932Lead(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
+// A "[JudgeParam]" or "[ApplyParam]" line with its positions moved to where their parameters
+// are now; positions of deleted parameters go. Any other line, or one holding something that
+// is not a position, stays as it is. True when the line changed.
+bool MoveParameterLine(std::string& line, const std::map<std::size_t, std::size_t>& moved) {
+    static const std::string tags[] = {"[JudgeParam]", "[ApplyParam]"};
+    for (const std::string& tag : tags) {
+        if (line.compare(0, tag.size(), tag) != 0) continue;
+        StringList positions;
+        std::stringstream values(line.substr(tag.size()));
+        for (std::string piece; std::getline(values, piece, ',');) {
+            char* end = nullptr;
+            const unsigned long old = std::strtoul(piece.c_str(), &end, 0);
+            if (piece.empty() || *end != '\0') return false;
+            auto now = moved.find(old);
+            if (now != moved.end()) positions.push_back(std::to_string(now->second));
+        }
+        const std::string rewritten = tag + TStringDivision::Join(",", positions);
+        if (rewritten == line) return false;
+        line = rewritten;
+        return true;
+    }
+    return false;
+}
+
+// The stored sort, compare-apply and duplicate-deletion items name parameters by position
+// too; when they change, the library is changed.
+void MoveBatchParameters(TZQLCtrl& library,
+                         const std::vector<std::optional<std::size_t>>& origins) {
+    std::map<std::size_t, std::size_t> moved;
+    for (std::size_t now = 0; now < origins.size(); ++now)
+        if (origins[now]) moved[*origins[now]] = now;
+    bool changed = false;
+    for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger)
+        for (TBatchSetting& item : library.BatchList(static_cast<BatchTrigger>(trigger)))
+            for (std::string& line : item.dataLines)
+                changed = MoveParameterLine(line, moved) || changed;
+    if (changed) library.SetModified(true);
+}
+
 // Parameters kept in place, with new ones only appended: the values stand where they belong.
 bool KeepsPositions(const std::vector<std::optional<std::size_t>>& origins, std::size_t oldCount) {
     if (origins.size() < oldCount) return false;
@@ -103,12 +144,14 @@ bool KeepsPositions(const std::vector<std::optional<std::size_t>>& origins, std:
     return true;
 }
 
-// Element values are stored by parameter position, so when parameters were moved or deleted
-// every element typed by this parameter file takes its values to their new positions; the
-// element data files are then changed.
-void MoveElementValues(TZQLCtrl& library, const std::vector<std::optional<std::size_t>>& origins,
-                       std::size_t oldCount) {
+// Element values and stored batch items name parameters by position, so when parameters were
+// moved or deleted every element typed by this parameter file takes its values to their new
+// positions (its element data file is then changed), and the batch items follow.
+void FollowMovedParameters(TZQLCtrl& library,
+                           const std::vector<std::optional<std::size_t>>& origins,
+                           std::size_t oldCount) {
     if (KeepsPositions(origins, oldCount)) return;
+    MoveBatchParameters(library, origins);
     std::set<TZQDCtrl*> files;
     for (const auto& group : library.Groups())
         if (group->GroupData() && group->GroupData()->Owner())
@@ -508,7 +551,7 @@ std::vector<std::optional<std::size_t>> TParamSetting::Origins() const {
 bool TParamSetting::CommitIfChanged(TZQLCtrl& library) const {
     TZQPCtrl* file = library.ParameterFile();
     if (!dialogChanged_ || !file) return false;
-    MoveElementValues(library, Origins(), file->Size());
+    FollowMovedParameters(library, Origins(), file->Size());
     Commit(*file);
     TFormatCompiler::CompileAll(library);
     // Every group is output again: its elements now look different.

@@ -446,12 +446,19 @@ TEST_F(ParamSettingTest, CommitCarriesElementValuesToTheirParameters) {
     first.SetTexts(3, {"extra"});
     data.SetModified(false);
 
+    library.BatchList(kBatchClose) = {
+        {{"[JudgeParam]1,2,0", "[ApplyParam]1", "[GroupNo]1"}, 2, "x"}};
+    library.SetModified(false);
+
     TParamSetting setting(*file);
     setting.MoveDown(1);  // 名称, 参照, price
     setting.Delete(2);    // 名称, 参照
     ASSERT_EQ(setting.Add(Sj("新"), false), ParamSettingResult::kDone);
     ASSERT_TRUE(setting.CommitIfChanged(library));
     EXPECT_TRUE(data.IsModified());
+    EXPECT_TRUE(library.IsModified());  // the stored items name the parameters' new positions
+    EXPECT_EQ(library.BatchList(kBatchClose)[0].dataLines,
+              (StringList{"[JudgeParam]1,0", "[ApplyParam]", "[GroupNo]1"}));
     EXPECT_EQ(first.Texts(0), TextList{Sj("名")});
     EXPECT_TRUE(first.HoldsElementRefs(1));
     EXPECT_EQ(first.Numbers(1), (NumberList{TElement::ItemOf(&target), TElement::ItemOf(&first)}));
