@@ -11,6 +11,7 @@
 #include "format/TFormatCompiler.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
+#include "model/TTabrixCtrl.h"
 #include "model/TWordTables.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQLCtrl.h"
@@ -144,18 +145,30 @@ bool KeepsPositions(const std::vector<std::optional<std::size_t>>& origins, std:
     return true;
 }
 
+// The libraries whose elements this parameter file types: library, and every other open
+// library registered with its controller that uses the same file.
+std::vector<TZQLCtrl*> LibrariesUsing(TZQLCtrl& library, const TZQPCtrl* file) {
+    std::vector<TZQLCtrl*> users{&library};
+    if (library.Controller())
+        for (TZQLCtrl* other : library.Controller()->Libraries())
+            if (other != &library && other->ParameterFile() == file) users.push_back(other);
+    return users;
+}
+
 // Element values and stored batch items name parameters by position, so when parameters were
 // moved or deleted every element typed by this parameter file takes its values to their new
 // positions (its element data file is then changed), and the batch items follow.
-void FollowMovedParameters(TZQLCtrl& library,
+void FollowMovedParameters(const std::vector<TZQLCtrl*>& libraries,
                            const std::vector<std::optional<std::size_t>>& origins,
                            std::size_t oldCount) {
     if (KeepsPositions(origins, oldCount)) return;
-    MoveBatchParameters(library, origins);
     std::set<TZQDCtrl*> files;
-    for (const auto& group : library.Groups())
-        if (group->GroupData() && group->GroupData()->Owner())
-            files.insert(group->GroupData()->Owner());
+    for (TZQLCtrl* library : libraries) {
+        MoveBatchParameters(*library, origins);
+        for (const auto& group : library->Groups())
+            if (group->GroupData() && group->GroupData()->Owner())
+                files.insert(group->GroupData()->Owner());
+    }
     for (TZQDCtrl* file : files) {
         for (const auto& data : file->GroupData())
             for (const auto& element : data->Elements())
@@ -551,12 +564,15 @@ std::vector<std::optional<std::size_t>> TParamSetting::Origins() const {
 bool TParamSetting::CommitIfChanged(TZQLCtrl& library) const {
     TZQPCtrl* file = library.ParameterFile();
     if (!dialogChanged_ || !file) return false;
-    FollowMovedParameters(library, Origins(), file->Size());
+    const std::vector<TZQLCtrl*> users = LibrariesUsing(library, file);
+    FollowMovedParameters(users, Origins(), file->Size());
     Commit(*file);
-    TFormatCompiler::CompileAll(library);
-    // Every group is output again: its elements now look different.
-    for (const auto& group : library.Groups())
-        group->Set(TGroupSetting::kOutputDone, false);
+    for (TZQLCtrl* user : users) {
+        TFormatCompiler::CompileAll(*user);
+        // Every group is output again: its elements now look different.
+        for (const auto& group : user->Groups())
+            group->Set(TGroupSetting::kOutputDone, false);
+    }
     return true;
 }
 

@@ -158,9 +158,10 @@ public:
     // stale until they are compiled again.
     void Commit(TZQPCtrl& file) const;
     // After OK: nothing when the dialog changed nothing; else Commit, move the element values
-    // of the library's element data files and the parameter positions of its stored batch
-    // items to their parameters' new positions, compile every format of the library and clear
-    // each group's output-done mark. True when it committed.
+    // of the element data files and the parameter positions of the stored batch items to
+    // their parameters' new positions, compile every format and clear each group's
+    // output-done mark; all of that in library and in every other open library that uses the
+    // same parameter file. True when it committed.
     bool CommitIfChanged(TZQLCtrl& library) const;
     // For each parameter of the copy, its position in the file the copy was made from; none
     // for a parameter added in the dialog.

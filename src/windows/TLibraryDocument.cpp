@@ -140,8 +140,13 @@ bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
 }
 
 bool TLibraryDocument::CommitParamSetting(const TParamSetting& setting) {
+    const TZQPCtrl* file = library_->ParameterFile();
     if (!setting.CommitIfChanged(*library_)) return false;
-    emit modifiedChanged();
+    for (TLibraryDocument* document : OpenDocuments()) {
+        if (document->library_->ParameterFile() != file) continue;
+        emit document->parametersChanged();
+        emit document->modifiedChanged();
+    }
     return true;
 }
 

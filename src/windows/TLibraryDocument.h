@@ -95,8 +95,8 @@ public:
     bool CommitLibrarySetting(const TLibrarySetting& setting, TLibrarySetting::ReloadAnswer answer);
 
     // Commits the parameter settings dialog's copy when it changed anything: the parameters
-    // replaced, every format compiled again, every group due for output again. True when it
-    // committed.
+    // replaced, every format compiled again, every group due for output again, in every open
+    // library on the same parameter file, each of which is told. True when it committed.
     bool CommitParamSetting(const TParamSetting& setting);
 
     // Writes the library as it stands, with its parameter file, as a template at path (a model
@@ -129,6 +129,9 @@ signals:
     void groupsChanged();
     // The modified state or the file paths may have changed.
     void modifiedChanged();
+    // The parameter definitions were replaced (here or in another library on the same file):
+    // the panel, the lists' row height and font follow.
+    void parametersChanged();
 
 private:
     // After an element edit of group: the change batch list, then the notifications.

@@ -97,6 +97,8 @@ TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
     connect(document_.get(), &TLibraryDocument::groupsChanged, this, &TZQLForm::FillGroups);
     connect(document_.get(), &TLibraryDocument::elementsChanged, this,
             [this] { list_->viewport()->update(); });
+    connect(document_.get(), &TLibraryDocument::parametersChanged, this,
+            &TZQLForm::TakeOverParamSetting);
 }
 
 TZQLForm::~TZQLForm() {
@@ -528,7 +530,7 @@ void TZQLForm::OpenParamSetting() {
     IDialogs& dialogs = frame_.Dialogs();
     TParamSettingForm form(*parameters, dialogs, this);
     if (dialogs.Exec(form) != QDialog::Accepted) return;
-    if (document_->CommitParamSetting(form.Setting())) TakeOverParamSetting();
+    document_->CommitParamSetting(form.Setting());  // the window follows parametersChanged
 }
 
 void TZQLForm::TakeOverParamSetting() {

@@ -6,6 +6,7 @@
 #include "format/TFormatCompiler.h"
 #include "format/TSyntaxColourer.h"
 #include "model/TGroupData.h"
+#include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQLCtrl.h"
 
@@ -479,6 +480,37 @@ TEST_F(ParamSettingTest, ParametersKeptInPlaceLeaveTheElementDataAlone) {
     ASSERT_TRUE(setting.CommitIfChanged(library));
     EXPECT_FALSE(data.IsModified());
     EXPECT_EQ(data.At(0)->At(0)->Texts(0), TextList{"a"});
+}
+
+// Another open library on the same parameter file: its element data, its formats and its
+// output marks follow the commit as well.
+TEST(ParamSettingSharedTest, EveryLibraryOnTheFileFollows) {
+    TTabrixCtrl controller;
+    TZQPCtrl* file = controller.AddParameterFile(std::make_unique<TZQPCtrl>());
+    for (const char* code : {"a", "b"})
+        file->AddParameter()->SetCode(code);
+    TZQDCtrl firstData, secondData;
+    TZQLCtrl first, second;
+    for (auto [library, data] : {std::pair{&first, &firstData}, std::pair{&second, &secondData}}) {
+        library->SetParameterFile(file);
+        controller.RegisterLibrary(*library);
+        TGroupSetting* group = library->AddGroupForGroupData(data->AddGroupData());
+        group->Set(TGroupSetting::kOutputDone, true);
+        group->GroupData()->AddElements(1);
+        group->GroupData()->At(0)->SetTexts(1, {"b-value"});
+    }
+    second.Group(0)->Header() = {"%b%"};
+
+    TParamSetting setting(*file);
+    setting.MoveUp(1);
+    ASSERT_TRUE(setting.CommitIfChanged(first));
+    for (TZQLCtrl* library : {&first, &second}) {
+        EXPECT_EQ(library->Group(0)->GroupData()->At(0)->Texts(0), TextList{"b-value"});
+        EXPECT_FALSE(library->Group(0)->Has(TGroupSetting::kOutputDone));
+    }
+    EXPECT_TRUE(secondData.IsModified());
+    ASSERT_EQ(second.Group(0)->HeaderCode().size(), 1u);
+    EXPECT_EQ(second.Group(0)->HeaderCode()[0].number, 0);
 }
 
 }  // namespace
