@@ -154,23 +154,42 @@ void TElement::CopyValuesFrom(const TElement& other) {
 }
 
 void TElement::CopyValueFrom(const TElement& other, std::size_t i) {
+    CopyValueFrom(other, i, i);
+}
+
+void TElement::CopyValueFrom(const TElement& other, std::size_t from, std::size_t to) {
     if (&other == this) return;
-    if (i < other.texts_.size()) SetTexts(i, other.texts_[i]);
-    if (i >= other.numbers_.size()) {
-        if (i < numbers_.size()) SetNumbers(i, {});
+    if (from < other.texts_.size()) SetTexts(to, other.texts_[from]);
+    if (from >= other.numbers_.size()) {
+        if (to < numbers_.size()) SetNumbers(to, {});
         return;
     }
-    RefKind kind = other.KindAt(i);
+    RefKind kind = other.KindAt(from);
     if (kind == RefKind::kNone) {
-        UnlinkOutgoing(i);
-        DropKept(i);
-        SetKindAt(i, RefKind::kNone);
-        if (i >= numbers_.size()) numbers_.resize(i + 1);
-        numbers_[i] = other.numbers_[i];
+        UnlinkOutgoing(to);
+        DropKept(to);
+        SetKindAt(to, RefKind::kNone);
+        if (to >= numbers_.size()) numbers_.resize(to + 1);
+        numbers_[to] = other.numbers_[from];
     } else {
-        StoreTargets(i, kind, other.numbers_[i]);
+        StoreTargets(to, kind, other.numbers_[from]);
     }
-    if (const KeptItems* kept = other.KeptReferenceItems(i)) KeepReferenceItems(i, *kept);
+    if (const KeptItems* kept = other.KeptReferenceItems(from)) KeepReferenceItems(to, *kept);
+}
+
+void TElement::RearrangeValues(const std::vector<std::optional<std::size_t>>& origins,
+                               std::size_t oldCount) {
+    // The old values are taken aside first: a value may move onto a position another one
+    // still has to leave.
+    TElement old;
+    old.CopyValuesFrom(*this);
+    const std::size_t stored = std::max(texts_.size(), numbers_.size());
+    texts_.clear();
+    ResizeNumbers(0);
+    for (std::size_t to = 0; to < origins.size(); ++to)
+        if (origins[to] && *origins[to] < stored) CopyValueFrom(old, *origins[to], to);
+    for (std::size_t from = oldCount; from < stored; ++from)
+        CopyValueFrom(old, from, origins.size() + (from - oldCount));
 }
 
 // --- links -----------------------------------------------------------------------------------

@@ -55,6 +55,14 @@ public:
     void CopyValuesFrom(const TElement& other);
     // Copies the value of parameter i only.
     void CopyValueFrom(const TElement& other, std::size_t i);
+    // Copies other's value at position from into position to.
+    void CopyValueFrom(const TElement& other, std::size_t from, std::size_t to);
+    // The parameters were moved, deleted or added: the value at new position j is the one
+    // that stood at origins[j] (none for a new parameter). Values beyond the oldCount
+    // parameters the element was typed by keep their order behind the new parameters.
+    // References stay registered with their targets under the new positions.
+    void RearrangeValues(const std::vector<std::optional<std::size_t>>& origins,
+                         std::size_t oldCount);
 
     static TElement* AsElement(NumberItem item) { return reinterpret_cast<TElement*>(item); }
     static TGroupSetting* AsGroup(NumberItem item) {

@@ -1,13 +1,19 @@
 #include "settings/TParamSetting.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <initializer_list>
 #include <map>
+#include <set>
+#include <sstream>
 #include <utility>
 
 #include "format/TFormatCompiler.h"
+#include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
+#include "model/TTabrixCtrl.h"
 #include "model/TWordTables.h"
+#include "model/TZQDCtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TextCodec.h"
 
@@ -89,6 +95,86 @@ void DropTrailingEmpty(StringList& lines) {
 
 bool IsCp932Lead(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// A "[JudgeParam]" or "[ApplyParam]" line with its positions moved to where their parameters
+// are now; positions of deleted parameters go. Any other line, or one holding something that
+// is not a position, stays as it is. True when the line changed.
+bool MoveParameterLine(std::string& line, const std::map<std::size_t, std::size_t>& moved) {
+    static const std::string tags[] = {"[JudgeParam]", "[ApplyParam]"};
+    for (const std::string& tag : tags) {
+        if (line.compare(0, tag.size(), tag) != 0) continue;
+        StringList positions;
+        std::stringstream values(line.substr(tag.size()));
+        for (std::string piece; std::getline(values, piece, ',');) {
+            char* end = nullptr;
+            const unsigned long old = std::strtoul(piece.c_str(), &end, 0);
+            if (piece.empty() || *end != '\0') return false;
+            auto now = moved.find(old);
+            if (now != moved.end()) positions.push_back(std::to_string(now->second));
+        }
+        const std::string rewritten = tag + TStringDivision::Join(",", positions);
+        if (rewritten == line) return false;
+        line = rewritten;
+        return true;
+    }
+    return false;
+}
+
+// The stored sort, compare-apply and duplicate-deletion items name parameters by position
+// too; when they change, the library is changed.
+void MoveBatchParameters(TZQLCtrl& library,
+                         const std::vector<std::optional<std::size_t>>& origins) {
+    std::map<std::size_t, std::size_t> moved;
+    for (std::size_t now = 0; now < origins.size(); ++now)
+        if (origins[now]) moved[*origins[now]] = now;
+    bool changed = false;
+    for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger)
+        for (TBatchSetting& item : library.BatchList(static_cast<BatchTrigger>(trigger)))
+            for (std::string& line : item.dataLines)
+                changed = MoveParameterLine(line, moved) || changed;
+    if (changed) library.SetModified(true);
+}
+
+// Parameters kept in place, with new ones only appended: the values stand where they belong.
+bool KeepsPositions(const std::vector<std::optional<std::size_t>>& origins, std::size_t oldCount) {
+    if (origins.size() < oldCount) return false;
+    for (std::size_t i = 0; i < origins.size(); ++i)
+        if (origins[i] != (i < oldCount ? std::optional<std::size_t>(i) : std::nullopt))
+            return false;
+    return true;
+}
+
+// The libraries whose elements this parameter file types: library, and every other open
+// library registered with its controller that uses the same file.
+std::vector<TZQLCtrl*> LibrariesUsing(TZQLCtrl& library, const TZQPCtrl* file) {
+    std::vector<TZQLCtrl*> users{&library};
+    if (library.Controller())
+        for (TZQLCtrl* other : library.Controller()->Libraries())
+            if (other != &library && other->ParameterFile() == file) users.push_back(other);
+    return users;
+}
+
+// Element values and stored batch items name parameters by position, so when parameters were
+// moved or deleted every element typed by this parameter file takes its values to their new
+// positions (its element data file is then changed), and the batch items follow.
+void FollowMovedParameters(const std::vector<TZQLCtrl*>& libraries,
+                           const std::vector<std::optional<std::size_t>>& origins,
+                           std::size_t oldCount) {
+    if (KeepsPositions(origins, oldCount)) return;
+    std::set<TZQDCtrl*> files;
+    for (TZQLCtrl* library : libraries) {
+        MoveBatchParameters(*library, origins);
+        for (const auto& group : library->Groups())
+            if (group->GroupData() && group->GroupData()->Owner())
+                files.insert(group->GroupData()->Owner());
+    }
+    for (TZQDCtrl* file : files) {
+        for (const auto& data : file->GroupData())
+            for (const auto& element : data->Elements())
+                element->RearrangeValues(origins, oldCount);
+        file->SetModified(true);
+    }
 }
 
 }  // namespace
@@ -176,6 +262,8 @@ TParamSetting::TParamSetting(const TZQPCtrl& file)
     : colouringLibrary_(std::make_unique<TZQLCtrl>()) {
     CopyParameters(file, work_);
     CopyFileSettings(file, work_);
+    for (std::size_t i = 0; i < work_.Size(); ++i)
+        origins_[work_.At(i)] = i;
     // The colouring library has no controller: it borrows the copy and releases nothing, and
     // the standard word tables are the controller's.
     colouringLibrary_->SetParameterFile(&work_);
@@ -222,6 +310,7 @@ bool TParamSetting::Delete(std::size_t i) {
     if (i >= Size()) return false;
     TParameter* doomed = work_.At(i);
     std::erase(work_.UsedParameters(), doomed);
+    origins_.erase(doomed);  // a parameter added later may be given its address
     if (loaded_ == doomed) {
         loaded_ = nullptr;
         parameterChanged_ = false;
@@ -462,14 +551,28 @@ void TParamSetting::Commit(TZQPCtrl& file) const {
     file.SetModified(true);
 }
 
+std::vector<std::optional<std::size_t>> TParamSetting::Origins() const {
+    std::vector<std::optional<std::size_t>> origins;
+    for (const auto& parameter : work_.Parameters()) {
+        auto origin = origins_.find(parameter.get());
+        origins.push_back(origin == origins_.end() ? std::nullopt
+                                                   : std::optional<std::size_t>(origin->second));
+    }
+    return origins;
+}
+
 bool TParamSetting::CommitIfChanged(TZQLCtrl& library) const {
     TZQPCtrl* file = library.ParameterFile();
     if (!dialogChanged_ || !file) return false;
+    const std::vector<TZQLCtrl*> users = LibrariesUsing(library, file);
+    FollowMovedParameters(users, Origins(), file->Size());
     Commit(*file);
-    TFormatCompiler::CompileAll(library);
-    // Every group is output again: its elements now look different.
-    for (const auto& group : library.Groups())
-        group->Set(TGroupSetting::kOutputDone, false);
+    for (TZQLCtrl* user : users) {
+        TFormatCompiler::CompileAll(*user);
+        // Every group is output again: its elements now look different.
+        for (const auto& group : user->Groups())
+            group->Set(TGroupSetting::kOutputDone, false);
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -156,9 +157,15 @@ public:
     // import formats, font and row height; marks the file modified. The file's compiled formats are
     // stale until they are compiled again.
     void Commit(TZQPCtrl& file) const;
-    // After OK: nothing when the dialog changed nothing; else Commit, compile every format of
-    // the library and clear each group's output-done mark. True when it committed.
+    // After OK: nothing when the dialog changed nothing; else Commit, move the element values
+    // of the element data files and the parameter positions of the stored batch items to
+    // their parameters' new positions, compile every format and clear each group's
+    // output-done mark; all of that in library and in every other open library that uses the
+    // same parameter file. True when it committed.
     bool CommitIfChanged(TZQLCtrl& library) const;
+    // For each parameter of the copy, its position in the file the copy was made from; none
+    // for a parameter added in the dialog.
+    std::vector<std::optional<std::size_t>> Origins() const;
 
     // Editor text and line lists: split at CR LF with trailing empty lines dropped; joined
     // with CR LF.
@@ -174,6 +181,8 @@ private:
     void FillDefaultFormats(TParamPage& page) const;
 
     TZQPCtrl work_;
+    // Each copied parameter's position in the file, for carrying the element values along.
+    std::map<const TParameter*, std::size_t> origins_;
     std::unique_ptr<TZQLCtrl> colouringLibrary_;
     TParameter* loaded_ = nullptr;
     bool parameterChanged_ = false;

@@ -23,6 +23,7 @@
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
 #include "settings/TGroupDataSetting.h"
+#include "settings/TParamSetting.h"
 #include "windows/IFrame.h"
 #include "windows/TDialogSaveQuestions.h"
 #include "windows/TOperationProgress.h"
@@ -160,6 +161,17 @@ void TLibraryDocument::CommitGroupSetting(TGroupDataSetting& setting) {
         emit document->groupsReplaced();
         emit document->modifiedChanged();
     }
+}
+
+bool TLibraryDocument::CommitParamSetting(const TParamSetting& setting) {
+    const TZQPCtrl* file = library_->ParameterFile();
+    if (!setting.CommitIfChanged(*library_)) return false;
+    for (TLibraryDocument* document : OpenDocuments()) {
+        if (document->library_->ParameterFile() != file) continue;
+        emit document->parametersChanged();
+        emit document->modifiedChanged();
+    }
+    return true;
 }
 
 void TLibraryDocument::ReportLoadProblems() {

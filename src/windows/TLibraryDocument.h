@@ -27,6 +27,7 @@ class IFrame;
 class TElement;
 class TGroupDataSetting;
 class TParamSBox;
+class TParamSetting;
 
 class TLibraryDocument : public QObject {
     Q_OBJECT
@@ -105,6 +106,10 @@ public:
     // become the copy's, the formats are compiled again and the library is marked modified.
     // Views of every library whose groups changed with it start again at their first group.
     void CommitGroupSetting(TGroupDataSetting& setting);
+    // Commits the parameter settings dialog's copy when it changed anything: the parameters
+    // replaced, every format compiled again, every group due for output again, in every open
+    // library on the same parameter file, each of which is told. True when it committed.
+    bool CommitParamSetting(const TParamSetting& setting);
 
     // Writes the library as it stands, with its parameter file, as a template at path (a model
     // path); the library keeps its own paths and state. A FileResult.
@@ -141,6 +146,9 @@ signals:
     // These group data are about to be destroyed with their elements: a view showing one of
     // those elements lets go of it now.
     void groupDataDeleting(const std::vector<const TGroupData*>& doomed);
+    // The parameter definitions were replaced (here or in another library on the same file):
+    // the panel, the lists' row height and font follow.
+    void parametersChanged();
 
 private:
     // After an element edit of group: the change batch list, then the notifications.

@@ -31,6 +31,7 @@
 #include "dialogs/TGroupSettingForm.h"
 #include "dialogs/TLibrarySettingForm.h"
 #include "dialogs/TSameDeleteForm.h"
+#include "dialogs/TParamSettingForm.h"
 #include "dialogs/TSelectZQPReLoadForm.h"
 #include "dialogs/TSortForm.h"
 #include "model/FileResult.h"
@@ -104,6 +105,8 @@ TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
             &TZQLForm::LetGoOfDeletedElement);
     connect(document_.get(), &TLibraryDocument::elementsChanged, this,
             [this] { list_->viewport()->update(); });
+    connect(document_.get(), &TLibraryDocument::parametersChanged, this,
+            &TZQLForm::TakeOverParamSetting);
 }
 
 TZQLForm::~TZQLForm() {
@@ -181,10 +184,11 @@ void TZQLForm::BuildActions() {
          &TZQLForm::OpenDuplicateDeletion);
     // Entries whose dialogs are not there yet: present, and disabled until they are.
     const char* const later[][2] = {{"A_Find", "検索(&F)..."},
-                                    {"A_Replace", "置換(&E)..."},
-                                    {"A_ParamSetting", "パラメータ(&P)..."}};
+                                    {"A_Replace", "置換(&E)..."}};
     for (const auto& entry : later)
         MakeAction(entry[0], QString::fromUtf8(entry[1]))->setEnabled(false);
+    bind(MakeAction("A_ParamSetting", QStringLiteral("パラメータ(&P)...")),
+         &TZQLForm::OpenParamSetting);
     bind(MakeAction("A_GroupSetting", QStringLiteral("グループ(&G)...")),
          &TZQLForm::OpenGroupSetting);
     bind(MakeAction("A_LibrarySetting", QStringLiteral("ライブラリ(&L)...")),
@@ -588,6 +592,29 @@ void TZQLForm::LetGoOfDeletedElement(const std::vector<const TGroupData*>& doome
     if (!shown || std::find(doomed.begin(), doomed.end(), shown->Owner()) == doomed.end()) return;
     panel_->Show(nullptr);
     edited_ = false;
+}
+
+void TZQLForm::OpenParamSetting() {
+    const TZQPCtrl* parameters = document_->Library().ParameterFile();
+    // The panel is rebuilt after the commit: its unapplied edits are settled first.
+    if (!parameters || !PendingChangeQuery()) return;
+    IDialogs& dialogs = frame_.Dialogs();
+    TParamSettingForm form(*parameters, dialogs, this);
+    if (dialogs.Exec(form) != QDialog::Accepted) return;
+    document_->CommitParamSetting(form.Setting());  // the window follows parametersChanged
+}
+
+void TZQLForm::TakeOverParamSetting() {
+    TakeOverParameters();
+    // The panel shows the current element again, its values now at their new positions.
+    panel_->Show(panel_->CurrentElement());
+    edited_ = false;
+    if (TSubForm* sub = FollowingSubWindow()) sub->Follow(this);
+    // The batch change-apply window has a use box per parameter: it is made again.
+    if (multiApply_) {
+        multiApply_->CloseNow();
+        multiApply_ = TMultiApplyForm::Create(*this);
+    }
 }
 
 void TZQLForm::WriteTemplate(QWidget* parent) {

@@ -99,6 +99,9 @@ public:
     void OpenDuplicateDeletion();
     // "グループ(&G)...": the group settings dialog, then its commit.
     void OpenGroupSetting();
+    // "パラメータ(&P)...": the parameter settings dialog, then its commit when it changed
+    // anything; the lists, the panel and the batch change-apply window follow the new parameters.
+    void OpenParamSetting();
 
     // --- state, for the frame and the tests ---------------------------------------------------
     int CurrentGroup() const { return group_; }
@@ -143,6 +146,7 @@ private:
     void TakeOverParameters();
     void TakeOverGroups();
     void LetGoOfDeletedElement(const std::vector<const TGroupData*>& doomed);
+    void TakeOverParamSetting();
     // "テンプレートとして書き出す": asks for a name and writes the library as it stands (not
     // the dialog's unconfirmed edits) into the template folder.
     void WriteTemplate(QWidget* parent);

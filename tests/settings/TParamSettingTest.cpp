@@ -6,6 +6,7 @@
 #include "format/TFormatCompiler.h"
 #include "format/TSyntaxColourer.h"
 #include "model/TGroupData.h"
+#include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQLCtrl.h"
 
@@ -431,6 +432,85 @@ TEST_F(ParamSettingTest, CommitReplacesTheParametersAndKeepsTheFile) {
     setting.Commit(*file);
     EXPECT_EQ(file->Size(), 4u);
     EXPECT_EQ(file->At(2)->DisplayParameter(), file->At(1));
+}
+
+// Values are stored by position: moved and deleted parameters take their values along, a new
+// one starts empty, a field beyond the parameters stays behind them, references stay linked.
+TEST_F(ParamSettingTest, CommitCarriesElementValuesToTheirParameters) {
+    TGroupData& group = *data.At(0);
+    group.AddElements(2);
+    TElement& first = *group.At(0);
+    TElement& target = *group.At(1);
+    first.SetTexts(0, {Sj("名")});
+    first.SetNumbers(1, {5});
+    first.SetElementRefs(2, {&target, &first});
+    first.SetTexts(3, {"extra"});
+    data.SetModified(false);
+
+    library.BatchList(kBatchClose) = {
+        {{"[JudgeParam]1,2,0", "[ApplyParam]1", "[GroupNo]1"}, 2, "x"}};
+    library.SetModified(false);
+
+    TParamSetting setting(*file);
+    setting.MoveDown(1);  // 名称, 参照, price
+    setting.Delete(2);    // 名称, 参照
+    ASSERT_EQ(setting.Add(Sj("新"), false), ParamSettingResult::kDone);
+    ASSERT_TRUE(setting.CommitIfChanged(library));
+    EXPECT_TRUE(data.IsModified());
+    EXPECT_TRUE(library.IsModified());  // the stored items name the parameters' new positions
+    EXPECT_EQ(library.BatchList(kBatchClose)[0].dataLines,
+              (StringList{"[JudgeParam]1,0", "[ApplyParam]", "[GroupNo]1"}));
+    EXPECT_EQ(first.Texts(0), TextList{Sj("名")});
+    EXPECT_TRUE(first.HoldsElementRefs(1));
+    EXPECT_EQ(first.Numbers(1), (NumberList{TElement::ItemOf(&target), TElement::ItemOf(&first)}));
+    EXPECT_TRUE(first.Numbers(2).empty() && first.Texts(2).empty());
+    EXPECT_EQ(first.Texts(3), TextList{"extra"});
+    EXPECT_EQ(target.Referrers().Size(), 1u);
+
+    group.DeleteElements(1, 2);  // the target goes: its reference goes with it
+    EXPECT_EQ(first.Numbers(1), NumberList{TElement::ItemOf(&first)});
+}
+
+TEST_F(ParamSettingTest, ParametersKeptInPlaceLeaveTheElementDataAlone) {
+    data.At(0)->AddElements(1);
+    data.At(0)->At(0)->SetTexts(0, {"a"});
+    data.SetModified(false);
+    TParamSetting setting(*file);
+    ASSERT_EQ(setting.Add(Sj("新"), false), ParamSettingResult::kDone);
+    ASSERT_TRUE(setting.CommitIfChanged(library));
+    EXPECT_FALSE(data.IsModified());
+    EXPECT_EQ(data.At(0)->At(0)->Texts(0), TextList{"a"});
+}
+
+// Another open library on the same parameter file: its element data, its formats and its
+// output marks follow the commit as well.
+TEST(ParamSettingSharedTest, EveryLibraryOnTheFileFollows) {
+    TTabrixCtrl controller;
+    TZQPCtrl* file = controller.AddParameterFile(std::make_unique<TZQPCtrl>());
+    for (const char* code : {"a", "b"})
+        file->AddParameter()->SetCode(code);
+    TZQDCtrl firstData, secondData;
+    TZQLCtrl first, second;
+    for (auto [library, data] : {std::pair{&first, &firstData}, std::pair{&second, &secondData}}) {
+        library->SetParameterFile(file);
+        controller.RegisterLibrary(*library);
+        TGroupSetting* group = library->AddGroupForGroupData(data->AddGroupData());
+        group->Set(TGroupSetting::kOutputDone, true);
+        group->GroupData()->AddElements(1);
+        group->GroupData()->At(0)->SetTexts(1, {"b-value"});
+    }
+    second.Group(0)->Header() = {"%b%"};
+
+    TParamSetting setting(*file);
+    setting.MoveUp(1);
+    ASSERT_TRUE(setting.CommitIfChanged(first));
+    for (TZQLCtrl* library : {&first, &second}) {
+        EXPECT_EQ(library->Group(0)->GroupData()->At(0)->Texts(0), TextList{"b-value"});
+        EXPECT_FALSE(library->Group(0)->Has(TGroupSetting::kOutputDone));
+    }
+    EXPECT_TRUE(secondData.IsModified());
+    ASSERT_EQ(second.Group(0)->HeaderCode().size(), 1u);
+    EXPECT_EQ(second.Group(0)->HeaderCode()[0].number, 0);
 }
 
 }  // namespace

@@ -91,8 +91,19 @@ public:
     bool ChooseFolder(QWidget*, const QString& title, QString& path) override {
         return Value(Take(Kind::kFolder, title), path);
     }
-    bool ChooseFont(QWidget*, QFont&) override { return Take(Kind::kFont, {}) != nullptr; }
-    bool ChooseColour(QWidget*, QColor&) override { return Take(Kind::kColour, {}) != nullptr; }
+    // The value, when given, is the choice: QFont::toString() form, or a colour name.
+    bool ChooseFont(QWidget*, QFont& font) override {
+        const Step* step = Take(Kind::kFont, {});
+        if (!step || step->answer == Answer::kCancel) return false;
+        if (!step->value.isEmpty()) font.fromString(step->value);
+        return true;
+    }
+    bool ChooseColour(QWidget*, QColor& colour) override {
+        const Step* step = Take(Kind::kColour, {});
+        if (!step || step->answer == Answer::kCancel) return false;
+        if (!step->value.isEmpty()) colour = QColor(step->value);
+        return true;
+    }
     int Exec(QDialog& dialog) override {
         dialog.setResult(QDialog::Rejected);
         const Step* step = Take(Kind::kDialog, dialog.windowTitle());
