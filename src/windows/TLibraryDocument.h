@@ -123,6 +123,8 @@ signals:
     void groupsChanged();
     // The modified state or the file paths may have changed.
     void modifiedChanged();
+    // The batch list of trigger (a BatchTrigger) has run, after its own notifications.
+    void batchListRan(int trigger);
 
 private:
     // After an element edit of group: the change batch list, then the notifications.

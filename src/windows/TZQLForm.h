@@ -36,6 +36,7 @@ class TLibraryDocument;
 class TMultiApplyForm;
 class TParamSBox;
 class TSubForm;
+class TTimedBatch;
 
 class TZQLForm : public QMainWindow {
     Q_OBJECT
@@ -103,6 +104,8 @@ public:
     std::uint32_t DragMode() const { return dragMode_; }
     bool AutoApply() const;
     int PanelWidth() const;
+    // Runs the library's timed batch list while this window is open.
+    TTimedBatch& TimedBatch() const { return *timedBatch_; }
     // The action with this object name ("A_Save", "A_Add", ...).
     QAction* Action(const QString& name) const;
 
@@ -130,6 +133,11 @@ private:
     QAction* MakeAction(const char* name, const QString& text, const QString& hint = {});
     void FillGroups();
     void TakeOverParameters();
+    // The "カスタマイズ" values of the library's initialize-info store: the panel's background
+    // colour and the number of groups the drop-down lists at once.
+    void ApplyLook();
+    // A timed run may reorder the shown group: it waits for edits in the panel to be settled.
+    bool ReadyForTimedBatch() const;
     // "テンプレートとして書き出す": asks for a name and writes the library as it stands (not
     // the dialog's unconfirmed edits) into the template folder.
     void WriteTemplate(QWidget* parent);
@@ -163,6 +171,7 @@ private:
     QActionGroup* dragCopyMove_ = nullptr;
     QActionGroup* dragAddInsert_ = nullptr;
     QPointer<TMultiApplyForm> multiApply_;  // cleared when the user closes it
+    std::unique_ptr<TTimedBatch> timedBatch_;
     int group_ = 0;
     std::uint32_t followMode_ = kFollowRight;
     std::uint32_t dragMode_ = 0xFFFFFFFCu;

@@ -92,7 +92,12 @@ public:
         return Value(Take(Kind::kFolder, title), path);
     }
     bool ChooseFont(QWidget*, QFont&) override { return Take(Kind::kFont, {}) != nullptr; }
-    bool ChooseColour(QWidget*, QColor&) override { return Take(Kind::kColour, {}) != nullptr; }
+    // The step's value, when given, is the colour chosen (a name QColor reads).
+    bool ChooseColour(QWidget*, QColor& colour) override {
+        const Step* step = Take(Kind::kColour, {});
+        if (step && !step->value.isEmpty()) colour = QColor(step->value);
+        return step != nullptr;
+    }
     int Exec(QDialog& dialog) override {
         dialog.setResult(QDialog::Rejected);
         const Step* step = Take(Kind::kDialog, dialog.windowTitle());
