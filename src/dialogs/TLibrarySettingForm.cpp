@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
 #include "platform/TImageLoader.h"
+#include "platform/TQtPainter.h"
 
 namespace tabrix {
 
@@ -112,6 +114,8 @@ void TLibrarySettingForm::accept() {
     QString text = descriptionEdit_->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     setting_.description = QtText::ToCp932(text);
+    setting_.timedInterval = static_cast<std::uint32_t>(intervalEdit_->value());
+    setting_.look.groupListCount = static_cast<std::uint32_t>(groupCountEdit_->value());
     QDialog::accept();
 }
 
@@ -216,15 +220,14 @@ QWidget* TLibrarySettingForm::BuildBatchPage() {
         grids_[trigger] = grid;
         QWidget* tab = grid;
         if (trigger == kBatchTimed) {
-            // The interval is shown as the list offers it; it is kept nowhere yet.
             tab = new QWidget;
-            auto* interval = new QSpinBox;
-            interval->setObjectName(QStringLiteral("BatchTimePaseEdit"));
-            interval->setRange(1, 32767);
-            interval->setValue(60);
+            intervalEdit_ = new QSpinBox;
+            intervalEdit_->setObjectName(QStringLiteral("BatchTimePaseEdit"));
+            intervalEdit_->setRange(1, static_cast<int>(TZQLCtrl::kMaxTimedInterval));
+            intervalEdit_->setValue(static_cast<int>(setting_.timedInterval));
             auto* row = new QHBoxLayout;
             row->addWidget(new QLabel(QStringLiteral("間隔(秒)：")));
-            row->addWidget(interval);
+            row->addWidget(intervalEdit_);
             row->addStretch(1);
             auto* layout = new QVBoxLayout(tab);
             layout->setContentsMargins(0, 0, 0, 0);
@@ -242,23 +245,52 @@ QWidget* TLibrarySettingForm::BuildBatchPage() {
 }
 
 QWidget* TLibrarySettingForm::BuildCustomPage() {
-    // Shown as the dialog offers them; neither value is kept in the library yet.
     auto* page = new QWidget;
-    auto* colour = new QLabel(QStringLiteral("パラメータボックスの背景色（クリックで変更）"));
-    colour->setObjectName(QStringLiteral("ParamBoxColorLabel"));
-    auto* count = new QSpinBox;
-    count->setObjectName(QStringLiteral("GroupDropDownEdit"));
-    count->setRange(1, 50);
-    count->setValue(16);
+    colourLabel_ = new QLabel(QStringLiteral("パラメータボックスの背景色（クリックで変更）"));
+    colourLabel_->setObjectName(QStringLiteral("ParamBoxColorLabel"));
+    colourLabel_->setFrameShape(QFrame::Box);
+    colourLabel_->setMargin(4);
+    colourLabel_->setCursor(Qt::PointingHandCursor);
+    colourLabel_->installEventFilter(this);
+    ShowPanelColour();
+    groupCountEdit_ = new QSpinBox;
+    groupCountEdit_->setObjectName(QStringLiteral("GroupDropDownEdit"));
+    groupCountEdit_->setRange(1, static_cast<int>(TLibraryLook::kMaxGroupListCount));
+    groupCountEdit_->setValue(static_cast<int>(setting_.look.groupListCount));
     auto* countRow = new QHBoxLayout;
     countRow->addWidget(new QLabel(QStringLiteral("グループの一覧表示数：")));
-    countRow->addWidget(count);
+    countRow->addWidget(groupCountEdit_);
     countRow->addStretch(1);
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(colour);
+    layout->addWidget(colourLabel_);
     layout->addLayout(countRow);
     layout->addStretch(1);
     return page;
+}
+
+bool TLibrarySettingForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == colourLabel_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        ChoosePanelColour();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TLibrarySettingForm::ChoosePanelColour() {
+    QColor colour = setting_.look.panelColour ? TQtPainter::ToQColor(*setting_.look.panelColour)
+                                              : palette().color(QPalette::Window);
+    if (!dialogs_.ChooseColour(this, colour) || !colour.isValid()) return;
+    setting_.look.panelColour = TQtPainter::FromQColor(colour);
+    ShowPanelColour();
+}
+
+void TLibrarySettingForm::ShowPanelColour() {
+    QPalette shown;
+    if (setting_.look.panelColour)
+        shown.setColor(QPalette::Window, TQtPainter::ToQColor(*setting_.look.panelColour));
+    colourLabel_->setPalette(shown);
+    colourLabel_->setAutoFillBackground(setting_.look.panelColour.has_value());
 }
 
 // --- browsing ---------------------------------------------------------------------------------

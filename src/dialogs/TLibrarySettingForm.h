@@ -16,6 +16,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace tabrix {
@@ -40,6 +41,9 @@ public:
 
     void accept() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* BuildPathPage();
     QWidget* BuildDescriptionPage();
@@ -57,6 +61,9 @@ private:
     bool ChooseInto(QLineEdit* edit, bool save, const QString& title, const QString& filter,
                     const QString& suffix);
     void ShowImage();
+    // The colour label: a click chooses the panel's background colour, which the label shows.
+    void ChoosePanelColour();
+    void ShowPanelColour();
 
     BatchTrigger VisibleTrigger() const;
     void AddBatchItem();
@@ -80,6 +87,9 @@ private:
     QListWidget* entries_ = nullptr;
     QTabWidget* batchPages_ = nullptr;
     QPushButton* templateButton_ = nullptr;
+    QSpinBox* intervalEdit_ = nullptr;
+    QSpinBox* groupCountEdit_ = nullptr;
+    QLabel* colourLabel_ = nullptr;
     std::function<void(QWidget*)> templateWriter_;
     std::array<QListWidget*, kBatchTriggerCount> grids_{};
 };

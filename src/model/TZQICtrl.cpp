@@ -2,6 +2,7 @@
 
 #include "model/FileResult.h"
 #include "model/PathName.h"
+#include "model/TLibraryCustomise.h"
 #include "model/TStringFiler.h"
 #include "model/TWindowState.h"
 #include "model/TZQLCtrl.h"
@@ -24,6 +25,7 @@ int TZQICtrl::Read() {
     TWindowState::PutLibraryDefaults(store_);
     TWindowState::PutSubDefaults(store_);
     store_.Parse(lines, 1, -1);
+    TLibraryCustomise::ReadKeys(lines, store_);
     return kFileOk;
 }
 

@@ -50,6 +50,8 @@ constexpr BatchTags kBatchTags[kBatchTriggerCount] = {{"[time]", "[/time]"},
                                                       {"[open]", "[/open]"},
                                                       {"[close]", "[/close]"},
                                                       {"[change]", "[/change]"}};
+// The timed list's interval, a line of the batch block that older readers pass over.
+constexpr const char* kTimedIntervalTag = "[time_interval]";
 
 }  // namespace
 
@@ -375,6 +377,13 @@ TZQDCtrl* TZQLCtrl::ReadElementDataFile(const std::string& path, const Progress&
 void TZQLCtrl::ReadBatch(const StringList& lines, std::size_t& i) {
     TStringFiler filer;
     for (++i; i < lines.size() && lines[i] != "[/batch]"; ++i) {
+        if (lines[i].starts_with(kTimedIntervalTag)) {
+            timedInterval_ = TStringDivision::ToULong(
+                lines[i].substr(std::char_traits<char>::length(kTimedIntervalTag)),
+                kDefaultTimedInterval);
+            timedIntervalStored_ = true;
+            continue;
+        }
         std::size_t trigger = 0;
         while (trigger < kBatchTriggerCount && lines[i] != kBatchTags[trigger].open)
             ++trigger;
@@ -393,6 +402,17 @@ void TZQLCtrl::ReadBatch(const StringList& lines, std::size_t& i) {
         batchLists_[trigger].push_back(std::move(item));
         if (i >= lines.size()) break;
     }
+}
+
+std::uint32_t TZQLCtrl::TimedInterval() const {
+    return timedInterval_ >= 1 && timedInterval_ <= kMaxTimedInterval ? timedInterval_
+                                                                      : kDefaultTimedInterval;
+}
+
+void TZQLCtrl::SetTimedInterval(std::uint32_t seconds) {
+    if (seconds == TimedInterval()) return;
+    timedInterval_ = seconds;
+    timedIntervalStored_ = true;
 }
 
 // --- references ------------------------------------------------------------------------------
@@ -532,6 +552,7 @@ StringList TZQLCtrl::BuildLines() const {
 
     TStringFiler::WriteBlock(lines, "[free_text]", freeText_, "[/free_text]");
     lines.push_back("[batch]");
+    if (timedIntervalStored_) lines.push_back(kTimedIntervalTag + Unsigned(timedInterval_));
     for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger) {
         for (const TBatchSetting& item : batchLists_[trigger]) {
             lines.push_back(kBatchTags[trigger].open);

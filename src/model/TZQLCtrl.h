@@ -98,6 +98,14 @@ public:
     const std::vector<TBatchSetting>& BatchList(BatchTrigger trigger) const {
         return batchLists_[trigger];
     }
+    // Seconds between two runs of the timed list while the library's window is open. Kept
+    // beside the lists under a line older readers skip; a library that never had another
+    // interval writes no such line, so its file stays as it was.
+    static constexpr std::uint32_t kDefaultTimedInterval = 60;
+    static constexpr std::uint32_t kMaxTimedInterval = 32767;
+    // The stored interval; a value outside 1 .. kMaxTimedInterval counts as the default.
+    std::uint32_t TimedInterval() const;
+    void SetTimedInterval(std::uint32_t seconds);
 
     // --- groups ----------------------------------------------------------------------------
     std::size_t GroupCount() const { return groups_.size(); }
@@ -189,6 +197,8 @@ private:
     std::vector<TLoadProblem> problems_;
     std::vector<HeldGroup> heldGroups_;
     std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batchLists_;
+    std::uint32_t timedInterval_ = kDefaultTimedInterval;
+    bool timedIntervalStored_ = false;  // read from the file, or set: written back
     std::string path_;
     std::string outputPath_;
     std::string lineBreak_ = "\r\n";

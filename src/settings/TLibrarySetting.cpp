@@ -34,9 +34,13 @@ TLibrarySetting::TLibrarySetting(const TZQLCtrl& library)
     : outputPath(library.OutputPath()),
       libraryPath(library.Path()),
       previewImage(library.PreviewImage()),
-      description(JoinLines(library.PreviewMemo())) {
+      description(JoinLines(library.PreviewMemo())),
+      timedInterval(library.TimedInterval()) {
     if (library.ParameterFile()) parameterPath = library.ParameterFile()->Path();
-    if (library.InitializeInfo()) initializePath = library.InitializeInfo()->Path();
+    if (library.InitializeInfo()) {
+        initializePath = library.InitializeInfo()->Path();
+        look = TLibraryCustomise::Get(library.InitializeInfo()->Store());
+    }
     for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger)
         batch_[trigger] = library.BatchList(static_cast<BatchTrigger>(trigger));
     originalDescription_ = description;
@@ -154,6 +158,8 @@ bool TLibrarySetting::Commit(TZQLCtrl& library, ReloadAnswer answer, int& readRe
     if (description != originalDescription_) library.PreviewMemo() = SplitLines(description);
     for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger)
         library.BatchList(static_cast<BatchTrigger>(trigger)) = batch_[trigger];
+    library.SetTimedInterval(timedInterval);
+    TLibraryCustomise::Put(library.InitializeInfo()->Store(), look);
     return read;
 }
 

@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "model/TBatchSetting.h"
+#include "model/TLibraryCustomise.h"
 #include "model/TZQLCtrl.h"
 
 namespace tabrix {
@@ -35,7 +37,9 @@ public:
     std::string initializePath;
     std::string libraryPath;
     std::string previewImage;
-    std::string description;  // the description lines joined by CR LF
+    std::string description;      // the description lines joined by CR LF
+    std::uint32_t timedInterval;  // seconds between runs of the timed list ("間隔(秒)：")
+    TLibraryLook look;            // the "カスタマイズ" page
 
     static ImageKind ImageKindOf(const std::string& path);
 
@@ -57,7 +61,8 @@ public:
     // --- commit --------------------------------------------------------------------------------
     ParameterChange ParameterChangeFor(const TZQLCtrl& library) const;
     // Applies the copy to the library: paths, then the parameter file by answer (used only
-    // when ParameterChangeFor says kAsk), the description and the batch lists. The modified
+    // when ParameterChangeFor says kAsk), the description, the batch lists with the timed
+    // list's interval, and the look into the initialize-info store. The modified
     // bit is left alone: these settings alone never make closing ask to save. Returns whether
     // a new parameter file was read; readResult gets the reader's FileResult (0 when none was
     // read). A failed read keeps the current parameter file.

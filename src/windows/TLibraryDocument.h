@@ -149,6 +149,8 @@ signals:
     // The parameter definitions were replaced (here or in another library on the same file):
     // the panel, the lists' row height and font follow.
     void parametersChanged();
+    // The batch list of trigger (a BatchTrigger) has run, after its own notifications.
+    void batchListRan(int trigger);
 
 private:
     // After an element edit of group: the change batch list, then the notifications.

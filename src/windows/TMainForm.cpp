@@ -212,10 +212,12 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
     const bool fromTemplate = derive && !templatePath.isEmpty() &&
                               QFileInfo(templatePath).isFile() &&
                               PathName::FromNative(QtText::ToNative(templatePath), templateModel);
+    const bool fromFile =
+        !fromTemplate && !libraryPath.isEmpty() && QFileInfo(libraryPath).isFile();
     int result = kFileOk;
     if (fromTemplate) {
         result = document.OpenTemplate(templateModel, path);
-    } else if (!libraryPath.isEmpty() && QFileInfo(libraryPath).isFile()) {
+    } else if (fromFile) {
         result = document.Open(path);
     } else {
         document.FillNew();
@@ -232,10 +234,6 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
         return nullptr;
     }
     form->SetUp();
-    if (fromTemplate || result == kFileOk) {
-        if (fromTemplate || (!libraryPath.isEmpty() && QFileInfo(libraryPath).isFile()))
-            document.RunBatchList(kBatchOpen);
-    }
     document.CompileFormats();
     form->ApplyLayout();
     sub->show();
@@ -244,6 +242,9 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
     // and follows the active window again, which applies the loaded library's [SubForm].
     if (sub_) sub_->Release(&document);
     FollowActive();
+    // The open list runs once the window stands as the user sees it: an output item needs the
+    // compiled formats, and a save item stores the layout the window has taken.
+    if (fromTemplate || fromFile) document.RunBatchList(kBatchOpen);
     return form;
 }
 

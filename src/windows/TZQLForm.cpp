@@ -39,11 +39,13 @@
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
+#include "model/TLibraryCustomise.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
+#include "platform/TQtPainter.h"
 #include "windows/IFrame.h"
 #include "windows/TAutoRepeat.h"
 #include "windows/TElementDelegate.h"
@@ -54,6 +56,7 @@
 #include "windows/TMultiApplyForm.h"
 #include "windows/TParamSBox.h"
 #include "windows/TSubForm.h"
+#include "windows/TTimedBatch.h"
 
 namespace tabrix {
 
@@ -107,9 +110,12 @@ TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
             [this] { list_->viewport()->update(); });
     connect(document_.get(), &TLibraryDocument::parametersChanged, this,
             &TZQLForm::TakeOverParamSetting);
+    timedBatch_ =
+        std::make_unique<TTimedBatch>(*document_, [this] { return ReadyForTimedBatch(); });
 }
 
 TZQLForm::~TZQLForm() {
+    timedBatch_.reset();
     // The batch change-apply window works on this library; it cannot outlive it.
     if (multiApply_) multiApply_->CloseNow();
     frame_.LibraryWindowClosed(this);
@@ -416,6 +422,27 @@ void TZQLForm::SetUp() {
     delegate_->SetFont(TElementDelegate::FontFor(document_->Library()));
     group_ = -1;
     ChangeGroup(0);
+    ApplyLook();
+    timedBatch_->Restart();
+}
+
+void TZQLForm::ApplyLook() {
+    const TZQICtrl* info = document_->Library().InitializeInfo();
+    const TLibraryLook look = info ? TLibraryCustomise::Get(info->Store()) : TLibraryLook{};
+    groupCombo_->setMaxVisibleItems(static_cast<int>(look.groupListCount));
+    QPalette palette;
+    if (look.panelColour) {
+        const QColor colour = TQtPainter::ToQColor(*look.panelColour);
+        palette.setColor(QPalette::Window, colour);
+        // The captions stay readable on a dark colour.
+        palette.setColor(QPalette::WindowText, colour.lightness() < 128 ? Qt::white : Qt::black);
+    }
+    panel_->setPalette(palette);
+    panel_->viewport()->setAutoFillBackground(look.panelColour.has_value());
+}
+
+bool TZQLForm::ReadyForTimedBatch() const {
+    return !closeConfirmed_ && !(panel_->CurrentElement() && (panel_->Changed() || edited_));
 }
 
 void TZQLForm::FillGroups() {
@@ -534,6 +561,8 @@ void TZQLForm::OpenLibrarySetting() {
             answer = TLibrarySetting::ReloadAnswer::kOverwrite;
     }
     if (document_->CommitLibrarySetting(setting, answer)) TakeOverParameters();
+    ApplyLook();
+    timedBatch_->Restart();
 }
 
 // --- batch operations ----------------------------------------------------------------------------
@@ -957,6 +986,7 @@ bool TZQLForm::CloseQuery() {
         info->Write();
     }
     closeConfirmed_ = true;
+    timedBatch_->Stop();
     return true;
 }
 

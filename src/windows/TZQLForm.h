@@ -39,6 +39,7 @@ class TLibraryDocument;
 class TMultiApplyForm;
 class TParamSBox;
 class TSubForm;
+class TTimedBatch;
 
 class TZQLForm : public QMainWindow {
     Q_OBJECT
@@ -117,6 +118,8 @@ public:
     std::uint32_t DragMode() const { return dragMode_; }
     bool AutoApply() const;
     int PanelWidth() const;
+    // Runs the library's timed batch list while this window is open.
+    TTimedBatch& TimedBatch() const { return *timedBatch_; }
     // The action with this object name ("A_Save", "A_Add", ...).
     QAction* Action(const QString& name) const;
 
@@ -147,6 +150,11 @@ private:
     void TakeOverGroups();
     void LetGoOfDeletedElement(const std::vector<const TGroupData*>& doomed);
     void TakeOverParamSetting();
+    // The "カスタマイズ" values of the library's initialize-info store: the panel's background
+    // colour and the number of groups the drop-down lists at once.
+    void ApplyLook();
+    // A timed run may reorder the shown group: it waits for edits in the panel to be settled.
+    bool ReadyForTimedBatch() const;
     // "テンプレートとして書き出す": asks for a name and writes the library as it stands (not
     // the dialog's unconfirmed edits) into the template folder.
     void WriteTemplate(QWidget* parent);
@@ -182,6 +190,7 @@ private:
     QActionGroup* dragCopyMove_ = nullptr;
     QActionGroup* dragAddInsert_ = nullptr;
     QPointer<TMultiApplyForm> multiApply_;  // cleared when the user closes it
+    std::unique_ptr<TTimedBatch> timedBatch_;
     int group_ = 0;
     std::uint32_t followMode_ = kFollowRight;
     std::uint32_t dragMode_ = 0xFFFFFFFCu;

@@ -288,6 +288,34 @@ TEST_F(LibraryFileTest, WritingBackGivesTheSameBytes) {
     EXPECT_EQ(ReadFile(dir_.Path() / "sub" / "more.ZQD"), sample.moreZqd);
 }
 
+// The timed list's interval: a line beside the lists that a library without it never gains, read
+// back as written; a value outside 1..32767 counts as 60.
+TEST_F(LibraryFileTest, TimedIntervalLineRoundTrips) {
+    const struct {
+        const char* line;  // after "[batch]", and what is written after setting `set`
+        std::uint32_t read, set;
+        const char* written;
+    } cases[] = {{"", 60, 60, ""},
+                 {"", 60, 90, "[time_interval]90\r\n"},
+                 {"[time_interval]120\r\n", 120, 120, "[time_interval]120\r\n"},
+                 {"[time_interval]0\r\n", 60, 60, "[time_interval]0\r\n"},
+                 {"[time_interval]x\r\n", 60, 5, "[time_interval]5\r\n"}};
+    SampleLibrary sample;
+    sample.WriteTo(dir_.Path());
+    const std::size_t at = sample.zql.find("[batch]\r\n") + 9;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        WriteFile(dir_.Path() / "lib.ZQL", std::string(sample.zql).insert(at, c.line));
+        TZQLCtrl& lib = Open(dir_.Path());
+        EXPECT_EQ(lib.TimedInterval(), c.read);
+        EXPECT_EQ(lib.BatchList(kBatchOpen).size(), 1u);
+        lib.SetTimedInterval(c.set);
+        lib.SetModified(true);
+        ASSERT_EQ(lib.Write(), kFileOk);
+        EXPECT_EQ(ReadFile(dir_.Path() / "lib.ZQL"), std::string(sample.zql).insert(at, c.written));
+    }
+}
+
 TEST_F(LibraryFileTest, MovedFolderKeepsRelativePathsWorking) {
     SampleLibrary sample;
     TempDir other;

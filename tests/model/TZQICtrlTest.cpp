@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "model/TLibraryCustomise.h"
 #include "model/TWindowState.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"  // TZQLCtrl's inline members need the complete type
@@ -184,6 +185,43 @@ TEST_F(TZQICtrlTest, WriteThenReadGivesTheSameStoreAndBytes) {
     reread.SetPath(File("b.ZQI"));
     ASSERT_EQ(reread.Write(), 0);
     EXPECT_EQ(ReadBytes(File("b.ZQI")), written);
+}
+
+// The look of the library window: keys of [ZQLForm] that a file without them never gains, read
+// where present (out-of-range values give the defaults) and written back as they were.
+TEST_F(TZQICtrlTest, LookKeysRoundTripAndAreOnlyAddedWhenChanged) {
+    const TLibraryLook plain;
+    const struct {
+        const char *count, *colour;  // "[GroupDropDownCount]", "[ParamBoxColor]"; none: absent
+        TLibraryLook read, put;
+        const char *writtenCount, *writtenColour;
+    } cases[] = {{nullptr, nullptr, plain, plain, nullptr, nullptr},
+                 {nullptr, nullptr, plain, {0x102030u, 5}, "5", "1056816"},
+                 {"30", "16711680", {0xFF0000u, 30}, {0xFF0000u, 30}, "30", "16711680"},
+                 {"51", "16777216", plain, plain, "51", "16777216"},
+                 {"0", nullptr, plain, {std::nullopt, 50}, "50", nullptr}};
+    // Keys are written in byte order: the count before "[Panel_BR]", the colour after it.
+    auto withKeys = [](const char* count, const char* colour) {
+        std::string bytes = kDefaultFile;
+        if (colour)
+            bytes.insert(bytes.find("[SubFlattery]1\r\n[WindowState]0\r\n[/ZQLForm]"),
+                         std::string("[ParamBoxColor]") + colour + "\r\n");
+        if (count)
+            bytes.insert(bytes.find("[Panel_BR]"),
+                         std::string("[GroupDropDownCount]") + count + "\r\n");
+        return bytes;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(withKeys(c.count, c.colour));
+        WriteBytes("a.ZQI", withKeys(c.count, c.colour));
+        TZQICtrl info;
+        info.SetPath(File("a.ZQI"));
+        ASSERT_EQ(info.Read(), 0);
+        EXPECT_EQ(TLibraryCustomise::Get(info.Store()), c.read);
+        TLibraryCustomise::Put(info.Store(), c.put);
+        ASSERT_EQ(info.Write(), 0);
+        EXPECT_EQ(ReadBytes(File("a.ZQI")), withKeys(c.writtenCount, c.writtenColour));
+    }
 }
 
 TEST_F(TZQICtrlTest, WriteFailureIsReported) {

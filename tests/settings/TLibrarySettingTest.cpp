@@ -66,6 +66,9 @@ TEST_F(LibrarySettingTest, UnchangedCopyCommitsNothingAndLeavesTheModifiedBit) {
     EXPECT_EQ(library.BatchList(kBatchOpen).size(), 1u);
     EXPECT_FALSE(library.IsModified());
     EXPECT_FALSE(params->IsModified());
+    // The interval and the look as they were: nothing is added to the initialize-info store.
+    EXPECT_EQ(library.TimedInterval(), 60u);
+    EXPECT_TRUE(library.InitializeInfo()->Store().Sections().empty());
 }
 
 TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndListsInOrder) {
@@ -75,6 +78,8 @@ TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndListsInOrder) {
     setting.initializePath = dir.File("moved.ZQI");
     setting.previewImage = "a.jpg";
     setting.description = "one\r\n\r\nthree\r\n";
+    setting.timedInterval = 90;
+    setting.look = {0x123456u, 8};
     setting.AppendItem(kBatchChange, Setting::PlainItem(Setting::BatchEntry::kOutput));
     setting.AppendItem(kBatchChange, Setting::PlainItem(Setting::BatchEntry::kSave));
     ASSERT_TRUE(setting.MoveItem(kBatchChange, 1, 0));
@@ -97,6 +102,8 @@ TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndListsInOrder) {
     EXPECT_EQ(change[1].name, Sj("出力"));
     EXPECT_TRUE(library.BatchList(kBatchOpen).empty());
     EXPECT_EQ(library.BatchList(kBatchTimed).size(), 1u);
+    EXPECT_EQ(library.TimedInterval(), 90u);
+    EXPECT_EQ(TLibraryCustomise::Get(library.InitializeInfo()->Store()), setting.look);
     EXPECT_FALSE(library.IsModified());
 }
 
