@@ -194,7 +194,7 @@ struct SampleLibrary {
     }
 };
 
-class LibraryFileTest : public ::testing::Test {
+class TZQLCtrlTest : public ::testing::Test {
 protected:
     TZQLCtrl& Open(const std::filesystem::path& dir) {
         int result = -1;
@@ -224,7 +224,7 @@ protected:
     std::set<TZQDCtrl*> written_;
 };
 
-TEST_F(LibraryFileTest, EverythingReadsIntoTheModel) {
+TEST_F(TZQLCtrlTest, EverythingReadsIntoTheModel) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     TZQLCtrl& lib = Open(dir_.Path());
@@ -277,7 +277,7 @@ TEST_F(LibraryFileTest, EverythingReadsIntoTheModel) {
     EXPECT_EQ(lib.InitializeInfo()->Path(), dir_.File("lib.ZQI"));
 }
 
-TEST_F(LibraryFileTest, WritingBackGivesTheSameBytes) {
+TEST_F(TZQLCtrlTest, WritingBackGivesTheSameBytes) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     WriteAll(Open(dir_.Path()));
@@ -288,7 +288,7 @@ TEST_F(LibraryFileTest, WritingBackGivesTheSameBytes) {
     EXPECT_EQ(ReadFile(dir_.Path() / "sub" / "more.ZQD"), sample.moreZqd);
 }
 
-TEST_F(LibraryFileTest, MovedFolderKeepsRelativePathsWorking) {
+TEST_F(TZQLCtrlTest, MovedFolderKeepsRelativePathsWorking) {
     SampleLibrary sample;
     TempDir other;
     std::filesystem::path moved = other.Path() / "moved";
@@ -303,7 +303,7 @@ TEST_F(LibraryFileTest, MovedFolderKeepsRelativePathsWorking) {
     EXPECT_EQ(ReadFile(moved / "lib.ZQL"), sample.zql);
 }
 
-TEST_F(LibraryFileTest, DroppedGroupsShiftLaterNumbers) {
+TEST_F(TZQLCtrlTest, DroppedGroupsShiftLaterNumbers) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     // The first group names group data 7, which its file does not hold.
@@ -326,7 +326,7 @@ TEST_F(LibraryFileTest, DroppedGroupsShiftLaterNumbers) {
     EXPECT_TRUE(third->At(1)->Numbers(2).empty());
 }
 
-TEST_F(LibraryFileTest, SmallCasesOfTheLayout) {
+TEST_F(TZQLCtrlTest, SmallCasesOfTheLayout) {
     // No groups, an unknown line break, unknown tags, missing closing tags.
     WriteFile(dir_.Path() / "lib.ZQL",
               Join({"Library-File for Tabrix ver 1.5", "[init]", "[cr_word]5", "[unknown]x",
@@ -344,7 +344,7 @@ TEST_F(LibraryFileTest, SmallCasesOfTheLayout) {
     EXPECT_EQ(bytes.substr(bytes.size() - 10), "\r\n[/batch]");
 }
 
-TEST_F(LibraryFileTest, FailuresLeaveTheLibraryAsItWas) {
+TEST_F(TZQLCtrlTest, FailuresLeaveTheLibraryAsItWas) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     TZQLCtrl& lib = Open(dir_.Path());
@@ -362,7 +362,7 @@ TEST_F(LibraryFileTest, FailuresLeaveTheLibraryAsItWas) {
     EXPECT_TRUE(lib.IsModified());
 }
 
-TEST_F(LibraryFileTest, ReadingAgainReleasesTheOldFiles) {
+TEST_F(TZQLCtrlTest, ReadingAgainReleasesTheOldFiles) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     TZQLCtrl& lib = Open(dir_.Path());
