@@ -3,73 +3,37 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "model/TParameter.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
-#include "model/TextCodec.h"
 
 namespace tabrix {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CrLfLines;
+using test::ReadFile;
+using test::Sj;
+using test::WriteFile;
 
-std::string Sj(const std::string& utf8) {
-    return TextCodec::FromUtf8(utf8);
-}
+const std::string kHeader = "Parameter-Info for Tabrix ver 2.0";
 
-std::string CrLfLines(const std::vector<std::string>& lines) {
-    std::string out;
-    for (const std::string& line : lines) {
-        if (!out.empty()) out += "\r\n";
-        out += line;
-    }
-    return out;
-}
-
-std::string Header() {
-    return "Parameter-Info for Tabrix ver 2.0";
-}
-
-// A folder of its own for each test, removed afterwards.
 class ZqpFileTest : public ::testing::Test {
 protected:
-    ZqpFileTest() {
-        std::random_device device;
-        dir_ = fs::temp_directory_path() /
-               ("tabrix-zqp-" + std::to_string(device()) + "-" + std::to_string(device()));
-        fs::create_directories(dir_);
-    }
-    ~ZqpFileTest() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    std::string File(const std::string& name) const { return dir_.File(name); }
 
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
-    static void WriteBytes(const std::string& path, const std::string& bytes) {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << bytes;
-    }
-    static std::string ReadBytes(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-    // Writes the lines as a file and reads it into a fresh parameter file object.
+    // Writes the lines as a file and reads it into the parameter file object.
     int ReadLines(TZQPCtrl& zqp, const std::vector<std::string>& lines) {
-        std::string path = File("in.ZQP");
-        WriteBytes(path, CrLfLines(lines));
-        zqp.SetPath(path);
+        WriteFile(File("in.ZQP"), CrLfLines(lines));
+        zqp.SetPath(File("in.ZQP"));
         return zqp.Read();
     }
 
-    fs::path dir_;
+    test::TempDir dir_;
 };
 
 TParameter* AddNamed(TZQPCtrl& zqp, const std::string& name, const std::string& code,
@@ -139,21 +103,6 @@ TEST(ZqpModelTest, AddParameterNumbersMapsAndOptionallyUses) {
     EXPECT_EQ(zqp.UsedParameters(), std::vector<TParameter*>{third});
 }
 
-TEST(ZqpModelTest, DisplayParameterExpiresWithItsTarget) {
-    TParameter referrer;
-    {
-        TParameter target;
-        referrer.SetDisplayParameter(&target);
-        EXPECT_EQ(referrer.DisplayParameter(), &target);
-    }
-    EXPECT_EQ(referrer.DisplayParameter(), nullptr);
-
-    TParameter other;
-    referrer.SetDisplayParameter(&other);
-    referrer.SetDisplayParameter(nullptr);
-    EXPECT_EQ(referrer.DisplayParameter(), nullptr);
-}
-
 // --- writing --------------------------------------------------------------------------------
 
 // Found by fuzzing: a font name ending in a lone lead byte took the "," after it for its
@@ -195,7 +144,7 @@ TEST_F(ZqpFileTest, WritesTheExactLayout) {
 
     ASSERT_EQ(zqp.Write(), 0);
 
-    std::string expected = CrLfLines({Header(),
+    std::string expected = CrLfLines({kHeader,
                                       "[init]",
                                       "[status]16",
                                       "[output_type]3",
@@ -241,7 +190,7 @@ TEST_F(ZqpFileTest, WritesTheExactLayout) {
                                       "[str]",
                                       "[/str]",
                                       "[/param]"});
-    EXPECT_EQ(ReadBytes(File("out.ZQP")), expected);
+    EXPECT_EQ(ReadFile(File("out.ZQP")), expected);
     EXPECT_FALSE(zqp.IsModified());
     EXPECT_EQ(zqp.Status(), 0x10u);
 }
@@ -250,8 +199,8 @@ TEST_F(ZqpFileTest, EmptyModelOmitsUsedParameters) {
     TZQPCtrl zqp;
     zqp.Reset(File("empty.ZQP"));
     ASSERT_EQ(zqp.Write(), 0);
-    EXPECT_EQ(ReadBytes(File("empty.ZQP")),
-              CrLfLines({Header(), "[init]", "[status]0", "[output_type]0",
+    EXPECT_EQ(ReadFile(File("empty.ZQP")),
+              CrLfLines({kHeader, "[init]", "[status]0", "[output_type]0",
                          "[draw_font]" + Sj("ＭＳ ゴシック") + ",9,0,0", "[row_height]24",
                          "[draw_format]", "[/draw_format]", "[output_format]", "[/output_format]",
                          "[/init]"}));
@@ -259,20 +208,20 @@ TEST_F(ZqpFileTest, EmptyModelOmitsUsedParameters) {
 
 TEST_F(ZqpFileTest, UnmodifiedFileIsLeftUntouched) {
     std::string path = File("keep.ZQP");
-    WriteBytes(path, "not a parameter file");
+    WriteFile(path, "not a parameter file");
     TZQPCtrl zqp;
     zqp.SetPath(path);
     std::vector<std::string> messages;
     EXPECT_EQ(zqp.Write([&](const std::string& m) { messages.push_back(m); }), 0);
-    EXPECT_EQ(ReadBytes(path), "not a parameter file");
+    EXPECT_EQ(ReadFile(path), "not a parameter file");
     EXPECT_TRUE(messages.empty());
 
     // After reading the bit is clear too: a later change on disk is not overwritten.
-    WriteBytes(path, CrLfLines({Header(), "[param]", "[code]a", "[/param]"}));
+    WriteFile(path, CrLfLines({kHeader, "[param]", "[code]a", "[/param]"}));
     ASSERT_EQ(zqp.Read(), 0);
-    WriteBytes(path, "changed elsewhere");
+    WriteFile(path, "changed elsewhere");
     EXPECT_EQ(zqp.Write(), 0);
-    EXPECT_EQ(ReadBytes(path), "changed elsewhere");
+    EXPECT_EQ(ReadFile(path), "changed elsewhere");
 }
 
 TEST_F(ZqpFileTest, FailedWriteKeepsTheModifiedBit) {
@@ -284,14 +233,14 @@ TEST_F(ZqpFileTest, FailedWriteKeepsTheModifiedBit) {
 
     EXPECT_NE(zqp.Write(progress), 0);
     EXPECT_TRUE(zqp.IsModified());
-    EXPECT_FALSE(fs::exists(dir_ / "missing-folder"));
+    EXPECT_FALSE(fs::exists(dir_.Path() / "missing-folder"));
     EXPECT_EQ(messages.size(), 2u);
 
     // The next save with a usable path still writes, and records the cleared status.
     zqp.SetPath(File("out.ZQP"));
     ASSERT_EQ(zqp.Write(), 0);
     EXPECT_FALSE(zqp.IsModified());
-    EXPECT_NE(ReadBytes(File("out.ZQP")).find("\r\n[status]0\r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(File("out.ZQP")).find("\r\n[status]0\r\n"), std::string::npos);
 }
 
 TEST_F(ZqpFileTest, DeletedDisplayParameterIsNotWrittenNorReadBack) {
@@ -307,7 +256,7 @@ TEST_F(ZqpFileTest, DeletedDisplayParameterIsNotWrittenNorReadBack) {
     ASSERT_EQ(b->DisplayParameter(), nullptr);
 
     ASSERT_EQ(zqp.Write(), 0);
-    std::string bytes = ReadBytes(File("out.ZQP"));
+    std::string bytes = ReadFile(File("out.ZQP"));
     EXPECT_EQ(bytes.find("[draw_param]"), std::string::npos);
 
     TZQPCtrl back;
@@ -342,7 +291,7 @@ TEST_F(ZqpFileTest, RoundTripReadsTheSameModelAndWritesTheSameBytes) {
     name->DrawFormat() = {"[str]"};
     zqp.UsedParameters() = {list, name, list};
     ASSERT_EQ(zqp.Write(), 0);
-    std::string firstBytes = ReadBytes(File("first.ZQP"));
+    std::string firstBytes = ReadFile(File("first.ZQP"));
 
     TZQPCtrl back;
     back.SetPath(File("first.ZQP"));
@@ -379,7 +328,7 @@ TEST_F(ZqpFileTest, RoundTripReadsTheSameModelAndWritesTheSameBytes) {
     back.SetPath(File("second.ZQP"));
     back.SetModified(true);
     ASSERT_EQ(back.Write(), 0);
-    EXPECT_EQ(ReadBytes(File("second.ZQP")), firstBytes);
+    EXPECT_EQ(ReadFile(File("second.ZQP")), firstBytes);
 }
 
 TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
@@ -389,7 +338,7 @@ TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
     zqp.DrawFormat() = {"old"};
     zqp.SetRowHeight(99);
     zqp.SetFontSize(30);
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[init]", "[status]5", "[/init]", "[param]", "[code]new",
+    ASSERT_EQ(ReadLines(zqp, {kHeader, "[init]", "[status]5", "[/init]", "[param]", "[code]new",
                               "[/param]"}),
               0);
     ASSERT_EQ(zqp.Size(), 1u);
@@ -404,7 +353,7 @@ TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
 
 TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(),
+    ASSERT_EQ(ReadLines(zqp, {kHeader,
                               "[unknown]x",
                               "no tag at all",
                               "[init]",
@@ -449,63 +398,62 @@ TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     EXPECT_EQ(zqp.At(1)->OutputFormat(), (StringList{"never closed", "[/param]"}));
 }
 
-TEST_F(ZqpFileTest, MissingTypeReadsAsText) {
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[name]n", "[code]c", "[/param]"}), 0);
-    ASSERT_EQ(zqp.Size(), 1u);
-    EXPECT_EQ(zqp.At(0)->Type(), kTypeString);
-    EXPECT_EQ(zqp.At(0)->InputBoxHeight(), 90);
+// The parameters read, one per piece: code, type, input box height and the display
+// parameter's index; then the used parameters' indexes and the row height. "!" marks a
+// parameter its code does not find.
+std::string Summary(const TZQPCtrl& zqp) {
+    std::string out;
+    for (std::size_t i = 0; i < zqp.Size(); ++i) {
+        const TParameter& p = *zqp.At(i);
+        out.append(p.Code()).append(":").append(std::to_string(p.Type()));
+        out.append(":").append(std::to_string(p.InputBoxHeight()));
+        if (p.DisplayParameter())
+            out.append(">").append(std::to_string(p.DisplayParameter()->Index()));
+        if (zqp.FindByCode(p.Code()) != &p) out.append("!");
+        out.append(" ");
+    }
+    out.append("used");
+    for (const TParameter* used : zqp.UsedParameters())
+        out.append(" ").append(std::to_string(used->Index()));
+    return out.append(" row ").append(std::to_string(zqp.RowHeight()));
 }
 
-TEST_F(ZqpFileTest, SectionsEndAtTheEndOfTheFile) {
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[code]only", "[type]8"}), 0);
-    ASSERT_EQ(zqp.Size(), 1u);
-    EXPECT_EQ(zqp.FindByCode("only"), zqp.At(0));
-    EXPECT_EQ(zqp.At(0)->Type(), kTypeUnsigned);
-
-    // An unclosed settings section takes everything after it.
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[init]", "[row_height]7", "[param]", "[code]lost"}), 0);
-    EXPECT_EQ(zqp.RowHeight(), 7u);
-    EXPECT_EQ(zqp.Size(), 0u);
-}
-
-TEST_F(ZqpFileTest, UsedParametersKeepOrderAndRepeatsAndSkipUnknownIndexes) {
-    auto fileWithUsed = [](const std::string& used) {
-        return std::vector<std::string>{Header(),   "[init]",  "[use_parameter]" + used,
-                                        "[/init]",  "[param]", "[code]p0",
-                                        "[/param]", "[param]", "[code]p1",
-                                        "[/param]", "[param]", "[code]p2",
-                                        "[/param]"};
+TEST_F(ZqpFileTest, ReadingCases) {
+    const std::vector<std::string> three = {"[param]", "[code]p0", "[/param]",
+                                            "[param]", "[code]p1", "[/param]",
+                                            "[param]", "[code]p2", "[/param]"};
+    auto withUsed = [&](const std::string& used) {
+        std::vector<std::string> lines = {"[init]", "[use_parameter]" + used, "[/init]"};
+        lines.insert(lines.end(), three.begin(), three.end());
+        return lines;
     };
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, fileWithUsed("2,0,2")), 0);
-    EXPECT_EQ(zqp.UsedParameters(), (std::vector<TParameter*>{zqp.At(2), zqp.At(0), zqp.At(2)}));
-
-    ASSERT_EQ(ReadLines(zqp, fileWithUsed("3,1,99,0x2,,x")), 0);
-    // Out of range skipped; an empty piece is 0, a non-number its default 0.
-    EXPECT_EQ(zqp.UsedParameters(),
-              (std::vector<TParameter*>{zqp.At(1), zqp.At(2), zqp.At(0), zqp.At(0)}));
-}
-
-TEST_F(ZqpFileTest, NoOrEmptyUsedParameterLineGivesNoUsedParameters) {
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[code]p0", "[/param]"}), 0);
-    EXPECT_TRUE(zqp.UsedParameters().empty());
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[init]", "[use_parameter]", "[/init]", "[param]",
-                              "[code]p0", "[/param]"}),
-              0);
-    EXPECT_TRUE(zqp.UsedParameters().empty());
-}
-
-TEST_F(ZqpFileTest, DisplayParameterIndexesAreResolvedAfterAllParameters) {
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[code]a", "[draw_param]1", "[/param]",
-                              "[param]", "[code]b", "[draw_param]2", "[/param]"}),
-              0);
-    ASSERT_EQ(zqp.Size(), 2u);
-    EXPECT_EQ(zqp.At(0)->DisplayParameter(), zqp.At(1));
-    EXPECT_EQ(zqp.At(1)->DisplayParameter(), nullptr);  // names no parameter
+    const struct {
+        std::vector<std::string> lines;
+        std::string summary;
+    } cases[] = {
+        // A missing type reads as text.
+        {{"[param]", "[name]n", "[code]c", "[/param]"}, "c:0:90 used row 24"},
+        // Sections end at the end of the file; an unclosed settings section takes the rest.
+        {{"[param]", "[code]only", "[type]8"}, "only:8:90 used row 24"},
+        {{"[init]", "[row_height]7", "[param]", "[code]lost"}, "used row 7"},
+        // Used parameters keep order and repeats; out of range skipped, an empty piece is 0,
+        // a non-number its default 0; no or an empty line gives none.
+        {withUsed("2,0,2"), "p0:0:90 p1:0:90 p2:0:90 used 2 0 2 row 24"},
+        {withUsed("3,1,99,0x2,,x"), "p0:0:90 p1:0:90 p2:0:90 used 1 2 0 0 row 24"},
+        {withUsed(""), "p0:0:90 p1:0:90 p2:0:90 used row 24"},
+        {three, "p0:0:90 p1:0:90 p2:0:90 used row 24"},
+        // Display parameters are resolved after all parameters; one naming none is none.
+        {{"[param]", "[code]a", "[draw_param]1", "[/param]", "[param]", "[code]b", "[draw_param]2",
+          "[/param]"},
+         "a:0:90>1 b:0:90 used row 24"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = {kHeader};
+        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+        TZQPCtrl zqp;
+        ASSERT_EQ(ReadLines(zqp, lines), kFileOk) << c.summary;
+        EXPECT_EQ(Summary(zqp), c.summary);
+    }
 }
 
 struct DrawFontCase {
@@ -532,7 +480,7 @@ TEST_F(ZqpFileTest, DrawFontVariants) {
         SCOPED_TRACE(c.value);
         TZQPCtrl zqp;
         ASSERT_EQ(
-            ReadLines(zqp, {Header(), "[init]", std::string("[draw_font]") + c.value, "[/init]"}),
+            ReadLines(zqp, {kHeader, "[init]", std::string("[draw_font]") + c.value, "[/init]"}),
             0);
         EXPECT_EQ(zqp.FontName(), c.name);
         EXPECT_EQ(zqp.FontSize(), c.size);
@@ -548,14 +496,14 @@ TEST_F(ZqpFileTest, ResultCodesLeaveTheModelAlone) {
 
     zqp.SetPath(File("absent.ZQP"));
     EXPECT_EQ(zqp.Read(), 1);
-    WriteBytes(File("empty.ZQP"), "");
+    WriteFile(File("empty.ZQP"), "");
     zqp.SetPath(File("empty.ZQP"));
     EXPECT_EQ(zqp.Read(), 3);
     for (const char* header :
          {"Element-Data for Tabrix ver 2.0", "Parameter-Info for Tabrix",
           "Parameter-Info for Tabrix  ver 2.0", "parameter-info for tabrix ver 2.0"}) {
         SCOPED_TRACE(header);
-        WriteBytes(File("wrong.ZQP"), std::string(header) + "\r\n[param]\r\n[/param]");
+        WriteFile(File("wrong.ZQP"), std::string(header) + "\r\n[param]\r\n[/param]");
         zqp.SetPath(File("wrong.ZQP"));
         EXPECT_EQ(zqp.Read(), 4);
     }
@@ -564,7 +512,7 @@ TEST_F(ZqpFileTest, ResultCodesLeaveTheModelAlone) {
     EXPECT_EQ(zqp.RowHeight(), 50u);
 
     // Any version is accepted, and a header alone is an empty file.
-    WriteBytes(File("v.ZQP"), "Parameter-Info for Tabrix ver 9.9");
+    WriteFile(File("v.ZQP"), "Parameter-Info for Tabrix ver 9.9");
     zqp.SetPath(File("v.ZQP"));
     EXPECT_EQ(zqp.Read(), 0);
     EXPECT_EQ(zqp.Size(), 0u);
@@ -575,7 +523,7 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
     std::vector<std::string> messages;
     auto progress = [&](const std::string& m) { messages.push_back(m); };
     const std::string path = File("p.ZQP");
-    WriteBytes(path, CrLfLines({Header(), "[param]", "[/param]"}));
+    WriteFile(path, CrLfLines({kHeader, "[param]", "[/param]"}));
 
     TZQPCtrl zqp;
     zqp.SetPath(path);
@@ -589,7 +537,7 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
 
     // A file that cannot be read reports only the start.
     messages.clear();
-    WriteBytes(path, "Element-Data for Tabrix ver 2.0");
+    WriteFile(path, "Element-Data for Tabrix ver 2.0");
     EXPECT_EQ(zqp.Read(progress), 4);
     EXPECT_EQ(messages, std::vector<std::string>{prefix + Sj("」：読み込み開始")});
 }
@@ -597,11 +545,10 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
 // --- path resolution ------------------------------------------------------------------------
 
 TEST_F(ZqpFileTest, RelativePathIsResolvedAgainstTheLibraryFolder) {
-    fs::create_directories(dir_ / "sub");
-    WriteBytes(File("sub/p.ZQP"), CrLfLines({Header(), "[param]", "[code]found", "[/param]"}));
+    WriteFile(File("sub/p.ZQP"), CrLfLines({kHeader, "[param]", "[code]found", "[/param]"}));
 
     for (const std::string& libraryPath :
-         {dir_.string() + "/lib.ZQL", dir_.string() + "\\lib.ZQL"}) {
+         {dir_.Path().string() + "/lib.ZQL", dir_.Path().string() + "\\lib.ZQL"}) {
         SCOPED_TRACE(libraryPath);
         TZQLCtrl library;
         library.SetPath(libraryPath);
@@ -627,9 +574,9 @@ TEST_F(ZqpFileTest, ResolutionUsesTheLibraryFolderSeparator) {
 
 TEST_F(ZqpFileTest, AbsolutePathsAndPathsWithoutOwnerStayUnchanged) {
     TZQLCtrl library;
-    library.SetPath(dir_.string() + "/lib.ZQL");
+    library.SetPath(dir_.Path().string() + "/lib.ZQL");
     for (const std::string& path : {std::string("D:\\x\\p.ZQP"), std::string("\\\\srv\\s\\p.ZQP"),
-                                    dir_.string() + "/none.ZQP"}) {
+                                    dir_.Path().string() + "/none.ZQP"}) {
         SCOPED_TRACE(path);
         TZQPCtrl zqp;
         zqp.SetOwnerLibrary(&library);
