@@ -313,35 +313,15 @@ TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
 
 TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {kHeader,
-                              "[unknown]x",
-                              "no tag at all",
-                              "[init]",
-                              "[bogus]1",
-                              "[output_type]abc",
-                              "[row_height]12x",
-                              "[status]0x14",
-                              "[draw_format]",
-                              "[init]",
-                              "[/draw_format]",
-                              "[/init]",
-                              "[param]",
-                              "[name]first",
-                              "[colour]red",
-                              "[type]0x10B",
-                              "[draw_param]zz",
-                              "[/param]",
-                              "[param]",
-                              "[name]second",
-                              "[type]-1",
-                              "[str]",
-                              "a",
-                              "[/str] trailing",
-                              "[/str]",
-                              "[output_format]",
-                              "never closed",
-                              "[/param]"}),
-              0);
+    WriteFile(
+        File("in.ZQP"),
+        LfToCrLf(kHeader + "\n[unknown]x\nno tag at all\n[init]\n[bogus]1\n[output_type]abc\n"
+                           "[row_height]12x\n[status]0x14\n[draw_format]\n[init]\n[/draw_format]\n"
+                           "[/init]\n[param]\n[name]first\n[colour]red\n[type]0x10B\n"
+                           "[draw_param]zz\n[/param]\n[param]\n[name]second\n[type]-1\n[str]\na\n"
+                           "[/str] trailing\n[/str]\n[output_format]\nnever closed\n[/param]"));
+    zqp.SetPath(File("in.ZQP"));
+    ASSERT_EQ(zqp.Read(), kFileOk);
     EXPECT_EQ(zqp.OutputType(), 0u);
     EXPECT_EQ(zqp.RowHeight(), 0u);
     EXPECT_EQ(zqp.Status(), 0x10u);
