@@ -117,8 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t saves = 0;
     std::size_t outputs = 0;
     std::size_t skips = 0;
-    itemRunner.RunBatchList(3, {[&] { ++saves; }, [&] { ++outputs; },
-                                [&](const TBatchSetting&, std::uint32_t) { ++skips; }});
+    itemRunner.RunBatchList(kBatchChange, {[&] { ++saves; }, [&] { ++outputs; },
+                                           [&](const TBatchSetting&, std::uint32_t) { ++skips; }});
     FUZZ_CHECK(skips == (refused ? 2u : 0u));
     const std::size_t expected = setting.type == TBatchRunner::kBatchSave ? 2 : 0;
     FUZZ_CHECK(saves == expected);
