@@ -21,7 +21,7 @@ namespace tabrix::test {
 // "N", "B", "E". Replies from a script, then kReplyContinue.
 class RecordingSink : public TFormatSink {
 public:
-    int Send(int event, std::string_view text, std::uint32_t number) override {
+    int Send(SinkEvent event, std::string_view text, std::uint32_t number) override {
         switch (event) {
             case kEventText:
                 events.push_back("T:" + TextCodec::ToUtf8(std::string(text)));
