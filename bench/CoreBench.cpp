@@ -93,7 +93,7 @@ void ReportMemory(benchmark::State& state) {
 // Counts what a run sends; keeps nothing.
 class CountingSink : public TFormatSink {
 public:
-    int Send(int event, std::string_view text, std::uint32_t) override {
+    int Send(SinkEvent event, std::string_view text, std::uint32_t) override {
         ++events;
         if (event == kEventText) bytes += text.size();
         return kReplyContinue;

@@ -160,26 +160,10 @@ std::uint32_t TBatchRunner::RunBatchSetting(const TBatchSetting& setting) {
     return kBatchRan;
 }
 
-void TBatchRunner::RunBatchList(std::uint32_t trigger, const TBatchActions& actions) {
-    BatchTrigger list;
-    switch (trigger) {
-        case 1:
-            list = kBatchOpen;
-            break;
-        case 2:
-            list = kBatchClose;
-            break;
-        case 3:
-            list = kBatchChange;
-            break;
-        case 4:
-            list = kBatchTimed;
-            break;
-        default:
-            return;
-    }
+void TBatchRunner::RunBatchList(BatchTrigger trigger, const TBatchActions& actions) {
+    if (trigger >= kBatchTriggerCount) return;
     // A copy: an item's action may change the library's lists.
-    const std::vector<TBatchSetting> items = library_.BatchList(list);
+    const std::vector<TBatchSetting> items = library_.BatchList(trigger);
     for (const TBatchSetting& item : items) {
         if (item.type == kBatchSave) {
             if (actions.save) actions.save();

@@ -55,9 +55,9 @@ public:
     // deletion (5); other types do nothing. kBatchRan, or kBatchNoUsableJudge for an item
     // that was refused.
     std::uint32_t RunBatchSetting(const TBatchSetting& setting);
-    // Runs the list of a trigger (1 open, 2 close, 3 change, 4 timed) item by item; refused
-    // items are passed over and reported to actions.skipped.
-    void RunBatchList(std::uint32_t trigger, const TBatchActions& actions);
+    // Runs the list of a trigger item by item; refused items are passed over and reported to
+    // actions.skipped. A value outside the triggers runs nothing.
+    void RunBatchList(BatchTrigger trigger, const TBatchActions& actions);
 
     void SortGroups(bool ascending, unsigned foldFlags, const IndexList& keys,
                     const IndexList& groups);

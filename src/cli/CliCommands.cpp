@@ -187,8 +187,10 @@ int Batch(CliSession& session, const CommandLine& line) {
 }
 
 int RunList(CliSession& session, const CommandLine& line) {
-    static const std::map<std::string, std::uint32_t> kTriggers = {
-        {"open", 1}, {"close", 2}, {"change", 3}, {"timed", 4}};
+    static const std::map<std::string, BatchTrigger> kTriggers = {{"open", kBatchOpen},
+                                                                  {"close", kBatchClose},
+                                                                  {"change", kBatchChange},
+                                                                  {"timed", kBatchTimed}};
     auto trigger = kTriggers.find(line.positional[1]);
     if (trigger == kTriggers.end()) {
         Error("unknown batch list '" + line.positional[1] + "' (open, close, change, timed)");

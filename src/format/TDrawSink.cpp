@@ -16,7 +16,7 @@ TDrawSink::TDrawSink(TTextPainter& painter, const TRect& cell, int lineHeight,
     painter_.SetTextColour(0);
 }
 
-int TDrawSink::Send(int event, std::string_view text, std::uint32_t number) {
+int TDrawSink::Send(SinkEvent event, std::string_view text, std::uint32_t number) {
     char digits[16];
     switch (event) {
         case kEventBegin:

@@ -21,7 +21,7 @@ public:
     TDrawSink(TTextPainter& painter, const TRect& cell, int lineHeight,
               WrapSwitches switches = WrapSwitches::kObeyed);
 
-    int Send(int event, std::string_view text, std::uint32_t number) override;
+    int Send(SinkEvent event, std::string_view text, std::uint32_t number) override;
 
     const TRect& TextRect() const { return rect_; }
     int X() const { return x_; }

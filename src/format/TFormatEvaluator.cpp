@@ -15,6 +15,17 @@ namespace tabrix {
 
 namespace {
 
+// Literal nodes, values and the wrap switches reach the sink as the event of their own number.
+static_assert(int{kEventUnsigned} == kCodeUnsigned && int{kEventSigned} == kCodeSigned &&
+              int{kEventText} == kCodeText);
+static_assert(int{kEventWordWrap} == kCodeWordWrap && int{kEventNoWrap} == kCodeNoWrap);
+static_assert(int{kEventUnsigned} == kValueUnsigned && int{kEventSigned} == kValueSigned &&
+              int{kEventText} == kValueText);
+
+SinkEvent EventOf(int kind) {
+    return static_cast<SinkEvent>(kind);
+}
+
 constexpr unsigned kWantValue = kWantUnsigned | kWantSigned | kWantText;
 constexpr unsigned kWantAll = kWantValue | kWantRender;
 constexpr unsigned kWantNumber = kWantUnsigned | kWantSigned;
@@ -155,7 +166,7 @@ int TFormatEvaluator::RunTopLevel(const TElement* element, const CodeList& code)
 
 int TFormatEvaluator::SendValue(const TValue& value) {
     if (value.kind == kValueText) return sink_.Send(kEventText, value.text, 0);
-    return sink_.Send(value.kind, {}, value.number);
+    return sink_.Send(EventOf(value.kind), {}, value.number);
 }
 
 int TFormatEvaluator::Run(const TElement* element, const CodeList& code,
@@ -174,8 +185,8 @@ int TFormatEvaluator::Run(const TElement* element, const CodeList& code,
             case kCodeSigned:
             case kCodeText:
                 if (!skipping)
-                    reply =
-                        sink_.Send(node.kind, node.text, static_cast<std::uint32_t>(node.number));
+                    reply = sink_.Send(EventOf(node.kind), node.text,
+                                       static_cast<std::uint32_t>(node.number));
                 break;
             case kCodeParameter:
             case kCodeEdit:
@@ -201,7 +212,7 @@ int TFormatEvaluator::Run(const TElement* element, const CodeList& code,
                 break;
             case kCodeWordWrap:
             case kCodeNoWrap:
-                sink_.Send(node.kind, {}, 0);
+                sink_.Send(EventOf(node.kind), {}, 0);
                 break;
             case kCodeWhile:
             case kCodeIfExist:

@@ -31,7 +31,7 @@ class TFormatSink {
 public:
     virtual ~TFormatSink() = default;
     // text is valid only during the call.
-    virtual int Send(int event, std::string_view text, std::uint32_t number) = 0;
+    virtual int Send(SinkEvent event, std::string_view text, std::uint32_t number) = 0;
 };
 
 }  // namespace tabrix

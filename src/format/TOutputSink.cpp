@@ -4,7 +4,7 @@
 
 namespace tabrix {
 
-int TOutputSink::Send(int event, std::string_view text, std::uint32_t number) {
+int TOutputSink::Send(SinkEvent event, std::string_view text, std::uint32_t number) {
     char digits[16];
     switch (event) {
         case kEventUnsigned:

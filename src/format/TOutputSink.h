@@ -11,7 +11,7 @@ namespace tabrix {
 
 class TOutputSink : public TFormatSink {
 public:
-    int Send(int event, std::string_view text, std::uint32_t number) override;
+    int Send(SinkEvent event, std::string_view text, std::uint32_t number) override;
 
     const StringList& Lines() const { return lines_; }
     const std::string& CurrentLine() const { return current_; }

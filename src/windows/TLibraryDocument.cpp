@@ -336,10 +336,7 @@ void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
     TBatchActions actions;
     actions.save = [this] { Save(); };
     actions.output = [this] { Output(); };
-    // The runner takes the trigger codes of the lists (1 open, 2 close, 3 change, 4 timed),
-    // which number the timed list last where the library's order puts it first.
-    const std::uint32_t code = trigger == kBatchTimed ? 4u : static_cast<std::uint32_t>(trigger);
-    TBatchRunner(*library_).RunBatchList(code, actions);
+    TBatchRunner(*library_).RunBatchList(trigger, actions);
     inBatch_ = false;
     std::vector<const TGroupData*> shown;
     for (std::size_t g = 0; g < library_->GroupCount(); ++g) {

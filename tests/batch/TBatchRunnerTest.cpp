@@ -264,10 +264,10 @@ TEST_F(BatchFixture, ItemsWithoutAUsableJudgeChangeNothing) {
     library.BatchList(kBatchOpen) = {{{"[JudgeParam]8", "[TargetGroup]2"}, 5, "重複削除"},
                                      {{"[JudgeParam]1", "[TargetGroup]2"}, 5, "重複削除"}};
     std::vector<std::uint32_t> skipped;
-    runner.RunBatchList(1, {{}, {}, [&](const TBatchSetting& item, std::uint32_t result) {
-                                EXPECT_EQ(item.dataLines.front(), "[JudgeParam]8");
-                                skipped.push_back(result);
-                            }});
+    runner.RunBatchList(kBatchOpen, {{}, {}, [&](const TBatchSetting& item, std::uint32_t result) {
+                                         EXPECT_EQ(item.dataLines.front(), "[JudgeParam]8");
+                                         skipped.push_back(result);
+                                     }});
     EXPECT_EQ(skipped, (std::vector<std::uint32_t>{TBatchRunner::kBatchNoUsableJudge}));
     EXPECT_EQ(Codes(2), (std::vector<std::uint32_t>{3}));
 }
@@ -282,20 +282,19 @@ TEST_F(BatchFixture, BatchListsRunTheirItemsInOrder) {
                                        {{}, 3, "上書き保存"},
                                        {{"[JudgeParam]1", "[GroupNo]0,8"}, 1, "並び替え"},
                                        {{}, 99, ""}};
-    runner.RunBatchList(3, actions);
+    runner.RunBatchList(kBatchChange, actions);
     EXPECT_EQ(calls, (std::vector<std::string>{"output", "save:2"}));
     EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{1, 2}));
 
     library.BatchList(kBatchTimed) = {{{}, 3, ""}};
     library.BatchList(kBatchOpen) = {{{}, 4, ""}};
     calls.clear();
-    runner.RunBatchList(0, actions);
-    runner.RunBatchList(5, actions);
+    runner.RunBatchList(kBatchTriggerCount, actions);
     EXPECT_TRUE(calls.empty());
-    runner.RunBatchList(4, actions);
-    runner.RunBatchList(1, actions);
+    runner.RunBatchList(kBatchTimed, actions);
+    runner.RunBatchList(kBatchOpen, actions);
     EXPECT_EQ(calls, (std::vector<std::string>{"save:2", "output"}));
-    runner.RunBatchList(2, {});                          // empty list, no actions: nothing happens
+    runner.RunBatchList(kBatchClose, {});                // empty list, no actions: nothing happens
     EXPECT_EQ(runner.RunBatchSetting({{}, 3, ""}), 0u);  // a save item is no setting to run
 }
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "FormatFixture.h"
-#include "model/TWordTables.h"
 
 namespace tabrix {
 namespace {
@@ -35,23 +34,6 @@ class CompilerTest : public test::FormatFixture {
 protected:
     std::string ShapeOf(const std::string& utf8) { return Shape(Compile(utf8)); }
 };
-
-TEST(WordTablesTest, TablesAndReservedWords) {
-    const TWordTables& words = TWordTables::Standard();
-    EXPECT_EQ(words.Lookup(WordTable::kStatement, "\\n"), 7u);
-    EXPECT_EQ(words.Lookup(WordTable::kStatement, "WARD_WRAP"), 127u);
-    EXPECT_EQ(words.Lookup(WordTable::kEditOperator, "%"), 6u);
-    EXPECT_EQ(words.Lookup(WordTable::kEditOperator, "SUBSTR"), 20u);
-    EXPECT_EQ(words.Lookup(WordTable::kComparison, ">="), 24u);
-    EXPECT_EQ(words.Lookup(WordTable::kConversion, "STRING"), 9u);
-    EXPECT_EQ(words.Lookup(WordTable::kLibrary, "FREE_TEXT"), 122u);
-    EXPECT_FALSE(words.Lookup(WordTable::kStatement, "while"));  // case-sensitive
-    EXPECT_FALSE(words.Lookup(WordTable::kGroup, "FREE_TEXT"));
-    EXPECT_TRUE(words.IsReserved("INDEX"));
-    EXPECT_TRUE(words.IsReserved("CNG_LIBRARY"));
-    EXPECT_FALSE(words.IsReserved("NEXT"));
-    EXPECT_FALSE(words.IsReserved("SIZE"));
-}
 
 TEST_F(CompilerTest, CuttingIntoPieces) {
     EXPECT_EQ(ShapeOf("plain"), "4'plain'");

@@ -25,7 +25,7 @@ protected:
 // Counts events without keeping them, for runs that produce a great many.
 class CountingSink : public TFormatSink {
 public:
-    int Send(int, std::string_view, std::uint32_t) override {
+    int Send(SinkEvent, std::string_view, std::uint32_t) override {
         ++count;
         return kReplyContinue;
     }

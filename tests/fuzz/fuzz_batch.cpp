@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "FuzzLibrary.h"
+#include "FixtureLibrary.h"
 #include "FuzzSupport.h"
 #include "batch/TBatchData.h"
 #include "batch/TBatchRunner.h"
@@ -24,7 +24,7 @@ namespace {
 
 constexpr std::size_t kMaxElements = 200;
 
-void AddElements(fuzz::FixedLibrary& fixed, const StringList& lines) {
+void AddElements(test::FilledLibrary& fixed, const StringList& lines) {
     TStringDivision division;
     std::vector<TElement*> added;
     for (const std::string& line : lines) {
@@ -37,24 +37,24 @@ void AddElements(fuzz::FixedLibrary& fixed, const StringList& lines) {
         StringList fields;
         division.Split(std::string_view(line).substr(1), "\t", fields, 0);
         fields.resize(4);
-        e.SetTexts(fuzz::kName, {fields[0]});
-        e.SetNumbers(fuzz::kPrice,
+        e.SetTexts(test::kName, {fields[0]});
+        e.SetNumbers(test::kPrice,
                      {static_cast<std::uint32_t>(TStringDivision::ToLong(fields[1], 0))});
-        e.SetNumbers(fuzz::kCount, {TStringDivision::ToULong(fields[2], 0)});
+        e.SetNumbers(test::kCount, {TStringDivision::ToULong(fields[2], 0)});
         StringList tags;
         division.Split(fields[3], " ", tags, 0);
-        e.SetTexts(fuzz::kArray, tags);
+        e.SetTexts(test::kArray, tags);
         if (!added.empty()) {
-            e.SetElementRefs(fuzz::kRef, {added[added.size() / 2]});
-            e.SetElementRefs(fuzz::kRefArray, {added.front(), &e});
+            e.SetElementRefs(test::kRef, {added[added.size() / 2]});
+            e.SetElementRefs(test::kRefArray, {added.front(), &e});
         }
-        e.SetGroupRefs(fuzz::kGroupRef, {fields[0].size() % 2 ? fixed.groupA : fixed.groupB});
-        e.SetNumbers(fuzz::kFlag, {static_cast<std::uint32_t>(fields[2].size() % 2)});
+        e.SetGroupRefs(test::kGroupRef, {fields[0].size() % 2 ? fixed.groupA : fixed.groupB});
+        e.SetNumbers(test::kFlag, {static_cast<std::uint32_t>(fields[2].size() % 2)});
         added.push_back(&e);
     }
 }
 
-std::string Saved(fuzz::FixedLibrary& fixed, const char* name) {
+std::string Saved(test::FilledLibrary& fixed, const char* name) {
     const std::string path = (fuzz::ScratchDir() / name).string();
     fixed.data.SetPath(path);
     fixed.data.SetModified(true);
@@ -80,9 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!line.empty() && line[0] == '[') setting.dataLines.push_back(line);
     const TBatchData parsed = TBatchData::Parse(setting.dataLines);
 
-    fuzz::FixedLibrary viaItem;
-    fuzz::FixedLibrary viaWalk;
-    for (fuzz::FixedLibrary* fixed : {&viaItem, &viaWalk}) {
+    test::FilledLibrary viaItem;
+    test::FilledLibrary viaWalk;
+    for (test::FilledLibrary* fixed : {&viaItem, &viaWalk}) {
         AddElements(*fixed, lines);
         fixed->groupB->Set(TGroupSetting::kReadOnly, (choice & 0x80) != 0);
     }
@@ -117,8 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t saves = 0;
     std::size_t outputs = 0;
     std::size_t skips = 0;
-    itemRunner.RunBatchList(3, {[&] { ++saves; }, [&] { ++outputs; },
-                                [&](const TBatchSetting&, std::uint32_t) { ++skips; }});
+    itemRunner.RunBatchList(kBatchChange, {[&] { ++saves; }, [&] { ++outputs; },
+                                           [&](const TBatchSetting&, std::uint32_t) { ++skips; }});
     FUZZ_CHECK(skips == (refused ? 2u : 0u));
     const std::size_t expected = setting.type == TBatchRunner::kBatchSave ? 2 : 0;
     FUZZ_CHECK(saves == expected);

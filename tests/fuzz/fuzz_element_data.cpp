@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "FuzzLibrary.h"
+#include "FixtureLibrary.h"
 #include "FuzzSupport.h"
 #include "model/FileResult.h"
 #include "model/TTabrixCtrl.h"
@@ -21,7 +21,7 @@ constexpr std::size_t kMaxGroups = 64;
 // limit) through a group, resolves the references and writes the file to out. Returns the
 // reader's result.
 int ReadShowWrite(const std::string& path, const std::string& out) {
-    fuzz::FixedLibrary fixed;  // only its parameter file is used
+    test::FilledLibrary fixed;  // only its parameter file is used
     TTabrixCtrl controller;
     TZQLCtrl library;
     library.AttachParameterFile(std::make_unique<TZQPCtrl>());

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "FuzzLibrary.h"
+#include "FixtureLibrary.h"
 #include "FuzzSupport.h"
 #include "format/TDrawSink.h"
 #include "format/TFormatCompiler.h"
@@ -72,17 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t geometry = input.Byte();
     std::vector<std::string> parts = CutParts(input.Rest(), 5);
 
-    fuzz::FixedLibrary fixed;
+    test::FilledLibrary fixed;
     TZQLCtrl& library = fixed.library;
     TZQPCtrl& params = fixed.Params();
     params.DrawFormat() = fuzz::LinesOf(parts[0]);
     params.OutputFormat() = params.DrawFormat();
-    params.At(fuzz::kRef)->OutputFormat() = fuzz::LinesOf(parts[1]);
-    params.At(fuzz::kRef)->DrawFormat() = params.At(fuzz::kRef)->OutputFormat();
-    params.At(fuzz::kRefArray)->OutputFormat() = fuzz::LinesOf(parts[2]);
-    params.At(fuzz::kRefArray)->DrawFormat() = params.At(fuzz::kRefArray)->OutputFormat();
-    params.At(fuzz::kGroupRef)->OutputFormat() = fuzz::LinesOf(parts[3]);
-    params.At(fuzz::kGroupRef)->DrawFormat() = params.At(fuzz::kGroupRef)->OutputFormat();
+    params.At(test::kRef)->OutputFormat() = fuzz::LinesOf(parts[1]);
+    params.At(test::kRef)->DrawFormat() = params.At(test::kRef)->OutputFormat();
+    params.At(test::kRefArray)->OutputFormat() = fuzz::LinesOf(parts[2]);
+    params.At(test::kRefArray)->DrawFormat() = params.At(test::kRefArray)->OutputFormat();
+    params.At(test::kGroupRef)->OutputFormat() = fuzz::LinesOf(parts[3]);
+    params.At(test::kGroupRef)->DrawFormat() = params.At(test::kGroupRef)->OutputFormat();
     fixed.groupA->Header() = fuzz::LinesOf(parts[4]);
     fixed.groupA->Footer() = params.DrawFormat();
     fixed.groupA->Set(TGroupSetting::kConnect, (geometry & 0x80) != 0);

@@ -101,7 +101,7 @@ void Exercise(TZQLCtrl& library, const std::filesystem::path& outputDir) {
     TBatchRunner runner(library);
     std::size_t saves = 0;
     TBatchActions actions{[&] { ++saves; }, [&] {}};
-    for (std::uint32_t trigger : {1u, 2u, 3u})
+    for (BatchTrigger trigger : {kBatchOpen, kBatchClose, kBatchChange})
         runner.RunBatchList(trigger, actions);
     for (const auto& group : library.Groups()) {
         const TGroupData* data = group->GroupData();

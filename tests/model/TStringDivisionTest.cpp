@@ -346,85 +346,64 @@ TEST(TStringDivisionEscape, EscapedFormStaysReadableAfterAnEarlierEscape) {
 
 // --- wildcards ------------------------------------------------------------------------------
 
-struct MatchResult {
-    bool matched;
-    StringList patternPieces;
-    StringList textPieces;
-};
-
-MatchResult RunMatch(std::string_view pattern, std::string_view text) {
-    TStringDivision division;
-    MatchResult result;
-    result.matched = division.Match(pattern, text, &result.patternPieces, &result.textPieces);
-    return result;
+// The pieces joined by "|"; "~" where the case does not look at them.
+std::string Joined(const StringList& pieces) {
+    std::string out;
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        out += (i ? "|" : "") + pieces[i];
+    return out;
 }
 
-TEST(TStringDivisionMatch, LiteralTextMatchesAsAPrefix) {
-    EXPECT_TRUE(RunMatch("abc", "abc").matched);
-    EXPECT_FALSE(RunMatch("abd", "abc").matched);
-    EXPECT_FALSE(RunMatch("abc", "ab").matched);
-    EXPECT_FALSE(RunMatch("a", "").matched);
-    EXPECT_FALSE(RunMatch("Abc", "abc").matched);
-    MatchResult prefix = RunMatch("ab", "abc");
-    EXPECT_TRUE(prefix.matched);
-    EXPECT_EQ(prefix.patternPieces, StringList{"ab"});
-    EXPECT_EQ(prefix.textPieces, StringList{"ab"});
-}
-
-TEST(TStringDivisionMatch, StarTakesTextUpToItsAnchor) {
-    MatchResult result = RunMatch("a*c", "abbc");
-    EXPECT_TRUE(result.matched);
-    EXPECT_EQ(result.patternPieces, (StringList{"a", "*", "c"}));
-    EXPECT_EQ(result.textPieces, (StringList{"a", "bb", "c"}));
-    EXPECT_FALSE(RunMatch("a*c", "abb").matched);
-    // No backtracking: the star stops at the first "c".
-    EXPECT_FALSE(RunMatch("a*cd", "acbcd").matched);
-}
-
-TEST(TStringDivisionMatch, TrailingStarTakesTheRest) {
-    MatchResult result = RunMatch("ab*", "abxyz");
-    EXPECT_TRUE(result.matched);
-    EXPECT_EQ(result.patternPieces, (StringList{"ab", "*"}));
-    EXPECT_EQ(result.textPieces, (StringList{"ab", "xyz"}));
-    MatchResult empty = RunMatch("ab**", "ab");
-    EXPECT_TRUE(empty.matched);
-    EXPECT_EQ(empty.patternPieces, (StringList{"ab", "**"}));
-    EXPECT_EQ(empty.textPieces, (StringList{"ab", ""}));
-    EXPECT_TRUE(RunMatch("*", "").matched);
-}
-
-TEST(TStringDivisionMatch, QuestionMarksTakeWholeCharacters) {
-    EXPECT_TRUE(RunMatch("a?c", "abc").matched);
-    EXPECT_FALSE(RunMatch("a?c", "abd").matched);
-    EXPECT_FALSE(RunMatch("ab?", "ab").matched);
-    MatchResult result = RunMatch("?x", kHyo + "x");
-    EXPECT_TRUE(result.matched);
-    EXPECT_EQ(result.textPieces, (StringList{kHyo, "x"}));
-    // After a star each "?" needs a character.
-    MatchResult starred = RunMatch("*??", "a" + kSo + "b");
-    EXPECT_TRUE(starred.matched);
-    EXPECT_EQ(starred.patternPieces, StringList{"*??"});
-    EXPECT_EQ(starred.textPieces, StringList{"a" + kSo + "b"});
-    EXPECT_FALSE(RunMatch("*??", "a").matched);
-    // A lone "?" run may meet the end of the text when only stars follow.
-    MatchResult shortText = RunMatch("x??*", "xy");
-    EXPECT_TRUE(shortText.matched);
-    EXPECT_EQ(shortText.patternPieces, (StringList{"x", "??*"}));
-    EXPECT_EQ(shortText.textPieces, (StringList{"x", "y"}));
-}
-
-TEST(TStringDivisionMatch, WildcardBytesInsideCharactersAreOrdinary) {
-    EXPECT_TRUE(RunMatch("xy\x81*", "xy\x81*").matched);
-    EXPECT_FALSE(RunMatch("xy\x81*", "xy\x81zzz").matched);
-    EXPECT_TRUE(RunMatch("xy\x81?", "xy\x81?").matched);
-    EXPECT_FALSE(RunMatch("xy\x81?", "xy\x81\x41").matched);
-    // The anchor after a star is a whole character and never found on a trail byte.
-    MatchResult result = RunMatch("*\\", "ab" + kHyo + "\\");
-    EXPECT_TRUE(result.matched);
-    EXPECT_EQ(result.textPieces, (StringList{"ab" + kHyo, "\\"}));
-    MatchResult kanji = RunMatch("*" + kHyo, "ab" + kHyo + "c");
-    EXPECT_TRUE(kanji.matched);
-    EXPECT_EQ(kanji.textPieces, (StringList{"ab", kHyo}));
+TEST(TStringDivisionMatch, WildcardsMatchWholeCharacters) {
+    const struct {
+        std::string pattern, text;
+        bool matched;
+        std::string patternPieces = "~", textPieces = "~";
+    } cases[] = {
+        // Literal text matches as a prefix, exactly.
+        {"abc", "abc", true},
+        {"abd", "abc", false},
+        {"abc", "ab", false},
+        {"a", "", false},
+        {"Abc", "abc", false},
+        {"ab", "abc", true, "ab", "ab"},
+        // A star takes text up to its anchor, without backtracking; trailing, the rest.
+        {"a*c", "abbc", true, "a|*|c", "a|bb|c"},
+        {"a*c", "abb", false},
+        {"a*cd", "acbcd", false},
+        {"ab*", "abxyz", true, "ab|*", "ab|xyz"},
+        {"ab**", "ab", true, "ab|**", "ab|"},
+        {"*", "", true},
+        // "?" takes a whole character; after a star each "?" needs one; a "?" run may meet
+        // the end of the text when only stars follow.
+        {"a?c", "abc", true},
+        {"a?c", "abd", false},
+        {"ab?", "ab", false},
+        {"?x", kHyo + "x", true, "~", kHyo + "|x"},
+        {"*??", "a" + kSo + "b", true, "*??", "a" + kSo + "b"},
+        {"*??", "a", false},
+        {"x??*", "xy", true, "x|??*", "x|y"},
+        // Wildcard bytes inside double-byte characters are ordinary; the anchor after a star
+        // is a whole character and never found on a trail byte.
+        {"xy\x81*", "xy\x81*", true},
+        {"xy\x81*", "xy\x81zzz", false},
+        {"xy\x81?", "xy\x81?", true},
+        {"xy\x81?", "xy\x81\x41", false},
+        {"*\\", "ab" + kHyo + "\\", true, "~", "ab" + kHyo + "|\\"},
+        {"*" + kHyo, "ab" + kHyo + "c", true, "~", "ab|" + kHyo},
+    };
+    for (const auto& c : cases) {
+        StringList patternPieces, textPieces;
+        EXPECT_EQ(TStringDivision().Match(c.pattern, c.text, &patternPieces, &textPieces),
+                  c.matched)
+            << c.pattern << " " << c.text;
+        if (c.patternPieces != "~") {
+            EXPECT_EQ(Joined(patternPieces), c.patternPieces);
+        }
+        if (c.textPieces != "~") {
+            EXPECT_EQ(Joined(textPieces), c.textPieces);
+        }
+    }
 }
 
 // --- numbers --------------------------------------------------------------------------------

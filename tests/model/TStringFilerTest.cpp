@@ -103,12 +103,6 @@ TEST_F(TStringFilerTest, ChunkSizeNeverChangesTheLines) {
     EXPECT_EQ(LoadAll(path, TStringFiler::kLibraryChunkSize), expected);
 }
 
-TEST_F(TStringFilerTest, CrAtTheEndOfAChunkMeetsItsLf) {
-    std::string path = Write("boundary.txt", "a\r\nb\r\nc");
-    EXPECT_EQ(LoadAll(path, 2), (StringList{"a", "b", "c"}));
-    EXPECT_EQ(LoadAll(path, 5), (StringList{"a", "b", "c"}));
-}
-
 TEST_F(TStringFilerTest, LinesKeepEveryByte) {
     std::string all;
     for (int byte = 0; byte < 256; ++byte)
@@ -303,15 +297,6 @@ TEST_F(TStringFilerTest, ADanglingLeadByteBeforeALineEndIsNotWritten) {
     EXPECT_EQ(again, (StringList{"ab", "\x8f\x6f", "\x81\x81", "c\x81"}));
     EXPECT_EQ(filer_.Save(again, path), kFileOk);
     EXPECT_EQ(LoadAll(path, 1 << 20), again);
-}
-
-TEST_F(TStringFilerTest, SavedLinesLoadBack) {
-    const StringList lines = {kKind + " ver 2.0", "[init]", "\x95\x5C\\#", "", "[/init]"};
-    std::string path = PathOf("round.ZQD");
-    EXPECT_EQ(filer_.Save(lines, path), kFileOk);
-    StringList loaded;
-    EXPECT_EQ(filer_.LoadTagged(loaded, path, kKind), kFileOk);
-    EXPECT_EQ(loaded, lines);
 }
 
 TEST_F(TStringFilerTest, SaveTaggedReplacesOnlyEmptyFilesAndFilesOfItsKind) {

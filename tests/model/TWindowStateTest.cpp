@@ -7,23 +7,6 @@ namespace {
 
 const TMapWord kBounds("[Bounds]");
 
-StringList Serialised(const TMapInitialize& store) {
-    StringList lines;
-    store.Serialise(lines);
-    return lines;
-}
-
-TEST(TWindowStateTest, DefaultSectionsSerialiseInMapOrder) {
-    TMapInitialize store;
-    TWindowState::PutLibraryDefaults(store);
-    TWindowState::PutSubDefaults(store);
-    EXPECT_EQ(Serialised(store),
-              (StringList{"[SubForm]", "[Bounds]400,0,140,300", "[SelectGroupNo]0",
-                          "[WindowState]0", "[/SubForm]", "[ZQLForm]", "[AutoApply]0",
-                          "[Bounds]0,0,400,300", "[DragMode]4294967292", "[Panel_BR]170",
-                          "[SubFlattery]1", "[WindowState]0", "[/ZQLForm]"}));
-}
-
 TEST(TWindowStateTest, StoreThenApplyGivesTheSameState) {
     TLibraryWindowState library;
     library.windowState = kWindowMaximised;

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 
+#include "TempDir.h"
+#include "model/FileResult.h"
 #include "model/TLibraryCustomise.h"
 #include "model/TWindowState.h"
 #include "model/TZQLCtrl.h"
@@ -15,8 +13,6 @@
 
 namespace tabrix {
 namespace {
-
-namespace fs = std::filesystem;
 
 const char* const kDefaultFile =
     "Initialize-Info for Tabrix ver 2.0\r\n"
@@ -26,35 +22,16 @@ const char* const kDefaultFile =
 
 class TZQICtrlTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device device;
-        dir_ = fs::temp_directory_path() /
-               ("tabrix-zqi-" + std::to_string(device()) + "-" + std::to_string(device()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
+    std::string File(const std::string& name) const { return dir_.File(name); }
     void WriteBytes(const std::string& name, const std::string& bytes) const {
-        std::ofstream out(dir_ / name, std::ios::binary | std::ios::trunc);
-        out << bytes;
+        test::WriteFile(dir_.Path() / name, bytes);
     }
-
-    std::string ReadBytes(const std::string& path) const {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
     int ReadFile(const std::string& name) {
         info_.SetPath(File(name));
         return info_.Read();
     }
 
-    fs::path dir_;
+    test::TempDir dir_;
     TZQICtrl info_;
 };
 
@@ -63,7 +40,7 @@ TEST_F(TZQICtrlTest, WritesHeaderAndDefaultSections) {
     TWindowState::PutSubDefaults(info_.Store());
     info_.SetPath(File("a.ZQI"));
     ASSERT_EQ(info_.Write(), 0);
-    EXPECT_EQ(ReadBytes(File("a.ZQI")), kDefaultFile);
+    EXPECT_EQ(test::ReadFile(File("a.ZQI")), kDefaultFile);
 }
 
 TEST_F(TZQICtrlTest, KeysMissingFromTheFileKeepTheirDefaults) {
@@ -82,13 +59,6 @@ TEST_F(TZQICtrlTest, KeysMissingFromTheFileKeepTheirDefaults) {
     EXPECT_EQ(library.windowState, kWindowMaximised);
     EXPECT_EQ(TWindowState::ApplySub(info_.Store()).bounds, (TWindowBounds{400, 0, 140, 300}));
     EXPECT_EQ(info_.Store().Sections().at(TWindowState::LibrarySection()).size(), 6u);
-}
-
-TEST_F(TZQICtrlTest, BoundsWithALetterForTheWidthReadWidth100) {
-    WriteBytes("a.ZQI",
-               "Initialize-Info for Tabrix ver 2.0\n[ZQLForm]\n[Bounds]1,2,x,4\n[/ZQLForm]\n");
-    ASSERT_EQ(ReadFile("a.ZQI"), 0);
-    EXPECT_EQ(TWindowState::ApplyLibrary(info_.Store()).bounds, (TWindowBounds{1, 2, 100, 4}));
 }
 
 TEST_F(TZQICtrlTest, IgnoresUnknownSectionsKeysAndStrayLines) {
@@ -126,40 +96,34 @@ TEST_F(TZQICtrlTest, HeaderChecksAndLoadErrors) {
     EXPECT_TRUE(info_.Store().Sections().empty());
 }
 
-TEST_F(TZQICtrlTest, RelativePathResolvesAgainstTheLibraryFolder) {
+// A relative path is taken in the library's folder, joined with that folder's own separator,
+// and kept when read again; absolute paths and paths without a library are used as given.
+TEST_F(TZQICtrlTest, PathsResolveAgainstTheLibraryFolder) {
     WriteBytes("lib.ZQI", kDefaultFile);
-    TZQLCtrl library;
-    library.SetPath(File("lib.ZQL"));
-    info_.SetLibrary(&library);
-    info_.SetPath("lib.ZQI");
-
-    ASSERT_EQ(info_.Read(), 0);
-    const std::string resolved = (dir_ / "lib.ZQI").string();
-    EXPECT_EQ(info_.Path(), resolved);
-    ASSERT_EQ(info_.Read(), 0) << "reading again keeps the resolved path";
-    EXPECT_EQ(info_.Path(), resolved);
-}
-
-TEST_F(TZQICtrlTest, WindowsStyleLibraryFolderIsJoinedWithABackslash) {
-    TZQLCtrl library;
-    library.SetPath("D:\\libs\\lib.ZQL");
-    info_.SetLibrary(&library);
-    info_.SetPath("sub\\lib.ZQI");
-    EXPECT_EQ(info_.Read(), 1);
-    EXPECT_EQ(info_.Path(), "D:\\libs\\sub\\lib.ZQI");
-
-    info_.SetPath("\\\\server\\share\\x.ZQI");
-    info_.Read();
-    EXPECT_EQ(info_.Path(), "\\\\server\\share\\x.ZQI") << "UNC paths are absolute";
-    info_.SetPath("E:x.ZQI");
-    info_.Read();
-    EXPECT_EQ(info_.Path(), "E:x.ZQI");
-}
-
-TEST_F(TZQICtrlTest, WithoutLibraryThePathIsUsedAsGiven) {
-    info_.SetPath("surely-not-here.ZQI");
-    EXPECT_EQ(info_.Read(), 1);
-    EXPECT_EQ(info_.Path(), "surely-not-here.ZQI");
+    const struct {
+        std::string library;  // empty: no library
+        std::string path;
+        std::string resolved;
+        int result;
+    } cases[] = {
+        {File("lib.ZQL"), "lib.ZQI", File("lib.ZQI"), kFileOk},
+        {"D:\\libs\\lib.ZQL", "sub\\lib.ZQI", "D:\\libs\\sub\\lib.ZQI", kFileCannotOpen},
+        {"D:\\libs\\lib.ZQL", "\\\\server\\share\\x.ZQI", "\\\\server\\share\\x.ZQI",
+         kFileCannotOpen},
+        {"D:\\libs\\lib.ZQL", "E:x.ZQI", "E:x.ZQI", kFileCannotOpen},
+        {"", "surely-not-here.ZQI", "surely-not-here.ZQI", kFileCannotOpen},
+    };
+    for (const auto& c : cases) {
+        TZQLCtrl library;
+        library.SetPath(c.library);
+        TZQICtrl info;
+        if (!c.library.empty()) info.SetLibrary(&library);
+        info.SetPath(c.path);
+        EXPECT_EQ(info.Read(), c.result) << c.path;
+        EXPECT_EQ(info.Path(), c.resolved);
+        info.Read();
+        EXPECT_EQ(info.Path(), c.resolved) << "reading again keeps the resolved path";
+    }
 }
 
 TEST_F(TZQICtrlTest, WriteThenReadGivesTheSameStoreAndBytes) {
@@ -175,7 +139,7 @@ TEST_F(TZQICtrlTest, WriteThenReadGivesTheSameStoreAndBytes) {
     TWindowState::StoreSub(info_.Store(), sub);
     info_.SetPath(File("a.ZQI"));
     ASSERT_EQ(info_.Write(), 0);
-    const std::string written = ReadBytes(File("a.ZQI"));
+    const std::string written = test::ReadFile(File("a.ZQI"));
 
     TZQICtrl reread;
     reread.SetPath(File("a.ZQI"));
@@ -184,7 +148,7 @@ TEST_F(TZQICtrlTest, WriteThenReadGivesTheSameStoreAndBytes) {
 
     reread.SetPath(File("b.ZQI"));
     ASSERT_EQ(reread.Write(), 0);
-    EXPECT_EQ(ReadBytes(File("b.ZQI")), written);
+    EXPECT_EQ(test::ReadFile(File("b.ZQI")), written);
 }
 
 // The look of the library window: keys of [ZQLForm] that a file without them never gains, read
@@ -220,7 +184,7 @@ TEST_F(TZQICtrlTest, LookKeysRoundTripAndAreOnlyAddedWhenChanged) {
         EXPECT_EQ(TLibraryCustomise::Get(info.Store()), c.read);
         TLibraryCustomise::Put(info.Store(), c.put);
         ASSERT_EQ(info.Write(), 0);
-        EXPECT_EQ(ReadBytes(File("a.ZQI")), withKeys(c.writtenCount, c.writtenColour));
+        EXPECT_EQ(test::ReadFile(File("a.ZQI")), withKeys(c.writtenCount, c.writtenColour));
     }
 }
 

@@ -3,73 +3,45 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "model/TParameter.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
-#include "model/TextCodec.h"
 
 namespace tabrix {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CrLfLines;
+using test::ReadFile;
+using test::Sj;
+using test::WriteFile;
 
-std::string Sj(const std::string& utf8) {
-    return TextCodec::FromUtf8(utf8);
-}
+const std::string kHeader = "Parameter-Info for Tabrix ver 2.0";
 
-std::string CrLfLines(const std::vector<std::string>& lines) {
+// A file's expected text written with LF, as the writer puts it: with CR LF.
+std::string LfToCrLf(const std::string& text) {
     std::string out;
-    for (const std::string& line : lines) {
-        if (!out.empty()) out += "\r\n";
-        out += line;
-    }
+    for (char c : text)
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
     return out;
 }
 
-std::string Header() {
-    return "Parameter-Info for Tabrix ver 2.0";
-}
-
-// A folder of its own for each test, removed afterwards.
 class ZqpFileTest : public ::testing::Test {
 protected:
-    ZqpFileTest() {
-        std::random_device device;
-        dir_ = fs::temp_directory_path() /
-               ("tabrix-zqp-" + std::to_string(device()) + "-" + std::to_string(device()));
-        fs::create_directories(dir_);
-    }
-    ~ZqpFileTest() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    std::string File(const std::string& name) const { return dir_.File(name); }
 
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
-    static void WriteBytes(const std::string& path, const std::string& bytes) {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << bytes;
-    }
-    static std::string ReadBytes(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-    // Writes the lines as a file and reads it into a fresh parameter file object.
+    // Writes the lines as a file and reads it into the parameter file object.
     int ReadLines(TZQPCtrl& zqp, const std::vector<std::string>& lines) {
-        std::string path = File("in.ZQP");
-        WriteBytes(path, CrLfLines(lines));
-        zqp.SetPath(path);
+        WriteFile(File("in.ZQP"), CrLfLines(lines));
+        zqp.SetPath(File("in.ZQP"));
         return zqp.Read();
     }
 
-    fs::path dir_;
+    test::TempDir dir_;
 };
 
 TParameter* AddNamed(TZQPCtrl& zqp, const std::string& name, const std::string& code,
@@ -139,21 +111,6 @@ TEST(ZqpModelTest, AddParameterNumbersMapsAndOptionallyUses) {
     EXPECT_EQ(zqp.UsedParameters(), std::vector<TParameter*>{third});
 }
 
-TEST(ZqpModelTest, DisplayParameterExpiresWithItsTarget) {
-    TParameter referrer;
-    {
-        TParameter target;
-        referrer.SetDisplayParameter(&target);
-        EXPECT_EQ(referrer.DisplayParameter(), &target);
-    }
-    EXPECT_EQ(referrer.DisplayParameter(), nullptr);
-
-    TParameter other;
-    referrer.SetDisplayParameter(&other);
-    referrer.SetDisplayParameter(nullptr);
-    EXPECT_EQ(referrer.DisplayParameter(), nullptr);
-}
-
 // --- writing --------------------------------------------------------------------------------
 
 // Found by fuzzing: a font name ending in a lone lead byte took the "," after it for its
@@ -174,187 +131,65 @@ TEST_F(ZqpFileTest, AFontNameEndingInALoneLeadByteKeepsTheFontFields) {
     EXPECT_EQ(back.FontStyle(), 1);
 }
 
-TEST_F(ZqpFileTest, WritesTheExactLayout) {
+// Every setting and block written in the exact layout, lines that look like tags included,
+// read back into the same model and written again to the same bytes.
+TEST_F(ZqpFileTest, WritesTheExactLayoutAndReadsItBack) {
     TZQPCtrl zqp;
     zqp.Reset(File("out.ZQP"));
     zqp.SetStatus(zqp.Status() | 0x10);
     zqp.SetOutputType(3);
+    zqp.SetFontName("Arial Narrow");
     zqp.SetFontSize(-12);
     zqp.SetFontStyle(5);
     zqp.SetFontColour(0xFFFFFFFF);
     zqp.SetRowHeight(30);
-    zqp.DrawFormat() = {"%a%", "[x]"};
-    zqp.ImportFormats() = {{"i1"}, {}};
-    TParameter* a = AddNamed(zqp, Sj("名前"), "a", kTypeListSelection);
-    a->DrawFormat() = {"da"};
+    zqp.DrawFormat() = {"%a%", "[x]", "[/output_format]", ""};
+    zqp.OutputFormat() = {"line]with]brackets", "[draw_format]"};
+    zqp.ImportFormats() = {{"i1"}, {}, {"[c]"}};
+    TParameter* a = AddNamed(zqp, Sj("名前"), Sj("名前"), kTypeListSelection);
+    a->DrawFormat() = {"da", "[str]"};
     a->OutputFormat() = {"oa"};
-    a->Selection() = {"s1", "s2"};
-    TParameter* b = AddNamed(zqp, "B", "b", kTypeElementRef);
-    b->SetDisplayParameter(a);
-    zqp.UsedParameters() = {b, a, b};
+    a->Selection() = {"s1", "", "[/param]"};
+    TParameter* b = AddNamed(zqp, "B", "b]x", kTypeElementRef);
+    TParameter* c = AddNamed(zqp, "C", "c", kTypeElementRefArray);
+    b->SetDisplayParameter(c);  // a parameter later in the file
+    c->SetDisplayParameter(c);
+    zqp.UsedParameters() = {c, a, b};
 
-    ASSERT_EQ(zqp.Write(), 0);
-
-    std::string expected = CrLfLines({Header(),
-                                      "[init]",
-                                      "[status]16",
-                                      "[output_type]3",
-                                      "[draw_font]" + Sj("ＭＳ ゴシック") + ",-12,5,4294967295",
-                                      "[row_height]30",
-                                      "[draw_format]",
-                                      "%a%",
-                                      "[x]",
-                                      "[/draw_format]",
-                                      "[output_format]",
-                                      "[/output_format]",
-                                      "[use_parameter]1,0,1",
-                                      "[import_format]",
-                                      "i1",
-                                      "[/import_format]",
-                                      "[import_format]",
-                                      "[/import_format]",
-                                      "[/init]",
-                                      "[param]",
-                                      "[name]" + Sj("名前"),
-                                      "[code]a",
-                                      "[type]11",
-                                      "[draw_format]",
-                                      "da",
-                                      "[/draw_format]",
-                                      "[output_format]",
-                                      "oa",
-                                      "[/output_format]",
-                                      "[str]",
-                                      "s1",
-                                      "s2",
-                                      "[/str]",
-                                      "[/param]",
-                                      "[param]",
-                                      "[name]B",
-                                      "[code]b",
-                                      "[type]2",
-                                      "[draw_param]0",
-                                      "[draw_format]",
-                                      "[/draw_format]",
-                                      "[output_format]",
-                                      "[/output_format]",
-                                      "[str]",
-                                      "[/str]",
-                                      "[/param]"});
-    EXPECT_EQ(ReadBytes(File("out.ZQP")), expected);
+    ASSERT_EQ(zqp.Write(), kFileOk);
     EXPECT_FALSE(zqp.IsModified());
     EXPECT_EQ(zqp.Status(), 0x10u);
-}
-
-TEST_F(ZqpFileTest, EmptyModelOmitsUsedParameters) {
-    TZQPCtrl zqp;
-    zqp.Reset(File("empty.ZQP"));
-    ASSERT_EQ(zqp.Write(), 0);
-    EXPECT_EQ(ReadBytes(File("empty.ZQP")),
-              CrLfLines({Header(), "[init]", "[status]0", "[output_type]0",
-                         "[draw_font]" + Sj("ＭＳ ゴシック") + ",9,0,0", "[row_height]24",
-                         "[draw_format]", "[/draw_format]", "[output_format]", "[/output_format]",
-                         "[/init]"}));
-}
-
-TEST_F(ZqpFileTest, UnmodifiedFileIsLeftUntouched) {
-    std::string path = File("keep.ZQP");
-    WriteBytes(path, "not a parameter file");
-    TZQPCtrl zqp;
-    zqp.SetPath(path);
-    std::vector<std::string> messages;
-    EXPECT_EQ(zqp.Write([&](const std::string& m) { messages.push_back(m); }), 0);
-    EXPECT_EQ(ReadBytes(path), "not a parameter file");
-    EXPECT_TRUE(messages.empty());
-
-    // After reading the bit is clear too: a later change on disk is not overwritten.
-    WriteBytes(path, CrLfLines({Header(), "[param]", "[code]a", "[/param]"}));
-    ASSERT_EQ(zqp.Read(), 0);
-    WriteBytes(path, "changed elsewhere");
-    EXPECT_EQ(zqp.Write(), 0);
-    EXPECT_EQ(ReadBytes(path), "changed elsewhere");
-}
-
-TEST_F(ZqpFileTest, FailedWriteKeepsTheModifiedBit) {
-    TZQPCtrl zqp;
-    zqp.Reset(File("missing-folder/out.ZQP"));
-    AddNamed(zqp, "a", "a", kTypeString);
-    std::vector<std::string> messages;
-    auto progress = [&](const std::string& m) { messages.push_back(m); };
-
-    EXPECT_NE(zqp.Write(progress), 0);
-    EXPECT_TRUE(zqp.IsModified());
-    EXPECT_FALSE(fs::exists(dir_ / "missing-folder"));
-    EXPECT_EQ(messages.size(), 2u);
-
-    // The next save with a usable path still writes, and records the cleared status.
-    zqp.SetPath(File("out.ZQP"));
-    ASSERT_EQ(zqp.Write(), 0);
-    EXPECT_FALSE(zqp.IsModified());
-    EXPECT_NE(ReadBytes(File("out.ZQP")).find("\r\n[status]0\r\n"), std::string::npos);
-}
-
-TEST_F(ZqpFileTest, DeletedDisplayParameterIsNotWrittenNorReadBack) {
-    TZQPCtrl zqp;
-    zqp.Reset(File("out.ZQP"));
-    TParameter* a = AddNamed(zqp, "a", "a", kTypeString);
-    TParameter* b = AddNamed(zqp, "b", "b", kTypeElementRef);
-    b->SetDisplayParameter(a);
-    // Delete "a" the way the settings commit does: erase it and renumber the rest.
-    zqp.CodeMap().erase("a");
-    zqp.MutableParameters().erase(zqp.MutableParameters().begin());
-    b->SetIndex(0);
-    ASSERT_EQ(b->DisplayParameter(), nullptr);
-
-    ASSERT_EQ(zqp.Write(), 0);
-    std::string bytes = ReadBytes(File("out.ZQP"));
-    EXPECT_EQ(bytes.find("[draw_param]"), std::string::npos);
+    const std::string name = Sj("名前");
+    const std::string noBlocks =
+        "[draw_format]\n[/draw_format]\n[output_format]\n[/output_format]\n[str]\n[/str]\n"
+        "[/param]";
+    const std::string expected =
+        kHeader +
+        "\n[init]\n[status]16\n[output_type]3\n[draw_font]Arial Narrow,-12,5,4294967295\n"
+        "[row_height]30\n[draw_format]\n%a%\n[x]\n[/output_format]\n\n[/draw_format]\n"
+        "[output_format]\nline]with]brackets\n[draw_format]\n[/output_format]\n"
+        "[use_parameter]2,0,1\n[import_format]\ni1\n[/import_format]\n[import_format]\n"
+        "[/import_format]\n[import_format]\n[c]\n[/import_format]\n[/init]\n"
+        "[param]\n[name]" +
+        name + "\n[code]" + name +
+        "\n[type]11\n[draw_format]\nda\n[str]\n[/draw_format]\n[output_format]\noa\n"
+        "[/output_format]\n[str]\ns1\n\n[/param]\n[/str]\n[/param]\n"
+        "[param]\n[name]B\n[code]b]x\n[type]2\n[draw_param]2\n" +
+        noBlocks + "\n[param]\n[name]C\n[code]c\n[type]3\n[draw_param]2\n" + noBlocks;
+    const std::string bytes = ReadFile(File("out.ZQP"));
+    EXPECT_EQ(bytes, LfToCrLf(expected));
 
     TZQPCtrl back;
     back.SetPath(File("out.ZQP"));
-    ASSERT_EQ(back.Read(), 0);
-    ASSERT_EQ(back.Size(), 1u);
-    EXPECT_EQ(back.At(0)->Code(), "b");
-    EXPECT_EQ(back.At(0)->DisplayParameter(), nullptr);
-}
-
-// --- reading --------------------------------------------------------------------------------
-
-TEST_F(ZqpFileTest, RoundTripReadsTheSameModelAndWritesTheSameBytes) {
-    TZQPCtrl zqp;
-    zqp.Reset(File("first.ZQP"));
-    zqp.SetStatus(zqp.Status() | 1);
-    zqp.SetOutputType(2);
-    zqp.SetFontName("Arial Narrow");
-    zqp.SetFontSize(11);
-    zqp.SetFontStyle(9);
-    zqp.SetFontColour(0x00FF8040);
-    zqp.SetRowHeight(18);
-    zqp.DrawFormat() = {Sj("%名称%"), "[/output_format]", ""};
-    zqp.OutputFormat() = {"line]with]brackets", "[draw_format]"};
-    zqp.ImportFormats() = {{"a", "b"}, {"[c]"}};
-    TParameter* name = AddNamed(zqp, Sj("名称"), Sj("名称"), kTypeString);
-    TParameter* ref = AddNamed(zqp, "ref", "r]ef", kTypeElementRefArray);
-    TParameter* list = AddNamed(zqp, "list", "list", kTypeListSelection);
-    ref->SetDisplayParameter(list);  // a reference forward in the file
-    list->SetDisplayParameter(list);
-    list->Selection() = {Sj("赤"), "", "[/param]"};
-    name->DrawFormat() = {"[str]"};
-    zqp.UsedParameters() = {list, name, list};
-    ASSERT_EQ(zqp.Write(), 0);
-    std::string firstBytes = ReadBytes(File("first.ZQP"));
-
-    TZQPCtrl back;
-    back.SetPath(File("first.ZQP"));
-    ASSERT_EQ(back.Read(), 0);
+    ASSERT_EQ(back.Read(), kFileOk);
     EXPECT_FALSE(back.IsModified());
-    EXPECT_EQ(back.Status(), 1u);
-    EXPECT_EQ(back.OutputType(), 2u);
+    EXPECT_EQ(back.Status(), 0x10u);
+    EXPECT_EQ(back.OutputType(), 3u);
     EXPECT_EQ(back.FontName(), "Arial Narrow");
-    EXPECT_EQ(back.FontSize(), 11);
-    EXPECT_EQ(back.FontStyle(), 9);
-    EXPECT_EQ(back.FontColour(), 0x00FF8040u);
-    EXPECT_EQ(back.RowHeight(), 18u);
+    EXPECT_EQ(back.FontSize(), -12);
+    EXPECT_EQ(back.FontStyle(), 5);
+    EXPECT_EQ(back.FontColour(), 0xFFFFFFFFu);
+    EXPECT_EQ(back.RowHeight(), 30u);
     EXPECT_EQ(back.DrawFormat(), zqp.DrawFormat());
     EXPECT_EQ(back.OutputFormat(), zqp.OutputFormat());
     EXPECT_EQ(back.ImportFormats(), zqp.ImportFormats());
@@ -374,13 +209,87 @@ TEST_F(ZqpFileTest, RoundTripReadsTheSameModelAndWritesTheSameBytes) {
     EXPECT_EQ(back.At(1)->DisplayParameter(), back.At(2));
     EXPECT_EQ(back.At(2)->DisplayParameter(), back.At(2));
     EXPECT_EQ(back.UsedParameters(),
-              (std::vector<TParameter*>{back.At(2), back.At(0), back.At(2)}));
+              (std::vector<TParameter*>{back.At(2), back.At(0), back.At(1)}));
 
-    back.SetPath(File("second.ZQP"));
+    back.SetPath(File("again.ZQP"));
     back.SetModified(true);
-    ASSERT_EQ(back.Write(), 0);
-    EXPECT_EQ(ReadBytes(File("second.ZQP")), firstBytes);
+    ASSERT_EQ(back.Write(), kFileOk);
+    EXPECT_EQ(ReadFile(File("again.ZQP")), bytes);
 }
+
+TEST_F(ZqpFileTest, EmptyModelOmitsUsedParameters) {
+    TZQPCtrl zqp;
+    zqp.Reset(File("empty.ZQP"));
+    ASSERT_EQ(zqp.Write(), 0);
+    EXPECT_EQ(ReadFile(File("empty.ZQP")),
+              CrLfLines({kHeader, "[init]", "[status]0", "[output_type]0",
+                         "[draw_font]" + Sj("ＭＳ ゴシック") + ",9,0,0", "[row_height]24",
+                         "[draw_format]", "[/draw_format]", "[output_format]", "[/output_format]",
+                         "[/init]"}));
+}
+
+TEST_F(ZqpFileTest, UnmodifiedFileIsLeftUntouched) {
+    std::string path = File("keep.ZQP");
+    WriteFile(path, "not a parameter file");
+    TZQPCtrl zqp;
+    zqp.SetPath(path);
+    std::vector<std::string> messages;
+    EXPECT_EQ(zqp.Write([&](const std::string& m) { messages.push_back(m); }), 0);
+    EXPECT_EQ(ReadFile(path), "not a parameter file");
+    EXPECT_TRUE(messages.empty());
+
+    // After reading the bit is clear too: a later change on disk is not overwritten.
+    WriteFile(path, CrLfLines({kHeader, "[param]", "[code]a", "[/param]"}));
+    ASSERT_EQ(zqp.Read(), 0);
+    WriteFile(path, "changed elsewhere");
+    EXPECT_EQ(zqp.Write(), 0);
+    EXPECT_EQ(ReadFile(path), "changed elsewhere");
+}
+
+TEST_F(ZqpFileTest, FailedWriteKeepsTheModifiedBit) {
+    TZQPCtrl zqp;
+    zqp.Reset(File("missing-folder/out.ZQP"));
+    AddNamed(zqp, "a", "a", kTypeString);
+    std::vector<std::string> messages;
+    auto progress = [&](const std::string& m) { messages.push_back(m); };
+
+    EXPECT_NE(zqp.Write(progress), 0);
+    EXPECT_TRUE(zqp.IsModified());
+    EXPECT_FALSE(fs::exists(dir_.Path() / "missing-folder"));
+    EXPECT_EQ(messages.size(), 2u);
+
+    // The next save with a usable path still writes, and records the cleared status.
+    zqp.SetPath(File("out.ZQP"));
+    ASSERT_EQ(zqp.Write(), 0);
+    EXPECT_FALSE(zqp.IsModified());
+    EXPECT_NE(ReadFile(File("out.ZQP")).find("\r\n[status]0\r\n"), std::string::npos);
+}
+
+TEST_F(ZqpFileTest, DeletedDisplayParameterIsNotWrittenNorReadBack) {
+    TZQPCtrl zqp;
+    zqp.Reset(File("out.ZQP"));
+    TParameter* a = AddNamed(zqp, "a", "a", kTypeString);
+    TParameter* b = AddNamed(zqp, "b", "b", kTypeElementRef);
+    b->SetDisplayParameter(a);
+    // Delete "a" the way the settings commit does: erase it and renumber the rest.
+    zqp.CodeMap().erase("a");
+    zqp.MutableParameters().erase(zqp.MutableParameters().begin());
+    b->SetIndex(0);
+    ASSERT_EQ(b->DisplayParameter(), nullptr);
+
+    ASSERT_EQ(zqp.Write(), 0);
+    std::string bytes = ReadFile(File("out.ZQP"));
+    EXPECT_EQ(bytes.find("[draw_param]"), std::string::npos);
+
+    TZQPCtrl back;
+    back.SetPath(File("out.ZQP"));
+    ASSERT_EQ(back.Read(), 0);
+    ASSERT_EQ(back.Size(), 1u);
+    EXPECT_EQ(back.At(0)->Code(), "b");
+    EXPECT_EQ(back.At(0)->DisplayParameter(), nullptr);
+}
+
+// --- reading --------------------------------------------------------------------------------
 
 TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
     TZQPCtrl zqp;
@@ -389,7 +298,7 @@ TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
     zqp.DrawFormat() = {"old"};
     zqp.SetRowHeight(99);
     zqp.SetFontSize(30);
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[init]", "[status]5", "[/init]", "[param]", "[code]new",
+    ASSERT_EQ(ReadLines(zqp, {kHeader, "[init]", "[status]5", "[/init]", "[param]", "[code]new",
                               "[/param]"}),
               0);
     ASSERT_EQ(zqp.Size(), 1u);
@@ -404,35 +313,15 @@ TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
 
 TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(),
-                              "[unknown]x",
-                              "no tag at all",
-                              "[init]",
-                              "[bogus]1",
-                              "[output_type]abc",
-                              "[row_height]12x",
-                              "[status]0x14",
-                              "[draw_format]",
-                              "[init]",
-                              "[/draw_format]",
-                              "[/init]",
-                              "[param]",
-                              "[name]first",
-                              "[colour]red",
-                              "[type]0x10B",
-                              "[draw_param]zz",
-                              "[/param]",
-                              "[param]",
-                              "[name]second",
-                              "[type]-1",
-                              "[str]",
-                              "a",
-                              "[/str] trailing",
-                              "[/str]",
-                              "[output_format]",
-                              "never closed",
-                              "[/param]"}),
-              0);
+    WriteFile(
+        File("in.ZQP"),
+        LfToCrLf(kHeader + "\n[unknown]x\nno tag at all\n[init]\n[bogus]1\n[output_type]abc\n"
+                           "[row_height]12x\n[status]0x14\n[draw_format]\n[init]\n[/draw_format]\n"
+                           "[/init]\n[param]\n[name]first\n[colour]red\n[type]0x10B\n"
+                           "[draw_param]zz\n[/param]\n[param]\n[name]second\n[type]-1\n[str]\na\n"
+                           "[/str] trailing\n[/str]\n[output_format]\nnever closed\n[/param]"));
+    zqp.SetPath(File("in.ZQP"));
+    ASSERT_EQ(zqp.Read(), kFileOk);
     EXPECT_EQ(zqp.OutputType(), 0u);
     EXPECT_EQ(zqp.RowHeight(), 0u);
     EXPECT_EQ(zqp.Status(), 0x10u);
@@ -449,63 +338,62 @@ TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     EXPECT_EQ(zqp.At(1)->OutputFormat(), (StringList{"never closed", "[/param]"}));
 }
 
-TEST_F(ZqpFileTest, MissingTypeReadsAsText) {
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[name]n", "[code]c", "[/param]"}), 0);
-    ASSERT_EQ(zqp.Size(), 1u);
-    EXPECT_EQ(zqp.At(0)->Type(), kTypeString);
-    EXPECT_EQ(zqp.At(0)->InputBoxHeight(), 90);
+// The parameters read, one per piece: code, type, input box height and the display
+// parameter's index; then the used parameters' indexes and the row height. "!" marks a
+// parameter its code does not find.
+std::string Summary(const TZQPCtrl& zqp) {
+    std::string out;
+    for (std::size_t i = 0; i < zqp.Size(); ++i) {
+        const TParameter& p = *zqp.At(i);
+        out.append(p.Code()).append(":").append(std::to_string(p.Type()));
+        out.append(":").append(std::to_string(p.InputBoxHeight()));
+        if (p.DisplayParameter())
+            out.append(">").append(std::to_string(p.DisplayParameter()->Index()));
+        if (zqp.FindByCode(p.Code()) != &p) out.append("!");
+        out.append(" ");
+    }
+    out.append("used");
+    for (const TParameter* used : zqp.UsedParameters())
+        out.append(" ").append(std::to_string(used->Index()));
+    return out.append(" row ").append(std::to_string(zqp.RowHeight()));
 }
 
-TEST_F(ZqpFileTest, SectionsEndAtTheEndOfTheFile) {
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[code]only", "[type]8"}), 0);
-    ASSERT_EQ(zqp.Size(), 1u);
-    EXPECT_EQ(zqp.FindByCode("only"), zqp.At(0));
-    EXPECT_EQ(zqp.At(0)->Type(), kTypeUnsigned);
-
-    // An unclosed settings section takes everything after it.
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[init]", "[row_height]7", "[param]", "[code]lost"}), 0);
-    EXPECT_EQ(zqp.RowHeight(), 7u);
-    EXPECT_EQ(zqp.Size(), 0u);
-}
-
-TEST_F(ZqpFileTest, UsedParametersKeepOrderAndRepeatsAndSkipUnknownIndexes) {
-    auto fileWithUsed = [](const std::string& used) {
-        return std::vector<std::string>{Header(),   "[init]",  "[use_parameter]" + used,
-                                        "[/init]",  "[param]", "[code]p0",
-                                        "[/param]", "[param]", "[code]p1",
-                                        "[/param]", "[param]", "[code]p2",
-                                        "[/param]"};
+TEST_F(ZqpFileTest, ReadingCases) {
+    const std::vector<std::string> three = {"[param]", "[code]p0", "[/param]",
+                                            "[param]", "[code]p1", "[/param]",
+                                            "[param]", "[code]p2", "[/param]"};
+    auto withUsed = [&](const std::string& used) {
+        std::vector<std::string> lines = {"[init]", "[use_parameter]" + used, "[/init]"};
+        lines.insert(lines.end(), three.begin(), three.end());
+        return lines;
     };
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, fileWithUsed("2,0,2")), 0);
-    EXPECT_EQ(zqp.UsedParameters(), (std::vector<TParameter*>{zqp.At(2), zqp.At(0), zqp.At(2)}));
-
-    ASSERT_EQ(ReadLines(zqp, fileWithUsed("3,1,99,0x2,,x")), 0);
-    // Out of range skipped; an empty piece is 0, a non-number its default 0.
-    EXPECT_EQ(zqp.UsedParameters(),
-              (std::vector<TParameter*>{zqp.At(1), zqp.At(2), zqp.At(0), zqp.At(0)}));
-}
-
-TEST_F(ZqpFileTest, NoOrEmptyUsedParameterLineGivesNoUsedParameters) {
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[code]p0", "[/param]"}), 0);
-    EXPECT_TRUE(zqp.UsedParameters().empty());
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[init]", "[use_parameter]", "[/init]", "[param]",
-                              "[code]p0", "[/param]"}),
-              0);
-    EXPECT_TRUE(zqp.UsedParameters().empty());
-}
-
-TEST_F(ZqpFileTest, DisplayParameterIndexesAreResolvedAfterAllParameters) {
-    TZQPCtrl zqp;
-    ASSERT_EQ(ReadLines(zqp, {Header(), "[param]", "[code]a", "[draw_param]1", "[/param]",
-                              "[param]", "[code]b", "[draw_param]2", "[/param]"}),
-              0);
-    ASSERT_EQ(zqp.Size(), 2u);
-    EXPECT_EQ(zqp.At(0)->DisplayParameter(), zqp.At(1));
-    EXPECT_EQ(zqp.At(1)->DisplayParameter(), nullptr);  // names no parameter
+    const struct {
+        std::vector<std::string> lines;
+        std::string summary;
+    } cases[] = {
+        // A missing type reads as text.
+        {{"[param]", "[name]n", "[code]c", "[/param]"}, "c:0:90 used row 24"},
+        // Sections end at the end of the file; an unclosed settings section takes the rest.
+        {{"[param]", "[code]only", "[type]8"}, "only:8:90 used row 24"},
+        {{"[init]", "[row_height]7", "[param]", "[code]lost"}, "used row 7"},
+        // Used parameters keep order and repeats; out of range skipped, an empty piece is 0,
+        // a non-number its default 0; no or an empty line gives none.
+        {withUsed("2,0,2"), "p0:0:90 p1:0:90 p2:0:90 used 2 0 2 row 24"},
+        {withUsed("3,1,99,0x2,,x"), "p0:0:90 p1:0:90 p2:0:90 used 1 2 0 0 row 24"},
+        {withUsed(""), "p0:0:90 p1:0:90 p2:0:90 used row 24"},
+        {three, "p0:0:90 p1:0:90 p2:0:90 used row 24"},
+        // Display parameters are resolved after all parameters; one naming none is none.
+        {{"[param]", "[code]a", "[draw_param]1", "[/param]", "[param]", "[code]b", "[draw_param]2",
+          "[/param]"},
+         "a:0:90>1 b:0:90 used row 24"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = {kHeader};
+        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+        TZQPCtrl zqp;
+        ASSERT_EQ(ReadLines(zqp, lines), kFileOk) << c.summary;
+        EXPECT_EQ(Summary(zqp), c.summary);
+    }
 }
 
 struct DrawFontCase {
@@ -532,7 +420,7 @@ TEST_F(ZqpFileTest, DrawFontVariants) {
         SCOPED_TRACE(c.value);
         TZQPCtrl zqp;
         ASSERT_EQ(
-            ReadLines(zqp, {Header(), "[init]", std::string("[draw_font]") + c.value, "[/init]"}),
+            ReadLines(zqp, {kHeader, "[init]", std::string("[draw_font]") + c.value, "[/init]"}),
             0);
         EXPECT_EQ(zqp.FontName(), c.name);
         EXPECT_EQ(zqp.FontSize(), c.size);
@@ -548,14 +436,14 @@ TEST_F(ZqpFileTest, ResultCodesLeaveTheModelAlone) {
 
     zqp.SetPath(File("absent.ZQP"));
     EXPECT_EQ(zqp.Read(), 1);
-    WriteBytes(File("empty.ZQP"), "");
+    WriteFile(File("empty.ZQP"), "");
     zqp.SetPath(File("empty.ZQP"));
     EXPECT_EQ(zqp.Read(), 3);
     for (const char* header :
          {"Element-Data for Tabrix ver 2.0", "Parameter-Info for Tabrix",
           "Parameter-Info for Tabrix  ver 2.0", "parameter-info for tabrix ver 2.0"}) {
         SCOPED_TRACE(header);
-        WriteBytes(File("wrong.ZQP"), std::string(header) + "\r\n[param]\r\n[/param]");
+        WriteFile(File("wrong.ZQP"), std::string(header) + "\r\n[param]\r\n[/param]");
         zqp.SetPath(File("wrong.ZQP"));
         EXPECT_EQ(zqp.Read(), 4);
     }
@@ -564,7 +452,7 @@ TEST_F(ZqpFileTest, ResultCodesLeaveTheModelAlone) {
     EXPECT_EQ(zqp.RowHeight(), 50u);
 
     // Any version is accepted, and a header alone is an empty file.
-    WriteBytes(File("v.ZQP"), "Parameter-Info for Tabrix ver 9.9");
+    WriteFile(File("v.ZQP"), "Parameter-Info for Tabrix ver 9.9");
     zqp.SetPath(File("v.ZQP"));
     EXPECT_EQ(zqp.Read(), 0);
     EXPECT_EQ(zqp.Size(), 0u);
@@ -575,7 +463,7 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
     std::vector<std::string> messages;
     auto progress = [&](const std::string& m) { messages.push_back(m); };
     const std::string path = File("p.ZQP");
-    WriteBytes(path, CrLfLines({Header(), "[param]", "[/param]"}));
+    WriteFile(path, CrLfLines({kHeader, "[param]", "[/param]"}));
 
     TZQPCtrl zqp;
     zqp.SetPath(path);
@@ -589,7 +477,7 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
 
     // A file that cannot be read reports only the start.
     messages.clear();
-    WriteBytes(path, "Element-Data for Tabrix ver 2.0");
+    WriteFile(path, "Element-Data for Tabrix ver 2.0");
     EXPECT_EQ(zqp.Read(progress), 4);
     EXPECT_EQ(messages, std::vector<std::string>{prefix + Sj("」：読み込み開始")});
 }
@@ -597,11 +485,10 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
 // --- path resolution ------------------------------------------------------------------------
 
 TEST_F(ZqpFileTest, RelativePathIsResolvedAgainstTheLibraryFolder) {
-    fs::create_directories(dir_ / "sub");
-    WriteBytes(File("sub/p.ZQP"), CrLfLines({Header(), "[param]", "[code]found", "[/param]"}));
+    WriteFile(File("sub/p.ZQP"), CrLfLines({kHeader, "[param]", "[code]found", "[/param]"}));
 
     for (const std::string& libraryPath :
-         {dir_.string() + "/lib.ZQL", dir_.string() + "\\lib.ZQL"}) {
+         {dir_.Path().string() + "/lib.ZQL", dir_.Path().string() + "\\lib.ZQL"}) {
         SCOPED_TRACE(libraryPath);
         TZQLCtrl library;
         library.SetPath(libraryPath);
@@ -627,9 +514,9 @@ TEST_F(ZqpFileTest, ResolutionUsesTheLibraryFolderSeparator) {
 
 TEST_F(ZqpFileTest, AbsolutePathsAndPathsWithoutOwnerStayUnchanged) {
     TZQLCtrl library;
-    library.SetPath(dir_.string() + "/lib.ZQL");
+    library.SetPath(dir_.Path().string() + "/lib.ZQL");
     for (const std::string& path : {std::string("D:\\x\\p.ZQP"), std::string("\\\\srv\\s\\p.ZQP"),
-                                    dir_.string() + "/none.ZQP"}) {
+                                    dir_.Path().string() + "/none.ZQP"}) {
         SCOPED_TRACE(path);
         TZQPCtrl zqp;
         zqp.SetOwnerLibrary(&library);

@@ -1,5 +1,5 @@
-// A small library in memory for format tests: one parameter of every composite type beside
-// the plain ones, two groups over one element data file, and a sink that records events.
+// The format tests' fixture: the shared small library (its elements without values) and a sink
+// that records events.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,14 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "FixtureLibrary.h"
 #include "TempDir.h"
 #include "format/TFormatCompiler.h"
 #include "format/TFormatEvaluator.h"
 #include "format/TFormatSink.h"
-#include "model/TGroupData.h"
-#include "model/TZQDCtrl.h"
-#include "model/TZQLCtrl.h"
-#include "model/TZQPCtrl.h"
 #include "model/TextCodec.h"
 
 namespace tabrix::test {
@@ -24,7 +21,7 @@ namespace tabrix::test {
 // "N", "B", "E". Replies from a script, then kReplyContinue.
 class RecordingSink : public TFormatSink {
 public:
-    int Send(int event, std::string_view text, std::uint32_t number) override {
+    int Send(SinkEvent event, std::string_view text, std::uint32_t number) override {
         switch (event) {
             case kEventText:
                 events.push_back("T:" + TextCodec::ToUtf8(std::string(text)));
@@ -66,44 +63,8 @@ public:
     std::vector<int> replies;
 };
 
-// Parameter positions of the fixture library.
-enum FixtureParam : std::uint32_t {
-    kName = 0,      // 名称: string
-    kPrice = 1,     // 価格: signed
-    kCount = 2,     // 個数: unsigned
-    kArray = 3,     // 配列: string array
-    kRef = 4,       // 参照: element reference
-    kRefArray = 5,  // 参照配列: element reference array
-    kGroupRef = 6,  // グループ: group reference
-    kNumbers = 7,   // 数列: signed array
-    kFlag = 8,      // 可否: boolean
-};
-
-class FormatFixture : public ::testing::Test {
+class FormatFixture : public ::testing::Test, public FixtureLibrary {
 protected:
-    FormatFixture() {
-        library.AttachParameterFile(std::make_unique<TZQPCtrl>());
-        AddParameter("名称", kTypeString);
-        AddParameter("価格", kTypeSigned);
-        AddParameter("個数", kTypeUnsigned);
-        AddParameter("配列", kTypeStringArray);
-        AddParameter("参照", kTypeElementRef);
-        AddParameter("参照配列", kTypeElementRefArray);
-        AddParameter("グループ", kTypeGroupRef);
-        AddParameter("数列", kTypeSignedArray);
-        AddParameter("可否", kTypeBool);
-        first = data.AddGroupData();
-        first->SetName(Sj("データA"));
-        second = data.AddGroupData();
-        second->SetName(Sj("データB"));
-        groupA = library.AddGroupForGroupData(first);
-        groupA->SetName(Sj("グループA"));
-        groupB = library.AddGroupForGroupData(second);
-        groupB->SetName(Sj("グループB"));
-        first->AddElements(3);
-        second->AddElements(2);
-    }
-
     TParameter& Param(std::uint32_t i) { return *library.ParameterFile()->At(i); }
     TElement& A(std::size_t i) { return *first->At(i); }
     TElement& B(std::size_t i) { return *second->At(i); }
@@ -129,22 +90,7 @@ protected:
     }
     using Events = std::vector<std::string>;
 
-    TZQDCtrl data;
-    TZQLCtrl library;
     RecordingSink sink;
-    TGroupData* first = nullptr;
-    TGroupData* second = nullptr;
-    TGroupSetting* groupA = nullptr;
-    TGroupSetting* groupB = nullptr;
-
-private:
-    void AddParameter(const std::string& code, std::uint8_t type) {
-        TParameter* parameter = library.ParameterFile()->AddParameter();
-        parameter->SetName(Sj(code));
-        parameter->SetCode(Sj(code));
-        parameter->SetType(type);
-        library.ParameterFile()->CodeMap()[Sj(code)] = parameter;
-    }
 };
 
 }  // namespace tabrix::test

@@ -520,43 +520,6 @@ private slots:
         QCOMPARE(edit->toPlainText(), QStringLiteral("42"));
     }
 
-    void DropsSetReferences_data() {
-        QTest::addColumn<int>("param");
-        QTest::addColumn<int>("existing");  // references e0 .. e(existing-1)
-        QTest::addColumn<unsigned>("mode");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QList<int>>("expected");  // element numbers; dropped are 1, 2, 3
-        QTest::newRow("insert on row 2 goes before the second")
-            << 3 << 2 << 2u << 2 << QList<int>{0, 1, 2, 3, 1};
-        QTest::newRow("add appends") << 3 << 2 << 0u << 1 << QList<int>{0, 1, 1, 2, 3};
-        QTest::newRow("insert on the header appends")
-            << 3 << 2 << 2u << 0 << QList<int>{0, 1, 1, 2, 3};
-        QTest::newRow("insert below the last appends")
-            << 3 << 2 << 2u << 9 << QList<int>{0, 1, 1, 2, 3};
-        QTest::newRow("empty array takes them") << 3 << 0 << 2u << 1 << QList<int>{1, 2, 3};
-        QTest::newRow("single takes the first") << 2 << 1 << 2u << 1 << QList<int>{1};
-    }
-    void DropsSetReferences() {
-        QFETCH(int, param);
-        QFETCH(int, existing);
-        QFETCH(unsigned, mode);
-        QFETCH(int, row);
-        QFETCH(QList<int>, expected);
-        Panel p;
-        std::vector<TElement*> refs;
-        for (int i = 0; i < existing; ++i)
-            refs.push_back(p.e(i));
-        p.ShowWithRefs(param, refs);
-        p.box.SetDragMode(mode);
-        p.box.DropElements(param, {p.e(1), p.e(2), p.e(3)}, row);
-        QVERIFY(p.box.Changed());
-        QList<TElement*> want;
-        for (int i : expected)
-            want << p.e(i);
-        QCOMPARE(Refs(p.data.Library().WorkingElement(), param), want);
-        QCOMPARE(p.List(param)->RowCount(), param == 3 ? want.size() : 1);
-    }
-
     // A reference parameter whose value was read as plain numbers (the file was read before
     // its parameters) shows no reference; the numbers are never taken for addresses.
     void PlainNumbersInAReferenceShowNoReference() {

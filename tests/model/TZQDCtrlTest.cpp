@@ -61,7 +61,7 @@ std::string DataFile(std::initializer_list<std::initializer_list<std::string>> g
     return out;
 }
 
-class ElementDataTest : public ::testing::Test {
+class TZQDCtrlTest : public ::testing::Test {
 protected:
     std::string Dir(const std::string& name) const { return dir_.File(name); }
 
@@ -100,7 +100,7 @@ protected:
     std::unique_ptr<TZQLCtrl> library_;
 };
 
-TEST_F(ElementDataTest, EmptySectionsAndTheDocumentedLine) {
+TEST_F(TZQDCtrlTest, EmptySectionsAndTheDocumentedLine) {
     TZQLCtrl& lib = Open(ParameterFile({0, 9, 9}), LibraryFile({0}),
                          DataFile({{"1||||", "1||ABC,,x#y||,5,1#0", "0||a"}}));
     TGroupData* data = lib.Group(0)->GroupData();
@@ -132,7 +132,7 @@ TEST_F(ElementDataTest, EmptySectionsAndTheDocumentedLine) {
     EXPECT_EQ(DataLine(2), "0||a||");
 }
 
-TEST_F(ElementDataTest, WriterBuildsFieldsFromTheValueLists) {
+TEST_F(TZQDCtrlTest, WriterBuildsFieldsFromTheValueLists) {
     TZQLCtrl& lib = Open(ParameterFile({1, 9, 9}), LibraryFile({0}), DataFile({{"1||||"}}));
     TElement* e = lib.Group(0)->GroupData()->At(0);
     e->SetTexts(0, {"ABC"});
@@ -150,7 +150,7 @@ TEST_F(ElementDataTest, WriterBuildsFieldsFromTheValueLists) {
     EXPECT_EQ(DataLine(0), "0||||");
 }
 
-TEST_F(ElementDataTest, EscapedCharactersSurviveWriteAndRead) {
+TEST_F(TZQDCtrlTest, EscapedCharactersSurviveWriteAndRead) {
     TZQLCtrl& lib = Open(ParameterFile({1, 0}), LibraryFile({0}), DataFile({{"1||||"}}));
     const TextList tricky = {"a,b", "c#d", "100%", "x||y", "back\\slash", "\\", "", "#,||%"};
     TElement* e = lib.Group(0)->GroupData()->At(0);
@@ -168,7 +168,7 @@ TEST_F(ElementDataTest, EscapedCharactersSurviveWriteAndRead) {
 // Found by fuzzing: a text ending in a lone first byte of a double-byte character (what a
 // truncated file leaves) glued the separator after it to the character and so ran into the next
 // field, changing the element with every save.
-TEST_F(ElementDataTest, ATextEndingInALoneLeadByteLosesItOnceAndThenSaves) {
+TEST_F(TZQDCtrlTest, ATextEndingInALoneLeadByteLosesItOnceAndThenSaves) {
     TZQLCtrl& lib = Open(ParameterFile({1, 0}), LibraryFile({0}), DataFile({{"1||||"}}));
     TElement* e = lib.Group(0)->GroupData()->At(0);
     // "a\x82" reads back whole: the reader classes the "#" after it as a byte of its own.
@@ -187,7 +187,7 @@ TEST_F(ElementDataTest, ATextEndingInALoneLeadByteLosesItOnceAndThenSaves) {
 
 // Found by fuzzing: "||" is escaped in texts but a lone "|" is not, so a last text ending in
 // "|" wrote "|||" and read back without its bar, the numbers gaining a field of "|".
-TEST_F(ElementDataTest, ALastTextEndingInABarKeepsItAndTheNumbers) {
+TEST_F(TZQDCtrlTest, ALastTextEndingInABarKeepsItAndTheNumbers) {
     TZQLCtrl& lib = Open(ParameterFile({1, 8, 0}), LibraryFile({0}), DataFile({{"1||||"}}));
     TElement* e = lib.Group(0)->GroupData()->At(0);
     e->SetTexts(0, {"a|", "|"});
@@ -204,7 +204,7 @@ TEST_F(ElementDataTest, ALastTextEndingInABarKeepsItAndTheNumbers) {
 
 // Found by fuzzing: an empty group entry before a real one was written "-1", which reads back
 // as no entry, so the list shifted and the value became the second entry's group.
-TEST_F(ElementDataTest, AnEmptyGroupEntryBeforeARealOneSurvivesSaving) {
+TEST_F(TZQDCtrlTest, AnEmptyGroupEntryBeforeARealOneSurvivesSaving) {
     Open(ParameterFile({10}), LibraryFile({0}), DataFile({{"1||||#0"}}));
     SaveData();
     EXPECT_EQ(DataLine(0), "1||||#0");
@@ -217,7 +217,7 @@ TEST_F(ElementDataTest, AnEmptyGroupEntryBeforeARealOneSurvivesSaving) {
 
 // A double-byte character whose second byte is 0x5C at the start of an item is written with
 // that byte escaped; reading must take every item back as it was, wherever it stands.
-TEST_F(ElementDataTest, SecondByteBackslashAtItemStartInEveryPosition) {
+TEST_F(TZQDCtrlTest, SecondByteBackslashAtItemStartInEveryPosition) {
     const std::string hyou = Sj("表");
     const std::string so = Sj("ソ");
     TZQLCtrl& lib = Open(ParameterFile({0, 1, 1, 0, 8}), LibraryFile({0}), DataFile({{"1||||"}}));
@@ -243,7 +243,7 @@ TEST_F(ElementDataTest, SecondByteBackslashAtItemStartInEveryPosition) {
     EXPECT_EQ(SaveData(), first);
 }
 
-TEST_F(ElementDataTest, ElementReferencesByIndexAndGroupNumber) {
+TEST_F(TZQDCtrlTest, ElementReferencesByIndexAndGroupNumber) {
     // Group 0 shows d0, group 1 shows d2, group 2 shows d1. d1 element 0 refers to d2 element 1
     // (group 1) and, in an array, to d0 element 0 and nothing and d2 element 0.
     TZQLCtrl& lib = Open(ParameterFile({2, 3, 10}), LibraryFile({0, 2, 1}),
@@ -277,7 +277,7 @@ TEST_F(ElementDataTest, ElementReferencesByIndexAndGroupNumber) {
     EXPECT_NE(bytes.find("\r\n1||||,,-1\r\n"), std::string::npos);
 }
 
-TEST_F(ElementDataTest, ReferencesThatCannotResolveAreDropped) {
+TEST_F(TZQDCtrlTest, ReferencesThatCannotResolveAreDropped) {
     TZQLCtrl& lib = Open(ParameterFile({2, 3, 10, 10}), LibraryFile({0}),
                          DataFile({{"1||||9 0,0 5#0 0#,7,", "1||||"}}));
     TElement* e = lib.Group(0)->GroupData()->At(0);
@@ -295,7 +295,7 @@ TEST_F(ElementDataTest, ReferencesThatCannotResolveAreDropped) {
     EXPECT_EQ(DataLine(0), "1||||9 0,,7,");
 }
 
-TEST_F(ElementDataTest, ReferenceIntoDataNoGroupShowsIsWrittenEmpty) {
+TEST_F(TZQDCtrlTest, ReferenceIntoDataNoGroupShowsIsWrittenEmpty) {
     TZQLCtrl& lib =
         Open(ParameterFile({2}), LibraryFile({0, 1}), DataFile({{"1||||1 1"}, {"1||||", "1||||"}}));
     // Drop group 1: group data d1 stays in the file but no group of the library shows it.
@@ -304,7 +304,7 @@ TEST_F(ElementDataTest, ReferenceIntoDataNoGroupShowsIsWrittenEmpty) {
     EXPECT_EQ(DataLine(0), "1||||");
 }
 
-TEST_F(ElementDataTest, DestroyingATargetErasesTheReference) {
+TEST_F(TZQDCtrlTest, DestroyingATargetErasesTheReference) {
     TZQLCtrl& lib = Open(ParameterFile({3, 10}), LibraryFile({0, 0}),
                          DataFile({{"1||||1 0#2 0#1 0,1", "1||||", "1||||"}}));
     TGroupData* data = lib.Group(0)->GroupData();
@@ -322,7 +322,7 @@ TEST_F(ElementDataTest, DestroyingATargetErasesTheReference) {
     EXPECT_EQ(data->Size(), 0u);
 }
 
-TEST_F(ElementDataTest, DeclaredSizesFillWithEmptyObjectsButNeverHugeAllocations) {
+TEST_F(TZQDCtrlTest, DeclaredSizesFillWithEmptyObjectsButNeverHugeAllocations) {
     std::string zqd = Lines({"Element-Data for Tabrix ver 2.0",
                              "[init]",
                              "[size]3",
@@ -357,7 +357,7 @@ TEST_F(ElementDataTest, DeclaredSizesFillWithEmptyObjectsButNeverHugeAllocations
     EXPECT_EQ(lib.Group(2)->GroupData()->Size(), 0u);  // the third declared slot
 }
 
-TEST_F(ElementDataTest, ListOperationsRenumberAndMarkModified) {
+TEST_F(TZQDCtrlTest, ListOperationsRenumberAndMarkModified) {
     TZQLCtrl& lib =
         Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a", "1||b", "1||c", "1||d"}}));
     TGroupData* data = lib.Group(0)->GroupData();
@@ -396,7 +396,7 @@ TEST_F(ElementDataTest, ListOperationsRenumberAndMarkModified) {
 
 // Elements taken out of one file's group data and inserted into another's are the same objects:
 // references to them and from them stay, both files are marked modified and written so.
-TEST_F(ElementDataTest, TakenElementsKeepTheirReferencesInAnotherFile) {
+TEST_F(TZQDCtrlTest, TakenElementsKeepTheirReferencesInAnotherFile) {
     const std::string zql = Lines(
         {"Library-File for Tabrix ver 2.0", "[init]", "[zqp_file]lib.ZQP", "[/init]", "[use_group]",
          "[group]", "[name]g0", "[zqd_file]data.ZQD", "[gd_index]0", "[/group]", "[group]",
@@ -438,7 +438,7 @@ TEST_F(ElementDataTest, TakenElementsKeepTheirReferencesInAnotherFile) {
               std::string::npos);
 }
 
-TEST_F(ElementDataTest, UnmodifiedFileIsNotTouchedAndFailedWriteStaysModified) {
+TEST_F(TZQDCtrlTest, UnmodifiedFileIsNotTouchedAndFailedWriteStaysModified) {
     TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a"}}));
     TZQDCtrl* file = lib.Group(0)->GroupData()->Owner();
     WriteFile(dir_.Path() / "data.ZQD", "changed on disk");
@@ -451,7 +451,7 @@ TEST_F(ElementDataTest, UnmodifiedFileIsNotTouchedAndFailedWriteStaysModified) {
     EXPECT_TRUE(file->IsModified());
 }
 
-TEST_F(ElementDataTest, ProgressMessagesWhileReadingAndWriting) {
+TEST_F(TZQDCtrlTest, ProgressMessagesWhileReadingAndWriting) {
     TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a"}}));
     // A second object for the same file: reading replaces its group data, which the library's
     // groups must not be showing.
@@ -474,7 +474,7 @@ TEST_F(ElementDataTest, ProgressMessagesWhileReadingAndWriting) {
                                         Sj("ZQD「") + p + Sj("」：保存開始")}));
 }
 
-TEST_F(ElementDataTest, CorruptAndTruncatedFiles) {
+TEST_F(TZQDCtrlTest, CorruptAndTruncatedFiles) {
     const std::string full = DataFile({{"1||a#b,c||1#2", "0||\\", "1||x||5"}, {"1||z"}});
     for (std::size_t cut = 0; cut < full.size(); cut += 7) {
         TZQLCtrl& lib = Open(ParameterFile({1, 9}), LibraryFile({0, 1}), full.substr(0, cut));

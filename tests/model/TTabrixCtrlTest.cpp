@@ -36,7 +36,7 @@ const char* kData =
     "Element-Data for Tabrix ver 2.0\r\n[elements]\r\n[data]\r\n1||a||\r\n1||b||0 0\r\n[/data]\r\n"
     "[/elements]";
 
-class ControllerTest : public ::testing::Test {
+class TTabrixCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         WriteFile(dir_.Path() / "lib.ZQP", kParams);
@@ -56,7 +56,7 @@ protected:
     TTabrixCtrl controller_;
 };
 
-TEST_F(ControllerTest, LibrariesShareOneElementDataFileUntilTheLastCloses) {
+TEST_F(TTabrixCtrlTest, LibrariesShareOneElementDataFileUntilTheLastCloses) {
     auto a = Open("a.ZQL");
     auto b = Open("b.ZQL");  // the same file named by its full path
     ASSERT_EQ(controller_.ElementDataFiles().size(), 1u);
@@ -80,7 +80,7 @@ TEST_F(ControllerTest, LibrariesShareOneElementDataFileUntilTheLastCloses) {
     EXPECT_TRUE(controller_.Libraries().empty());
 }
 
-TEST_F(ControllerTest, LetterCaseMakesTwoFiles) {
+TEST_F(TTabrixCtrlTest, LetterCaseMakesTwoFiles) {
     WriteFile(dir_.Path() / "c.ZQL", Library("data.ZQD", "Data.ZQD"));
     auto c = Open("c.ZQL");
     ASSERT_EQ(c->GroupCount(), 2u);
@@ -90,7 +90,7 @@ TEST_F(ControllerTest, LetterCaseMakesTwoFiles) {
 
 // Every spelling of one file on disk loads one object, so one copy's save cannot overwrite
 // the other's changes.
-TEST_F(ControllerTest, OneFileOnDiskIsOneObject) {
+TEST_F(TTabrixCtrlTest, OneFileOnDiskIsOneObject) {
     std::filesystem::create_directory(dir_.Path() / "data");
     std::filesystem::copy_file(dir_.Path() / "data.ZQD", dir_.Path() / "data" / "x.ZQD");
     std::filesystem::create_directory_symlink(dir_.Path() / "data", dir_.Path() / "link");
@@ -109,7 +109,7 @@ TEST_F(ControllerTest, OneFileOnDiskIsOneObject) {
 
 // A library opened through a link finds its files beside the file the link leads to, and
 // saving replaces that file while the link stays a link.
-TEST_F(ControllerTest, LibraryOpenedThroughALink) {
+TEST_F(TTabrixCtrlTest, LibraryOpenedThroughALink) {
     std::filesystem::create_directory(dir_.Path() / "elsewhere");
     std::filesystem::create_symlink(dir_.Path() / "a.ZQL", dir_.Path() / "elsewhere" / "a.ZQL");
     auto a = Open("elsewhere/a.ZQL");
@@ -124,7 +124,7 @@ TEST_F(ControllerTest, LibraryOpenedThroughALink) {
 
 // Two libraries share a file; the second shows only part of its group data. Saving the file
 // from either keeps every reference, whichever of them read it.
-TEST_F(ControllerTest, SharedFileKeepsReferencesItsSaverDoesNotShow) {
+TEST_F(TTabrixCtrlTest, SharedFileKeepsReferencesItsSaverDoesNotShow) {
     const std::string data =
         "Element-Data for Tabrix ver 2.0\r\n[elements]\r\n[data]\r\n1||a||1 1#0 0\r\n[/data]"
         "\r\n[/elements]\r\n[elements]\r\n[data]\r\n1||b||\r\n1||c||\r\n[/data]\r\n"
@@ -156,7 +156,7 @@ TEST_F(ControllerTest, SharedFileKeepsReferencesItsSaverDoesNotShow) {
     }
 }
 
-TEST_F(ControllerTest, NotALibraryLoadsNothing) {
+TEST_F(TTabrixCtrlTest, NotALibraryLoadsNothing) {
     int result = -1;
     EXPECT_EQ(controller_.OpenNewLibrary(dir_.File("lib.ZQP"), result), nullptr);
     EXPECT_EQ(result, kFileWrongHeader);
@@ -166,7 +166,7 @@ TEST_F(ControllerTest, NotALibraryLoadsNothing) {
     EXPECT_TRUE(controller_.Libraries().empty());
 }
 
-TEST_F(ControllerTest, OpenReportsNormalisingThenClears) {
+TEST_F(TTabrixCtrlTest, OpenReportsNormalisingThenClears) {
     std::vector<std::string> messages;
     int result = -1;
     auto lib = controller_.OpenNewLibrary(dir_.File("a.ZQL"), result,
@@ -179,7 +179,7 @@ TEST_F(ControllerTest, OpenReportsNormalisingThenClears) {
     EXPECT_TRUE(lib->ReferenceTable().empty());
 }
 
-TEST_F(ControllerTest, NewLibraryDefaults) {
+TEST_F(TTabrixCtrlTest, NewLibraryDefaults) {
     TZQLCtrl lib;
     controller_.FillNewLibrary(lib);
     EXPECT_EQ(lib.Controller(), &controller_);
@@ -215,7 +215,7 @@ TEST_F(ControllerTest, NewLibraryDefaults) {
     EXPECT_EQ(lib.LineBreak(), "\r\n");
 }
 
-TEST_F(ControllerTest, LibraryWithoutControllerDropsItsGroups) {
+TEST_F(TTabrixCtrlTest, LibraryWithoutControllerDropsItsGroups) {
     TZQLCtrl lib;
     lib.SetPath(dir_.File("a.ZQL"));
     ASSERT_EQ(lib.Read(), kFileOk);

@@ -24,6 +24,14 @@ std::string Join(const std::vector<std::string>& lines) {
     return test::CrLfLines(lines);
 }
 
+// A file's text written with LF, as the writers put it: with CR LF.
+std::string LfToCrLf(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
 std::string ParamBlock(int n, int type, int displayParam = -1,
                        std::vector<std::string> selection = {}) {
     std::vector<std::string> lines = {"[param]", "[name]" + Sj("項目") + std::to_string(n),
@@ -50,136 +58,50 @@ struct SampleLibrary {
     std::string zql, zqp, zqi, mainZqd, moreZqd;
 
     SampleLibrary() {
-        zql = Join({"Library-File for Tabrix ver 2.0",
-                    "[init]",
-                    "[status]0",
-                    "[zqp_file]lib.ZQP",
-                    "[zqi_file]lib.ZQI",
-                    "[output_path]out",
-                    "[preview_image]preview.JPG",
-                    "[preview_memo]",
-                    Sj("メモ"),
-                    "[/preview_memo]",
-                    "[cr_word]2",
-                    "[/init]",
-                    "[use_group]",
-                    "[group]",
-                    "[name]" + Sj("一番"),
-                    "[zqp_file]lib.ZQP",
-                    "[zqd_file]main.ZQD",
-                    "[gd_index]0",
-                    "[status]3",
-                    "[output_path]first.txt",
-                    "[connect_group]1",
-                    "[header]",
-                    "%p0%",
-                    "[/header]",
-                    "[footer]",
-                    "[/footer]",
-                    "[/group]",
-                    "[group]",
-                    "[name]second",
-                    "[zqp_file]lib.ZQP",
-                    "[zqd_file]sub\\more.ZQD",
-                    "[gd_index]0",
-                    "[status]33",
-                    "[output_path]sub\\second.txt",
-                    "[header]",
-                    "[/header]",
-                    "[footer]",
-                    "end",
-                    "[footer]",
-                    "[/footer]",
-                    "[/group]",
-                    "[group]",
-                    "[name]third",
-                    "[zqp_file]lib.ZQP",
-                    "[zqd_file]main.ZQD",
-                    "[gd_index]1",
-                    "[status]1",
-                    "[output_path]",
-                    "[connect_group]0",
-                    "[header]",
-                    "[/header]",
-                    "[footer]",
-                    "[/footer]",
-                    "[/group]",
-                    "[/use_group]",
-                    "[free_text]",
-                    "free [text] line",
-                    "",
-                    "[/free_text]",
-                    "[batch]",
-                    "[open]",
-                    "[type]1",
-                    "[name]sort",
-                    "[data]",
-                    "[JudgeParam]0",
-                    "[GroupNo]0,2",
-                    "[/data]",
-                    "[/open]",
-                    "[change]",
-                    "[type]2",
-                    "[name]",
-                    "[data]",
-                    "[/data]",
-                    "[/change]",
-                    "[/batch]"});
-        std::vector<std::string> p = {"Parameter-Info for Tabrix ver 2.0",
-                                      "[init]",
-                                      "[status]0",
-                                      "[output_type]0",
-                                      "[draw_font]" + Sj("ＭＳ ゴシック") + ",9,0,0",
-                                      "[row_height]24",
-                                      "[draw_format]",
-                                      "%p0%",
-                                      "[/draw_format]",
-                                      "[output_format]",
-                                      "%p0%\\n",
-                                      "[/output_format]",
-                                      "[use_parameter]0,1,0",
-                                      "[import_format]",
-                                      "[/import_format]",
-                                      "[/init]"};
+        zql = LfToCrLf(
+            "Library-File for Tabrix ver 2.0\n[init]\n[status]0\n[zqp_file]lib.ZQP\n"
+            "[zqi_file]lib.ZQI\n[output_path]out\n[preview_image]preview.JPG\n[preview_memo]\n" +
+            Sj("メモ") + "\n[/preview_memo]\n[cr_word]2\n[/init]\n[use_group]\n[group]\n[name]" +
+            Sj("一番") +
+            "\n[zqp_file]lib.ZQP\n[zqd_file]main.ZQD\n[gd_index]0\n[status]3\n"
+            "[output_path]first.txt\n[connect_group]1\n[header]\n%p0%\n[/header]\n[footer]\n"
+            "[/footer]\n[/group]\n[group]\n[name]second\n[zqp_file]lib.ZQP\n"
+            "[zqd_file]sub\\more.ZQD\n[gd_index]0\n[status]33\n[output_path]sub\\second.txt\n"
+            "[header]\n[/header]\n[footer]\nend\n[footer]\n[/footer]\n[/group]\n[group]\n"
+            "[name]third\n[zqp_file]lib.ZQP\n[zqd_file]main.ZQD\n[gd_index]1\n[status]1\n"
+            "[output_path]\n[connect_group]0\n[header]\n[/header]\n[footer]\n[/footer]\n"
+            "[/group]\n[/use_group]\n[free_text]\nfree [text] line\n\n[/free_text]\n[batch]\n"
+            "[open]\n[type]1\n[name]sort\n[data]\n[JudgeParam]0\n[GroupNo]0,2\n[/data]\n[/open]\n"
+            "[change]\n[type]2\n[name]\n[data]\n[/data]\n[/change]\n[/batch]");
+        zqp = LfToCrLf(
+            "Parameter-Info for Tabrix ver 2.0\n[init]\n[status]0\n[output_type]0\n"
+            "[draw_font]" +
+            Sj("ＭＳ ゴシック") +
+            ",9,0,0\n[row_height]24\n[draw_format]\n%p0%\n[/draw_format]\n"
+            "[output_format]\n%p0%\\n\n[/output_format]\n[use_parameter]0,1,0\n"
+            "[import_format]\n[/import_format]\n[/init]");
         for (int type = 0; type < 12; ++type) {
-            p.push_back(ParamBlock(type, type, type == 2 || type == 3 ? 0 : -1,
-                                   type == 11 || type == 5 ? std::vector<std::string>{"no", "yes"}
-                                                           : std::vector<std::string>{}));
+            zqp +=
+                "\r\n" + ParamBlock(type, type, type == 2 || type == 3 ? 0 : -1,
+                                    type == 11 || type == 5 ? std::vector<std::string>{"no", "yes"}
+                                                            : std::vector<std::string>{});
         }
-        zqp = Join(p);
         zqi = Join({"Initialize-Info for Tabrix ver 2.0", "[SubForm]", "[Bounds]1,2,3,4",
                     "[SelectGroupNo]1", "[WindowState]0", "[/SubForm]", "[ZQLForm]", "[AutoApply]1",
                     "[Bounds]0,0,400,300", "[DragMode]4294967292", "[Panel_BR]170",
                     "[SubFlattery]1", "[WindowState]2", "[/ZQLForm]"});
         const std::string hyou = Sj("表") + "\\";
         const std::string so = Sj("ソ") + "\\";
-        mainZqd = Join({"Element-Data for Tabrix ver 2.0",
-                        "[init]",
-                        "[status]0",
-                        "[size]2",
-                        "[/init]",
-                        "[elements]",
-                        "[init]",
-                        "[name]" + Sj("データ 1"),
-                        "[size]2",
-                        "[/init]",
-                        "[data]",
-                        "1||" + Sj("名前") +
-                            ",a#b\\,c,,,,,,,,,,||0,0,0 1,0 0##1 2,1,1#0,4294967295,"
-                            "1#4294967294,7,8#9,2,1",
-                        "0||" + hyou + "," + so + "#" + hyou + ",,,,,,,,,,||0,0,,,0,0,0,0,0,0,,0",
-                        "[/data]",
-                        "[/elements]",
-                        "[elements]",
-                        "[init]",
-                        "[name]second data",
-                        "[size]2",
-                        "[/init]",
-                        "[data]",
-                        "1||x||",
-                        "1||y||0,0,1 0",
-                        "[/data]",
-                        "[/elements]"});
+        mainZqd = LfToCrLf(
+            "Element-Data for Tabrix ver 2.0\n[init]\n[status]0\n[size]2\n[/init]\n[elements]\n"
+            "[init]\n[name]" +
+            Sj("データ 1") + "\n[size]2\n[/init]\n[data]\n1||" + Sj("名前") +
+            ",a#b\\,c,,,,,,,,,,||0,0,0 1,0 0##1 2,1,1#0,4294967295,"
+            "1#4294967294,7,8#9,2,1\n0||" +
+            hyou + "," + so + "#" + hyou +
+            ",,,,,,,,,,||0,0,,,0,0,0,0,0,0,,0\n[/data]\n[/elements]\n[elements]\n[init]\n"
+            "[name]second data\n[size]2\n[/init]\n[data]\n1||x||\n1||y||0,0,1 0\n[/data]\n"
+            "[/elements]");
         moreZqd = Join({"Element-Data for Tabrix ver 2.0", "[init]", "[status]0", "[size]1",
                         "[/init]", "[elements]", "[init]", "[name]more", "[size]1", "[/init]",
                         "[data]", "1||m||", "[/data]", "[/elements]"});
@@ -194,7 +116,7 @@ struct SampleLibrary {
     }
 };
 
-class LibraryFileTest : public ::testing::Test {
+class TZQLCtrlTest : public ::testing::Test {
 protected:
     TZQLCtrl& Open(const std::filesystem::path& dir) {
         int result = -1;
@@ -224,7 +146,7 @@ protected:
     std::set<TZQDCtrl*> written_;
 };
 
-TEST_F(LibraryFileTest, EverythingReadsIntoTheModel) {
+TEST_F(TZQLCtrlTest, EverythingReadsIntoTheModel) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     TZQLCtrl& lib = Open(dir_.Path());
@@ -277,7 +199,7 @@ TEST_F(LibraryFileTest, EverythingReadsIntoTheModel) {
     EXPECT_EQ(lib.InitializeInfo()->Path(), dir_.File("lib.ZQI"));
 }
 
-TEST_F(LibraryFileTest, WritingBackGivesTheSameBytes) {
+TEST_F(TZQLCtrlTest, WritingBackGivesTheSameBytes) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     WriteAll(Open(dir_.Path()));
@@ -290,7 +212,7 @@ TEST_F(LibraryFileTest, WritingBackGivesTheSameBytes) {
 
 // The timed list's interval: a line beside the lists that a library without it never gains, read
 // back as written; a value outside 1..32767 counts as 60.
-TEST_F(LibraryFileTest, TimedIntervalLineRoundTrips) {
+TEST_F(TZQLCtrlTest, TimedIntervalLineRoundTrips) {
     const struct {
         const char* line;  // after "[batch]", and what is written after setting `set`
         std::uint32_t read, set;
@@ -316,7 +238,7 @@ TEST_F(LibraryFileTest, TimedIntervalLineRoundTrips) {
     }
 }
 
-TEST_F(LibraryFileTest, MovedFolderKeepsRelativePathsWorking) {
+TEST_F(TZQLCtrlTest, MovedFolderKeepsRelativePathsWorking) {
     SampleLibrary sample;
     TempDir other;
     std::filesystem::path moved = other.Path() / "moved";
@@ -331,7 +253,7 @@ TEST_F(LibraryFileTest, MovedFolderKeepsRelativePathsWorking) {
     EXPECT_EQ(ReadFile(moved / "lib.ZQL"), sample.zql);
 }
 
-TEST_F(LibraryFileTest, DroppedGroupsShiftLaterNumbers) {
+TEST_F(TZQLCtrlTest, DroppedGroupsShiftLaterNumbers) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     // The first group names group data 7, which its file does not hold.
@@ -354,7 +276,7 @@ TEST_F(LibraryFileTest, DroppedGroupsShiftLaterNumbers) {
     EXPECT_TRUE(third->At(1)->Numbers(2).empty());
 }
 
-TEST_F(LibraryFileTest, SmallCasesOfTheLayout) {
+TEST_F(TZQLCtrlTest, SmallCasesOfTheLayout) {
     // No groups, an unknown line break, unknown tags, missing closing tags.
     WriteFile(dir_.Path() / "lib.ZQL",
               Join({"Library-File for Tabrix ver 1.5", "[init]", "[cr_word]5", "[unknown]x",
@@ -372,7 +294,7 @@ TEST_F(LibraryFileTest, SmallCasesOfTheLayout) {
     EXPECT_EQ(bytes.substr(bytes.size() - 10), "\r\n[/batch]");
 }
 
-TEST_F(LibraryFileTest, FailuresLeaveTheLibraryAsItWas) {
+TEST_F(TZQLCtrlTest, FailuresLeaveTheLibraryAsItWas) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     TZQLCtrl& lib = Open(dir_.Path());
@@ -390,7 +312,7 @@ TEST_F(LibraryFileTest, FailuresLeaveTheLibraryAsItWas) {
     EXPECT_TRUE(lib.IsModified());
 }
 
-TEST_F(LibraryFileTest, ReadingAgainReleasesTheOldFiles) {
+TEST_F(TZQLCtrlTest, ReadingAgainReleasesTheOldFiles) {
     SampleLibrary sample;
     sample.WriteTo(dir_.Path());
     TZQLCtrl& lib = Open(dir_.Path());
