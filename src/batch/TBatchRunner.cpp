@@ -30,7 +30,7 @@ TBatchRunner::Comparison CompareOrdered(T a, T b) {
 }
 
 std::uint32_t FirstNumber(const TElement& e, std::uint32_t param) {
-    const NumberList& numbers = e.Numbers(param);
+    const NumberItems numbers = e.Numbers(param);
     return numbers.empty() ? 0 : static_cast<std::uint32_t>(numbers.front());
 }
 
@@ -45,8 +45,8 @@ TBatchRunner::Comparison CompareTextLists(const TElement& a, const TElement& b,
                                           std::uint32_t param) {
     TBatchRunner::Comparison result;
     if (CompareMissing(param < a.TextCount(), param < b.TextCount(), result)) return result;
-    const TextList& la = a.Texts(param);
-    const TextList& lb = b.Texts(param);
+    const TextItems la = a.Texts(param);
+    const TextItems lb = b.Texts(param);
     if (la.size() != lb.size()) return CompareOrdered(la.size(), lb.size());
     for (std::size_t k = 0; k < la.size(); ++k) {
         int order = la[k].compare(lb[k]);
@@ -59,8 +59,8 @@ TBatchRunner::Comparison CompareNumberLists(const TElement& a, const TElement& b
                                             std::uint32_t param, bool itemsToo) {
     TBatchRunner::Comparison result;
     if (CompareMissing(param < a.NumberCount(), param < b.NumberCount(), result)) return result;
-    const NumberList& la = a.Numbers(param);
-    const NumberList& lb = b.Numbers(param);
+    const NumberItems la = a.Numbers(param);
+    const NumberItems lb = b.Numbers(param);
     if (la.size() != lb.size()) return CompareOrdered(la.size(), lb.size());
     if (!itemsToo) return TBatchRunner::kEqual;
     for (std::size_t k = 0; k < la.size(); ++k) {
@@ -72,7 +72,7 @@ TBatchRunner::Comparison CompareNumberLists(const TElement& a, const TElement& b
 }
 
 const TGroupSetting* ReferencedGroup(const TElement& e, std::uint32_t param) {
-    const NumberList& numbers = e.Numbers(param);
+    const NumberItems numbers = e.Numbers(param);
     if (numbers.empty() || numbers.front() == 0 || !e.HoldsGroupRefs(param)) return nullptr;
     return TElement::AsGroup(numbers.front());
 }
@@ -88,15 +88,15 @@ std::size_t ElementCount(const TGroupSetting& group) {
 void CopyValue(const TElement& source, TElement& dest, std::uint32_t param, std::uint8_t type) {
     switch (type) {
         case kTypeString: {
-            const TextList& texts = source.Texts(param);
-            std::string text = texts.empty() ? std::string() : texts.front();
+            const TextItems texts = source.Texts(param);
+            std::string text = texts.empty() ? std::string() : std::string(texts.front());
             if (text.empty() && param >= dest.TextCount()) return;
             dest.SetTexts(param, TextList{std::move(text)});
             return;
         }
         case kTypeStringArray:
             if (source.Texts(param).empty() && param >= dest.TextCount()) return;
-            dest.SetTexts(param, source.Texts(param));
+            dest.SetTextItems(param, source.Texts(param));
             return;
         case kTypeElementRef:
         case kTypeElementRefArray:
@@ -232,8 +232,8 @@ TBatchRunner::Comparison TBatchRunner::CompareValues(const TElement& a, const TE
                                                      std::uint32_t param, std::uint8_t type) {
     switch (type) {
         case kTypeString: {
-            const TextList& ta = a.Texts(param);
-            const TextList& tb = b.Texts(param);
+            const TextItems ta = a.Texts(param);
+            const TextItems tb = b.Texts(param);
             std::string_view va = ta.empty() ? std::string_view() : std::string_view(ta.front());
             std::string_view vb = tb.empty() ? std::string_view() : std::string_view(tb.front());
             int order = va.compare(vb);

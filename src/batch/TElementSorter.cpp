@@ -14,13 +14,13 @@ namespace tabrix {
 namespace {
 
 std::uint32_t FirstNumber(const TElement& e, std::uint32_t param) {
-    const NumberList& numbers = e.Numbers(param);
+    const NumberItems numbers = e.Numbers(param);
     return numbers.empty() ? 0 : static_cast<std::uint32_t>(numbers.front());
 }
 
 // The number of elements of the group a group reference names, or none.
 std::optional<std::size_t> ReferencedGroupSize(const TElement& e, std::uint32_t param) {
-    const NumberList& numbers = e.Numbers(param);
+    const NumberItems numbers = e.Numbers(param);
     if (numbers.empty() || numbers.front() == 0 || !e.HoldsGroupRefs(param)) return std::nullopt;
     const TGroupData* data = TElement::AsGroup(numbers.front())->GroupData();
     return data ? data->Size() : 0;
@@ -92,14 +92,14 @@ private:
                 Slot slot;
                 slot.start = static_cast<std::uint32_t>(views_.size());
                 slot.present = key.param < e->TextCount();
-                const TextList& texts = e->Texts(key.param);
+                const TextItems texts = e->Texts(key.param);
                 if (key.type == kTypeString) {
                     AddView(texts.empty() ? std::string_view() : std::string_view(texts.front()),
                             folding);
                     slot.count = 1;
                     slot.prefix = prefixes_.back();
                 } else {
-                    for (const std::string& text : texts)
+                    for (std::string_view text : texts)
                         AddView(text, folding);
                     slot.count = static_cast<std::uint32_t>(texts.size());
                 }
@@ -184,8 +184,8 @@ private:
         const bool aHas = key.param < ea.NumberCount();
         const bool bHas = key.param < eb.NumberCount();
         if (!aHas || !bHas) return sorter_.MissingList(aHas, bHas);
-        const NumberList& la = ea.Numbers(key.param);
-        const NumberList& lb = eb.Numbers(key.param);
+        const NumberItems la = ea.Numbers(key.param);
+        const NumberItems lb = eb.Numbers(key.param);
         if (la.size() != lb.size()) return Decide(Sign(la.size(), lb.size()));
         // The references of an element reference array are not compared.
         if (key.type == kTypeElementRefArray) return Verdict::kUndecided;

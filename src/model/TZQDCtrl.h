@@ -78,9 +78,11 @@ public:
     void RenumberGroupData(std::size_t from = 0);
 
 private:
-    std::unique_ptr<TGroupData> ReadGroupData(TZQLCtrl& library, const StringList& lines,
+    using LineViews = std::vector<std::string_view>;
+    std::unique_ptr<TGroupData> ReadGroupData(TZQLCtrl& library, const LineViews& lines,
                                               std::size_t& i, const Progress& progress);
-    void DecodeElementLine(TZQLCtrl& library, TElement& element, const std::string& line) const;
+    void DecodeElementLine(TZQLCtrl& library, TElement& element, std::string_view line,
+                           TElement::Values& values) const;
     std::string EncodeElementLine(const TZQLCtrl& library, const TElement& element) const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;
