@@ -154,7 +154,7 @@ void AppendRow(const TGroupSetting& group, const std::string& freeText, const TE
                std::string& out) {
     auto text = [&](std::uint32_t p) -> std::string {
         const TextItems texts = e.Texts(p);
-        return texts.empty() ? std::string() : texts.front();
+        return texts.empty() ? std::string() : std::string(texts.front());
     };
     auto number = [&](std::uint32_t p) -> std::uint32_t {
         const NumberItems numbers = e.Numbers(p);

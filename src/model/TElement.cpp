@@ -196,7 +196,7 @@ void TElement::ResizeTexts(std::size_t count) {
 // --- numbers ---------------------------------------------------------------------------------
 
 NumberItems TElement::Numbers(std::size_t i) const {
-    if (i >= numberCount_) return {};
+    if (i >= numberCount_ || Kinds()[i] == RefKind::kPending) return {};
     const std::uint32_t* ends = NumberEnds();
     std::uint32_t first = i ? ends[i - 1] : 0;
     auto* self = const_cast<TElement*>(this);  // the view is read-only
@@ -248,16 +248,48 @@ void TElement::RegisterTargets(std::size_t i) {
 void TElement::EraseItem(std::size_t i, NumberItem target) {
     if (i >= numberCount_) return;
     if (links_ && !links_->kept.empty()) DropKeptEntriesOf(i, target);
+    const std::uint32_t* ends = NumberEnds();
+    NumberItem* numbers = MutableNumbers();
+    const std::uint32_t first = i ? ends[i - 1] : 0;
+    NumberItem* kept = std::remove(numbers + first, numbers + ends[i], target);
+    ShrinkNumbers(i, static_cast<std::size_t>(kept - (numbers + first)));
+}
+
+void TElement::ShrinkNumbers(std::size_t i, std::size_t count) {
     std::uint32_t* ends = MutableNumberEnds();
     NumberItem* numbers = MutableNumbers();
     const std::uint32_t first = i ? ends[i - 1] : 0;
-    NumberItem* fieldEnd = numbers + ends[i];
-    NumberItem* kept = std::remove(numbers + first, fieldEnd, target);
-    const auto removed = static_cast<std::uint32_t>(fieldEnd - kept);
+    const auto removed = static_cast<std::uint32_t>(ends[i] - first - count);
     if (removed == 0) return;
-    std::copy(fieldEnd, numbers + ends[numberCount_ - 1], kept);
+    std::copy(numbers + ends[i], numbers + ends[numberCount_ - 1], numbers + first + count);
     for (std::size_t k = i; k < numberCount_; ++k)
         ends[k] -= removed;
+}
+
+template <typename Target>
+void TElement::StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets) {
+    NumberList items;
+    const std::uint32_t* ends = NumberEnds();
+    const std::uint32_t first = i < numberCount_ && i ? ends[i - 1] : 0;
+    if (KindAt(i) != RefKind::kPending || targets.size() > ends[i] - first) {
+        for (Target* target : targets)
+            items.push_back(ItemOf(target));
+        return StoreTargets(i, kind, items);
+    }
+    NumberItem* room = MutableNumbers() + first;
+    for (std::size_t k = 0; k < targets.size(); ++k)
+        room[k] = ItemOf(targets[k]);
+    ShrinkNumbers(i, targets.size());
+    MutableKinds()[i] = kind;
+    RegisterTargets(i);
+}
+
+void TElement::StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets) {
+    StoreReadTargets(i, RefKind::kElement, targets);
+}
+
+void TElement::StoreReadGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& targets) {
+    StoreReadTargets(i, RefKind::kGroup, targets);
 }
 
 // A kept list stands for the entries of the number list at i in order; when entries go, the
@@ -324,7 +356,7 @@ void TElement::CopyValuesFrom(const TElement& other) {
         [&](std::size_t k, Values& v) { v.AddTexts(other.Texts(k)); },
         [&](std::size_t k, Values& v) { v.AddNumbers(other.Numbers(k), other.KindAt(k)); });
     for (std::size_t i = 0; i < numberCount_; ++i) {
-        if (KindAt(i) != RefKind::kNone) RegisterTargets(i);
+        if (HoldsElementRefs(i) || HoldsGroupRefs(i)) RegisterTargets(i);
         if (const KeptItems* kept = other.KeptReferenceItems(i)) KeepReferenceItems(i, *kept);
     }
 }
@@ -337,7 +369,7 @@ void TElement::CopyValueFrom(const TElement& other, std::size_t i) {
         return;
     }
     RefKind kind = other.KindAt(i);
-    if (kind == RefKind::kNone) {
+    if (kind != RefKind::kElement && kind != RefKind::kGroup) {
         UnlinkOutgoing(i);
         DropKept(i);
         ReplaceNumbers(i, other.Numbers(i), RefKind::kNone);
@@ -360,7 +392,7 @@ TElement::Links& TElement::EnsureLinks() {
 
 void TElement::UnlinkOutgoing(std::size_t i) {
     RefKind kind = KindAt(i);
-    if (kind == RefKind::kNone) return;
+    if (kind != RefKind::kElement && kind != RefKind::kGroup) return;
     for (NumberItem item : Numbers(i)) {
         if (item == 0) continue;
         if (kind == RefKind::kElement) {

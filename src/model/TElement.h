@@ -26,7 +26,9 @@ class TGroupSetting;
 
 class TElement {
 public:
-    enum class RefKind : std::uint8_t { kNone, kElement, kGroup };
+    // kPending: a reference value just read, its room reserved for the targets resolved once
+    // every file is read; it reads as empty until then.
+    enum class RefKind : std::uint8_t { kNone, kElement, kGroup, kPending };
 
     // The values of an element as they are collected, field by field, before they go into the
     // element's buffer in one piece. A reader keeps one and clears it for each element.
@@ -82,6 +84,11 @@ public:
     // stored afterwards), no links to drop. values may be reused afterwards.
     void AssignRead(const Values& values);
 
+    // Stores the resolved targets of a reference value AssignRead left pending, in its room;
+    // a value changed since then is set as SetElementRefs, SetGroupRefs would set it.
+    void StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets);
+    void StoreReadGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& targets);
+
     // Copies all values of other, with its references registered for this element.
     void CopyValuesFrom(const TElement& other);
     // Copies the value of parameter i only.
@@ -133,6 +140,11 @@ private:
     const char* Chars() const;
     NumberItem* MutableNumbers();
     std::uint32_t* MutableNumberEnds();
+    RefKind* MutableKinds() { return const_cast<RefKind*>(Kinds()); }
+    template <typename Target>
+    void StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets);
+    // Shortens the number list at i to count entries in place.
+    void ShrinkNumbers(std::size_t i, std::size_t count);
     std::size_t ItemTotal() const;
 
     void Pack(const Values& values);

@@ -243,7 +243,8 @@ int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     Report(progress, Message(path_, CoreText::kExpanding));
     Reset(path_);
 
-    std::size_t filled = 0;  // group data slots filled so far
+    std::vector<ReadReference> refs;  // reference values, in the order of the file
+    std::size_t filled = 0;           // group data slots filled so far
     auto store = [&](std::unique_ptr<TGroupData> data) {
         data->SetOwner(this);
         if (filled < groupData_.size() && !groupData_[filled]) {
@@ -274,8 +275,22 @@ int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
                 }
             }
         } else if (tag == "[elements") {
-            store(ReadGroupData(library, lines, i, progress));
+            store(ReadGroupData(library, lines, i, progress, refs));
         }
+    }
+
+    // The item lists go to the library's table after every element is made, so that they lie
+    // together in memory rather than between the elements, and are handed back as a whole.
+    const TStringDivision& division = library.Division();
+    library.ReferenceTable().reserve(library.ReferenceTable().size() + refs.size());
+    for (const ReadReference& ref : refs) {
+        PlainPieces pieces(division, ref.field, '#');
+        StringList items;
+        items.reserve(pieces.Count());
+        std::string_view item;
+        while (pieces.Next(item))
+            items.emplace_back(item);
+        library.ReferenceTable().push_back({ref.element, ref.param, std::move(items)});
     }
 
     for (std::size_t k = 0; k < groupData_.size(); ++k) {
@@ -289,7 +304,8 @@ int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
 }
 
 std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const LineViews& lines,
-                                                    std::size_t& i, const Progress& progress) {
+                                                    std::size_t& i, const Progress& progress,
+                                                    std::vector<ReadReference>& refs) {
     TStringFiler filer;
     auto data = std::make_unique<TGroupData>(this);
     for (++i; i < lines.size(); ++i) {
@@ -313,7 +329,7 @@ std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const Lin
             TElement::Values values;  // reused: one allocation per element, not per value
             for (++i; i < lines.size() && lines[i] != "[/data]"; ++i) {
                 auto element = std::make_unique<TElement>();
-                DecodeElementLine(library, *element, lines[i], values);
+                DecodeElementLine(library, *element, lines[i], values, refs);
                 data->StoreRead(std::move(element));
             }
         }
@@ -323,7 +339,7 @@ std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const Lin
 }
 
 void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element, std::string_view line,
-                                 TElement::Values& values) const {
+                                 TElement::Values& values, std::vector<ReadReference>& refs) const {
     const TStringDivision& division = library.Division();
     values.Clear();
     std::string_view rest = line;
@@ -338,16 +354,14 @@ void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element, std::stri
             PlainPieces pieces(division, field, '#');
             std::string_view item;
             if (IsReferenceType(TypeAt(library, i))) {
-                // Stored empty; the references are resolved once every file is read.
-                StringList items;
-                while (pieces.Next(item))
-                    items.emplace_back(item);
-                library.ReferenceTable().push_back(
-                    {&element, static_cast<std::uint32_t>(i), std::move(items)});
-            } else {
-                while (pieces.Next(item))
-                    values.numbers.push_back(TStringDivision::ToULong(item, 0));
+                // Room for the targets, resolved once every file is read; empty until then.
+                values.numbers.resize(values.numbers.size() + pieces.Count());
+                values.EndNumberField(TElement::RefKind::kPending);
+                refs.push_back({&element, static_cast<std::uint32_t>(i), field});
+                continue;
             }
+            while (pieces.Next(item))
+                values.numbers.push_back(TStringDivision::ToULong(item, 0));
             values.EndNumberField();
         }
     }

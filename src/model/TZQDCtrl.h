@@ -79,10 +79,17 @@ public:
 
 private:
     using LineViews = std::vector<std::string_view>;
+    // A reference value as read: its field text, cut into items once the file is decoded.
+    struct ReadReference {
+        TElement* element;
+        std::uint32_t param;
+        std::string_view field;
+    };
     std::unique_ptr<TGroupData> ReadGroupData(TZQLCtrl& library, const LineViews& lines,
-                                              std::size_t& i, const Progress& progress);
+                                              std::size_t& i, const Progress& progress,
+                                              std::vector<ReadReference>& refs);
     void DecodeElementLine(TZQLCtrl& library, TElement& element, std::string_view line,
-                           TElement::Values& values) const;
+                           TElement::Values& values, std::vector<ReadReference>& refs) const;
     std::string EncodeElementLine(const TZQLCtrl& library, const TElement& element) const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;

@@ -411,7 +411,7 @@ void TZQLCtrl::ResolveReferences() {
     for (KeptReference& kept : keptReferences_)
         kept.element->KeepReferenceItems(kept.param, std::move(kept.items));
     keptReferences_.clear();
-    references_.clear();
+    references_ = {};  // its capacity too: a large library's table is big
     // The files read for this library were decoded against its group list as it is now.
     std::vector<const TGroupData*> context;
     for (const auto& group : groups_)
@@ -468,7 +468,7 @@ void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
     };
     std::vector<TElement*> targets;
     ResolveItems(ref, lookup, targets);
-    if (!targets.empty() && !groups_.empty()) ref.element->SetElementRefs(ref.param, targets);
+    if (!targets.empty() && !groups_.empty()) ref.element->StoreReadElementRefs(ref.param, targets);
 }
 
 void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
@@ -478,7 +478,7 @@ void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
     };
     std::vector<TGroupSetting*> targets;
     ResolveItems(ref, lookup, targets);
-    if (!targets.empty()) ref.element->SetGroupRefs(ref.param, targets);
+    if (!targets.empty()) ref.element->StoreReadGroupRefs(ref.param, targets);
 }
 
 // --- writing ---------------------------------------------------------------------------------
