@@ -422,6 +422,15 @@ int TStringFiler::SaveTagged(const StringList& lines, const std::string& path,
     return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
 }
 
+int TStringFiler::SaveTaggedText(std::string_view text, const std::string& path,
+                                 std::string_view kind, TFileWriter& writer) {
+    if (path.empty()) return kFileCannotOpen;
+    const std::string target = ResolveLink(PathName::ToNative(path));
+    if (CannotReplace(target)) return kFileCannotOpen;
+    if (int refused = CheckReplaceable(*this, target, kind); refused != kFileOk) return refused;
+    return ReplaceFile(writer, target, text);
+}
+
 int TStringFiler::LoadTagged(StringList& lines, const std::string& path, std::string_view kind) {
     StringList loaded;
     int result = Load(loaded, path, kLibraryChunkSize, 0, -1, false);

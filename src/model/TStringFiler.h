@@ -53,6 +53,10 @@ public:
     int SaveTagged(const StringList& lines, const std::string& path, std::string_view kind,
                    std::string_view lineEnd = kCrLf, TFileWriter& writer = TFileWriter::System());
 
+    // SaveTagged for a text already joined as JoinForReading joins lines.
+    int SaveTaggedText(std::string_view text, const std::string& path, std::string_view kind,
+                       TFileWriter& writer = TFileWriter::System());
+
     // The bytes Save writes for lines: joined by lineEnd, except that a line ending in a
     // dangling lead byte loses that byte when a line end follows (it would read back as part
     // of the line).

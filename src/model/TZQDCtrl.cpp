@@ -388,30 +388,47 @@ int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWrit
     Report(progress, Message(path_, CoreText::kSavePreparing));
     SetModified(false);
 
-    StringList lines;
-    lines.push_back(TStringFiler::HeaderLine(kKind));
-    lines.push_back("[init]");
-    lines.push_back("[status]" + TStringDivision::Format("u", status_));
-    lines.push_back("[size]" + TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
-    lines.push_back("[/init]");
+    // The file is built in one text, each line ended as TStringFiler::Save ends lines.
+    const TStringDivision& division = library.Division();
+    std::string text;
+    text.reserve(EstimatedSize());
+    auto endLine = [&](std::size_t start) {
+        std::string_view line = std::string_view(text).substr(start);
+        text.resize(start + division.WholeCharactersBefore(line, '\r').size());
+        text += TStringFiler::kCrLf;
+    };
+    auto addLine = [&](std::string_view tag, std::string_view value = {}) {
+        std::size_t start = text.size();
+        text += tag;
+        text += value;
+        endLine(start);
+    };
+    addLine(TStringFiler::HeaderLine(kKind));
+    addLine("[init]");
+    addLine("[status]", TStringDivision::Format("u", status_));
+    addLine("[size]", TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
+    addLine("[/init]");
     for (const auto& data : groupData_) {
         Report(progress, DataMessage(path_, CoreText::kSavePreparingData, data->Name()));
-        lines.push_back("[elements]");
-        lines.push_back("[init]");
-        lines.push_back("[name]" + data->Name());
-        lines.push_back("[size]" +
-                        TStringDivision::Format("u", static_cast<std::int64_t>(data->Size())));
-        lines.push_back("[/init]");
-        lines.push_back("[data]");
-        for (const auto& element : data->Elements())
-            lines.push_back(EncodeElementLine(library, *element));
-        lines.push_back("[/data]");
-        lines.push_back("[/elements]");
+        addLine("[elements]");
+        addLine("[init]");
+        addLine("[name]", data->Name());
+        addLine("[size]", TStringDivision::Format("u", static_cast<std::int64_t>(data->Size())));
+        addLine("[/init]");
+        addLine("[data]");
+        for (const auto& element : data->Elements()) {
+            std::size_t start = text.size();
+            AppendElementLine(library, *element, text);
+            endLine(start);
+        }
+        addLine("[/data]");
+        addLine("[/elements]");
     }
+    text.resize(text.size() - std::string_view(TStringFiler::kCrLf).size());  // none after the last
 
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    int result = filer.SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
+    int result = filer.SaveTaggedText(text, path_, kKind, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }
@@ -494,10 +511,17 @@ void AppendSection(std::string& line, std::size_t count, AppendItems appendItems
 
 }  // namespace
 
-std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement& element) const {
+// About the size of the file as last read or written: elements times a typical line.
+std::size_t TZQDCtrl::EstimatedSize() const {
+    std::size_t elements = 0;
+    for (const auto& data : groupData_)
+        elements += data->Size();
+    return 4096 + elements * 128;
+}
+
+void TZQDCtrl::AppendElementLine(const TZQLCtrl& library, const TElement& element,
+                                 std::string& line) const {
     const TStringDivision& division = library.Division();
-    std::string line;
-    line.reserve(128);
     AppendUnsigned(line, element.OutputFlag());
     line += kSectionSeparator;
 
@@ -540,7 +564,6 @@ std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement&
         }
         return !items.empty();
     });
-    return line;
 }
 
 }  // namespace tabrix

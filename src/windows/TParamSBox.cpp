@@ -396,7 +396,7 @@ void TParamSBox::LoadControl(int i) {
         case kTypeUnsignedArray: {
             QStringList lines;
             if (parameter.Type() == kTypeStringArray) {
-                for (const std::string& text : texts)
+                for (std::string_view text : texts)
                     lines << QtText::FromCp932(text);
             } else {
                 for (NumberItem item : numbers)
