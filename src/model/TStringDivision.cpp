@@ -586,8 +586,16 @@ void TStringDivision::AppendEscapeMapped(std::string& out, std::string_view str,
                                          bool addEscapes) const {
     const std::size_t start = out.size();
     out.reserve(start + str.size());
+    // Bytes no form begins with are copied in runs; only the others try the map.
+    const std::array<bool, 256>& starts = addEscapes ? plainStarts_ : escapedStarts_;
     std::size_t pos = 0;
     while (pos < str.size()) {
+        std::size_t run = pos;
+        while (run < str.size() && !starts[static_cast<unsigned char>(str[run])])
+            ++run;
+        out.append(str.data() + pos, run - pos);
+        pos = run;
+        if (pos == str.size()) break;
         const EscapeMap::value_type* entry =
             addEscapes ? PlainFormAt(str, pos, std::string_view(out).substr(start))
                        : EscapedFormAt(str, pos);
