@@ -404,16 +404,35 @@ void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexLi
         DeleteDuplicatesByWalk(targetGroups, judgeParams);
         return;
     }
-    std::unordered_set<std::string> seen;
+    // The keys seen so far lie back to back in large blocks; the set holds views of them.
+    std::vector<std::unique_ptr<char[]>> blocks;
+    std::size_t blockSize = 0, blockUsed = 0;
+    auto keep = [&](std::string_view key) -> std::string_view {
+        if (blocks.empty() || key.size() > blockSize - blockUsed) {
+            blockSize = std::max<std::size_t>(1 << 20, key.size());
+            blockUsed = 0;
+            blocks.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+        }
+        char* at = blocks.back().get() + blockUsed;
+        std::copy(key.begin(), key.end(), at);
+        blockUsed += key.size();
+        return {at, key.size()};
+    };
+    std::unordered_set<std::string_view> seen;
     std::unordered_set<const TGroupData*> done;
     std::string key;
     for (std::uint32_t target : targetGroups) {
         TGroupData* data = GroupDataAt(target);
         if (!data || !done.insert(data).second) continue;
+        seen.reserve(seen.size() + data->Size());
         std::vector<std::size_t> doomed;
         for (std::size_t i = 0; i < data->Size(); ++i) {
             keyOf.Build(*data->At(i), key);
-            if (!seen.insert(key).second) doomed.push_back(i);
+            if (seen.count(key)) {
+                doomed.push_back(i);
+                continue;
+            }
+            seen.insert(keep(key));
         }
         data->DeleteAt(doomed);
     }
