@@ -437,23 +437,30 @@ void DropTrailingNulls(std::vector<T*>& list) {
 template <typename Target, typename Lookup>
 void TZQLCtrl::ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
                             std::vector<Target*>& targets) {
-    TElement::KeptItems kept;
+    // The kept list is built only for the rare list that has something to keep.
     bool anyKept = false;
+    targets.reserve(ref.items.size());
     for (const std::string& item : ref.items) {
         if (item.empty()) {
             targets.push_back(nullptr);
-            kept.emplace_back();
         } else if (Target* target = lookup(item)) {
             targets.push_back(target);
-            kept.emplace_back();
         } else {
             // "-1" is how a missing group reference is written: nothing to keep for itself.
             anyKept |= item != "-1";
-            kept.emplace_back(item);
         }
     }
+    if (anyKept) {
+        TElement::KeptItems kept;
+        for (const std::string& item : ref.items) {
+            if (item.empty() || lookup(item))
+                kept.emplace_back();
+            else
+                kept.emplace_back(item);
+        }
+        keptReferences_.push_back({ref.element, ref.param, std::move(kept)});
+    }
     DropTrailingNulls(targets);
-    if (anyKept) keptReferences_.push_back({ref.element, ref.param, std::move(kept)});
 }
 
 void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
