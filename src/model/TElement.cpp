@@ -75,11 +75,11 @@ const TElement::RefKind* TElement::Kinds() const {
 const char* TElement::Chars() const {
     return reinterpret_cast<const char*>(Kinds() + numberCount_);
 }
-NumberItem* TElement::MutableNumbers() {
+const NumberItem* TElement::NumberData() const {
     std::size_t items = ItemTotal();
     std::size_t bytes = items ? ItemEnds()[items - 1] : 0;
     std::size_t at = AlignTo8(4 * (numberCount_ + textCount_ + items) + numberCount_ + bytes);
-    return reinterpret_cast<NumberItem*>(buffer_.get() + at);
+    return reinterpret_cast<const NumberItem*>(buffer_.get() + at);
 }
 std::uint32_t* TElement::MutableNumberEnds() {
     return reinterpret_cast<std::uint32_t*>(buffer_.get());
@@ -199,8 +199,7 @@ NumberItems TElement::Numbers(std::size_t i) const {
     if (i >= numberCount_ || Kinds()[i] == RefKind::kPending) return {};
     const std::uint32_t* ends = NumberEnds();
     std::uint32_t first = i ? ends[i - 1] : 0;
-    auto* self = const_cast<TElement*>(this);  // the view is read-only
-    return NumberItems(self->MutableNumbers() + first, ends[i] - first);
+    return NumberItems(NumberData() + first, ends[i] - first);
 }
 
 void TElement::SetNumbers(std::size_t i, const std::vector<std::uint32_t>& values) {

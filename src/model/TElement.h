@@ -80,8 +80,9 @@ public:
     void EraseItem(std::size_t i, NumberItem target);
     void ResizeNumbers(std::size_t count);
 
-    // Replaces every value by values, as read from a file: plain numbers only (references are
-    // stored afterwards), no links to drop. values may be reused afterwards.
+    // Replaces every value by values, as read from a file: plain numbers, and reference values
+    // left pending until they are resolved; the element has no links to drop yet. values may
+    // be reused afterwards.
     void AssignRead(const Values& values);
 
     // Stores the resolved targets of a reference value AssignRead left pending, in its room;
@@ -138,7 +139,8 @@ private:
     const std::uint32_t* ItemEnds() const;
     const RefKind* Kinds() const;
     const char* Chars() const;
-    NumberItem* MutableNumbers();
+    const NumberItem* NumberData() const;
+    NumberItem* MutableNumbers() { return const_cast<NumberItem*>(NumberData()); }
     std::uint32_t* MutableNumberEnds();
     RefKind* MutableKinds() { return const_cast<RefKind*>(Kinds()); }
     template <typename Target>
