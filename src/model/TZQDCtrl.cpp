@@ -282,7 +282,9 @@ int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     // The item lists go to the library's table after every element is made, so that they lie
     // together in memory rather than between the elements, and are handed back as a whole.
     const TStringDivision& division = library.Division();
-    library.ReferenceTable().reserve(library.ReferenceTable().size() + refs.size());
+    std::vector<TUnresolvedReference>& table = library.ReferenceTable();
+    if (table.capacity() < table.size() + refs.size())  // geometric over many files
+        table.reserve(std::max(table.size() + refs.size(), 2 * table.capacity()));
     for (const ReadReference& ref : refs) {
         PlainPieces pieces(division, ref.field, '#');
         StringList items;
@@ -290,7 +292,7 @@ int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
         std::string_view item;
         while (pieces.Next(item))
             items.emplace_back(item);
-        library.ReferenceTable().push_back({ref.element, ref.param, std::move(items)});
+        table.push_back({ref.element, ref.param, std::move(items)});
     }
 
     for (std::size_t k = 0; k < groupData_.size(); ++k) {
