@@ -112,10 +112,14 @@ void CopyValue(const TElement& source, TElement& dest, std::uint32_t param, std:
         default:
             return;
     }
-    NumberList items = source.Numbers(param);
+    const NumberItems stored = source.Numbers(param);
     const bool single = type != kTypeElementRefArray && type != kTypeBoolArray &&
                         type != kTypeSignedArray && type != kTypeUnsignedArray;
-    if (single) items.assign(1, items.empty() ? 0 : items.front());
+    NumberList items;
+    if (single)
+        items.push_back(stored.empty() ? 0 : stored.front());
+    else
+        items.assign(stored.begin(), stored.end());
     const bool empty = items.empty() || (single && items.front() == 0);
     if (empty && param >= dest.NumberCount()) return;
     if (IsElementRefType(type) && source.HoldsElementRefs(param)) {
