@@ -153,11 +153,11 @@ void SetOwnFormat(TParameter& parameter, const std::string& utf8) {
 void AppendRow(const TGroupSetting& group, const std::string& freeText, const TElement& e,
                std::string& out) {
     auto text = [&](std::uint32_t p) -> std::string {
-        const TextList& texts = e.Texts(p);
-        return texts.empty() ? std::string() : texts.front();
+        const TextItems texts = e.Texts(p);
+        return texts.empty() ? std::string() : std::string(texts.front());
     };
     auto number = [&](std::uint32_t p) -> std::uint32_t {
-        const NumberList& numbers = e.Numbers(p);
+        const NumberItems numbers = e.Numbers(p);
         return numbers.empty() ? 0 : static_cast<std::uint32_t>(numbers.front());
     };
     out += group.OutputPath();
@@ -174,7 +174,7 @@ void AppendRow(const TGroupSetting& group, const std::string& freeText, const TE
     out += '\t';
     out += text(kTitle);
     out += '\t';
-    const TextList& authors = e.Texts(kAuthors);
+    const TextItems authors = e.Texts(kAuthors);
     for (std::size_t k = 0; k < authors.size(); ++k) {
         if (k) out += ';';
         out += authors[k];
@@ -188,14 +188,14 @@ void AppendRow(const TGroupSetting& group, const std::string& freeText, const TE
     out += '\t';
     out += Number(number(kCategory));
     out += '\t';
-    const NumberList& publisher = e.Numbers(kPublisher);
+    const NumberItems publisher = e.Numbers(kPublisher);
     if (e.HoldsElementRefs(kPublisher) && !publisher.empty() && publisher.front() != 0) {
         const TElement* target = TElement::AsElement(publisher.front());
-        const TextList& titles = target->Texts(kTitle);
+        const TextItems titles = target->Texts(kTitle);
         if (!titles.empty()) out += titles.front();
     }
     out += '\t';
-    const NumberList& series = e.Numbers(kSeries);
+    const NumberItems series = e.Numbers(kSeries);
     if (e.HoldsGroupRefs(kSeries) && !series.empty() && series.front() != 0) {
         const TGroupSetting* target = TElement::AsGroup(series.front());
         if (target->GroupData() && target->GroupData()->Size() > 0) out += target->Name();
@@ -343,7 +343,7 @@ bool WriteLibrary(const LibraryShape& shape, const std::string& folder, std::str
             TElement& e = *data.At(i);
             if (!made.empty() && random.OneIn(20)) {
                 const TElement& original = *made[random.Below(made.size())];
-                e.SetTexts(kTitle, original.Texts(kTitle));
+                e.SetTextItems(kTitle, original.Texts(kTitle));
                 e.SetNumbers(kPrice, {static_cast<std::uint32_t>(original.Numbers(kPrice)[0])});
             } else {
                 e.SetTexts(kTitle, {MakeTitle(random, shape.elements)});

@@ -31,7 +31,7 @@ TBatchRunner::Comparison CompareOrdered(T a, T b) {
 }
 
 std::uint32_t FirstNumber(const TElement& e, std::uint32_t param) {
-    const NumberList& numbers = e.Numbers(param);
+    const NumberItems numbers = e.Numbers(param);
     return numbers.empty() ? 0 : static_cast<std::uint32_t>(numbers.front());
 }
 
@@ -46,8 +46,8 @@ TBatchRunner::Comparison CompareTextLists(const TElement& a, const TElement& b,
                                           std::uint32_t param) {
     TBatchRunner::Comparison result;
     if (CompareMissing(param < a.TextCount(), param < b.TextCount(), result)) return result;
-    const TextList& la = a.Texts(param);
-    const TextList& lb = b.Texts(param);
+    const TextItems la = a.Texts(param);
+    const TextItems lb = b.Texts(param);
     if (la.size() != lb.size()) return CompareOrdered(la.size(), lb.size());
     for (std::size_t k = 0; k < la.size(); ++k) {
         int order = la[k].compare(lb[k]);
@@ -60,8 +60,8 @@ TBatchRunner::Comparison CompareNumberLists(const TElement& a, const TElement& b
                                             std::uint32_t param, bool itemsToo) {
     TBatchRunner::Comparison result;
     if (CompareMissing(param < a.NumberCount(), param < b.NumberCount(), result)) return result;
-    const NumberList& la = a.Numbers(param);
-    const NumberList& lb = b.Numbers(param);
+    const NumberItems la = a.Numbers(param);
+    const NumberItems lb = b.Numbers(param);
     if (la.size() != lb.size()) return CompareOrdered(la.size(), lb.size());
     if (!itemsToo) return TBatchRunner::kEqual;
     for (std::size_t k = 0; k < la.size(); ++k) {
@@ -73,7 +73,7 @@ TBatchRunner::Comparison CompareNumberLists(const TElement& a, const TElement& b
 }
 
 const TGroupSetting* ReferencedGroup(const TElement& e, std::uint32_t param) {
-    const NumberList& numbers = e.Numbers(param);
+    const NumberItems numbers = e.Numbers(param);
     if (numbers.empty() || numbers.front() == 0 || !e.HoldsGroupRefs(param)) return nullptr;
     return TElement::AsGroup(numbers.front());
 }
@@ -89,15 +89,15 @@ std::size_t ElementCount(const TGroupSetting& group) {
 void CopyValue(const TElement& source, TElement& dest, std::uint32_t param, std::uint8_t type) {
     switch (type) {
         case kTypeString: {
-            const TextList& texts = source.Texts(param);
-            std::string text = texts.empty() ? std::string() : texts.front();
+            const TextItems texts = source.Texts(param);
+            std::string text = texts.empty() ? std::string() : std::string(texts.front());
             if (text.empty() && param >= dest.TextCount()) return;
             dest.SetTexts(param, TextList{std::move(text)});
             return;
         }
         case kTypeStringArray:
             if (source.Texts(param).empty() && param >= dest.TextCount()) return;
-            dest.SetTexts(param, source.Texts(param));
+            dest.SetTextItems(param, source.Texts(param));
             return;
         case kTypeElementRef:
         case kTypeElementRefArray:
@@ -113,10 +113,14 @@ void CopyValue(const TElement& source, TElement& dest, std::uint32_t param, std:
         default:
             return;
     }
-    NumberList items = source.Numbers(param);
+    const NumberItems stored = source.Numbers(param);
     const bool single = type != kTypeElementRefArray && type != kTypeBoolArray &&
                         type != kTypeSignedArray && type != kTypeUnsignedArray;
-    if (single) items.assign(1, items.empty() ? 0 : items.front());
+    NumberList items;
+    if (single)
+        items.push_back(stored.empty() ? 0 : stored.front());
+    else
+        items.assign(stored.begin(), stored.end());
     const bool empty = items.empty() || (single && items.front() == 0);
     if (empty && param >= dest.NumberCount()) return;
     if (IsElementRefType(type) && source.HoldsElementRefs(param)) {
@@ -224,8 +228,8 @@ TBatchRunner::Comparison TBatchRunner::CompareValues(const TElement& a, const TE
                                                      std::uint32_t param, std::uint8_t type) {
     switch (type) {
         case kTypeString: {
-            const TextList& ta = a.Texts(param);
-            const TextList& tb = b.Texts(param);
+            const TextItems ta = a.Texts(param);
+            const TextItems tb = b.Texts(param);
             std::string_view va = ta.empty() ? std::string_view() : std::string_view(ta.front());
             std::string_view vb = tb.empty() ? std::string_view() : std::string_view(tb.front());
             int order = va.compare(vb);
@@ -399,17 +403,36 @@ void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexLi
         DeleteDuplicatesByWalk(targetGroups, judgeParams);
         return;
     }
-    std::unordered_set<std::string> seen;
+    // The keys seen so far lie back to back in large blocks; the set holds views of them.
+    std::vector<std::unique_ptr<char[]>> blocks;
+    std::size_t blockSize = 0, blockUsed = 0;
+    auto keep = [&](std::string_view key) -> std::string_view {
+        if (blocks.empty() || key.size() > blockSize - blockUsed) {
+            blockSize = std::max<std::size_t>(1 << 20, key.size());
+            blockUsed = 0;
+            blocks.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+        }
+        char* at = blocks.back().get() + blockUsed;
+        std::copy(key.begin(), key.end(), at);
+        blockUsed += key.size();
+        return {at, key.size()};
+    };
+    std::unordered_set<std::string_view> seen;
     std::unordered_set<const TGroupData*> done;
     std::string key;
     for (std::uint32_t target : targetGroups) {
         TGroupData* data = GroupDataAt(target);
         if (!data || !done.insert(data).second) continue;
         ReportGroup(target);
+        seen.reserve(seen.size() + data->Size());
         std::vector<std::size_t> doomed;
         for (std::size_t i = 0; i < data->Size(); ++i) {
             keyOf.Build(*data->At(i), key);
-            if (!seen.insert(key).second) doomed.push_back(i);
+            if (seen.count(key)) {
+                doomed.push_back(i);
+                continue;
+            }
+            seen.insert(keep(key));
         }
         data->DeleteAt(doomed);
     }

@@ -44,12 +44,16 @@ private:
 
     class Table;
 
-    template <typename Precedes>
-    static void QuickSortLoop(std::vector<std::uint32_t>& v, std::size_t first, std::size_t last,
+    // The algorithm works on positions or on records carrying their position: the same
+    // comparisons give the same permutation.
+    template <typename Item, typename Precedes>
+    static void QuickSortLoop(std::vector<Item>& v, std::size_t first, std::size_t last,
                               const Precedes& precedes);
-    template <typename Precedes>
-    static void InsertionSort(std::vector<std::uint32_t>& v, std::size_t first, std::size_t last,
+    template <typename Item, typename Precedes>
+    static void InsertionSort(std::vector<Item>& v, std::size_t first, std::size_t last,
                               const Precedes& precedes);
+    // Order for a single string key, sorting contiguous (key prefix, position) records.
+    std::vector<std::uint32_t> OrderByRecords(const Table& table, std::size_t n) const;
 
     Verdict Decide(bool less, bool greater) const;
     Verdict MissingList(bool aHas, bool bHas) const;
@@ -68,13 +72,13 @@ void TElementSorter::SortPositions(std::vector<std::uint32_t>& order, const Prec
 // Ranges of more than 16 are partitioned around the median of their first, middle and last
 // element; smaller ranges are left for the final insertion sort. The smaller part is sorted
 // recursively and the loop goes on with the larger, so the stack stays shallow.
-template <typename Precedes>
-void TElementSorter::QuickSortLoop(std::vector<std::uint32_t>& v, std::size_t first,
-                                   std::size_t last, const Precedes& precedes) {
+template <typename Item, typename Precedes>
+void TElementSorter::QuickSortLoop(std::vector<Item>& v, std::size_t first, std::size_t last,
+                                   const Precedes& precedes) {
     constexpr std::size_t kThreshold = 16;
     while (last - first > kThreshold) {
-        std::uint32_t a = v[first], b = v[first + (last - first) / 2], c = v[last - 1];
-        std::uint32_t pivot;
+        Item a = v[first], b = v[first + (last - first) / 2], c = v[last - 1];
+        Item pivot;
         if (precedes(a, b))
             pivot = precedes(b, c) ? b : (precedes(a, c) ? c : a);
         else
@@ -111,11 +115,11 @@ void TElementSorter::QuickSortLoop(std::vector<std::uint32_t>& v, std::size_t fi
 // Each element moves down past those it precedes. After the quicksort loop nothing has to
 // move further than its own range of at most 16, so this is quick; the bound at first only
 // matters for a comparison that contradicts itself.
-template <typename Precedes>
-void TElementSorter::InsertionSort(std::vector<std::uint32_t>& v, std::size_t first,
-                                   std::size_t last, const Precedes& precedes) {
+template <typename Item, typename Precedes>
+void TElementSorter::InsertionSort(std::vector<Item>& v, std::size_t first, std::size_t last,
+                                   const Precedes& precedes) {
     for (std::size_t i = first + 1; i < last; ++i) {
-        std::uint32_t value = v[i];
+        Item value = v[i];
         std::size_t j = i;
         while (j > first && precedes(value, v[j - 1])) {
             v[j] = v[j - 1];

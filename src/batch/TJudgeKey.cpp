@@ -16,7 +16,7 @@ void Put32(std::uint64_t value, std::string& key) {
     key.append(bytes, 4);
 }
 
-void PutText(const std::string& text, std::string& key) {
+void PutText(std::string_view text, std::string& key) {
     Put32(text.size(), key);
     key += text;
 }
@@ -40,14 +40,14 @@ void TJudgeKey::Build(const TElement& e, std::string& key) const {
         const std::uint32_t p = judge.param;
         switch (judge.type) {
             case kTypeString: {
-                const TextList& texts = e.Texts(p);
-                PutText(texts.empty() ? std::string() : texts.front(), key);
+                const TextItems texts = e.Texts(p);
+                PutText(texts.empty() ? std::string_view() : texts.front(), key);
                 break;
             }
             case kTypeStringArray: {
-                const TextList& texts = e.Texts(p);
+                const TextItems texts = e.Texts(p);
                 if (PutPresence(p < e.TextCount(), texts.size(), key)) {
-                    for (const std::string& text : texts)
+                    for (std::string_view text : texts)
                         PutText(text, key);
                 }
                 break;
@@ -64,7 +64,7 @@ void TJudgeKey::Build(const TElement& e, std::string& key) const {
             case kTypeBoolArray:
             case kTypeSignedArray:
             case kTypeUnsignedArray: {
-                const NumberList& numbers = e.Numbers(p);
+                const NumberItems numbers = e.Numbers(p);
                 if (PutPresence(p < e.NumberCount(), numbers.size(), key)) {
                     for (NumberItem item : numbers)
                         Put32(item, key);
@@ -72,7 +72,7 @@ void TJudgeKey::Build(const TElement& e, std::string& key) const {
                 break;
             }
             case kTypeGroupRef: {
-                const NumberList& numbers = e.Numbers(p);
+                const NumberItems numbers = e.Numbers(p);
                 const bool none = numbers.empty() || numbers.front() == 0 || !e.HoldsGroupRefs(p);
                 if (none) {
                     key += '-';

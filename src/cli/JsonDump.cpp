@@ -17,7 +17,7 @@ namespace tabrix::cli {
 namespace {
 
 // A JSON string of CP932 text (converted to UTF-8).
-std::string Quote(const std::string& cp932) {
+std::string Quote(std::string_view cp932) {
     const std::string text = TextCodec::ToUtf8(cp932);
     std::string out = "\"";
     for (unsigned char c : text) {
@@ -75,12 +75,12 @@ public:
     std::string Value(const TElement& element, std::size_t i, std::uint8_t type) const {
         if (IsTextType(type)) {
             if (i >= element.TextCount()) return "null";
-            const TextList& texts = element.Texts(i);
+            const TextItems texts = element.Texts(i);
             if (type == kTypeStringArray) return Array(texts, Quote);
             return texts.empty() ? "null" : Quote(texts[0]);
         }
         if (i >= element.NumberCount()) return "null";
-        const NumberList& numbers = element.Numbers(i);
+        const NumberItems numbers = element.Numbers(i);
         switch (type) {
             case kTypeElementRef:
                 return numbers.empty() ? "null" : ElementRef(element, i, numbers[0]);

@@ -78,12 +78,12 @@ bool EmptyText(TValue& value) {
 }
 
 std::string_view TextItem(const TElement& element, std::size_t position, std::size_t i) {
-    const TextList& texts = element.Texts(position);
+    const TextItems texts = element.Texts(position);
     return i < texts.size() ? std::string_view(texts[i]) : std::string_view();
 }
 
 std::uint32_t NumberItem32(const TElement& element, std::size_t position, std::size_t i) {
-    const NumberList& numbers = element.Numbers(position);
+    const NumberItems numbers = element.Numbers(position);
     return i < numbers.size() ? static_cast<std::uint32_t>(numbers[i]) : 0;
 }
 
@@ -91,13 +91,13 @@ std::uint32_t NumberItem32(const TElement& element, std::size_t position, std::s
 // left over from another parameter type is never taken for an address.
 const TElement* ElementItem(const TElement& element, std::size_t position, std::size_t i) {
     if (!element.HoldsElementRefs(position)) return nullptr;
-    const NumberList& numbers = element.Numbers(position);
+    const NumberItems numbers = element.Numbers(position);
     return i < numbers.size() ? TElement::AsElement(numbers[i]) : nullptr;
 }
 
 const TGroupSetting* GroupItem(const TElement& element, std::size_t position) {
     if (!element.HoldsGroupRefs(position)) return nullptr;
-    const NumberList& numbers = element.Numbers(position);
+    const NumberItems numbers = element.Numbers(position);
     return numbers.empty() ? nullptr : TElement::AsGroup(numbers[0]);
 }
 

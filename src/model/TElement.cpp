@@ -1,56 +1,212 @@
 #include "model/TElement.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "model/TGroupSetting.h"
 
 namespace tabrix {
 
+// The buffer, in this order: per number field the end of its items (uint32), per text field
+// the end of its items (uint32), per text item the end of its bytes (uint32), per number field
+// what its numbers hold (one byte), the text bytes, then, 8-aligned, the numbers. Ends count
+// from the start of their own part, so no offset changes when numbers are erased.
+
 namespace {
 
-const TextList kNoTexts;
-const NumberList kNoNumbers;
+std::size_t AlignTo8(std::size_t n) {
+    return (n + 7) & ~std::size_t{7};
+}
+
+void CopyBytes(void* to, const void* from, std::size_t size) {
+    if (size) std::memcpy(to, from, size);
+}
+
+// Scratch values for rebuilding a buffer on a change; the change is done before the next one.
+TElement::Values& Scratch() {
+    thread_local TElement::Values values;
+    values.Clear();
+    return values;
+}
 
 }  // namespace
 
+// --- values ----------------------------------------------------------------------------------
+
+void TElement::Values::Clear() {
+    chars.clear();
+    itemEnds.clear();
+    textEnds.clear();
+    numbers.clear();
+    numberEnds.clear();
+    kinds.clear();
+}
+
+void TElement::Values::AddTexts(const TextItems& items) {
+    for (std::string_view item : items) {
+        chars.append(item);
+        EndTextItem();
+    }
+    EndTextField();
+}
+
+void TElement::Values::AddNumbers(NumberItems items, RefKind kind) {
+    numbers.insert(numbers.end(), items.begin(), items.end());
+    EndNumberField(kind);
+}
+
+// --- the buffer ------------------------------------------------------------------------------
+
+const std::uint32_t* TElement::NumberEnds() const {
+    return reinterpret_cast<const std::uint32_t*>(buffer_.get());
+}
+const std::uint32_t* TElement::TextEnds() const {
+    return NumberEnds() + numberCount_;
+}
+const std::uint32_t* TElement::ItemEnds() const {
+    return TextEnds() + textCount_;
+}
+std::size_t TElement::ItemTotal() const {
+    return textCount_ ? TextEnds()[textCount_ - 1] : 0;
+}
+const TElement::RefKind* TElement::Kinds() const {
+    return reinterpret_cast<const RefKind*>(ItemEnds() + ItemTotal());
+}
+const char* TElement::Chars() const {
+    return reinterpret_cast<const char*>(Kinds() + numberCount_);
+}
+const NumberItem* TElement::NumberData() const {
+    std::size_t items = ItemTotal();
+    std::size_t bytes = items ? ItemEnds()[items - 1] : 0;
+    std::size_t at = AlignTo8(4 * (numberCount_ + textCount_ + items) + numberCount_ + bytes);
+    return reinterpret_cast<const NumberItem*>(buffer_.get() + at);
+}
+std::uint32_t* TElement::MutableNumberEnds() {
+    return reinterpret_cast<std::uint32_t*>(buffer_.get());
+}
+
+void TElement::Pack(const Values& v) {
+    const std::size_t n = v.numberEnds.size(), t = v.textEnds.size(), items = v.itemEnds.size();
+    textCount_ = static_cast<std::uint32_t>(t);
+    numberCount_ = static_cast<std::uint32_t>(n);
+    if (n == 0 && t == 0) {
+        buffer_.reset();
+        return;
+    }
+    const std::size_t kindsAt = 4 * (n + t + items);
+    const std::size_t numbersAt = AlignTo8(kindsAt + n + v.chars.size());
+    auto buffer = std::make_unique_for_overwrite<std::byte[]>(numbersAt + 8 * v.numbers.size());
+    std::byte* base = buffer.get();
+    CopyBytes(base, v.numberEnds.data(), 4 * n);
+    CopyBytes(base + 4 * n, v.textEnds.data(), 4 * t);
+    CopyBytes(base + 4 * (n + t), v.itemEnds.data(), 4 * items);
+    CopyBytes(base + kindsAt, v.kinds.data(), n);
+    CopyBytes(base + kindsAt + n, v.chars.data(), v.chars.size());
+    CopyBytes(base + numbersAt, v.numbers.data(), 8 * v.numbers.size());
+    buffer_ = std::move(buffer);
+}
+
+template <typename TextsAt, typename NumbersAt>
+void TElement::Rebuild(std::size_t textCount, std::size_t numberCount, TextsAt texts,
+                       NumbersAt numbers) {
+    Values& v = Scratch();
+    for (std::size_t k = 0; k < textCount; ++k)
+        texts(k, v);
+    for (std::size_t k = 0; k < numberCount; ++k)
+        numbers(k, v);
+    Pack(v);
+}
+
+template <typename Items>
+void TElement::ReplaceTexts(std::size_t i, const Items& items) {
+    Rebuild(
+        std::max<std::size_t>(textCount_, i + 1), numberCount_,
+        [&](std::size_t k, Values& v) {
+            if (k != i) return v.AddTexts(Texts(k));
+            for (const auto& item : items) {
+                v.chars.append(item);
+                v.EndTextItem();
+            }
+            v.EndTextField();
+        },
+        [&](std::size_t k, Values& v) { v.AddNumbers(Numbers(k), KindAt(k)); });
+}
+
+void TElement::ReplaceNumbers(std::size_t i, NumberItems items, RefKind kind) {
+    Rebuild(
+        textCount_, std::max<std::size_t>(numberCount_, i + 1),
+        [&](std::size_t k, Values& v) { v.AddTexts(Texts(k)); },
+        [&](std::size_t k, Values& v) {
+            if (k == i)
+                v.AddNumbers(items, kind);
+            else
+                v.AddNumbers(Numbers(k), KindAt(k));
+        });
+}
+
+void TElement::AssignRead(const Values& values) {
+    Pack(values);
+}
+
+// --- life ------------------------------------------------------------------------------------
+
 TElement::~TElement() {
-    if (!links_) return;
     // Erase this element from every value that refers to it ...
-    for (const TReferrer& r : links_->incoming.Take()) {
-        if (r.element != this) r.element->EraseItem(r.param, ItemOf(this));
+    if (links_) {
+        for (const TReferrer& r : links_->incoming.Take()) {
+            if (r.element != this) r.element->EraseItem(r.param, ItemOf(this));
+        }
     }
     // ... and leave the referrer sets of the objects this element refers to.
-    for (std::size_t i = 0; i < links_->outgoing.size(); ++i)
+    for (std::size_t i = 0; i < numberCount_; ++i)
         UnlinkOutgoing(i);
 }
 
 // --- texts -----------------------------------------------------------------------------------
 
-const TextList& TElement::Texts(std::size_t i) const {
-    return i < texts_.size() ? texts_[i] : kNoTexts;
+TextItems TElement::Texts(std::size_t i) const {
+    if (i >= textCount_) return {};
+    const std::uint32_t* textEnds = TextEnds();
+    const std::uint32_t* itemEnds = ItemEnds();
+    std::uint32_t first = i ? textEnds[i - 1] : 0;
+    std::uint32_t start = first ? itemEnds[first - 1] : 0;
+    return TextItems(Chars(), itemEnds + first, textEnds[i] - first, start);
 }
 
-void TElement::SetTexts(std::size_t i, TextList items) {
-    if (i >= texts_.size()) texts_.resize(i + 1);
-    texts_[i] = std::move(items);
+void TElement::SetTexts(std::size_t i, const TextList& items) {
+    ReplaceTexts(i, items);
+}
+
+void TElement::SetTextItems(std::size_t i, const TextItems& items) {
+    ReplaceTexts(i, items);
 }
 
 void TElement::ResizeTexts(std::size_t count) {
-    texts_.resize(count);
+    Rebuild(
+        count, numberCount_,
+        [&](std::size_t k, Values& v) {
+            if (k < textCount_)
+                v.AddTexts(Texts(k));
+            else
+                v.EndTextField();
+        },
+        [&](std::size_t k, Values& v) { v.AddNumbers(Numbers(k), KindAt(k)); });
 }
 
 // --- numbers ---------------------------------------------------------------------------------
 
-const NumberList& TElement::Numbers(std::size_t i) const {
-    return i < numbers_.size() ? numbers_[i] : kNoNumbers;
+NumberItems TElement::Numbers(std::size_t i) const {
+    if (i >= numberCount_ || Kinds()[i] == RefKind::kPending) return {};
+    const std::uint32_t* ends = NumberEnds();
+    std::uint32_t first = i ? ends[i - 1] : 0;
+    return NumberItems(NumberData() + first, ends[i] - first);
 }
 
 void TElement::SetNumbers(std::size_t i, const std::vector<std::uint32_t>& values) {
     UnlinkOutgoing(i);
     DropKept(i);
-    SetKindAt(i, RefKind::kNone);
-    if (i >= numbers_.size()) numbers_.resize(i + 1);
-    numbers_[i].assign(values.begin(), values.end());
+    NumberList items(values.begin(), values.end());
+    ReplaceNumbers(i, items, RefKind::kNone);
 }
 
 void TElement::SetElementRefs(std::size_t i, const std::vector<TElement*>& targets) {
@@ -58,7 +214,7 @@ void TElement::SetElementRefs(std::size_t i, const std::vector<TElement*>& targe
     items.reserve(targets.size());
     for (TElement* target : targets)
         items.push_back(ItemOf(target));
-    StoreTargets(i, RefKind::kElement, std::move(items));
+    StoreTargets(i, RefKind::kElement, items);
 }
 
 void TElement::SetGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& targets) {
@@ -66,37 +222,81 @@ void TElement::SetGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& ta
     items.reserve(targets.size());
     for (TGroupSetting* target : targets)
         items.push_back(ItemOf(target));
-    StoreTargets(i, RefKind::kGroup, std::move(items));
+    StoreTargets(i, RefKind::kGroup, items);
 }
 
-void TElement::StoreTargets(std::size_t i, RefKind kind, NumberList items) {
+void TElement::StoreTargets(std::size_t i, RefKind kind, NumberItems items) {
     UnlinkOutgoing(i);
     DropKept(i);
-    if (i >= numbers_.size()) numbers_.resize(i + 1);
-    numbers_[i] = std::move(items);
-    SetKindAt(i, kind);
-    for (NumberItem item : numbers_[i]) {
+    ReplaceNumbers(i, items, kind);
+    RegisterTargets(i);
+}
+
+void TElement::RegisterTargets(std::size_t i) {
+    const RefKind kind = KindAt(i);
+    for (NumberItem item : Numbers(i)) {
         if (item == 0) continue;
         if (kind == RefKind::kElement)
-            AsElement(item)->Referrers().Add(this, i);
+            AsElement(item)->Referrers().Add(this, static_cast<std::uint32_t>(i));
         else
-            AsGroup(item)->Referrers().Add(this, i);
+            AsGroup(item)->Referrers().Add(this, static_cast<std::uint32_t>(i));
     }
 }
 
+// Erased in place: the numbers are the last part of the buffer, so nothing else moves.
 void TElement::EraseItem(std::size_t i, NumberItem target) {
-    if (i >= numbers_.size()) return;
-    NumberList& list = numbers_[i];
+    if (i >= numberCount_) return;
     if (links_ && !links_->kept.empty()) DropKeptEntriesOf(i, target);
-    list.erase(std::remove(list.begin(), list.end(), target), list.end());
+    const std::uint32_t* ends = NumberEnds();
+    NumberItem* numbers = MutableNumbers();
+    const std::uint32_t first = i ? ends[i - 1] : 0;
+    NumberItem* kept = std::remove(numbers + first, numbers + ends[i], target);
+    ShrinkNumbers(i, static_cast<std::size_t>(kept - (numbers + first)));
 }
 
-// A kept list stands for the entries of numbers_[i] in order; when entries go, the items
-// that stood for them go too, so the rest still line up.
+void TElement::ShrinkNumbers(std::size_t i, std::size_t count) {
+    std::uint32_t* ends = MutableNumberEnds();
+    NumberItem* numbers = MutableNumbers();
+    const std::uint32_t first = i ? ends[i - 1] : 0;
+    const auto removed = static_cast<std::uint32_t>(ends[i] - first - count);
+    if (removed == 0) return;
+    std::copy(numbers + ends[i], numbers + ends[numberCount_ - 1], numbers + first + count);
+    for (std::size_t k = i; k < numberCount_; ++k)
+        ends[k] -= removed;
+}
+
+template <typename Target>
+void TElement::StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets) {
+    NumberList items;
+    const std::uint32_t* ends = NumberEnds();
+    const std::uint32_t first = i < numberCount_ && i ? ends[i - 1] : 0;
+    if (KindAt(i) != RefKind::kPending || targets.size() > ends[i] - first) {
+        for (Target* target : targets)
+            items.push_back(ItemOf(target));
+        return StoreTargets(i, kind, items);
+    }
+    NumberItem* room = MutableNumbers() + first;
+    for (std::size_t k = 0; k < targets.size(); ++k)
+        room[k] = ItemOf(targets[k]);
+    ShrinkNumbers(i, targets.size());
+    MutableKinds()[i] = kind;
+    RegisterTargets(i);
+}
+
+void TElement::StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets) {
+    StoreReadTargets(i, RefKind::kElement, targets);
+}
+
+void TElement::StoreReadGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& targets) {
+    StoreReadTargets(i, RefKind::kGroup, targets);
+}
+
+// A kept list stands for the entries of the number list at i in order; when entries go, the
+// items that stood for them go too, so the rest still line up.
 void TElement::DropKeptEntriesOf(std::size_t i, NumberItem target) {
     for (auto& [param, items] : links_->kept) {
         if (param != i) continue;
-        const NumberList& list = numbers_[i];
+        const NumberItems list = Numbers(i);
         std::size_t entry = 0;
         KeptItems remaining;
         for (auto& item : items) {
@@ -130,27 +330,34 @@ void TElement::DropKept(std::size_t i) {
 }
 
 void TElement::ResizeNumbers(std::size_t count) {
-    for (std::size_t i = count; i < numbers_.size(); ++i) {
+    for (std::size_t i = count; i < numberCount_; ++i) {
         UnlinkOutgoing(i);
         DropKept(i);
-        SetKindAt(i, RefKind::kNone);
     }
-    numbers_.resize(count);
-}
-
-bool TElement::HoldsElementRefs(std::size_t i) const {
-    return KindAt(i) == RefKind::kElement;
-}
-bool TElement::HoldsGroupRefs(std::size_t i) const {
-    return KindAt(i) == RefKind::kGroup;
+    Rebuild(
+        textCount_, count, [&](std::size_t k, Values& v) { v.AddTexts(Texts(k)); },
+        [&](std::size_t k, Values& v) {
+            if (k < numberCount_)
+                v.AddNumbers(Numbers(k), KindAt(k));
+            else
+                v.EndNumberField();
+        });
 }
 
 void TElement::CopyValuesFrom(const TElement& other) {
     if (&other == this) return;
-    texts_ = other.texts_;
-    ResizeNumbers(0);
-    for (std::size_t i = 0; i < other.numbers_.size(); ++i)
-        CopyValueFrom(other, i);
+    for (std::size_t i = 0; i < numberCount_; ++i) {
+        UnlinkOutgoing(i);
+        DropKept(i);
+    }
+    Rebuild(
+        other.textCount_, other.numberCount_,
+        [&](std::size_t k, Values& v) { v.AddTexts(other.Texts(k)); },
+        [&](std::size_t k, Values& v) { v.AddNumbers(other.Numbers(k), other.KindAt(k)); });
+    for (std::size_t i = 0; i < numberCount_; ++i) {
+        if (HoldsElementRefs(i) || HoldsGroupRefs(i)) RegisterTargets(i);
+        if (const KeptItems* kept = other.KeptReferenceItems(i)) KeepReferenceItems(i, *kept);
+    }
 }
 
 void TElement::CopyValueFrom(const TElement& other, std::size_t i) {
@@ -159,20 +366,18 @@ void TElement::CopyValueFrom(const TElement& other, std::size_t i) {
 
 void TElement::CopyValueFrom(const TElement& other, std::size_t from, std::size_t to) {
     if (&other == this) return;
-    if (from < other.texts_.size()) SetTexts(to, other.texts_[from]);
-    if (from >= other.numbers_.size()) {
-        if (to < numbers_.size()) SetNumbers(to, {});
+    if (from < other.textCount_) SetTextItems(to, other.Texts(from));
+    if (from >= other.numberCount_) {
+        if (to < numberCount_) SetNumbers(to, {});
         return;
     }
     RefKind kind = other.KindAt(from);
-    if (kind == RefKind::kNone) {
+    if (kind != RefKind::kElement && kind != RefKind::kGroup) {
         UnlinkOutgoing(to);
         DropKept(to);
-        SetKindAt(to, RefKind::kNone);
-        if (to >= numbers_.size()) numbers_.resize(to + 1);
-        numbers_[to] = other.numbers_[from];
+        ReplaceNumbers(to, other.Numbers(from), RefKind::kNone);
     } else {
-        StoreTargets(to, kind, other.numbers_[from]);
+        StoreTargets(to, kind, other.Numbers(from));
     }
     if (const KeptItems* kept = other.KeptReferenceItems(from)) KeepReferenceItems(to, *kept);
 }
@@ -183,8 +388,8 @@ void TElement::RearrangeValues(const std::vector<std::optional<std::size_t>>& or
     // still has to leave.
     TElement old;
     old.CopyValuesFrom(*this);
-    const std::size_t stored = std::max(texts_.size(), numbers_.size());
-    texts_.clear();
+    const std::size_t stored = std::max(textCount_, numberCount_);
+    ResizeTexts(0);
     ResizeNumbers(0);
     for (std::size_t to = 0; to < origins.size(); ++to)
         if (origins[to] && *origins[to] < stored) CopyValueFrom(old, *origins[to], to);
@@ -203,28 +408,17 @@ TElement::Links& TElement::EnsureLinks() {
     return *links_;
 }
 
-TElement::RefKind TElement::KindAt(std::size_t i) const {
-    if (!links_ || i >= links_->outgoing.size()) return RefKind::kNone;
-    return links_->outgoing[i];
-}
-
-void TElement::SetKindAt(std::size_t i, RefKind kind) {
-    if (kind == RefKind::kNone && KindAt(i) == RefKind::kNone) return;
-    Links& links = EnsureLinks();
-    if (i >= links.outgoing.size()) links.outgoing.resize(i + 1, RefKind::kNone);
-    links.outgoing[i] = kind;
-}
-
 void TElement::UnlinkOutgoing(std::size_t i) {
     RefKind kind = KindAt(i);
-    if (kind == RefKind::kNone || i >= numbers_.size()) return;
-    for (NumberItem item : numbers_[i]) {
+    if (kind != RefKind::kElement && kind != RefKind::kGroup) return;
+    for (NumberItem item : Numbers(i)) {
         if (item == 0) continue;
         if (kind == RefKind::kElement) {
             TElement* target = AsElement(item);
-            if (target->links_) target->links_->incoming.Remove(this, i);
+            if (target->links_)
+                target->links_->incoming.Remove(this, static_cast<std::uint32_t>(i));
         } else {
-            AsGroup(item)->Referrers().Remove(this, i);
+            AsGroup(item)->Referrers().Remove(this, static_cast<std::uint32_t>(i));
         }
     }
 }

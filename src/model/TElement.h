@@ -1,45 +1,74 @@
 // One element: a value per parameter, stored as a list of texts (string types) or a list of
 // numbers (every other type). Reference values hold the referenced element or group; the links
 // are kept in both directions so that destroying a target erases every reference to it.
+//
+// All values of an element live in one buffer: the item offsets, the text bytes back to back
+// and the numbers, so an element costs about what its line in the file does rather than an
+// allocation per value. Changing a value rebuilds the buffer; reading fills it once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "model/NumberItems.h"
 #include "model/TReferrerSet.h"
+#include "model/TextItems.h"
 
 namespace tabrix {
 
 class TGroupData;
 class TGroupSetting;
 
-// A number item: a 32-bit value for plain types, the address of the target for references
-// (0 for none).
-using NumberItem = std::uint64_t;
-using TextList = std::vector<std::string>;
-using NumberList = std::vector<NumberItem>;
-
 class TElement {
 public:
+    // kPending: a reference value just read, its room reserved for the targets resolved once
+    // every file is read; it reads as empty until then.
+    enum class RefKind : std::uint8_t { kNone, kElement, kGroup, kPending };
+
+    // The values of an element as they are collected, field by field, before they go into the
+    // element's buffer in one piece. A reader keeps one and clears it for each element.
+    struct Values {
+        std::string chars;                      // the text items back to back
+        std::vector<std::uint32_t> itemEnds;    // per text item: its end in chars
+        std::vector<std::uint32_t> textEnds;    // per text field: its end in itemEnds
+        std::vector<NumberItem> numbers;        // the number items of all number fields
+        std::vector<std::uint32_t> numberEnds;  // per number field: its end in numbers
+        std::vector<RefKind> kinds;             // per number field
+
+        void Clear();
+        void EndTextItem() { itemEnds.push_back(static_cast<std::uint32_t>(chars.size())); }
+        void EndTextField() { textEnds.push_back(static_cast<std::uint32_t>(itemEnds.size())); }
+        void EndNumberField(RefKind kind = RefKind::kNone) {
+            numberEnds.push_back(static_cast<std::uint32_t>(numbers.size()));
+            kinds.push_back(kind);
+        }
+        void AddTexts(const TextItems& items);
+        void AddNumbers(NumberItems items, RefKind kind);
+    };
+
     TElement() = default;
     ~TElement();
     TElement(const TElement&) = delete;
     TElement& operator=(const TElement&) = delete;
 
     // --- texts -------------------------------------------------------------------------------
-    std::size_t TextCount() const { return texts_.size(); }
+    std::size_t TextCount() const { return textCount_; }
     // The text items of parameter i; empty when the element stores no entry for it.
-    const TextList& Texts(std::size_t i) const;
-    void SetTexts(std::size_t i, TextList items);
+    TextItems Texts(std::size_t i) const;
+    void SetTexts(std::size_t i, const TextList& items);
+    // The same from another value's items (which may be this element's own).
+    void SetTextItems(std::size_t i, const TextItems& items);
     void ResizeTexts(std::size_t count);
 
     // --- numbers ----------------------------------------------------------------------------
-    std::size_t NumberCount() const { return numbers_.size(); }
+    std::size_t NumberCount() const { return numberCount_; }
     // The number items of parameter i; empty when the element stores no entry for it.
-    const NumberList& Numbers(std::size_t i) const;
+    NumberItems Numbers(std::size_t i) const;
     // Plain 32-bit values (every type but the references). Drops any reference links at i.
     void SetNumbers(std::size_t i, const std::vector<std::uint32_t>& values);
     // Element references at i (null entries mean "no element").
@@ -50,6 +79,16 @@ public:
     // set to 0). Used when a referenced object goes away.
     void EraseItem(std::size_t i, NumberItem target);
     void ResizeNumbers(std::size_t count);
+
+    // Replaces every value by values, as read from a file: plain numbers, and reference values
+    // left pending until they are resolved; the element has no links to drop yet. values may
+    // be reused afterwards.
+    void AssignRead(const Values& values);
+
+    // Stores the resolved targets of a reference value AssignRead left pending, in its room;
+    // a value changed since then is set as SetElementRefs, SetGroupRefs would set it.
+    void StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets);
+    void StoreReadGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& targets);
 
     // Copies all values of other, with its references registered for this element.
     void CopyValuesFrom(const TElement& other);
@@ -71,8 +110,8 @@ public:
     static NumberItem ItemOf(const void* target) { return reinterpret_cast<NumberItem>(target); }
 
     // True when the number list at i holds element references, group references.
-    bool HoldsElementRefs(std::size_t i) const;
-    bool HoldsGroupRefs(std::size_t i) const;
+    bool HoldsElementRefs(std::size_t i) const { return KindAt(i) == RefKind::kElement; }
+    bool HoldsGroupRefs(std::size_t i) const { return KindAt(i) == RefKind::kGroup; }
 
     // --- references that could not be resolved ------------------------------------------------
     // The item texts of a reference list as read from a file, where some items named an element
@@ -97,28 +136,51 @@ public:
     bool HasReferrers() const { return links_ && !links_->incoming.Empty(); }
 
 private:
-    enum class RefKind : std::uint8_t { kNone, kElement, kGroup };
-
     struct Links {
-        TReferrerSet incoming;          // values that refer to this element
-        std::vector<RefKind> outgoing;  // per parameter position: what its numbers hold
+        TReferrerSet incoming;                                // values that refer to this element
         std::vector<std::pair<std::size_t, KeptItems>> kept;  // rare: by parameter position
     };
 
+    // Where the parts of the buffer begin; see Pack.
+    const std::uint32_t* NumberEnds() const;
+    const std::uint32_t* TextEnds() const;
+    const std::uint32_t* ItemEnds() const;
+    const RefKind* Kinds() const;
+    const char* Chars() const;
+    const NumberItem* NumberData() const;
+    NumberItem* MutableNumbers() { return const_cast<NumberItem*>(NumberData()); }
+    std::uint32_t* MutableNumberEnds();
+    RefKind* MutableKinds() { return const_cast<RefKind*>(Kinds()); }
+    template <typename Target>
+    void StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets);
+    // Shortens the number list at i to count entries in place.
+    void ShrinkNumbers(std::size_t i, std::size_t count);
+    std::size_t ItemTotal() const;
+
+    void Pack(const Values& values);
+    // Rebuilds the buffer with textCount and numberCount fields, the text field i taken from
+    // texts(i, values) and the number field i from numbers(i, values).
+    template <typename TextsAt, typename NumbersAt>
+    void Rebuild(std::size_t textCount, std::size_t numberCount, TextsAt texts, NumbersAt numbers);
+    template <typename Items>
+    void ReplaceTexts(std::size_t i, const Items& items);
+    void ReplaceNumbers(std::size_t i, NumberItems items, RefKind kind);
+
     Links& EnsureLinks();
-    RefKind KindAt(std::size_t i) const;
-    void SetKindAt(std::size_t i, RefKind kind);
+    RefKind KindAt(std::size_t i) const { return i < numberCount_ ? Kinds()[i] : RefKind::kNone; }
     // Unregisters this element from the targets of the references at i.
     void UnlinkOutgoing(std::size_t i);
-    void StoreTargets(std::size_t i, RefKind kind, NumberList items);
+    void StoreTargets(std::size_t i, RefKind kind, NumberItems items);
+    void RegisterTargets(std::size_t i);
     void DropKept(std::size_t i);
     void DropKeptEntriesOf(std::size_t i, NumberItem target);
 
-    std::vector<TextList> texts_;
-    std::vector<NumberList> numbers_;
+    std::unique_ptr<std::byte[]> buffer_;
     std::unique_ptr<Links> links_;
     TGroupData* owner_ = nullptr;
     std::uint32_t index_ = 0;
+    std::uint32_t textCount_ = 0;
+    std::uint32_t numberCount_ = 0;
     std::uint8_t outputFlag_ = 1;
 };
 

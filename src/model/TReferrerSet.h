@@ -1,10 +1,13 @@
 // The element values that refer to one element or group. A referenced object keeps this set so
 // that, when it is destroyed, every reference to it can be erased from the referring values.
+//
+// Most elements are referred to by a handful of values, a group by up to every element of a
+// library; so the set is a plain array while small and an open-addressing table (linear
+// probing, one array of entries) beyond that: 16 bytes an entry instead of a node each.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <unordered_set>
+#include <vector>
 
 namespace tabrix {
 
@@ -17,25 +20,31 @@ struct TReferrer {
     bool operator==(const TReferrer&) const = default;
 };
 
-struct TReferrerHash {
-    std::size_t operator()(const TReferrer& r) const {
-        return std::hash<const void*>()(r.element) ^ (static_cast<std::size_t>(r.param) << 1);
-    }
-};
-
 class TReferrerSet {
 public:
-    using Set = std::unordered_set<TReferrer, TReferrerHash>;
+    using Set = std::vector<TReferrer>;
 
-    void Add(TElement* element, std::uint32_t param) { set_.insert({element, param}); }
-    void Remove(TElement* element, std::uint32_t param) { set_.erase({element, param}); }
-    bool Empty() const { return set_.empty(); }
-    std::size_t Size() const { return set_.size(); }
-    // Hands the whole set to the caller and leaves this one empty.
-    Set Take() { return std::move(set_); }
+    void Add(TElement* element, std::uint32_t param);
+    void Remove(TElement* element, std::uint32_t param);
+    bool Empty() const { return size_ == 0; }
+    std::size_t Size() const { return size_; }
+    // Makes room for n more entries at once (bulk registration after reading).
+    void Reserve(std::size_t n);
+    // Hands every entry to the caller and leaves this set empty.
+    Set Take();
 
 private:
-    Set set_;
+    static constexpr std::size_t kLinearLimit = 8;
+
+    bool Hashed() const { return slots_.size() > kLinearLimit; }
+    std::size_t SlotOf(const TReferrer& r) const;
+    void Rehash(std::size_t capacity);
+    void InsertHashed(const TReferrer& r);
+
+    // Small: the first size_ entries, unordered. Hashed: a power-of-two table where a null
+    // element marks a free slot.
+    std::vector<TReferrer> slots_;
+    std::size_t size_ = 0;
 };
 
 }  // namespace tabrix

@@ -562,7 +562,7 @@ const EscapeMap::value_type* TStringDivision::EscapedFormAt(std::string_view str
 // escape added earlier shift a double-byte character so that its 0x5C second byte is escaped
 // here but read back as a trail byte ("#表" would gain a backslash on every save).
 const EscapeMap::value_type* TStringDivision::PlainFormAt(std::string_view str, std::size_t pos,
-                                                          std::string& escaped) const {
+                                                          std::string_view escaped) const {
     if (!plainStarts_[static_cast<unsigned char>(str[pos])]) return nullptr;
     const EscapeMap::value_type* candidate = nullptr;
     for (const auto& entry : escapeMap_) {
@@ -572,30 +572,43 @@ const EscapeMap::value_type* TStringDivision::PlainFormAt(std::string_view str, 
         }
     }
     if (!candidate || escaped.empty()) return candidate;
-    escaped.push_back(str[pos]);
-    bool atTrailByte = CharKind(escaped, escaped.size() - 1) == kTrailByte;
-    escaped.pop_back();
+    bool atTrailByte = KindAfter(escaped, ByteAt(str, pos)) == kTrailByte;
     return atTrailByte ? nullptr : candidate;
 }
 
 std::string TStringDivision::ApplyEscapeMap(std::string_view str, bool addEscapes) const {
     std::string result;
-    result.reserve(str.size());
+    AppendEscapeMapped(result, str, addEscapes);
+    return result;
+}
+
+void TStringDivision::AppendEscapeMapped(std::string& out, std::string_view str,
+                                         bool addEscapes) const {
+    const std::size_t start = out.size();
+    out.reserve(start + str.size());
+    // Bytes no form begins with are copied in runs; only the others try the map.
+    const std::array<bool, 256>& starts = addEscapes ? plainStarts_ : escapedStarts_;
     std::size_t pos = 0;
     while (pos < str.size()) {
+        std::size_t run = pos;
+        while (run < str.size() && !starts[static_cast<unsigned char>(str[run])])
+            ++run;
+        out.append(str.data() + pos, run - pos);
+        pos = run;
+        if (pos == str.size()) break;
         const EscapeMap::value_type* entry =
-            addEscapes ? PlainFormAt(str, pos, result) : EscapedFormAt(str, pos);
+            addEscapes ? PlainFormAt(str, pos, std::string_view(out).substr(start))
+                       : EscapedFormAt(str, pos);
         if (!entry) {
-            result.push_back(str[pos++]);
+            out.push_back(str[pos++]);
         } else if (addEscapes) {
-            result += entry->first;
+            out += entry->first;
             pos += entry->second.size();
         } else {
-            result += entry->second;
+            out += entry->second;
             pos += entry->first.size();
         }
     }
-    return result;
 }
 
 // --- wildcards and numbers ------------------------------------------------------------------

@@ -114,6 +114,9 @@ public:
     StringList& WorkList() { return workList_; }
 
     std::string Normalize(std::string_view str, unsigned flags) const;
+    // Normalize(str, kUnescape) or, with addEscapes, Normalize(str, kUnescape | kEscape),
+    // appended to out; bytes are classified from where str's result begins in out.
+    void AppendEscapeMapped(std::string& out, std::string_view str, bool addEscapes) const;
     // text without the trailing bytes that would make next, written right after it, a second
     // byte of a double-byte character (a lone lead byte left by a truncated file), so that a
     // reader splitting at next finds it where the writer put it.
@@ -152,7 +155,7 @@ private:
     std::string ApplyEscapeMap(std::string_view str, bool addEscapes) const;
     const EscapeMap::value_type* EscapedFormAt(std::string_view str, std::size_t pos) const;
     const EscapeMap::value_type* PlainFormAt(std::string_view str, std::size_t pos,
-                                             std::string& escaped) const;
+                                             std::string_view escaped) const;
 
     // Marks the bytes the escaped and the plain forms of the escape map begin with, so that
     // escaping and unescaping pass over every other byte without trying the map.

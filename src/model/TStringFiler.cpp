@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "model/PathName.h"
@@ -84,6 +85,40 @@ private:
     std::size_t scan_ = 0;       // first byte of pending_ not examined yet
     std::size_t added_ = 0;
 };
+
+// Cuts a whole file into lines by LineSplitter's rules, as views into it. Each line end is
+// found with memchr and then checked to be a single byte, judged from the start of its line.
+void CutLines(const TStringDivision& division, std::string_view bytes,
+              std::vector<std::string_view>& lines) {
+    const char* base = bytes.data();
+    const std::size_t size = bytes.size();
+    std::size_t lineStart = 0;
+    std::size_t scan = 0;
+    while (scan < size) {
+        const char* lf = static_cast<const char*>(std::memchr(base + scan, '\n', size - scan));
+        const std::size_t lfAt = lf ? static_cast<std::size_t>(lf - base) : size;
+        const char* cr = static_cast<const char*>(std::memchr(base + scan, '\r', lfAt - scan));
+        const std::size_t end = cr ? static_cast<std::size_t>(cr - base) : lfAt;
+        if (end == size) {
+            scan = size;
+            break;
+        }
+        std::string_view line = bytes.substr(lineStart, end - lineStart);
+        if (division.CharKind(bytes.substr(lineStart), end - lineStart) != kSingleByte) {
+            scan = end + 1;
+            continue;
+        }
+        if (bytes[end] == '\r' && end + 1 == size) {
+            scan = end;  // a CR at the very end: the last line ends before it
+            break;
+        }
+        lines.push_back(line);
+        scan = end + 1;
+        if (bytes[end] == '\r' && bytes[end + 1] == '\n') ++scan;
+        lineStart = scan;
+    }
+    if (lineStart < size) lines.push_back(bytes.substr(lineStart, scan - lineStart));
+}
 
 // Reads up to size bytes, carrying on after interrupted or partial reads; returns the number
 // read (less than size only at the end of the file) or -1 on a read error.
@@ -387,6 +422,15 @@ int TStringFiler::SaveTagged(const StringList& lines, const std::string& path,
     return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
 }
 
+int TStringFiler::SaveTaggedText(std::string_view text, const std::string& path,
+                                 std::string_view kind, TFileWriter& writer) {
+    if (path.empty()) return kFileCannotOpen;
+    const std::string target = ResolveLink(PathName::ToNative(path));
+    if (CannotReplace(target)) return kFileCannotOpen;
+    if (int refused = CheckReplaceable(*this, target, kind); refused != kFileOk) return refused;
+    return ReplaceFile(writer, target, text);
+}
+
 int TStringFiler::LoadTagged(StringList& lines, const std::string& path, std::string_view kind) {
     StringList loaded;
     int result = Load(loaded, path, kLibraryChunkSize, 0, -1, false);
@@ -394,6 +438,37 @@ int TStringFiler::LoadTagged(StringList& lines, const std::string& path, std::st
     if (loaded.empty()) return kFileCloseFailed;
     if (!IsHeaderOf(*this, loaded.front(), kind)) return kFileWrongHeader;
     lines = std::move(loaded);
+    return kFileOk;
+}
+
+int TStringFiler::LoadTaggedLines(FileLines& file, const std::string& path, std::string_view kind) {
+    struct stat info {};
+    int fd = OpenRegularFile(PathName::ToNative(path), info);
+    if (fd < 0) return kFileCannotOpen;
+    // The size is only a first guess: a file that grows meanwhile is read to its end.
+    std::size_t capacity = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1;
+    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+    std::size_t size = 0;
+    while (true) {
+        long got = ReadUpTo(fd, bytes.get() + size, capacity - size);
+        if (got < 0) {
+            ::close(fd);
+            return kFileCannotOpen;
+        }
+        size += static_cast<std::size_t>(got);
+        if (size < capacity) break;
+        auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+        std::memcpy(larger.get(), bytes.get(), size);
+        bytes = std::move(larger);
+        capacity *= 2;
+    }
+    if (::close(fd) != 0) return kFileCloseFailed;
+    std::vector<std::string_view> lines;
+    CutLines(*this, std::string_view(bytes.get(), size), lines);
+    if (lines.empty()) return kFileCloseFailed;
+    if (!IsHeaderOf(*this, std::string(lines.front()), kind)) return kFileWrongHeader;
+    file.bytes = std::move(bytes);
+    file.lines = std::move(lines);
     return kFileOk;
 }
 

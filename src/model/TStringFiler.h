@@ -3,14 +3,22 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/FileResult.h"
 #include "model/TFileWriter.h"
 #include "model/TStringDivision.h"
 
 namespace tabrix {
+
+// A whole file read at once: its bytes, and its lines as views into them.
+struct FileLines {
+    std::unique_ptr<char[]> bytes;
+    std::vector<std::string_view> lines;
+};
 
 class TStringFiler : public TStringDivision {
 public:
@@ -45,6 +53,10 @@ public:
     int SaveTagged(const StringList& lines, const std::string& path, std::string_view kind,
                    std::string_view lineEnd = kCrLf, TFileWriter& writer = TFileWriter::System());
 
+    // SaveTagged for a text already joined as JoinForReading joins lines.
+    int SaveTaggedText(std::string_view text, const std::string& path, std::string_view kind,
+                       TFileWriter& writer = TFileWriter::System());
+
     // The bytes Save writes for lines: joined by lineEnd, except that a line ending in a
     // dangling lead byte loses that byte when a line end follows (it would read back as part
     // of the line).
@@ -55,6 +67,10 @@ public:
     // line first; on failure it is left unchanged. Load's code is returned unchanged; 3 for a
     // file without lines, 4 for a wrong header.
     int LoadTagged(StringList& lines, const std::string& path, std::string_view kind);
+
+    // LoadTagged for large files: the file is read in one piece and its lines are views into
+    // it, cut exactly as Load cuts them, so no line is copied.
+    int LoadTaggedLines(FileLines& file, const std::string& path, std::string_view kind);
 
     // The header line writers put first: kind + " ver 2.0".
     static std::string HeaderLine(std::string_view kind);

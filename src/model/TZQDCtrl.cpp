@@ -102,53 +102,24 @@ private:
     std::size_t leadRun_ = 0;
 };
 
-// Element lines at least this long are measured before they are decoded, so that their lists
-// are allocated once at their final size: a hostile line of millions of separators must cost
-// what the element holds, not that again for lists that double while they grow.
-constexpr std::size_t kMeasureFrom = 64 * 1024;
-
-// The number of items of the text field at the front of rest, found as DecodeTexts finds them.
-std::size_t CountFieldItems(std::string_view rest) {
-    for (std::size_t count = 1;; ++count) {
-        ItemEnd how;
-        std::size_t end = ItemScanner(rest).FindEnd(how);
-        if (how != ItemEnd::kItem) return count;
-        rest.remove_prefix(end + 1);
-    }
-}
-
-// The number of fields of the text section at the front of rest.
-std::size_t CountTextFields(std::string_view rest) {
-    for (std::size_t count = 1;;) {
-        ItemEnd how;
-        std::size_t end = ItemScanner(rest).FindEnd(how);
-        if (how == ItemEnd::kSection || how == ItemEnd::kLine) return count;
-        if (how == ItemEnd::kField) ++count;
-        rest.remove_prefix(end + 1);
-    }
-}
-
-// Decodes the text section at the front of rest: fields separated by ",", items by "#", each
-// item unescaped. Returns where the number section begins (rest.size() when there is none).
-std::size_t DecodeTexts(const TStringDivision& division, std::string_view rest, TElement& element) {
-    const bool measure = rest.size() >= kMeasureFrom;
-    if (measure) element.ResizeTexts(CountTextFields(rest));
-    std::size_t field = 0;
-    TextList items;
+// Decodes the text section at the front of rest into values: fields separated by ",", items by
+// "#", each item unescaped. Returns where the number section begins (rest.size() when there is
+// none).
+std::size_t DecodeTexts(const TStringDivision& division, std::string_view rest,
+                        TElement::Values& values) {
     std::size_t pos = 0;
     while (true) {
         std::string_view item = rest.substr(pos);
-        if (measure && items.empty()) items.reserve(CountFieldItems(item));
         ItemEnd how;
         std::size_t end = ItemScanner(item).FindEnd(how);
-        items.push_back(division.Normalize(item.substr(0, end), kUnescape));
+        division.AppendEscapeMapped(values.chars, item.substr(0, end), false);
+        values.EndTextItem();
         pos += end;
         if (how == ItemEnd::kItem) {
             ++pos;
             continue;
         }
-        element.SetTexts(field++, std::move(items));
-        items.clear();
+        values.EndTextField();
         if (how == ItemEnd::kField) {
             ++pos;
             continue;
@@ -264,14 +235,16 @@ void TZQDCtrl::RenumberGroupData(std::size_t from) {
 int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     Report(progress, Message(path_, CoreText::kReadBegin));
     TStringFiler filer;
-    StringList lines;
-    int result = filer.LoadTagged(lines, path_, kKind);
+    FileLines file;
+    int result = filer.LoadTaggedLines(file, path_, kKind);
     if (result != kFileOk) return result;
+    const std::vector<std::string_view>& lines = file.lines;
 
     Report(progress, Message(path_, CoreText::kExpanding));
     Reset(path_);
 
-    std::size_t filled = 0;  // group data slots filled so far
+    std::vector<ReadReference> refs;  // reference values, in the order of the file
+    std::size_t filled = 0;           // group data slots filled so far
     auto store = [&](std::unique_ptr<TGroupData> data) {
         data->SetOwner(this);
         if (filled < groupData_.size() && !groupData_[filled]) {
@@ -285,11 +258,11 @@ int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     };
 
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        std::string line = lines[i];
+        std::string line(lines[i]);
         std::string tag = filer.CutTag(line);
         if (tag == "[init") {
             for (++i; i < lines.size(); ++i) {
-                std::string value = lines[i];
+                std::string value(lines[i]);
                 std::string key = filer.CutTag(value);
                 if (key == "[/init") break;
                 if (key == "[status") {
@@ -302,8 +275,24 @@ int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
                 }
             }
         } else if (tag == "[elements") {
-            store(ReadGroupData(library, lines, i, progress));
+            store(ReadGroupData(library, lines, i, progress, refs));
         }
+    }
+
+    // The item lists go to the library's table after every element is made, so that they lie
+    // together in memory rather than between the elements, and are handed back as a whole.
+    const TStringDivision& division = library.Division();
+    std::vector<TUnresolvedReference>& table = library.ReferenceTable();
+    if (table.capacity() < table.size() + refs.size())  // geometric over many files
+        table.reserve(std::max(table.size() + refs.size(), 2 * table.capacity()));
+    for (const ReadReference& ref : refs) {
+        PlainPieces pieces(division, ref.field, '#');
+        StringList items;
+        items.reserve(pieces.Count());
+        std::string_view item;
+        while (pieces.Next(item))
+            items.emplace_back(item);
+        table.push_back({ref.element, ref.param, std::move(items)});
     }
 
     for (std::size_t k = 0; k < groupData_.size(); ++k) {
@@ -316,17 +305,18 @@ int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     return kFileOk;
 }
 
-std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const StringList& lines,
-                                                    std::size_t& i, const Progress& progress) {
+std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const LineViews& lines,
+                                                    std::size_t& i, const Progress& progress,
+                                                    std::vector<ReadReference>& refs) {
     TStringFiler filer;
     auto data = std::make_unique<TGroupData>(this);
     for (++i; i < lines.size(); ++i) {
-        std::string line = lines[i];
+        std::string line(lines[i]);
         std::string tag = filer.CutTag(line);
         if (tag == "[/elements") break;
         if (tag == "[init") {
             for (++i; i < lines.size(); ++i) {
-                std::string value = lines[i];
+                std::string value(lines[i]);
                 std::string key = filer.CutTag(value);
                 if (key == "[/init") break;
                 if (key == "[name") {
@@ -338,9 +328,10 @@ std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const Str
                 }
             }
         } else if (tag == "[data") {
+            TElement::Values values;  // reused: one allocation per element, not per value
             for (++i; i < lines.size() && lines[i] != "[/data]"; ++i) {
                 auto element = std::make_unique<TElement>();
-                DecodeElementLine(library, *element, lines[i]);
+                DecodeElementLine(library, *element, lines[i], values, refs);
                 data->StoreRead(std::move(element));
             }
         }
@@ -349,37 +340,34 @@ std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const Str
     return data;
 }
 
-void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element,
-                                 const std::string& line) const {
+void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element, std::string_view line,
+                                 TElement::Values& values, std::vector<ReadReference>& refs) const {
     const TStringDivision& division = library.Division();
+    values.Clear();
     std::string_view rest = line;
     std::string_view flag = CutFlag(division, rest);
     element.SetOutputFlag(static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));
-    rest.remove_prefix(DecodeTexts(division, rest, element));
+    rest.remove_prefix(DecodeTexts(division, rest, values));
 
-    if (rest.empty()) return;
-    PlainPieces fields(division, rest, ',');
-    if (rest.size() >= kMeasureFrom) element.ResizeNumbers(fields.Count());
-    std::vector<std::uint32_t> values;  // reused: one allocation for the whole line
-    std::string_view field;
-    for (std::size_t i = 0; fields.Next(field); ++i) {
-        PlainPieces pieces(division, field, '#');
-        std::string_view item;
-        if (IsReferenceType(TypeAt(library, i))) {
-            StringList items;
-            items.reserve(pieces.Count());
+    if (!rest.empty()) {
+        PlainPieces fields(division, rest, ',');
+        std::string_view field;
+        for (std::size_t i = 0; fields.Next(field); ++i) {
+            PlainPieces pieces(division, field, '#');
+            std::string_view item;
+            if (IsReferenceType(TypeAt(library, i))) {
+                // Room for the targets, resolved once every file is read; empty until then.
+                values.numbers.resize(values.numbers.size() + pieces.Count());
+                values.EndNumberField(TElement::RefKind::kPending);
+                refs.push_back({&element, static_cast<std::uint32_t>(i), field});
+                continue;
+            }
             while (pieces.Next(item))
-                items.emplace_back(item);
-            element.SetNumbers(i, {});
-            library.ReferenceTable().push_back({&element, static_cast<std::uint32_t>(i), items});
-            continue;
+                values.numbers.push_back(TStringDivision::ToULong(item, 0));
+            values.EndNumberField();
         }
-        values.clear();
-        values.reserve(pieces.Count());
-        while (pieces.Next(item))
-            values.push_back(TStringDivision::ToULong(item, 0));
-        element.SetNumbers(i, values);
     }
+    element.AssignRead(values);
 }
 
 // --- writing ---------------------------------------------------------------------------------
@@ -402,30 +390,47 @@ int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWrit
     Report(progress, Message(path_, CoreText::kSavePreparing));
     SetModified(false);
 
-    StringList lines;
-    lines.push_back(TStringFiler::HeaderLine(kKind));
-    lines.push_back("[init]");
-    lines.push_back("[status]" + TStringDivision::Format("u", status_));
-    lines.push_back("[size]" + TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
-    lines.push_back("[/init]");
+    // The file is built in one text, each line ended as TStringFiler::Save ends lines.
+    const TStringDivision& division = library.Division();
+    std::string text;
+    text.reserve(EstimatedSize());
+    auto endLine = [&](std::size_t start) {
+        std::string_view line = std::string_view(text).substr(start);
+        text.resize(start + division.WholeCharactersBefore(line, '\r').size());
+        text += TStringFiler::kCrLf;
+    };
+    auto addLine = [&](std::string_view tag, std::string_view value = {}) {
+        std::size_t start = text.size();
+        text += tag;
+        text += value;
+        endLine(start);
+    };
+    addLine(TStringFiler::HeaderLine(kKind));
+    addLine("[init]");
+    addLine("[status]", TStringDivision::Format("u", status_));
+    addLine("[size]", TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
+    addLine("[/init]");
     for (const auto& data : groupData_) {
         Report(progress, DataMessage(path_, CoreText::kSavePreparingData, data->Name()));
-        lines.push_back("[elements]");
-        lines.push_back("[init]");
-        lines.push_back("[name]" + data->Name());
-        lines.push_back("[size]" +
-                        TStringDivision::Format("u", static_cast<std::int64_t>(data->Size())));
-        lines.push_back("[/init]");
-        lines.push_back("[data]");
-        for (const auto& element : data->Elements())
-            lines.push_back(EncodeElementLine(library, *element));
-        lines.push_back("[/data]");
-        lines.push_back("[/elements]");
+        addLine("[elements]");
+        addLine("[init]");
+        addLine("[name]", data->Name());
+        addLine("[size]", TStringDivision::Format("u", static_cast<std::int64_t>(data->Size())));
+        addLine("[/init]");
+        addLine("[data]");
+        for (const auto& element : data->Elements()) {
+            std::size_t start = text.size();
+            AppendElementLine(library, *element, text);
+            endLine(start);
+        }
+        addLine("[/data]");
+        addLine("[/elements]");
     }
+    text.resize(text.size() - std::string_view(TStringFiler::kCrLf).size());  // none after the last
 
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    int result = filer.SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
+    int result = filer.SaveTaggedText(text, path_, kKind, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }
@@ -476,7 +481,7 @@ void AppendNumberItem(const TZQLCtrl& library, const TZQDCtrl& file, const TElem
 bool AppendKeptItems(const TZQLCtrl& library, const TZQDCtrl& file, const TElement& element,
                      std::size_t i, std::uint8_t type, const TElement::KeptItems& kept,
                      std::string& out) {
-    const NumberList& entries = element.Numbers(i);
+    const NumberItems entries = element.Numbers(i);
     std::size_t next = 0;
     for (const auto& item : kept) {
         if (item) {
@@ -508,29 +513,39 @@ void AppendSection(std::string& line, std::size_t count, AppendItems appendItems
 
 }  // namespace
 
-std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement& element) const {
+// About the size of the file as last read or written: elements times a typical line.
+std::size_t TZQDCtrl::EstimatedSize() const {
+    std::size_t elements = 0;
+    for (const auto& data : groupData_)
+        elements += data->Size();
+    return 4096 + elements * 128;
+}
+
+void TZQDCtrl::AppendElementLine(const TZQLCtrl& library, const TElement& element,
+                                 std::string& line) const {
     const TStringDivision& division = library.Division();
-    std::string line;
-    line.reserve(128);
     AppendUnsigned(line, element.OutputFlag());
     line += kSectionSeparator;
 
     AppendSection(line, element.TextCount(), [&](std::size_t i, std::string& out) {
-        for (const std::string& item : element.Texts(i)) {
+        const TextItems items = element.Texts(i);
+        for (std::string_view item : items) {
             // A text ending in the first byte of a double-byte character (a truncated file)
             // would make the reader take the separator after it for the character's second
             // byte and run the field on into the next; the dangling byte is not written. The
             // reader classes bytes from the item's own start, and so does this check.
-            const std::string escaped = division.Normalize(item, kUnescape | kEscape);
-            out += division.WholeCharactersBefore(escaped, '#');
+            const std::size_t start = out.size();
+            division.AppendEscapeMapped(out, item, true);
+            const std::string_view escaped = std::string_view(out).substr(start);
+            out.resize(start + division.WholeCharactersBefore(escaped, '#').size());
             out += '#';
         }
-        return !element.Texts(i).empty();
+        return !items.empty();
     });
     line += kSectionSeparator;
     AppendSection(line, element.NumberCount(), [&](std::size_t i, std::string& out) {
         std::uint8_t type = TypeAt(library, i);
-        const NumberList& items = element.Numbers(i);
+        const NumberItems items = element.Numbers(i);
         if (IsReferenceType(type))
             if (const TElement::KeptItems* kept = element.KeptReferenceItems(i))
                 return AppendKeptItems(library, *this, element, i, type, *kept, out);
@@ -551,7 +566,6 @@ std::string TZQDCtrl::EncodeElementLine(const TZQLCtrl& library, const TElement&
         }
         return !items.empty();
     });
-    return line;
 }
 
 }  // namespace tabrix

@@ -78,10 +78,22 @@ public:
     void RenumberGroupData(std::size_t from = 0);
 
 private:
-    std::unique_ptr<TGroupData> ReadGroupData(TZQLCtrl& library, const StringList& lines,
-                                              std::size_t& i, const Progress& progress);
-    void DecodeElementLine(TZQLCtrl& library, TElement& element, const std::string& line) const;
-    std::string EncodeElementLine(const TZQLCtrl& library, const TElement& element) const;
+    using LineViews = std::vector<std::string_view>;
+    // A reference value as read: its field text, cut into items once the file is decoded.
+    struct ReadReference {
+        TElement* element;
+        std::uint32_t param;
+        std::string_view field;
+    };
+    std::unique_ptr<TGroupData> ReadGroupData(TZQLCtrl& library, const LineViews& lines,
+                                              std::size_t& i, const Progress& progress,
+                                              std::vector<ReadReference>& refs);
+    void DecodeElementLine(TZQLCtrl& library, TElement& element, std::string_view line,
+                           TElement::Values& values, std::vector<ReadReference>& refs) const;
+    // Appends the element's line (without line end) to line.
+    void AppendElementLine(const TZQLCtrl& library, const TElement& element,
+                           std::string& line) const;
+    std::size_t EstimatedSize() const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;
     std::vector<const TGroupData*> readContext_;

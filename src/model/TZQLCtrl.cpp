@@ -431,7 +431,7 @@ void TZQLCtrl::ResolveReferences() {
     for (KeptReference& kept : keptReferences_)
         kept.element->KeepReferenceItems(kept.param, std::move(kept.items));
     keptReferences_.clear();
-    references_.clear();
+    references_ = {};  // its capacity too: a large library's table is big
     // The files read for this library were decoded against its group list as it is now.
     std::vector<const TGroupData*> context;
     for (const auto& group : groups_)
@@ -457,23 +457,30 @@ void DropTrailingNulls(std::vector<T*>& list) {
 template <typename Target, typename Lookup>
 void TZQLCtrl::ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
                             std::vector<Target*>& targets) {
-    TElement::KeptItems kept;
+    // The kept list is built only for the rare list that has something to keep.
     bool anyKept = false;
+    targets.reserve(ref.items.size());
     for (const std::string& item : ref.items) {
         if (item.empty()) {
             targets.push_back(nullptr);
-            kept.emplace_back();
         } else if (Target* target = lookup(item)) {
             targets.push_back(target);
-            kept.emplace_back();
         } else {
             // "-1" is how a missing group reference is written: nothing to keep for itself.
             anyKept |= item != "-1";
-            kept.emplace_back(item);
         }
     }
+    if (anyKept) {
+        TElement::KeptItems kept;
+        for (const std::string& item : ref.items) {
+            if (item.empty() || lookup(item))
+                kept.emplace_back();
+            else
+                kept.emplace_back(item);
+        }
+        keptReferences_.push_back({ref.element, ref.param, std::move(kept)});
+    }
     DropTrailingNulls(targets);
-    if (anyKept) keptReferences_.push_back({ref.element, ref.param, std::move(kept)});
 }
 
 void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
@@ -488,7 +495,7 @@ void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
     };
     std::vector<TElement*> targets;
     ResolveItems(ref, lookup, targets);
-    if (!targets.empty() && !groups_.empty()) ref.element->SetElementRefs(ref.param, targets);
+    if (!targets.empty() && !groups_.empty()) ref.element->StoreReadElementRefs(ref.param, targets);
 }
 
 void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
@@ -498,7 +505,7 @@ void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
     };
     std::vector<TGroupSetting*> targets;
     ResolveItems(ref, lookup, targets);
-    if (!targets.empty()) ref.element->SetGroupRefs(ref.param, targets);
+    if (!targets.empty()) ref.element->StoreReadGroupRefs(ref.param, targets);
 }
 
 // --- writing ---------------------------------------------------------------------------------

@@ -377,8 +377,8 @@ void TParamSBox::LoadControl(int i) {
     if (!InStep(i)) return;
     const TParameter& parameter = *Parameter(i);
     const TElement& working = WorkingElement();
-    const TextList& texts = working.Texts(i);
-    const NumberList& numbers = working.Numbers(i);
+    const TextItems texts = working.Texts(i);
+    const NumberItems numbers = working.Numbers(i);
     QWidget* control = controls_[i];
     switch (parameter.Type()) {
         case kTypeString:
@@ -396,7 +396,7 @@ void TParamSBox::LoadControl(int i) {
         case kTypeUnsignedArray: {
             QStringList lines;
             if (parameter.Type() == kTypeStringArray) {
-                for (const std::string& text : texts)
+                for (std::string_view text : texts)
                     lines << QtText::FromCp932(text);
             } else {
                 for (NumberItem item : numbers)
@@ -499,7 +499,7 @@ void TParamSBox::ReadControl(int i, TElement& target) const {
             auto* list = static_cast<QListWidget*>(control);
             // Values past the parameter's choice names have no box; they stay as they were.
             std::vector<std::uint32_t> values;
-            const NumberList& old = target.Numbers(i);
+            const NumberItems old = target.Numbers(i);
             const std::size_t count = std::max<std::size_t>(list->count(), old.size());
             for (std::size_t k = 0; k < count; ++k)
                 values.push_back(k < static_cast<std::size_t>(list->count())
@@ -561,7 +561,7 @@ QString TParamSBox::DisplayText(const TElement* target, const TParameter& displa
     switch (display.Type()) {
         case kTypeString:
         case kTypeStringArray:
-            for (const std::string& text : target->Texts(i))
+            for (std::string_view text : target->Texts(i))
                 parts << QtText::FromCp932(text);
             break;
         case kTypeGroupRef:

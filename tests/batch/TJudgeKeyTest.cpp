@@ -89,7 +89,7 @@ struct RandomLibrary {
                 out << " element " << e->Index() << " texts " << e->TextCount() << ":";
                 for (std::size_t p = 0; p < e->TextCount(); ++p) {
                     out << " [";
-                    for (const std::string& text : e->Texts(p))
+                    for (std::string_view text : e->Texts(p))
                         out << text << ";";
                     out << "]";
                 }

@@ -380,13 +380,13 @@ TEST_F(CliTest, RunningOutOfMemoryIsAFailureWithAMessage) {
     std::string zqd = ReadFile(dir.File("lib.ZQD"));
     const std::string data = "[data]\r\n";
     const std::size_t line = zqd.find(data) + data.size();
-    zqd.insert(line, "1||" + std::string(20'000'000, '#') + "\r\n");
+    zqd.insert(line, "1||" + std::string(40'000'000, '#') + "\r\n");
     WriteFile(dir.File("lib.ZQD"), zqd);
 
     const pid_t child = fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
-        const rlimit limit{256u << 20, 256u << 20};
+        const rlimit limit{128u << 20, 128u << 20};
         setrlimit(RLIMIT_AS, &limit);
         const int err = open(dir.File("cli.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(err, STDERR_FILENO);

@@ -1,5 +1,8 @@
 // Element data files: the element line encoding, slots, references and list operations,
 // through libraries opened and saved the way the editor does it.
+#include <random>
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
@@ -484,6 +487,32 @@ TEST_F(TZQDCtrlTest, CorruptAndTruncatedFiles) {
     TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), "Element-Data for Tabrix ver 9.9");
     EXPECT_EQ(lib.GroupCount(), 0u);  // a header alone: no group data, the group is dropped
     EXPECT_EQ(controller_->ElementDataFiles().size(), 1u);
+}
+
+// The referrer set against std::set over random adds and removes, past the size where it turns
+// from an array into a hash table and back down through deletions that shift entries.
+TEST(ReferrerSetTest, AgreesWithAnOrderedSet) {
+    std::vector<TElement> elements(64);
+    TReferrerSet set;
+    std::set<std::pair<TElement*, std::uint32_t>> model;
+    std::mt19937 random(7);
+    for (int step = 0; step < 20000; ++step) {
+        TElement* element = &elements[random() % elements.size()];
+        auto param = static_cast<std::uint32_t>(random() % 3);
+        if (random() % 3 == 0) {
+            set.Remove(element, param);
+            model.erase({element, param});
+        } else {
+            set.Add(element, param);
+            model.insert({element, param});
+        }
+        ASSERT_EQ(set.Size(), model.size()) << "step " << step;
+    }
+    std::set<std::pair<TElement*, std::uint32_t>> taken;
+    for (const TReferrer& r : set.Take())
+        taken.insert({r.element, r.param});
+    EXPECT_EQ(taken, model);
+    EXPECT_TRUE(set.Empty());
 }
 
 }  // namespace

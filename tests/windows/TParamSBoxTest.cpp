@@ -41,7 +41,7 @@ namespace {
 
 QStringList Texts(const TElement& element, int i) {
     QStringList texts;
-    for (const std::string& text : element.Texts(i))
+    for (std::string_view text : element.Texts(i))
         texts << QtText::FromCp932(text);
     return texts;
 }
