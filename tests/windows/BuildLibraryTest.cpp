@@ -110,14 +110,14 @@ private slots:
         QCOMPARE(form->Document().Library().ParameterFile()->Size(), std::size_t(2));
 
         dialogs_->ExpectDialog(QStringLiteral("グループの設定"), QStringLiteral("OK"),
-                               [&](QDialog& dialog) { ArrangeGroups(dialog, folder); });
+                               [this](QDialog& dialog) { ArrangeGroups(dialog); });
         form->Action(QStringLiteral("A_GroupSetting"))->trigger();
         QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(form->Tabs().count(), 2);
 
         dialogs_->ExpectDialog(QStringLiteral("ライブラリの設定"), QStringLiteral("OK"),
                                [&](QDialog& dialog) {
-                                   Retype(Child(dialog, "OutputPathEdit"), folder + "/out");
+                                   Retype(Child(dialog, "OutputPathEdit"), "out");
                                    Shot(dialog, "library-setting");
                                });
         form->Action(QStringLiteral("A_LibrarySetting"))->trigger();
@@ -148,6 +148,8 @@ private slots:
               R"("values": ["未定", [""]])"})
             QVERIFY2(dump.out.find(expected) != std::string::npos, expected);
 
+        // Names typed before the library had a place landed beside it.
+        QVERIFY(dump.out.find("\"zqd_file\": \"" + dir.File("books.ZQD")) != std::string::npos);
         const test::Outcome output = test::RunCli({"output", zql.toStdString()}, dir);
         QVERIFY2(output.status == 0, output.err.c_str());
         const std::filesystem::path out = dir.Path() / "out";
@@ -195,15 +197,16 @@ private:
         Shot(dialog, "param-setting-overall");
     }
 
-    // The new library's file gets a path and a second group; the first group becomes 書籍 with
-    // its own output file and a header, the second is not output.
-    void ArrangeGroups(QDialog& dialog, const QString& folder) {
+    // The new library's file gets a name (beside the library, which has no place yet) and a
+    // second group; the first group becomes 書籍 with its own output file and a header, the
+    // second is not output.
+    void ArrangeGroups(QDialog& dialog) {
         auto* groups = Child<QTableWidget>(dialog, "GroupDGrid");
         auto* details = Child<QTabWidget>(dialog, "GroupPageControl");
         auto* pages = Child<QTabWidget>(dialog, "PageControl");
         ShowPage(pages, 1);
         ClickCell(Child<QTableWidget>(dialog, "ZQDDGrid"), 0);
-        Retype(Child(dialog, "ZQDPathEdit"), folder + "/books.ZQD");
+        Retype(Child(dialog, "ZQDPathEdit"), "books.ZQD");
         QTest::keyClick(Child(dialog, "ZQDPathEdit"), Qt::Key_Return);
         dialogs_->Expect(Kind::kInput, QStringLiteral("グループ数"), Answer::kOk,
                          QStringLiteral("1"));
