@@ -2,17 +2,12 @@
 // library, the parameter, group and library settings dialogs shape it, elements are typed into
 // the panel, and the save command writes it. tabrix-cli then reads the files back and writes
 // the output, so the editor and the headless tool are checked against each other.
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTextEdit>
 #include <QToolButton>
 #include <QtTest>
 
@@ -24,7 +19,6 @@
 #include "windows/TElementListView.h"
 #include "windows/TLibraryDocument.h"
 #include "windows/TParamSBox.h"
-#include "windows/TSubForm.h"
 #include "windows/TZQLForm.h"
 
 namespace tabrix {
