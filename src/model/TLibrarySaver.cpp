@@ -3,6 +3,7 @@
 #include <set>
 
 #include "model/FileResult.h"
+#include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TZQDCtrl.h"
@@ -22,10 +23,12 @@ std::string TLibrarySaver::SameName(const std::string& libraryPath, const char* 
 
 TSaveReport TLibrarySaver::Save(bool everyFile) {
     report_ = {};
+    waiting_.clear();
     SaveElementData(everyFile);
     // The library file goes before the other two are asked for, so that paths chosen for
     // them reach the library file at the next save.
     SaveLibraryFile();
+    SaveWaitingElementData();
     SaveParameterFile();
     SaveInitializeInfo();
     Report(progress_, "");
@@ -69,15 +72,51 @@ void TLibrarySaver::SaveElementData(bool everyFile) {
             file->SetPath(path);
             file->SetModified(true);
         }
+        // Relative to a library without a place, the path would name a file in whatever
+        // folder the program runs in, where the library would never find it again.
+        if (Unplaced(file->Path())) {
+            waiting_.push_back(file);
+            continue;
+        }
         if (!file->IsModified()) continue;
         Count(SavedFile::kElementData, file->Path(), file->Write(library_, progress_));
     }
+}
+
+bool TLibrarySaver::Unplaced(const std::string& path) const {
+    return library_.Path().empty() && !path.empty() && !PathName::IsAbsolute(path);
+}
+
+void TLibrarySaver::SaveWaitingElementData() {
+    for (TZQDCtrl* file : waiting_) {
+        if (library_.Path().empty()) {
+            ++report_.skipped;
+        } else if (file->IsModified()) {
+            Count(SavedFile::kElementData, file->Path(), file->Write(library_, progress_));
+        }
+    }
+}
+
+void TLibrarySaver::AnchorRelativePaths() {
+    const std::string& base = library_.Path();
+    const auto anchor = [&](const std::string& path) {
+        return path.empty() || PathName::IsAbsolute(path) ? path : PathName::Resolve(base, path);
+    };
+    library_.SetOutputPath(anchor(library_.OutputPath()));
+    for (const auto& group : library_.Groups()) {
+        TGroupData* data = group->GroupData();
+        if (data && data->Owner()) data->Owner()->SetPath(anchor(data->Owner()->Path()));
+    }
+    if (TZQPCtrl* parameters = library_.ParameterFile())
+        parameters->SetPath(anchor(parameters->Path()));
+    if (TZQICtrl* info = library_.InitializeInfo()) info->SetPath(anchor(info->Path()));
 }
 
 void TLibrarySaver::SaveLibraryFile() {
     std::string path = library_.Path();
     if (path.empty() && EnsurePath(SavedFile::kLibrary, nullptr, path)) {
         library_.SetPath(path);
+        AnchorRelativePaths();
         if (questions_.SameNameForTheOthers()) {
             TZQPCtrl* parameters = library_.ParameterFile();
             if (parameters && parameters->Path().empty())
@@ -97,7 +136,9 @@ void TLibrarySaver::SaveParameterFile() {
     std::string path = parameters->Path();
     if (EnsurePath(SavedFile::kParameter, nullptr, path)) parameters->SetPath(path);
     parameters->SetModified(true);
-    if (!parameters->Path().empty())
+    if (Unplaced(parameters->Path()))
+        ++report_.skipped;
+    else if (!parameters->Path().empty())
         Count(SavedFile::kParameter, parameters->Path(), parameters->Write(progress_));
 }
 
@@ -107,7 +148,10 @@ void TLibrarySaver::SaveInitializeInfo() {
     std::string path = info->Path();
     if (EnsurePath(SavedFile::kInitializeInfo, nullptr, path)) info->SetPath(path);
     questions_.StoreLayout();
-    if (!info->Path().empty()) Count(SavedFile::kInitializeInfo, info->Path(), info->Write());
+    if (Unplaced(info->Path()))
+        ++report_.skipped;
+    else if (!info->Path().empty())
+        Count(SavedFile::kInitializeInfo, info->Path(), info->Write());
 }
 
 }  // namespace tabrix

@@ -6,12 +6,14 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "model/Progress.h"
 
 namespace tabrix {
 
 class TGroupSetting;
+class TZQDCtrl;
 class TZQLCtrl;
 
 enum class SavedFile { kElementData, kLibrary, kParameter, kInitializeInfo };
@@ -50,7 +52,15 @@ public:
 
 private:
     void SaveElementData(bool everyFile);
+    // Element data files named relative to a library that had no place yet: written once the
+    // library file has one, beside it.
+    void SaveWaitingElementData();
     void SaveLibraryFile();
+    // A relative path while the library has no place: it names no place yet, so the file
+    // waits (or is skipped) rather than land in whatever folder the program runs in.
+    bool Unplaced(const std::string& path) const;
+    // Relative paths given before the library had a place name places beside it.
+    void AnchorRelativePaths();
     void SaveParameterFile();
     void SaveInitializeInfo();
     bool EnsurePath(SavedFile kind, const TGroupSetting* group, std::string& path);
@@ -60,6 +70,7 @@ private:
     TSaveQuestions& questions_;
     Progress progress_;
     TSaveReport report_;
+    std::vector<TZQDCtrl*> waiting_;
 };
 
 }  // namespace tabrix

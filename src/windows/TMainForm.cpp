@@ -183,7 +183,8 @@ std::string TMainForm::TemplateFolder() {
 
 void TMainForm::OpenLibraryCommand() {
     TLibrarySelectForm select(AppPaths::ConfigDir(), templateDir_, dialogs_, this);
-    if (select.exec() != QDialog::Accepted) return;
+    // Through the dialogs service like every other modal window, so a test can answer it.
+    if (dialogs_.Exec(select) != QDialog::Accepted) return;
     OpenSelected(select.LibraryPath(), select.DeriveFromTemplate(), select.TemplatePath());
 }
 

@@ -113,6 +113,38 @@ TEST_F(TLibrarySaverTest, AFailingFileIsReportedAndTheOthersAreWritten) {
     EXPECT_TRUE(library_.ParameterFile()->IsModified());
 }
 
+// Paths typed relative before the library had a place (in the settings dialogs of a new
+// library) name places beside the library file once it has one; until then nothing is
+// written, rather than into whatever folder the program runs in.
+TEST_F(TLibrarySaverTest, RelativePathsWaitForTheLibraryFile) {
+    TZQDCtrl* data = library_.Group(0)->GroupData()->Owner();
+    data->SetPath("saver-test.ZQD");
+    data->SetModified(true);
+    library_.ParameterFile()->SetPath("saver-test.ZQP");
+    library_.SetOutputPath("out");
+    questions_.paths = {{SavedFile::kLibrary, ""}, {SavedFile::kInitializeInfo, ""}};
+    TSaveReport report = TLibrarySaver(library_, questions_).Save();
+    EXPECT_EQ(report.written, 0u);
+    EXPECT_EQ(report.skipped, 4u);
+    for (const char* name : {"saver-test.ZQD", "saver-test.ZQP"})
+        EXPECT_FALSE(std::filesystem::exists(name)) << name;
+
+    questions_.paths = {{SavedFile::kLibrary, dir_.File("new.ZQL")}};
+    questions_.sameName = {true};
+    report = TLibrarySaver(library_, questions_).Save();
+    EXPECT_TRUE(questions_.paths.empty());
+    EXPECT_EQ(report.written, 4u);
+    for (const char* name : {"saver-test.ZQD", "saver-test.ZQP", "new.ZQI"})
+        EXPECT_TRUE(std::filesystem::exists(dir_.File(name))) << name;
+    EXPECT_EQ(library_.OutputPath(), dir_.File("out"));
+    TTabrixCtrl other;
+    int result = -1;
+    auto reopened = other.OpenNewLibrary(dir_.File("new.ZQL"), result);
+    ASSERT_TRUE(reopened);
+    EXPECT_TRUE(reopened->LoadProblems().empty());
+    EXPECT_EQ(reopened->ParameterFile()->Path(), dir_.File("saver-test.ZQP"));
+}
+
 TEST(TLibrarySaverSameName, ReplacesTheLastThreeCharacters) {
     EXPECT_EQ(TLibrarySaver::SameName("/a/b.ZQL", "ZQP"), "/a/b.ZQP");
     EXPECT_EQ(TLibrarySaver::SameName("/a/b.zql", "ZQI"), "/a/b.ZQI");

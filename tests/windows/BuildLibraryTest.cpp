@@ -1,0 +1,259 @@
+// A library built from nothing as a user builds it: the frame's open command makes a new
+// library, the parameter, group and library settings dialogs shape it, elements are typed into
+// the panel, and the save command writes it. tabrix-cli then reads the files back and writes
+// the output, so the editor and the headless tool are checked against each other.
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QtTest>
+
+#include "CliRun.h"
+#include "FrameFixture.h"
+#include "TypeText.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+#include "windows/TElementListView.h"
+#include "windows/TLibraryDocument.h"
+#include "windows/TParamSBox.h"
+#include "windows/TZQLForm.h"
+
+namespace tabrix {
+
+using Answer = IDialogs::Answer;
+using Kind = test::ScriptedDialogs::Kind;
+
+namespace {
+
+const QString kAuthorsDraw = QStringLiteral("%WHILE,著者%%著者%%IF_EXIST,著者%・%END_IF%%WEND%");
+const QString kAuthorsOutput = QStringLiteral("%WHILE,著者%%著者%%IF_EXIST,著者%、%END_IF%%WEND%");
+
+template <typename T = QWidget>
+T* Child(QWidget& parent, const char* name) {
+    T* child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!child) qFatal("no control %s", name);
+    return child;
+}
+
+void Click(QWidget& parent, const char* name) {
+    QTest::mouseClick(Child(parent, name), Qt::LeftButton);
+}
+
+// Replaces a field's text as a user does: select all, then type.
+void Retype(QWidget* field, const QString& text) {
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Delete);
+    test::TypeText(field, text);
+}
+
+void ClickRow(QListWidget* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+void ClickCell(QAbstractItemView* grid, int row) {
+    const QModelIndex cell = grid->model()->index(row, grid->model()->columnCount() - 1);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+}
+
+void ShowPage(QTabWidget* pages, int page) {
+    QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(page).center());
+}
+
+// With TABRIX_SCREENSHOT_DIR set, the widget as it stands is saved there for a look.
+void Shot(QWidget& widget, const QString& name) {
+    const QString folder = qEnvironmentVariable("TABRIX_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) widget.grab().save(folder + QStringLiteral("/e2e-") + name + ".png");
+}
+
+QAction* MenuEntry(QWidget& window, const QString& text) {
+    for (QAction* action : window.findChildren<QAction*>())
+        if (action->text() == text) return action;
+    qFatal("no menu entry");
+}
+
+}  // namespace
+
+class BuildLibraryTest : public QObject, test::FrameFixture {
+    Q_OBJECT
+
+private slots:
+    void init() { StartFrame(1100, 760); }
+    void cleanup() {
+        QVERIFY(dialogs_->Done());
+        const QStringList unexpected = CloseFrame();
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
+    }
+
+    void libraryBuiltThroughTheDialogsReadsBackAndOutputs() {
+        test::TempDir dir;
+        const QString folder = QString::fromStdString(dir.Path().string());
+        dialogs_->ExpectDialog(QStringLiteral("ライブラリの選択"), QStringLiteral("OK"));
+        MenuEntry(*frame_, QStringLiteral("ライブラリを開く(&O)..."))->trigger();
+        TZQLForm* form = frame_->ActiveLibraryWindow();
+        QVERIFY(form);
+
+        dialogs_->ExpectDialog(QStringLiteral("ParamSettingForm"), QStringLiteral("OK"),
+                               [this](QDialog& dialog) { DefineParameters(dialog); });
+        form->Action(QStringLiteral("A_ParamSetting"))->trigger();
+        QVERIFY(!QTest::currentTestFailed());
+        QCOMPARE(form->Document().Library().ParameterFile()->Size(), std::size_t(2));
+
+        dialogs_->ExpectDialog(QStringLiteral("グループの設定"), QStringLiteral("OK"),
+                               [this](QDialog& dialog) { ArrangeGroups(dialog); });
+        form->Action(QStringLiteral("A_GroupSetting"))->trigger();
+        QVERIFY(!QTest::currentTestFailed());
+        QCOMPARE(form->Tabs().count(), 2);
+
+        dialogs_->ExpectDialog(QStringLiteral("ライブラリの設定"), QStringLiteral("OK"),
+                               [&](QDialog& dialog) {
+                                   Retype(Child(dialog, "OutputPathEdit"), "out");
+                                   Shot(dialog, "library-setting");
+                               });
+        form->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+
+        EnterElements(*form, 0,
+                      {{"吾輩は猫である", "夏目漱石"}, {"共著の本", "山田太郎\n佐藤花子"}});
+        QTest::mouseClick(&form->Tabs(), Qt::LeftButton, {}, form->Tabs().tabRect(1).center());
+        EnterElements(*form, 1, {{"未定", ""}});
+        Shot(*frame_, "editor");
+
+        const QString zql = folder + "/books.ZQL";
+        dialogs_->Expect(Kind::kSave, QStringLiteral("このZQLファイルの保存先"), Answer::kOk, zql);
+        dialogs_->Expect(Kind::kYesNo, QStringLiteral("ZQP/ZQIファイルも"), Answer::kYes);
+        form->Action(QStringLiteral("A_Save"))->trigger();
+        QVERIFY(!form->Document().IsModified());
+
+        const test::Outcome dump = test::RunCli({"dump", zql.toStdString()}, dir);
+        QCOMPARE(dump.status, 0);
+        for (const char* expected :
+             {R"("parameters": [{"index": 0, "name": "書名", "code": "書名", "type": 0)",
+              R"({"index": 1, "name": "著者", "code": "著者", "type": 1)",
+              R"("used_parameters": [0, 1])",
+              R"("name": "書籍", "status": 1, "output_path": "書籍一覧.txt")",
+              R"("name": "グループ 2", "status": 0, "output_path": "グループ 2.txt")",
+              R"("values": ["吾輩は猫である", ["夏目漱石"]])",
+              R"("values": ["共著の本", ["山田太郎", "佐藤花子"]])",
+              // The file keeps no difference between no author and one empty one.
+              R"("values": ["未定", [""]])"})
+            QVERIFY2(dump.out.find(expected) != std::string::npos, expected);
+
+        // Names typed before the library had a place landed beside it.
+        QVERIFY(dump.out.find("\"zqd_file\": \"" + dir.File("books.ZQD")) != std::string::npos);
+        const test::Outcome output = test::RunCli({"output", zql.toStdString()}, dir);
+        QVERIFY2(output.status == 0, output.err.c_str());
+        const std::filesystem::path out = dir.Path() / "out";
+        QCOMPARE(QByteArray::fromStdString(test::ReadFile(out / "書籍一覧.txt")),
+                 QByteArray::fromStdString(test::Sj("# 書籍\r\n0. 吾輩は猫である / 夏目漱石\r\n"
+                                                    "1. 共著の本 / 山田太郎、佐藤花子\r\n")));
+        // The second group is not output.
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(out),
+                               std::filesystem::directory_iterator()),
+                 std::ptrdiff_t(1));
+    }
+
+private:
+    // 名称 of the new library gives way to 書名 (a string) and 著者 (a string array with its
+    // own formats); the common formats name both.
+    void DefineParameters(QDialog& dialog) {
+        auto* list = Child<QListWidget>(dialog, "ParamLBox");
+        dialogs_->Expect(Kind::kOkCancel, QStringLiteral("名称 を削除します。宜しいですか？"));
+        Click(dialog, "ParamDelBtn");
+        for (const QString& name : {QStringLiteral("書名"), QStringLiteral("著者")}) {
+            test::TypeText(Child(dialog, "NewParamEdit"), name);
+            QTest::keyClick(Child(dialog, "NewParamEdit"), Qt::Key_Return);
+        }
+        ClickRow(list, 1);
+        for (QRadioButton* type : Child(dialog, "ParamTypeRGroup")->findChildren<QRadioButton*>())
+            if (type->text() == QStringLiteral("文字列配列"))  // on its round mark
+                QTest::mouseClick(type, Qt::LeftButton, {}, QPoint(8, type->height() / 2));
+        auto* pages = Child<QTabWidget>(dialog, "PerBasePCtrl");
+        ShowPage(pages, 2);
+        test::TypeText(Child(dialog, "PerDFREdit"), kAuthorsDraw);
+        ShowPage(pages, 3);
+        test::TypeText(Child(dialog, "PerOFREdit"), kAuthorsOutput);
+        Click(dialog, "PerApplyBBtn");
+        ShowPage(pages, 2);
+        Shot(dialog, "param-setting");
+        QCOMPARE(list->item(1)->text(), QStringLiteral("著者(著者)<文字列配列>"));
+
+        ShowPage(Child<QTabWidget>(dialog, "PageControl"), 1);
+        auto* overall = Child<QTabWidget>(dialog, "ComPCtrl");
+        ShowPage(overall, 1);
+        Retype(Child(dialog, "ComDFREdit"), QStringLiteral("%書名%（%著者%）"));
+        ShowPage(overall, 2);
+        Retype(Child(dialog, "ComOFREdit"), QStringLiteral("%INDEX%. %書名% / %著者%%\\n%"));
+        Click(dialog, "ComOFREditColorBtn");
+        Shot(dialog, "param-setting-overall");
+    }
+
+    // The new library's file gets a name (beside the library, which has no place yet) and a
+    // second group; the first group becomes 書籍 with its own output file and a header, the
+    // second is not output.
+    void ArrangeGroups(QDialog& dialog) {
+        auto* groups = Child<QTableWidget>(dialog, "GroupDGrid");
+        auto* details = Child<QTabWidget>(dialog, "GroupPageControl");
+        auto* pages = Child<QTabWidget>(dialog, "PageControl");
+        ShowPage(pages, 1);
+        ClickCell(Child<QTableWidget>(dialog, "ZQDDGrid"), 0);
+        Retype(Child(dialog, "ZQDPathEdit"), "books.ZQD");
+        QTest::keyClick(Child(dialog, "ZQDPathEdit"), Qt::Key_Return);
+        dialogs_->Expect(Kind::kInput, QStringLiteral("グループ数"), Answer::kOk,
+                         QStringLiteral("1"));
+        Click(dialog, "GroupAddTBtn");
+        Shot(dialog, "group-setting-files");
+
+        ShowPage(pages, 0);
+        ClickCell(groups, 0);
+        Retype(Child(dialog, "GroupNameEdit"), QStringLiteral("書籍"));
+        Retype(Child(dialog, "GroupFileNameEdit"), QStringLiteral("書籍一覧.txt"));
+        ShowPage(details, 1);
+        test::TypeText(Child(dialog, "GroupHeaderREdit"),
+                       QStringLiteral("# %CNG_GROUP->NAME%%\\n%"));
+        Click(dialog, "GroupHeaderREditColorBtn");
+        Click(dialog, "GroupApplyBBtn");
+        Shot(dialog, "group-setting");
+        ClickCell(groups, 1);
+        ShowPage(details, 0);
+        QTest::mouseClick(Child(dialog, "GroupOutputCBox"), Qt::LeftButton);
+        Click(dialog, "GroupApplyBBtn");
+    }
+
+    // Adds the elements to the shown group through "＋", then types each one's values into
+    // the panel and applies them with "変更適用".
+    void EnterElements(TZQLForm& form, int group, const QList<QStringList>& elements) {
+        QCOMPARE(form.CurrentGroup(), group);
+        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk,
+                         QString::number(elements.size()));
+        QTest::mouseClick(ToolButton(form, "A_Add"), Qt::LeftButton);
+        for (int row = 0; row < elements.size(); ++row) {
+            ClickCell(&form.List(), row);
+            QCOMPARE(form.List().CurrentRow(), row);
+            Retype(Child(form.Panel(), "Param0"), elements[row][0]);
+            auto* authors = Child<QPlainTextEdit>(form.Panel(), "Param1");
+            authors->setFocus();
+            const QStringList lines = elements[row][1].split('\n');
+            for (int i = 0; i < lines.size(); ++i) {
+                if (i > 0) QTest::keyClick(authors, Qt::Key_Return);
+                test::TypeText(authors, lines[i]);
+            }
+            QTest::mouseClick(ToolButton(form, "A_Apply"), Qt::LeftButton);
+        }
+        QCOMPARE(form.List().model()->rowCount(), int(elements.size()));
+    }
+
+    static QToolButton* ToolButton(TZQLForm& form, const char* action) {
+        for (auto* button : form.findChildren<QToolButton*>())
+            if (button->defaultAction() == form.Action(QString::fromLatin1(action))) return button;
+        qFatal("no tool button");
+    }
+};
+
+}  // namespace tabrix
+
+QTEST_MAIN(tabrix::BuildLibraryTest)
+#include "BuildLibraryTest.moc"
