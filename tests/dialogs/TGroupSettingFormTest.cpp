@@ -4,51 +4,31 @@
 // Drags are synthetic events carrying what the grids put into a real drag.
 #include <QComboBox>
 #include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextEdit>
-#include <QTextLayout>
 
 #include <functional>
 
 #include "FrameFixture.h"
-#include "SampleCopy.h"
 #include "dialogs/TGroupSettingForm.h"
 #include "dialogs/TSettingGrid.h"
-#include "model/TGroupData.h"
-#include "model/TGroupSetting.h"
-#include "model/TZQDCtrl.h"
-#include "model/TZQLCtrl.h"
 #include "model/TextCodec.h"
-#include "platform/QtText.h"
-#include "windows/TElementListView.h"
-#include "windows/TLibraryDocument.h"
-#include "windows/TParamSBox.h"
 #include "windows/TSubForm.h"
-#include "windows/TZQLForm.h"
 
 namespace tabrix {
 
-using test::ScriptedDialogs;
-using Kind = ScriptedDialogs::Kind;
+using namespace test;
 
 namespace {
 
 const QString kCaption = QStringLiteral("グループの設定");
 
-template <typename T = TSettingGrid>
-T* Child(QDialog& dialog, const char* name) {
-    T* child = dialog.findChild<T*>(QString::fromLatin1(name));
-    if (!child) qFatal("no child %s", name);
-    return child;
-}
-
-void Click(QDialog& dialog, const char* name) {
-    Child<QAbstractButton>(dialog, name)->click();
+TSettingGrid* Grid(const QObject& dialog, const char* name) {
+    return Child<TSettingGrid>(dialog, name);
 }
 
 // Makes row the current row, as a click on it does.
@@ -117,22 +97,15 @@ QString Summary(TGroupSettingForm& form) {
 
 }  // namespace
 
-class TGroupSettingFormTest : public QObject, public test::FrameFixture {
+class TGroupSettingFormTest : public QObject, public FrameFixture {
     Q_OBJECT
 
 private slots:
     void init() {
         StartFrame(900, 600);
-        dir_ = std::make_unique<QTemporaryDir>();
-        form_ = frame_->OpenSelected(test::CopySample(dir_->path()));
-        QVERIFY(form_);
+        form_ = OpenSample();
     }
-    void cleanup() {
-        QVERIFY(dialogs_->Done());
-        const QStringList unexpected = CloseFrame();
-        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
-        dir_.reset();
-    }
+    void cleanup() { CloseFrame(); }
 
     // Browsing, colouring and drags change nothing OK commits: the library, its files and the
     // output-done marks stay as they were, and the library is not marked modified.
@@ -154,7 +127,7 @@ private slots:
         };
         const QStringList before = snapshot();
         dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [](QDialog& dialog) {
-            Pick(Child(dialog, "GroupDGrid"), 0);
+            Pick(Grid(dialog, "GroupDGrid"), 0);
             auto* header = Child<QTextEdit>(dialog, "GroupHeaderREdit");
             const QString text = header->toPlainText();
             Click(dialog, "GroupHeaderREditColorBtn");
@@ -162,10 +135,10 @@ private slots:
             QCOMPARE(ColourAt(header, 0, 2), QColor(128, 0, 128));
             QCOMPARE(ColourAt(header, 0, 3), QColor(32, 128, 64));
             QCOMPARE(header->toPlainText(), text);
-            Pick(Child(dialog, "GroupDGrid"), 2);
-            Pick(Child(dialog, "ZQDDGrid"), 0);
-            TSettingGrid* data = Child(dialog, "GroupDataDGrid");
-            TSettingGrid* uses = Child(dialog, "GroupSettingDrawGrid");
+            Pick(Grid(dialog, "GroupDGrid"), 2);
+            Pick(Grid(dialog, "ZQDDGrid"), 0);
+            TSettingGrid* data = Grid(dialog, "GroupDataDGrid");
+            TSettingGrid* uses = Grid(dialog, "GroupSettingDrawGrid");
             SelectRows(data, 2, 3);  // 出版社データ is shown already, 予備 is not
             Drag(data, 0, uses, -1);
             QCOMPARE(Column(uses, 0), (QStringList{"書籍", "新刊", "出版社", "予備"}));
@@ -186,7 +159,7 @@ private slots:
             Kind kind;
             QString text;
         } cases[] = {
-            {"exclude ZQD", [](QDialog& d) { Pick(Child(d, "ZQDDGrid"), 0); },
+            {"exclude ZQD", [](QDialog& d) { Pick(Grid(d, "ZQDDGrid"), 0); },
              [](QDialog& d) { Click(d, "ZQDExcludeTBtn"); }, Kind::kOkCancel,
              QStringLiteral(
                  "選択しているZQDを除外します。宜しいですか？\n（※実データが無くなるわけで"
@@ -194,36 +167,36 @@ private slots:
                  "して下さい）")},
             {"delete data",
              [](QDialog& d) {
-                 Pick(Child(d, "ZQDDGrid"), 0);
-                 SelectRows(Child(d, "GroupDataDGrid"), 0, 1);
+                 Pick(Grid(d, "ZQDDGrid"), 0);
+                 SelectRows(Grid(d, "GroupDataDGrid"), 0, 1);
              },
              [](QDialog& d) { Click(d, "GDataDeleteTBtn"); }, Kind::kOkCancel,
              QStringLiteral(
                  "選択しているグループを削除します。宜しいですか？\n（※選択グループを参照"
                  "するグループセッティングは削除されます）")},
             {"exclude groups",
-             [](QDialog& d) { SelectRows(Child(d, "GroupSettingDrawGrid"), 1, 2); },
+             [](QDialog& d) { SelectRows(Grid(d, "GroupSettingDrawGrid"), 1, 2); },
              [](QDialog& d) { Click(d, "GroupExcludeTBtn"); }, Kind::kOkCancel,
              QStringLiteral("【選択している】2 個のグループを除外します。宜しいですか？")},
             {"move data to another ZQD",
              [](QDialog& d) {
                  Click(d, "ZQDNewTBtn");
-                 Pick(Child(d, "ZQDDGrid"), 0);
-                 SelectRows(Child(d, "GroupDataDGrid"), 0, 0);
+                 Pick(Grid(d, "ZQDDGrid"), 0);
+                 SelectRows(Grid(d, "GroupDataDGrid"), 0, 0);
              },
-             [](QDialog& d) { Drag(Child(d, "GroupDataDGrid"), 0, Child(d, "ZQDDGrid"), 1); },
+             [](QDialog& d) { Drag(Grid(d, "GroupDataDGrid"), 0, Grid(d, "ZQDDGrid"), 1); },
              Kind::kOkCancel,
              QStringLiteral("ドラッグしたグループを\n\nへ移動します。宜しいですか？")},
             {"another group with edits",
              [](QDialog& d) {
-                 Pick(Child(d, "GroupDGrid"), 0);
+                 Pick(Grid(d, "GroupDGrid"), 0);
                  Child<QLineEdit>(d, "GroupNameEdit")->setText(QStringLiteral("本"));
              },
-             [](QDialog& d) { Pick(Child(d, "GroupDGrid"), 1); }, Kind::kYesNoCancel,
+             [](QDialog& d) { Pick(Grid(d, "GroupDGrid"), 1); }, Kind::kYesNoCancel,
              QStringLiteral("グループに変更が加えられています。適用しますか？")},
             {"OK with edits",
              [](QDialog& d) {
-                 Pick(Child(d, "GroupDGrid"), 2);
+                 Pick(Grid(d, "GroupDGrid"), 2);
                  Child<QTextEdit>(d, "GroupFooterREdit")->setPlainText(QStringLiteral("x"));
              },
              [](QDialog& d) { Click(d, "OKBBtn"); }, Kind::kYesNoCancel,
@@ -235,7 +208,7 @@ private slots:
                 c.prepare(dialog);
                 const QString before = Summary(form);
                 const std::optional<std::size_t> loaded = form.Setting().LoadedGroup();
-                dialogs_->Expect(c.kind, c.text, IDialogs::Answer::kCancel);
+                dialogs_->Expect(c.kind, c.text, Answer::kCancel);
                 c.trigger(dialog);
                 QVERIFY2(dialogs_->Done(), c.name);
                 QCOMPARE(dialogs_->Asked().last(),
@@ -253,9 +226,8 @@ private slots:
     // Deleting 新刊 takes the groups showing it away in this library, in its sub window, and in
     // a second library that uses the same element data file; the connect target goes with it.
     void deletingGroupDataRemovesItsGroupsEverywhere() {
-        QFile::copy(dir_->filePath(QStringLiteral("books.ZQL")),
-                    dir_->filePath(QStringLiteral("second.ZQL")));
-        TZQLForm* second = frame_->OpenSelected(dir_->filePath(QStringLiteral("second.ZQL")));
+        QFile::copy(Path(QStringLiteral("books.ZQL")), Path(QStringLiteral("second.ZQL")));
+        TZQLForm* second = frame_->OpenSelected(Path(QStringLiteral("second.ZQL")));
         QVERIFY(second);
         QCOMPARE(second->Document().DataOf(1), form_->Document().DataOf(1));
         second->ChangeGroup(1);
@@ -270,15 +242,14 @@ private slots:
             window->SetAutoApply(false);
             emit window->Panel().edited();
         }
-        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("変更が加えられています"),
-                         IDialogs::Answer::kNo);
+        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("変更が加えられています"), Answer::kNo);
 
         dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
-            Pick(Child(dialog, "ZQDDGrid"), 0);
-            SelectRows(Child(dialog, "GroupDataDGrid"), 1, 1);
+            Pick(Grid(dialog, "ZQDDGrid"), 0);
+            SelectRows(Grid(dialog, "GroupDataDGrid"), 1, 1);
             dialogs_->Expect(Kind::kOkCancel, QStringLiteral("選択しているグループを削除します"));
             Click(dialog, "GDataDeleteTBtn");
-            QCOMPARE(Column(Child(dialog, "GroupDGrid"), 0), (QStringList{"書籍", "出版社"}));
+            QCOMPARE(Column(Grid(dialog, "GroupDGrid"), 0), (QStringList{"書籍", "出版社"}));
         });
         form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
 
@@ -302,7 +273,7 @@ private slots:
     // the save, the files on disk hold them.
     void newGroupsInANewFileAreSaved() {
         dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
-            Pick(Child(dialog, "GroupDGrid"), 1);
+            Pick(Grid(dialog, "GroupDGrid"), 1);
             Child<QLineEdit>(dialog, "GroupNameEdit")->setText(QStringLiteral("近刊"));
             Child<QTextEdit>(dialog, "GroupHeaderREdit")
                 ->setPlainText(QStringLiteral("## %CNG_GROUP->NAME%%\\n%\n\n"));
@@ -312,7 +283,7 @@ private slots:
             path->setText(QStringLiteral("added.ZQD"));
             QTest::keyClick(path, Qt::Key_Return);
             QVERIFY(dialog.isVisible());
-            dialogs_->Expect(Kind::kInput, QStringLiteral("グループ数"), IDialogs::Answer::kOk,
+            dialogs_->Expect(Kind::kInput, QStringLiteral("グループ数"), Answer::kOk,
                              QStringLiteral("2"));
             Click(dialog, "GroupAddTBtn");
         });
@@ -322,14 +293,9 @@ private slots:
         QVERIFY(Library().IsModified());
         form_->Action(QStringLiteral("A_Save"))->trigger();
 
-        const auto text = [&](const char* name) {
-            QFile file(dir_->filePath(QString::fromUtf8(name)));
-            return file.open(QIODevice::ReadOnly) ? QtText::FromCp932(file.readAll().toStdString())
-                                                  : QString();
-        };
-        const QString zqd = text("added.ZQD");
+        const QString zqd = FileText(Path("added.ZQD"));
         QVERIFY2(zqd.contains("[name]データ 1") && zqd.contains("[name]データ 2"), qPrintable(zqd));
-        const QString zql = text("books.ZQL");
+        const QString zql = FileText(Path("books.ZQL"));
         for (const QString& expected :
              {QStringLiteral("[name]近刊\r\n"), QStringLiteral("[zqd_file]added.ZQD\r\n"),
               QStringLiteral("[name]グループ 2\r\n[zqp_file]books.ZQP\r\n[zqd_file]added.ZQD\r\n"
@@ -338,28 +304,8 @@ private slots:
             QVERIFY2(zql.contains(expected), qPrintable(expected));
     }
 
-    // Pictures of both pages for a look, when a folder is given.
-    void screenshots() {
-        const QString folder = qEnvironmentVariable("TABRIX_SCREENSHOT_DIR");
-        if (folder.isEmpty()) QSKIP("TABRIX_SCREENSHOT_DIR is not set");
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
-            Pick(Child(dialog, "GroupDGrid"), 0);
-            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-basic.png")));
-            Child<QTabWidget>(dialog, "GroupPageControl")->setCurrentIndex(1);
-            Click(dialog, "GroupHeaderREditColorBtn");
-            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-1.png")));
-            Child<QTabWidget>(dialog, "PageControl")->setCurrentIndex(1);
-            Pick(Child(dialog, "ZQDDGrid"), 0);
-            Pick(Child(dialog, "GroupDataDGrid"), 1);
-            QVERIFY(dialog.grab().save(folder + QStringLiteral("/group-setting-2.png")));
-        });
-        form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
-    }
-
 private:
     TZQLCtrl& Library() { return form_->Document().Library(); }
-
-    std::unique_ptr<QTemporaryDir> dir_;
     TZQLForm* form_ = nullptr;
 };
 

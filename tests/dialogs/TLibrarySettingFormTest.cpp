@@ -2,55 +2,32 @@
 // scripted answers: what OK, Cancel and the batch pages commit, the question about an existing
 // parameter file and its three answers, and the reference image.
 #include <QComboBox>
-#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QtTest>
 
-#include "ScriptedDialogs.h"
+#include "FrameFixture.h"
 #include "dialogs/TLibrarySelectForm.h"
 #include "dialogs/TLibrarySettingForm.h"
 #include "dialogs/TSelectZQPReLoadForm.h"
 #include "model/PathName.h"
 #include "model/TParameter.h"
 #include "model/TZQICtrl.h"
-#include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 #include "model/TextCodec.h"
 #include "platform/AppPaths.h"
-#include "platform/QtText.h"
-#include "windows/TLibraryDocument.h"
-#include "windows/TMainForm.h"
-#include "windows/TParamSBox.h"
-#include "windows/TZQLForm.h"
 
 namespace tabrix {
 
-using test::ScriptedDialogs;
+using namespace test;
 
 namespace {
 
 const QString kCaption = QStringLiteral("ライブラリの設定");
 const QString kReloadCaption = QStringLiteral("上書/読み込みの選択");
-
-// A copy of the sample library in a folder of its own, so tests may write it.
-QString CopySample(const QTemporaryDir& dir) {
-    const QString source = QStringLiteral(TABRIX_SOURCE_DIR "/examples/books");
-    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = dir.filePath(QDir(source).relativeFilePath(file));
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return dir.filePath(QStringLiteral("books.ZQL"));
-}
 
 // Everything the dialog can change, to compare before and after.
 struct Snapshot {
@@ -82,11 +59,6 @@ QStringList Rows(const QListWidget* grid) {
     return rows;
 }
 
-template <typename T>
-T* Child(QDialog& dialog, const char* name) {
-    return dialog.findChild<T*>(QString::fromLatin1(name));
-}
-
 // Shows the batch page of trigger and appends the entry of row through "≫".
 void AddEntry(QDialog& dialog, int page, int row) {
     auto* pages = Child<QTabWidget>(dialog, "BatchPageControl");
@@ -98,26 +70,15 @@ void AddEntry(QDialog& dialog, int page, int row) {
 
 }  // namespace
 
-class TLibrarySettingFormTest : public QObject {
+class TLibrarySettingFormTest : public QObject, FrameFixture {
     Q_OBJECT
 
 private slots:
     void init() {
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        config_ = std::make_unique<QTemporaryDir>();
-        dir_ = std::make_unique<QTemporaryDir>();
-        frame_ = std::make_unique<TMainForm>(*dialogs_, config_->path());
-        frame_->resize(900, 600);
-        frame_->show();
-        form_ = frame_->OpenSelected(CopySample(*dir_));
-        QVERIFY(form_);
+        StartFrame(900, 600);
+        form_ = OpenSample();
     }
-    void cleanup() {
-        QVERIFY2(dialogs_->Unexpected().isEmpty(), qPrintable(dialogs_->Unexpected().join('|')));
-        QVERIFY(dialogs_->Done());
-        frame_.reset();
-        dir_.reset();
-    }
+    void cleanup() { CloseFrame(); }
 
     void okWithoutChangeLeavesTheLibraryUntouched() {
         TZQLCtrl& library = Library();
@@ -189,14 +150,12 @@ private slots:
     }
 
     void editsAndBrowsingCommitThePaths() {
-        const QString chosen = dir_->filePath(QStringLiteral("moved.ZQL"));
+        const QString chosen = Path(QStringLiteral("moved.ZQL"));
         dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
-            dialogs_->Expect(ScriptedDialogs::Kind::kSave, QStringLiteral("ZQL"),
-                             IDialogs::Answer::kOk, chosen);
+            dialogs_->Expect(Kind::kSave, QStringLiteral("ZQL"), Answer::kOk, chosen);
             Child<QPushButton>(dialog, "ZQLEditBtn")->click();
             // A cancelled chooser leaves the edit as it was.
-            dialogs_->Expect(ScriptedDialogs::Kind::kSave, QStringLiteral("ZQI"),
-                             IDialogs::Answer::kCancel);
+            dialogs_->Expect(Kind::kSave, QStringLiteral("ZQI"), Answer::kCancel);
             Child<QPushButton>(dialog, "UseZQIEditBtn")->click();
             Child<QLineEdit>(dialog, "OutputPathEdit")->setText(QStringLiteral("gen"));
             Child<QPlainTextEdit>(dialog, "SampleREdit")
@@ -209,7 +168,7 @@ private slots:
         QCOMPARE(Library().Path(), expected);
         QCOMPARE(Library().InitializeInfo()->Path(), info);
         std::string gen;
-        QVERIFY(PathName::FromNative(QtText::ToNative(dir_->filePath(QStringLiteral("gen"))), gen));
+        QVERIFY(PathName::FromNative(QtText::ToNative(Path(QStringLiteral("gen"))), gen));
         QCOMPARE(Library().OutputPath(), gen);
         QCOMPARE(Library().PreviewMemo(),
                  (StringList{TextCodec::FromUtf8("一行目"), TextCodec::FromUtf8("二行目")}));
@@ -230,7 +189,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(bool, read);
         QFETCH(bool, pathTaken);
-        const QString otherNative = dir_->filePath(QStringLiteral("other.ZQP"));
+        const QString otherNative = Path(QStringLiteral("other.ZQP"));
         std::string other;
         QVERIFY(PathName::FromNative(QtText::ToNative(otherNative), other));
         {
@@ -276,9 +235,6 @@ private slots:
         TSelectZQPReLoadForm question;
         question.show();
         QVERIFY(QTest::qWaitForWindowExposed(&question));
-        if (qEnvironmentVariableIsSet("TABRIX_SCREENSHOT_DIR"))
-            question.grab().save(qEnvironmentVariable("TABRIX_SCREENSHOT_DIR") +
-                                 QStringLiteral("/reload.png"));
         QTest::keyClick(&question, Qt::Key_Escape);
         QCOMPARE(question.result(), int(TSelectZQPReLoadForm::kKeep));
         QVERIFY(!question.isVisible());
@@ -298,19 +254,12 @@ private slots:
         QFETCH(bool, shown);
         QImage picture(40, 30, QImage::Format_RGB32);
         picture.fill(Qt::red);
-        QVERIFY(picture.save(dir_->filePath(name), format.constData()));
+        QVERIFY(picture.save(Path(name), format.constData()));
         Library().SetPreviewImage(QtText::ToCp932(name));
         TLibrarySettingForm form(Library(), *dialogs_);
         form.show();
         const QPixmap pixmap = form.findChild<QLabel*>(QStringLiteral("SampleImage"))->pixmap();
         QCOMPARE(!pixmap.isNull(), shown);
-        if (qEnvironmentVariableIsSet("TABRIX_SCREENSHOT_DIR")) {
-            for (int page = 0; page < 4; ++page) {
-                form.findChild<QTabWidget*>(QStringLiteral("PageControl"))->setCurrentIndex(page);
-                form.grab().save(qEnvironmentVariable("TABRIX_SCREENSHOT_DIR") +
-                                 QStringLiteral("/libset%1.png").arg(page));
-            }
-        }
     }
 
     // The shipped template folder when it can be written, else the user's; the selection
@@ -331,21 +280,20 @@ private slots:
         QFile::remove(zql);
         const Snapshot before(Library());
         dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
-            dialogs_->Expect(ScriptedDialogs::Kind::kInput, QStringLiteral("テンプレート名"),
-                             IDialogs::Answer::kOk, QStringLiteral("私の型"));
-            dialogs_->Expect(ScriptedDialogs::Kind::kMessage, QStringLiteral("書き出しました"));
+            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
+                             QStringLiteral("私の型"));
+            dialogs_->Expect(Kind::kMessage, QStringLiteral("書き出しました"));
             Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
             // A name that leaves the folder is refused and writes nothing.
-            dialogs_->Expect(ScriptedDialogs::Kind::kInput, QStringLiteral("テンプレート名"),
-                             IDialogs::Answer::kOk, QStringLiteral("../外"));
-            dialogs_->Expect(ScriptedDialogs::Kind::kMessage,
+            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
+                             QStringLiteral("../外"));
+            dialogs_->Expect(Kind::kMessage,
                              QStringLiteral("テンプレート名に使えない文字が含まれています。"));
             Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
             // An existing template is replaced only after OK.
-            dialogs_->Expect(ScriptedDialogs::Kind::kInput, QStringLiteral("テンプレート名"),
-                             IDialogs::Answer::kOk, QStringLiteral("私の型"));
-            dialogs_->Expect(ScriptedDialogs::Kind::kOkCancel, QStringLiteral("既に存在します"),
-                             IDialogs::Answer::kCancel);
+            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
+                             QStringLiteral("私の型"));
+            dialogs_->Expect(Kind::kOkCancel, QStringLiteral("既に存在します"), Answer::kCancel);
             Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
         });
         form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
@@ -368,10 +316,6 @@ private slots:
 private:
     TZQLCtrl& Library() { return form_->Document().Library(); }
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
-    std::unique_ptr<QTemporaryDir> config_;
-    std::unique_ptr<TMainForm> frame_;
     TZQLForm* form_ = nullptr;
 };
 

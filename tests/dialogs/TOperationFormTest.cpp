@@ -1,37 +1,27 @@
 // The sort, compare-apply and duplicate-deletion dialogs on the sample library (groups 書籍,
 // 新刊, 出版社; twelve parameters): the data lines their ticks give, their refusals, what their
 // callers run and show, the batch items made through them, and the progress display.
-#include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include <functional>
 
 #include "FrameFixture.h"
-#include "SampleCopy.h"
 #include "TempDir.h"
 #include "dialogs/TCheckList.h"
 #include "dialogs/TCompareApplyForm.h"
 #include "dialogs/TSameDeleteForm.h"
 #include "dialogs/TSortForm.h"
-#include "model/TZQLCtrl.h"
-#include "platform/QtText.h"
 #include "windows/TElementListModel.h"
-#include "windows/TElementListView.h"
-#include "windows/TLibraryDocument.h"
 #include "windows/TOperationProgress.h"
 #include "windows/TSubElementListView.h"
 #include "windows/TSubForm.h"
-#include "windows/TZQLForm.h"
 
 namespace tabrix {
 
-using Kind = test::ScriptedDialogs::Kind;
-using test::Sj;
+using namespace test;
 using Drive = std::function<void(QDialog&)>;
 
 namespace {
@@ -40,8 +30,7 @@ const QString kDone = QStringLiteral("処理終了です");
 const QString kNoKey = QStringLiteral("基準にするパラメータがありません！");
 
 void Tick(QDialog& dialog, const char* list, std::initializer_list<int> rows, bool on = true) {
-    auto* checks = dialog.findChild<TCheckList*>(QString::fromLatin1(list));
-    QVERIFY(checks);
+    auto* checks = Child<TCheckList>(dialog, list);
     for (int row : rows)
         checks->SetTicked(row, on);
 }
@@ -51,10 +40,6 @@ void ClickRow(QDialog& dialog, const char* list, int row) {
     auto* rows = dialog.findChild<QListWidget*>(QString::fromLatin1(list));
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
                       rows->visualItemRect(rows->item(row)).center());
-}
-
-void Execute(QDialog& dialog) {
-    dialog.findChild<QPushButton*>(QStringLiteral("OKBBtn"))->click();
 }
 
 // The titles (書名) of the rows a list shows.
@@ -72,21 +57,15 @@ const QString kA = QStringLiteral("ソフトウェア入門"), kB = QStringLiter
 
 }  // namespace
 
-class TOperationFormTest : public QObject, test::FrameFixture {
+class TOperationFormTest : public QObject, FrameFixture {
     Q_OBJECT
 
 private slots:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
         StartFrame(1100, 700);
-        form_ = frame_->OpenSelected(test::CopySample(dir_->path()));
-        QVERIFY(form_);
+        form_ = OpenSample();
     }
-    void cleanup() {
-        QVERIFY(dialogs_->Done());
-        const QStringList unexpected = CloseFrame();
-        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
-    }
+    void cleanup() { CloseFrame(); }
 
     void dataLinesAsTheDialogsWriteThem() {
         const TZQLCtrl& library = form_->Document().Library();
@@ -95,7 +74,6 @@ private slots:
             std::function<TOperationForm*()> make;
             Drive drive;
             StringList lines;
-            const char* shot = nullptr;  // the screenshot's name, when TABRIX_SCREENSHOT_DIR asks
         };
         const Case cases[] = {
             {"sort of the caller's group",
@@ -103,8 +81,7 @@ private slots:
              [](QDialog& d) {
                  Tick(d, "JudgeParamCLBox", {3, 0});
              },
-             {"[JudgeParam]0,3", "[GroupNo]1", "[Option]1,1,1,1"},
-             "sort"},
+             {"[JudgeParam]0,3", "[GroupNo]1", "[Option]1,1,1,1"}},
             {"sort without a group",
              [&] { return new TSortForm(library, -1, *dialogs_); },
              [](QDialog& d) {
@@ -122,8 +99,7 @@ private slots:
                  Tick(d, "ApplyParamCLBox", {11});
              },
              {"[SrcGroup]0,1,", "[DstGroup]2", "[JudgeParam]0,", "[ApplyParam]11",
-              "[JudgeCondition]0", "[ApplyCondition]0"},
-             "compare-apply"},
+              "[JudgeCondition]0", "[ApplyCondition]0"}},
             {"compare-apply: radio items set the selected row",
              [&] { return new TCompareApplyForm(library, *dialogs_); },
              [](QDialog& d) {
@@ -141,17 +117,13 @@ private slots:
                  Tick(d, "JudgeParamCLBox", {11});
                  Tick(d, "TargetGroupCLBox", {0});
              },
-             {"[JudgeParam]11", "[TargetGroup]0,"},
-             "same-delete"},
+             {"[JudgeParam]11", "[TargetGroup]0,"}},
         };
         for (const Case& c : cases) {
             std::unique_ptr<TOperationForm> dialog(c.make());
             dialog->show();
             c.drive(*dialog);
             QVERIFY2(dialog->DataLines() == c.lines, c.name);
-            if (c.shot && qEnvironmentVariableIsSet("TABRIX_SCREENSHOT_DIR"))
-                dialog->grab().save(qEnvironmentVariable("TABRIX_SCREENSHOT_DIR") +
-                                    QStringLiteral("/%1.png").arg(QLatin1String(c.shot)));
         }
     }
 
@@ -169,17 +141,17 @@ private slots:
              {kNoKey},
              [](QDialog& d) {
                  Tick(d, "TargetGroupCLBox", {1, 2});
-                 Execute(d);
+                 Click(d, "OKBBtn");
              }},
             {"A_DeleteDuplicates",
              QStringLiteral("重複削除"),
              {kNoKey, QStringLiteral("対象にするグループがありません！")},
              [](QDialog& d) {
                  Tick(d, "TargetGroupCLBox", {0});
-                 Execute(d);
+                 Click(d, "OKBBtn");
                  Tick(d, "TargetGroupCLBox", {0}, false);
                  Tick(d, "JudgeParamCLBox", {0});
-                 Execute(d);
+                 Click(d, "OKBBtn");
              }},
             {"A_CompareApply",
              QStringLiteral("判定適用"),
@@ -190,9 +162,9 @@ private slots:
                  ClickRow(d, "DstLBox", 0);
                  Tick(d, "JudgeParamCLBox", {4});
                  Tick(d, "ApplyParamCLBox", {4});
-                 Execute(d);
+                 Click(d, "OKBBtn");
                  ClickRow(d, "DstLBox", 0);
-                 Execute(d);
+                 Click(d, "OKBBtn");
              }},
         };
         const QStringList before = Titles(form_->List().ListModel());
@@ -312,9 +284,7 @@ private slots:
 
         // Written with the library file as they were made.
         form_->Save();
-        QFile file(dir_->filePath(QStringLiteral("books.ZQL")));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray written = file.readAll();
+        const QByteArray written = Bytes(Path("books.ZQL"));
         for (const TBatchSetting& item : expected) {
             QVERIFY(written.contains(QByteArray::fromStdString("[name]" + item.name)));
             for (const std::string& line : item.dataLines)
@@ -333,7 +303,6 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
     TZQLForm* form_ = nullptr;
 };
 

@@ -3,49 +3,27 @@
 // (Xvfb in CI). The loop runs inside QDrag::exec, so the moves and the release that end it are
 // sent from a timer while it runs.
 #include <QCursor>
-#include <QDirIterator>
 #include <QDrag>
-#include <QFile>
 #include <QMdiSubWindow>
-#include <QTemporaryDir>
-#include <QtTest>
 
-#include "SampleCopy.h"
-#include "ScriptedDialogs.h"
-#include "windows/TElementListView.h"
-#include "windows/TLibraryDocument.h"
-#include "windows/TMainForm.h"
+#include "FrameFixture.h"
 #include "windows/TSubElementListView.h"
 #include "windows/TSubForm.h"
-#include "windows/TZQLForm.h"
 
-using tabrix::TMainForm;
-using tabrix::TSubForm;
-using tabrix::TZQLForm;
+namespace tabrix {
 
-namespace {
-
-using tabrix::test::CopySample;
-
-}  // namespace
-
-class RealDragTest : public QObject {
+class RealDragTest : public QObject, test::FrameFixture {
     Q_OBJECT
 
 private slots:
     void dragFromTheSubWindowIntoTheLibraryWindow() {
         if (QGuiApplication::platformName() == QStringLiteral("offscreen"))
             QSKIP("a real drag needs a window system (run under xvfb-run)");
-        tabrix::test::ScriptedDialogs dialogs;
-        QTemporaryDir config, dir;
-        TMainForm frame(dialogs, config.path());
-        frame.setGeometry(0, 0, 1000, 650);
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        TZQLForm* form = frame.OpenSelected(CopySample(dir.path()));
-        QVERIFY(form);
-        TSubForm* sub = frame.SubWindow();
-        form->SetFollowMode(tabrix::kFollowNone);
+        StartFrame(1000, 650);
+        QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+        TZQLForm* form = OpenSample();
+        TSubForm* sub = frame_->SubWindow();
+        form->SetFollowMode(kFollowNone);
         form->parentWidget()->setGeometry(0, 0, 560, 420);
         sub->Holder()->setGeometry(580, 0, 220, 320);
         form->SetDragMode(0);  // copy, add
@@ -53,13 +31,13 @@ private slots:
         sub->List().SelectRows(0, 1, 0);
         QTest::qWait(100);
 
-        tabrix::TSubElementListView& source = sub->List();
+        TSubElementListView& source = sub->List();
         QWidget* sourceViewport = source.viewport();
         const QPoint handle = source.visualRect(source.model()->index(0, 0)).center();
         QWidget* targetViewport = form->List().viewport();
         const QPoint onTarget = form->List().visualRect(form->List().model()->index(1, 0)).center();
-        QWindow* window = frame.windowHandle();
-        const QPoint targetInWindow = targetViewport->mapTo(&frame, onTarget);
+        QWindow* window = frame_->windowHandle();
+        const QPoint targetInWindow = targetViewport->mapTo(frame_.get(), onTarget);
 
         bool released = false;
         bool insideDragLoop = false;
@@ -84,9 +62,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(form->Document().ElementCount(0), std::size_t(6), 5000);
         QCOMPARE(sub->Document()->ElementCount(1), std::size_t(2));
         QCOMPARE(form->List().model()->rowCount(), 6);
-        QVERIFY2(dialogs.Unexpected().isEmpty(), qPrintable(dialogs.Unexpected().join('|')));
+        CloseFrame();
     }
 };
 
-QTEST_MAIN(RealDragTest)
+}  // namespace tabrix
+
+QTEST_MAIN(tabrix::RealDragTest)
 #include "RealDragTest.moc"

@@ -63,7 +63,6 @@ private slots:
         QCOMPARE(FormatAt(document, 2, 2).foreground().color(), QColor(Qt::black));
         QCOMPARE(FormatAt(document, 3, 1).foreground().color(), kRed);
         QCOMPARE(FormatAt(document, 3, 13).foreground().color(), QColor(Qt::black));
-        SaveScreenshot(editor, "colouring.png");
     }
 
     void LeavesTextSelectionUndoAndChangeStateAlone() {
@@ -122,15 +121,6 @@ private slots:
     }
 
 private:
-    static void SaveScreenshot(QWidget& widget, const char* name) {
-        const QString folder = qEnvironmentVariable("TABRIX_SCREENSHOT_DIR");
-        if (folder.isEmpty()) return;
-        widget.resize(360, 140);
-        widget.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&widget));
-        widget.grab().save(folder + QLatin1Char('/') + QLatin1String(name));
-    }
-
     TZQLCtrl library_;
 };
 

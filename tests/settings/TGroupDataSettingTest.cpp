@@ -158,12 +158,9 @@ TEST_F(GroupDataSettingTest, QuestionsCarryTheirExactTexts) {
     setting.SetFilePath(2, "C:\\b.ZQD");
     EXPECT_EQ(Sj("ドラッグしたグループを\nC:\\b.ZQD\nへ移動します。宜しいですか？"),
               setting.MoveGroupDataToFile(0, {1}, 2).question.text);
-    EXPECT_EQ(Sj("選択しているグループを削除します。宜しいですか？\n"
-                 "（※選択グループを参照するグループセッティングは削除されます）"),
-              setting.DeleteGroupData(0, {1}).question.text);
-    EXPECT_EQ(Sj("選択しているZQDを除外します。宜しいですか？\n（※実データが無くなるわけではあり"
-                 "ませんが、\n同時に起動している他ライブラリが使用していないかに注意して下さい）"),
-              setting.ExcludeFile(0).question.text);
+    // The texts of deleting data and excluding a file: TGroupSettingFormTest, as the dialog asks.
+    EXPECT_EQ(Step::kAsk, setting.DeleteGroupData(0, {1}).kind);
+    EXPECT_EQ(Step::kAsk, setting.ExcludeFile(0).kind);
     EXPECT_EQ(Sj("選択中のZQDに追加したいデータ数を指定してください"),
               TGroupDataSetting::AddGroupDataPrompt().prompt);
     EXPECT_EQ(Sj("選択中のZQDに追加したいグループ数を指定してください"),

@@ -99,21 +99,6 @@ TEST_F(ParamSettingTest, OpensAsADeepCopyWithTheListTexts) {
     EXPECT_FALSE(file->IsModified());
 }
 
-TEST_F(ParamSettingTest, TypeNamesOfTheListsAndOfTheRadioGroup) {
-    const char* names[] = {
-        "文字列",         "文字列配列",         "要素参照",       "要素参照配列",
-        "論理値",         "論理値配列",         "符号付き整数値", "符号付き整数値配列",
-        "符号無し整数値", "符号無し整数値配列", "グループ参照",   "一覧選択"};
-    const char* items[] = {"文字列",       "文字列配列",       "要素参照",     "要素参照配列",
-                           "論理値",       "論理値配列",       "符号付き整数", "符号付き整数配列",
-                           "符号無し整数", "符号無し整数配列", "グループ参照", "一覧選択"};
-    for (std::uint8_t type = 0; type < 12; ++type) {
-        EXPECT_EQ(Utf8(TParamSetting::TypeName(type)), names[type]);
-        EXPECT_EQ(Utf8(TParamSetting::TypeItem(type)), items[type]);
-    }
-    EXPECT_EQ(TParamSetting::TypeName(12), "");
-}
-
 TEST_F(ParamSettingTest, AddIsRefusedForEmptyTakenAndReservedNames) {
     const struct {
         const char* name;

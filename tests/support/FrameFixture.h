@@ -1,35 +1,91 @@
 // The frame a window test drives: a real TMainForm with scripted dialogs and a settings folder
-// of its own, made before each test and checked afterwards for questions nobody expected.
+// of its own, made before each test and checked afterwards for questions nobody expected or
+// that were scripted and never asked; and the small helpers the window and dialog tests share.
 #pragma once
 
+#include <QAbstractButton>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
+#include "SampleCopy.h"
 #include "ScriptedDialogs.h"
+#include "model/TGroupData.h"
+#include "model/TGroupSetting.h"
+#include "model/TZQDCtrl.h"
+#include "model/TZQLCtrl.h"
+#include "platform/QtText.h"
+#include "windows/TElementListView.h"
+#include "windows/TLibraryDocument.h"
 #include "windows/TMainForm.h"
+#include "windows/TParamSBox.h"
+#include "windows/TZQLForm.h"
 
 namespace tabrix::test {
+
+using Kind = ScriptedDialogs::Kind;
+using Answer = IDialogs::Answer;
+
+// The control called name; a test naming a control the window lacks stops at once.
+template <typename T>
+T* Child(const QObject& parent, const char* name) {
+    T* child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!child) qFatal("no control %s", name);
+    return child;
+}
+
+inline void Click(const QObject& parent, const char* name) {
+    Child<QAbstractButton>(parent, name)->click();
+}
+
+inline QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A file as the editor shows CP932 text.
+inline QString FileText(const QString& path) {
+    return QtText::FromCp932(Bytes(path).toStdString());
+}
+
+// The edits are the test's own: the frame closes without asking about them.
+inline void ForgetChanges(TZQLCtrl& library) {
+    library.SetModified(false);
+    for (const auto& group : library.Groups())
+        if (group->GroupData()) group->GroupData()->Owner()->SetModified(false);
+}
 
 class FrameFixture {
 protected:
     void StartFrame(int width, int height) {
         dialogs_ = std::make_unique<ScriptedDialogs>();
         config_ = std::make_unique<QTemporaryDir>();
+        dir_ = std::make_unique<QTemporaryDir>();
         frame_ = std::make_unique<TMainForm>(*dialogs_, config_->path());
         frame_->resize(width, height);
         frame_->show();
     }
-    // Destroys the frame; the unexpected questions are returned for the caller to check.
-    QStringList CloseFrame() {
+    // Opens a copy of the sample library, in dir_ or in a folder of that name inside it.
+    TZQLForm* OpenSample(const QString& folder = {}) {
+        return frame_->OpenSelected(CopySample(folder.isEmpty() ? dir_->path() : Path(folder)));
+    }
+    QString Path(const QString& name) const { return dir_->filePath(name); }
+    // Destroys the frame, then fails on questions nobody expected and on scripted ones never
+    // asked.
+    void CloseFrame() {
         const QStringList unexpected = dialogs_->Unexpected();
+        const bool done = dialogs_->Done();
         frame_.reset();
-        return unexpected;
+        dir_.reset();
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
+        QVERIFY(done);
     }
 
     std::unique_ptr<ScriptedDialogs> dialogs_;
     std::unique_ptr<QTemporaryDir> config_;
+    std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<TMainForm> frame_;
 };
 

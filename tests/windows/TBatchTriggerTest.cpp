@@ -2,54 +2,35 @@
 // lists (not after the batch change-apply window), "close" before the unsaved-changes question,
 // "open" once the window stands, and the timed list by a hand-driven ticker. The lists used sort
 // the group 新刊 (x y), which each case first puts out of order (y x).
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
-#include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QtTest>
 
-#include <algorithm>
 #include <functional>
 
 #include "FrameFixture.h"
 #include "ManualTicker.h"
-#include "SampleCopy.h"
 #include "TypeText.h"
-#include "model/TGroupData.h"
 #include "model/TLibraryCustomise.h"
-#include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
-#include "platform/QtText.h"
 #include "windows/TElementDrag.h"
 #include "windows/TElementListModel.h"
-#include "windows/TElementListView.h"
-#include "windows/TLibraryDocument.h"
 #include "windows/TMultiApplyForm.h"
-#include "windows/TParamSBox.h"
 #include "windows/TSubElementListView.h"
 #include "windows/TSubForm.h"
 #include "windows/TTimedBatch.h"
-#include "windows/TZQLForm.h"
 
-using tabrix::IDialogs;
-using tabrix::TZQLForm;
-using Kind = tabrix::test::ScriptedDialogs::Kind;
+namespace tabrix {
+
+using namespace test;
 
 namespace {
 
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString Title(const tabrix::TElement* element) {
+QString Title(const TElement* element) {
     if (!element || element->Texts(0).empty()) return {};
-    return tabrix::QtText::FromCp932(element->Texts(0)[0]).remove('\\');
+    return QtText::FromCp932(element->Texts(0)[0]).remove('\\');
 }
 
 // Whether 新刊 is in order; Unsort puts it out of order, so that a run of the sort shows.
@@ -60,13 +41,7 @@ void Unsort(TZQLForm& form) {
     form.Document().Library().MoveElements(1, 1, 0, 1);
 }
 
-// The edits are the test's own: the frame closes without asking about them.
-void ForgetChanges(TZQLForm& form) {
-    form.Document().Library().SetModified(false);
-    form.Document().DataOf(0)->Owner()->SetModified(false);
-}
-
-int Runs(const QSignalSpy& spy, tabrix::BatchTrigger trigger) {
+int Runs(const QSignalSpy& spy, BatchTrigger trigger) {
     return static_cast<int>(std::count_if(spy.begin(), spy.end(), [trigger](const auto& call) {
         return call.at(0).toInt() == static_cast<int>(trigger);
     }));
@@ -74,28 +49,24 @@ int Runs(const QSignalSpy& spy, tabrix::BatchTrigger trigger) {
 
 }  // namespace
 
-class TBatchTriggerTest : public QObject, tabrix::test::FrameFixture {
+class TBatchTriggerTest : public QObject, FrameFixture {
     Q_OBJECT
 
 private slots:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        path_ = tabrix::test::CopySample(dir_->path());
         StartFrame(1100, 700);
+        path_ = CopySample(dir_->path());
     }
-    void cleanup() {
-        const QStringList unexpected = CloseFrame();
-        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
-    }
+    void cleanup() { CloseFrame(); }
 
     // The sample's change list sorts 新刊; each edit of 書籍 runs it once.
     void changeListRunsOnceAfterEachElementEdit() {
         TZQLForm* form = frame_->OpenSelected(path_);
-        tabrix::TSubForm* sub = frame_->SubWindow();
+        TSubForm* sub = frame_->SubWindow();
         sub->ChangeGroup(0);
         for (int window = 0; window < 2; ++window) {
-            dialogs_->Expect(Kind::kInput, QStringLiteral("追加数"), IDialogs::Answer::kOk, "1");
-            dialogs_->Expect(Kind::kInput, QStringLiteral("挿入数"), IDialogs::Answer::kOk, "1");
+            dialogs_->Expect(Kind::kInput, QStringLiteral("追加数"), Answer::kOk, "1");
+            dialogs_->Expect(Kind::kInput, QStringLiteral("挿入数"), Answer::kOk, "1");
             dialogs_->Expect(Kind::kOkCancel, QStringLiteral("個の項目を削除します"));
         }
         const std::pair<const char*, std::function<void()>> edits[] = {
@@ -114,27 +85,25 @@ private slots:
             {"sub move rows", [&] { sub->MoveRows(0, 1, 0, 0); }},
             {"", [&] { form->OpenMultiApply(), form->MultiApplyWindow()->ApplyButton().click(); }},
         };
-        QSignalSpy spy(&form->Document(), &tabrix::TLibraryDocument::batchListRan);
+        QSignalSpy spy(&form->Document(), &TLibraryDocument::batchListRan);
         for (const auto& [name, edit] : edits) {
             Unsort(*form);
             spy.clear();
             edit();
             const bool runs = *name != '\0';  // not the batch change-apply window
-            QVERIFY2(Runs(spy, tabrix::kBatchChange) == int(runs) && NewSorted(*form) == runs,
-                     name);
+            QVERIFY2(Runs(spy, kBatchChange) == int(runs) && NewSorted(*form) == runs, name);
         }
-        QVERIFY(dialogs_->Done());
-        ForgetChanges(*form);
+        ForgetChanges(form->Document().Library());
     }
 
     // A close list that saves leaves nothing unsaved: no question, the edit is on disk.
     void closeListWithASaveItemAsksNothing() {
         TZQLForm* form = frame_->OpenSelected(path_);
-        form->Document().Library().BatchList(tabrix::kBatchClose) = {{{}, 3, "save"}};
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数"), IDialogs::Answer::kOk, "2");
+        form->Document().Library().BatchList(kBatchClose) = {{{}, 3, "save"}};
+        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数"), Answer::kOk, "2");
         form->AddElements();
         QVERIFY(form->Document().IsModified() && form->parentWidget()->close());
-        QVERIFY(Bytes(dir_->filePath("data/books.ZQD")).contains("[size]6"));
+        QVERIFY(Bytes(Path("data/books.ZQD")).contains("[size]6"));
     }
 
     // A library whose open list sorts 書籍 shows it sorted, and saving writes that order.
@@ -147,15 +116,14 @@ private slots:
         file.close();
         TZQLForm* form = frame_->OpenSelected(path_);
         const QStringList sorted = {"Ｃ＋＋の海", "ソフトウェア入門", "ねこの随筆", "表の作り方"};
-        auto* model = static_cast<tabrix::TElementListModel*>(form->List().model());
+        auto* model = static_cast<TElementListModel*>(form->List().model());
         QStringList shown;
         for (int row = 0; row < model->rowCount(); ++row)
             shown << Title(model->ElementAt(row));
         QCOMPARE(shown, sorted);
         form->Save();
         const QString zqd =
-            tabrix::QtText::FromCp932(Bytes(dir_->filePath("data/books.ZQD")).toStdString())
-                .remove('\\');
+            QtText::FromCp932(Bytes(Path("data/books.ZQD")).toStdString()).remove('\\');
         for (int i = 1; i < sorted.size(); ++i)
             QVERIFY(zqd.indexOf(sorted[i - 1]) >= 0 &&
                     zqd.indexOf(sorted[i - 1]) < zqd.indexOf(sorted[i]));
@@ -167,43 +135,41 @@ private slots:
     // the window and are read again after saving.
     void timedListAndLookFollowTheSettings() {
         TZQLForm* form = frame_->OpenSelected(path_);
-        tabrix::TZQLCtrl& library = form->Document().Library();
-        std::swap(library.BatchList(tabrix::kBatchTimed), library.BatchList(tabrix::kBatchChange));
-        auto owned = std::make_unique<tabrix::test::ManualTicker>();
-        tabrix::test::ManualTicker& ticker = *owned;
+        TZQLCtrl& library = form->Document().Library();
+        std::swap(library.BatchList(kBatchTimed), library.BatchList(kBatchChange));
+        auto owned = std::make_unique<test::ManualTicker>();
+        test::ManualTicker& ticker = *owned;
         form->TimedBatch().SetTicker(std::move(owned));
         dialogs_->ExpectDialog("ライブラリの設定", "OK", [this](QDialog& dialog) {
             dialog.findChild<QSpinBox*>("BatchTimePaseEdit")->setValue(7);
             dialog.findChild<QSpinBox*>("GroupDropDownEdit")->setValue(5);
-            dialogs_->Expect(Kind::kColour, {}, IDialogs::Answer::kOk, "#203040");
+            dialogs_->Expect(Kind::kColour, {}, Answer::kOk, "#203040");
             QTest::mouseClick(dialog.findChild<QWidget*>("ParamBoxColorLabel"), Qt::LeftButton);
         });
         form->OpenLibrarySetting();
         QCOMPARE(ticker.IntervalMs(), 7000);
         QCOMPARE(form->GroupCombo().maxVisibleItems(), 5);
         QCOMPARE(form->Panel().palette().color(QPalette::Window), QColor(0x20, 0x30, 0x40));
-        if (qEnvironmentVariableIsSet("TABRIX_SCREENSHOT_DIR"))
-            form->grab().save(qEnvironmentVariable("TABRIX_SCREENSHOT_DIR") + "/look.png");
 
-        QSignalSpy spy(&form->Document(), &tabrix::TLibraryDocument::batchListRan);
+        QSignalSpy spy(&form->Document(), &TLibraryDocument::batchListRan);
         for (int run = 1; run <= 2; ++run) {
             Unsort(*form);
             ticker.Fire();
-            QVERIFY(Runs(spy, tabrix::kBatchTimed) == run && NewSorted(*form));
+            QVERIFY(Runs(spy, kBatchTimed) == run && NewSorted(*form));
         }
         Unsort(*form);
         QDialog modal;
         modal.setModal(true);
         modal.show();
         ticker.Fire();
-        QCOMPARE(ticker.IntervalMs(), tabrix::TTimedBatch::kRetryMs);
+        QCOMPARE(ticker.IntervalMs(), TTimedBatch::kRetryMs);
         modal.hide();
-        tabrix::test::TypeText(form->Panel().Control(0), QStringLiteral("x"));
+        test::TypeText(form->Panel().Control(0), QStringLiteral("x"));
         ticker.Fire();
-        QVERIFY(Runs(spy, tabrix::kBatchTimed) == 2 && !NewSorted(*form));
+        QVERIFY(Runs(spy, kBatchTimed) == 2 && !NewSorted(*form));
         form->ChangeApply();
         ticker.Fire();
-        QVERIFY(Runs(spy, tabrix::kBatchTimed) == 3 && NewSorted(*form));
+        QVERIFY(Runs(spy, kBatchTimed) == 3 && NewSorted(*form));
         QCOMPARE(ticker.IntervalMs(), 7000);
 
         library.SetModified(true);
@@ -212,15 +178,15 @@ private slots:
         QVERIFY(Bytes(path_).contains("[batch]\r\n[time_interval]7\r\n"));
         form = frame_->OpenSelected(path_);
         QCOMPARE(form->Document().Library().TimedInterval(), 7u);
-        const tabrix::TZQICtrl& info = *form->Document().Library().InitializeInfo();
-        QVERIFY(tabrix::TLibraryCustomise::Get(info.Store()) ==
-                (tabrix::TLibraryLook{0x403020u, 5}));
+        const TZQICtrl& info = *form->Document().Library().InitializeInfo();
+        QVERIFY(TLibraryCustomise::Get(info.Store()) == (TLibraryLook{0x403020u, 5}));
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
     QString path_;
 };
 
-QTEST_MAIN(TBatchTriggerTest)
+}  // namespace tabrix
+
+QTEST_MAIN(tabrix::TBatchTriggerTest)
 #include "TBatchTriggerTest.moc"

@@ -7,39 +7,26 @@
 #include "windows/TFrameSettings.h"
 #include "windows/TMainForm.h"
 
-using tabrix::TFrameSettings;
+namespace tabrix {
 
 class TFrameSettingsTest : public QObject {
     Q_OBJECT
 
-    static void Write(const QString& path, const QByteArray& text) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
-
 private slots:
-    void defaultsWithoutAFile() {
-        QTemporaryDir dir;
-        TFrameSettings settings(dir.path());
-        settings.Load(QSize(1024, 768));
-        QCOMPARE(settings.Bounds(), QRect(212, 184, 600, 400));
-        QCOMPARE(settings.WindowState(), 0);
-        QVERIFY(!settings.AlwaysOnTop());
-    }
-
     void valuesFromTheFile_data() {
-        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("file");  // empty: no file at all
         QTest::addColumn<QRect>("bounds");
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("onTop");
+        const QRect centred(212, 184, 600, 400);  // on a 1024 x 768 screen
+        QTest::newRow("no file") << QByteArray() << centred << 0 << false;
         QTest::newRow("all keys") << QByteArray(
                                          "[MainForm]\r\n[WindowState]2\r\n[Bounds]10,20,700,500\r\n"
                                          "[AlwaysOnTop]1\r\n[/MainForm]\r\n")
                                   << QRect(10, 20, 700, 500) << 2 << true;
         QTest::newRow("on top only for 1")
-            << QByteArray("[MainForm]\r\n[AlwaysOnTop]2\r\n[/MainForm]\r\n")
-            << QRect(212, 184, 600, 400) << 0 << false;
+            << QByteArray("[MainForm]\r\n[AlwaysOnTop]2\r\n[/MainForm]\r\n") << centred << 0
+            << false;
         QTest::newRow("malformed fields read 0")
             << QByteArray("[MainForm]\r\n[Bounds]0x10,abc,010,\r\n[/MainForm]\r\n")
             << QRect(16, 0, 8, 0) << 0 << false;
@@ -50,7 +37,9 @@ private slots:
         QFETCH(int, state);
         QFETCH(bool, onTop);
         QTemporaryDir dir;
-        Write(dir.filePath("Tabrix.ini"), file);
+        QFile ini(dir.filePath("Tabrix.ini"));
+        if (!file.isEmpty()) QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write(file) > 0);
+        ini.close();
         TFrameSettings settings(dir.path());
         settings.Load(QSize(1024, 768));
         QCOMPARE(settings.Bounds(), bounds);
@@ -60,9 +49,9 @@ private slots:
 
     void frameWritesItsLayoutOnClose() {
         QTemporaryDir dir;
-        tabrix::test::ScriptedDialogs dialogs;
+        test::ScriptedDialogs dialogs;
         {
-            tabrix::TMainForm frame(dialogs, dir.path());
+            TMainForm frame(dialogs, dir.path());
             QVERIFY(!frame.AlwaysOnTop());
             frame.ToggleAlwaysOnTop();
             QVERIFY(frame.AlwaysOnTop());
@@ -75,13 +64,14 @@ private slots:
         QCOMPARE(settings.Bounds().size(), QSize(640, 480));
         QVERIFY(settings.AlwaysOnTop());
         QFile file(dir.filePath("Tabrix.ini"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().startsWith("[MainForm]\r\n"));
-        tabrix::TMainForm again(dialogs, dir.path());
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().startsWith("[MainForm]\r\n"));
+        TMainForm again(dialogs, dir.path());
         QVERIFY(again.AlwaysOnTop());
         QVERIFY(dialogs.Unexpected().isEmpty());
     }
 };
 
-QTEST_MAIN(TFrameSettingsTest)
+}  // namespace tabrix
+
+QTEST_MAIN(tabrix::TFrameSettingsTest)
 #include "TFrameSettingsTest.moc"

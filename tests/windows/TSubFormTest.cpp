@@ -4,61 +4,31 @@
 // active library window changes, and the follow mode. Drags are synthetic events sent to the
 // list, carrying what the sub window's list puts into a real drag.
 #include <QComboBox>
-#include <QDirIterator>
 #include <QDropEvent>
-#include <QFile>
 #include <QHeaderView>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QToolButton>
-#include <QtTest>
 
 #include "FrameFixture.h"
-#include "SampleCopy.h"
-#include "ScriptedDialogs.h"
-#include "model/TGroupData.h"
-#include "model/TGroupSetting.h"
 #include "model/TWindowState.h"
-#include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
-#include "model/TZQLCtrl.h"
-#include "platform/QtText.h"
 #include "windows/TElementDrag.h"
-#include "windows/TElementListModel.h"
-#include "windows/TElementListView.h"
-#include "windows/TLibraryDocument.h"
-#include "windows/TMainForm.h"
 #include "windows/TSubElementListView.h"
 #include "windows/TSubForm.h"
-#include "windows/TZQLForm.h"
 
-using tabrix::IDialogs;
-using tabrix::TElement;
-using tabrix::TElementDrag;
-using tabrix::TMainForm;
-using tabrix::TSubForm;
-using tabrix::TZQLForm;
-using Kind = tabrix::test::ScriptedDialogs::Kind;
+namespace tabrix {
+
+using namespace test;
 
 namespace {
-
-using tabrix::test::CopySample;
-
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The sample's first titles, named by letters: the elements of 書籍 are a b c d, of 新刊 x y.
 QString Letter(const TElement& element) {
     static const QStringList titles = {"ソフトウェア入門", "表の作り方",     "ねこの随筆",
                                        "Ｃ＋＋の海",       "ばいおりん入門", "ﾊﾟｿｺﾝ読本"};
     static const QString letters = QStringLiteral("abcdxy");
-    const QString title = element.Texts(0).empty()
-                              ? QString()
-                              : tabrix::QtText::FromCp932(element.Texts(0)[0]).remove('\\');
+    const QString title =
+        element.Texts(0).empty() ? QString() : QtText::FromCp932(element.Texts(0)[0]).remove('\\');
     const qsizetype i = titles.indexOf(title);
     return i < 0 ? QStringLiteral("?") : QString(letters[i]);
 }
@@ -66,7 +36,7 @@ QString Letter(const TElement& element) {
 // The letters of a group's elements in order; an element made by a copy in upper case.
 QString Order(TZQLForm& form, int group, const std::vector<const TElement*>& originals) {
     QString order;
-    const tabrix::TGroupData* data = form.Document().DataOf(static_cast<std::size_t>(group));
+    const TGroupData* data = form.Document().DataOf(static_cast<std::size_t>(group));
     for (std::size_t i = 0; i < data->Size(); ++i) {
         const TElement* e = data->At(i);
         const bool original = std::find(originals.begin(), originals.end(), e) != originals.end();
@@ -77,7 +47,7 @@ QString Order(TZQLForm& form, int group, const std::vector<const TElement*>& ori
 
 std::vector<const TElement*> AllElements(TZQLForm& form) {
     std::vector<const TElement*> all;
-    const tabrix::TZQLCtrl& library = form.Document().Library();
+    const TZQLCtrl& library = form.Document().Library();
     for (const auto& group : library.Groups())
         for (const auto& element : group->GroupData()->Elements())
             all.push_back(element.get());
@@ -114,7 +84,7 @@ bool SendDrag(QWidget* target, const QPoint& position, const QMimeData* mime) {
 // Drops drag on row of form's list (-1: the header row).
 bool DropOnRow(TZQLForm& form, const TElementDrag& drag, int row) {
     std::unique_ptr<QMimeData> mime(drag.ToMime());
-    tabrix::TElementListView& list = form.List();
+    TElementListView& list = form.List();
     if (row < 0)
         return SendDrag(list.horizontalHeader(), list.horizontalHeader()->rect().center(),
                         mime.get());
@@ -122,32 +92,40 @@ bool DropOnRow(TZQLForm& form, const TElementDrag& drag, int row) {
                     mime.get());
 }
 
+// A drop: the drag mode (bit 0 move, bit 1 insert), the sub window's group and selection, the
+// row where the drag began, the drop row (-1: the header row), and the groups' orders after it.
+struct Drop {
+    const char* name;
+    unsigned mode;
+    int source, top, bottom, start, row;
+    const char *targetOrder, *sourceOrder;
+};
+
 int Count(const QByteArray& bytes, const QString& text) {
-    return static_cast<int>(bytes.count(QByteArray::fromStdString(tabrix::QtText::ToCp932(text))));
+    return static_cast<int>(bytes.count(QByteArray::fromStdString(QtText::ToCp932(text))));
 }
 
 }  // namespace
 
-class TSubFormTest : public QObject, tabrix::test::FrameFixture {
+}  // namespace tabrix
+
+Q_DECLARE_METATYPE(tabrix::Drop)
+
+namespace tabrix {
+
+class TSubFormTest : public QObject, FrameFixture {
     Q_OBJECT
 
 private slots:
-    void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        StartFrame(1100, 700);
-    }
-    void cleanup() {
-        const QStringList unexpected = CloseFrame();
-        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join('|')));
-    }
+    void init() { StartFrame(1100, 700); }
+    void cleanup() { CloseFrame(); }
 
     void theFirstOpenMakesOneSubWindowThatFollows() {
         QVERIFY(!frame_->SubWindow());
-        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TZQLForm* form = OpenSample();
         TSubForm* sub = frame_->SubWindow();
         QVERIFY(sub);
         QCOMPARE(sub->Document(), &form->Document());
-        QCOMPARE(sub->List().objectName(), QStringLiteral("SubElemDGrid"));
         QCOMPARE(sub->GroupCombo().count(), 3);
         QCOMPARE(sub->List().model()->rowCount(), 4);
         // The defaults of a .ZQI without a [SubForm] section.
@@ -156,77 +134,47 @@ private slots:
         QCOMPARE(frame_->SubWindow(), sub);
     }
 
+    // Drops into the library window's first group (書籍).
     void drops_data() {
-        QTest::addColumn<unsigned>("mode");  // bit 0 move, bit 1 insert
-        QTest::addColumn<int>("source");     // the sub window's group
-        QTest::addColumn<int>("target");     // the library window's group
-        QTest::addColumn<int>("top");        // the sub window's selection
-        QTest::addColumn<int>("bottom");
-        QTest::addColumn<int>("start");  // the row where the drag began
-        QTest::addColumn<int>("row");    // the drop row (-1: the header row)
-        QTest::addColumn<QString>("targetOrder");
-        QTest::addColumn<QString>("sourceOrder");
+        QTest::addColumn<Drop>("drop");
         const unsigned copy = 0, move = 1, insert = 2;
-        QTest::newRow("copy, add") << copy << 1 << 0 << 0 << 1 << 0 << 2 << "abcdXY"
-                                   << "xy";
-        QTest::newRow("copy, insert on the first row")
-            << (copy | insert) << 1 << 0 << 0 << 1 << 1 << 0 << "XYabcd"
-            << "xy";
-        QTest::newRow("move, insert") << (move | insert) << 1 << 0 << 0 << 1 << 0 << 2 << "abxycd"
-                                      << "";
-        QTest::newRow("move, header row appends")
-            << (move | insert) << 1 << 0 << 0 << 1 << 0 << -1 << "abcdxy"
-            << "";
-        QTest::newRow("start outside the block drops that row alone")
-            << (copy | insert) << 1 << 0 << 0 << 0 << 1 << 0 << "Yabcd"
-            << "xy";
-        QTest::newRow("same group, move down before d")
-            << (move | insert) << 0 << 0 << 0 << 1 << 1 << 3 << "cabd"
-            << "cabd";
-        QTest::newRow("same group, move up before a")
-            << (move | insert) << 0 << 0 << 2 << 3 << 2 << 0 << "cdab"
-            << "cdab";
-        QTest::newRow("same group, move onto the block")
-            << (move | insert) << 0 << 0 << 1 << 2 << 1 << 2 << "abcd"
-            << "abcd";
-        QTest::newRow("same group, move, add") << move << 0 << 0 << 0 << 0 << 0 << 2 << "bcda"
-                                               << "bcda";
-        QTest::newRow("same group, copy, insert")
-            << (copy | insert) << 0 << 0 << 2 << 3 << 3 << 0 << "CDabcd"
-            << "CDabcd";
+        const Drop drops[] = {
+            {"copy, add", copy, 1, 0, 1, 0, 2, "abcdXY", "xy"},
+            {"copy, insert on the first row", copy | insert, 1, 0, 1, 1, 0, "XYabcd", "xy"},
+            {"move, insert", move | insert, 1, 0, 1, 0, 2, "abxycd", ""},
+            {"move, header row appends", move | insert, 1, 0, 1, 0, -1, "abcdxy", ""},
+            {"start outside the block drops that row alone", copy | insert, 1, 0, 0, 1, 0, "Yabcd",
+             "xy"},
+            {"same group, move down before d", move | insert, 0, 0, 1, 1, 3, "cabd", "cabd"},
+            {"same group, move up before a", move | insert, 0, 2, 3, 2, 0, "cdab", "cdab"},
+            {"same group, move onto the block", move | insert, 0, 1, 2, 1, 2, "abcd", "abcd"},
+            {"same group, move, add", move, 0, 0, 0, 0, 2, "bcda", "bcda"},
+            {"same group, copy, insert", copy | insert, 0, 2, 3, 3, 0, "CDabcd", "CDabcd"},
+        };
+        for (const Drop& drop : drops)
+            QTest::newRow(drop.name) << drop;
     }
     void drops() {
-        QFETCH(unsigned, mode);
-        QFETCH(int, source);
-        QFETCH(int, target);
-        QFETCH(int, top);
-        QFETCH(int, bottom);
-        QFETCH(int, start);
-        QFETCH(int, row);
-        QFETCH(QString, targetOrder);
-        QFETCH(QString, sourceOrder);
-        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        QFETCH(Drop, drop);
+        const QString targetOrder = drop.targetOrder, sourceOrder = drop.sourceOrder;
+        TZQLForm* form = OpenSample();
         TSubForm* sub = frame_->SubWindow();
         const std::vector<const TElement*> originals = AllElements(*form);
-        form->ChangeGroup(target);
-        form->SetDragMode(mode);
-        sub->ChangeGroup(source);
-        sub->List().SelectRows(top, bottom, top);
-        QVERIFY(DropOnRow(*form, DragFrom(*sub, start), row));
-        QCOMPARE(Order(*form, target, originals), targetOrder);
-        QCOMPARE(Order(*form, source, originals), sourceOrder);
+        form->ChangeGroup(0);
+        form->SetDragMode(drop.mode);
+        sub->ChangeGroup(drop.source);
+        sub->List().SelectRows(drop.top, drop.bottom, drop.top);
+        QVERIFY(DropOnRow(*form, DragFrom(*sub, drop.start), drop.row));
+        QCOMPARE(Order(*form, 0, originals), targetOrder);
+        QCOMPARE(Order(*form, drop.source, originals), sourceOrder);
         // Both lists show their groups' new row counts (an empty group keeps its one row).
         QCOMPARE(form->List().model()->rowCount(), static_cast<int>(targetOrder.size()));
         QCOMPARE(sub->List().model()->rowCount(), std::max<int>(sourceOrder.size(), 1));
-        // The moved elements keep their references: b still refers to element c of 出版社.
-        for (const auto& group : form->Document().Library().Groups()) {
+        // Every element, moved or copied, belongs to the group data that holds it.
+        for (const auto& group : form->Document().Library().Groups())
             for (const auto& element : group->GroupData()->Elements())
                 QCOMPARE(element->Owner(), group->GroupData());
-        }
-        QVERIFY(!form->Document()
-                     .Library()
-                     .Group(static_cast<std::size_t>(target))
-                     ->Has(tabrix::TGroupSetting::kOutputDone));
+        QVERIFY(!form->Document().Library().Group(0)->Has(TGroupSetting::kOutputDone));
         QVERIFY(form->Document().IsModified());
     }
 
@@ -243,9 +191,8 @@ private slots:
         QFETCH(unsigned, mode);
         QFETCH(int, inTarget);
         QFETCH(int, inSource);
-        const QString targetFolder = dir_->filePath("target"), sourceFolder = dir_->filePath("src");
-        TZQLForm* target = frame_->OpenSelected(CopySample(targetFolder));
-        TZQLForm* source = frame_->OpenSelected(CopySample(sourceFolder));
+        TZQLForm* target = OpenSample("target");
+        TZQLForm* source = OpenSample("src");
         TSubForm* sub = frame_->SubWindow();
         QCOMPARE(sub->Document(), &source->Document());
         TElement* cat = source->Document().ElementAt(0, 2);  // ねこの随筆
@@ -264,8 +211,8 @@ private slots:
         QVERIFY(target->Document().Save());
         QVERIFY(source->Document().Save());
         const QString cat_ = QStringLiteral("ねこの随筆");
-        QCOMPARE(Count(Bytes(targetFolder + "/data/books.ZQD"), cat_), inTarget);
-        QCOMPARE(Count(Bytes(sourceFolder + "/data/books.ZQD"), cat_), inSource);
+        QCOMPARE(Count(Bytes(Path("target/data/books.ZQD")), cat_), inTarget);
+        QCOMPARE(Count(Bytes(Path("src/data/books.ZQD")), cat_), inSource);
     }
 
     void dragsOfAnythingElseAreRefused_data() {
@@ -276,11 +223,11 @@ private slots:
     }
     void dragsOfAnythingElseAreRefused() {
         QFETCH(QString, what);
-        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TZQLForm* form = OpenSample();
         QMimeData text;
         text.setText(QStringLiteral("ソフトウェア入門"));
         TElementDrag drag = DragFrom(*frame_->SubWindow(), 0);
-        if (what == "closed") drag.document = reinterpret_cast<tabrix::TLibraryDocument*>(&text);
+        if (what == "closed") drag.document = reinterpret_cast<TLibraryDocument*>(&text);
         if (what == "group") drag.group = 9;
         std::unique_ptr<QMimeData> mime(what == "text" ? nullptr : drag.ToMime());
         const QPoint centre = form->List().viewport()->rect().center();
@@ -292,8 +239,8 @@ private slots:
     }
 
     void subWindowLayoutIsStoredAndRestoredPerLibrary() {
-        TZQLForm* a = frame_->OpenSelected(CopySample(dir_->filePath("a")));
-        TZQLForm* b = frame_->OpenSelected(CopySample(dir_->filePath("b")));
+        TZQLForm* a = OpenSample("a");
+        TZQLForm* b = OpenSample("b");
         TSubForm* sub = frame_->SubWindow();
         QCOMPARE(sub->Document(), &b->Document());
         sub->Holder()->setGeometry(300, 20, 150, 280);
@@ -303,9 +250,9 @@ private slots:
 
         frame_->LibraryWindowActivated(a);
         QCOMPARE(sub->Document(), &a->Document());
-        const tabrix::TSubWindowState stored =
-            tabrix::TWindowState::ApplySub(b->Document().Library().InitializeInfo()->Store());
-        QCOMPARE(stored.bounds, (tabrix::TWindowBounds{300, 20, 150, 280}));
+        const TSubWindowState stored =
+            TWindowState::ApplySub(b->Document().Library().InitializeInfo()->Store());
+        QCOMPARE(stored.bounds, (TWindowBounds{300, 20, 150, 280}));
         QCOMPARE(stored.selectedGroup, 1);
         QCOMPARE(sub->Holder()->geometry(), QRect(400, 0, 140, 300));
         QCOMPARE(sub->Group(), 0);
@@ -318,13 +265,13 @@ private slots:
 
         // Closing b writes its .ZQI with the sub window's section.
         QVERIFY(b->parentWidget()->close());
-        const QByteArray info = Bytes(dir_->filePath("b/books.ZQI"));
+        const QByteArray info = Bytes(Path("b/books.ZQI"));
         QVERIFY2(info.contains("[SubForm]\r\n[Bounds]300,20,150,280\r\n[SelectGroupNo]1\r\n"),
                  info.constData());
     }
 
     void modeButtonsFollowTheDragMode() {
-        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TZQLForm* form = OpenSample();
         TSubForm* sub = frame_->SubWindow();
         const QString hint = QStringLiteral("クリックで転送モードを切り替えます。\n現在[");
         QCOMPARE(sub->TransferButton().toolTip(), hint + QStringLiteral("D＆Dで複写]"));
@@ -340,37 +287,35 @@ private slots:
         QCOMPARE(sub->TransferButton().toolTip(), hint + QStringLiteral("D＆Dで複写]"));
     }
 
-    void followMode_data() {
-        QTest::addColumn<unsigned>("mode");
-        QTest::addColumn<bool>("resize");
-        QTest::addColumn<QRect>("expected");
-        // The library window moves from (50, 40, 300, 200) to (60, 50) or grows to 320 x 220;
-        // the sub window stands at (700, 10, 140, 300).
-        QTest::newRow("right, move") << 1u << false << QRect(360, 50, 140, 300);
-        QTest::newRow("left, move") << 2u << false << QRect(-80, 50, 140, 300);
-        QTest::newRow("right, resize") << 1u << true << QRect(370, 40, 140, 220);
-        QTest::newRow("left, resize") << 2u << true << QRect(-90, 40, 140, 220);
-        QTest::newRow("none") << 0u << true << QRect(700, 10, 140, 300);
-    }
+    // The library window moves from (50, 40, 300, 200) to (60, 50) or grows to 320 x 220; the
+    // sub window stands at (700, 10, 140, 300).
     void followMode() {
-        QFETCH(unsigned, mode);
-        QFETCH(bool, resize);
-        QFETCH(QRect, expected);
-        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TZQLForm* form = OpenSample();
         TSubForm* sub = frame_->SubWindow();
         QWidget* window = form->parentWidget();
-        window->setGeometry(50, 40, 300, 200);
-        form->SetFollowMode(mode);
-        sub->Holder()->setGeometry(700, 10, 140, 300);
-        if (resize)
-            window->resize(320, 220);
-        else
-            window->move(60, 50);
-        QCOMPARE(sub->Holder()->geometry(), expected);
+        const struct {
+            unsigned mode;
+            bool resize;
+            QRect expected;
+        } cases[] = {{1, false, {360, 50, 140, 300}},
+                     {2, false, {-80, 50, 140, 300}},
+                     {1, true, {370, 40, 140, 220}},
+                     {2, true, {-90, 40, 140, 220}},
+                     {0, true, {700, 10, 140, 300}}};
+        for (const auto& c : cases) {
+            window->setGeometry(50, 40, 300, 200);
+            form->SetFollowMode(c.mode);
+            sub->Holder()->setGeometry(700, 10, 140, 300);
+            if (c.resize)
+                window->resize(320, 220);
+            else
+                window->move(60, 50);
+            QCOMPARE(sub->Holder()->geometry(), c.expected);
+        }
     }
 
     void followButtonCyclesAndIsStored() {
-        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TZQLForm* form = OpenSample();
         auto* button = form->findChild<QToolButton*>(QStringLiteral("T_Follow"));
         QVERIFY(button);
         QCOMPARE(form->FollowMode(), 1u);
@@ -381,20 +326,19 @@ private slots:
         }
         button->click();
         form->StoreLayout();
-        QCOMPARE(
-            tabrix::TWindowState::ApplyLibrary(form->Document().Library().InitializeInfo()->Store())
-                .followMode,
-            2u);
+        QCOMPARE(TWindowState::ApplyLibrary(form->Document().Library().InitializeInfo()->Store())
+                     .followMode,
+                 2u);
     }
 
     // The sub window's own commands act on its group; a library window showing the same group
     // shows the new row count.
     void subWindowCommandsReachTheLibraryWindow() {
-        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TZQLForm* form = OpenSample();
         TSubForm* sub = frame_->SubWindow();
         sub->ChangeGroup(0);
         dialogs_->Expect(Kind::kInput, QStringLiteral("追加したい要素数を指定してください"),
-                         IDialogs::Answer::kOk, QStringLiteral("２"));
+                         Answer::kOk, QStringLiteral("２"));
         sub->Action(QStringLiteral("A_Add"))->trigger();
         QCOMPARE(sub->List().model()->rowCount(), 6);
         QCOMPARE(form->List().model()->rowCount(), 6);
@@ -410,38 +354,35 @@ private slots:
         QCOMPARE(form->Document().ElementAt(0, 2), originals[0]);
         // Another group: the library window's list stays as it is.
         sub->ChangeGroup(1);
-        dialogs_->Expect(Kind::kInput, QStringLiteral("挿入したい要素数"), IDialogs::Answer::kOk,
+        dialogs_->Expect(Kind::kInput, QStringLiteral("挿入したい要素数"), Answer::kOk,
                          QStringLiteral("1"));
         sub->Action(QStringLiteral("A_Insert"))->trigger();
         QCOMPARE(sub->List().model()->rowCount(), 3);
         QCOMPARE(form->List().model()->rowCount(), 3);
     }
 
-    void statusTexts_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("header, drag handle") << 0 << 0 << "";
-        QTest::newRow("header, row handle") << 0 << 1 << "このグループ全体の処理画面を開きます";
-        QTest::newRow("header, elements") << 0 << 2 << "クリックすると、ソート画面を開きます";
-        QTest::newRow("drag handle") << 2 << 0 << "ここを掴んで、他領域へドラッグドロップできます";
-        QTest::newRow("row handle") << 2 << 1 << "ここを掴んでのドラッグで、順序入れ替え";
-        QTest::newRow("element") << 3 << 2 << "3 番目の要素です";
-        QTest::newRow("outside") << -1 << -1 << "";
-    }
     void statusTexts() {
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(QString, text);
-        frame_->OpenSelected(CopySample(dir_->path()));
+        OpenSample();
         TSubForm* sub = frame_->SubWindow();
-        emit sub->List().cellHovered(2, 2);
-        emit sub->List().cellHovered(row, column);
-        QCOMPARE(sub->StatusText(), text);
+        const struct {
+            int row, column;
+            const char* text;
+        } cases[] = {{0, 0, ""},
+                     {0, 1, "このグループ全体の処理画面を開きます"},
+                     {0, 2, "クリックすると、ソート画面を開きます"},
+                     {2, 0, "ここを掴んで、他領域へドラッグドロップできます"},
+                     {2, 1, "ここを掴んでのドラッグで、順序入れ替え"},
+                     {3, 2, "3 番目の要素です"},
+                     {-1, -1, ""}};
+        for (const auto& c : cases) {
+            emit sub->List().cellHovered(2, 2);
+            emit sub->List().cellHovered(c.row, c.column);
+            QCOMPARE(sub->StatusText(), QString::fromUtf8(c.text));
+        }
     }
 
     void closingMinimisesWhileALibraryWindowIsActive() {
-        TZQLForm* form = frame_->OpenSelected(CopySample(dir_->path()));
+        TZQLForm* form = OpenSample();
         QPointer<TSubForm> sub = frame_->SubWindow();
         QVERIFY(!sub->Holder()->close());
         QVERIFY(sub->Holder()->isMinimized());
@@ -457,11 +398,9 @@ private slots:
     // Two libraries sharing one element data file: closing one keeps the file for the other,
     // whose changes are then saved into it.
     void closingOneOfTwoLibrariesKeepsTheSharedFile() {
-        const QString first = CopySample(dir_->path());
-        const QString second = dir_->filePath(QStringLiteral("other.ZQL"));
-        QVERIFY(QFile::copy(first, second));
-        TZQLForm* a = frame_->OpenSelected(first);
-        TZQLForm* b = frame_->OpenSelected(second);
+        TZQLForm* a = OpenSample();
+        QVERIFY(QFile::copy(Path("books.ZQL"), Path("other.ZQL")));
+        TZQLForm* b = frame_->OpenSelected(Path("other.ZQL"));
         QCOMPARE(a->Document().DataOf(0), b->Document().DataOf(0));
         QVERIFY(a->parentWidget()->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -476,15 +415,13 @@ private slots:
         QCOMPARE(b->List().model()->rowCount(), 6);
         // Both libraries name one .ZQI, which a's close wrote.
         dialogs_->Expect(Kind::kYesNo, QStringLiteral("読み込んだ後にほかで変更されています"),
-                         IDialogs::Answer::kYes);
+                         Answer::kYes);
         QVERIFY(b->Document().Save());
-        QCOMPARE(Count(Bytes(dir_->filePath("data/books.ZQD")), QStringLiteral("ばいおりん入門")),
-                 2);
+        QCOMPARE(Count(Bytes(Path("data/books.ZQD")), QStringLiteral("ばいおりん入門")), 2);
     }
-
-private:
-    std::unique_ptr<QTemporaryDir> dir_;
 };
 
-QTEST_MAIN(TSubFormTest)
+}  // namespace tabrix
+
+QTEST_MAIN(tabrix::TSubFormTest)
 #include "TSubFormTest.moc"
