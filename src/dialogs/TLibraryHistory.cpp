@@ -34,12 +34,12 @@ void TLibraryHistory::Load(const std::string& nativePath) {
     changed_ = false;
 }
 
-int TLibraryHistory::SaveIfChanged(const std::string& nativePath) {
+FileResult TLibraryHistory::SaveIfChanged(const std::string& nativePath) {
     if (!changed_) return kFileOk;
     std::string path;
     if (!ModelPath(nativePath, path)) return kFileCannotOpen;
     TStringFiler filer;
-    const int result = filer.Save(entries_, path);
+    const FileResult result = filer.Save(entries_, path);
     if (result == kFileOk) changed_ = false;
     return result;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/FileResult.h"
+
 namespace tabrix {
 
 class TLibraryHistory {
@@ -17,7 +19,7 @@ public:
     void Load(const std::string& nativePath);
     // Writes the list to nativePath when it changed; returns a FileResult (0 when nothing had
     // to be written). The changed flag is cleared once written.
-    int SaveIfChanged(const std::string& nativePath);
+    FileResult SaveIfChanged(const std::string& nativePath);
 
     const std::vector<std::string>& Entries() const { return entries_; }
     bool Changed() const { return changed_; }

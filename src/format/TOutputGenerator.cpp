@@ -188,7 +188,7 @@ bool TOutputGenerator::WriteGroupFile(const std::string& folder, const std::stri
     }
     TStringFiler filer;
     errno = 0;
-    int result = filer.Save(lines, path, library_.LineBreak());
+    FileResult result = filer.Save(lines, path, library_.LineBreak());
     if (result != kFileOk) {
         Failure(path, SaveFailureReason(result) +
                           (errno ? std::string(": ") + std::strerror(errno) : std::string()));

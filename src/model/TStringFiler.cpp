@@ -191,8 +191,8 @@ bool CannotReplace(const std::string& target) {
 // A file may be replaced by a tagged file of kind when it is empty or begins with kind's
 // header; anything else (another kind's file, the user's own text) is not ours to replace:
 // kFileWrongHeader. Only the start of the file is read, as a header is far shorter than that.
-int CheckReplaceable(const TStringDivision& division, const std::string& target,
-                     std::string_view kind) {
+FileResult CheckReplaceable(const TStringDivision& division, const std::string& target,
+                            std::string_view kind) {
     constexpr std::size_t kHeaderReadLimit = 4096;
     struct stat info {};
     if (::stat(target.c_str(), &info) != 0) return errno == ENOENT ? kFileOk : kFileCannotOpen;
@@ -253,20 +253,20 @@ bool WriteAll(TFileWriter& writer, int fd, std::string_view text) {
 }
 
 // Writes text and flushes it to the disk; returns a FileResult.
-int WriteAndSync(TFileWriter& writer, int fd, std::string_view text) {
+FileResult WriteAndSync(TFileWriter& writer, int fd, std::string_view text) {
     if (!WriteAll(writer, fd, text)) return kFileShortWrite;
     return writer.Sync(fd) == 0 ? kFileOk : kFileCloseFailed;
 }
 
 // Marks a file without a name that could not be given one; the save takes the named route.
-constexpr int kNeedsNamedFile = -1;
+constexpr auto kNeedsNamedFile = static_cast<FileResult>(-1);
 
 // Writes text to the unnamed file fd and links it beside target under tempName; fd is closed.
 // Until the link the file has no name, so a process killed here leaves nothing behind.
-int WriteUnnamed(TFileWriter& writer, int fd, const std::string& target, std::string_view text,
-                 std::string& tempName) {
+FileResult WriteUnnamed(TFileWriter& writer, int fd, const std::string& target,
+                        std::string_view text, std::string& tempName) {
     CopyPermissions(target, fd);
-    int result = WriteAndSync(writer, fd, text);
+    FileResult result = WriteAndSync(writer, fd, text);
     if (result == kFileOk && TryTempNames(target, tempName, [&](const std::string& name) {
                                  return writer.Link(fd, name);
                              }) != 0)
@@ -281,13 +281,13 @@ int WriteUnnamed(TFileWriter& writer, int fd, const std::string& target, std::st
 
 // Writes text to a new named file beside target; the way left where files cannot be created
 // without a name. A process killed while writing leaves that file behind.
-int WriteNamed(TFileWriter& writer, const std::string& target, std::string_view text,
-               std::string& tempName) {
+FileResult WriteNamed(TFileWriter& writer, const std::string& target, std::string_view text,
+                      std::string& tempName) {
     int fd = TryTempNames(target, tempName,
                           [&](const std::string& name) { return writer.CreateNew(name); });
     if (fd < 0) return kFileCannotOpen;
     CopyPermissions(target, fd);
-    int result = WriteAndSync(writer, fd, text);
+    FileResult result = WriteAndSync(writer, fd, text);
     if (writer.Close(fd) != 0) result = kFileCloseFailed;
     if (result != kFileOk) {
         ::unlink(tempName.c_str());
@@ -313,9 +313,9 @@ void SyncFolderOf(const std::string& target) {
 // Replaces target by a file holding text: written whole and flushed under a temporary name
 // beside it, then renamed over it, so that target is always the whole old or the whole new
 // file.
-int ReplaceFile(TFileWriter& writer, const std::string& target, std::string_view text) {
+FileResult ReplaceFile(TFileWriter& writer, const std::string& target, std::string_view text) {
     std::string tempName;
-    int result = kNeedsNamedFile;
+    FileResult result = kNeedsNamedFile;
     int fd = writer.CreateUnnamed(FolderOf(target));
     if (fd >= 0) {
         result = WriteUnnamed(writer, fd, target, text, tempName);
@@ -334,8 +334,8 @@ int ReplaceFile(TFileWriter& writer, const std::string& target, std::string_view
 
 }  // namespace
 
-int TStringFiler::Load(StringList& lines, const std::string& path, std::size_t chunkSize,
-                       long start, long limit, bool lineMode) {
+FileResult TStringFiler::Load(StringList& lines, const std::string& path, std::size_t chunkSize,
+                              long start, long limit, bool lineMode) {
     struct stat info {};
     int fd = OpenRegularFile(PathName::ToNative(path), info);
     if (fd < 0) return kFileCannotOpen;
@@ -405,35 +405,39 @@ std::string TStringFiler::JoinForReading(const StringList& lines, std::string_vi
     return joined;
 }
 
-int TStringFiler::Save(const StringList& lines, const std::string& path, std::string_view lineEnd,
-                       TFileWriter& writer) {
+FileResult TStringFiler::Save(const StringList& lines, const std::string& path,
+                              std::string_view lineEnd, TFileWriter& writer) {
     if (path.empty()) return kFileCannotOpen;
     const std::string target = ResolveLink(PathName::ToNative(path));
     if (CannotReplace(target)) return kFileCannotOpen;
     return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
 }
 
-int TStringFiler::SaveTagged(const StringList& lines, const std::string& path,
-                             std::string_view kind, std::string_view lineEnd, TFileWriter& writer) {
+FileResult TStringFiler::SaveTagged(const StringList& lines, const std::string& path,
+                                    std::string_view kind, std::string_view lineEnd,
+                                    TFileWriter& writer) {
     if (path.empty()) return kFileCannotOpen;
     const std::string target = ResolveLink(PathName::ToNative(path));
     if (CannotReplace(target)) return kFileCannotOpen;
-    if (int refused = CheckReplaceable(*this, target, kind); refused != kFileOk) return refused;
+    if (FileResult refused = CheckReplaceable(*this, target, kind); refused != kFileOk)
+        return refused;
     return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
 }
 
-int TStringFiler::SaveTaggedText(std::string_view text, const std::string& path,
-                                 std::string_view kind, TFileWriter& writer) {
+FileResult TStringFiler::SaveTaggedText(std::string_view text, const std::string& path,
+                                        std::string_view kind, TFileWriter& writer) {
     if (path.empty()) return kFileCannotOpen;
     const std::string target = ResolveLink(PathName::ToNative(path));
     if (CannotReplace(target)) return kFileCannotOpen;
-    if (int refused = CheckReplaceable(*this, target, kind); refused != kFileOk) return refused;
+    if (FileResult refused = CheckReplaceable(*this, target, kind); refused != kFileOk)
+        return refused;
     return ReplaceFile(writer, target, text);
 }
 
-int TStringFiler::LoadTagged(StringList& lines, const std::string& path, std::string_view kind) {
+FileResult TStringFiler::LoadTagged(StringList& lines, const std::string& path,
+                                    std::string_view kind) {
     StringList loaded;
-    int result = Load(loaded, path, kLibraryChunkSize, 0, -1, false);
+    FileResult result = Load(loaded, path, kLibraryChunkSize, 0, -1, false);
     if (result != kFileOk) return result;
     if (loaded.empty()) return kFileCloseFailed;
     if (!IsHeaderOf(*this, loaded.front(), kind)) return kFileWrongHeader;
@@ -441,7 +445,8 @@ int TStringFiler::LoadTagged(StringList& lines, const std::string& path, std::st
     return kFileOk;
 }
 
-int TStringFiler::LoadTaggedLines(FileLines& file, const std::string& path, std::string_view kind) {
+FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& path,
+                                         std::string_view kind) {
     struct stat info {};
     int fd = OpenRegularFile(PathName::ToNative(path), info);
     if (fd < 0) return kFileCannotOpen;

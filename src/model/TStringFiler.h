@@ -32,8 +32,9 @@ public:
     // that cannot be opened or read gives kFileCannotOpen, a zero-byte file kFileOk and no line.
     // Only regular files are read: a folder, FIFO, device or socket gives kFileCannotOpen
     // before anything could wait or read without end.
-    int Load(StringList& lines, const std::string& path, std::size_t chunkSize = kLibraryChunkSize,
-             long start = 0, long limit = -1, bool lineMode = false);
+    FileResult Load(StringList& lines, const std::string& path,
+                    std::size_t chunkSize = kLibraryChunkSize, long start = 0, long limit = -1,
+                    bool lineMode = false);
 
     // Writes the lines joined by lineEnd (no line end after the last line). The file is replaced
     // atomically: a temporary file in the same folder is written, flushed and renamed over the
@@ -43,19 +44,20 @@ public:
     // kFileCannotOpen: the temporary file cannot be created, or the target is a folder, not a
     // regular file, or a file we may not write; kFileShortWrite: the write or the rename failed;
     // kFileCloseFailed: flushing or closing failed. The calls go through writer.
-    int Save(const StringList& lines, const std::string& path, std::string_view lineEnd = kCrLf,
-             TFileWriter& writer = TFileWriter::System());
+    FileResult Save(const StringList& lines, const std::string& path,
+                    std::string_view lineEnd = kCrLf, TFileWriter& writer = TFileWriter::System());
 
     // Save for a tagged file of kind (see LoadTagged): an existing file is replaced only when
     // it is empty or its first line is kind's header, so that a save never writes over a file
     // of another kind or one that is no library file at all. Otherwise kFileWrongHeader, and
     // nothing is written; an existing file that cannot be read gives kFileCannotOpen.
-    int SaveTagged(const StringList& lines, const std::string& path, std::string_view kind,
-                   std::string_view lineEnd = kCrLf, TFileWriter& writer = TFileWriter::System());
+    FileResult SaveTagged(const StringList& lines, const std::string& path, std::string_view kind,
+                          std::string_view lineEnd = kCrLf,
+                          TFileWriter& writer = TFileWriter::System());
 
     // SaveTagged for a text already joined as JoinForReading joins lines.
-    int SaveTaggedText(std::string_view text, const std::string& path, std::string_view kind,
-                       TFileWriter& writer = TFileWriter::System());
+    FileResult SaveTaggedText(std::string_view text, const std::string& path, std::string_view kind,
+                              TFileWriter& writer = TFileWriter::System());
 
     // The bytes Save writes for lines: joined by lineEnd, except that a line ending in a
     // dangling lead byte loses that byte when a line end follows (it would read back as part
@@ -66,11 +68,11 @@ public:
     // "Element-Data for Tabrix". On success lines is replaced by the file's lines, the header
     // line first; on failure it is left unchanged. Load's code is returned unchanged; 3 for a
     // file without lines, 4 for a wrong header.
-    int LoadTagged(StringList& lines, const std::string& path, std::string_view kind);
+    FileResult LoadTagged(StringList& lines, const std::string& path, std::string_view kind);
 
     // LoadTagged for large files: the file is read in one piece and its lines are views into
     // it, cut exactly as Load cuts them, so no line is copied.
-    int LoadTaggedLines(FileLines& file, const std::string& path, std::string_view kind);
+    FileResult LoadTaggedLines(FileLines& file, const std::string& path, std::string_view kind);
 
     // The header line writers put first: kind + " ver 2.0".
     static std::string HeaderLine(std::string_view kind);

@@ -163,7 +163,7 @@ int TTabrixCtrl::OpenLibrary(TZQLCtrl& library, const std::string& path, const P
     if (!library.InitializeInfo()) library.SetInitializeInfo(std::make_unique<TZQICtrl>());
     library.ReferenceTable().clear();
 
-    int result = library.Read(progress);
+    FileResult result = library.Read(progress);
     if (result != kFileOk) {
         library.SetPath(previousPath);
         return result;

@@ -232,11 +232,11 @@ void TZQDCtrl::RenumberGroupData(std::size_t from) {
 
 // --- reading ---------------------------------------------------------------------------------
 
-int TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
+FileResult TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     Report(progress, Message(path_, CoreText::kReadBegin));
     TStringFiler filer;
     FileLines file;
-    int result = filer.LoadTaggedLines(file, path_, kKind);
+    FileResult result = filer.LoadTaggedLines(file, path_, kKind);
     if (result != kFileOk) return result;
     const std::vector<std::string_view>& lines = file.lines;
 
@@ -384,7 +384,7 @@ long TZQDCtrl::ContextNumber(const TZQLCtrl& writer, const TGroupData* data) con
     return found == readContext_.end() ? -1 : static_cast<long>(found - readContext_.begin());
 }
 
-int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWriter& writer) {
+FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
     if (readOnly_) return kFileNotRead;
     Report(progress, Message(path_, CoreText::kSavePreparing));
@@ -430,7 +430,7 @@ int TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWrit
 
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    int result = filer.SaveTaggedText(text, path_, kKind, writer);
+    FileResult result = filer.SaveTaggedText(text, path_, kKind, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }

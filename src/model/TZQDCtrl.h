@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/FileResult.h"
 #include "model/Progress.h"
 #include "model/TFileWriter.h"
 #include "model/TGroupData.h"
@@ -29,10 +30,10 @@ public:
     // Reads the file at Path(); the library supplies the escape map, the parameter types and
     // the table that collects unresolved references. Returns a FileResult. Reading replaces the
     // group data, so no group may be showing them (the controller reads files it has just made).
-    int Read(TZQLCtrl& library, const Progress& progress = {});
+    FileResult Read(TZQLCtrl& library, const Progress& progress = {});
     // Writes the file when it is modified; 0 without writing otherwise.
-    int Write(const TZQLCtrl& library, const Progress& progress = {},
-              TFileWriter& writer = TFileWriter::System());
+    FileResult Write(const TZQLCtrl& library, const Progress& progress = {},
+                     TFileWriter& writer = TFileWriter::System());
     // Empties the group data list, sets the path, clears the status.
     void Reset(std::string path);
 

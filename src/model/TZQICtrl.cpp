@@ -10,14 +10,14 @@
 
 namespace tabrix {
 
-int TZQICtrl::Read() {
+FileResult TZQICtrl::Read() {
     // A relative path names a file beside the library file; the resolved path is kept, so the
     // file is written back where it was read from.
     if (library_ != nullptr) path_ = PathName::Resolve(library_->Path(), path_);
 
     StringList lines;
     TStringFiler filer;
-    int result = filer.LoadTagged(lines, path_, kKind);
+    FileResult result = filer.LoadTagged(lines, path_, kKind);
     if (result != kFileOk) return result;
 
     // The file can only fill in keys the store holds, so the defaults go in first and stay for
@@ -29,7 +29,7 @@ int TZQICtrl::Read() {
     return kFileOk;
 }
 
-int TZQICtrl::Write(TFileWriter& writer) const {
+FileResult TZQICtrl::Write(TFileWriter& writer) const {
     if (readOnly_) return kFileNotRead;
     StringList lines{TStringFiler::HeaderLine(kKind)};
     store_.Serialise(lines);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "model/FileResult.h"
 #include "model/TFileWriter.h"
 #include "model/TMapInitialize.h"
 
@@ -22,9 +23,9 @@ public:
     // Reads the file at Path(); a relative path is resolved against the library's folder and
     // stored back. Puts both window-state sections' defaults into the store before parsing.
     // Returns a FileResult.
-    int Read();
+    FileResult Read();
     // Writes the header and the serialised store to Path(). Returns a FileResult.
-    int Write(TFileWriter& writer = TFileWriter::System()) const;
+    FileResult Write(TFileWriter& writer = TFileWriter::System()) const;
 
     // A file that could not be read when the library was opened is never written in this
     // session: Write returns kFileNotRead and the copy on disk stays as it is.

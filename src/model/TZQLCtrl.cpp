@@ -195,11 +195,11 @@ int TZQLCtrl::MoveElements(std::size_t group, std::size_t first, std::size_t tar
 
 // --- reading ---------------------------------------------------------------------------------
 
-int TZQLCtrl::Read(const Progress& progress) {
+FileResult TZQLCtrl::Read(const Progress& progress) {
     Report(progress, Message(path_, CoreText::kReading));
     TStringFiler filer;
     StringList lines;
-    int result = filer.LoadTagged(lines, path_, kKind);
+    FileResult result = filer.LoadTagged(lines, path_, kKind);
     if (result != kFileOk) return result;
     Report(progress, Message(path_, CoreText::kExpanding));
 
@@ -259,7 +259,7 @@ void TZQLCtrl::ReadInit(const StringList& lines, std::size_t& i, const Progress&
 void TZQLCtrl::ReadParameterFile(const std::string& path, const Progress& progress) {
     if (!parameterFile_) AttachParameterFile(std::make_unique<TZQPCtrl>());
     parameterFile_->SetPath(path);
-    int result = parameterFile_->Read(progress);
+    FileResult result = parameterFile_->Read(progress);
     parameterFile_->SetReadOnly(false);
     if (result != kFileOk && !path.empty()) {
         parameterFile_->SetReadOnly(true);
@@ -270,7 +270,7 @@ void TZQLCtrl::ReadParameterFile(const std::string& path, const Progress& progre
 void TZQLCtrl::ReadInitializeInfo(const std::string& path) {
     if (!initializeInfo_) SetInitializeInfo(std::make_unique<TZQICtrl>());
     initializeInfo_->SetPath(path);
-    int result = initializeInfo_->Read();
+    FileResult result = initializeInfo_->Read();
     initializeInfo_->SetReadOnly(false);
     if (result != kFileOk && !path.empty()) {
         initializeInfo_->SetReadOnly(true);
@@ -362,7 +362,7 @@ bool TZQLCtrl::PlaceReadGroup(std::unique_ptr<TGroupSetting> group, const std::s
 TZQDCtrl* TZQLCtrl::ReadElementDataFile(const std::string& path, const Progress& progress) {
     if (TZQDCtrl* loaded = controller_->FindElementDataFile(path)) return loaded;
     TZQDCtrl* file = controller_->FindOrCreateElementDataFile(path);
-    int result = file->Read(*this, progress);
+    FileResult result = file->Read(*this, progress);
     if (result != kFileOk) {
         file->SetReadOnly(true);
         problems_.push_back({TLoadProblem::kElementData, file->Path(), result, {}});
@@ -510,14 +510,14 @@ void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
 
 // --- writing ---------------------------------------------------------------------------------
 
-int TZQLCtrl::Write(const Progress& progress, TFileWriter& writer) {
+FileResult TZQLCtrl::Write(const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
     Report(progress, Message(path_, CoreText::kSavePreparing));
     SetModified(false);
     StringList lines = BuildLines();
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    int result = filer.SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
+    FileResult result = filer.SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }

@@ -55,9 +55,9 @@ public:
 
     // Reads the library file at Path() and, on the way, the files it names. Returns a
     // FileResult; on failure the library keeps what it held.
-    int Read(const Progress& progress = {});
+    FileResult Read(const Progress& progress = {});
     // Writes the library file when it is modified; 0 without writing otherwise.
-    int Write(const Progress& progress = {}, TFileWriter& writer = TFileWriter::System());
+    FileResult Write(const Progress& progress = {}, TFileWriter& writer = TFileWriter::System());
 
     // --- files -----------------------------------------------------------------------------
     const std::string& Path() const { return path_; }

@@ -243,14 +243,14 @@ TParameter* TZQPCtrl::FindByCode(const std::string& code) const {
     return found == codeMap_.end() ? nullptr : found->second;
 }
 
-int TZQPCtrl::Read(const Progress& progress) {
+FileResult TZQPCtrl::Read(const Progress& progress) {
     // A relative path names a file beside the library; absolute paths come back unchanged.
     if (ownerLibrary_) path_ = PathName::Resolve(ownerLibrary_->Path(), path_);
 
     Report(progress, Message(path_, CoreText::kReadBegin));
     TStringFiler filer;
     StringList lines;
-    int result = filer.LoadTagged(lines, path_, kKind);
+    FileResult result = filer.LoadTagged(lines, path_, kKind);
     if (result != kFileOk) return result;
 
     Report(progress, Message(path_, CoreText::kExpanding));
@@ -260,7 +260,7 @@ int TZQPCtrl::Read(const Progress& progress) {
     return kFileOk;
 }
 
-int TZQPCtrl::Write(const Progress& progress, TFileWriter& writer) {
+FileResult TZQPCtrl::Write(const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
     if (readOnly_) return kFileNotRead;
     Report(progress, Message(path_, CoreText::kSavePreparing));
@@ -269,7 +269,7 @@ int TZQPCtrl::Write(const Progress& progress, TFileWriter& writer) {
     // the save succeeds, so a failed save never makes unsaved changes look saved.
     StringList lines = BuildFileLines(*this, status_ & ~kModified);
     Report(progress, Message(path_, CoreText::kSaveBegin));
-    int result = TStringFiler().SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
+    FileResult result = TStringFiler().SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
     if (result == kFileOk) SetModified(false);
     return result;
 }

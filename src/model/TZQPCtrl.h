@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/FileResult.h"
 #include "model/Progress.h"
 #include "model/TCodeData.h"
 #include "model/TFileWriter.h"
@@ -30,9 +31,9 @@ public:
 
     // Reads the file at Path(); a relative path is first resolved against the owner library's
     // folder and stored back. Returns a FileResult.
-    int Read(const Progress& progress = {});
+    FileResult Read(const Progress& progress = {});
     // Writes the file when it is modified; 0 without writing otherwise.
-    int Write(const Progress& progress = {}, TFileWriter& writer = TFileWriter::System());
+    FileResult Write(const Progress& progress = {}, TFileWriter& writer = TFileWriter::System());
     // Clears everything, sets the path and the defaults, and marks the file modified.
     void Reset(std::string path);
 

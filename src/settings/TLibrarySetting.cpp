@@ -176,7 +176,7 @@ bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, int& readResult) cons
     return true;
 }
 
-int TLibrarySetting::WriteTemplate(TZQLCtrl& library, const std::string& zqlPath) {
+FileResult TLibrarySetting::WriteTemplate(TZQLCtrl& library, const std::string& zqlPath) {
     TZQPCtrl* parameters = library.ParameterFile();
     TZQICtrl* info = library.InitializeInfo();
     if (!parameters) return kFileCannotOpen;
@@ -191,7 +191,7 @@ int TLibrarySetting::WriteTemplate(TZQLCtrl& library, const std::string& zqlPath
     if (info) info->SetPath("");
     library.SetModified(true);
     parameters->SetModified(true);
-    int result = library.Write();
+    FileResult result = library.Write();
     if (result == kFileOk) result = parameters->Write();
 
     library.SetPath(libraryPath);

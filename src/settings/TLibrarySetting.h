@@ -71,7 +71,7 @@ public:
     // Writes library as a template at zqlPath with its parameter file beside it (same name,
     // .ZQP), naming no initialize-info file so that a library made from it starts with the
     // default layout. The library itself keeps its paths and modified state. A FileResult.
-    static int WriteTemplate(TZQLCtrl& library, const std::string& zqlPath);
+    static FileResult WriteTemplate(TZQLCtrl& library, const std::string& zqlPath);
 
     static std::string JoinLines(const StringList& lines);
     static StringList SplitLines(const std::string& text);

@@ -112,8 +112,8 @@ public:
     bool CommitParamSetting(const TParamSetting& setting);
 
     // Writes the library as it stands, with its parameter file, as a template at path (a model
-    // path); the library keeps its own paths and state. A FileResult.
-    int WriteTemplate(const std::string& path) {
+    // path); the library keeps its own paths and state.
+    FileResult WriteTemplate(const std::string& path) {
         return TLibrarySetting::WriteTemplate(*library_, path);
     }
 
