@@ -388,21 +388,8 @@ int TStringFiler::Load(StringList& lines, const std::string& path, std::size_t c
 // second byte, so the line would grow by a CR with every save; such a dangling byte is left
 // out, so that what is written reads back as the lines written.
 std::string TStringFiler::JoinForReading(const StringList& lines, std::string_view lineEnd) const {
-    std::size_t total = 0;
-    for (const std::string& line : lines)
-        total += line.size() + lineEnd.size();
-    std::string joined;
-    joined.reserve(total);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i + 1 == lines.size() || lineEnd.empty()) {
-            joined.append(lines[i]);
-            continue;
-        }
-        // The reader ends the line only where it classes the line end's first byte single.
-        joined.append(WholeCharactersBefore(lines[i], lineEnd.front()));
-        joined.append(lineEnd);
-    }
-    return joined;
+    return JoinForReading(
+        lines.size(), [&lines](std::size_t i) -> std::string_view { return lines[i]; }, lineEnd);
 }
 
 int TStringFiler::Save(const StringList& lines, const std::string& path, std::string_view lineEnd,
@@ -411,6 +398,13 @@ int TStringFiler::Save(const StringList& lines, const std::string& path, std::st
     const std::string target = ResolveLink(PathName::ToNative(path));
     if (CannotReplace(target)) return kFileCannotOpen;
     return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
+}
+
+int TStringFiler::SaveText(std::string_view text, const std::string& path, TFileWriter& writer) {
+    if (path.empty()) return kFileCannotOpen;
+    const std::string target = ResolveLink(PathName::ToNative(path));
+    if (CannotReplace(target)) return kFileCannotOpen;
+    return ReplaceFile(writer, target, text);
 }
 
 int TStringFiler::SaveTagged(const StringList& lines, const std::string& path,
