@@ -39,6 +39,12 @@ constexpr LeadTable MakeLeadTable() {
 constexpr LeadTable kShiftJisLeads = MakeLeadTable<IsShiftJisLead>();
 constexpr LeadTable kEucLeads = MakeLeadTable<IsEucLead>();
 
+// The lead bytes of a code mode; none for single-byte text.
+const LeadTable* LeadsOf(std::uint8_t codeMode) {
+    if (codeMode == kShiftJisMode) return &kShiftJisLeads;
+    return codeMode == kEucMode ? &kEucLeads : nullptr;
+}
+
 bool StandsAt(std::string_view str, std::string_view pattern, std::size_t pos) {
     return pos <= str.size() && str.size() - pos >= pattern.size() &&
            str.compare(pos, pattern.size(), pattern) == 0;
@@ -311,9 +317,9 @@ int TStringDivision::CharKind(std::string_view str, std::size_t pos) const {
 // The class byte would have standing right after text; only text's bytes and byte itself
 // decide it.
 int TStringDivision::KindAfter(std::string_view text, unsigned char byte) const {
-    if (codeMode_ != kShiftJisMode && codeMode_ != kEucMode) return kSingleByte;
-    const LeadTable& leadTable = codeMode_ == kShiftJisMode ? kShiftJisLeads : kEucLeads;
-    auto isLead = [&leadTable](unsigned char b) { return leadTable[b]; };
+    const LeadTable* leadTable = LeadsOf(codeMode_);
+    if (!leadTable) return kSingleByte;
+    auto isLead = [leadTable](unsigned char b) { return (*leadTable)[b]; };
     const std::size_t pos = text.size();
     const int kindIfOdd = isLead(byte) ? kLeadByte : kSingleByte;
     // Only a lead byte right before can pair with byte; most texts end in a single byte.
@@ -572,24 +578,13 @@ const EscapeMap::value_type* TStringDivision::EscapedFormAt(std::string_view str
     return nullptr;
 }
 
-// When escaping, the byte is classified where it lands in the escaped text, which is where the
-// unescaping walk will classify it. Classifying it in the plain text instead would let an
-// escape added earlier shift a double-byte character so that its 0x5C second byte is escaped
-// here but read back as a trail byte ("#表" would gain a backslash on every save).
+// The first form whose plain text stands at pos, in map order.
 const TStringDivision::EscapeForm* TStringDivision::PlainFormAt(std::string_view str,
-                                                                std::size_t pos,
-                                                                std::string_view escaped) const {
-    if (!plainStarts_[static_cast<unsigned char>(str[pos])]) return nullptr;
-    const EscapeForm* candidate = nullptr;
+                                                                std::size_t pos) const {
     for (const EscapeForm& form : escapeForms_) {
-        if (form.plain[0] == str[pos] && StandsAt(str, form.plain, pos)) {
-            candidate = &form;
-            break;
-        }
+        if (form.plain[0] == str[pos] && StandsAt(str, form.plain, pos)) return &form;
     }
-    if (!candidate || escaped.empty()) return candidate;
-    bool atTrailByte = KindAfter(escaped, ByteAt(str, pos)) == kTrailByte;
-    return atTrailByte ? nullptr : candidate;
+    return nullptr;
 }
 
 std::string TStringDivision::ApplyEscapeMap(std::string_view str, bool addEscapes) const {
@@ -628,6 +623,7 @@ void TStringDivision::AppendEscapeMapped(std::string& out, std::string_view str,
 
 char* TStringDivision::EscapeInto(char* out, std::string_view str) const {
     char* const begin = out;
+    const LeadTable* leads = LeadsOf(codeMode_);
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(str.data());
     const std::size_t size = str.size();
     std::size_t pos = 0;
@@ -643,8 +639,16 @@ char* TStringDivision::EscapeInto(char* out, std::string_view str) const {
         out += run - pos;
         pos = run;
         if (pos == size) break;
+        // The byte is classified where it lands in the escaped text, which is where the
+        // unescaping walk will classify it. Classifying it in the plain text instead would let
+        // an escape added earlier shift a double-byte character so that its 0x5C second byte
+        // is escaped here but read back as a trail byte ("#表" would gain a backslash on every
+        // save). Only a byte right after a lead byte can be a second byte, so only then is
+        // the walk back taken.
         const std::string_view escaped(begin, static_cast<std::size_t>(out - begin));
-        if (const EscapeForm* form = PlainFormAt(str, pos, escaped)) {
+        const bool trail = leads && out > begin && (*leads)[static_cast<unsigned char>(out[-1])] &&
+                           KindAfter(escaped, bytes[pos]) == kTrailByte;
+        if (const EscapeForm* form = trail ? nullptr : PlainFormAt(str, pos)) {
             std::memcpy(out, form->escaped.data(), form->escaped.size());
             out += form->escaped.size();
             pos += form->plain.size();

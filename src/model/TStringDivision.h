@@ -165,8 +165,7 @@ private:
         std::string escaped;
         std::string plain;
     };
-    const EscapeForm* PlainFormAt(std::string_view str, std::size_t pos,
-                                  std::string_view escaped) const;
+    const EscapeForm* PlainFormAt(std::string_view str, std::size_t pos) const;
 
     // Marks the bytes the escaped and the plain forms of the escape map begin with, so that
     // escaping and unescaping pass over every other byte without trying the map.
