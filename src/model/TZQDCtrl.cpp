@@ -518,12 +518,7 @@ private:
             if (!element.HoldsElementRefs(i) || item == 0) return;
             const TElement* target = TElement::AsElement(item);
             if (!target->Owner()) return;
-            const TGroupSetting* group = library_.FindGroupOf(target->Owner());
-            // A group data this library does not show keeps the number the file was read
-            // with, so that saving a shared file from a library that shows part of it loses
-            // nothing.
-            long number = group ? static_cast<long>(group->Number())
-                                : file_.ContextNumber(library_, target->Owner());
+            const long number = GroupNumberOf(target->Owner());
             if (number < 0) return;  // shown by no group: no reference
             out_.PutUnsigned(target->Index());
             out_.Put(' ');
@@ -560,6 +555,19 @@ private:
         return !kept.empty();
     }
 
+    // The number a reference to an element of data names its group by, or -1. A group data
+    // this library does not show keeps the number the file was read with, so that saving a
+    // shared file from a library that shows part of it loses nothing. The last answer is
+    // remembered: references mostly point into the same group one after another.
+    long GroupNumberOf(const TGroupData* data) {
+        if (data == lastData_) return lastNumber_;
+        const TGroupSetting* group = library_.FindGroupOf(data);
+        lastNumber_ =
+            group ? static_cast<long>(group->Number()) : file_.ContextNumber(library_, data);
+        lastData_ = data;
+        return lastNumber_;
+    }
+
     std::uint8_t ParamType(std::size_t i) {
         while (types_.size() <= i)
             types_.push_back(TypeAt(library_, types_.size()));
@@ -571,6 +579,8 @@ private:
     const TStringDivision& division_;
     FileText& out_;
     std::vector<std::uint8_t> types_;
+    const TGroupData* lastData_ = nullptr;
+    long lastNumber_ = -1;
 };
 
 }  // namespace
