@@ -400,7 +400,10 @@ public:
         return bytes_.get() + used_;
     }
     void Advance(const char* end) { used_ = static_cast<std::size_t>(end - bytes_.get()); }
-    void Put(char c) { *Room(1) = c, ++used_; }
+    void Put(char c) {
+        *Room(1) = c;
+        ++used_;
+    }
     void Put(std::string_view text) {
         std::memcpy(Room(text.size()), text.data(), text.size());
         used_ += text.size();
