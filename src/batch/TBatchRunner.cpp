@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "batch/TElementSorter.h"
 #include "batch/TJudgeKey.h"
+#include "batch/TKeyTable.h"
 #include "model/CoreText.h"
 #include "model/ParamType.h"
 #include "model/TElement.h"
@@ -333,20 +333,47 @@ void TBatchRunner::CompareApply(const IndexList& sourceGroups, const IndexList& 
         judges.push_back({p.index, p.type});
     const TJudgeKey keyOf(std::move(judges));
 
-    using PositionIndex = std::unordered_map<std::string, std::vector<std::uint32_t>>;
-    std::unordered_map<const TGroupData*, PositionIndex> indexes;
+    // The destinations' keys in one table; per group data, the positions holding each key
+    // as chains in ascending order (first by key number, next by position).
+    struct DestIndex {
+        const TGroupData* data;
+        std::vector<std::uint32_t> first;
+        std::vector<std::uint32_t> next;
+    };
+    TKeyTable keys;
+    std::vector<DestIndex> indexes;
     std::string key;
     for (std::uint32_t dest : destGroups) {
         TGroupSetting* group = WritableGroup(dest);
-        if (!group || indexes.count(group->GroupData())) continue;
-        PositionIndex& index = indexes[group->GroupData()];
+        if (!group) continue;
         const TGroupData& data = *group->GroupData();
-        for (std::uint32_t i = 0; i < data.Size(); ++i) {
+        if (std::any_of(indexes.begin(), indexes.end(),
+                        [&](const DestIndex& index) { return index.data == &data; }))
+            continue;
+        DestIndex& index = indexes.emplace_back(DestIndex{&data, {}, {}});
+        index.next.assign(data.Size(), TKeyTable::kNone);
+        keys.Reserve(keys.Size() + data.Size());
+        for (std::uint32_t i = static_cast<std::uint32_t>(data.Size()); i-- > 0;) {
             keyOf.Build(*data.At(i), key);
-            index[key].push_back(i);
+            bool added = false;
+            const std::uint32_t number = keys.Insert(key, added);
+            if (number >= index.first.size())
+                index.first.resize(std::max<std::size_t>(number + 1, index.first.size() * 2),
+                                   TKeyTable::kNone);
+            index.next[i] = index.first[number];
+            index.first[number] = i;
         }
     }
     if (indexes.empty()) return;
+    // Which index each destination uses (none for a group that cannot be written); copying
+    // changes neither.
+    std::vector<std::pair<TGroupSetting*, const DestIndex*>> targets;
+    for (std::uint32_t dest : destGroups) {
+        TGroupSetting* group = WritableGroup(dest);
+        if (!group) continue;
+        for (const DestIndex& index : indexes)
+            if (index.data == group->GroupData()) targets.emplace_back(group, &index);
+    }
 
     for (std::uint32_t source : sourceGroups) {
         const TGroupData* sourceData = GroupDataAt(source);
@@ -355,13 +382,13 @@ void TBatchRunner::CompareApply(const IndexList& sourceGroups, const IndexList& 
         for (std::size_t k = 0; k < sourceData->Size(); ++k) {
             const TElement& e = *sourceData->At(k);
             keyOf.Build(e, key);
-            for (std::uint32_t dest : destGroups) {
-                TGroupSetting* group = WritableGroup(dest);
-                if (!group) continue;
-                const PositionIndex& index = indexes.at(group->GroupData());
-                auto match = index.find(key);
-                if (match == index.end()) continue;
-                for (std::uint32_t position : match->second) {
+            const std::uint32_t number = keys.Find(key);
+            if (number == TKeyTable::kNone) continue;
+            for (const auto& [group, index] : targets) {
+                if (number >= index->first.size() || index->first[number] == TKeyTable::kNone)
+                    continue;
+                for (std::uint32_t position = index->first[number]; position != TKeyTable::kNone;
+                     position = index->next[position]) {
                     TElement& target = *group->GroupData()->At(position);
                     for (const TypedParam& p : applies)
                         CopyValue(e, target, p.index, p.type);
@@ -403,36 +430,20 @@ void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexLi
         DeleteDuplicatesByWalk(targetGroups, judgeParams);
         return;
     }
-    // The keys seen so far lie back to back in large blocks; the set holds views of them.
-    std::vector<std::unique_ptr<char[]>> blocks;
-    std::size_t blockSize = 0, blockUsed = 0;
-    auto keep = [&](std::string_view key) -> std::string_view {
-        if (blocks.empty() || key.size() > blockSize - blockUsed) {
-            blockSize = std::max<std::size_t>(1 << 20, key.size());
-            blockUsed = 0;
-            blocks.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
-        }
-        char* at = blocks.back().get() + blockUsed;
-        std::copy(key.begin(), key.end(), at);
-        blockUsed += key.size();
-        return {at, key.size()};
-    };
-    std::unordered_set<std::string_view> seen;
+    TKeyTable seen;
     std::unordered_set<const TGroupData*> done;
     std::string key;
     for (std::uint32_t target : targetGroups) {
         TGroupData* data = GroupDataAt(target);
         if (!data || !done.insert(data).second) continue;
         ReportGroup(target);
-        seen.reserve(seen.size() + data->Size());
+        seen.Reserve(seen.Size() + data->Size());
         std::vector<std::size_t> doomed;
         for (std::size_t i = 0; i < data->Size(); ++i) {
             keyOf.Build(*data->At(i), key);
-            if (seen.count(key)) {
-                doomed.push_back(i);
-                continue;
-            }
-            seen.insert(keep(key));
+            bool added = false;
+            seen.Insert(key, added);
+            if (!added) doomed.push_back(i);
         }
         data->DeleteAt(doomed);
     }

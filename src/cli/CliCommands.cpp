@@ -286,9 +286,8 @@ const std::vector<CommandSpec>& Commands() {
     return commands;
 }
 
-int Dispatch(const CommandSpec& spec, const CommandLine& line) {
+int RunInSession(CliSession& session, const CommandSpec& spec, const CommandLine& line) {
     const std::string command = spec.name;
-    CliSession session;
     std::string error;
     if (command == "new") {
         if (!session.CreateNew(line.positional[0], error)) {
@@ -313,12 +312,20 @@ int Dispatch(const CommandSpec& spec, const CommandLine& line) {
     return kUnknownCommand;
 }
 
+int Dispatch(const CommandSpec& spec, const CommandLine& line, bool exitWhenDone) {
+    CliSession session;
+    const int status = RunInSession(session, spec, line);
+    if (exitWhenDone) session.ExitWithoutTeardown(status);
+    return status;
+}
+
 // Memory can run out on huge or hostile libraries; the command then ends with a message and a
 // failure status instead of an abort. The writers replace a file only once its new text is
 // complete, so what was not saved when memory ran out stays as it was on disk.
-int DispatchCatchingExhaustion(const CommandSpec& spec, const CommandLine& line) {
+int DispatchCatchingExhaustion(const CommandSpec& spec, const CommandLine& line,
+                               bool exitWhenDone) {
     try {
-        return Dispatch(spec, line);
+        return Dispatch(spec, line, exitWhenDone);
     } catch (const std::bad_alloc&) {
         Error(std::string("out of memory while running ") + spec.name + "; nothing more was done");
     } catch (const std::length_error&) {
@@ -330,7 +337,7 @@ int DispatchCatchingExhaustion(const CommandSpec& spec, const CommandLine& line)
 
 }  // namespace
 
-int RunCommand(const std::vector<std::string>& args) {
+int RunCommand(const std::vector<std::string>& args, bool exitWhenDone) {
     for (const CommandSpec& spec : Commands()) {
         if (args[0] != spec.name) continue;
         CommandLine line;
@@ -343,7 +350,7 @@ int RunCommand(const std::vector<std::string>& args) {
             std::printf("usage: tabrix-cli %s\n", spec.usage);
             return kExitOk;
         }
-        return DispatchCatchingExhaustion(spec, line);
+        return DispatchCatchingExhaustion(spec, line, exitWhenDone);
     }
     return kUnknownCommand;
 }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -98,6 +99,12 @@ CliSession::CliSession() {
 CliSession::~CliSession() {
     EndProgress();
     library_.reset();  // before the controller it is registered with
+}
+
+void CliSession::ExitWithoutTeardown(int status) {
+    EndProgress();
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 void CliSession::Warn(const std::string& text) {

@@ -34,6 +34,10 @@ public:
     void EndProgress();
     // Prints a warning (UTF-8) on stderr.
     void Warn(const std::string& text);
+    // Ends the process with status: clears the progress line and flushes every stream, and
+    // leaves the library's memory to the system. Every file is closed by then (writers close
+    // what they write before they return).
+    [[noreturn]] void ExitWithoutTeardown(int status);
 
 private:
     TTabrixCtrl controller_;

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         std::printf("tabrix-cli %s\n", TABRIX_VERSION);
         return 0;
     }
-    int status = tabrix::cli::RunCommand(args);
+    int status = tabrix::cli::RunCommand(args, true);
     if (status == tabrix::cli::kUnknownCommand) {
         std::fprintf(stderr, "tabrix-cli: unknown command '%s'\n\n%s", args[0].c_str(), kUsage);
         return 2;

@@ -14,8 +14,12 @@ std::optional<std::size_t> TCounterMap::IndexOf(const TElement* element,
     return it->second;
 }
 
-std::uint32_t& TCounterMap::At(const TElement* element, std::uint32_t position) {
+std::uint32_t& TCounterMap::AtIndexed(const TElement* element, std::uint32_t position) {
     if (auto i = IndexOf(element, position)) return entries_[*i].counter;
+    return Add(element, position);
+}
+
+std::uint32_t& TCounterMap::Add(const TElement* element, std::uint32_t position) {
     entries_.push_back({element, position, 0});
     if (entries_.size() == kLinearLimit + 1) {
         for (std::size_t i = 0; i < entries_.size(); ++i)

@@ -15,7 +15,14 @@ class TElement;
 class TCounterMap {
 public:
     // The counter, created at 0 when missing. The reference is valid until the next call.
-    std::uint32_t& At(const TElement* element, std::uint32_t position);
+    // Runs look counters up for every array item they take, so the common short search is
+    // inline.
+    std::uint32_t& At(const TElement* element, std::uint32_t position) {
+        if (entries_.size() > kLinearLimit) return AtIndexed(element, position);
+        for (Entry& entry : entries_)
+            if (entry.element == element && entry.position == position) return entry.counter;
+        return Add(element, position);
+    }
     std::optional<std::uint32_t> Find(const TElement* element, std::uint32_t position) const;
     // Forgets every counter but keeps the storage for the next run.
     void Clear();
@@ -39,6 +46,9 @@ private:
     };
 
     std::optional<std::size_t> IndexOf(const TElement* element, std::uint32_t position) const;
+    std::uint32_t& AtIndexed(const TElement* element, std::uint32_t position);
+    // Appends a counter at 0 (it must be missing).
+    std::uint32_t& Add(const TElement* element, std::uint32_t position);
 
     std::vector<Entry> entries_;
     std::unordered_map<std::pair<const TElement*, std::uint32_t>, std::size_t, KeyHash> index_;

@@ -429,18 +429,22 @@ bool TFormatEvaluator::EvaluateArray(const TElement& element, const TParameter& 
     const int itemKind = texts                                  ? kValueText
                          : parameter.Type() == kTypeSignedArray ? kValueSigned
                                                                 : kValueUnsigned;
-    const std::size_t count =
-        texts ? element.Texts(position).size() : element.Numbers(position).size();
-    const std::uint32_t c = counters_.At(&element, position);
+    // The items are looked up once; the counter stays valid as no other counter is made here.
+    const TextItems textItems = texts ? element.Texts(position) : TextItems();
+    const NumberItems numberItems = texts ? NumberItems() : element.Numbers(position);
+    const std::size_t count = texts ? textItems.size() : numberItems.size();
+    std::uint32_t& counter = counters_.At(&element, position);
+    const std::uint32_t c = counter;
     if (continuation)
         return EvaluateInArray(element, parameter, position, *continuation, want, value);
 
     if (current == &parameter) {
         // Inside its own format a plain reference takes the next item.
-        if (!Result(want, itemKind, texts ? TextItem(element, position, c) : std::string_view(),
-                    texts ? 0 : NumberItem32(element, position, c), value))
-            return false;
-        counters_.At(&element, position) = c + 1;
+        const std::string_view text = texts && c < count ? textItems[c] : std::string_view();
+        const std::uint32_t number =
+            !texts && c < count ? static_cast<std::uint32_t>(numberItems[c]) : 0;
+        if (!Result(want, itemKind, text, number, value)) return false;
+        counter = c + 1;
         return true;
     }
     if (want & kWantRender) {

@@ -98,8 +98,8 @@ TOutputReport TOutputGenerator::Run(const TOutputOptions& options) {
         }
         sink.Clear();
         OutputGroup(group, sink);
-        if (!sink.Lines().empty()) {
-            if (!WriteGroupFile(folder, group.OutputPath(), sink.Lines())) {
+        if (sink.LineCount() != 0) {
+            if (!WriteGroupFile(folder, group.OutputPath(), sink)) {
                 ++report.failures;
                 continue;  // not marked done, so the next Output tries again
             }
@@ -173,7 +173,7 @@ bool TOutputGenerator::EnsureFileName(TGroupSetting& group) {
 }
 
 bool TOutputGenerator::WriteGroupFile(const std::string& folder, const std::string& name,
-                                      const StringList& lines) {
+                                      const TOutputSink& sink) {
     // The file name is always appended to the output folder, even when it looks absolute.
     const std::string path = folder + "\\" + name;
     std::size_t separator = PathName::LastSeparator(name);
@@ -188,7 +188,9 @@ bool TOutputGenerator::WriteGroupFile(const std::string& folder, const std::stri
     }
     TStringFiler filer;
     errno = 0;
-    FileResult result = filer.Save(lines, path, library_.LineBreak());
+    const std::string text = filer.JoinForReading(
+        sink.LineCount(), [&sink](std::size_t i) { return sink.Line(i); }, library_.LineBreak());
+    FileResult result = filer.SaveText(text, path);
     if (result != kFileOk) {
         Failure(path, SaveFailureReason(result) +
                           (errno ? std::string(": ") + std::strerror(errno) : std::string()));

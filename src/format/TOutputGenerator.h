@@ -58,7 +58,7 @@ private:
     std::vector<std::string> HeldFiles() const;
     bool HoldsFile(const std::string& path) const;
     bool WriteGroupFile(const std::string& folder, const std::string& name,
-                        const StringList& lines);
+                        const TOutputSink& sink);
     void RenderGroup(const TGroupSetting& group, const TGroupSetting& first, bool chained,
                      TOutputSink& sink);
     void Status(const std::string& text) const;

@@ -15,22 +15,20 @@ int TOutputSink::Send(SinkEvent event, std::string_view text, std::uint32_t numb
                                     : std::to_chars(digits, digits + sizeof digits,
                                                     static_cast<std::int32_t>(number));
             (void)error;
-            current_.append(digits, end);
+            text_.append(digits, end);
             break;
         }
         case kEventText:
-            current_.append(text);
+            text_.append(text);
             break;
         case kEventLineBreak:
-            lines_.push_back(std::move(current_));
-            current_.clear();
+            EndLine();
             break;
         case kEventBegin:
-            current_.clear();
+            text_.resize(LineStart());
             break;
         case kEventEnd:  // the group's last line, even when empty
-            lines_.push_back(std::move(current_));
-            current_.clear();
+            EndLine();
             break;
         default:
             break;
@@ -38,9 +36,17 @@ int TOutputSink::Send(SinkEvent event, std::string_view text, std::uint32_t numb
     return kReplyContinue;
 }
 
+StringList TOutputSink::Lines() const {
+    StringList lines;
+    lines.reserve(LineCount());
+    for (std::size_t i = 0; i < LineCount(); ++i)
+        lines.emplace_back(Line(i));
+    return lines;
+}
+
 void TOutputSink::Clear() {
-    current_.clear();
-    lines_.clear();
+    text_.clear();
+    ends_.clear();
 }
 
 }  // namespace tabrix

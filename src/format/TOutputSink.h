@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "format/TFormatSink.h"
 #include "model/TStringDivision.h"
@@ -13,13 +15,23 @@ class TOutputSink : public TFormatSink {
 public:
     int Send(SinkEvent event, std::string_view text, std::uint32_t number) override;
 
-    const StringList& Lines() const { return lines_; }
-    const std::string& CurrentLine() const { return current_; }
+    // The finished lines. All text lies back to back in one buffer with the line ends beside
+    // it, so a group of a million lines costs no allocation per line.
+    std::size_t LineCount() const { return ends_.size(); }
+    std::string_view Line(std::size_t i) const {
+        const std::size_t start = i == 0 ? 0 : ends_[i - 1];
+        return std::string_view(text_).substr(start, ends_[i] - start);
+    }
+    StringList Lines() const;
+    std::string_view CurrentLine() const { return std::string_view(text_).substr(LineStart()); }
     void Clear();
 
 private:
-    std::string current_;
-    StringList lines_;
+    std::size_t LineStart() const { return ends_.empty() ? 0 : ends_.back(); }
+    void EndLine() { ends_.push_back(text_.size()); }
+
+    std::string text_;
+    std::vector<std::size_t> ends_;
 };
 
 }  // namespace tabrix

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace tabrix {
@@ -17,12 +18,31 @@ unsigned char ByteAt(std::string_view str, std::size_t pos) {
 
 // Shift-JIS lead bytes as the library files have always been classified: 0x81-0x9F and
 // 0xE0-0xEF (the user-defined area above 0xEF is not treated as a lead range).
-bool IsShiftJisLead(unsigned char byte) {
+constexpr bool IsShiftJisLead(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xEF);
 }
 
-bool IsEucLead(unsigned char byte) {
+constexpr bool IsEucLead(unsigned char byte) {
     return byte >= 0xA1 && byte <= 0xFE;
+}
+
+using LeadTable = std::array<bool, 256>;
+
+// The lead bytes as tables, so that classifying walks test a byte with one load.
+template <bool (*isLead)(unsigned char)>
+constexpr LeadTable MakeLeadTable() {
+    LeadTable table{};
+    for (int byte = 0; byte < 256; ++byte)
+        table[byte] = isLead(static_cast<unsigned char>(byte));
+    return table;
+}
+constexpr LeadTable kShiftJisLeads = MakeLeadTable<IsShiftJisLead>();
+constexpr LeadTable kEucLeads = MakeLeadTable<IsEucLead>();
+
+// The lead bytes of a code mode; none for single-byte text.
+const LeadTable* LeadsOf(std::uint8_t codeMode) {
+    if (codeMode == kShiftJisMode) return &kShiftJisLeads;
+    return codeMode == kEucMode ? &kEucLeads : nullptr;
 }
 
 bool StandsAt(std::string_view str, std::string_view pattern, std::size_t pos) {
@@ -272,9 +292,14 @@ void TStringDivision::SetSyntax(std::optional<std::string> open, std::optional<s
 void TStringDivision::IndexEscapeMap() {
     escapedStarts_.fill(false);
     plainStarts_.fill(false);
+    escapeForms_.clear();
+    escapeGrowth_ = 1;
     for (const auto& [escaped, plain] : escapeMap_) {
         if (!escaped.empty()) escapedStarts_[static_cast<unsigned char>(escaped[0])] = true;
-        if (!plain.empty()) plainStarts_[static_cast<unsigned char>(plain[0])] = true;
+        if (plain.empty()) continue;
+        plainStarts_[static_cast<unsigned char>(plain[0])] = true;
+        escapeForms_.push_back({escaped, plain});
+        escapeGrowth_ = std::max(escapeGrowth_, (escaped.size() + plain.size() - 1) / plain.size());
     }
 }
 
@@ -292,16 +317,13 @@ int TStringDivision::CharKind(std::string_view str, std::size_t pos) const {
 // The class byte would have standing right after text; only text's bytes and byte itself
 // decide it.
 int TStringDivision::KindAfter(std::string_view text, unsigned char byte) const {
-    bool (*isLead)(unsigned char) = nullptr;
-    if (codeMode_ == kShiftJisMode) {
-        isLead = IsShiftJisLead;
-    } else if (codeMode_ == kEucMode) {
-        isLead = IsEucLead;
-    } else {
-        return kSingleByte;
-    }
+    const LeadTable* leadTable = LeadsOf(codeMode_);
+    if (!leadTable) return kSingleByte;
+    auto isLead = [leadTable](unsigned char b) { return (*leadTable)[b]; };
     const std::size_t pos = text.size();
     const int kindIfOdd = isLead(byte) ? kLeadByte : kSingleByte;
+    // Only a lead byte right before can pair with byte; most texts end in a single byte.
+    if (pos == 0 || !isLead(ByteAt(text, pos - 1))) return kindIfOdd;
     if (leadAtStart_) {
         // An odd run of lead bytes right before byte leaves the last of them unpaired.
         std::size_t leads = 0;
@@ -309,7 +331,6 @@ int TStringDivision::KindAfter(std::string_view text, unsigned char byte) const 
             ++leads;
         return leads % 2 == 1 ? kTrailByte : kindIfOdd;
     }
-    if (pos == 0) return kindIfOdd;
     std::size_t stop = pos - 1;
     while (stop > 0 && isLead(ByteAt(text, stop)))
         --stop;
@@ -557,23 +578,13 @@ const EscapeMap::value_type* TStringDivision::EscapedFormAt(std::string_view str
     return nullptr;
 }
 
-// When escaping, the byte is classified where it lands in the escaped text, which is where the
-// unescaping walk will classify it. Classifying it in the plain text instead would let an
-// escape added earlier shift a double-byte character so that its 0x5C second byte is escaped
-// here but read back as a trail byte ("#表" would gain a backslash on every save).
-const EscapeMap::value_type* TStringDivision::PlainFormAt(std::string_view str, std::size_t pos,
-                                                          std::string_view escaped) const {
-    if (!plainStarts_[static_cast<unsigned char>(str[pos])]) return nullptr;
-    const EscapeMap::value_type* candidate = nullptr;
-    for (const auto& entry : escapeMap_) {
-        if (!entry.second.empty() && StandsAt(str, entry.second, pos)) {
-            candidate = &entry;
-            break;
-        }
+// The first form whose plain text stands at pos, in map order.
+const TStringDivision::EscapeForm* TStringDivision::PlainFormAt(std::string_view str,
+                                                                std::size_t pos) const {
+    for (const EscapeForm& form : escapeForms_) {
+        if (form.plain[0] == str[pos] && StandsAt(str, form.plain, pos)) return &form;
     }
-    if (!candidate || escaped.empty()) return candidate;
-    bool atTrailByte = KindAfter(escaped, ByteAt(str, pos)) == kTrailByte;
-    return atTrailByte ? nullptr : candidate;
+    return nullptr;
 }
 
 std::string TStringDivision::ApplyEscapeMap(std::string_view str, bool addEscapes) const {
@@ -585,30 +596,67 @@ std::string TStringDivision::ApplyEscapeMap(std::string_view str, bool addEscape
 void TStringDivision::AppendEscapeMapped(std::string& out, std::string_view str,
                                          bool addEscapes) const {
     const std::size_t start = out.size();
+    if (addEscapes) {
+        out.resize(start + EscapedSizeBound(str.size()));
+        out.resize(static_cast<std::size_t>(EscapeInto(out.data() + start, str) - out.data()));
+        return;
+    }
     out.reserve(start + str.size());
     // Bytes no form begins with are copied in runs; only the others try the map.
-    const std::array<bool, 256>& starts = addEscapes ? plainStarts_ : escapedStarts_;
     std::size_t pos = 0;
     while (pos < str.size()) {
         std::size_t run = pos;
-        while (run < str.size() && !starts[static_cast<unsigned char>(str[run])])
+        while (run < str.size() && !escapedStarts_[static_cast<unsigned char>(str[run])])
             ++run;
         out.append(str.data() + pos, run - pos);
         pos = run;
         if (pos == str.size()) break;
-        const EscapeMap::value_type* entry =
-            addEscapes ? PlainFormAt(str, pos, std::string_view(out).substr(start))
-                       : EscapedFormAt(str, pos);
+        const EscapeMap::value_type* entry = EscapedFormAt(str, pos);
         if (!entry) {
             out.push_back(str[pos++]);
-        } else if (addEscapes) {
-            out += entry->first;
-            pos += entry->second.size();
         } else {
             out += entry->second;
             pos += entry->first.size();
         }
     }
+}
+
+char* TStringDivision::EscapeInto(char* out, std::string_view str) const {
+    char* const begin = out;
+    const LeadTable* leads = LeadsOf(codeMode_);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(str.data());
+    const std::size_t size = str.size();
+    std::size_t pos = 0;
+    while (pos < size) {
+        // Bytes no plain form begins with are copied in runs, four tested at a time.
+        std::size_t run = pos;
+        while (size - run >= 4 && !(plainStarts_[bytes[run]] | plainStarts_[bytes[run + 1]] |
+                                    plainStarts_[bytes[run + 2]] | plainStarts_[bytes[run + 3]]))
+            run += 4;
+        while (run < size && !plainStarts_[bytes[run]])
+            ++run;
+        std::memcpy(out, str.data() + pos, run - pos);
+        out += run - pos;
+        pos = run;
+        if (pos == size) break;
+        // The byte is classified where it lands in the escaped text, which is where the
+        // unescaping walk will classify it. Classifying it in the plain text instead would let
+        // an escape added earlier shift a double-byte character so that its 0x5C second byte
+        // is escaped here but read back as a trail byte ("#表" would gain a backslash on every
+        // save). Only a byte right after a lead byte can be a second byte, so only then is
+        // the walk back taken.
+        const std::string_view escaped(begin, static_cast<std::size_t>(out - begin));
+        const bool trail = leads && out > begin && (*leads)[static_cast<unsigned char>(out[-1])] &&
+                           KindAfter(escaped, bytes[pos]) == kTrailByte;
+        if (const EscapeForm* form = trail ? nullptr : PlainFormAt(str, pos)) {
+            std::memcpy(out, form->escaped.data(), form->escaped.size());
+            out += form->escaped.size();
+            pos += form->plain.size();
+        } else {
+            *out++ = str[pos++];
+        }
+    }
+    return out;
 }
 
 // --- wildcards and numbers ------------------------------------------------------------------

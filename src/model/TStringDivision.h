@@ -117,6 +117,12 @@ public:
     // Normalize(str, kUnescape) or, with addEscapes, Normalize(str, kUnescape | kEscape),
     // appended to out; bytes are classified from where str's result begins in out.
     void AppendEscapeMapped(std::string& out, std::string_view str, bool addEscapes) const;
+    // The most bytes escaping a text of size bytes can produce.
+    std::size_t EscapedSizeBound(std::size_t size) const { return size * escapeGrowth_; }
+    // Normalize(str, kUnescape | kEscape) written to out, which has room for
+    // EscapedSizeBound(str.size()) bytes; returns the end of what was written. Bytes are
+    // classified from out on, where the unescaping walk will classify them.
+    char* EscapeInto(char* out, std::string_view str) const;
     // text without the trailing bytes that would make next, written right after it, a second
     // byte of a double-byte character (a lone lead byte left by a truncated file), so that a
     // reader splitting at next finds it where the writer put it.
@@ -154,8 +160,12 @@ private:
 
     std::string ApplyEscapeMap(std::string_view str, bool addEscapes) const;
     const EscapeMap::value_type* EscapedFormAt(std::string_view str, std::size_t pos) const;
-    const EscapeMap::value_type* PlainFormAt(std::string_view str, std::size_t pos,
-                                             std::string_view escaped) const;
+    // An entry of the escape map, kept in the map's order for escaping.
+    struct EscapeForm {
+        std::string escaped;
+        std::string plain;
+    };
+    const EscapeForm* PlainFormAt(std::string_view str, std::size_t pos) const;
 
     // Marks the bytes the escaped and the plain forms of the escape map begin with, so that
     // escaping and unescaping pass over every other byte without trying the map.
@@ -168,6 +178,8 @@ private:
     EscapeMap escapeMap_;
     std::array<bool, 256> escapedStarts_{};
     std::array<bool, 256> plainStarts_{};
+    std::vector<EscapeForm> escapeForms_;  // the map's entries with a plain form, in its order
+    std::size_t escapeGrowth_ = 1;         // the largest escaped size per plain byte, rounded up
     BlankSet blanks_;
     StringList workList_;
     std::uint8_t codeMode_ = 0;

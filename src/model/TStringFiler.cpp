@@ -388,21 +388,8 @@ FileResult TStringFiler::Load(StringList& lines, const std::string& path, std::s
 // second byte, so the line would grow by a CR with every save; such a dangling byte is left
 // out, so that what is written reads back as the lines written.
 std::string TStringFiler::JoinForReading(const StringList& lines, std::string_view lineEnd) const {
-    std::size_t total = 0;
-    for (const std::string& line : lines)
-        total += line.size() + lineEnd.size();
-    std::string joined;
-    joined.reserve(total);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i + 1 == lines.size() || lineEnd.empty()) {
-            joined.append(lines[i]);
-            continue;
-        }
-        // The reader ends the line only where it classes the line end's first byte single.
-        joined.append(WholeCharactersBefore(lines[i], lineEnd.front()));
-        joined.append(lineEnd);
-    }
-    return joined;
+    return JoinForReading(
+        lines.size(), [&lines](std::size_t i) -> std::string_view { return lines[i]; }, lineEnd);
 }
 
 FileResult TStringFiler::Save(const StringList& lines, const std::string& path,
@@ -411,6 +398,14 @@ FileResult TStringFiler::Save(const StringList& lines, const std::string& path,
     const std::string target = ResolveLink(PathName::ToNative(path));
     if (CannotReplace(target)) return kFileCannotOpen;
     return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
+}
+
+FileResult TStringFiler::SaveText(std::string_view text, const std::string& path,
+                                  TFileWriter& writer) {
+    if (path.empty()) return kFileCannotOpen;
+    const std::string target = ResolveLink(PathName::ToNative(path));
+    if (CannotReplace(target)) return kFileCannotOpen;
+    return ReplaceFile(writer, target, text);
 }
 
 FileResult TStringFiler::SaveTagged(const StringList& lines, const std::string& path,

@@ -63,6 +63,30 @@ public:
     // dangling lead byte loses that byte when a line end follows (it would read back as part
     // of the line).
     std::string JoinForReading(const StringList& lines, std::string_view lineEnd) const;
+    // The same for count lines that lineAt(i) gives as views.
+    template <typename LineAt>
+    std::string JoinForReading(std::size_t count, LineAt lineAt, std::string_view lineEnd) const {
+        std::size_t total = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            total += lineAt(i).size() + lineEnd.size();
+        std::string joined;
+        joined.reserve(total);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string_view line = lineAt(i);
+            if (i + 1 == count || lineEnd.empty()) {
+                joined.append(line);
+                continue;
+            }
+            // The reader ends the line only where it classes the line end's first byte single.
+            joined.append(WholeCharactersBefore(line, lineEnd.front()));
+            joined.append(lineEnd);
+        }
+        return joined;
+    }
+
+    // Save for a text already joined as JoinForReading joins lines.
+    FileResult SaveText(std::string_view text, const std::string& path,
+                        TFileWriter& writer = TFileWriter::System());
 
     // Loads a library file and checks its header: kind is the text before " ver ", for example
     // "Element-Data for Tabrix". On success lines is replaced by the file's lines, the header

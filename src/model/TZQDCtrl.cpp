@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "model/CoreText.h"
 #include "model/ParamType.h"
@@ -384,6 +385,209 @@ long TZQDCtrl::ContextNumber(const TZQLCtrl& writer, const TGroupData* data) con
     return found == readContext_.end() ? -1 : static_cast<long>(found - readContext_.begin());
 }
 
+namespace {
+
+// The text of an element data file as it is built. Bytes go through a cursor into room made
+// ahead, so each piece costs a copy rather than a string append, and nothing is zero-filled.
+class FileText {
+public:
+    explicit FileText(std::size_t capacity)
+        : bytes_(std::make_unique_for_overwrite<char[]>(capacity)), capacity_(capacity) {}
+
+    // Where at least size more bytes may be written; Advance tells where they end.
+    char* Room(std::size_t size) {
+        if (capacity_ - used_ < size) Grow(size);
+        return bytes_.get() + used_;
+    }
+    void Advance(const char* end) { used_ = static_cast<std::size_t>(end - bytes_.get()); }
+    void Put(char c) {
+        *Room(1) = c;
+        ++used_;
+    }
+    void Put(std::string_view text) {
+        std::memcpy(Room(text.size()), text.data(), text.size());
+        used_ += text.size();
+    }
+    // The "%u" of the value's low 32 bits.
+    void PutUnsigned(std::uint64_t value) {
+        char* at = Room(10);
+        Advance(std::to_chars(at, at + 10, static_cast<std::uint32_t>(value & 0xFFFFFFFFu)).ptr);
+    }
+    std::size_t Size() const { return used_; }
+    char Back() const { return bytes_[used_ - 1]; }
+    void SetBack(char c) { bytes_[used_ - 1] = c; }
+    void Resize(std::size_t size) { used_ = size; }
+    std::string_view From(std::size_t start) const { return {bytes_.get() + start, used_ - start}; }
+
+private:
+    void Grow(std::size_t size) {
+        const std::size_t capacity = std::max(capacity_ * 2, used_ + size);
+        auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+        std::memcpy(larger.get(), bytes_.get(), used_);
+        bytes_ = std::move(larger);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<char[]> bytes_;
+    std::size_t capacity_;
+    std::size_t used_ = 0;
+};
+
+// Writes element lines. The parameter types are looked up once per file, not once per value.
+class ElementLineWriter {
+public:
+    ElementLineWriter(const TZQLCtrl& library, const TZQDCtrl& file, FileText& out)
+        : library_(library), file_(file), division_(library.Division()), out_(out) {}
+
+    // Appends the element's line without its line end.
+    void Write(const TElement& element) {
+        out_.PutUnsigned(element.OutputFlag());
+        out_.Put(kSectionSeparator);
+        WriteSection(element.TextCount(), [&](std::size_t i) { return WriteTexts(element, i); });
+        out_.Put(kSectionSeparator);
+        WriteSection(element.NumberCount(),
+                     [&](std::size_t i) { return WriteNumbers(element, i); });
+    }
+
+private:
+    // Writes count fields, each by writeField as items followed by "#" (it returns false for an
+    // empty list). The last "#" of a field becomes ",", an empty list is "," alone, and the
+    // section's final "," is dropped.
+    template <typename WriteField>
+    void WriteSection(std::size_t count, WriteField writeField) {
+        const std::size_t start = out_.Size();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (writeField(i))
+                out_.SetBack(',');
+            else
+                out_.Put(',');
+        }
+        if (out_.Size() > start) out_.Resize(out_.Size() - 1);
+    }
+
+    bool WriteTexts(const TElement& element, std::size_t i) {
+        const TextItems items = element.Texts(i);
+        for (std::string_view item : items) {
+            // A text ending in the first byte of a double-byte character (a truncated file)
+            // would make the reader take the separator after it for the character's second
+            // byte and run the field on into the next; the dangling byte is not written. The
+            // reader classes bytes from the item's own start, and so does this check.
+            char* start = out_.Room(division_.EscapedSizeBound(item.size()) + 1);
+            char* end = division_.EscapeInto(start, item);
+            const std::string_view escaped(start, static_cast<std::size_t>(end - start));
+            end = start + division_.WholeCharactersBefore(escaped, '#').size();
+            *end++ = '#';
+            out_.Advance(end);
+        }
+        return !items.empty();
+    }
+
+    bool WriteNumbers(const TElement& element, std::size_t i) {
+        const std::uint8_t type = ParamType(i);
+        const NumberItems items = element.Numbers(i);
+        const bool holdsRefs = element.HoldsElementRefs(i) || element.HoldsGroupRefs(i);
+        if (!IsReferenceType(type) && !holdsRefs) {
+            // Plain numbers, the common case: at most ten digits and a "#" each.
+            char* at = out_.Room(items.size() * 11);
+            for (NumberItem item : items) {
+                at = std::to_chars(at, at + 10, static_cast<std::uint32_t>(item & 0xFFFFFFFFu)).ptr;
+                *at++ = '#';
+            }
+            out_.Advance(at);
+            return !items.empty();
+        }
+        if (IsReferenceType(type))
+            if (const TElement::KeptItems* kept = element.KeptReferenceItems(i))
+                return WriteKeptItems(element, i, type, *kept);
+        // "-1" reads back as no entry at all, so an empty group entry before a real one is
+        // written as an empty item, which reads back as the empty entry it is; otherwise the
+        // list would shift and its first entry, the value, change.
+        std::size_t lastGroup = 0;
+        if (type == kTypeGroupRef && element.HoldsGroupRefs(i))
+            for (std::size_t k = 0; k < items.size(); ++k)
+                if (items[k] != 0) lastGroup = k;
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            if (k >= lastGroup || items[k] != 0) WriteNumberItem(element, i, type, items[k]);
+            out_.Put('#');
+        }
+        return !items.empty();
+    }
+
+    // One number item as written: element references as "index group", group references as
+    // the group number or "-1", everything else as unsigned decimal.
+    void WriteNumberItem(const TElement& element, std::size_t i, std::uint8_t type,
+                         NumberItem item) {
+        if (IsElementRefType(type)) {
+            if (!element.HoldsElementRefs(i) || item == 0) return;
+            const TElement* target = TElement::AsElement(item);
+            if (!target->Owner()) return;
+            const long number = GroupNumberOf(target->Owner());
+            if (number < 0) return;  // shown by no group: no reference
+            out_.PutUnsigned(target->Index());
+            out_.Put(' ');
+            out_.PutUnsigned(static_cast<std::uint64_t>(number));
+        } else if (type == kTypeGroupRef) {
+            if (!element.HoldsGroupRefs(i) || item == 0) {
+                out_.Put("-1");
+                return;
+            }
+            out_.PutUnsigned(TElement::AsGroup(item)->Number());
+        } else {
+            // A reference where the parameter now holds plain numbers carries no number.
+            out_.PutUnsigned(element.HoldsElementRefs(i) || element.HoldsGroupRefs(i) ? 0 : item);
+        }
+    }
+
+    // A reference list with items kept as read: each kept item is written as its text, each
+    // other item as the next entry of the value (an empty item once the entries run out, as
+    // trailing empty entries are not stored). Returns false when nothing was written.
+    bool WriteKeptItems(const TElement& element, std::size_t i, std::uint8_t type,
+                        const TElement::KeptItems& kept) {
+        const NumberItems entries = element.Numbers(i);
+        std::size_t next = 0;
+        for (const auto& item : kept) {
+            if (item) {
+                out_.Put(*item);
+            } else if (next < entries.size()) {
+                // An empty entry was read from an empty item and goes back as one.
+                NumberItem entry = entries[next++];
+                if (entry != 0) WriteNumberItem(element, i, type, entry);
+            }
+            out_.Put('#');
+        }
+        return !kept.empty();
+    }
+
+    // The number a reference to an element of data names its group by, or -1. A group data
+    // this library does not show keeps the number the file was read with, so that saving a
+    // shared file from a library that shows part of it loses nothing. The last answer is
+    // remembered: references mostly point into the same group one after another.
+    long GroupNumberOf(const TGroupData* data) {
+        if (data == lastData_) return lastNumber_;
+        const TGroupSetting* group = library_.FindGroupOf(data);
+        lastNumber_ =
+            group ? static_cast<long>(group->Number()) : file_.ContextNumber(library_, data);
+        lastData_ = data;
+        return lastNumber_;
+    }
+
+    std::uint8_t ParamType(std::size_t i) {
+        while (types_.size() <= i)
+            types_.push_back(TypeAt(library_, types_.size()));
+        return types_[i];
+    }
+
+    const TZQLCtrl& library_;
+    const TZQDCtrl& file_;
+    const TStringDivision& division_;
+    FileText& out_;
+    std::vector<std::uint8_t> types_;
+    const TGroupData* lastData_ = nullptr;
+    long lastNumber_ = -1;
+};
+
+}  // namespace
+
 FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
     if (readOnly_) return kFileNotRead;
@@ -392,17 +596,15 @@ FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TF
 
     // The file is built in one text, each line ended as TStringFiler::Save ends lines.
     const TStringDivision& division = library.Division();
-    std::string text;
-    text.reserve(EstimatedSize());
+    FileText text(EstimatedSize());
     auto endLine = [&](std::size_t start) {
-        std::string_view line = std::string_view(text).substr(start);
-        text.resize(start + division.WholeCharactersBefore(line, '\r').size());
-        text += TStringFiler::kCrLf;
+        text.Resize(start + division.WholeCharactersBefore(text.From(start), '\r').size());
+        text.Put(TStringFiler::kCrLf);
     };
     auto addLine = [&](std::string_view tag, std::string_view value = {}) {
-        std::size_t start = text.size();
-        text += tag;
-        text += value;
+        std::size_t start = text.Size();
+        text.Put(tag);
+        text.Put(value);
         endLine(start);
     };
     addLine(TStringFiler::HeaderLine(kKind));
@@ -410,6 +612,7 @@ FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TF
     addLine("[status]", TStringDivision::Format("u", status_));
     addLine("[size]", TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
     addLine("[/init]");
+    ElementLineWriter lineWriter(library, *this, text);
     for (const auto& data : groupData_) {
         Report(progress, DataMessage(path_, CoreText::kSavePreparingData, data->Name()));
         addLine("[elements]");
@@ -419,99 +622,21 @@ FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TF
         addLine("[/init]");
         addLine("[data]");
         for (const auto& element : data->Elements()) {
-            std::size_t start = text.size();
-            AppendElementLine(library, *element, text);
+            std::size_t start = text.Size();
+            lineWriter.Write(*element);
             endLine(start);
         }
         addLine("[/data]");
         addLine("[/elements]");
     }
-    text.resize(text.size() - std::string_view(TStringFiler::kCrLf).size());  // none after the last
+    text.Resize(text.Size() - std::string_view(TStringFiler::kCrLf).size());  // none after the last
 
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    FileResult result = filer.SaveTaggedText(text, path_, kKind, writer);
+    FileResult result = filer.SaveTaggedText(text.From(0), path_, kKind, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }
-
-namespace {
-
-// The "%u" of the value's low 32 bits, without a trip through printf for every number.
-void AppendUnsigned(std::string& out, std::uint64_t value) {
-    char digits[16];
-    auto [end, error] = std::to_chars(digits, digits + sizeof digits,
-                                      static_cast<std::uint32_t>(value & 0xFFFFFFFFu));
-    (void)error;  // ten digits always fit
-    out.append(digits, end);
-}
-
-// One number item as written: element references as "index group", group references as the
-// group number or "-1", everything else as unsigned decimal.
-void AppendNumberItem(const TZQLCtrl& library, const TZQDCtrl& file, const TElement& element,
-                      std::size_t i, std::uint8_t type, NumberItem item, std::string& out) {
-    if (IsElementRefType(type)) {
-        if (!element.HoldsElementRefs(i) || item == 0) return;
-        const TElement* target = TElement::AsElement(item);
-        if (!target->Owner()) return;
-        const TGroupSetting* group = library.FindGroupOf(target->Owner());
-        // A group data this library does not show keeps the number the file was read with, so
-        // that saving a shared file from a library that shows part of it loses nothing.
-        long number = group ? static_cast<long>(group->Number())
-                            : file.ContextNumber(library, target->Owner());
-        if (number < 0) return;  // shown by no group: no reference
-        AppendUnsigned(out, target->Index());
-        out += ' ';
-        AppendUnsigned(out, static_cast<std::uint64_t>(number));
-    } else if (type == kTypeGroupRef) {
-        if (!element.HoldsGroupRefs(i) || item == 0) {
-            out += "-1";
-            return;
-        }
-        AppendUnsigned(out, TElement::AsGroup(item)->Number());
-    } else {
-        // A reference where the parameter now holds plain numbers carries no number.
-        AppendUnsigned(out, element.HoldsElementRefs(i) || element.HoldsGroupRefs(i) ? 0 : item);
-    }
-}
-
-// A reference list with items kept as read: each kept item is written as its text, each other
-// item as the next entry of the value (an empty item once the entries run out, as trailing
-// empty entries are not stored). Returns false when nothing was written.
-bool AppendKeptItems(const TZQLCtrl& library, const TZQDCtrl& file, const TElement& element,
-                     std::size_t i, std::uint8_t type, const TElement::KeptItems& kept,
-                     std::string& out) {
-    const NumberItems entries = element.Numbers(i);
-    std::size_t next = 0;
-    for (const auto& item : kept) {
-        if (item) {
-            out += *item;
-        } else if (next < entries.size()) {
-            // An empty entry was read from an empty item and goes back as one.
-            NumberItem entry = entries[next++];
-            if (entry != 0) AppendNumberItem(library, file, element, i, type, entry, out);
-        }
-        out += '#';
-    }
-    return !kept.empty();
-}
-
-// Appends one section of an element line: count fields, each written by appendItems as items
-// followed by "#" (it returns false for an empty list). The last "#" of a field becomes ",",
-// an empty list is "," alone, and the section's final "," is dropped.
-template <typename AppendItems>
-void AppendSection(std::string& line, std::size_t count, AppendItems appendItems) {
-    std::size_t start = line.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (appendItems(i, line))
-            line.back() = ',';
-        else
-            line += ',';
-    }
-    if (line.size() > start) line.pop_back();
-}
-
-}  // namespace
 
 // About the size of the file as last read or written: elements times a typical line.
 std::size_t TZQDCtrl::EstimatedSize() const {
@@ -519,53 +644,6 @@ std::size_t TZQDCtrl::EstimatedSize() const {
     for (const auto& data : groupData_)
         elements += data->Size();
     return 4096 + elements * 128;
-}
-
-void TZQDCtrl::AppendElementLine(const TZQLCtrl& library, const TElement& element,
-                                 std::string& line) const {
-    const TStringDivision& division = library.Division();
-    AppendUnsigned(line, element.OutputFlag());
-    line += kSectionSeparator;
-
-    AppendSection(line, element.TextCount(), [&](std::size_t i, std::string& out) {
-        const TextItems items = element.Texts(i);
-        for (std::string_view item : items) {
-            // A text ending in the first byte of a double-byte character (a truncated file)
-            // would make the reader take the separator after it for the character's second
-            // byte and run the field on into the next; the dangling byte is not written. The
-            // reader classes bytes from the item's own start, and so does this check.
-            const std::size_t start = out.size();
-            division.AppendEscapeMapped(out, item, true);
-            const std::string_view escaped = std::string_view(out).substr(start);
-            out.resize(start + division.WholeCharactersBefore(escaped, '#').size());
-            out += '#';
-        }
-        return !items.empty();
-    });
-    line += kSectionSeparator;
-    AppendSection(line, element.NumberCount(), [&](std::size_t i, std::string& out) {
-        std::uint8_t type = TypeAt(library, i);
-        const NumberItems items = element.Numbers(i);
-        if (IsReferenceType(type))
-            if (const TElement::KeptItems* kept = element.KeptReferenceItems(i))
-                return AppendKeptItems(library, *this, element, i, type, *kept, out);
-        // "-1" reads back as no entry at all, so an empty group entry before a real one is
-        // written as an empty item, which reads back as the empty entry it is; otherwise the
-        // list would shift and its first entry, the value, change.
-        std::size_t lastGroup = 0;
-        if (type == kTypeGroupRef && element.HoldsGroupRefs(i))
-            for (std::size_t k = 0; k < items.size(); ++k)
-                if (items[k] != 0) lastGroup = k;
-        for (std::size_t k = 0; k < items.size(); ++k) {
-            if (k < lastGroup && items[k] == 0) {
-                out += '#';
-                continue;
-            }
-            AppendNumberItem(library, *this, element, i, type, items[k], out);
-            out += '#';
-        }
-        return !items.empty();
-    });
 }
 
 }  // namespace tabrix

@@ -91,9 +91,6 @@ private:
                                               std::vector<ReadReference>& refs);
     void DecodeElementLine(TZQLCtrl& library, TElement& element, std::string_view line,
                            TElement::Values& values, std::vector<ReadReference>& refs) const;
-    // Appends the element's line (without line end) to line.
-    void AppendElementLine(const TZQLCtrl& library, const TElement& element,
-                           std::string& line) const;
     std::size_t EstimatedSize() const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;
