@@ -2,9 +2,10 @@
 // numbers (every other type). Reference values hold the referenced element or group; the links
 // are kept in both directions so that destroying a target erases every reference to it.
 //
-// All values of an element live in one buffer: the item offsets, the text bytes back to back
-// and the numbers, so an element costs about what its line in the file does rather than an
-// allocation per value. Changing a value rebuilds the buffer; reading fills it once.
+// All values of an element live in one buffer: the item offsets (16 bits each unless the
+// element is large), the text bytes back to back and the numbers, so an element costs about what
+// its line in the file does rather than an allocation per value. Changing a value rebuilds the
+// buffer; reading fills it once.
 #pragma once
 
 #include <cstddef>
@@ -136,20 +137,24 @@ public:
     bool HasReferrers() const { return links_ && !links_->incoming.Empty(); }
 
 private:
+    // Made for an element once something refers to it or it keeps items; small, as many
+    // elements of a large library are referred to.
     struct Links {
-        TReferrerSet incoming;                                // values that refer to this element
-        std::vector<std::pair<std::size_t, KeptItems>> kept;  // rare: by parameter position
+        using Kept = std::vector<std::pair<std::size_t, KeptItems>>;
+        TReferrerSet incoming;       // values that refer to this element
+        std::unique_ptr<Kept> kept;  // rare: by parameter position
     };
 
     // Where the parts of the buffer begin; see Pack.
-    const std::uint32_t* NumberEnds() const;
-    const std::uint32_t* TextEnds() const;
-    const std::uint32_t* ItemEnds() const;
+    EndList NumberEnds() const;
+    EndList TextEnds() const;
+    EndList ItemEnds() const;
+    std::size_t EndWidth() const { return wideEnds_ ? 4 : 2; }
     const RefKind* Kinds() const;
     const char* Chars() const;
     const NumberItem* NumberData() const;
     NumberItem* MutableNumbers() { return const_cast<NumberItem*>(NumberData()); }
-    std::uint32_t* MutableNumberEnds();
+    void SetNumberEnd(std::size_t i, std::uint32_t end);
     RefKind* MutableKinds() { return const_cast<RefKind*>(Kinds()); }
     template <typename Target>
     void StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets);
@@ -182,6 +187,7 @@ private:
     std::uint32_t textCount_ = 0;
     std::uint32_t numberCount_ = 0;
     std::uint8_t outputFlag_ = 1;
+    bool wideEnds_ = false;  // the buffer's ends are 32 bits (16 otherwise)
 };
 
 }  // namespace tabrix
