@@ -112,30 +112,47 @@ std::byte* CopyEnds(std::byte* to, const std::vector<std::uint32_t>& ends, bool 
 
 }  // namespace
 
-void TElement::Pack(const Values& v) {
-    const std::size_t n = v.numberEnds.size(), t = v.textEnds.size(), items = v.itemEnds.size();
+void TElement::TextRoom::SetEnd(std::byte* ends, std::size_t k, std::uint32_t end) const {
+    if (wide_) {
+        std::memcpy(ends + 4 * k, &end, sizeof end);
+    } else {
+        auto narrow = static_cast<std::uint16_t>(end);
+        std::memcpy(ends + 2 * k, &narrow, sizeof narrow);
+    }
+}
+
+TElement::TextRoom TElement::PackAround(const Values& v, std::size_t fields, std::size_t items,
+                                        std::size_t chars) {
+    const std::size_t n = v.numberEnds.size(), t = fields;
     textCount_ = static_cast<std::uint32_t>(t);
     numberCount_ = static_cast<std::uint32_t>(n);
+    wideEnds_ = false;
     if (n == 0 && t == 0) {
         buffer_.reset();
-        wideEnds_ = false;
-        return;
+        return TextRoom(nullptr, nullptr, nullptr, false);
     }
     // Every end is at most the count of its part's entries.
-    const bool wide = std::max({v.numbers.size(), items, v.chars.size()}) > 0xFFFF;
+    const bool wide = std::max({v.numbers.size(), items, chars}) > 0xFFFF;
     const std::size_t width = wide ? 4 : 2;
     const std::size_t kindsAt = width * (n + t + items);
-    const std::size_t numbersAt = AlignTo8(kindsAt + n + v.chars.size());
+    const std::size_t numbersAt = AlignTo8(kindsAt + n + chars);
     auto buffer = std::make_unique_for_overwrite<std::byte[]>(numbersAt + 8 * v.numbers.size());
     std::byte* base = buffer.get();
-    std::byte* at = CopyEnds(base, v.numberEnds, wide);
-    at = CopyEnds(at, v.textEnds, wide);
-    CopyEnds(at, v.itemEnds, wide);
+    CopyEnds(base, v.numberEnds, wide);
     CopyBytes(base + kindsAt, v.kinds.data(), n);
-    CopyBytes(base + kindsAt + n, v.chars.data(), v.chars.size());
     CopyBytes(base + numbersAt, v.numbers.data(), 8 * v.numbers.size());
     buffer_ = std::move(buffer);
     wideEnds_ = wide;
+    return TextRoom(base + width * n, base + width * (n + t),
+                    reinterpret_cast<char*>(base + kindsAt + n), wide);
+}
+
+void TElement::Pack(const Values& v) {
+    TextRoom room = PackAround(v, v.textEnds.size(), v.itemEnds.size(), v.chars.size());
+    if (!buffer_) return;
+    CopyEnds(room.fieldEnds_, v.textEnds, wideEnds_);
+    CopyEnds(room.itemEnds_, v.itemEnds, wideEnds_);
+    CopyBytes(room.chars_, v.chars.data(), v.chars.size());
 }
 
 template <typename TextsAt, typename NumbersAt>
@@ -178,6 +195,11 @@ void TElement::ReplaceNumbers(std::size_t i, NumberItems items, RefKind kind) {
 
 void TElement::AssignRead(const Values& values) {
     Pack(values);
+}
+
+TElement::TextRoom TElement::AssignReadAround(const Values& values, std::size_t fields,
+                                              std::size_t items, std::size_t chars) {
+    return PackAround(values, fields, items, chars);
 }
 
 // --- life ------------------------------------------------------------------------------------

@@ -86,6 +86,32 @@ public:
     // be reused afterwards.
     void AssignRead(const Values& values);
 
+    // Where the text values of an element read in place are written: item k's end, text field
+    // i's end (counted in items) and the bytes. Valid until the element's values change.
+    class TextRoom {
+    public:
+        void SetItemEnd(std::size_t k, std::uint32_t end) { SetEnd(itemEnds_, k, end); }
+        void SetFieldEnd(std::size_t i, std::uint32_t end) { SetEnd(fieldEnds_, i, end); }
+        char* Chars() const { return chars_; }
+
+    private:
+        friend class TElement;
+        TextRoom(std::byte* fieldEnds, std::byte* itemEnds, char* chars, bool wide)
+            : fieldEnds_(fieldEnds), itemEnds_(itemEnds), chars_(chars), wide_(wide) {}
+        void SetEnd(std::byte* ends, std::size_t k, std::uint32_t end) const;
+
+        std::byte* fieldEnds_;
+        std::byte* itemEnds_;
+        char* chars_;
+        bool wide_;
+    };
+    // AssignRead for values whose texts are written afterwards into the room returned, for
+    // fields text fields of items items and chars bytes in all: a long line is decoded
+    // straight into the buffer rather than through scratch values as large as the buffer.
+    // values holds the number values only.
+    TextRoom AssignReadAround(const Values& values, std::size_t fields, std::size_t items,
+                              std::size_t chars);
+
     // Stores the resolved targets of a reference value AssignRead left pending, in its room;
     // a value changed since then is set as SetElementRefs, SetGroupRefs would set it.
     void StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets);
@@ -163,6 +189,9 @@ private:
     std::size_t ItemTotal() const;
 
     void Pack(const Values& values);
+    // Makes the buffer for the number values of values and room for the texts described.
+    TextRoom PackAround(const Values& values, std::size_t fields, std::size_t items,
+                        std::size_t chars);
     // Rebuilds the buffer with textCount and numberCount fields, the text field i taken from
     // texts(i, values) and the number field i from numbers(i, values).
     template <typename TextsAt, typename NumbersAt>

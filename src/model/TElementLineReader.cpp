@@ -201,6 +201,51 @@ std::string_view CutFlag(const TStringDivision& division, std::string_view& rest
     return field;
 }
 
+// Where decoded text items go: the reader's scratch values, a count of what they would take,
+// or the room in an element's buffer.
+class ScratchSink {
+public:
+    explicit ScratchSink(TElement::Values& values) : values_(values) {}
+    void Append(const char* bytes, std::size_t size) { values_.chars.append(bytes, size); }
+    void EndItem() { values_.EndTextItem(); }
+    void EndField() { values_.EndTextField(); }
+
+private:
+    TElement::Values& values_;
+};
+
+class CountSink {
+public:
+    void Append(const char*, std::size_t size) { chars += size; }
+    void EndItem() { ++items; }
+    void EndField() { ++fields; }
+
+    std::size_t chars = 0;
+    std::size_t items = 0;
+    std::size_t fields = 0;
+};
+
+class RoomSink {
+public:
+    explicit RoomSink(TElement::TextRoom room) : room_(room) {}
+    void Append(const char* bytes, std::size_t size) {
+        if (size) std::memcpy(room_.Chars() + chars_, bytes, size);
+        chars_ += size;
+    }
+    void EndItem() { room_.SetItemEnd(items_++, static_cast<std::uint32_t>(chars_)); }
+    void EndField() { room_.SetFieldEnd(fields_++, static_cast<std::uint32_t>(items_)); }
+
+private:
+    TElement::TextRoom room_;
+    std::size_t chars_ = 0;
+    std::size_t items_ = 0;
+    std::size_t fields_ = 0;
+};
+
+// Lines from this size on are decoded twice, once to count and once into the element's own
+// buffer, so that no scratch copy as large as the element is made.
+constexpr std::size_t kInPlaceLine = 64 * 1024;
+
 }  // namespace
 
 TElementLineReader::TElementLineReader(const TZQLCtrl& library) : division_(library.Division()) {
@@ -236,13 +281,25 @@ void TElementLineReader::Decode(TElement& element, std::string_view line,
     std::string_view rest = line;
     std::string_view flag = CutFlag(division_, rest);
     element.SetOutputFlag(static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));
-    rest.remove_prefix(DecodeTexts(rest));
+    if (rest.size() >= kInPlaceLine) return DecodeInPlace(element, rest, refs);
+    ScratchSink sink(values_);
+    rest.remove_prefix(DecodeTexts(rest, sink));
     if (!rest.empty()) DecodeNumbers(element, rest, refs);
     element.AssignRead(values_);
 }
 
+void TElementLineReader::DecodeInPlace(TElement& element, std::string_view rest,
+                                       std::vector<TReadReference>& refs) {
+    CountSink count;
+    std::string_view numbers = rest.substr(DecodeTexts(rest, count));
+    if (!numbers.empty()) DecodeNumbers(element, numbers, refs);
+    RoomSink sink(element.AssignReadAround(values_, count.fields, count.items, count.chars));
+    DecodeTexts(rest, sink);
+}
+
 // Fields separated by ",", items by "#", each item unescaped.
-std::size_t TElementLineReader::DecodeTexts(std::string_view rest) {
+template <typename Sink>
+std::size_t TElementLineReader::DecodeTexts(std::string_view rest, Sink& sink) {
     std::size_t pos = 0;
     while (true) {
         std::string_view item = rest.substr(pos);
@@ -252,16 +309,16 @@ std::size_t TElementLineReader::DecodeTexts(std::string_view rest) {
         // The library's escaped forms all begin with a backslash: an item without one is
         // copied as it stands.
         if (soleEscapeStart_ == '\\' && !scanner.SawBackslash())
-            values_.chars.append(item.data(), end);
+            sink.Append(item.data(), end);
         else
-            AppendUnescaped(item.substr(0, end));
-        values_.EndTextItem();
+            AppendUnescaped(item.substr(0, end), sink);
+        sink.EndItem();
         pos += end;
         if (how == ItemEnd::kItem) {
             ++pos;
             continue;
         }
-        values_.EndTextField();
+        sink.EndField();
         if (how == ItemEnd::kField) {
             ++pos;
             continue;
@@ -344,8 +401,8 @@ std::uint32_t TElementLineReader::ReadNumber(std::string_view item) {
 // The divider takes, at each byte an escaped form begins with, the first form of its map that
 // stands there unless the position is the second byte of a double-byte character; the forms are
 // looked up here by that byte, in the map's order, and the position classed once.
-void TElementLineReader::AppendUnescaped(std::string_view item) {
-    std::string& out = values_.chars;
+template <typename Sink>
+void TElementLineReader::AppendUnescaped(std::string_view item, Sink& out) {
     const std::size_t size = item.size();
     std::size_t pos = 0;
     while (pos < size) {
@@ -358,7 +415,7 @@ void TElementLineReader::AppendUnescaped(std::string_view item) {
             while (run < size && escapesByFirst_[static_cast<unsigned char>(item[run])].empty())
                 ++run;
         }
-        out.append(item.data() + pos, run - pos);
+        out.Append(item.data() + pos, run - pos);
         pos = run;
         if (pos == size) break;
         const EscapeMap::value_type* found = nullptr;
@@ -373,9 +430,9 @@ void TElementLineReader::AppendUnescaped(std::string_view item) {
         }
         if (found && pos != 0 && division_.CharKind(item, pos) == kTrailByte) found = nullptr;
         if (!found) {
-            out.push_back(item[pos++]);
+            out.Append(item.data() + pos++, 1);
         } else {
-            out += found->second;
+            out.Append(found->second.data(), found->second.size());
             pos += found->first.size();
         }
     }

@@ -35,9 +35,12 @@ public:
     static StringList ReferenceItems(const TZQLCtrl& library, std::string_view field);
 
 private:
-    // Decodes the text section at the front of rest; returns where the number section begins
-    // (rest.size() when there is none).
-    std::size_t DecodeTexts(std::string_view rest);
+    // Decodes a long line's texts straight into the element's buffer, after counting them.
+    void DecodeInPlace(TElement& element, std::string_view rest, std::vector<TReadReference>& refs);
+    // Decodes the text section at the front of rest into sink; returns where the number
+    // section begins (rest.size() when there is none).
+    template <typename Sink>
+    std::size_t DecodeTexts(std::string_view rest, Sink& sink);
     void DecodeNumbers(TElement& element, std::string_view rest, std::vector<TReadReference>& refs);
     void DecodePlainNumbers(TElement& element, std::string_view rest,
                             std::vector<TReadReference>& refs);
@@ -45,7 +48,8 @@ private:
                              std::size_t items, std::vector<TReadReference>& refs);
     static std::uint32_t ReadNumber(std::string_view item);
     // Appends item with its escaped forms replaced, as the divider's unescaping does.
-    void AppendUnescaped(std::string_view item);
+    template <typename Sink>
+    void AppendUnescaped(std::string_view item, Sink& out);
     std::uint8_t TypeAt(std::size_t i) const { return i < types_.size() ? types_[i] : 0xFF; }
 
     const TStringDivision& division_;
