@@ -431,7 +431,9 @@ void TZQLCtrl::ResolveReferences() {
     for (KeptReference& kept : keptReferences_)
         kept.element->KeepReferenceItems(kept.param, std::move(kept.items));
     keptReferences_.clear();
-    references_ = {};  // its capacity too: a large library's table is big
+    // Its capacity too: a large library's table is big. (Assigning {} would keep it: that picks
+    // the initializer-list assignment, which only clears.)
+    std::vector<TUnresolvedReference>().swap(references_);
     // The files read for this library were decoded against its group list as it is now.
     std::vector<const TGroupData*> context;
     for (const auto& group : groups_)
