@@ -334,7 +334,9 @@ void TElement::StoreReadTargets(std::size_t i, RefKind kind, const std::vector<T
         room[k] = ItemOf(targets[k]);
     ShrinkNumbers(i, targets.size());
     MutableKinds()[i] = kind;
-    RegisterTargets(i);
+    // What RegisterTargets(i) would walk: the targets just stored.
+    for (Target* target : targets)
+        if (target) target->Referrers().Add(this, static_cast<std::uint32_t>(i));
 }
 
 void TElement::StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets) {

@@ -54,6 +54,13 @@ bool IsPlainAscii(std::string_view text) {
     return true;
 }
 
+// True when the bytes at at are those of form (escaped forms are a few bytes long).
+bool SameBytes(const std::string& form, const char* at) {
+    for (std::size_t k = 0; k < form.size(); ++k)
+        if (form[k] != at[k]) return false;
+    return true;
+}
+
 // Walks one text item of an element line and finds where it ends, classifying bytes relative to
 // the item's own start, exactly as the writer did when it escaped the item on its own: the
 // first 0x5C trail byte of a text that begins with a double-byte character is a character of
@@ -76,14 +83,14 @@ public:
                 sawBackslash_ = true;
                 if (kind != kTrailByte) {
                     // An escape: "\||" stands for "||" as a whole, any other for one byte.
-                    std::size_t length = item_.substr(pos + 1, 2) == "||" ? 3 : 2;
+                    std::size_t length = BarsAt(pos + 1, 2) ? 3 : 2;
                     pos = std::min(pos + length, size);
                     continue;
                 }
             }
             if (single && c == '#') return end = ItemEnd::kItem, pos;
             if (single && c == ',') return end = ItemEnd::kField, pos;
-            if (single && c == '|' && item_.substr(pos + 1, 1) == "|") {
+            if (single && c == '|' && BarsAt(pos + 1, 1)) {
                 // "||" is escaped in texts but a lone "|" is not, so a text ending in "|"
                 // is written as "|||" before the numbers, which never begin with "|": the
                 // section separator is the last two bars of the run.
@@ -101,6 +108,14 @@ public:
     bool SawBackslash() const { return sawBackslash_; }
 
 private:
+    // True when count bars stand at pos.
+    bool BarsAt(std::size_t pos, std::size_t count) const {
+        if (pos + count > item_.size()) return false;
+        for (std::size_t k = 0; k < count; ++k)
+            if (item_[pos + k] != '|') return false;
+        return true;
+    }
+
     static bool IsLead(unsigned char b) {
         return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
     }
@@ -422,8 +437,7 @@ void TElementLineReader::AppendUnescaped(std::string_view item, Sink& out) {
         for (const EscapeMap::value_type* entry :
              escapesByFirst_[static_cast<unsigned char>(item[pos])]) {
             const std::string& form = entry->first;
-            if (size - pos >= form.size() &&
-                std::equal(form.begin(), form.end(), item.begin() + pos)) {
+            if (size - pos >= form.size() && SameBytes(form, item.data() + pos)) {
                 found = entry;
                 break;
             }

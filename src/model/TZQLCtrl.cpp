@@ -451,6 +451,12 @@ void DropTrailingNulls(std::vector<T*>& list) {
         list.pop_back();
 }
 
+// A reused target list does not keep the room of one huge reference list for good.
+template <typename T>
+void ReleaseIfLarge(std::vector<T*>& list) {
+    if (list.capacity() > 4096) std::vector<T*>().swap(list);
+}
+
 }  // namespace
 
 // Resolves the items of one reference list with lookup (item text -> target or null). An
@@ -486,7 +492,7 @@ void TZQLCtrl::ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
 }
 
 void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
-    auto lookup = [this](const std::string& item) -> TElement* {
+    auto lookup = [this](std::string_view item) -> TElement* {
         std::size_t blank = item.find(' ');
         std::uint32_t index = TStringDivision::ToULong(item.substr(0, blank), 0);
         std::uint32_t group =
@@ -495,9 +501,11 @@ void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
         const TGroupData* data = groups_[group]->GroupData();
         return data && index < data->Size() ? data->At(index) : nullptr;
     };
-    std::vector<TElement*> targets;
+    thread_local std::vector<TElement*> targets;  // reused: one list per reference read
+    targets.clear();
     ResolveItems(ref, lookup, targets);
     if (!targets.empty() && !groups_.empty()) ref.element->StoreReadElementRefs(ref.param, targets);
+    ReleaseIfLarge(targets);
 }
 
 void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
@@ -505,9 +513,11 @@ void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
         auto number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
         return number < groups_.size() ? groups_[number].get() : nullptr;
     };
-    std::vector<TGroupSetting*> targets;
+    thread_local std::vector<TGroupSetting*> targets;
+    targets.clear();
     ResolveItems(ref, lookup, targets);
     if (!targets.empty()) ref.element->StoreReadGroupRefs(ref.param, targets);
+    ReleaseIfLarge(targets);
 }
 
 // --- writing ---------------------------------------------------------------------------------
