@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <exception>
-#include <thread>
 
 #include "model/CoreText.h"
 #include "model/ParamType.h"
+#include "model/RunInParts.h"
 #include "model/TGroupSetting.h"
 #include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
@@ -37,46 +36,10 @@ std::uint8_t TypeAt(const TZQLCtrl& library, std::size_t i) {
 // Element data below this size are decoded on the reading thread alone: starting threads
 // would cost more than they save.
 std::atomic<std::size_t> parallelReadThreshold{std::size_t{1} << 20};
-constexpr std::size_t kMaxReadThreads = 4;
 
 // How many parts bytes of element lines are decoded in.
 std::size_t ReadParts(std::size_t bytes) {
-    if (bytes < parallelReadThreshold.load(std::memory_order_relaxed)) return 1;
-    std::size_t cores = std::thread::hardware_concurrency();
-    return std::clamp<std::size_t>(cores, 1, kMaxReadThreads);
-}
-
-// Runs work(p) for every part p, parts 1 and up on threads of their own; a part whose thread
-// cannot be started runs here. A part that fails (running out of memory) fails the whole, as
-// it does on one thread: the first failure is passed on once every thread has ended.
-template <typename Work>
-void RunInParts(std::size_t parts, Work work) {
-    std::vector<std::exception_ptr> failures(parts);
-    auto guarded = [&](std::size_t p) {
-        try {
-            work(p);
-        } catch (...) {
-            failures[p] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> threads;
-    std::vector<std::size_t> left;
-    threads.reserve(parts);
-    left.reserve(parts);
-    for (std::size_t p = 1; p < parts; ++p) {
-        try {
-            threads.emplace_back(guarded, p);
-        } catch (...) {
-            left.push_back(p);
-        }
-    }
-    guarded(0);
-    for (std::thread& thread : threads)
-        thread.join();
-    for (std::size_t p : left)
-        guarded(p);
-    for (const std::exception_ptr& failure : failures)
-        if (failure) std::rethrow_exception(failure);
+    return PartsFor(bytes, parallelReadThreshold.load(std::memory_order_relaxed));
 }
 
 }  // namespace
