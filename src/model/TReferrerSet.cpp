@@ -17,8 +17,10 @@ void TReferrerSet::Add(TElement* element, std::uint32_t param) {
         TReferrer* end = slots_.get() + size_;
         if (std::find(slots_.get(), end, r) != end) return;
         if (size_ < kLinearLimit) {
-            // Most elements are referred to once: room for one, then doubling.
-            if (size_ == capacity_) Grow(std::max<std::size_t>(1, std::size_t{capacity_} * 2));
+            // Most elements are referred to once: room for one, then doubling, never past the
+            // small limit (a larger array would count as a hash table).
+            if (size_ == capacity_)
+                Grow(std::clamp<std::size_t>(std::size_t{capacity_} * 2, 1, kLinearLimit));
             slots_[size_++] = r;
             return;
         }

@@ -542,6 +542,7 @@ TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
 TEST(ReferrerSetTest, AgreesWithAnOrderedSet) {
     std::vector<TElement> elements(64);
     TReferrerSet set;
+    set.Reserve(5);  // a small reservation of no power of two grows like any small array
     std::set<std::pair<TElement*, std::uint32_t>> model;
     std::mt19937 random(7);
     for (int step = 0; step < 20000; ++step) {
