@@ -7,10 +7,11 @@
 
 namespace tabrix {
 
-// The buffer, in this order: per number field the end of its items (uint32), per text field
-// the end of its items (uint32), per text item the end of its bytes (uint32), per number field
-// what its numbers hold (one byte), the text bytes, then, 8-aligned, the numbers. Ends count
-// from the start of their own part, so no offset changes when numbers are erased.
+// The buffer, in this order: per number field the end of its items, per text field the end of
+// its items, per text item the end of its bytes, per number field what its numbers hold (one
+// byte), the text bytes, then, 8-aligned, the numbers. Ends count from the start of their own
+// part, so no offset changes when numbers are erased; they take 16 bits each when every one of
+// them fits (most elements), 32 bits otherwise.
 
 namespace {
 
@@ -57,20 +58,21 @@ void TElement::Values::AddNumbers(NumberItems items, RefKind kind) {
 
 // --- the buffer ------------------------------------------------------------------------------
 
-const std::uint32_t* TElement::NumberEnds() const {
-    return reinterpret_cast<const std::uint32_t*>(buffer_.get());
+EndList TElement::NumberEnds() const {
+    return EndList(buffer_.get(), wideEnds_);
 }
-const std::uint32_t* TElement::TextEnds() const {
+EndList TElement::TextEnds() const {
     return NumberEnds() + numberCount_;
 }
-const std::uint32_t* TElement::ItemEnds() const {
+EndList TElement::ItemEnds() const {
     return TextEnds() + textCount_;
 }
 std::size_t TElement::ItemTotal() const {
     return textCount_ ? TextEnds()[textCount_ - 1] : 0;
 }
 const TElement::RefKind* TElement::Kinds() const {
-    return reinterpret_cast<const RefKind*>(ItemEnds() + ItemTotal());
+    return reinterpret_cast<const RefKind*>(buffer_.get() +
+                                            EndWidth() * (numberCount_ + textCount_ + ItemTotal()));
 }
 const char* TElement::Chars() const {
     return reinterpret_cast<const char*>(Kinds() + numberCount_);
@@ -78,32 +80,79 @@ const char* TElement::Chars() const {
 const NumberItem* TElement::NumberData() const {
     std::size_t items = ItemTotal();
     std::size_t bytes = items ? ItemEnds()[items - 1] : 0;
-    std::size_t at = AlignTo8(4 * (numberCount_ + textCount_ + items) + numberCount_ + bytes);
+    std::size_t at =
+        AlignTo8(EndWidth() * (numberCount_ + textCount_ + items) + numberCount_ + bytes);
     return reinterpret_cast<const NumberItem*>(buffer_.get() + at);
 }
-std::uint32_t* TElement::MutableNumberEnds() {
-    return reinterpret_cast<std::uint32_t*>(buffer_.get());
+void TElement::SetNumberEnd(std::size_t i, std::uint32_t end) {
+    std::byte* at = buffer_.get() + EndWidth() * i;
+    if (wideEnds_) {
+        std::memcpy(at, &end, sizeof end);
+    } else {
+        auto narrow = static_cast<std::uint16_t>(end);
+        std::memcpy(at, &narrow, sizeof narrow);
+    }
+}
+
+namespace {
+
+// Writes ends at to, 32 or 16 bits each; returns the byte after them.
+std::byte* CopyEnds(std::byte* to, const std::vector<std::uint32_t>& ends, bool wide) {
+    if (wide) {
+        CopyBytes(to, ends.data(), 4 * ends.size());
+        return to + 4 * ends.size();
+    }
+    for (std::uint32_t end : ends) {
+        auto narrow = static_cast<std::uint16_t>(end);
+        std::memcpy(to, &narrow, sizeof narrow);
+        to += sizeof narrow;
+    }
+    return to;
+}
+
+}  // namespace
+
+void TElement::TextRoom::SetEnd(std::byte* ends, std::size_t k, std::uint32_t end) const {
+    if (wide_) {
+        std::memcpy(ends + 4 * k, &end, sizeof end);
+    } else {
+        auto narrow = static_cast<std::uint16_t>(end);
+        std::memcpy(ends + 2 * k, &narrow, sizeof narrow);
+    }
+}
+
+TElement::TextRoom TElement::PackAround(const Values& v, std::size_t fields, std::size_t items,
+                                        std::size_t chars) {
+    const std::size_t n = v.numberEnds.size(), t = fields;
+    textCount_ = static_cast<std::uint32_t>(t);
+    numberCount_ = static_cast<std::uint32_t>(n);
+    wideEnds_ = false;
+    if (n == 0 && t == 0) {
+        buffer_.reset();
+        return TextRoom(nullptr, nullptr, nullptr, false);
+    }
+    // Every end is at most the count of its part's entries.
+    const bool wide = std::max({v.numbers.size(), items, chars}) > 0xFFFF;
+    const std::size_t width = wide ? 4 : 2;
+    const std::size_t kindsAt = width * (n + t + items);
+    const std::size_t numbersAt = AlignTo8(kindsAt + n + chars);
+    auto buffer = std::make_unique_for_overwrite<std::byte[]>(numbersAt + 8 * v.numbers.size());
+    std::byte* base = buffer.get();
+    CopyEnds(base, v.numberEnds, wide);
+    CopyBytes(base + kindsAt, v.kinds.data(), n);
+    CopyBytes(base + numbersAt, v.numbers.data(), 8 * v.numbers.size());
+    buffer_ = std::move(buffer);
+    wideEnds_ = wide;
+    return TextRoom(base + width * n, base + width * (n + t),
+                    reinterpret_cast<char*>(base + kindsAt + n), wide);
 }
 
 void TElement::Pack(const Values& v) {
-    const std::size_t n = v.numberEnds.size(), t = v.textEnds.size(), items = v.itemEnds.size();
-    textCount_ = static_cast<std::uint32_t>(t);
-    numberCount_ = static_cast<std::uint32_t>(n);
-    if (n == 0 && t == 0) {
-        buffer_.reset();
-        return;
-    }
-    const std::size_t kindsAt = 4 * (n + t + items);
-    const std::size_t numbersAt = AlignTo8(kindsAt + n + v.chars.size());
-    auto buffer = std::make_unique_for_overwrite<std::byte[]>(numbersAt + 8 * v.numbers.size());
-    std::byte* base = buffer.get();
-    CopyBytes(base, v.numberEnds.data(), 4 * n);
-    CopyBytes(base + 4 * n, v.textEnds.data(), 4 * t);
-    CopyBytes(base + 4 * (n + t), v.itemEnds.data(), 4 * items);
-    CopyBytes(base + kindsAt, v.kinds.data(), n);
-    CopyBytes(base + kindsAt + n, v.chars.data(), v.chars.size());
-    CopyBytes(base + numbersAt, v.numbers.data(), 8 * v.numbers.size());
-    buffer_ = std::move(buffer);
+    TextRoom room = PackAround(v, v.textEnds.size(), v.itemEnds.size(), v.chars.size());
+    if (!buffer_) return;
+    CopyEnds(room.fieldEnds_, v.textEnds, wideEnds_);
+    CopyEnds(room.itemEnds_, v.itemEnds, wideEnds_);
+    CopyBytes(room.chars_, v.chars.data(), v.chars.size());
 }
 
 template <typename TextsAt, typename NumbersAt>
@@ -148,6 +197,11 @@ void TElement::AssignRead(const Values& values) {
     Pack(values);
 }
 
+TElement::TextRoom TElement::AssignReadAround(const Values& values, std::size_t fields,
+                                              std::size_t items, std::size_t chars) {
+    return PackAround(values, fields, items, chars);
+}
+
 // --- life ------------------------------------------------------------------------------------
 
 TElement::~TElement() {
@@ -166,8 +220,8 @@ TElement::~TElement() {
 
 TextItems TElement::Texts(std::size_t i) const {
     if (i >= textCount_) return {};
-    const std::uint32_t* textEnds = TextEnds();
-    const std::uint32_t* itemEnds = ItemEnds();
+    const EndList textEnds = TextEnds();
+    const EndList itemEnds = ItemEnds();
     std::uint32_t first = i ? textEnds[i - 1] : 0;
     std::uint32_t start = first ? itemEnds[first - 1] : 0;
     return TextItems(Chars(), itemEnds + first, textEnds[i] - first, start);
@@ -197,7 +251,7 @@ void TElement::ResizeTexts(std::size_t count) {
 
 NumberItems TElement::Numbers(std::size_t i) const {
     if (i >= numberCount_ || Kinds()[i] == RefKind::kPending) return {};
-    const std::uint32_t* ends = NumberEnds();
+    const EndList ends = NumberEnds();
     std::uint32_t first = i ? ends[i - 1] : 0;
     return NumberItems(NumberData() + first, ends[i] - first);
 }
@@ -246,8 +300,8 @@ void TElement::RegisterTargets(std::size_t i) {
 // Erased in place: the numbers are the last part of the buffer, so nothing else moves.
 void TElement::EraseItem(std::size_t i, NumberItem target) {
     if (i >= numberCount_) return;
-    if (links_ && !links_->kept.empty()) DropKeptEntriesOf(i, target);
-    const std::uint32_t* ends = NumberEnds();
+    if (links_ && links_->kept && !links_->kept->empty()) DropKeptEntriesOf(i, target);
+    const EndList ends = NumberEnds();
     NumberItem* numbers = MutableNumbers();
     const std::uint32_t first = i ? ends[i - 1] : 0;
     NumberItem* kept = std::remove(numbers + first, numbers + ends[i], target);
@@ -255,20 +309,20 @@ void TElement::EraseItem(std::size_t i, NumberItem target) {
 }
 
 void TElement::ShrinkNumbers(std::size_t i, std::size_t count) {
-    std::uint32_t* ends = MutableNumberEnds();
+    const EndList ends = NumberEnds();
     NumberItem* numbers = MutableNumbers();
     const std::uint32_t first = i ? ends[i - 1] : 0;
     const auto removed = static_cast<std::uint32_t>(ends[i] - first - count);
     if (removed == 0) return;
     std::copy(numbers + ends[i], numbers + ends[numberCount_ - 1], numbers + first + count);
     for (std::size_t k = i; k < numberCount_; ++k)
-        ends[k] -= removed;
+        SetNumberEnd(k, ends[k] - removed);
 }
 
 template <typename Target>
 void TElement::StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets) {
     NumberList items;
-    const std::uint32_t* ends = NumberEnds();
+    const EndList ends = NumberEnds();
     const std::uint32_t first = i < numberCount_ && i ? ends[i - 1] : 0;
     if (KindAt(i) != RefKind::kPending || targets.size() > ends[i] - first) {
         for (Target* target : targets)
@@ -280,7 +334,9 @@ void TElement::StoreReadTargets(std::size_t i, RefKind kind, const std::vector<T
         room[k] = ItemOf(targets[k]);
     ShrinkNumbers(i, targets.size());
     MutableKinds()[i] = kind;
-    RegisterTargets(i);
+    // What RegisterTargets(i) would walk: the targets just stored.
+    for (Target* target : targets)
+        if (target) target->Referrers().Add(this, static_cast<std::uint32_t>(i));
 }
 
 void TElement::StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets) {
@@ -294,7 +350,7 @@ void TElement::StoreReadGroupRefs(std::size_t i, const std::vector<TGroupSetting
 // A kept list stands for the entries of the number list at i in order; when entries go, the
 // items that stood for them go too, so the rest still line up.
 void TElement::DropKeptEntriesOf(std::size_t i, NumberItem target) {
-    for (auto& [param, items] : links_->kept) {
+    for (auto& [param, items] : *links_->kept) {
         if (param != i) continue;
         const NumberItems list = Numbers(i);
         std::size_t entry = 0;
@@ -311,19 +367,21 @@ void TElement::DropKeptEntriesOf(std::size_t i, NumberItem target) {
 
 void TElement::KeepReferenceItems(std::size_t i, KeptItems items) {
     DropKept(i);
-    EnsureLinks().kept.emplace_back(i, std::move(items));
+    Links& links = EnsureLinks();
+    if (!links.kept) links.kept = std::make_unique<Links::Kept>();
+    links.kept->emplace_back(i, std::move(items));
 }
 
 const TElement::KeptItems* TElement::KeptReferenceItems(std::size_t i) const {
-    if (!links_) return nullptr;
-    for (const auto& [param, items] : links_->kept)
+    if (!links_ || !links_->kept) return nullptr;
+    for (const auto& [param, items] : *links_->kept)
         if (param == i) return &items;
     return nullptr;
 }
 
 void TElement::DropKept(std::size_t i) {
-    if (!links_ || links_->kept.empty()) return;
-    auto& kept = links_->kept;
+    if (!links_ || !links_->kept || links_->kept->empty()) return;
+    Links::Kept& kept = *links_->kept;
     kept.erase(std::remove_if(kept.begin(), kept.end(),
                               [i](const auto& entry) { return entry.first == i; }),
                kept.end());

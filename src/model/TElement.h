@@ -2,9 +2,10 @@
 // numbers (every other type). Reference values hold the referenced element or group; the links
 // are kept in both directions so that destroying a target erases every reference to it.
 //
-// All values of an element live in one buffer: the item offsets, the text bytes back to back
-// and the numbers, so an element costs about what its line in the file does rather than an
-// allocation per value. Changing a value rebuilds the buffer; reading fills it once.
+// All values of an element live in one buffer: the item offsets (16 bits each unless the
+// element is large), the text bytes back to back and the numbers, so an element costs about what
+// its line in the file does rather than an allocation per value. Changing a value rebuilds the
+// buffer; reading fills it once.
 #pragma once
 
 #include <cstddef>
@@ -85,6 +86,32 @@ public:
     // be reused afterwards.
     void AssignRead(const Values& values);
 
+    // Where the text values of an element read in place are written: item k's end, text field
+    // i's end (counted in items) and the bytes. Valid until the element's values change.
+    class TextRoom {
+    public:
+        void SetItemEnd(std::size_t k, std::uint32_t end) { SetEnd(itemEnds_, k, end); }
+        void SetFieldEnd(std::size_t i, std::uint32_t end) { SetEnd(fieldEnds_, i, end); }
+        char* Chars() const { return chars_; }
+
+    private:
+        friend class TElement;
+        TextRoom(std::byte* fieldEnds, std::byte* itemEnds, char* chars, bool wide)
+            : fieldEnds_(fieldEnds), itemEnds_(itemEnds), chars_(chars), wide_(wide) {}
+        void SetEnd(std::byte* ends, std::size_t k, std::uint32_t end) const;
+
+        std::byte* fieldEnds_;
+        std::byte* itemEnds_;
+        char* chars_;
+        bool wide_;
+    };
+    // AssignRead for values whose texts are written afterwards into the room returned, for
+    // fields text fields of items items and chars bytes in all: a long line is decoded
+    // straight into the buffer rather than through scratch values as large as the buffer.
+    // values holds the number values only.
+    TextRoom AssignReadAround(const Values& values, std::size_t fields, std::size_t items,
+                              std::size_t chars);
+
     // Stores the resolved targets of a reference value AssignRead left pending, in its room;
     // a value changed since then is set as SetElementRefs, SetGroupRefs would set it.
     void StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets);
@@ -136,20 +163,24 @@ public:
     bool HasReferrers() const { return links_ && !links_->incoming.Empty(); }
 
 private:
+    // Made for an element once something refers to it or it keeps items; small, as many
+    // elements of a large library are referred to.
     struct Links {
-        TReferrerSet incoming;                                // values that refer to this element
-        std::vector<std::pair<std::size_t, KeptItems>> kept;  // rare: by parameter position
+        using Kept = std::vector<std::pair<std::size_t, KeptItems>>;
+        TReferrerSet incoming;       // values that refer to this element
+        std::unique_ptr<Kept> kept;  // rare: by parameter position
     };
 
     // Where the parts of the buffer begin; see Pack.
-    const std::uint32_t* NumberEnds() const;
-    const std::uint32_t* TextEnds() const;
-    const std::uint32_t* ItemEnds() const;
+    EndList NumberEnds() const;
+    EndList TextEnds() const;
+    EndList ItemEnds() const;
+    std::size_t EndWidth() const { return wideEnds_ ? 4 : 2; }
     const RefKind* Kinds() const;
     const char* Chars() const;
     const NumberItem* NumberData() const;
     NumberItem* MutableNumbers() { return const_cast<NumberItem*>(NumberData()); }
-    std::uint32_t* MutableNumberEnds();
+    void SetNumberEnd(std::size_t i, std::uint32_t end);
     RefKind* MutableKinds() { return const_cast<RefKind*>(Kinds()); }
     template <typename Target>
     void StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets);
@@ -158,6 +189,9 @@ private:
     std::size_t ItemTotal() const;
 
     void Pack(const Values& values);
+    // Makes the buffer for the number values of values and room for the texts described.
+    TextRoom PackAround(const Values& values, std::size_t fields, std::size_t items,
+                        std::size_t chars);
     // Rebuilds the buffer with textCount and numberCount fields, the text field i taken from
     // texts(i, values) and the number field i from numbers(i, values).
     template <typename TextsAt, typename NumbersAt>
@@ -182,6 +216,7 @@ private:
     std::uint32_t textCount_ = 0;
     std::uint32_t numberCount_ = 0;
     std::uint8_t outputFlag_ = 1;
+    bool wideEnds_ = false;  // the buffer's ends are 32 bits (16 otherwise)
 };
 
 }  // namespace tabrix

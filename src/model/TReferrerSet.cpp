@@ -8,28 +8,31 @@ namespace tabrix {
 std::size_t TReferrerSet::SlotOf(const TReferrer& r) const {
     auto bits = reinterpret_cast<std::uintptr_t>(r.element) ^ (std::uint64_t{r.param} << 48);
     bits *= 0x9E3779B97F4A7C15ULL;  // Fibonacci hashing spreads the aligned addresses
-    return static_cast<std::size_t>(bits >> 20) & (slots_.size() - 1);
+    return static_cast<std::size_t>(bits >> 20) & (capacity_ - 1);
 }
 
 void TReferrerSet::Add(TElement* element, std::uint32_t param) {
     const TReferrer r{element, param};
     if (!Hashed()) {
-        auto end = slots_.begin() + static_cast<std::ptrdiff_t>(size_);
-        if (std::find(slots_.begin(), end, r) != end) return;
+        TReferrer* end = slots_.get() + size_;
+        if (std::find(slots_.get(), end, r) != end) return;
         if (size_ < kLinearLimit) {
-            if (size_ == slots_.size()) slots_.resize(std::max<std::size_t>(2, size_ * 2));
+            // Most elements are referred to once: room for one, then doubling, never past the
+            // small limit (a larger array would count as a hash table).
+            if (size_ == capacity_)
+                Grow(std::clamp<std::size_t>(std::size_t{capacity_} * 2, 1, kLinearLimit));
             slots_[size_++] = r;
             return;
         }
         Rehash(kLinearLimit * 4);
-    } else if ((size_ + 1) * 4 > slots_.size() * 3) {
-        Rehash(slots_.size() * 2);
+    } else if ((std::size_t{size_} + 1) * 4 > std::size_t{capacity_} * 3) {
+        Rehash(std::size_t{capacity_} * 2);
     }
     InsertHashed(r);
 }
 
 void TReferrerSet::InsertHashed(const TReferrer& r) {
-    const std::size_t mask = slots_.size() - 1;
+    const std::size_t mask = capacity_ - 1;
     for (std::size_t s = SlotOf(r);; s = (s + 1) & mask) {
         if (slots_[s].element == nullptr) {
             slots_[s] = r;
@@ -43,13 +46,13 @@ void TReferrerSet::InsertHashed(const TReferrer& r) {
 void TReferrerSet::Remove(TElement* element, std::uint32_t param) {
     const TReferrer r{element, param};
     if (!Hashed()) {
-        auto end = slots_.begin() + static_cast<std::ptrdiff_t>(size_);
-        auto found = std::find(slots_.begin(), end, r);
+        TReferrer* end = slots_.get() + size_;
+        TReferrer* found = std::find(slots_.get(), end, r);
         if (found == end) return;
         *found = slots_[--size_];
         return;
     }
-    const std::size_t mask = slots_.size() - 1;
+    const std::size_t mask = capacity_ - 1;
     std::size_t hole = SlotOf(r);
     while (!(slots_[hole] == r)) {
         if (slots_[hole].element == nullptr) return;
@@ -71,16 +74,24 @@ void TReferrerSet::Remove(TElement* element, std::uint32_t param) {
 void TReferrerSet::Reserve(std::size_t n) {
     std::size_t want = size_ + n;
     if (want <= kLinearLimit) {
-        if (slots_.size() < want) slots_.resize(want);
+        if (capacity_ < want) Grow(want);
         return;
     }
     std::size_t capacity = std::bit_ceil(want + want / 3 + 1);
-    if (!Hashed() || capacity > slots_.size()) Rehash(std::max(capacity, kLinearLimit * 4));
+    if (!Hashed() || capacity > capacity_) Rehash(std::max(capacity, kLinearLimit * 4));
+}
+
+void TReferrerSet::Grow(std::size_t capacity) {
+    auto larger = std::make_unique<TReferrer[]>(capacity);
+    std::copy(slots_.get(), slots_.get() + size_, larger.get());
+    slots_ = std::move(larger);
+    capacity_ = static_cast<std::uint32_t>(capacity);
 }
 
 void TReferrerSet::Rehash(std::size_t capacity) {
     std::vector<TReferrer> old = Take();
-    slots_.assign(capacity, TReferrer{});
+    slots_ = std::make_unique<TReferrer[]>(capacity);  // null elements: every slot free
+    capacity_ = static_cast<std::uint32_t>(capacity);
     for (const TReferrer& r : old)
         InsertHashed(r);
 }
@@ -89,13 +100,14 @@ TReferrerSet::Set TReferrerSet::Take() {
     Set taken;
     if (Hashed()) {
         taken.reserve(size_);
-        for (const TReferrer& r : slots_)
-            if (r.element) taken.push_back(r);
+        for (std::size_t s = 0; s < capacity_; ++s)
+            if (slots_[s].element) taken.push_back(slots_[s]);
     } else {
-        taken.assign(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(size_));
+        taken.assign(slots_.get(), slots_.get() + size_);
     }
-    slots_ = {};
+    slots_.reset();
     size_ = 0;
+    capacity_ = 0;
     return taken;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tabrix {
@@ -36,15 +37,19 @@ public:
 private:
     static constexpr std::size_t kLinearLimit = 8;
 
-    bool Hashed() const { return slots_.size() > kLinearLimit; }
+    bool Hashed() const { return capacity_ > kLinearLimit; }
     std::size_t SlotOf(const TReferrer& r) const;
     void Rehash(std::size_t capacity);
     void InsertHashed(const TReferrer& r);
+    // Moves the entries of the small array into a new one of capacity entries.
+    void Grow(std::size_t capacity);
 
-    // Small: the first size_ entries, unordered. Hashed: a power-of-two table where a null
-    // element marks a free slot.
-    std::vector<TReferrer> slots_;
-    std::size_t size_ = 0;
+    // Small: the first size_ of capacity_ entries, unordered. Hashed: a power-of-two table of
+    // capacity_ entries where a null element marks a free slot. A referenced element keeps
+    // one of these: a pointer and two counts rather than a vector and a count.
+    std::unique_ptr<TReferrer[]> slots_;
+    std::uint32_t size_ = 0;
+    std::uint32_t capacity_ = 0;
 };
 
 }  // namespace tabrix

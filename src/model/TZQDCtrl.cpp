@@ -1,11 +1,13 @@
 #include "model/TZQDCtrl.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstring>
 
 #include "model/CoreText.h"
 #include "model/ParamType.h"
+#include "model/RunInParts.h"
 #include "model/TGroupSetting.h"
 #include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
@@ -32,163 +34,13 @@ std::uint8_t TypeAt(const TZQLCtrl& library, std::size_t i) {
     return params->At(i)->Type();
 }
 
-// How a text item of an element line ends.
-enum class ItemEnd { kItem, kField, kSection, kLine };
+// Element data below this size are decoded on the reading thread alone: starting threads
+// would cost more than they save.
+std::atomic<std::size_t> parallelReadThreshold{std::size_t{1} << 20};
 
-// Walks one text item of an element line and finds where it ends, classifying bytes relative to
-// the item's own start, exactly as the writer did when it escaped the item on its own: the
-// first 0x5C trail byte of a text that begins with a double-byte character is a character of
-// its own there, so it was escaped, and reading must treat it the same way. Classifying from
-// the start of the whole section instead would take that doubled byte for an escape and
-// swallow the separator after it.
-class ItemScanner {
-public:
-    explicit ItemScanner(std::string_view item) : item_(item) {}
-
-    // Position of the "#", "," or "||" that ends the item (or the length of the text), and
-    // which of them it is.
-    std::size_t FindEnd(ItemEnd& end) {
-        std::size_t pos = 0;
-        while (pos < item_.size()) {
-            int kind = KindAt(pos);
-            char c = item_[pos];
-            bool single = pos == 0 || kind < kTrailByte;
-            if (c == '\\' && kind != kTrailByte) {
-                // An escape: "\||" stands for "||" as a whole, any other escape for one byte.
-                std::size_t length = item_.substr(pos + 1, 2) == "||" ? 3 : 2;
-                for (std::size_t k = 0; k < length && pos < item_.size(); ++k)
-                    Advance(pos);
-                continue;
-            }
-            if (single && c == '#') return end = ItemEnd::kItem, pos;
-            if (single && c == ',') return end = ItemEnd::kField, pos;
-            if (single && c == '|' && item_.substr(pos + 1, 1) == "|") {
-                // "||" is escaped in texts but a lone "|" is not, so a text ending in "|"
-                // is written as "|||" before the numbers, which never begin with "|": the
-                // section separator is the last two bars of the run.
-                std::size_t run = item_.find_first_not_of('|', pos);
-                run = (run == std::string_view::npos ? item_.size() : run) - pos;
-                for (std::size_t k = 2; k < run; ++k)
-                    Advance(pos);
-                return end = ItemEnd::kSection, pos;
-            }
-            Advance(pos);
-        }
-        end = ItemEnd::kLine;
-        return item_.size();
-    }
-
-private:
-    static bool IsLead(unsigned char b) {
-        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
-    }
-
-    // The byte class of the string cutter at pos, computed from the run of lead-range bytes
-    // that ends just before pos (tracked while advancing, so each byte costs O(1)).
-    int KindAt(std::size_t pos) const {
-        unsigned char b = static_cast<unsigned char>(item_[pos]);
-        if (pos == 0) return IsLead(b) ? kLeadByte : kSingleByte;
-        std::size_t stop = pos > leadRun_ ? pos - leadRun_ - 1 : 0;
-        std::size_t d = pos - stop;
-        if (d % 2 == 1) return IsLead(b) ? kLeadByte : kSingleByte;
-        return stop == 0 ? kSingleByte : kTrailByte;
-    }
-
-    void Advance(std::size_t& pos) {
-        leadRun_ = IsLead(static_cast<unsigned char>(item_[pos])) ? leadRun_ + 1 : 0;
-        ++pos;
-    }
-
-    std::string_view item_;
-    std::size_t leadRun_ = 0;
-};
-
-// Decodes the text section at the front of rest into values: fields separated by ",", items by
-// "#", each item unescaped. Returns where the number section begins (rest.size() when there is
-// none).
-std::size_t DecodeTexts(const TStringDivision& division, std::string_view rest,
-                        TElement::Values& values) {
-    std::size_t pos = 0;
-    while (true) {
-        std::string_view item = rest.substr(pos);
-        ItemEnd how;
-        std::size_t end = ItemScanner(item).FindEnd(how);
-        division.AppendEscapeMapped(values.chars, item.substr(0, end), false);
-        values.EndTextItem();
-        pos += end;
-        if (how == ItemEnd::kItem) {
-            ++pos;
-            continue;
-        }
-        values.EndTextField();
-        if (how == ItemEnd::kField) {
-            ++pos;
-            continue;
-        }
-        return how == ItemEnd::kSection ? pos + kSectionSeparator.size() : rest.size();
-    }
-}
-
-bool IsPlainAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
-// Walks the pieces of a number section or field cut at one separator byte, without copying
-// them: the pieces the divider's Split would give, as views into the text.
-class PlainPieces {
-public:
-    PlainPieces(const TStringDivision& division, std::string_view text, char separator)
-        : division_(division), text_(text), separator_(separator), plain_(IsPlainAscii(text)) {}
-
-    // The next piece; false after the last one.
-    bool Next(std::string_view& piece) {
-        if (start_ > text_.size()) return false;
-        std::size_t cut = Find(start_);
-        if (cut == std::string_view::npos) cut = text_.size();
-        piece = text_.substr(start_, cut - start_);
-        start_ = cut + 1;
-        return true;
-    }
-
-    // How many pieces there are (one more than separators).
-    std::size_t Count() const {
-        if (plain_)
-            return static_cast<std::size_t>(std::count(text_.begin(), text_.end(), separator_)) + 1;
-        std::size_t count = 1;
-        for (std::size_t cut = Find(0); cut != std::string_view::npos; cut = Find(cut + 1))
-            ++count;
-        return count;
-    }
-
-private:
-    // Without bytes of 0x80 and above no byte can be the second byte of a double-byte
-    // character, so a plain byte search cuts exactly where the divider would.
-    std::size_t Find(std::size_t from) const {
-        if (plain_) return text_.find(separator_, from);
-        return division_.Find(text_, std::string_view(&separator_, 1), from, TStringDivision::npos,
-                              0);
-    }
-
-    const TStringDivision& division_;
-    std::string_view text_;
-    char separator_;
-    bool plain_;
-    std::size_t start_ = 0;
-};
-
-// Cuts the output flag off the line; a line without "||" is all flag.
-std::string_view CutFlag(const TStringDivision& division, std::string_view& rest) {
-    std::size_t pos = division.Find(rest, kSectionSeparator, 0, TStringDivision::npos, 0);
-    if (pos == TStringDivision::npos) {
-        std::string_view field = rest;
-        rest = {};
-        return field;
-    }
-    std::string_view field = rest.substr(0, pos);
-    rest.remove_prefix(pos + kSectionSeparator.size());
-    return field;
+// How many parts bytes of element lines are decoded in.
+std::size_t ReadParts(std::size_t bytes) {
+    return PartsFor(bytes, parallelReadThreshold.load(std::memory_order_relaxed));
 }
 
 }  // namespace
@@ -233,6 +85,14 @@ void TZQDCtrl::RenumberGroupData(std::size_t from) {
 
 // --- reading ---------------------------------------------------------------------------------
 
+std::size_t TZQDCtrl::ParallelReadThreshold() {
+    return parallelReadThreshold.load(std::memory_order_relaxed);
+}
+
+void TZQDCtrl::SetParallelReadThreshold(std::size_t bytes) {
+    parallelReadThreshold.store(bytes, std::memory_order_relaxed);
+}
+
 FileResult TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     Report(progress, Message(path_, CoreText::kReadBegin));
     TStringFiler filer;
@@ -244,8 +104,8 @@ FileResult TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     Report(progress, Message(path_, CoreText::kExpanding));
     Reset(path_);
 
-    std::vector<ReadReference> refs;  // reference values, in the order of the file
-    std::size_t filled = 0;           // group data slots filled so far
+    std::vector<DataBlock> blocks;  // the element lines, decoded once the structure is read
+    std::size_t filled = 0;         // group data slots filled so far
     auto store = [&](std::unique_ptr<TGroupData> data) {
         data->SetOwner(this);
         if (filled < groupData_.size() && !groupData_[filled]) {
@@ -276,25 +136,13 @@ FileResult TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
                 }
             }
         } else if (tag == "[elements") {
-            store(ReadGroupData(library, lines, i, progress, refs));
+            store(ReadGroupData(lines, i, progress, blocks));
         }
     }
 
-    // The item lists go to the library's table after every element is made, so that they lie
-    // together in memory rather than between the elements, and are handed back as a whole.
-    const TStringDivision& division = library.Division();
-    std::vector<TUnresolvedReference>& table = library.ReferenceTable();
-    if (table.capacity() < table.size() + refs.size())  // geometric over many files
-        table.reserve(std::max(table.size() + refs.size(), 2 * table.capacity()));
-    for (const ReadReference& ref : refs) {
-        PlainPieces pieces(division, ref.field, '#');
-        StringList items;
-        items.reserve(pieces.Count());
-        std::string_view item;
-        while (pieces.Next(item))
-            items.emplace_back(item);
-        table.push_back({ref.element, ref.param, std::move(items)});
-    }
+    DecodeBlocks(library, lines, blocks);
+    for (const auto& data : groupData_)
+        if (data) data->FinishRead();
 
     for (std::size_t k = 0; k < groupData_.size(); ++k) {
         if (!groupData_[k]) {
@@ -306,9 +154,9 @@ FileResult TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     return kFileOk;
 }
 
-std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const LineViews& lines,
-                                                    std::size_t& i, const Progress& progress,
-                                                    std::vector<ReadReference>& refs) {
+std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(const LineViews& lines, std::size_t& i,
+                                                    const Progress& progress,
+                                                    std::vector<DataBlock>& blocks) {
     TStringFiler filer;
     auto data = std::make_unique<TGroupData>(this);
     for (++i; i < lines.size(); ++i) {
@@ -329,46 +177,67 @@ std::unique_ptr<TGroupData> TZQDCtrl::ReadGroupData(TZQLCtrl& library, const Lin
                 }
             }
         } else if (tag == "[data") {
-            TElement::Values values;  // reused: one allocation per element, not per value
-            for (++i; i < lines.size() && lines[i] != "[/data]"; ++i) {
-                auto element = std::make_unique<TElement>();
-                DecodeElementLine(library, *element, lines[i], values, refs);
-                data->StoreRead(std::move(element));
-            }
+            std::size_t first = ++i;
+            while (i < lines.size() && lines[i] != "[/data]")
+                ++i;
+            if (i > first) blocks.push_back({data.get(), first, i});
         }
     }
-    data->FinishRead();
     return data;
 }
 
-void TZQDCtrl::DecodeElementLine(TZQLCtrl& library, TElement& element, std::string_view line,
-                                 TElement::Values& values, std::vector<ReadReference>& refs) const {
-    const TStringDivision& division = library.Division();
-    values.Clear();
-    std::string_view rest = line;
-    std::string_view flag = CutFlag(division, rest);
-    element.SetOutputFlag(static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));
-    rest.remove_prefix(DecodeTexts(division, rest, values));
-
-    if (!rest.empty()) {
-        PlainPieces fields(division, rest, ',');
-        std::string_view field;
-        for (std::size_t i = 0; fields.Next(field); ++i) {
-            PlainPieces pieces(division, field, '#');
-            std::string_view item;
-            if (IsReferenceType(TypeAt(library, i))) {
-                // Room for the targets, resolved once every file is read; empty until then.
-                values.numbers.resize(values.numbers.size() + pieces.Count());
-                values.EndNumberField(TElement::RefKind::kPending);
-                refs.push_back({&element, static_cast<std::uint32_t>(i), field});
-                continue;
-            }
-            while (pieces.Next(item))
-                values.numbers.push_back(TStringDivision::ToULong(item, 0));
-            values.EndNumberField();
+// The lines are cut into parts of about equal bytes; each part is decoded by a reader of its
+// own into its own elements and reference list, and the parts are joined in order, so the
+// result does not depend on how many parts there were.
+void TZQDCtrl::DecodeBlocks(TZQLCtrl& library, const LineViews& lines,
+                            const std::vector<DataBlock>& blocks) {
+    std::vector<std::size_t> lineAt;  // element k is decoded from lines[lineAt[k]]
+    std::size_t bytes = 0;
+    for (const DataBlock& block : blocks) {
+        for (std::size_t i = block.first; i < block.end; ++i) {
+            lineAt.push_back(i);
+            bytes += lines[i].size();
         }
     }
-    element.AssignRead(values);
+    const std::size_t parts = std::min(ReadParts(bytes), std::max<std::size_t>(lineAt.size(), 1));
+    std::vector<std::size_t> bounds{0};  // part p decodes elements bounds[p] .. bounds[p+1]-1
+    std::size_t seen = 0;
+    for (std::size_t k = 0; k < lineAt.size() && bounds.size() < parts; ++k) {
+        seen += lines[lineAt[k]].size();
+        if (seen * parts >= bytes * bounds.size()) bounds.push_back(k + 1);
+    }
+    bounds.resize(parts + 1, lineAt.size());
+    bounds.back() = lineAt.size();
+
+    std::vector<std::unique_ptr<TElement>> made(lineAt.size());
+    std::vector<std::vector<TReadReference>> partRefs(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        TElementLineReader reader(library);
+        for (std::size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
+            made[k] = std::make_unique<TElement>();
+            reader.Decode(*made[k], lines[lineAt[k]], partRefs[p]);
+        }
+    });
+    std::size_t k = 0;
+    for (const DataBlock& block : blocks)
+        for (std::size_t i = block.first; i < block.end; ++i)
+            block.data->StoreRead(std::move(made[k++]));
+
+    // The item lists go to the library's table after every element is made, so that they lie
+    // together in memory rather than between the elements, and are handed back as a whole.
+    std::vector<TUnresolvedReference>& table = library.ReferenceTable();
+    std::vector<std::size_t> refStart{table.size()};  // where part p's references go
+    for (const auto& part : partRefs)
+        refStart.push_back(refStart.back() + part.size());
+    if (table.capacity() < refStart.back())  // geometric over many files
+        table.reserve(std::max(refStart.back(), 2 * table.capacity()));
+    table.resize(refStart.back());
+    RunInParts(parts, [&](std::size_t p) {
+        TUnresolvedReference* out = table.data() + refStart[p];
+        for (const TReadReference& ref : partRefs[p])
+            *out++ = {ref.element, ref.param,
+                      TElementLineReader::ReferenceItems(library, ref.field)};
+    });
 }
 
 // --- writing ---------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include "model/FileResult.h"
 #include "model/Progress.h"
+#include "model/TElementLineReader.h"
 #include "model/TFileWriter.h"
 #include "model/TGroupData.h"
 #include "model/TStringDivision.h"
@@ -78,19 +79,30 @@ public:
     std::unique_ptr<TGroupData> TakeGroupData(const TGroupData* data);
     void RenumberGroupData(std::size_t from = 0);
 
+    // Element lines of at least this many bytes in all are decoded on several threads.
+    static std::size_t ParallelReadThreshold();
+    static void SetParallelReadThreshold(std::size_t bytes);
+
 private:
     using LineViews = std::vector<std::string_view>;
-    // A reference value as read: its field text, cut into items once the file is decoded.
-    struct ReadReference {
-        TElement* element;
-        std::uint32_t param;
-        std::string_view field;
+    // The element lines first .. end-1 of a [data] section of one group data.
+    struct DataBlock {
+        TGroupData* data;
+        std::size_t first;
+        std::size_t end;
     };
-    std::unique_ptr<TGroupData> ReadGroupData(TZQLCtrl& library, const LineViews& lines,
-                                              std::size_t& i, const Progress& progress,
-                                              std::vector<ReadReference>& refs);
-    void DecodeElementLine(TZQLCtrl& library, TElement& element, std::string_view line,
-                           TElement::Values& values, std::vector<ReadReference>& refs) const;
+    // Reads the structure of an [elements] section; its element lines are left to DecodeBlocks.
+    std::unique_ptr<TGroupData> ReadGroupData(const LineViews& lines, std::size_t& i,
+                                              const Progress& progress,
+                                              std::vector<DataBlock>& blocks);
+    // Makes the elements of every block, in order, and appends their reference values to the
+    // library's table in the order of the file; a large file is decoded in parts on several
+    // threads.
+    void DecodeBlocks(TZQLCtrl& library, const LineViews& lines,
+                      const std::vector<DataBlock>& blocks);
+    // Appends the element's line (without line end) to line.
+    void AppendElementLine(const TZQLCtrl& library, const TElement& element,
+                           std::string& line) const;
     std::size_t EstimatedSize() const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;

@@ -7,6 +7,7 @@
 #include "model/CoreText.h"
 #include "model/ParamType.h"
 #include "model/PathName.h"
+#include "model/RunInParts.h"
 #include "model/TGroupData.h"
 #include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
@@ -415,23 +416,159 @@ void TZQLCtrl::SetTimedInterval(std::uint32_t seconds) {
     timedIntervalStored_ = true;
 }
 
+namespace {
+
+TElement* FindElement(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
+                      std::string_view item) {
+    std::size_t blank = item.find(' ');
+    std::uint32_t index = TStringDivision::ToULong(item.substr(0, blank), 0);
+    std::uint32_t group =
+        blank == std::string_view::npos ? 0 : TStringDivision::ToULong(item.substr(blank + 1), 0);
+    if (group >= groups.size()) return nullptr;
+    const TGroupData* data = groups[group]->GroupData();
+    return data && index < data->Size() ? data->At(index) : nullptr;
+}
+
+TGroupSetting* FindGroup(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
+                         std::string_view item) {
+    auto number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
+    return number < groups.size() ? groups[number].get() : nullptr;
+}
+
+// The references first .. end-1 of the table as looked up by one part: the targets of each
+// reference value back to back (trailing empty ones dropped) and the items to keep, by table
+// position, for the few values naming something the library does not show.
+struct ResolvedPart {
+    std::size_t first = 0;
+    std::size_t end = 0;
+    std::vector<void*> targets;
+    std::vector<std::size_t> ends;  // per reference value: the end of its targets
+    std::vector<std::pair<std::size_t, TElement::KeptItems>> kept;
+
+    template <typename Target>
+    void Targets(std::size_t begin, std::size_t stop, std::vector<Target*>& out) const {
+        out.clear();
+        for (std::size_t t = begin; t < stop; ++t)
+            out.push_back(static_cast<Target*>(targets[t]));
+    }
+};
+
+// What TZQLCtrl::ResolveItems gives for one reference, into part.
+template <typename Find>
+void LookUp(std::size_t k, const TUnresolvedReference& ref, Find find, ResolvedPart& part) {
+    const std::size_t start = part.targets.size();
+    bool anyKept = false;
+    for (const std::string& item : ref.items) {
+        if (item.empty()) {
+            part.targets.push_back(nullptr);
+        } else if (void* target = find(item)) {
+            part.targets.push_back(target);
+        } else {
+            anyKept |= item != "-1";
+        }
+    }
+    if (anyKept) {
+        TElement::KeptItems kept;
+        for (const std::string& item : ref.items) {
+            if (item.empty() || find(item))
+                kept.emplace_back();
+            else
+                kept.emplace_back(item);
+        }
+        part.kept.emplace_back(k, std::move(kept));
+    }
+    while (part.targets.size() > start && part.targets.back() == nullptr)
+        part.targets.pop_back();
+    part.ends.push_back(part.targets.size());
+}
+
+// Looks the references up in parts of about equal size, each on a thread of its own; nothing
+// but the table's item lists, freed as they are read, is changed.
+template <typename TypeOf>
+std::vector<ResolvedPart> LookUpInParts(std::vector<TUnresolvedReference>& table,
+                                        const std::vector<std::unique_ptr<TGroupSetting>>& groups,
+                                        std::size_t parts, TypeOf typeOf) {
+    std::vector<ResolvedPart> resolved(parts);
+    for (std::size_t p = 0; p < parts; ++p) {
+        resolved[p].first = table.size() * p / parts;
+        resolved[p].end = table.size() * (p + 1) / parts;
+    }
+    RunInParts(parts, [&](std::size_t p) {
+        ResolvedPart& part = resolved[p];
+        for (std::size_t k = part.first; k < part.end; ++k) {
+            TUnresolvedReference& ref = table[k];
+            const std::uint8_t type = typeOf(ref);
+            if (IsElementRefType(type))
+                LookUp(
+                    k, ref,
+                    [&](std::string_view item) -> void* { return FindElement(groups, item); },
+                    part);
+            else if (type == kTypeGroupRef)
+                LookUp(
+                    k, ref, [&](std::string_view item) -> void* { return FindGroup(groups, item); },
+                    part);
+            StringList().swap(ref.items);
+        }
+    });
+    return resolved;
+}
+
+}  // namespace
+
 // --- references ------------------------------------------------------------------------------
 
 void TZQLCtrl::ResolveReferences() {
     keptReferences_.clear();
-    for (const TUnresolvedReference& ref : references_) {
-        if (!parameterFile_ || ref.param >= parameterFile_->Size()) continue;
-        std::uint8_t type = parameterFile_->At(ref.param)->Type();
-        if (IsElementRefType(type))
-            ResolveElementRefs(ref);
-        else if (type == kTypeGroupRef)
-            ResolveGroupRefs(ref);
+    auto typeOf = [this](const TUnresolvedReference& ref) -> std::uint8_t {
+        if (!parameterFile_ || ref.param >= parameterFile_->Size()) return kTypeString;
+        return parameterFile_->At(ref.param)->Type();
+    };
+    // A reference takes some 64 bytes of element lines: many are resolved in parts, as the
+    // lines were decoded.
+    const std::size_t parts = PartsFor(references_.size(), TZQDCtrl::ParallelReadThreshold() / 64);
+    if (parts > 1) {
+        // The look-ups run in parts and change nothing; the targets are stored (and
+        // registered with what they name) here, in the order of the table.
+        std::vector<ResolvedPart> resolved = LookUpInParts(references_, groups_, parts, typeOf);
+        std::vector<TElement*> elements;
+        std::vector<TGroupSetting*> groups;
+        for (ResolvedPart& part : resolved) {
+            std::size_t j = 0;
+            for (std::size_t k = part.first; k < part.end; ++k) {
+                const TUnresolvedReference& ref = references_[k];
+                const std::uint8_t type = typeOf(ref);
+                if (!IsReferenceType(type)) continue;
+                const std::size_t begin = j ? part.ends[j - 1] : 0, end = part.ends[j];
+                ++j;
+                if (end == begin) continue;
+                if (type == kTypeGroupRef) {
+                    part.Targets(begin, end, groups);
+                    ref.element->StoreReadGroupRefs(ref.param, groups);
+                } else if (!groups_.empty()) {
+                    part.Targets(begin, end, elements);
+                    ref.element->StoreReadElementRefs(ref.param, elements);
+                }
+            }
+            for (auto& [k, items] : part.kept)
+                keptReferences_.push_back(
+                    {references_[k].element, references_[k].param, std::move(items)});
+        }
+    } else {
+        for (const TUnresolvedReference& ref : references_) {
+            std::uint8_t type = typeOf(ref);
+            if (IsElementRefType(type))
+                ResolveElementRefs(ref);
+            else if (type == kTypeGroupRef)
+                ResolveGroupRefs(ref);
+        }
     }
     // Kept items go on after the values are stored, which would drop them.
     for (KeptReference& kept : keptReferences_)
         kept.element->KeepReferenceItems(kept.param, std::move(kept.items));
     keptReferences_.clear();
-    references_ = {};  // its capacity too: a large library's table is big
+    // Its capacity too: a large library's table is big. (Assigning {} would keep it: that picks
+    // the initializer-list assignment, which only clears.)
+    std::vector<TUnresolvedReference>().swap(references_);
     // The files read for this library were decoded against its group list as it is now.
     std::vector<const TGroupData*> context;
     for (const auto& group : groups_)
@@ -447,6 +584,12 @@ template <typename T>
 void DropTrailingNulls(std::vector<T*>& list) {
     while (!list.empty() && list.back() == nullptr)
         list.pop_back();
+}
+
+// A reused target list does not keep the room of one huge reference list for good.
+template <typename T>
+void ReleaseIfLarge(std::vector<T*>& list) {
+    if (list.capacity() > 4096) std::vector<T*>().swap(list);
 }
 
 }  // namespace
@@ -484,28 +627,21 @@ void TZQLCtrl::ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
 }
 
 void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
-    auto lookup = [this](const std::string& item) -> TElement* {
-        std::size_t blank = item.find(' ');
-        std::uint32_t index = TStringDivision::ToULong(item.substr(0, blank), 0);
-        std::uint32_t group =
-            blank == std::string::npos ? 0 : TStringDivision::ToULong(item.substr(blank + 1), 0);
-        if (group >= groups_.size()) return nullptr;
-        const TGroupData* data = groups_[group]->GroupData();
-        return data && index < data->Size() ? data->At(index) : nullptr;
-    };
-    std::vector<TElement*> targets;
+    auto lookup = [this](std::string_view item) { return FindElement(groups_, item); };
+    thread_local std::vector<TElement*> targets;  // reused: one list per reference read
+    targets.clear();
     ResolveItems(ref, lookup, targets);
     if (!targets.empty() && !groups_.empty()) ref.element->StoreReadElementRefs(ref.param, targets);
+    ReleaseIfLarge(targets);
 }
 
 void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
-    auto lookup = [this](const std::string& item) -> TGroupSetting* {
-        auto number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
-        return number < groups_.size() ? groups_[number].get() : nullptr;
-    };
-    std::vector<TGroupSetting*> targets;
+    auto lookup = [this](std::string_view item) { return FindGroup(groups_, item); };
+    thread_local std::vector<TGroupSetting*> targets;
+    targets.clear();
     ResolveItems(ref, lookup, targets);
     if (!targets.empty()) ref.element->StoreReadGroupRefs(ref.param, targets);
+    ReleaseIfLarge(targets);
 }
 
 // --- writing ---------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,31 @@
 namespace tabrix {
 
 using TextList = std::vector<std::string>;
+
+// A run of offsets in an element's buffer, 16 bits each in a small buffer and 32 bits in one
+// whose counts do not fit 16 bits, so that small elements spend half the room on them.
+class EndList {
+public:
+    EndList() = default;
+    EndList(const void* at, bool wide) : at_(static_cast<const unsigned char*>(at)), wide_(wide) {}
+
+    std::uint32_t operator[](std::size_t k) const {
+        if (wide_) {
+            std::uint32_t end;
+            std::memcpy(&end, at_ + 4 * k, sizeof end);
+            return end;
+        }
+        std::uint16_t end;
+        std::memcpy(&end, at_ + 2 * k, sizeof end);
+        return end;
+    }
+    EndList operator+(std::size_t k) const { return {at_ + k * (wide_ ? 4 : 2), wide_}; }
+    const void* Address() const { return at_; }
+
+private:
+    const unsigned char* at_ = nullptr;
+    bool wide_ = false;
+};
 
 class TextItems {
 public:
@@ -46,7 +72,7 @@ public:
     using size_type = std::size_t;
 
     TextItems() = default;
-    TextItems(const char* chars, const std::uint32_t* ends, std::size_t count, std::uint32_t start)
+    TextItems(const char* chars, EndList ends, std::size_t count, std::uint32_t start)
         : chars_(chars), ends_(ends), count_(count), start_(start) {}
 
     std::size_t size() const { return count_; }
@@ -80,7 +106,7 @@ private:
     }
 
     const char* chars_ = nullptr;
-    const std::uint32_t* ends_ = nullptr;
+    EndList ends_;
     std::size_t count_ = 0;
     std::uint32_t start_ = 0;
 };

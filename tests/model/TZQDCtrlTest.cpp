@@ -489,11 +489,60 @@ TEST_F(TZQDCtrlTest, CorruptAndTruncatedFiles) {
     EXPECT_EQ(controller_->ElementDataFiles().size(), 1u);
 }
 
+// A file decoded in parts on several threads gives what one thread gives: elements in order,
+// references across the parts and groups, kept items, escapes and odd lines alike; a long line
+// decoded in place reads back as it was written.
+TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
+    const std::vector<std::string> kinds = {
+        "1||a#b\\#c,x\\\\y||,{0} 0#0 1,1,3#4",
+        "0||\\",
+        "1||x|||7",
+        "garbage",
+        "",
+        "1||" + Sj("表") + "\\#z#" + Sj("能") + "||,9 9#{0} 1#,5",
+        "1||||,,-1",
+        "2||,||0x1F#0777#-5#4294967296,{0} 1",
+    };
+    // A line long enough to be decoded straight into its element's buffer, with 32-bit ends.
+    std::string longLine = "1||";
+    while (longLine.size() < 150'000)
+        longLine += "a\\#" + Sj("あ") + "\\\\#";
+    longLine += "," + Sj("あ") + "||5,3 0";
+    std::string zqd = Lines({"Element-Data for Tabrix ver 2.0", "[init]", "[size]2", "[/init]"});
+    for (int data = 0; data < 2; ++data) {
+        zqd += "\r\n" + Lines({"[elements]", "[init]", "[name]d" + std::to_string(data), "[size]3",
+                               "[/init]", "[data]"});
+        for (int k = 0; k < 400; ++k) {
+            std::string line = kinds[(k + data) % kinds.size()];
+            std::size_t at = line.find("{0}");
+            if (at != std::string::npos) line.replace(at, 3, std::to_string((k * 7) % 401));
+            zqd += "\r\n" + line;
+        }
+        if (data == 1) zqd += "\r\n" + longLine;
+        zqd += "\r\n" + Lines({"[/data]", "[/elements]"});
+    }
+    const std::size_t threshold = TZQDCtrl::ParallelReadThreshold();
+    std::string oneThread;
+    for (std::size_t bytes : {std::size_t{1} << 40, std::size_t{0}, std::size_t{4000}}) {
+        TZQDCtrl::SetParallelReadThreshold(bytes);
+        TZQLCtrl& lib = Open(ParameterFile({1, 3, 10, 9}), LibraryFile({0, 1}), zqd);
+        TZQDCtrl::SetParallelReadThreshold(threshold);
+        ASSERT_EQ(lib.GroupCount(), 2u);
+        EXPECT_EQ(lib.Group(1)->GroupData()->Size(), 401u);
+        const std::string saved = SaveData();
+        if (oneThread.empty()) oneThread = saved;
+        EXPECT_EQ(saved, oneThread) << "threshold " << bytes;
+    }
+    EXPECT_NE(oneThread.find("\r\n1||a#b\\#c,x\\\\y||0,0 0#0 1,1,3#4\r\n"), std::string::npos);
+    EXPECT_NE(oneThread.find("\r\n" + longLine + "\r\n"), std::string::npos);
+}
+
 // The referrer set against std::set over random adds and removes, past the size where it turns
 // from an array into a hash table and back down through deletions that shift entries.
 TEST(ReferrerSetTest, AgreesWithAnOrderedSet) {
     std::vector<TElement> elements(64);
     TReferrerSet set;
+    set.Reserve(5);  // a small reservation of no power of two grows like any small array
     std::set<std::pair<TElement*, std::uint32_t>> model;
     std::mt19937 random(7);
     for (int step = 0; step < 20000; ++step) {

@@ -1,0 +1,455 @@
+#include "model/TElementLineReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/ParamType.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+
+namespace tabrix {
+
+namespace {
+
+constexpr std::string_view kSectionSeparator = "||";
+
+// How a text item of an element line ends.
+enum class ItemEnd { kItem, kField, kSection, kLine };
+
+// The bytes the item walk has to look at: the escape byte and the three separators. Every other
+// byte only counts for the class of a later one.
+constexpr std::array<bool, 256> MakeStopBytes() {
+    std::array<bool, 256> stops{};
+    stops['\\'] = stops['#'] = stops[','] = stops['|'] = true;
+    return stops;
+}
+constexpr std::array<bool, 256> kStopBytes = MakeStopBytes();
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+
+// Nonzero exactly when some byte of word is zero.
+constexpr std::uint64_t HasZeroByte(std::uint64_t word) {
+    return (word - kOnes) & ~word & kHighs;
+}
+
+std::uint64_t LoadWord(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// True when one of the 8 bytes of word is an escape byte or a separator.
+bool HasStopByte(std::uint64_t word) {
+    return (HasZeroByte(word ^ (kOnes * '\\')) | HasZeroByte(word ^ (kOnes * '#')) |
+            HasZeroByte(word ^ (kOnes * ',')) | HasZeroByte(word ^ (kOnes * '|'))) != 0;
+}
+
+bool IsPlainAscii(std::string_view text) {
+    std::size_t pos = 0;
+    for (; pos + 8 <= text.size(); pos += 8)
+        if (LoadWord(text.data() + pos) & kHighs) return false;
+    for (; pos < text.size(); ++pos)
+        if (static_cast<unsigned char>(text[pos]) >= 0x80) return false;
+    return true;
+}
+
+// True when the bytes at at are those of form (escaped forms are a few bytes long).
+bool SameBytes(const std::string& form, const char* at) {
+    for (std::size_t k = 0; k < form.size(); ++k)
+        if (form[k] != at[k]) return false;
+    return true;
+}
+
+// Walks one text item of an element line and finds where it ends, classifying bytes relative to
+// the item's own start, exactly as the writer did when it escaped the item on its own: the
+// first 0x5C trail byte of a text that begins with a double-byte character is a character of
+// its own there, so it was escaped, and reading must treat it the same way. Classifying from
+// the start of the whole section instead would take that doubled byte for an escape and
+// swallow the separator after it.
+class ItemScanner {
+public:
+    explicit ItemScanner(std::string_view item) : item_(item) {}
+
+    // Position of the "#", "," or "||" that ends the item (or the length of the text), and
+    // which of them it is.
+    std::size_t FindEnd(ItemEnd& end) {
+        const std::size_t size = item_.size();
+        for (std::size_t pos = NextStop(0); pos < size; pos = NextStop(pos)) {
+            int kind = KindAt(pos);
+            char c = item_[pos];
+            bool single = pos == 0 || kind < kTrailByte;
+            if (c == '\\') {
+                sawBackslash_ = true;
+                if (kind != kTrailByte) {
+                    // An escape: "\||" stands for "||" as a whole, any other for one byte.
+                    std::size_t length = BarsAt(pos + 1, 2) ? 3 : 2;
+                    pos = std::min(pos + length, size);
+                    continue;
+                }
+            }
+            if (single && c == '#') return end = ItemEnd::kItem, pos;
+            if (single && c == ',') return end = ItemEnd::kField, pos;
+            if (single && c == '|' && BarsAt(pos + 1, 1)) {
+                // "||" is escaped in texts but a lone "|" is not, so a text ending in "|"
+                // is written as "|||" before the numbers, which never begin with "|": the
+                // section separator is the last two bars of the run.
+                std::size_t run = item_.find_first_not_of('|', pos);
+                run = (run == std::string_view::npos ? size : run) - pos;
+                return end = ItemEnd::kSection, pos + run - 2;
+            }
+            ++pos;
+        }
+        end = ItemEnd::kLine;
+        return size;
+    }
+
+    // True when the item up to where FindEnd stopped holds a backslash byte.
+    bool SawBackslash() const { return sawBackslash_; }
+
+private:
+    // True when count bars stand at pos.
+    bool BarsAt(std::size_t pos, std::size_t count) const {
+        if (pos + count > item_.size()) return false;
+        for (std::size_t k = 0; k < count; ++k)
+            if (item_[pos + k] != '|') return false;
+        return true;
+    }
+
+    static bool IsLead(unsigned char b) {
+        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
+    }
+
+    // The first escape byte or separator at or after pos (the size when there is none); other
+    // bytes are passed over eight at a time.
+    std::size_t NextStop(std::size_t pos) const {
+        const char* data = item_.data();
+        const std::size_t size = item_.size();
+        while (pos + 8 <= size && !HasStopByte(LoadWord(data + pos)))
+            pos += 8;
+        while (pos < size && !kStopBytes[static_cast<unsigned char>(data[pos])])
+            ++pos;
+        return pos;
+    }
+
+    // The byte class of the string cutter at pos, from the run of lead-range bytes that ends
+    // just before pos. Separators and the escape byte are below the lead range, so the walk
+    // back ends at the previous one: each byte is walked over at most once more.
+    int KindAt(std::size_t pos) const {
+        unsigned char b = static_cast<unsigned char>(item_[pos]);
+        if (pos == 0) return IsLead(b) ? kLeadByte : kSingleByte;
+        std::size_t leadRun = 0;
+        while (leadRun < pos && IsLead(static_cast<unsigned char>(item_[pos - leadRun - 1])))
+            ++leadRun;
+        std::size_t stop = pos > leadRun ? pos - leadRun - 1 : 0;
+        std::size_t d = pos - stop;
+        if (d % 2 == 1) return IsLead(b) ? kLeadByte : kSingleByte;
+        return stop == 0 ? kSingleByte : kTrailByte;
+    }
+
+    std::string_view item_;
+    bool sawBackslash_ = false;
+};
+
+// Walks the pieces of a number section or field cut at one separator byte, without copying
+// them: the pieces the divider's Split would give, as views into the text.
+class PlainPieces {
+public:
+    PlainPieces(const TStringDivision& division, std::string_view text, char separator)
+        : division_(division), text_(text), separator_(separator), plain_(IsPlainAscii(text)) {}
+
+    // The next piece; false after the last one.
+    bool Next(std::string_view& piece) {
+        if (start_ > text_.size()) return false;
+        std::size_t cut = Find(start_);
+        if (cut == std::string_view::npos) cut = text_.size();
+        piece = text_.substr(start_, cut - start_);
+        start_ = cut + 1;
+        return true;
+    }
+
+    // How many pieces there are (one more than separators).
+    std::size_t Count() const {
+        if (plain_)
+            return static_cast<std::size_t>(std::count(text_.begin(), text_.end(), separator_)) + 1;
+        std::size_t count = 1;
+        for (std::size_t cut = Find(0); cut != std::string_view::npos; cut = Find(cut + 1))
+            ++count;
+        return count;
+    }
+
+private:
+    // Without bytes of 0x80 and above no byte can be the second byte of a double-byte
+    // character, so a plain byte search cuts exactly where the divider would.
+    std::size_t Find(std::size_t from) const {
+        if (plain_) {
+            if (from >= text_.size()) return std::string_view::npos;
+            const void* hit = std::memchr(text_.data() + from, separator_, text_.size() - from);
+            return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data())
+                       : std::string_view::npos;
+        }
+        return division_.Find(text_, std::string_view(&separator_, 1), from, TStringDivision::npos,
+                              0);
+    }
+
+    const TStringDivision& division_;
+    std::string_view text_;
+    char separator_;
+    bool plain_;
+    std::size_t start_ = 0;
+};
+
+// Cuts the output flag off the line; a line without "||" is all flag.
+std::string_view CutFlag(const TStringDivision& division, std::string_view& rest) {
+    // The flag is a few ASCII digits: a plain search finds the divider's match when no byte
+    // before it could pair with another.
+    std::size_t pos = rest.find(kSectionSeparator);
+    if (pos == std::string_view::npos || !IsPlainAscii(rest.substr(0, pos)))
+        pos = division.Find(rest, kSectionSeparator, 0, TStringDivision::npos, 0);
+    if (pos == TStringDivision::npos) {
+        std::string_view field = rest;
+        rest = {};
+        return field;
+    }
+    std::string_view field = rest.substr(0, pos);
+    rest.remove_prefix(pos + kSectionSeparator.size());
+    return field;
+}
+
+// Where decoded text items go: the reader's scratch values, a count of what they would take,
+// or the room in an element's buffer.
+class ScratchSink {
+public:
+    explicit ScratchSink(TElement::Values& values) : values_(values) {}
+    void Append(const char* bytes, std::size_t size) { values_.chars.append(bytes, size); }
+    void EndItem() { values_.EndTextItem(); }
+    void EndField() { values_.EndTextField(); }
+
+private:
+    TElement::Values& values_;
+};
+
+class CountSink {
+public:
+    void Append(const char*, std::size_t size) { chars += size; }
+    void EndItem() { ++items; }
+    void EndField() { ++fields; }
+
+    std::size_t chars = 0;
+    std::size_t items = 0;
+    std::size_t fields = 0;
+};
+
+class RoomSink {
+public:
+    explicit RoomSink(TElement::TextRoom room) : room_(room) {}
+    void Append(const char* bytes, std::size_t size) {
+        if (size) std::memcpy(room_.Chars() + chars_, bytes, size);
+        chars_ += size;
+    }
+    void EndItem() { room_.SetItemEnd(items_++, static_cast<std::uint32_t>(chars_)); }
+    void EndField() { room_.SetFieldEnd(fields_++, static_cast<std::uint32_t>(items_)); }
+
+private:
+    TElement::TextRoom room_;
+    std::size_t chars_ = 0;
+    std::size_t items_ = 0;
+    std::size_t fields_ = 0;
+};
+
+// Lines from this size on are decoded twice, once to count and once into the element's own
+// buffer, so that no scratch copy as large as the element is made.
+constexpr std::size_t kInPlaceLine = 64 * 1024;
+
+}  // namespace
+
+TElementLineReader::TElementLineReader(const TZQLCtrl& library) : division_(library.Division()) {
+    if (const TZQPCtrl* params = library.ParameterFile()) {
+        types_.reserve(params->Size());
+        for (std::size_t i = 0; i < params->Size(); ++i)
+            types_.push_back(params->At(i)->Type());
+    }
+    for (const auto& entry : division_.EscapeMapping()) {
+        if (entry.first.empty()) continue;
+        const auto first = static_cast<unsigned char>(entry.first[0]);
+        escapesByFirst_[first].push_back(&entry);
+        if (soleEscapeStart_ == -1)
+            soleEscapeStart_ = first;
+        else if (soleEscapeStart_ != first)
+            soleEscapeStart_ = -2;
+    }
+}
+
+StringList TElementLineReader::ReferenceItems(const TZQLCtrl& library, std::string_view field) {
+    PlainPieces pieces(library.Division(), field, '#');
+    StringList items;
+    items.reserve(pieces.Count());
+    std::string_view item;
+    while (pieces.Next(item))
+        items.emplace_back(item);
+    return items;
+}
+
+void TElementLineReader::Decode(TElement& element, std::string_view line,
+                                std::vector<TReadReference>& refs) {
+    values_.Clear();
+    std::string_view rest = line;
+    std::string_view flag = CutFlag(division_, rest);
+    element.SetOutputFlag(static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));
+    if (rest.size() >= kInPlaceLine) return DecodeInPlace(element, rest, refs);
+    ScratchSink sink(values_);
+    rest.remove_prefix(DecodeTexts(rest, sink));
+    if (!rest.empty()) DecodeNumbers(element, rest, refs);
+    element.AssignRead(values_);
+}
+
+void TElementLineReader::DecodeInPlace(TElement& element, std::string_view rest,
+                                       std::vector<TReadReference>& refs) {
+    CountSink count;
+    std::string_view numbers = rest.substr(DecodeTexts(rest, count));
+    if (!numbers.empty()) DecodeNumbers(element, numbers, refs);
+    RoomSink sink(element.AssignReadAround(values_, count.fields, count.items, count.chars));
+    DecodeTexts(rest, sink);
+}
+
+// Fields separated by ",", items by "#", each item unescaped.
+template <typename Sink>
+std::size_t TElementLineReader::DecodeTexts(std::string_view rest, Sink& sink) {
+    std::size_t pos = 0;
+    while (true) {
+        std::string_view item = rest.substr(pos);
+        ItemEnd how;
+        ItemScanner scanner(item);
+        std::size_t end = scanner.FindEnd(how);
+        // The library's escaped forms all begin with a backslash: an item without one is
+        // copied as it stands.
+        if (soleEscapeStart_ == '\\' && !scanner.SawBackslash())
+            sink.Append(item.data(), end);
+        else
+            AppendUnescaped(item.substr(0, end), sink);
+        sink.EndItem();
+        pos += end;
+        if (how == ItemEnd::kItem) {
+            ++pos;
+            continue;
+        }
+        sink.EndField();
+        if (how == ItemEnd::kField) {
+            ++pos;
+            continue;
+        }
+        return how == ItemEnd::kSection ? pos + kSectionSeparator.size() : rest.size();
+    }
+}
+
+void TElementLineReader::DecodeNumbers(TElement& element, std::string_view rest,
+                                       std::vector<TReadReference>& refs) {
+    if (IsPlainAscii(rest)) return DecodePlainNumbers(element, rest, refs);
+    PlainPieces fields(division_, rest, ',');
+    std::string_view field;
+    for (std::size_t i = 0; fields.Next(field); ++i) {
+        PlainPieces pieces(division_, field, '#');
+        std::string_view item;
+        if (IsReferenceType(TypeAt(i))) {
+            AddPendingReference(element, i, field, pieces.Count(), refs);
+            continue;
+        }
+        while (pieces.Next(item))
+            values_.numbers.push_back(ReadNumber(item));
+        values_.EndNumberField();
+    }
+}
+
+// The same cut in one walk over the bytes: without bytes of 0x80 and above every "," and "#"
+// is a separator, as PlainPieces finds them.
+void TElementLineReader::DecodePlainNumbers(TElement& element, std::string_view rest,
+                                            std::vector<TReadReference>& refs) {
+    const char* data = rest.data();
+    const std::size_t size = rest.size();
+    std::size_t pos = 0;
+    for (std::size_t i = 0;; ++i) {
+        const std::size_t start = pos;
+        if (IsReferenceType(TypeAt(i))) {
+            std::size_t items = 1;
+            for (; pos < size && data[pos] != ','; ++pos)
+                items += data[pos] == '#';
+            AddPendingReference(element, i, rest.substr(start, pos - start), items, refs);
+        } else {
+            std::size_t item = pos;
+            for (; pos < size && data[pos] != ','; ++pos) {
+                if (data[pos] != '#') continue;
+                values_.numbers.push_back(ReadNumber(rest.substr(item, pos - item)));
+                item = pos + 1;
+            }
+            values_.numbers.push_back(ReadNumber(rest.substr(item, pos - item)));
+            values_.EndNumberField();
+        }
+        if (pos == size) return;
+        ++pos;
+    }
+}
+
+// Room for the targets, resolved once every file is read; the value reads as empty until then.
+void TElementLineReader::AddPendingReference(TElement& element, std::size_t i,
+                                             std::string_view field, std::size_t items,
+                                             std::vector<TReadReference>& refs) {
+    values_.numbers.resize(values_.numbers.size() + items);
+    values_.EndNumberField(TElement::RefKind::kPending);
+    refs.push_back({&element, static_cast<std::uint32_t>(i), field});
+}
+
+// What TStringDivision::ToULong gives, with plain decimals (digits only, no leading zero, so
+// not octal) that fit in 32 bits read here directly.
+std::uint32_t TElementLineReader::ReadNumber(std::string_view item) {
+    if (item.size() == 1 && item[0] == '0') return 0;
+    if (item.empty() || item.size() > 10 || item[0] < '1' || item[0] > '9')
+        return TStringDivision::ToULong(item, 0);
+    std::uint64_t value = 0;
+    for (char c : item) {
+        if (c < '0' || c > '9') return TStringDivision::ToULong(item, 0);
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value > 0xFFFFFFFFu) return TStringDivision::ToULong(item, 0);  // saturates there
+    return static_cast<std::uint32_t>(value);
+}
+
+// The divider takes, at each byte an escaped form begins with, the first form of its map that
+// stands there unless the position is the second byte of a double-byte character; the forms are
+// looked up here by that byte, in the map's order, and the position classed once.
+template <typename Sink>
+void TElementLineReader::AppendUnescaped(std::string_view item, Sink& out) {
+    const std::size_t size = item.size();
+    std::size_t pos = 0;
+    while (pos < size) {
+        std::size_t run = pos;
+        if (soleEscapeStart_ >= 0) {
+            const char start = static_cast<char>(soleEscapeStart_);
+            while (run < size && item[run] != start)
+                ++run;
+        } else {
+            while (run < size && escapesByFirst_[static_cast<unsigned char>(item[run])].empty())
+                ++run;
+        }
+        out.Append(item.data() + pos, run - pos);
+        pos = run;
+        if (pos == size) break;
+        const EscapeMap::value_type* found = nullptr;
+        for (const EscapeMap::value_type* entry :
+             escapesByFirst_[static_cast<unsigned char>(item[pos])]) {
+            const std::string& form = entry->first;
+            if (size - pos >= form.size() && SameBytes(form, item.data() + pos)) {
+                found = entry;
+                break;
+            }
+        }
+        if (found && pos != 0 && division_.CharKind(item, pos) == kTrailByte) found = nullptr;
+        if (!found) {
+            out.Append(item.data() + pos++, 1);
+        } else {
+            out.Append(found->second.data(), found->second.size());
+            pos += found->first.size();
+        }
+    }
+}
+
+}  // namespace tabrix

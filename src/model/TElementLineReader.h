@@ -1,0 +1,65 @@
+// Decodes the element lines of an element data file into elements. A reader holds what it
+// needs of the library (the divider, the parameter types, the escape forms by first byte) and
+// its own scratch values, and changes nothing shared, so that several readers can decode parts
+// of one file at the same time.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "model/TElement.h"
+#include "model/TStringDivision.h"
+
+namespace tabrix {
+
+class TZQLCtrl;
+
+// A reference value as read: its field text, cut into items once the file is decoded.
+struct TReadReference {
+    TElement* element;
+    std::uint32_t param;
+    std::string_view field;
+};
+
+class TElementLineReader {
+public:
+    explicit TElementLineReader(const TZQLCtrl& library);
+
+    // Fills element from line. Reference values are left pending, with room for their
+    // targets, and their field texts appended to refs.
+    void Decode(TElement& element, std::string_view line, std::vector<TReadReference>& refs);
+
+    // The items of a reference field as read, cut at "#" as the library's divider cuts.
+    static StringList ReferenceItems(const TZQLCtrl& library, std::string_view field);
+
+private:
+    // Decodes a long line's texts straight into the element's buffer, after counting them.
+    void DecodeInPlace(TElement& element, std::string_view rest, std::vector<TReadReference>& refs);
+    // Decodes the text section at the front of rest into sink; returns where the number
+    // section begins (rest.size() when there is none).
+    template <typename Sink>
+    std::size_t DecodeTexts(std::string_view rest, Sink& sink);
+    void DecodeNumbers(TElement& element, std::string_view rest, std::vector<TReadReference>& refs);
+    void DecodePlainNumbers(TElement& element, std::string_view rest,
+                            std::vector<TReadReference>& refs);
+    void AddPendingReference(TElement& element, std::size_t i, std::string_view field,
+                             std::size_t items, std::vector<TReadReference>& refs);
+    static std::uint32_t ReadNumber(std::string_view item);
+    // Appends item with its escaped forms replaced, as the divider's unescaping does.
+    template <typename Sink>
+    void AppendUnescaped(std::string_view item, Sink& out);
+    std::uint8_t TypeAt(std::size_t i) const { return i < types_.size() ? types_[i] : 0xFF; }
+
+    const TStringDivision& division_;
+    std::vector<std::uint8_t> types_;  // the parameter types, by position
+    // The escape map's entries by the first byte of their escaped form, in the map's order.
+    std::array<std::vector<const EscapeMap::value_type*>, 256> escapesByFirst_;
+    // The one byte every escaped form begins with, so an item without it is copied as it is;
+    // -1 when there are no forms, -2 when they begin with different bytes.
+    int soleEscapeStart_ = -1;
+    TElement::Values values_;  // reused: one allocation per element, not per value
+};
+
+}  // namespace tabrix
