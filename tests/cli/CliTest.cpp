@@ -403,6 +403,19 @@ TEST_F(CliTest, RunningOutOfMemoryIsAFailureWithAMessage) {
 #endif
 }
 
+// Every value of a library with all twelve parameter types, three groups over two element data
+// files, connect groups and references (tests/data/model/library), as read and dumped; paths
+// are shown from "LIB", the library's folder.
+TEST(DumpTest, EveryValueOfTheFullLibrary) {
+    TempDir dir;
+    fs::copy(test::DataPath("model/library"), dir.Path() / "lib", fs::copy_options::recursive);
+    Outcome dump = Cli({"dump", dir.File("lib/lib.ZQL")}, dir);
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    for (std::size_t at; (at = dump.out.find(dir.File("lib"))) != std::string::npos;)
+        dump.out.replace(at, dir.File("lib").size(), "LIB");
+    EXPECT_EQ(dump.out, ReadFile(test::DataPath("cli/library.json")));
+}
+
 TEST(ExampleTest, SampleLibraryProducesTheExpectedFiles) {
     TempDir dir;
     const fs::path examples = fs::path(TABRIX_SOURCE_DIR) / "examples" / "books";

@@ -22,14 +22,6 @@ using test::WriteFile;
 
 const std::string kHeader = "Parameter-Info for Tabrix ver 2.0";
 
-// A file's expected text written with LF, as the writer puts it: with CR LF.
-std::string LfToCrLf(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return out;
-}
-
 class ZqpFileTest : public ::testing::Test {
 protected:
     std::string File(const std::string& name) const { return dir_.File(name); }
@@ -53,62 +45,36 @@ TParameter* AddNamed(TZQPCtrl& zqp, const std::string& name, const std::string& 
     return zqp.AddParameter(std::move(parameter));
 }
 
-// --- the model ------------------------------------------------------------------------------
-
-TEST(ZqpModelTest, ResetClearsEverythingAndMarksModified) {
-    TZQPCtrl zqp;
-    AddNamed(zqp, "a", "a", kTypeBool);
-    zqp.AddParameter(nullptr, true);
-    zqp.DrawFormat() = {"d"};
-    zqp.OutputFormat() = {"o"};
-    zqp.ImportFormats().push_back({"i"});
-    zqp.SetFontName("Arial");
-    zqp.SetFontSize(20);
-    zqp.SetFontStyle(3);
-    zqp.SetFontColour(0xFF);
-    zqp.SetRowHeight(40);
-    zqp.SetOutputType(7);
-    zqp.SetStatus(0x13);
-
-    zqp.Reset("x.ZQP");
-
-    EXPECT_EQ(zqp.Size(), 0u);
-    EXPECT_TRUE(zqp.CodeMap().empty());
-    EXPECT_TRUE(zqp.UsedParameters().empty());
-    EXPECT_TRUE(zqp.DrawFormat().empty());
-    EXPECT_TRUE(zqp.OutputFormat().empty());
-    EXPECT_TRUE(zqp.ImportFormats().empty());
-    EXPECT_EQ(zqp.Path(), "x.ZQP");
-    EXPECT_EQ(zqp.FontName(), Sj("ＭＳ ゴシック"));
-    EXPECT_EQ(zqp.FontSize(), 9);
-    EXPECT_EQ(zqp.FontStyle(), 0);
-    EXPECT_EQ(zqp.FontColour(), 0u);
-    EXPECT_EQ(zqp.RowHeight(), 24u);
-    EXPECT_EQ(zqp.OutputType(), 0u);
-    EXPECT_EQ(zqp.Status(), 4u);
+// The parameters, one per piece: code, type, input box height and the display parameter's
+// index; then the used parameters' indexes and the row height. "!" marks a parameter its code
+// does not find.
+std::string Summary(const TZQPCtrl& zqp) {
+    std::string out;
+    for (std::size_t i = 0; i < zqp.Size(); ++i) {
+        const TParameter& p = *zqp.At(i);
+        out.append(p.Code()).append(":").append(std::to_string(p.Type()));
+        out.append(":").append(std::to_string(p.InputBoxHeight()));
+        if (p.DisplayParameter())
+            out.append(">").append(std::to_string(p.DisplayParameter()->Index()));
+        if (zqp.FindByCode(p.Code()) != &p) out.append("!");
+        out.append(" ");
+    }
+    out.append("used");
+    for (const TParameter* used : zqp.UsedParameters())
+        out.append(" ").append(std::to_string(used->Index()));
+    return out.append(" row ").append(std::to_string(zqp.RowHeight()));
 }
 
 TEST(ZqpModelTest, AddParameterNumbersMapsAndOptionallyUses) {
     TZQPCtrl zqp;
-    TParameter* first = zqp.AddParameter();
-    EXPECT_EQ(first->Type(), kTypeString);
-    EXPECT_EQ(first->InputBoxHeight(), 90);
-    EXPECT_EQ(first->Index(), 0u);
-    EXPECT_TRUE(zqp.UsedParameters().empty());
-
-    TParameter* second = AddNamed(zqp, "n", "same", kTypeSigned);
-    TParameter* third = zqp.AddParameter(
-        [] {
-            auto p = std::make_unique<TParameter>();
-            p->SetCode("same");
-            return p;
-        }(),
-        true);
-    EXPECT_EQ(second->Index(), 1u);
-    EXPECT_EQ(third->Index(), 2u);
-    EXPECT_EQ(zqp.FindByCode("same"), third);  // the later parameter replaces the earlier
+    zqp.AddParameter();
+    AddNamed(zqp, "n", "same", kTypeSigned);
+    auto third = std::make_unique<TParameter>();
+    third->SetCode("same");
+    zqp.AddParameter(std::move(third), true);
+    // The later parameter of a code replaces the earlier in the map.
+    EXPECT_EQ(Summary(zqp), ":0:90 same:6:90! same:0:90 used 2 row 24");
     EXPECT_EQ(zqp.FindByCode("none"), nullptr);
-    EXPECT_EQ(zqp.UsedParameters(), std::vector<TParameter*>{third});
 }
 
 // --- writing --------------------------------------------------------------------------------
@@ -159,58 +125,17 @@ TEST_F(ZqpFileTest, WritesTheExactLayoutAndReadsItBack) {
     ASSERT_EQ(zqp.Write(), kFileOk);
     EXPECT_FALSE(zqp.IsModified());
     EXPECT_EQ(zqp.Status(), 0x10u);
-    const std::string name = Sj("名前");
-    const std::string noBlocks =
-        "[draw_format]\n[/draw_format]\n[output_format]\n[/output_format]\n[str]\n[/str]\n"
-        "[/param]";
-    const std::string expected =
-        kHeader +
-        "\n[init]\n[status]16\n[output_type]3\n[draw_font]Arial Narrow,-12,5,4294967295\n"
-        "[row_height]30\n[draw_format]\n%a%\n[x]\n[/output_format]\n\n[/draw_format]\n"
-        "[output_format]\nline]with]brackets\n[draw_format]\n[/output_format]\n"
-        "[use_parameter]2,0,1\n[import_format]\ni1\n[/import_format]\n[import_format]\n"
-        "[/import_format]\n[import_format]\n[c]\n[/import_format]\n[/init]\n"
-        "[param]\n[name]" +
-        name + "\n[code]" + name +
-        "\n[type]11\n[draw_format]\nda\n[str]\n[/draw_format]\n[output_format]\noa\n"
-        "[/output_format]\n[str]\ns1\n\n[/param]\n[/str]\n[/param]\n"
-        "[param]\n[name]B\n[code]b]x\n[type]2\n[draw_param]2\n" +
-        noBlocks + "\n[param]\n[name]C\n[code]c\n[type]3\n[draw_param]2\n" + noBlocks;
     const std::string bytes = ReadFile(File("out.ZQP"));
-    EXPECT_EQ(bytes, LfToCrLf(expected));
+    EXPECT_EQ(bytes, ReadFile(test::DataPath("model/layout.ZQP")));
 
     TZQPCtrl back;
     back.SetPath(File("out.ZQP"));
     ASSERT_EQ(back.Read(), kFileOk);
     EXPECT_FALSE(back.IsModified());
     EXPECT_EQ(back.Status(), 0x10u);
-    EXPECT_EQ(back.OutputType(), 3u);
-    EXPECT_EQ(back.FontName(), "Arial Narrow");
-    EXPECT_EQ(back.FontSize(), -12);
-    EXPECT_EQ(back.FontStyle(), 5);
-    EXPECT_EQ(back.FontColour(), 0xFFFFFFFFu);
-    EXPECT_EQ(back.RowHeight(), 30u);
-    EXPECT_EQ(back.DrawFormat(), zqp.DrawFormat());
-    EXPECT_EQ(back.OutputFormat(), zqp.OutputFormat());
-    EXPECT_EQ(back.ImportFormats(), zqp.ImportFormats());
-    ASSERT_EQ(back.Size(), 3u);
-    for (std::size_t i = 0; i < back.Size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(back.At(i)->Index(), i);
-        EXPECT_EQ(back.At(i)->Name(), zqp.At(i)->Name());
-        EXPECT_EQ(back.At(i)->Code(), zqp.At(i)->Code());
-        EXPECT_EQ(back.At(i)->Type(), zqp.At(i)->Type());
-        EXPECT_EQ(back.At(i)->DrawFormat(), zqp.At(i)->DrawFormat());
-        EXPECT_EQ(back.At(i)->OutputFormat(), zqp.At(i)->OutputFormat());
-        EXPECT_EQ(back.At(i)->Selection(), zqp.At(i)->Selection());
-        EXPECT_EQ(back.FindByCode(zqp.At(i)->Code()), back.At(i));
-    }
+    EXPECT_EQ(Summary(back), Summary(zqp));
     EXPECT_EQ(back.At(0)->DisplayParameter(), nullptr);
     EXPECT_EQ(back.At(1)->DisplayParameter(), back.At(2));
-    EXPECT_EQ(back.At(2)->DisplayParameter(), back.At(2));
-    EXPECT_EQ(back.UsedParameters(),
-              (std::vector<TParameter*>{back.At(2), back.At(0), back.At(1)}));
-
     back.SetPath(File("again.ZQP"));
     back.SetModified(true);
     ASSERT_EQ(back.Write(), kFileOk);
@@ -313,14 +238,7 @@ TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
 
 TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     TZQPCtrl zqp;
-    WriteFile(
-        File("in.ZQP"),
-        LfToCrLf(kHeader + "\n[unknown]x\nno tag at all\n[init]\n[bogus]1\n[output_type]abc\n"
-                           "[row_height]12x\n[status]0x14\n[draw_format]\n[init]\n[/draw_format]\n"
-                           "[/init]\n[param]\n[name]first\n[colour]red\n[type]0x10B\n"
-                           "[draw_param]zz\n[/param]\n[param]\n[name]second\n[type]-1\n[str]\na\n"
-                           "[/str] trailing\n[/str]\n[output_format]\nnever closed\n[/param]"));
-    zqp.SetPath(File("in.ZQP"));
+    zqp.SetPath(test::DataPath("model/damaged.ZQP").string());
     ASSERT_EQ(zqp.Read(), kFileOk);
     EXPECT_EQ(zqp.OutputType(), 0u);
     EXPECT_EQ(zqp.RowHeight(), 0u);
@@ -336,26 +254,6 @@ TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     EXPECT_EQ(zqp.At(1)->Selection(), (StringList{"a", "[/str] trailing"}));
     // The block runs to the end of the file, taking the would-be closing line with it.
     EXPECT_EQ(zqp.At(1)->OutputFormat(), (StringList{"never closed", "[/param]"}));
-}
-
-// The parameters read, one per piece: code, type, input box height and the display
-// parameter's index; then the used parameters' indexes and the row height. "!" marks a
-// parameter its code does not find.
-std::string Summary(const TZQPCtrl& zqp) {
-    std::string out;
-    for (std::size_t i = 0; i < zqp.Size(); ++i) {
-        const TParameter& p = *zqp.At(i);
-        out.append(p.Code()).append(":").append(std::to_string(p.Type()));
-        out.append(":").append(std::to_string(p.InputBoxHeight()));
-        if (p.DisplayParameter())
-            out.append(">").append(std::to_string(p.DisplayParameter()->Index()));
-        if (zqp.FindByCode(p.Code()) != &p) out.append("!");
-        out.append(" ");
-    }
-    out.append("used");
-    for (const TParameter* used : zqp.UsedParameters())
-        out.append(" ").append(std::to_string(used->Index()));
-    return out.append(" row ").append(std::to_string(zqp.RowHeight()));
 }
 
 TEST_F(ZqpFileTest, ReadingCases) {
@@ -484,50 +382,35 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
 
 // --- path resolution ------------------------------------------------------------------------
 
-TEST_F(ZqpFileTest, RelativePathIsResolvedAgainstTheLibraryFolder) {
+// A relative path is taken in the library's folder, joined with that folder's own separator;
+// absolute paths and paths without a library are used as given.
+TEST_F(ZqpFileTest, PathsResolveAgainstTheLibraryFolder) {
     WriteFile(File("sub/p.ZQP"), CrLfLines({kHeader, "[param]", "[code]found", "[/param]"}));
-
-    for (const std::string& libraryPath :
-         {dir_.Path().string() + "/lib.ZQL", dir_.Path().string() + "\\lib.ZQL"}) {
-        SCOPED_TRACE(libraryPath);
+    const std::string folder = dir_.Path().string();
+    const struct {
+        std::string library, path, resolved;  // library empty: none
+        int result;
+    } cases[] = {
+        {folder + "/lib.ZQL", "sub\\p.ZQP", folder + "/sub\\p.ZQP", kFileOk},
+        {folder + "\\lib.ZQL", "sub\\p.ZQP", folder + "\\sub\\p.ZQP", kFileOk},
+        {"C:\\libs\\lib.ZQL", "p.ZQP", "C:\\libs\\p.ZQP", kFileCannotOpen},
+        {folder + "/lib.ZQL", "D:\\x\\p.ZQP", "D:\\x\\p.ZQP", kFileCannotOpen},
+        {folder + "/lib.ZQL", "\\\\srv\\s\\p.ZQP", "\\\\srv\\s\\p.ZQP", kFileCannotOpen},
+        {folder + "/lib.ZQL", folder + "/none.ZQP", folder + "/none.ZQP", kFileCannotOpen},
+        {"", "no-such-folder-for-zqp-tests\\p.ZQP", "no-such-folder-for-zqp-tests\\p.ZQP",
+         kFileCannotOpen},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.library + " " + c.path);
         TZQLCtrl library;
-        library.SetPath(libraryPath);
+        library.SetPath(c.library);
         TZQPCtrl zqp;
-        zqp.SetOwnerLibrary(&library);
-        zqp.SetPath("sub\\p.ZQP");
-        ASSERT_EQ(zqp.Read(), 0);
-        EXPECT_EQ(zqp.Path(), libraryPath.substr(0, libraryPath.size() - 7) + "sub\\p.ZQP");
-        ASSERT_EQ(zqp.Size(), 1u);
-        EXPECT_EQ(zqp.At(0)->Code(), "found");
+        if (!c.library.empty()) zqp.SetOwnerLibrary(&library);
+        zqp.SetPath(c.path);
+        ASSERT_EQ(zqp.Read(), c.result);
+        EXPECT_EQ(zqp.Path(), c.resolved);
+        EXPECT_EQ(Summary(zqp), c.result == kFileOk ? "found:0:90 used row 24" : "used row 24");
     }
-}
-
-TEST_F(ZqpFileTest, ResolutionUsesTheLibraryFolderSeparator) {
-    TZQLCtrl library;
-    library.SetPath("C:\\libs\\lib.ZQL");
-    TZQPCtrl zqp;
-    zqp.SetOwnerLibrary(&library);
-    zqp.SetPath("p.ZQP");
-    EXPECT_EQ(zqp.Read(), 1);  // no such file, but the path is stored back
-    EXPECT_EQ(zqp.Path(), "C:\\libs\\p.ZQP");
-}
-
-TEST_F(ZqpFileTest, AbsolutePathsAndPathsWithoutOwnerStayUnchanged) {
-    TZQLCtrl library;
-    library.SetPath(dir_.Path().string() + "/lib.ZQL");
-    for (const std::string& path : {std::string("D:\\x\\p.ZQP"), std::string("\\\\srv\\s\\p.ZQP"),
-                                    dir_.Path().string() + "/none.ZQP"}) {
-        SCOPED_TRACE(path);
-        TZQPCtrl zqp;
-        zqp.SetOwnerLibrary(&library);
-        zqp.SetPath(path);
-        EXPECT_EQ(zqp.Read(), 1);
-        EXPECT_EQ(zqp.Path(), path);
-    }
-    TZQPCtrl orphan;
-    orphan.SetPath("no-such-folder-for-zqp-tests\\p.ZQP");
-    EXPECT_EQ(orphan.Read(), 1);
-    EXPECT_EQ(orphan.Path(), "no-such-folder-for-zqp-tests\\p.ZQP");
 }
 
 }  // namespace
