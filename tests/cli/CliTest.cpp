@@ -38,56 +38,38 @@ Outcome Cli(const std::vector<std::string>& args, const TempDir& dir) {
     return test::RunCli(args, dir);
 }
 
-// A library written through the core: a string, a signed and an element reference parameter,
-// two groups of one element data file.
+// The library of tests/data/cli/lib: parameters 名称 (string), 値 (signed) and 参照 (element
+// reference); group "グループ 1" (甲: 値 -3, 参照 the element of 二番; then 乙) written to first.txt,
+// and 二番 without an output file, over one element data file; output folder "out".
 class CliTest : public ::testing::Test {
 protected:
-    void WriteLibrary(const std::string& outputFormat, bool withOutputFolder = true) {
-        TTabrixCtrl controller;
-        TZQLCtrl library;
-        controller.FillNewLibrary(library);
-        library.SetPath(dir.File("lib.ZQL"));
-        library.ParameterFile()->SetPath(dir.File("lib.ZQP"));
-        library.InitializeInfo()->SetPath(dir.File("lib.ZQI"));
-        TZQDCtrl& data = *library.Group(0)->GroupData()->Owner();
-        data.SetPath(dir.File("lib.ZQD"));
-        TZQPCtrl& parameters = *library.ParameterFile();
-        AddParameter(parameters, "値", kTypeSigned);
-        AddParameter(parameters, "参照", kTypeElementRef);
-        parameters.OutputFormat() = {Sj(outputFormat)};
-        TGroupSetting& first = *library.Group(0);
-        first.SetOutputPath("first.txt");
-        TGroupData* otherData = data.AddGroupData();
-        TGroupSetting& second = *library.AddGroupForGroupData(otherData);
-        second.SetName(Sj("二番"));
-        second.SetOutputPath("");  // asked for in the editor; skipped here
-        first.GroupData()->AddElements(2);
-        otherData->AddElements(1);
-        first.GroupData()->At(0)->SetTexts(0, {Sj("甲")});
-        first.GroupData()->At(0)->SetNumbers(1, {static_cast<std::uint32_t>(-3)});
-        first.GroupData()->At(0)->SetElementRefs(2, {otherData->At(0)});
-        first.GroupData()->At(1)->SetTexts(0, {Sj("乙")});
-        if (withOutputFolder) library.SetOutputPath(Sj(dir.File(outputFolder)));
-        library.BatchList(kBatchChange) = changeList;
-        data.SetModified(true);
-        library.SetModified(true);
-        parameters.SetModified(true);
-        ASSERT_EQ(data.Write(library), 0);
-        ASSERT_EQ(library.Write(), 0);
-        ASSERT_EQ(parameters.Write(), 0);
-        ASSERT_EQ(library.InitializeInfo()->Write(), 0);
+    // A fresh copy with the common output format, the output folder (none: "") and the
+    // "change" batch list of changeList.
+    void WriteLibrary(const std::string& outputFormat, const std::string& folder = "out") {
+        fs::copy(test::DataPath("cli/lib"), dir.Path(),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        Edit("lib.ZQP", "[output_format]\r\n%名称%\r\n", "[output_format]\r\n" + outputFormat + "\r\n");
+        Edit("lib.ZQL", "[output_path]out\r\n", "[output_path]" + folder + "\r\n");
+        std::string items;
+        for (const TBatchSetting& item : changeList) {
+            items += "[change]\r\n[type]" + std::to_string(item.type) + "\r\n[name]" + item.name +
+                     "\r\n[data]\r\n";
+            for (const std::string& line : item.dataLines)
+                items += line + "\r\n";
+            items += "[/data]\r\n[/change]\r\n";
+        }
+        Edit("lib.ZQL", "[batch]\r\n", "[batch]\r\n" + items);
     }
-    static void AddParameter(TZQPCtrl& parameters, const std::string& code, std::uint8_t type) {
-        auto parameter = std::make_unique<TParameter>();
-        parameter->SetName(Sj(code));
-        parameter->SetCode(Sj(code));
-        parameter->SetType(type);
-        parameters.AddParameter(std::move(parameter), true);
+    // Replaces the first occurrence of from (UTF-8) in the library's file.
+    void Edit(const std::string& name, const std::string& from, const std::string& to) {
+        std::string bytes = ReadFile(dir.File(name));
+        const std::size_t at = bytes.find(Sj(from));
+        ASSERT_NE(at, std::string::npos) << from;
+        WriteFile(dir.File(name), bytes.replace(at, Sj(from).size(), Sj(to)));
     }
     std::string Lib() const { return dir.File("lib.ZQL"); }
 
-    std::vector<TBatchSetting> changeList;
-    std::string outputFolder = "out";  // UTF-8, inside dir
+    std::vector<TBatchSetting> changeList;  // names in UTF-8
     TempDir dir;
 };
 
@@ -141,7 +123,7 @@ TEST_F(CliTest, OutputWritesDueGroupsAndSaveKeepsTheMarks) {
 }
 
 TEST_F(CliTest, OutputNeedsAFolderAndReportsFailures) {
-    WriteLibrary("%名称%", false);
+    WriteLibrary("%名称%", "");
     Outcome noFolder = Cli({"output", Lib()}, dir);
     EXPECT_EQ(noFolder.status, 2);
     EXPECT_NE(noFolder.err.find("--output-dir"), std::string::npos);
@@ -160,20 +142,6 @@ TEST_F(CliTest, CheckListsErrorPieces) {
               "common output format: piece 6: WEND\n");
     WriteLibrary("%名称%");
     EXPECT_EQ(Cli({"check", Lib()}, dir).status, 0);
-}
-
-TEST_F(CliTest, DumpGivesEveryValueByType) {
-    WriteLibrary("%名称%");
-    Outcome dump = Cli({"dump", Lib()}, dir);
-    ASSERT_EQ(dump.status, 0);
-    EXPECT_NE(dump.out.find("\"values\": [\"甲\", -3, {\"group\": 1, \"element\": 0}]"),
-              std::string::npos)
-        << dump.out;
-    // Written lists read back: an unset signed value is a stored empty field (0), an unset
-    // reference is an empty list, stored as no value.
-    EXPECT_NE(dump.out.find("\"values\": [\"乙\", "), std::string::npos);
-    EXPECT_NE(dump.out.find("\"line_break\": \"CRLF\""), std::string::npos);
-    EXPECT_NE(dump.out.find("\"connect_group\": null"), std::string::npos);
 }
 
 TEST_F(CliTest, SaveRewritesFiles) {
@@ -233,9 +201,9 @@ TEST_F(CliTest, BatchRunsOneOperationAndSavesOnRequest) {
 
 TEST_F(CliTest, RunExecutesABatchListInItsOrder) {
     // Output first, so the file shows the order before the sort; then sort and save.
-    changeList = {{{}, 4, Sj("出力")},
-                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, Sj("並び替え")},
-                  {{}, 3, Sj("上書き保存")}};
+    changeList = {{{}, 4, "出力"},
+                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, "並び替え"},
+                  {{}, 3, "上書き保存"}};
     WriteLibrary("%名称%,");
     Outcome run = Cli({"run", Lib(), "change"}, dir);
     EXPECT_EQ(run.status, 0) << run.err;
@@ -250,8 +218,8 @@ TEST_F(CliTest, RunExecutesABatchListInItsOrder) {
 }
 
 TEST_F(CliTest, RunFailsWhenAnOutputItemCannotWrite) {
-    changeList = {{{}, 4, Sj("出力")}};
-    WriteLibrary("%名称%", false);
+    changeList = {{{}, 4, "出力"}};
+    WriteLibrary("%名称%", "");
     Outcome run = Cli({"run", Lib(), "change"}, dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("no output folder"), std::string::npos);
@@ -320,8 +288,7 @@ TEST_F(CliTest, PathsWithoutAnExactLibraryFormAreRefused) {
 }
 
 TEST_F(CliTest, MessagesNameJapanesePathsInUtf8) {
-    outputFolder = "出力";
-    WriteLibrary("%名称%");
+    WriteLibrary("%名称%", "出力");
     fs::create_directories(dir.File("出力/first.txt"));  // a folder where the file goes
     Outcome failed = Cli({"output", Lib()}, dir);
     EXPECT_EQ(failed.status, 1);
@@ -339,9 +306,9 @@ TEST_F(CliTest, MessagesNameJapanesePathsInUtf8) {
 }
 
 TEST_F(CliTest, BatchItemsWithoutAUsableJudgeAreRefused) {
-    changeList = {{{"[TargetGroup]0"}, 5, Sj("重複削除")},
-                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, Sj("並び替え")},
-                  {{}, 3, Sj("上書き保存")}};
+    changeList = {{{"[TargetGroup]0"}, 5, "重複削除"},
+                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, "並び替え"},
+                  {{}, 3, "上書き保存"}};
     WriteLibrary("%名称%,");
     const std::string before = ReadFile(dir.File("lib.ZQD"));
     const std::vector<std::vector<std::string>> refused = {
