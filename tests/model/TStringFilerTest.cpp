@@ -14,6 +14,8 @@
 #include <random>
 #include <string>
 
+#include "TempDir.h"
+
 namespace tabrix {
 namespace {
 
@@ -33,83 +35,54 @@ int SaveUnderSizeLimit(const std::string& path) {
 
 class TStringFilerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        dir_ = fs::temp_directory_path() /
-               ("tabrix-filer-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(dir_);
+    ~TStringFilerTest() override {
+        std::error_code ignored;  // a test may have taken the write permission away
+        fs::permissions(dir_.Path() / "locked", fs::perms::owner_all, fs::perm_options::add, ignored);
     }
-
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(dir_, ignored);
-    }
-
-    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-
+    std::string PathOf(const std::string& name) const { return dir_.File(name); }
     std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(PathOf(name), std::ios::binary) << bytes;
+        test::WriteFile(PathOf(name), bytes);
         return PathOf(name);
     }
-
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
+    static std::string Read(const std::string& path) { return test::ReadFile(path); }
     std::size_t EntryCount() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_.Path()), {}));
     }
-
-    // The folder cannot be written, unless we are privileged enough to ignore that.
-    bool MakeReadOnly(const fs::path& folder) const {
-        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-        std::string probe = (folder / "probe").string();
-        if (std::ofstream(probe).good()) {
-            fs::remove(probe);
-            return false;
-        }
-        return true;
-    }
-
     StringList LoadAll(const std::string& path, std::size_t chunkSize) {
         StringList lines;
         EXPECT_EQ(filer_.Load(lines, path, chunkSize), kFileOk);
         return lines;
     }
 
-    fs::path dir_;
+    test::TempDir dir_;
     TStringFiler filer_;
 };
 
 // --- reading --------------------------------------------------------------------------------
 
-TEST_F(TStringFilerTest, AllLineEndsReadIntoTheSameLines) {
-    const StringList expected = {"a", "b", "", "c"};
-    for (std::string end : {"\r\n", "\n", "\r"}) {
-        std::string body = "a" + end + "b" + end + end + "c";
-        EXPECT_EQ(LoadAll(Write("plain.txt", body), 100), expected) << "no final line end";
-        EXPECT_EQ(LoadAll(Write("ended.txt", body + end), 100), expected) << "final line end";
-    }
-}
-
-TEST_F(TStringFilerTest, ChunkSizeNeverChangesTheLines) {
-    const std::string content = "ab\r\n\x95\x5C\r\x83\x5C\n\r\n\rx\r";
-    const StringList expected = {"ab", "\x95\x5C", "\x83\x5C", "", "", "x"};
-    std::string path = Write("chunks.txt", content);
-    for (std::size_t chunk = 1; chunk <= content.size() + 1; ++chunk)
-        EXPECT_EQ(LoadAll(path, chunk), expected) << "chunk size " << chunk;
-    EXPECT_EQ(LoadAll(path, TStringFiler::kLibraryChunkSize), expected);
-}
-
-TEST_F(TStringFilerTest, LinesKeepEveryByte) {
+// Every chunk size reads the same lines: CR LF, LF and CR each end a line (a final one or not),
+// every byte but those two is kept, and a CR after a lead byte is its second byte.
+TEST_F(TStringFilerTest, AnyChunkSizeReadsTheSameLines) {
     std::string all;
     for (int byte = 0; byte < 256; ++byte)
         if (byte != '\r' && byte != '\n') all += static_cast<char>(byte);
-    std::string path = Write("bytes.txt", all + "\r\nend");
-    for (std::size_t chunk : {1u, 7u, 1000u})
-        EXPECT_EQ(LoadAll(path, chunk), (StringList{all, "end"})) << "chunk size " << chunk;
+    const struct {
+        std::string content;
+        StringList lines;
+    } cases[] = {
+        {"a\r\nb\r\n\r\nc", {"a", "b", "", "c"}},
+        {"a\nb\n\nc\n", {"a", "b", "", "c"}},
+        {"a\rb\r\rc\r", {"a", "b", "", "c"}},
+        {"ab\r\n\x95\x5C\r\x83\x5C\n\r\n\rx\r", {"ab", "\x95\x5C", "\x83\x5C", "", "", "x"}},
+        {all + "\r\nend", {all, "end"}},
+        {"ab\x81\r\nx", {"ab\x81\r", "x"}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Write("lines.txt", c.content);
+        for (std::size_t chunk = 1; chunk <= 12; ++chunk)
+            EXPECT_EQ(LoadAll(path, chunk), c.lines) << "chunk size " << chunk;
+        EXPECT_EQ(LoadAll(path, TStringFiler::kLibraryChunkSize), c.lines);
+    }
 }
 
 TEST_F(TStringFilerTest, LinesOfMegabytesCrossManyChunks) {
@@ -121,19 +94,12 @@ TEST_F(TStringFilerTest, LinesOfMegabytesCrossManyChunks) {
     EXPECT_EQ(LoadAll(path, (1u << 20) + 1), (StringList{huge, huge, "end"}));
 }
 
-TEST_F(TStringFilerTest, CrAfterALeadByteIsPartOfTheLine) {
-    // 0x81 makes the CR a trail byte; the LF after it still ends the line.
-    std::string path = Write("lead.txt", "ab\x81\r\nx");
-    for (std::size_t chunk = 1; chunk <= 7; ++chunk)
-        EXPECT_EQ(LoadAll(path, chunk), (StringList{"ab\x81\r", "x"})) << "chunk size " << chunk;
-}
-
 TEST_F(TStringFilerTest, EmptyMissingAndFolderFiles) {
     StringList lines = {"kept"};
     EXPECT_EQ(filer_.Load(lines, Write("empty.txt", "")), kFileOk);
     EXPECT_EQ(lines, StringList{"kept"});
     EXPECT_EQ(filer_.Load(lines, PathOf("missing.txt")), kFileCannotOpen);
-    EXPECT_EQ(filer_.Load(lines, dir_.string()), kFileCannotOpen);
+    EXPECT_EQ(filer_.Load(lines, dir_.Path().string()), kFileCannotOpen);
     EXPECT_EQ(lines, StringList{"kept"});
     EXPECT_EQ(filer_.Load(lines, Write("one.txt", "x")), kFileOk);
     EXPECT_EQ(lines, (StringList{"kept", "x"}));  // appended
@@ -144,7 +110,7 @@ TEST_F(TStringFilerTest, OnlyRegularFilesAreRead) {
     // open and /dev/zero would be read for ever.
     ASSERT_EQ(::mkfifo(PathOf("fifo.ZQD").c_str(), 0600), 0);
     fs::create_symlink(PathOf("fifo.ZQD"), PathOf("to-fifo.ZQD"));
-    fs::create_directory(dir_ / "folder.ZQD");
+    fs::create_directory(dir_.Path() / "folder.ZQD");
     for (const std::string& path : {PathOf("fifo.ZQD"), PathOf("to-fifo.ZQD"), PathOf("folder.ZQD"),
                                     std::string("/dev/zero"), std::string("/dev/null")}) {
         EXPECT_EXIT(
@@ -158,40 +124,35 @@ TEST_F(TStringFilerTest, OnlyRegularFilesAreRead) {
     }
 }
 
-TEST_F(TStringFilerTest, ByteModeStartsAndStopsAtByteOffsets) {
-    std::string path = Write("bytes.txt", "abc\ndef");
-    StringList lines;
-    EXPECT_EQ(filer_.Load(lines, path, 2, 4, -1, false), kFileOk);
-    EXPECT_EQ(lines, StringList{"def"});
-    lines.clear();
-    EXPECT_EQ(filer_.Load(lines, path, 3, 0, 5, false), kFileOk);
-    EXPECT_EQ(lines, (StringList{"abc", "d"}));
-    lines.clear();
-    EXPECT_EQ(filer_.Load(lines, path, 3, 7, -1, false), kFileOk);
-    EXPECT_TRUE(lines.empty());
-    EXPECT_EQ(filer_.Load(lines, path, 3, 100, -1, false), kFileOk);
-    EXPECT_TRUE(lines.empty());
-}
-
-TEST_F(TStringFilerTest, LineModeSkipsAndLimitsLines) {
-    std::string path = Write("history.log", "1\r\n2\r\n3\r\n4\r\n5");
-    auto load = [&](long start, long limit) {
-        StringList lines = {"old"};
-        EXPECT_EQ(filer_.Load(lines, path, 3, start, limit, true), kFileOk);
-        lines.erase(lines.begin());
-        return lines;
+// From a byte offset up to a byte limit, or from a line number up to a number of lines.
+TEST_F(TStringFilerTest, PartsOfAFileByBytesOrByLines) {
+    const std::string bytes = Write("bytes.txt", "abc\ndef");
+    const std::string history = Write("history.log", "1\r\n2\r\n3\r\n4\r\n5");
+    const struct {
+        std::string path;
+        std::size_t chunk;
+        long start, limit;
+        bool byLines;
+        StringList lines;
+    } cases[] = {
+        {bytes, 2, 4, -1, false, {"def"}},       {bytes, 3, 0, 5, false, {"abc", "d"}},
+        {bytes, 3, 7, -1, false, {}},            {bytes, 3, 100, -1, false, {}},
+        {history, 3, 1, 2, true, {"2", "3"}},    {history, 3, 3, -1, true, {"4", "5"}},
+        {history, 3, 0, 10, true, {"1", "2", "3", "4", "5"}},
+        {history, 3, 0, 0, true, {}},            {history, 3, 10, 2, true, {}},
     };
-    EXPECT_EQ(load(1, 2), (StringList{"2", "3"}));
-    EXPECT_EQ(load(3, -1), (StringList{"4", "5"}));
-    EXPECT_EQ(load(0, 10), (StringList{"1", "2", "3", "4", "5"}));
-    EXPECT_TRUE(load(0, 0).empty());
-    EXPECT_TRUE(load(10, 2).empty());
+    for (const auto& c : cases) {
+        StringList lines = {"old"};
+        EXPECT_EQ(filer_.Load(lines, c.path, c.chunk, c.start, c.limit, c.byLines), kFileOk);
+        lines.erase(lines.begin());
+        EXPECT_EQ(lines, c.lines) << c.path << " " << c.start << " " << c.limit;
+    }
 }
 
 TEST_F(TStringFilerTest, PathsMayUseBackslashesAndDoubleByteNames) {
-    std::string windowsPath = dir_.string() + "\\\x95\x5C.ZQD";  // 表.ZQD
+    std::string windowsPath = dir_.Path().string() + "\\\x95\x5C.ZQD";  // 表.ZQD
     EXPECT_EQ(filer_.Save({"x", "y"}, windowsPath), kFileOk);
-    EXPECT_EQ(Read((dir_ / "\xE8\xA1\xA8.ZQD").string()), "x\r\ny");  // UTF-8 name
+    EXPECT_EQ(Read((dir_.Path() / "\xE8\xA1\xA8.ZQD").string()), "x\r\ny");  // UTF-8 name
     StringList lines;
     EXPECT_EQ(filer_.Load(lines, windowsPath), kFileOk);
     EXPECT_EQ(lines, (StringList{"x", "y"}));
@@ -221,26 +182,22 @@ TEST_F(TStringFilerTest, LoadTaggedChecksTheHeader) {
     }
 }
 
-TEST_F(TStringFilerTest, LoadTaggedPassesLoadFailuresOn) {
+TEST_F(TStringFilerTest, LoadTaggedPassesLoadFailuresOnAndCutTagLeavesTheValue) {
     StringList lines;
     EXPECT_EQ(filer_.LoadTagged(lines, Write("empty.ZQD", ""), kKind), kFileCloseFailed);
     EXPECT_EQ(filer_.LoadTagged(lines, PathOf("missing.ZQD"), kKind), kFileCannotOpen);
     EXPECT_EQ(TStringFiler::HeaderLine(kKind), kKind + " ver 2.0");
-}
-
-TEST_F(TStringFilerTest, CutTagLeavesTheValue) {
-    std::string line = "[size]12";
-    EXPECT_EQ(filer_.CutTag(line), "[size");
-    EXPECT_EQ(line, "12");
-    line = "[name]a]b";
-    EXPECT_EQ(filer_.CutTag(line), "[name");
-    EXPECT_EQ(line, "a]b");
-    line = "[init]";
-    EXPECT_EQ(filer_.CutTag(line), "[init");
-    EXPECT_EQ(line, "");
-    line = "no tag here";
-    EXPECT_EQ(filer_.CutTag(line), "");
-    EXPECT_EQ(line, "no tag here");
+    const struct {
+        std::string line, tag, value;
+    } cases[] = {{"[size]12", "[size", "12"},
+                 {"[name]a]b", "[name", "a]b"},
+                 {"[init]", "[init", ""},
+                 {"no tag here", "", "no tag here"}};
+    for (const auto& c : cases) {
+        std::string line = c.line;
+        EXPECT_EQ(filer_.CutTag(line), c.tag);
+        EXPECT_EQ(line, c.value);
+    }
 }
 
 TEST_F(TStringFilerTest, BlocksRoundTripAndTolerateMissingClose) {
@@ -326,13 +283,17 @@ TEST_F(TStringFilerTest, SaveTaggedReplacesOnlyEmptyFilesAndFilesOfItsKind) {
     EXPECT_EQ(Read(PathOf("fresh.ZQD")), header);
 }
 
-TEST_F(TStringFilerTest, SaveTaggedChecksTheFileALinkNames) {
+// A save through a link replaces the file it leads to and keeps the link; the tagged save
+// checks that file's kind.
+TEST_F(TStringFilerTest, SavesThroughASymbolicLinkKeepTheLink) {
     const std::string real = Write("real.ZQL", "Library-File for Tabrix ver 2.0");
     const std::string link = PathOf("link.ZQD");
     fs::create_symlink(real, link);
     EXPECT_EQ(filer_.SaveTagged({"x"}, link, kKind), kFileWrongHeader);
     EXPECT_EQ(Read(real), "Library-File for Tabrix ver 2.0");
+    EXPECT_EQ(filer_.Save({"new"}, link), kFileOk);
     EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Read(real), "new");
     ASSERT_EQ(::mkfifo(PathOf("fifo.ZQD").c_str(), 0600), 0);
     EXPECT_EQ(filer_.SaveTagged({"x"}, PathOf("fifo.ZQD"), kKind), kFileCannotOpen);
 }
@@ -341,53 +302,31 @@ TEST_F(TStringFilerTest, SaveKeepsPermissionBits) {
     std::string path = Write("mode.ZQD", "old");
     ::chmod(path.c_str(), 0640);
     EXPECT_EQ(filer_.Save({"new"}, path), kFileOk);
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(Read(path), "new");
-
-    std::string fresh = PathOf("fresh.ZQD");
-    EXPECT_EQ(filer_.Save({"new"}, fresh), kFileOk);
-    ASSERT_EQ(::stat(fresh.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0600, 0600u);
-    EXPECT_EQ(info.st_mode & 0111, 0u);
+    EXPECT_EQ(fs::status(path).permissions(), static_cast<fs::perms>(0640));
+    EXPECT_EQ(filer_.Save({"new"}, PathOf("fresh.ZQD")), kFileOk);
+    const fs::perms fresh = fs::status(PathOf("fresh.ZQD")).permissions();
+    EXPECT_EQ(fresh & static_cast<fs::perms>(0711), static_cast<fs::perms>(0600));
 }
 
-TEST_F(TStringFilerTest, SaveThroughASymbolicLinkKeepsTheLink) {
-    std::string real = Write("real.ZQD", "old");
-    std::string link = PathOf("link.ZQD");
-    fs::create_symlink(real, link);
-    EXPECT_EQ(filer_.Save({"new"}, link), kFileOk);
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(Read(real), "new");
-}
-
-TEST_F(TStringFilerTest, SaveLeavesAFolderTargetAlone) {
-    fs::create_directory(dir_ / "folder.ZQD");
+TEST_F(TStringFilerTest, SaveLeavesWhatItCannotReplaceAlone) {
+    fs::create_directory(dir_.Path() / "folder.ZQD");
     EXPECT_EQ(filer_.Save({"x"}, PathOf("folder.ZQD")), kFileCannotOpen);
-    EXPECT_TRUE(fs::is_directory(dir_ / "folder.ZQD"));
+    EXPECT_TRUE(fs::is_directory(dir_.Path() / "folder.ZQD"));
     EXPECT_EQ(EntryCount(), 1u);
     EXPECT_EQ(filer_.Save({"x"}, PathOf("no/such/folder.ZQD")), kFileCannotOpen);
     EXPECT_EQ(filer_.Save({"x"}, ""), kFileCannotOpen);
-}
-
-TEST_F(TStringFilerTest, SaveKeepsTheOldFileWhenTheFolderIsNotWritable) {
-    fs::create_directory(dir_ / "locked");
-    std::string path = (dir_ / "locked" / "a.ZQD").string();
-    std::ofstream(path, std::ios::binary) << "old";
-    if (!MakeReadOnly(dir_ / "locked")) GTEST_SKIP() << "privileged user writes anyway";
-    EXPECT_EQ(filer_.Save({"new"}, path), kFileCannotOpen);
-    EXPECT_EQ(Read(path), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "locked"), {}), 1);
-}
-
-TEST_F(TStringFilerTest, SaveRefusesAReadOnlyFile) {
-    std::string path = Write("ro.ZQD", "old");
-    ::chmod(path.c_str(), 0444);
-    if (::access(path.c_str(), W_OK) == 0) GTEST_SKIP() << "privileged user writes anyway";
-    EXPECT_EQ(filer_.Save({"new"}, path), kFileCannotOpen);
-    EXPECT_EQ(Read(path), "old");
-    EXPECT_EQ(EntryCount(), 1u);
+    // A read-only file, and a file in a folder that cannot be written.
+    const std::string readOnly = Write("ro.ZQD", "old");
+    const std::string locked = Write("locked/a.ZQD", "old");
+    ::chmod(readOnly.c_str(), 0444);
+    fs::permissions(dir_.Path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    if (::access(readOnly.c_str(), W_OK) == 0) GTEST_SKIP() << "privileged user writes anyway";
+    for (const std::string& path : {readOnly, locked}) {
+        EXPECT_EQ(filer_.Save({"new"}, path), kFileCannotOpen);
+        EXPECT_EQ(Read(path), "old");
+    }
+    EXPECT_EQ(EntryCount(), 3u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path() / "locked"), {}), 1);
 }
 
 TEST_F(TStringFilerTest, ShortWriteKeepsTheOldFile) {
