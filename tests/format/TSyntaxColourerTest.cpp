@@ -55,14 +55,7 @@ protected:
 // The cases of tests/data/format/colour.tsv; a format's lines are parted by "⏎" there.
 TEST_F(SyntaxColourerTest, FormatsGetTheirColourSpans) {
     for (const auto& row : ReadTable("format/colour.tsv")) {
-        const std::string mark = "⏎";
-        std::vector<std::string> lines;
-        std::size_t at = 0;
-        for (std::size_t next; (next = row.at(0).find(mark, at)) != std::string::npos;
-             at = next + mark.size())
-            lines.push_back(row[0].substr(at, next - at));
-        lines.push_back(row[0].substr(at));
-        EXPECT_EQ(ShapeOf(lines), row.at(1)) << row[0];
+        EXPECT_EQ(ShapeOf(SplitAt(row.at(0), "⏎")), row.at(1)) << row[0];
     }
     EXPECT_EQ(ShapeOf({}), "");
 }

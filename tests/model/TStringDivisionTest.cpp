@@ -45,12 +45,9 @@ std::string Bytes(const std::string& utf8) {
 
 // The items of a list of the table, parted by "¦".
 StringList Items(const std::string& utf8) {
-    const std::string mark = "¦";
     StringList items;
-    std::size_t at = 0;
-    for (std::size_t next; (next = utf8.find(mark, at)) != std::string::npos; at = next + mark.size())
-        items.push_back(Bytes(utf8.substr(at, next - at)));
-    items.push_back(Bytes(utf8.substr(at)));
+    for (const std::string& item : test::SplitAt(utf8, "¦"))
+        items.push_back(Bytes(item));
     return items;
 }
 

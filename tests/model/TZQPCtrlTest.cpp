@@ -256,74 +256,18 @@ TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     EXPECT_EQ(zqp.At(1)->OutputFormat(), (StringList{"never closed", "[/param]"}));
 }
 
+// The cases of tests/data/model/zqp-reading.tsv.
 TEST_F(ZqpFileTest, ReadingCases) {
-    const std::vector<std::string> three = {"[param]", "[code]p0", "[/param]",
-                                            "[param]", "[code]p1", "[/param]",
-                                            "[param]", "[code]p2", "[/param]"};
-    auto withUsed = [&](const std::string& used) {
-        std::vector<std::string> lines = {"[init]", "[use_parameter]" + used, "[/init]"};
-        lines.insert(lines.end(), three.begin(), three.end());
-        return lines;
-    };
-    const struct {
-        std::vector<std::string> lines;
-        std::string summary;
-    } cases[] = {
-        // A missing type reads as text.
-        {{"[param]", "[name]n", "[code]c", "[/param]"}, "c:0:90 used row 24"},
-        // Sections end at the end of the file; an unclosed settings section takes the rest.
-        {{"[param]", "[code]only", "[type]8"}, "only:8:90 used row 24"},
-        {{"[init]", "[row_height]7", "[param]", "[code]lost"}, "used row 7"},
-        // Used parameters keep order and repeats; out of range skipped, an empty piece is 0,
-        // a non-number its default 0; no or an empty line gives none.
-        {withUsed("2,0,2"), "p0:0:90 p1:0:90 p2:0:90 used 2 0 2 row 24"},
-        {withUsed("3,1,99,0x2,,x"), "p0:0:90 p1:0:90 p2:0:90 used 1 2 0 0 row 24"},
-        {withUsed(""), "p0:0:90 p1:0:90 p2:0:90 used row 24"},
-        {three, "p0:0:90 p1:0:90 p2:0:90 used row 24"},
-        // Display parameters are resolved after all parameters; one naming none is none.
-        {{"[param]", "[code]a", "[draw_param]1", "[/param]", "[param]", "[code]b", "[draw_param]2",
-          "[/param]"},
-         "a:0:90>1 b:0:90 used row 24"},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> lines = {kHeader};
-        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+    for (const auto& row : test::ReadTable("model/zqp-reading.tsv")) {
+        std::vector<std::string> lines = test::SplitAt(row.at(0), "¦");
+        lines.insert(lines.begin(), kHeader);
         TZQPCtrl zqp;
-        ASSERT_EQ(ReadLines(zqp, lines), kFileOk) << c.summary;
-        EXPECT_EQ(Summary(zqp), c.summary);
-    }
-}
-
-struct DrawFontCase {
-    const char* value;
-    std::string name;
-    std::int32_t size;
-    std::int32_t style;
-    std::uint32_t colour;
-};
-
-TEST_F(ZqpFileTest, DrawFontVariants) {
-    const std::string defaultName = Sj("ＭＳ ゴシック");
-    const std::vector<DrawFontCase> cases = {
-        {"Arial,12,3,255", "Arial", 12, 3, 255},
-        {",12,1,65280", defaultName, 12, 1, 65280},
-        {"", defaultName, 0, 0, 0},
-        {"Arial", "Arial", 0, 0, 0},
-        {"Arial,14", "Arial", 14, 0, 0},
-        {"Arial,big,bold,red", "Arial", 9, 0, 0},
-        {"Arial,0x10,010,-1", "Arial", 16, 8, 4294967295u},
-        {"Arial,-3,2,1,extra", "Arial", -3, 2, 1},
-    };
-    for (const DrawFontCase& c : cases) {
-        SCOPED_TRACE(c.value);
-        TZQPCtrl zqp;
-        ASSERT_EQ(
-            ReadLines(zqp, {kHeader, "[init]", std::string("[draw_font]") + c.value, "[/init]"}),
-            0);
-        EXPECT_EQ(zqp.FontName(), c.name);
-        EXPECT_EQ(zqp.FontSize(), c.size);
-        EXPECT_EQ(zqp.FontStyle(), c.style);
-        EXPECT_EQ(zqp.FontColour(), c.colour);
+        ASSERT_EQ(ReadLines(zqp, lines), kFileOk) << row[0];
+        const std::string font = TextCodec::ToUtf8(zqp.FontName()) + "," +
+                                 std::to_string(zqp.FontSize()) + "," +
+                                 std::to_string(zqp.FontStyle()) + "," +
+                                 std::to_string(zqp.FontColour());
+        EXPECT_EQ(Summary(zqp) + " font " + font, row.at(1)) << row[0];
     }
 }
 

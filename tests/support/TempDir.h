@@ -69,6 +69,17 @@ inline std::filesystem::path DataPath(const std::string& relative) {
     return std::filesystem::path(TABRIX_TEST_DATA) / relative;
 }
 
+// The parts of text between the marks (tables use "¦" and "⏎" for lists and lines).
+inline std::vector<std::string> SplitAt(const std::string& text, const std::string& mark) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t next; (next = text.find(mark, at)) != std::string::npos;
+         at = next + mark.size())
+        parts.push_back(text.substr(at, next - at));
+    parts.push_back(text.substr(at));
+    return parts;
+}
+
 // A table of cases in tests/data: one case a line, fields parted by tabs, taken as they stand
 // (format texts keep their backslashes); blank lines and lines starting with "#" are comments.
 inline std::vector<std::vector<std::string>> ReadTable(const std::string& relative) {
