@@ -81,49 +81,52 @@ TEST_F(SortTest, TextsCompareAsUnsignedBytesUnlessFolded) {
               (std::vector<std::string>{"ab", "ABC", "abc", "ＡＢＣ", "abd", "ｂ", "あ"}));
 }
 
-TEST_F(SortTest, FoldingsMakeTextsEqualOnlyOnTheirOwnKey) {
-    auto sorter = [](unsigned folds) {
-        return TElementSorter(true, folds, {{kLabel, kTypeString}});
-    };
-    TElement& upper = Add(0, "ABC");
-    TElement& lower = Add(0, "abc");
-    TElement& full = Add(0, "ＡＢＣ");
-    TElement& hira = Add(0, "あいう");
-    TElement& kata = Add(0, "アイウ");
-    TElement& half = Add(0, "ｱｲｳ");
-    EXPECT_TRUE(sorter(kFoldNone).SortPrecedes(upper, lower));
-    EXPECT_FALSE(sorter(kFoldCase).SortPrecedes(upper, lower));
-    EXPECT_FALSE(sorter(kFoldCase).SortPrecedes(lower, upper));
-    EXPECT_TRUE(sorter(kFoldNone).SortPrecedes(upper, full));  // half width first
-    EXPECT_FALSE(sorter(kFoldWidth).SortPrecedes(upper, full));
-    EXPECT_FALSE(sorter(kFoldWidth).SortPrecedes(full, upper));
-    EXPECT_TRUE(sorter(kFoldWidth).SortPrecedes(full, lower));  // no case folding
-    EXPECT_FALSE(sorter(kFoldKana).SortPrecedes(kata, hira));
-    EXPECT_FALSE(sorter(kFoldKana).SortPrecedes(hira, kata));
-    EXPECT_TRUE(sorter(kFoldKana).SortPrecedes(kata, half));  // half width stays apart
-    EXPECT_FALSE(sorter(kFoldAll).SortPrecedes(half, hira));
-    EXPECT_FALSE(sorter(kFoldAll).SortPrecedes(hira, half));
-    // Folding affects only the comparison.
-    EXPECT_EQ(TextCodec::ToUtf8(half.Texts(kLabel)[0]), "ｱｲｳ");
+// The elements' labels in the sorter's order, " = " between those it does not tell apart.
+std::string Ranking(const TElementSorter& sorter, std::vector<TElement*> elements) {
+    std::stable_sort(elements.begin(), elements.end(),
+                     [&](TElement* a, TElement* b) { return sorter.SortPrecedes(*a, *b); });
+    std::string out;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        if (i) out += sorter.SortPrecedes(*elements[i - 1], *elements[i]) ? " < " : " = ";
+        out += TextCodec::ToUtf8(elements[i]->Texts(kLabel)[0]);
+    }
+    return out;
 }
 
+TEST_F(SortTest, FoldingsMakeTextsEqualOnlyOnTheirOwnKey) {
+    std::vector<TElement*> texts;
+    for (const char* label : {"ABC", "abc", "ＡＢＣ", "あいう", "アイウ", "ｱｲｳ"})
+        texts.push_back(&Add(0, label));
+    const std::pair<unsigned, const char*> cases[] = {
+        {kFoldNone, "ABC < abc < ＡＢＣ < あいう < アイウ < ｱｲｳ"},
+        {kFoldCase, "ABC = abc < ＡＢＣ < あいう < アイウ < ｱｲｳ"},
+        {kFoldWidth, "ABC = ＡＢＣ < abc < あいう < アイウ = ｱｲｳ"},
+        {kFoldKana, "ABC < abc < ＡＢＣ < あいう = アイウ < ｱｲｳ"},
+        {kFoldAll, "ABC = abc = ＡＢＣ < あいう = アイウ = ｱｲｳ"},
+    };
+    for (const auto& [folds, ranking] : cases)
+        EXPECT_EQ(Ranking(TElementSorter(true, folds, {{kLabel, kTypeString}}), texts), ranking);
+    // Folding affects only the comparison.
+    EXPECT_EQ(TextCodec::ToUtf8(texts[5]->Texts(kLabel)[0]), "ｱｲｳ");
+}
+
+// Numbers by their type's signedness, no numbers stored reading as 0; single element references
+// all alike.
 TEST_F(SortTest, NumbersCompareByTheirTypesSignedness) {
     TElement& minus = Add(0, "minus", 0xFFFFFFFFu);
     TElement& plus = Add(0, "plus", 1);
-    minus.SetNumbers(kPrice, {0xFFFFFFFFu});  // -1 as signed
+    minus.SetNumbers(kPrice, {0xFFFFFFFFu});
     plus.SetNumbers(kPrice, {1});
-    TElement& none = Add(0, "none");
-    none.ResizeNumbers(0);  // no numbers stored: reads as 0
-    TElementSorter byCode(true, kFoldNone, {{kCode, kTypeUnsigned}});
-    TElementSorter byPrice(true, kFoldNone, {{kPrice, kTypeSigned}});
-    EXPECT_TRUE(byCode.SortPrecedes(plus, minus));
-    EXPECT_TRUE(byPrice.SortPrecedes(minus, plus));
-    EXPECT_TRUE(byPrice.SortPrecedes(minus, none));
-    EXPECT_TRUE(byPrice.SortPrecedes(none, plus));
-    TElementSorter link(true, kFoldNone, {{kLink, kTypeElementRef}});
     plus.SetElementRefs(kLink, {&minus});
-    EXPECT_FALSE(link.SortPrecedes(plus, none));
-    EXPECT_FALSE(link.SortPrecedes(none, plus));
+    TElement& none = Add(0, "none");
+    none.ResizeNumbers(0);
+    const std::vector<TElement*> all = {&minus, &plus, &none};
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kCode, kTypeUnsigned}}), all),
+              "none < plus < minus");
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kPrice, kTypeSigned}}), all),
+              "minus < none < plus");
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kLink, kTypeElementRef}}), all),
+              "minus = plus = none");
 }
 
 TEST_F(SortTest, MissingListsComeFirstAscendingAndLastDescending) {
@@ -153,6 +156,7 @@ TEST_F(SortTest, TwoMissingListsStopTheComparison) {
     EXPECT_TRUE(sorter.SortPrecedes(a, b));  // equal lists: the label decides
 }
 
+// Number lists item by item, a shorter list first; reference arrays by their counts alone.
 TEST_F(SortTest, NumberListsAndReferenceArrays) {
     TElement& shortList = Add(0, "short");
     TElement& longList = Add(0, "long");
@@ -160,16 +164,14 @@ TEST_F(SortTest, NumberListsAndReferenceArrays) {
     shortList.SetNumbers(kValues, {9});
     longList.SetNumbers(kValues, {1, 1});
     other.SetNumbers(kValues, {1, 2});
-    TElementSorter values(true, kFoldNone, {{kValues, kTypeUnsignedArray}});
-    EXPECT_TRUE(values.SortPrecedes(shortList, longList));
-    EXPECT_TRUE(values.SortPrecedes(longList, other));
-    TElementSorter links(true, kFoldNone, {{kLinks, kTypeElementRefArray}});
     shortList.SetElementRefs(kLinks, {&other});
     longList.SetElementRefs(kLinks, {&longList});
-    EXPECT_FALSE(links.SortPrecedes(shortList, longList));  // same count: undecided
-    EXPECT_FALSE(links.SortPrecedes(longList, shortList));
     other.SetElementRefs(kLinks, {&other, nullptr});
-    EXPECT_TRUE(links.SortPrecedes(longList, other));
+    const std::vector<TElement*> all = {&other, &longList, &shortList};
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kValues, kTypeUnsignedArray}}), all),
+              "short < long < other");
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kLinks, kTypeElementRefArray}}), all),
+              "long = short < other");
 }
 
 TEST_F(SortTest, GroupReferencesToNoGroupComeFirstInBothDirections) {
