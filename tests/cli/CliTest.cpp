@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 
 #include "../support/CliRun.h"
@@ -73,63 +74,71 @@ protected:
     TempDir dir;
 };
 
-TEST_F(CliTest, UsageErrorsAndHelp) {
-    EXPECT_EQ(Cli({}, dir).status, 2);
-    EXPECT_EQ(Cli({"frobnicate"}, dir).status, 2);
-    Outcome help = Cli({"output", "--help"}, dir);
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("output LIBRARY"), std::string::npos);
-    EXPECT_EQ(Cli({"dump"}, dir).status, 2);
-    EXPECT_EQ(Cli({"dump", "a", "b"}, dir).status, 2);
-    EXPECT_EQ(Cli({"save", "x.ZQL", "--bogus"}, dir).status, 2);
+// Checks stdout against a step's expectation; see tests/data/cli/commands.tsv.
+void ExpectOut(const std::string& out, const std::string& expected) {
+    if (expected.empty() || expected == "-") return;
+    if (expected[0] == '=') {
+        const std::vector<std::string> parts = test::SplitAt(expected.substr(1), "⏎");
+        std::string text = parts[0];
+        for (std::size_t i = 1; i < parts.size(); ++i)
+            text += "\n" + parts[i];
+        EXPECT_EQ(out, text);
+    } else if (expected[0] == '!') {
+        EXPECT_EQ(out.find(expected.substr(1)), std::string::npos) << out;
+    } else {
+        std::size_t at = 0;
+        for (const std::string& text : test::SplitAt(expected, "…")) {
+            at = out.find(text, at);
+            ASSERT_NE(at, std::string::npos) << text << " in order in " << out;
+        }
+    }
 }
 
-TEST_F(CliTest, LibrariesThatCannotBeOpened) {
-    Outcome missing = Cli({"dump", dir.File("none.ZQL")}, dir);
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.err.find("cannot open"), std::string::npos);
-    WriteFile(dir.File("text.ZQL"), "hello\r\n");
-    Outcome wrong = Cli({"dump", dir.File("text.ZQL")}, dir);
-    EXPECT_EQ(wrong.status, 2);
-    EXPECT_NE(wrong.err.find("not a library file"), std::string::npos);
-}
-
-TEST_F(CliTest, OutputWritesDueGroupsAndSaveKeepsTheMarks) {
-    WriteLibrary("%名称%=%値%;%参照->名称%|");
-    Outcome first = Cli({"output", Lib(), "--save"}, dir);
-    EXPECT_EQ(first.status, 0) << first.err;
-    EXPECT_EQ(ReadFile(dir.File("out/first.txt")), Sj("甲=-3;|乙=0;|"));
-    // The group without a file name is skipped with a warning.
-    EXPECT_NE(first.err.find("二番"), std::string::npos);
-    // Saved as done: a second run writes nothing, --all writes again.
-    fs::remove(dir.File("out/first.txt"));
-    EXPECT_EQ(Cli({"output", Lib()}, dir).status, 0);
-    EXPECT_FALSE(fs::exists(dir.File("out/first.txt")));
-    EXPECT_EQ(Cli({"output", Lib(), "--all", "--output-dir", dir.File("elsewhere")}, dir).status,
-              0);
-    EXPECT_TRUE(fs::exists(dir.File("elsewhere/first.txt")));
-}
-
-TEST_F(CliTest, OutputNeedsAFolderAndReportsFailures) {
-    WriteLibrary("%名称%", "");
-    Outcome noFolder = Cli({"output", Lib()}, dir);
-    EXPECT_EQ(noFolder.status, 2);
-    EXPECT_NE(noFolder.err.find("--output-dir"), std::string::npos);
-    WriteFile(dir.File("blocked"), "");
-    Outcome failed = Cli({"output", Lib(), "--output-dir", dir.File("blocked")}, dir);
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_NE(failed.err.find("first.txt"), std::string::npos);
-}
-
-TEST_F(CliTest, CheckListsErrorPieces) {
-    WriteLibrary("%名称%%EDIT(+, 値)%ok%WEND%");
-    Outcome check = Cli({"check", Lib()}, dir);
-    EXPECT_EQ(check.status, 1);
-    EXPECT_EQ(check.out,
-              "common output format: piece 4: EDIT(+, 値)\n"
-              "common output format: piece 6: WEND\n");
-    WriteLibrary("%名称%");
-    EXPECT_EQ(Cli({"check", Lib()}, dir).status, 0);
+TEST_F(CliTest, CommandsOfTheTable) {
+    std::map<std::string, std::string> kept;
+    for (const auto& row : test::ReadTable("cli/commands.tsv")) {
+        auto field = [&](std::size_t i) { return i < row.size() ? row[i] : std::string(); };
+        const std::string& step = row[0];
+        SCOPED_TRACE(step + " " + field(1));
+        if (step == "library") {
+            for (const auto& entry : fs::directory_iterator(dir.Path()))
+                fs::remove_all(entry.path());
+            changeList.clear();
+            for (const std::string& item : test::SplitAt(field(3), "¦")) {
+                if (item.empty()) continue;
+                const std::vector<std::string> parts = test::SplitAt(item, ":");
+                changeList.push_back({parts.size() > 2 ? test::SplitAt(parts[2], ";") : StringList{},
+                                      static_cast<std::uint32_t>(std::stoul(parts[0])), parts[1]});
+            }
+            WriteLibrary(field(1), field(2));
+        } else if (step == "cli") {
+            std::vector<std::string> args;
+            for (const std::string& arg : test::SplitAt(field(1), " ")) {
+                if (!arg.empty())
+                    args.push_back(arg == "LIB" ? Lib() : arg.rfind("DIR/", 0) == 0 ? dir.File(arg.substr(4)) : arg);
+            }
+            Outcome outcome = Cli(args, dir);
+            EXPECT_EQ(outcome.status, std::stoi(field(2))) << outcome.err;
+            if (!field(3).empty() && field(3) != "-") {
+                EXPECT_NE(outcome.err.find(field(3)), std::string::npos) << outcome.err;
+            }
+            ExpectOut(outcome.out, field(4));
+        } else if (step == "file" && field(2) == "∅") {
+            EXPECT_FALSE(fs::exists(dir.File(field(1))));
+        } else if (step == "file") {
+            EXPECT_EQ(ReadFile(dir.File(field(1))), Sj(field(2)));
+        } else if (step == "write") {
+            WriteFile(dir.File(field(1)), field(2));
+        } else if (step == "remove") {
+            fs::remove(dir.File(field(1)));
+        } else if (step == "keep") {
+            kept[field(1)] = ReadFile(dir.File(field(1)));
+        } else if (step == "kept") {
+            EXPECT_EQ(ReadFile(dir.File(field(1))), kept[field(1)]);
+        } else {
+            ADD_FAILURE() << "unknown step";
+        }
+    }
 }
 
 TEST_F(CliTest, SaveRewritesFiles) {
@@ -152,67 +161,6 @@ TEST_F(CliTest, SaveRewritesFiles) {
     Outcome failed = Cli({"save", Lib()}, dir);
     EXPECT_EQ(failed.status, 1);
     EXPECT_NE(failed.err.find("lib.ZQP"), std::string::npos);
-}
-
-TEST_F(CliTest, BatchRunsOneOperationAndSavesOnRequest) {
-    WriteLibrary("%名称%,");
-    const std::string before = ReadFile(dir.File("lib.ZQD"));
-    const std::vector<std::string> sortByValueDescending = {
-        "batch",         Lib(),    "--type",     "1",      "--data",
-        "[JudgeParam]1", "--data", "[GroupNo]0", "--data", "[Option]0"};
-    EXPECT_EQ(Cli(sortByValueDescending, dir).status, 0);
-    EXPECT_EQ(ReadFile(dir.File("lib.ZQD")), before);  // not saved without --save
-
-    std::vector<std::string> andSave = sortByValueDescending;
-    andSave.push_back("--save");
-    EXPECT_EQ(Cli(andSave, dir).status, 0);
-    Outcome dump = Cli({"dump", Lib()}, dir);
-    const std::size_t second = dump.out.find("\"乙\"");
-    const std::size_t first = dump.out.find("\"甲\"");
-    ASSERT_NE(second, std::string::npos);
-    EXPECT_LT(second, first);                                                  // 0 before -3
-    EXPECT_NE(dump.out.find("\"status\": 5"), std::string::npos) << dump.out;  // output, changed
-
-    // Duplicate deletion on the reference parameter, whose values always match.
-    EXPECT_EQ(Cli({"batch", Lib(), "--type", "5", "--data", "[JudgeParam]2", "--data",
-                   "[TargetGroup]0", "--save"},
-                  dir)
-                  .status,
-              0);
-    dump = Cli({"dump", Lib()}, dir);
-    EXPECT_EQ(dump.out.find("\"甲\""), std::string::npos);
-
-    EXPECT_EQ(Cli({"batch", Lib()}, dir).status, 2);
-    EXPECT_EQ(Cli({"batch", Lib(), "--type", "sort"}, dir).status, 2);
-    EXPECT_EQ(Cli({"batch", Lib(), "--type", "9"}, dir).status, 0);  // does nothing
-}
-
-TEST_F(CliTest, RunExecutesABatchListInItsOrder) {
-    // Output first, so the file shows the order before the sort; then sort and save.
-    changeList = {{{}, 4, "出力"},
-                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, "並び替え"},
-                  {{}, 3, "上書き保存"}};
-    WriteLibrary("%名称%,");
-    Outcome run = Cli({"run", Lib(), "change"}, dir);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadFile(dir.File("out/first.txt")), Sj("甲,乙,"));
-    Outcome output = Cli({"output", Lib(), "--all", "--output-dir", dir.File("again")}, dir);
-    EXPECT_EQ(output.status, 0);
-    EXPECT_EQ(ReadFile(dir.File("again/first.txt")), Sj("乙,甲,"));
-
-    EXPECT_EQ(Cli({"run", Lib(), "open"}, dir).status, 0);  // an empty list
-    EXPECT_EQ(Cli({"run", Lib(), "sometimes"}, dir).status, 2);
-    EXPECT_EQ(Cli({"run", Lib()}, dir).status, 2);
-}
-
-TEST_F(CliTest, RunFailsWhenAnOutputItemCannotWrite) {
-    changeList = {{{}, 4, "出力"}};
-    WriteLibrary("%名称%", "");
-    Outcome run = Cli({"run", Lib(), "change"}, dir);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("no output folder"), std::string::npos);
-    EXPECT_EQ(Cli({"run", Lib(), "change", "--output-dir", dir.File("o")}, dir).status, 0);
-    EXPECT_TRUE(fs::exists(dir.File("o/first.txt")));
 }
 
 // "new" writes the new library's four files, and never replaces any of them.
@@ -293,39 +241,6 @@ TEST_F(CliTest, MessagesNameJapanesePathsInUtf8) {
     Outcome unsaved = Cli({"save", dir.File("資料/lib.ZQL")}, dir);
     EXPECT_EQ(unsaved.status, 1);
     EXPECT_NE(unsaved.err.find(dir.File("資料/lib.ZQP") + ": "), std::string::npos) << unsaved.err;
-}
-
-TEST_F(CliTest, BatchItemsWithoutAUsableJudgeAreRefused) {
-    changeList = {{{"[TargetGroup]0"}, 5, "重複削除"},
-                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, "並び替え"},
-                  {{}, 3, "上書き保存"}};
-    WriteLibrary("%名称%,");
-    const std::string before = ReadFile(dir.File("lib.ZQD"));
-    const std::vector<std::vector<std::string>> refused = {
-        {"--type", "5", "--data", "[TargetGroup]0,1"},
-        {"--type", "5", "--data", "[JudgeParam]", "--data", "[TargetGroup]0"},
-        {"--type", "5", "--data", "[JudgeParam]7", "--data", "[TargetGroup]0"},
-        {"--type", "2", "--data", "[SrcGroup]0", "--data", "[DstGroup]1", "--data", "[JudgeParam]7",
-         "--data", "[ApplyParam]1"},
-    };
-    for (const std::vector<std::string>& options : refused) {
-        std::vector<std::string> args = {"batch", Lib()};
-        args.insert(args.end(), options.begin(), options.end());
-        args.push_back("--save");
-        Outcome outcome = Cli(args, dir);
-        EXPECT_EQ(outcome.status, 2) << options[3];
-        EXPECT_NE(outcome.err.find("[JudgeParam]"), std::string::npos) << outcome.err;
-        EXPECT_EQ(ReadFile(dir.File("lib.ZQD")), before) << options[3];
-    }
-
-    // In a list the refused item is a warning; the sort and the save after it run.
-    Outcome run = Cli({"run", Lib(), "change"}, dir);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.err.find("warning: batch item 5 \"重複削除\" skipped"), std::string::npos)
-        << run.err;
-    Outcome dump = Cli({"dump", Lib()}, dir);
-    ASSERT_NE(dump.out.find("\"甲\""), std::string::npos);        // not deleted
-    EXPECT_LT(dump.out.find("\"乙\""), dump.out.find("\"甲\""));  // sorted and saved
 }
 
 // A line of millions of separators asks for more memory than the command may take.
