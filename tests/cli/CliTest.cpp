@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +40,8 @@ Outcome Cli(const std::vector<std::string>& args, const TempDir& dir) {
     return test::RunCli(args, dir);
 }
 
+const fs::path kSample = fs::path(TABRIX_SOURCE_DIR) / "examples" / "books";
+
 // The library of tests/data/cli/lib: parameters 名称 (string), 値 (signed) and 参照 (element
 // reference); group "グループ 1" (甲: 値 -3, 参照 the element of 二番; then 乙) written to first.txt,
 // and 二番 without an output file, over one element data file; output folder "out".
@@ -68,9 +71,10 @@ protected:
         ASSERT_NE(at, std::string::npos) << from;
         WriteFile(dir.File(name), bytes.replace(at, Sj(from).size(), Sj(to)));
     }
-    std::string Lib() const { return dir.File("lib.ZQL"); }
+    std::string Lib() const { return dir.File(libraryName); }
 
     std::vector<TBatchSetting> changeList;  // names in UTF-8
+    std::string libraryName = "lib.ZQL";
     TempDir dir;
 };
 
@@ -100,9 +104,16 @@ TEST_F(CliTest, CommandsOfTheTable) {
         auto field = [&](std::size_t i) { return i < row.size() ? row[i] : std::string(); };
         const std::string& step = row[0];
         SCOPED_TRACE(step + " " + field(1));
-        if (step == "library") {
+        const fs::path file = dir.Path() / field(1);
+        if (step == "library" || step == "sample") {
             for (const auto& entry : fs::directory_iterator(dir.Path()))
                 fs::remove_all(entry.path());
+        }
+        if (step == "sample") {
+            fs::copy(kSample, dir.Path(), fs::copy_options::recursive);
+            libraryName = "books.ZQL";
+        } else if (step == "library") {
+            libraryName = "lib.ZQL";
             changeList.clear();
             for (const std::string& item : test::SplitAt(field(3), "¦")) {
                 if (item.empty()) continue;
@@ -115,7 +126,10 @@ TEST_F(CliTest, CommandsOfTheTable) {
             std::vector<std::string> args;
             for (const std::string& arg : test::SplitAt(field(1), " ")) {
                 if (!arg.empty())
-                    args.push_back(arg == "LIB" ? Lib() : arg.rfind("DIR/", 0) == 0 ? dir.File(arg.substr(4)) : arg);
+                    args.push_back(arg == "LIB"                  ? Lib()
+                                   : arg == "DIR"                ? dir.Path().string()
+                                   : arg.rfind("DIR/", 0) == 0 ? dir.File(arg.substr(4))
+                                                                 : arg);
             }
             Outcome outcome = Cli(args, dir);
             EXPECT_EQ(outcome.status, std::stoi(field(2))) << outcome.err;
@@ -130,11 +144,32 @@ TEST_F(CliTest, CommandsOfTheTable) {
         } else if (step == "write") {
             WriteFile(dir.File(field(1)), field(2));
         } else if (step == "remove") {
-            fs::remove(dir.File(field(1)));
+            fs::remove(file);
         } else if (step == "keep") {
             kept[field(1)] = ReadFile(dir.File(field(1)));
         } else if (step == "kept") {
             EXPECT_EQ(ReadFile(dir.File(field(1))), kept[field(1)]);
+        } else if (step == "rename") {
+            fs::rename(file, dir.Path() / field(2));
+        } else if (step == "fifo") {
+            fs::remove(file);
+            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+        } else if (step == "folder") {
+            fs::remove(file);
+            fs::create_directory(file);
+        } else if (step == "bom") {
+            WriteFile(file, "\xEF\xBB\xBF" + ReadFile(file));
+        } else if (step == "edit") {
+            Edit(field(1), field(2), field(3));
+        } else if (step == "same") {
+            EXPECT_EQ(ReadFile(file), ReadFile(kSample / field(1)));
+        } else if (step == "kind") {
+            EXPECT_TRUE(fs::is_regular_file(file));
+            EXPECT_EQ(ReadFile(file).rfind(field(2), 0), 0u);
+        } else if (step == "fifo?") {
+            EXPECT_TRUE(fs::is_fifo(file));
+        } else if (step == "folder?") {
+            EXPECT_TRUE(fs::is_directory(file));
         } else {
             ADD_FAILURE() << "unknown step";
         }
