@@ -23,16 +23,6 @@ namespace fs = std::filesystem;
 
 const std::string kKind = "Element-Data for Tabrix";
 
-// Saves 100 bytes with the file size limited to 4 bytes, so the write fails part way. Meant
-// for a child process: the limit stays in force.
-int SaveUnderSizeLimit(const std::string& path) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{4, 4};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    TStringFiler filer;
-    return filer.Save({std::string(100, 'x')}, path);
-}
-
 class TStringFilerTest : public ::testing::Test {
 protected:
     ~TStringFilerTest() override {
@@ -327,14 +317,6 @@ TEST_F(TStringFilerTest, SaveLeavesWhatItCannotReplaceAlone) {
     }
     EXPECT_EQ(EntryCount(), 3u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path() / "locked"), {}), 1);
-}
-
-TEST_F(TStringFilerTest, ShortWriteKeepsTheOldFile) {
-    std::string path = Write("big.ZQD", "old");
-    EXPECT_EXIT(std::_Exit(SaveUnderSizeLimit(path)), ::testing::ExitedWithCode(kFileShortWrite),
-                "");
-    EXPECT_EQ(Read(path), "old");
-    EXPECT_EQ(EntryCount(), 1u);
 }
 
 }  // namespace
