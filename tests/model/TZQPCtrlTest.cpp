@@ -290,7 +290,8 @@ TEST_F(ZqpFileTest, ResultCodesLeaveTheModelAlone) {
     WriteFile(File("v.ZQP"), "Parameter-Info for Tabrix ver 9.9");
     zqp.SetPath(File("v.ZQP"));
     EXPECT_EQ(zqp.Read(), 0);
-    EXPECT_EQ(Summary(zqp) + std::to_string(zqp.Status()), "used row 240");
+    EXPECT_EQ(Summary(zqp), "used row 24");
+    EXPECT_EQ(zqp.Status(), 0u);
 }
 
 TEST_F(ZqpFileTest, ReportsProgressInOrder) {
