@@ -324,25 +324,28 @@ TEST_F(TZQDCtrlTest, ListOperationsRenumberAndMarkModified) {
     };
     EXPECT_FALSE(file->IsModified());
     lib.Group(0)->Set(TGroupSetting::kOutputDone, true);
-    EXPECT_EQ(lib.MoveElements(0, 0, 3, 1), 0);  // a b down: they end at position 3
-    EXPECT_EQ(names(), "cdab");
+    // Move (first, target, last), insert (position, count), delete (first, end), add (group,
+    // count);
+    // a range that names no element and a group that does not exist fail with 1.
+    const struct {
+        char op;
+        std::size_t a, b, c;
+        int result;
+        const char* names;
+    } steps[] = {{'m', 0, 3, 1, 0, "cdab"},   {'m', 2, 0, 3, 0, "abcd"},  {'i', 1, 2, 0, 0, "a--bcd"},
+                 {'i', 99, 1, 0, 0, "a--bcd-"}, {'d', 1, 3, 0, 0, "abcd-"}, {'d', 3, 100, 0, 0, "abc"},
+                 {'d', 3, 4, 0, 1, "abc"},    {'m', 3, 0, 3, 1, "abc"},   {'a', 0, 2, 0, 0, "abc--"},
+                 {'a', 5, 1, 0, 1, "abc--"}};
+    for (const auto& step : steps) {
+        const int result = step.op == 'm'   ? lib.MoveElements(0, step.a, step.b, step.c)
+                           : step.op == 'i' ? lib.InsertElements(0, step.a, step.b)
+                           : step.op == 'd' ? lib.DeleteElements(0, step.a, step.b)
+                                            : lib.AddElements(step.a, step.b);
+        EXPECT_EQ(result, step.result) << step.op << step.a;
+        EXPECT_EQ(names(), step.names) << step.op << step.a;
+    }
     EXPECT_TRUE(file->IsModified());
     EXPECT_FALSE(lib.Group(0)->Has(TGroupSetting::kOutputDone));
-    EXPECT_EQ(lib.MoveElements(0, 2, 0, 3), 0);  // a b up to the front
-    EXPECT_EQ(names(), "abcd");
-    EXPECT_EQ(lib.InsertElements(0, 1, 2), 0);
-    EXPECT_EQ(names(), "a--bcd");
-    EXPECT_EQ(lib.InsertElements(0, 99, 1), 0);
-    EXPECT_EQ(names(), "a--bcd-");
-    EXPECT_EQ(lib.DeleteElements(0, 1, 3), 0);
-    EXPECT_EQ(names(), "abcd-");
-    EXPECT_EQ(lib.DeleteElements(0, 3, 100), 0);
-    EXPECT_EQ(names(), "abc");
-    EXPECT_EQ(lib.DeleteElements(0, 3, 4), 1);
-    EXPECT_EQ(lib.MoveElements(0, 3, 0, 3), 1);
-    EXPECT_EQ(lib.AddElements(0, 2), 0);
-    EXPECT_EQ(names(), "abc--");
-    EXPECT_EQ(lib.AddElements(5, 1), 1);  // no such group
     EXPECT_EQ(data->At(4)->OutputFlag(), 1);
 }
 
