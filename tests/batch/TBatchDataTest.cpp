@@ -10,8 +10,8 @@ namespace {
 std::string Summary(const TBatchData& data) {
     std::string out;
     const std::pair<const char*, const IndexList*> lists[] = {
-        {"judge", &data.judgeParams},  {"groups", &data.groups},     {"src", &data.sourceGroups},
-        {"dst", &data.destGroups},     {"apply", &data.applyParams}, {"target", &data.targetGroups}};
+        {"judge", &data.judgeParams}, {"groups", &data.groups},     {"src", &data.sourceGroups},
+        {"dst", &data.destGroups},    {"apply", &data.applyParams}, {"target", &data.targetGroups}};
     for (const auto& [tag, list] : lists) {
         if (list->empty()) continue;
         out.append(tag).append("=");

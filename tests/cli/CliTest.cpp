@@ -43,8 +43,8 @@ Outcome Cli(const std::vector<std::string>& args, const TempDir& dir) {
 const fs::path kSample = fs::path(TABRIX_SOURCE_DIR) / "examples" / "books";
 
 // The library of tests/data/cli/lib: parameters 名称 (string), 値 (signed) and 参照 (element
-// reference); group "グループ 1" (甲: 値 -3, 参照 the element of 二番; then 乙) written to first.txt,
-// and 二番 without an output file, over one element data file; output folder "out".
+// reference); group "グループ 1" (甲: 値 -3, 参照 the element of 二番; then 乙) written to
+// first.txt, and 二番 without an output file, over one element data file; output folder "out".
 class CliTest : public ::testing::Test {
 protected:
     // A fresh copy with the common output format, the output folder (none: "") and the
@@ -52,7 +52,8 @@ protected:
     void WriteLibrary(const std::string& outputFormat, const std::string& folder = "out") {
         fs::copy(test::DataPath("cli/lib"), dir.Path(),
                  fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        Edit("lib.ZQP", "[output_format]\r\n%名称%\r\n", "[output_format]\r\n" + outputFormat + "\r\n");
+        Edit("lib.ZQP", "[output_format]\r\n%名称%\r\n",
+             "[output_format]\r\n" + outputFormat + "\r\n");
         Edit("lib.ZQL", "[output_path]out\r\n", "[output_path]" + folder + "\r\n");
         std::string items;
         for (const TBatchSetting& item : changeList) {
@@ -119,18 +120,19 @@ TEST_F(CliTest, CommandsOfTheTable) {
             for (const std::string& item : test::SplitAt(field(3), "¦")) {
                 if (item.empty()) continue;
                 const std::vector<std::string> parts = test::SplitAt(item, ":");
-                changeList.push_back({parts.size() > 2 ? test::SplitAt(parts[2], ";") : StringList{},
-                                      static_cast<std::uint32_t>(std::stoul(parts[0])), parts[1]});
+                changeList.push_back(
+                    {parts.size() > 2 ? test::SplitAt(parts[2], ";") : StringList{},
+                     static_cast<std::uint32_t>(std::stoul(parts[0])), parts[1]});
             }
             WriteLibrary(field(1), field(2));
         } else if (step == "cli") {
             std::vector<std::string> args;
             for (const std::string& arg : test::SplitAt(field(1), " ")) {
                 if (!arg.empty())
-                    args.push_back(arg == "LIB"                  ? Lib()
-                                   : arg == "DIR"                ? dir.Path().string()
+                    args.push_back(arg == "LIB"                ? Lib()
+                                   : arg == "DIR"              ? dir.Path().string()
                                    : arg.rfind("DIR/", 0) == 0 ? dir.File(arg.substr(4))
-                                                                 : arg);
+                                                               : arg);
             }
             Outcome outcome = Cli(args, dir);
             EXPECT_EQ(outcome.status, std::stoi(field(2))) << outcome.err;

@@ -75,7 +75,8 @@ TEST_F(TLibrarySaverTest, NewLibraryAsksForDataThenLibraryThenNothingMore) {
     EXPECT_EQ(library_.InitializeInfo()->Path(), dir_.File("new.ZQI"));
     // The new library's defaults, its files named relative to itself; it opens again.
     for (const char* name : {"new.ZQD", "new.ZQL", "new.ZQP", "new.ZQI"})
-        EXPECT_EQ(test::ReadFile(dir_.File(name)), test::ReadFile(test::DataPath("model/new") / name))
+        EXPECT_EQ(test::ReadFile(dir_.File(name)),
+                  test::ReadFile(test::DataPath("model/new") / name))
             << name;
     TTabrixCtrl other;
     int result = -1;

@@ -57,7 +57,7 @@ TEST(TMapInitializeTest, NumbersReadWithAutomaticBase) {
     store.SelectSection(kSection);
     // Characters after the number, or 9 as an octal digit, give the default; empty gives 0.
     const std::pair<const char*, std::int32_t> signedCases[] = {
-        {"0x1F", 31}, {"0X10", 16}, {"010", 8}, {"-12", -12},
+        {"0x1F", 31}, {"0X10", 16}, {"010", 8},  {"-12", -12},
         {"12x", 77},  {"09", 77},   {"abc", 77}, {"", 0}};
     for (const auto& [text, value] : signedCases) {
         store.SetText(kValue, text);
@@ -123,8 +123,9 @@ TEST_F(TMapInitializeParseTest, TableOfCases) {
     const TMapInitialize fresh = store_;
     for (const auto& row : test::ReadTable("model/initialize-parse.tsv")) {
         store_ = fresh;
-        EXPECT_EQ(store_.Parse(test::SplitAt(row.at(0), "¦"), std::stoi(row.at(1)), std::stoi(row.at(2))),
-                  std::stoi(row.at(3)))
+        EXPECT_EQ(
+            store_.Parse(test::SplitAt(row.at(0), "¦"), std::stoi(row.at(1)), std::stoi(row.at(2))),
+            std::stoi(row.at(3)))
             << row[0];
         StringList written;
         store_.Serialise(written);

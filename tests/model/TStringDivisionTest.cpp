@@ -98,11 +98,13 @@ StringList RunCase(const std::vector<std::string>& f) {
     if (op == "findLast")
         return one(static_cast<long>(
             division.FindLast(text, Bytes(f[3]), Position(f[4]), Position(f[5]), Flags(f[6]))));
-    if (op == "cut") return {division.CutField(text, Bytes(f[3]), Position(f[4]), Flags(f[5])), text};
+    if (op == "cut")
+        return {division.CutField(text, Bytes(f[3]), Position(f[4]), Flags(f[5])), text};
     if (op == "cutEnd")
         return {division.CutFieldFromEnd(text, Bytes(f[3]), Position(f[4]), Flags(f[5])), text};
     if (op == "field")
-        return {division.GetField(text, Bytes(f[3]), Position(f[4]), Bytes(f[5]), f[6] == "1"), text};
+        return {division.GetField(text, Bytes(f[3]), Position(f[4]), Bytes(f[5]), f[6] == "1"),
+                text};
     if (op == "piece") return {division.GetPiece(text, Bytes(f[3]), Position(f[4]), Flags(f[5]))};
     if (op == "pieceEnd")
         return {division.GetPieceFromEnd(text, Bytes(f[3]), Position(f[4]), Flags(f[5]))};
@@ -117,7 +119,8 @@ StringList RunCase(const std::vector<std::string>& f) {
     if (op == "match") {
         StringList patternPieces, textPieces;
         bool matched = division.Match(text, Bytes(f[3]), &patternPieces, &textPieces);
-        return {std::to_string(matched), f[5] == "~" ? "~" : TStringDivision::Join("|", patternPieces),
+        return {std::to_string(matched),
+                f[5] == "~" ? "~" : TStringDivision::Join("|", patternPieces),
                 f[6] == "~" ? "~" : TStringDivision::Join("|", textPieces)};
     }
     if (op == "toULong") return one(TStringDivision::ToULong(text, std::stoul(f[3])));
@@ -129,7 +132,8 @@ StringList RunCase(const std::vector<std::string>& f) {
 
 TEST(TStringDivisionTest, TableOfCases) {
     for (const auto& row : test::ReadTable("model/division.tsv")) {
-        StringList expected = row.back() == "npos" ? StringList{std::to_string(-1L)} : Items(row.back());
+        StringList expected =
+            row.back() == "npos" ? StringList{std::to_string(-1L)} : Items(row.back());
         if (row[1] == "match") expected = {row[4], Bytes(row[5]), Bytes(row[6])};
         EXPECT_EQ(RunCase(row), expected) << row[0] << " " << row[1] << " " << row[2];
     }

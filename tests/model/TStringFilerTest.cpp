@@ -27,7 +27,8 @@ class TStringFilerTest : public ::testing::Test {
 protected:
     ~TStringFilerTest() override {
         std::error_code ignored;  // a test may have taken the write permission away
-        fs::permissions(dir_.Path() / "locked", fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::permissions(dir_.Path() / "locked", fs::perms::owner_all, fs::perm_options::add,
+                        ignored);
     }
     std::string PathOf(const std::string& name) const { return dir_.File(name); }
     std::string Write(const std::string& name, const std::string& bytes) const {
@@ -125,11 +126,15 @@ TEST_F(TStringFilerTest, PartsOfAFileByBytesOrByLines) {
         bool byLines;
         StringList lines;
     } cases[] = {
-        {bytes, 2, 4, -1, false, {"def"}},       {bytes, 3, 0, 5, false, {"abc", "d"}},
-        {bytes, 3, 7, -1, false, {}},            {bytes, 3, 100, -1, false, {}},
-        {history, 3, 1, 2, true, {"2", "3"}},    {history, 3, 3, -1, true, {"4", "5"}},
+        {bytes, 2, 4, -1, false, {"def"}},
+        {bytes, 3, 0, 5, false, {"abc", "d"}},
+        {bytes, 3, 7, -1, false, {}},
+        {bytes, 3, 100, -1, false, {}},
+        {history, 3, 1, 2, true, {"2", "3"}},
+        {history, 3, 3, -1, true, {"4", "5"}},
         {history, 3, 0, 10, true, {"1", "2", "3", "4", "5"}},
-        {history, 3, 0, 0, true, {}},            {history, 3, 10, 2, true, {}},
+        {history, 3, 0, 0, true, {}},
+        {history, 3, 10, 2, true, {}},
     };
     for (const auto& c : cases) {
         StringList lines = {"old"};

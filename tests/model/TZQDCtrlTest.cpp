@@ -177,12 +177,16 @@ TEST_F(TZQDCtrlTest, ValuesAreWrittenEscapedAndReadBack) {
          {},
          "1||a\x82#\\\\#\x82\xa0,b\\\\||",
          {{"a\x82", "\\", "\x82\xa0"}, {"b\\"}}},
-        {{1, 8, 0}, {{"a|", "|"}, {}, {"b|"}}, {{}, {7}}, "1||a|#|,,b|||,7", {{"a|", "|"}, {""}, {"b|"}}},
+        {{1, 8, 0},
+         {{"a|", "|"}, {}, {"b|"}},
+         {{}, {7}},
+         "1||a|#|,,b|||,7",
+         {{"a|", "|"}, {""}, {"b|"}}},
         {{0, 1, 1, 0, 8},
          {{hyou}, {so + "x", hyou}, {"a", so, hyou + so, ""}, {so}},
          {{0}, {0}, {0}, {0}, {7}},
-         "1||" + hyou + "\\," + so + "\\x#" + hyou + "\\,a#" + so + "\\#" + hyou + "\\" + so + "#," +
-             so + "\\||0,0,0,0,7",
+         "1||" + hyou + "\\," + so + "\\x#" + hyou + "\\,a#" + so + "\\#" + hyou + "\\" + so +
+             "#," + so + "\\||0,0,0,0,7",
          {}},
     };
     for (const auto& c : cases) {
@@ -280,7 +284,7 @@ TEST_F(TZQDCtrlTest, DestroyingATargetErasesTheReference) {
     TGroupData* data = lib.Group(0)->GroupData();
     TElement* e = data->At(0);
     EXPECT_EQ(Refs(*e, 0) + " " + Refs(*e, 1), "1:1,1:2,1:1 G1");  // the group shown last
-    EXPECT_EQ(lib.DeleteElements(0, 1, 2), 0);  // element 1, referred to twice
+    EXPECT_EQ(lib.DeleteElements(0, 1, 2), 0);                     // element 1, referred to twice
     lib.DeleteGroup(1);
     EXPECT_EQ(Refs(*e, 0) + " " + Refs(*e, 1), "0:1 ");
     // The referring element itself going away leaves no dangling link behind.
@@ -332,10 +336,11 @@ TEST_F(TZQDCtrlTest, ListOperationsRenumberAndMarkModified) {
         std::size_t a, b, c;
         int result;
         const char* names;
-    } steps[] = {{'m', 0, 3, 1, 0, "cdab"},   {'m', 2, 0, 3, 0, "abcd"},  {'i', 1, 2, 0, 0, "a--bcd"},
-                 {'i', 99, 1, 0, 0, "a--bcd-"}, {'d', 1, 3, 0, 0, "abcd-"}, {'d', 3, 100, 0, 0, "abc"},
-                 {'d', 3, 4, 0, 1, "abc"},    {'m', 3, 0, 3, 1, "abc"},   {'a', 0, 2, 0, 0, "abc--"},
-                 {'a', 5, 1, 0, 1, "abc--"}};
+    } steps[] = {{'m', 0, 3, 1, 0, "cdab"},   {'m', 2, 0, 3, 0, "abcd"},
+                 {'i', 1, 2, 0, 0, "a--bcd"}, {'i', 99, 1, 0, 0, "a--bcd-"},
+                 {'d', 1, 3, 0, 0, "abcd-"},  {'d', 3, 100, 0, 0, "abc"},
+                 {'d', 3, 4, 0, 1, "abc"},    {'m', 3, 0, 3, 1, "abc"},
+                 {'a', 0, 2, 0, 0, "abc--"},  {'a', 5, 1, 0, 1, "abc--"}};
     for (const auto& step : steps) {
         const int result = step.op == 'm'   ? lib.MoveElements(0, step.a, step.b, step.c)
                            : step.op == 'i' ? lib.InsertElements(0, step.a, step.b)

@@ -79,7 +79,8 @@ TEST_F(TZQICtrlTest, HeaderChecksAndLoadErrors) {
         std::string bytes;  // none: no file
         int result;
     } cases[] = {
-        {"Initialize-Info for Tabrix ver 9.9\r\n[SubForm]\r\n[SelectGroupNo]4\r\n[/SubForm]", kFileOk},
+        {"Initialize-Info for Tabrix ver 9.9\r\n[SubForm]\r\n[SelectGroupNo]4\r\n[/SubForm]",
+         kFileOk},
         {"Library-File for Tabrix ver 2.0\r\n[SubForm]\r\n[SelectGroupNo]4\r\n[/SubForm]", 4},
         {"Initialize-Info for Tabrix\r\n", 4},
         {"initialize-info for tabrix ver 2.0\r\n", 4},

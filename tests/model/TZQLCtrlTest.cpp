@@ -30,7 +30,9 @@ std::string Sample(const std::string& name) {
 
 class TZQLCtrlTest : public ::testing::Test {
 protected:
-    TZQLCtrlTest() { fs::copy(DataPath("model/library"), dir_.Path(), fs::copy_options::recursive); }
+    TZQLCtrlTest() {
+        fs::copy(DataPath("model/library"), dir_.Path(), fs::copy_options::recursive);
+    }
 
     TZQLCtrl& Open(const fs::path& dir) {
         int result = -1;

@@ -258,10 +258,9 @@ TEST_F(ZqpFileTest, ReadingCases) {
         lines.insert(lines.begin(), kHeader);
         TZQPCtrl zqp;
         ASSERT_EQ(ReadLines(zqp, lines), kFileOk) << row[0];
-        const std::string font = TextCodec::ToUtf8(zqp.FontName()) + "," +
-                                 std::to_string(zqp.FontSize()) + "," +
-                                 std::to_string(zqp.FontStyle()) + "," +
-                                 std::to_string(zqp.FontColour());
+        const std::string font =
+            TextCodec::ToUtf8(zqp.FontName()) + "," + std::to_string(zqp.FontSize()) + "," +
+            std::to_string(zqp.FontStyle()) + "," + std::to_string(zqp.FontColour());
         EXPECT_EQ(Summary(zqp) + " font " + font, row.at(1)) << row[0];
     }
 }

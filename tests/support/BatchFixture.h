@@ -92,7 +92,8 @@ protected:
                 group += (group.empty() ? "" : " ") +
                          (texts.empty() ? std::string() : TextCodec::ToUtf8(texts.front()));
                 const NumberList& price = e->Numbers(kPrice);
-                if (!price.empty()) group += "=" + std::to_string(static_cast<std::int32_t>(price[0]));
+                if (!price.empty())
+                    group += "=" + std::to_string(static_cast<std::int32_t>(price[0]));
             }
             if (Group(g).Has(TGroupSetting::kChanged)) group += " changed";
             if (!Group(g).Has(TGroupSetting::kOutputDone)) group += " due";

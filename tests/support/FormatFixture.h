@@ -24,9 +24,9 @@ class RecordingSink : public TFormatSink {
 public:
     int Send(SinkEvent event, std::string_view text, std::uint32_t number) override {
         static const std::map<int, std::string> names = {
-            {kEventText, "T:"},     {kEventUnsigned, "U:"}, {kEventSigned, "S:"},
+            {kEventText, "T:"},      {kEventUnsigned, "U:"}, {kEventSigned, "S:"},
             {kEventLineBreak, "BR"}, {kEventColor, "C:"},    {kEventWordWrap, "W"},
-            {kEventNoWrap, "N"},    {kEventBegin, "B"},     {kEventEnd, "E"}};
+            {kEventNoWrap, "N"},     {kEventBegin, "B"},     {kEventEnd, "E"}};
         const auto name = names.find(event);
         std::string shown = name != names.end() ? name->second : "?" + std::to_string(event);
         if (event == kEventText) shown += TextCodec::ToUtf8(std::string(text));
