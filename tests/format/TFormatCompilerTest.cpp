@@ -58,11 +58,6 @@ TEST_F(CompilerTest, ValueWordsHideParameters) {
     EXPECT_EQ(ShapeOf("%INDEX%%NEXT%"), "124 108");
 }
 
-TEST_F(CompilerTest, CompilingTwiceGivesTheSameList) {
-    const std::string text = "%WHILE,配列%%配列%%IF,価格,>,0%+%END_IF%%WEND%%/*%c%*/%";
-    EXPECT_EQ(Compile(text), Compile(text));
-}
-
 TEST_F(CompilerTest, DeepNestingFailsInsteadOfOverflowing) {
     std::string chain = "%";
     for (int i = 0; i < 5000; ++i)

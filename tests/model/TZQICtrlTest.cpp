@@ -125,31 +125,6 @@ TEST_F(TZQICtrlTest, PathsResolveAgainstTheLibraryFolder) {
     }
 }
 
-TEST_F(TZQICtrlTest, WriteThenReadGivesTheSameStoreAndBytes) {
-    TLibraryWindowState library;
-    library.windowState = kWindowMaximised;
-    library.bounds = {-4, 3, 1024, 700};
-    library.autoApply = true;
-    library.dragMode = kDragInsert;
-    TSubWindowState sub;
-    sub.bounds = {900, 10, 200, 600};
-    sub.selectedGroup = 7;
-    TWindowState::StoreLibrary(info_.Store(), library);
-    TWindowState::StoreSub(info_.Store(), sub);
-    info_.SetPath(File("a.ZQI"));
-    ASSERT_EQ(info_.Write(), 0);
-    const std::string written = test::ReadFile(File("a.ZQI"));
-
-    TZQICtrl reread;
-    reread.SetPath(File("a.ZQI"));
-    ASSERT_EQ(reread.Read(), 0);
-    EXPECT_EQ(reread.Store().Sections(), info_.Store().Sections());
-
-    reread.SetPath(File("b.ZQI"));
-    ASSERT_EQ(reread.Write(), 0);
-    EXPECT_EQ(test::ReadFile(File("b.ZQI")), written);
-}
-
 // The look of the library window: keys of [ZQLForm] that a file without them never gains, read
 // where present (out-of-range values give the defaults) and written back as they were.
 TEST_F(TZQICtrlTest, LookKeysRoundTripAndAreOnlyAddedWhenChanged) {
