@@ -20,7 +20,8 @@ std::string ColourName(const TColourSpan& span) {
         {0x000000, "K"}, {0xFF0000, "B"}, {0x800080, "P"}, {0x0000FF, "R"}, {0x008000, "G"},
         {0x0080FF, "O"}, {0x4080FF, "A"}, {0x008080, "L"}, {0xFF8000, "E"}, {0x408020, "C"}};
     auto name = names.find(span.colour);
-    return name != names.end() ? name->second : "#" + std::to_string(span.colour);
+    return name != names.end() ? name->second
+                               : std::string("#").append(std::to_string(span.colour));
 }
 
 class SyntaxColourerTest : public FormatFixture {

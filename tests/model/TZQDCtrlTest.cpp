@@ -105,7 +105,7 @@ protected:
             out += out.empty() ? "" : ",";
             if (e.HoldsGroupRefs(i)) {
                 const TGroupSetting* group = TElement::AsGroup(item);
-                out += group ? "G" + std::to_string(group->Number()) : "-";
+                out += group ? std::string("G").append(std::to_string(group->Number())) : "-";
             } else if (const TElement* target = TElement::AsElement(item)) {
                 out += std::to_string(library_->FindGroupOf(target->Owner())->Number()) + ":" +
                        std::to_string(target->Index());

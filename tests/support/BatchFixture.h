@@ -89,17 +89,17 @@ protected:
             std::string group;
             for (const auto& e : Data(g).Elements()) {
                 const TextList& texts = e->Texts(kLabel);
-                group += (group.empty() ? "" : " ") +
-                         (texts.empty() ? std::string() : TextCodec::ToUtf8(texts.front()));
+                group.append(group.empty() ? "" : " ");
+                if (!texts.empty()) group.append(TextCodec::ToUtf8(texts.front()));
                 const NumberList& price = e->Numbers(kPrice);
                 if (!price.empty())
-                    group += "=" + std::to_string(static_cast<std::int32_t>(price[0]));
+                    group.append("=").append(std::to_string(static_cast<std::int32_t>(price[0])));
             }
             if (Group(g).Has(TGroupSetting::kChanged)) group += " changed";
             if (!Group(g).Has(TGroupSetting::kOutputDone)) group += " due";
-            out += (g ? " | " : "") + group;
+            out.append(g ? " | " : "").append(group);
         }
-        return out + (data.IsModified() ? " | modified" : "");
+        return out.append(data.IsModified() ? " | modified" : "");
     }
     void ClearMarks() {
         data.SetModified(false);

@@ -28,7 +28,8 @@ public:
             {kEventLineBreak, "BR"}, {kEventColor, "C:"},    {kEventWordWrap, "W"},
             {kEventNoWrap, "N"},     {kEventBegin, "B"},     {kEventEnd, "E"}};
         const auto name = names.find(event);
-        std::string shown = name != names.end() ? name->second : "?" + std::to_string(event);
+        std::string shown =
+            name != names.end() ? name->second : std::string("?").append(std::to_string(event));
         if (event == kEventText) shown += TextCodec::ToUtf8(std::string(text));
         if (event == kEventUnsigned || event == kEventColor) shown += std::to_string(number);
         if (event == kEventSigned) shown += std::to_string(static_cast<std::int32_t>(number));
