@@ -24,29 +24,21 @@ TEST(TMapWordTest, OrdersByteWiseByFirstThenSecondTag) {
     EXPECT_FALSE(TMapWord("[A]", "x") == TMapWord("[A]", "y"));
 }
 
-TEST(TMapInitializeTest, GetGivesDefaultWhenSectionOrKeyIsMissing) {
+// Getting never creates; setting creates or replaces in the selected section only.
+TEST(TMapInitializeTest, GetGivesDefaultsAndSetWritesTheCurrentSection) {
     TMapInitialize store;
     store.SelectSection(kSection);
     EXPECT_EQ(store.GetText(kValue, "dflt"), "dflt");
     EXPECT_EQ(store.GetSigned(kValue, -9), -9);
     EXPECT_EQ(store.Sections().size(), 0u) << "selecting alone creates nothing";
-
-    store.SetText(TMapWord("[Else]"), "x");
-    EXPECT_EQ(store.GetText(kValue, "dflt"), "dflt");
-    EXPECT_EQ(store.GetTextIn(kOther, TMapWord("[Else]"), "none"), "none");
-    EXPECT_EQ(store.GetTextIn(kSection, TMapWord("[Else]"), "none"), "x");
-}
-
-TEST(TMapInitializeTest, SetCreatesAndReplacesInTheCurrentSection) {
-    TMapInitialize store;
-    store.SelectSection(kSection);
     store.SetText(kValue, "one");
     store.SetText(kValue, "two");
     store.SelectSection(kOther);
+    EXPECT_EQ(store.GetText(kValue, "dflt"), "dflt");
     store.SetSigned(kValue, -4);
     store.SetUnsigned(TMapWord("[U]"), static_cast<std::uint32_t>(-4));
-
     EXPECT_EQ(store.GetTextIn(kSection, kValue, ""), "two");
+    EXPECT_EQ(store.GetTextIn(kSection, TMapWord("[U]"), "none"), "none");
     EXPECT_EQ(store.GetText(kValue, ""), "-4");
     EXPECT_EQ(store.GetText(TMapWord("[U]"), ""), "4294967292");
     EXPECT_EQ(store.Sections().at(kSection).size(), 1u);
@@ -72,32 +64,22 @@ TEST(TMapInitializeTest, NumbersReadWithAutomaticBase) {
     }
 }
 
-TEST(TMapInitializeTest, SerialisesSectionsAndKeysInMapOrder) {
+// Sections and keys in map order, inserted at a position or appended past the end.
+TEST(TMapInitializeTest, SerialisesInMapOrderAtAPositionOrAtTheEnd) {
     TMapInitialize store;
     store.SelectSection(TMapWord("[Zeta]", "[/Zeta]"));
     store.SetText(TMapWord("[b]"), "2");
     store.SetText(TMapWord("[a]"), "1");
     store.SelectSection(TMapWord("[Alpha]", "[/Alpha]"));
     store.SetText(TMapWord("[k]"), "v]w");
-
-    StringList lines;
-    store.Serialise(lines);
-    EXPECT_EQ(lines,
-              (StringList{"[Alpha]", "[k]v]w", "[/Alpha]", "[Zeta]", "[a]1", "[b]2", "[/Zeta]"}));
-}
-
-TEST(TMapInitializeTest, SerialiseInsertsAtPositionOrAppendsBeyondTheEnd) {
-    TMapInitialize store;
-    store.SelectSection(kSection);
-    store.SetText(kValue, "1");
-
-    StringList inserted{"first", "last"};
-    store.Serialise(inserted, 1);
-    EXPECT_EQ(inserted, (StringList{"first", "[Sec]", "[Value]1", "[/Sec]", "last"}));
-
-    StringList appended{"first", "last"};
-    store.Serialise(appended, 99);
-    EXPECT_EQ(appended, (StringList{"first", "last", "[Sec]", "[Value]1", "[/Sec]"}));
+    const StringList body{"[Alpha]", "[k]v]w", "[/Alpha]", "[Zeta]", "[a]1", "[b]2", "[/Zeta]"};
+    for (std::size_t position : {1, 99}) {
+        StringList lines{"first", "last"};
+        store.Serialise(lines, position);
+        StringList expected{"first", "last"};
+        expected.insert(expected.begin() + (position == 1 ? 1 : 2), body.begin(), body.end());
+        EXPECT_EQ(lines, expected) << position;
+    }
 }
 
 class TMapInitializeParseTest : public ::testing::Test {

@@ -142,52 +142,38 @@ TEST_F(ZqpFileTest, WritesTheExactLayoutAndReadsItBack) {
     EXPECT_EQ(ReadFile(File("again.ZQP")), bytes);
 }
 
-TEST_F(ZqpFileTest, EmptyModelOmitsUsedParameters) {
+// Only a modified file is written; a failed write keeps the bit for the next save, which
+// writes the cleared status and no used parameters for an empty model.
+TEST_F(ZqpFileTest, TheModifiedBitDecidesWhatIsWritten) {
+    std::vector<std::string> messages;
+    auto progress = [&](const std::string& m) { messages.push_back(m); };
+    const std::string path = File("keep.ZQP");
+    WriteFile(path, "not a parameter file");
     TZQPCtrl zqp;
-    zqp.Reset(File("empty.ZQP"));
-    ASSERT_EQ(zqp.Write(), 0);
+    zqp.SetPath(path);
+    EXPECT_EQ(zqp.Write(progress), kFileOk);
+    EXPECT_EQ(ReadFile(path), "not a parameter file");
+    EXPECT_TRUE(messages.empty());
+    // After reading the bit is clear too: a later change on disk is not overwritten.
+    WriteFile(path, CrLfLines({kHeader, "[param]", "[code]a", "[/param]"}));
+    ASSERT_EQ(zqp.Read(), kFileOk);
+    WriteFile(path, "changed elsewhere");
+    EXPECT_EQ(zqp.Write(), kFileOk);
+    EXPECT_EQ(ReadFile(path), "changed elsewhere");
+
+    zqp.Reset(File("missing-folder/out.ZQP"));
+    EXPECT_NE(zqp.Write(progress), kFileOk);
+    EXPECT_TRUE(zqp.IsModified());
+    EXPECT_FALSE(fs::exists(dir_.Path() / "missing-folder"));
+    EXPECT_EQ(messages.size(), 2u);
+    zqp.SetPath(File("empty.ZQP"));
+    ASSERT_EQ(zqp.Write(), kFileOk);
+    EXPECT_FALSE(zqp.IsModified());
     EXPECT_EQ(ReadFile(File("empty.ZQP")),
               CrLfLines({kHeader, "[init]", "[status]0", "[output_type]0",
                          "[draw_font]" + Sj("ＭＳ ゴシック") + ",9,0,0", "[row_height]24",
                          "[draw_format]", "[/draw_format]", "[output_format]", "[/output_format]",
                          "[/init]"}));
-}
-
-TEST_F(ZqpFileTest, UnmodifiedFileIsLeftUntouched) {
-    std::string path = File("keep.ZQP");
-    WriteFile(path, "not a parameter file");
-    TZQPCtrl zqp;
-    zqp.SetPath(path);
-    std::vector<std::string> messages;
-    EXPECT_EQ(zqp.Write([&](const std::string& m) { messages.push_back(m); }), 0);
-    EXPECT_EQ(ReadFile(path), "not a parameter file");
-    EXPECT_TRUE(messages.empty());
-
-    // After reading the bit is clear too: a later change on disk is not overwritten.
-    WriteFile(path, CrLfLines({kHeader, "[param]", "[code]a", "[/param]"}));
-    ASSERT_EQ(zqp.Read(), 0);
-    WriteFile(path, "changed elsewhere");
-    EXPECT_EQ(zqp.Write(), 0);
-    EXPECT_EQ(ReadFile(path), "changed elsewhere");
-}
-
-TEST_F(ZqpFileTest, FailedWriteKeepsTheModifiedBit) {
-    TZQPCtrl zqp;
-    zqp.Reset(File("missing-folder/out.ZQP"));
-    AddNamed(zqp, "a", "a", kTypeString);
-    std::vector<std::string> messages;
-    auto progress = [&](const std::string& m) { messages.push_back(m); };
-
-    EXPECT_NE(zqp.Write(progress), 0);
-    EXPECT_TRUE(zqp.IsModified());
-    EXPECT_FALSE(fs::exists(dir_.Path() / "missing-folder"));
-    EXPECT_EQ(messages.size(), 2u);
-
-    // The next save with a usable path still writes, and records the cleared status.
-    zqp.SetPath(File("out.ZQP"));
-    ASSERT_EQ(zqp.Write(), 0);
-    EXPECT_FALSE(zqp.IsModified());
-    EXPECT_NE(ReadFile(File("out.ZQP")).find("\r\n[status]0\r\n"), std::string::npos);
 }
 
 TEST_F(ZqpFileTest, DeletedDisplayParameterIsNotWrittenNorReadBack) {
