@@ -257,6 +257,7 @@ TEST_F(TZQDCtrlTest, ElementReferencesByIndexAndGroupNumber) {
 // as read, until a new value replaces it. A reference into group data no group shows (group 1
 // deleted) is written empty.
 TEST_F(TZQDCtrlTest, ReferencesAsReadSavedAndReadBack) {
+    const std::string bad = "1||||9 0,0 5#0 0#,7,";
     const struct {
         std::initializer_list<int> types, groups;
         std::string line;
@@ -264,14 +265,8 @@ TEST_F(TZQDCtrlTest, ReferencesAsReadSavedAndReadBack) {
         std::string shown, written, back;
     } cases[] = {
         {{10}, {0}, "1||||#0", '-', "-,G0", "1||||#0", "-,G0"},
-        {{2, 3, 10, 10},
-         {0},
-         "1||||9 0,0 5#0 0#,7,",
-         '-',
-         "|0:0||",
-         "1||||9 0,0 5#0 0#,7,",
-         "|0:0||"},
-        {{2, 3, 10, 10}, {0}, "1||||9 0,0 5#0 0#,7,", 'e', "|0:0||", "1||||9 0,,7,", "|||"},
+        {{2, 3, 10, 10}, {0}, bad, '-', "|0:0||", bad, "|0:0||"},
+        {{2, 3, 10, 10}, {0}, bad, 'e', "|0:0||", "1||||9 0,,7,", "|||"},
         {{2}, {0, 1}, "1||||1 1", 'g', "1:1", "1||||", ""},
     };
     for (const auto& c : cases) {
