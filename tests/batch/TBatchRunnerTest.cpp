@@ -173,32 +173,25 @@ TEST_F(DeleteDuplicatesTest, DeletedElementsLeaveNoReferencesBehind) {
 // engine from library files and the command line without the dialog's checks: judging by
 // fewer parameters than an item was set up with would delete or overwrite what it never meant.
 TEST_F(BatchFixture, ItemsWithoutAUsableJudgeChangeNothing) {
-    struct Case {
-        const char* what;
-        std::uint32_t type;
-        StringList lines;
-    };
-    const Case cases[] = {
-        {"duplicates without a judge line", 5, {"[TargetGroup]0,1"}},
-        {"duplicates with an empty judge line", 5, {"[JudgeParam]", "[TargetGroup]0,1,"}},
-        {"duplicates judged by a removed parameter", 5, {"[JudgeParam]8", "[TargetGroup]0,1"}},
-        {"duplicates with one judge of two removed", 5, {"[JudgeParam]1,42", "[TargetGroup]0"}},
-        {"compare-apply judged by a removed parameter",
-         2,
-         {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]9", "[ApplyParam]2"}},
-        {"compare-apply with one judge of two removed",
-         2,
-         {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]42,1", "[ApplyParam]2"}},
+    // Duplicate deletion (5) and compare-apply (2) without a judge line, with an empty one, judged
+    // by a removed parameter or with one judge of two removed.
+    const std::pair<std::uint32_t, StringList> cases[] = {
+        {5, {"[TargetGroup]0,1"}},
+        {5, {"[JudgeParam]", "[TargetGroup]0,1,"}},
+        {5, {"[JudgeParam]8", "[TargetGroup]0,1"}},
+        {5, {"[JudgeParam]1,42", "[TargetGroup]0"}},
+        {2, {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]9", "[ApplyParam]2"}},
+        {2, {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]42,1", "[ApplyParam]2"}},
     };
     AddCodes(0, {5, 5, 7});
     At(0, 0).SetNumbers(kPrice, {500});
     AddCodes(1, {5, 9});
     ClearMarks();
     const std::string before = Summary();
-    for (const Case& c : cases) {
-        EXPECT_EQ(runner.RunBatchSetting({c.lines, c.type, ""}), TBatchRunner::kBatchNoUsableJudge)
-            << c.what;
-        EXPECT_EQ(Summary(), before) << c.what;
+    for (const auto& [type, lines] : cases) {
+        SCOPED_TRACE(lines.front());
+        EXPECT_EQ(runner.RunBatchSetting({lines, type, ""}), TBatchRunner::kBatchNoUsableJudge);
+        EXPECT_EQ(Summary(), before);
     }
 
     // Usable judges still run, with bad group and apply indices passed over; an empty judge
