@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "LibraryFiles.h"
 #include "TempDir.h"
 #include "model/TGroupData.h"
 #include "model/TTabrixCtrl.h"
@@ -14,35 +15,20 @@
 namespace tabrix {
 namespace {
 
+using test::DataFile;
+using test::LibraryFile;
+using test::ParameterFile;
 using test::Sj;
 using test::TempDir;
 using test::WriteFile;
 
-std::string Library(const std::string& zqd, const std::string& extraGroupZqd = "") {
-    std::string out =
-        "Library-File for Tabrix ver "
-        "2.0\r\n[init]\r\n[zqp_file]lib.ZQP\r\n[/init]\r\n[use_group]\r\n"
-        "[group]\r\n[name]g\r\n[zqd_file]" +
-        zqd + "\r\n[gd_index]0\r\n[/group]\r\n";
-    if (!extraGroupZqd.empty())
-        out +=
-            "[group]\r\n[name]h\r\n[zqd_file]" + extraGroupZqd + "\r\n[gd_index]0\r\n[/group]\r\n";
-    return out + "[/use_group]";
-}
-
-const char* kParams =
-    "Parameter-Info for Tabrix ver 2.0\r\n[param]\r\n[name]n\r\n[code]n\r\n[type]2\r\n[/param]";
-const char* kData =
-    "Element-Data for Tabrix ver 2.0\r\n[elements]\r\n[data]\r\n1||a||\r\n1||b||0 0\r\n[/data]\r\n"
-    "[/elements]";
-
 class TTabrixCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteFile(dir_.Path() / "lib.ZQP", kParams);
-        WriteFile(dir_.Path() / "data.ZQD", kData);
-        WriteFile(dir_.Path() / "a.ZQL", Library("data.ZQD"));
-        WriteFile(dir_.Path() / "b.ZQL", Library(dir_.File("data.ZQD")));
+        WriteFile(dir_.Path() / "lib.ZQP", ParameterFile({2}));
+        WriteFile(dir_.Path() / "data.ZQD", DataFile({{"1||a||", "1||b||0 0"}}));
+        WriteFile(dir_.Path() / "a.ZQL", LibraryFile({0}));
+        WriteFile(dir_.Path() / "b.ZQL", LibraryFile({0}, dir_.File("data.ZQD")));
     }
     std::unique_ptr<TZQLCtrl> Open(const std::string& name) {
         int result = -1;
@@ -91,7 +77,7 @@ TEST_F(TTabrixCtrlTest, OneFileOnDiskIsOneObject) {
                               "data\\x.ZQD", "data/X.ZQD"}) {
         const std::size_t files = other == std::string("data/X.ZQD") ? 2 : 1;
         TTabrixCtrl controller;
-        WriteFile(dir_.Path() / "c.ZQL", Library("data/x.ZQD", other));
+        WriteFile(dir_.Path() / "c.ZQL", LibraryFile({0, 0}, "data/x.ZQD", other));
         int result = -1;
         auto c = controller.OpenNewLibrary(dir_.File("c.ZQL"), result);
         ASSERT_TRUE(c) << other;
@@ -119,15 +105,10 @@ TEST_F(TTabrixCtrlTest, LibraryOpenedThroughALink) {
 // Two libraries share a file; the second shows only part of its group data. Saving the file
 // from either keeps every reference, whichever of them read it.
 TEST_F(TTabrixCtrlTest, SharedFileKeepsReferencesItsSaverDoesNotShow) {
-    const std::string data =
-        "Element-Data for Tabrix ver 2.0\r\n[elements]\r\n[data]\r\n1||a||1 1#0 0\r\n[/data]"
-        "\r\n[/elements]\r\n[elements]\r\n[data]\r\n1||b||\r\n1||c||\r\n[/data]\r\n"
-        "[/elements]";
+    const std::string data = DataFile({{"1||a||1 1#0 0"}, {"1||b||", "1||c||"}});
     WriteFile(dir_.Path() / "data.ZQD", data);
-    std::string all = Library("data.ZQD", "data.ZQD");
-    all.replace(all.rfind("[gd_index]0"), 11, "[gd_index]1");
-    WriteFile(dir_.Path() / "all.ZQL", all);
-    WriteFile(dir_.Path() / "part.ZQL", Library("data.ZQD"));
+    WriteFile(dir_.Path() / "all.ZQL", LibraryFile({0, 1}));
+    WriteFile(dir_.Path() / "part.ZQL", LibraryFile({0}));
     const std::string line = "1||a||1 1#0 0";
     for (bool partFirst : {false, true}) {
         TTabrixCtrl controller;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "LibraryFiles.h"
 #include "TempDir.h"
 #include "model/TGroupData.h"
 #include "model/TStringFiler.h"
@@ -16,53 +17,13 @@
 namespace tabrix {
 namespace {
 
+using test::DataFile;
+using test::LibraryFile;
+using test::ParameterFile;
 using test::ReadFile;
 using test::Sj;
 using test::TempDir;
 using test::WriteFile;
-
-std::string Lines(const std::vector<std::string>& lines) {
-    return test::CrLfLines(lines);
-}
-
-// A parameter file with one parameter per type code given.
-std::string ParameterFile(std::initializer_list<int> types) {
-    std::string out = Lines({"Parameter-Info for Tabrix ver 2.0", "[init]", "[/init]"});
-    int n = 0;
-    for (int type : types) {
-        out +=
-            "\r\n" + Lines({"[param]", "[name]p" + std::to_string(n), "[code]p" + std::to_string(n),
-                            "[type]" + std::to_string(type), "[/param]"});
-        ++n;
-    }
-    return out;
-}
-
-// A library whose groups show group data of data.ZQD in the order given.
-std::string LibraryFile(std::initializer_list<int> gdIndexes, const std::string& zqd = "data.ZQD") {
-    std::string out = Lines({"Library-File for Tabrix ver 2.0", "[init]", "[zqp_file]lib.ZQP",
-                             "[/init]", "[use_group]"});
-    int n = 0;
-    for (int gd : gdIndexes) {
-        out += "\r\n" + Lines({"[group]", "[name]g" + std::to_string(n++), "[zqd_file]" + zqd,
-                               "[gd_index]" + std::to_string(gd), "[/group]"});
-    }
-    return out + "\r\n[/use_group]";
-}
-
-std::string DataFile(std::initializer_list<std::initializer_list<std::string>> groupData) {
-    std::string out = Lines({"Element-Data for Tabrix ver 2.0", "[init]",
-                             "[size]" + std::to_string(groupData.size()), "[/init]"});
-    int n = 0;
-    for (const auto& elements : groupData) {
-        out += "\r\n" + Lines({"[elements]", "[init]", "[name]d" + std::to_string(n++),
-                               "[size]" + std::to_string(elements.size()), "[/init]", "[data]"});
-        for (const std::string& line : elements)
-            out += "\r\n" + line;
-        out += "\r\n" + Lines({"[/data]", "[/elements]"});
-    }
-    return out;
-}
 
 class TZQDCtrlTest : public ::testing::Test {
 protected:
@@ -369,8 +330,7 @@ TEST_F(TZQDCtrlTest, ListOperationsRenumberAndMarkModified) {
 // Elements taken out of one file's group data and inserted into another's are the same objects:
 // references to them and from them stay, both files are marked modified and written so.
 TEST_F(TZQDCtrlTest, TakenElementsKeepTheirReferencesInAnotherFile) {
-    std::string zql = LibraryFile({0, 0});
-    zql.replace(zql.rfind("data.ZQD"), 8, "other.ZQD");
+    const std::string zql = LibraryFile({0, 0}, "data.ZQD", "other.ZQD");
     WriteFile(dir_.Path() / "other.ZQD", DataFile({{"1||x||,0 0", "1||y||"}}));
     TZQLCtrl& lib = Open(ParameterFile({0, 3}), zql, DataFile({{"1||a||,1 1", "1||b||"}}));
     TGroupData* source = lib.Group(0)->GroupData();
