@@ -14,32 +14,35 @@ namespace {
 class SortTest : public BatchFixture {
 protected:
     void Sort(const StringList& lines) { runner.RunBatchSetting({lines, 1, ""}); }
-    TElementSorter Sorter(bool ascending, unsigned folds, std::vector<TElementSorter::Key> keys) {
-        return TElementSorter(ascending, folds, std::move(keys));
-    }
 };
 
 // Worked by hand through the quicksort: the median of elements 0, 8 and 16 (codes 5, 4, 3)
 // is 4; partitioning swaps 0/16, 2/15, 5/13, 8/12, 9/11 and cuts at 11, leaving two short
-// ranges; the insertion sort then keeps the partitioned order within each code.
+// ranges; the insertion sort then keeps the partitioned order within each code. Up to sixteen
+// elements, equal ones keep their places, descending too.
 TEST_F(SortTest, EqualKeysEndInTheOrderTheQuicksortLeavesThem) {
-    const std::vector<std::uint32_t> codes = {5, 3, 5, 1, 3, 5, 2, 1, 4, 5, 3, 2, 1, 4, 5, 2, 3};
-    for (std::size_t i = 0; i < codes.size(); ++i)
-        Add(0, std::string("e").append(std::to_string(i)), codes[i]);
-    Sort({"[JudgeParam]1", "[GroupNo]0"});
-    EXPECT_EQ(Labels(0),
-              (std::vector<std::string>{"e3", "e7", "e12", "e15", "e6", "e11", "e16", "e1", "e4",
-                                        "e10", "e13", "e8", "e9", "e5", "e14", "e2", "e0"}));
-    for (std::size_t i = 0; i < Data(0).Size(); ++i)
-        EXPECT_EQ(At(0, i).Index(), i);
-}
-
-TEST_F(SortTest, DescendingOrderAndUpToSixteenElementsKeepEqualOnesInPlace) {
-    const std::vector<std::uint32_t> codes = {2, 1, 2, 3, 1};
-    for (std::size_t i = 0; i < codes.size(); ++i)
-        Add(0, std::string("e").append(std::to_string(i)), codes[i]);
-    Sort({"[JudgeParam]1", "[GroupNo]0", "[Option]0"});
-    EXPECT_EQ(Labels(0), (std::vector<std::string>{"e3", "e0", "e2", "e1", "e4"}));
+    const struct {
+        std::vector<std::uint32_t> codes;
+        StringList lines;
+        std::vector<std::string> labels;
+    } cases[] = {
+        {{5, 3, 5, 1, 3, 5, 2, 1, 4, 5, 3, 2, 1, 4, 5, 2, 3},
+         {"[JudgeParam]1", "[GroupNo]0"},
+         {"e3", "e7", "e12", "e15", "e6", "e11", "e16", "e1", "e4", "e10", "e13", "e8", "e9", "e5",
+          "e14", "e2", "e0"}},
+        {{2, 1, 2, 3, 1},
+         {"[JudgeParam]1", "[GroupNo]0", "[Option]0"},
+         {"e3", "e0", "e2", "e1", "e4"}},
+    };
+    for (const auto& c : cases) {
+        Data(0).DeleteElements(0, Data(0).Size());
+        for (std::size_t i = 0; i < c.codes.size(); ++i)
+            Add(0, std::string("e").append(std::to_string(i)), c.codes[i]);
+        Sort(c.lines);
+        EXPECT_EQ(Labels(0), c.labels);
+        for (std::size_t i = 0; i < Data(0).Size(); ++i)
+            EXPECT_EQ(At(0, i).Index(), i);
+    }
 }
 
 TEST_F(SortTest, MarksTheSortedGroupsAndPassesOverReadOnlyAndMissingOnes) {
