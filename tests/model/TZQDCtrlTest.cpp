@@ -385,23 +385,18 @@ TEST_F(TZQDCtrlTest, ProgressMessagesWhileReadingAndWriting) {
     TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a"}}));
     // A second object for the same file: reading replaces its group data, which the library's
     // groups must not be showing.
-    auto fresh = std::make_unique<TZQDCtrl>(lib.Group(0)->GroupData()->Owner()->Path());
-    TZQDCtrl* file = fresh.get();
+    auto file = std::make_unique<TZQDCtrl>(lib.Group(0)->GroupData()->Owner()->Path());
     std::vector<std::string> messages;
     Progress progress = [&](const std::string& m) { messages.push_back(m); };
+    const std::string p = Sj("ZQD「") + file->Path() + Sj("」：");
     ASSERT_EQ(file->Read(lib, progress), kFileOk);
-    const std::string p = file->Path();
-    EXPECT_EQ(messages,
-              (std::vector<std::string>{Sj("ZQD「") + p + Sj("」：読み込み開始"),
-                                        Sj("ZQD「") + p + Sj("」：展開中"),
-                                        Sj("ZQD「") + p + Sj("」：展開中/データ「d0」処理中")}));
-    messages.clear();
     file->SetModified(true);
     ASSERT_EQ(file->Write(lib, progress), kFileOk);
-    EXPECT_EQ(messages,
-              (std::vector<std::string>{Sj("ZQD「") + p + Sj("」：保存準備中"),
-                                        Sj("ZQD「") + p + Sj("」：保存準備中/データ「d0」処理中"),
-                                        Sj("ZQD「") + p + Sj("」：保存開始")}));
+    std::vector<std::string> expected;
+    for (const char* step : {"読み込み開始", "展開中", "展開中/データ「d0」処理中", "保存準備中",
+                             "保存準備中/データ「d0」処理中", "保存開始"})
+        expected.push_back(p + Sj(step));
+    EXPECT_EQ(messages, expected);
 }
 
 // The referrer set against std::set over random adds and removes, past the size where it turns
