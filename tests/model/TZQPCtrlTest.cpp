@@ -251,55 +251,48 @@ TEST_F(ZqpFileTest, ReadingCases) {
     }
 }
 
+// A missing file, an empty one and wrong headers fail and leave the model alone; any version is
+// accepted, and a header alone is an empty file.
 TEST_F(ZqpFileTest, ResultCodesLeaveTheModelAlone) {
     TZQPCtrl zqp;
     AddNamed(zqp, "kept", "kept", kTypeString);
     zqp.SetRowHeight(50);
-
-    zqp.SetPath(File("absent.ZQP"));
-    EXPECT_EQ(zqp.Read(), 1);
-    WriteFile(File("empty.ZQP"), "");
-    zqp.SetPath(File("empty.ZQP"));
-    EXPECT_EQ(zqp.Read(), 3);
-    for (const char* header :
-         {"Element-Data for Tabrix ver 2.0", "Parameter-Info for Tabrix",
-          "Parameter-Info for Tabrix  ver 2.0", "parameter-info for tabrix ver 2.0"}) {
-        SCOPED_TRACE(header);
-        WriteFile(File("wrong.ZQP"), std::string(header) + "\r\n[param]\r\n[/param]");
-        zqp.SetPath(File("wrong.ZQP"));
-        EXPECT_EQ(zqp.Read(), 4);
+    const std::pair<const char*, int> cases[] = {
+        {nullptr, kFileCannotOpen},
+        {"", kFileCloseFailed},
+        {"Element-Data for Tabrix ver 2.0\r\n[param]\r\n[/param]", kFileWrongHeader},
+        {"Parameter-Info for Tabrix\r\n[param]\r\n[/param]", kFileWrongHeader},
+        {"Parameter-Info for Tabrix  ver 2.0\r\n[param]\r\n[/param]", kFileWrongHeader},
+        {"parameter-info for tabrix ver 2.0\r\n[param]\r\n[/param]", kFileWrongHeader},
+    };
+    for (const auto& [bytes, result] : cases) {
+        if (bytes) WriteFile(File("in.ZQP"), bytes);
+        zqp.SetPath(File(bytes ? "in.ZQP" : "absent.ZQP"));
+        EXPECT_EQ(zqp.Read(), result) << (bytes ? bytes : "absent");
     }
     EXPECT_EQ(Summary(zqp), "kept:0:90 used row 50");
-
-    // Any version is accepted, and a header alone is an empty file.
-    WriteFile(File("v.ZQP"), "Parameter-Info for Tabrix ver 9.9");
-    zqp.SetPath(File("v.ZQP"));
-    EXPECT_EQ(zqp.Read(), 0);
+    ASSERT_EQ(ReadLines(zqp, {"Parameter-Info for Tabrix ver 9.9"}), kFileOk);
     EXPECT_EQ(Summary(zqp), "used row 24");
     EXPECT_EQ(zqp.Status(), 0u);
 }
 
+// Reading reports its start and the unpacking, writing its preparation and start; a file that
+// cannot be read reports only the start.
 TEST_F(ZqpFileTest, ReportsProgressInOrder) {
     std::vector<std::string> messages;
     auto progress = [&](const std::string& m) { messages.push_back(m); };
-    const std::string path = File("p.ZQP");
-    WriteFile(path, CrLfLines({kHeader, "[param]", "[/param]"}));
-
     TZQPCtrl zqp;
-    zqp.SetPath(path);
-    ASSERT_EQ(zqp.Read(progress), 0);
+    ASSERT_EQ(ReadLines(zqp, {kHeader, "[param]", "[/param]"}), kFileOk);
+    const std::string prefix = "ZQP" + Sj("「") + File("in.ZQP") + Sj("」：");
+    ASSERT_EQ(zqp.Read(progress), kFileOk);
     zqp.SetModified(true);
-    ASSERT_EQ(zqp.Write(progress), 0);
-    const std::string prefix = "ZQP" + Sj("「") + path;
-    EXPECT_EQ(messages, (std::vector<std::string>{
-                            prefix + Sj("」：読み込み開始"), prefix + Sj("」：展開中"),
-                            prefix + Sj("」：保存準備中"), prefix + Sj("」：保存開始")}));
-
-    // A file that cannot be read reports only the start.
-    messages.clear();
-    WriteFile(path, "Element-Data for Tabrix ver 2.0");
-    EXPECT_EQ(zqp.Read(progress), 4);
-    EXPECT_EQ(messages, std::vector<std::string>{prefix + Sj("」：読み込み開始")});
+    ASSERT_EQ(zqp.Write(progress), kFileOk);
+    WriteFile(File("in.ZQP"), "Element-Data for Tabrix ver 2.0");
+    EXPECT_EQ(zqp.Read(progress), kFileWrongHeader);
+    std::vector<std::string> expected;
+    for (const char* step : {"読み込み開始", "展開中", "保存準備中", "保存開始", "読み込み開始"})
+        expected.push_back(prefix + Sj(step));
+    EXPECT_EQ(messages, expected);
 }
 
 // --- path resolution ------------------------------------------------------------------------
