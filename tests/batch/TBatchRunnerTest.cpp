@@ -5,67 +5,33 @@
 namespace tabrix::test {
 namespace {
 
-class CompareApplyTest : public BatchFixture {
-protected:
-    void Apply(const StringList& lines) { runner.RunBatchSetting({lines, 2, ""}); }
-    std::int32_t Price(std::size_t group, std::size_t i) {
-        const NumberList& numbers = At(group, i).Numbers(kPrice);
-        return numbers.empty() ? 0 : static_cast<std::int32_t>(numbers[0]);
-    }
-};
+class CompareApplyTest : public BatchFixture {};
 
+// The apply values of the last matching source go into every matching destination, which is
+// marked changed and due; no judge matches everything; read-only destinations and indices that
+// name nothing are passed over, and with nothing changed the marks stay.
 TEST_F(CompareApplyTest, CopiesTheApplyValuesIntoEveryMatchingElement) {
     Add(0, "src", 10).SetNumbers(kPrice, {500});
+    Add(2, "late", 10).SetNumbers(kPrice, {700});
     Add(1, "a", 10).SetNumbers(kPrice, {1});
     Add(1, "b", 10).SetNumbers(kPrice, {2});
     Add(1, "c", 11).SetNumbers(kPrice, {3});
     ClearMarks();
-    Apply({"[SrcGroup]0,", "[DstGroup]1,", "[JudgeParam]1,", "[ApplyParam]2,", "[JudgeCondition]0",
-           "[ApplyCondition]0"});
-    EXPECT_EQ(Price(1, 0), 500);
-    EXPECT_EQ(Price(1, 1), 500);
-    EXPECT_EQ(Price(1, 2), 3);
-    EXPECT_TRUE(Group(1).Has(TGroupSetting::kChanged));
-    EXPECT_FALSE(Group(1).Has(TGroupSetting::kOutputDone));
-    EXPECT_TRUE(data.IsModified());
-    EXPECT_FALSE(Group(0).Has(TGroupSetting::kChanged));
-    EXPECT_EQ(Labels(1), (std::vector<std::string>{"a", "b", "c"}));
-}
-
-TEST_F(CompareApplyTest, NoMatchLeavesTheGroupAndItsMarksAlone) {
-    Add(0, "src", 10).SetNumbers(kPrice, {500});
-    Add(1, "a", 11);
+    runner.RunBatchSetting({{"[SrcGroup]0,", "[DstGroup]1,", "[JudgeParam]1,", "[ApplyParam]2,",
+                             "[JudgeCondition]0", "[ApplyCondition]0"},
+                            2,
+                            ""});
+    EXPECT_EQ(Summary(), "src=500 | a=500 b=500 c=3 changed due | late=700 | modified");
     ClearMarks();
-    runner.CompareApply({0}, {1}, {kCode}, {kPrice});
-    EXPECT_EQ(Price(1, 0), 0);
-    EXPECT_FALSE(Group(1).Has(TGroupSetting::kChanged));
-    EXPECT_TRUE(Group(1).Has(TGroupSetting::kOutputDone));
-    EXPECT_FALSE(data.IsModified());
-}
-
-TEST_F(CompareApplyTest, TheLastMatchingSourceWinsAndNoJudgeMatchesEverything) {
-    Add(0, "first", 1).SetNumbers(kPrice, {100});
-    Add(2, "second", 1).SetNumbers(kPrice, {200});
-    Add(1, "x", 1);
-    Add(1, "y", 2);
     runner.CompareApply({0, 2}, {1}, {kCode}, {kPrice});
-    EXPECT_EQ(Price(1, 0), 200);
-    EXPECT_EQ(Price(1, 1), 0);
+    EXPECT_EQ(Summary(), "src=500 | a=700 b=700 c=3 changed due | late=700 | modified");
     runner.CompareApply({2, 0}, {1}, {}, {kPrice, kLabel});
-    EXPECT_EQ(Price(1, 0), 100);
-    EXPECT_EQ(Price(1, 1), 100);
-    EXPECT_EQ(Labels(1), (std::vector<std::string>{"first", "first"}));
-}
-
-TEST_F(CompareApplyTest, ReadOnlyDestinationsAndBadIndicesArePassedOver) {
-    Add(0, "src", 1).SetNumbers(kPrice, {9});
-    Add(1, "dst", 1);
+    EXPECT_EQ(Summary(), "src=500 | src=500 src=500 src=500 changed due | late=700 | modified");
     ClearMarks();
+    runner.CompareApply({2}, {1}, {kLabel}, {kPrice});  // no destination is labelled "late"
     Group(1).Set(TGroupSetting::kReadOnly, true);
     runner.CompareApply({0, 5}, {1, 7}, {kCode, 42}, {kPrice, 42});
-    EXPECT_EQ(Price(1, 0), 0);
-    EXPECT_TRUE(Group(1).Has(TGroupSetting::kOutputDone));
-    EXPECT_FALSE(data.IsModified());
+    EXPECT_EQ(Summary(), "src=500 | src=500 src=500 src=500 | late=700");
 }
 
 TEST_F(CompareApplyTest, MatchingRulesOfTheValueTypes) {
@@ -148,52 +114,42 @@ TEST_F(CompareApplyTest, CopiesListsAndReferencesAndStoresNothingEmptyWhereNothi
     EXPECT_EQ(short1.NumberCount(), 2u);
 }
 
-class DeleteDuplicatesTest : public BatchFixture {
-protected:
-    void Delete(const StringList& lines) { runner.RunBatchSetting({lines, 5, ""}); }
-};
+class DeleteDuplicatesTest : public BatchFixture {};
 
-TEST_F(DeleteDuplicatesTest, TheFirstInTheWalkSurvivesAcrossGroups) {
-    AddCodes(0, {5, 7, 5});
-    AddCodes(1, {7, 9});
-    Delete({"[JudgeParam]1,", "[TargetGroup]0,1,"});
-    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{5, 7}));
-    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{9}));
-    EXPECT_EQ(At(0, 1).Index(), 1u);
-}
-
-TEST_F(DeleteDuplicatesTest, TheTargetOrderDecidesWhichCopyStays) {
-    AddCodes(0, {5, 7, 5});
-    AddCodes(1, {7, 9});
-    Delete({"[JudgeParam]1", "[TargetGroup]1,0"});
-    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{5}));
-    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{7, 9}));
+// The first in the walk over the target groups survives, across groups; read-only groups lose
+// duplicates too. The groups' marks stay; only the file is modified.
+TEST_F(DeleteDuplicatesTest, TheFirstInTheWalkOfTheTargetsSurvives) {
+    const struct {
+        StringList lines;
+        std::string after;
+    } cases[] = {
+        {{"[JudgeParam]1,", "[TargetGroup]0,1,"}, "5 7 | 9 |  | modified"},
+        {{"[JudgeParam]1", "[TargetGroup]1,0"}, "5 | 7 9 |  | modified"},
+        {{"[JudgeParam]1,", "[TargetGroup]0,1,9"}, "5 7 | 9 |  | modified"},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t g = 0; g < 3; ++g)
+            Data(g).DeleteElements(0, Data(g).Size());
+        AddCodes(0, {5, 7, 5});
+        AddCodes(1, {7, 9});
+        ClearMarks();
+        Group(1).Set(TGroupSetting::kReadOnly, c.lines.back() == "[TargetGroup]0,1,9");
+        runner.RunBatchSetting({c.lines, 5, ""});
+        EXPECT_EQ(Summary(), c.after) << c.lines.back();
+        EXPECT_EQ(At(0, Data(0).Size() - 1).Index(), Data(0).Size() - 1);
+    }
 }
 
 TEST_F(DeleteDuplicatesTest, RunsOfEqualElementsAndAnEmptyJudgeList) {
     AddCodes(0, {3, 3, 3, 4, 3});
     runner.DeleteDuplicates({0}, {kCode});
     EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{3, 4}));
-
     AddCodes(1, {1, 2});
     AddCodes(2, {8});
     Data(0).DeleteElements(0, 2);  // group 0 is empty now
-    runner.DeleteDuplicates({0, 2, 1}, {});
-    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{}));
-    EXPECT_EQ(Codes(2), (std::vector<std::uint32_t>{8}));
-    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{}));
-}
-
-TEST_F(DeleteDuplicatesTest, ReadOnlyGroupsLoseDuplicatesAndMarksStay) {
-    AddCodes(0, {1});
-    AddCodes(1, {1, 2});
     ClearMarks();
-    Group(1).Set(TGroupSetting::kReadOnly, true);
-    Delete({"[JudgeParam]1,", "[TargetGroup]0,1,9"});
-    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{2}));
-    EXPECT_TRUE(Group(1).Has(TGroupSetting::kOutputDone));
-    EXPECT_FALSE(Group(1).Has(TGroupSetting::kChanged));
-    EXPECT_TRUE(data.IsModified());
+    runner.DeleteDuplicates({0, 2, 1}, {});
+    EXPECT_EQ(Summary(), " |  | 8 | modified");
 }
 
 TEST_F(DeleteDuplicatesTest, AMissingListIsNoDuplicateOfAnEmptyOne) {
@@ -217,35 +173,25 @@ TEST_F(DeleteDuplicatesTest, DeletedElementsLeaveNoReferencesBehind) {
 // engine from library files and the command line without the dialog's checks: judging by
 // fewer parameters than an item was set up with would delete or overwrite what it never meant.
 TEST_F(BatchFixture, ItemsWithoutAUsableJudgeChangeNothing) {
-    struct Case {
-        const char* what;
-        std::uint32_t type;
-        StringList lines;
-    };
-    const Case cases[] = {
-        {"duplicates without a judge line", 5, {"[TargetGroup]0,1"}},
-        {"duplicates with an empty judge line", 5, {"[JudgeParam]", "[TargetGroup]0,1,"}},
-        {"duplicates judged by a removed parameter", 5, {"[JudgeParam]8", "[TargetGroup]0,1"}},
-        {"duplicates with one judge of two removed", 5, {"[JudgeParam]1,42", "[TargetGroup]0"}},
-        {"compare-apply judged by a removed parameter",
-         2,
-         {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]9", "[ApplyParam]2"}},
-        {"compare-apply with one judge of two removed",
-         2,
-         {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]42,1", "[ApplyParam]2"}},
+    // Duplicate deletion (5) and compare-apply (2) without a judge line, with an empty one, judged
+    // by a removed parameter or with one judge of two removed.
+    const std::pair<std::uint32_t, StringList> cases[] = {
+        {5, {"[TargetGroup]0,1"}},
+        {5, {"[JudgeParam]", "[TargetGroup]0,1,"}},
+        {5, {"[JudgeParam]8", "[TargetGroup]0,1"}},
+        {5, {"[JudgeParam]1,42", "[TargetGroup]0"}},
+        {2, {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]9", "[ApplyParam]2"}},
+        {2, {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]42,1", "[ApplyParam]2"}},
     };
     AddCodes(0, {5, 5, 7});
     At(0, 0).SetNumbers(kPrice, {500});
     AddCodes(1, {5, 9});
     ClearMarks();
-    for (const Case& c : cases) {
-        EXPECT_EQ(runner.RunBatchSetting({c.lines, c.type, ""}), TBatchRunner::kBatchNoUsableJudge)
-            << c.what;
-        EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{5, 5, 7})) << c.what;
-        EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{5, 9})) << c.what;
-        EXPECT_TRUE(At(1, 0).Numbers(kPrice).empty()) << c.what;
-        EXPECT_FALSE(data.IsModified()) << c.what;
-        EXPECT_FALSE(Group(1).Has(TGroupSetting::kChanged)) << c.what;
+    const std::string before = Summary();
+    for (const auto& [type, lines] : cases) {
+        SCOPED_TRACE(lines.front());
+        EXPECT_EQ(runner.RunBatchSetting({lines, type, ""}), TBatchRunner::kBatchNoUsableJudge);
+        EXPECT_EQ(Summary(), before);
     }
 
     // Usable judges still run, with bad group and apply indices passed over; an empty judge

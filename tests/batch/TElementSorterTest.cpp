@@ -14,32 +14,35 @@ namespace {
 class SortTest : public BatchFixture {
 protected:
     void Sort(const StringList& lines) { runner.RunBatchSetting({lines, 1, ""}); }
-    TElementSorter Sorter(bool ascending, unsigned folds, std::vector<TElementSorter::Key> keys) {
-        return TElementSorter(ascending, folds, std::move(keys));
-    }
 };
 
 // Worked by hand through the quicksort: the median of elements 0, 8 and 16 (codes 5, 4, 3)
 // is 4; partitioning swaps 0/16, 2/15, 5/13, 8/12, 9/11 and cuts at 11, leaving two short
-// ranges; the insertion sort then keeps the partitioned order within each code.
+// ranges; the insertion sort then keeps the partitioned order within each code. Up to sixteen
+// elements, equal ones keep their places, descending too.
 TEST_F(SortTest, EqualKeysEndInTheOrderTheQuicksortLeavesThem) {
-    const std::vector<std::uint32_t> codes = {5, 3, 5, 1, 3, 5, 2, 1, 4, 5, 3, 2, 1, 4, 5, 2, 3};
-    for (std::size_t i = 0; i < codes.size(); ++i)
-        Add(0, std::string("e").append(std::to_string(i)), codes[i]);
-    Sort({"[JudgeParam]1", "[GroupNo]0"});
-    EXPECT_EQ(Labels(0),
-              (std::vector<std::string>{"e3", "e7", "e12", "e15", "e6", "e11", "e16", "e1", "e4",
-                                        "e10", "e13", "e8", "e9", "e5", "e14", "e2", "e0"}));
-    for (std::size_t i = 0; i < Data(0).Size(); ++i)
-        EXPECT_EQ(At(0, i).Index(), i);
-}
-
-TEST_F(SortTest, DescendingOrderAndUpToSixteenElementsKeepEqualOnesInPlace) {
-    const std::vector<std::uint32_t> codes = {2, 1, 2, 3, 1};
-    for (std::size_t i = 0; i < codes.size(); ++i)
-        Add(0, std::string("e").append(std::to_string(i)), codes[i]);
-    Sort({"[JudgeParam]1", "[GroupNo]0", "[Option]0"});
-    EXPECT_EQ(Labels(0), (std::vector<std::string>{"e3", "e0", "e2", "e1", "e4"}));
+    const struct {
+        std::vector<std::uint32_t> codes;
+        StringList lines;
+        std::vector<std::string> labels;
+    } cases[] = {
+        {{5, 3, 5, 1, 3, 5, 2, 1, 4, 5, 3, 2, 1, 4, 5, 2, 3},
+         {"[JudgeParam]1", "[GroupNo]0"},
+         {"e3", "e7", "e12", "e15", "e6", "e11", "e16", "e1", "e4", "e10", "e13", "e8", "e9", "e5",
+          "e14", "e2", "e0"}},
+        {{2, 1, 2, 3, 1},
+         {"[JudgeParam]1", "[GroupNo]0", "[Option]0"},
+         {"e3", "e0", "e2", "e1", "e4"}},
+    };
+    for (const auto& c : cases) {
+        Data(0).DeleteElements(0, Data(0).Size());
+        for (std::size_t i = 0; i < c.codes.size(); ++i)
+            Add(0, std::string("e").append(std::to_string(i)), c.codes[i]);
+        Sort(c.lines);
+        EXPECT_EQ(Labels(0), c.labels);
+        for (std::size_t i = 0; i < Data(0).Size(); ++i)
+            EXPECT_EQ(At(0, i).Index(), i);
+    }
 }
 
 TEST_F(SortTest, MarksTheSortedGroupsAndPassesOverReadOnlyAndMissingOnes) {
@@ -81,49 +84,52 @@ TEST_F(SortTest, TextsCompareAsUnsignedBytesUnlessFolded) {
               (std::vector<std::string>{"ab", "ABC", "abc", "ＡＢＣ", "abd", "ｂ", "あ"}));
 }
 
-TEST_F(SortTest, FoldingsMakeTextsEqualOnlyOnTheirOwnKey) {
-    auto sorter = [](unsigned folds) {
-        return TElementSorter(true, folds, {{kLabel, kTypeString}});
-    };
-    TElement& upper = Add(0, "ABC");
-    TElement& lower = Add(0, "abc");
-    TElement& full = Add(0, "ＡＢＣ");
-    TElement& hira = Add(0, "あいう");
-    TElement& kata = Add(0, "アイウ");
-    TElement& half = Add(0, "ｱｲｳ");
-    EXPECT_TRUE(sorter(kFoldNone).SortPrecedes(upper, lower));
-    EXPECT_FALSE(sorter(kFoldCase).SortPrecedes(upper, lower));
-    EXPECT_FALSE(sorter(kFoldCase).SortPrecedes(lower, upper));
-    EXPECT_TRUE(sorter(kFoldNone).SortPrecedes(upper, full));  // half width first
-    EXPECT_FALSE(sorter(kFoldWidth).SortPrecedes(upper, full));
-    EXPECT_FALSE(sorter(kFoldWidth).SortPrecedes(full, upper));
-    EXPECT_TRUE(sorter(kFoldWidth).SortPrecedes(full, lower));  // no case folding
-    EXPECT_FALSE(sorter(kFoldKana).SortPrecedes(kata, hira));
-    EXPECT_FALSE(sorter(kFoldKana).SortPrecedes(hira, kata));
-    EXPECT_TRUE(sorter(kFoldKana).SortPrecedes(kata, half));  // half width stays apart
-    EXPECT_FALSE(sorter(kFoldAll).SortPrecedes(half, hira));
-    EXPECT_FALSE(sorter(kFoldAll).SortPrecedes(hira, half));
-    // Folding affects only the comparison.
-    EXPECT_EQ(TextCodec::ToUtf8(half.Texts(kLabel)[0]), "ｱｲｳ");
+// The elements' labels in the sorter's order, " = " between those it does not tell apart.
+std::string Ranking(const TElementSorter& sorter, std::vector<TElement*> elements) {
+    std::stable_sort(elements.begin(), elements.end(),
+                     [&](TElement* a, TElement* b) { return sorter.SortPrecedes(*a, *b); });
+    std::string out;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        if (i) out += sorter.SortPrecedes(*elements[i - 1], *elements[i]) ? " < " : " = ";
+        out += TextCodec::ToUtf8(elements[i]->Texts(kLabel)[0]);
+    }
+    return out;
 }
 
+TEST_F(SortTest, FoldingsMakeTextsEqualOnlyOnTheirOwnKey) {
+    std::vector<TElement*> texts;
+    for (const char* label : {"ABC", "abc", "ＡＢＣ", "あいう", "アイウ", "ｱｲｳ"})
+        texts.push_back(&Add(0, label));
+    const std::pair<unsigned, const char*> cases[] = {
+        {kFoldNone, "ABC < abc < ＡＢＣ < あいう < アイウ < ｱｲｳ"},
+        {kFoldCase, "ABC = abc < ＡＢＣ < あいう < アイウ < ｱｲｳ"},
+        {kFoldWidth, "ABC = ＡＢＣ < abc < あいう < アイウ = ｱｲｳ"},
+        {kFoldKana, "ABC < abc < ＡＢＣ < あいう = アイウ < ｱｲｳ"},
+        {kFoldAll, "ABC = abc = ＡＢＣ < あいう = アイウ = ｱｲｳ"},
+    };
+    for (const auto& [folds, ranking] : cases)
+        EXPECT_EQ(Ranking(TElementSorter(true, folds, {{kLabel, kTypeString}}), texts), ranking);
+    // Folding affects only the comparison.
+    EXPECT_EQ(TextCodec::ToUtf8(texts[5]->Texts(kLabel)[0]), "ｱｲｳ");
+}
+
+// Numbers by their type's signedness, no numbers stored reading as 0; single element references
+// all alike.
 TEST_F(SortTest, NumbersCompareByTheirTypesSignedness) {
     TElement& minus = Add(0, "minus", 0xFFFFFFFFu);
     TElement& plus = Add(0, "plus", 1);
-    minus.SetNumbers(kPrice, {0xFFFFFFFFu});  // -1 as signed
+    minus.SetNumbers(kPrice, {0xFFFFFFFFu});
     plus.SetNumbers(kPrice, {1});
-    TElement& none = Add(0, "none");
-    none.ResizeNumbers(0);  // no numbers stored: reads as 0
-    TElementSorter byCode(true, kFoldNone, {{kCode, kTypeUnsigned}});
-    TElementSorter byPrice(true, kFoldNone, {{kPrice, kTypeSigned}});
-    EXPECT_TRUE(byCode.SortPrecedes(plus, minus));
-    EXPECT_TRUE(byPrice.SortPrecedes(minus, plus));
-    EXPECT_TRUE(byPrice.SortPrecedes(minus, none));
-    EXPECT_TRUE(byPrice.SortPrecedes(none, plus));
-    TElementSorter link(true, kFoldNone, {{kLink, kTypeElementRef}});
     plus.SetElementRefs(kLink, {&minus});
-    EXPECT_FALSE(link.SortPrecedes(plus, none));
-    EXPECT_FALSE(link.SortPrecedes(none, plus));
+    TElement& none = Add(0, "none");
+    none.ResizeNumbers(0);
+    const std::vector<TElement*> all = {&minus, &plus, &none};
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kCode, kTypeUnsigned}}), all),
+              "none < plus < minus");
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kPrice, kTypeSigned}}), all),
+              "minus < none < plus");
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kLink, kTypeElementRef}}), all),
+              "minus = plus = none");
 }
 
 TEST_F(SortTest, MissingListsComeFirstAscendingAndLastDescending) {
@@ -153,6 +159,7 @@ TEST_F(SortTest, TwoMissingListsStopTheComparison) {
     EXPECT_TRUE(sorter.SortPrecedes(a, b));  // equal lists: the label decides
 }
 
+// Number lists item by item, a shorter list first; reference arrays by their counts alone.
 TEST_F(SortTest, NumberListsAndReferenceArrays) {
     TElement& shortList = Add(0, "short");
     TElement& longList = Add(0, "long");
@@ -160,16 +167,14 @@ TEST_F(SortTest, NumberListsAndReferenceArrays) {
     shortList.SetNumbers(kValues, {9});
     longList.SetNumbers(kValues, {1, 1});
     other.SetNumbers(kValues, {1, 2});
-    TElementSorter values(true, kFoldNone, {{kValues, kTypeUnsignedArray}});
-    EXPECT_TRUE(values.SortPrecedes(shortList, longList));
-    EXPECT_TRUE(values.SortPrecedes(longList, other));
-    TElementSorter links(true, kFoldNone, {{kLinks, kTypeElementRefArray}});
     shortList.SetElementRefs(kLinks, {&other});
     longList.SetElementRefs(kLinks, {&longList});
-    EXPECT_FALSE(links.SortPrecedes(shortList, longList));  // same count: undecided
-    EXPECT_FALSE(links.SortPrecedes(longList, shortList));
     other.SetElementRefs(kLinks, {&other, nullptr});
-    EXPECT_TRUE(links.SortPrecedes(longList, other));
+    const std::vector<TElement*> all = {&other, &longList, &shortList};
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kValues, kTypeUnsignedArray}}), all),
+              "short < long < other");
+    EXPECT_EQ(Ranking(TElementSorter(true, kFoldNone, {{kLinks, kTypeElementRefArray}}), all),
+              "long = short < other");
 }
 
 TEST_F(SortTest, GroupReferencesToNoGroupComeFirstInBothDirections) {

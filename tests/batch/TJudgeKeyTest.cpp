@@ -134,30 +134,27 @@ IndexList RandomSubset(std::mt19937& random, std::size_t size, std::size_t most)
     return list;
 }
 
-TEST(TJudgeKeyTest, KeyedDuplicateDeletionKeepsWhatTheWalkKeeps) {
-    std::mt19937 choices(2024);
+// Each seed's library, once for the duplicate deletion and once for the compare-apply; each
+// operation draws its lists from a stream of its own.
+TEST(TJudgeKeyTest, KeyedOperationsDoWhatTheWalksDo) {
+    std::mt19937 deleting(2024), applying(99);
     for (unsigned seed = 0; seed < 400; ++seed) {
-        const IndexList targets = RandomSubset(choices, 4, 5);
-        const IndexList judges = RandomSubset(choices, kParams, 3);
+        const IndexList targets = RandomSubset(deleting, 4, 5);
+        const IndexList judges = RandomSubset(deleting, kParams, 3);
         RandomLibrary keyed(seed), walked(seed);
         ASSERT_EQ(keyed.State(), walked.State());
         TBatchRunner(keyed.library).DeleteDuplicates(targets, judges);
         TBatchRunner(walked.library).DeleteDuplicatesByWalk(targets, judges);
-        ASSERT_EQ(keyed.State(), walked.State()) << "seed " << seed;
-    }
-}
+        ASSERT_EQ(keyed.State(), walked.State()) << "deletion, seed " << seed;
 
-TEST(TJudgeKeyTest, KeyedCompareApplyCopiesWhatTheWalkCopies) {
-    std::mt19937 choices(99);
-    for (unsigned seed = 0; seed < 400; ++seed) {
-        const IndexList sources = RandomSubset(choices, 4, 3);
-        const IndexList dests = RandomSubset(choices, 4, 3);  // may overlap the sources
-        const IndexList judges = RandomSubset(choices, kParams, 2);
-        const IndexList applies = RandomSubset(choices, kParams, 4);
-        RandomLibrary keyed(seed), walked(seed);
-        TBatchRunner(keyed.library).CompareApply(sources, dests, judges, applies);
-        TBatchRunner(walked.library).CompareApplyByWalk(sources, dests, judges, applies);
-        ASSERT_EQ(keyed.State(), walked.State()) << "seed " << seed;
+        const IndexList sources = RandomSubset(applying, 4, 3);
+        const IndexList dests = RandomSubset(applying, 4, 3);  // may overlap the sources
+        const IndexList compared = RandomSubset(applying, kParams, 2);
+        const IndexList applies = RandomSubset(applying, kParams, 4);
+        RandomLibrary keyedApply(seed), walkedApply(seed);
+        TBatchRunner(keyedApply.library).CompareApply(sources, dests, compared, applies);
+        TBatchRunner(walkedApply.library).CompareApplyByWalk(sources, dests, compared, applies);
+        ASSERT_EQ(keyedApply.State(), walkedApply.State()) << "compare-apply, seed " << seed;
     }
 }
 

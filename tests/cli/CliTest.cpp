@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 
 #include "../support/CliRun.h"
@@ -38,241 +40,171 @@ Outcome Cli(const std::vector<std::string>& args, const TempDir& dir) {
     return test::RunCli(args, dir);
 }
 
-// A library written through the core: a string, a signed and an element reference parameter,
-// two groups of one element data file.
+const fs::path kSample = fs::path(TABRIX_SOURCE_DIR) / "examples" / "books";
+
+// The library of tests/data/cli/lib: parameters 名称 (string), 値 (signed) and 参照 (element
+// reference); group "グループ 1" (甲: 値 -3, 参照 the element of 二番; then 乙) written to
+// first.txt, and 二番 without an output file, over one element data file; output folder "out".
 class CliTest : public ::testing::Test {
 protected:
-    void WriteLibrary(const std::string& outputFormat, bool withOutputFolder = true) {
-        TTabrixCtrl controller;
-        TZQLCtrl library;
-        controller.FillNewLibrary(library);
-        library.SetPath(dir.File("lib.ZQL"));
-        library.ParameterFile()->SetPath(dir.File("lib.ZQP"));
-        library.InitializeInfo()->SetPath(dir.File("lib.ZQI"));
-        TZQDCtrl& data = *library.Group(0)->GroupData()->Owner();
-        data.SetPath(dir.File("lib.ZQD"));
-        TZQPCtrl& parameters = *library.ParameterFile();
-        AddParameter(parameters, "値", kTypeSigned);
-        AddParameter(parameters, "参照", kTypeElementRef);
-        parameters.OutputFormat() = {Sj(outputFormat)};
-        TGroupSetting& first = *library.Group(0);
-        first.SetOutputPath("first.txt");
-        TGroupData* otherData = data.AddGroupData();
-        TGroupSetting& second = *library.AddGroupForGroupData(otherData);
-        second.SetName(Sj("二番"));
-        second.SetOutputPath("");  // asked for in the editor; skipped here
-        first.GroupData()->AddElements(2);
-        otherData->AddElements(1);
-        first.GroupData()->At(0)->SetTexts(0, {Sj("甲")});
-        first.GroupData()->At(0)->SetNumbers(1, {static_cast<std::uint32_t>(-3)});
-        first.GroupData()->At(0)->SetElementRefs(2, {otherData->At(0)});
-        first.GroupData()->At(1)->SetTexts(0, {Sj("乙")});
-        if (withOutputFolder) library.SetOutputPath(Sj(dir.File(outputFolder)));
-        library.BatchList(kBatchChange) = changeList;
-        data.SetModified(true);
-        library.SetModified(true);
-        parameters.SetModified(true);
-        ASSERT_EQ(data.Write(library), 0);
-        ASSERT_EQ(library.Write(), 0);
-        ASSERT_EQ(parameters.Write(), 0);
-        ASSERT_EQ(library.InitializeInfo()->Write(), 0);
+    // A fresh copy with the common output format, the output folder (none: "") and the
+    // "change" batch list of changeList.
+    void WriteLibrary(const std::string& outputFormat, const std::string& folder = "out") {
+        fs::copy(test::DataPath("cli/lib"), dir.Path(),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        Edit("lib.ZQP", "[output_format]\r\n%名称%\r\n",
+             "[output_format]\r\n" + outputFormat + "\r\n");
+        Edit("lib.ZQL", "[output_path]out\r\n", "[output_path]" + folder + "\r\n");
+        std::string items;
+        for (const TBatchSetting& item : changeList) {
+            items += "[change]\r\n[type]" + std::to_string(item.type) + "\r\n[name]" + item.name +
+                     "\r\n[data]\r\n";
+            for (const std::string& line : item.dataLines)
+                items += line + "\r\n";
+            items += "[/data]\r\n[/change]\r\n";
+        }
+        Edit("lib.ZQL", "[batch]\r\n", "[batch]\r\n" + items);
     }
-    static void AddParameter(TZQPCtrl& parameters, const std::string& code, std::uint8_t type) {
-        auto parameter = std::make_unique<TParameter>();
-        parameter->SetName(Sj(code));
-        parameter->SetCode(Sj(code));
-        parameter->SetType(type);
-        parameters.AddParameter(std::move(parameter), true);
+    // Replaces the first occurrence of from (UTF-8) in the library's file.
+    void Edit(const std::string& name, const std::string& from, const std::string& to) {
+        std::string bytes = ReadFile(dir.File(name));
+        const std::size_t at = bytes.find(Sj(from));
+        ASSERT_NE(at, std::string::npos) << from;
+        WriteFile(dir.File(name), bytes.replace(at, Sj(from).size(), Sj(to)));
     }
-    std::string Lib() const { return dir.File("lib.ZQL"); }
+    std::string Lib() const { return dir.File(libraryName); }
 
-    std::vector<TBatchSetting> changeList;
-    std::string outputFolder = "out";  // UTF-8, inside dir
+    std::vector<TBatchSetting> changeList;  // names in UTF-8
+    std::string libraryName = "lib.ZQL";
     TempDir dir;
 };
 
-TEST_F(CliTest, UsageErrorsAndHelp) {
-    EXPECT_EQ(Cli({}, dir).status, 2);
-    EXPECT_EQ(Cli({"frobnicate"}, dir).status, 2);
-    Outcome help = Cli({"output", "--help"}, dir);
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("output LIBRARY"), std::string::npos);
-    EXPECT_EQ(Cli({"dump"}, dir).status, 2);
-    EXPECT_EQ(Cli({"dump", "a", "b"}, dir).status, 2);
-    EXPECT_EQ(Cli({"save", "x.ZQL", "--bogus"}, dir).status, 2);
+// Checks stdout against a step's expectation; see tests/data/cli/commands.tsv.
+void ExpectOut(const std::string& out, const std::string& expected) {
+    if (expected.empty() || expected == "-") return;
+    if (expected[0] == '=') {
+        const std::vector<std::string> parts = test::SplitAt(expected.substr(1), "⏎");
+        std::string text = parts[0];
+        for (std::size_t i = 1; i < parts.size(); ++i)
+            text += "\n" + parts[i];
+        EXPECT_EQ(out, text);
+    } else if (expected[0] == '!') {
+        EXPECT_EQ(out.find(expected.substr(1)), std::string::npos) << out;
+    } else {
+        std::size_t at = 0;
+        for (const std::string& text : test::SplitAt(expected, "…")) {
+            at = out.find(text, at);
+            ASSERT_NE(at, std::string::npos) << text << " in order in " << out;
+        }
+    }
 }
 
-TEST_F(CliTest, LibrariesThatCannotBeOpened) {
-    Outcome missing = Cli({"dump", dir.File("none.ZQL")}, dir);
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.err.find("cannot open"), std::string::npos);
-    WriteFile(dir.File("text.ZQL"), "hello\r\n");
-    Outcome wrong = Cli({"dump", dir.File("text.ZQL")}, dir);
-    EXPECT_EQ(wrong.status, 2);
-    EXPECT_NE(wrong.err.find("not a library file"), std::string::npos);
-}
-
-TEST_F(CliTest, NewCreatesFourFilesThatOpen) {
-    const std::string path = dir.File("fresh.ZQL");
-    EXPECT_EQ(Cli({"new", path}, dir).status, 0);
-    for (const char* name : {"fresh.ZQL", "fresh.ZQP", "fresh.ZQI", "fresh.ZQD"})
-        EXPECT_TRUE(fs::exists(dir.File(name))) << name;
-    Outcome dump = Cli({"dump", path}, dir);
-    EXPECT_EQ(dump.status, 0);
-    EXPECT_NE(dump.out.find("\"zqd_file\": \"" + dir.File("fresh.ZQD") + "\""), std::string::npos);
-    EXPECT_NE(dump.out.find("\"code\": \"名称\""), std::string::npos);
-    EXPECT_EQ(Cli({"new", path}, dir).status, 2);  // never overwrites
-}
-
-TEST_F(CliTest, OutputWritesDueGroupsAndSaveKeepsTheMarks) {
-    WriteLibrary("%名称%=%値%;%参照->名称%|");
-    Outcome first = Cli({"output", Lib(), "--save"}, dir);
-    EXPECT_EQ(first.status, 0) << first.err;
-    EXPECT_EQ(ReadFile(dir.File("out/first.txt")), Sj("甲=-3;|乙=0;|"));
-    // The group without a file name is skipped with a warning.
-    EXPECT_NE(first.err.find("二番"), std::string::npos);
-    // Saved as done: a second run writes nothing, --all writes again.
-    fs::remove(dir.File("out/first.txt"));
-    EXPECT_EQ(Cli({"output", Lib()}, dir).status, 0);
-    EXPECT_FALSE(fs::exists(dir.File("out/first.txt")));
-    EXPECT_EQ(Cli({"output", Lib(), "--all", "--output-dir", dir.File("elsewhere")}, dir).status,
-              0);
-    EXPECT_TRUE(fs::exists(dir.File("elsewhere/first.txt")));
-}
-
-TEST_F(CliTest, OutputNeedsAFolderAndReportsFailures) {
-    WriteLibrary("%名称%", false);
-    Outcome noFolder = Cli({"output", Lib()}, dir);
-    EXPECT_EQ(noFolder.status, 2);
-    EXPECT_NE(noFolder.err.find("--output-dir"), std::string::npos);
-    WriteFile(dir.File("blocked"), "");
-    Outcome failed = Cli({"output", Lib(), "--output-dir", dir.File("blocked")}, dir);
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_NE(failed.err.find("first.txt"), std::string::npos);
-}
-
-TEST_F(CliTest, CheckListsErrorPieces) {
-    WriteLibrary("%名称%%EDIT(+, 値)%ok%WEND%");
-    Outcome check = Cli({"check", Lib()}, dir);
-    EXPECT_EQ(check.status, 1);
-    EXPECT_EQ(check.out,
-              "common output format: piece 4: EDIT(+, 値)\n"
-              "common output format: piece 6: WEND\n");
-    WriteLibrary("%名称%");
-    EXPECT_EQ(Cli({"check", Lib()}, dir).status, 0);
-}
-
-TEST_F(CliTest, DumpGivesEveryValueByType) {
-    WriteLibrary("%名称%");
-    Outcome dump = Cli({"dump", Lib()}, dir);
-    ASSERT_EQ(dump.status, 0);
-    EXPECT_NE(dump.out.find("\"values\": [\"甲\", -3, {\"group\": 1, \"element\": 0}]"),
-              std::string::npos)
-        << dump.out;
-    // Written lists read back: an unset signed value is a stored empty field (0), an unset
-    // reference is an empty list, stored as no value.
-    EXPECT_NE(dump.out.find("\"values\": [\"乙\", "), std::string::npos);
-    EXPECT_NE(dump.out.find("\"line_break\": \"CRLF\""), std::string::npos);
-    EXPECT_NE(dump.out.find("\"connect_group\": null"), std::string::npos);
-}
-
-TEST_F(CliTest, SaveRewritesFiles) {
-    WriteLibrary("%名称%");
+TEST_F(CliTest, CommandsOfTheTable) {
+    std::map<std::string, std::string> kept;
     const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24);
-    fs::last_write_time(dir.File("lib.ZQD"), past);
-    fs::last_write_time(dir.File("lib.ZQL"), past);
-    EXPECT_EQ(Cli({"save", Lib()}, dir).status, 0);
-    EXPECT_EQ(fs::last_write_time(dir.File("lib.ZQD")), past);  // unchanged data stays
-    EXPECT_NE(fs::last_write_time(dir.File("lib.ZQL")), past);  // the library is always written
-    EXPECT_EQ(Cli({"save", Lib(), "--all"}, dir).status, 0);
-    EXPECT_NE(fs::last_write_time(dir.File("lib.ZQD")), past);
-    const std::string once = ReadFile(dir.File("lib.ZQD"));
-    // A canonical rewrite is stable.
-    EXPECT_EQ(Cli({"save", Lib(), "--all"}, dir).status, 0);
-    EXPECT_EQ(ReadFile(dir.File("lib.ZQD")), once);
-    // A file that cannot be written fails the command.
-    fs::remove(dir.File("lib.ZQP"));
-    fs::create_directory(dir.File("lib.ZQP"));
-    Outcome failed = Cli({"save", Lib()}, dir);
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_NE(failed.err.find("lib.ZQP"), std::string::npos);
+    for (const auto& row : test::ReadTable("cli/commands.tsv")) {
+        auto field = [&](std::size_t i) { return i < row.size() ? row[i] : std::string(); };
+        const std::string& step = row[0];
+        SCOPED_TRACE(step + " " + field(1));
+        const fs::path file = dir.Path() / field(1);
+        if (step == "library" || step == "sample") {
+            for (const auto& entry : fs::directory_iterator(dir.Path()))
+                fs::remove_all(entry.path());
+        }
+        if (step == "sample") {
+            fs::copy(kSample, dir.Path(), fs::copy_options::recursive);
+            libraryName = "books.ZQL";
+        } else if (step == "library") {
+            libraryName = "lib.ZQL";
+            changeList.clear();
+            for (const std::string& item : test::SplitAt(field(3), "¦")) {
+                if (item.empty()) continue;
+                const std::vector<std::string> parts = test::SplitAt(item, ":");
+                changeList.push_back(
+                    {parts.size() > 2 ? test::SplitAt(parts[2], ";") : StringList{},
+                     static_cast<std::uint32_t>(std::stoul(parts[0])), parts[1]});
+            }
+            WriteLibrary(field(1), field(2));
+        } else if (step == "cli") {
+            std::vector<std::string> args;
+            for (const std::string& arg : test::SplitAt(field(1), " ")) {
+                if (!arg.empty())
+                    args.push_back(arg == "LIB"                ? Lib()
+                                   : arg == "DIR"              ? dir.Path().string()
+                                   : arg.rfind("DIR/", 0) == 0 ? dir.File(arg.substr(4))
+                                                               : arg);
+            }
+            Outcome outcome = Cli(args, dir);
+            EXPECT_EQ(outcome.status, std::stoi(field(2))) << outcome.err;
+            std::string err = field(3);
+            for (std::size_t at; (at = err.find("DIR/")) != std::string::npos;)
+                err.replace(at, 4, dir.Path().string() + "/");
+            if (!err.empty() && err != "-") {
+                EXPECT_NE(outcome.err.find(err), std::string::npos) << outcome.err;
+            }
+            ExpectOut(outcome.out, field(4));
+        } else if (step == "file" && field(2) == "∅") {
+            EXPECT_FALSE(fs::exists(dir.File(field(1))));
+        } else if (step == "file") {
+            EXPECT_EQ(ReadFile(dir.File(field(1))), Sj(field(2)));
+        } else if (step == "write") {
+            WriteFile(dir.File(field(1)), field(2));
+        } else if (step == "remove") {
+            fs::remove(file);
+        } else if (step == "keep") {
+            kept[field(1)] = ReadFile(dir.File(field(1)));
+        } else if (step == "kept") {
+            EXPECT_EQ(ReadFile(dir.File(field(1))), kept[field(1)]);
+        } else if (step == "rename") {
+            fs::rename(file, dir.Path() / field(2));
+        } else if (step == "fifo") {
+            fs::remove(file);
+            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+        } else if (step == "folder") {
+            fs::remove(file);
+            fs::create_directories(file);
+        } else if (step == "copy") {
+            fs::create_directories((dir.Path() / field(2)).parent_path());
+            fs::copy_file(file, dir.Path() / field(2));
+        } else if (step == "age") {
+            fs::last_write_time(file, past);
+        } else if (step == "aged" || step == "touched") {
+            EXPECT_EQ(fs::last_write_time(file) == past, step == "aged");
+        } else if (step == "bom") {
+            WriteFile(file, "\xEF\xBB\xBF" + ReadFile(file));
+        } else if (step == "edit") {
+            Edit(field(1), field(2), field(3));
+        } else if (step == "same") {
+            EXPECT_EQ(ReadFile(file), ReadFile(kSample / field(1)));
+        } else if (step == "kind") {
+            EXPECT_TRUE(fs::is_regular_file(file));
+            EXPECT_EQ(ReadFile(file).rfind(field(2), 0), 0u);
+        } else if (step == "fifo?") {
+            EXPECT_TRUE(fs::is_fifo(file));
+        } else if (step == "folder?") {
+            EXPECT_TRUE(fs::is_directory(file));
+        } else {
+            ADD_FAILURE() << "unknown step";
+        }
+    }
 }
 
-TEST_F(CliTest, BatchRunsOneOperationAndSavesOnRequest) {
-    WriteLibrary("%名称%,");
-    const std::string before = ReadFile(dir.File("lib.ZQD"));
-    const std::vector<std::string> sortByValueDescending = {
-        "batch",         Lib(),    "--type",     "1",      "--data",
-        "[JudgeParam]1", "--data", "[GroupNo]0", "--data", "[Option]0"};
-    EXPECT_EQ(Cli(sortByValueDescending, dir).status, 0);
-    EXPECT_EQ(ReadFile(dir.File("lib.ZQD")), before);  // not saved without --save
-
-    std::vector<std::string> andSave = sortByValueDescending;
-    andSave.push_back("--save");
-    EXPECT_EQ(Cli(andSave, dir).status, 0);
-    Outcome dump = Cli({"dump", Lib()}, dir);
-    const std::size_t second = dump.out.find("\"乙\"");
-    const std::size_t first = dump.out.find("\"甲\"");
-    ASSERT_NE(second, std::string::npos);
-    EXPECT_LT(second, first);                                                  // 0 before -3
-    EXPECT_NE(dump.out.find("\"status\": 5"), std::string::npos) << dump.out;  // output, changed
-
-    // Duplicate deletion on the reference parameter, whose values always match.
-    EXPECT_EQ(Cli({"batch", Lib(), "--type", "5", "--data", "[JudgeParam]2", "--data",
-                   "[TargetGroup]0", "--save"},
-                  dir)
-                  .status,
-              0);
-    dump = Cli({"dump", Lib()}, dir);
-    EXPECT_EQ(dump.out.find("\"甲\""), std::string::npos);
-
-    EXPECT_EQ(Cli({"batch", Lib()}, dir).status, 2);
-    EXPECT_EQ(Cli({"batch", Lib(), "--type", "sort"}, dir).status, 2);
-    EXPECT_EQ(Cli({"batch", Lib(), "--type", "9"}, dir).status, 0);  // does nothing
-}
-
-TEST_F(CliTest, RunExecutesABatchListInItsOrder) {
-    // Output first, so the file shows the order before the sort; then sort and save.
-    changeList = {{{}, 4, Sj("出力")},
-                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, Sj("並び替え")},
-                  {{}, 3, Sj("上書き保存")}};
-    WriteLibrary("%名称%,");
-    Outcome run = Cli({"run", Lib(), "change"}, dir);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadFile(dir.File("out/first.txt")), Sj("甲,乙,"));
-    Outcome output = Cli({"output", Lib(), "--all", "--output-dir", dir.File("again")}, dir);
-    EXPECT_EQ(output.status, 0);
-    EXPECT_EQ(ReadFile(dir.File("again/first.txt")), Sj("乙,甲,"));
-
-    EXPECT_EQ(Cli({"run", Lib(), "open"}, dir).status, 0);  // an empty list
-    EXPECT_EQ(Cli({"run", Lib(), "sometimes"}, dir).status, 2);
-    EXPECT_EQ(Cli({"run", Lib()}, dir).status, 2);
-}
-
-TEST_F(CliTest, RunFailsWhenAnOutputItemCannotWrite) {
-    changeList = {{{}, 4, Sj("出力")}};
-    WriteLibrary("%名称%", false);
-    Outcome run = Cli({"run", Lib(), "change"}, dir);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("no output folder"), std::string::npos);
-    EXPECT_EQ(Cli({"run", Lib(), "change", "--output-dir", dir.File("o")}, dir).status, 0);
-    EXPECT_TRUE(fs::exists(dir.File("o/first.txt")));
-}
-
-TEST_F(CliTest, NewNeverReplacesAnyOfItsFourFiles) {
-    for (const char* existing : {"x.ZQL", "x.ZQP", "x.ZQI", "x.ZQD"}) {
+// "new" writes the new library's four files, and never replaces any of them.
+TEST_F(CliTest, NewWritesFourFilesAndNeverReplacesOne) {
+    const char* const names[] = {"new.ZQL", "new.ZQP", "new.ZQI", "new.ZQD"};
+    EXPECT_EQ(Cli({"new", dir.File("new.ZQL")}, dir).status, 0);
+    for (const char* name : names)
+        EXPECT_EQ(ReadFile(dir.File(name)), ReadFile(test::DataPath("model/new") / name)) << name;
+    for (const char* existing : names) {
         TempDir fresh;
         WriteFile(fresh.File(existing), "keep");
-        Outcome outcome = Cli({"new", fresh.File("x.ZQL")}, fresh);
+        Outcome outcome = Cli({"new", fresh.File("new.ZQL")}, fresh);
         EXPECT_EQ(outcome.status, 2) << existing;
         EXPECT_NE(outcome.err.find(fresh.File(existing) + " already exists"), std::string::npos)
             << outcome.err;
-        for (const char* name : {"x.ZQL", "x.ZQP", "x.ZQI", "x.ZQD"}) {
-            if (name == std::string(existing))
-                EXPECT_EQ(ReadFile(fresh.File(name)), "keep");
-            else
-                EXPECT_FALSE(fs::exists(fresh.File(name))) << name << " beside " << existing;
-        }
+        for (const char* name : names)
+            EXPECT_EQ(fs::exists(fresh.File(name)), name == std::string(existing)) << name;
+        EXPECT_EQ(ReadFile(fresh.File(existing)), "keep");
     }
 }
 
@@ -319,58 +251,6 @@ TEST_F(CliTest, PathsWithoutAnExactLibraryFormAreRefused) {
                                                "lib.ZQL", "lib.ZQP", "\xF0\x9F\x93\x9A.ZQL"}));
 }
 
-TEST_F(CliTest, MessagesNameJapanesePathsInUtf8) {
-    outputFolder = "出力";
-    WriteLibrary("%名称%");
-    fs::create_directories(dir.File("出力/first.txt"));  // a folder where the file goes
-    Outcome failed = Cli({"output", Lib()}, dir);
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_NE(failed.err.find("cannot write " + dir.File("出力/first.txt") + ":"),
-              std::string::npos)
-        << failed.err;
-
-    fs::create_directory(dir.File("資料"));
-    for (const char* name : {"lib.ZQL", "lib.ZQI", "lib.ZQD"})
-        fs::copy_file(dir.File(name), dir.File(std::string("資料/") + name));
-    fs::create_directory(dir.File("資料/lib.ZQP"));
-    Outcome unsaved = Cli({"save", dir.File("資料/lib.ZQL")}, dir);
-    EXPECT_EQ(unsaved.status, 1);
-    EXPECT_NE(unsaved.err.find(dir.File("資料/lib.ZQP") + ": "), std::string::npos) << unsaved.err;
-}
-
-TEST_F(CliTest, BatchItemsWithoutAUsableJudgeAreRefused) {
-    changeList = {{{"[TargetGroup]0"}, 5, Sj("重複削除")},
-                  {{"[JudgeParam]1", "[GroupNo]0", "[Option]0"}, 1, Sj("並び替え")},
-                  {{}, 3, Sj("上書き保存")}};
-    WriteLibrary("%名称%,");
-    const std::string before = ReadFile(dir.File("lib.ZQD"));
-    const std::vector<std::vector<std::string>> refused = {
-        {"--type", "5", "--data", "[TargetGroup]0,1"},
-        {"--type", "5", "--data", "[JudgeParam]", "--data", "[TargetGroup]0"},
-        {"--type", "5", "--data", "[JudgeParam]7", "--data", "[TargetGroup]0"},
-        {"--type", "2", "--data", "[SrcGroup]0", "--data", "[DstGroup]1", "--data", "[JudgeParam]7",
-         "--data", "[ApplyParam]1"},
-    };
-    for (const std::vector<std::string>& options : refused) {
-        std::vector<std::string> args = {"batch", Lib()};
-        args.insert(args.end(), options.begin(), options.end());
-        args.push_back("--save");
-        Outcome outcome = Cli(args, dir);
-        EXPECT_EQ(outcome.status, 2) << options[3];
-        EXPECT_NE(outcome.err.find("[JudgeParam]"), std::string::npos) << outcome.err;
-        EXPECT_EQ(ReadFile(dir.File("lib.ZQD")), before) << options[3];
-    }
-
-    // In a list the refused item is a warning; the sort and the save after it run.
-    Outcome run = Cli({"run", Lib(), "change"}, dir);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.err.find("warning: batch item 5 \"重複削除\" skipped"), std::string::npos)
-        << run.err;
-    Outcome dump = Cli({"dump", Lib()}, dir);
-    ASSERT_NE(dump.out.find("\"甲\""), std::string::npos);        // not deleted
-    EXPECT_LT(dump.out.find("\"乙\""), dump.out.find("\"甲\""));  // sorted and saved
-}
-
 // A line of millions of separators asks for more memory than the command may take.
 TEST_F(CliTest, RunningOutOfMemoryIsAFailureWithAMessage) {
 #if defined(__SANITIZE_ADDRESS__) || defined(TABRIX_SANITIZE)
@@ -401,6 +281,19 @@ TEST_F(CliTest, RunningOutOfMemoryIsAFailureWithAMessage) {
     EXPECT_EQ(WEXITSTATUS(raw), 1);
     EXPECT_NE(ReadFile(dir.File("cli.err")).find("tabrix-cli: out of memory"), std::string::npos);
 #endif
+}
+
+// Every value of a library with all twelve parameter types, three groups over two element data
+// files, connect groups and references (tests/data/model/library), as read and dumped; paths
+// are shown from "LIB", the library's folder.
+TEST(DumpTest, EveryValueOfTheFullLibrary) {
+    TempDir dir;
+    fs::copy(test::DataPath("model/library"), dir.Path() / "lib", fs::copy_options::recursive);
+    Outcome dump = Cli({"dump", dir.File("lib/lib.ZQL")}, dir);
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    for (std::size_t at; (at = dump.out.find(dir.File("lib"))) != std::string::npos;)
+        dump.out.replace(at, dir.File("lib").size(), "LIB");
+    EXPECT_EQ(dump.out, ReadFile(test::DataPath("cli/library.json")));
 }
 
 TEST(ExampleTest, SampleLibraryProducesTheExpectedFiles) {

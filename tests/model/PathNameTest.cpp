@@ -10,12 +10,11 @@ namespace {
 using test::Sj;
 
 TEST(PathName, AbsoluteForms) {
-    EXPECT_TRUE(PathName::IsAbsolute("C:\\lib\\a.ZQL"));
-    EXPECT_TRUE(PathName::IsAbsolute("\\\\server\\share\\a.ZQL"));
-    EXPECT_TRUE(PathName::IsAbsolute("/home/user/a.ZQL"));
-    EXPECT_FALSE(PathName::IsAbsolute("a.ZQL"));
-    EXPECT_FALSE(PathName::IsAbsolute("sub\\a.ZQD"));
-    EXPECT_FALSE(PathName::IsAbsolute("\\lib\\a.ZQL"));  // one backslash: relative
+    // One backslash at the start is relative.
+    for (const char* path : {"C:\\lib\\a.ZQL", "\\\\server\\share\\a.ZQL", "/home/user/a.ZQL"})
+        EXPECT_TRUE(PathName::IsAbsolute(path)) << path;
+    for (const char* path : {"a.ZQL", "sub\\a.ZQD", "\\lib\\a.ZQL"})
+        EXPECT_FALSE(PathName::IsAbsolute(path)) << path;
 }
 
 TEST(PathName, SecondByteBackslashIsNotASeparator) {
@@ -28,30 +27,34 @@ TEST(PathName, SecondByteBackslashIsNotASeparator) {
     EXPECT_EQ(PathName::FolderOf(so + hyou), "");
     EXPECT_EQ(PathName::ToNative(hyou + "\\" + so + "\\x.txt"), "表/ソ/x.txt");
     EXPECT_EQ(PathName::ToNative("a" + hyou), "a表");
-}
-
-TEST(PathName, ResolveJoinsWithTheFoldersOwnSeparator) {
-    EXPECT_EQ(PathName::Resolve("C:\\lib\\a.ZQL", "a.ZQP"), "C:\\lib\\a.ZQP");
-    EXPECT_EQ(PathName::Resolve("/home/u/lib/a.ZQL", "sub\\b.ZQD"), "/home/u/lib/sub\\b.ZQD");
-    EXPECT_EQ(PathName::Resolve("/home/u/lib/a.ZQL", "D:\\x.ZQD"), "D:\\x.ZQD");
-    EXPECT_EQ(PathName::Resolve("/home/u/lib/a.ZQL", "/abs/x.ZQD"), "/abs/x.ZQD");
-    EXPECT_EQ(PathName::Resolve("a.ZQL", "b.ZQD"), "b.ZQD");  // no folder to join with
-    EXPECT_EQ(PathName::Resolve("/home/u/a.ZQL", ""), "");    // empty stays unset
-}
-
-TEST(PathName, MakeRelativeCutsTheExactFolder) {
-    EXPECT_EQ(PathName::MakeRelative("C:\\lib\\a.ZQL", "C:\\lib\\sub\\b.ZQD"), "sub\\b.ZQD");
-    EXPECT_EQ(PathName::MakeRelative("/home/u/lib/a.ZQL", "/home/u/lib/sub\\b.ZQD"), "sub\\b.ZQD");
-    // Same letters in other case, and a sibling folder with the same beginning.
-    EXPECT_EQ(PathName::MakeRelative("C:\\lib\\a.ZQL", "c:\\LIB\\b.ZQD"), "c:\\LIB\\b.ZQD");
-    EXPECT_EQ(PathName::MakeRelative("C:\\lib\\a.ZQL", "C:\\library\\b.ZQD"), "C:\\library\\b.ZQD");
-    // The folder itself keeps its full form, so that it never reads back as "not set".
-    EXPECT_EQ(PathName::MakeRelative("C:\\lib\\a.ZQL", "C:\\lib\\"), "C:\\lib\\");
-}
-
-TEST(PathName, NativeNamesRoundTrip) {
-    EXPECT_EQ(PathName::FromNative("/tmp/表/a.ZQL"), "/tmp/" + Sj("表") + "/a.ZQL");
+    EXPECT_EQ(PathName::FromNative("/tmp/表/a.ZQL"), "/tmp/" + hyou + "/a.ZQL");
     EXPECT_EQ(PathName::ToNative(PathName::FromNative("/tmp/表/a.ZQL")), "/tmp/表/a.ZQL");
+}
+
+// Resolve joins with the folder's own separator (an absolute or empty path stays as it is, a
+// library without a folder gives the path); MakeRelative cuts the exact folder only (not the same
+// letters in other case, nor a sibling with the same beginning, nor the folder itself, which
+// would read back as "not set").
+TEST(PathName, ResolveAndMakeRelative) {
+    const struct {
+        const char *library, *path, *resolved;
+    } resolve[] = {{"C:\\lib\\a.ZQL", "a.ZQP", "C:\\lib\\a.ZQP"},
+                   {"/home/u/lib/a.ZQL", "sub\\b.ZQD", "/home/u/lib/sub\\b.ZQD"},
+                   {"/home/u/lib/a.ZQL", "D:\\x.ZQD", "D:\\x.ZQD"},
+                   {"/home/u/lib/a.ZQL", "/abs/x.ZQD", "/abs/x.ZQD"},
+                   {"a.ZQL", "b.ZQD", "b.ZQD"},
+                   {"/home/u/a.ZQL", "", ""}};
+    for (const auto& c : resolve)
+        EXPECT_EQ(PathName::Resolve(c.library, c.path), c.resolved) << c.path;
+    const struct {
+        const char *library, *path, *relative;
+    } relative[] = {{"C:\\lib\\a.ZQL", "C:\\lib\\sub\\b.ZQD", "sub\\b.ZQD"},
+                    {"/home/u/lib/a.ZQL", "/home/u/lib/sub\\b.ZQD", "sub\\b.ZQD"},
+                    {"C:\\lib\\a.ZQL", "c:\\LIB\\b.ZQD", "c:\\LIB\\b.ZQD"},
+                    {"C:\\lib\\a.ZQL", "C:\\library\\b.ZQD", "C:\\library\\b.ZQD"},
+                    {"C:\\lib\\a.ZQL", "C:\\lib\\", "C:\\lib\\"}};
+    for (const auto& c : relative)
+        EXPECT_EQ(PathName::MakeRelative(c.library, c.path), c.relative) << c.path;
 }
 
 }  // namespace

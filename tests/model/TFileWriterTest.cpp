@@ -121,6 +121,26 @@ protected:
         SaveEverything(TFileWriter::System());
     }
 
+    // Each file kind: its path, its save through a writer, and whether it is still modified (the
+    // initialize-info file keeps no modified bit).
+    struct Kind {
+        std::string path;
+        std::function<int(TFileWriter&)> write;
+        std::function<bool()> isModified;
+    };
+    std::vector<Kind> Kinds() {
+        TZQPCtrl& parameters = *library.ParameterFile();
+        return {{data.Path(), [&](TFileWriter& w) { return data.Write(library, {}, w); },
+                 [&] { return data.IsModified(); }},
+                {library.Path(), [&](TFileWriter& w) { return library.Write({}, w); },
+                 [&] { return library.IsModified(); }},
+                {parameters.Path(), [&](TFileWriter& w) { return parameters.Write({}, w); },
+                 [&] { return parameters.IsModified(); }},
+                {library.InitializeInfo()->Path(),
+                 [&](TFileWriter& w) { return library.InitializeInfo()->Write(w); },
+                 [] { return true; }}};
+    }
+
     void MarkEverythingModified() {
         data.SetModified(true);
         library.SetModified(true);
@@ -128,10 +148,8 @@ protected:
     }
     void SaveEverything(TFileWriter& writer) {
         MarkEverythingModified();
-        ASSERT_EQ(data.Write(library, {}, writer), kFileOk);
-        ASSERT_EQ(library.ParameterFile()->Write({}, writer), kFileOk);
-        ASSERT_EQ(library.InitializeInfo()->Write(writer), kFileOk);
-        ASSERT_EQ(library.Write({}, writer), kFileOk);
+        for (const Kind& kind : Kinds())
+            ASSERT_EQ(kind.write(writer), kFileOk) << kind.path;
     }
 
     // Checks that a save that failed left the file as it was and the folder without strays.
@@ -149,10 +167,9 @@ class FaultySaveTest : public SavedLibraryTest,
 
 TEST_P(FaultySaveTest, EveryFileKindKeepsItsOldBytesAndStaysModified) {
     const auto [fault, route] = GetParam();
-    const std::string oldData = ReadFile(data.Path());
-    const std::string oldLibrary = ReadFile(library.Path());
-    const std::string oldParameters = ReadFile(library.ParameterFile()->Path());
-    const std::string oldInfo = ReadFile(library.InitializeInfo()->Path());
+    std::vector<std::string> old;
+    for (const Kind& kind : Kinds())
+        old.push_back(ReadFile(kind.path));
     // Changes in every file, so that each save would write other bytes.
     Add(0, "二つ目", 2);
     library.Group(0)->SetName(Sj("改名"));
@@ -161,21 +178,12 @@ TEST_P(FaultySaveTest, EveryFileKindKeepsItsOldBytesAndStaysModified) {
     MarkEverythingModified();
 
     FaultyWriter writer(fault, route);
-    EXPECT_EQ(data.Write(library, {}, writer), ExpectedResult(fault));
-    EXPECT_TRUE(data.IsModified());
-    ExpectUntouched(data.Path(), oldData);
-
-    EXPECT_EQ(library.Write({}, writer), ExpectedResult(fault));
-    EXPECT_TRUE(library.IsModified());
-    ExpectUntouched(library.Path(), oldLibrary);
-
-    EXPECT_EQ(library.ParameterFile()->Write({}, writer), ExpectedResult(fault));
-    EXPECT_TRUE(library.ParameterFile()->IsModified());
-    ExpectUntouched(library.ParameterFile()->Path(), oldParameters);
-
-    EXPECT_EQ(library.InitializeInfo()->Write(writer), ExpectedResult(fault));
-    ExpectUntouched(library.InitializeInfo()->Path(), oldInfo);
-
+    for (std::size_t i = 0; i < Kinds().size(); ++i) {
+        const Kind kind = Kinds()[i];
+        EXPECT_EQ(kind.write(writer), ExpectedResult(fault)) << kind.path;
+        EXPECT_TRUE(kind.isModified()) << kind.path;
+        ExpectUntouched(kind.path, old[i]);
+    }
     // Where the file system has unnamed files, a save names no file before it is complete.
     if (route == kUnnamedFile && HasUnnamedFiles(dir.Path())) {
         EXPECT_EQ(writer.NamedFiles(), 0);
@@ -188,12 +196,10 @@ TEST_P(FaultySaveTest, EveryFileKindKeepsItsOldBytesAndStaysModified) {
         EXPECT_EQ(healthy.NamedFiles(), 4);
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 4);
-    EXPECT_FALSE(data.IsModified() || library.IsModified() ||
-                 library.ParameterFile()->IsModified());
-    EXPECT_NE(ReadFile(data.Path()), oldData);
-    EXPECT_NE(ReadFile(library.Path()), oldLibrary);
-    EXPECT_NE(ReadFile(library.ParameterFile()->Path()), oldParameters);
-    EXPECT_NE(ReadFile(library.InitializeInfo()->Path()), oldInfo);
+    for (std::size_t i = 0; i < Kinds().size(); ++i) {
+        EXPECT_NE(ReadFile(Kinds()[i].path), old[i]);
+        EXPECT_EQ(Kinds()[i].isModified(), i == 3) << Kinds()[i].path;  // 3: no modified bit
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, FaultySaveTest,
@@ -205,38 +211,26 @@ INSTANTIATE_TEST_SUITE_P(EveryFault, FaultySaveTest,
 // A file of another kind, or one that is no library file at all, where a save would write is
 // left alone: the save reports a wrong header and what it held stays unsaved.
 TEST_F(SavedLibraryTest, EveryFileKindRefusesToReplaceAFileOfAnotherKind) {
-    struct Target {
-        std::string path;
-        std::function<int()> write;
-        std::function<bool()> isModified;
-    };
-    const Target targets[] = {
-        {data.Path(), [&] { return data.Write(library); }, [&] { return data.IsModified(); }},
-        {library.Path(), [&] { return library.Write(); }, [&] { return library.IsModified(); }},
-        {library.ParameterFile()->Path(), [&] { return library.ParameterFile()->Write(); },
-         [&] { return library.ParameterFile()->IsModified(); }},
-        {library.InitializeInfo()->Path(), [&] { return library.InitializeInfo()->Write(); },
-         [] { return true; }},  // keeps no modified bit
-    };
-    for (std::size_t i = 0; i < std::size(targets); ++i) {
-        const Target& target = targets[i];
-        const std::string own = ReadFile(target.path);
+    const std::vector<Kind> kinds = Kinds();
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        const Kind& kind = kinds[i];
+        const std::string own = ReadFile(kind.path);
         const std::string foreign[] = {
-            ReadFile(targets[(i + 1) % std::size(targets)].path),
+            ReadFile(kinds[(i + 1) % kinds.size()].path),
             "\xEF\xBB\xBF" + own,  // a byte-order mark before the header
             "the user's notes\r\n",
         };
         for (const std::string& bytes : foreign) {
-            WriteFile(target.path, bytes);
+            WriteFile(kind.path, bytes);
             MarkEverythingModified();
-            EXPECT_EQ(target.write(), kFileWrongHeader) << target.path;
-            EXPECT_TRUE(target.isModified()) << target.path;
-            ExpectUntouched(target.path, bytes);
+            EXPECT_EQ(kind.write(TFileWriter::System()), kFileWrongHeader) << kind.path;
+            EXPECT_TRUE(kind.isModified()) << kind.path;
+            ExpectUntouched(kind.path, bytes);
         }
-        WriteFile(target.path, "");  // an empty file is anybody's
+        WriteFile(kind.path, "");  // an empty file is anybody's
         MarkEverythingModified();
-        EXPECT_EQ(target.write(), kFileOk) << target.path;
-        EXPECT_EQ(ReadFile(target.path), own);
+        EXPECT_EQ(kind.write(TFileWriter::System()), kFileOk) << kind.path;
+        EXPECT_EQ(ReadFile(kind.path), own);
     }
 }
 

@@ -73,9 +73,11 @@ TEST_F(TLibrarySaverTest, NewLibraryAsksForDataThenLibraryThenNothingMore) {
     EXPECT_EQ(questions_.layoutsStored, 1);
     EXPECT_EQ(library_.ParameterFile()->Path(), dir_.File("new.ZQP"));
     EXPECT_EQ(library_.InitializeInfo()->Path(), dir_.File("new.ZQI"));
+    // The new library's defaults, its files named relative to itself; it opens again.
     for (const char* name : {"new.ZQD", "new.ZQL", "new.ZQP", "new.ZQI"})
-        EXPECT_TRUE(std::filesystem::exists(dir_.File(name))) << name;
-    // The written library names its files relative to itself and opens again.
+        EXPECT_EQ(test::ReadFile(dir_.File(name)),
+                  test::ReadFile(test::DataPath("model/new") / name))
+            << name;
     TTabrixCtrl other;
     int result = -1;
     auto reopened = other.OpenNewLibrary(dir_.File("new.ZQL"), result);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TempDir.h"
 #include "model/TMapWord.h"
 
 namespace tabrix {
@@ -23,29 +24,21 @@ TEST(TMapWordTest, OrdersByteWiseByFirstThenSecondTag) {
     EXPECT_FALSE(TMapWord("[A]", "x") == TMapWord("[A]", "y"));
 }
 
-TEST(TMapInitializeTest, GetGivesDefaultWhenSectionOrKeyIsMissing) {
+// Getting never creates; setting creates or replaces in the selected section only.
+TEST(TMapInitializeTest, GetGivesDefaultsAndSetWritesTheCurrentSection) {
     TMapInitialize store;
     store.SelectSection(kSection);
     EXPECT_EQ(store.GetText(kValue, "dflt"), "dflt");
     EXPECT_EQ(store.GetSigned(kValue, -9), -9);
     EXPECT_EQ(store.Sections().size(), 0u) << "selecting alone creates nothing";
-
-    store.SetText(TMapWord("[Else]"), "x");
-    EXPECT_EQ(store.GetText(kValue, "dflt"), "dflt");
-    EXPECT_EQ(store.GetTextIn(kOther, TMapWord("[Else]"), "none"), "none");
-    EXPECT_EQ(store.GetTextIn(kSection, TMapWord("[Else]"), "none"), "x");
-}
-
-TEST(TMapInitializeTest, SetCreatesAndReplacesInTheCurrentSection) {
-    TMapInitialize store;
-    store.SelectSection(kSection);
     store.SetText(kValue, "one");
     store.SetText(kValue, "two");
     store.SelectSection(kOther);
+    EXPECT_EQ(store.GetText(kValue, "dflt"), "dflt");
     store.SetSigned(kValue, -4);
     store.SetUnsigned(TMapWord("[U]"), static_cast<std::uint32_t>(-4));
-
     EXPECT_EQ(store.GetTextIn(kSection, kValue, ""), "two");
+    EXPECT_EQ(store.GetTextIn(kSection, TMapWord("[U]"), "none"), "none");
     EXPECT_EQ(store.GetText(kValue, ""), "-4");
     EXPECT_EQ(store.GetText(TMapWord("[U]"), ""), "4294967292");
     EXPECT_EQ(store.Sections().at(kSection).size(), 1u);
@@ -54,56 +47,39 @@ TEST(TMapInitializeTest, SetCreatesAndReplacesInTheCurrentSection) {
 TEST(TMapInitializeTest, NumbersReadWithAutomaticBase) {
     TMapInitialize store;
     store.SelectSection(kSection);
-    auto signedOf = [&](const char* text) {
+    // Characters after the number, or 9 as an octal digit, give the default; empty gives 0.
+    const std::pair<const char*, std::int32_t> signedCases[] = {
+        {"0x1F", 31}, {"0X10", 16}, {"010", 8},  {"-12", -12},
+        {"12x", 77},  {"09", 77},   {"abc", 77}, {"", 0}};
+    for (const auto& [text, value] : signedCases) {
         store.SetText(kValue, text);
-        return store.GetSigned(kValue, 77);
-    };
-    auto unsignedOf = [&](const char* text) {
+        EXPECT_EQ(store.GetSigned(kValue, 77), value) << text;
+    }
+    const std::pair<const char*, std::uint32_t> unsignedCases[] = {
+        {"-4", 4294967292u}, {"-1", 4294967295u}, {"4294967292", 4294967292u},
+        {"0x10", 16u},       {"1 ", 77u},         {"", 0u}};
+    for (const auto& [text, value] : unsignedCases) {
         store.SetText(kValue, text);
-        return store.GetUnsigned(kValue, 77);
-    };
-    EXPECT_EQ(signedOf("0x1F"), 31);
-    EXPECT_EQ(signedOf("0X10"), 16);
-    EXPECT_EQ(signedOf("010"), 8);
-    EXPECT_EQ(signedOf("-12"), -12);
-    EXPECT_EQ(signedOf("12x"), 77) << "characters after the number";
-    EXPECT_EQ(signedOf("09"), 77) << "9 is no octal digit";
-    EXPECT_EQ(signedOf("abc"), 77);
-    EXPECT_EQ(signedOf(""), 0) << "an empty value is 0, not the default";
-    EXPECT_EQ(unsignedOf("-4"), 4294967292u);
-    EXPECT_EQ(unsignedOf("-1"), 4294967295u);
-    EXPECT_EQ(unsignedOf("4294967292"), 4294967292u);
-    EXPECT_EQ(unsignedOf("0x10"), 16u);
-    EXPECT_EQ(unsignedOf("1 "), 77u);
-    EXPECT_EQ(unsignedOf(""), 0u);
+        EXPECT_EQ(store.GetUnsigned(kValue, 77), value) << text;
+    }
 }
 
-TEST(TMapInitializeTest, SerialisesSectionsAndKeysInMapOrder) {
+// Sections and keys in map order, inserted at a position or appended past the end.
+TEST(TMapInitializeTest, SerialisesInMapOrderAtAPositionOrAtTheEnd) {
     TMapInitialize store;
     store.SelectSection(TMapWord("[Zeta]", "[/Zeta]"));
     store.SetText(TMapWord("[b]"), "2");
     store.SetText(TMapWord("[a]"), "1");
     store.SelectSection(TMapWord("[Alpha]", "[/Alpha]"));
     store.SetText(TMapWord("[k]"), "v]w");
-
-    StringList lines;
-    store.Serialise(lines);
-    EXPECT_EQ(lines,
-              (StringList{"[Alpha]", "[k]v]w", "[/Alpha]", "[Zeta]", "[a]1", "[b]2", "[/Zeta]"}));
-}
-
-TEST(TMapInitializeTest, SerialiseInsertsAtPositionOrAppendsBeyondTheEnd) {
-    TMapInitialize store;
-    store.SelectSection(kSection);
-    store.SetText(kValue, "1");
-
-    StringList inserted{"first", "last"};
-    store.Serialise(inserted, 1);
-    EXPECT_EQ(inserted, (StringList{"first", "[Sec]", "[Value]1", "[/Sec]", "last"}));
-
-    StringList appended{"first", "last"};
-    store.Serialise(appended, 99);
-    EXPECT_EQ(appended, (StringList{"first", "last", "[Sec]", "[Value]1", "[/Sec]"}));
+    const StringList body{"[Alpha]", "[k]v]w", "[/Alpha]", "[Zeta]", "[a]1", "[b]2", "[/Zeta]"};
+    for (std::size_t position : {1, 99}) {
+        StringList lines{"first", "last"};
+        store.Serialise(lines, position);
+        StringList expected{"first", "last"};
+        expected.insert(expected.begin() + (position == 1 ? 1 : 2), body.begin(), body.end());
+        EXPECT_EQ(lines, expected) << position;
+    }
 }
 
 class TMapInitializeParseTest : public ::testing::Test {
@@ -123,82 +99,27 @@ protected:
     TMapInitialize store_;
 };
 
-TEST_F(TMapInitializeParseTest, FillsKnownKeysAndIgnoresEverythingElse) {
-    StringList lines{"header",           "[Value]outside", "[Unknown]",   "[Value]x",
-                     "[/Unknown]",       "[Sec]",          "stray line",  "[NewKey]5",
-                     "[Value]from]file", "[/Sec]",         "[Value]after"};
-    EXPECT_EQ(store_.Parse(lines, 0, -1), 11);
-
-    EXPECT_EQ(Value(kSection, kValue), "from]file");
-    EXPECT_EQ(Value(kSection, TMapWord("[NewKey]")), "<missing>");
-    EXPECT_EQ(Value(kOther, kValue), "other");
-    EXPECT_EQ(store_.Sections().size(), 2u);
-}
-
-TEST_F(TMapInitializeParseTest, TagsAreMatchedAtTheStartOfTheLine) {
-    // The rest of a section line is ignored; a key line keeps everything after its tag.
-    StringList lines{"[Sec]trailing", "[Value]", "[/Sec]trailing", "[Value]late"};
-    store_.Parse(lines);
-    EXPECT_EQ(Value(kSection, kValue), "");
-}
-
-TEST_F(TMapInitializeParseTest, MissingEndTagKeepsTheSectionOpenToTheEnd) {
-    StringList lines{"[Other]", "[Value]a", "[Value]b"};
-    EXPECT_EQ(store_.Parse(lines), 3);
-    EXPECT_EQ(Value(kOther, kValue), "b");
-}
-
-TEST_F(TMapInitializeParseTest, BlockKeyJoinsItsLinesAndRoundTrips) {
-    StringList lines{"[Sec]", "[text]ignored", "line one", "[Value]inside the block",
-                     "",      "[/text]",       "[Value]v", "[/Sec]"};
-    store_.Parse(lines);
-    EXPECT_EQ(Value(kSection, kBlock), "line one\r\n[Value]inside the block\r\n");
-    EXPECT_EQ(Value(kSection, kValue), "v");
-
-    StringList written;
-    store_.Serialise(written);
-    EXPECT_EQ(written,
-              (StringList{"[Other]", "[Value]other", "[/Other]", "[Sec]", "[Value]v", "[text]",
-                          "line one", "[Value]inside the block", "", "[/text]", "[/Sec]"}));
-    TMapInitialize reread = store_;
-    reread.SelectSection(kSection);
-    reread.SetText(kBlock, "changed");
-    reread.SetText(kValue, "changed");
-    reread.Parse(written);
-    EXPECT_EQ(reread.Sections(), store_.Sections());
-}
-
-TEST_F(TMapInitializeParseTest, EmptyBlockRoundTrips) {
-    StringList written;
-    store_.Serialise(written);
-    TMapInitialize reread = store_;
-    reread.SelectSection(kSection);
-    reread.SetText(kBlock, "x");
-    reread.Parse(written);
-    EXPECT_EQ(written[5], "[text]");
-    EXPECT_EQ(written[6], "") << "an empty value is one empty line";
-    EXPECT_EQ(written[7], "[/text]");
-    EXPECT_EQ(reread.GetTextIn(kSection, kBlock, "<missing>"), "");
-}
-
-TEST_F(TMapInitializeParseTest, BlockWithoutEndTagRunsToTheEndOfTheRange) {
-    StringList lines{"[Sec]", "[text]", "a", "b", "[/Sec]", "c"};
-    EXPECT_EQ(store_.Parse(lines, 0, 3), 4);
-    EXPECT_EQ(Value(kSection, kBlock), "a\r\nb");
-}
-
-TEST_F(TMapInitializeParseTest, ReadsOnlyTheGivenRange) {
-    StringList lines{"[Sec]", "[Value]one", "[Value]two", "[/Sec]"};
-    EXPECT_EQ(store_.Parse(lines, 0, 1), 2);
-    EXPECT_EQ(Value(kSection, kValue), "one");
-
-    EXPECT_EQ(store_.Parse(lines, 1, -1), 4) << "outside a section nothing is read";
-    EXPECT_EQ(Value(kSection, kValue), "one");
-
-    EXPECT_EQ(store_.Parse(lines, 0, 100), 4) << "a last line beyond the end reads to the end";
-    EXPECT_EQ(Value(kSection, kValue), "two");
-
-    EXPECT_EQ(store_.Parse(lines, 7, -1), 7) << "a first line beyond the end reads nothing";
+// The cases of tests/data/model/initialize-parse.tsv; what is written reads back into the same
+// store, over other values.
+TEST_F(TMapInitializeParseTest, TableOfCases) {
+    const TMapInitialize fresh = store_;
+    for (const auto& row : test::ReadTable("model/initialize-parse.tsv")) {
+        store_ = fresh;
+        EXPECT_EQ(
+            store_.Parse(test::SplitAt(row.at(0), "¦"), std::stoi(row.at(1)), std::stoi(row.at(2))),
+            std::stoi(row.at(3)))
+            << row[0];
+        StringList written;
+        store_.Serialise(written);
+        EXPECT_EQ(written, test::SplitAt(row.at(4), "¦")) << row[0];
+        TMapInitialize reread = fresh;
+        reread.SelectSection(kSection);
+        reread.SetText(kBlock, "changed");
+        reread.SetText(kValue, "changed");
+        reread.Parse(written);
+        EXPECT_EQ(reread.Sections(), store_.Sections()) << row[0];
+    }
+    EXPECT_EQ(Value(kSection, kValue), "default");  // the last case read nothing
 }
 
 TEST_F(TMapInitializeParseTest, UsesTheStoresLineSeparator) {

@@ -81,6 +81,26 @@ protected:
                 e->Numbers(kCode).empty() ? 0 : static_cast<std::uint32_t>(e->Numbers(kCode)[0]));
         return codes;
     }
+    // Each group's elements as label=price (price left out when none is stored), then
+    // "changed" and "due" (output-done cleared) for its marks; "modified" for the file.
+    std::string Summary() {
+        std::string out;
+        for (std::size_t g = 0; g < library.GroupCount(); ++g) {
+            std::string group;
+            for (const auto& e : Data(g).Elements()) {
+                const TextList& texts = e->Texts(kLabel);
+                group.append(group.empty() ? "" : " ");
+                if (!texts.empty()) group.append(TextCodec::ToUtf8(texts.front()));
+                const NumberList& price = e->Numbers(kPrice);
+                if (!price.empty())
+                    group.append("=").append(std::to_string(static_cast<std::int32_t>(price[0])));
+            }
+            if (Group(g).Has(TGroupSetting::kChanged)) group += " changed";
+            if (!Group(g).Has(TGroupSetting::kOutputDone)) group += " due";
+            out.append(g ? " | " : "").append(group);
+        }
+        return out.append(data.IsModified() ? " | modified" : "");
+    }
     void ClearMarks() {
         data.SetModified(false);
         for (std::size_t g = 0; g < library.GroupCount(); ++g)

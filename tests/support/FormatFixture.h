@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,38 +23,17 @@ namespace tabrix::test {
 class RecordingSink : public TFormatSink {
 public:
     int Send(SinkEvent event, std::string_view text, std::uint32_t number) override {
-        switch (event) {
-            case kEventText:
-                events.push_back("T:" + TextCodec::ToUtf8(std::string(text)));
-                break;
-            case kEventUnsigned:
-                events.push_back("U:" + std::to_string(number));
-                break;
-            case kEventSigned:
-                events.push_back("S:" + std::to_string(static_cast<std::int32_t>(number)));
-                break;
-            case kEventLineBreak:
-                events.push_back("BR");
-                break;
-            case kEventColor:
-                events.push_back("C:" + std::to_string(number));
-                break;
-            case kEventWordWrap:
-                events.push_back("W");
-                break;
-            case kEventNoWrap:
-                events.push_back("N");
-                break;
-            case kEventBegin:
-                events.push_back("B");
-                break;
-            case kEventEnd:
-                events.push_back("E");
-                break;
-            default:
-                events.push_back(std::string("?").append(std::to_string(event)));
-                break;
-        }
+        static const std::map<int, std::string> names = {
+            {kEventText, "T:"},      {kEventUnsigned, "U:"}, {kEventSigned, "S:"},
+            {kEventLineBreak, "BR"}, {kEventColor, "C:"},    {kEventWordWrap, "W"},
+            {kEventNoWrap, "N"},     {kEventBegin, "B"},     {kEventEnd, "E"}};
+        const auto name = names.find(event);
+        std::string shown =
+            name != names.end() ? name->second : std::string("?").append(std::to_string(event));
+        if (event == kEventText) shown += TextCodec::ToUtf8(std::string(text));
+        if (event == kEventUnsigned || event == kEventColor) shown += std::to_string(number);
+        if (event == kEventSigned) shown += std::to_string(static_cast<std::int32_t>(number));
+        events.push_back(shown);
         if (replies.empty()) return kReplyContinue;
         int reply = replies.front();
         replies.erase(replies.begin());

@@ -1,5 +1,5 @@
 // Test helpers: a temporary folder removed at the end of the test, whole-file reading and
-// writing, and UTF-8 literals turned into the CP932 bytes the model stores.
+// writing, UTF-8 literals turned into the CP932 bytes the model stores, and the test data files.
 #pragma once
 
 #include <filesystem>
@@ -10,6 +10,10 @@
 #include <vector>
 
 #include "model/TextCodec.h"
+
+#ifdef TABRIX_TEST_DATA
+#include <gtest/gtest.h>
+#endif
 
 namespace tabrix::test {
 
@@ -58,5 +62,43 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+#ifdef TABRIX_TEST_DATA
+// A file of tests/data; the build passes the folder, so tests run from any working folder.
+inline std::filesystem::path DataPath(const std::string& relative) {
+    return std::filesystem::path(TABRIX_TEST_DATA) / relative;
+}
+
+// The parts of text between the marks (tables use "¦" and "⏎" for lists and lines).
+inline std::vector<std::string> SplitAt(const std::string& text, const std::string& mark) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t next; (next = text.find(mark, at)) != std::string::npos;
+         at = next + mark.size())
+        parts.push_back(text.substr(at, next - at));
+    parts.push_back(text.substr(at));
+    return parts;
+}
+
+// A table of cases in tests/data: one case a line, fields parted by tabs, taken as they stand
+// (format texts keep their backslashes); blank lines and lines starting with "#" are comments.
+inline std::vector<std::vector<std::string>> ReadTable(const std::string& relative) {
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream in(DataPath(relative), std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> fields(1);
+        for (char c : line) {
+            if (c == '\t')
+                fields.emplace_back();
+            else
+                fields.back().push_back(c);
+        }
+        rows.push_back(std::move(fields));
+    }
+    EXPECT_FALSE(rows.empty()) << relative;  // a missing file must not pass as no cases
+    return rows;
+}
+#endif
 
 }  // namespace tabrix::test
