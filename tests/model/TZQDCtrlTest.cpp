@@ -418,10 +418,11 @@ TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
     while (longLine.size() < 150'000)
         longLine += "a\\#" + Sj("あ") + "\\\\#";
     longLine += "," + Sj("あ") + "||5,3 0";
-    std::string zqd = Lines({"Element-Data for Tabrix ver 2.0", "[init]", "[size]2", "[/init]"});
+    std::string zqd =
+        test::CrLfLines({"Element-Data for Tabrix ver 2.0", "[init]", "[size]2", "[/init]"});
     for (int data = 0; data < 2; ++data) {
-        zqd += "\r\n" + Lines({"[elements]", "[init]", "[name]d" + std::to_string(data), "[size]3",
-                               "[/init]", "[data]"});
+        zqd += "\r\n" + test::CrLfLines({"[elements]", "[init]", "[name]d" + std::to_string(data),
+                                         "[size]3", "[/init]", "[data]"});
         for (int k = 0; k < 400; ++k) {
             std::string line = kinds[(k + data) % kinds.size()];
             std::size_t at = line.find("{0}");
@@ -429,7 +430,7 @@ TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
             zqd += "\r\n" + line;
         }
         if (data == 1) zqd += "\r\n" + longLine;
-        zqd += "\r\n" + Lines({"[/data]", "[/elements]"});
+        zqd += "\r\n" + test::CrLfLines({"[/data]", "[/elements]"});
     }
     const std::size_t threshold = TZQDCtrl::ParallelReadThreshold();
     std::string oneThread;
