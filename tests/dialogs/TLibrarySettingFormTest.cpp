@@ -29,29 +29,6 @@ namespace {
 const QString kCaption = QStringLiteral("ライブラリの設定");
 const QString kReloadCaption = QStringLiteral("上書/読み込みの選択");
 
-// Everything the dialog can change, to compare before and after.
-struct Snapshot {
-    std::string output, library, parameters, info, image;
-    StringList memo;
-    std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batch;
-    TZQPCtrl* parameterFile;
-    std::uint8_t status;
-
-    explicit Snapshot(const TZQLCtrl& zql)
-        : output(zql.OutputPath()),
-          library(zql.Path()),
-          parameters(zql.ParameterFile()->Path()),
-          info(zql.InitializeInfo()->Path()),
-          image(zql.PreviewImage()),
-          memo(zql.PreviewMemo()),
-          parameterFile(zql.ParameterFile()),
-          status(zql.Status()) {
-        for (std::size_t i = 0; i < kBatchTriggerCount; ++i)
-            batch[i] = zql.BatchList(static_cast<BatchTrigger>(i));
-    }
-    bool operator==(const Snapshot&) const = default;
-};
-
 QStringList Rows(const QListWidget* grid) {
     QStringList rows;
     for (int i = 0; i < grid->count(); ++i)
@@ -80,18 +57,6 @@ private slots:
     }
     void cleanup() { CloseFrame(); }
 
-    void okWithoutChangeLeavesTheLibraryUntouched() {
-        TZQLCtrl& library = Library();
-        library.BatchList(kBatchClose) = {
-            TLibrarySetting::PlainItem(TLibrarySetting::BatchEntry::kOutput)};
-        const Snapshot before(library);
-        QVERIFY(form_->Action(QStringLiteral("A_LibrarySetting"))->isEnabled());
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"));
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
-        QVERIFY(Snapshot(library) == before);
-        QVERIFY(!form_->Document().IsModified());
-    }
-
     // The sample's change list holds one sort item; the new items go after it, and the drag
     // puts the last one first.
     void batchItemsAddedAndReorderedCommitInOrder() {
@@ -111,6 +76,13 @@ private slots:
             QCoreApplication::processEvents();
             QCOMPARE(Rows(grid),
                      (QStringList{QStringLiteral("上書き保存"), sortName, QStringLiteral("出力")}));
+            // The placeholder row of an empty page removes nothing.
+            Child<QTabWidget>(dialog, "BatchPageControl")->setCurrentIndex(0);
+            QListWidget* open = form->BatchGrid(kBatchOpen);
+            QCOMPARE(Rows(open), QStringList{QStringLiteral("＜処理未指定＞")});
+            open->setCurrentRow(0);
+            Child<QPushButton>(dialog, "ParamNotUseBtn")->click();
+            QCOMPARE(open->count(), 1);
         });
         form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
         const std::vector<TBatchSetting>& change = Library().BatchList(kBatchChange);
@@ -118,35 +90,8 @@ private slots:
         QCOMPARE(change[0].type, 3u);
         QVERIFY(change[1] == sample[0]);
         QCOMPARE(change[2].type, 4u);
-        QVERIFY(!form_->Document().IsModified());
-    }
-
-    // The operations' entries are the business of their dialogs' tests (TOperationFormTest).
-    void thePlaceholderRowRemovesNothing() {
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [](QDialog& dialog) {
-            auto* form = static_cast<TLibrarySettingForm*>(&dialog);
-            auto* pages = Child<QTabWidget>(dialog, "BatchPageControl");
-            pages->setCurrentIndex(0);
-            QListWidget* grid = form->BatchGrid(kBatchOpen);
-            QCOMPARE(Rows(grid), QStringList{QStringLiteral("＜処理未指定＞")});
-            grid->setCurrentRow(0);
-            Child<QPushButton>(dialog, "ParamNotUseBtn")->click();
-            QCOMPARE(grid->count(), 1);
-        });
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
         QVERIFY(Library().BatchList(kBatchOpen).empty());
-    }
-
-    void cancelChangesNothing() {
-        const Snapshot before(Library());
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [](QDialog& dialog) {
-            Child<QLineEdit>(dialog, "OutputPathEdit")->setText(QStringLiteral("elsewhere"));
-            Child<QLineEdit>(dialog, "UseZQPEdit")->setText(QStringLiteral("other.ZQP"));
-            Child<QPlainTextEdit>(dialog, "SampleREdit")->setPlainText(QStringLiteral("新しい"));
-            AddEntry(dialog, 3, 3);
-        });
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
-        QVERIFY(Snapshot(Library()) == before);
+        QVERIFY(!form_->Document().IsModified());
     }
 
     void editsAndBrowsingCommitThePaths() {
@@ -176,19 +121,91 @@ private slots:
         QCOMPARE(form_->windowTitle(), chosen);
     }
 
-    void existingParameterFileByAnswer_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("read");
-        QTest::addColumn<bool>("pathTaken");
-        QTest::newRow("読み込む") << "読み込む" << true << true;
-        QTest::newRow("上書する") << "上書する" << false << true;
-        QTest::newRow("変更しない") << "変更しない" << false << false;
-        QTest::newRow("closed") << "" << false << false;
-    }
+    // The three answers and the closed question, each on a fresh copy of the sample.
     void existingParameterFileByAnswer() {
-        QFETCH(QString, button);
-        QFETCH(bool, read);
-        QFETCH(bool, pathTaken);
+        const struct {
+            const char* button;
+            bool read, pathTaken;
+        } cases[] = {{"読み込む", true, true},
+                     {"上書する", false, true},
+                     {"変更しない", false, false},
+                     {"", false, false}};
+        for (const auto& c : cases) {
+            CloseFrame();
+            init();
+            ExistingParameterFile(QString::fromUtf8(c.button), c.read, c.pathTaken);
+        }
+    }
+
+    void referenceImageByUpperCasedExtension() {
+        const std::tuple<const char*, const char*, bool> cases[] = {
+            {"a.jpg", "JPG", true}, {"b.BMP", "BMP", true}, {"c.png", "PNG", false}};
+        for (const auto& [name, format, shown] : cases) {
+            QImage picture(40, 30, QImage::Format_RGB32);
+            picture.fill(Qt::red);
+            QVERIFY(picture.save(Path(name), format));
+            Library().SetPreviewImage(name);
+            TLibrarySettingForm form(Library(), *dialogs_);
+            form.show();
+            const QPixmap pixmap = form.findChild<QLabel*>(QStringLiteral("SampleImage"))->pixmap();
+            QCOMPARE(!pixmap.isNull(), shown);
+        }
+    }
+
+    // The shipped template folder when it can be written, else the user's; the selection
+    // dialog lists the template from either.
+    void templateWrittenAndListed() {
+        for (bool shippedExists : {true, false})
+            TemplateWrittenAndListed(shippedExists);
+    }
+
+private:
+    TZQLCtrl& Library() { return form_->Document().Library(); }
+    void TemplateWrittenAndListed(bool shippedExists) {
+        QTemporaryDir shipped;
+        const QString shippedDir = shippedExists ? shipped.path() : shipped.filePath("none");
+        frame_->SetTemplateDir(shippedDir);
+        const QString folder =
+            shippedExists ? shippedDir : TLibrarySelectForm::UserTemplateDir(AppPaths::ConfigDir());
+        const QString zql = folder + QStringLiteral("/私の型.ZQL");
+        QFile::remove(zql);
+        const std::string path = Library().ParameterFile()->Path();
+        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
+            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
+                             QStringLiteral("私の型"));
+            dialogs_->Expect(Kind::kMessage, QStringLiteral("書き出しました"));
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+            // A name that leaves the folder is refused and writes nothing.
+            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
+                             QStringLiteral("../外"));
+            dialogs_->Expect(Kind::kMessage,
+                             QStringLiteral("テンプレート名に使えない文字が含まれています。"));
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+            // An existing template is replaced only after OK.
+            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
+                             QStringLiteral("私の型"));
+            dialogs_->Expect(Kind::kOkCancel, QStringLiteral("既に存在します"), Answer::kCancel);
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+        });
+        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        QCOMPARE(Library().ParameterFile()->Path(), path);
+        QVERIFY(!Library().IsModified());
+        QVERIFY(QFileInfo::exists(zql));
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/私の型.ZQP")));
+        QVERIFY(!QFileInfo::exists(QFileInfo(folder).path() + QStringLiteral("/外.ZQL")));
+
+        TLibrarySelectForm select(AppPaths::ConfigDir(), shippedDir, *dialogs_);
+        auto* templates = select.findChild<QComboBox*>(QStringLiteral("TemplateCmbBox"));
+        const int row = templates->findText(QStringLiteral("私の型.ZQL"));
+        QVERIFY(row >= 0);
+        templates->setCurrentIndex(row);
+        QCOMPARE(QFileInfo(select.TemplatePath()).canonicalFilePath(),
+                 QFileInfo(zql).canonicalFilePath());
+        QFile::remove(zql);
+        QFile::remove(folder + QStringLiteral("/私の型.ZQP"));
+    }
+
+    void ExistingParameterFile(const QString& button, bool read, bool pathTaken) {
         const QString otherNative = Path(QStringLiteral("other.ZQP"));
         std::string other;
         QVERIFY(PathName::FromNative(QtText::ToNative(otherNative), other));
@@ -230,91 +247,6 @@ private slots:
         QCOMPARE(written.Read(), 0);
         QCOMPARE(written.Size(), pathTaken && !read ? beforeSize : std::size_t(1));
     }
-
-    void escapeAnswersDoNotChange() {
-        TSelectZQPReLoadForm question;
-        question.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&question));
-        QTest::keyClick(&question, Qt::Key_Escape);
-        QCOMPARE(question.result(), int(TSelectZQPReLoadForm::kKeep));
-        QVERIFY(!question.isVisible());
-    }
-
-    void referenceImageByUpperCasedExtension_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("format");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("jpg lower case") << "a.jpg" << QByteArray("JPG") << true;
-        QTest::newRow("BMP") << "b.BMP" << QByteArray("BMP") << true;
-        QTest::newRow("png is not offered") << "c.png" << QByteArray("PNG") << false;
-    }
-    void referenceImageByUpperCasedExtension() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, format);
-        QFETCH(bool, shown);
-        QImage picture(40, 30, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        QVERIFY(picture.save(Path(name), format.constData()));
-        Library().SetPreviewImage(QtText::ToCp932(name));
-        TLibrarySettingForm form(Library(), *dialogs_);
-        form.show();
-        const QPixmap pixmap = form.findChild<QLabel*>(QStringLiteral("SampleImage"))->pixmap();
-        QCOMPARE(!pixmap.isNull(), shown);
-    }
-
-    // The shipped template folder when it can be written, else the user's; the selection
-    // dialog lists the template from either.
-    void templateWrittenAndListed_data() {
-        QTest::addColumn<bool>("shippedExists");
-        QTest::newRow("shipped folder") << true;
-        QTest::newRow("user folder") << false;
-    }
-    void templateWrittenAndListed() {
-        QFETCH(bool, shippedExists);
-        QTemporaryDir shipped;
-        const QString shippedDir = shippedExists ? shipped.path() : shipped.filePath("none");
-        frame_->SetTemplateDir(shippedDir);
-        const QString folder =
-            shippedExists ? shippedDir : TLibrarySelectForm::UserTemplateDir(AppPaths::ConfigDir());
-        const QString zql = folder + QStringLiteral("/私の型.ZQL");
-        QFile::remove(zql);
-        const Snapshot before(Library());
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
-            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
-                             QStringLiteral("私の型"));
-            dialogs_->Expect(Kind::kMessage, QStringLiteral("書き出しました"));
-            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
-            // A name that leaves the folder is refused and writes nothing.
-            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
-                             QStringLiteral("../外"));
-            dialogs_->Expect(Kind::kMessage,
-                             QStringLiteral("テンプレート名に使えない文字が含まれています。"));
-            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
-            // An existing template is replaced only after OK.
-            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
-                             QStringLiteral("私の型"));
-            dialogs_->Expect(Kind::kOkCancel, QStringLiteral("既に存在します"), Answer::kCancel);
-            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
-        });
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
-        QVERIFY(Snapshot(Library()) == before);
-        QVERIFY(QFileInfo::exists(zql));
-        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/私の型.ZQP")));
-        QVERIFY(!QFileInfo::exists(QFileInfo(folder).path() + QStringLiteral("/外.ZQL")));
-
-        TLibrarySelectForm select(AppPaths::ConfigDir(), shippedDir, *dialogs_);
-        auto* templates = select.findChild<QComboBox*>(QStringLiteral("TemplateCmbBox"));
-        const int row = templates->findText(QStringLiteral("私の型.ZQL"));
-        QVERIFY(row >= 0);
-        templates->setCurrentIndex(row);
-        QCOMPARE(QFileInfo(select.TemplatePath()).canonicalFilePath(),
-                 QFileInfo(zql).canonicalFilePath());
-        QFile::remove(zql);
-        QFile::remove(folder + QStringLiteral("/私の型.ZQP"));
-    }
-
-private:
-    TZQLCtrl& Library() { return form_->Document().Library(); }
 
     TZQLForm* form_ = nullptr;
 };

@@ -8,7 +8,6 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTextBlock>
 #include <QTextEdit>
 
 #include "FrameFixture.h"
@@ -29,13 +28,6 @@ const QString kApplyQuestion = QStringLiteral("パラメータに変更が加え
 void AddByEnter(QWidget& form, const QString& name) {
     Child<QLineEdit>(form, "NewParamEdit")->setText(name);
     QTest::keyClick(Child<QLineEdit>(form, "NewParamEdit"), Qt::Key_Return);
-}
-
-QTextCharFormat FormatAt(const QTextEdit& editor, int position) {
-    const QTextBlock line = editor.document()->firstBlock();
-    for (const QTextLayout::FormatRange& range : line.layout()->formats())
-        if (position >= range.start && position < range.start + range.length) return range.format;
-    return {};
 }
 
 }  // namespace
@@ -81,76 +73,45 @@ private slots:
             QVERIFY(group->Has(TGroupSetting::kOutputDone));
     }
 
-    void refusalsShowTheirTextAndChangeNothing_data() {
-        QTest::addColumn<bool>("add");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("add reserved") << true << "INDEX"
-                                      << "その名称は予約語です！";
-        QTest::newRow("apply taken") << false << "頁"
-                                     << "同名の書式識別子が存在します！";
-    }
-    void refusalsShowTheirTextAndChangeNothing() {
-        QFETCH(bool, add);
-        QFETCH(QString, text);
-        QFETCH(QString, message);
-        TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
-        const QString row0 = Child<QListWidget>(form, "ParamLBox")->item(0)->text();
-        dialogs_->Expect(Kind::kMessage, message);
-        if (add) {
-            AddByEnter(form, text);
-        } else {
-            Child<QLineEdit>(form, "ParamCodeEdit")->setText(text);
-            Click(form, "PerApplyBBtn");
+    // A reserved name refused on adding, a taken code on applying; then the first parameter's
+    // name edited and the second one clicked: the answer decides.
+    void refusalsAndTheQuestionBeforeAnotherParameter() {
+        for (bool add : {true, false}) {
+            TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
+            const QString row0 = Child<QListWidget>(form, "ParamLBox")->item(0)->text();
+            if (add) {
+                dialogs_->Expect(Kind::kMessage, QStringLiteral("その名称は予約語です！"));
+                AddByEnter(form, QStringLiteral("INDEX"));
+            } else {
+                dialogs_->Expect(Kind::kMessage, QStringLiteral("同名の書式識別子が存在します！"));
+                Child<QLineEdit>(form, "ParamCodeEdit")->setText(QStringLiteral("頁"));
+                Click(form, "PerApplyBBtn");
+            }
+            QCOMPARE(form.Setting().Size(), std::size_t(12));
+            QCOMPARE(form.Setting().At(0).Code(), QtText::ToCp932(QStringLiteral("書名")));
+            QCOMPARE(Child<QListWidget>(form, "ParamLBox")->item(0)->text(), row0);
+            QVERIFY(!form.Setting().DialogChanged());
+            QCOMPARE(form.Setting().ParameterChanged(), !add);
         }
-        QCOMPARE(form.Setting().Size(), std::size_t(12));
-        QCOMPARE(form.Setting().At(0).Code(), QtText::ToCp932(QStringLiteral("書名")));
-        QCOMPARE(Child<QListWidget>(form, "ParamLBox")->item(0)->text(), row0);
-        QVERIFY(!form.Setting().DialogChanged());
-        QCOMPARE(form.Setting().ParameterChanged(), !add);
-    }
-
-    // Name of the first parameter edited, then the second one clicked: the answer decides.
-    void selectingAnotherParameterAsks_data() {
-        QTest::addColumn<Answer>("answer");
-        QTest::addColumn<int>("shown");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("cancel stays") << Answer::kCancel << 0 << "書名";
-        QTest::newRow("no drops") << Answer::kNo << 1 << "書名";
-        QTest::newRow("yes applies") << Answer::kYes << 1 << "題名";
-    }
-    void selectingAnotherParameterAsks() {
-        QFETCH(Answer, answer);
-        QFETCH(int, shown);
-        QFETCH(QString, stored);
-        TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
-        Child<QLineEdit>(form, "ParamNameEdit")->setText(QStringLiteral("題名"));
-        dialogs_->Expect(Kind::kYesNoCancel, kApplyQuestion, answer);
-        Child<QListWidget>(form, "ParamLBox")->setCurrentRow(1);
-        QCOMPARE(Child<QListWidget>(form, "ParamLBox")->currentRow(), shown);
-        QCOMPARE(form.Setting().Loaded(), std::optional<std::size_t>(shown));
-        QCOMPARE(form.Setting().At(0).Name(), QtText::ToCp932(stored));
-        QCOMPARE(Child<QLineEdit>(form, "ParamNameEdit")->text(),
-                 shown == 0 ? QStringLiteral("題名") : QStringLiteral("著者"));
-        QCOMPARE(form.Setting().ParameterChanged(), answer == Answer::kCancel);
-        QCOMPARE(form.Setting().DialogChanged(), answer == Answer::kYes);
-    }
-
-    // A new parameter (added by Enter) made a string array: apply fills its empty format
-    // editors with its own reference and redraws its row.
-    void applyGivesTheTypeDefaults() {
-        TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
-        AddByEnter(form, QStringLiteral("新規"));
-        QCOMPARE(Child<QLineEdit>(form, "NewParamEdit")->text(), QString());
-        Child<QListWidget>(form, "ParamLBox")->setCurrentRow(12);
-        Child<QWidget>(form, "ParamTypeRGroup")->findChildren<QRadioButton*>().at(1)->click();
-        Click(form, "PerApplyBBtn");
-        QCOMPARE(form.Setting().At(12).OutputFormat(),
-                 StringList{QtText::ToCp932(QStringLiteral("%新規%"))});
-        QCOMPARE(Child<QTextEdit>(form, "PerDFREdit")->toPlainText(), QStringLiteral("%新規%"));
-        QCOMPARE(Child<QListWidget>(form, "ParamLBox")->item(12)->text(),
-                 QStringLiteral("新規(新規)<文字列配列>"));
-        QVERIFY(!form.Setting().ParameterChanged() && form.Setting().DialogChanged());
+        const struct {
+            Answer answer;
+            int shown;
+            const char* stored;
+        } cases[] = {
+            {Answer::kCancel, 0, "書名"}, {Answer::kNo, 1, "書名"}, {Answer::kYes, 1, "題名"}};
+        for (const auto& c : cases) {
+            TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
+            Child<QLineEdit>(form, "ParamNameEdit")->setText(QStringLiteral("題名"));
+            dialogs_->Expect(Kind::kYesNoCancel, kApplyQuestion, c.answer);
+            Child<QListWidget>(form, "ParamLBox")->setCurrentRow(1);
+            QCOMPARE(Child<QListWidget>(form, "ParamLBox")->currentRow(), c.shown);
+            QCOMPARE(form.Setting().Loaded(), std::optional<std::size_t>(c.shown));
+            QCOMPARE(form.Setting().At(0).Name(), QtText::ToCp932(QString::fromUtf8(c.stored)));
+            QCOMPARE(Child<QLineEdit>(form, "ParamNameEdit")->text(),
+                     c.shown == 0 ? QStringLiteral("題名") : QStringLiteral("著者"));
+            QCOMPARE(form.Setting().ParameterChanged(), c.answer == Answer::kCancel);
+            QCOMPARE(form.Setting().DialogChanged(), c.answer == Answer::kYes);
+        }
     }
 
     // Cancelled deletion keeps the parameter; the selection grid gets "３" (full-width) rows,
@@ -176,30 +137,6 @@ private slots:
         const StringList& stored = form.Setting().At(11).Selection();
         QCOMPARE(stored.size(), std::size_t(rows - 1));
         QCOMPARE(QtText::FromCp932(stored.back()), QStringLiteral("新"));
-    }
-
-    // A parameter added in the dialog is known to the colouring at once; a piece struck out
-    // before the correction is coloured as a function after it. Colouring is no edit.
-    void colouringTwiceAfterACorrection() {
-        TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
-        AddByEnter(form, QStringLiteral("新規"));
-        form.show();
-        Child<QTabWidget>(form, "PageControl")->setCurrentIndex(1);
-        auto* editor = Child<QTextEdit>(form, "ComDFREdit");
-        editor->setPlainText(QStringLiteral("%新規%%EDIT(+, 新規)%"));
-        Child<QTabWidget>(form, "ComPCtrl")->setCurrentIndex(1);  // the page change colours
-        QCOMPARE(FormatAt(*editor, 0).foreground().color(), QColor(128, 0, 128));
-        QCOMPARE(FormatAt(*editor, 1).foreground().color(), QColor(0, 0, 255));
-        QCOMPARE(FormatAt(*editor, 6).foreground().color(), QColor(255, 255, 0));
-        QVERIFY(FormatAt(*editor, 6).fontStrikeOut());
-        QTextCursor cursor(editor->document());
-        cursor.setPosition(13);  // after "+,"
-        cursor.insertText(QStringLiteral("1,"));
-        const QString text = editor->toPlainText();
-        Click(form, "ComDFREditColorBtn");
-        QCOMPARE(editor->toPlainText(), text);
-        QCOMPARE(FormatAt(*editor, 6).foreground().color(), QColor(0, 128, 255));
-        QVERIFY(!FormatAt(*editor, 6).fontStrikeOut());
     }
 
     // OK after a new parameter, a move, row height, font and colour: the library takes them

@@ -30,11 +30,6 @@ private slots:
         QVERIFY(!QtText::ToCp932Exact(QStringLiteral("café"), cp932));
         QVERIFY(!QtText::ToCp932Exact(QString::fromUtf8("\xF0\x9F\x98\x80"), cp932));
     }
-    void ColoursKeepRedInTheLowestByte() {
-        const QColor orange(0xFF, 0x90, 0x40);
-        QCOMPARE(TQtPainter::FromQColor(orange), 0x4090FFu);
-        QCOMPARE(TQtPainter::ToQColor(0x4090FFu), orange);
-    }
 };
 
 }  // namespace tabrix

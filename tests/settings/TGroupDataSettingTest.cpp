@@ -8,7 +8,6 @@
 #include "TempDir.h"
 #include "model/FileResult.h"
 #include "model/TGroupData.h"
-#include "model/TLibrarySaver.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQLCtrl.h"
@@ -46,27 +45,11 @@ protected:
         return group;
     }
 
-    std::vector<std::string> GroupNames() const {
-        std::vector<std::string> names;
-        for (const auto& group : library_.Groups())
-            names.push_back(group->Name());
-        return names;
-    }
-
     test::TempDir dir_;
     TTabrixCtrl controller_;
     TZQLCtrl library_;
     TZQDCtrl* file_ = nullptr;
     TZQDCtrl* second_ = nullptr;
-};
-
-// Saves without asking: files without a path are skipped.
-class SilentSave : public TSaveQuestions {
-public:
-    bool ChoosePath(SavedFile, const TGroupSetting*, std::string&) override { return false; }
-    bool SameNameForTheOthers() override { return false; }
-    void Failed(SavedFile, const std::string&, int) override { ++failures; }
-    int failures = 0;
 };
 
 // --- naming rules ----------------------------------------------------------------------------
@@ -142,37 +125,13 @@ TEST_F(GroupDataSettingTest, AddGroupsMakesDataAndNumberedGroups) {
     EXPECT_EQ(Sj("データ 4"), setting.Group(5).data->name);
     EXPECT_EQ(6u, setting.File(0).data.size());
     EXPECT_TRUE(setting.File(0).changed);
+    EXPECT_EQ(Sj("選択中のZQDに追加したいデータ数を指定してください"),
+              TGroupDataSetting::AddGroupDataPrompt().prompt);
+    EXPECT_EQ(Sj("ZQDファイル(*.ZQD)|*.ZQD|全てのファイルを表示|*.*"),
+              TGroupDataSetting::ZqdFilter());
 }
 
 // --- questions ---------------------------------------------------------------------------------
-
-TEST_F(GroupDataSettingTest, QuestionsCarryTheirExactTexts) {
-    TGroupDataSetting setting(library_);
-    Step exclude = setting.ExcludeGroups({0, 2, 2, 9});
-    EXPECT_EQ(Step::kAsk, exclude.kind);
-    EXPECT_EQ(Sj("確認"), exclude.question.caption);
-    EXPECT_EQ(Sj("【選択している】2 個のグループを除外します。宜しいですか？"),
-              exclude.question.text);
-
-    setting.CreateEmptyFile();
-    setting.SetFilePath(2, "C:\\b.ZQD");
-    EXPECT_EQ(Sj("ドラッグしたグループを\nC:\\b.ZQD\nへ移動します。宜しいですか？"),
-              setting.MoveGroupDataToFile(0, {1}, 2).question.text);
-    // The texts of deleting data and excluding a file: TGroupSettingFormTest, as the dialog asks.
-    EXPECT_EQ(Step::kAsk, setting.DeleteGroupData(0, {1}).kind);
-    EXPECT_EQ(Step::kAsk, setting.ExcludeFile(0).kind);
-    EXPECT_EQ(Sj("選択中のZQDに追加したいデータ数を指定してください"),
-              TGroupDataSetting::AddGroupDataPrompt().prompt);
-    EXPECT_EQ(Sj("選択中のZQDに追加したいグループ数を指定してください"),
-              TGroupDataSetting::AddGroupsPrompt().prompt);
-    EXPECT_EQ(Sj("追加数の入力"), TGroupDataSetting::AddGroupsPrompt().caption);
-    EXPECT_EQ(Sj("ZQDファイル(*.ZQD)|*.ZQD|全てのファイルを表示|*.*"),
-              TGroupDataSetting::ZqdFilter());
-    // Asking changes nothing.
-    EXPECT_EQ(4u, setting.GroupCount());
-    EXPECT_EQ(4u, setting.File(0).data.size());
-    EXPECT_EQ(3u, setting.FileCount());
-}
 
 TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
     TGroupDataSetting setting(library_);
@@ -265,24 +224,6 @@ TEST_F(GroupDataSettingTest, DragsBetweenAndWithinDataGridsLeaveTheDialogUnchang
     }
 }
 
-TEST_F(GroupDataSettingTest, OkAfterBrowsingAndDragsCommitsNothing) {
-    library_.Group(0)->Set(TGroupSetting::kOutputDone, true);
-    const auto names = GroupNames();
-    TGroupDataSetting setting(library_);
-    setting.SelectGroup(1);
-    setting.CreateGroupsFromData(0, {3});
-    setting.MoveGroupData(0, 2, 0);
-    setting.MoveGroupDataToFile(0, {1}, 1, true);
-    setting.MoveFile(0, 1);
-    ASSERT_EQ(Step::kDone, setting.Ok().kind);
-    EXPECT_FALSE(setting.WantsCommit());
-    EXPECT_EQ(names, GroupNames());
-    EXPECT_TRUE(library_.Group(0)->Has(TGroupSetting::kOutputDone));
-    EXPECT_FALSE(library_.IsModified());
-    EXPECT_FALSE(file_->IsModified());
-    EXPECT_EQ(4u, file_->Size());
-}
-
 TEST_F(GroupDataSettingTest, OkAsksForUnappliedEdits) {
     TGroupDataSetting setting(library_);
     setting.SelectGroup(2);
@@ -300,142 +241,6 @@ TEST_F(GroupDataSettingTest, OkAsksForUnappliedEdits) {
 }
 
 // --- commit ------------------------------------------------------------------------------------
-
-TEST_F(GroupDataSettingTest, CommitKeepsIdentitiesAndRepointsConnects) {
-    TGroupSetting* first = library_.Group(0);
-    TGroupSetting* sales = library_.Group(2);
-    TGroupData* data = first->GroupData();
-    TElement* element = data->At(0);
-    element->SetElementRefs(0, {data->At(1)});
-    element->SetGroupRefs(1, {sales});
-    first->SetConnectGroup(sales);
-    library_.Group(1)->SetConnectGroup(first);
-
-    TGroupDataSetting setting(library_);
-    setting.MoveGroup(2, 0);  // 売上 first
-    setting.MoveGroup(1, 3);  // グループ 1 last
-    setting.AddGroups(1, "1");
-    setting.Commit(library_, controller_);
-
-    ASSERT_EQ(5u, library_.GroupCount());
-    EXPECT_EQ(sales, library_.Group(0));
-    EXPECT_EQ(first, library_.Group(3));
-    EXPECT_EQ(3u, first->Number());
-    EXPECT_EQ(sales, first->ConnectGroup());
-    EXPECT_EQ(first, library_.Group(1)->ConnectGroup());
-    EXPECT_EQ(data, first->GroupData());
-    ASSERT_EQ(2u, data->Size());
-    EXPECT_EQ(element, data->At(0));
-    EXPECT_EQ(NumberList{TElement::ItemOf(data->At(1))}, element->Numbers(0));
-    EXPECT_EQ(NumberList{TElement::ItemOf(sales)}, element->Numbers(1));
-    EXPECT_EQ(first, library_.FindGroupOf(data));
-
-    TGroupSetting* added = library_.Group(4);
-    EXPECT_EQ(Sj("グループ 3"), added->Name());
-    EXPECT_EQ(&library_, added->Library());
-    EXPECT_EQ(second_, added->GroupData()->Owner());
-    EXPECT_EQ(Sj("データ 1"), added->GroupData()->Name());
-    EXPECT_EQ(0u, added->GroupData()->Size());
-    EXPECT_TRUE(library_.IsModified());
-    // Group numbers changed, and files write references by group number.
-    EXPECT_TRUE(file_->IsModified());
-    EXPECT_TRUE(second_->IsModified());
-}
-
-TEST_F(GroupDataSettingTest, DeletedDataTakeTheirGroupsAndReferencesWithThem) {
-    TGroupData* doomed = library_.Group(1)->GroupData();
-    doomed->AddElements(1);
-    TElement* element = library_.Group(0)->GroupData()->At(0);
-    element->SetElementRefs(0, {doomed->At(0), library_.Group(0)->GroupData()->At(1)});
-
-    TGroupDataSetting setting(library_);
-    ASSERT_EQ(Step::kAsk, setting.DeleteGroupData(0, {1}).kind);
-    ASSERT_EQ(Step::kDone, setting.DeleteGroupData(0, {1}, true).kind);
-    EXPECT_EQ(3u, setting.GroupCount());
-    setting.Commit(library_, controller_);
-
-    EXPECT_EQ((std::vector<std::string>{Sj("グループ 1"), Sj("売上"), Sj("在庫")}), GroupNames());
-    ASSERT_EQ(3u, file_->Size());
-    EXPECT_EQ(Sj("予備"), file_->At(2)->Name());
-    EXPECT_EQ(2u, file_->At(2)->Index());
-    EXPECT_EQ(NumberList{TElement::ItemOf(library_.Group(0)->GroupData()->At(1))},
-              element->Numbers(0));
-
-    SilentSave answers;
-    TLibrarySaver(library_, answers).Save();
-    EXPECT_EQ(0, answers.failures);
-    TTabrixCtrl reader;
-    int result = 0;
-    auto reopened = reader.OpenNewLibrary(library_.Path(), result);
-    ASSERT_TRUE(reopened) << result;
-    ASSERT_EQ(3u, reopened->GroupCount());
-    EXPECT_EQ(Sj("売上"), reopened->Group(1)->GroupData()->Name());
-    EXPECT_EQ(Sj("在庫"), reopened->Group(2)->GroupData()->Name());
-    TZQDCtrl* file = reopened->Group(0)->GroupData()->Owner();
-    ASSERT_EQ(3u, file->Size());
-    EXPECT_EQ(std::string::npos, test::ReadFile(file->Path()).find(Sj("データ 2")));
-}
-
-TEST_F(GroupDataSettingTest, ANewFileWithTwoNewGroupDataAndAReleasedOne) {
-    TGroupDataSetting setting(library_);
-    setting.ExcludeFile(1, true);  // two.ZQD with 在庫, whose group goes too
-    setting.CreateEmptyFile();
-    ASSERT_EQ(Step::kDone, setting.AddGroups(1, "2").kind);
-    setting.Commit(library_, controller_);
-
-    EXPECT_EQ((std::vector<std::string>{Sj("グループ 1"), Sj("グループ 2"), Sj("売上"),
-                                        Sj("グループ 3"), Sj("グループ 4")}),
-              GroupNames());
-    TZQDCtrl* made = library_.Group(3)->GroupData()->Owner();
-    EXPECT_EQ(made, library_.Group(4)->GroupData()->Owner());
-    EXPECT_NE(file_, made);
-    EXPECT_EQ("", made->Path());
-    EXPECT_TRUE(made->IsModified());
-    ASSERT_EQ(2u, made->Size());
-    EXPECT_EQ(Sj("データ 2"), made->At(1)->Name());
-    EXPECT_EQ(Sj("グループ 4.txt"), library_.Group(4)->OutputPath());
-    // two.ZQD is shown by no library any more.
-    ASSERT_EQ(2u, controller_.ElementDataFiles().size());
-    // 在庫's group number now names a new group: references written by number must be
-    // written again.
-    EXPECT_TRUE(file_->IsModified());
-}
-
-TEST_F(GroupDataSettingTest, AppendedGroupsLeaveTheOtherFilesAlone) {
-    TGroupDataSetting setting(library_);
-    setting.CreateEmptyFile();
-    setting.AddGroups(2, "1");
-    setting.Commit(library_, controller_);
-    EXPECT_EQ(5u, library_.GroupCount());
-    EXPECT_FALSE(file_->IsModified());
-    EXPECT_FALSE(second_->IsModified());
-    EXPECT_TRUE(library_.Group(4)->GroupData()->Owner()->IsModified());
-}
-
-TEST_F(GroupDataSettingTest, MovedDataTakeTheirGroupsAlongAndOtherLibrariesFollow) {
-    TZQLCtrl other;
-    controller_.RegisterLibrary(other);
-    TGroupSetting* reserve = other.AddGroupForGroupData(file_->At(3));  // 予備
-    TGroupSetting* second = other.AddGroupForGroupData(file_->At(1));   // データ 2
-
-    TGroupDataSetting setting(library_);
-    setting.MoveGroupDataToFile(0, {1}, 1, true);  // データ 2 to two.ZQD
-    setting.DeleteGroupData(0, {1}, true);         // 売上, now at row 1
-    auto report = setting.Commit(library_, controller_);
-
-    TGroupData* moved = second->GroupData();
-    EXPECT_EQ(second_, moved->Owner());
-    EXPECT_EQ(1u, moved->Index());
-    EXPECT_EQ(moved, library_.Group(1)->GroupData());
-    EXPECT_EQ(reserve, other.Group(0));
-    EXPECT_EQ(1u, reserve->GroupData()->Index());
-    EXPECT_TRUE(other.IsModified());
-    EXPECT_EQ(std::vector<TZQLCtrl*>{&other}, report.otherLibraries);
-    EXPECT_TRUE(file_->IsModified());
-    EXPECT_TRUE(second_->IsModified());
-    controller_.UnregisterLibrary(other);
-    other.SetController(nullptr);
-}
 
 TEST_F(GroupDataSettingTest, AFileReadFromDiskWaitsForTheCommit) {
     second_->SetModified(true);

@@ -53,26 +53,14 @@ protected:
     TZQPCtrl* params = nullptr;
 };
 
-TEST_F(LibrarySettingTest, UnchangedCopyCommitsNothingAndLeavesTheModifiedBit) {
-    Setting setting(library);
-    EXPECT_EQ(setting.description, "first\r\nsecond");
-    EXPECT_EQ(setting.ParameterChangeFor(library), Setting::ParameterChange::kUnchanged);
-    int readResult = -1;
-    EXPECT_FALSE(setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult));
-    EXPECT_EQ(readResult, kFileOk);
-    EXPECT_EQ(library.ParameterFile(), params);
-    EXPECT_EQ(library.OutputPath(), "out");
-    EXPECT_EQ(library.PreviewMemo(), (StringList{"first", "second"}));
-    EXPECT_EQ(library.BatchList(kBatchOpen).size(), 1u);
-    EXPECT_FALSE(library.IsModified());
-    EXPECT_FALSE(params->IsModified());
-    // The interval and the look as they were: nothing is added to the initialize-info store.
-    EXPECT_EQ(library.TimedInterval(), 60u);
-    EXPECT_TRUE(library.InitializeInfo()->Store().Sections().empty());
-}
-
 TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndListsInOrder) {
     Setting setting(library);
+    EXPECT_EQ(setting.description, "first\r\nsecond");
+    EXPECT_EQ(setting.BatchRows(kBatchClose), (std::vector<std::string>{Sj("＜処理未指定＞")}));
+    // The placeholder row of an empty page names no item.
+    EXPECT_FALSE(setting.RemoveItem(kBatchClose, 0));
+    EXPECT_FALSE(setting.MoveItem(kBatchOpen, 0, 1));
+    EXPECT_FALSE(setting.RemoveItem(kBatchOpen, 1));
     setting.outputPath = "gen";
     setting.libraryPath = dir.File("moved.ZQL");
     setting.initializePath = dir.File("moved.ZQI");
@@ -107,17 +95,6 @@ TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndListsInOrder) {
     EXPECT_FALSE(library.IsModified());
 }
 
-TEST_F(LibrarySettingTest, BatchRowsAndRowOperationsOutOfRange) {
-    Setting setting(library);
-    EXPECT_EQ(setting.BatchRows(kBatchClose), (std::vector<std::string>{Sj("＜処理未指定＞")}));
-    EXPECT_EQ(setting.BatchRows(kBatchOpen), (std::vector<std::string>{Sj("上書き保存")}));
-    // The placeholder row of an empty page names no item.
-    EXPECT_FALSE(setting.RemoveItem(kBatchClose, 0));
-    EXPECT_FALSE(setting.MoveItem(kBatchOpen, 0, 1));
-    EXPECT_FALSE(setting.RemoveItem(kBatchOpen, 1));
-    EXPECT_EQ(setting.Batch(kBatchOpen).size(), 1u);
-}
-
 TEST(LibrarySettingImage, KindByUpperCasedExtension) {
     struct Case {
         const char* path;
@@ -130,27 +107,6 @@ TEST(LibrarySettingImage, KindByUpperCasedExtension) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(Setting::ImageKindOf(c.path), c.kind) << c.path;
-}
-
-TEST(LibrarySettingLines, SplitAtCrLf) {
-    EXPECT_TRUE(Setting::SplitLines("").empty());
-    EXPECT_EQ(Setting::SplitLines("a\r\nb"), (StringList{"a", "b"}));
-    EXPECT_EQ(Setting::SplitLines("a\r\n"), (StringList{"a"}));
-    EXPECT_EQ(Setting::SplitLines("a\nb"), (StringList{"a\nb"}));
-    EXPECT_EQ(Setting::JoinLines({"a", "", "b"}), "a\r\n\r\nb");
-}
-
-TEST_F(LibrarySettingTest, NewParameterPathWithoutFileTakesTheCurrentDefinitions) {
-    Setting setting(library);
-    setting.parameterPath = dir.File("new.ZQP");
-    EXPECT_EQ(setting.ParameterChangeFor(library), Setting::ParameterChange::kNewPath);
-    int readResult = 0;
-    EXPECT_FALSE(setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult));
-    EXPECT_EQ(library.ParameterFile(), params);
-    EXPECT_EQ(params->Path(), dir.File("new.ZQP"));
-    // Closing asks nothing for these settings alone (the save writes the file in any case).
-    EXPECT_FALSE(params->IsModified());
-    EXPECT_FALSE(library.IsModified());
 }
 
 TEST_F(LibrarySettingTest, ExistingParameterFileByAnswer) {
@@ -182,9 +138,7 @@ TEST_F(LibrarySettingTest, ExistingParameterFileByAnswer) {
         EXPECT_FALSE(library.IsModified());
         params = now;
     }
-}
-
-TEST_F(LibrarySettingTest, FailedReadKeepsTheCurrentParameterFile) {
+    // A file that fails to read keeps the current one.
     test::WriteFile(dir.Path() / "bad.ZQP", "not a parameter file\r\n");
     Setting setting(library);
     setting.parameterPath = dir.File("bad.ZQP");
@@ -192,38 +146,6 @@ TEST_F(LibrarySettingTest, FailedReadKeepsTheCurrentParameterFile) {
     EXPECT_FALSE(setting.Commit(library, Setting::ReloadAnswer::kRead, readResult));
     EXPECT_NE(readResult, kFileOk);
     EXPECT_EQ(library.ParameterFile(), params);
-    EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
-}
-
-TEST_F(LibrarySettingTest, TemplateIsWrittenBesideItsParameterFileAndTheLibraryKeepsItsPaths) {
-    params->SetModified(true);
-    const std::string zql = dir.File("templates/mine.ZQL");
-    std::filesystem::create_directories(dir.Path() / "templates");
-    ASSERT_EQ(Setting::WriteTemplate(library, zql), kFileOk);
-
-    EXPECT_EQ(library.Path(), dir.File("lib.ZQL"));
-    EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
-    EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("lib.ZQI"));
-    EXPECT_FALSE(library.IsModified());
-    EXPECT_TRUE(params->IsModified());  // still to be saved to its own file
-
-    TTabrixCtrl other;
-    TZQLCtrl copy;
-    other.RegisterLibrary(copy);
-    ASSERT_EQ(other.OpenLibrary(copy, zql, {}), kFileOk);
-    EXPECT_EQ(copy.ParameterFile()->Path(), dir.File("templates/mine.ZQP"));
-    ASSERT_EQ(copy.ParameterFile()->Size(), 1u);
-    EXPECT_EQ(copy.ParameterFile()->At(0)->Code(), Sj("名称"));
-    EXPECT_EQ(copy.PreviewMemo(), (StringList{"first", "second"}));
-    EXPECT_EQ(copy.BatchList(kBatchOpen), library.BatchList(kBatchOpen));
-}
-
-TEST_F(LibrarySettingTest, TemplateIntoAMissingFolderFailsAndChangesNothing) {
-    EXPECT_NE(Setting::WriteTemplate(library, dir.File("none/mine.ZQL")), kFileOk);
-    EXPECT_EQ(library.Path(), dir.File("lib.ZQL"));
-    EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
-    EXPECT_FALSE(library.IsModified());
-    EXPECT_FALSE(params->IsModified());
 }
 
 TEST_F(LibrarySettingTest, RelativePathsAreTakenBesideTheLibrary) {

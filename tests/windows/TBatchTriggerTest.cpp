@@ -96,39 +96,6 @@ private slots:
         ForgetChanges(form->Document().Library());
     }
 
-    // A close list that saves leaves nothing unsaved: no question, the edit is on disk.
-    void closeListWithASaveItemAsksNothing() {
-        TZQLForm* form = frame_->OpenSelected(path_);
-        form->Document().Library().BatchList(kBatchClose) = {{{}, 3, "save"}};
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数"), Answer::kOk, "2");
-        form->AddElements();
-        QVERIFY(form->Document().IsModified() && form->parentWidget()->close());
-        QVERIFY(Bytes(Path("data/books.ZQD")).contains("[size]6"));
-    }
-
-    // A library whose open list sorts 書籍 shows it sorted, and saving writes that order.
-    void openListSortsBeforeTheUserSeesTheList() {
-        QByteArray zql = Bytes(path_);
-        zql.replace("[change]", "[open]").replace("[/change]", "[/open]");
-        QFile file(path_);
-        QVERIFY(file.open(QIODevice::WriteOnly) &&
-                file.write(zql.replace("[GroupNo]1", "[GroupNo]0")));
-        file.close();
-        TZQLForm* form = frame_->OpenSelected(path_);
-        const QStringList sorted = {"Ｃ＋＋の海", "ソフトウェア入門", "ねこの随筆", "表の作り方"};
-        auto* model = static_cast<TElementListModel*>(form->List().model());
-        QStringList shown;
-        for (int row = 0; row < model->rowCount(); ++row)
-            shown << Title(model->ElementAt(row));
-        QCOMPARE(shown, sorted);
-        form->Save();
-        const QString zqd =
-            QtText::FromCp932(Bytes(Path("data/books.ZQD")).toStdString()).remove('\\');
-        for (int i = 1; i < sorted.size(); ++i)
-            QVERIFY(zqd.indexOf(sorted[i - 1]) >= 0 &&
-                    zqd.indexOf(sorted[i - 1]) < zqd.indexOf(sorted[i]));
-    }
-
     // The timed list runs at each tick of its interval, waits (looking again every second) while
     // a modal dialog is open or the panel holds unapplied edits, then runs and keeps its
     // interval. The interval and the customise values come from the settings dialog, act in

@@ -62,32 +62,28 @@ private slots:
             QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(c.typed)), c.count);
     }
 
-    void addAndDeleteChangeTheRows_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("added");
-        QTest::newRow("full-width three") << "３" << 3;
-        QTest::newRow("below one is refused") << "-1" << 0;
-    }
+    // "３" adds three rows, "-1" none; rows 2..3 selected: two are deleted, then Cancel
+    // deletes nothing.
     void addAndDeleteChangeTheRows() {
-        QFETCH(QString, typed);
-        QFETCH(int, added);
-        TZQLForm* form = OpenSample();
-        QCOMPARE(form->List().model()->rowCount(), 4);
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加したい要素数を指定してください"),
-                         Answer::kOk, typed);
-        form->Action(QStringLiteral("A_Add"))->trigger();
-        QCOMPARE(form->List().model()->rowCount(), 4 + added);
-        QCOMPARE(form->Document().IsModified(), added > 0);
-        // Rows 2..3 selected: two are deleted; then Cancel deletes nothing.
-        form->List().SelectRows(1, 2, 1);
-        dialogs_->Expect(Kind::kOkCancel,
-                         QStringLiteral("【選択している】2 個の項目を削除します。"));
-        dialogs_->Expect(Kind::kOkCancel, QStringLiteral("個の項目を削除します"), Answer::kCancel);
-        for (int i = 0; i < 2; ++i) {
-            form->Action(QStringLiteral("A_Delete"))->trigger();
-            QCOMPARE(form->List().model()->rowCount(), 2 + added);
+        for (const auto& [typed, added] : {std::pair{"３", 3}, std::pair{"-1", 0}}) {
+            TZQLForm* form = OpenSample(QString::number(added));
+            QCOMPARE(form->List().model()->rowCount(), 4);
+            dialogs_->Expect(Kind::kInput, QStringLiteral("追加したい要素数を指定してください"),
+                             Answer::kOk, QString::fromUtf8(typed));
+            form->Action(QStringLiteral("A_Add"))->trigger();
+            QCOMPARE(form->List().model()->rowCount(), 4 + added);
+            QCOMPARE(form->Document().IsModified(), added > 0);
+            form->List().SelectRows(1, 2, 1);
+            dialogs_->Expect(Kind::kOkCancel,
+                             QStringLiteral("【選択している】2 個の項目を削除します。"));
+            dialogs_->Expect(Kind::kOkCancel, QStringLiteral("個の項目を削除します"),
+                             Answer::kCancel);
+            for (int i = 0; i < 2; ++i) {
+                form->Action(QStringLiteral("A_Delete"))->trigger();
+                QCOMPARE(form->List().model()->rowCount(), 2 + added);
+            }
+            ForgetChanges(form->Document().Library());
         }
-        ForgetChanges(form->Document().Library());
     }
 
     // Two libraries naming one element data file: an element added through one window shows
@@ -116,43 +112,40 @@ private slots:
         QCOMPARE(form->List().model()->index(0, 0).data().toString(),
                  QStringLiteral("＜要素無し＞"));
         QCOMPARE(form->CurrentElement(), nullptr);
+        // An edit of a group or rows that do not exist changes nothing.
+        QVERIFY(!form->Document().AddElements(5, 1));
+        QVERIFY(!form->Document().DeleteElements(0, 3, 4));
         ForgetChanges(form->Document().Library());
     }
 
-    void rowMoves_data() {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QString>("order");  // the elements 0..5 afterwards
-        QTest::addColumn<int>("selectionTop");
-        QTest::addColumn<int>("selectionBottom");
-        // Rows 1..2 (elements b, c) are selected before every drag.
-        QTest::newRow("single row outside the selection") << 4 << 0 << "eabcdf" << 0 << 0;
-        QTest::newRow("block down") << 1 << 4 << "adebcf" << 3 << 4;
-        QTest::newRow("block up") << 2 << 0 << "bcadef" << 0 << 1;
-        QTest::newRow("onto the selection: nothing") << 1 << 2 << "abcdef" << 1 << 2;
-    }
+    // Rows 1..2 (elements b, c) are selected before every drag of six elements a..f.
     void rowMoves() {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QString, order);
-        QFETCH(int, selectionTop);
-        QFETCH(int, selectionBottom);
         TZQLForm* form = frame_->OpenSelected({});
         dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk, "6");
         form->AddElements();
-        const std::vector<TElement*> before = Elements(*form);
-        form->List().SelectRows(1, 2, 1);
-        int top = 0, bottom = 0;
-        QVERIFY(form->List().SelectedRange(top, bottom));
-        form->MoveRows(from, to, top, bottom);
-        QString got;
-        for (TElement* e : Elements(*form))
-            got += QChar(static_cast<char16_t>(
-                u'a' + (std::find(before.begin(), before.end(), e) - before.begin())));
-        QCOMPARE(got, order);
-        QVERIFY(form->List().SelectedRange(top, bottom));
-        QCOMPARE(top, selectionTop);
-        QCOMPARE(bottom, selectionBottom);
+        const struct {
+            int from, to;
+            const char* order;
+            int top, bottom;                  // the selection afterwards
+        } cases[] = {{4, 0, "eabcdf", 0, 0},  // a single row outside the selection
+                     {1, 4, "adebcf", 3, 4},
+                     {2, 0, "bcadef", 0, 1},
+                     {1, 2, "abcdef", 1, 2}};  // onto the selection: nothing
+        for (const auto& c : cases) {
+            const std::vector<TElement*> before = Elements(*form);
+            form->List().SelectRows(1, 2, 1);
+            int top = 0, bottom = 0;
+            QVERIFY(form->List().SelectedRange(top, bottom));
+            form->MoveRows(c.from, c.to, top, bottom);
+            QString got;
+            for (TElement* e : Elements(*form))
+                got += QChar(static_cast<char16_t>(
+                    u'a' + (std::find(before.begin(), before.end(), e) - before.begin())));
+            QCOMPARE(got, QString::fromLatin1(c.order));
+            QVERIFY(form->List().SelectedRange(top, bottom));
+            QCOMPARE(top, c.top);
+            QCOMPARE(bottom, c.bottom);
+        }
         ForgetChanges(form->Document().Library());
     }
 
@@ -220,48 +213,6 @@ private slots:
         const QByteArray written = Bytes(Path("books.ZQI"));
         QVERIFY(written != info);
         QVERIFY(written.contains("[ZQLForm]") && written.contains("[Panel_BR]"));
-    }
-
-    void documentNotifiesEveryChange() {
-        TZQLForm* form = frame_->OpenSelected({});
-        TLibraryDocument& document = form->Document();
-        QSignalSpy rows(&document, &TLibraryDocument::rowsChanged);
-        QSignalSpy modified(&document, &TLibraryDocument::modifiedChanged);
-        QVERIFY(document.AddElements(0, 3));
-        QCOMPARE(rows.count(), 1);
-        QCOMPARE(rows.takeFirst().at(0).toInt(), 0);
-        QCOMPARE(modified.count(), 1);
-        QVERIFY(document.MoveElements(0, 0, 2, 0));
-        QVERIFY(document.DeleteElements(0, 0, 2));
-        QCOMPARE(rows.count(), 2);
-        QCOMPARE(document.ElementCount(0), std::size_t(1));
-        // An edit of a group that does not exist changes and tells nothing.
-        QVERIFY(!document.AddElements(5, 1));
-        QVERIFY(!document.DeleteElements(0, 3, 4));
-        QCOMPARE(rows.count(), 2);
-        QCOMPARE(form->List().model()->rowCount(), 1);
-        ForgetChanges(document.Library());
-    }
-
-    void listIsPaintedInItsColours() {
-        TZQLForm* form = OpenSample();
-        form->parentWidget()->showMaximized();
-        QCoreApplication::processEvents();
-        TElementListView& list = form->List();
-        const QImage image = list.grab().toImage();
-        const int headerY = list.horizontalHeader()->height() / 2;
-        const int rowY = headerY * 2 + list.rowHeight(0) / 2 + 3;
-        auto rgb = [&](int x, int y) {
-            return image.pixelColor(x + list.frameWidth(), y + list.frameWidth()).rgb() & 0xFFFFFF;
-        };
-        QCOMPARE(rgb(3, headerY), TElementHeader::kCornerColour);
-        QCOMPARE(rgb(list.verticalHeader()->width() / 2 + 40, headerY - 5),
-                 TElementHeader::kHeaderColour);
-        QCOMPARE(rgb(2, rowY), TElementHeader::kHandleColour);
-        QCOMPARE(rgb(list.verticalHeader()->width() + list.viewport()->width() - 30, rowY),
-                 0xFFFFFFu);
-        QCOMPARE(list.rowHeight(0), 24);
-        QCOMPARE(list.horizontalHeader()->height(), 24);
     }
 
     void hoverStatusTexts() {
