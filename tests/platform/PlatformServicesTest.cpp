@@ -1,17 +1,25 @@
-// The platform services around the windows: file dialog filters in Qt's form, the message
-// boxes' Japanese buttons and answers, the settings and data folders, preview images.
+// The platform services around the windows: CP932 meeting Qt, file dialog filters in Qt's form,
+// the message boxes' Japanese buttons and answers, the settings and data folders, preview
+// images, and the colouring of a format editor.
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
 #include "platform/AppPaths.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtText.h"
 #include "platform/TImageLoader.h"
+#include "platform/TRichEditColoring.h"
 
 namespace tabrix {
+
+using namespace Qt::StringLiterals;
 
 class PlatformServicesTest : public QObject {
     Q_OBJECT
@@ -31,6 +39,19 @@ private:
     }
 
 private slots:
+    // Round trips, and exact conversions that refuse what CP932 cannot hold.
+    void Cp932RoundTrips() {
+        for (const QString& text : {u"abc"_s, u"十表ソ能予"_s, u"ﾊﾟｿｺﾝ"_s, u"ＭＳ ゴシック"_s}) {
+            std::string cp932;
+            QVERIFY(QtText::ToCp932Exact(text, cp932));
+            QCOMPARE(QtText::FromCp932(cp932), text);
+            QCOMPARE(QtText::ToCp932(text), cp932);
+        }
+        std::string cp932;
+        QVERIFY(!QtText::ToCp932Exact(u"café"_s, cp932));
+        QVERIFY(!QtText::ToCp932Exact(QString::fromUtf8("\xF0\x9F\x98\x80"), cp932));
+    }
+
     void FiltersInQtForm() {
         const struct {
             const char *filter, *expected;
@@ -51,8 +72,8 @@ private slots:
     }
 
     void QuestionsOfferJapaneseButtonsAndReportTheOneClicked() {
-        const QString ok = QStringLiteral("OK"), cancel = QStringLiteral("キャンセル");
-        const QString yes = QStringLiteral("はい(&Y)"), no = QStringLiteral("いいえ(&N)");
+        const QString ok = u"OK"_s, cancel = u"キャンセル"_s;
+        const QString yes = u"はい(&Y)"_s, no = u"いいえ(&N)"_s;
         const struct {
             int kind;  // 0 OK/Cancel, 1 Yes/No, 2 Yes/No/Cancel
             QString click;
@@ -67,11 +88,11 @@ private slots:
             QtDialogs dialogs;
             QStringList captions;
             ClickWhenShown(c.click, captions);
-            const QString text = QStringLiteral("終了しますか？");
-            const IDialogs::Answer got =
-                c.kind == 0   ? dialogs.AskOkCancel(nullptr, text, QStringLiteral("確認"))
-                : c.kind == 1 ? dialogs.AskYesNo(nullptr, text, QStringLiteral("確認"))
-                              : dialogs.AskYesNoCancel(nullptr, text, QStringLiteral("終了確認"));
+            const QString text = u"終了しますか？"_s;
+            const IDialogs::Answer got = c.kind == 0 ? dialogs.AskOkCancel(nullptr, text, u"確認"_s)
+                                         : c.kind == 1
+                                             ? dialogs.AskYesNo(nullptr, text, u"確認"_s)
+                                             : dialogs.AskYesNoCancel(nullptr, text, u"終了確認"_s);
             QCOMPARE(got, c.answer);
             QStringList buttons = c.buttons;
             captions.sort();
@@ -82,27 +103,83 @@ private slots:
 
     // XDG_CONFIG_HOME when set and absolute, else ~/.config.
     void ConfigFolderFollowsXdg() {
-        const QString home = QStringLiteral("/home/u/.config/tabrix");
-        QCOMPARE(AppPaths::ConfigDirFor("/tmp/cfg", "/home/u"), QStringLiteral("/tmp/cfg/tabrix"));
+        const QString home = u"/home/u/.config/tabrix"_s;
+        QCOMPARE(AppPaths::ConfigDirFor("/tmp/cfg", "/home/u"), u"/tmp/cfg/tabrix"_s);
         QCOMPARE(AppPaths::ConfigDirFor(QString(), "/home/u"), home);
         QCOMPARE(AppPaths::ConfigDirFor("cfg", "/home/u"), home);
         const QString dir = AppPaths::ConfigDir();
-        QVERIFY(dir.endsWith(QStringLiteral("/tabrix")));
+        QVERIFY(dir.endsWith(u"/tabrix"_s));
         QVERIFY(QFileInfo(dir).isDir());
     }
     void DataFolderPrefersInstalledThenBuildTreeThenSource() {
         QTemporaryDir root;
-        const QString bin = root.path() + QStringLiteral("/bin");
-        const QString installed = root.path() + QStringLiteral("/share/tabrix");
-        const QString source = root.path() + QStringLiteral("/src/data");
+        const QString bin = root.path() + u"/bin"_s;
+        const QString installed = root.path() + u"/share/tabrix"_s;
+        const QString source = root.path() + u"/src/data"_s;
         QDir().mkpath(bin);
         QCOMPARE(AppPaths::DataDirFor(bin, QString()), installed);  // no templates anywhere
-        QDir().mkpath(source + QStringLiteral("/template"));
+        QDir().mkpath(source + u"/template"_s);
         QCOMPARE(AppPaths::DataDirFor(bin, source), source);
-        QDir().mkpath(bin + QStringLiteral("/data/template"));
-        QCOMPARE(AppPaths::DataDirFor(bin, source), bin + QStringLiteral("/data"));
-        QDir().mkpath(installed + QStringLiteral("/template"));
+        QDir().mkpath(bin + u"/data/template"_s);
+        QCOMPARE(AppPaths::DataDirFor(bin, source), bin + u"/data"_s);
+        QDir().mkpath(installed + u"/template"_s);
         QCOMPARE(AppPaths::DataDirFor(bin, source), installed);
+    }
+
+    // The library names the image relative to its own folder, in Windows form; a bitmap named
+    // .jpg loads as well, a missing one is null.
+    void PreviewImagesLoadAsBitmapAndJpeg() {
+        const std::pair<QString, const char*> cases[] = {
+            {u"preview.bmp"_s, "BMP"}, {u"preview.JPG"_s, "JPEG"}, {u"really-bmp.jpg"_s, "BMP"}};
+        for (const auto& [name, format] : cases) {
+            QTemporaryDir dir;
+            QImage image(40, 30, QImage::Format_RGB32);
+            image.fill(QColor(200, 40, 40));
+            QVERIFY(image.save(dir.filePath(name), format));
+            const std::string library = QtText::ToNative(dir.filePath(u"a.ZQL"_s));
+            const QImage loaded =
+                TImageLoader::LoadForLibrary(QtText::ToCp932(u".\\"_s + name), library);
+            QCOMPARE(loaded.size(), QSize(40, 30));
+            QVERIFY(qAbs(loaded.pixelColor(20, 15).red() - 200) < 8);
+        }
+        QVERIFY(TImageLoader::Load(u"/nonexistent/x.bmp"_s).isNull());
+        QVERIFY(TImageLoader::LoadForLibrary("", "/tmp/a.ZQL").isNull());
+    }
+
+    // Colouring touches nothing else of the editor: text, selection, undo history, modified
+    // state, change signals.
+    void ColouringLeavesTextSelectionUndoAndChangeStateAlone() {
+        TZQLCtrl library;
+        library.AttachParameterFile(std::make_unique<TZQPCtrl>())
+            ->AddParameter()
+            ->SetCode(QtText::ToCp932(u"名称"_s));
+        QPlainTextEdit editor;
+        editor.setPlainText(u"%名称%\n%EDIT(+, 名称)%"_s);
+        QTest::keyClicks(&editor, u"ab"_s);
+        const int undoSteps = editor.document()->availableUndoSteps();
+        QVERIFY(undoSteps > 0);
+        editor.document()->setModified(false);
+        QTextCursor selection = editor.textCursor();
+        selection.setPosition(2);
+        selection.setPosition(6, QTextCursor::KeepAnchor);
+        editor.setTextCursor(selection);
+        const QString text = editor.toPlainText();
+        QSignalSpy changed(&editor, &QPlainTextEdit::textChanged);
+        QSignalSpy modified(editor.document(), &QTextDocument::modificationChanged);
+
+        TRichEditColoring::Colour(editor, library);
+        QCoreApplication::processEvents();  // nothing delayed may follow
+
+        QCOMPARE(editor.toPlainText(), text);
+        QCOMPARE(editor.textCursor().anchor(), 2);
+        QCOMPARE(editor.textCursor().position(), 6);
+        QCOMPARE(editor.document()->availableUndoSteps(), undoSteps);
+        QVERIFY(!editor.document()->isModified());
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(modified.count(), 0);
+        // Undo still undoes the typing, not the colouring.
+        editor.undo();
+        QVERIFY(!editor.toPlainText().startsWith(u"ab"_s));
     }
 };
 

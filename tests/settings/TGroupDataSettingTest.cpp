@@ -98,19 +98,6 @@ TEST_F(GroupDataSettingTest, GroupFromDataTakesItsNameOrTheNextNumber) {
     }
 }
 
-TEST_F(GroupDataSettingTest, GroupsFromSeveralDataNumberOnAndSkipShownData) {
-    TGroupDataSetting setting(library_);
-    setting.AddGroupData(0, "2");  // データ 3 and データ 4
-    setting.RenameGroupData(0, 4, "");
-    ASSERT_EQ(Step::kDone, setting.CreateGroupsFromData(0, {0, 3, 4, 5}).kind);
-    ASSERT_EQ(7u, setting.GroupCount());  // データ 1 already had グループ 1
-    EXPECT_EQ(Sj("予備"), setting.Group(4).name);
-    EXPECT_EQ(Sj("グループ 3"), setting.Group(5).name);
-    EXPECT_EQ(Sj("データ 4"), setting.Group(6).name);
-    EXPECT_EQ(Step::kNothing, setting.CreateGroupsFromData(0, {0, 3, 4, 5}).kind);
-    EXPECT_EQ(7u, setting.GroupCount());
-}
-
 TEST_F(GroupDataSettingTest, AddGroupsMakesDataAndNumberedGroups) {
     library_.Group(2)->SetName(Sj("グループ 5"));
     TGroupDataSetting setting(library_);
@@ -163,35 +150,6 @@ TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
     EXPECT_TRUE(setting.DialogChanged());
     EXPECT_FALSE(setting.GroupChanged());
     EXPECT_EQ(Step::kDone, setting.Ok().kind);  // nothing left unapplied
-}
-
-TEST_F(GroupDataSettingTest, ApplyKeepsBitsTheDialogDoesNotShowAndValidatesNothing) {
-    library_.Group(1)->SetStatus(TGroupSetting::kOutput | TGroupSetting::kReadOnly |
-                                 TGroupSetting::kOutputDone | TGroupSetting::kChanged);
-    TGroupDataSetting setting(library_);
-    setting.SelectGroup(1);
-    auto page = setting.Page();
-    EXPECT_TRUE(page.readOnly);
-    page.name = setting.Group(0).name;  // repeated names are accepted
-    page.output = false;
-    page.alwaysOutput = true;
-    page.connect = true;
-    page.connectTarget = 2;
-    page.header = "A\r\n\r\nB\r\n\r\n";
-    setting.EditPage(page);
-    ASSERT_EQ(Step::kDone, setting.ApplyGroup().kind);
-    const auto& group = setting.Group(1);
-    EXPECT_EQ(TGroupSetting::kReadOnly | TGroupSetting::kOutputDone | TGroupSetting::kChanged |
-                  TGroupSetting::kAlwaysOutput | TGroupSetting::kConnect,
-              group.status);
-    EXPECT_EQ((StringList{"A", "", "B"}), group.header);
-    EXPECT_EQ(&setting.Group(2), group.connect);
-    EXPECT_EQ(Step::kNothing, setting.ApplyGroup().kind);  // nothing left to apply
-
-    page.name.clear();
-    setting.EditPage(page);
-    EXPECT_EQ(Step::kDone, setting.ApplyGroup().kind);
-    EXPECT_EQ("", setting.Group(1).name);
 }
 
 // --- flags -----------------------------------------------------------------------------------

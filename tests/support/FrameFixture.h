@@ -27,6 +27,7 @@ namespace tabrix::test {
 
 using Kind = ScriptedDialogs::Kind;
 using Answer = IDialogs::Answer;
+using namespace Qt::StringLiterals;
 
 // The control called name; a test naming a control the window lacks stops at once.
 template <typename T>

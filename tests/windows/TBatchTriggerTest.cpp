@@ -35,7 +35,7 @@ QString Title(const TElement* element) {
 
 // Whether 新刊 is in order; Unsort puts it out of order, so that a run of the sort shows.
 bool NewSorted(TZQLForm& form) {
-    return Title(form.Document().ElementAt(1, 0)) == QStringLiteral("ばいおりん入門");
+    return Title(form.Document().ElementAt(1, 0)) == u"ばいおりん入門"_s;
 }
 void Unsort(TZQLForm& form) {
     form.Document().Library().MoveElements(1, 1, 0, 1);
@@ -65,9 +65,9 @@ private slots:
         TSubForm* sub = frame_->SubWindow();
         sub->ChangeGroup(0);
         for (int window = 0; window < 2; ++window) {
-            dialogs_->Expect(Kind::kInput, QStringLiteral("追加数"), Answer::kOk, "1");
-            dialogs_->Expect(Kind::kInput, QStringLiteral("挿入数"), Answer::kOk, "1");
-            dialogs_->Expect(Kind::kOkCancel, QStringLiteral("個の項目を削除します"));
+            dialogs_->Expect(Kind::kInput, u"追加数"_s, Answer::kOk, "1");
+            dialogs_->Expect(Kind::kInput, u"挿入数"_s, Answer::kOk, "1");
+            dialogs_->Expect(Kind::kOkCancel, u"個の項目を削除します"_s);
         }
         const std::pair<const char*, std::function<void()>> edits[] = {
             {"add", [&] { form->AddElements(); }},
@@ -131,7 +131,7 @@ private slots:
         ticker.Fire();
         QCOMPARE(ticker.IntervalMs(), TTimedBatch::kRetryMs);
         modal.hide();
-        test::TypeText(form->Panel().Control(0), QStringLiteral("x"));
+        test::TypeText(form->Panel().Control(0), u"x"_s);
         ticker.Fire();
         QVERIFY(Runs(spy, kBatchTimed) == 2 && !NewSorted(*form));
         form->ChangeApply();

@@ -112,7 +112,7 @@ private:
         form->List().SelectRows(2, 3, 2);
         const QString shownTitle = qobject_cast<QLineEdit*>(form->Panel().Control(kTitle))->text();
 
-        form->Action(QStringLiteral("A_MultiApply"))->trigger();
+        form->Action(u"A_MultiApply"_s)->trigger();
         TMultiApplyForm* window = form->MultiApplyWindow();
         TParamSBox& panel = window->Panel();
         test::TypeText(panel.Control(kTitle), typed);

@@ -26,11 +26,11 @@ namespace {
 QString Letter(const TElement& element) {
     static const QStringList titles = {"ソフトウェア入門", "表の作り方",     "ねこの随筆",
                                        "Ｃ＋＋の海",       "ばいおりん入門", "ﾊﾟｿｺﾝ読本"};
-    static const QString letters = QStringLiteral("abcdxy");
+    static const QString letters = u"abcdxy"_s;
     const QString title =
         element.Texts(0).empty() ? QString() : QtText::FromCp932(element.Texts(0)[0]).remove('\\');
     const qsizetype i = titles.indexOf(title);
-    return i < 0 ? QStringLiteral("?") : QString(letters[i]);
+    return i < 0 ? u"?"_s : QString(letters[i]);
 }
 
 // The letters of a group's elements in order; an element made by a copy in upper case.
@@ -184,7 +184,7 @@ private slots:
                                  [cat](const auto& element) { return element.get() == cat; }),
                      mode == 1);
             QVERIFY(target->Document().Save() && source->Document().Save());
-            const QString title = QStringLiteral("ねこの随筆");
+            const QString title = u"ねこの随筆"_s;
             QCOMPARE(Count(Bytes(Path("target/data/books.ZQD")), title), 2);
             QCOMPARE(Count(Bytes(Path("src/data/books.ZQD")), title), 1 - int(mode));
         }
@@ -197,7 +197,7 @@ private slots:
             Restart();
             TZQLForm* form = OpenSample();
             QMimeData text;
-            text.setText(QStringLiteral("ソフトウェア入門"));
+            text.setText(u"ソフトウェア入門"_s);
             TElementDrag drag = DragFrom(*frame_->SubWindow(), 0);
             if (what == "closed") drag.document = reinterpret_cast<TLibraryDocument*>(&text);
             if (what == "group") drag.group = 9;
@@ -213,18 +213,18 @@ private slots:
     void modeButtonsFollowTheDragMode() {
         TZQLForm* form = OpenSample();
         TSubForm* sub = frame_->SubWindow();
-        const QString hint = QStringLiteral("クリックで転送モードを切り替えます。\n現在[");
-        QCOMPARE(sub->TransferButton().toolTip(), hint + QStringLiteral("D＆Dで複写]"));
-        QCOMPARE(sub->PlaceButton().toolTip(), hint + QStringLiteral("D＆Dで追加]"));
+        const QString hint = u"クリックで転送モードを切り替えます。\n現在["_s;
+        QCOMPARE(sub->TransferButton().toolTip(), hint + u"D＆Dで複写]"_s);
+        QCOMPARE(sub->PlaceButton().toolTip(), hint + u"D＆Dで追加]"_s);
         sub->TransferButton().click();
         QCOMPARE(form->DragMode() & 3u, 1u);
-        QCOMPARE(sub->TransferButton().toolTip(), hint + QStringLiteral("D＆Dで移動]"));
+        QCOMPARE(sub->TransferButton().toolTip(), hint + u"D＆Dで移動]"_s);
         sub->PlaceButton().click();
         QCOMPARE(form->DragMode() & 3u, 3u);
-        QVERIFY(form->Action(QStringLiteral("M_DragInsert"))->isChecked());
-        QCOMPARE(sub->PlaceButton().toolTip(), hint + QStringLiteral("D＆Dで挿入]"));
-        form->Action(QStringLiteral("M_DragCopy"))->trigger();
-        QCOMPARE(sub->TransferButton().toolTip(), hint + QStringLiteral("D＆Dで複写]"));
+        QVERIFY(form->Action(u"M_DragInsert"_s)->isChecked());
+        QCOMPARE(sub->PlaceButton().toolTip(), hint + u"D＆Dで挿入]"_s);
+        form->Action(u"M_DragCopy"_s)->trigger();
+        QCOMPARE(sub->TransferButton().toolTip(), hint + u"D＆Dで複写]"_s);
     }
 
     // The library window moves from (50, 40, 300, 200) to (60, 50) or grows to 320 x 220; the
@@ -267,9 +267,9 @@ private slots:
         TZQLForm* form = OpenSample();
         TSubForm* sub = frame_->SubWindow();
         sub->ChangeGroup(0);
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加したい要素数を指定してください"),
-                         Answer::kOk, QStringLiteral("２"));
-        sub->Action(QStringLiteral("A_Add"))->trigger();
+        dialogs_->Expect(Kind::kInput, u"追加したい要素数を指定してください"_s, Answer::kOk,
+                         u"２"_s);
+        sub->Action(u"A_Add"_s)->trigger();
         QCOMPARE(sub->List().model()->rowCount(), 6);
         QCOMPARE(form->List().model()->rowCount(), 6);
         ForgetChanges(form->Document().Library());
@@ -328,10 +328,9 @@ private slots:
         QVERIFY(DropOnRow(*b, DragFrom(*sub, 0), 0));
         QCOMPARE(b->List().model()->rowCount(), 6);
         // Both libraries name one .ZQI, which a's close wrote.
-        dialogs_->Expect(Kind::kYesNo, QStringLiteral("読み込んだ後にほかで変更されています"),
-                         Answer::kYes);
+        dialogs_->Expect(Kind::kYesNo, u"読み込んだ後にほかで変更されています"_s, Answer::kYes);
         QVERIFY(b->Document().Save());
-        QCOMPARE(Count(Bytes(Path("data/books.ZQD")), QStringLiteral("ばいおりん入門")), 2);
+        QCOMPARE(Count(Bytes(Path("data/books.ZQD")), u"ばいおりん入門"_s), 2);
     }
 };
 

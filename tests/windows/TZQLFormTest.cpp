@@ -1,11 +1,11 @@
 // The library window driven through the frame, with scripted answers: element commands, row
-// moves, the pending-change query, saving, closing, and how the list is painted.
+// moves, the pending-change query, saving, closing, and the frame's own settings file.
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QTabBar>
 
 #include "FrameFixture.h"
-#include "windows/TElementHeader.h"
+#include "windows/TFrameSettings.h"
 
 namespace tabrix {
 
@@ -33,14 +33,13 @@ private slots:
     void untitledLibrariesAreNumbered() {
         TZQLForm* first = frame_->OpenSelected({});
         TZQLForm* second = frame_->OpenSelected({});
-        QCOMPARE(first->Caption(), QStringLiteral("名称未設定 1"));
-        QCOMPARE(second->Caption(), QStringLiteral("名称未設定 2"));
-        dialogs_->Expect(Kind::kYesNoCancel,
-                         QStringLiteral("ライブラリ「名称未設定 1」が変更されています"),
+        QCOMPARE(first->Caption(), u"名称未設定 1"_s);
+        QCOMPARE(second->Caption(), u"名称未設定 2"_s);
+        dialogs_->Expect(Kind::kYesNoCancel, u"ライブラリ「名称未設定 1」が変更されています"_s,
                          Answer::kNo);
         QVERIFY(first->parentWidget()->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(frame_->OpenSelected({})->Caption(), QStringLiteral("名称未設定 3"));
+        QCOMPARE(frame_->OpenSelected({})->Caption(), u"名称未設定 3"_s);
         const struct {
             QStringList captions;
             unsigned long greatest;
@@ -68,18 +67,16 @@ private slots:
         for (const auto& [typed, added] : {std::pair{"３", 3}, std::pair{"-1", 0}}) {
             TZQLForm* form = OpenSample(QString::number(added));
             QCOMPARE(form->List().model()->rowCount(), 4);
-            dialogs_->Expect(Kind::kInput, QStringLiteral("追加したい要素数を指定してください"),
-                             Answer::kOk, QString::fromUtf8(typed));
-            form->Action(QStringLiteral("A_Add"))->trigger();
+            dialogs_->Expect(Kind::kInput, u"追加したい要素数を指定してください"_s, Answer::kOk,
+                             QString::fromUtf8(typed));
+            form->Action(u"A_Add"_s)->trigger();
             QCOMPARE(form->List().model()->rowCount(), 4 + added);
             QCOMPARE(form->Document().IsModified(), added > 0);
             form->List().SelectRows(1, 2, 1);
-            dialogs_->Expect(Kind::kOkCancel,
-                             QStringLiteral("【選択している】2 個の項目を削除します。"));
-            dialogs_->Expect(Kind::kOkCancel, QStringLiteral("個の項目を削除します"),
-                             Answer::kCancel);
+            dialogs_->Expect(Kind::kOkCancel, u"【選択している】2 個の項目を削除します。"_s);
+            dialogs_->Expect(Kind::kOkCancel, u"個の項目を削除します"_s, Answer::kCancel);
             for (int i = 0; i < 2; ++i) {
-                form->Action(QStringLiteral("A_Delete"))->trigger();
+                form->Action(u"A_Delete"_s)->trigger();
                 QCOMPARE(form->List().model()->rowCount(), 2 + added);
             }
             ForgetChanges(form->Document().Library());
@@ -103,14 +100,13 @@ private slots:
 
     void deletingEveryElementLeavesTheEmptyRow() {
         TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk, "2");
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "2");
         form->AddElements();
         form->List().SelectRows(0, 1, 0);
-        dialogs_->Expect(Kind::kOkCancel, QStringLiteral("2 個の項目"));
+        dialogs_->Expect(Kind::kOkCancel, u"2 個の項目"_s);
         form->DeleteElements();
         QCOMPARE(form->List().model()->rowCount(), 1);
-        QCOMPARE(form->List().model()->index(0, 0).data().toString(),
-                 QStringLiteral("＜要素無し＞"));
+        QCOMPARE(form->List().model()->index(0, 0).data().toString(), u"＜要素無し＞"_s);
         QCOMPARE(form->CurrentElement(), nullptr);
         // An edit of a group or rows that do not exist changes nothing.
         QVERIFY(!form->Document().AddElements(5, 1));
@@ -121,7 +117,7 @@ private slots:
     // Rows 1..2 (elements b, c) are selected before every drag of six elements a..f.
     void rowMoves() {
         TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk, "6");
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "6");
         form->AddElements();
         const struct {
             int from, to;
@@ -155,20 +151,20 @@ private slots:
         TElement* current = form->CurrentElement();
         QVERIFY(current);
         emit form->Panel().edited();
-        dialogs_->Expect(Kind::kYesNoCancel,
-                         QStringLiteral("変更が加えられています。適用しますか？"), Answer::kCancel);
+        dialogs_->Expect(Kind::kYesNoCancel, u"変更が加えられています。適用しますか？"_s,
+                         Answer::kCancel);
         form->Tabs().setCurrentIndex(1);
         QCOMPARE(form->CurrentGroup(), 0);
         QCOMPARE(form->Tabs().currentIndex(), 0);
         QCOMPARE(form->GroupCombo().currentIndex(), 0);
         QCOMPARE(form->CurrentElement(), current);
         // A click on another row is refused the same way.
-        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("適用しますか"), Answer::kCancel);
+        dialogs_->Expect(Kind::kYesNoCancel, u"適用しますか"_s, Answer::kCancel);
         const QRect row0 = form->List().visualRect(form->List().model()->index(0, 0));
         QTest::mouseClick(form->List().viewport(), Qt::LeftButton, {}, row0.center());
         QCOMPARE(form->List().CurrentRow(), 2);
         // "No" drops the edit and the group changes; the tabs follow.
-        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("適用しますか"), Answer::kNo);
+        dialogs_->Expect(Kind::kYesNoCancel, u"適用しますか"_s, Answer::kNo);
         form->GroupCombo().setCurrentIndex(1);
         emit form->GroupCombo().activated(1);
         QCOMPARE(form->CurrentGroup(), 1);
@@ -178,16 +174,15 @@ private slots:
 
     void savingANewLibraryAsksForEachPathOnce() {
         TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk, "2");
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "2");
         form->AddElements();
-        dialogs_->Expect(Kind::kSave, QStringLiteral("グループ 「グループ 1」が属するZQDの保存先"),
-                         Answer::kOk, Path("data.ZQD"));
-        dialogs_->Expect(Kind::kSave, QStringLiteral("このZQLファイルの保存先を指定してください"),
-                         Answer::kOk, Path("new.ZQL"));
-        dialogs_->Expect(Kind::kYesNo,
-                         QStringLiteral("ZQP/ZQIファイルも、ZQLファイルと同名で保存しますか？"),
+        dialogs_->Expect(Kind::kSave, u"グループ 「グループ 1」が属するZQDの保存先"_s, Answer::kOk,
+                         Path("data.ZQD"));
+        dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先を指定してください"_s, Answer::kOk,
+                         Path("new.ZQL"));
+        dialogs_->Expect(Kind::kYesNo, u"ZQP/ZQIファイルも、ZQLファイルと同名で保存しますか？"_s,
                          Answer::kYes);
-        form->Action(QStringLiteral("A_Save"))->trigger();
+        form->Action(u"A_Save"_s)->trigger();
         for (const char* name : {"data.ZQD", "new.ZQL", "new.ZQP", "new.ZQI"})
             QVERIFY2(QFileInfo(Path(name)).size() > 0, name);
         QVERIFY(Bytes(Path("new.ZQI")).contains("[ZQLForm]"));
@@ -200,13 +195,12 @@ private slots:
         const QString zql = Path("books.ZQL");
         const QByteArray library = Bytes(zql), info = Bytes(Path("books.ZQI"));
         const QByteArray data = Bytes(Path("data/books.ZQD"));
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk, "1");
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "1");
         form->AddElements();
-        dialogs_->Expect(Kind::kYesNoCancel,
-                         QStringLiteral("」が変更されています。保存して閉じますか？"),
+        dialogs_->Expect(Kind::kYesNoCancel, u"」が変更されています。保存して閉じますか？"_s,
                          Answer::kCancel);
         QVERIFY(!form->parentWidget()->close());
-        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("ライブラリ「") + zql, Answer::kNo);
+        dialogs_->Expect(Kind::kYesNoCancel, u"ライブラリ「"_s + zql, Answer::kNo);
         QVERIFY(form->parentWidget()->close());
         QCOMPARE(Bytes(zql), library);
         QCOMPARE(Bytes(Path("data/books.ZQD")), data);
@@ -228,6 +222,30 @@ private slots:
             emit form->List().cellHovered(c.row, c.column);
             QCOMPARE(form->StatusText(), QString::fromUtf8(c.text));
         }
+    }
+
+    // Tabrix.ini: the frame writes its layout on close and reads it back.
+    void frameSettingsAreWrittenOnClose() {
+        QTemporaryDir dir;
+        ScriptedDialogs dialogs;
+        {
+            TMainForm frame(dialogs, dir.path());
+            QVERIFY(!frame.AlwaysOnTop());
+            frame.ToggleAlwaysOnTop();
+            QVERIFY(frame.AlwaysOnTop());
+            frame.show();
+            frame.setGeometry(30, 40, 640, 480);
+            QVERIFY(frame.close());
+        }
+        TFrameSettings settings(dir.path());
+        settings.Load(QSize(1024, 768));
+        QCOMPARE(settings.Bounds().size(), QSize(640, 480));
+        QVERIFY(settings.AlwaysOnTop());
+        QFile file(dir.filePath("Tabrix.ini"));
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().startsWith("[MainForm]\r\n"));
+        TMainForm again(dialogs, dir.path());
+        QVERIFY(again.AlwaysOnTop());
+        QVERIFY(dialogs.Unexpected().isEmpty());
     }
 };
 
