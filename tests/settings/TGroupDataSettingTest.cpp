@@ -18,8 +18,9 @@ namespace {
 using test::Sj;
 using Step = TSettingStep;
 
-// A library of two files: lib.ZQD holds データ 1 (two elements), データ 2, 売上 and 予備, the first
-// three shown by the groups グループ 1, グループ 2 and 売上; two.ZQD holds 在庫, shown by 在庫.
+// A library of two files: lib.ZQD holds データ 1 (two elements), データ 2, 売上
+// and 予備, the first three shown by the groups グループ 1, グループ 2 and
+// 売上; two.ZQD holds 在庫, shown by 在庫.
 class GroupDataSettingTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,51 +53,8 @@ protected:
     TZQDCtrl* second_ = nullptr;
 };
 
-// --- naming rules ----------------------------------------------------------------------------
-
-TEST(GroupDataNaming, NewGroupDataContinueTheHighestNumber) {
-    struct Case {
-        std::vector<const char*> names;
-        std::vector<const char*> expected;
-    } cases[] = {
-        {{"データ 1", "データ 3", "売上"}, {"データ 4", "データ 5"}},
-        {{}, {"データ 1", "データ 2"}},
-        {{"データ", "データ x", "データ3"}, {"データ 1", "データ 2"}},
-        {{"データ 10 件", "データ 09"}, {"データ 10", "データ 11"}},
-    };
-    for (const Case& c : cases) {
-        TGroupDataSetting::FileCopy file;
-        for (const char* name : c.names)
-            file.data.push_back(std::make_unique<TGroupDataSetting::DataCopy>(
-                TGroupDataSetting::DataCopy{Sj(name), nullptr}));
-        std::vector<std::string> expected;
-        for (const char* name : c.expected)
-            expected.push_back(Sj(name));
-        EXPECT_EQ(TGroupDataSetting::NextDataNames(file, 2), expected) << c.names.size();
-    }
-}
-
-TEST_F(GroupDataSettingTest, GroupFromDataTakesItsNameOrTheNextNumber) {
-    struct Case {
-        const char* dataName;
-        const char* groupName;
-    } cases[] = {
-        {"仕入", "仕入"},
-        {"グループ 7", "グループ 3"},  // グループ 1 and グループ 2 exist
-        {"", "グループ 3"},
-        {"グループ7", "グループ7"},
-    };
-    for (const Case& c : cases) {
-        TGroupDataSetting setting(library_);
-        setting.RenameGroupData(0, 3, Sj(c.dataName));
-        ASSERT_EQ(Step::kDone, setting.CreateGroupsFromData(0, {3}).kind) << c.dataName;
-        const auto& group = setting.Group(setting.GroupCount() - 1);
-        EXPECT_EQ(Sj(c.groupName), group.name) << c.dataName;
-        EXPECT_EQ(Sj(c.groupName) + ".txt", group.outputPath);
-        EXPECT_EQ(TGroupSetting::kOutput, group.status);
-        EXPECT_EQ(setting.File(0).data[3].get(), group.data);
-    }
-}
+// --- naming rules
+// ----------------------------------------------------------------------------
 
 TEST_F(GroupDataSettingTest, AddGroupsMakesDataAndNumberedGroups) {
     library_.Group(2)->SetName(Sj("グループ 5"));
@@ -118,7 +76,8 @@ TEST_F(GroupDataSettingTest, AddGroupsMakesDataAndNumberedGroups) {
               TGroupDataSetting::ZqdFilter());
 }
 
-// --- questions ---------------------------------------------------------------------------------
+// --- questions
+// ---------------------------------------------------------------------------------
 
 TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
     TGroupDataSetting setting(library_);
@@ -136,8 +95,10 @@ TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
     EXPECT_EQ(Step::kNothing, setting.SelectGroup(1, TAnswer::kCancel).kind);
     EXPECT_EQ(0u, setting.LoadedGroup());
     EXPECT_EQ(Sj("新しい名前"), setting.Page().name);
-    EXPECT_EQ(Step::kNothing, setting.SelectGroup(0).kind);             // the loaded row again
-    EXPECT_EQ(Step::kNothing, setting.SelectGroup(std::nullopt).kind);  // the header row
+    EXPECT_EQ(Step::kNothing,
+              setting.SelectGroup(0).kind);  // the loaded row again
+    EXPECT_EQ(Step::kNothing,
+              setting.SelectGroup(std::nullopt).kind);  // the header row
     EXPECT_TRUE(setting.GroupChanged());
 
     EXPECT_EQ(Step::kDone, setting.SelectGroup(1, TAnswer::kNo).kind);
@@ -152,7 +113,8 @@ TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
     EXPECT_EQ(Step::kDone, setting.Ok().kind);  // nothing left unapplied
 }
 
-// --- flags -----------------------------------------------------------------------------------
+// --- flags
+// -----------------------------------------------------------------------------------
 
 TEST_F(GroupDataSettingTest, DragsBetweenAndWithinDataGridsLeaveTheDialogUnchanged) {
     struct Case {
@@ -198,7 +160,8 @@ TEST_F(GroupDataSettingTest, OkAsksForUnappliedEdits) {
     EXPECT_EQ(0, setting.Group(2).status & TGroupSetting::kOutput);
 }
 
-// --- commit ------------------------------------------------------------------------------------
+// --- commit
+// ------------------------------------------------------------------------------------
 
 TEST_F(GroupDataSettingTest, AFileReadFromDiskWaitsForTheCommit) {
     second_->SetModified(true);

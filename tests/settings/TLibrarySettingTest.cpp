@@ -15,8 +15,9 @@ namespace {
 using test::Sj;
 using Setting = TLibrarySetting;
 
-// A registered library at dir/lib.ZQL with a parameter file of one parameter 名称 (lib.ZQP), a
-// memo of two lines and one item in the open and the timed batch lists, saved (not modified).
+// A registered library at dir/lib.ZQL with a parameter file of one parameter
+// 名称 (lib.ZQP), a memo of two lines and one item in the open and the timed
+// batch lists, saved (not modified).
 class LibrarySettingTest : public ::testing::Test {
 protected:
     LibrarySettingTest() {
@@ -35,16 +36,6 @@ protected:
         library.BatchList(kBatchOpen) = {Setting::PlainItem(Setting::BatchEntry::kSave)};
         library.BatchList(kBatchTimed) = {Setting::PlainItem(Setting::BatchEntry::kOutput)};
         library.SetModified(false);
-    }
-
-    // Writes a parameter file at path with the single parameter code.
-    void WriteParameterFile(const std::string& path, const std::string& code) {
-        TZQPCtrl other;
-        other.Reset(path);
-        TParameter* parameter = other.AddParameter(nullptr, true);
-        parameter->SetName(code);
-        parameter->SetCode(code);
-        ASSERT_EQ(other.Write(), kFileOk);
     }
 
     test::TempDir dir;
@@ -93,73 +84,6 @@ TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndListsInOrder) {
     EXPECT_EQ(library.TimedInterval(), 90u);
     EXPECT_EQ(TLibraryCustomise::Get(library.InitializeInfo()->Store()), setting.look);
     EXPECT_FALSE(library.IsModified());
-}
-
-TEST(LibrarySettingImage, KindByUpperCasedExtension) {
-    struct Case {
-        const char* path;
-        Setting::ImageKind kind;
-    } cases[] = {
-        {"a.JPG", Setting::ImageKind::kJpeg},   {"c:\\x\\a.jpg", Setting::ImageKind::kJpeg},
-        {"a.Bmp", Setting::ImageKind::kBitmap}, {"a.jpeg", Setting::ImageKind::kNone},
-        {"a.png", Setting::ImageKind::kNone},   {"dir.jpg\\a", Setting::ImageKind::kNone},
-        {"", Setting::ImageKind::kNone},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Setting::ImageKindOf(c.path), c.kind) << c.path;
-}
-
-TEST_F(LibrarySettingTest, ExistingParameterFileByAnswer) {
-    WriteParameterFile(dir.File("other.ZQP"), "code");
-    struct Case {
-        Setting::ReloadAnswer answer;
-        bool read;
-        const char* path;
-        const char* code;
-    } cases[] = {
-        {Setting::ReloadAnswer::kKeep, false, "lib.ZQP", "名称"},
-        {Setting::ReloadAnswer::kOverwrite, false, "other.ZQP", "名称"},
-        {Setting::ReloadAnswer::kRead, true, "other.ZQP", "code"},
-    };
-    for (const Case& c : cases) {
-        params->SetPath(dir.File("lib.ZQP"));
-        Setting setting(library);
-        setting.parameterPath = dir.File("other.ZQP");
-        ASSERT_EQ(setting.ParameterChangeFor(library), Setting::ParameterChange::kAsk);
-        int readResult = -1;
-        EXPECT_EQ(setting.Commit(library, c.answer, readResult), c.read);
-        EXPECT_EQ(readResult, kFileOk);
-        TZQPCtrl* now = library.ParameterFile();
-        EXPECT_EQ(now->Path(), dir.File(c.path));
-        ASSERT_EQ(now->Size(), 1u);
-        EXPECT_EQ(now->At(0)->Code(), Sj(c.code));
-        EXPECT_EQ(now->OwnerLibrary(), &library);
-        EXPECT_TRUE(controller.HoldsParameterFile(now));
-        EXPECT_FALSE(library.IsModified());
-        params = now;
-    }
-    // A file that fails to read keeps the current one.
-    test::WriteFile(dir.Path() / "bad.ZQP", "not a parameter file\r\n");
-    Setting setting(library);
-    setting.parameterPath = dir.File("bad.ZQP");
-    int readResult = kFileOk;
-    EXPECT_FALSE(setting.Commit(library, Setting::ReloadAnswer::kRead, readResult));
-    EXPECT_NE(readResult, kFileOk);
-    EXPECT_EQ(library.ParameterFile(), params);
-}
-
-TEST_F(LibrarySettingTest, RelativePathsAreTakenBesideTheLibrary) {
-    Setting setting(library);
-    setting.outputPath = "gen";
-    setting.parameterPath = "lib.ZQP";  // the current file, named relatively
-    EXPECT_EQ(setting.ParameterChangeFor(library), Setting::ParameterChange::kUnchanged);
-    setting.parameterPath = "new.ZQP";
-    setting.initializePath = "new.ZQI";
-    int readResult = 0;
-    setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult);
-    EXPECT_EQ(library.OutputPath(), dir.File("gen"));
-    EXPECT_EQ(params->Path(), dir.File("new.ZQP"));
-    EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("new.ZQI"));
 }
 
 }  // namespace

@@ -19,8 +19,9 @@ std::string Utf8(const std::string& cp932) {
     return TextCodec::ToUtf8(cp932);
 }
 
-// A library with three parameters (名称 string, 価格 price unsigned, 参照 element reference
-// drawn by 名称), 名称 used twice, and two groups whose output is done.
+// A library with three parameters (名称 string, 価格 price unsigned, 参照
+// element reference drawn by 名称), 名称 used twice, and two groups whose
+// output is done.
 class ParamSettingTest : public ::testing::Test {
 protected:
     ParamSettingTest() {
@@ -211,24 +212,6 @@ TEST_F(ParamSettingTest, ChoosingADisplayParameterTakesEffectAtOnce) {
     EXPECT_EQ(setting.Loaded(), 0u);
 }
 
-TEST_F(ParamSettingTest, UpAndDownSwapPositions) {
-    TParamSetting setting(*file);
-    EXPECT_FALSE(setting.MoveUp(0));
-    EXPECT_FALSE(setting.MoveDown(2));
-    EXPECT_FALSE(setting.MoveDown(7));
-    EXPECT_FALSE(setting.Delete(5));
-    EXPECT_FALSE(setting.DialogChanged());
-    setting.Load(0);
-    ASSERT_TRUE(setting.MoveDown(0));
-    EXPECT_EQ(Utf8(setting.At(0).Code()), "price");
-    EXPECT_EQ(Utf8(setting.At(1).Code()), "名称");
-    EXPECT_EQ(setting.At(1).Index(), 1u);
-    EXPECT_EQ(setting.Loaded(), 1u);  // the loaded parameter moved with its row
-    ASSERT_TRUE(setting.MoveUp(2));
-    EXPECT_EQ(Utf8(setting.At(1).Code()), "参照");
-    EXPECT_TRUE(setting.DialogChanged());
-}
-
 TEST_F(ParamSettingTest, UsedParametersAddRemoveAndDrag) {
     TParamSetting setting(*file);
     // A drag alone is no change of the file.
@@ -248,6 +231,7 @@ TEST_F(ParamSettingTest, UsedParametersAddRemoveAndDrag) {
     ASSERT_TRUE(setting.Unuse(0));
     EXPECT_EQ(Utf8(setting.UsedRow(0)), "価格(price)<符号無し整数値>");
     EXPECT_FALSE(setting.Unuse(3));
+    EXPECT_FALSE(setting.Delete(5));
     EXPECT_FALSE(setting.Use(3));
 }
 
@@ -282,8 +266,9 @@ TEST(ParamSettingGridTest, SelectionRowsAndHeights) {
     EXPECT_EQ(TParamSetting::JoinLines({"a", "", "b"}), "a\r\n\r\nb");
 }
 
-// Values are stored by position: moved and deleted parameters take their values along, a new
-// one starts empty, a field beyond the parameters stays behind them, references stay linked.
+// Values are stored by position: moved and deleted parameters take their values
+// along, a new one starts empty, a field beyond the parameters stays behind
+// them, references stay linked.
 TEST_F(ParamSettingTest, CommitCarriesElementValuesToTheirParameters) {
     TGroupData& group = *data.At(0);
     group.AddElements(2);
@@ -330,8 +315,8 @@ TEST_F(ParamSettingTest, ParametersKeptInPlaceLeaveTheElementDataAlone) {
     EXPECT_EQ(data.At(0)->At(0)->Texts(0), TextList{"a"});
 }
 
-// Another open library on the same parameter file: its element data, its formats and its
-// output marks follow the commit as well.
+// Another open library on the same parameter file: its element data, its
+// formats and its output marks follow the commit as well.
 TEST(ParamSettingSharedTest, EveryLibraryOnTheFileFollows) {
     TTabrixCtrl controller;
     TZQPCtrl* file = controller.AddParameterFile(std::make_unique<TZQPCtrl>());

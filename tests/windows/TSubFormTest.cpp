@@ -1,8 +1,9 @@
-// The sub window and drag and drop: drops of elements dragged from the sub window's list into a
-// library window's list (copy and move, add and insert, the header row, other groups and other
-// libraries, the block rule), the sub window's own commands, its "[SubForm]" layout when the
-// active library window changes, and the follow mode. Drags are synthetic events sent to the
-// list, carrying what the sub window's list puts into a real drag.
+// The sub window and drag and drop: drops of elements dragged from the sub
+// window's list into a library window's list (copy and move, add and insert,
+// the header row, other groups and other libraries, the block rule), the sub
+// window's own commands, its "[SubForm]" layout when the active library window
+// changes, and the follow mode. Drags are synthetic events sent to the list,
+// carrying what the sub window's list puts into a real drag.
 #include <QComboBox>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -22,7 +23,8 @@ using namespace test;
 
 namespace {
 
-// The sample's first titles, named by letters: the elements of 書籍 are a b c d, of 新刊 x y.
+// The sample's first titles, named by letters: the elements of 書籍 are a b c
+// d, of 新刊 x y.
 QString Letter(const TElement& element) {
     static const QStringList titles = {"ソフトウェア入門", "表の作り方",     "ねこの随筆",
                                        "Ｃ＋＋の海",       "ばいおりん入門", "ﾊﾟｿｺﾝ読本"};
@@ -33,7 +35,8 @@ QString Letter(const TElement& element) {
     return i < 0 ? u"?"_s : QString(letters[i]);
 }
 
-// The letters of a group's elements in order; an element made by a copy in upper case.
+// The letters of a group's elements in order; an element made by a copy in
+// upper case.
 QString Order(TZQLForm& form, int group, const std::vector<const TElement*>& originals) {
     QString order;
     const TGroupData* data = form.Document().DataOf(static_cast<std::size_t>(group));
@@ -64,7 +67,8 @@ TElementDrag DragFrom(TSubForm& sub, int start) {
     return drag;
 }
 
-// Enter, move and drop at position over target; true when the target accepted the drop.
+// Enter, move and drop at position over target; true when the target accepted
+// the drop.
 bool SendDrag(QWidget* target, const QPoint& position, const QMimeData* mime) {
     const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
     QDragEnterEvent enter(position, actions, mime, Qt::LeftButton, Qt::NoModifier);
@@ -92,8 +96,9 @@ bool DropOnRow(TZQLForm& form, const TElementDrag& drag, int row) {
                     mime.get());
 }
 
-// A drop: the drag mode (bit 0 move, bit 1 insert), the sub window's group and selection, the
-// row where the drag began, the drop row (-1: the header row), and the groups' orders after it.
+// A drop: the drag mode (bit 0 move, bit 1 insert), the sub window's group and
+// selection, the row where the drag began, the drop row (-1: the header row),
+// and the groups' orders after it.
 struct Drop {
     const char* name;
     unsigned mode;
@@ -149,10 +154,12 @@ private slots:
             QVERIFY2(DropOnRow(*form, DragFrom(*sub, drop.start), drop.row), drop.name);
             QCOMPARE(Order(*form, 0, originals), targetOrder);
             QCOMPARE(Order(*form, drop.source, originals), sourceOrder);
-            // Both lists show their groups' new row counts (an empty group keeps its one row).
+            // Both lists show their groups' new row counts (an empty group keeps its
+            // one row).
             QCOMPARE(form->List().model()->rowCount(), static_cast<int>(targetOrder.size()));
             QCOMPARE(sub->List().model()->rowCount(), std::max<int>(sourceOrder.size(), 1));
-            // Every element, moved or copied, belongs to the group data that holds it.
+            // Every element, moved or copied, belongs to the group data that holds
+            // it.
             for (const auto& group : form->Document().Library().Groups())
                 for (const auto& element : group->GroupData()->Elements())
                     QCOMPARE(element->Owner(), group->GroupData());
@@ -161,8 +168,8 @@ private slots:
         }
     }
 
-    // A move out of another library takes the elements out of that library's file; a copy
-    // leaves them there. Both files are checked after saving.
+    // A move out of another library takes the elements out of that library's
+    // file; a copy leaves them there. Both files are checked after saving.
     void dropsFromAnotherLibrary() {
         for (unsigned mode : {0u, 1u}) {
             Restart();
@@ -178,7 +185,8 @@ private slots:
             QVERIFY(DropOnRow(*target, DragFrom(*sub, 2), 0));
             QCOMPARE(target->List().model()->rowCount(), 3);
             QCOMPARE(sub->List().model()->rowCount(), 4 - static_cast<int>(mode));
-            // The target library's change list sorts 新刊: the element is somewhere in it.
+            // The target library's change list sorts 新刊: the element is somewhere
+            // in it.
             const auto& moved = target->Document().DataOf(1)->Elements();
             QCOMPARE(std::any_of(moved.begin(), moved.end(),
                                  [cat](const auto& element) { return element.get() == cat; }),
@@ -190,8 +198,8 @@ private slots:
         }
     }
 
-    // Plain text, a library that closed, and a group that does not exist, which is accepted
-    // and drops nothing.
+    // Plain text, a library that closed, and a group that does not exist, which
+    // is accepted and drops nothing.
     void dragsOfAnythingElseAreRefused() {
         for (const QString what : {"text", "closed", "group"}) {
             Restart();
@@ -227,42 +235,8 @@ private slots:
         QCOMPARE(sub->TransferButton().toolTip(), hint + u"D＆Dで複写]"_s);
     }
 
-    // The library window moves from (50, 40, 300, 200) to (60, 50) or grows to 320 x 220; the
-    // sub window stands at (700, 10, 140, 300). The button cycles the modes and the layout
-    // stores the mode.
-    void followMode() {
-        TZQLForm* form = OpenSample();
-        TSubForm* sub = frame_->SubWindow();
-        QWidget* window = form->parentWidget();
-        auto* button = Child<QToolButton>(*form, "T_Follow");
-        QCOMPARE(form->FollowMode(), 1u);
-        const struct {
-            unsigned mode;
-            bool resize;
-            QRect expected;
-        } cases[] = {{2, false, {-80, 50, 140, 300}}, {0, true, {700, 10, 140, 300}},
-                     {1, false, {360, 50, 140, 300}}, {2, true, {-90, 40, 140, 220}},
-                     {0, true, {700, 10, 140, 300}},  {1, true, {370, 40, 140, 220}}};
-        for (const auto& c : cases) {
-            window->setGeometry(50, 40, 300, 200);
-            button->click();
-            QCOMPARE(form->FollowMode(), c.mode);
-            sub->Holder()->setGeometry(700, 10, 140, 300);
-            if (c.resize)
-                window->resize(320, 220);
-            else
-                window->move(60, 50);
-            QCOMPARE(sub->Holder()->geometry(), c.expected);
-        }
-        button->click();
-        form->StoreLayout();
-        QCOMPARE(TWindowState::ApplyLibrary(form->Document().Library().InitializeInfo()->Store())
-                     .followMode,
-                 2u);
-    }
-
-    // The sub window's own commands act on its group; a library window showing the same group
-    // shows the new row count.
+    // The sub window's own commands act on its group; a library window showing
+    // the same group shows the new row count.
     void subWindowCommandsReachTheLibraryWindow() {
         TZQLForm* form = OpenSample();
         TSubForm* sub = frame_->SubWindow();
@@ -309,8 +283,8 @@ private slots:
         QVERIFY(!frame_->SubWindow());
     }
 
-    // Two libraries sharing one element data file: closing one keeps the file for the other,
-    // whose changes are then saved into it.
+    // Two libraries sharing one element data file: closing one keeps the file for
+    // the other, whose changes are then saved into it.
     void closingOneOfTwoLibrariesKeepsTheSharedFile() {
         TZQLForm* a = OpenSample();
         QVERIFY(QFile::copy(Path("books.ZQL"), Path("other.ZQL")));

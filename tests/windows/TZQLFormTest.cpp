@@ -61,28 +61,6 @@ private slots:
             QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(c.typed)), c.count);
     }
 
-    // "３" adds three rows, "-1" none; rows 2..3 selected: two are deleted, then Cancel
-    // deletes nothing.
-    void addAndDeleteChangeTheRows() {
-        for (const auto& [typed, added] : {std::pair{"３", 3}, std::pair{"-1", 0}}) {
-            TZQLForm* form = OpenSample(QString::number(added));
-            QCOMPARE(form->List().model()->rowCount(), 4);
-            dialogs_->Expect(Kind::kInput, u"追加したい要素数を指定してください"_s, Answer::kOk,
-                             QString::fromUtf8(typed));
-            form->Action(u"A_Add"_s)->trigger();
-            QCOMPARE(form->List().model()->rowCount(), 4 + added);
-            QCOMPARE(form->Document().IsModified(), added > 0);
-            form->List().SelectRows(1, 2, 1);
-            dialogs_->Expect(Kind::kOkCancel, u"【選択している】2 個の項目を削除します。"_s);
-            dialogs_->Expect(Kind::kOkCancel, u"個の項目を削除します"_s, Answer::kCancel);
-            for (int i = 0; i < 2; ++i) {
-                form->Action(u"A_Delete"_s)->trigger();
-                QCOMPARE(form->List().model()->rowCount(), 2 + added);
-            }
-            ForgetChanges(form->Document().Library());
-        }
-    }
-
     // Two libraries naming one element data file: an element added through one window shows
     // in the other's list at once.
     void sharedElementDataReachesEveryLibrary() {
