@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QtTest>
 
 #include <memory>
@@ -20,7 +19,6 @@
 #include "PanelLibrary.h"
 #include "TypeText.h"
 #include "platform/FontSubstitutes.h"
-#include "windows/IFrame.h"
 #include "windows/TElementDrag.h"
 #include "windows/TReferenceList.h"
 
@@ -50,37 +48,6 @@ QList<TElement*> Refs(const TElement& element, int i) {
         refs << TElement::AsElement(item);
     return refs;
 }
-
-// The library a drag comes from: an open document with five elements 甲 .. 戊
-// in group 0.
-class SourceLibrary : public IFrame {
-public:
-    SourceLibrary() {
-        document_ = std::make_unique<TLibraryDocument>(*this);
-        document_->FillNew();
-        document_->Library().AddElements(0, 5);
-        const char* names[] = {"甲", "乙", "丙", "丁", "戊"};
-        for (int i = 0; i < 5; ++i)
-            Element(i)->SetTexts(0, {PanelLibrary::Cp932(names[i])});
-    }
-    TTabrixCtrl& Controller() override { return controller_; }
-    IDialogs& Dialogs() override { return dialogs_; }
-    void SetFrameStatus(const std::string&) override {}
-    void LibraryWindowActivated(TZQLForm*) override {}
-    void LibraryWindowClosed(TZQLForm*) override {}
-    TZQLForm* ActiveLibraryWindow() const override { return nullptr; }
-    TSubForm* SubWindow() const override { return nullptr; }
-    std::string TemplateFolder() override { return {}; }
-
-    TLibraryDocument* Document() { return document_.get(); }
-    TElement* Element(int i) { return document_->ElementAt(0, static_cast<std::size_t>(i)); }
-    void Close() { document_.reset(); }
-
-private:
-    TTabrixCtrl controller_;
-    ScriptedDialogs dialogs_;
-    std::unique_ptr<TLibraryDocument> document_;
-};
 
 // A drag-enter, a drag-move and a drop at row of the list (-1: below the last
 // row), as the window system delivers them to the list's viewport. True when
@@ -357,19 +324,28 @@ private slots:
             {3, 2, 2u, 1, 2, 4, 1, {14, 0, 1}},  // start outside the block: alone
             {3, 0, 0u, 3, 9, 3, 1, {13, 14}},    // cut at the group's end
         };
+        // The library the drags come from: five elements 甲 .. 戊 in its first group.
+        ScriptedDialogs dialogs;
+        QTemporaryDir config;
+        TMainForm frame(dialogs, config.path());
+        TLibraryDocument source(frame);
+        source.FillNew();
+        source.Library().AddElements(0, 5);
+        const char* names[] = {"甲", "乙", "丙", "丁", "戊"};
+        for (std::size_t i = 0; i < 5; ++i)
+            source.ElementAt(0, i)->SetTexts(0, {PanelLibrary::Cp932(names[i])});
         for (const auto& c : cases) {
-            SourceLibrary source;
             Panel p;
             p.box.show();
             p.ShowWithRefs(c.param, c.existing);
             p.box.SetDragMode(c.mode);
-            const TElementDrag carried{source.Document(), 0, c.top, c.bottom, c.start};
+            const TElementDrag carried{&source, 0, c.top, c.bottom, c.start};
             const std::unique_ptr<QMimeData> mime(carried.ToMime());
             QVERIFY(DragAndDrop(p.List(c.param), mime.get(), c.row));
             QVERIFY(p.box.Changed());
             QList<TElement*> want;
             for (int i : c.expected)
-                want << (i >= 10 ? source.Element(i - 10) : p.e(i));
+                want << (i >= 10 ? source.ElementAt(0, std::size_t(i - 10)) : p.e(i));
             QCOMPARE(p.Working(c.param), want);
             QCOMPARE(p.List(c.param)->RowCount(), c.param == 3 ? want.size() : 1);
             QVERIFY(p.box.Apply());
