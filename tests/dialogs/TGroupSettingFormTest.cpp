@@ -223,7 +223,8 @@ private slots:
     }
 
     // Deleting 新刊 takes the groups showing it away in this library, in its sub window, and in
-    // a second library that uses the same element data file; the connect target goes with it.
+    // a second library that uses the same element data file; the connect target goes with it,
+    // and the saved files no longer hold it.
     void deletingGroupDataRemovesItsGroupsEverywhere() {
         QFile::copy(Path(u"books.ZQL"_s), Path(u"second.ZQL"_s));
         TZQLForm* second = frame_->OpenSelected(Path(u"second.ZQL"_s));
@@ -266,6 +267,14 @@ private slots:
         QCOMPARE(ComboNames(sub->GroupCombo()), left);
         QCOMPARE(sub->Group(), 0);
         QCOMPARE(Library().Group(0)->GroupData()->Owner()->Size(), std::size_t(2));
+
+        // Saved and opened again, 新刊 and its data stay gone.
+        form_->Action(u"A_Save"_s)->trigger();
+        ForgetChanges(second->Document().Library());
+        QVERIFY(second->parentWidget()->close() && form_->parentWidget()->close());
+        form_ = frame_->OpenSelected(Path(u"books.ZQL"_s));
+        QCOMPARE(ComboNames(form_->GroupCombo()), left);
+        QVERIFY(!FileText(Path(u"data/books.ZQD"_s)).contains(u"新刊データ"_s));
     }
 
     // A new element data file with two new groups, a renamed group with a header: after OK and

@@ -163,6 +163,44 @@ TEST_F(GroupDataSettingTest, OkAsksForUnappliedEdits) {
 // --- commit
 // ------------------------------------------------------------------------------------
 
+// The commit reorders and moves the very groups, data and elements the windows and references
+// point at, re-points connect targets, and another library showing moved data follows it.
+TEST_F(GroupDataSettingTest, CommitKeepsIdentitiesAndOtherLibrariesFollow) {
+    TZQLCtrl other;
+    controller_.RegisterLibrary(other);
+    TGroupSetting* reserve = other.AddGroupForGroupData(file_->At(3));  // 予備
+    TGroupSetting* second = other.AddGroupForGroupData(file_->At(1));   // データ 2
+    TGroupSetting* first = library_.Group(0);
+    TGroupSetting* sales = library_.Group(2);
+    TGroupData* data = first->GroupData();
+    TElement* element = data->At(0);
+    element->SetElementRefs(0, {data->At(1)});
+    element->SetGroupRefs(1, {sales});
+    first->SetConnectGroup(sales);
+    library_.Group(1)->SetConnectGroup(first);
+
+    TGroupDataSetting setting(library_);
+    setting.MoveGroup(2, 0);                       // 売上 first
+    setting.MoveGroup(1, 3);                       // グループ 1 last
+    setting.MoveGroupDataToFile(0, {1}, 1, true);  // データ 2 to two.ZQD
+    const auto report = setting.Commit(library_, controller_);
+
+    EXPECT_TRUE(sales == library_.Group(0) && first == library_.Group(3));
+    EXPECT_EQ(3u, first->Number());
+    EXPECT_TRUE(sales == first->ConnectGroup() && first == library_.Group(1)->ConnectGroup());
+    EXPECT_TRUE(data == first->GroupData() && element == data->At(0));
+    EXPECT_EQ(NumberList{TElement::ItemOf(data->At(1))}, element->Numbers(0));
+    EXPECT_EQ(NumberList{TElement::ItemOf(sales)}, element->Numbers(1));
+    TGroupData* moved = second->GroupData();
+    EXPECT_TRUE(second_ == moved->Owner() && moved == library_.Group(1)->GroupData());
+    EXPECT_EQ(1u, moved->Index());
+    EXPECT_EQ(2u, reserve->GroupData()->Index());
+    EXPECT_EQ(std::vector<TZQLCtrl*>{&other}, report.otherLibraries);
+    EXPECT_TRUE(other.IsModified() && file_->IsModified() && second_->IsModified());
+    controller_.UnregisterLibrary(other);
+    other.SetController(nullptr);
+}
+
 TEST_F(GroupDataSettingTest, AFileReadFromDiskWaitsForTheCommit) {
     second_->SetModified(true);
     ASSERT_EQ(kFileOk, second_->Write(library_));

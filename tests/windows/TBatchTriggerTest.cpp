@@ -96,6 +96,27 @@ private slots:
         ForgetChanges(form->Document().Library());
     }
 
+    // The open list (here the sample's sort of 新刊, moved to 書籍) runs once the window of a
+    // just-opened library stands; the close list runs in the close query before the
+    // unsaved-changes question, so a close list that saves leaves nothing to ask about.
+    void openAndCloseListsRunWhereListed() {
+        QByteArray zql = Bytes(path_).replace("[GroupNo]1", "[GroupNo]0");
+        QFile file(path_);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(zql.replace("change]", "open]")) > 0);
+        file.close();
+        TZQLForm* form = frame_->OpenSelected(path_);
+        auto* model = static_cast<TElementListModel*>(form->List().model());
+        QCOMPARE(Title(model->ElementAt(0)), u"Ｃ＋＋の海"_s);
+        QCOMPARE(Title(model->ElementAt(3)), u"表の作り方"_s);
+        form->Document().Library().BatchList(kBatchClose) = {{{}, 3, "save"}};
+        dialogs_->Expect(Kind::kInput, u"追加数"_s, Answer::kOk, "2");
+        form->AddElements();
+        QVERIFY(form->Document().IsModified() && form->parentWidget()->close());
+        const QString zqd = FileText(Path(u"data/books.ZQD"_s)).remove('\\');
+        QVERIFY(zqd.contains("[size]6") &&
+                zqd.indexOf(u"Ｃ＋＋の海"_s) < zqd.indexOf(u"表の作り方"_s));
+    }
+
     // The timed list runs at each tick of its interval, waits (looking again every second) while
     // a modal dialog is open or the panel holds unapplied edits, then runs and keeps its
     // interval. The interval and the customise values come from the settings dialog, act in
