@@ -79,7 +79,7 @@ TEST_F(GroupDataSettingTest, AddGroupsMakesDataAndNumberedGroups) {
 // --- questions
 // ---------------------------------------------------------------------------------
 
-TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
+TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoadsOrOk) {
     TGroupDataSetting setting(library_);
     EXPECT_EQ(Step::kNothing, setting.EditPage({}).kind);  // no group loaded
     EXPECT_FALSE(setting.GroupChanged());
@@ -95,10 +95,9 @@ TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
     EXPECT_EQ(Step::kNothing, setting.SelectGroup(1, TAnswer::kCancel).kind);
     EXPECT_EQ(0u, setting.LoadedGroup());
     EXPECT_EQ(Sj("新しい名前"), setting.Page().name);
-    EXPECT_EQ(Step::kNothing,
-              setting.SelectGroup(0).kind);  // the loaded row again
-    EXPECT_EQ(Step::kNothing,
-              setting.SelectGroup(std::nullopt).kind);  // the header row
+    // The loaded row again and the header row ask nothing.
+    EXPECT_EQ(Step::kNothing, setting.SelectGroup(0).kind);
+    EXPECT_EQ(Step::kNothing, setting.SelectGroup(std::nullopt).kind);
     EXPECT_TRUE(setting.GroupChanged());
 
     EXPECT_EQ(Step::kDone, setting.SelectGroup(1, TAnswer::kNo).kind);
@@ -110,6 +109,19 @@ TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoads) {
     EXPECT_EQ(Sj("新しい名前"), setting.Group(1).name);
     EXPECT_TRUE(setting.DialogChanged());
     EXPECT_FALSE(setting.GroupChanged());
+
+    // OK asks the same: Cancel stays, No commits nothing, Yes applies the edits.
+    for (TAnswer answer : {TAnswer::kCancel, TAnswer::kNo, TAnswer::kYes}) {
+        TGroupDataSetting ok(library_);
+        ok.SelectGroup(2);
+        auto edited = ok.Page();
+        edited.output = false;
+        ok.EditPage(edited);
+        EXPECT_EQ(Step::kAsk, ok.Ok().kind);
+        EXPECT_EQ(answer == TAnswer::kCancel ? Step::kNothing : Step::kDone, ok.Ok(answer).kind);
+        EXPECT_EQ(answer == TAnswer::kYes, ok.WantsCommit());
+        EXPECT_EQ(answer == TAnswer::kYes, !(ok.Group(2).status & TGroupSetting::kOutput));
+    }
     EXPECT_EQ(Step::kDone, setting.Ok().kind);  // nothing left unapplied
 }
 
@@ -142,22 +154,6 @@ TEST_F(GroupDataSettingTest, DragsBetweenAndWithinDataGridsLeaveTheDialogUnchang
         EXPECT_EQ(Step::kDone, c.run(setting).kind) << c.what;
         EXPECT_EQ(c.setsFlag, setting.DialogChanged()) << c.what;
     }
-}
-
-TEST_F(GroupDataSettingTest, OkAsksForUnappliedEdits) {
-    TGroupDataSetting setting(library_);
-    setting.SelectGroup(2);
-    auto page = setting.Page();
-    page.output = false;
-    setting.EditPage(page);
-    EXPECT_EQ(Step::kAsk, setting.Ok().kind);
-    EXPECT_EQ(Step::kNothing, setting.Ok(TAnswer::kCancel).kind);
-    EXPECT_EQ(Step::kDone, setting.Ok(TAnswer::kNo).kind);
-    EXPECT_FALSE(setting.WantsCommit());
-    setting.EditPage(page);
-    EXPECT_EQ(Step::kDone, setting.Ok(TAnswer::kYes).kind);
-    EXPECT_TRUE(setting.WantsCommit());
-    EXPECT_EQ(0, setting.Group(2).status & TGroupSetting::kOutput);
 }
 
 // --- commit

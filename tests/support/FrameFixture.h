@@ -30,7 +30,7 @@ using Answer = IDialogs::Answer;
 using namespace Qt::StringLiterals;
 
 // The control called name; a test naming a control the window lacks stops at once.
-template <typename T>
+template <typename T = QWidget>
 T* Child(const QObject& parent, const char* name) {
     T* child = parent.findChild<T*>(QString::fromLatin1(name));
     if (!child) qFatal("no control %s", name);

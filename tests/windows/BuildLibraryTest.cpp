@@ -33,12 +33,7 @@ namespace {
 const QString kAuthorsDraw = u"%WHILE,著者%%著者%%IF_EXIST,著者%・%END_IF%%WEND%"_s;
 const QString kAuthorsOutput = u"%WHILE,著者%%著者%%IF_EXIST,著者%、%END_IF%%WEND%"_s;
 
-template <typename T = QWidget>
-T* Child(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (!child) qFatal("no control %s", name);
-    return child;
-}
+using test::Child;
 
 void Click(QWidget& parent, const char* name) {
     QTest::mouseClick(Child(parent, name), Qt::LeftButton);

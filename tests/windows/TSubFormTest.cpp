@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QToolButton>
 
 #include "FrameFixture.h"
@@ -283,24 +284,29 @@ private slots:
         QVERIFY(!frame_->SubWindow());
     }
 
-    // Two libraries sharing one element data file: closing one keeps the file for
-    // the other, whose changes are then saved into it.
+    // Two libraries sharing one element data file: an edit through one shows in the other,
+    // closing one keeps the file for the other, whose changes are then saved into it.
     void closingOneOfTwoLibrariesKeepsTheSharedFile() {
         TZQLForm* a = OpenSample();
         QVERIFY(QFile::copy(Path("books.ZQL"), Path("other.ZQL")));
         TZQLForm* b = frame_->OpenSelected(Path("other.ZQL"));
         QCOMPARE(a->Document().DataOf(0), b->Document().DataOf(0));
+        // An element added through one window shows in the other's list at once.
+        QSignalSpy spy(&b->Document(), &TLibraryDocument::rowsChanged);
+        QVERIFY(a->Document().AddElements(0, 2) && !spy.isEmpty());
+        QCOMPARE(b->List().model()->rowCount(), 6);
+        ForgetChanges(a->Document().Library());
         QVERIFY(a->parentWidget()->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(frame_->LibraryWindows().size(), 1);
         QCOMPARE(frame_->SubWindow()->Document(), &b->Document());
-        QCOMPARE(b->Document().ElementCount(0), std::size_t(4));
+        QCOMPARE(b->Document().ElementCount(0), std::size_t(6));
         // A drop in the remaining library lands in the shared file.
         TSubForm* sub = frame_->SubWindow();
         sub->ChangeGroup(1);
         sub->List().SelectRows(0, 1, 0);
         QVERIFY(DropOnRow(*b, DragFrom(*sub, 0), 0));
-        QCOMPARE(b->List().model()->rowCount(), 6);
+        QCOMPARE(b->List().model()->rowCount(), 8);
         // Both libraries name one .ZQI, which a's close wrote.
         dialogs_->Expect(Kind::kYesNo, u"読み込んだ後にほかで変更されています"_s, Answer::kYes);
         QVERIFY(b->Document().Save());

@@ -1,7 +1,6 @@
 // The library window driven through the frame, with scripted answers: element commands, row
 // moves, the pending-change query, saving, closing, and the frame's own settings file.
 #include <QComboBox>
-#include <QSignalSpy>
 #include <QTabBar>
 
 #include "FrameFixture.h"
@@ -59,21 +58,6 @@ private slots:
                      {"abc", 0}, {"3個", 0}, {"-2", -2},   {"", 0}};
         for (const auto& c : cases)
             QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(c.typed)), c.count);
-    }
-
-    // Two libraries naming one element data file: an element added through one window shows
-    // in the other's list at once.
-    void sharedElementDataReachesEveryLibrary() {
-        TZQLForm* a = OpenSample();
-        QVERIFY(QFile::copy(Path("books.ZQL"), Path("other.ZQL")));
-        TZQLForm* b = frame_->OpenSelected(Path("other.ZQL"));
-        QCOMPARE(b->List().model()->rowCount(), 4);
-        QSignalSpy spy(&b->Document(), &TLibraryDocument::rowsChanged);
-        QVERIFY(a->Document().AddElements(0, 2));
-        QVERIFY(!spy.isEmpty());
-        QCOMPARE(b->List().model()->rowCount(), 6);
-        for (TZQLForm* form : {a, b})
-            ForgetChanges(form->Document().Library());
     }
 
     void deletingEveryElementLeavesTheEmptyRow() {
