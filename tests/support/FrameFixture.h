@@ -51,6 +51,14 @@ inline QString FileText(const QString& path) {
     return QtText::FromCp932(Bytes(path).toStdString());
 }
 
+// The elements of data in their order.
+inline std::vector<TElement*> Elements(const TGroupData& data) {
+    std::vector<TElement*> elements;
+    for (std::size_t i = 0; i < data.Size(); ++i)
+        elements.push_back(data.At(i));
+    return elements;
+}
+
 // The edits are the test's own: the frame closes without asking about them.
 inline void ForgetChanges(TZQLCtrl& library) {
     library.SetModified(false);

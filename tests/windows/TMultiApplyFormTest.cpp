@@ -28,25 +28,9 @@ constexpr int kRelated = 3;    // 関連書, element reference array
 
 // The element lines of the first group data of an element data file.
 QList<QByteArray> FirstDataLines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    QList<QByteArray> data;
-    bool inData = false;
-    for (QByteArray line : lines) {
-        if (line.endsWith('\r')) line.chop(1);
-        if (line == "[/data]" && inData) break;
-        if (inData) data << line;
-        if (line == "[data]") inData = true;
-    }
-    return data;
-}
-
-std::vector<TElement*> Elements(const TGroupData& data) {
-    std::vector<TElement*> elements;
-    for (std::size_t i = 0; i < data.Size(); ++i)
-        elements.push_back(data.At(i));
-    return elements;
+    const QByteArray bytes = Bytes(path).replace("\r\n", "\n");
+    const qsizetype start = bytes.indexOf("[data]\n") + 7;
+    return bytes.mid(start, bytes.indexOf("\n[/data]", start) - start).split('\n');
 }
 
 void ClickBox(QCheckBox* box) {

@@ -10,18 +10,6 @@ namespace tabrix {
 
 using namespace test;
 
-namespace {
-
-std::vector<TElement*> Elements(TZQLForm& form) {
-    std::vector<TElement*> elements;
-    const TGroupData* data = form.Document().DataOf(static_cast<std::size_t>(form.CurrentGroup()));
-    for (std::size_t i = 0; i < data->Size(); ++i)
-        elements.push_back(data->At(i));
-    return elements;
-}
-
-}  // namespace
-
 class TZQLFormTest : public QObject, FrameFixture {
     Q_OBJECT
 
@@ -81,6 +69,7 @@ private slots:
         TZQLForm* form = frame_->OpenSelected({});
         dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "6");
         form->AddElements();
+        const TGroupData& data = *form->Document().DataOf(0);
         const struct {
             int from, to;
             const char* order;
@@ -90,13 +79,13 @@ private slots:
                      {2, 0, "bcadef", 0, 1},
                      {1, 2, "abcdef", 1, 2}};  // onto the selection: nothing
         for (const auto& c : cases) {
-            const std::vector<TElement*> before = Elements(*form);
+            const std::vector<TElement*> before = Elements(data);
             form->List().SelectRows(1, 2, 1);
             int top = 0, bottom = 0;
             QVERIFY(form->List().SelectedRange(top, bottom));
             form->MoveRows(c.from, c.to, top, bottom);
             QString got;
-            for (TElement* e : Elements(*form))
+            for (TElement* e : Elements(data))
                 got += QChar(static_cast<char16_t>(
                     u'a' + (std::find(before.begin(), before.end(), e) - before.begin())));
             QCOMPARE(got, QString::fromLatin1(c.order));
