@@ -25,7 +25,7 @@ using namespace test;
 
 namespace {
 
-const QString kCaption = QStringLiteral("グループの設定");
+const QString kCaption = u"グループの設定"_s;
 
 TSettingGrid* Grid(const QObject& dialog, const char* name) {
     return Child<TSettingGrid>(dialog, name);
@@ -126,7 +126,7 @@ private slots:
             return state;
         };
         const QStringList before = snapshot();
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [](QDialog& dialog) {
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [](QDialog& dialog) {
             Pick(Grid(dialog, "GroupDGrid"), 0);
             auto* header = Child<QTextEdit>(dialog, "GroupHeaderREdit");
             const QString text = header->toPlainText();
@@ -144,10 +144,10 @@ private slots:
             QCOMPARE(Column(uses, 0), (QStringList{"書籍", "新刊", "出版社", "予備"}));
             Pick(data, 3);
             Drag(data, 1, data, 0);
-            QCOMPARE(Column(data, 2).first(), QStringLiteral("予備"));
+            QCOMPARE(Column(data, 2).first(), u"予備"_s);
             QVERIFY(!static_cast<TGroupSettingForm&>(dialog).Setting().GroupChanged());
         });
-        form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
+        form_->Action(u"A_GroupSetting"_s)->trigger();
         QCOMPARE(snapshot(), before);
     }
 
@@ -177,7 +177,7 @@ private slots:
             {"exclude groups",
              [](QDialog& d) { SelectRows(Grid(d, "GroupSettingDrawGrid"), 1, 2); },
              [](QDialog& d) { Click(d, "GroupExcludeTBtn"); }, Kind::kOkCancel,
-             QStringLiteral("【選択している】2 個のグループを除外します。宜しいですか？")},
+             u"【選択している】2 個のグループを除外します。宜しいですか？"_s},
             {"move data to another ZQD",
              [](QDialog& d) {
                  Click(d, "ZQDNewTBtn");
@@ -185,25 +185,24 @@ private slots:
                  SelectRows(Grid(d, "GroupDataDGrid"), 0, 0);
              },
              [](QDialog& d) { Drag(Grid(d, "GroupDataDGrid"), 0, Grid(d, "ZQDDGrid"), 1); },
-             Kind::kOkCancel,
-             QStringLiteral("ドラッグしたグループを\n\nへ移動します。宜しいですか？")},
+             Kind::kOkCancel, u"ドラッグしたグループを\n\nへ移動します。宜しいですか？"_s},
             {"another group with edits",
              [](QDialog& d) {
                  Pick(Grid(d, "GroupDGrid"), 0);
-                 Child<QLineEdit>(d, "GroupNameEdit")->setText(QStringLiteral("本"));
+                 Child<QLineEdit>(d, "GroupNameEdit")->setText(u"本"_s);
              },
              [](QDialog& d) { Pick(Grid(d, "GroupDGrid"), 1); }, Kind::kYesNoCancel,
-             QStringLiteral("グループに変更が加えられています。適用しますか？")},
+             u"グループに変更が加えられています。適用しますか？"_s},
             {"OK with edits",
              [](QDialog& d) {
                  Pick(Grid(d, "GroupDGrid"), 2);
-                 Child<QTextEdit>(d, "GroupFooterREdit")->setPlainText(QStringLiteral("x"));
+                 Child<QTextEdit>(d, "GroupFooterREdit")->setPlainText(u"x"_s);
              },
              [](QDialog& d) { Click(d, "OKBBtn"); }, Kind::kYesNoCancel,
-             QStringLiteral("グループに変更が加えられています。適用しますか？")},
+             u"グループに変更が加えられています。適用しますか？"_s},
         };
         for (const Case& c : cases) {
-            dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
+            dialogs_->ExpectDialog(kCaption, u"キャンセル"_s, [&](QDialog& dialog) {
                 auto& form = static_cast<TGroupSettingForm&>(dialog);
                 c.prepare(dialog);
                 const QString before = Summary(form);
@@ -212,22 +211,23 @@ private slots:
                 c.trigger(dialog);
                 QVERIFY2(dialogs_->Done(), c.name);
                 QCOMPARE(dialogs_->Asked().last(),
-                         QString::number(static_cast<int>(c.kind)) + QStringLiteral(": ") + c.text);
+                         QString::number(static_cast<int>(c.kind)) + u": "_s + c.text);
                 QCOMPARE(Summary(form), before);
                 QCOMPARE(form.Setting().LoadedGroup(), loaded);
                 QVERIFY2(dialog.isVisible(), c.name);
             });
-            form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
+            form_->Action(u"A_GroupSetting"_s)->trigger();
         }
         QCOMPARE(Library().GroupCount(), std::size_t(3));
         QVERIFY(!form_->Document().IsModified());
     }
 
     // Deleting 新刊 takes the groups showing it away in this library, in its sub window, and in
-    // a second library that uses the same element data file; the connect target goes with it.
+    // a second library that uses the same element data file; the connect target goes with it,
+    // and the saved files no longer hold it.
     void deletingGroupDataRemovesItsGroupsEverywhere() {
-        QFile::copy(Path(QStringLiteral("books.ZQL")), Path(QStringLiteral("second.ZQL")));
-        TZQLForm* second = frame_->OpenSelected(Path(QStringLiteral("second.ZQL")));
+        QFile::copy(Path(u"books.ZQL"_s), Path(u"second.ZQL"_s));
+        TZQLForm* second = frame_->OpenSelected(Path(u"second.ZQL"_s));
         QVERIFY(second);
         QCOMPARE(second->Document().DataOf(1), form_->Document().DataOf(1));
         second->ChangeGroup(1);
@@ -242,16 +242,16 @@ private slots:
             window->SetAutoApply(false);
             emit window->Panel().edited();
         }
-        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("変更が加えられています"), Answer::kNo);
+        dialogs_->Expect(Kind::kYesNoCancel, u"変更が加えられています"_s, Answer::kNo);
 
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [&](QDialog& dialog) {
             Pick(Grid(dialog, "ZQDDGrid"), 0);
             SelectRows(Grid(dialog, "GroupDataDGrid"), 1, 1);
-            dialogs_->Expect(Kind::kOkCancel, QStringLiteral("選択しているグループを削除します"));
+            dialogs_->Expect(Kind::kOkCancel, u"選択しているグループを削除します"_s);
             Click(dialog, "GDataDeleteTBtn");
             QCOMPARE(Column(Grid(dialog, "GroupDGrid"), 0), (QStringList{"書籍", "出版社"}));
         });
-        form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
+        form_->Action(u"A_GroupSetting"_s)->trigger();
 
         const QStringList left{"書籍", "出版社"};
         for (TZQLForm* window : {form_, second}) {
@@ -267,40 +267,47 @@ private slots:
         QCOMPARE(ComboNames(sub->GroupCombo()), left);
         QCOMPARE(sub->Group(), 0);
         QCOMPARE(Library().Group(0)->GroupData()->Owner()->Size(), std::size_t(2));
+
+        // Saved and opened again, 新刊 and its data stay gone.
+        form_->Action(u"A_Save"_s)->trigger();
+        ForgetChanges(second->Document().Library());
+        QVERIFY(second->parentWidget()->close() && form_->parentWidget()->close());
+        form_ = frame_->OpenSelected(Path(u"books.ZQL"_s));
+        QCOMPARE(ComboNames(form_->GroupCombo()), left);
+        QVERIFY(!FileText(Path(u"data/books.ZQD"_s)).contains(u"新刊データ"_s));
     }
 
     // A new element data file with two new groups, a renamed group with a header: after OK and
     // the save, the files on disk hold them.
     void newGroupsInANewFileAreSaved() {
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [&](QDialog& dialog) {
             Pick(Grid(dialog, "GroupDGrid"), 1);
-            Child<QLineEdit>(dialog, "GroupNameEdit")->setText(QStringLiteral("近刊"));
+            Child<QLineEdit>(dialog, "GroupNameEdit")->setText(u"近刊"_s);
             Child<QTextEdit>(dialog, "GroupHeaderREdit")
-                ->setPlainText(QStringLiteral("## %CNG_GROUP->NAME%%\\n%\n\n"));
+                ->setPlainText(u"## %CNG_GROUP->NAME%%\\n%\n\n"_s);
             Click(dialog, "GroupApplyBBtn");
             Click(dialog, "ZQDNewTBtn");
             auto* path = Child<QLineEdit>(dialog, "ZQDPathEdit");
-            path->setText(QStringLiteral("added.ZQD"));
+            path->setText(u"added.ZQD"_s);
             QTest::keyClick(path, Qt::Key_Return);
             QVERIFY(dialog.isVisible());
-            dialogs_->Expect(Kind::kInput, QStringLiteral("グループ数"), Answer::kOk,
-                             QStringLiteral("2"));
+            dialogs_->Expect(Kind::kInput, u"グループ数"_s, Answer::kOk, u"2"_s);
             Click(dialog, "GroupAddTBtn");
         });
-        form_->Action(QStringLiteral("A_GroupSetting"))->trigger();
+        form_->Action(u"A_GroupSetting"_s)->trigger();
         QCOMPARE(ComboNames(form_->GroupCombo()),
                  (QStringList{"書籍", "近刊", "出版社", "グループ 1", "グループ 2"}));
         QVERIFY(Library().IsModified());
-        form_->Action(QStringLiteral("A_Save"))->trigger();
+        form_->Action(u"A_Save"_s)->trigger();
 
         const QString zqd = FileText(Path("added.ZQD"));
         QVERIFY2(zqd.contains("[name]データ 1") && zqd.contains("[name]データ 2"), qPrintable(zqd));
         const QString zql = FileText(Path("books.ZQL"));
         for (const QString& expected :
-             {QStringLiteral("[name]近刊\r\n"), QStringLiteral("[zqd_file]added.ZQD\r\n"),
+             {u"[name]近刊\r\n"_s, u"[zqd_file]added.ZQD\r\n"_s,
               QStringLiteral("[name]グループ 2\r\n[zqp_file]books.ZQP\r\n[zqd_file]added.ZQD\r\n"
                              "[gd_index]1\r\n[status]1\r\n[output_path]グループ 2.txt\r\n"),
-              QStringLiteral("[header]\r\n## %CNG_GROUP->NAME%%\\n%\r\n[/header]")})
+              u"[header]\r\n## %CNG_GROUP->NAME%%\\n%\r\n[/header]"_s})
             QVERIFY2(zql.contains(expected), qPrintable(expected));
     }
 

@@ -21,6 +21,8 @@
 
 namespace tabrix {
 
+using namespace Qt::StringLiterals;
+
 using test::ScriptedDialogs;
 using Kind = ScriptedDialogs::Kind;
 
@@ -60,7 +62,7 @@ class TLibrarySelectFormTest : public QObject {
         explicit Dialog(const QByteArray* history = nullptr) {
             if (history) WriteFile(HistoryPath(), *history);
         }
-        QString HistoryPath() const { return config.path() + QStringLiteral("/histry.log"); }
+        QString HistoryPath() const { return config.path() + u"/histry.log"_s; }
         TLibrarySelectForm& Open() {
             form = std::make_unique<TLibrarySelectForm>(config.path(), templates.path(), dialogs);
             form->show();
@@ -81,125 +83,88 @@ class TLibrarySelectFormTest : public QObject {
 
 private slots:
     // OK, or a double click on the entry, moves it to the front of the history file.
-    void ChosenEntryMovesToTheFrontOnce_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("doubleClick");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("third to front")
-            << 2 << false << QByteArray("/l/c.ZQL\r\n/l/a.ZQL\r\n/l/b.ZQL");
-        QTest::newRow("first stays")
-            << 0 << false << QByteArray("/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL");
-        QTest::newRow("double click")
-            << 1 << true << QByteArray("/l/b.ZQL\r\n/l/a.ZQL\r\n/l/c.ZQL");
-    }
     void ChosenEntryMovesToTheFrontOnce() {
-        QFETCH(int, row);
-        QFETCH(bool, doubleClick);
-        QFETCH(QByteArray, expected);
-        const QByteArray history(kHistory);
-        Dialog d(&history);
-        d.Open();
-        QCOMPARE(d.List()->item(2)->text(), QStringLiteral("c.ZQL"));
-        d.ClickRow(row);
-        const QString chosen = d.List()->item(row)->data(Qt::UserRole).toString();
-        QCOMPARE(d.Edit()->text(), chosen);
-        if (doubleClick)
-            QTest::mouseDClick(d.List()->viewport(), Qt::LeftButton, {},
-                               d.List()->visualItemRect(d.List()->item(row)).center());
-        else
-            QTest::mouseClick(d.Find<QPushButton>("OKBBtn"), Qt::LeftButton);
-        QCOMPARE(d.form->result(), int(QDialog::Accepted));
-        QCOMPARE(d.form->LibraryPath(), chosen);
-        QCOMPARE(ReadFile(d.HistoryPath()), expected);
-    }
-
-    void PathsDifferingInCaseAreTwoEntries() {
-        TLibraryHistory history;
-        history.Add("/l/A.ZQL");
-        history.Add("/l/a.ZQL");
-        history.Add("/l/A.ZQL");
-        QCOMPARE(history.Entries(), (std::vector<std::string>{"/l/A.ZQL", "/l/a.ZQL"}));
-    }
-
-    void OkWithAnEmptyPathLeavesTheFile() {
-        const QByteArray history("/l/a.ZQL\r\n/l/b.ZQL\r\n");
-        Dialog d(&history);
-        d.Open();
-        QTest::mouseClick(d.Find<QPushButton>("OKBBtn"), Qt::LeftButton);
-        QCOMPARE(d.form->result(), int(QDialog::Accepted));
-        QVERIFY(d.form->LibraryPath().isEmpty());
-        QCOMPARE(ReadFile(d.HistoryPath()), history);  // not even rewritten
+        const struct {
+            int row;
+            bool doubleClick;
+            QByteArray expected;
+        } cases[] = {{2, false, "/l/c.ZQL\r\n/l/a.ZQL\r\n/l/b.ZQL"},
+                     {0, false, "/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL"},
+                     {1, true, "/l/b.ZQL\r\n/l/a.ZQL\r\n/l/c.ZQL"}};
+        for (const auto& c : cases) {
+            const QByteArray history(kHistory);
+            Dialog d(&history);
+            d.Open();
+            QCOMPARE(d.List()->item(2)->text(), u"c.ZQL"_s);
+            d.ClickRow(c.row);
+            const QString chosen = d.List()->item(c.row)->data(Qt::UserRole).toString();
+            QCOMPARE(d.Edit()->text(), chosen);
+            if (c.doubleClick)
+                QTest::mouseDClick(d.List()->viewport(), Qt::LeftButton, {},
+                                   d.List()->visualItemRect(d.List()->item(c.row)).center());
+            else
+                QTest::mouseClick(d.Find<QPushButton>("OKBBtn"), Qt::LeftButton);
+            QCOMPARE(d.form->result(), int(QDialog::Accepted));
+            QCOMPARE(d.form->LibraryPath(), chosen);
+            QCOMPARE(ReadFile(d.HistoryPath()), c.expected);
+        }
     }
 
     // Deleting and clearing write the history even when the dialog is cancelled; deleting
     // without a selection does nothing.
-    void HistoryMenuEditsTheFile_data() {
-        QTest::addColumn<int>("row");  // -1: no selection
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<QByteArray>("written");
-        const QString remove = QStringLiteral("選択履歴の削除(&D)");
-        QTest::newRow("delete") << 1 << remove << 2 << QByteArray("/l/a.ZQL\r\n/l/c.ZQL");
-        QTest::newRow("delete nothing") << -1 << remove << 3 << QByteArray(kHistory);
-        QTest::newRow("clear") << -1 << QStringLiteral("履歴のクリア(&C)") << 0 << QByteArray();
-    }
     void HistoryMenuEditsTheFile() {
-        QFETCH(int, row);
-        QFETCH(QString, entry);
-        QFETCH(int, left);
-        QFETCH(QByteArray, written);
-        const QByteArray history(kHistory);
-        Dialog d(&history);
-        d.Open();
-        if (row >= 0) d.ClickRow(row);
-        MenuAction(d.form->HistoryMenu(), entry)->trigger();
-        QCOMPARE(d.List()->count(), left);
-        QTest::mouseClick(d.Find<QPushButton>("CancelBBtn"), Qt::LeftButton);
-        QCOMPARE(d.form->result(), int(QDialog::Rejected));
-        QCOMPARE(ReadFile(d.HistoryPath()), written);
-    }
-
-    void MissingHistoryIsWrittenOnClose() {
-        Dialog d;
-        d.Open();
-        QCOMPARE(d.List()->count(), 0);
-        test::TypeText(d.Edit(), QStringLiteral("/l/新しい.ZQL"));
-        QTest::mouseClick(d.Find<QPushButton>("OKBBtn"), Qt::LeftButton);
-        QCOMPARE(ReadFile(d.HistoryPath()), QStringLiteral("/l/新しい.ZQL").toUtf8());
+        const QString remove = u"選択履歴の削除(&D)"_s;
+        const struct {
+            int row;  // -1: no selection
+            QString entry;
+            int left;
+            QByteArray written;
+        } cases[] = {{1, remove, 2, "/l/a.ZQL\r\n/l/c.ZQL"},
+                     {-1, remove, 3, kHistory},
+                     {-1, u"履歴のクリア(&C)"_s, 0, ""}};
+        for (const auto& c : cases) {
+            const QByteArray history(kHistory);
+            Dialog d(&history);
+            d.Open();
+            if (c.row >= 0) d.ClickRow(c.row);
+            MenuAction(d.form->HistoryMenu(), c.entry)->trigger();
+            QCOMPARE(d.List()->count(), c.left);
+            QTest::mouseClick(d.Find<QPushButton>("CancelBBtn"), Qt::LeftButton);
+            QCOMPARE(d.form->result(), int(QDialog::Rejected));
+            QCOMPARE(ReadFile(d.HistoryPath()), c.written);
+        }
     }
 
     void BrowseReplacesThePath() {
         Dialog d;
         d.Open();
-        d.Edit()->setText(QStringLiteral("/old.ZQL"));
-        d.dialogs.Expect(Kind::kOpen, QStringLiteral("ライブラリファイル"), IDialogs::Answer::kOk,
-                         QStringLiteral("/chosen/x.ZQL"));
-        d.dialogs.Expect(Kind::kOpen, QStringLiteral("ライブラリファイル"),
-                         IDialogs::Answer::kCancel);
+        d.Edit()->setText(u"/old.ZQL"_s);
+        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, IDialogs::Answer::kOk,
+                         u"/chosen/x.ZQL"_s);
+        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, IDialogs::Answer::kCancel);
         QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
-        QCOMPARE(d.Edit()->text(), QStringLiteral("/chosen/x.ZQL"));
+        QCOMPARE(d.Edit()->text(), u"/chosen/x.ZQL"_s);
         QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
-        QCOMPARE(d.Edit()->text(), QStringLiteral("/chosen/x.ZQL"));
+        QCOMPARE(d.Edit()->text(), u"/chosen/x.ZQL"_s);
         QVERIFY(d.dialogs.Unexpected().isEmpty());
     }
 
     void TemplatesAreListedRelativeToTheirFolder() {
         Dialog d;
         const QByteArray header("Library-File for Tabrix ver 2.0\r\n");
-        WriteFile(d.templates.filePath(QStringLiteral("住所録.ZQL")), header);
-        WriteFile(d.templates.filePath(QStringLiteral("仕事/蔵書.ZQL")), header);
-        WriteFile(d.templates.filePath(QStringLiteral("蔵書.ZQP")), header);
+        WriteFile(d.templates.filePath(u"住所録.ZQL"_s), header);
+        WriteFile(d.templates.filePath(u"仕事/蔵書.ZQL"_s), header);
+        WriteFile(d.templates.filePath(u"蔵書.ZQP"_s), header);
         d.Open();
         auto* combo = d.Find<QComboBox>("TemplateCmbBox");
         QStringList items;
         for (int i = 0; i < combo->count(); ++i)
             items << combo->itemText(i);
-        QCOMPARE(items,
-                 (QStringList{QStringLiteral("仕事/蔵書.ZQL"), QStringLiteral("住所録.ZQL")}));
+        QCOMPARE(items, (QStringList{u"仕事/蔵書.ZQL"_s, u"住所録.ZQL"_s}));
         QVERIFY(!d.form->DeriveFromTemplate());
         QTest::mouseClick(d.Find<QCheckBox>("TemplateCBox"), Qt::LeftButton);
         QVERIFY(d.form->DeriveFromTemplate());
-        QCOMPARE(d.form->TemplatePath(), d.templates.filePath(QStringLiteral("仕事/蔵書.ZQL")));
+        QCOMPARE(d.form->TemplatePath(), d.templates.filePath(u"仕事/蔵書.ZQL"_s));
     }
 
     void HistoryPanelFoldsAndReturns() {
@@ -207,13 +172,13 @@ private slots:
         d.Open();
         auto* button = d.Find<QToolButton>("PanelShowHideBtn");
         QWidget* panel = d.List()->parentWidget();
-        QCOMPARE(button->text(), QStringLiteral("←"));
+        QCOMPARE(button->text(), u"←"_s);
         QCOMPARE(panel->width(), 140);
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(button->text(), QStringLiteral("→"));
+        QCOMPARE(button->text(), u"→"_s);
         QTRY_COMPARE(panel->width(), 20);
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(button->text(), QStringLiteral("←"));
+        QCOMPARE(button->text(), u"←"_s);
         QTRY_COMPARE(panel->width(), 140);
     }
 
@@ -221,42 +186,23 @@ private slots:
         Dialog d;
         QImage image(64, 48, QImage::Format_RGB32);
         image.fill(Qt::darkGreen);
-        QVERIFY(image.save(d.templates.filePath(QStringLiteral("見本.jpg")), "JPEG"));
+        QVERIFY(image.save(d.templates.filePath(u"見本.jpg"_s), "JPEG"));
         // CP932 bytes of "見本.jpg" and of the memo "蔵書の管理".
         const QByteArray library =
             "Library-File for Tabrix ver 2.0\r\n[init]\r\n[preview_image]\x8c\xa9\x96\x7b.jpg\r\n"
             "[preview_memo]\r\n\x91\xa0\x8f\x91\x82\xcc\x8a\xc7\x97\x9d\r\n[/preview_memo]\r\n"
             "[/init]\r\n";
-        const QString path = d.templates.filePath(QStringLiteral("lib.ZQL"));
+        const QString path = d.templates.filePath(u"lib.ZQL"_s);
         WriteFile(path, library);
         d.Open();
         d.Edit()->setText(path);
-        QCOMPARE(d.Find<QPlainTextEdit>("PreviewREdit")->toPlainText(),
-                 QStringLiteral("蔵書の管理"));
+        QCOMPARE(d.Find<QPlainTextEdit>("PreviewREdit")->toPlainText(), u"蔵書の管理"_s);
         const QPixmap shown = d.Find<QLabel>("PreviewImage")->pixmap();
         QVERIFY(!shown.isNull());
         QVERIFY(shown.width() <= 160 && shown.height() <= 120);
-        d.Edit()->setText(d.templates.filePath(QStringLiteral("none.ZQL")));
+        d.Edit()->setText(d.templates.filePath(u"none.ZQL"_s));
         QVERIFY(d.Find<QPlainTextEdit>("PreviewREdit")->toPlainText().isEmpty());
         QVERIFY(d.Find<QLabel>("PreviewImage")->pixmap().isNull());
-    }
-
-    // The templates shipped in the data folder, with their descriptions in the preview.
-    void ShippedTemplatesAreOfferedWithTheirPreview() {
-        const QByteArray history("/home/u/文書/蔵書目録.ZQL\r\n/home/u/仕事/顧客.ZQL\r\n");
-        Dialog d(&history);
-        d.form = std::make_unique<TLibrarySelectForm>(d.config.path(), AppPaths::TemplateDir(),
-                                                      d.dialogs);
-        d.form->show();
-        auto* combo = d.Find<QComboBox>("TemplateCmbBox");
-        QVERIFY(combo->findText(QStringLiteral("住所録.ZQL")) >= 0);
-        const int books = combo->findText(QStringLiteral("蔵書管理.ZQL"));
-        QVERIFY(books >= 0);
-        QTest::mouseClick(d.Find<QCheckBox>("TemplateCBox"), Qt::LeftButton);
-        combo->setCurrentIndex(books);
-        QVERIFY(d.Find<QPlainTextEdit>("PreviewREdit")
-                    ->toPlainText()
-                    .startsWith(QStringLiteral("蔵書管理のテンプレートです。")));
     }
 };
 

@@ -26,31 +26,8 @@ using namespace test;
 
 namespace {
 
-const QString kCaption = QStringLiteral("ライブラリの設定");
-const QString kReloadCaption = QStringLiteral("上書/読み込みの選択");
-
-// Everything the dialog can change, to compare before and after.
-struct Snapshot {
-    std::string output, library, parameters, info, image;
-    StringList memo;
-    std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batch;
-    TZQPCtrl* parameterFile;
-    std::uint8_t status;
-
-    explicit Snapshot(const TZQLCtrl& zql)
-        : output(zql.OutputPath()),
-          library(zql.Path()),
-          parameters(zql.ParameterFile()->Path()),
-          info(zql.InitializeInfo()->Path()),
-          image(zql.PreviewImage()),
-          memo(zql.PreviewMemo()),
-          parameterFile(zql.ParameterFile()),
-          status(zql.Status()) {
-        for (std::size_t i = 0; i < kBatchTriggerCount; ++i)
-            batch[i] = zql.BatchList(static_cast<BatchTrigger>(i));
-    }
-    bool operator==(const Snapshot&) const = default;
-};
+const QString kCaption = u"ライブラリの設定"_s;
+const QString kReloadCaption = u"上書/読み込みの選択"_s;
 
 QStringList Rows(const QListWidget* grid) {
     QStringList rows;
@@ -80,95 +57,60 @@ private slots:
     }
     void cleanup() { CloseFrame(); }
 
-    void okWithoutChangeLeavesTheLibraryUntouched() {
-        TZQLCtrl& library = Library();
-        library.BatchList(kBatchClose) = {
-            TLibrarySetting::PlainItem(TLibrarySetting::BatchEntry::kOutput)};
-        const Snapshot before(library);
-        QVERIFY(form_->Action(QStringLiteral("A_LibrarySetting"))->isEnabled());
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"));
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
-        QVERIFY(Snapshot(library) == before);
-        QVERIFY(!form_->Document().IsModified());
-    }
-
     // The sample's change list holds one sort item; the new items go after it, and the drag
     // puts the last one first.
     void batchItemsAddedAndReorderedCommitInOrder() {
         const std::vector<TBatchSetting> sample = Library().BatchList(kBatchChange);
         QCOMPARE(sample.size(), std::size_t(1));
         const QString sortName = QtText::FromCp932(sample[0].name);
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [&](QDialog& dialog) {
             auto* form = static_cast<TLibrarySettingForm*>(&dialog);
             QListWidget* grid = form->BatchGrid(kBatchChange);
             QCOMPARE(Rows(grid), QStringList{sortName});
             AddEntry(dialog, 2, 3);  // 出力
             AddEntry(dialog, 2, 2);  // 上書保存
-            QCOMPARE(Rows(grid),
-                     (QStringList{sortName, QStringLiteral("出力"), QStringLiteral("上書き保存")}));
+            QCOMPARE(Rows(grid), (QStringList{sortName, u"出力"_s, u"上書き保存"_s}));
             // What a drop of the last row above the first does to the grid's model.
             QVERIFY(grid->model()->moveRow({}, 2, {}, 0));
             QCoreApplication::processEvents();
-            QCOMPARE(Rows(grid),
-                     (QStringList{QStringLiteral("上書き保存"), sortName, QStringLiteral("出力")}));
+            QCOMPARE(Rows(grid), (QStringList{u"上書き保存"_s, sortName, u"出力"_s}));
+            // The placeholder row of an empty page removes nothing.
+            Child<QTabWidget>(dialog, "BatchPageControl")->setCurrentIndex(0);
+            QListWidget* open = form->BatchGrid(kBatchOpen);
+            QCOMPARE(Rows(open), QStringList{u"＜処理未指定＞"_s});
+            open->setCurrentRow(0);
+            Child<QPushButton>(dialog, "ParamNotUseBtn")->click();
+            QCOMPARE(open->count(), 1);
         });
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        form_->Action(u"A_LibrarySetting"_s)->trigger();
         const std::vector<TBatchSetting>& change = Library().BatchList(kBatchChange);
         QCOMPARE(change.size(), std::size_t(3));
         QCOMPARE(change[0].type, 3u);
         QVERIFY(change[1] == sample[0]);
         QCOMPARE(change[2].type, 4u);
+        QVERIFY(Library().BatchList(kBatchOpen).empty());
         QVERIFY(!form_->Document().IsModified());
     }
 
-    // The operations' entries are the business of their dialogs' tests (TOperationFormTest).
-    void thePlaceholderRowRemovesNothing() {
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [](QDialog& dialog) {
-            auto* form = static_cast<TLibrarySettingForm*>(&dialog);
-            auto* pages = Child<QTabWidget>(dialog, "BatchPageControl");
-            pages->setCurrentIndex(0);
-            QListWidget* grid = form->BatchGrid(kBatchOpen);
-            QCOMPARE(Rows(grid), QStringList{QStringLiteral("＜処理未指定＞")});
-            grid->setCurrentRow(0);
-            Child<QPushButton>(dialog, "ParamNotUseBtn")->click();
-            QCOMPARE(grid->count(), 1);
-        });
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
-        QVERIFY(Library().BatchList(kBatchOpen).empty());
-    }
-
-    void cancelChangesNothing() {
-        const Snapshot before(Library());
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [](QDialog& dialog) {
-            Child<QLineEdit>(dialog, "OutputPathEdit")->setText(QStringLiteral("elsewhere"));
-            Child<QLineEdit>(dialog, "UseZQPEdit")->setText(QStringLiteral("other.ZQP"));
-            Child<QPlainTextEdit>(dialog, "SampleREdit")->setPlainText(QStringLiteral("新しい"));
-            AddEntry(dialog, 3, 3);
-        });
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
-        QVERIFY(Snapshot(Library()) == before);
-    }
-
     void editsAndBrowsingCommitThePaths() {
-        const QString chosen = Path(QStringLiteral("moved.ZQL"));
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
-            dialogs_->Expect(Kind::kSave, QStringLiteral("ZQL"), Answer::kOk, chosen);
+        const QString chosen = Path(u"moved.ZQL"_s);
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [&](QDialog& dialog) {
+            dialogs_->Expect(Kind::kSave, u"ZQL"_s, Answer::kOk, chosen);
             Child<QPushButton>(dialog, "ZQLEditBtn")->click();
             // A cancelled chooser leaves the edit as it was.
-            dialogs_->Expect(Kind::kSave, QStringLiteral("ZQI"), Answer::kCancel);
+            dialogs_->Expect(Kind::kSave, u"ZQI"_s, Answer::kCancel);
             Child<QPushButton>(dialog, "UseZQIEditBtn")->click();
-            Child<QLineEdit>(dialog, "OutputPathEdit")->setText(QStringLiteral("gen"));
-            Child<QPlainTextEdit>(dialog, "SampleREdit")
-                ->setPlainText(QStringLiteral("一行目\n二行目"));
+            Child<QLineEdit>(dialog, "OutputPathEdit")->setText(u"gen"_s);
+            Child<QPlainTextEdit>(dialog, "SampleREdit")->setPlainText(u"一行目\n二行目"_s);
         });
         const std::string info = Library().InitializeInfo()->Path();
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        form_->Action(u"A_LibrarySetting"_s)->trigger();
         std::string expected;
         QVERIFY(PathName::FromNative(QtText::ToNative(chosen), expected));
         QCOMPARE(Library().Path(), expected);
         QCOMPARE(Library().InitializeInfo()->Path(), info);
         std::string gen;
-        QVERIFY(PathName::FromNative(QtText::ToNative(Path(QStringLiteral("gen"))), gen));
+        QVERIFY(PathName::FromNative(QtText::ToNative(Path(u"gen"_s)), gen));
         QCOMPARE(Library().OutputPath(), gen);
         QCOMPARE(Library().PreviewMemo(),
                  (StringList{TextCodec::FromUtf8("一行目"), TextCodec::FromUtf8("二行目")}));
@@ -176,20 +118,88 @@ private slots:
         QCOMPARE(form_->windowTitle(), chosen);
     }
 
-    void existingParameterFileByAnswer_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("read");
-        QTest::addColumn<bool>("pathTaken");
-        QTest::newRow("読み込む") << "読み込む" << true << true;
-        QTest::newRow("上書する") << "上書する" << false << true;
-        QTest::newRow("変更しない") << "変更しない" << false << false;
-        QTest::newRow("closed") << "" << false << false;
-    }
+    // The three answers and the closed question, each on a fresh copy of the sample.
     void existingParameterFileByAnswer() {
-        QFETCH(QString, button);
-        QFETCH(bool, read);
-        QFETCH(bool, pathTaken);
-        const QString otherNative = Path(QStringLiteral("other.ZQP"));
+        const struct {
+            const char* button;
+            bool read, pathTaken;
+        } cases[] = {{"読み込む", true, true},
+                     {"上書する", false, true},
+                     {"変更しない", false, false},
+                     {"", false, false}};
+        for (const auto& c : cases) {
+            CloseFrame();
+            init();
+            ExistingParameterFile(QString::fromUtf8(c.button), c.read, c.pathTaken);
+        }
+    }
+
+    void referenceImageByUpperCasedExtension() {
+        const std::tuple<const char*, const char*, bool> cases[] = {
+            {"a.jpg", "JPG", true}, {"b.BMP", "BMP", true}, {"c.png", "PNG", false}};
+        for (const auto& [name, format, shown] : cases) {
+            QImage picture(40, 30, QImage::Format_RGB32);
+            picture.fill(Qt::red);
+            QVERIFY(picture.save(Path(name), format));
+            Library().SetPreviewImage(name);
+            TLibrarySettingForm form(Library(), *dialogs_);
+            form.show();
+            const QPixmap pixmap = form.findChild<QLabel*>(u"SampleImage"_s)->pixmap();
+            QCOMPARE(!pixmap.isNull(), shown);
+        }
+    }
+
+    // The shipped template folder when it can be written, else the user's; the selection
+    // dialog lists the template from either.
+    void templateWrittenAndListed() {
+        for (bool shippedExists : {true, false})
+            TemplateWrittenAndListed(shippedExists);
+    }
+
+private:
+    TZQLCtrl& Library() { return form_->Document().Library(); }
+    void TemplateWrittenAndListed(bool shippedExists) {
+        QTemporaryDir shipped;
+        const QString shippedDir = shippedExists ? shipped.path() : shipped.filePath("none");
+        frame_->SetTemplateDir(shippedDir);
+        const QString folder =
+            shippedExists ? shippedDir : TLibrarySelectForm::UserTemplateDir(AppPaths::ConfigDir());
+        const QString zql = folder + u"/私の型.ZQL"_s;
+        QFile::remove(zql);
+        const std::string path = Library().ParameterFile()->Path();
+        dialogs_->ExpectDialog(kCaption, u"キャンセル"_s, [&](QDialog& dialog) {
+            dialogs_->Expect(Kind::kInput, u"テンプレート名"_s, Answer::kOk, u"私の型"_s);
+            dialogs_->Expect(Kind::kMessage, u"書き出しました"_s);
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+            // A name that leaves the folder is refused and writes nothing.
+            dialogs_->Expect(Kind::kInput, u"テンプレート名"_s, Answer::kOk, u"../外"_s);
+            dialogs_->Expect(Kind::kMessage, u"テンプレート名に使えない文字が含まれています。"_s);
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+            // An existing template is replaced only after OK.
+            dialogs_->Expect(Kind::kInput, u"テンプレート名"_s, Answer::kOk, u"私の型"_s);
+            dialogs_->Expect(Kind::kOkCancel, u"既に存在します"_s, Answer::kCancel);
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+        });
+        form_->Action(u"A_LibrarySetting"_s)->trigger();
+        QCOMPARE(Library().ParameterFile()->Path(), path);
+        QVERIFY(!Library().IsModified());
+        QVERIFY(QFileInfo::exists(zql));
+        QVERIFY(QFileInfo::exists(folder + u"/私の型.ZQP"_s));
+        QVERIFY(!QFileInfo::exists(QFileInfo(folder).path() + u"/外.ZQL"_s));
+
+        TLibrarySelectForm select(AppPaths::ConfigDir(), shippedDir, *dialogs_);
+        auto* templates = select.findChild<QComboBox*>(u"TemplateCmbBox"_s);
+        const int row = templates->findText(u"私の型.ZQL"_s);
+        QVERIFY(row >= 0);
+        templates->setCurrentIndex(row);
+        QCOMPARE(QFileInfo(select.TemplatePath()).canonicalFilePath(),
+                 QFileInfo(zql).canonicalFilePath());
+        QFile::remove(zql);
+        QFile::remove(folder + u"/私の型.ZQP"_s);
+    }
+
+    void ExistingParameterFile(const QString& button, bool read, bool pathTaken) {
+        const QString otherNative = Path(u"other.ZQP"_s);
         std::string other;
         QVERIFY(PathName::FromNative(QtText::ToNative(otherNative), other));
         {
@@ -205,14 +215,14 @@ private slots:
         const std::size_t beforeSize = before->Size();
         QVERIFY(beforeSize > 1);
 
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("OK"), [&](QDialog& dialog) {
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [&](QDialog& dialog) {
             Child<QLineEdit>(dialog, "UseZQPEdit")->setText(otherNative);
         });
         dialogs_->ExpectDialog(kReloadCaption, button, [](QDialog& dialog) {
             QVERIFY(dialog.findChild<QLabel*>()->text().contains(
-                QStringLiteral("指定のZQPファイルは既に存在します。")));
+                u"指定のZQPファイルは既に存在します。"_s));
         });
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        form_->Action(u"A_LibrarySetting"_s)->trigger();
 
         TZQPCtrl* now = Library().ParameterFile();
         QCOMPARE(now->Path(), pathTaken ? other : beforePath);
@@ -230,91 +240,6 @@ private slots:
         QCOMPARE(written.Read(), 0);
         QCOMPARE(written.Size(), pathTaken && !read ? beforeSize : std::size_t(1));
     }
-
-    void escapeAnswersDoNotChange() {
-        TSelectZQPReLoadForm question;
-        question.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&question));
-        QTest::keyClick(&question, Qt::Key_Escape);
-        QCOMPARE(question.result(), int(TSelectZQPReLoadForm::kKeep));
-        QVERIFY(!question.isVisible());
-    }
-
-    void referenceImageByUpperCasedExtension_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("format");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("jpg lower case") << "a.jpg" << QByteArray("JPG") << true;
-        QTest::newRow("BMP") << "b.BMP" << QByteArray("BMP") << true;
-        QTest::newRow("png is not offered") << "c.png" << QByteArray("PNG") << false;
-    }
-    void referenceImageByUpperCasedExtension() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, format);
-        QFETCH(bool, shown);
-        QImage picture(40, 30, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        QVERIFY(picture.save(Path(name), format.constData()));
-        Library().SetPreviewImage(QtText::ToCp932(name));
-        TLibrarySettingForm form(Library(), *dialogs_);
-        form.show();
-        const QPixmap pixmap = form.findChild<QLabel*>(QStringLiteral("SampleImage"))->pixmap();
-        QCOMPARE(!pixmap.isNull(), shown);
-    }
-
-    // The shipped template folder when it can be written, else the user's; the selection
-    // dialog lists the template from either.
-    void templateWrittenAndListed_data() {
-        QTest::addColumn<bool>("shippedExists");
-        QTest::newRow("shipped folder") << true;
-        QTest::newRow("user folder") << false;
-    }
-    void templateWrittenAndListed() {
-        QFETCH(bool, shippedExists);
-        QTemporaryDir shipped;
-        const QString shippedDir = shippedExists ? shipped.path() : shipped.filePath("none");
-        frame_->SetTemplateDir(shippedDir);
-        const QString folder =
-            shippedExists ? shippedDir : TLibrarySelectForm::UserTemplateDir(AppPaths::ConfigDir());
-        const QString zql = folder + QStringLiteral("/私の型.ZQL");
-        QFile::remove(zql);
-        const Snapshot before(Library());
-        dialogs_->ExpectDialog(kCaption, QStringLiteral("キャンセル"), [&](QDialog& dialog) {
-            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
-                             QStringLiteral("私の型"));
-            dialogs_->Expect(Kind::kMessage, QStringLiteral("書き出しました"));
-            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
-            // A name that leaves the folder is refused and writes nothing.
-            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
-                             QStringLiteral("../外"));
-            dialogs_->Expect(Kind::kMessage,
-                             QStringLiteral("テンプレート名に使えない文字が含まれています。"));
-            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
-            // An existing template is replaced only after OK.
-            dialogs_->Expect(Kind::kInput, QStringLiteral("テンプレート名"), Answer::kOk,
-                             QStringLiteral("私の型"));
-            dialogs_->Expect(Kind::kOkCancel, QStringLiteral("既に存在します"), Answer::kCancel);
-            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
-        });
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
-        QVERIFY(Snapshot(Library()) == before);
-        QVERIFY(QFileInfo::exists(zql));
-        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/私の型.ZQP")));
-        QVERIFY(!QFileInfo::exists(QFileInfo(folder).path() + QStringLiteral("/外.ZQL")));
-
-        TLibrarySelectForm select(AppPaths::ConfigDir(), shippedDir, *dialogs_);
-        auto* templates = select.findChild<QComboBox*>(QStringLiteral("TemplateCmbBox"));
-        const int row = templates->findText(QStringLiteral("私の型.ZQL"));
-        QVERIFY(row >= 0);
-        templates->setCurrentIndex(row);
-        QCOMPARE(QFileInfo(select.TemplatePath()).canonicalFilePath(),
-                 QFileInfo(zql).canonicalFilePath());
-        QFile::remove(zql);
-        QFile::remove(folder + QStringLiteral("/私の型.ZQP"));
-    }
-
-private:
-    TZQLCtrl& Library() { return form_->Document().Library(); }
 
     TZQLForm* form_ = nullptr;
 };

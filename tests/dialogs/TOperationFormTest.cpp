@@ -12,7 +12,6 @@
 #include "TempDir.h"
 #include "dialogs/TCheckList.h"
 #include "dialogs/TCompareApplyForm.h"
-#include "dialogs/TSameDeleteForm.h"
 #include "dialogs/TSortForm.h"
 #include "windows/TElementListModel.h"
 #include "windows/TOperationProgress.h"
@@ -26,8 +25,8 @@ using Drive = std::function<void(QDialog&)>;
 
 namespace {
 
-const QString kDone = QStringLiteral("処理終了です");
-const QString kNoKey = QStringLiteral("基準にするパラメータがありません！");
+const QString kDone = u"処理終了です"_s;
+const QString kNoKey = u"基準にするパラメータがありません！"_s;
 
 void Tick(QDialog& dialog, const char* list, std::initializer_list<int> rows, bool on = true) {
     auto* checks = Child<TCheckList>(dialog, list);
@@ -52,8 +51,8 @@ QStringList Titles(const TElementListModel& model) {
     return titles;
 }
 
-const QString kA = QStringLiteral("ソフトウェア入門"), kB = QStringLiteral("表の作り方"),
-              kC = QStringLiteral("ねこの随筆"), kD = QStringLiteral("Ｃ＋＋の海");
+const QString kA = u"ソフトウェア入門"_s, kB = u"表の作り方"_s, kC = u"ねこの随筆"_s,
+              kD = u"Ｃ＋＋の海"_s;
 
 }  // namespace
 
@@ -76,12 +75,6 @@ private slots:
             StringList lines;
         };
         const Case cases[] = {
-            {"sort of the caller's group",
-             [&] { return new TSortForm(library, 1, *dialogs_); },
-             [](QDialog& d) {
-                 Tick(d, "JudgeParamCLBox", {3, 0});
-             },
-             {"[JudgeParam]0,3", "[GroupNo]1", "[Option]1,1,1,1"}},
             {"sort without a group",
              [&] { return new TSortForm(library, -1, *dialogs_); },
              [](QDialog& d) {
@@ -104,20 +97,13 @@ private slots:
              [&] { return new TCompareApplyForm(library, *dialogs_); },
              [](QDialog& d) {
                  ClickRow(d, "DstLBox", 0);
-                 auto radios = d.findChild<QWidget*>(QStringLiteral("DstGroupStatusRGroup"))
+                 auto radios = d.findChild<QWidget*>(u"DstGroupStatusRGroup"_s)
                                    ->findChildren<QRadioButton*>();
                  QVERIFY(radios[1]->isChecked());  // 選択 shows the toggled status
                  radios[0]->click();
              },
              {"[SrcGroup]", "[DstGroup]", "[JudgeParam]", "[ApplyParam]", "[JudgeCondition]0",
               "[ApplyCondition]0"}},
-            {"duplicate deletion",
-             [&] { return new TSameDeleteForm(library, *dialogs_); },
-             [](QDialog& d) {
-                 Tick(d, "JudgeParamCLBox", {11});
-                 Tick(d, "TargetGroupCLBox", {0});
-             },
-             {"[JudgeParam]11", "[TargetGroup]0,"}},
         };
         for (const Case& c : cases) {
             std::unique_ptr<TOperationForm> dialog(c.make());
@@ -137,15 +123,15 @@ private slots:
         };
         const Case cases[] = {
             {"A_Sort",
-             QStringLiteral("並び替え"),
+             u"並び替え"_s,
              {kNoKey},
              [](QDialog& d) {
                  Tick(d, "TargetGroupCLBox", {1, 2});
                  Click(d, "OKBBtn");
              }},
             {"A_DeleteDuplicates",
-             QStringLiteral("重複削除"),
-             {kNoKey, QStringLiteral("対象にするグループがありません！")},
+             u"重複削除"_s,
+             {kNoKey, u"対象にするグループがありません！"_s},
              [](QDialog& d) {
                  Tick(d, "TargetGroupCLBox", {0});
                  Click(d, "OKBBtn");
@@ -154,9 +140,9 @@ private slots:
                  Click(d, "OKBBtn");
              }},
             {"A_CompareApply",
-             QStringLiteral("判定適用"),
-             {QStringLiteral("判定元と適用先の両方に指定されているグループがあります！"),
-              QStringLiteral("判定元と判定先の両方に指定されているパラメータがあります！")},
+             u"判定適用"_s,
+             {u"判定元と適用先の両方に指定されているグループがあります！"_s,
+              u"判定元と判定先の両方に指定されているパラメータがあります！"_s},
              [](QDialog& d) {
                  ClickRow(d, "SrcLBox", 0);
                  ClickRow(d, "DstLBox", 0);
@@ -169,7 +155,7 @@ private slots:
         };
         const QStringList before = Titles(form_->List().ListModel());
         for (const Case& c : cases) {
-            dialogs_->ExpectDialog(c.caption, QStringLiteral("閉じる"), [&](QDialog& dialog) {
+            dialogs_->ExpectDialog(c.caption, u"閉じる"_s, [&](QDialog& dialog) {
                 for (const QString& message : c.messages)
                     dialogs_->Expect(Kind::kMessage, message);
                 c.drive(dialog);
@@ -188,27 +174,27 @@ private slots:
     void sortCallersRepaintBothLists() {
         TSubForm* sub = frame_->SubWindow();
         sub->ChangeGroup(0);
-        dialogs_->ExpectDialog(QStringLiteral("並び替え"), QStringLiteral("実行"), [](QDialog& d) {
-            QCOMPARE(d.findChild<TCheckList*>(QStringLiteral("TargetGroupCLBox"))->Ticks(),
+        dialogs_->ExpectDialog(u"並び替え"_s, u"実行"_s, [](QDialog& d) {
+            QCOMPARE(d.findChild<TCheckList*>(u"TargetGroupCLBox"_s)->Ticks(),
                      (std::vector<bool>{true, false, false}));
             Tick(d, "JudgeParamCLBox", {0});
             Tick(d, "OptionCLBox", {1, 2, 3}, false);
         });
         dialogs_->Expect(Kind::kMessage, kDone);
-        form_->Action(QStringLiteral("A_Sort"))->trigger();
+        form_->Action(u"A_Sort"_s)->trigger();
         QCOMPARE(Titles(form_->List().ListModel()), (QStringList{kD, kC, kA, kB}));
         QCOMPARE(Titles(*sub->List().ListModel()), (QStringList{kD, kC, kA, kB}));
         QVERIFY(form_->Document().IsModified());
 
         // Kana folding puts ねこ (as ネコ) after ソ.
-        dialogs_->ExpectDialog(QStringLiteral("並び替え"), QStringLiteral("実行"),
+        dialogs_->ExpectDialog(u"並び替え"_s, u"実行"_s,
                                [](QDialog& d) { Tick(d, "JudgeParamCLBox", {0}); });
         dialogs_->Expect(Kind::kMessage, kDone);
         QHeaderView* header = form_->List().horizontalHeader();
         QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
         QCOMPARE(Titles(form_->List().ListModel()), (QStringList{kD, kA, kC, kB}));
 
-        dialogs_->ExpectDialog(QStringLiteral("並び替え"), QStringLiteral("実行"), [](QDialog& d) {
+        dialogs_->ExpectDialog(u"並び替え"_s, u"実行"_s, [](QDialog& d) {
             Tick(d, "JudgeParamCLBox", {0});
             Tick(d, "OptionCLBox", {0}, false);
         });
@@ -222,24 +208,24 @@ private slots:
 
     void compareApplyAndDuplicateDeletionFromTheMenu() {
         // No judge: every 新刊 element takes the price of the last 書籍 element.
-        dialogs_->ExpectDialog(QStringLiteral("判定適用"), QStringLiteral("実行"), [](QDialog& d) {
+        dialogs_->ExpectDialog(u"判定適用"_s, u"実行"_s, [](QDialog& d) {
             ClickRow(d, "SrcLBox", 0);
             ClickRow(d, "DstLBox", 1);
             Tick(d, "ApplyParamCLBox", {6});
         });
         dialogs_->Expect(Kind::kMessage, kDone);
-        form_->Action(QStringLiteral("A_CompareApply"))->trigger();
+        form_->Action(u"A_CompareApply"_s)->trigger();
         for (std::size_t i = 0; i < 2; ++i)
             QCOMPARE(form_->Document().ElementAt(1, i)->Numbers(6).front(), NumberItem(5200));
 
         // 分類 is 1, 1, 2, 1 in 書籍: the first of each value stays; the list follows at once.
         form_->List().SelectRows(3, 3, 3);
-        QVERIFY(form_->Action(QStringLiteral("A_DeleteDuplicates"))->isVisible());
-        dialogs_->ExpectDialog(QStringLiteral("重複削除"), QStringLiteral("実行"), [](QDialog& d) {
+        QVERIFY(form_->Action(u"A_DeleteDuplicates"_s)->isVisible());
+        dialogs_->ExpectDialog(u"重複削除"_s, u"実行"_s, [](QDialog& d) {
             Tick(d, "JudgeParamCLBox", {11});
             Tick(d, "TargetGroupCLBox", {0});
         });
-        form_->Action(QStringLiteral("A_DeleteDuplicates"))->trigger();
+        form_->Action(u"A_DeleteDuplicates"_s)->trigger();
         QCOMPARE(Titles(form_->List().ListModel()), (QStringList{kA, kC}));
         QCOMPARE(form_->CurrentElement(), form_->Document().ElementAt(0, 1));
     }
@@ -248,30 +234,26 @@ private slots:
     // library file written with them.
     void batchItemsMadeThroughTheDialogsAreSaved() {
         auto add = [](QDialog& settings, int entry) {
-            auto* entries = settings.findChild<QListWidget*>(QStringLiteral("BatchLBox"));
+            auto* entries = settings.findChild<QListWidget*>(u"BatchLBox"_s);
             entries->setCurrentRow(entry);
-            settings.findChild<QPushButton*>(QStringLiteral("ParamUseBtn"))->click();
+            settings.findChild<QPushButton*>(u"ParamUseBtn"_s)->click();
         };
-        dialogs_->ExpectDialog(
-            QStringLiteral("ライブラリの設定"), QStringLiteral("OK"), [&](QDialog& settings) {
-                dialogs_->ExpectDialog(QStringLiteral("並び替え"), QStringLiteral("閉じる"));
-                dialogs_->ExpectDialog(
-                    QStringLiteral("並び替え"), QStringLiteral("実行"), [](QDialog& d) {
-                        QVERIFY(!d.findChild<TCheckList*>(QStringLiteral("TargetGroupCLBox"))
-                                     ->AnyTicked());
-                        Tick(d, "JudgeParamCLBox", {0});
-                    });
-                dialogs_->ExpectDialog(QStringLiteral("判定適用"), QStringLiteral("実行"),
-                                       [](QDialog& d) { ClickRow(d, "SrcLBox", 2); });
-                dialogs_->ExpectDialog(QStringLiteral("重複削除"), QStringLiteral("実行"),
-                                       [](QDialog& d) {
-                                           Tick(d, "JudgeParamCLBox", {11});
-                                           Tick(d, "TargetGroupCLBox", {0, 1});
-                                       });
-                for (int entry : {0, 0, 1, 4})
-                    add(settings, entry);
+        dialogs_->ExpectDialog(u"ライブラリの設定"_s, u"OK"_s, [&](QDialog& settings) {
+            dialogs_->ExpectDialog(u"並び替え"_s, u"閉じる"_s);
+            dialogs_->ExpectDialog(u"並び替え"_s, u"実行"_s, [](QDialog& d) {
+                QVERIFY(!d.findChild<TCheckList*>(u"TargetGroupCLBox"_s)->AnyTicked());
+                Tick(d, "JudgeParamCLBox", {0});
             });
-        form_->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+            dialogs_->ExpectDialog(u"判定適用"_s, u"実行"_s,
+                                   [](QDialog& d) { ClickRow(d, "SrcLBox", 2); });
+            dialogs_->ExpectDialog(u"重複削除"_s, u"実行"_s, [](QDialog& d) {
+                Tick(d, "JudgeParamCLBox", {11});
+                Tick(d, "TargetGroupCLBox", {0, 1});
+            });
+            for (int entry : {0, 0, 1, 4})
+                add(settings, entry);
+        });
+        form_->Action(u"A_LibrarySetting"_s)->trigger();
         const std::vector<TBatchSetting> expected = {
             {{"[JudgeParam]0", "[Option]1,1,1,1"}, 1, Sj("並び替え")},
             {{"[SrcGroup]2", "[DstGroup]", "[JudgeParam]", "[ApplyParam]", "[JudgeCondition]0",
@@ -294,11 +276,10 @@ private slots:
 
     void progressShowsOnlyAfterItsDelay() {
         for (int delay : {0, TOperationProgress::kMinimumMs}) {
-            TOperationProgress progress(form_, QStringLiteral("並び替え"), delay);
-            progress.Report(QtText::ToCp932(QStringLiteral("グループ「書籍」")));
+            TOperationProgress progress(form_, u"並び替え"_s, delay);
+            progress.Report(QtText::ToCp932(u"グループ「書籍」"_s));
             QCOMPARE(progress.Shown(), delay == 0);
-            if (delay == 0)
-                QCOMPARE(progress.Label(), QStringLiteral("並び替え\nグループ「書籍」"));
+            if (delay == 0) QCOMPARE(progress.Label(), u"並び替え\nグループ「書籍」"_s);
         }
     }
 

@@ -12,12 +12,14 @@
 
 namespace tabrix {
 
+using namespace Qt::StringLiterals;
+
 class RealDragTest : public QObject, test::FrameFixture {
     Q_OBJECT
 
 private slots:
     void dragFromTheSubWindowIntoTheLibraryWindow() {
-        if (QGuiApplication::platformName() == QStringLiteral("offscreen"))
+        if (QGuiApplication::platformName() == u"offscreen"_s)
             QSKIP("a real drag needs a window system (run under xvfb-run)");
         StartFrame(1000, 650);
         QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));

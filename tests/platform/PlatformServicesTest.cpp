@@ -1,24 +1,33 @@
-// The platform services around the windows: file dialog filters in Qt's form, the message
-// boxes' Japanese buttons and answers, the settings and data folders, preview images.
+// The platform services around the windows: CP932 meeting Qt, file dialog
+// filters in Qt's form, the message boxes' Japanese buttons and answers, the
+// settings and data folders, preview images, and the colouring of a format
+// editor.
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
 #include "platform/AppPaths.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtText.h"
 #include "platform/TImageLoader.h"
+#include "platform/TRichEditColoring.h"
 
 namespace tabrix {
+
+using namespace Qt::StringLiterals;
 
 class PlatformServicesTest : public QObject {
     Q_OBJECT
 
 private:
-    // Clicks the button captioned text of the message box that opens next, after noting the
-    // captions of all its buttons.
+    // Clicks the button captioned text of the message box that opens next, after
+    // noting the captions of all its buttons.
     void ClickWhenShown(const QString& text, QStringList& captions) {
         QTimer::singleShot(0, this, [text, &captions] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -31,135 +40,128 @@ private:
     }
 
 private slots:
-    void FiltersInQtForm_data() {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("name shows its pattern")
-            << QStringLiteral("ZQLファイル(*.ZQL)|*.ZQL") << QStringLiteral("ZQLファイル(*.ZQL)");
-        QTest::newRow("name without pattern")
-            << QStringLiteral("テキスト|*.txt") << QStringLiteral("テキスト (*.txt)");
-        QTest::newRow("two entries")
-            << QStringLiteral("ZQPファイル(*.ZQP)|*.ZQP|全てのファイル|*.*")
-            << QStringLiteral("ZQPファイル(*.ZQP);;全てのファイル (*.*)");
-        QTest::newRow("several patterns")
-            << QStringLiteral("画像|*.bmp;*.jpg") << QStringLiteral("画像 (*.bmp *.jpg)");
-        QTest::newRow("name shows other pattern") << QStringLiteral("ZQLファイル(*.ZQL)|*.zql")
-                                                  << QStringLiteral("ZQLファイル(*.ZQL) (*.zql)");
-        QTest::newRow("pattern without name")
-            << QStringLiteral("|*.ZQD") << QStringLiteral("*.ZQD");
-        QTest::newRow("trailing bar")
-            << QStringLiteral("テキスト|*.txt|") << QStringLiteral("テキスト (*.txt)");
-        QTest::newRow("empty") << QString() << QString();
+    // Round trips, and exact conversions that refuse what CP932 cannot hold.
+    void Cp932RoundTrips() {
+        for (const QString& text : {u"abc"_s, u"十表ソ能予"_s, u"ﾊﾟｿｺﾝ"_s, u"ＭＳ ゴシック"_s}) {
+            std::string cp932;
+            QVERIFY(QtText::ToCp932Exact(text, cp932));
+            QCOMPARE(QtText::FromCp932(cp932), text);
+            QCOMPARE(QtText::ToCp932(text), cp932);
+        }
+        std::string cp932;
+        QVERIFY(!QtText::ToCp932Exact(u"café"_s, cp932));
+        QVERIFY(!QtText::ToCp932Exact(QString::fromUtf8("\xF0\x9F\x98\x80"), cp932));
     }
+
     void FiltersInQtForm() {
-        QFETCH(QString, filter);
-        QFETCH(QString, expected);
-        QCOMPARE(QtDialogs::QtFilter(filter), expected);
+        const struct {
+            const char *filter, *expected;
+        } cases[] = {
+            {"ZQLファイル(*.ZQL)|*.ZQL", "ZQLファイル(*.ZQL)"},  // the name shows its pattern
+            {"テキスト|*.txt", "テキスト (*.txt)"},
+            {"ZQPファイル(*.ZQP)|*.ZQP|全てのファイル|*.*",
+             "ZQPファイル(*.ZQP);;全てのファイル (*.*)"},
+            {"画像|*.bmp;*.jpg", "画像 (*.bmp *.jpg)"},
+            {"ZQLファイル(*.ZQL)|*.zql", "ZQLファイル(*.ZQL) (*.zql)"},
+            {"|*.ZQD", "*.ZQD"},
+            {"テキスト|*.txt|", "テキスト (*.txt)"},
+            {"", ""},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(QtDialogs::QtFilter(QString::fromUtf8(c.filter)),
+                     QString::fromUtf8(c.expected));
     }
 
-    void QuestionsOfferJapaneseButtonsAndReportTheOneClicked_data() {
-        QTest::addColumn<int>("kind");  // 0 OK/Cancel, 1 Yes/No, 2 Yes/No/Cancel
-        QTest::addColumn<QString>("click");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QStringList>("buttons");
-        const QString ok = QStringLiteral("OK"), cancel = QStringLiteral("キャンセル");
-        const QString yes = QStringLiteral("はい(&Y)"), no = QStringLiteral("いいえ(&N)");
-        QTest::newRow("ok") << 0 << ok << int(IDialogs::Answer::kOk) << QStringList{ok, cancel};
-        QTest::newRow("cancel") << 0 << cancel << int(IDialogs::Answer::kCancel)
-                                << QStringList{ok, cancel};
-        QTest::newRow("no") << 1 << no << int(IDialogs::Answer::kNo) << QStringList{yes, no};
-        QTest::newRow("yes of three")
-            << 2 << yes << int(IDialogs::Answer::kYes) << QStringList{yes, no, cancel};
-        QTest::newRow("cancel of three")
-            << 2 << cancel << int(IDialogs::Answer::kCancel) << QStringList{yes, no, cancel};
-    }
     void QuestionsOfferJapaneseButtonsAndReportTheOneClicked() {
-        QFETCH(int, kind);
-        QFETCH(QString, click);
-        QFETCH(int, answer);
-        QFETCH(QStringList, buttons);
-        QtDialogs dialogs;
-        QStringList captions;
-        ClickWhenShown(click, captions);
-        const QString text = QStringLiteral("終了しますか？");
-        const IDialogs::Answer got =
-            kind == 0   ? dialogs.AskOkCancel(nullptr, text, QStringLiteral("確認"))
-            : kind == 1 ? dialogs.AskYesNo(nullptr, text, QStringLiteral("確認"))
-                        : dialogs.AskYesNoCancel(nullptr, text, QStringLiteral("終了確認"));
-        QCOMPARE(int(got), answer);
-        captions.sort();
-        buttons.sort();
-        QCOMPARE(captions, buttons);
+        const QString ok = u"OK"_s, cancel = u"キャンセル"_s;
+        const QString yes = u"はい(&Y)"_s, no = u"いいえ(&N)"_s;
+        const struct {
+            int kind;  // 0 OK/Cancel, 1 Yes/No, 2 Yes/No/Cancel
+            QString click;
+            IDialogs::Answer answer;
+            QStringList buttons;
+        } cases[] = {{0, ok, IDialogs::Answer::kOk, {ok, cancel}},
+                     {0, cancel, IDialogs::Answer::kCancel, {ok, cancel}},
+                     {1, no, IDialogs::Answer::kNo, {yes, no}},
+                     {2, yes, IDialogs::Answer::kYes, {yes, no, cancel}},
+                     {2, cancel, IDialogs::Answer::kCancel, {yes, no, cancel}}};
+        for (const auto& c : cases) {
+            QtDialogs dialogs;
+            QStringList captions;
+            ClickWhenShown(c.click, captions);
+            const QString text = u"終了しますか？"_s;
+            const IDialogs::Answer got = c.kind == 0 ? dialogs.AskOkCancel(nullptr, text, u"確認"_s)
+                                         : c.kind == 1
+                                             ? dialogs.AskYesNo(nullptr, text, u"確認"_s)
+                                             : dialogs.AskYesNoCancel(nullptr, text, u"終了確認"_s);
+            QCOMPARE(got, c.answer);
+            QStringList buttons = c.buttons;
+            captions.sort();
+            buttons.sort();
+            QCOMPARE(captions, buttons);
+        }
     }
 
-    void ConfigFolderFollowsXdg_data() {
-        QTest::addColumn<QString>("xdg");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("set") << QStringLiteral("/tmp/cfg") << QStringLiteral("/tmp/cfg/tabrix");
-        QTest::newRow("unset") << QString() << QStringLiteral("/home/u/.config/tabrix");
-        QTest::newRow("relative is ignored")
-            << QStringLiteral("cfg") << QStringLiteral("/home/u/.config/tabrix");
-    }
+    // XDG_CONFIG_HOME when set and absolute, else ~/.config.
     void ConfigFolderFollowsXdg() {
-        QFETCH(QString, xdg);
-        QFETCH(QString, expected);
-        QCOMPARE(AppPaths::ConfigDirFor(xdg, QStringLiteral("/home/u")), expected);
-    }
-    void ConfigFolderIsCreated() {
+        const QString home = u"/home/u/.config/tabrix"_s;
+        QCOMPARE(AppPaths::ConfigDirFor("/tmp/cfg", "/home/u"), u"/tmp/cfg/tabrix"_s);
+        QCOMPARE(AppPaths::ConfigDirFor(QString(), "/home/u"), home);
+        QCOMPARE(AppPaths::ConfigDirFor("cfg", "/home/u"), home);
         const QString dir = AppPaths::ConfigDir();
-        QVERIFY(dir.endsWith(QStringLiteral("/tabrix")));
+        QVERIFY(dir.endsWith(u"/tabrix"_s));
         QVERIFY(QFileInfo(dir).isDir());
     }
-
     void DataFolderPrefersInstalledThenBuildTreeThenSource() {
         QTemporaryDir root;
-        const QString bin = root.path() + QStringLiteral("/bin");
-        const QString installed = root.path() + QStringLiteral("/share/tabrix");
-        const QString source = root.path() + QStringLiteral("/src/data");
+        const QString bin = root.path() + u"/bin"_s;
+        const QString installed = root.path() + u"/share/tabrix"_s;
+        const QString source = root.path() + u"/src/data"_s;
         QDir().mkpath(bin);
-        QCOMPARE(AppPaths::DataDirFor(bin, QString()), installed);  // no templates anywhere
-        QDir().mkpath(source + QStringLiteral("/template"));
+        QCOMPARE(AppPaths::DataDirFor(bin, QString()),
+                 installed);  // no templates anywhere
+        QDir().mkpath(source + u"/template"_s);
         QCOMPARE(AppPaths::DataDirFor(bin, source), source);
-        QDir().mkpath(bin + QStringLiteral("/data/template"));
-        QCOMPARE(AppPaths::DataDirFor(bin, source), bin + QStringLiteral("/data"));
-        QDir().mkpath(installed + QStringLiteral("/template"));
+        QDir().mkpath(bin + u"/data/template"_s);
+        QCOMPARE(AppPaths::DataDirFor(bin, source), bin + u"/data"_s);
+        QDir().mkpath(installed + u"/template"_s);
         QCOMPARE(AppPaths::DataDirFor(bin, source), installed);
     }
-    void ShippedDataIsFound() {
-        QVERIFY2(QFileInfo(AppPaths::HelpPage()).isFile(), qPrintable(AppPaths::HelpPage()));
-        QVERIFY(QFileInfo(AppPaths::TemplateDir()).isDir());
-    }
 
-    void PreviewImagesLoadAsBitmapAndJpeg_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("format");
-        QTest::newRow("bmp") << QStringLiteral("preview.bmp") << QByteArray("BMP");
-        QTest::newRow("jpeg") << QStringLiteral("preview.JPG") << QByteArray("JPEG");
-        QTest::newRow("bitmap named jpg") << QStringLiteral("really-bmp.jpg") << QByteArray("BMP");
-    }
-    void PreviewImagesLoadAsBitmapAndJpeg() {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, format);
-        QTemporaryDir dir;
-        QImage image(40, 30, QImage::Format_RGB32);
-        image.fill(QColor(200, 40, 40));
-        QVERIFY(image.save(dir.filePath(name), format.constData()));
-        // The library names the image relative to its own folder, in Windows form.
-        const std::string library = QtText::ToNative(dir.filePath(QStringLiteral("a.ZQL")));
-        const QImage loaded =
-            TImageLoader::LoadForLibrary(QtText::ToCp932(QStringLiteral(".\\") + name), library);
-        QCOMPARE(loaded.size(), QSize(40, 30));
-        QVERIFY(qAbs(loaded.pixelColor(20, 15).red() - 200) < 8);
-    }
-    void MissingImageIsNull() {
-        QVERIFY(TImageLoader::Load(QStringLiteral("/nonexistent/x.bmp")).isNull());
-        QVERIFY(TImageLoader::LoadForLibrary("", "/tmp/a.ZQL").isNull());
-    }
-    void ImagesFitTheirAreaKeepingProportions() {
-        QImage image(200, 100, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QCOMPARE(TImageLoader::FitInto(image, QSize(100, 100)).size(), QSize(100, 50));
-        QCOMPARE(TImageLoader::FitInto(image, QSize(1000, 1000)).size(), QSize(400, 200));
+    // Colouring touches nothing else of the editor: text, selection, undo
+    // history, modified state, change signals.
+    void ColouringLeavesTextSelectionUndoAndChangeStateAlone() {
+        TZQLCtrl library;
+        library.AttachParameterFile(std::make_unique<TZQPCtrl>())
+            ->AddParameter()
+            ->SetCode(QtText::ToCp932(u"名称"_s));
+        QPlainTextEdit editor;
+        editor.setPlainText(u"%名称%\n%EDIT(+, 名称)%"_s);
+        QTest::keyClicks(&editor, u"ab"_s);
+        const int undoSteps = editor.document()->availableUndoSteps();
+        QVERIFY(undoSteps > 0);
+        editor.document()->setModified(false);
+        QTextCursor selection = editor.textCursor();
+        selection.setPosition(2);
+        selection.setPosition(6, QTextCursor::KeepAnchor);
+        editor.setTextCursor(selection);
+        const QString text = editor.toPlainText();
+        QSignalSpy changed(&editor, &QPlainTextEdit::textChanged);
+        QSignalSpy modified(editor.document(), &QTextDocument::modificationChanged);
+
+        TRichEditColoring::Colour(editor, library);
+        QCoreApplication::processEvents();  // nothing delayed may follow
+
+        QCOMPARE(editor.toPlainText(), text);
+        QCOMPARE(editor.textCursor().anchor(), 2);
+        QCOMPARE(editor.textCursor().position(), 6);
+        QCOMPARE(editor.document()->availableUndoSteps(), undoSteps);
+        QVERIFY(!editor.document()->isModified());
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(modified.count(), 0);
+        // Undo still undoes the typing, not the colouring.
+        editor.undo();
+        QVERIFY(!editor.toPlainText().startsWith(u"ab"_s));
     }
 };
 

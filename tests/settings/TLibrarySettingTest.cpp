@@ -15,8 +15,9 @@ namespace {
 using test::Sj;
 using Setting = TLibrarySetting;
 
-// A registered library at dir/lib.ZQL with a parameter file of one parameter 名称 (lib.ZQP), a
-// memo of two lines and one item in the open and the timed batch lists, saved (not modified).
+// A registered library at dir/lib.ZQL with a parameter file of one parameter
+// 名称 (lib.ZQP), a memo of two lines and one item in the open and the timed
+// batch lists, saved (not modified).
 class LibrarySettingTest : public ::testing::Test {
 protected:
     LibrarySettingTest() {
@@ -37,207 +38,35 @@ protected:
         library.SetModified(false);
     }
 
-    // Writes a parameter file at path with the single parameter code.
-    void WriteParameterFile(const std::string& path, const std::string& code) {
-        TZQPCtrl other;
-        other.Reset(path);
-        TParameter* parameter = other.AddParameter(nullptr, true);
-        parameter->SetName(code);
-        parameter->SetCode(code);
-        ASSERT_EQ(other.Write(), kFileOk);
-    }
-
     test::TempDir dir;
     TTabrixCtrl controller;
     TZQLCtrl library;
     TZQPCtrl* params = nullptr;
 };
 
-TEST_F(LibrarySettingTest, UnchangedCopyCommitsNothingAndLeavesTheModifiedBit) {
+TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndLists) {
     Setting setting(library);
     EXPECT_EQ(setting.description, "first\r\nsecond");
-    EXPECT_EQ(setting.ParameterChangeFor(library), Setting::ParameterChange::kUnchanged);
-    int readResult = -1;
-    EXPECT_FALSE(setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult));
-    EXPECT_EQ(readResult, kFileOk);
-    EXPECT_EQ(library.ParameterFile(), params);
-    EXPECT_EQ(library.OutputPath(), "out");
-    EXPECT_EQ(library.PreviewMemo(), (StringList{"first", "second"}));
-    EXPECT_EQ(library.BatchList(kBatchOpen).size(), 1u);
-    EXPECT_FALSE(library.IsModified());
-    EXPECT_FALSE(params->IsModified());
-    // The interval and the look as they were: nothing is added to the initialize-info store.
-    EXPECT_EQ(library.TimedInterval(), 60u);
-    EXPECT_TRUE(library.InitializeInfo()->Store().Sections().empty());
-}
-
-TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndListsInOrder) {
-    Setting setting(library);
-    setting.outputPath = "gen";
-    setting.libraryPath = dir.File("moved.ZQL");
-    setting.initializePath = dir.File("moved.ZQI");
-    setting.previewImage = "a.jpg";
-    setting.description = "one\r\n\r\nthree\r\n";
-    setting.timedInterval = 90;
-    setting.look = {0x123456u, 8};
-    setting.AppendItem(kBatchChange, Setting::PlainItem(Setting::BatchEntry::kOutput));
-    setting.AppendItem(kBatchChange, Setting::PlainItem(Setting::BatchEntry::kSave));
-    ASSERT_TRUE(setting.MoveItem(kBatchChange, 1, 0));
-    ASSERT_TRUE(setting.RemoveItem(kBatchOpen, 0));
-    // The library keeps its own values until the commit.
-    EXPECT_EQ(library.BatchList(kBatchChange).size(), 0u);
-
-    int readResult = 0;
-    setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult);
-    EXPECT_EQ(library.OutputPath(), dir.File("gen"));
-    EXPECT_EQ(library.Path(), dir.File("moved.ZQL"));
-    EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("moved.ZQI"));
-    EXPECT_EQ(library.PreviewImage(), "a.jpg");
-    EXPECT_EQ(library.PreviewMemo(), (StringList{"one", "", "three"}));
-    const auto& change = library.BatchList(kBatchChange);
-    ASSERT_EQ(change.size(), 2u);
-    EXPECT_EQ(change[0].type, 3u);
-    EXPECT_EQ(change[0].name, Sj("上書き保存"));
-    EXPECT_EQ(change[1].type, 4u);
-    EXPECT_EQ(change[1].name, Sj("出力"));
-    EXPECT_TRUE(library.BatchList(kBatchOpen).empty());
-    EXPECT_EQ(library.BatchList(kBatchTimed).size(), 1u);
-    EXPECT_EQ(library.TimedInterval(), 90u);
-    EXPECT_EQ(TLibraryCustomise::Get(library.InitializeInfo()->Store()), setting.look);
-    EXPECT_FALSE(library.IsModified());
-}
-
-TEST_F(LibrarySettingTest, BatchRowsAndRowOperationsOutOfRange) {
-    Setting setting(library);
     EXPECT_EQ(setting.BatchRows(kBatchClose), (std::vector<std::string>{Sj("＜処理未指定＞")}));
-    EXPECT_EQ(setting.BatchRows(kBatchOpen), (std::vector<std::string>{Sj("上書き保存")}));
     // The placeholder row of an empty page names no item.
     EXPECT_FALSE(setting.RemoveItem(kBatchClose, 0));
     EXPECT_FALSE(setting.MoveItem(kBatchOpen, 0, 1));
     EXPECT_FALSE(setting.RemoveItem(kBatchOpen, 1));
-    EXPECT_EQ(setting.Batch(kBatchOpen).size(), 1u);
-}
+    setting.initializePath = dir.File("moved.ZQI");
+    setting.previewImage = "a.jpg";
+    setting.description = "one\r\n\r\nthree\r\n";
+    ASSERT_TRUE(setting.RemoveItem(kBatchOpen, 0));
+    // The library keeps its own values until the commit.
+    EXPECT_EQ(library.BatchList(kBatchOpen).size(), 1u);
 
-TEST(LibrarySettingImage, KindByUpperCasedExtension) {
-    struct Case {
-        const char* path;
-        Setting::ImageKind kind;
-    } cases[] = {
-        {"a.JPG", Setting::ImageKind::kJpeg},   {"c:\\x\\a.jpg", Setting::ImageKind::kJpeg},
-        {"a.Bmp", Setting::ImageKind::kBitmap}, {"a.jpeg", Setting::ImageKind::kNone},
-        {"a.png", Setting::ImageKind::kNone},   {"dir.jpg\\a", Setting::ImageKind::kNone},
-        {"", Setting::ImageKind::kNone},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Setting::ImageKindOf(c.path), c.kind) << c.path;
-}
-
-TEST(LibrarySettingLines, SplitAtCrLf) {
-    EXPECT_TRUE(Setting::SplitLines("").empty());
-    EXPECT_EQ(Setting::SplitLines("a\r\nb"), (StringList{"a", "b"}));
-    EXPECT_EQ(Setting::SplitLines("a\r\n"), (StringList{"a"}));
-    EXPECT_EQ(Setting::SplitLines("a\nb"), (StringList{"a\nb"}));
-    EXPECT_EQ(Setting::JoinLines({"a", "", "b"}), "a\r\n\r\nb");
-}
-
-TEST_F(LibrarySettingTest, NewParameterPathWithoutFileTakesTheCurrentDefinitions) {
-    Setting setting(library);
-    setting.parameterPath = dir.File("new.ZQP");
-    EXPECT_EQ(setting.ParameterChangeFor(library), Setting::ParameterChange::kNewPath);
-    int readResult = 0;
-    EXPECT_FALSE(setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult));
-    EXPECT_EQ(library.ParameterFile(), params);
-    EXPECT_EQ(params->Path(), dir.File("new.ZQP"));
-    // Closing asks nothing for these settings alone (the save writes the file in any case).
-    EXPECT_FALSE(params->IsModified());
-    EXPECT_FALSE(library.IsModified());
-}
-
-TEST_F(LibrarySettingTest, ExistingParameterFileByAnswer) {
-    WriteParameterFile(dir.File("other.ZQP"), "code");
-    struct Case {
-        Setting::ReloadAnswer answer;
-        bool read;
-        const char* path;
-        const char* code;
-    } cases[] = {
-        {Setting::ReloadAnswer::kKeep, false, "lib.ZQP", "名称"},
-        {Setting::ReloadAnswer::kOverwrite, false, "other.ZQP", "名称"},
-        {Setting::ReloadAnswer::kRead, true, "other.ZQP", "code"},
-    };
-    for (const Case& c : cases) {
-        params->SetPath(dir.File("lib.ZQP"));
-        Setting setting(library);
-        setting.parameterPath = dir.File("other.ZQP");
-        ASSERT_EQ(setting.ParameterChangeFor(library), Setting::ParameterChange::kAsk);
-        int readResult = -1;
-        EXPECT_EQ(setting.Commit(library, c.answer, readResult), c.read);
-        EXPECT_EQ(readResult, kFileOk);
-        TZQPCtrl* now = library.ParameterFile();
-        EXPECT_EQ(now->Path(), dir.File(c.path));
-        ASSERT_EQ(now->Size(), 1u);
-        EXPECT_EQ(now->At(0)->Code(), Sj(c.code));
-        EXPECT_EQ(now->OwnerLibrary(), &library);
-        EXPECT_TRUE(controller.HoldsParameterFile(now));
-        EXPECT_FALSE(library.IsModified());
-        params = now;
-    }
-}
-
-TEST_F(LibrarySettingTest, FailedReadKeepsTheCurrentParameterFile) {
-    test::WriteFile(dir.Path() / "bad.ZQP", "not a parameter file\r\n");
-    Setting setting(library);
-    setting.parameterPath = dir.File("bad.ZQP");
-    int readResult = kFileOk;
-    EXPECT_FALSE(setting.Commit(library, Setting::ReloadAnswer::kRead, readResult));
-    EXPECT_NE(readResult, kFileOk);
-    EXPECT_EQ(library.ParameterFile(), params);
-    EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
-}
-
-TEST_F(LibrarySettingTest, TemplateIsWrittenBesideItsParameterFileAndTheLibraryKeepsItsPaths) {
-    params->SetModified(true);
-    const std::string zql = dir.File("templates/mine.ZQL");
-    std::filesystem::create_directories(dir.Path() / "templates");
-    ASSERT_EQ(Setting::WriteTemplate(library, zql), kFileOk);
-
-    EXPECT_EQ(library.Path(), dir.File("lib.ZQL"));
-    EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
-    EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("lib.ZQI"));
-    EXPECT_FALSE(library.IsModified());
-    EXPECT_TRUE(params->IsModified());  // still to be saved to its own file
-
-    TTabrixCtrl other;
-    TZQLCtrl copy;
-    other.RegisterLibrary(copy);
-    ASSERT_EQ(other.OpenLibrary(copy, zql, {}), kFileOk);
-    EXPECT_EQ(copy.ParameterFile()->Path(), dir.File("templates/mine.ZQP"));
-    ASSERT_EQ(copy.ParameterFile()->Size(), 1u);
-    EXPECT_EQ(copy.ParameterFile()->At(0)->Code(), Sj("名称"));
-    EXPECT_EQ(copy.PreviewMemo(), (StringList{"first", "second"}));
-    EXPECT_EQ(copy.BatchList(kBatchOpen), library.BatchList(kBatchOpen));
-}
-
-TEST_F(LibrarySettingTest, TemplateIntoAMissingFolderFailsAndChangesNothing) {
-    EXPECT_NE(Setting::WriteTemplate(library, dir.File("none/mine.ZQL")), kFileOk);
-    EXPECT_EQ(library.Path(), dir.File("lib.ZQL"));
-    EXPECT_EQ(params->Path(), dir.File("lib.ZQP"));
-    EXPECT_FALSE(library.IsModified());
-    EXPECT_FALSE(params->IsModified());
-}
-
-TEST_F(LibrarySettingTest, RelativePathsAreTakenBesideTheLibrary) {
-    Setting setting(library);
-    setting.outputPath = "gen";
-    setting.parameterPath = "lib.ZQP";  // the current file, named relatively
-    EXPECT_EQ(setting.ParameterChangeFor(library), Setting::ParameterChange::kUnchanged);
-    setting.parameterPath = "new.ZQP";
-    setting.initializePath = "new.ZQI";
     int readResult = 0;
     setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult);
-    EXPECT_EQ(library.OutputPath(), dir.File("gen"));
-    EXPECT_EQ(params->Path(), dir.File("new.ZQP"));
-    EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("new.ZQI"));
+    EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("moved.ZQI"));
+    EXPECT_EQ(library.PreviewImage(), "a.jpg");
+    EXPECT_EQ(library.PreviewMemo(), (StringList{"one", "", "three"}));
+    EXPECT_TRUE(library.BatchList(kBatchOpen).empty());
+    EXPECT_EQ(library.BatchList(kBatchTimed).size(), 1u);
+    EXPECT_FALSE(library.IsModified());
 }
 
 }  // namespace

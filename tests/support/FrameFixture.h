@@ -27,9 +27,10 @@ namespace tabrix::test {
 
 using Kind = ScriptedDialogs::Kind;
 using Answer = IDialogs::Answer;
+using namespace Qt::StringLiterals;
 
 // The control called name; a test naming a control the window lacks stops at once.
-template <typename T>
+template <typename T = QWidget>
 T* Child(const QObject& parent, const char* name) {
     T* child = parent.findChild<T*>(QString::fromLatin1(name));
     if (!child) qFatal("no control %s", name);
@@ -48,6 +49,14 @@ inline QByteArray Bytes(const QString& path) {
 // A file as the editor shows CP932 text.
 inline QString FileText(const QString& path) {
     return QtText::FromCp932(Bytes(path).toStdString());
+}
+
+// The elements of data in their order.
+inline std::vector<TElement*> Elements(const TGroupData& data) {
+    std::vector<TElement*> elements;
+    for (std::size_t i = 0; i < data.Size(); ++i)
+        elements.push_back(data.At(i));
+    return elements;
 }
 
 // The edits are the test's own: the frame closes without asking about them.

@@ -23,20 +23,17 @@
 
 namespace tabrix {
 
+using namespace Qt::StringLiterals;
+
 using Answer = IDialogs::Answer;
 using Kind = test::ScriptedDialogs::Kind;
 
 namespace {
 
-const QString kAuthorsDraw = QStringLiteral("%WHILE,著者%%著者%%IF_EXIST,著者%・%END_IF%%WEND%");
-const QString kAuthorsOutput = QStringLiteral("%WHILE,著者%%著者%%IF_EXIST,著者%、%END_IF%%WEND%");
+const QString kAuthorsDraw = u"%WHILE,著者%%著者%%IF_EXIST,著者%・%END_IF%%WEND%"_s;
+const QString kAuthorsOutput = u"%WHILE,著者%%著者%%IF_EXIST,著者%、%END_IF%%WEND%"_s;
 
-template <typename T = QWidget>
-T* Child(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (!child) qFatal("no control %s", name);
-    return child;
-}
+using test::Child;
 
 void Click(QWidget& parent, const char* name) {
     QTest::mouseClick(Child(parent, name), Qt::LeftButton);
@@ -64,12 +61,6 @@ void ShowPage(QTabWidget* pages, int page) {
     QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(page).center());
 }
 
-// With TABRIX_SCREENSHOT_DIR set, the widget as it stands is saved there for a look.
-void Shot(QWidget& widget, const QString& name) {
-    const QString folder = qEnvironmentVariable("TABRIX_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) widget.grab().save(folder + QStringLiteral("/e2e-") + name + ".png");
-}
-
 QAction* MenuEntry(QWidget& window, const QString& text) {
     for (QAction* action : window.findChildren<QAction*>())
         if (action->text() == text) return action;
@@ -88,40 +79,37 @@ private slots:
     void libraryBuiltThroughTheDialogsReadsBackAndOutputs() {
         test::TempDir dir;
         const QString folder = QString::fromStdString(dir.Path().string());
-        dialogs_->ExpectDialog(QStringLiteral("ライブラリの選択"), QStringLiteral("OK"));
-        MenuEntry(*frame_, QStringLiteral("ライブラリを開く(&O)..."))->trigger();
+        dialogs_->ExpectDialog(u"ライブラリの選択"_s, u"OK"_s);
+        MenuEntry(*frame_, u"ライブラリを開く(&O)..."_s)->trigger();
         TZQLForm* form = frame_->ActiveLibraryWindow();
         QVERIFY(form);
 
-        dialogs_->ExpectDialog(QStringLiteral("ParamSettingForm"), QStringLiteral("OK"),
+        dialogs_->ExpectDialog(u"ParamSettingForm"_s, u"OK"_s,
                                [this](QDialog& dialog) { DefineParameters(dialog); });
-        form->Action(QStringLiteral("A_ParamSetting"))->trigger();
+        form->Action(u"A_ParamSetting"_s)->trigger();
         QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(form->Document().Library().ParameterFile()->Size(), std::size_t(2));
 
-        dialogs_->ExpectDialog(QStringLiteral("グループの設定"), QStringLiteral("OK"),
+        dialogs_->ExpectDialog(u"グループの設定"_s, u"OK"_s,
                                [this](QDialog& dialog) { ArrangeGroups(dialog); });
-        form->Action(QStringLiteral("A_GroupSetting"))->trigger();
+        form->Action(u"A_GroupSetting"_s)->trigger();
         QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(form->Tabs().count(), 2);
 
-        dialogs_->ExpectDialog(QStringLiteral("ライブラリの設定"), QStringLiteral("OK"),
-                               [&](QDialog& dialog) {
-                                   Retype(Child(dialog, "OutputPathEdit"), "out");
-                                   Shot(dialog, "library-setting");
-                               });
-        form->Action(QStringLiteral("A_LibrarySetting"))->trigger();
+        dialogs_->ExpectDialog(u"ライブラリの設定"_s, u"OK"_s, [&](QDialog& dialog) {
+            Retype(Child(dialog, "OutputPathEdit"), "out");
+        });
+        form->Action(u"A_LibrarySetting"_s)->trigger();
 
         EnterElements(*form, 0,
                       {{"吾輩は猫である", "夏目漱石"}, {"共著の本", "山田太郎\n佐藤花子"}});
         QTest::mouseClick(&form->Tabs(), Qt::LeftButton, {}, form->Tabs().tabRect(1).center());
         EnterElements(*form, 1, {{"未定", ""}});
-        Shot(*frame_, "editor");
 
         const QString zql = folder + "/books.ZQL";
-        dialogs_->Expect(Kind::kSave, QStringLiteral("このZQLファイルの保存先"), Answer::kOk, zql);
-        dialogs_->Expect(Kind::kYesNo, QStringLiteral("ZQP/ZQIファイルも"), Answer::kYes);
-        form->Action(QStringLiteral("A_Save"))->trigger();
+        dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先"_s, Answer::kOk, zql);
+        dialogs_->Expect(Kind::kYesNo, u"ZQP/ZQIファイルも"_s, Answer::kYes);
+        form->Action(u"A_Save"_s)->trigger();
         QVERIFY(!form->Document().IsModified());
 
         const test::Outcome dump = test::RunCli({"dump", zql.toStdString()}, dir);
@@ -157,15 +145,15 @@ private:
     // own formats); the common formats name both.
     void DefineParameters(QDialog& dialog) {
         auto* list = Child<QListWidget>(dialog, "ParamLBox");
-        dialogs_->Expect(Kind::kOkCancel, QStringLiteral("名称 を削除します。宜しいですか？"));
+        dialogs_->Expect(Kind::kOkCancel, u"名称 を削除します。宜しいですか？"_s);
         Click(dialog, "ParamDelBtn");
-        for (const QString& name : {QStringLiteral("書名"), QStringLiteral("著者")}) {
+        for (const QString& name : {u"書名"_s, u"著者"_s}) {
             test::TypeText(Child(dialog, "NewParamEdit"), name);
             QTest::keyClick(Child(dialog, "NewParamEdit"), Qt::Key_Return);
         }
         ClickRow(list, 1);
         for (QRadioButton* type : Child(dialog, "ParamTypeRGroup")->findChildren<QRadioButton*>())
-            if (type->text() == QStringLiteral("文字列配列"))  // on its round mark
+            if (type->text() == u"文字列配列"_s)  // on its round mark
                 QTest::mouseClick(type, Qt::LeftButton, {}, QPoint(8, type->height() / 2));
         auto* pages = Child<QTabWidget>(dialog, "PerBasePCtrl");
         ShowPage(pages, 2);
@@ -174,17 +162,15 @@ private:
         test::TypeText(Child(dialog, "PerOFREdit"), kAuthorsOutput);
         Click(dialog, "PerApplyBBtn");
         ShowPage(pages, 2);
-        Shot(dialog, "param-setting");
-        QCOMPARE(list->item(1)->text(), QStringLiteral("著者(著者)<文字列配列>"));
+        QCOMPARE(list->item(1)->text(), u"著者(著者)<文字列配列>"_s);
 
         ShowPage(Child<QTabWidget>(dialog, "PageControl"), 1);
         auto* overall = Child<QTabWidget>(dialog, "ComPCtrl");
         ShowPage(overall, 1);
-        Retype(Child(dialog, "ComDFREdit"), QStringLiteral("%書名%（%著者%）"));
+        Retype(Child(dialog, "ComDFREdit"), u"%書名%（%著者%）"_s);
         ShowPage(overall, 2);
-        Retype(Child(dialog, "ComOFREdit"), QStringLiteral("%INDEX%. %書名% / %著者%%\\n%"));
+        Retype(Child(dialog, "ComOFREdit"), u"%INDEX%. %書名% / %著者%%\\n%"_s);
         Click(dialog, "ComOFREditColorBtn");
-        Shot(dialog, "param-setting-overall");
     }
 
     // The new library's file gets a name (beside the library, which has no place yet) and a
@@ -198,21 +184,17 @@ private:
         ClickCell(Child<QTableWidget>(dialog, "ZQDDGrid"), 0);
         Retype(Child(dialog, "ZQDPathEdit"), "books.ZQD");
         QTest::keyClick(Child(dialog, "ZQDPathEdit"), Qt::Key_Return);
-        dialogs_->Expect(Kind::kInput, QStringLiteral("グループ数"), Answer::kOk,
-                         QStringLiteral("1"));
+        dialogs_->Expect(Kind::kInput, u"グループ数"_s, Answer::kOk, u"1"_s);
         Click(dialog, "GroupAddTBtn");
-        Shot(dialog, "group-setting-files");
 
         ShowPage(pages, 0);
         ClickCell(groups, 0);
-        Retype(Child(dialog, "GroupNameEdit"), QStringLiteral("書籍"));
-        Retype(Child(dialog, "GroupFileNameEdit"), QStringLiteral("書籍一覧.txt"));
+        Retype(Child(dialog, "GroupNameEdit"), u"書籍"_s);
+        Retype(Child(dialog, "GroupFileNameEdit"), u"書籍一覧.txt"_s);
         ShowPage(details, 1);
-        test::TypeText(Child(dialog, "GroupHeaderREdit"),
-                       QStringLiteral("# %CNG_GROUP->NAME%%\\n%"));
+        test::TypeText(Child(dialog, "GroupHeaderREdit"), u"# %CNG_GROUP->NAME%%\\n%"_s);
         Click(dialog, "GroupHeaderREditColorBtn");
         Click(dialog, "GroupApplyBBtn");
-        Shot(dialog, "group-setting");
         ClickCell(groups, 1);
         ShowPage(details, 0);
         QTest::mouseClick(Child(dialog, "GroupOutputCBox"), Qt::LeftButton);
@@ -223,7 +205,7 @@ private:
     // the panel and applies them with "変更適用".
     void EnterElements(TZQLForm& form, int group, const QList<QStringList>& elements) {
         QCOMPARE(form.CurrentGroup(), group);
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk,
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk,
                          QString::number(elements.size()));
         QTest::mouseClick(ToolButton(form, "A_Add"), Qt::LeftButton);
         for (int row = 0; row < elements.size(); ++row) {

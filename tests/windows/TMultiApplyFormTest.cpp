@@ -28,25 +28,9 @@ constexpr int kRelated = 3;    // 関連書, element reference array
 
 // The element lines of the first group data of an element data file.
 QList<QByteArray> FirstDataLines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    QList<QByteArray> data;
-    bool inData = false;
-    for (QByteArray line : lines) {
-        if (line.endsWith('\r')) line.chop(1);
-        if (line == "[/data]" && inData) break;
-        if (inData) data << line;
-        if (line == "[data]") inData = true;
-    }
-    return data;
-}
-
-std::vector<TElement*> Elements(const TGroupData& data) {
-    std::vector<TElement*> elements;
-    for (std::size_t i = 0; i < data.Size(); ++i)
-        elements.push_back(data.At(i));
-    return elements;
+    const QByteArray bytes = Bytes(path).replace("\r\n", "\n");
+    const qsizetype start = bytes.indexOf("[data]\n") + 7;
+    return bytes.mid(start, bytes.indexOf("\n[/data]", start) - start).split('\n');
 }
 
 void ClickBox(QCheckBox* box) {
@@ -63,106 +47,35 @@ private slots:
     void init() { StartFrame(900, 600); }
     void cleanup() { CloseFrame(); }
 
-    void oneWindowPerLibraryWindowClosedWithIt() {
-        TZQLForm* first = OpenSample();
-        TZQLForm* second = frame_->OpenSelected({});
-        QVERIFY(first && second);
-        QAction* entry = first->Action(QStringLiteral("A_MultiApply"));
-        QVERIFY(entry->isEnabled());
-        QVERIFY(first->Menus().value(4)->actions().contains(entry));
-
-        entry->trigger();
-        QPointer<TMultiApplyForm> window = first->MultiApplyWindow();
-        QVERIFY(window);
-        frame_->Area().setActiveSubWindow(frame_->Area().subWindowList().first());
-        entry->trigger();
-        QCOMPARE(first->MultiApplyWindow(), window.data());
-        QCOMPARE(frame_->findChildren<TMultiApplyForm*>().size(), 1);
-        QCOMPARE(frame_->Area().activeSubWindow(), window->Holder());
-        // Two library windows, the sub window and one batch change-apply window.
-        QCOMPARE(frame_->Area().subWindowList().size(), frame_->SubWindow() ? 4 : 3);
-
-        second->OpenMultiApply();
-        QPointer<TMultiApplyForm> other = second->MultiApplyWindow();
-        QVERIFY(other && other != window);
-
-        // Closing a library window closes its own batch change-apply window only.
-        QVERIFY(first->parentWidget()->close());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(window.isNull());
-        QVERIFY(!other.isNull());
-        // Closed by the user, it is forgotten; the entry makes a new one.
-        QVERIFY(other->Holder()->close());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(other.isNull());
-        QCOMPARE(second->MultiApplyWindow(), nullptr);
-        second->OpenMultiApply();
-        QVERIFY(second->MultiApplyWindow());
-        ForgetChanges(second->Document().Library());
-    }
-
-    void layoutPutsAUseBoxBeforeEveryParameter() {
-        TZQLForm* form = OpenSample();
-        form->OpenMultiApply();
-        TMultiApplyForm* window = form->MultiApplyWindow();
-        QWidget* holder = window->Holder();
-        const QSize room = frame_->Area().viewport()->size();
-        QVERIFY(qAbs(holder->geometry().center().x() - room.width() / 2) <= 1);
-        QVERIFY(qAbs(holder->geometry().center().y() - room.height() / 2) <= 1);
-        QVERIFY(window->ApplyButton().width() > window->width() - 20);
-        QVERIFY(!window->OutputUseBox().isChecked());
-        QVERIFY(window->OutputBox().isChecked());
-        QVERIFY(window->OutputUseBox().geometry().right() < window->OutputBox().x());
-        TParamSBox& panel = window->Panel();
-        int parameters = 0;
-        for (; panel.Control(parameters); ++parameters) {
-            QCheckBox* use = window->UseBox(parameters);
-            QVERIFY(use && !use->isChecked());
-            QCOMPARE(use->y(), panel.Control(parameters)->y());
-            QCOMPARE(panel.Label(parameters)->x(), 8 + TMultiApplyForm::kIndent);
-            QVERIFY(use->geometry().right() < panel.Control(parameters)->x());
-        }
-        QCOMPARE(parameters, 12);
-        QCOMPARE(window->UseBox(parameters), nullptr);
-        // Wider, the controls follow; the use boxes stay level with them.
-        holder->resize(420, 500);
-        QCoreApplication::processEvents();
-        QCOMPARE(panel.Control(0)->geometry().right() + 1, panel.width() - 24);
-        QCOMPARE(window->UseBox(5)->y(), panel.Control(5)->y());
-        // Its panel starts on an element of its own, not on the library's current element.
-        QVERIFY(form->CurrentElement());
-        QCOMPARE(qobject_cast<QLineEdit*>(panel.Control(kTitle))->text(), QString());
-        QCOMPARE(&panel.WorkingElement(), &window->OwnElement());
-    }
-
     // Rows 3..4 (elements 2 and 3, ねこの随筆 with output 1 and Ｃ＋＋の海 with output 0) are
     // selected; the library has a "change" list that sorts by title, which must not run.
-    void applyWritesIntoTheSelectedBlock_data() {
-        QTest::addColumn<QList<int>>("use");
-        QTest::addColumn<QString>("typed");        // into the title field
-        QTest::addColumn<bool>("withReferences");  // references set in the window's panel
-        QTest::addColumn<int>("output");           // -1: its box unchecked; else the value
-        QTest::addColumn<bool>("titleChanges");
-        QTest::addColumn<int>("flag");  // -1: unchanged
-        QTest::newRow("a string in use with an empty field clears it")
-            << QList<int>{kTitle} << QString() << false << -1 << true << -1;
-        QTest::newRow("a typed string")
-            << QList<int>{kTitle} << QStringLiteral("新題") << false << -1 << true << -1;
-        QTest::newRow("element references in use change nothing")
-            << QList<int>{kPublisher, kRelated} << QString() << true << -1 << false << -1;
-        QTest::newRow("output flag off")
-            << QList<int>{} << QStringLiteral("無視") << false << 0 << false << 0;
-        QTest::newRow("output flag on") << QList<int>{} << QString() << false << 1 << false << 1;
-        QTest::newRow("nothing in use only marks the group")
-            << QList<int>{} << QStringLiteral("無視") << true << -1 << false << -1;
-    }
     void applyWritesIntoTheSelectedBlock() {
-        QFETCH(QList<int>, use);
-        QFETCH(QString, typed);
-        QFETCH(bool, withReferences);
-        QFETCH(int, output);
-        QFETCH(bool, titleChanges);
-        QFETCH(int, flag);
+        const struct {
+            QList<int> use;
+            QString typed;        // into the title field
+            bool withReferences;  // references set in the window's panel
+            int output;           // -1: its box unchecked; else the value
+            bool titleChanges;
+            int flag;  // -1: unchanged
+        } cases[] = {
+            {{kTitle}, "", false, -1, true, -1},  // an empty field in use clears the string
+            {{kTitle}, "新題", false, -1, true, -1},
+            {{kPublisher, kRelated}, "", true, -1, false, -1},  // references change nothing
+            {{}, "無視", false, 0, false, 0},
+            {{}, "", false, 1, false, 1},
+            {{}, "無視", true, -1, false, -1},  // nothing in use only marks the group
+        };
+        for (const auto& c : cases) {
+            CloseFrame();
+            init();
+            ApplyIntoTheSelectedBlock(c.use, c.typed, c.withReferences, c.output, c.titleChanges,
+                                      c.flag);
+        }
+    }
+
+private:
+    void ApplyIntoTheSelectedBlock(const QList<int>& use, const QString& typed, bool withReferences,
+                                   int output, bool titleChanges, int flag) {
         TZQLForm* form = OpenSample();
         const QString zqd = Path("data/books.ZQD");
         TZQLCtrl& library = form->Document().Library();
@@ -183,7 +96,7 @@ private slots:
         form->List().SelectRows(2, 3, 2);
         const QString shownTitle = qobject_cast<QLineEdit*>(form->Panel().Control(kTitle))->text();
 
-        form->Action(QStringLiteral("A_MultiApply"))->trigger();
+        form->Action(u"A_MultiApply"_s)->trigger();
         TMultiApplyForm* window = form->MultiApplyWindow();
         TParamSBox& panel = window->Panel();
         test::TypeText(panel.Control(kTitle), typed);

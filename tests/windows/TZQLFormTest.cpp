@@ -1,27 +1,14 @@
 // The library window driven through the frame, with scripted answers: element commands, row
-// moves, the pending-change query, saving, closing, and how the list is painted.
+// moves, the pending-change query, saving, closing, and the frame's own settings file.
 #include <QComboBox>
-#include <QSignalSpy>
 #include <QTabBar>
 
 #include "FrameFixture.h"
-#include "windows/TElementHeader.h"
+#include "windows/TFrameSettings.h"
 
 namespace tabrix {
 
 using namespace test;
-
-namespace {
-
-std::vector<TElement*> Elements(TZQLForm& form) {
-    std::vector<TElement*> elements;
-    const TGroupData* data = form.Document().DataOf(static_cast<std::size_t>(form.CurrentGroup()));
-    for (std::size_t i = 0; i < data->Size(); ++i)
-        elements.push_back(data->At(i));
-    return elements;
-}
-
-}  // namespace
 
 class TZQLFormTest : public QObject, FrameFixture {
     Q_OBJECT
@@ -33,14 +20,13 @@ private slots:
     void untitledLibrariesAreNumbered() {
         TZQLForm* first = frame_->OpenSelected({});
         TZQLForm* second = frame_->OpenSelected({});
-        QCOMPARE(first->Caption(), QStringLiteral("名称未設定 1"));
-        QCOMPARE(second->Caption(), QStringLiteral("名称未設定 2"));
-        dialogs_->Expect(Kind::kYesNoCancel,
-                         QStringLiteral("ライブラリ「名称未設定 1」が変更されています"),
+        QCOMPARE(first->Caption(), u"名称未設定 1"_s);
+        QCOMPARE(second->Caption(), u"名称未設定 2"_s);
+        dialogs_->Expect(Kind::kYesNoCancel, u"ライブラリ「名称未設定 1」が変更されています"_s,
                          Answer::kNo);
         QVERIFY(first->parentWidget()->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(frame_->OpenSelected({})->Caption(), QStringLiteral("名称未設定 3"));
+        QCOMPARE(frame_->OpenSelected({})->Caption(), u"名称未設定 3"_s);
         const struct {
             QStringList captions;
             unsigned long greatest;
@@ -62,97 +48,51 @@ private slots:
             QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(c.typed)), c.count);
     }
 
-    void addAndDeleteChangeTheRows_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("added");
-        QTest::newRow("full-width three") << "３" << 3;
-        QTest::newRow("below one is refused") << "-1" << 0;
-    }
-    void addAndDeleteChangeTheRows() {
-        QFETCH(QString, typed);
-        QFETCH(int, added);
-        TZQLForm* form = OpenSample();
-        QCOMPARE(form->List().model()->rowCount(), 4);
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加したい要素数を指定してください"),
-                         Answer::kOk, typed);
-        form->Action(QStringLiteral("A_Add"))->trigger();
-        QCOMPARE(form->List().model()->rowCount(), 4 + added);
-        QCOMPARE(form->Document().IsModified(), added > 0);
-        // Rows 2..3 selected: two are deleted; then Cancel deletes nothing.
-        form->List().SelectRows(1, 2, 1);
-        dialogs_->Expect(Kind::kOkCancel,
-                         QStringLiteral("【選択している】2 個の項目を削除します。"));
-        dialogs_->Expect(Kind::kOkCancel, QStringLiteral("個の項目を削除します"), Answer::kCancel);
-        for (int i = 0; i < 2; ++i) {
-            form->Action(QStringLiteral("A_Delete"))->trigger();
-            QCOMPARE(form->List().model()->rowCount(), 2 + added);
-        }
-        ForgetChanges(form->Document().Library());
-    }
-
-    // Two libraries naming one element data file: an element added through one window shows
-    // in the other's list at once.
-    void sharedElementDataReachesEveryLibrary() {
-        TZQLForm* a = OpenSample();
-        QVERIFY(QFile::copy(Path("books.ZQL"), Path("other.ZQL")));
-        TZQLForm* b = frame_->OpenSelected(Path("other.ZQL"));
-        QCOMPARE(b->List().model()->rowCount(), 4);
-        QSignalSpy spy(&b->Document(), &TLibraryDocument::rowsChanged);
-        QVERIFY(a->Document().AddElements(0, 2));
-        QVERIFY(!spy.isEmpty());
-        QCOMPARE(b->List().model()->rowCount(), 6);
-        for (TZQLForm* form : {a, b})
-            ForgetChanges(form->Document().Library());
-    }
-
     void deletingEveryElementLeavesTheEmptyRow() {
         TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk, "2");
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "2");
         form->AddElements();
         form->List().SelectRows(0, 1, 0);
-        dialogs_->Expect(Kind::kOkCancel, QStringLiteral("2 個の項目"));
+        dialogs_->Expect(Kind::kOkCancel, u"2 個の項目"_s);
         form->DeleteElements();
         QCOMPARE(form->List().model()->rowCount(), 1);
-        QCOMPARE(form->List().model()->index(0, 0).data().toString(),
-                 QStringLiteral("＜要素無し＞"));
+        QCOMPARE(form->List().model()->index(0, 0).data().toString(), u"＜要素無し＞"_s);
         QCOMPARE(form->CurrentElement(), nullptr);
+        // An edit of a group or rows that do not exist changes nothing.
+        QVERIFY(!form->Document().AddElements(5, 1));
+        QVERIFY(!form->Document().DeleteElements(0, 3, 4));
         ForgetChanges(form->Document().Library());
     }
 
-    void rowMoves_data() {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QString>("order");  // the elements 0..5 afterwards
-        QTest::addColumn<int>("selectionTop");
-        QTest::addColumn<int>("selectionBottom");
-        // Rows 1..2 (elements b, c) are selected before every drag.
-        QTest::newRow("single row outside the selection") << 4 << 0 << "eabcdf" << 0 << 0;
-        QTest::newRow("block down") << 1 << 4 << "adebcf" << 3 << 4;
-        QTest::newRow("block up") << 2 << 0 << "bcadef" << 0 << 1;
-        QTest::newRow("onto the selection: nothing") << 1 << 2 << "abcdef" << 1 << 2;
-    }
+    // Rows 1..2 (elements b, c) are selected before every drag of six elements a..f.
     void rowMoves() {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QString, order);
-        QFETCH(int, selectionTop);
-        QFETCH(int, selectionBottom);
         TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk, "6");
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "6");
         form->AddElements();
-        const std::vector<TElement*> before = Elements(*form);
-        form->List().SelectRows(1, 2, 1);
-        int top = 0, bottom = 0;
-        QVERIFY(form->List().SelectedRange(top, bottom));
-        form->MoveRows(from, to, top, bottom);
-        QString got;
-        for (TElement* e : Elements(*form))
-            got += QChar(static_cast<char16_t>(
-                u'a' + (std::find(before.begin(), before.end(), e) - before.begin())));
-        QCOMPARE(got, order);
-        QVERIFY(form->List().SelectedRange(top, bottom));
-        QCOMPARE(top, selectionTop);
-        QCOMPARE(bottom, selectionBottom);
+        const TGroupData& data = *form->Document().DataOf(0);
+        const struct {
+            int from, to;
+            const char* order;
+            int top, bottom;                  // the selection afterwards
+        } cases[] = {{4, 0, "eabcdf", 0, 0},  // a single row outside the selection
+                     {1, 4, "adebcf", 3, 4},
+                     {2, 0, "bcadef", 0, 1},
+                     {1, 2, "abcdef", 1, 2}};  // onto the selection: nothing
+        for (const auto& c : cases) {
+            const std::vector<TElement*> before = Elements(data);
+            form->List().SelectRows(1, 2, 1);
+            int top = 0, bottom = 0;
+            QVERIFY(form->List().SelectedRange(top, bottom));
+            form->MoveRows(c.from, c.to, top, bottom);
+            QString got;
+            for (TElement* e : Elements(data))
+                got += QChar(static_cast<char16_t>(
+                    u'a' + (std::find(before.begin(), before.end(), e) - before.begin())));
+            QCOMPARE(got, QString::fromLatin1(c.order));
+            QVERIFY(form->List().SelectedRange(top, bottom));
+            QCOMPARE(top, c.top);
+            QCOMPARE(bottom, c.bottom);
+        }
         ForgetChanges(form->Document().Library());
     }
 
@@ -162,20 +102,20 @@ private slots:
         TElement* current = form->CurrentElement();
         QVERIFY(current);
         emit form->Panel().edited();
-        dialogs_->Expect(Kind::kYesNoCancel,
-                         QStringLiteral("変更が加えられています。適用しますか？"), Answer::kCancel);
+        dialogs_->Expect(Kind::kYesNoCancel, u"変更が加えられています。適用しますか？"_s,
+                         Answer::kCancel);
         form->Tabs().setCurrentIndex(1);
         QCOMPARE(form->CurrentGroup(), 0);
         QCOMPARE(form->Tabs().currentIndex(), 0);
         QCOMPARE(form->GroupCombo().currentIndex(), 0);
         QCOMPARE(form->CurrentElement(), current);
         // A click on another row is refused the same way.
-        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("適用しますか"), Answer::kCancel);
+        dialogs_->Expect(Kind::kYesNoCancel, u"適用しますか"_s, Answer::kCancel);
         const QRect row0 = form->List().visualRect(form->List().model()->index(0, 0));
         QTest::mouseClick(form->List().viewport(), Qt::LeftButton, {}, row0.center());
         QCOMPARE(form->List().CurrentRow(), 2);
         // "No" drops the edit and the group changes; the tabs follow.
-        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("適用しますか"), Answer::kNo);
+        dialogs_->Expect(Kind::kYesNoCancel, u"適用しますか"_s, Answer::kNo);
         form->GroupCombo().setCurrentIndex(1);
         emit form->GroupCombo().activated(1);
         QCOMPARE(form->CurrentGroup(), 1);
@@ -185,16 +125,15 @@ private slots:
 
     void savingANewLibraryAsksForEachPathOnce() {
         TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk, "2");
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "2");
         form->AddElements();
-        dialogs_->Expect(Kind::kSave, QStringLiteral("グループ 「グループ 1」が属するZQDの保存先"),
-                         Answer::kOk, Path("data.ZQD"));
-        dialogs_->Expect(Kind::kSave, QStringLiteral("このZQLファイルの保存先を指定してください"),
-                         Answer::kOk, Path("new.ZQL"));
-        dialogs_->Expect(Kind::kYesNo,
-                         QStringLiteral("ZQP/ZQIファイルも、ZQLファイルと同名で保存しますか？"),
+        dialogs_->Expect(Kind::kSave, u"グループ 「グループ 1」が属するZQDの保存先"_s, Answer::kOk,
+                         Path("data.ZQD"));
+        dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先を指定してください"_s, Answer::kOk,
+                         Path("new.ZQL"));
+        dialogs_->Expect(Kind::kYesNo, u"ZQP/ZQIファイルも、ZQLファイルと同名で保存しますか？"_s,
                          Answer::kYes);
-        form->Action(QStringLiteral("A_Save"))->trigger();
+        form->Action(u"A_Save"_s)->trigger();
         for (const char* name : {"data.ZQD", "new.ZQL", "new.ZQP", "new.ZQI"})
             QVERIFY2(QFileInfo(Path(name)).size() > 0, name);
         QVERIFY(Bytes(Path("new.ZQI")).contains("[ZQLForm]"));
@@ -207,61 +146,18 @@ private slots:
         const QString zql = Path("books.ZQL");
         const QByteArray library = Bytes(zql), info = Bytes(Path("books.ZQI"));
         const QByteArray data = Bytes(Path("data/books.ZQD"));
-        dialogs_->Expect(Kind::kInput, QStringLiteral("追加数の入力"), Answer::kOk, "1");
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "1");
         form->AddElements();
-        dialogs_->Expect(Kind::kYesNoCancel,
-                         QStringLiteral("」が変更されています。保存して閉じますか？"),
+        dialogs_->Expect(Kind::kYesNoCancel, u"」が変更されています。保存して閉じますか？"_s,
                          Answer::kCancel);
         QVERIFY(!form->parentWidget()->close());
-        dialogs_->Expect(Kind::kYesNoCancel, QStringLiteral("ライブラリ「") + zql, Answer::kNo);
+        dialogs_->Expect(Kind::kYesNoCancel, u"ライブラリ「"_s + zql, Answer::kNo);
         QVERIFY(form->parentWidget()->close());
         QCOMPARE(Bytes(zql), library);
         QCOMPARE(Bytes(Path("data/books.ZQD")), data);
         const QByteArray written = Bytes(Path("books.ZQI"));
         QVERIFY(written != info);
         QVERIFY(written.contains("[ZQLForm]") && written.contains("[Panel_BR]"));
-    }
-
-    void documentNotifiesEveryChange() {
-        TZQLForm* form = frame_->OpenSelected({});
-        TLibraryDocument& document = form->Document();
-        QSignalSpy rows(&document, &TLibraryDocument::rowsChanged);
-        QSignalSpy modified(&document, &TLibraryDocument::modifiedChanged);
-        QVERIFY(document.AddElements(0, 3));
-        QCOMPARE(rows.count(), 1);
-        QCOMPARE(rows.takeFirst().at(0).toInt(), 0);
-        QCOMPARE(modified.count(), 1);
-        QVERIFY(document.MoveElements(0, 0, 2, 0));
-        QVERIFY(document.DeleteElements(0, 0, 2));
-        QCOMPARE(rows.count(), 2);
-        QCOMPARE(document.ElementCount(0), std::size_t(1));
-        // An edit of a group that does not exist changes and tells nothing.
-        QVERIFY(!document.AddElements(5, 1));
-        QVERIFY(!document.DeleteElements(0, 3, 4));
-        QCOMPARE(rows.count(), 2);
-        QCOMPARE(form->List().model()->rowCount(), 1);
-        ForgetChanges(document.Library());
-    }
-
-    void listIsPaintedInItsColours() {
-        TZQLForm* form = OpenSample();
-        form->parentWidget()->showMaximized();
-        QCoreApplication::processEvents();
-        TElementListView& list = form->List();
-        const QImage image = list.grab().toImage();
-        const int headerY = list.horizontalHeader()->height() / 2;
-        const int rowY = headerY * 2 + list.rowHeight(0) / 2 + 3;
-        auto rgb = [&](int x, int y) {
-            return image.pixelColor(x + list.frameWidth(), y + list.frameWidth()).rgb() & 0xFFFFFF;
-        };
-        QCOMPARE(rgb(3, headerY), TElementHeader::kCornerColour);
-        QCOMPARE(rgb(list.verticalHeader()->width() / 2 + 40, headerY - 5),
-                 TElementHeader::kHeaderColour);
-        QCOMPARE(rgb(2, rowY), TElementHeader::kHandleColour);
-        QCOMPARE(rgb(list.verticalHeader()->width() + list.viewport()->width() - 30, rowY),
-                 0xFFFFFFu);
-        QCOMPARE(list.rowHeight(0), 24);
-        QCOMPARE(list.horizontalHeader()->height(), 24);
     }
 
     void hoverStatusTexts() {
@@ -277,6 +173,30 @@ private slots:
             emit form->List().cellHovered(c.row, c.column);
             QCOMPARE(form->StatusText(), QString::fromUtf8(c.text));
         }
+    }
+
+    // Tabrix.ini: the frame writes its layout on close and reads it back.
+    void frameSettingsAreWrittenOnClose() {
+        QTemporaryDir dir;
+        ScriptedDialogs dialogs;
+        {
+            TMainForm frame(dialogs, dir.path());
+            QVERIFY(!frame.AlwaysOnTop());
+            frame.ToggleAlwaysOnTop();
+            QVERIFY(frame.AlwaysOnTop());
+            frame.show();
+            frame.setGeometry(30, 40, 640, 480);
+            QVERIFY(frame.close());
+        }
+        TFrameSettings settings(dir.path());
+        settings.Load(QSize(1024, 768));
+        QCOMPARE(settings.Bounds().size(), QSize(640, 480));
+        QVERIFY(settings.AlwaysOnTop());
+        QFile file(dir.filePath("Tabrix.ini"));
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().startsWith("[MainForm]\r\n"));
+        TMainForm again(dialogs, dir.path());
+        QVERIFY(again.AlwaysOnTop());
+        QVERIFY(dialogs.Unexpected().isEmpty());
     }
 };
 
