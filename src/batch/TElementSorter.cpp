@@ -280,8 +280,7 @@ std::vector<std::uint32_t> TElementSorter::OrderByRecords(const Table& table, st
                         : table.FirstText(a.position).compare(table.FirstText(b.position));
         return Decide(order<0, order> 0) == Verdict::kBefore;
     };
-    QuickSortLoop(records, 0, n, precedes);
-    InsertionSort(records, 0, n, precedes);
+    Sort(records, precedes);
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i)
         order[i] = records[i].position;

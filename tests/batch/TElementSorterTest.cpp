@@ -191,16 +191,23 @@ TEST_F(SortTest, GroupReferencesToNoGroupComeFirstInBothDirections) {
     EXPECT_EQ(Labels(0), (std::vector<std::string>{"none", "big", "small"}));
 }
 
+// Large inputs are sorted on two threads: the order, equal keys included, is the one-thread one.
 TEST(SortPositionsTest, ConsistentComparisonsSortLargeRandomInput) {
     std::mt19937 random(7);
-    for (std::size_t n : {0u, 1u, 16u, 17u, 1000u, 50000u}) {
+    const std::size_t parallelSize = TElementSorter::ParallelSortSize();
+    for (std::size_t n : {0u, 1u, 16u, 17u, 1000u, 50000u, 200000u}) {
         std::vector<std::uint32_t> keys(n);
         for (auto& key : keys)
             key = random() % 50;
         std::vector<std::uint32_t> order(n);
         std::iota(order.begin(), order.end(), 0u);
-        TElementSorter::SortPositions(
-            order, [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+        std::vector<std::uint32_t> oneThread = order;
+        auto less = [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; };
+        TElementSorter::SortPositions(order, less);
+        TElementSorter::SetParallelSortSize(SIZE_MAX);
+        TElementSorter::SortPositions(oneThread, less);
+        TElementSorter::SetParallelSortSize(parallelSize);
+        ASSERT_EQ(order, oneThread) << n;
         std::vector<std::uint32_t> seen = order;
         std::sort(seen.begin(), seen.end());
         for (std::uint32_t i = 0; i < n; ++i)
