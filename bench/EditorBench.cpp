@@ -5,7 +5,9 @@
 // DrawScreen paints one full screen of the element list (a 1280 x 800 list through the draw
 // format, offscreen) into a QImage; OpenInEditor opens the library in a library window of the
 // frame (document, window set-up, compiling, layout); OpenCoreOnly does the core's part alone
-// (controller open and compiling), so the two give the editor's overhead.
+// (controller open and compiling), so the two give the editor's overhead. InsertAndDeleteAtTop
+// inserts one element before the first of the group and deletes it again through the window's
+// document, with the list shown: the edits that renumber every element after them.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -25,6 +27,7 @@
 #include "model/TTabrixCtrl.h"
 #include "model/TZQLCtrl.h"
 #include "platform/QtDialogs.h"
+#include "windows/TLibraryDocument.h"
 #include "windows/TElementListView.h"
 #include "windows/TMainForm.h"
 #include "windows/TZQLForm.h"
@@ -77,6 +80,26 @@ void OpenInEditor(benchmark::State& state) {
     }
 }
 
+void InsertAndDeleteAtTop(benchmark::State& state) {
+    tabrix::QtDialogs dialogs;
+    tabrix::TMainForm frame(dialogs, QString::fromStdString(g_folder + "/config"));
+    frame.resize(1280, 800);
+    frame.show();
+    tabrix::TZQLForm* form = frame.OpenLibrary(QString::fromStdString(LibraryPath()));
+    if (!form) {
+        state.SkipWithError("cannot open the library");
+        return;
+    }
+    tabrix::TLibraryDocument& document = form->Document();
+    for (auto _ : state) {
+        if (!document.InsertElements(0, 0, 1) || !document.DeleteElements(0, 0, 1)) {
+            state.SkipWithError("the edit was refused");
+            return;
+        }
+        QCoreApplication::processEvents();  // the list's repaint requests
+    }
+}
+
 void OpenCoreOnly(benchmark::State& state) {
     std::string path;
     tabrix::PathName::FromNative(LibraryPath(), path);
@@ -124,6 +147,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     benchmark::RegisterBenchmark("DrawScreen", DrawScreen)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("InsertAndDeleteAtTop", InsertAndDeleteAtTop)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("OpenInEditor", OpenInEditor)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
