@@ -274,6 +274,7 @@ public:
         ++used_;
     }
     void Put(std::string_view text) {
+        if (text.empty()) return;  // an empty view may hold no pointer at all
         std::memcpy(Room(text.size()), text.data(), text.size());
         used_ += text.size();
     }
