@@ -27,8 +27,8 @@
 #include "model/TTabrixCtrl.h"
 #include "model/TZQLCtrl.h"
 #include "platform/QtDialogs.h"
-#include "windows/TLibraryDocument.h"
 #include "windows/TElementListView.h"
+#include "windows/TLibraryDocument.h"
 #include "windows/TMainForm.h"
 #include "windows/TZQLForm.h"
 
@@ -41,16 +41,21 @@ std::string LibraryPath() {
     return tabrix::bench::LibraryFiles::In(g_folder, 1).library;
 }
 
-void DrawScreen(benchmark::State& state) {
-    tabrix::QtDialogs dialogs;
-    tabrix::TMainForm frame(dialogs, QString::fromStdString(g_folder + "/config"));
+// The library opened in a shown 1280 x 800 frame; null (and the benchmark skipped) when it
+// cannot be opened.
+tabrix::TZQLForm* OpenShown(tabrix::TMainForm& frame, benchmark::State& state) {
     frame.resize(1280, 800);
     frame.show();
     tabrix::TZQLForm* form = frame.OpenLibrary(QString::fromStdString(LibraryPath()));
-    if (!form) {
-        state.SkipWithError("cannot open the library");
-        return;
-    }
+    if (!form) state.SkipWithError("cannot open the library");
+    return form;
+}
+
+void DrawScreen(benchmark::State& state) {
+    tabrix::QtDialogs dialogs;
+    tabrix::TMainForm frame(dialogs, QString::fromStdString(g_folder + "/config"));
+    tabrix::TZQLForm* form = OpenShown(frame, state);
+    if (!form) return;
     tabrix::TElementListView& list = form->List();
     list.resize(1280, 800);
     list.SetTopRow(static_cast<int>(g_size / 2));
@@ -83,13 +88,8 @@ void OpenInEditor(benchmark::State& state) {
 void InsertAndDeleteAtTop(benchmark::State& state) {
     tabrix::QtDialogs dialogs;
     tabrix::TMainForm frame(dialogs, QString::fromStdString(g_folder + "/config"));
-    frame.resize(1280, 800);
-    frame.show();
-    tabrix::TZQLForm* form = frame.OpenLibrary(QString::fromStdString(LibraryPath()));
-    if (!form) {
-        state.SkipWithError("cannot open the library");
-        return;
-    }
+    tabrix::TZQLForm* form = OpenShown(frame, state);
+    if (!form) return;
     tabrix::TLibraryDocument& document = form->Document();
     for (auto _ : state) {
         if (!document.InsertElements(0, 0, 1) || !document.DeleteElements(0, 0, 1)) {

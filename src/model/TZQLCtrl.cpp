@@ -453,30 +453,44 @@ struct ResolvedPart {
     }
 };
 
-// What TZQLCtrl::ResolveItems gives for one reference, into part.
-template <typename Find>
-void LookUp(std::size_t k, const TUnresolvedReference& ref, Find find, ResolvedPart& part) {
-    const std::size_t start = part.targets.size();
+// Looks up each item of a reference list: the target found goes to push (null for an empty
+// item). True when an item names nothing this library shows, so the list has text to keep;
+// "-1" is how a missing group reference is written: nothing to keep for itself.
+template <typename Find, typename Push>
+bool LookUpItems(const StringList& items, Find find, Push push) {
     bool anyKept = false;
-    for (const std::string& item : ref.items) {
+    for (const std::string& item : items) {
         if (item.empty()) {
-            part.targets.push_back(nullptr);
-        } else if (void* target = find(item)) {
-            part.targets.push_back(target);
+            push(nullptr);
+        } else if (auto* target = find(item)) {
+            push(target);
         } else {
             anyKept |= item != "-1";
         }
     }
-    if (anyKept) {
-        TElement::KeptItems kept;
-        for (const std::string& item : ref.items) {
-            if (item.empty() || find(item))
-                kept.emplace_back();
-            else
-                kept.emplace_back(item);
-        }
-        part.kept.emplace_back(k, std::move(kept));
+    return anyKept;
+}
+
+// The items to keep of a list LookUpItems found something to keep in: the text of each item
+// that names nothing, an empty entry for the others.
+template <typename Find>
+TElement::KeptItems KeptItemsOf(const StringList& items, Find find) {
+    TElement::KeptItems kept;
+    for (const std::string& item : items) {
+        if (item.empty() || find(item))
+            kept.emplace_back();
+        else
+            kept.emplace_back(item);
     }
+    return kept;
+}
+
+// What TZQLCtrl::ResolveItems gives for one reference, into part.
+template <typename Find>
+void LookUp(std::size_t k, const TUnresolvedReference& ref, Find find, ResolvedPart& part) {
+    const std::size_t start = part.targets.size();
+    if (LookUpItems(ref.items, find, [&part](void* target) { part.targets.push_back(target); }))
+        part.kept.emplace_back(k, KeptItemsOf(ref.items, find));
     while (part.targets.size() > start && part.targets.back() == nullptr)
         part.targets.pop_back();
     part.ends.push_back(part.targets.size());
@@ -601,28 +615,9 @@ template <typename Target, typename Lookup>
 void TZQLCtrl::ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
                             std::vector<Target*>& targets) {
     // The kept list is built only for the rare list that has something to keep.
-    bool anyKept = false;
     targets.reserve(ref.items.size());
-    for (const std::string& item : ref.items) {
-        if (item.empty()) {
-            targets.push_back(nullptr);
-        } else if (Target* target = lookup(item)) {
-            targets.push_back(target);
-        } else {
-            // "-1" is how a missing group reference is written: nothing to keep for itself.
-            anyKept |= item != "-1";
-        }
-    }
-    if (anyKept) {
-        TElement::KeptItems kept;
-        for (const std::string& item : ref.items) {
-            if (item.empty() || lookup(item))
-                kept.emplace_back();
-            else
-                kept.emplace_back(item);
-        }
-        keptReferences_.push_back({ref.element, ref.param, std::move(kept)});
-    }
+    if (LookUpItems(ref.items, lookup, [&targets](Target* target) { targets.push_back(target); }))
+        keptReferences_.push_back({ref.element, ref.param, KeptItemsOf(ref.items, lookup)});
     DropTrailingNulls(targets);
 }
 
