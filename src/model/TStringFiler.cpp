@@ -394,10 +394,7 @@ std::string TStringFiler::JoinForReading(const StringList& lines, std::string_vi
 
 FileResult TStringFiler::Save(const StringList& lines, const std::string& path,
                               std::string_view lineEnd, TFileWriter& writer) {
-    if (path.empty()) return kFileCannotOpen;
-    const std::string target = ResolveLink(PathName::ToNative(path));
-    if (CannotReplace(target)) return kFileCannotOpen;
-    return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
+    return SaveText(JoinForReading(lines, lineEnd), path, writer);
 }
 
 FileResult TStringFiler::SaveText(std::string_view text, const std::string& path,
@@ -411,12 +408,7 @@ FileResult TStringFiler::SaveText(std::string_view text, const std::string& path
 FileResult TStringFiler::SaveTagged(const StringList& lines, const std::string& path,
                                     std::string_view kind, std::string_view lineEnd,
                                     TFileWriter& writer) {
-    if (path.empty()) return kFileCannotOpen;
-    const std::string target = ResolveLink(PathName::ToNative(path));
-    if (CannotReplace(target)) return kFileCannotOpen;
-    if (FileResult refused = CheckReplaceable(*this, target, kind); refused != kFileOk)
-        return refused;
-    return ReplaceFile(writer, target, JoinForReading(lines, lineEnd));
+    return SaveTaggedText(JoinForReading(lines, lineEnd), path, kind, writer);
 }
 
 FileResult TStringFiler::SaveTaggedText(std::string_view text, const std::string& path,
