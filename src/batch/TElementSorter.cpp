@@ -5,6 +5,7 @@
 
 #include "batch/TBatchData.h"
 #include "batch/TTextFolder.h"
+#include "batch/TTextRanker.h"
 #include "model/ParamType.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -63,15 +64,6 @@ public:
             if (verdict != Verdict::kUndecided) return verdict == Verdict::kBefore;
         }
         return false;
-    }
-
-    // The single string key of position a: its prefix and its whole text.
-    std::uint64_t FirstPrefix(std::uint32_t a) const { return slots_[a * textKeys_].prefix; }
-    std::string_view FirstText(std::uint32_t a) const {
-        return views_[slots_[a * textKeys_].start];
-    }
-    static std::uint64_t SecondPrefix(std::string_view text) {
-        return text.size() > 8 ? PrefixOf(text.substr(8)) : 0;
     }
 
 private:
@@ -247,6 +239,7 @@ bool TElementSorter::SortPrecedes(const TElement& a, const TElement& b) const {
 
 std::vector<std::uint32_t> TElementSorter::Order(
     const std::vector<std::unique_ptr<TElement>>& elements) const {
+    if (keys_.size() == 1 && keys_[0].type == kTypeString) return OrderByRanks(elements);
     std::vector<const TElement*> items;
     items.reserve(elements.size());
     for (const auto& e : elements)
@@ -255,32 +248,70 @@ std::vector<std::uint32_t> TElementSorter::Order(
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
     Table table(*this, items);
-    if (keys_.size() == 1 && keys_[0].type == kTypeString)
-        return OrderByRecords(table, elements.size());
     SortPositions(order,
                   [&table](std::uint32_t a, std::uint32_t b) { return table.Precedes(a, b); });
     return order;
 }
 
-// The first sixteen bytes of each key travel with its position, so most comparisons read only
-// the two records side by side instead of two slots and two texts scattered in memory.
-std::vector<std::uint32_t> TElementSorter::OrderByRecords(const Table& table, std::size_t n) const {
-    struct Record {
-        std::uint64_t first;
-        std::uint64_t second;
+// The key texts of elements first .. last, folded into one buffer of the part's own when the
+// sort folds.
+void TElementSorter::CollectKeyTexts(const std::vector<std::unique_ptr<TElement>>& elements,
+                                     std::size_t first, std::size_t last,
+                                     std::vector<std::string_view>& texts,
+                                     std::string& folded) const {
+    const std::uint32_t param = keys_[0].param;
+    auto keyText = [&](std::size_t i) {
+        const TextItems items = elements[i]->Texts(param);
+        return items.empty() ? std::string_view() : std::string_view(items.front());
+    };
+    if (foldFlags_ == kFoldNone) {
+        for (std::size_t i = first; i < last; ++i)
+            texts[i] = keyText(i);
+        return;
+    }
+    std::vector<std::size_t> ends(last - first);
+    for (std::size_t i = first; i < last; ++i) {
+        TTextFolder::FoldInto(keyText(i), foldFlags_, folded);
+        ends[i - first] = folded.size();
+    }
+    std::size_t start = 0;
+    for (std::size_t i = first; i < last; ++i) {
+        texts[i] = std::string_view(folded).substr(start, ends[i - first] - start);
+        start = ends[i - first];
+    }
+}
+
+// With one string key every text is ranked first, in parts on the cores; the quicksort then
+// compares ranks, which decide each comparison exactly as the texts would, so the order, equal
+// keys included, is the one comparing texts gives. Ranks are two integers side by side where
+// texts lie scattered in memory.
+std::vector<std::uint32_t> TElementSorter::OrderByRanks(
+    const std::vector<std::unique_ptr<TElement>>& elements) const {
+    const std::size_t n = elements.size();
+    const std::size_t parallelSize = parallelSortSize_.load(std::memory_order_relaxed);
+    const std::size_t parts = PartsFor(n, parallelSize);
+    std::vector<std::uint32_t> ranks;
+    {
+        std::vector<std::string_view> texts(n);
+        std::vector<std::string> folded(parts);
+        RunInParts(parts, [&](std::size_t part) {
+            CollectKeyTexts(elements, n * part / parts, n * (part + 1) / parts, texts,
+                            folded[part]);
+        });
+        ranks = TTextRanker::Rank(texts, parallelSize);
+    }
+    struct Ranked {
+        std::uint32_t rank;
         std::uint32_t position;
     };
-    std::vector<Record> records(n);
+    std::vector<Ranked> records(n);
     for (std::uint32_t i = 0; i < n; ++i)
-        records[i] = {table.FirstPrefix(i), Table::SecondPrefix(table.FirstText(i)), i};
-    auto precedes = [&](const Record& a, const Record& b) {
-        int order = a.first != b.first ? (a.first < b.first ? -1 : 1)
-                    : a.second != b.second
-                        ? (a.second < b.second ? -1 : 1)
-                        : table.FirstText(a.position).compare(table.FirstText(b.position));
-        return Decide(order<0, order> 0) == Verdict::kBefore;
-    };
-    Sort(records, precedes);
+        records[i] = {ranks[i], i};
+    std::vector<std::uint32_t>().swap(ranks);  // freed before the sort needs its memory
+    const bool ascending = ascending_;
+    Sort(records, [ascending](const Ranked& a, const Ranked& b) {
+        return ascending ? a.rank < b.rank : b.rank < a.rank;
+    });
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i)
         order[i] = records[i].position;

@@ -68,8 +68,12 @@ private:
     template <typename Item, typename Precedes>
     static void InsertionSort(std::vector<Item>& v, std::size_t first, std::size_t last,
                               const Precedes& precedes);
-    // Order for a single string key, sorting contiguous (key prefix, position) records.
-    std::vector<std::uint32_t> OrderByRecords(const Table& table, std::size_t n) const;
+    // Order for a single string key, through the ranks of its texts.
+    std::vector<std::uint32_t> OrderByRanks(
+        const std::vector<std::unique_ptr<TElement>>& elements) const;
+    void CollectKeyTexts(const std::vector<std::unique_ptr<TElement>>& elements, std::size_t first,
+                         std::size_t last, std::vector<std::string_view>& texts,
+                         std::string& folded) const;
 
     Verdict Decide(bool less, bool greater) const;
     Verdict MissingList(bool aHas, bool bHas) const;

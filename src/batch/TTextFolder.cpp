@@ -81,9 +81,10 @@ Code ToLowerCase(Code code) {
     return code;
 }
 
-void AppendCode(Code code, std::string& out) {
-    out += static_cast<char>(code >> 8);
-    out += static_cast<char>(code & 0xFF);
+char* PutCode(Code code, char* out) {
+    out[0] = static_cast<char>(code >> 8);
+    out[1] = static_cast<char>(code & 0xFF);
+    return out + 2;
 }
 
 Code FoldDoubleByte(Code code, unsigned flags) {
@@ -95,17 +96,23 @@ Code FoldDoubleByte(Code code, unsigned flags) {
 }  // namespace
 
 void TTextFolder::FoldInto(std::string_view text, unsigned flags, std::string& out) {
-    out.reserve(out.size() + text.size() * ((flags & kFoldWidth) ? 2 : 1));
+    const std::size_t start = out.size();
+    out.resize(start + MaxFoldedSize(text.size(), flags));
+    char* end = FoldTo(text, flags, out.data() + start);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+char* TTextFolder::FoldTo(std::string_view text, unsigned flags, char* out) {
     const bool width = (flags & kFoldWidth) != 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto byte = static_cast<unsigned char>(text[i]);
         if (IsLeadByte(byte) && i + 1 < text.size()) {
             auto code = static_cast<Code>(byte << 8 | static_cast<unsigned char>(text[++i]));
-            AppendCode(FoldDoubleByte(code, flags), out);
+            out = PutCode(FoldDoubleByte(code, flags), out);
         } else if (byte >= 0x20 && byte <= 0x7E && width) {
-            AppendCode(FoldDoubleByte(kFullWidthAscii[byte - 0x20], flags), out);
+            out = PutCode(FoldDoubleByte(kFullWidthAscii[byte - 0x20], flags), out);
         } else if (byte >= 'A' && byte <= 'Z' && (flags & kFoldCase)) {
-            out += static_cast<char>(byte + ('a' - 'A'));
+            *out++ = static_cast<char>(byte + ('a' - 'A'));
         } else if (IsHalfWidthKana(byte) && width) {
             Code composed = 0;
             if (i + 1 < text.size()) {
@@ -114,11 +121,12 @@ void TTextFolder::FoldInto(std::string_view text, unsigned flags, std::string& o
                 if (mark == kSemiVoicedMark) composed = SemiVoicedForm(byte);
             }
             if (composed != 0) ++i;
-            AppendCode(composed != 0 ? composed : kFullWidthKana[byte - 0xA1], out);
+            out = PutCode(composed != 0 ? composed : kFullWidthKana[byte - 0xA1], out);
         } else {
-            out += static_cast<char>(byte);
+            *out++ = static_cast<char>(byte);
         }
     }
+    return out;
 }
 
 std::string TTextFolder::Fold(std::string_view text, unsigned flags) {

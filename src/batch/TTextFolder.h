@@ -3,6 +3,7 @@
 // Latin (half and full width), Greek and Cyrillic letters and the Roman numerals.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,13 @@ public:
     // character, including a lead byte at the very end, are copied as they are.
     static void FoldInto(std::string_view text, unsigned flags, std::string& out);
     static std::string Fold(std::string_view text, unsigned flags);
+
+    // The same, written to out, which has room for MaxFoldedSize bytes; returns the end.
+    static char* FoldTo(std::string_view text, unsigned flags, char* out);
+    // Width folding turns one byte into two at most; the other foldings keep the length.
+    static std::size_t MaxFoldedSize(std::size_t size, unsigned flags) {
+        return (flags & kFoldWidth) ? 2 * size : size;
+    }
 };
 
 }  // namespace tabrix

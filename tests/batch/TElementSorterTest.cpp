@@ -7,6 +7,7 @@
 
 #include "BatchFixture.h"
 #include "batch/TElementSorter.h"
+#include "batch/TTextRanker.h"
 
 namespace tabrix::test {
 namespace {
@@ -215,6 +216,51 @@ TEST(SortPositionsTest, ConsistentComparisonsSortLargeRandomInput) {
         EXPECT_TRUE(
             std::is_sorted(order.begin(), order.end(),
                            [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; }));
+    }
+}
+
+// One string key is sorted through the ranks of its texts. Random texts of bytes that fold,
+// zero bytes and lengths across several sixteen-byte chunks, many repeated: the ranks agree
+// with comparing the texts, and the order is the one of the path that compares texts (taken
+// when a second key that never decides is added), equal keys included, on one thread or more.
+TEST(SortPositionsTest, RankedTextsOrderAsComparedTexts) {
+    std::mt19937 random(5);
+    const char bytes[] = {'\0', ' ', 'A', 'a', '\x82', '\xA0', '\xB6', '\xDE', '\xFF'};
+    std::vector<std::string> pool(400);
+    for (std::string& text : pool) {
+        text.resize(random() % 41);
+        for (char& byte : text)
+            byte = bytes[random() % sizeof bytes];
+    }
+    const std::size_t parallelSize = TElementSorter::ParallelSortSize();
+    for (std::size_t n : {0u, 1u, 2u, 17u, 3000u, 40000u}) {
+        std::vector<std::unique_ptr<TElement>> elements;
+        std::vector<std::string_view> texts;
+        for (std::size_t i = 0; i < n; ++i) {
+            elements.push_back(std::make_unique<TElement>());
+            elements.back()->SetTexts(0, {pool[random() % pool.size()]});
+            texts.push_back(elements.back()->Texts(0)[0]);
+        }
+        for (std::size_t threshold : {SIZE_MAX, std::size_t{1000}}) {
+            SCOPED_TRACE(testing::Message() << n << " texts, parts from " << threshold);
+            const std::vector<std::uint32_t> ranks = TTextRanker::Rank(texts, threshold);
+            for (std::size_t k = 0; k + 1 < n; ++k) {
+                const std::size_t a = random() % n, b = random() % n;
+                ASSERT_EQ(ranks[a] < ranks[b], texts[a] < texts[b]) << a << " " << b;
+                ASSERT_EQ(ranks[a] == ranks[b], texts[a] == texts[b]) << a << " " << b;
+            }
+            TElementSorter::SetParallelSortSize(threshold);
+            for (unsigned folds : {unsigned{kFoldNone}, unsigned{kFoldAll}}) {
+                for (bool ascending : {true, false}) {
+                    TElementSorter ranked(ascending, folds, {{0, kTypeString}});
+                    TElementSorter compared(ascending, folds,
+                                            {{0, kTypeString}, {1, kTypeElementRef}});
+                    ASSERT_EQ(ranked.Order(elements), compared.Order(elements))
+                        << folds << " " << ascending;
+                }
+            }
+            TElementSorter::SetParallelSortSize(parallelSize);
+        }
     }
 }
 

@@ -1,0 +1,191 @@
+#include "batch/TTextRanker.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <utility>
+
+#include "model/RunInParts.h"
+
+namespace tabrix {
+
+namespace {
+
+// Sixteen bytes of a text, from an offset that is a multiple of sixteen, as two big-endian
+// numbers padded with zero bytes: comparing chunks compares those bytes as unsigned bytes.
+struct Chunk {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+
+    bool operator==(const Chunk&) const = default;
+    bool operator<(const Chunk& other) const {
+        return high != other.high ? high < other.high : low < other.low;
+    }
+};
+
+struct Record {
+    Chunk chunk;
+    std::uint32_t position;
+};
+
+std::uint64_t BigEndianAt(std::string_view text, std::size_t offset) {
+    std::uint64_t value = 0;
+    if (offset + 8 <= text.size()) {
+        std::memcpy(&value, text.data() + offset, 8);
+        if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+        return value;
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        value <<= 8;
+        if (offset + i < text.size()) value |= static_cast<unsigned char>(text[offset + i]);
+    }
+    return value;
+}
+
+Chunk ChunkAt(std::string_view text, std::size_t depth) {
+    if (16 * depth >= text.size()) return {};
+    return {BigEndianAt(text, 16 * depth), BigEndianAt(text, 16 * depth + 8)};
+}
+
+struct Run {
+    std::size_t begin;
+    std::size_t end;
+    std::size_t depth;  // the records agree on every chunk before this one
+};
+
+// Orders records by their texts and marks in starts where a text differs from the one before.
+// Runs that agree on their chunk so far go one chunk deeper; texts that agree on every chunk
+// differ only in trailing zero bytes, so the shorter comes first.
+class RunSorter {
+public:
+    RunSorter(const std::vector<std::string_view>& texts, std::vector<Record>& records,
+              std::vector<std::uint8_t>& starts)
+        : texts_(texts), records_(records), starts_(starts) {}
+
+    // Records begin .. end already sorted by the chunk of depth, and starts set there.
+    void SortSortedRun(std::size_t begin, std::size_t end, std::size_t depth) {
+        MarkRuns(begin, end, depth);
+        while (!pending_.empty()) {
+            Run run = pending_.back();
+            pending_.pop_back();
+            SortRun(run);
+        }
+    }
+
+private:
+    void SortRun(const Run& run) {
+        auto first = records_.begin() + static_cast<std::ptrdiff_t>(run.begin);
+        auto last = records_.begin() + static_cast<std::ptrdiff_t>(run.end);
+        if (AllEndBefore(run)) {
+            std::sort(first, last,
+                      [this](const Record& a, const Record& b) { return Size(a) < Size(b); });
+            for (std::size_t i = run.begin + 1; i < run.end; ++i)
+                if (Size(records_[i]) != Size(records_[i - 1])) starts_[i] = 1;
+            return;
+        }
+        for (std::size_t i = run.begin; i < run.end; ++i)
+            records_[i].chunk = ChunkAt(texts_[records_[i].position], run.depth);
+        std::sort(first, last, [](const Record& a, const Record& b) { return a.chunk < b.chunk; });
+        MarkRuns(run.begin, run.end, run.depth);
+    }
+
+    // Marks where the chunk changes and keeps the runs of equal chunks for the next depth.
+    void MarkRuns(std::size_t begin, std::size_t end, std::size_t depth) {
+        std::size_t runBegin = begin;
+        for (std::size_t i = begin + 1; i <= end; ++i) {
+            if (i < end && records_[i].chunk == records_[i - 1].chunk) continue;
+            if (i < end) starts_[i] = 1;
+            if (i - runBegin > 1) pending_.push_back({runBegin, i, depth + 1});
+            runBegin = i;
+        }
+    }
+
+    bool AllEndBefore(const Run& run) const {
+        for (std::size_t i = run.begin; i < run.end; ++i)
+            if (Size(records_[i]) > 16 * run.depth) return false;
+        return true;
+    }
+
+    std::size_t Size(const Record& record) const { return texts_[record.position].size(); }
+
+    const std::vector<std::string_view>& texts_;
+    std::vector<Record>& records_;
+    std::vector<std::uint8_t>& starts_;
+    std::vector<Run> pending_;
+};
+
+bool ChunkBefore(const Record& a, const Record& b) {
+    return a.chunk < b.chunk;
+}
+
+// Where part p of n items begins when they are cut into parts of about equal size.
+std::size_t PartBegin(std::size_t n, std::size_t parts, std::size_t p) {
+    return n * p / parts;
+}
+
+std::vector<Record>::iterator At(std::vector<Record>& records, std::size_t i) {
+    return records.begin() + static_cast<std::ptrdiff_t>(i);
+}
+
+// Every text's record, sorted by its first chunk: each part sorts a slice, then the slices
+// are merged.
+std::vector<Record> SortedByFirstChunk(const std::vector<std::string_view>& texts,
+                                       std::size_t parts) {
+    const std::size_t n = texts.size();
+    std::vector<Record> records(n);
+    RunInParts(parts, [&](std::size_t p) {
+        const std::size_t begin = PartBegin(n, parts, p), end = PartBegin(n, parts, p + 1);
+        for (std::size_t i = begin; i < end; ++i)
+            records[i] = {ChunkAt(texts[i], 0), static_cast<std::uint32_t>(i)};
+        std::sort(At(records, begin), At(records, end), ChunkBefore);
+    });
+    for (std::size_t p = 1; p < parts; ++p)
+        std::inplace_merge(records.begin(), At(records, PartBegin(n, parts, p)),
+                           At(records, PartBegin(n, parts, p + 1)), ChunkBefore);
+    return records;
+}
+
+// Cuts of the sorted records into parts of about equal size that split no run of equal
+// first chunks: first and last cut included.
+std::vector<std::size_t> RunCuts(const std::vector<Record>& records, std::size_t parts) {
+    const std::size_t n = records.size();
+    std::vector<std::size_t> cuts = {0};
+    for (std::size_t p = 1; p < parts; ++p) {
+        std::size_t cut = std::max(cuts.back(), PartBegin(n, parts, p));
+        while (cut > 0 && cut < n && records[cut].chunk == records[cut - 1].chunk)
+            ++cut;
+        cuts.push_back(cut);
+    }
+    cuts.push_back(n);
+    return cuts;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> TTextRanker::Rank(const std::vector<std::string_view>& texts,
+                                             std::size_t parallelSize) {
+    const std::size_t n = texts.size();
+    std::vector<std::uint32_t> ranks(n);
+    if (n == 0) return ranks;
+    const std::size_t parts = PartsFor(n, parallelSize);
+    std::vector<Record> records = SortedByFirstChunk(texts, parts);
+
+    // The runs of equal first chunks are finished in parts; each part touches only its own
+    // records and marks.
+    std::vector<std::uint8_t> starts(n, 0);
+    const std::vector<std::size_t> cuts = RunCuts(records, parts);
+    RunInParts(parts, [&](std::size_t p) {
+        if (cuts[p] == cuts[p + 1]) return;
+        starts[cuts[p]] = 1;
+        RunSorter(texts, records, starts).SortSortedRun(cuts[p], cuts[p + 1], 0);
+    });
+
+    std::uint32_t rank = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && starts[i]) ++rank;
+        ranks[records[i].position] = rank;
+    }
+    return ranks;
+}
+
+}  // namespace tabrix
