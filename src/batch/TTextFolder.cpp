@@ -87,7 +87,10 @@ char* PutCode(Code code, char* out) {
     return out + 2;
 }
 
-Code FoldDoubleByte(Code code, unsigned flags) {
+// Kanji and everything after the Roman numerals (0x875D) fold to themselves; most texts are
+// mostly such characters, so they leave at the first test.
+inline Code FoldDoubleByte(Code code, unsigned flags) {
+    if (code > 0x875D) return code;
     if (flags & kFoldKana) code = ToKatakana(code);
     if (flags & kFoldCase) code = ToLowerCase(code);
     return code;
