@@ -51,11 +51,25 @@ struct Run {
     std::size_t begin;
     std::size_t end;
     std::size_t depth;  // the records agree on every chunk before this one
+    bool whole;         // the last chunk did not split the run it came from
 };
+
+// How far a and b agree from the offset from on, where both agree before it.
+std::size_t CommonPrefix(std::string_view a, std::string_view b, std::size_t from) {
+    const std::size_t limit = std::min(a.size(), b.size());
+    std::size_t i = std::min(from, limit);
+    while (i + 64 <= limit && std::memcmp(a.data() + i, b.data() + i, 64) == 0)
+        i += 64;
+    while (i < limit && a[i] == b[i])
+        ++i;
+    return i;
+}
 
 // Orders records by their texts and marks in starts where a text differs from the one before.
 // Runs that agree on their chunk so far go one chunk deeper; texts that agree on every chunk
-// differ only in trailing zero bytes, so the shorter comes first.
+// differ only in trailing zero bytes, so the shorter comes first. A run that a chunk did not
+// split is likely to be long texts alike for a long way (copies of one text), so it goes on
+// at the first chunk where its texts part instead of one chunk at a time.
 class RunSorter {
 public:
     RunSorter(const std::vector<std::string_view>& texts, std::vector<Record>& records,
@@ -73,7 +87,8 @@ public:
     }
 
 private:
-    void SortRun(const Run& run) {
+    void SortRun(Run run) {
+        if (run.whole) run.depth = std::max(run.depth, PartingChunk(run));
         auto first = records_.begin() + static_cast<std::ptrdiff_t>(run.begin);
         auto last = records_.begin() + static_cast<std::ptrdiff_t>(run.end);
         if (AllEndBefore(run)) {
@@ -95,9 +110,20 @@ private:
         for (std::size_t i = begin + 1; i <= end; ++i) {
             if (i < end && records_[i].chunk == records_[i - 1].chunk) continue;
             if (i < end) starts_[i] = 1;
-            if (i - runBegin > 1) pending_.push_back({runBegin, i, depth + 1});
+            if (i - runBegin > 1)
+                pending_.push_back({runBegin, i, depth + 1, runBegin == begin && i == end});
             runBegin = i;
         }
+    }
+
+    // The chunk where the run's texts first part (or where the shortest ends).
+    std::size_t PartingChunk(const Run& run) const {
+        const std::string_view first = texts_[records_[run.begin].position];
+        std::size_t common = first.size();
+        for (std::size_t i = run.begin + 1; i < run.end && common > 16 * run.depth; ++i)
+            common =
+                CommonPrefix(first.substr(0, common), texts_[records_[i].position], 16 * run.depth);
+        return common / 16;
     }
 
     bool AllEndBefore(const Run& run) const {

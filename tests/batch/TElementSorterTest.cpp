@@ -220,9 +220,10 @@ TEST(SortPositionsTest, ConsistentComparisonsSortLargeRandomInput) {
 }
 
 // One string key is sorted through the ranks of its texts. Random texts of bytes that fold,
-// zero bytes and lengths across several sixteen-byte chunks, many repeated: the ranks agree
-// with comparing the texts, and the order is the one of the path that compares texts (taken
-// when a second key that never decides is added), equal keys included, on one thread or more.
+// zero bytes and lengths across several sixteen-byte chunks, many repeated, some alike far: the
+// ranks agree with comparing the texts, and the order is the one of the path that compares texts
+// (taken when a second key that never decides is added), equal keys included, on one thread or
+// more.
 TEST(SortPositionsTest, RankedTextsOrderAsComparedTexts) {
     std::mt19937 random(5);
     const char bytes[] = {'\0', ' ', 'A', 'a', '\x82', '\xA0', '\xB6', '\xDE', '\xFF'};
@@ -231,6 +232,7 @@ TEST(SortPositionsTest, RankedTextsOrderAsComparedTexts) {
         text.resize(random() % 41);
         for (char& byte : text)
             byte = bytes[random() % sizeof bytes];
+        if (random() % 8 == 0) text.insert(0, 100 + random() % 60, 'x');  // alike for long
     }
     const std::size_t parallelSize = TElementSorter::ParallelSortSize();
     for (std::size_t n : {0u, 1u, 2u, 17u, 3000u, 40000u}) {
