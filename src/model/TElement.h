@@ -217,6 +217,9 @@ private:
     std::uint32_t numberCount_ = 0;
     std::uint8_t outputFlag_ = 1;
     bool wideEnds_ = false;  // the buffer's ends are 32 bits (16 otherwise)
+    // The links hold kept items: asking for them costs no visit to the links, which lie
+    // elsewhere in memory, for the many reference values that keep none.
+    bool keepsItems_ = false;
 };
 
 }  // namespace tabrix
