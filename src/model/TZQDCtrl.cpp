@@ -43,6 +43,14 @@ std::size_t ReadParts(std::size_t bytes) {
     return PartsFor(bytes, parallelReadThreshold.load(std::memory_order_relaxed));
 }
 
+// Files of fewer elements are written on the saving thread alone.
+std::atomic<std::size_t> parallelWriteThreshold{std::size_t{1} << 14};
+
+// How many parts the element lines of a file of elements are built in.
+std::size_t WriteParts(std::size_t elements) {
+    return PartsFor(elements, parallelWriteThreshold.load(std::memory_order_relaxed));
+}
+
 }  // namespace
 
 void TZQDCtrl::Reset(std::string path) {
@@ -456,6 +464,74 @@ private:
     long lastNumber_ = -1;
 };
 
+// About the size of a file of elements: elements times a typical line.
+std::size_t EstimatedSize(std::size_t elements) {
+    return 4096 + elements * 128;
+}
+
+// Ends the line begun at start as TStringFiler::Save ends lines.
+void EndLine(FileText& text, const TStringDivision& division, std::size_t start) {
+    text.Resize(start + division.WholeCharactersBefore(text.From(start), '\r').size());
+    text.Put(TStringFiler::kCrLf);
+}
+
+void AddLine(FileText& text, const TStringDivision& division, std::string_view tag,
+             std::string_view value = {}) {
+    const std::size_t start = text.Size();
+    text.Put(tag);
+    text.Put(value);
+    EndLine(text, division, start);
+}
+
+// What one thread builds of an element data file: the lines from just before element line from
+// to just before element line to, the element lines of every group data counted in turn. The
+// first stretch begins at the start of the file, the last ends at its end, so stretches cut at
+// any element lines and laid end to end are the file one thread builds.
+struct Stretch {
+    std::size_t from;
+    std::size_t to;
+    bool first;
+
+    // Whether the lines that stand just before element line at (the end of one group data, the
+    // start of the next) are in the stretch.
+    bool HoldsLinesBefore(std::size_t at) const { return (first || at > from) && at <= to; }
+};
+
+void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& stretch,
+                  const Progress* progress, FileText& text) {
+    const TStringDivision& division = library.Division();
+    ElementLineWriter lineWriter(library, file, text);
+    std::size_t start = 0;  // the group data's first element line
+    for (const auto& data : file.GroupData()) {
+        if (start > stretch.to) break;
+        const std::vector<std::unique_ptr<TElement>>& elements = data->Elements();
+        const std::size_t end = start + elements.size();
+        if (stretch.HoldsLinesBefore(start)) {
+            if (progress)
+                Report(*progress,
+                       DataMessage(file.Path(), CoreText::kSavePreparingData, data->Name()));
+            AddLine(text, division, "[elements]");
+            AddLine(text, division, "[init]");
+            AddLine(text, division, "[name]", data->Name());
+            AddLine(text, division, "[size]",
+                    TStringDivision::Format("u", static_cast<std::int64_t>(elements.size())));
+            AddLine(text, division, "[/init]");
+            AddLine(text, division, "[data]");
+        }
+        const std::size_t last = std::clamp(stretch.to, start, end);
+        for (std::size_t k = std::clamp(stretch.from, start, end); k < last; ++k) {
+            const std::size_t lineStart = text.Size();
+            lineWriter.Write(*elements[k - start]);
+            EndLine(text, division, lineStart);
+        }
+        if (stretch.HoldsLinesBefore(end)) {
+            AddLine(text, division, "[/data]");
+            AddLine(text, division, "[/elements]");
+        }
+        start = end;
+    }
+}
+
 }  // namespace
 
 FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWriter& writer) {
@@ -466,38 +542,35 @@ FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TF
 
     // The file is built in one text, each line ended as TStringFiler::Save ends lines.
     const TStringDivision& division = library.Division();
-    FileText text(EstimatedSize());
-    auto endLine = [&](std::size_t start) {
-        text.Resize(start + division.WholeCharactersBefore(text.From(start), '\r').size());
-        text.Put(TStringFiler::kCrLf);
-    };
-    auto addLine = [&](std::string_view tag, std::string_view value = {}) {
-        std::size_t start = text.Size();
-        text.Put(tag);
-        text.Put(value);
-        endLine(start);
-    };
-    addLine(TStringFiler::HeaderLine(kKind));
-    addLine("[init]");
-    addLine("[status]", TStringDivision::Format("u", status_));
-    addLine("[size]", TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
-    addLine("[/init]");
-    ElementLineWriter lineWriter(library, *this, text);
-    for (const auto& data : groupData_) {
-        Report(progress, DataMessage(path_, CoreText::kSavePreparingData, data->Name()));
-        addLine("[elements]");
-        addLine("[init]");
-        addLine("[name]", data->Name());
-        addLine("[size]", TStringDivision::Format("u", static_cast<std::int64_t>(data->Size())));
-        addLine("[/init]");
-        addLine("[data]");
-        for (const auto& element : data->Elements()) {
-            std::size_t start = text.Size();
-            lineWriter.Write(*element);
-            endLine(start);
+    const std::size_t elements = ElementCount();
+    FileText text(EstimatedSize(elements));
+    AddLine(text, division, TStringFiler::HeaderLine(kKind));
+    AddLine(text, division, "[init]");
+    AddLine(text, division, "[status]", TStringDivision::Format("u", status_));
+    AddLine(text, division, "[size]",
+            TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
+    AddLine(text, division, "[/init]");
+
+    // Stretch 0 goes straight into the text; the others are built beside it at the same time
+    // and appended in order. Other threads must not report: the progress callback may drive a
+    // window, so with several parts every group data is reported before the work begins.
+    const std::size_t parts = std::min(WriteParts(elements), std::max<std::size_t>(elements, 1));
+    if (parts > 1)
+        for (const auto& data : groupData_)
+            Report(progress, DataMessage(path_, CoreText::kSavePreparingData, data->Name()));
+    std::vector<std::unique_ptr<FileText>> others(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        const Stretch stretch{elements * p / parts, elements * (p + 1) / parts, p == 0};
+        if (p == 0) {
+            WriteStretch(*this, library, stretch, parts == 1 ? &progress : nullptr, text);
+            return;
         }
-        addLine("[/data]");
-        addLine("[/elements]");
+        others[p] = std::make_unique<FileText>(EstimatedSize(stretch.to - stretch.from));
+        WriteStretch(*this, library, stretch, nullptr, *others[p]);
+    });
+    for (std::size_t p = 1; p < parts; ++p) {
+        text.Put(others[p]->From(0));
+        others[p].reset();
     }
     text.Resize(text.Size() - std::string_view(TStringFiler::kCrLf).size());  // none after the last
 
@@ -508,12 +581,19 @@ FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TF
     return result;
 }
 
-// About the size of the file as last read or written: elements times a typical line.
-std::size_t TZQDCtrl::EstimatedSize() const {
+std::size_t TZQDCtrl::ParallelWriteThreshold() {
+    return parallelWriteThreshold.load(std::memory_order_relaxed);
+}
+
+void TZQDCtrl::SetParallelWriteThreshold(std::size_t elements) {
+    parallelWriteThreshold.store(elements, std::memory_order_relaxed);
+}
+
+std::size_t TZQDCtrl::ElementCount() const {
     std::size_t elements = 0;
     for (const auto& data : groupData_)
         elements += data->Size();
-    return 4096 + elements * 128;
+    return elements;
 }
 
 }  // namespace tabrix
