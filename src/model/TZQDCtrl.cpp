@@ -497,6 +497,18 @@ struct Stretch {
     bool HoldsLinesBefore(std::size_t at) const { return (first || at > from) && at <= to; }
 };
 
+// How many element lines ahead the elements they refer to are asked for.
+constexpr std::size_t kAhead = 8;
+
+// Asks the cache for the elements an element refers to: they lie anywhere in memory, and
+// writing a reference reads its target's group data and position.
+void PrefetchTargets(const TElement& element) {
+    for (std::size_t i = 0; i < element.NumberCount(); ++i)
+        if (element.HoldsElementRefs(i))
+            for (NumberItem item : element.Numbers(i))
+                __builtin_prefetch(TElement::AsElement(item));
+}
+
 void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& stretch,
                   const Progress* progress, FileText& text) {
     const TStringDivision& division = library.Division();
@@ -520,6 +532,7 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& 
         }
         const std::size_t last = std::clamp(stretch.to, start, end);
         for (std::size_t k = std::clamp(stretch.from, start, end); k < last; ++k) {
+            if (k + kAhead < last) PrefetchTargets(*elements[k + kAhead - start]);
             const std::size_t lineStart = text.Size();
             lineWriter.Write(*elements[k - start]);
             EndLine(text, division, lineStart);
