@@ -505,8 +505,12 @@ constexpr std::size_t kAhead = 8;
 void PrefetchTargets(const TElement& element) {
     for (std::size_t i = 0; i < element.NumberCount(); ++i)
         if (element.HoldsElementRefs(i))
-            for (NumberItem item : element.Numbers(i))
-                __builtin_prefetch(TElement::AsElement(item));
+            for (NumberItem item : element.Numbers(i)) {
+                // Both ends: an element may straddle two cache lines.
+                const char* target = reinterpret_cast<const char*>(TElement::AsElement(item));
+                __builtin_prefetch(target);
+                __builtin_prefetch(target + sizeof(TElement) - 1);
+            }
 }
 
 void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& stretch,
@@ -532,6 +536,8 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& 
         }
         const std::size_t last = std::clamp(stretch.to, start, end);
         for (std::size_t k = std::clamp(stretch.from, start, end); k < last; ++k) {
+            if (k + 3 * kAhead < last) __builtin_prefetch(elements[k + 3 * kAhead - start].get());
+            if (k + 2 * kAhead < last) elements[k + 2 * kAhead - start]->PrefetchValues();
             if (k + kAhead < last) PrefetchTargets(*elements[k + kAhead - start]);
             const std::size_t lineStart = text.Size();
             lineWriter.Write(*elements[k - start]);
