@@ -342,7 +342,30 @@ public:
                      [&](std::size_t i) { return WriteNumbers(element, i); });
     }
 
+    // Asks the cache for the elements an element refers to: they lie anywhere in memory, and
+    // writing a reference reads its target's group data and position.
+    void PrefetchTargets(const TElement& element) {
+        for (std::size_t i = 0; i < element.NumberCount(); ++i) {
+            if (!IsElementRefType(ParamType(i)) || !element.HoldsElementRefs(i)) continue;
+            for (NumberItem item : element.Numbers(i)) {
+                // Both ends: an element may straddle two cache lines.
+                const char* target = reinterpret_cast<const char*>(TElement::AsElement(item));
+                __builtin_prefetch(target);
+                __builtin_prefetch(target + sizeof(TElement) - 1);
+            }
+        }
+    }
+
 private:
+    using RefKind = TElement::RefKind;
+
+    // What the number list at i holds, asked once per value rather than once per question.
+    static RefKind RefsAt(const TElement& element, std::size_t i) {
+        if (element.HoldsElementRefs(i)) return RefKind::kElement;
+        if (element.HoldsGroupRefs(i)) return RefKind::kGroup;
+        return RefKind::kNone;
+    }
+
     // Writes count fields, each by writeField as items followed by "#" (it returns false for an
     // empty list). The last "#" of a field becomes ",", an empty list is "," alone, and the
     // section's final "," is dropped.
@@ -378,8 +401,8 @@ private:
     bool WriteNumbers(const TElement& element, std::size_t i) {
         const std::uint8_t type = ParamType(i);
         const NumberItems items = element.Numbers(i);
-        const bool holdsRefs = element.HoldsElementRefs(i) || element.HoldsGroupRefs(i);
-        if (!IsReferenceType(type) && !holdsRefs) {
+        const RefKind refs = RefsAt(element, i);
+        if (!IsReferenceType(type) && refs == RefKind::kNone) {
             // Plain numbers, the common case: at most ten digits and a "#" each.
             char* at = out_.Room(items.size() * 11);
             for (NumberItem item : items) {
@@ -391,16 +414,16 @@ private:
         }
         if (IsReferenceType(type))
             if (const TElement::KeptItems* kept = element.KeptReferenceItems(i))
-                return WriteKeptItems(element, i, type, *kept);
+                return WriteKeptItems(element, i, type, refs, *kept);
         // "-1" reads back as no entry at all, so an empty group entry before a real one is
         // written as an empty item, which reads back as the empty entry it is; otherwise the
         // list would shift and its first entry, the value, change.
         std::size_t lastGroup = 0;
-        if (type == kTypeGroupRef && element.HoldsGroupRefs(i))
+        if (type == kTypeGroupRef && refs == RefKind::kGroup)
             for (std::size_t k = 0; k < items.size(); ++k)
                 if (items[k] != 0) lastGroup = k;
         for (std::size_t k = 0; k < items.size(); ++k) {
-            if (k >= lastGroup || items[k] != 0) WriteNumberItem(element, i, type, items[k]);
+            if (k >= lastGroup || items[k] != 0) WriteNumberItem(type, refs, items[k]);
             out_.Put('#');
         }
         return !items.empty();
@@ -408,10 +431,9 @@ private:
 
     // One number item as written: element references as "index group", group references as
     // the group number or "-1", everything else as unsigned decimal.
-    void WriteNumberItem(const TElement& element, std::size_t i, std::uint8_t type,
-                         NumberItem item) {
+    void WriteNumberItem(std::uint8_t type, RefKind refs, NumberItem item) {
         if (IsElementRefType(type)) {
-            if (!element.HoldsElementRefs(i) || item == 0) return;
+            if (refs != RefKind::kElement || item == 0) return;
             const TElement* target = TElement::AsElement(item);
             if (!target->Owner()) return;
             const long number = GroupNumberOf(target->Owner());
@@ -420,21 +442,21 @@ private:
             out_.Put(' ');
             out_.PutUnsigned(static_cast<std::uint64_t>(number));
         } else if (type == kTypeGroupRef) {
-            if (!element.HoldsGroupRefs(i) || item == 0) {
+            if (refs != RefKind::kGroup || item == 0) {
                 out_.Put("-1");
                 return;
             }
             out_.PutUnsigned(TElement::AsGroup(item)->Number());
         } else {
             // A reference where the parameter now holds plain numbers carries no number.
-            out_.PutUnsigned(element.HoldsElementRefs(i) || element.HoldsGroupRefs(i) ? 0 : item);
+            out_.PutUnsigned(refs != RefKind::kNone ? 0 : item);
         }
     }
 
     // A reference list with items kept as read: each kept item is written as its text, each
     // other item as the next entry of the value (an empty item once the entries run out, as
     // trailing empty entries are not stored). Returns false when nothing was written.
-    bool WriteKeptItems(const TElement& element, std::size_t i, std::uint8_t type,
+    bool WriteKeptItems(const TElement& element, std::size_t i, std::uint8_t type, RefKind refs,
                         const TElement::KeptItems& kept) {
         const NumberItems entries = element.Numbers(i);
         std::size_t next = 0;
@@ -444,7 +466,7 @@ private:
             } else if (next < entries.size()) {
                 // An empty entry was read from an empty item and goes back as one.
                 NumberItem entry = entries[next++];
-                if (entry != 0) WriteNumberItem(element, i, type, entry);
+                if (entry != 0) WriteNumberItem(type, refs, entry);
             }
             out_.Put('#');
         }
@@ -515,19 +537,6 @@ struct Stretch {
 // How many element lines ahead the elements they refer to are asked for.
 constexpr std::size_t kAhead = 8;
 
-// Asks the cache for the elements an element refers to: they lie anywhere in memory, and
-// writing a reference reads its target's group data and position.
-void PrefetchTargets(const TElement& element) {
-    for (std::size_t i = 0; i < element.NumberCount(); ++i)
-        if (element.HoldsElementRefs(i))
-            for (NumberItem item : element.Numbers(i)) {
-                // Both ends: an element may straddle two cache lines.
-                const char* target = reinterpret_cast<const char*>(TElement::AsElement(item));
-                __builtin_prefetch(target);
-                __builtin_prefetch(target + sizeof(TElement) - 1);
-            }
-}
-
 void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& stretch,
                   const Progress* progress, FileText& text) {
     const TStringDivision& division = library.Division();
@@ -553,7 +562,7 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& 
         for (std::size_t k = std::clamp(stretch.from, start, end); k < last; ++k) {
             if (k + 3 * kAhead < last) __builtin_prefetch(elements[k + 3 * kAhead - start].get());
             if (k + 2 * kAhead < last) elements[k + 2 * kAhead - start]->PrefetchValues();
-            if (k + kAhead < last) PrefetchTargets(*elements[k + kAhead - start]);
+            if (k + kAhead < last) lineWriter.PrefetchTargets(*elements[k + kAhead - start]);
             const std::size_t lineStart = text.Size();
             lineWriter.Write(*elements[k - start]);
             EndLine(text, division, lineStart);
