@@ -534,7 +534,9 @@ struct Stretch {
     bool HoldsLinesBefore(std::size_t at) const { return (first || at > from) && at <= to; }
 };
 
-// How many element lines ahead the elements they refer to are asked for.
+// How many element lines ahead the elements they refer to are asked of the cache; their values
+// are asked for twice as far ahead and the elements themselves three times, so that each step
+// finds what it reads already on its way.
 constexpr std::size_t kAhead = 8;
 
 void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& stretch,
