@@ -300,7 +300,7 @@ void TElement::RegisterTargets(std::size_t i) {
 // Erased in place: the numbers are the last part of the buffer, so nothing else moves.
 void TElement::EraseItem(std::size_t i, NumberItem target) {
     if (i >= numberCount_) return;
-    if (links_ && links_->kept && !links_->kept->empty()) DropKeptEntriesOf(i, target);
+    if (keepsItems_) DropKeptEntriesOf(i, target);
     const EndList ends = NumberEnds();
     NumberItem* numbers = MutableNumbers();
     const std::uint32_t first = i ? ends[i - 1] : 0;
@@ -370,10 +370,11 @@ void TElement::KeepReferenceItems(std::size_t i, KeptItems items) {
     Links& links = EnsureLinks();
     if (!links.kept) links.kept = std::make_unique<Links::Kept>();
     links.kept->emplace_back(i, std::move(items));
+    keepsItems_ = true;
 }
 
 const TElement::KeptItems* TElement::KeptReferenceItems(std::size_t i) const {
-    if (!links_ || !links_->kept) return nullptr;
+    if (!keepsItems_) return nullptr;
     for (const auto& [param, items] : *links_->kept)
         if (param == i) return &items;
     return nullptr;
@@ -385,6 +386,7 @@ void TElement::DropKept(std::size_t i) {
     kept.erase(std::remove_if(kept.begin(), kept.end(),
                               [i](const auto& entry) { return entry.first == i; }),
                kept.end());
+    keepsItems_ = !kept.empty();
 }
 
 void TElement::ResizeNumbers(std::size_t count) {

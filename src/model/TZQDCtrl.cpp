@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstring>
 
+#include <sys/mman.h>
+
 #include "model/CoreText.h"
 #include "model/ParamType.h"
 #include "model/RunInParts.h"
@@ -41,6 +43,14 @@ std::atomic<std::size_t> parallelReadThreshold{std::size_t{1} << 20};
 // How many parts bytes of element lines are decoded in.
 std::size_t ReadParts(std::size_t bytes) {
     return PartsFor(bytes, parallelReadThreshold.load(std::memory_order_relaxed));
+}
+
+// Files of fewer elements are written on the saving thread alone.
+std::atomic<std::size_t> parallelWriteThreshold{std::size_t{1} << 14};
+
+// How many parts the element lines of a file of elements are built in.
+std::size_t WriteParts(std::size_t elements) {
+    return PartsFor(elements, parallelWriteThreshold.load(std::memory_order_relaxed));
 }
 
 }  // namespace
@@ -261,7 +271,9 @@ namespace {
 class FileText {
 public:
     explicit FileText(std::size_t capacity)
-        : bytes_(std::make_unique_for_overwrite<char[]>(capacity)), capacity_(capacity) {}
+        : bytes_(std::make_unique_for_overwrite<char[]>(capacity)), capacity_(capacity) {
+        AskForLargePages();
+    }
 
     // Where at least size more bytes may be written; Advance tells where they end.
     char* Room(std::size_t size) {
@@ -296,6 +308,17 @@ private:
         std::memcpy(larger.get(), bytes_.get(), used_);
         bytes_ = std::move(larger);
         capacity_ = capacity;
+        AskForLargePages();
+    }
+
+    // A large text is filled once from start to end: large pages make a fraction of the page
+    // faults. Only a hint; where the system has none, nothing changes.
+    void AskForLargePages() {
+        constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+        const auto start = reinterpret_cast<std::uintptr_t>(bytes_.get());
+        const std::uintptr_t first = (start + kLarge - 1) & ~(kLarge - 1);
+        const std::uintptr_t end = (start + capacity_) & ~(kLarge - 1);
+        if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
     }
 
     std::unique_ptr<char[]> bytes_;
@@ -319,7 +342,30 @@ public:
                      [&](std::size_t i) { return WriteNumbers(element, i); });
     }
 
+    // Asks the cache for the elements an element refers to: they lie anywhere in memory, and
+    // writing a reference reads its target's group data and position.
+    void PrefetchTargets(const TElement& element) {
+        for (std::size_t i = 0; i < element.NumberCount(); ++i) {
+            if (!IsElementRefType(ParamType(i)) || !element.HoldsElementRefs(i)) continue;
+            for (NumberItem item : element.Numbers(i)) {
+                // Both ends: an element may straddle two cache lines.
+                const char* target = reinterpret_cast<const char*>(TElement::AsElement(item));
+                __builtin_prefetch(target);
+                __builtin_prefetch(target + sizeof(TElement) - 1);
+            }
+        }
+    }
+
 private:
+    using RefKind = TElement::RefKind;
+
+    // What the number list at i holds, asked once per value rather than once per question.
+    static RefKind RefsAt(const TElement& element, std::size_t i) {
+        if (element.HoldsElementRefs(i)) return RefKind::kElement;
+        if (element.HoldsGroupRefs(i)) return RefKind::kGroup;
+        return RefKind::kNone;
+    }
+
     // Writes count fields, each by writeField as items followed by "#" (it returns false for an
     // empty list). The last "#" of a field becomes ",", an empty list is "," alone, and the
     // section's final "," is dropped.
@@ -355,8 +401,8 @@ private:
     bool WriteNumbers(const TElement& element, std::size_t i) {
         const std::uint8_t type = ParamType(i);
         const NumberItems items = element.Numbers(i);
-        const bool holdsRefs = element.HoldsElementRefs(i) || element.HoldsGroupRefs(i);
-        if (!IsReferenceType(type) && !holdsRefs) {
+        const RefKind refs = RefsAt(element, i);
+        if (!IsReferenceType(type) && refs == RefKind::kNone) {
             // Plain numbers, the common case: at most ten digits and a "#" each.
             char* at = out_.Room(items.size() * 11);
             for (NumberItem item : items) {
@@ -368,16 +414,16 @@ private:
         }
         if (IsReferenceType(type))
             if (const TElement::KeptItems* kept = element.KeptReferenceItems(i))
-                return WriteKeptItems(element, i, type, *kept);
+                return WriteKeptItems(element, i, type, refs, *kept);
         // "-1" reads back as no entry at all, so an empty group entry before a real one is
         // written as an empty item, which reads back as the empty entry it is; otherwise the
         // list would shift and its first entry, the value, change.
         std::size_t lastGroup = 0;
-        if (type == kTypeGroupRef && element.HoldsGroupRefs(i))
+        if (type == kTypeGroupRef && refs == RefKind::kGroup)
             for (std::size_t k = 0; k < items.size(); ++k)
                 if (items[k] != 0) lastGroup = k;
         for (std::size_t k = 0; k < items.size(); ++k) {
-            if (k >= lastGroup || items[k] != 0) WriteNumberItem(element, i, type, items[k]);
+            if (k >= lastGroup || items[k] != 0) WriteNumberItem(type, refs, items[k]);
             out_.Put('#');
         }
         return !items.empty();
@@ -385,10 +431,9 @@ private:
 
     // One number item as written: element references as "index group", group references as
     // the group number or "-1", everything else as unsigned decimal.
-    void WriteNumberItem(const TElement& element, std::size_t i, std::uint8_t type,
-                         NumberItem item) {
+    void WriteNumberItem(std::uint8_t type, RefKind refs, NumberItem item) {
         if (IsElementRefType(type)) {
-            if (!element.HoldsElementRefs(i) || item == 0) return;
+            if (refs != RefKind::kElement || item == 0) return;
             const TElement* target = TElement::AsElement(item);
             if (!target->Owner()) return;
             const long number = GroupNumberOf(target->Owner());
@@ -397,21 +442,21 @@ private:
             out_.Put(' ');
             out_.PutUnsigned(static_cast<std::uint64_t>(number));
         } else if (type == kTypeGroupRef) {
-            if (!element.HoldsGroupRefs(i) || item == 0) {
+            if (refs != RefKind::kGroup || item == 0) {
                 out_.Put("-1");
                 return;
             }
             out_.PutUnsigned(TElement::AsGroup(item)->Number());
         } else {
             // A reference where the parameter now holds plain numbers carries no number.
-            out_.PutUnsigned(element.HoldsElementRefs(i) || element.HoldsGroupRefs(i) ? 0 : item);
+            out_.PutUnsigned(refs != RefKind::kNone ? 0 : item);
         }
     }
 
     // A reference list with items kept as read: each kept item is written as its text, each
     // other item as the next entry of the value (an empty item once the entries run out, as
     // trailing empty entries are not stored). Returns false when nothing was written.
-    bool WriteKeptItems(const TElement& element, std::size_t i, std::uint8_t type,
+    bool WriteKeptItems(const TElement& element, std::size_t i, std::uint8_t type, RefKind refs,
                         const TElement::KeptItems& kept) {
         const NumberItems entries = element.Numbers(i);
         std::size_t next = 0;
@@ -421,7 +466,7 @@ private:
             } else if (next < entries.size()) {
                 // An empty entry was read from an empty item and goes back as one.
                 NumberItem entry = entries[next++];
-                if (entry != 0) WriteNumberItem(element, i, type, entry);
+                if (entry != 0) WriteNumberItem(type, refs, entry);
             }
             out_.Put('#');
         }
@@ -456,6 +501,82 @@ private:
     long lastNumber_ = -1;
 };
 
+// About the size of a file of elements: elements times a typical line.
+std::size_t EstimatedSize(std::size_t elements) {
+    return 4096 + elements * 128;
+}
+
+// Ends the line begun at start as TStringFiler::Save ends lines.
+void EndLine(FileText& text, const TStringDivision& division, std::size_t start) {
+    text.Resize(start + division.WholeCharactersBefore(text.From(start), '\r').size());
+    text.Put(TStringFiler::kCrLf);
+}
+
+void AddLine(FileText& text, const TStringDivision& division, std::string_view tag,
+             std::string_view value = {}) {
+    const std::size_t start = text.Size();
+    text.Put(tag);
+    text.Put(value);
+    EndLine(text, division, start);
+}
+
+// What one thread builds of an element data file: the lines from just before element line from
+// to just before element line to, the element lines of every group data counted in turn. The
+// first stretch begins at the start of the file, the last ends at its end, so stretches cut at
+// any element lines and laid end to end are the file one thread builds.
+struct Stretch {
+    std::size_t from;
+    std::size_t to;
+    bool first;
+
+    // Whether the lines that stand just before element line at (the end of one group data, the
+    // start of the next) are in the stretch.
+    bool HoldsLinesBefore(std::size_t at) const { return (first || at > from) && at <= to; }
+};
+
+// How many element lines ahead the elements they refer to are asked of the cache; their values
+// are asked for twice as far ahead and the elements themselves three times, so that each step
+// finds what it reads already on its way.
+constexpr std::size_t kAhead = 8;
+
+void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& stretch,
+                  const Progress* progress, FileText& text) {
+    const TStringDivision& division = library.Division();
+    ElementLineWriter lineWriter(library, file, text);
+    std::size_t start = 0;  // the group data's first element line
+    for (const auto& data : file.GroupData()) {
+        if (start > stretch.to) break;
+        const std::vector<std::unique_ptr<TElement>>& elements = data->Elements();
+        const std::size_t end = start + elements.size();
+        if (stretch.HoldsLinesBefore(start)) {
+            if (progress)
+                Report(*progress,
+                       DataMessage(file.Path(), CoreText::kSavePreparingData, data->Name()));
+            AddLine(text, division, "[elements]");
+            AddLine(text, division, "[init]");
+            AddLine(text, division, "[name]", data->Name());
+            AddLine(text, division, "[size]",
+                    TStringDivision::Format("u", static_cast<std::int64_t>(elements.size())));
+            AddLine(text, division, "[/init]");
+            AddLine(text, division, "[data]");
+        }
+        const std::size_t last = std::clamp(stretch.to, start, end);
+        for (std::size_t k = std::clamp(stretch.from, start, end); k < last; ++k) {
+            if (k + 3 * kAhead < last) __builtin_prefetch(elements[k + 3 * kAhead - start].get());
+            if (k + 2 * kAhead < last) elements[k + 2 * kAhead - start]->PrefetchValues();
+            if (k + kAhead < last) lineWriter.PrefetchTargets(*elements[k + kAhead - start]);
+            const std::size_t lineStart = text.Size();
+            lineWriter.Write(*elements[k - start]);
+            EndLine(text, division, lineStart);
+        }
+        if (stretch.HoldsLinesBefore(end)) {
+            AddLine(text, division, "[/data]");
+            AddLine(text, division, "[/elements]");
+        }
+        start = end;
+    }
+}
+
 }  // namespace
 
 FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWriter& writer) {
@@ -466,38 +587,35 @@ FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TF
 
     // The file is built in one text, each line ended as TStringFiler::Save ends lines.
     const TStringDivision& division = library.Division();
-    FileText text(EstimatedSize());
-    auto endLine = [&](std::size_t start) {
-        text.Resize(start + division.WholeCharactersBefore(text.From(start), '\r').size());
-        text.Put(TStringFiler::kCrLf);
-    };
-    auto addLine = [&](std::string_view tag, std::string_view value = {}) {
-        std::size_t start = text.Size();
-        text.Put(tag);
-        text.Put(value);
-        endLine(start);
-    };
-    addLine(TStringFiler::HeaderLine(kKind));
-    addLine("[init]");
-    addLine("[status]", TStringDivision::Format("u", status_));
-    addLine("[size]", TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
-    addLine("[/init]");
-    ElementLineWriter lineWriter(library, *this, text);
-    for (const auto& data : groupData_) {
-        Report(progress, DataMessage(path_, CoreText::kSavePreparingData, data->Name()));
-        addLine("[elements]");
-        addLine("[init]");
-        addLine("[name]", data->Name());
-        addLine("[size]", TStringDivision::Format("u", static_cast<std::int64_t>(data->Size())));
-        addLine("[/init]");
-        addLine("[data]");
-        for (const auto& element : data->Elements()) {
-            std::size_t start = text.Size();
-            lineWriter.Write(*element);
-            endLine(start);
+    const std::size_t elements = ElementCount();
+    FileText text(EstimatedSize(elements));
+    AddLine(text, division, TStringFiler::HeaderLine(kKind));
+    AddLine(text, division, "[init]");
+    AddLine(text, division, "[status]", TStringDivision::Format("u", status_));
+    AddLine(text, division, "[size]",
+            TStringDivision::Format("u", static_cast<std::int64_t>(Size())));
+    AddLine(text, division, "[/init]");
+
+    // Stretch 0 goes straight into the text; the others are built beside it at the same time
+    // and appended in order. Other threads must not report: the progress callback may drive a
+    // window, so with several parts every group data is reported before the work begins.
+    const std::size_t parts = std::min(WriteParts(elements), std::max<std::size_t>(elements, 1));
+    if (parts > 1)
+        for (const auto& data : groupData_)
+            Report(progress, DataMessage(path_, CoreText::kSavePreparingData, data->Name()));
+    std::vector<std::unique_ptr<FileText>> others(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        const Stretch stretch{elements * p / parts, elements * (p + 1) / parts, p == 0};
+        if (p == 0) {
+            WriteStretch(*this, library, stretch, parts == 1 ? &progress : nullptr, text);
+            return;
         }
-        addLine("[/data]");
-        addLine("[/elements]");
+        others[p] = std::make_unique<FileText>(EstimatedSize(stretch.to - stretch.from));
+        WriteStretch(*this, library, stretch, nullptr, *others[p]);
+    });
+    for (std::size_t p = 1; p < parts; ++p) {
+        text.Put(others[p]->From(0));
+        others[p].reset();
     }
     text.Resize(text.Size() - std::string_view(TStringFiler::kCrLf).size());  // none after the last
 
@@ -508,12 +626,19 @@ FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TF
     return result;
 }
 
-// About the size of the file as last read or written: elements times a typical line.
-std::size_t TZQDCtrl::EstimatedSize() const {
+std::size_t TZQDCtrl::ParallelWriteThreshold() {
+    return parallelWriteThreshold.load(std::memory_order_relaxed);
+}
+
+void TZQDCtrl::SetParallelWriteThreshold(std::size_t elements) {
+    parallelWriteThreshold.store(elements, std::memory_order_relaxed);
+}
+
+std::size_t TZQDCtrl::ElementCount() const {
     std::size_t elements = 0;
     for (const auto& data : groupData_)
         elements += data->Size();
-    return 4096 + elements * 128;
+    return elements;
 }
 
 }  // namespace tabrix

@@ -82,6 +82,9 @@ public:
     // Element lines of at least this many bytes in all are decoded on several threads.
     static std::size_t ParallelReadThreshold();
     static void SetParallelReadThreshold(std::size_t bytes);
+    // Files of at least this many elements have their lines built on several threads.
+    static std::size_t ParallelWriteThreshold();
+    static void SetParallelWriteThreshold(std::size_t elements);
 
 private:
     using LineViews = std::vector<std::string_view>;
@@ -100,10 +103,7 @@ private:
     // threads.
     void DecodeBlocks(TZQLCtrl& library, const LineViews& lines,
                       const std::vector<DataBlock>& blocks);
-    // Appends the element's line (without line end) to line.
-    void AppendElementLine(const TZQLCtrl& library, const TElement& element,
-                           std::string& line) const;
-    std::size_t EstimatedSize() const;
+    std::size_t ElementCount() const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;
     std::vector<const TGroupData*> readContext_;
