@@ -1,6 +1,7 @@
 #include "model/TZQLCtrl.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -439,11 +440,18 @@ TGroupSetting* FindGroup(const std::vector<std::unique_ptr<TGroupSetting>>& grou
 // reference value back to back (trailing empty ones dropped) and the items to keep, by table
 // position, for the few values naming something the library does not show.
 struct ResolvedPart {
+    // A reference value looked up: its table position, the end of its targets, what they are.
+    struct Value {
+        std::size_t ref;
+        std::size_t end;
+        TElement::RefKind kind;
+    };
     std::size_t first = 0;
     std::size_t end = 0;
     std::vector<void*> targets;
-    std::vector<std::size_t> ends;  // per reference value: the end of its targets
+    std::vector<Value> values;
     std::vector<std::pair<std::size_t, TElement::KeptItems>> kept;
+    std::vector<std::size_t> groupCounts;  // by group number: references to the group
 
     template <typename Target>
     void Targets(std::size_t begin, std::size_t stop, std::vector<Target*>& out) const {
@@ -487,13 +495,14 @@ TElement::KeptItems KeptItemsOf(const StringList& items, Find find) {
 
 // What TZQLCtrl::ResolveItems gives for one reference, into part.
 template <typename Find>
-void LookUp(std::size_t k, const TUnresolvedReference& ref, Find find, ResolvedPart& part) {
+void LookUp(std::size_t k, const TUnresolvedReference& ref, TElement::RefKind kind, Find find,
+            ResolvedPart& part) {
     const std::size_t start = part.targets.size();
     if (LookUpItems(ref.items, find, [&part](void* target) { part.targets.push_back(target); }))
         part.kept.emplace_back(k, KeptItemsOf(ref.items, find));
     while (part.targets.size() > start && part.targets.back() == nullptr)
         part.targets.pop_back();
-    part.ends.push_back(part.targets.size());
+    part.values.push_back({k, part.targets.size(), kind});
 }
 
 // Looks the references up in parts of about equal size, each on a thread of its own; nothing
@@ -509,22 +518,127 @@ std::vector<ResolvedPart> LookUpInParts(std::vector<TUnresolvedReference>& table
     }
     RunInParts(parts, [&](std::size_t p) {
         ResolvedPart& part = resolved[p];
+        part.groupCounts.assign(groups.size(), 0);
+        auto findGroup = [&](std::string_view item) -> void* {
+            TGroupSetting* group = FindGroup(groups, item);
+            if (group) ++part.groupCounts[group->Number()];
+            return group;
+        };
         for (std::size_t k = part.first; k < part.end; ++k) {
             TUnresolvedReference& ref = table[k];
             const std::uint8_t type = typeOf(ref);
             if (IsElementRefType(type))
                 LookUp(
-                    k, ref,
+                    k, ref, TElement::RefKind::kElement,
                     [&](std::string_view item) -> void* { return FindElement(groups, item); },
                     part);
             else if (type == kTypeGroupRef)
-                LookUp(
-                    k, ref, [&](std::string_view item) -> void* { return FindGroup(groups, item); },
-                    part);
+                LookUp(k, ref, TElement::RefKind::kGroup, findGroup, part);
             StringList().swap(ref.items);
         }
     });
     return resolved;
+}
+
+// Calls visit(ref, value, targets, count) for every value looked up with a target, in the order
+// of the table.
+template <typename Visit>
+void ForEachResolved(const std::vector<ResolvedPart>& resolved,
+                     const std::vector<TUnresolvedReference>& table, Visit visit) {
+    for (const ResolvedPart& part : resolved) {
+        std::size_t begin = 0;
+        for (const ResolvedPart::Value& value : part.values) {
+            if (value.end > begin)
+                visit(table[value.ref], value, part.targets.data() + begin, value.end - begin);
+            begin = value.end;
+        }
+    }
+}
+
+// Which part works on the object at p: by 64 KB block of address, so that a part keeps to
+// memory of its own, and every value of one element goes to the same part.
+std::size_t ShareOf(const void* p, std::size_t parts) {
+    const auto block = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p) >> 16);
+    return static_cast<std::size_t>((block * 0x9E3779B97F4A7C15ULL) >> 40) % parts;
+}
+
+// Stores the targets looked up in the rooms their values were read with, each part those of
+// its share of the elements, registering nothing. False when a value could not be stored so
+// (it changed since it was read, or it comes twice): then the table is stored in order instead.
+bool PlaceInParts(const std::vector<ResolvedPart>& resolved,
+                  const std::vector<TUnresolvedReference>& table, bool anyGroups) {
+    const std::size_t parts = resolved.size();
+    std::atomic<bool> placed{true};
+    RunInParts(parts, [&](std::size_t p) {
+        ForEachResolved(
+            resolved, table,
+            [&](const TUnresolvedReference& ref, const ResolvedPart::Value& value,
+                void* const* targets, std::size_t count) {
+                if (ShareOf(ref.element, parts) != p) return;
+                if (value.kind == TElement::RefKind::kElement && !anyGroups) return;
+                if (!ref.element->PlaceReadTargets(ref.param, value.kind, targets, count))
+                    placed.store(false, std::memory_order_relaxed);
+            });
+    });
+    return placed.load();
+}
+
+// Stores and registers the targets looked up on this thread, in the order of the table, as
+// TZQLCtrl::ResolveElementRefs and ResolveGroupRefs do. A value stored by PlaceInParts already
+// is stored again the way a changed value is, registered then.
+void StoreInOrder(const std::vector<ResolvedPart>& resolved,
+                  const std::vector<TUnresolvedReference>& table, bool anyGroups) {
+    std::vector<TElement*> elements;
+    std::vector<TGroupSetting*> groups;
+    for (const ResolvedPart& part : resolved) {
+        std::size_t begin = 0;
+        for (const ResolvedPart::Value& value : part.values) {
+            const TUnresolvedReference& ref = table[value.ref];
+            if (value.end == begin) continue;
+            if (value.kind == TElement::RefKind::kGroup) {
+                part.Targets(begin, value.end, groups);
+                ref.element->StoreReadGroupRefs(ref.param, groups);
+            } else if (anyGroups) {
+                part.Targets(begin, value.end, elements);
+                ref.element->StoreReadElementRefs(ref.param, elements);
+            }
+            begin = value.end;
+        }
+    }
+}
+
+// Registers every stored reference with its target, each part the targets of its share: each
+// referrer set is filled by one part, in the order of the table, as one thread would fill it.
+// A group's set is made large enough first: groups are referred to by many elements.
+void RegisterInParts(const std::vector<ResolvedPart>& resolved,
+                     const std::vector<TUnresolvedReference>& table,
+                     const std::vector<std::unique_ptr<TGroupSetting>>& groups, bool anyGroups) {
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        std::size_t count = 0;
+        for (const ResolvedPart& part : resolved)
+            count += part.groupCounts[g];
+        if (count) groups[g]->Referrers().Reserve(count);
+    }
+    const std::size_t parts = resolved.size();
+    RunInParts(parts, [&](std::size_t p) {
+        ForEachResolved(resolved, table,
+                        [&](const TUnresolvedReference& ref, const ResolvedPart::Value& value,
+                            void* const* targets, std::size_t count) {
+                            if (value.kind == TElement::RefKind::kGroup) {
+                                for (std::size_t t = 0; t < count; ++t) {
+                                    auto* group = static_cast<TGroupSetting*>(targets[t]);
+                                    if (group && group->Number() % parts == p)
+                                        group->Referrers().Add(ref.element, ref.param);
+                                }
+                            } else if (anyGroups) {
+                                for (std::size_t t = 0; t < count; ++t)
+                                    if (targets[t] && ShareOf(targets[t], parts) == p)
+                                        static_cast<TElement*>(targets[t])
+                                            ->Referrers()
+                                            .Add(ref.element, ref.param);
+                            }
+                        });
+    });
 }
 
 }  // namespace
@@ -541,32 +655,17 @@ void TZQLCtrl::ResolveReferences() {
     // lines were decoded.
     const std::size_t parts = PartsFor(references_.size(), TZQDCtrl::ParallelReadThreshold() / 64);
     if (parts > 1) {
-        // The look-ups run in parts and change nothing; the targets are stored (and
-        // registered with what they name) here, in the order of the table.
+        // The look-ups run in parts and change nothing; then the targets are stored in parts
+        // by referring element, and registered in parts by target.
         std::vector<ResolvedPart> resolved = LookUpInParts(references_, groups_, parts, typeOf);
-        std::vector<TElement*> elements;
-        std::vector<TGroupSetting*> groups;
-        for (ResolvedPart& part : resolved) {
-            std::size_t j = 0;
-            for (std::size_t k = part.first; k < part.end; ++k) {
-                const TUnresolvedReference& ref = references_[k];
-                const std::uint8_t type = typeOf(ref);
-                if (!IsReferenceType(type)) continue;
-                const std::size_t begin = j ? part.ends[j - 1] : 0, end = part.ends[j];
-                ++j;
-                if (end == begin) continue;
-                if (type == kTypeGroupRef) {
-                    part.Targets(begin, end, groups);
-                    ref.element->StoreReadGroupRefs(ref.param, groups);
-                } else if (!groups_.empty()) {
-                    part.Targets(begin, end, elements);
-                    ref.element->StoreReadElementRefs(ref.param, elements);
-                }
-            }
+        if (PlaceInParts(resolved, references_, !groups_.empty()))
+            RegisterInParts(resolved, references_, groups_, !groups_.empty());
+        else
+            StoreInOrder(resolved, references_, !groups_.empty());
+        for (ResolvedPart& part : resolved)
             for (auto& [k, items] : part.kept)
                 keptReferences_.push_back(
                     {references_[k].element, references_[k].param, std::move(items)});
-        }
     } else {
         for (const TUnresolvedReference& ref : references_) {
             std::uint8_t type = typeOf(ref);
