@@ -223,7 +223,7 @@ void TZQDCtrl::DecodeBlocks(TZQLCtrl& library, const LineViews& lines,
         for (std::size_t i = block.first; i < block.end; ++i)
             block.data->StoreRead(std::move(made[k++]));
 
-    // The item lists go to the library's table after every element is made, so that they lie
+    // The fields go to the library's table after every element is made, so that they lie
     // together in memory rather than between the elements, and are handed back as a whole.
     std::vector<TUnresolvedReference>& table = library.ReferenceTable();
     std::vector<std::size_t> refStart{table.size()};  // where part p's references go
@@ -235,8 +235,7 @@ void TZQDCtrl::DecodeBlocks(TZQLCtrl& library, const LineViews& lines,
     RunInParts(parts, [&](std::size_t p) {
         TUnresolvedReference* out = table.data() + refStart[p];
         for (const TReadReference& ref : partRefs[p])
-            *out++ = {ref.element, ref.param,
-                      TElementLineReader::ReferenceItems(library, ref.field)};
+            *out++ = {ref.element, ref.param, std::string(ref.field)};
     });
 }
 

@@ -9,6 +9,7 @@
 #include "model/ParamType.h"
 #include "model/PathName.h"
 #include "model/RunInParts.h"
+#include "model/TElementLineReader.h"
 #include "model/TGroupData.h"
 #include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
@@ -465,9 +466,9 @@ struct ResolvedPart {
 // item). True when an item names nothing this library shows, so the list has text to keep;
 // "-1" is how a missing group reference is written: nothing to keep for itself.
 template <typename Find, typename Push>
-bool LookUpItems(const StringList& items, Find find, Push push) {
+bool LookUpItems(const std::vector<std::string_view>& items, Find find, Push push) {
     bool anyKept = false;
-    for (const std::string& item : items) {
+    for (std::string_view item : items) {
         if (item.empty()) {
             push(nullptr);
         } else if (auto* target = find(item)) {
@@ -482,24 +483,24 @@ bool LookUpItems(const StringList& items, Find find, Push push) {
 // The items to keep of a list LookUpItems found something to keep in: the text of each item
 // that names nothing, an empty entry for the others.
 template <typename Find>
-TElement::KeptItems KeptItemsOf(const StringList& items, Find find) {
+TElement::KeptItems KeptItemsOf(const std::vector<std::string_view>& items, Find find) {
     TElement::KeptItems kept;
-    for (const std::string& item : items) {
+    for (std::string_view item : items) {
         if (item.empty() || find(item))
             kept.emplace_back();
         else
-            kept.emplace_back(item);
+            kept.emplace_back(std::string(item));
     }
     return kept;
 }
 
-// What TZQLCtrl::ResolveItems gives for one reference, into part.
+// What TZQLCtrl::ResolveItems gives for one reference of items, into part.
 template <typename Find>
-void LookUp(std::size_t k, const TUnresolvedReference& ref, TElement::RefKind kind, Find find,
-            ResolvedPart& part) {
+void LookUp(std::size_t k, const std::vector<std::string_view>& items, TElement::RefKind kind,
+            Find find, ResolvedPart& part) {
     const std::size_t start = part.targets.size();
-    if (LookUpItems(ref.items, find, [&part](void* target) { part.targets.push_back(target); }))
-        part.kept.emplace_back(k, KeptItemsOf(ref.items, find));
+    if (LookUpItems(items, find, [&part](void* target) { part.targets.push_back(target); }))
+        part.kept.emplace_back(k, KeptItemsOf(items, find));
     while (part.targets.size() > start && part.targets.back() == nullptr)
         part.targets.pop_back();
     part.values.push_back({k, part.targets.size(), kind});
@@ -510,7 +511,8 @@ void LookUp(std::size_t k, const TUnresolvedReference& ref, TElement::RefKind ki
 template <typename TypeOf>
 std::vector<ResolvedPart> LookUpInParts(std::vector<TUnresolvedReference>& table,
                                         const std::vector<std::unique_ptr<TGroupSetting>>& groups,
-                                        std::size_t parts, TypeOf typeOf) {
+                                        const TStringDivision& division, std::size_t parts,
+                                        TypeOf typeOf) {
     std::vector<ResolvedPart> resolved(parts);
     for (std::size_t p = 0; p < parts; ++p) {
         resolved[p].first = table.size() * p / parts;
@@ -519,22 +521,29 @@ std::vector<ResolvedPart> LookUpInParts(std::vector<TUnresolvedReference>& table
     RunInParts(parts, [&](std::size_t p) {
         ResolvedPart& part = resolved[p];
         part.groupCounts.assign(groups.size(), 0);
-        auto findGroup = [&](std::string_view item) -> void* {
-            TGroupSetting* group = FindGroup(groups, item);
-            if (group) ++part.groupCounts[group->Number()];
-            return group;
-        };
+        std::vector<std::string_view> items;
         for (std::size_t k = part.first; k < part.end; ++k) {
             TUnresolvedReference& ref = table[k];
             const std::uint8_t type = typeOf(ref);
-            if (IsElementRefType(type))
+            if (IsElementRefType(type)) {
+                TElementLineReader::CutReferenceItems(division, ref.field, items);
                 LookUp(
-                    k, ref, TElement::RefKind::kElement,
+                    k, items, TElement::RefKind::kElement,
                     [&](std::string_view item) -> void* { return FindElement(groups, item); },
                     part);
-            else if (type == kTypeGroupRef)
-                LookUp(k, ref, TElement::RefKind::kGroup, findGroup, part);
-            StringList().swap(ref.items);
+            } else if (type == kTypeGroupRef) {
+                TElementLineReader::CutReferenceItems(division, ref.field, items);
+                const std::size_t start = part.targets.size();
+                LookUp(
+                    k, items, TElement::RefKind::kGroup,
+                    [&](std::string_view item) -> void* { return FindGroup(groups, item); }, part);
+                for (std::size_t t = start; t < part.targets.size(); ++t) {
+                    auto* group = static_cast<const TGroupSetting*>(part.targets[t]);
+                    if (group && group->Number() < groups.size())
+                        ++part.groupCounts[group->Number()];
+                }
+            }
+            std::string().swap(ref.field);
         }
     });
     return resolved;
@@ -657,7 +666,8 @@ void TZQLCtrl::ResolveReferences() {
     if (parts > 1) {
         // The look-ups run in parts and change nothing; then the targets are stored in parts
         // by referring element, and registered in parts by target.
-        std::vector<ResolvedPart> resolved = LookUpInParts(references_, groups_, parts, typeOf);
+        std::vector<ResolvedPart> resolved =
+            LookUpInParts(references_, groups_, division_, parts, typeOf);
         if (PlaceInParts(resolved, references_, !groups_.empty()))
             RegisterInParts(resolved, references_, groups_, !groups_.empty());
         else
@@ -701,8 +711,8 @@ void DropTrailingNulls(std::vector<T*>& list) {
 
 // A reused target list does not keep the room of one huge reference list for good.
 template <typename T>
-void ReleaseIfLarge(std::vector<T*>& list) {
-    if (list.capacity() > 4096) std::vector<T*>().swap(list);
+void ReleaseIfLarge(std::vector<T>& list) {
+    if (list.capacity() > 4096) std::vector<T>().swap(list);
 }
 
 }  // namespace
@@ -713,10 +723,13 @@ void ReleaseIfLarge(std::vector<T*>& list) {
 template <typename Target, typename Lookup>
 void TZQLCtrl::ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
                             std::vector<Target*>& targets) {
+    thread_local std::vector<std::string_view> items;  // reused: one list per reference read
+    TElementLineReader::CutReferenceItems(division_, ref.field, items);
     // The kept list is built only for the rare list that has something to keep.
-    targets.reserve(ref.items.size());
-    if (LookUpItems(ref.items, lookup, [&targets](Target* target) { targets.push_back(target); }))
-        keptReferences_.push_back({ref.element, ref.param, KeptItemsOf(ref.items, lookup)});
+    targets.reserve(items.size());
+    if (LookUpItems(items, lookup, [&targets](Target* target) { targets.push_back(target); }))
+        keptReferences_.push_back({ref.element, ref.param, KeptItemsOf(items, lookup)});
+    ReleaseIfLarge(items);
     DropTrailingNulls(targets);
 }
 
