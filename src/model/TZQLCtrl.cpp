@@ -420,20 +420,55 @@ void TZQLCtrl::SetTimedInterval(std::uint32_t seconds) {
 
 namespace {
 
+// Reads a plain decimal as files hold them (at most nine digits, no sign, no leading zero,
+// which would make it octal) without the general parser, which reads it alike; false for
+// anything else.
+bool ReadPlainDecimal(std::string_view text, std::uint32_t& value) {
+    if (text.empty() || text.size() > 9 || (text[0] == '0' && text.size() > 1)) return false;
+    std::uint32_t read = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        read = read * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    value = read;
+    return true;
+}
+
+std::uint32_t ReadULong(std::string_view text) {
+    std::uint32_t value = 0;
+    return ReadPlainDecimal(text, value) ? value : TStringDivision::ToULong(text, 0);
+}
+
+// Where the group data and position an element reference names would be, unchecked.
+std::pair<std::uint32_t, std::uint32_t> ElementPlace(std::string_view item) {
+    const std::size_t blank = item.find(' ');
+    const std::uint32_t index = ReadULong(item.substr(0, blank));
+    return {blank == std::string_view::npos ? 0 : ReadULong(item.substr(blank + 1)), index};
+}
+
 TElement* FindElement(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
                       std::string_view item) {
-    std::size_t blank = item.find(' ');
-    std::uint32_t index = TStringDivision::ToULong(item.substr(0, blank), 0);
-    std::uint32_t group =
-        blank == std::string_view::npos ? 0 : TStringDivision::ToULong(item.substr(blank + 1), 0);
+    const auto [group, index] = ElementPlace(item);
     if (group >= groups.size()) return nullptr;
     const TGroupData* data = groups[group]->GroupData();
     return data && index < data->Size() ? data->At(index) : nullptr;
 }
 
+// Asks the processor for the element list entry a look-up of the field's first item reads:
+// the look-ups land all over the lists, and fetching one some references ahead hides the wait.
+void PrefetchElement(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
+                     std::string_view field) {
+    const auto [group, index] = ElementPlace(field.substr(0, field.find('#')));
+    if (group >= groups.size()) return;
+    const TGroupData* data = groups[group]->GroupData();
+    if (data && index < data->Size()) __builtin_prefetch(&data->Elements()[index]);
+}
+
 TGroupSetting* FindGroup(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
                          std::string_view item) {
-    auto number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
+    std::uint32_t number = 0;
+    if (!ReadPlainDecimal(item, number))
+        number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
     return number < groups.size() ? groups[number].get() : nullptr;
 }
 
@@ -522,7 +557,10 @@ std::vector<ResolvedPart> LookUpInParts(std::vector<TUnresolvedReference>& table
         ResolvedPart& part = resolved[p];
         part.groupCounts.assign(groups.size(), 0);
         std::vector<std::string_view> items;
+        constexpr std::size_t kAhead = 16;
         for (std::size_t k = part.first; k < part.end; ++k) {
+            if (k + kAhead < part.end && IsElementRefType(typeOf(table[k + kAhead])))
+                PrefetchElement(groups, table[k + kAhead].field);
             TUnresolvedReference& ref = table[k];
             const std::uint8_t type = typeOf(ref);
             if (IsElementRefType(type)) {
@@ -630,23 +668,44 @@ void RegisterInParts(const std::vector<ResolvedPart>& resolved,
     }
     const std::size_t parts = resolved.size();
     RunInParts(parts, [&](std::size_t p) {
-        ForEachResolved(resolved, table,
-                        [&](const TUnresolvedReference& ref, const ResolvedPart::Value& value,
-                            void* const* targets, std::size_t count) {
-                            if (value.kind == TElement::RefKind::kGroup) {
-                                for (std::size_t t = 0; t < count; ++t) {
-                                    auto* group = static_cast<TGroupSetting*>(targets[t]);
-                                    if (group && group->Number() % parts == p)
-                                        group->Referrers().Add(ref.element, ref.param);
-                                }
-                            } else if (anyGroups) {
-                                for (std::size_t t = 0; t < count; ++t)
-                                    if (targets[t] && ShareOf(targets[t], parts) == p)
-                                        static_cast<TElement*>(targets[t])
-                                            ->Referrers()
-                                            .Add(ref.element, ref.param);
-                            }
-                        });
+        auto mine = [&](TElement::RefKind kind, const void* target) {
+            if (!target) return false;
+            if (kind == TElement::RefKind::kGroup)
+                return static_cast<const TGroupSetting*>(target)->Number() % parts == p;
+            return anyGroups && ShareOf(target, parts) == p;
+        };
+        auto add = [&](TElement::RefKind kind, void* target, const TUnresolvedReference& ref) {
+            if (kind == TElement::RefKind::kGroup)
+                static_cast<TGroupSetting*>(target)->Referrers().Add(ref.element, ref.param);
+            else
+                static_cast<TElement*>(target)->Referrers().Add(ref.element, ref.param);
+        };
+        // Each registration misses the cache (a target's links, a slot of a group's table):
+        // the first target some values ahead is fetched while these are registered.
+        auto fetch = [&](TElement::RefKind kind, void* target, const TUnresolvedReference& ref) {
+            if (kind == TElement::RefKind::kGroup)
+                static_cast<TGroupSetting*>(target)->Referrers().Prefetch(ref.element, ref.param);
+            else
+                static_cast<const TElement*>(target)->PrefetchLinks();
+        };
+        constexpr std::size_t kAhead = 16;
+        for (const ResolvedPart& part : resolved) {
+            const std::vector<ResolvedPart::Value>& values = part.values;
+            std::size_t begin = 0;
+            for (std::size_t j = 0; j < values.size(); ++j) {
+                if (j + kAhead < values.size()) {
+                    const ResolvedPart::Value& ahead = values[j + kAhead];
+                    const std::size_t first = values[j + kAhead - 1].end;
+                    if (ahead.end > first && mine(ahead.kind, part.targets[first]))
+                        fetch(ahead.kind, part.targets[first], table[ahead.ref]);
+                }
+                const ResolvedPart::Value& value = values[j];
+                for (std::size_t t = begin; t < value.end; ++t)
+                    if (mine(value.kind, part.targets[t]))
+                        add(value.kind, part.targets[t], table[value.ref]);
+                begin = value.end;
+            }
+        }
     });
 }
 
