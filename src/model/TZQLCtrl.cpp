@@ -556,6 +556,10 @@ std::vector<ResolvedPart> LookUpInParts(std::vector<TUnresolvedReference>& table
     RunInParts(parts, [&](std::size_t p) {
         ResolvedPart& part = resolved[p];
         part.groupCounts.assign(groups.size(), 0);
+        // Mostly one target a reference: grown by doubling, these would be copied and touch
+        // twice the memory.
+        part.values.reserve(part.end - part.first);
+        part.targets.reserve(part.end - part.first);
         std::vector<std::string_view> items;
         constexpr std::size_t kAhead = 16;
         for (std::size_t k = part.first; k < part.end; ++k) {
@@ -660,14 +664,15 @@ void StoreInOrder(const std::vector<ResolvedPart>& resolved,
 void RegisterInParts(const std::vector<ResolvedPart>& resolved,
                      const std::vector<TUnresolvedReference>& table,
                      const std::vector<std::unique_ptr<TGroupSetting>>& groups, bool anyGroups) {
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-        std::size_t count = 0;
-        for (const ResolvedPart& part : resolved)
-            count += part.groupCounts[g];
-        if (count) groups[g]->Referrers().Reserve(count);
-    }
     const std::size_t parts = resolved.size();
     RunInParts(parts, [&](std::size_t p) {
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            if (groups[g]->Number() % parts != p) continue;
+            std::size_t count = 0;
+            for (const ResolvedPart& part : resolved)
+                count += part.groupCounts[g];
+            if (count) groups[g]->Referrers().Reserve(count);
+        }
         auto mine = [&](TElement::RefKind kind, const void* target) {
             if (!target) return false;
             if (kind == TElement::RefKind::kGroup)
