@@ -319,21 +319,33 @@ void TElement::ShrinkNumbers(std::size_t i, std::size_t count) {
         SetNumberEnd(k, ends[k] - removed);
 }
 
+template <typename TargetAt>
+bool TElement::PlaceTargets(std::size_t i, RefKind kind, std::size_t count, TargetAt targetAt) {
+    if (KindAt(i) != RefKind::kPending) return false;
+    const EndList ends = NumberEnds();
+    const std::uint32_t first = i ? ends[i - 1] : 0;
+    if (count > ends[i] - first) return false;
+    NumberItem* room = MutableNumbers() + first;
+    for (std::size_t k = 0; k < count; ++k)
+        room[k] = ItemOf(targetAt(k));
+    ShrinkNumbers(i, count);
+    MutableKinds()[i] = kind;
+    return true;
+}
+
+bool TElement::PlaceReadTargets(std::size_t i, RefKind kind, const void* const* targets,
+                                std::size_t count) {
+    return PlaceTargets(i, kind, count, [targets](std::size_t k) { return targets[k]; });
+}
+
 template <typename Target>
 void TElement::StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets) {
-    NumberList items;
-    const EndList ends = NumberEnds();
-    const std::uint32_t first = i < numberCount_ && i ? ends[i - 1] : 0;
-    if (KindAt(i) != RefKind::kPending || targets.size() > ends[i] - first) {
+    if (!PlaceTargets(i, kind, targets.size(), [&](std::size_t k) { return targets[k]; })) {
+        NumberList items;
         for (Target* target : targets)
             items.push_back(ItemOf(target));
         return StoreTargets(i, kind, items);
     }
-    NumberItem* room = MutableNumbers() + first;
-    for (std::size_t k = 0; k < targets.size(); ++k)
-        room[k] = ItemOf(targets[k]);
-    ShrinkNumbers(i, targets.size());
-    MutableKinds()[i] = kind;
     // What RegisterTargets(i) would walk: the targets just stored.
     for (Target* target : targets)
         if (target) target->Referrers().Add(this, static_cast<std::uint32_t>(i));

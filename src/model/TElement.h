@@ -116,6 +116,11 @@ public:
     // a value changed since then is set as SetElementRefs, SetGroupRefs would set it.
     void StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets);
     void StoreReadGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& targets);
+    // The first half of the above, for registering in bulk elsewhere: puts count targets of
+    // kind in the room of a pending value without registering this element with them. False,
+    // changing nothing, when the value is no longer pending or its room is too small.
+    bool PlaceReadTargets(std::size_t i, RefKind kind, const void* const* targets,
+                          std::size_t count);
 
     // Copies all values of other, with its references registered for this element.
     void CopyValuesFrom(const TElement& other);
@@ -168,6 +173,8 @@ public:
 
     // The values elsewhere that refer to this element.
     TReferrerSet& Referrers();
+    // Asks the processor for what Referrers() reads, ahead of registering many references.
+    void PrefetchLinks() const { __builtin_prefetch(&links_, 1); }
     bool HasReferrers() const { return links_ && !links_->incoming.Empty(); }
 
 private:
@@ -190,6 +197,8 @@ private:
     NumberItem* MutableNumbers() { return const_cast<NumberItem*>(NumberData()); }
     void SetNumberEnd(std::size_t i, std::uint32_t end);
     RefKind* MutableKinds() { return const_cast<RefKind*>(Kinds()); }
+    template <typename TargetAt>
+    bool PlaceTargets(std::size_t i, RefKind kind, std::size_t count, TargetAt targetAt);
     template <typename Target>
     void StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets);
     // Shortens the number list at i to count entries in place.

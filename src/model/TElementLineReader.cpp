@@ -280,14 +280,13 @@ TElementLineReader::TElementLineReader(const TZQLCtrl& library) : division_(libr
     }
 }
 
-StringList TElementLineReader::ReferenceItems(const TZQLCtrl& library, std::string_view field) {
-    PlainPieces pieces(library.Division(), field, '#');
-    StringList items;
-    items.reserve(pieces.Count());
+void TElementLineReader::CutReferenceItems(const TStringDivision& division, std::string_view field,
+                                           std::vector<std::string_view>& items) {
+    PlainPieces pieces(division, field, '#');
+    items.clear();
     std::string_view item;
     while (pieces.Next(item))
-        items.emplace_back(item);
-    return items;
+        items.push_back(item);
 }
 
 void TElementLineReader::Decode(TElement& element, std::string_view line,

@@ -31,8 +31,10 @@ public:
     // targets, and their field texts appended to refs.
     void Decode(TElement& element, std::string_view line, std::vector<TReadReference>& refs);
 
-    // The items of a reference field as read, cut at "#" as the library's divider cuts.
-    static StringList ReferenceItems(const TZQLCtrl& library, std::string_view field);
+    // Replaces items by the items of a reference field as read, cut at "#" as the library's
+    // divider cuts: views into field.
+    static void CutReferenceItems(const TStringDivision& division, std::string_view field,
+                                  std::vector<std::string_view>& items);
 
 private:
     // Decodes a long line's texts straight into the element's buffer, after counting them.

@@ -78,6 +78,17 @@ void TGroupData::StoreRead(std::unique_ptr<TElement> element) {
     filled_ = elements_.size();
 }
 
+// The slots past filled_ are still empty while reading, so an element goes to slot filled_,
+// or is appended once the slots have run out: its index is filled_ either way.
+void TGroupData::StorePlaced(std::unique_ptr<TElement> element) {
+    if (filled_ < elements_.size() && !elements_[filled_]) {
+        elements_[filled_++] = std::move(element);
+        return;
+    }
+    elements_.push_back(std::move(element));
+    filled_ = elements_.size();
+}
+
 void TGroupData::FinishRead() {
     for (std::size_t i = 0; i < elements_.size(); ++i) {
         if (!elements_[i]) {

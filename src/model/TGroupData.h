@@ -43,6 +43,12 @@ public:
     // are appended. FinishRead fills slots that stayed empty with new elements.
     void ReserveSlots(std::size_t n);
     void StoreRead(std::unique_ptr<TElement> element);
+    // The index StoreRead gives the next element it stores: while reading, the slots past the
+    // filled ones are empty.
+    std::size_t NextReadIndex() const { return filled_; }
+    // StoreRead for an element already given this owner and its index: reading in parts sets
+    // them on the thread that makes the element, while it is in that thread's cache.
+    void StorePlaced(std::unique_ptr<TElement> element);
     void FinishRead();
 
     // Appends an element taken from elsewhere (owner and index are set here).

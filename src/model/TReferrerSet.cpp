@@ -6,9 +6,18 @@
 namespace tabrix {
 
 std::size_t TReferrerSet::SlotOf(const TReferrer& r) const {
-    auto bits = reinterpret_cast<std::uintptr_t>(r.element) ^ (std::uint64_t{r.param} << 48);
+    return SlotOf(r.element, r.param);
+}
+
+std::size_t TReferrerSet::SlotOf(const TElement* element, std::uint32_t param) const {
+    auto bits = reinterpret_cast<std::uintptr_t>(element) ^ (std::uint64_t{param} << 48);
     bits *= 0x9E3779B97F4A7C15ULL;  // Fibonacci hashing spreads the aligned addresses
     return static_cast<std::size_t>(bits >> 20) & (capacity_ - 1);
+}
+
+void TReferrerSet::Prefetch(const TElement* element, std::uint32_t param) const {
+    if (!slots_) return;
+    __builtin_prefetch(slots_.get() + (Hashed() ? SlotOf(element, param) : 0), 1);
 }
 
 void TReferrerSet::Add(TElement* element, std::uint32_t param) {

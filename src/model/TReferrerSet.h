@@ -31,6 +31,9 @@ public:
     std::size_t Size() const { return size_; }
     // Makes room for n more entries at once (bulk registration after reading).
     void Reserve(std::size_t n);
+    // Asks the processor for the memory an Add of this entry looks at first, so that a bulk
+    // registration can fetch it ahead of adding.
+    void Prefetch(const TElement* element, std::uint32_t param) const;
     // Hands every entry to the caller and leaves this set empty.
     Set Take();
 
@@ -39,6 +42,7 @@ private:
 
     bool Hashed() const { return capacity_ > kLinearLimit; }
     std::size_t SlotOf(const TReferrer& r) const;
+    std::size_t SlotOf(const TElement* element, std::uint32_t param) const;
     void Rehash(std::size_t capacity);
     void InsertHashed(const TReferrer& r);
     // Moves the entries of the small array into a new one of capacity entries.

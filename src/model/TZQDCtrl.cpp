@@ -4,6 +4,7 @@
 #include <atomic>
 #include <charconv>
 #include <cstring>
+#include <unordered_map>
 
 #include <sys/mman.h>
 
@@ -219,34 +220,56 @@ void TZQDCtrl::DecodeBlocks(TZQLCtrl& library, const LineViews& lines,
     bounds.resize(parts + 1, lineAt.size());
     bounds.back() = lineAt.size();
 
+    // Where each block's elements go: its first element is given the index the block's group
+    // data gives the next element it stores, counting the blocks before it.
+    std::vector<std::size_t> blockStart;  // block b holds elements blockStart[b] ..
+    std::vector<std::size_t> blockIndex;  // the index of block b's first element
+    std::unordered_map<const TGroupData*, std::size_t> nextIndex;
+    std::size_t elements = 0;
+    for (const DataBlock& block : blocks) {
+        blockStart.push_back(elements);
+        elements += block.end - block.first;
+        auto at = nextIndex.try_emplace(block.data, block.data->NextReadIndex()).first;
+        blockIndex.push_back(at->second);
+        at->second += block.end - block.first;
+    }
+
     std::vector<std::unique_ptr<TElement>> made(lineAt.size());
     std::vector<std::vector<TReadReference>> partRefs(parts);
     RunInParts(parts, [&](std::size_t p) {
         TElementLineReader reader(library);
+        std::size_t b = static_cast<std::size_t>(
+            std::upper_bound(blockStart.begin(), blockStart.end(), bounds[p]) - blockStart.begin());
         for (std::size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
+            while (b < blocks.size() && blockStart[b] <= k)
+                ++b;
             made[k] = std::make_unique<TElement>();
+            made[k]->SetOwner(blocks[b - 1].data);
+            made[k]->SetIndex(
+                static_cast<std::uint32_t>(blockIndex[b - 1] + (k - blockStart[b - 1])));
             reader.Decode(*made[k], lines[lineAt[k]], partRefs[p]);
         }
     });
     std::size_t k = 0;
     for (const DataBlock& block : blocks)
         for (std::size_t i = block.first; i < block.end; ++i)
-            block.data->StoreRead(std::move(made[k++]));
+            block.data->StorePlaced(std::move(made[k++]));
 
-    // The item lists go to the library's table after every element is made, so that they lie
+    // The fields go to the library's table after every element is made, so that they lie
     // together in memory rather than between the elements, and are handed back as a whole.
     std::vector<TUnresolvedReference>& table = library.ReferenceTable();
     std::vector<std::size_t> refStart{table.size()};  // where part p's references go
     for (const auto& part : partRefs)
         refStart.push_back(refStart.back() + part.size());
-    if (table.capacity() < refStart.back())  // geometric over many files
-        table.reserve(std::max(refStart.back(), 2 * table.capacity()));
+    // Room for as many again: a library's files are read one after another, and moving the
+    // table would touch twice its memory. Room not filled costs no memory (a table this
+    // large is mapped afresh, page by page as it is used).
+    if (table.capacity() < refStart.back()) table.reserve(2 * refStart.back());
     table.resize(refStart.back());
     RunInParts(parts, [&](std::size_t p) {
         TUnresolvedReference* out = table.data() + refStart[p];
         for (const TReadReference& ref : partRefs[p])
-            *out++ = {ref.element, ref.param,
-                      TElementLineReader::ReferenceItems(library, ref.field)};
+            *out++ = {ref.element, ref.param, std::string(ref.field)};
     });
 }
 

@@ -1,6 +1,7 @@
 #include "model/TZQLCtrl.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -8,6 +9,7 @@
 #include "model/ParamType.h"
 #include "model/PathName.h"
 #include "model/RunInParts.h"
+#include "model/TElementLineReader.h"
 #include "model/TGroupData.h"
 #include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
@@ -418,20 +420,55 @@ void TZQLCtrl::SetTimedInterval(std::uint32_t seconds) {
 
 namespace {
 
+// Reads a plain decimal as files hold them (at most nine digits, no sign, no leading zero,
+// which would make it octal) without the general parser, which reads it alike; false for
+// anything else.
+bool ReadPlainDecimal(std::string_view text, std::uint32_t& value) {
+    if (text.empty() || text.size() > 9 || (text[0] == '0' && text.size() > 1)) return false;
+    std::uint32_t read = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        read = read * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    value = read;
+    return true;
+}
+
+std::uint32_t ReadULong(std::string_view text) {
+    std::uint32_t value = 0;
+    return ReadPlainDecimal(text, value) ? value : TStringDivision::ToULong(text, 0);
+}
+
+// Where the group data and position an element reference names would be, unchecked.
+std::pair<std::uint32_t, std::uint32_t> ElementPlace(std::string_view item) {
+    const std::size_t blank = item.find(' ');
+    const std::uint32_t index = ReadULong(item.substr(0, blank));
+    return {blank == std::string_view::npos ? 0 : ReadULong(item.substr(blank + 1)), index};
+}
+
 TElement* FindElement(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
                       std::string_view item) {
-    std::size_t blank = item.find(' ');
-    std::uint32_t index = TStringDivision::ToULong(item.substr(0, blank), 0);
-    std::uint32_t group =
-        blank == std::string_view::npos ? 0 : TStringDivision::ToULong(item.substr(blank + 1), 0);
+    const auto [group, index] = ElementPlace(item);
     if (group >= groups.size()) return nullptr;
     const TGroupData* data = groups[group]->GroupData();
     return data && index < data->Size() ? data->At(index) : nullptr;
 }
 
+// Asks the processor for the element list entry a look-up of the field's first item reads:
+// the look-ups land all over the lists, and fetching one some references ahead hides the wait.
+void PrefetchElement(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
+                     std::string_view field) {
+    const auto [group, index] = ElementPlace(field.substr(0, field.find('#')));
+    if (group >= groups.size()) return;
+    const TGroupData* data = groups[group]->GroupData();
+    if (data && index < data->Size()) __builtin_prefetch(&data->Elements()[index]);
+}
+
 TGroupSetting* FindGroup(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
                          std::string_view item) {
-    auto number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
+    std::uint32_t number = 0;
+    if (!ReadPlainDecimal(item, number))
+        number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
     return number < groups.size() ? groups[number].get() : nullptr;
 }
 
@@ -439,11 +476,18 @@ TGroupSetting* FindGroup(const std::vector<std::unique_ptr<TGroupSetting>>& grou
 // reference value back to back (trailing empty ones dropped) and the items to keep, by table
 // position, for the few values naming something the library does not show.
 struct ResolvedPart {
+    // A reference value looked up: its table position, the end of its targets, what they are.
+    struct Value {
+        std::size_t ref;
+        std::size_t end;
+        TElement::RefKind kind;
+    };
     std::size_t first = 0;
     std::size_t end = 0;
     std::vector<void*> targets;
-    std::vector<std::size_t> ends;  // per reference value: the end of its targets
+    std::vector<Value> values;
     std::vector<std::pair<std::size_t, TElement::KeptItems>> kept;
+    std::vector<std::size_t> groupCounts;  // by group number: references to the group
 
     template <typename Target>
     void Targets(std::size_t begin, std::size_t stop, std::vector<Target*>& out) const {
@@ -457,9 +501,9 @@ struct ResolvedPart {
 // item). True when an item names nothing this library shows, so the list has text to keep;
 // "-1" is how a missing group reference is written: nothing to keep for itself.
 template <typename Find, typename Push>
-bool LookUpItems(const StringList& items, Find find, Push push) {
+bool LookUpItems(const std::vector<std::string_view>& items, Find find, Push push) {
     bool anyKept = false;
-    for (const std::string& item : items) {
+    for (std::string_view item : items) {
         if (item.empty()) {
             push(nullptr);
         } else if (auto* target = find(item)) {
@@ -474,26 +518,27 @@ bool LookUpItems(const StringList& items, Find find, Push push) {
 // The items to keep of a list LookUpItems found something to keep in: the text of each item
 // that names nothing, an empty entry for the others.
 template <typename Find>
-TElement::KeptItems KeptItemsOf(const StringList& items, Find find) {
+TElement::KeptItems KeptItemsOf(const std::vector<std::string_view>& items, Find find) {
     TElement::KeptItems kept;
-    for (const std::string& item : items) {
+    for (std::string_view item : items) {
         if (item.empty() || find(item))
             kept.emplace_back();
         else
-            kept.emplace_back(item);
+            kept.emplace_back(std::string(item));
     }
     return kept;
 }
 
-// What TZQLCtrl::ResolveItems gives for one reference, into part.
+// What TZQLCtrl::ResolveItems gives for one reference of items, into part.
 template <typename Find>
-void LookUp(std::size_t k, const TUnresolvedReference& ref, Find find, ResolvedPart& part) {
+void LookUp(std::size_t k, const std::vector<std::string_view>& items, TElement::RefKind kind,
+            Find find, ResolvedPart& part) {
     const std::size_t start = part.targets.size();
-    if (LookUpItems(ref.items, find, [&part](void* target) { part.targets.push_back(target); }))
-        part.kept.emplace_back(k, KeptItemsOf(ref.items, find));
+    if (LookUpItems(items, find, [&part](void* target) { part.targets.push_back(target); }))
+        part.kept.emplace_back(k, KeptItemsOf(items, find));
     while (part.targets.size() > start && part.targets.back() == nullptr)
         part.targets.pop_back();
-    part.ends.push_back(part.targets.size());
+    part.values.push_back({k, part.targets.size(), kind});
 }
 
 // Looks the references up in parts of about equal size, each on a thread of its own; nothing
@@ -501,7 +546,8 @@ void LookUp(std::size_t k, const TUnresolvedReference& ref, Find find, ResolvedP
 template <typename TypeOf>
 std::vector<ResolvedPart> LookUpInParts(std::vector<TUnresolvedReference>& table,
                                         const std::vector<std::unique_ptr<TGroupSetting>>& groups,
-                                        std::size_t parts, TypeOf typeOf) {
+                                        const TStringDivision& division, std::size_t parts,
+                                        TypeOf typeOf) {
     std::vector<ResolvedPart> resolved(parts);
     for (std::size_t p = 0; p < parts; ++p) {
         resolved[p].first = table.size() * p / parts;
@@ -509,22 +555,163 @@ std::vector<ResolvedPart> LookUpInParts(std::vector<TUnresolvedReference>& table
     }
     RunInParts(parts, [&](std::size_t p) {
         ResolvedPart& part = resolved[p];
+        part.groupCounts.assign(groups.size(), 0);
+        // Mostly one target a reference: grown by doubling, these would be copied and touch
+        // twice the memory.
+        part.values.reserve(part.end - part.first);
+        part.targets.reserve(part.end - part.first);
+        std::vector<std::string_view> items;
+        constexpr std::size_t kAhead = 16;
         for (std::size_t k = part.first; k < part.end; ++k) {
+            if (k + kAhead < part.end && IsElementRefType(typeOf(table[k + kAhead])))
+                PrefetchElement(groups, table[k + kAhead].field);
             TUnresolvedReference& ref = table[k];
             const std::uint8_t type = typeOf(ref);
-            if (IsElementRefType(type))
+            if (IsElementRefType(type)) {
+                TElementLineReader::CutReferenceItems(division, ref.field, items);
                 LookUp(
-                    k, ref,
+                    k, items, TElement::RefKind::kElement,
                     [&](std::string_view item) -> void* { return FindElement(groups, item); },
                     part);
-            else if (type == kTypeGroupRef)
+            } else if (type == kTypeGroupRef) {
+                TElementLineReader::CutReferenceItems(division, ref.field, items);
+                const std::size_t start = part.targets.size();
                 LookUp(
-                    k, ref, [&](std::string_view item) -> void* { return FindGroup(groups, item); },
-                    part);
-            StringList().swap(ref.items);
+                    k, items, TElement::RefKind::kGroup,
+                    [&](std::string_view item) -> void* { return FindGroup(groups, item); }, part);
+                for (std::size_t t = start; t < part.targets.size(); ++t) {
+                    auto* group = static_cast<const TGroupSetting*>(part.targets[t]);
+                    if (group && group->Number() < groups.size())
+                        ++part.groupCounts[group->Number()];
+                }
+            }
+            std::string().swap(ref.field);
         }
     });
     return resolved;
+}
+
+// Calls visit(ref, value, targets, count) for every value looked up with a target, in the order
+// of the table.
+template <typename Visit>
+void ForEachResolved(const std::vector<ResolvedPart>& resolved,
+                     const std::vector<TUnresolvedReference>& table, Visit visit) {
+    for (const ResolvedPart& part : resolved) {
+        std::size_t begin = 0;
+        for (const ResolvedPart::Value& value : part.values) {
+            if (value.end > begin)
+                visit(table[value.ref], value, part.targets.data() + begin, value.end - begin);
+            begin = value.end;
+        }
+    }
+}
+
+// Which part works on the object at p: by 64 KB block of address, so that a part keeps to
+// memory of its own, and every value of one element goes to the same part.
+std::size_t ShareOf(const void* p, std::size_t parts) {
+    const auto block = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p) >> 16);
+    return static_cast<std::size_t>((block * 0x9E3779B97F4A7C15ULL) >> 40) % parts;
+}
+
+// Stores the targets looked up in the rooms their values were read with, each part those of
+// its share of the elements, registering nothing. False when a value could not be stored so
+// (it changed since it was read, or it comes twice): then the table is stored in order instead.
+bool PlaceInParts(const std::vector<ResolvedPart>& resolved,
+                  const std::vector<TUnresolvedReference>& table, bool anyGroups) {
+    const std::size_t parts = resolved.size();
+    std::atomic<bool> placed{true};
+    RunInParts(parts, [&](std::size_t p) {
+        ForEachResolved(
+            resolved, table,
+            [&](const TUnresolvedReference& ref, const ResolvedPart::Value& value,
+                void* const* targets, std::size_t count) {
+                if (ShareOf(ref.element, parts) != p) return;
+                if (value.kind == TElement::RefKind::kElement && !anyGroups) return;
+                if (!ref.element->PlaceReadTargets(ref.param, value.kind, targets, count))
+                    placed.store(false, std::memory_order_relaxed);
+            });
+    });
+    return placed.load();
+}
+
+// Stores and registers the targets looked up on this thread, in the order of the table, as
+// TZQLCtrl::ResolveElementRefs and ResolveGroupRefs do. A value stored by PlaceInParts already
+// is stored again the way a changed value is, registered then.
+void StoreInOrder(const std::vector<ResolvedPart>& resolved,
+                  const std::vector<TUnresolvedReference>& table, bool anyGroups) {
+    std::vector<TElement*> elements;
+    std::vector<TGroupSetting*> groups;
+    for (const ResolvedPart& part : resolved) {
+        std::size_t begin = 0;
+        for (const ResolvedPart::Value& value : part.values) {
+            const TUnresolvedReference& ref = table[value.ref];
+            if (value.end == begin) continue;
+            if (value.kind == TElement::RefKind::kGroup) {
+                part.Targets(begin, value.end, groups);
+                ref.element->StoreReadGroupRefs(ref.param, groups);
+            } else if (anyGroups) {
+                part.Targets(begin, value.end, elements);
+                ref.element->StoreReadElementRefs(ref.param, elements);
+            }
+            begin = value.end;
+        }
+    }
+}
+
+// Registers every stored reference with its target, each part the targets of its share: each
+// referrer set is filled by one part, in the order of the table, as one thread would fill it.
+// A group's set is made large enough first: groups are referred to by many elements.
+void RegisterInParts(const std::vector<ResolvedPart>& resolved,
+                     const std::vector<TUnresolvedReference>& table,
+                     const std::vector<std::unique_ptr<TGroupSetting>>& groups, bool anyGroups) {
+    const std::size_t parts = resolved.size();
+    RunInParts(parts, [&](std::size_t p) {
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            if (groups[g]->Number() % parts != p) continue;
+            std::size_t count = 0;
+            for (const ResolvedPart& part : resolved)
+                count += part.groupCounts[g];
+            if (count) groups[g]->Referrers().Reserve(count);
+        }
+        auto mine = [&](TElement::RefKind kind, const void* target) {
+            if (!target) return false;
+            if (kind == TElement::RefKind::kGroup)
+                return static_cast<const TGroupSetting*>(target)->Number() % parts == p;
+            return anyGroups && ShareOf(target, parts) == p;
+        };
+        auto add = [&](TElement::RefKind kind, void* target, const TUnresolvedReference& ref) {
+            if (kind == TElement::RefKind::kGroup)
+                static_cast<TGroupSetting*>(target)->Referrers().Add(ref.element, ref.param);
+            else
+                static_cast<TElement*>(target)->Referrers().Add(ref.element, ref.param);
+        };
+        // Each registration misses the cache (a target's links, a slot of a group's table):
+        // the first target some values ahead is fetched while these are registered.
+        auto fetch = [&](TElement::RefKind kind, void* target, const TUnresolvedReference& ref) {
+            if (kind == TElement::RefKind::kGroup)
+                static_cast<TGroupSetting*>(target)->Referrers().Prefetch(ref.element, ref.param);
+            else
+                static_cast<const TElement*>(target)->PrefetchLinks();
+        };
+        constexpr std::size_t kAhead = 16;
+        for (const ResolvedPart& part : resolved) {
+            const std::vector<ResolvedPart::Value>& values = part.values;
+            std::size_t begin = 0;
+            for (std::size_t j = 0; j < values.size(); ++j) {
+                if (j + kAhead < values.size()) {
+                    const ResolvedPart::Value& ahead = values[j + kAhead];
+                    const std::size_t first = values[j + kAhead - 1].end;
+                    if (ahead.end > first && mine(ahead.kind, part.targets[first]))
+                        fetch(ahead.kind, part.targets[first], table[ahead.ref]);
+                }
+                const ResolvedPart::Value& value = values[j];
+                for (std::size_t t = begin; t < value.end; ++t)
+                    if (mine(value.kind, part.targets[t]))
+                        add(value.kind, part.targets[t], table[value.ref]);
+                begin = value.end;
+            }
+        }
+    });
 }
 
 }  // namespace
@@ -541,32 +728,18 @@ void TZQLCtrl::ResolveReferences() {
     // lines were decoded.
     const std::size_t parts = PartsFor(references_.size(), TZQDCtrl::ParallelReadThreshold() / 64);
     if (parts > 1) {
-        // The look-ups run in parts and change nothing; the targets are stored (and
-        // registered with what they name) here, in the order of the table.
-        std::vector<ResolvedPart> resolved = LookUpInParts(references_, groups_, parts, typeOf);
-        std::vector<TElement*> elements;
-        std::vector<TGroupSetting*> groups;
-        for (ResolvedPart& part : resolved) {
-            std::size_t j = 0;
-            for (std::size_t k = part.first; k < part.end; ++k) {
-                const TUnresolvedReference& ref = references_[k];
-                const std::uint8_t type = typeOf(ref);
-                if (!IsReferenceType(type)) continue;
-                const std::size_t begin = j ? part.ends[j - 1] : 0, end = part.ends[j];
-                ++j;
-                if (end == begin) continue;
-                if (type == kTypeGroupRef) {
-                    part.Targets(begin, end, groups);
-                    ref.element->StoreReadGroupRefs(ref.param, groups);
-                } else if (!groups_.empty()) {
-                    part.Targets(begin, end, elements);
-                    ref.element->StoreReadElementRefs(ref.param, elements);
-                }
-            }
+        // The look-ups run in parts and change nothing; then the targets are stored in parts
+        // by referring element, and registered in parts by target.
+        std::vector<ResolvedPart> resolved =
+            LookUpInParts(references_, groups_, division_, parts, typeOf);
+        if (PlaceInParts(resolved, references_, !groups_.empty()))
+            RegisterInParts(resolved, references_, groups_, !groups_.empty());
+        else
+            StoreInOrder(resolved, references_, !groups_.empty());
+        for (ResolvedPart& part : resolved)
             for (auto& [k, items] : part.kept)
                 keptReferences_.push_back(
                     {references_[k].element, references_[k].param, std::move(items)});
-        }
     } else {
         for (const TUnresolvedReference& ref : references_) {
             std::uint8_t type = typeOf(ref);
@@ -602,8 +775,8 @@ void DropTrailingNulls(std::vector<T*>& list) {
 
 // A reused target list does not keep the room of one huge reference list for good.
 template <typename T>
-void ReleaseIfLarge(std::vector<T*>& list) {
-    if (list.capacity() > 4096) std::vector<T*>().swap(list);
+void ReleaseIfLarge(std::vector<T>& list) {
+    if (list.capacity() > 4096) std::vector<T>().swap(list);
 }
 
 }  // namespace
@@ -614,10 +787,13 @@ void ReleaseIfLarge(std::vector<T*>& list) {
 template <typename Target, typename Lookup>
 void TZQLCtrl::ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
                             std::vector<Target*>& targets) {
+    thread_local std::vector<std::string_view> items;  // reused: one list per reference read
+    TElementLineReader::CutReferenceItems(division_, ref.field, items);
     // The kept list is built only for the rare list that has something to keep.
-    targets.reserve(ref.items.size());
-    if (LookUpItems(ref.items, lookup, [&targets](Target* target) { targets.push_back(target); }))
-        keptReferences_.push_back({ref.element, ref.param, KeptItemsOf(ref.items, lookup)});
+    targets.reserve(items.size());
+    if (LookUpItems(items, lookup, [&targets](Target* target) { targets.push_back(target); }))
+        keptReferences_.push_back({ref.element, ref.param, KeptItemsOf(items, lookup)});
+    ReleaseIfLarge(items);
     DropTrailingNulls(targets);
 }
 

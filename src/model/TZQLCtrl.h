@@ -28,11 +28,13 @@ class TZQDCtrl;
 class TZQICtrl;
 class TZQPCtrl;
 
-// A reference item list read from an element line, waiting for every file to be loaded.
+// A reference value read from an element line, waiting for every file to be loaded: its field
+// as read, cut into items at "#" when it is resolved. (Most fields are a few bytes and need no
+// allocation of their own.)
 struct TUnresolvedReference {
     TElement* element;
     std::uint32_t param;
-    StringList items;
+    std::string field;
 };
 
 enum BatchTrigger : std::size_t {
