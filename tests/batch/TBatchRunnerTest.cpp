@@ -169,55 +169,6 @@ TEST_F(DeleteDuplicatesTest, DeletedElementsLeaveNoReferencesBehind) {
     EXPECT_EQ(TElement::AsElement(holder.Numbers(kLinks)[0]), &At(0, 0));
 }
 
-// Stored items keep their parameter indices when parameters are removed, and items reach the
-// engine from library files and the command line without the dialog's checks: judging by
-// fewer parameters than an item was set up with would delete or overwrite what it never meant.
-TEST_F(BatchFixture, ItemsWithoutAUsableJudgeChangeNothing) {
-    // Duplicate deletion (5) and compare-apply (2) without a judge line, with an empty one, judged
-    // by a removed parameter or with one judge of two removed.
-    const std::pair<std::uint32_t, StringList> cases[] = {
-        {5, {"[TargetGroup]0,1"}},
-        {5, {"[JudgeParam]", "[TargetGroup]0,1,"}},
-        {5, {"[JudgeParam]8", "[TargetGroup]0,1"}},
-        {5, {"[JudgeParam]1,42", "[TargetGroup]0"}},
-        {2, {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]9", "[ApplyParam]2"}},
-        {2, {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]42,1", "[ApplyParam]2"}},
-    };
-    AddCodes(0, {5, 5, 7});
-    At(0, 0).SetNumbers(kPrice, {500});
-    AddCodes(1, {5, 9});
-    ClearMarks();
-    const std::string before = Summary();
-    for (const auto& [type, lines] : cases) {
-        SCOPED_TRACE(lines.front());
-        EXPECT_EQ(runner.RunBatchSetting({lines, type, ""}), TBatchRunner::kBatchNoUsableJudge);
-        EXPECT_EQ(Summary(), before);
-    }
-
-    // Usable judges still run, with bad group and apply indices passed over; an empty judge
-    // list keeps its meaning in compare-apply: every source element matches.
-    EXPECT_EQ(runner.RunBatchSetting(
-                  {{"[SrcGroup]0,7", "[DstGroup]1,9", "[JudgeParam]", "[ApplyParam]2,99"}, 2, ""}),
-              TBatchRunner::kBatchRan);
-    EXPECT_EQ(At(1, 1).Numbers(kPrice), (NumberList{0}));  // the last source has price 0
-    EXPECT_EQ(runner.RunBatchSetting({{"[JudgeParam]1", "[TargetGroup]0,5,1"}, 5, ""}),
-              TBatchRunner::kBatchRan);
-    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{5, 7}));
-    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{9}));
-
-    // In a batch list refused items are reported and the others run.
-    AddCodes(2, {3, 3});
-    library.BatchList(kBatchOpen) = {{{"[JudgeParam]8", "[TargetGroup]2"}, 5, "重複削除"},
-                                     {{"[JudgeParam]1", "[TargetGroup]2"}, 5, "重複削除"}};
-    std::vector<std::uint32_t> skipped;
-    runner.RunBatchList(kBatchOpen, {{}, {}, [&](const TBatchSetting& item, std::uint32_t result) {
-                                         EXPECT_EQ(item.dataLines.front(), "[JudgeParam]8");
-                                         skipped.push_back(result);
-                                     }});
-    EXPECT_EQ(skipped, (std::vector<std::uint32_t>{TBatchRunner::kBatchNoUsableJudge}));
-    EXPECT_EQ(Codes(2), (std::vector<std::uint32_t>{3}));
-}
-
 TEST_F(BatchFixture, BatchListsRunTheirItemsInOrder) {
     std::vector<std::string> calls;
     TBatchActions actions{[&] { calls.push_back("save:" + std::to_string(Codes(0).size())); },

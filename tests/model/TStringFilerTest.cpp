@@ -140,15 +140,6 @@ TEST_F(TStringFilerTest, PartsOfAFileByBytesOrByLines) {
     }
 }
 
-TEST_F(TStringFilerTest, PathsMayUseBackslashesAndDoubleByteNames) {
-    std::string windowsPath = dir_.Path().string() + "\\\x95\x5C.ZQD";  // 表.ZQD
-    EXPECT_EQ(filer_.Save({"x", "y"}, windowsPath), kFileOk);
-    EXPECT_EQ(Read((dir_.Path() / "\xE8\xA1\xA8.ZQD").string()), "x\r\ny");  // UTF-8 name
-    StringList lines;
-    EXPECT_EQ(filer_.Load(lines, windowsPath), kFileOk);
-    EXPECT_EQ(lines, (StringList{"x", "y"}));
-}
-
 // --- header and tags ------------------------------------------------------------------------
 
 TEST_F(TStringFilerTest, LoadTaggedChecksTheHeader) {
@@ -170,24 +161,6 @@ TEST_F(TStringFilerTest, LoadTaggedChecksTheHeader) {
                   kFileWrongHeader)
             << header;
         EXPECT_EQ(lines, StringList{"untouched"});
-    }
-}
-
-TEST_F(TStringFilerTest, LoadTaggedPassesLoadFailuresOnAndCutTagLeavesTheValue) {
-    StringList lines;
-    EXPECT_EQ(filer_.LoadTagged(lines, Write("empty.ZQD", ""), kKind), kFileCloseFailed);
-    EXPECT_EQ(filer_.LoadTagged(lines, PathOf("missing.ZQD"), kKind), kFileCannotOpen);
-    EXPECT_EQ(TStringFiler::HeaderLine(kKind), kKind + " ver 2.0");
-    const struct {
-        std::string line, tag, value;
-    } cases[] = {{"[size]12", "[size", "12"},
-                 {"[name]a]b", "[name", "a]b"},
-                 {"[init]", "[init", ""},
-                 {"no tag here", "", "no tag here"}};
-    for (const auto& c : cases) {
-        std::string line = c.line;
-        EXPECT_EQ(filer_.CutTag(line), c.tag);
-        EXPECT_EQ(line, c.value);
     }
 }
 
