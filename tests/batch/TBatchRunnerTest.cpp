@@ -140,18 +140,6 @@ TEST_F(DeleteDuplicatesTest, TheFirstInTheWalkOfTheTargetsSurvives) {
     }
 }
 
-TEST_F(DeleteDuplicatesTest, RunsOfEqualElementsAndAnEmptyJudgeList) {
-    AddCodes(0, {3, 3, 3, 4, 3});
-    runner.DeleteDuplicates({0}, {kCode});
-    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{3, 4}));
-    AddCodes(1, {1, 2});
-    AddCodes(2, {8});
-    Data(0).DeleteElements(0, 2);  // group 0 is empty now
-    ClearMarks();
-    runner.DeleteDuplicates({0, 2, 1}, {});
-    EXPECT_EQ(Summary(), " |  | 8 | modified");
-}
-
 TEST_F(DeleteDuplicatesTest, AMissingListIsNoDuplicateOfAnEmptyOne) {
     Add(0, "missing", 1);
     Add(0, "empty", 1).SetTexts(kTags, {});
