@@ -63,23 +63,6 @@ TEST_F(CompareApplyTest, MatchingRulesOfTheValueTypes) {
               TBatchRunner::kGreater);  // a group against no group
 }
 
-TEST_F(CompareApplyTest, CompareValuesOrdersFromTheFirstSide) {
-    TElement& a = Add(0, "a", 1);
-    TElement& b = Add(0, "b", 0xFFFFFFFFu);
-    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kLabel, kTypeString), TBatchRunner::kLess);
-    EXPECT_EQ(TBatchRunner::CompareValues(b, a, kLabel, kTypeString), TBatchRunner::kGreater);
-    // Signed values are compared as unsigned here.
-    a.SetNumbers(kPrice, {1});
-    b.SetNumbers(kPrice, {0xFFFFFFFFu});
-    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kPrice, kTypeSigned), TBatchRunner::kLess);
-    a.SetNumbers(kValues, {1, 2});
-    b.SetNumbers(kValues, {1, 3});
-    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kValues, kTypeUnsignedArray), TBatchRunner::kLess);
-    b.SetNumbers(kValues, {1});
-    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kValues, kTypeUnsignedArray),
-              TBatchRunner::kGreater);
-}
-
 TEST_F(CompareApplyTest, CopiesListsAndReferencesAndStoresNothingEmptyWhereNothingWas) {
     TElement& target = Add(2, "target");
     TElement& src = Add(0, "src", 1);

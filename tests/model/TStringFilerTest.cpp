@@ -81,17 +81,6 @@ TEST_F(TStringFilerTest, LinesOfMegabytesCrossManyChunks) {
     EXPECT_EQ(LoadAll(path, (1u << 20) + 1), (StringList{huge, huge, "end"}));
 }
 
-TEST_F(TStringFilerTest, EmptyMissingAndFolderFiles) {
-    StringList lines = {"kept"};
-    EXPECT_EQ(filer_.Load(lines, Write("empty.txt", "")), kFileOk);
-    EXPECT_EQ(lines, StringList{"kept"});
-    EXPECT_EQ(filer_.Load(lines, PathOf("missing.txt")), kFileCannotOpen);
-    EXPECT_EQ(filer_.Load(lines, dir_.Path().string()), kFileCannotOpen);
-    EXPECT_EQ(lines, StringList{"kept"});
-    EXPECT_EQ(filer_.Load(lines, Write("one.txt", "x")), kFileOk);
-    EXPECT_EQ(lines, (StringList{"kept", "x"}));  // appended
-}
-
 TEST_F(TStringFilerTest, OnlyRegularFilesAreRead) {
     // Each is loaded in a child that an alarm ends: a FIFO without a writer would block the
     // open and /dev/zero would be read for ever.

@@ -368,19 +368,6 @@ TEST_F(TZQDCtrlTest, TakenElementsKeepTheirReferencesInAnotherFile) {
               std::string::npos);
 }
 
-TEST_F(TZQDCtrlTest, UnmodifiedFileIsNotTouchedAndFailedWriteStaysModified) {
-    TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a"}}));
-    TZQDCtrl* file = lib.Group(0)->GroupData()->Owner();
-    WriteFile(dir_.Path() / "data.ZQD", "changed on disk");
-    EXPECT_EQ(file->Write(lib), kFileOk);
-    EXPECT_EQ(ReadFile(dir_.Path() / "data.ZQD"), "changed on disk");
-
-    file->SetPath(dir_.File("missing-folder/data.ZQD"));
-    file->SetModified(true);
-    EXPECT_NE(file->Write(lib), kFileOk);
-    EXPECT_TRUE(file->IsModified());
-}
-
 TEST_F(TZQDCtrlTest, ProgressMessagesWhileReadingAndWriting) {
     TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a"}}));
     // A second object for the same file: reading replaces its group data, which the library's
