@@ -104,15 +104,5 @@ TEST_F(TMapInitializeParseTest, TableOfCases) {
     EXPECT_EQ(Value(kSection, kValue), "default");  // the last case read nothing
 }
 
-TEST_F(TMapInitializeParseTest, UsesTheStoresLineSeparator) {
-    store_.SetLineSeparator("\n");
-    store_.Parse(StringList{"[Sec]", "[text]", "a", "b", "[/text]"});
-    EXPECT_EQ(Value(kSection, kBlock), "a\nb");
-    StringList written;
-    store_.Serialise(written);
-    EXPECT_EQ(written, (StringList{"[Other]", "[Value]other", "[/Other]", "[Sec]", "[Value]default",
-                                   "[text]", "a", "b", "[/text]", "[/Sec]"}));
-}
-
 }  // namespace
 }  // namespace tabrix
