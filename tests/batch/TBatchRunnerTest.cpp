@@ -63,23 +63,6 @@ TEST_F(CompareApplyTest, MatchingRulesOfTheValueTypes) {
               TBatchRunner::kGreater);  // a group against no group
 }
 
-TEST_F(CompareApplyTest, CompareValuesOrdersFromTheFirstSide) {
-    TElement& a = Add(0, "a", 1);
-    TElement& b = Add(0, "b", 0xFFFFFFFFu);
-    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kLabel, kTypeString), TBatchRunner::kLess);
-    EXPECT_EQ(TBatchRunner::CompareValues(b, a, kLabel, kTypeString), TBatchRunner::kGreater);
-    // Signed values are compared as unsigned here.
-    a.SetNumbers(kPrice, {1});
-    b.SetNumbers(kPrice, {0xFFFFFFFFu});
-    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kPrice, kTypeSigned), TBatchRunner::kLess);
-    a.SetNumbers(kValues, {1, 2});
-    b.SetNumbers(kValues, {1, 3});
-    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kValues, kTypeUnsignedArray), TBatchRunner::kLess);
-    b.SetNumbers(kValues, {1});
-    EXPECT_EQ(TBatchRunner::CompareValues(a, b, kValues, kTypeUnsignedArray),
-              TBatchRunner::kGreater);
-}
-
 TEST_F(CompareApplyTest, CopiesListsAndReferencesAndStoresNothingEmptyWhereNothingWas) {
     TElement& target = Add(2, "target");
     TElement& src = Add(0, "src", 1);
@@ -140,18 +123,6 @@ TEST_F(DeleteDuplicatesTest, TheFirstInTheWalkOfTheTargetsSurvives) {
     }
 }
 
-TEST_F(DeleteDuplicatesTest, RunsOfEqualElementsAndAnEmptyJudgeList) {
-    AddCodes(0, {3, 3, 3, 4, 3});
-    runner.DeleteDuplicates({0}, {kCode});
-    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{3, 4}));
-    AddCodes(1, {1, 2});
-    AddCodes(2, {8});
-    Data(0).DeleteElements(0, 2);  // group 0 is empty now
-    ClearMarks();
-    runner.DeleteDuplicates({0, 2, 1}, {});
-    EXPECT_EQ(Summary(), " |  | 8 | modified");
-}
-
 TEST_F(DeleteDuplicatesTest, AMissingListIsNoDuplicateOfAnEmptyOne) {
     Add(0, "missing", 1);
     Add(0, "empty", 1).SetTexts(kTags, {});
@@ -167,55 +138,6 @@ TEST_F(DeleteDuplicatesTest, DeletedElementsLeaveNoReferencesBehind) {
     runner.DeleteDuplicates({0}, {kCode});
     ASSERT_EQ(holder.Numbers(kLinks).size(), 1u);
     EXPECT_EQ(TElement::AsElement(holder.Numbers(kLinks)[0]), &At(0, 0));
-}
-
-// Stored items keep their parameter indices when parameters are removed, and items reach the
-// engine from library files and the command line without the dialog's checks: judging by
-// fewer parameters than an item was set up with would delete or overwrite what it never meant.
-TEST_F(BatchFixture, ItemsWithoutAUsableJudgeChangeNothing) {
-    // Duplicate deletion (5) and compare-apply (2) without a judge line, with an empty one, judged
-    // by a removed parameter or with one judge of two removed.
-    const std::pair<std::uint32_t, StringList> cases[] = {
-        {5, {"[TargetGroup]0,1"}},
-        {5, {"[JudgeParam]", "[TargetGroup]0,1,"}},
-        {5, {"[JudgeParam]8", "[TargetGroup]0,1"}},
-        {5, {"[JudgeParam]1,42", "[TargetGroup]0"}},
-        {2, {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]9", "[ApplyParam]2"}},
-        {2, {"[SrcGroup]0", "[DstGroup]1", "[JudgeParam]42,1", "[ApplyParam]2"}},
-    };
-    AddCodes(0, {5, 5, 7});
-    At(0, 0).SetNumbers(kPrice, {500});
-    AddCodes(1, {5, 9});
-    ClearMarks();
-    const std::string before = Summary();
-    for (const auto& [type, lines] : cases) {
-        SCOPED_TRACE(lines.front());
-        EXPECT_EQ(runner.RunBatchSetting({lines, type, ""}), TBatchRunner::kBatchNoUsableJudge);
-        EXPECT_EQ(Summary(), before);
-    }
-
-    // Usable judges still run, with bad group and apply indices passed over; an empty judge
-    // list keeps its meaning in compare-apply: every source element matches.
-    EXPECT_EQ(runner.RunBatchSetting(
-                  {{"[SrcGroup]0,7", "[DstGroup]1,9", "[JudgeParam]", "[ApplyParam]2,99"}, 2, ""}),
-              TBatchRunner::kBatchRan);
-    EXPECT_EQ(At(1, 1).Numbers(kPrice), (NumberList{0}));  // the last source has price 0
-    EXPECT_EQ(runner.RunBatchSetting({{"[JudgeParam]1", "[TargetGroup]0,5,1"}, 5, ""}),
-              TBatchRunner::kBatchRan);
-    EXPECT_EQ(Codes(0), (std::vector<std::uint32_t>{5, 7}));
-    EXPECT_EQ(Codes(1), (std::vector<std::uint32_t>{9}));
-
-    // In a batch list refused items are reported and the others run.
-    AddCodes(2, {3, 3});
-    library.BatchList(kBatchOpen) = {{{"[JudgeParam]8", "[TargetGroup]2"}, 5, "重複削除"},
-                                     {{"[JudgeParam]1", "[TargetGroup]2"}, 5, "重複削除"}};
-    std::vector<std::uint32_t> skipped;
-    runner.RunBatchList(kBatchOpen, {{}, {}, [&](const TBatchSetting& item, std::uint32_t result) {
-                                         EXPECT_EQ(item.dataLines.front(), "[JudgeParam]8");
-                                         skipped.push_back(result);
-                                     }});
-    EXPECT_EQ(skipped, (std::vector<std::uint32_t>{TBatchRunner::kBatchNoUsableJudge}));
-    EXPECT_EQ(Codes(2), (std::vector<std::uint32_t>{3}));
 }
 
 TEST_F(BatchFixture, BatchListsRunTheirItemsInOrder) {

@@ -71,13 +71,6 @@ TEST_F(DrawSinkTest, WrappingContinuesOnTheNextLine) {
     EXPECT_FALSE(next.Wraps());
 }
 
-TEST_F(DrawSinkTest, SubWindowIgnoresTheWrapSwitches) {
-    TDrawSink draw(painter, kCell, 20, TDrawSink::WrapSwitches::kIgnored);
-    EXPECT_EQ(draw.Send(kEventWordWrap, {}, 0), kReplyContinue);
-    EXPECT_FALSE(draw.Wraps());
-    EXPECT_EQ(draw.Send(kEventText, "0123456789", 0), kReplySkipLine);
-}
-
 TEST_F(DrawSinkTest, LongTextIsCutAndTheLineSkipped) {
     SetName(A(0), "0123456789AB");
     EXPECT_EQ(Draw("%名称%rest%\\n%2行目"),

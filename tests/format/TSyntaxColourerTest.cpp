@@ -60,30 +60,6 @@ TEST_F(SyntaxColourerTest, FormatsGetTheirColourSpans) {
     EXPECT_EQ(ShapeOf({}), "");
 }
 
-TEST_F(SyntaxColourerTest, SpansCoverEveryByteOnceInOrder) {
-    const std::vector<std::vector<std::string>> formats = {
-        {"価格: %価格%円%\\n%", "", "%/*%x", "y%*/%%WHILE,配列%%配列%,%WEND%end"},
-        {"%", "%", "%%%"},
-        {"表\\", "%十%"},
-    };
-    for (const auto& utf8 : formats) {
-        StringList lines = Lines(utf8);
-        ColourSpans spans = TSyntaxColourer(library).Colour(lines);
-        std::vector<std::size_t> next(lines.size(), 0);
-        std::size_t lastLine = 0;
-        for (const TColourSpan& span : spans) {
-            ASSERT_LT(span.line, lines.size());
-            EXPECT_GE(span.line, lastLine);
-            EXPECT_EQ(span.begin, next[span.line]);
-            EXPECT_LT(span.begin, span.end);
-            next[span.line] = span.end;
-            lastLine = span.line;
-        }
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            EXPECT_EQ(next[i], lines[i].size()) << "line " << i;
-    }
-}
-
 TEST_F(SyntaxColourerTest, ColouringAgainAfterACorrectionGivesTheFreshResult) {
     EXPECT_EQ(ShapeOf({"%EDIT(+, 名称)%"}), "P'%' Y~'EDIT(+, 名称)' P'%'");
     EXPECT_EQ(ShapeOf({"%EDIT(+, 名称, 1)%"}), "P'%' E'EDIT(+, 名称, 1)' P'%'");

@@ -64,24 +64,6 @@ TEST(TMapInitializeTest, NumbersReadWithAutomaticBase) {
     }
 }
 
-// Sections and keys in map order, inserted at a position or appended past the end.
-TEST(TMapInitializeTest, SerialisesInMapOrderAtAPositionOrAtTheEnd) {
-    TMapInitialize store;
-    store.SelectSection(TMapWord("[Zeta]", "[/Zeta]"));
-    store.SetText(TMapWord("[b]"), "2");
-    store.SetText(TMapWord("[a]"), "1");
-    store.SelectSection(TMapWord("[Alpha]", "[/Alpha]"));
-    store.SetText(TMapWord("[k]"), "v]w");
-    const StringList body{"[Alpha]", "[k]v]w", "[/Alpha]", "[Zeta]", "[a]1", "[b]2", "[/Zeta]"};
-    for (std::size_t position : {1, 99}) {
-        StringList lines{"first", "last"};
-        store.Serialise(lines, position);
-        StringList expected{"first", "last"};
-        expected.insert(expected.begin() + (position == 1 ? 1 : 2), body.begin(), body.end());
-        EXPECT_EQ(lines, expected) << position;
-    }
-}
-
 class TMapInitializeParseTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -120,16 +102,6 @@ TEST_F(TMapInitializeParseTest, TableOfCases) {
         EXPECT_EQ(reread.Sections(), store_.Sections()) << row[0];
     }
     EXPECT_EQ(Value(kSection, kValue), "default");  // the last case read nothing
-}
-
-TEST_F(TMapInitializeParseTest, UsesTheStoresLineSeparator) {
-    store_.SetLineSeparator("\n");
-    store_.Parse(StringList{"[Sec]", "[text]", "a", "b", "[/text]"});
-    EXPECT_EQ(Value(kSection, kBlock), "a\nb");
-    StringList written;
-    store_.Serialise(written);
-    EXPECT_EQ(written, (StringList{"[Other]", "[Value]other", "[/Other]", "[Sec]", "[Value]default",
-                                   "[text]", "a", "b", "[/text]", "[/Sec]"}));
 }
 
 }  // namespace

@@ -151,14 +151,6 @@ TEST(TStringDivisionTest, SplitReplacesTheListAndTakesItsTextFromIt) {
     EXPECT_EQ(division.Join("|"), "f(a,b)|g(c,(d,e))|h");
     EXPECT_EQ(TStringDivision::Join(",", {}), "");
     EXPECT_EQ(TStringDivision::Join("\r\n", {"a", "", "b"}), "a\r\n\r\nb");
-}
-
-TEST(TStringDivisionTest, TrimRemovesBlanksAtEitherEnd) {
-    TStringDivision division;
-    EXPECT_EQ(division.Trim(" \t a b \t", kTrimFront), "a b \t");
-    EXPECT_EQ(division.Trim(" \t a b \t", kTrimBack), " \t a b");
-    EXPECT_EQ(division.Trim(" \t a b \t", kTrimFront | kTrimBack), "a b");
-    EXPECT_EQ(division.Trim("   ", kTrimFront | kTrimBack), "");
     EXPECT_EQ(TStringDivision::Format("300d", 1).size(), 255u);  // the 256-byte buffer
 }
 

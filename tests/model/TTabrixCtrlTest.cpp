@@ -8,7 +8,6 @@
 #include "model/TGroupData.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
-#include "model/TZQICtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 
@@ -129,16 +128,6 @@ TEST_F(TTabrixCtrlTest, SharedFileKeepsReferencesItsSaverDoesNotShow) {
     }
 }
 
-TEST_F(TTabrixCtrlTest, NotALibraryLoadsNothing) {
-    int result = -1;
-    EXPECT_EQ(controller_.OpenNewLibrary(dir_.File("lib.ZQP"), result), nullptr);
-    EXPECT_EQ(result, kFileWrongHeader);
-    EXPECT_TRUE(controller_.ElementDataFiles().empty());
-    EXPECT_EQ(controller_.OpenNewLibrary(dir_.File("none.ZQL"), result), nullptr);
-    EXPECT_EQ(result, kFileCannotOpen);
-    EXPECT_TRUE(controller_.Libraries().empty());
-}
-
 TEST_F(TTabrixCtrlTest, OpenReportsNormalisingThenClears) {
     std::vector<std::string> messages;
     int result = -1;
@@ -150,23 +139,6 @@ TEST_F(TTabrixCtrlTest, OpenReportsNormalisingThenClears) {
     EXPECT_EQ(messages[messages.size() - 2], Sj("参照の正規化中"));
     EXPECT_EQ(messages.back(), "");
     EXPECT_TRUE(lib->ReferenceTable().empty());
-}
-
-// The defaults written are in the library saver's test; here what the files do not show.
-TEST_F(TTabrixCtrlTest, NewLibraryDefaults) {
-    TZQLCtrl lib;
-    controller_.FillNewLibrary(lib);
-    EXPECT_EQ(lib.Controller(), &controller_);
-    TZQPCtrl* params = lib.ParameterFile();
-    ASSERT_EQ(params->Size(), 1u);
-    EXPECT_EQ(params->FindByCode(Sj("名称")), params->At(0));
-    EXPECT_TRUE(params->IsModified());
-    EXPECT_EQ(params->OwnerLibrary(), &lib);
-    ASSERT_EQ(lib.GroupCount(), 1u);
-    EXPECT_FALSE(lib.Group(0)->GroupData()->Owner()->IsModified());
-    EXPECT_TRUE(lib.Group(0)->GroupData()->Owner()->Path().empty());
-    EXPECT_FALSE(lib.IsModified());
-    EXPECT_EQ(lib.InitializeInfo()->Library(), &lib);
 }
 
 TEST_F(TTabrixCtrlTest, LibraryWithoutControllerDropsItsGroups) {

@@ -51,20 +51,6 @@ TEST(TWindowStateTest, BoundsFieldsMissingOrNotNumbersGiveFieldDefaults) {
     EXPECT_EQ(bounds(""), (TWindowBounds{0, 0, 100, 100}));
 }
 
-TEST(TWindowStateTest, ValuesThatAreNotNumbersReadAsDefaults) {
-    TMapInitialize store;
-    TWindowState::PutLibraryDefaults(store);
-    store.SetText(TMapWord("[Panel_BR]"), "wide");
-    store.SetText(TMapWord("[SubFlattery]"), "2x");
-    store.SetText(TMapWord("[AutoApply]"), "1");
-    store.SetText(TMapWord("[DragMode]"), "0x3");
-    TLibraryWindowState state = TWindowState::ApplyLibrary(store);
-    EXPECT_EQ(state.panelWidth, 170);
-    EXPECT_EQ(state.followMode, kFollowRight);
-    EXPECT_TRUE(state.autoApply);
-    EXPECT_EQ(state.dragMode, 3u);
-}
-
 TEST(TWindowStateTest, SubWindowReadsDragModeOfTheLibrarySection) {
     TMapInitialize store;
     TWindowState::PutSubDefaults(store);

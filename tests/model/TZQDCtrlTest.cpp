@@ -82,7 +82,7 @@ protected:
         const TElement& e = *library_->Group(0)->GroupData()->At(0);
         std::string out;
         for (std::size_t i = 0; i < e.NumberCount(); ++i)
-            out += (i ? "|" : "") + Refs(e, i);
+            out.append(i ? "|" : "").append(Refs(e, i));  // not "+": GCC 12 -O3 -Wrestrict
         return out;
     }
 
@@ -366,19 +366,6 @@ TEST_F(TZQDCtrlTest, TakenElementsKeepTheirReferencesInAnotherFile) {
     EXPECT_NE(other.find("1||x||0,1 1\r\n1||a||0,\r\n"), std::string::npos) << other;
     EXPECT_NE(ReadFile(dir_.Path() / "data.ZQD").find("[data]\r\n1||b||\r\n[/data]"),
               std::string::npos);
-}
-
-TEST_F(TZQDCtrlTest, UnmodifiedFileIsNotTouchedAndFailedWriteStaysModified) {
-    TZQLCtrl& lib = Open(ParameterFile({0}), LibraryFile({0}), DataFile({{"1||a"}}));
-    TZQDCtrl* file = lib.Group(0)->GroupData()->Owner();
-    WriteFile(dir_.Path() / "data.ZQD", "changed on disk");
-    EXPECT_EQ(file->Write(lib), kFileOk);
-    EXPECT_EQ(ReadFile(dir_.Path() / "data.ZQD"), "changed on disk");
-
-    file->SetPath(dir_.File("missing-folder/data.ZQD"));
-    file->SetModified(true);
-    EXPECT_NE(file->Write(lib), kFileOk);
-    EXPECT_TRUE(file->IsModified());
 }
 
 TEST_F(TZQDCtrlTest, ProgressMessagesWhileReadingAndWriting) {
