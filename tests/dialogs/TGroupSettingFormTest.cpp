@@ -43,35 +43,20 @@ void SelectRows(TSettingGrid* grid, int first, int last) {
 
 // A drag begun in column of source's selection, dropped on row of target (-1: below the rows).
 void Drag(TSettingGrid* source, int column, TSettingGrid* target, int row) {
-    std::unique_ptr<QMimeData> data(source->DragData(column));
-    QVERIFY(data);
+    const std::unique_ptr<QMimeData> data(source->DragData(column));
     const QPoint at =
         row < 0
             ? QPoint(4, target->viewport()->height() - 2)
             : target->visualRect(target->model()->index(row, target->columnCount() - 1)).center();
-    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target->viewport(), &drop);
+    QVERIFY(data && SendDrag(target->viewport(), at, data.get(), Qt::MoveAction));
     QCoreApplication::processEvents();
 }
 
-// The texts of items 0 .. count-1.
-template <typename Text>
-QStringList Texts(int count, Text text) {
-    QStringList texts;
-    for (int i = 0; i < count; ++i)
-        texts << text(i);
-    return texts;
-}
-
 QStringList Column(const TSettingGrid* grid, int column) {
-    return Texts(grid->rowCount(), [&](int row) { return grid->item(row, column)->text(); });
-}
-
-QStringList ComboNames(const QComboBox& combo) {
-    return Texts(combo.count(), [&](int i) { return combo.itemText(i); });
+    QStringList texts;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        texts << grid->item(row, column)->text();
+    return texts;
 }
 
 QColor ColourAt(const QTextEdit* editor, int line, int position) {
@@ -255,16 +240,13 @@ private slots:
 
         const QStringList left{"書籍", "出版社"};
         for (TZQLForm* window : {form_, second}) {
-            QCOMPARE(
-                Texts(window->Tabs().count(), [&](int i) { return window->Tabs().tabText(i); }),
-                left);
-            QCOMPARE(ComboNames(window->GroupCombo()), left);
+            QCOMPARE(ItemTexts(window->GroupCombo()), left);
             QCOMPARE(window->CurrentGroup(), 0);
             QCOMPARE(window->List().model()->rowCount(), 4);
             QVERIFY(window->Document().IsModified());
             QVERIFY(!window->Document().Library().Group(0)->ConnectGroup());
         }
-        QCOMPARE(ComboNames(sub->GroupCombo()), left);
+        QCOMPARE(ItemTexts(sub->GroupCombo()), left);
         QCOMPARE(sub->Group(), 0);
         QCOMPARE(Library().Group(0)->GroupData()->Owner()->Size(), std::size_t(2));
 
@@ -273,7 +255,7 @@ private slots:
         ForgetChanges(second->Document().Library());
         QVERIFY(second->parentWidget()->close() && form_->parentWidget()->close());
         form_ = frame_->OpenSelected(Path(u"books.ZQL"_s));
-        QCOMPARE(ComboNames(form_->GroupCombo()), left);
+        QCOMPARE(ItemTexts(form_->GroupCombo()), left);
         QVERIFY(!FileText(Path(u"data/books.ZQD"_s)).contains(u"新刊データ"_s));
     }
 
@@ -295,7 +277,7 @@ private slots:
             Click(dialog, "GroupAddTBtn");
         });
         form_->Action(u"A_GroupSetting"_s)->trigger();
-        QCOMPARE(ComboNames(form_->GroupCombo()),
+        QCOMPARE(ItemTexts(form_->GroupCombo()),
                  (QStringList{"書籍", "近刊", "出版社", "グループ 1", "グループ 2"}));
         QVERIFY(Library().IsModified());
         form_->Action(u"A_Save"_s)->trigger();

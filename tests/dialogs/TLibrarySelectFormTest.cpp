@@ -13,7 +13,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "ScriptedDialogs.h"
+#include "FrameFixture.h"
 #include "TypeText.h"
 #include "dialogs/TLibraryHistory.h"
 #include "dialogs/TLibrarySelectForm.h"
@@ -21,10 +21,7 @@
 
 namespace tabrix {
 
-using namespace Qt::StringLiterals;
-
-using test::ScriptedDialogs;
-using Kind = ScriptedDialogs::Kind;
+using namespace test;
 
 namespace {
 
@@ -35,18 +32,7 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 const char kHistory[] = "/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL\r\n";
-
-QAction* MenuAction(QMenu* menu, const QString& text) {
-    for (QAction* action : menu->actions())
-        if (action->text() == text) return action;
-    return nullptr;
-}
 
 }  // namespace
 
@@ -59,26 +45,20 @@ class TLibrarySelectFormTest : public QObject {
         ScriptedDialogs dialogs;
         std::unique_ptr<TLibrarySelectForm> form;
 
-        explicit Dialog(const QByteArray* history = nullptr) {
-            if (history) WriteFile(HistoryPath(), *history);
+        explicit Dialog(const char* history = nullptr) {
+            if (history) WriteFile(HistoryPath(), history);
         }
         QString HistoryPath() const { return config.path() + u"/histry.log"_s; }
-        TLibrarySelectForm& Open() {
+        void Open() {
             form = std::make_unique<TLibrarySelectForm>(config.path(), templates.path(), dialogs);
             form->show();
-            return *form;
         }
         template <typename W>
         W* Find(const char* name) {
-            return form->findChild<W*>(QString::fromLatin1(name));
+            return Child<W>(*form, name);
         }
         QListWidget* List() { return Find<QListWidget>("LibraryLBox"); }
         QLineEdit* Edit() { return Find<QLineEdit>("ZQLFileEdit"); }
-        void ClickRow(int row) {
-            QListWidget* list = List();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                              list->visualItemRect(list->item(row)).center());
-        }
     };
 
 private slots:
@@ -92,11 +72,10 @@ private slots:
                      {0, false, "/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL"},
                      {1, true, "/l/b.ZQL\r\n/l/a.ZQL\r\n/l/c.ZQL"}};
         for (const auto& c : cases) {
-            const QByteArray history(kHistory);
-            Dialog d(&history);
+            Dialog d(kHistory);
             d.Open();
             QCOMPARE(d.List()->item(2)->text(), u"c.ZQL"_s);
-            d.ClickRow(c.row);
+            ClickRow(d.List(), c.row);
             const QString chosen = d.List()->item(c.row)->data(Qt::UserRole).toString();
             QCOMPARE(d.Edit()->text(), chosen);
             if (c.doubleClick)
@@ -106,7 +85,7 @@ private slots:
                 QTest::mouseClick(d.Find<QPushButton>("OKBBtn"), Qt::LeftButton);
             QCOMPARE(d.form->result(), int(QDialog::Accepted));
             QCOMPARE(d.form->LibraryPath(), chosen);
-            QCOMPARE(ReadFile(d.HistoryPath()), c.expected);
+            QCOMPARE(Bytes(d.HistoryPath()), c.expected);
         }
     }
 
@@ -123,15 +102,14 @@ private slots:
                      {-1, remove, 3, kHistory},
                      {-1, u"履歴のクリア(&C)"_s, 0, ""}};
         for (const auto& c : cases) {
-            const QByteArray history(kHistory);
-            Dialog d(&history);
+            Dialog d(kHistory);
             d.Open();
-            if (c.row >= 0) d.ClickRow(c.row);
-            MenuAction(d.form->HistoryMenu(), c.entry)->trigger();
+            if (c.row >= 0) ClickRow(d.List(), c.row);
+            MenuEntry(*d.form->HistoryMenu(), c.entry)->trigger();
             QCOMPARE(d.List()->count(), c.left);
             QTest::mouseClick(d.Find<QPushButton>("CancelBBtn"), Qt::LeftButton);
             QCOMPARE(d.form->result(), int(QDialog::Rejected));
-            QCOMPARE(ReadFile(d.HistoryPath()), c.written);
+            QCOMPARE(Bytes(d.HistoryPath()), c.written);
         }
     }
 
@@ -139,9 +117,8 @@ private slots:
         Dialog d;
         d.Open();
         d.Edit()->setText(u"/old.ZQL"_s);
-        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, IDialogs::Answer::kOk,
-                         u"/chosen/x.ZQL"_s);
-        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, IDialogs::Answer::kCancel);
+        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, Answer::kOk, u"/chosen/x.ZQL"_s);
+        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, Answer::kCancel);
         QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
         QCOMPARE(d.Edit()->text(), u"/chosen/x.ZQL"_s);
         QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
@@ -157,10 +134,7 @@ private slots:
         WriteFile(d.templates.filePath(u"蔵書.ZQP"_s), header);
         d.Open();
         auto* combo = d.Find<QComboBox>("TemplateCmbBox");
-        QStringList items;
-        for (int i = 0; i < combo->count(); ++i)
-            items << combo->itemText(i);
-        QCOMPARE(items, (QStringList{u"仕事/蔵書.ZQL"_s, u"住所録.ZQL"_s}));
+        QCOMPARE(ItemTexts(*combo), (QStringList{u"仕事/蔵書.ZQL"_s, u"住所録.ZQL"_s}));
         QVERIFY(!d.form->DeriveFromTemplate());
         QTest::mouseClick(d.Find<QCheckBox>("TemplateCBox"), Qt::LeftButton);
         QVERIFY(d.form->DeriveFromTemplate());

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QDropEvent>
 #include <QFile>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,6 +44,50 @@ inline void Click(const QObject& parent, const char* name) {
     Child<QAbstractButton>(parent, name)->click();
 }
 
+// A click in the middle of a list's row, as the user makes it.
+inline void ClickRow(QListWidget* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+// The entry captioned text of the menus under parent; a test naming one that is missing stops.
+inline QAction* MenuEntry(const QObject& parent, const QString& text) {
+    for (QAction* action : parent.findChildren<QAction*>())
+        if (action->text() == text) return action;
+    qFatal("no menu entry %s", qPrintable(text));
+}
+
+inline QStringList ItemTexts(const QListWidget& list) {
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i)
+        texts << list.item(i)->text();
+    return texts;
+}
+
+inline QStringList ItemTexts(const QComboBox& combo) {
+    QStringList texts;
+    for (int i = 0; i < combo.count(); ++i)
+        texts << combo.itemText(i);
+    return texts;
+}
+
+// A drag entering target at a point, moving there and dropped, as the window system delivers
+// them: the action the drop took, or Qt::IgnoreAction when the target refused any of the three.
+inline Qt::DropAction SendDrag(QWidget* target, QPoint at, const QMimeData* mime,
+                               Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction) {
+    QDragEnterEvent enter(at, actions, mime, Qt::LeftButton, {});
+    enter.ignore();
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, actions, mime, Qt::LeftButton, {});
+    move.ignore();
+    if (enter.isAccepted()) QApplication::sendEvent(target, &move);
+    if (!move.isAccepted()) return Qt::IgnoreAction;
+    QDropEvent drop(QPointF(at), actions, mime, Qt::LeftButton, {});
+    drop.ignore();
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
 inline QByteArray Bytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -49,6 +96,12 @@ inline QByteArray Bytes(const QString& path) {
 // A file as the editor shows CP932 text.
 inline QString FileText(const QString& path) {
     return QtText::FromCp932(Bytes(path).toStdString());
+}
+
+// The first text of parameter 0 (the sample's title), as the editor shows it.
+inline QString Title(const TElement* element) {
+    return element && !element->Texts(0).empty() ? QtText::FromCp932(element->Texts(0)[0])
+                                                 : QString();
 }
 
 // The elements of data in their order.

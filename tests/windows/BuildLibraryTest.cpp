@@ -47,11 +47,6 @@ void Retype(QWidget* field, const QString& text) {
     test::TypeText(field, text);
 }
 
-void ClickRow(QListWidget* list, int row) {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->item(row)).center());
-}
-
 void ClickCell(QAbstractItemView* grid, int row) {
     const QModelIndex cell = grid->model()->index(row, grid->model()->columnCount() - 1);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
@@ -59,12 +54,6 @@ void ClickCell(QAbstractItemView* grid, int row) {
 
 void ShowPage(QTabWidget* pages, int page) {
     QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(page).center());
-}
-
-QAction* MenuEntry(QWidget& window, const QString& text) {
-    for (QAction* action : window.findChildren<QAction*>())
-        if (action->text() == text) return action;
-    qFatal("no menu entry");
 }
 
 }  // namespace
@@ -80,7 +69,7 @@ private slots:
         test::TempDir dir;
         const QString folder = QString::fromStdString(dir.Path().string());
         dialogs_->ExpectDialog(u"ライブラリの選択"_s, u"OK"_s);
-        MenuEntry(*frame_, u"ライブラリを開く(&O)..."_s)->trigger();
+        test::MenuEntry(*frame_, u"ライブラリを開く(&O)..."_s)->trigger();
         TZQLForm* form = frame_->ActiveLibraryWindow();
         QVERIFY(form);
 
@@ -151,7 +140,7 @@ private:
             test::TypeText(Child(dialog, "NewParamEdit"), name);
             QTest::keyClick(Child(dialog, "NewParamEdit"), Qt::Key_Return);
         }
-        ClickRow(list, 1);
+        test::ClickRow(list, 1);
         for (QRadioButton* type : Child(dialog, "ParamTypeRGroup")->findChildren<QRadioButton*>())
             if (type->text() == u"文字列配列"_s)  // on its round mark
                 QTest::mouseClick(type, Qt::LeftButton, {}, QPoint(8, type->height() / 2));

@@ -79,7 +79,7 @@ private slots:
                  form->DropElements({&form->Document(), 0, 0, 0, 0}, 0);
              }},
             {"apply the panel", [&] { form->OutputBox().toggle(), form->ChangeApply(); }},
-            {"sub add", [&] { sub->AddElements(); }},
+            {"sub add", [&] { sub->Action(u"A_Add"_s)->trigger(); }},
             {"sub insert", [&] { sub->InsertElements(); }},
             {"sub delete", [&] { sub->List().SelectRows(0, 0, 0), sub->DeleteElements(); }},
             {"sub move rows", [&] { sub->MoveRows(0, 1, 0, 0); }},

@@ -49,21 +49,11 @@ QList<TElement*> Refs(const TElement& element, int i) {
     return refs;
 }
 
-// A drag-enter, a drag-move and a drop at row of the list (-1: below the last
-// row), as the window system delivers them to the list's viewport. True when
-// the drag was accepted on entering.
+// A drag dropped at row of the list (-1: below the last row); true when it was taken as a copy.
 bool DragAndDrop(TReferenceList* list, const QMimeData* mime, int row) {
-    const QPointF at = row >= 0 ? QPointF(list->RowRect(row).center())
-                                : QPointF(40, list->viewport()->height() - 2);
-    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(at.toPoint(), actions, mime, Qt::LeftButton, {});
-    QApplication::sendEvent(list->viewport(), &enter);
-    QDragMoveEvent move(at.toPoint(), actions, mime, Qt::LeftButton, {});
-    QApplication::sendEvent(list->viewport(), &move);
-    if (enter.isAccepted() != move.isAccepted()) return false;
-    QDropEvent drop(at, actions, mime, Qt::LeftButton, {});
-    QApplication::sendEvent(list->viewport(), &drop);
-    return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    const QPoint at =
+        row >= 0 ? list->RowRect(row).center() : QPoint(40, list->viewport()->height() - 2);
+    return SendDrag(list->viewport(), at, mime) == Qt::CopyAction;
 }
 
 struct Panel {
@@ -90,11 +80,7 @@ struct Panel {
         box.Show(e(0));
     }
     QList<TElement*> Working(int param) { return Refs(data.Library().WorkingElement(), param); }
-    void Trigger(QMenu* menu, const QString& text) {
-        for (QAction* action : menu->actions())
-            if (action->text() == text) return action->trigger();
-        QFAIL("no menu entry");
-    }
+    void Trigger(QMenu* menu, const QString& text) { MenuEntry(*menu, text)->trigger(); }
     void CheckAsked() {
         QVERIFY2(dialogs.Unexpected().isEmpty(), qPrintable(dialogs.Unexpected().join('|')));
         QVERIFY(dialogs.Done());
@@ -109,12 +95,18 @@ class TParamSBoxTest : public QObject {
 private slots:
     void initTestCase() { FontSubstitutes::Install(); }
 
-    // Values shown in their controls and through a display parameter; boolean
-    // values beyond the choice names are kept when the choices are applied.
+    // Values shown in their controls and through a display parameter; references without a
+    // display parameter say so, and plain numbers (the file was read before its parameters) are
+    // never taken for addresses; boolean values beyond the choice names are kept when the
+    // choices are applied.
     void ShowAndApplyKeepValuesBeyondTheChoices() {
         Panel p;
         TElement& e = *p.e(0);
+        TZQPCtrl& file = *p.data.Library().ParameterFile();
+        file.At(3)->SetDisplayParameter(nullptr);
         e.SetTexts(1, {PanelLibrary::Cp932("夏目"), PanelLibrary::Cp932("森")});
+        e.SetNumbers(2, {12345});
+        e.SetElementRefs(3, {&e});
         e.SetNumbers(5, {0, 0, 0, 1, 1});  // five values, three choice names
         e.SetNumbers(6, {0xFFFFFFFBu});
         e.SetNumbers(8, {4294967295u});
@@ -127,7 +119,9 @@ private slots:
         QCOMPARE(p.Control<QComboBox>(10)->currentText(), u"新刊"_s);
         QCOMPARE(p.Control<QComboBox>(11)->currentText(), u"随筆"_s);
         QVERIFY(p.Control<QCheckBox>(4) && p.box.Label(4)->isHidden());
-        TZQPCtrl& file = *p.data.Library().ParameterFile();
+        QCOMPARE(p.List(3)->RowTexts(),
+                 QStringList{u"ERROR: 参照先の表示項目が指定されていません"_s});
+        QCOMPARE(p.List(2)->RowTexts(), QStringList{u"<参照なし>"_s});
         QCOMPARE(TParamSBox::DisplayText(&e, *file.At(6), p.data.Library()), u"-5"_s);
         QCOMPARE(TParamSBox::DisplayText(&e, *file.At(11), p.data.Library()), u"随筆"_s);
         QVERIFY(!p.box.Apply());  // nothing edited: nothing applied
@@ -195,48 +189,24 @@ private slots:
         QVERIFY(!p.box.Changed());
     }
 
-    // Without a display parameter the rows say so; plain numbers (the file was
-    // read before its parameters) are never taken for addresses.
-    void ReferenceTexts() {
-        Panel p;
-        p.data.Library().ParameterFile()->At(3)->SetDisplayParameter(nullptr);
-        p.e(0)->SetNumbers(2, {12345});
-        p.ShowWithRefs(3, 1);
-        QCOMPARE(p.List(3)->RowTexts(),
-                 QStringList{u"ERROR: 参照先の表示項目が指定されていません"_s});
-        QCOMPARE(p.List(2)->RowTexts(), QStringList{u"<参照なし>"_s});
-    }
-
-    void DoubleClickRemovesAfterTheQuestion() {
-        const struct {
-            int param, row;
-            Answer answer;
-            int left;  // references left
-        } cases[] = {{3, 2, Answer::kOk, 2}, {3, 2, Answer::kCancel, 3}, {2, 1, Answer::kOk, 0}};
-        for (const auto& c : cases) {
-            Panel p;
-            p.box.show();
-            p.e(0)->SetElementRefs(
-                c.param, c.param == 3 ? std::vector{p.e(1), p.e(2), p.e(3)} : std::vector{p.e(1)});
-            p.box.Show(p.e(0));
-            const QString name = c.param == 3 ? u"関連"_s : u"出版社"_s;
-            p.dialogs.Expect(Kind::kOkCancel, name + u" を指定しません。宜しいですか？"_s,
-                             c.answer);
-            TReferenceList* list = p.List(c.param);
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->RowRect(c.row).center());
-            p.CheckAsked();
-            QCOMPARE(p.Working(c.param).size(), c.left);
-            QCOMPARE(p.box.Changed(), c.answer == Answer::kOk);
-        }
-    }
-
-    // Rows selected with the mouse, removed through the menu, then the list
-    // cleared; on an empty list the menu and a double click only say there is
-    // none.
-    void MenuRemovesTheSelectedRowsOrClears() {
+    // A double click removes a row after the question, Cancel keeps it; rows selected with the
+    // mouse go through the menu, then the list is cleared; on an empty list the menu and a
+    // double click only say there is none.
+    void RemovalsAskFirst() {
         Panel p;
         p.box.show();
+        p.e(0)->SetElementRefs(2, {p.e(1)});
         p.ShowWithRefs(3, 4);
+        const auto doubleClick = [&p](int param, int row, Answer answer) {
+            const QString name = param == 3 ? u"関連"_s : u"出版社"_s;
+            p.dialogs.Expect(Kind::kOkCancel, name + u" を指定しません。宜しいですか？"_s, answer);
+            QTest::mouseDClick(p.List(param)->viewport(), Qt::LeftButton, {},
+                               p.List(param)->RowRect(row).center());
+        };
+        doubleClick(2, 1, Answer::kCancel);
+        QVERIFY(p.Working(2).size() == 1 && !p.box.Changed());
+        doubleClick(2, 1, Answer::kOk);
+        QVERIFY(p.Working(2).isEmpty() && p.box.Changed());
         TReferenceList* list = p.List(3);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->RowRect(2).center());
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
@@ -250,6 +220,8 @@ private slots:
         p.Trigger(p.box.ReferenceMenu(), remove);
         QCOMPARE(p.Working(3), (QList<TElement*>{p.e(0), p.e(3)}));
         QCOMPARE(list->RowCount(), 2);
+        doubleClick(3, 2, Answer::kOk);
+        QCOMPARE(p.Working(3), QList<TElement*>{p.e(0)});
         p.dialogs.Expect(Kind::kOkCancel, u"関連 を指定しません。\n宜しいですか？"_s);
         p.Trigger(p.box.ReferenceMenu(), clear);
         QVERIFY(p.Working(3).isEmpty());
@@ -261,7 +233,7 @@ private slots:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->RowRect(1).center());
         p.CheckAsked();
         QVERIFY(p.box.Apply());
-        QVERIFY(p.e(0)->Numbers(3).empty());
+        QVERIFY(p.e(0)->Numbers(3).empty() && p.e(0)->Numbers(2).empty());
     }
 
     void RightClickOpensTheMenusOnTheirField() {

@@ -48,24 +48,9 @@ private slots:
             QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(c.typed)), c.count);
     }
 
-    void deletingEveryElementLeavesTheEmptyRow() {
-        TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "2");
-        form->AddElements();
-        form->List().SelectRows(0, 1, 0);
-        dialogs_->Expect(Kind::kOkCancel, u"2 個の項目"_s);
-        form->DeleteElements();
-        QCOMPARE(form->List().model()->rowCount(), 1);
-        QCOMPARE(form->List().model()->index(0, 0).data().toString(), u"＜要素無し＞"_s);
-        QCOMPARE(form->CurrentElement(), nullptr);
-        // An edit of a group or rows that do not exist changes nothing.
-        QVERIFY(!form->Document().AddElements(5, 1));
-        QVERIFY(!form->Document().DeleteElements(0, 3, 4));
-        ForgetChanges(form->Document().Library());
-    }
-
-    // Rows 1..2 (elements b, c) are selected before every drag of six elements a..f.
-    void rowMoves() {
+    // Rows 1..2 (elements b, c) of a new library are selected before every drag of six elements
+    // a..f; then all are deleted, which leaves the empty row, and the library is saved.
+    void rowMovesAndDeletion() {
         TZQLForm* form = frame_->OpenSelected({});
         dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "6");
         form->AddElements();
@@ -93,7 +78,27 @@ private slots:
             QCOMPARE(top, c.top);
             QCOMPARE(bottom, c.bottom);
         }
-        ForgetChanges(form->Document().Library());
+        form->List().SelectRows(0, 5, 0);
+        dialogs_->Expect(Kind::kOkCancel, u"6 個の項目"_s);
+        form->DeleteElements();
+        QCOMPARE(form->List().model()->rowCount(), 1);
+        QCOMPARE(form->List().model()->index(0, 0).data().toString(), u"＜要素無し＞"_s);
+        QCOMPARE(form->CurrentElement(), nullptr);
+        // An edit of a group or rows that do not exist changes nothing.
+        QVERIFY(!form->Document().AddElements(5, 1));
+        QVERIFY(!form->Document().DeleteElements(0, 3, 4));
+        // Saved, the new library asks for each path once.
+        dialogs_->Expect(Kind::kSave, u"グループ 「グループ 1」が属するZQDの保存先"_s, Answer::kOk,
+                         Path("data.ZQD"));
+        dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先を指定してください"_s, Answer::kOk,
+                         Path("new.ZQL"));
+        dialogs_->Expect(Kind::kYesNo, u"ZQP/ZQIファイルも、ZQLファイルと同名で保存しますか？"_s,
+                         Answer::kYes);
+        form->Action(u"A_Save"_s)->trigger();
+        for (const char* name : {"data.ZQD", "new.ZQL", "new.ZQP", "new.ZQI"})
+            QVERIFY2(QFileInfo(Path(name)).size() > 0, name);
+        QCOMPARE(form->Caption(), Path("new.ZQL"));
+        QVERIFY(!form->Document().IsModified());
     }
 
     void cancelledPendingChangeKeepsGroupAndSelection() {
@@ -123,24 +128,6 @@ private slots:
         QCOMPARE(form->List().CurrentRow(), 0);
     }
 
-    void savingANewLibraryAsksForEachPathOnce() {
-        TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "2");
-        form->AddElements();
-        dialogs_->Expect(Kind::kSave, u"グループ 「グループ 1」が属するZQDの保存先"_s, Answer::kOk,
-                         Path("data.ZQD"));
-        dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先を指定してください"_s, Answer::kOk,
-                         Path("new.ZQL"));
-        dialogs_->Expect(Kind::kYesNo, u"ZQP/ZQIファイルも、ZQLファイルと同名で保存しますか？"_s,
-                         Answer::kYes);
-        form->Action(u"A_Save"_s)->trigger();
-        for (const char* name : {"data.ZQD", "new.ZQL", "new.ZQP", "new.ZQI"})
-            QVERIFY2(QFileInfo(Path(name)).size() > 0, name);
-        QVERIFY(Bytes(Path("new.ZQI")).contains("[ZQLForm]"));
-        QCOMPARE(form->Caption(), Path("new.ZQL"));
-        QVERIFY(!form->Document().IsModified());
-    }
-
     void closingWithNoWritesOnlyTheLayout() {
         TZQLForm* form = OpenSample();
         const QString zql = Path("books.ZQL");
@@ -158,21 +145,6 @@ private slots:
         const QByteArray written = Bytes(Path("books.ZQI"));
         QVERIFY(written != info);
         QVERIFY(written.contains("[ZQLForm]") && written.contains("[Panel_BR]"));
-    }
-
-    void hoverStatusTexts() {
-        TZQLForm* form = OpenSample();
-        const struct {
-            int row, column;
-            const char* text;
-        } cases[] = {{3, 1, "3 番目の要素です"},
-                     {2, 0, "ここを掴んでのドラッグで、順序入れ替え"},
-                     {0, 1, "クリックすると、ソート画面を開きます"},
-                     {-1, -1, ""}};
-        for (const auto& c : cases) {
-            emit form->List().cellHovered(c.row, c.column);
-            QCOMPARE(form->StatusText(), QString::fromUtf8(c.text));
-        }
     }
 
     // Tabrix.ini: the frame writes its layout on close and reads it back.
