@@ -2,16 +2,8 @@
 // questions answered from a script: what OK commits and what it does not (browsing, colouring
 // and drags alone), the refusals, and the commit reaching every window and the files on disk.
 // Drags are synthetic events carrying what the grids put into a real drag.
-#include <QComboBox>
-#include <QDragEnterEvent>
-#include <QLineEdit>
 #include <QMimeData>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTextBlock>
-#include <QTextEdit>
-
-#include <functional>
 
 #include "FrameFixture.h"
 #include "dialogs/TGroupSettingForm.h"

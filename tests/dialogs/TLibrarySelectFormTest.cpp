@@ -1,21 +1,10 @@
 // The library selection dialog with its real widgets: the history file's order, deletion and
 // clearing and when it is written, browsing, the template list, the folding history panel and
 // the preview of the chosen library.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QToolButton>
-#include <QtTest>
 
 #include "FrameFixture.h"
-#include "TypeText.h"
-#include "dialogs/TLibraryHistory.h"
 #include "dialogs/TLibrarySelectForm.h"
 #include "platform/AppPaths.h"
 
@@ -64,28 +53,25 @@ class TLibrarySelectFormTest : public QObject {
 private slots:
     // OK, or a double click on the entry, moves it to the front of the history file.
     void ChosenEntryMovesToTheFrontOnce() {
-        const struct {
-            int row;
-            bool doubleClick;
-            QByteArray expected;
-        } cases[] = {{2, false, "/l/c.ZQL\r\n/l/a.ZQL\r\n/l/b.ZQL"},
-                     {0, false, "/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL"},
-                     {1, true, "/l/b.ZQL\r\n/l/a.ZQL\r\n/l/c.ZQL"}};
-        for (const auto& c : cases) {
+        const std::tuple<int, bool, QByteArray> cases[] = {
+            {2, false, "/l/c.ZQL\r\n/l/a.ZQL\r\n/l/b.ZQL"},
+            {0, false, "/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL"},
+            {1, true, "/l/b.ZQL\r\n/l/a.ZQL\r\n/l/c.ZQL"}};
+        for (const auto& [row, doubleClick, expected] : cases) {
             Dialog d(kHistory);
             d.Open();
             QCOMPARE(d.List()->item(2)->text(), u"c.ZQL"_s);
-            ClickRow(d.List(), c.row);
-            const QString chosen = d.List()->item(c.row)->data(Qt::UserRole).toString();
+            ClickRow(d.List(), row);
+            const QString chosen = d.List()->item(row)->data(Qt::UserRole).toString();
             QCOMPARE(d.Edit()->text(), chosen);
-            if (c.doubleClick)
+            if (doubleClick)
                 QTest::mouseDClick(d.List()->viewport(), Qt::LeftButton, {},
-                                   d.List()->visualItemRect(d.List()->item(c.row)).center());
+                                   d.List()->visualItemRect(d.List()->item(row)).center());
             else
                 QTest::mouseClick(d.Find<QPushButton>("OKBBtn"), Qt::LeftButton);
             QCOMPARE(d.form->result(), int(QDialog::Accepted));
             QCOMPARE(d.form->LibraryPath(), chosen);
-            QCOMPARE(Bytes(d.HistoryPath()), c.expected);
+            QCOMPARE(Bytes(d.HistoryPath()), expected);
         }
     }
 
@@ -93,67 +79,49 @@ private slots:
     // without a selection does nothing.
     void HistoryMenuEditsTheFile() {
         const QString remove = u"選択履歴の削除(&D)"_s;
-        const struct {
-            int row;  // -1: no selection
-            QString entry;
-            int left;
-            QByteArray written;
-        } cases[] = {{1, remove, 2, "/l/a.ZQL\r\n/l/c.ZQL"},
-                     {-1, remove, 3, kHistory},
-                     {-1, u"履歴のクリア(&C)"_s, 0, ""}};
-        for (const auto& c : cases) {
+        // The row selected (-1: none), the menu entry, the rows left and the file written.
+        const std::tuple<int, QString, int, QByteArray> cases[] = {
+            {1, remove, 2, "/l/a.ZQL\r\n/l/c.ZQL"},
+            {-1, remove, 3, kHistory},
+            {-1, u"履歴のクリア(&C)"_s, 0, ""}};
+        for (const auto& [row, entry, left, written] : cases) {
             Dialog d(kHistory);
             d.Open();
-            if (c.row >= 0) ClickRow(d.List(), c.row);
-            MenuEntry(*d.form->HistoryMenu(), c.entry)->trigger();
-            QCOMPARE(d.List()->count(), c.left);
+            if (row >= 0) ClickRow(d.List(), row);
+            MenuEntry(*d.form->HistoryMenu(), entry)->trigger();
+            QCOMPARE(d.List()->count(), left);
             QTest::mouseClick(d.Find<QPushButton>("CancelBBtn"), Qt::LeftButton);
             QCOMPARE(d.form->result(), int(QDialog::Rejected));
-            QCOMPARE(Bytes(d.HistoryPath()), c.written);
+            QCOMPARE(Bytes(d.HistoryPath()), written);
         }
     }
 
-    void BrowseReplacesThePath() {
+    // Browsing replaces the path (a cancelled chooser keeps it); templates are listed relative
+    // to their folder; the history panel folds and comes back.
+    void BrowsingTemplatesAndThePanel() {
         Dialog d;
+        for (const QString& name : {u"住所録.ZQL"_s, u"仕事/蔵書.ZQL"_s, u"蔵書.ZQP"_s})
+            WriteFile(d.templates.filePath(name), "Library-File for Tabrix ver 2.0\r\n");
         d.Open();
-        d.Edit()->setText(u"/old.ZQL"_s);
         d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, Answer::kOk, u"/chosen/x.ZQL"_s);
         d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, Answer::kCancel);
-        QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
-        QCOMPARE(d.Edit()->text(), u"/chosen/x.ZQL"_s);
-        QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
-        QCOMPARE(d.Edit()->text(), u"/chosen/x.ZQL"_s);
-        QVERIFY(d.dialogs.Unexpected().isEmpty());
-    }
-
-    void TemplatesAreListedRelativeToTheirFolder() {
-        Dialog d;
-        const QByteArray header("Library-File for Tabrix ver 2.0\r\n");
-        WriteFile(d.templates.filePath(u"住所録.ZQL"_s), header);
-        WriteFile(d.templates.filePath(u"仕事/蔵書.ZQL"_s), header);
-        WriteFile(d.templates.filePath(u"蔵書.ZQP"_s), header);
-        d.Open();
-        auto* combo = d.Find<QComboBox>("TemplateCmbBox");
-        QCOMPARE(ItemTexts(*combo), (QStringList{u"仕事/蔵書.ZQL"_s, u"住所録.ZQL"_s}));
+        for (int i = 0; i < 2; ++i) {
+            QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
+            QCOMPARE(d.Edit()->text(), u"/chosen/x.ZQL"_s);
+        }
+        QVERIFY(d.dialogs.Unexpected().isEmpty() && d.dialogs.Done());
+        QCOMPARE(ItemTexts(*d.Find<QComboBox>("TemplateCmbBox")),
+                 (QStringList{u"仕事/蔵書.ZQL"_s, u"住所録.ZQL"_s}));
         QVERIFY(!d.form->DeriveFromTemplate());
         QTest::mouseClick(d.Find<QCheckBox>("TemplateCBox"), Qt::LeftButton);
         QVERIFY(d.form->DeriveFromTemplate());
         QCOMPARE(d.form->TemplatePath(), d.templates.filePath(u"仕事/蔵書.ZQL"_s));
-    }
-
-    void HistoryPanelFoldsAndReturns() {
-        Dialog d;
-        d.Open();
         auto* button = d.Find<QToolButton>("PanelShowHideBtn");
-        QWidget* panel = d.List()->parentWidget();
-        QCOMPARE(button->text(), u"←"_s);
-        QCOMPARE(panel->width(), 140);
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(button->text(), u"→"_s);
-        QTRY_COMPARE(panel->width(), 20);
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(button->text(), u"←"_s);
-        QTRY_COMPARE(panel->width(), 140);
+        for (const auto& [text, width] : {std::pair{u"→"_s, 20}, std::pair{u"←"_s, 140}}) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(button->text(), text);
+            QTRY_COMPARE(d.List()->parentWidget()->width(), width);
+        }
     }
 
     void PreviewShowsTheLibrarysImageAndMemo() {

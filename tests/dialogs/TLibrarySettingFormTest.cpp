@@ -1,21 +1,12 @@
 // The library settings dialog opened from a library window, its real widgets driven through
 // scripted answers: what OK and Cancel commit, the question about an existing
 // parameter file and its three answers, and the reference image.
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTabWidget>
 
 #include "FrameFixture.h"
 #include "LibraryFiles.h"
 #include "dialogs/TLibrarySelectForm.h"
 #include "dialogs/TLibrarySettingForm.h"
-#include "dialogs/TSelectZQPReLoadForm.h"
 #include "model/PathName.h"
-#include "model/TParameter.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQPCtrl.h"
 #include "model/TextCodec.h"
@@ -42,6 +33,7 @@ private slots:
     }
     void cleanup() { CloseFrame(); }
 
+    // OK commits the paths edited and browsed; the dialog shows the reference image.
     void editsAndBrowsingCommitThePaths() {
         const QString chosen = Path(u"moved.ZQL"_s);
         dialogs_->ExpectDialog(kCaption, u"OK"_s, [&](QDialog& dialog) {
@@ -66,18 +58,28 @@ private slots:
                  (StringList{TextCodec::FromUtf8("一行目"), TextCodec::FromUtf8("二行目")}));
         QVERIFY(!Library().IsModified());
         QCOMPARE(form_->windowTitle(), chosen);
+        // The reference image is shown by its upper-cased extension.
+        const std::tuple<const char*, const char*, bool> cases[] = {
+            {"a.jpg", "JPG", true}, {"b.BMP", "BMP", true}, {"c.png", "PNG", false}};
+        for (const auto& [name, format, shown] : cases) {
+            QImage picture(40, 30, QImage::Format_RGB32);
+            picture.fill(Qt::red);
+            QVERIFY(picture.save(Path(name), format));
+            Library().SetPreviewImage(name);
+            TLibrarySettingForm form(Library(), *dialogs_);
+            form.show();
+            const QPixmap pixmap = form.findChild<QLabel*>(u"SampleImage"_s)->pixmap();
+            QCOMPARE(!pixmap.isNull(), shown);
+        }
     }
 
     // The three answers and the closed question, each on a fresh copy of the sample.
     void existingParameterFileByAnswer() {
-        const struct {
-            const char* button;
-            bool read, pathTaken;
-        } cases[] = {{"読み込む", true, true},
-                     {"上書する", false, true},
-                     {"変更しない", false, false},
-                     {"", false, false}};
-        for (const auto& c : cases) {
+        const std::tuple<const char*, bool, bool> cases[] = {{"読み込む", true, true},
+                                                             {"上書する", false, true},
+                                                             {"変更しない", false, false},
+                                                             {"", false, false}};
+        for (const auto& [button, read, pathTaken] : cases) {
             CloseFrame();
             init();
             const QString otherNative = Path(u"other.ZQP"_s);
@@ -92,20 +94,19 @@ private slots:
             dialogs_->ExpectDialog(kCaption, u"OK"_s, [&](QDialog& dialog) {
                 Child<QLineEdit>(dialog, "UseZQPEdit")->setText(otherNative);
             });
-            dialogs_->ExpectDialog(kReloadCaption, QString::fromUtf8(c.button),
-                                   [](QDialog& dialog) {
-                                       QVERIFY(dialog.findChild<QLabel*>()->text().contains(
-                                           u"指定のZQPファイルは既に存在します。"_s));
-                                   });
+            dialogs_->ExpectDialog(kReloadCaption, QString::fromUtf8(button), [](QDialog& dialog) {
+                QVERIFY(dialog.findChild<QLabel*>()->text().contains(
+                    u"指定のZQPファイルは既に存在します。"_s));
+            });
             form_->Action(u"A_LibrarySetting"_s)->trigger();
 
             TZQPCtrl* now = Library().ParameterFile();
-            QCOMPARE(now->Path(), c.pathTaken ? other : beforePath);
-            QCOMPARE(now->Size(), c.read ? std::size_t(1) : beforeSize);
-            QCOMPARE(now == before, !c.read);
+            QCOMPARE(now->Path(), pathTaken ? other : beforePath);
+            QCOMPARE(now->Size(), read ? std::size_t(1) : beforeSize);
+            QCOMPARE(now == before, !read);
             // The panel follows the parameters read: one control left.
             QVERIFY(form_->Panel().Control(0));
-            QCOMPARE(form_->Panel().Control(1) == nullptr, c.read);
+            QCOMPARE(form_->Panel().Control(1) == nullptr, read);
             QVERIFY(!Library().IsModified());
 
             // The save writes the definitions where the library now names them.
@@ -113,22 +114,7 @@ private slots:
             TZQPCtrl written;
             written.SetPath(other);
             QCOMPARE(written.Read(), 0);
-            QCOMPARE(written.Size(), c.pathTaken && !c.read ? beforeSize : std::size_t(1));
-        }
-    }
-
-    void referenceImageByUpperCasedExtension() {
-        const std::tuple<const char*, const char*, bool> cases[] = {
-            {"a.jpg", "JPG", true}, {"b.BMP", "BMP", true}, {"c.png", "PNG", false}};
-        for (const auto& [name, format, shown] : cases) {
-            QImage picture(40, 30, QImage::Format_RGB32);
-            picture.fill(Qt::red);
-            QVERIFY(picture.save(Path(name), format));
-            Library().SetPreviewImage(name);
-            TLibrarySettingForm form(Library(), *dialogs_);
-            form.show();
-            const QPixmap pixmap = form.findChild<QLabel*>(u"SampleImage"_s)->pixmap();
-            QCOMPARE(!pixmap.isNull(), shown);
+            QCOMPARE(written.Size(), pathTaken && !read ? beforeSize : std::size_t(1));
         }
     }
 

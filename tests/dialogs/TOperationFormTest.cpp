@@ -2,12 +2,7 @@
 // 新刊, 出版社; twelve parameters): the data lines their ticks give, their refusals, what their
 // callers run and show, the batch items made through them, and the progress display.
 #include <QHeaderView>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTabWidget>
-
-#include <functional>
 
 #include "FrameFixture.h"
 #include "TempDir.h"

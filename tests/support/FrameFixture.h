@@ -1,14 +1,22 @@
 // The frame a window test drives: a real TMainForm with scripted dialogs and a settings folder
 // of its own, made before each test and checked afterwards for questions nobody expected or
-// that were scripted and never asked; and the small helpers the window and dialog tests share.
+// that were scripted and never asked; and the small helpers and common widgets the window and
+// dialog tests share.
 #pragma once
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QtTest>
 
 #include <memory>

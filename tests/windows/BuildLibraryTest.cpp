@@ -2,24 +2,15 @@
 // library, the parameter, group and library settings dialogs shape it, elements are typed into
 // the panel, and the save command writes it. tabrix-cli then reads the files back and writes
 // the output, so the editor and the headless tool are checked against each other.
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QtTest>
 
 #include "CliRun.h"
 #include "FrameFixture.h"
 #include "TypeText.h"
-#include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
-#include "windows/TElementListView.h"
-#include "windows/TLibraryDocument.h"
-#include "windows/TParamSBox.h"
-#include "windows/TZQLForm.h"
 
 namespace tabrix {
 

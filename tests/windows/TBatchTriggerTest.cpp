@@ -2,13 +2,8 @@
 // lists (not after the batch change-apply window), "close" before the unsaved-changes question,
 // "open" once the window stands, and the timed list by a hand-driven ticker. The lists used sort
 // the group 新刊 (x y), which each case first puts out of order (y x).
-#include <QCheckBox>
-#include <QComboBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
-
-#include <functional>
 
 #include "FrameFixture.h"
 #include "ManualTicker.h"
@@ -16,7 +11,6 @@
 #include "model/TLibraryCustomise.h"
 #include "model/TZQICtrl.h"
 #include "windows/TElementDrag.h"
-#include "windows/TElementListModel.h"
 #include "windows/TMultiApplyForm.h"
 #include "windows/TSubElementListView.h"
 #include "windows/TSubForm.h"
@@ -27,11 +21,6 @@ namespace tabrix {
 using namespace test;
 
 namespace {
-
-QString Title(const TElement* element) {
-    if (!element || element->Texts(0).empty()) return {};
-    return QtText::FromCp932(element->Texts(0)[0]).remove('\\');
-}
 
 // Whether 新刊 is in order; Unsort puts it out of order, so that a run of the sort shows.
 bool NewSorted(TZQLForm& form) {

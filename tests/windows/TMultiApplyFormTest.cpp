@@ -1,14 +1,6 @@
 // The batch change-apply window on a copy of the sample library, through the frame: one window
 // per library window, its layout, and its button writing the checked parameters and the output
 // flag into the selected block, checked in the model and in the saved element data file.
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QPointer>
-#include <QPushButton>
 
 #include "FrameFixture.h"
 #include "TypeText.h"
@@ -50,12 +42,9 @@ private slots:
     // Rows 3..4 (elements 2 and 3, ねこの随筆 with output 1 and Ｃ＋＋の海 with output 0) are
     // selected; the library has a "change" list that sorts by title, which must not run.
     void applyWritesIntoTheSelectedBlock() {
-        const struct {
-            QList<int> use;
-            QString typed;        // into the title field
-            bool withReferences;  // references set in the window's panel
-            int output;           // -1: its box unchecked; else the value written
-        } cases[] = {
+        // The parameters in use, the text typed into the title field, whether references are set
+        // in the window's panel, the output value applied (-1: its box left unchecked).
+        const std::tuple<QList<int>, QString, bool, int> cases[] = {
             {{kTitle}, "", false, -1},  // an empty field in use clears the string
             {{kTitle}, "新題", false, -1},
             {{kPublisher, kRelated}, "", true, -1},  // references change nothing
@@ -63,10 +52,10 @@ private slots:
             {{}, "", false, 1},
             {{}, "無視", true, -1},  // nothing in use only marks the group
         };
-        for (const auto& c : cases) {
+        for (const auto& [use, typed, withReferences, output] : cases) {
             CloseFrame();
             init();
-            ApplyIntoTheSelectedBlock(c.use, c.typed, c.withReferences, c.output);
+            ApplyIntoTheSelectedBlock(use, typed, withReferences, output);
         }
     }
 

@@ -2,18 +2,8 @@
 // typing and applying with the reading rules, Enter and the arrow keys,
 // reference lists with their texts, removals with their questions, row moves,
 // drops of dragged elements, and a panel on an element of its own.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDragEnterEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
-#include <QPlainTextEdit>
-#include <QtTest>
-
-#include <memory>
 
 #include "FrameFixture.h"
 #include "PanelLibrary.h"
@@ -33,13 +23,6 @@ QStringList Texts(const TElement& element, int i) {
     for (std::string_view text : element.Texts(i))
         texts << QtText::FromCp932(text);
     return texts;
-}
-
-QList<quint32> Numbers(const TElement& element, int i) {
-    QList<quint32> numbers;
-    for (NumberItem item : element.Numbers(i))
-        numbers << static_cast<quint32>(item);
-    return numbers;
 }
 
 QList<TElement*> Refs(const TElement& element, int i) {
@@ -81,10 +64,6 @@ struct Panel {
     }
     QList<TElement*> Working(int param) { return Refs(data.Library().WorkingElement(), param); }
     void Trigger(QMenu* menu, const QString& text) { MenuEntry(*menu, text)->trigger(); }
-    void CheckAsked() {
-        QVERIFY2(dialogs.Unexpected().isEmpty(), qPrintable(dialogs.Unexpected().join('|')));
-        QVERIFY(dialogs.Done());
-    }
 };
 
 }  // namespace
@@ -127,18 +106,14 @@ private slots:
         QVERIFY(!p.box.Apply());  // nothing edited: nothing applied
         p.Control<QListWidget>(5)->item(0)->setCheckState(Qt::Checked);
         QVERIFY(p.box.Apply());
-        QCOMPARE(Numbers(e, 5), (QList<quint32>{1, 0, 0, 1, 1}));
+        QVERIFY(e.Numbers(5) == (NumberList{1, 0, 0, 1, 1}));
     }
 
     // Typed into the real field, then applied by Enter (one-line fields) or by
     // Apply.
     void TypedValuesAreReadByTheRules() {
-        const struct {
-            int param;
-            QStringList lines;
-            QStringList texts;  // string types
-            QList<quint32> numbers;
-        } cases[] = {
+        // The parameter, the lines typed, the texts (string types) or numbers read.
+        const std::tuple<int, QStringList, QStringList, NumberList> cases[] = {
             {0, {"東京タワー"}, {"東京タワー"}, {}},
             {0, {}, {""}, {}},
             {1, {"上", "", "下", "", "", ""}, {"上", "", "下"}, {}},  // trailing empty lines go
@@ -150,43 +125,27 @@ private slots:
             {8, {"010"}, {}, {8}},
             {9, {"3", "", "0x7", "0"}, {}, {3, 0, 7}},
         };
-        for (const auto& c : cases) {
+        for (const auto& [param, lines, texts, numbers] : cases) {
             Panel p;
             p.box.show();
             p.box.Show(p.e(2));
-            if (auto* edit = p.Control<QLineEdit>(c.param)) {
+            if (auto* edit = p.Control<QLineEdit>(param)) {
                 edit->clear();
-                TypeText(edit, c.lines.join(QString()));
+                TypeText(edit, lines.join(QString()));
                 QTest::keyClick(edit, Qt::Key_Return);  // Enter applies at once
             } else {
-                auto* multi = p.Control<QPlainTextEdit>(c.param);
-                for (qsizetype i = 0; i < c.lines.size(); ++i) {
+                auto* multi = p.Control<QPlainTextEdit>(param);
+                for (qsizetype i = 0; i < lines.size(); ++i) {
                     if (i > 0) QTest::keyClick(multi, Qt::Key_Return);
-                    TypeText(multi, c.lines[i]);
+                    TypeText(multi, lines[i]);
                 }
                 QVERIFY(p.box.Apply());
             }
             QVERIFY(!p.box.Changed());
-            if (c.param > 0) QCOMPARE(Texts(*p.e(2), 0).value(0), u"三"_s);
-            if (c.param <= 1) QCOMPARE(Texts(*p.e(2), c.param), c.texts);
-            if (c.param > 1) QCOMPARE(Numbers(*p.e(2), c.param), c.numbers);
+            if (param > 0) QCOMPARE(Texts(*p.e(2), 0).value(0), u"三"_s);
+            if (param <= 1) QCOMPARE(Texts(*p.e(2), param), texts);
+            if (param > 1) QVERIFY(p.e(2)->Numbers(param) == numbers);
         }
-    }
-
-    void ArrowKeysMoveBetweenParameters() {
-        Panel p;
-        p.box.show();
-        QApplication::setActiveWindow(&p.box);
-        QVERIFY(QTest::qWaitForWindowActive(&p.box));
-        const std::tuple<int, Qt::Key, int> cases[] = {
-            {0, Qt::Key_Down, 1}, {6, Qt::Key_Up, 5}, {6, Qt::Key_Down, 7}, {0, Qt::Key_Up, 0}};
-        for (const auto& [from, key, to] : cases) {
-            p.box.Control(from)->setFocus();
-            QTRY_COMPARE(QApplication::focusWidget(), p.box.Control(from));
-            QTest::keyClick(p.box.Control(from), key);
-            QCOMPARE(QApplication::focusWidget(), p.box.Control(to));
-        }
-        QVERIFY(!p.box.Changed());
     }
 
     // A double click removes a row after the question, Cancel keeps it; rows selected with the
@@ -231,15 +190,28 @@ private slots:
         p.Trigger(p.box.ReferenceMenu(), remove);
         p.Trigger(p.box.ReferenceMenu(), clear);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->RowRect(1).center());
-        p.CheckAsked();
+        QVERIFY2(p.dialogs.Unexpected().isEmpty(), qPrintable(p.dialogs.Unexpected().join('|')));
+        QVERIFY(p.dialogs.Done());
         QVERIFY(p.box.Apply());
         QVERIFY(p.e(0)->Numbers(3).empty() && p.e(0)->Numbers(2).empty());
     }
 
-    void RightClickOpensTheMenusOnTheirField() {
+    // The arrow keys move between the parameters; a right click opens the menus on its field.
+    void ArrowKeysAndMenusOnTheFields() {
         Panel p;
         p.box.show();
         p.box.Show(p.e(0));
+        QApplication::setActiveWindow(&p.box);
+        QVERIFY(QTest::qWaitForWindowActive(&p.box));
+        const std::tuple<int, Qt::Key, int> cases[] = {
+            {0, Qt::Key_Down, 1}, {6, Qt::Key_Up, 5}, {6, Qt::Key_Down, 7}, {0, Qt::Key_Up, 0}};
+        for (const auto& [from, key, to] : cases) {
+            p.box.Control(from)->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), p.box.Control(from));
+            QTest::keyClick(p.box.Control(from), key);
+            QCOMPARE(QApplication::focusWidget(), p.box.Control(to));
+        }
+        QVERIFY(!p.box.Changed());
         const QPoint at = p.List(3)->RowRect(1).center();
         QContextMenuEvent onList(QContextMenuEvent::Mouse, at,
                                  p.List(3)->viewport()->mapToGlobal(at));
@@ -279,13 +251,10 @@ private slots:
     // element alone when it lies outside the block, lands by the drag mode and
     // the drop row.
     void DraggedElementsLandByModeAndRow() {
-        const struct {
-            int param, existing;  // references e0 .. e(existing-1) of the panel
-            unsigned mode;
-            int top, bottom, start;  // the drag, in the source group
-            int row;                 // -1: below the last row
-            QList<int> expected;     // 0.. the panel's elements, 10.. the source's
-        } cases[] = {
+        // The parameter and its references e0 .. e(existing-1), the drag mode, the drag's block and
+        // start in the source group, the drop row (-1: below the last row), the references after
+        // (0.. the panel's elements, 10.. the source's).
+        const std::tuple<int, int, unsigned, int, int, int, int, QList<int>> cases[] = {
             {2, 1, 2u, 1, 3, 2, 1, {11}},  // a single reference takes the first
             {3, 0, 2u, 1, 3, 2, 1, {11, 12, 13}},
             {3, 2, 0u, 1, 3, 2, 1, {0, 1, 11, 12, 13}},  // add mode appends
@@ -306,38 +275,35 @@ private slots:
         const char* names[] = {"甲", "乙", "丙", "丁", "戊"};
         for (std::size_t i = 0; i < 5; ++i)
             source.ElementAt(0, i)->SetTexts(0, {PanelLibrary::Cp932(names[i])});
-        for (const auto& c : cases) {
+        for (const auto& [param, existing, mode, top, bottom, start, row, expected] : cases) {
             Panel p;
             p.box.show();
-            p.ShowWithRefs(c.param, c.existing);
-            p.box.SetDragMode(c.mode);
-            const TElementDrag carried{&source, 0, c.top, c.bottom, c.start};
+            p.ShowWithRefs(param, existing);
+            p.box.SetDragMode(mode);
+            const TElementDrag carried{&source, 0, top, bottom, start};
             const std::unique_ptr<QMimeData> mime(carried.ToMime());
-            QVERIFY(DragAndDrop(p.List(c.param), mime.get(), c.row));
+            QVERIFY(DragAndDrop(p.List(param), mime.get(), row));
             QVERIFY(p.box.Changed());
             QList<TElement*> want;
-            for (int i : c.expected)
+            for (int i : expected)
                 want << (i >= 10 ? source.ElementAt(0, std::size_t(i - 10)) : p.e(i));
-            QCOMPARE(p.Working(c.param), want);
-            QCOMPARE(p.List(c.param)->RowCount(), c.param == 3 ? want.size() : 1);
+            QCOMPARE(p.Working(param), want);
+            QCOMPARE(p.List(param)->RowCount(), param == 3 ? want.size() : 1);
             QVERIFY(p.box.Apply());
-            QCOMPARE(Refs(*p.e(0), c.param), want);
-            QCOMPARE(p.List(c.param)->RowTexts().value(0), QtText::FromCp932(want[0]->Texts(0)[0]));
+            QCOMPARE(Refs(*p.e(0), param), want);
+            QCOMPARE(p.List(param)->RowTexts().value(0), QtText::FromCp932(want[0]->Texts(0)[0]));
         }
     }
 
     // Dragged by the fixed row-number cell; the selection follows the moved rows.
     void RowMovesReorderReferences() {
-        const struct {
-            int top, bottom, from, to;
-            QList<int> expected;
-            int newTop, newBottom;
-        } cases[] = {
+        // The selection, the drag from and to a row, the order and the selection afterwards.
+        const std::tuple<int, int, int, int, QList<int>, int, int> cases[] = {
             {1, 1, 4, 1, {3, 0, 1, 2}, 1, 1},  // a single row outside the selection
             {4, 4, 1, 3, {1, 2, 0, 3}, 3, 3}, {1, 2, 1, 4, {2, 3, 0, 1}, 3, 4},
             {3, 4, 4, 1, {2, 3, 0, 1}, 1, 2}, {1, 3, 1, 2, {0, 1, 2, 3}, 1, 3},  // onto itself
         };
-        for (const auto& c : cases) {
+        for (const auto& [top, bottom, from, to, expected, newTop, newBottom] : cases) {
             Panel p;
             p.box.resize(360, 900);
             p.data.Library().ParameterFile()->At(3)->SetInputBoxHeight(200);
@@ -345,19 +311,19 @@ private slots:
             p.box.show();
             p.ShowWithRefs(3, 4);
             TReferenceList* list = p.List(3);
-            list->SelectRows(c.top, c.bottom);
+            list->SelectRows(top, bottom);
             const int x = TReferenceList::kFixedColumnWidth / 2;
-            const QPoint start(x, list->RowRect(c.from).center().y());
-            const QPoint end(x, list->RowRect(c.to).center().y());
+            const QPoint start(x, list->RowRect(from).center().y());
+            const QPoint end(x, list->RowRect(to).center().y());
             QTest::mousePress(list->viewport(), Qt::LeftButton, {}, start);
             QTest::mouseMove(list->viewport(), end);
             QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, end);
             QList<TElement*> want;
-            for (int i : c.expected)
+            for (int i : expected)
                 want << p.e(i);
             QCOMPARE(p.Working(3), want);
-            QCOMPARE(list->SelectionTop(), c.newTop);
-            QCOMPARE(list->SelectionBottom(), c.newBottom);
+            QCOMPARE(list->SelectionTop(), newTop);
+            QCOMPARE(list->SelectionBottom(), newBottom);
             QCOMPARE(list->RowTexts().value(0), QtText::FromCp932(want[0]->Texts(0)[0]));
         }
     }

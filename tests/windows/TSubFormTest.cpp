@@ -70,14 +70,10 @@ private slots:
     // Drops into the library window's first group (書籍).
     void drops() {
         const unsigned copy = 0, move = 1, insert = 2;
-        // The drag mode (bit 0 move, bit 1 insert), the sub window's group and selection, the
-        // row where the drag began, the drop row (-1: the header row), the groups' orders after.
-        const struct {
-            const char* name;
-            unsigned mode;
-            int source, top, bottom, start, row;
-            const char *targetOrder, *sourceOrder;
-        } drops[] = {
+        // A name, the drag mode (bit 0 move, bit 1 insert), the sub window's group and selection,
+        // the row where the drag began, the drop row (-1: the header row), the groups' orders
+        // after.
+        const std::tuple<const char*, unsigned, int, int, int, int, int, QString, QString> all[] = {
             {"copy, add", copy, 1, 0, 1, 0, 2, "abcdxy", "xy"},
             {"copy, insert on the first row", copy | insert, 1, 0, 1, 1, 0, "xyabcd", "xy"},
             {"move, insert", move | insert, 1, 0, 1, 0, 2, "abxycd", ""},
@@ -90,18 +86,18 @@ private slots:
             {"same group, move, add", move, 0, 0, 0, 0, 2, "bcda", "bcda"},
             {"same group, copy, insert", copy | insert, 0, 2, 3, 3, 0, "cdabcd", "cdabcd"},
         };
-        for (const auto& drop : drops) {
+        for (const auto& [name, mode, source, top, bottom, start, row, targetOrder, sourceOrder] :
+             all) {
             Restart();
-            const QString targetOrder = drop.targetOrder, sourceOrder = drop.sourceOrder;
             TZQLForm* form = OpenSample();
             TSubForm* sub = frame_->SubWindow();
             form->ChangeGroup(0);
-            form->SetDragMode(drop.mode);
-            sub->ChangeGroup(drop.source);
-            sub->List().SelectRows(drop.top, drop.bottom, drop.top);
-            QVERIFY2(DropOnRow(*form, DragFrom(*sub, drop.start), drop.row), drop.name);
+            form->SetDragMode(mode);
+            sub->ChangeGroup(source);
+            sub->List().SelectRows(top, bottom, top);
+            QVERIFY2(DropOnRow(*form, DragFrom(*sub, start), row), name);
             QCOMPARE(Order(*form, 0), targetOrder);
-            QCOMPARE(Order(*form, drop.source), sourceOrder);
+            QCOMPARE(Order(*form, source), sourceOrder);
             // Both lists show their groups' new row counts (an empty group keeps its
             // one row).
             QCOMPARE(form->List().model()->rowCount(), static_cast<int>(targetOrder.size()));
@@ -168,9 +164,12 @@ private slots:
         }
     }
 
-    void modeButtonsFollowTheDragMode() {
+    // The mode buttons follow and set the drag mode; the texts of the cells under the mouse in
+    // the sub window (first) and in the library window's list; closing the sub window
+    // minimises it while a library window is open.
+    void buttonsStatusTextsAndClosing() {
         TZQLForm* form = OpenSample();
-        TSubForm* sub = frame_->SubWindow();
+        QPointer<TSubForm> sub = frame_->SubWindow();
         const QString hint = u"クリックで転送モードを切り替えます。\n現在["_s;
         QCOMPARE(sub->TransferButton().toolTip(), hint + u"D＆Dで複写]"_s);
         QCOMPARE(sub->PlaceButton().toolTip(), hint + u"D＆Dで追加]"_s);
@@ -183,48 +182,32 @@ private slots:
         QCOMPARE(sub->PlaceButton().toolTip(), hint + u"D＆Dで挿入]"_s);
         form->Action(u"M_DragCopy"_s)->trigger();
         QCOMPARE(sub->TransferButton().toolTip(), hint + u"D＆Dで複写]"_s);
-    }
-
-    // The texts of the cells under the mouse, in the sub window (first) and in the library
-    // window's list.
-    void statusTexts() {
-        TZQLForm* form = OpenSample();
-        TSubForm* sub = frame_->SubWindow();
-        const struct {
-            bool inSub;
-            int row, column;
-            const char* text;
-        } cases[] = {{true, 0, 0, ""},
-                     {true, 0, 1, "このグループ全体の処理画面を開きます"},
-                     {true, 0, 2, "クリックすると、ソート画面を開きます"},
-                     {true, 2, 0, "ここを掴んで、他領域へドラッグドロップできます"},
-                     {true, 2, 1, "ここを掴んでのドラッグで、順序入れ替え"},
-                     {true, 3, 2, "3 番目の要素です"},
-                     {true, -1, -1, ""},
-                     {false, 3, 1, "3 番目の要素です"},
-                     {false, 2, 0, "ここを掴んでのドラッグで、順序入れ替え"},
-                     {false, 0, 1, "クリックすると、ソート画面を開きます"},
-                     {false, -1, -1, ""}};
-        for (const auto& c : cases) {
-            if (c.inSub) emit sub->List().cellHovered(2, 2);
-            emit(c.inSub ? sub->List().cellHovered(c.row, c.column)
-                         : form->List().cellHovered(c.row, c.column));
-            QCOMPARE(c.inSub ? sub->StatusText() : form->StatusText(), QString::fromUtf8(c.text));
+        // In the sub window or the library window's list, the cell hovered, the text shown.
+        const std::tuple<bool, int, int, const char*> cases[] = {
+            {true, 0, 0, ""},
+            {true, 0, 1, "このグループ全体の処理画面を開きます"},
+            {true, 0, 2, "クリックすると、ソート画面を開きます"},
+            {true, 2, 0, "ここを掴んで、他領域へドラッグドロップできます"},
+            {true, 2, 1, "ここを掴んでのドラッグで、順序入れ替え"},
+            {true, 3, 2, "3 番目の要素です"},
+            {true, -1, -1, ""},
+            {false, 3, 1, "3 番目の要素です"},
+            {false, 2, 0, "ここを掴んでのドラッグで、順序入れ替え"},
+            {false, 0, 1, "クリックすると、ソート画面を開きます"},
+            {false, -1, -1, ""}};
+        for (const auto& [inSub, row, column, text] : cases) {
+            if (inSub) emit sub->List().cellHovered(2, 2);
+            emit(inSub ? sub->List().cellHovered(row, column)
+                       : form->List().cellHovered(row, column));
+            QCOMPARE(inSub ? sub->StatusText() : form->StatusText(), QString::fromUtf8(text));
         }
-    }
-
-    void closingMinimisesWhileALibraryWindowIsActive() {
-        TZQLForm* form = OpenSample();
-        QPointer<TSubForm> sub = frame_->SubWindow();
-        QVERIFY(!sub->Holder()->close());
-        QVERIFY(sub->Holder()->isMinimized());
+        QVERIFY(!sub->Holder()->close() && sub->Holder()->isMinimized());
         // The last library window closing takes the sub window with it.
         QVERIFY(form->parentWidget()->close());
         // The library window goes, then the sub window it closed while going.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!sub);
-        QVERIFY(!frame_->SubWindow());
+        QVERIFY(!sub && !frame_->SubWindow());
     }
 
     // Two libraries sharing one element data file: an edit through one shows in the other,

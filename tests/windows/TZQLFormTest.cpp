@@ -1,6 +1,5 @@
 // The library window driven through the frame, with scripted answers: element commands, row
 // moves, the pending-change query, saving, closing, and the frame's own settings file.
-#include <QComboBox>
 #include <QTabBar>
 
 #include "FrameFixture.h"
@@ -17,7 +16,8 @@ private slots:
     void init() { StartFrame(900, 600); }
     void cleanup() { CloseFrame(); }
 
-    void untitledLibrariesAreNumbered() {
+    // Untitled libraries are numbered on from the greatest number open.
+    void untitledLibrariesAreNumberedAndCountsRead() {
         TZQLForm* first = frame_->OpenSelected({});
         TZQLForm* second = frame_->OpenSelected({});
         QCOMPARE(first->Caption(), u"名称未設定 1"_s);
@@ -27,25 +27,19 @@ private slots:
         QVERIFY(first->parentWidget()->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(frame_->OpenSelected({})->Caption(), u"名称未設定 3"_s);
-        const struct {
-            QStringList captions;
-            unsigned long greatest;
-        } cases[] = {{{}, 0},
-                     {{"名称未設定 2", "名称未設定 7", "a.ZQL"}, 7},
-                     {{"名称未設定 x"}, 0},
-                     {{"無題 9"}, 0}};
-        for (const auto& c : cases)
-            QCOMPARE(TZQLForm::GreatestUntitledNumber(c.captions), c.greatest);
-    }
-
-    void countsAcceptFullWidthDigits() {
-        const struct {
-            const char* typed;
-            long count;
-        } cases[] = {{"2", 2},   {"３", 3},  {"１２", 12}, {"1０", 10},
-                     {"abc", 0}, {"3個", 0}, {"-2", -2},   {"", 0}};
-        for (const auto& c : cases)
-            QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(c.typed)), c.count);
+        const std::tuple<QStringList, unsigned long> cases[] = {
+            {QStringList(), 0},
+            {{"名称未設定 2", "名称未設定 7", "a.ZQL"}, 7},
+            {{"名称未設定 x"}, 0},
+            {{"無題 9"}, 0}};
+        for (const auto& [captions, greatest] : cases)
+            QCOMPARE(TZQLForm::GreatestUntitledNumber(captions), greatest);
+        // Counts typed into the questions accept full-width digits.
+        const std::tuple<const char*, long> counts[] = {{"2", 2},    {"３", 3},  {"１２", 12},
+                                                        {"1０", 10}, {"abc", 0}, {"3個", 0},
+                                                        {"-2", -2},  {"", 0}};
+        for (const auto& [typed, count] : counts)
+            QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(typed)), count);
     }
 
     // Rows 1..2 (elements b, c) of a new library are selected before every drag of six elements
@@ -55,28 +49,25 @@ private slots:
         dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "6");
         form->AddElements();
         const TGroupData& data = *form->Document().DataOf(0);
-        const struct {
-            int from, to;
-            const char* order;
-            int top, bottom;                  // the selection afterwards
-        } cases[] = {{4, 0, "eabcdf", 0, 0},  // a single row outside the selection
-                     {1, 4, "adebcf", 3, 4},
-                     {2, 0, "bcadef", 0, 1},
-                     {1, 2, "abcdef", 1, 2}};  // onto the selection: nothing
-        for (const auto& c : cases) {
+        // The drag from and to a row, the order and the selected rows afterwards.
+        const std::tuple<int, int, const char*, int, int> cases[] = {
+            {4, 0, "eabcdf", 0, 0},  // a single row outside the selection
+            {1, 4, "adebcf", 3, 4},
+            {2, 0, "bcadef", 0, 1},
+            {1, 2, "abcdef", 1, 2}};  // onto the selection: nothing
+        for (const auto& [from, to, order, newTop, newBottom] : cases) {
             const std::vector<TElement*> before = Elements(data);
             form->List().SelectRows(1, 2, 1);
             int top = 0, bottom = 0;
             QVERIFY(form->List().SelectedRange(top, bottom));
-            form->MoveRows(c.from, c.to, top, bottom);
+            form->MoveRows(from, to, top, bottom);
             QString got;
             for (TElement* e : Elements(data))
                 got += QChar(static_cast<char16_t>(
                     u'a' + (std::find(before.begin(), before.end(), e) - before.begin())));
-            QCOMPARE(got, QString::fromLatin1(c.order));
+            QCOMPARE(got, QString::fromLatin1(order));
             QVERIFY(form->List().SelectedRange(top, bottom));
-            QCOMPARE(top, c.top);
-            QCOMPARE(bottom, c.bottom);
+            QCOMPARE(std::pair(top, bottom), std::pair(newTop, newBottom));
         }
         form->List().SelectRows(0, 5, 0);
         dialogs_->Expect(Kind::kOkCancel, u"6 個の項目"_s);
