@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "FrameFixture.h"
+#include "TempDir.h"
 #include "dialogs/TLibrarySelectForm.h"
 #include "platform/AppPaths.h"
 
@@ -12,18 +13,7 @@ namespace tabrix {
 
 using namespace test;
 
-namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 const char kHistory[] = "/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL\r\n";
-
-}  // namespace
 
 class TLibrarySelectFormTest : public QObject {
     Q_OBJECT
@@ -35,7 +25,7 @@ class TLibrarySelectFormTest : public QObject {
         std::unique_ptr<TLibrarySelectForm> form;
 
         explicit Dialog(const char* history = nullptr) {
-            if (history) WriteFile(HistoryPath(), history);
+            if (history) WriteFile(HistoryPath().toStdString(), history);
         }
         QString HistoryPath() const { return config.path() + u"/histry.log"_s; }
         void Open() {
@@ -101,7 +91,8 @@ private slots:
     void BrowsingTemplatesAndThePanel() {
         Dialog d;
         for (const QString& name : {u"住所録.ZQL"_s, u"仕事/蔵書.ZQL"_s, u"蔵書.ZQP"_s})
-            WriteFile(d.templates.filePath(name), "Library-File for Tabrix ver 2.0\r\n");
+            WriteFile(d.templates.filePath(name).toStdString(),
+                      "Library-File for Tabrix ver 2.0\r\n");
         d.Open();
         d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, Answer::kOk, u"/chosen/x.ZQL"_s);
         d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, Answer::kCancel);
@@ -135,16 +126,15 @@ private slots:
             "[preview_memo]\r\n\x91\xa0\x8f\x91\x82\xcc\x8a\xc7\x97\x9d\r\n[/preview_memo]\r\n"
             "[/init]\r\n";
         const QString path = d.templates.filePath(u"lib.ZQL"_s);
-        WriteFile(path, library);
+        WriteFile(path.toStdString(), library.toStdString());
         d.Open();
         d.Edit()->setText(path);
         QCOMPARE(d.Find<QPlainTextEdit>("PreviewREdit")->toPlainText(), u"蔵書の管理"_s);
         const QPixmap shown = d.Find<QLabel>("PreviewImage")->pixmap();
-        QVERIFY(!shown.isNull());
-        QVERIFY(shown.width() <= 160 && shown.height() <= 120);
+        QVERIFY(!shown.isNull() && shown.width() <= 160 && shown.height() <= 120);
         d.Edit()->setText(d.templates.filePath(u"none.ZQL"_s));
-        QVERIFY(d.Find<QPlainTextEdit>("PreviewREdit")->toPlainText().isEmpty());
-        QVERIFY(d.Find<QLabel>("PreviewImage")->pixmap().isNull());
+        QVERIFY(d.Find<QPlainTextEdit>("PreviewREdit")->toPlainText().isEmpty() &&
+                d.Find<QLabel>("PreviewImage")->pixmap().isNull());
     }
 };
 

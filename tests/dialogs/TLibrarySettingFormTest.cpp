@@ -19,7 +19,6 @@ using namespace test;
 namespace {
 
 const QString kCaption = u"ライブラリの設定"_s;
-const QString kReloadCaption = u"上書/読み込みの選択"_s;
 
 }  // namespace
 
@@ -94,10 +93,11 @@ private slots:
             dialogs_->ExpectDialog(kCaption, u"OK"_s, [&](QDialog& dialog) {
                 Child<QLineEdit>(dialog, "UseZQPEdit")->setText(otherNative);
             });
-            dialogs_->ExpectDialog(kReloadCaption, QString::fromUtf8(button), [](QDialog& dialog) {
-                QVERIFY(dialog.findChild<QLabel*>()->text().contains(
-                    u"指定のZQPファイルは既に存在します。"_s));
-            });
+            dialogs_->ExpectDialog(u"上書/読み込みの選択"_s, QString::fromUtf8(button),
+                                   [](QDialog& dialog) {
+                                       QVERIFY(dialog.findChild<QLabel*>()->text().contains(
+                                           u"指定のZQPファイルは既に存在します。"_s));
+                                   });
             form_->Action(u"A_LibrarySetting"_s)->trigger();
 
             TZQPCtrl* now = Library().ParameterFile();
@@ -148,8 +148,7 @@ private slots:
             form_->Action(u"A_LibrarySetting"_s)->trigger();
             QCOMPARE(Library().ParameterFile()->Path(), path);
             QVERIFY(!Library().IsModified());
-            QVERIFY(QFileInfo::exists(zql));
-            QVERIFY(QFileInfo::exists(folder + u"/私の型.ZQP"_s));
+            QVERIFY(QFileInfo::exists(zql) && QFileInfo::exists(folder + u"/私の型.ZQP"_s));
             QVERIFY(!QFileInfo::exists(QFileInfo(folder).path() + u"/外.ZQL"_s));
 
             TLibrarySelectForm select(AppPaths::ConfigDir(), shippedDir, *dialogs_);

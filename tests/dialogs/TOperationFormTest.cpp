@@ -59,19 +59,6 @@ private slots:
     }
     void cleanup() { CloseFrame(); }
 
-    // A radio item of the compare-apply dialog sets the status of the selected row.
-    void radioItemsSetTheSelectedRow() {
-        TCompareApplyForm dialog(form_->Document().Library(), *dialogs_);
-        dialog.show();
-        ClickRow(dialog, "DstLBox", 0);
-        auto radios = Child(dialog, "DstGroupStatusRGroup")->findChildren<QRadioButton*>();
-        QVERIFY(radios[1]->isChecked());  // 選択 shows the toggled status
-        radios[0]->click();
-        QVERIFY(dialog.DataLines() ==
-                (StringList{"[SrcGroup]", "[DstGroup]", "[JudgeParam]", "[ApplyParam]",
-                            "[JudgeCondition]0", "[ApplyCondition]0"}));
-    }
-
     // Each refusal keeps the dialog open; closing it then changes nothing.
     void refusalsInTheirOrder() {
         struct Case {
@@ -118,8 +105,7 @@ private slots:
                 for (const QString& message : c.messages)
                     dialogs_->Expect(Kind::kMessage, message);
                 c.drive(dialog);
-                QVERIFY(dialog.isVisible());
-                QVERIFY(dialogs_->Done());
+                QVERIFY(dialog.isVisible() && dialogs_->Done());
             });
             form_->Action(QString::fromLatin1(c.action))->trigger();
             QVERIFY(dialogs_->Done());
@@ -225,10 +211,15 @@ private slots:
                 Tick(d, "JudgeParamCLBox", {2});
                 Tick(d, "OptionCLBox", {0, 2}, false);
             });
-            // Lists keep a trailing comma unless they hold one item.
+            // Lists keep a trailing comma unless they hold one item; a radio item sets the status
+            // of the selected row.
             dialogs_->ExpectDialog(u"判定適用"_s, u"実行"_s, [](QDialog& d) {
                 for (int row : {0, 1, 2, 2})
                     ClickRow(d, "SrcLBox", row);
+                ClickRow(d, "DstLBox", 0);
+                auto radios = Child(d, "DstGroupStatusRGroup")->findChildren<QRadioButton*>();
+                QVERIFY(radios[1]->isChecked());  // 選択 shows the toggled status
+                radios[0]->click();
                 ClickRow(d, "DstLBox", 2);
                 Tick(d, "JudgeParamCLBox", {0});
                 Tick(d, "ApplyParamCLBox", {11});
@@ -253,8 +244,7 @@ private slots:
         QVERIFY(library.BatchList(kBatchOpen) == expected);
         const std::vector<TBatchSetting>& change = library.BatchList(kBatchChange);
         QVERIFY(change.size() == 3 && change[0].type == 3 && change[2].type == 4);
-        QVERIFY(change[1] == sample[0]);
-        QVERIFY(!form_->Document().IsModified());
+        QVERIFY(change[1] == sample[0] && !form_->Document().IsModified());
 
         // Written with the library file as they were made.
         form_->Save();

@@ -159,8 +159,7 @@ private slots:
         QVERIFY(form_->Panel().findChild<QWidget*>(u"Param12"_s));
         QCOMPARE(form_->List().rowHeight(0), 36);
         QCOMPARE(form_->List().Delegate().Font().pointSize(), 14);
-        QVERIFY(form_->MultiApplyWindow());
-        QVERIFY(form_->MultiApplyWindow()->UseBox(12));
+        QVERIFY(form_->MultiApplyWindow() && form_->MultiApplyWindow()->UseBox(12));
         QCOMPARE(QtText::FromCp932(file.DrawCode().at(0).text), u"★"_s);
 
         Action("A_Save")->trigger();

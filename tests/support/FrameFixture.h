@@ -7,8 +7,11 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,7 +24,6 @@
 
 #include <memory>
 
-#include "SampleCopy.h"
 #include "ScriptedDialogs.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -39,6 +41,35 @@ namespace tabrix::test {
 using Kind = ScriptedDialogs::Kind;
 using Answer = IDialogs::Answer;
 using namespace Qt::StringLiterals;
+
+// Copies the sample library (examples/books: groups 書籍 with four elements, 新刊 with two,
+// 出版社) into folder, where a test may change and save it; returns its library file's path.
+inline QString CopySample(const QString& folder) {
+    const QString source = QStringLiteral(TABRIX_SOURCE_DIR "/examples/books");
+    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = folder + QLatin1Char('/') + QDir(source).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(file, target);
+        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return folder + QStringLiteral("/books.ZQL");
+}
+
+// Types text into a widget one key at a time, as a keyboard or input method would deliver it.
+// QTest::keyClicks accepts only ASCII; Japanese text needs key events that carry their text.
+inline void TypeText(QWidget* widget, const QString& text) {
+    for (const QChar ch : text) {
+        if (ch.unicode() < 0x80) {
+            QTest::keyClick(widget, ch.toLatin1());
+        } else {
+            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(ch),
+                                Qt::NoModifier);
+        }
+    }
+}
 
 // The control called name; a test naming a control the window lacks stops at once.
 template <typename T = QWidget>

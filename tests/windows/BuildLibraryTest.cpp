@@ -9,7 +9,6 @@
 
 #include "CliRun.h"
 #include "FrameFixture.h"
-#include "TypeText.h"
 #include "model/TZQPCtrl.h"
 
 namespace tabrix {
@@ -34,7 +33,6 @@ void Click(QWidget& parent, const char* name) {
 void Retype(QWidget* field, const QString& text) {
     field->setFocus();
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Delete);
     test::TypeText(field, text);
 }
 

@@ -6,10 +6,9 @@
 #include <QSpinBox>
 
 #include "FrameFixture.h"
-#include "ManualTicker.h"
-#include "TypeText.h"
 #include "model/TLibraryCustomise.h"
 #include "model/TZQICtrl.h"
+#include "platform/ITicker.h"
 #include "windows/TElementDrag.h"
 #include "windows/TMultiApplyForm.h"
 #include "windows/TSubElementListView.h"
@@ -21,6 +20,27 @@ namespace tabrix {
 using namespace test;
 
 namespace {
+
+// A ticker that ticks only when the test says so, and tells the interval it was started with.
+class ManualTicker : public ITicker {
+public:
+    void Start(int intervalMs, std::function<void()> tick) override {
+        intervalMs_ = intervalMs;
+        tick_ = std::move(tick);
+    }
+    void Stop() override { intervalMs_ = 0; }
+    // One tick, as the timer would give it after the interval; nothing while stopped.
+    void Fire() {
+        const std::function<void()> tick = tick_;
+        if (intervalMs_ > 0 && tick) tick();
+    }
+    // 0 while stopped.
+    int IntervalMs() const { return intervalMs_; }
+
+private:
+    int intervalMs_ = 0;
+    std::function<void()> tick_;
+};
 
 // Whether 新刊 is in order; Unsort puts it out of order, so that a run of the sort shows.
 bool NewSorted(TZQLForm& form) {
@@ -93,8 +113,8 @@ private slots:
         TZQLForm* form = frame_->OpenSelected(path_);
         TZQLCtrl& library = form->Document().Library();
         std::swap(library.BatchList(kBatchTimed), library.BatchList(kBatchChange));
-        auto owned = std::make_unique<test::ManualTicker>();
-        test::ManualTicker& ticker = *owned;
+        auto owned = std::make_unique<ManualTicker>();
+        ManualTicker& ticker = *owned;
         form->TimedBatch().SetTicker(std::move(owned));
         dialogs_->ExpectDialog("ライブラリの設定", "OK", [this](QDialog& dialog) {
             dialog.findChild<QSpinBox*>("BatchTimePaseEdit")->setValue(7);

@@ -3,7 +3,6 @@
 // flag into the selected block, checked in the model and in the saved element data file.
 
 #include "FrameFixture.h"
-#include "TypeText.h"
 #include "platform/FontSubstitutes.h"
 #include "windows/TMultiApplyForm.h"
 
@@ -106,8 +105,7 @@ private:
         QTest::mouseClick(&window->ApplyButton(), Qt::LeftButton);
 
         QVERIFY(Elements(data) == order);  // no "change" list ran
-        QVERIFY(data.Owner()->IsModified());
-        QVERIFY(!group.Has(TGroupSetting::kOutputDone));
+        QVERIFY(data.Owner()->IsModified() && !group.Has(TGroupSetting::kOutputDone));
         QVERIFY(references() == referencesBefore);
         // The library window's panel still shows what it showed.
         QCOMPARE(qobject_cast<QLineEdit*>(form->Panel().Control(kTitle))->text(), shownTitle);

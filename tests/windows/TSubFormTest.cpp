@@ -108,8 +108,8 @@ private slots:
                 for (const auto& element : group->GroupData()->Elements())
                     QVERIFY(element->Owner() == group->GroupData() &&
                             held.insert(element.get()).second);
-            QVERIFY(!form->Document().Library().Group(0)->Has(TGroupSetting::kOutputDone));
             QVERIFY(form->Document().IsModified());
+            QVERIFY(!form->Document().Library().Group(0)->Has(TGroupSetting::kOutputDone));
         }
     }
 

@@ -76,8 +76,7 @@ private slots:
         QCOMPARE(form->List().model()->index(0, 0).data().toString(), u"＜要素無し＞"_s);
         QCOMPARE(form->CurrentElement(), nullptr);
         // An edit of a group or rows that do not exist changes nothing.
-        QVERIFY(!form->Document().AddElements(5, 1));
-        QVERIFY(!form->Document().DeleteElements(0, 3, 4));
+        QVERIFY(!form->Document().AddElements(5, 1) && !form->Document().DeleteElements(0, 3, 4));
         // Saved, the new library asks for each path once.
         dialogs_->Expect(Kind::kSave, u"グループ 「グループ 1」が属するZQDの保存先"_s, Answer::kOk,
                          Path("data.ZQD"));
@@ -92,8 +91,13 @@ private slots:
         QVERIFY(!form->Document().IsModified());
     }
 
-    void cancelledPendingChangeKeepsGroupAndSelection() {
+    // A pending change: Cancel keeps the group and the selection, No drops the edit. Then a
+    // close answered No writes nothing but the layout.
+    void pendingChangesAndClosing() {
         TZQLForm* form = OpenSample();
+        const QString zql = Path("books.ZQL");
+        const QByteArray library = Bytes(zql), info = Bytes(Path("books.ZQI"));
+        const QByteArray data = Bytes(Path("data/books.ZQD"));
         form->List().SelectRows(2, 2, 2);
         TElement* current = form->CurrentElement();
         QVERIFY(current);
@@ -117,13 +121,6 @@ private slots:
         QCOMPARE(form->CurrentGroup(), 1);
         QCOMPARE(form->Tabs().currentIndex(), 1);
         QCOMPARE(form->List().CurrentRow(), 0);
-    }
-
-    void closingWithNoWritesOnlyTheLayout() {
-        TZQLForm* form = OpenSample();
-        const QString zql = Path("books.ZQL");
-        const QByteArray library = Bytes(zql), info = Bytes(Path("books.ZQI"));
-        const QByteArray data = Bytes(Path("data/books.ZQD"));
         dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "1");
         form->AddElements();
         dialogs_->Expect(Kind::kYesNoCancel, u"」が変更されています。保存して閉じますか？"_s,
@@ -155,11 +152,9 @@ private slots:
         settings.Load(QSize(1024, 768));
         QCOMPARE(settings.Bounds().size(), QSize(640, 480));
         QVERIFY(settings.AlwaysOnTop());
-        QFile file(dir.filePath("Tabrix.ini"));
-        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().startsWith("[MainForm]\r\n"));
+        QVERIFY(Bytes(dir.filePath("Tabrix.ini")).startsWith("[MainForm]\r\n"));
         TMainForm again(dialogs, dir.path());
-        QVERIFY(again.AlwaysOnTop());
-        QVERIFY(dialogs.Unexpected().isEmpty());
+        QVERIFY(again.AlwaysOnTop() && dialogs.Unexpected().isEmpty());
     }
 };
 
