@@ -130,71 +130,64 @@ private slots:
 
     // Every question answered Cancel shows its exact text and leaves the working copy alone.
     void refusalsShowTheirTextAndChangeNothing() {
-        struct Case {
-            const char* name;
-            std::function<void(QDialog&)> prepare, trigger;
-            Kind kind;
-            QString text;
-        } cases[] = {
-            {"exclude ZQD", [](QDialog& d) { Pick(Grid(d, "ZQDDGrid"), 0); },
-             [](QDialog& d) { Click(d, "ZQDExcludeTBtn"); }, Kind::kOkCancel,
-             QStringLiteral(
-                 "選択しているZQDを除外します。宜しいですか？\n（※実データが無くなるわけで"
-                 "はありませんが、\n同時に起動している他ライブラリが使用していないかに注意"
-                 "して下さい）")},
-            {"delete data",
-             [](QDialog& d) {
-                 Pick(Grid(d, "ZQDDGrid"), 0);
-                 SelectRows(Grid(d, "GroupDataDGrid"), 0, 1);
-             },
-             [](QDialog& d) { Click(d, "GDataDeleteTBtn"); }, Kind::kOkCancel,
-             QStringLiteral(
-                 "選択しているグループを削除します。宜しいですか？\n（※選択グループを参照"
-                 "するグループセッティングは削除されます）")},
-            {"exclude groups",
-             [](QDialog& d) { SelectRows(Grid(d, "GroupSettingDrawGrid"), 1, 2); },
-             [](QDialog& d) { Click(d, "GroupExcludeTBtn"); }, Kind::kOkCancel,
-             u"【選択している】2 個のグループを除外します。宜しいですか？"_s},
-            {"move data to another ZQD",
-             [](QDialog& d) {
-                 Click(d, "ZQDNewTBtn");
-                 Pick(Grid(d, "ZQDDGrid"), 0);
-                 SelectRows(Grid(d, "GroupDataDGrid"), 0, 0);
-             },
-             [](QDialog& d) { Drag(Grid(d, "GroupDataDGrid"), 0, Grid(d, "ZQDDGrid"), 1); },
-             Kind::kOkCancel, u"ドラッグしたグループを\n\nへ移動します。宜しいですか？"_s},
-            {"another group with edits",
-             [](QDialog& d) {
-                 Pick(Grid(d, "GroupDGrid"), 0);
-                 Child<QLineEdit>(d, "GroupNameEdit")->setText(u"本"_s);
-             },
-             [](QDialog& d) { Pick(Grid(d, "GroupDGrid"), 1); }, Kind::kYesNoCancel,
-             u"グループに変更が加えられています。適用しますか？"_s},
-            {"OK with edits",
-             [](QDialog& d) {
-                 Pick(Grid(d, "GroupDGrid"), 2);
-                 Child<QTextEdit>(d, "GroupFooterREdit")->setPlainText(u"x"_s);
-             },
-             [](QDialog& d) { Click(d, "OKBBtn"); }, Kind::kYesNoCancel,
-             u"グループに変更が加えられています。適用しますか？"_s},
-        };
-        for (const Case& c : cases) {
+        using Drive = std::function<void(QDialog&)>;
+        const auto refuse = [this](const Drive& prepare, const Drive& trigger, Kind kind,
+                                   const QString& text) {
             dialogs_->ExpectDialog(kCaption, u"キャンセル"_s, [&](QDialog& dialog) {
                 auto& form = static_cast<TGroupSettingForm&>(dialog);
-                c.prepare(dialog);
+                prepare(dialog);
                 const QString before = Summary(form);
                 const std::optional<std::size_t> loaded = form.Setting().LoadedGroup();
-                dialogs_->Expect(c.kind, c.text, Answer::kCancel);
-                c.trigger(dialog);
-                QVERIFY2(dialogs_->Done(), c.name);
+                dialogs_->Expect(kind, text, Answer::kCancel);
+                trigger(dialog);
+                QVERIFY2(dialogs_->Done(), qPrintable(text));
                 QCOMPARE(dialogs_->Asked().last(),
-                         QString::number(static_cast<int>(c.kind)) + u": "_s + c.text);
+                         QString::number(static_cast<int>(kind)) + u": "_s + text);
                 QCOMPARE(Summary(form), before);
                 QCOMPARE(form.Setting().LoadedGroup(), loaded);
-                QVERIFY2(dialog.isVisible(), c.name);
+                QVERIFY2(dialog.isVisible(), qPrintable(text));
             });
             form_->Action(u"A_GroupSetting"_s)->trigger();
-        }
+        };
+        refuse([](QDialog& d) { Pick(Grid(d, "ZQDDGrid"), 0); },
+               [](QDialog& d) { Click(d, "ZQDExcludeTBtn"); }, Kind::kOkCancel,
+               QStringLiteral(
+                   "選択しているZQDを除外します。宜しいですか？\n（※実データが無くなるわけで"
+                   "はありませんが、\n同時に起動している他ライブラリが使用していないかに注意"
+                   "して下さい）"));
+        refuse(
+            [](QDialog& d) {
+                Pick(Grid(d, "ZQDDGrid"), 0);
+                SelectRows(Grid(d, "GroupDataDGrid"), 0, 1);
+            },
+            [](QDialog& d) { Click(d, "GDataDeleteTBtn"); }, Kind::kOkCancel,
+            QStringLiteral("選択しているグループを削除します。宜しいですか？\n（※選択グループを参照"
+                           "するグループセッティングは削除されます）"));
+        refuse([](QDialog& d) { SelectRows(Grid(d, "GroupSettingDrawGrid"), 1, 2); },
+               [](QDialog& d) { Click(d, "GroupExcludeTBtn"); }, Kind::kOkCancel,
+               u"【選択している】2 個のグループを除外します。宜しいですか？"_s);
+        refuse(
+            [](QDialog& d) {
+                Click(d, "ZQDNewTBtn");
+                Pick(Grid(d, "ZQDDGrid"), 0);
+                SelectRows(Grid(d, "GroupDataDGrid"), 0, 0);
+            },
+            [](QDialog& d) { Drag(Grid(d, "GroupDataDGrid"), 0, Grid(d, "ZQDDGrid"), 1); },
+            Kind::kOkCancel, u"ドラッグしたグループを\n\nへ移動します。宜しいですか？"_s);
+        // Another group picked, or OK, with unapplied edits.
+        const QString applyQuestion = u"グループに変更が加えられています。適用しますか？"_s;
+        refuse(
+            [](QDialog& d) {
+                Pick(Grid(d, "GroupDGrid"), 0);
+                Child<QLineEdit>(d, "GroupNameEdit")->setText(u"本"_s);
+            },
+            [](QDialog& d) { Pick(Grid(d, "GroupDGrid"), 1); }, Kind::kYesNoCancel, applyQuestion);
+        refuse(
+            [](QDialog& d) {
+                Pick(Grid(d, "GroupDGrid"), 2);
+                Child<QTextEdit>(d, "GroupFooterREdit")->setPlainText(u"x"_s);
+            },
+            [](QDialog& d) { Click(d, "OKBBtn"); }, Kind::kYesNoCancel, applyQuestion);
         QCOMPARE(Library().GroupCount(), std::size_t(3));
         QVERIFY(!form_->Document().IsModified());
     }

@@ -61,55 +61,42 @@ private slots:
 
     // Each refusal keeps the dialog open; closing it then changes nothing.
     void refusalsInTheirOrder() {
-        struct Case {
-            const char* action;
-            QString caption;
-            QStringList messages;
-            Drive drive;
-        };
-        const Case cases[] = {
-            {"A_Sort",
-             u"並び替え"_s,
-             {kNoKey},
-             [](QDialog& d) {
-                 Tick(d, "TargetGroupCLBox", {1, 2});
-                 Click(d, "OKBBtn");
-             }},
-            {"A_DeleteDuplicates",
-             u"重複削除"_s,
-             {kNoKey, u"対象にするグループがありません！"_s},
-             [](QDialog& d) {
-                 Tick(d, "TargetGroupCLBox", {0});
-                 Click(d, "OKBBtn");
-                 Tick(d, "TargetGroupCLBox", {0}, false);
-                 Tick(d, "JudgeParamCLBox", {0});
-                 Click(d, "OKBBtn");
-             }},
-            {"A_CompareApply",
-             u"判定適用"_s,
-             {u"判定元と適用先の両方に指定されているグループがあります！"_s,
-              u"判定元と判定先の両方に指定されているパラメータがあります！"_s},
-             [](QDialog& d) {
-                 ClickRow(d, "SrcLBox", 0);
-                 ClickRow(d, "DstLBox", 0);
-                 Tick(d, "JudgeParamCLBox", {4});
-                 Tick(d, "ApplyParamCLBox", {4});
-                 Click(d, "OKBBtn");
-                 ClickRow(d, "DstLBox", 0);
-                 Click(d, "OKBBtn");
-             }},
-        };
         const QStringList before = Titles(form_->List().ListModel());
-        for (const Case& c : cases) {
-            dialogs_->ExpectDialog(c.caption, u"閉じる"_s, [&](QDialog& dialog) {
-                for (const QString& message : c.messages)
+        const auto refuse = [this](const char* action, const QString& caption,
+                                   const QStringList& messages, const Drive& drive) {
+            dialogs_->ExpectDialog(caption, u"閉じる"_s, [&](QDialog& dialog) {
+                for (const QString& message : messages)
                     dialogs_->Expect(Kind::kMessage, message);
-                c.drive(dialog);
+                drive(dialog);
                 QVERIFY(dialog.isVisible() && dialogs_->Done());
             });
-            form_->Action(QString::fromLatin1(c.action))->trigger();
+            form_->Action(QString::fromLatin1(action))->trigger();
             QVERIFY(dialogs_->Done());
-        }
+        };
+        refuse("A_Sort", u"並び替え"_s, {kNoKey}, [](QDialog& d) {
+            Tick(d, "TargetGroupCLBox", {1, 2});
+            Click(d, "OKBBtn");
+        });
+        refuse("A_DeleteDuplicates", u"重複削除"_s, {kNoKey, u"対象にするグループがありません！"_s},
+               [](QDialog& d) {
+                   Tick(d, "TargetGroupCLBox", {0});
+                   Click(d, "OKBBtn");
+                   Tick(d, "TargetGroupCLBox", {0}, false);
+                   Tick(d, "JudgeParamCLBox", {0});
+                   Click(d, "OKBBtn");
+               });
+        refuse("A_CompareApply", u"判定適用"_s,
+               {u"判定元と適用先の両方に指定されているグループがあります！"_s,
+                u"判定元と判定先の両方に指定されているパラメータがあります！"_s},
+               [](QDialog& d) {
+                   ClickRow(d, "SrcLBox", 0);
+                   ClickRow(d, "DstLBox", 0);
+                   Tick(d, "JudgeParamCLBox", {4});
+                   Tick(d, "ApplyParamCLBox", {4});
+                   Click(d, "OKBBtn");
+                   ClickRow(d, "DstLBox", 0);
+                   Click(d, "OKBBtn");
+               });
         QCOMPARE(Titles(form_->List().ListModel()), before);
         QVERIFY(!form_->Document().IsModified());
     }
@@ -173,6 +160,13 @@ private slots:
         form_->Action(u"A_DeleteDuplicates"_s)->trigger();
         QCOMPARE(Titles(form_->List().ListModel()), (QStringList{kA, kC}));
         QCOMPARE(form_->CurrentElement(), form_->Document().ElementAt(0, 1));
+        // The progress display shows only after its delay.
+        for (int delay : {0, TOperationProgress::kMinimumMs}) {
+            TOperationProgress progress(form_, u"並び替え"_s, delay);
+            progress.Report(QtText::ToCp932(u"グループ「書籍」"_s));
+            QCOMPARE(progress.Shown(), delay == 0);
+            if (delay == 0) QCOMPARE(progress.Label(), u"並び替え\nグループ「書籍」"_s);
+        }
     }
 
     // The batch pages of the library settings: the change page's two new plain items go after
@@ -211,8 +205,8 @@ private slots:
                 Tick(d, "JudgeParamCLBox", {2});
                 Tick(d, "OptionCLBox", {0, 2}, false);
             });
-            // Lists keep a trailing comma unless they hold one item; a radio item sets the status
-            // of the selected row.
+            // Lists keep a trailing comma unless they hold one item; a radio item sets the
+            // status of the selected row.
             dialogs_->ExpectDialog(u"判定適用"_s, u"実行"_s, [](QDialog& d) {
                 for (int row : {0, 1, 2, 2})
                     ClickRow(d, "SrcLBox", row);
@@ -253,15 +247,6 @@ private slots:
             QVERIFY(written.contains(QByteArray::fromStdString("[name]" + item.name)));
             for (const std::string& line : item.dataLines)
                 QVERIFY(written.contains(QByteArray::fromStdString(line + "\r\n")));
-        }
-    }
-
-    void progressShowsOnlyAfterItsDelay() {
-        for (int delay : {0, TOperationProgress::kMinimumMs}) {
-            TOperationProgress progress(form_, u"並び替え"_s, delay);
-            progress.Report(QtText::ToCp932(u"グループ「書籍」"_s));
-            QCOMPARE(progress.Shown(), delay == 0);
-            if (delay == 0) QCOMPARE(progress.Label(), u"並び替え\nグループ「書籍」"_s);
         }
     }
 

@@ -24,20 +24,6 @@ using namespace Qt::StringLiterals;
 class PlatformServicesTest : public QObject {
     Q_OBJECT
 
-private:
-    // Clicks the button captioned text of the message box that opens next, after
-    // noting the captions of all its buttons.
-    void ClickWhenShown(const QString& text, QStringList& captions) {
-        QTimer::singleShot(0, this, [text, &captions] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            for (QAbstractButton* button : box->buttons()) {
-                captions << button->text();
-                if (button->text() == text) button->click();
-            }
-        });
-    }
-
 private slots:
     // Round trips, and exact conversions that refuse what CP932 cannot hold.
     void Cp932RoundTrips() {
@@ -82,7 +68,14 @@ private slots:
         for (const auto& [kind, click, answer, buttons] : cases) {
             QtDialogs dialogs;
             QStringList captions;
-            ClickWhenShown(click, captions);
+            // The box opens next: its buttons are noted and the one captioned click is clicked.
+            QTimer::singleShot(0, this, [clicked = click, &captions] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                for (QAbstractButton* button : box ? box->buttons() : QList<QAbstractButton*>()) {
+                    captions << button->text();
+                    if (button->text() == clicked) button->click();
+                }
+            });
             const QString text = u"終了しますか？"_s;
             const IDialogs::Answer got = kind == 0 ? dialogs.AskOkCancel(nullptr, text, u"確認"_s)
                                          : kind == 1
