@@ -2,16 +2,8 @@
 // questions answered from a script: what OK commits and what it does not (browsing, colouring
 // and drags alone), the refusals, and the commit reaching every window and the files on disk.
 // Drags are synthetic events carrying what the grids put into a real drag.
-#include <QComboBox>
-#include <QDragEnterEvent>
-#include <QLineEdit>
 #include <QMimeData>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTextBlock>
-#include <QTextEdit>
-
-#include <functional>
 
 #include "FrameFixture.h"
 #include "dialogs/TGroupSettingForm.h"
@@ -43,35 +35,20 @@ void SelectRows(TSettingGrid* grid, int first, int last) {
 
 // A drag begun in column of source's selection, dropped on row of target (-1: below the rows).
 void Drag(TSettingGrid* source, int column, TSettingGrid* target, int row) {
-    std::unique_ptr<QMimeData> data(source->DragData(column));
-    QVERIFY(data);
+    const std::unique_ptr<QMimeData> data(source->DragData(column));
     const QPoint at =
         row < 0
             ? QPoint(4, target->viewport()->height() - 2)
             : target->visualRect(target->model()->index(row, target->columnCount() - 1)).center();
-    QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target->viewport(), &drop);
+    QVERIFY(data && SendDrag(target->viewport(), at, data.get(), Qt::MoveAction));
     QCoreApplication::processEvents();
 }
 
-// The texts of items 0 .. count-1.
-template <typename Text>
-QStringList Texts(int count, Text text) {
-    QStringList texts;
-    for (int i = 0; i < count; ++i)
-        texts << text(i);
-    return texts;
-}
-
 QStringList Column(const TSettingGrid* grid, int column) {
-    return Texts(grid->rowCount(), [&](int row) { return grid->item(row, column)->text(); });
-}
-
-QStringList ComboNames(const QComboBox& combo) {
-    return Texts(combo.count(), [&](int i) { return combo.itemText(i); });
+    QStringList texts;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        texts << grid->item(row, column)->text();
+    return texts;
 }
 
 QColor ColourAt(const QTextEdit* editor, int line, int position) {
@@ -153,71 +130,64 @@ private slots:
 
     // Every question answered Cancel shows its exact text and leaves the working copy alone.
     void refusalsShowTheirTextAndChangeNothing() {
-        struct Case {
-            const char* name;
-            std::function<void(QDialog&)> prepare, trigger;
-            Kind kind;
-            QString text;
-        } cases[] = {
-            {"exclude ZQD", [](QDialog& d) { Pick(Grid(d, "ZQDDGrid"), 0); },
-             [](QDialog& d) { Click(d, "ZQDExcludeTBtn"); }, Kind::kOkCancel,
-             QStringLiteral(
-                 "選択しているZQDを除外します。宜しいですか？\n（※実データが無くなるわけで"
-                 "はありませんが、\n同時に起動している他ライブラリが使用していないかに注意"
-                 "して下さい）")},
-            {"delete data",
-             [](QDialog& d) {
-                 Pick(Grid(d, "ZQDDGrid"), 0);
-                 SelectRows(Grid(d, "GroupDataDGrid"), 0, 1);
-             },
-             [](QDialog& d) { Click(d, "GDataDeleteTBtn"); }, Kind::kOkCancel,
-             QStringLiteral(
-                 "選択しているグループを削除します。宜しいですか？\n（※選択グループを参照"
-                 "するグループセッティングは削除されます）")},
-            {"exclude groups",
-             [](QDialog& d) { SelectRows(Grid(d, "GroupSettingDrawGrid"), 1, 2); },
-             [](QDialog& d) { Click(d, "GroupExcludeTBtn"); }, Kind::kOkCancel,
-             u"【選択している】2 個のグループを除外します。宜しいですか？"_s},
-            {"move data to another ZQD",
-             [](QDialog& d) {
-                 Click(d, "ZQDNewTBtn");
-                 Pick(Grid(d, "ZQDDGrid"), 0);
-                 SelectRows(Grid(d, "GroupDataDGrid"), 0, 0);
-             },
-             [](QDialog& d) { Drag(Grid(d, "GroupDataDGrid"), 0, Grid(d, "ZQDDGrid"), 1); },
-             Kind::kOkCancel, u"ドラッグしたグループを\n\nへ移動します。宜しいですか？"_s},
-            {"another group with edits",
-             [](QDialog& d) {
-                 Pick(Grid(d, "GroupDGrid"), 0);
-                 Child<QLineEdit>(d, "GroupNameEdit")->setText(u"本"_s);
-             },
-             [](QDialog& d) { Pick(Grid(d, "GroupDGrid"), 1); }, Kind::kYesNoCancel,
-             u"グループに変更が加えられています。適用しますか？"_s},
-            {"OK with edits",
-             [](QDialog& d) {
-                 Pick(Grid(d, "GroupDGrid"), 2);
-                 Child<QTextEdit>(d, "GroupFooterREdit")->setPlainText(u"x"_s);
-             },
-             [](QDialog& d) { Click(d, "OKBBtn"); }, Kind::kYesNoCancel,
-             u"グループに変更が加えられています。適用しますか？"_s},
-        };
-        for (const Case& c : cases) {
+        using Drive = std::function<void(QDialog&)>;
+        const auto refuse = [this](const Drive& prepare, const Drive& trigger, Kind kind,
+                                   const QString& text) {
             dialogs_->ExpectDialog(kCaption, u"キャンセル"_s, [&](QDialog& dialog) {
                 auto& form = static_cast<TGroupSettingForm&>(dialog);
-                c.prepare(dialog);
+                prepare(dialog);
                 const QString before = Summary(form);
                 const std::optional<std::size_t> loaded = form.Setting().LoadedGroup();
-                dialogs_->Expect(c.kind, c.text, Answer::kCancel);
-                c.trigger(dialog);
-                QVERIFY2(dialogs_->Done(), c.name);
+                dialogs_->Expect(kind, text, Answer::kCancel);
+                trigger(dialog);
+                QVERIFY2(dialogs_->Done(), qPrintable(text));
                 QCOMPARE(dialogs_->Asked().last(),
-                         QString::number(static_cast<int>(c.kind)) + u": "_s + c.text);
+                         QString::number(static_cast<int>(kind)) + u": "_s + text);
                 QCOMPARE(Summary(form), before);
                 QCOMPARE(form.Setting().LoadedGroup(), loaded);
-                QVERIFY2(dialog.isVisible(), c.name);
+                QVERIFY2(dialog.isVisible(), qPrintable(text));
             });
             form_->Action(u"A_GroupSetting"_s)->trigger();
-        }
+        };
+        refuse([](QDialog& d) { Pick(Grid(d, "ZQDDGrid"), 0); },
+               [](QDialog& d) { Click(d, "ZQDExcludeTBtn"); }, Kind::kOkCancel,
+               QStringLiteral(
+                   "選択しているZQDを除外します。宜しいですか？\n（※実データが無くなるわけで"
+                   "はありませんが、\n同時に起動している他ライブラリが使用していないかに注意"
+                   "して下さい）"));
+        refuse(
+            [](QDialog& d) {
+                Pick(Grid(d, "ZQDDGrid"), 0);
+                SelectRows(Grid(d, "GroupDataDGrid"), 0, 1);
+            },
+            [](QDialog& d) { Click(d, "GDataDeleteTBtn"); }, Kind::kOkCancel,
+            QStringLiteral("選択しているグループを削除します。宜しいですか？\n（※選択グループを参照"
+                           "するグループセッティングは削除されます）"));
+        refuse([](QDialog& d) { SelectRows(Grid(d, "GroupSettingDrawGrid"), 1, 2); },
+               [](QDialog& d) { Click(d, "GroupExcludeTBtn"); }, Kind::kOkCancel,
+               u"【選択している】2 個のグループを除外します。宜しいですか？"_s);
+        refuse(
+            [](QDialog& d) {
+                Click(d, "ZQDNewTBtn");
+                Pick(Grid(d, "ZQDDGrid"), 0);
+                SelectRows(Grid(d, "GroupDataDGrid"), 0, 0);
+            },
+            [](QDialog& d) { Drag(Grid(d, "GroupDataDGrid"), 0, Grid(d, "ZQDDGrid"), 1); },
+            Kind::kOkCancel, u"ドラッグしたグループを\n\nへ移動します。宜しいですか？"_s);
+        // Another group picked, or OK, with unapplied edits.
+        const QString applyQuestion = u"グループに変更が加えられています。適用しますか？"_s;
+        refuse(
+            [](QDialog& d) {
+                Pick(Grid(d, "GroupDGrid"), 0);
+                Child<QLineEdit>(d, "GroupNameEdit")->setText(u"本"_s);
+            },
+            [](QDialog& d) { Pick(Grid(d, "GroupDGrid"), 1); }, Kind::kYesNoCancel, applyQuestion);
+        refuse(
+            [](QDialog& d) {
+                Pick(Grid(d, "GroupDGrid"), 2);
+                Child<QTextEdit>(d, "GroupFooterREdit")->setPlainText(u"x"_s);
+            },
+            [](QDialog& d) { Click(d, "OKBBtn"); }, Kind::kYesNoCancel, applyQuestion);
         QCOMPARE(Library().GroupCount(), std::size_t(3));
         QVERIFY(!form_->Document().IsModified());
     }
@@ -255,16 +225,13 @@ private slots:
 
         const QStringList left{"書籍", "出版社"};
         for (TZQLForm* window : {form_, second}) {
-            QCOMPARE(
-                Texts(window->Tabs().count(), [&](int i) { return window->Tabs().tabText(i); }),
-                left);
-            QCOMPARE(ComboNames(window->GroupCombo()), left);
+            QCOMPARE(ItemTexts(window->GroupCombo()), left);
             QCOMPARE(window->CurrentGroup(), 0);
             QCOMPARE(window->List().model()->rowCount(), 4);
             QVERIFY(window->Document().IsModified());
             QVERIFY(!window->Document().Library().Group(0)->ConnectGroup());
         }
-        QCOMPARE(ComboNames(sub->GroupCombo()), left);
+        QCOMPARE(ItemTexts(sub->GroupCombo()), left);
         QCOMPARE(sub->Group(), 0);
         QCOMPARE(Library().Group(0)->GroupData()->Owner()->Size(), std::size_t(2));
 
@@ -273,7 +240,7 @@ private slots:
         ForgetChanges(second->Document().Library());
         QVERIFY(second->parentWidget()->close() && form_->parentWidget()->close());
         form_ = frame_->OpenSelected(Path(u"books.ZQL"_s));
-        QCOMPARE(ComboNames(form_->GroupCombo()), left);
+        QCOMPARE(ItemTexts(form_->GroupCombo()), left);
         QVERIFY(!FileText(Path(u"data/books.ZQD"_s)).contains(u"新刊データ"_s));
     }
 
@@ -295,7 +262,7 @@ private slots:
             Click(dialog, "GroupAddTBtn");
         });
         form_->Action(u"A_GroupSetting"_s)->trigger();
-        QCOMPARE(ComboNames(form_->GroupCombo()),
+        QCOMPARE(ItemTexts(form_->GroupCombo()),
                  (QStringList{"書籍", "近刊", "出版社", "グループ 1", "グループ 2"}));
         QVERIFY(Library().IsModified());
         form_->Action(u"A_Save"_s)->trigger();

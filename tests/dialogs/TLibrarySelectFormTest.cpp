@@ -1,54 +1,19 @@
 // The library selection dialog with its real widgets: the history file's order, deletion and
 // clearing and when it is written, browsing, the template list, the folding history panel and
 // the preview of the chosen library.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QToolButton>
-#include <QtTest>
 
-#include "ScriptedDialogs.h"
-#include "TypeText.h"
-#include "dialogs/TLibraryHistory.h"
+#include "FrameFixture.h"
+#include "TempDir.h"
 #include "dialogs/TLibrarySelectForm.h"
 #include "platform/AppPaths.h"
 
 namespace tabrix {
 
-using namespace Qt::StringLiterals;
-
-using test::ScriptedDialogs;
-using Kind = ScriptedDialogs::Kind;
-
-namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+using namespace test;
 
 const char kHistory[] = "/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL\r\n";
-
-QAction* MenuAction(QMenu* menu, const QString& text) {
-    for (QAction* action : menu->actions())
-        if (action->text() == text) return action;
-    return nullptr;
-}
-
-}  // namespace
 
 class TLibrarySelectFormTest : public QObject {
     Q_OBJECT
@@ -59,54 +24,44 @@ class TLibrarySelectFormTest : public QObject {
         ScriptedDialogs dialogs;
         std::unique_ptr<TLibrarySelectForm> form;
 
-        explicit Dialog(const QByteArray* history = nullptr) {
-            if (history) WriteFile(HistoryPath(), *history);
+        explicit Dialog(const char* history = nullptr) {
+            if (history) WriteFile(HistoryPath().toStdString(), history);
         }
         QString HistoryPath() const { return config.path() + u"/histry.log"_s; }
-        TLibrarySelectForm& Open() {
+        void Open() {
             form = std::make_unique<TLibrarySelectForm>(config.path(), templates.path(), dialogs);
             form->show();
-            return *form;
         }
         template <typename W>
         W* Find(const char* name) {
-            return form->findChild<W*>(QString::fromLatin1(name));
+            return Child<W>(*form, name);
         }
         QListWidget* List() { return Find<QListWidget>("LibraryLBox"); }
         QLineEdit* Edit() { return Find<QLineEdit>("ZQLFileEdit"); }
-        void ClickRow(int row) {
-            QListWidget* list = List();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                              list->visualItemRect(list->item(row)).center());
-        }
     };
 
 private slots:
     // OK, or a double click on the entry, moves it to the front of the history file.
     void ChosenEntryMovesToTheFrontOnce() {
-        const struct {
-            int row;
-            bool doubleClick;
-            QByteArray expected;
-        } cases[] = {{2, false, "/l/c.ZQL\r\n/l/a.ZQL\r\n/l/b.ZQL"},
-                     {0, false, "/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL"},
-                     {1, true, "/l/b.ZQL\r\n/l/a.ZQL\r\n/l/c.ZQL"}};
-        for (const auto& c : cases) {
-            const QByteArray history(kHistory);
-            Dialog d(&history);
+        const std::tuple<int, bool, QByteArray> cases[] = {
+            {2, false, "/l/c.ZQL\r\n/l/a.ZQL\r\n/l/b.ZQL"},
+            {0, false, "/l/a.ZQL\r\n/l/b.ZQL\r\n/l/c.ZQL"},
+            {1, true, "/l/b.ZQL\r\n/l/a.ZQL\r\n/l/c.ZQL"}};
+        for (const auto& [row, doubleClick, expected] : cases) {
+            Dialog d(kHistory);
             d.Open();
             QCOMPARE(d.List()->item(2)->text(), u"c.ZQL"_s);
-            d.ClickRow(c.row);
-            const QString chosen = d.List()->item(c.row)->data(Qt::UserRole).toString();
+            ClickRow(d.List(), row);
+            const QString chosen = d.List()->item(row)->data(Qt::UserRole).toString();
             QCOMPARE(d.Edit()->text(), chosen);
-            if (c.doubleClick)
+            if (doubleClick)
                 QTest::mouseDClick(d.List()->viewport(), Qt::LeftButton, {},
-                                   d.List()->visualItemRect(d.List()->item(c.row)).center());
+                                   d.List()->visualItemRect(d.List()->item(row)).center());
             else
                 QTest::mouseClick(d.Find<QPushButton>("OKBBtn"), Qt::LeftButton);
             QCOMPARE(d.form->result(), int(QDialog::Accepted));
             QCOMPARE(d.form->LibraryPath(), chosen);
-            QCOMPARE(ReadFile(d.HistoryPath()), c.expected);
+            QCOMPARE(Bytes(d.HistoryPath()), expected);
         }
     }
 
@@ -114,72 +69,50 @@ private slots:
     // without a selection does nothing.
     void HistoryMenuEditsTheFile() {
         const QString remove = u"選択履歴の削除(&D)"_s;
-        const struct {
-            int row;  // -1: no selection
-            QString entry;
-            int left;
-            QByteArray written;
-        } cases[] = {{1, remove, 2, "/l/a.ZQL\r\n/l/c.ZQL"},
-                     {-1, remove, 3, kHistory},
-                     {-1, u"履歴のクリア(&C)"_s, 0, ""}};
-        for (const auto& c : cases) {
-            const QByteArray history(kHistory);
-            Dialog d(&history);
+        // The row selected (-1: none), the menu entry, the rows left and the file written.
+        const std::tuple<int, QString, int, QByteArray> cases[] = {
+            {1, remove, 2, "/l/a.ZQL\r\n/l/c.ZQL"},
+            {-1, remove, 3, kHistory},
+            {-1, u"履歴のクリア(&C)"_s, 0, ""}};
+        for (const auto& [row, entry, left, written] : cases) {
+            Dialog d(kHistory);
             d.Open();
-            if (c.row >= 0) d.ClickRow(c.row);
-            MenuAction(d.form->HistoryMenu(), c.entry)->trigger();
-            QCOMPARE(d.List()->count(), c.left);
+            if (row >= 0) ClickRow(d.List(), row);
+            MenuEntry(*d.form->HistoryMenu(), entry)->trigger();
+            QCOMPARE(d.List()->count(), left);
             QTest::mouseClick(d.Find<QPushButton>("CancelBBtn"), Qt::LeftButton);
             QCOMPARE(d.form->result(), int(QDialog::Rejected));
-            QCOMPARE(ReadFile(d.HistoryPath()), c.written);
+            QCOMPARE(Bytes(d.HistoryPath()), written);
         }
     }
 
-    void BrowseReplacesThePath() {
+    // Browsing replaces the path (a cancelled chooser keeps it); templates are listed relative
+    // to their folder; the history panel folds and comes back.
+    void BrowsingTemplatesAndThePanel() {
         Dialog d;
+        for (const QString& name : {u"住所録.ZQL"_s, u"仕事/蔵書.ZQL"_s, u"蔵書.ZQP"_s})
+            WriteFile(d.templates.filePath(name).toStdString(),
+                      "Library-File for Tabrix ver 2.0\r\n");
         d.Open();
-        d.Edit()->setText(u"/old.ZQL"_s);
-        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, IDialogs::Answer::kOk,
-                         u"/chosen/x.ZQL"_s);
-        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, IDialogs::Answer::kCancel);
-        QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
-        QCOMPARE(d.Edit()->text(), u"/chosen/x.ZQL"_s);
-        QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
-        QCOMPARE(d.Edit()->text(), u"/chosen/x.ZQL"_s);
-        QVERIFY(d.dialogs.Unexpected().isEmpty());
-    }
-
-    void TemplatesAreListedRelativeToTheirFolder() {
-        Dialog d;
-        const QByteArray header("Library-File for Tabrix ver 2.0\r\n");
-        WriteFile(d.templates.filePath(u"住所録.ZQL"_s), header);
-        WriteFile(d.templates.filePath(u"仕事/蔵書.ZQL"_s), header);
-        WriteFile(d.templates.filePath(u"蔵書.ZQP"_s), header);
-        d.Open();
-        auto* combo = d.Find<QComboBox>("TemplateCmbBox");
-        QStringList items;
-        for (int i = 0; i < combo->count(); ++i)
-            items << combo->itemText(i);
-        QCOMPARE(items, (QStringList{u"仕事/蔵書.ZQL"_s, u"住所録.ZQL"_s}));
+        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, Answer::kOk, u"/chosen/x.ZQL"_s);
+        d.dialogs.Expect(Kind::kOpen, u"ライブラリファイル"_s, Answer::kCancel);
+        for (int i = 0; i < 2; ++i) {
+            QTest::mouseClick(d.Find<QPushButton>("ZQLFileBrowsBtn"), Qt::LeftButton);
+            QCOMPARE(d.Edit()->text(), u"/chosen/x.ZQL"_s);
+        }
+        QVERIFY(d.dialogs.Unexpected().isEmpty() && d.dialogs.Done());
+        QCOMPARE(ItemTexts(*d.Find<QComboBox>("TemplateCmbBox")),
+                 (QStringList{u"仕事/蔵書.ZQL"_s, u"住所録.ZQL"_s}));
         QVERIFY(!d.form->DeriveFromTemplate());
         QTest::mouseClick(d.Find<QCheckBox>("TemplateCBox"), Qt::LeftButton);
         QVERIFY(d.form->DeriveFromTemplate());
         QCOMPARE(d.form->TemplatePath(), d.templates.filePath(u"仕事/蔵書.ZQL"_s));
-    }
-
-    void HistoryPanelFoldsAndReturns() {
-        Dialog d;
-        d.Open();
         auto* button = d.Find<QToolButton>("PanelShowHideBtn");
-        QWidget* panel = d.List()->parentWidget();
-        QCOMPARE(button->text(), u"←"_s);
-        QCOMPARE(panel->width(), 140);
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(button->text(), u"→"_s);
-        QTRY_COMPARE(panel->width(), 20);
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(button->text(), u"←"_s);
-        QTRY_COMPARE(panel->width(), 140);
+        for (const auto& [text, width] : {std::pair{u"→"_s, 20}, std::pair{u"←"_s, 140}}) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(button->text(), text);
+            QTRY_COMPARE(d.List()->parentWidget()->width(), width);
+        }
     }
 
     void PreviewShowsTheLibrarysImageAndMemo() {
@@ -193,16 +126,15 @@ private slots:
             "[preview_memo]\r\n\x91\xa0\x8f\x91\x82\xcc\x8a\xc7\x97\x9d\r\n[/preview_memo]\r\n"
             "[/init]\r\n";
         const QString path = d.templates.filePath(u"lib.ZQL"_s);
-        WriteFile(path, library);
+        WriteFile(path.toStdString(), library.toStdString());
         d.Open();
         d.Edit()->setText(path);
         QCOMPARE(d.Find<QPlainTextEdit>("PreviewREdit")->toPlainText(), u"蔵書の管理"_s);
         const QPixmap shown = d.Find<QLabel>("PreviewImage")->pixmap();
-        QVERIFY(!shown.isNull());
-        QVERIFY(shown.width() <= 160 && shown.height() <= 120);
+        QVERIFY(!shown.isNull() && shown.width() <= 160 && shown.height() <= 120);
         d.Edit()->setText(d.templates.filePath(u"none.ZQL"_s));
-        QVERIFY(d.Find<QPlainTextEdit>("PreviewREdit")->toPlainText().isEmpty());
-        QVERIFY(d.Find<QLabel>("PreviewImage")->pixmap().isNull());
+        QVERIFY(d.Find<QPlainTextEdit>("PreviewREdit")->toPlainText().isEmpty() &&
+                d.Find<QLabel>("PreviewImage")->pixmap().isNull());
     }
 };
 

@@ -2,17 +2,13 @@
 // 新刊, 出版社; twelve parameters): the data lines their ticks give, their refusals, what their
 // callers run and show, the batch items made through them, and the progress display.
 #include <QHeaderView>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
-
-#include <functional>
 
 #include "FrameFixture.h"
 #include "TempDir.h"
 #include "dialogs/TCheckList.h"
 #include "dialogs/TCompareApplyForm.h"
-#include "dialogs/TSortForm.h"
+#include "dialogs/TLibrarySettingForm.h"
 #include "windows/TElementListModel.h"
 #include "windows/TOperationProgress.h"
 #include "windows/TSubElementListView.h"
@@ -36,17 +32,14 @@ void Tick(QDialog& dialog, const char* list, std::initializer_list<int> rows, bo
 
 // A click on a row of a compare-apply group list, as the user makes it.
 void ClickRow(QDialog& dialog, const char* list, int row) {
-    auto* rows = dialog.findChild<QListWidget*>(QString::fromLatin1(list));
-    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
-                      rows->visualItemRect(rows->item(row)).center());
+    test::ClickRow(Child<QListWidget>(dialog, list), row);
 }
 
 // The titles (書名) of the rows a list shows.
 QStringList Titles(const TElementListModel& model) {
     QStringList titles;
     for (std::size_t row = 0; row < model.ElementCount(); ++row) {
-        const TElement* e = model.ElementAt(static_cast<int>(row));
-        titles << (e->Texts(0).empty() ? QString() : QtText::FromCp932(e->Texts(0)[0]));
+        titles << Title(model.ElementAt(static_cast<int>(row)));
     }
     return titles;
 }
@@ -66,105 +59,44 @@ private slots:
     }
     void cleanup() { CloseFrame(); }
 
-    void dataLinesAsTheDialogsWriteThem() {
-        const TZQLCtrl& library = form_->Document().Library();
-        struct Case {
-            const char* name;
-            std::function<TOperationForm*()> make;
-            Drive drive;
-            StringList lines;
-        };
-        const Case cases[] = {
-            {"sort without a group",
-             [&] { return new TSortForm(library, -1, *dialogs_); },
-             [](QDialog& d) {
-                 Tick(d, "JudgeParamCLBox", {2});
-                 Tick(d, "OptionCLBox", {0, 2}, false);
-             },
-             {"[JudgeParam]2", "[Option]0,1,0,1"}},
-            {"compare-apply: trailing comma unless the last item",
-             [&] { return new TCompareApplyForm(library, *dialogs_); },
-             [](QDialog& d) {
-                 for (int row : {0, 1, 2, 2})
-                     ClickRow(d, "SrcLBox", row);
-                 ClickRow(d, "DstLBox", 2);
-                 Tick(d, "JudgeParamCLBox", {0});
-                 Tick(d, "ApplyParamCLBox", {11});
-             },
-             {"[SrcGroup]0,1,", "[DstGroup]2", "[JudgeParam]0,", "[ApplyParam]11",
-              "[JudgeCondition]0", "[ApplyCondition]0"}},
-            {"compare-apply: radio items set the selected row",
-             [&] { return new TCompareApplyForm(library, *dialogs_); },
-             [](QDialog& d) {
-                 ClickRow(d, "DstLBox", 0);
-                 auto radios = d.findChild<QWidget*>(u"DstGroupStatusRGroup"_s)
-                                   ->findChildren<QRadioButton*>();
-                 QVERIFY(radios[1]->isChecked());  // 選択 shows the toggled status
-                 radios[0]->click();
-             },
-             {"[SrcGroup]", "[DstGroup]", "[JudgeParam]", "[ApplyParam]", "[JudgeCondition]0",
-              "[ApplyCondition]0"}},
-        };
-        for (const Case& c : cases) {
-            std::unique_ptr<TOperationForm> dialog(c.make());
-            dialog->show();
-            c.drive(*dialog);
-            QVERIFY2(dialog->DataLines() == c.lines, c.name);
-        }
-    }
-
     // Each refusal keeps the dialog open; closing it then changes nothing.
     void refusalsInTheirOrder() {
-        struct Case {
-            const char* action;
-            QString caption;
-            QStringList messages;
-            Drive drive;
-        };
-        const Case cases[] = {
-            {"A_Sort",
-             u"並び替え"_s,
-             {kNoKey},
-             [](QDialog& d) {
-                 Tick(d, "TargetGroupCLBox", {1, 2});
-                 Click(d, "OKBBtn");
-             }},
-            {"A_DeleteDuplicates",
-             u"重複削除"_s,
-             {kNoKey, u"対象にするグループがありません！"_s},
-             [](QDialog& d) {
-                 Tick(d, "TargetGroupCLBox", {0});
-                 Click(d, "OKBBtn");
-                 Tick(d, "TargetGroupCLBox", {0}, false);
-                 Tick(d, "JudgeParamCLBox", {0});
-                 Click(d, "OKBBtn");
-             }},
-            {"A_CompareApply",
-             u"判定適用"_s,
-             {u"判定元と適用先の両方に指定されているグループがあります！"_s,
-              u"判定元と判定先の両方に指定されているパラメータがあります！"_s},
-             [](QDialog& d) {
-                 ClickRow(d, "SrcLBox", 0);
-                 ClickRow(d, "DstLBox", 0);
-                 Tick(d, "JudgeParamCLBox", {4});
-                 Tick(d, "ApplyParamCLBox", {4});
-                 Click(d, "OKBBtn");
-                 ClickRow(d, "DstLBox", 0);
-                 Click(d, "OKBBtn");
-             }},
-        };
         const QStringList before = Titles(form_->List().ListModel());
-        for (const Case& c : cases) {
-            dialogs_->ExpectDialog(c.caption, u"閉じる"_s, [&](QDialog& dialog) {
-                for (const QString& message : c.messages)
+        const auto refuse = [this](const char* action, const QString& caption,
+                                   const QStringList& messages, const Drive& drive) {
+            dialogs_->ExpectDialog(caption, u"閉じる"_s, [&](QDialog& dialog) {
+                for (const QString& message : messages)
                     dialogs_->Expect(Kind::kMessage, message);
-                c.drive(dialog);
-                QVERIFY(dialog.isVisible());
-                QVERIFY(dialogs_->Done());
+                drive(dialog);
+                QVERIFY(dialog.isVisible() && dialogs_->Done());
             });
-            form_->Action(QString::fromLatin1(c.action))->trigger();
+            form_->Action(QString::fromLatin1(action))->trigger();
             QVERIFY(dialogs_->Done());
-        }
+        };
+        refuse("A_Sort", u"並び替え"_s, {kNoKey}, [](QDialog& d) {
+            Tick(d, "TargetGroupCLBox", {1, 2});
+            Click(d, "OKBBtn");
+        });
+        refuse("A_DeleteDuplicates", u"重複削除"_s, {kNoKey, u"対象にするグループがありません！"_s},
+               [](QDialog& d) {
+                   Tick(d, "TargetGroupCLBox", {0});
+                   Click(d, "OKBBtn");
+                   Tick(d, "TargetGroupCLBox", {0}, false);
+                   Tick(d, "JudgeParamCLBox", {0});
+                   Click(d, "OKBBtn");
+               });
+        refuse("A_CompareApply", u"判定適用"_s,
+               {u"判定元と適用先の両方に指定されているグループがあります！"_s,
+                u"判定元と判定先の両方に指定されているパラメータがあります！"_s},
+               [](QDialog& d) {
+                   ClickRow(d, "SrcLBox", 0);
+                   ClickRow(d, "DstLBox", 0);
+                   Tick(d, "JudgeParamCLBox", {4});
+                   Tick(d, "ApplyParamCLBox", {4});
+                   Click(d, "OKBBtn");
+                   ClickRow(d, "DstLBox", 0);
+                   Click(d, "OKBBtn");
+               });
         QCOMPARE(Titles(form_->List().ListModel()), before);
         QVERIFY(!form_->Document().IsModified());
     }
@@ -228,41 +160,85 @@ private slots:
         form_->Action(u"A_DeleteDuplicates"_s)->trigger();
         QCOMPARE(Titles(form_->List().ListModel()), (QStringList{kA, kC}));
         QCOMPARE(form_->CurrentElement(), form_->Document().ElementAt(0, 1));
+        // The progress display shows only after its delay.
+        for (int delay : {0, TOperationProgress::kMinimumMs}) {
+            TOperationProgress progress(form_, u"並び替え"_s, delay);
+            progress.Report(QtText::ToCp932(u"グループ「書籍」"_s));
+            QCOMPARE(progress.Shown(), delay == 0);
+            if (delay == 0) QCOMPARE(progress.Label(), u"並び替え\nグループ「書籍」"_s);
+        }
     }
 
-    // Items made through the dialogs on a batch page, a cancelled one adding nothing, and the
-    // library file written with them.
-    void batchItemsMadeThroughTheDialogsAreSaved() {
-        auto add = [](QDialog& settings, int entry) {
-            auto* entries = settings.findChild<QListWidget*>(u"BatchLBox"_s);
-            entries->setCurrentRow(entry);
-            settings.findChild<QPushButton*>(u"ParamUseBtn"_s)->click();
-        };
+    // The batch pages of the library settings: the change page's two new plain items go after
+    // the sample's sort and a drop puts the last one first; the open page's placeholder row
+    // removes nothing, and items made through the dialogs (a cancelled one adds nothing) land
+    // there. OK commits both without marking the library; the save writes them.
+    void batchItemsMadeOnTheSettingsPagesAreSaved() {
+        const std::vector<TBatchSetting> sample =
+            form_->Document().Library().BatchList(kBatchChange);
+        const QString sort = QtText::FromCp932(sample.at(0).name);
         dialogs_->ExpectDialog(u"ライブラリの設定"_s, u"OK"_s, [&](QDialog& settings) {
+            auto* pages = Child<QTabWidget>(settings, "BatchPageControl");
+            const auto add = [&](int entry) {
+                Child<QListWidget>(settings, "BatchLBox")->setCurrentRow(entry);
+                Click(settings, "ParamUseBtn");
+            };
+            pages->setCurrentIndex(2);
+            QListWidget* change =
+                static_cast<TLibrarySettingForm&>(settings).BatchGrid(kBatchChange);
+            add(3);
+            add(2);
+            QCOMPARE(ItemTexts(*change), (QStringList{sort, u"出力"_s, u"上書き保存"_s}));
+            // What a drop of the last row above the first does to the grid's model.
+            QVERIFY(change->model()->moveRow({}, 2, {}, 0));
+            QCoreApplication::processEvents();
+            QCOMPARE(ItemTexts(*change), (QStringList{u"上書き保存"_s, sort, u"出力"_s}));
+            pages->setCurrentIndex(0);
+            QListWidget* open = static_cast<TLibrarySettingForm&>(settings).BatchGrid(kBatchOpen);
+            QCOMPARE(ItemTexts(*open), QStringList{u"＜処理未指定＞"_s});
+            open->setCurrentRow(0);
+            Click(settings, "ParamNotUseBtn");
+            QCOMPARE(open->count(), 1);
             dialogs_->ExpectDialog(u"並び替え"_s, u"閉じる"_s);
             dialogs_->ExpectDialog(u"並び替え"_s, u"実行"_s, [](QDialog& d) {
                 QVERIFY(!d.findChild<TCheckList*>(u"TargetGroupCLBox"_s)->AnyTicked());
-                Tick(d, "JudgeParamCLBox", {0});
+                Tick(d, "JudgeParamCLBox", {2});
+                Tick(d, "OptionCLBox", {0, 2}, false);
             });
-            dialogs_->ExpectDialog(u"判定適用"_s, u"実行"_s,
-                                   [](QDialog& d) { ClickRow(d, "SrcLBox", 2); });
+            // Lists keep a trailing comma unless they hold one item; a radio item sets the
+            // status of the selected row.
+            dialogs_->ExpectDialog(u"判定適用"_s, u"実行"_s, [](QDialog& d) {
+                for (int row : {0, 1, 2, 2})
+                    ClickRow(d, "SrcLBox", row);
+                ClickRow(d, "DstLBox", 0);
+                auto radios = Child(d, "DstGroupStatusRGroup")->findChildren<QRadioButton*>();
+                QVERIFY(radios[1]->isChecked());  // 選択 shows the toggled status
+                radios[0]->click();
+                ClickRow(d, "DstLBox", 2);
+                Tick(d, "JudgeParamCLBox", {0});
+                Tick(d, "ApplyParamCLBox", {11});
+            });
             dialogs_->ExpectDialog(u"重複削除"_s, u"実行"_s, [](QDialog& d) {
                 Tick(d, "JudgeParamCLBox", {11});
                 Tick(d, "TargetGroupCLBox", {0, 1});
             });
             for (int entry : {0, 0, 1, 4})
-                add(settings, entry);
+                add(entry);
         });
         form_->Action(u"A_LibrarySetting"_s)->trigger();
         const std::vector<TBatchSetting> expected = {
-            {{"[JudgeParam]0", "[Option]1,1,1,1"}, 1, Sj("並び替え")},
-            {{"[SrcGroup]2", "[DstGroup]", "[JudgeParam]", "[ApplyParam]", "[JudgeCondition]0",
-              "[ApplyCondition]0"},
+            {{"[JudgeParam]2", "[Option]0,1,0,1"}, 1, Sj("並び替え")},
+            {{"[SrcGroup]0,1,", "[DstGroup]2", "[JudgeParam]0,", "[ApplyParam]11",
+              "[JudgeCondition]0", "[ApplyCondition]0"},
              2,
              Sj("判定適用")},
             {{"[JudgeParam]11", "[TargetGroup]0,1,"}, 5, Sj("重複削除")},
         };
-        QVERIFY(form_->Document().Library().BatchList(kBatchOpen) == expected);
+        const TZQLCtrl& library = form_->Document().Library();
+        QVERIFY(library.BatchList(kBatchOpen) == expected);
+        const std::vector<TBatchSetting>& change = library.BatchList(kBatchChange);
+        QVERIFY(change.size() == 3 && change[0].type == 3 && change[2].type == 4);
+        QVERIFY(change[1] == sample[0] && !form_->Document().IsModified());
 
         // Written with the library file as they were made.
         form_->Save();
@@ -271,15 +247,6 @@ private slots:
             QVERIFY(written.contains(QByteArray::fromStdString("[name]" + item.name)));
             for (const std::string& line : item.dataLines)
                 QVERIFY(written.contains(QByteArray::fromStdString(line + "\r\n")));
-        }
-    }
-
-    void progressShowsOnlyAfterItsDelay() {
-        for (int delay : {0, TOperationProgress::kMinimumMs}) {
-            TOperationProgress progress(form_, u"並び替え"_s, delay);
-            progress.Report(QtText::ToCp932(u"グループ「書籍」"_s));
-            QCOMPARE(progress.Shown(), delay == 0);
-            if (delay == 0) QCOMPARE(progress.Label(), u"並び替え\nグループ「書籍」"_s);
         }
     }
 

@@ -1,14 +1,9 @@
 // The parameter settings dialog on the sample library (twelve parameters, one of each type), its
 // real widgets driven through scripted answers: refusals, questions, the defaults an apply
 // gives, colouring, and what OK commits into the library window and its files.
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QTableWidget>
-#include <QTextEdit>
 
 #include "FrameFixture.h"
 #include "dialogs/TParamSettingForm.h"
@@ -74,8 +69,9 @@ private slots:
     }
 
     // A reserved name refused on adding, a taken code on applying; then the first parameter's
-    // name edited and the second one clicked: the answer decides.
-    void refusalsAndTheQuestionBeforeAnotherParameter() {
+    // name edited and the second one clicked: the answer decides; then the deletion question and
+    // the selection rows.
+    void refusalsQuestionsAndSelectionRows() {
         for (bool add : {true, false}) {
             TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
             const QString row0 = Child<QListWidget>(form, "ParamLBox")->item(0)->text();
@@ -93,30 +89,23 @@ private slots:
             QVERIFY(!form.Setting().DialogChanged());
             QCOMPARE(form.Setting().ParameterChanged(), !add);
         }
-        const struct {
-            Answer answer;
-            int shown;
-            const char* stored;
-        } cases[] = {
+        const std::tuple<Answer, int, const char*> cases[] = {
             {Answer::kCancel, 0, "書名"}, {Answer::kNo, 1, "書名"}, {Answer::kYes, 1, "題名"}};
-        for (const auto& c : cases) {
+        for (const auto& [answer, shown, stored] : cases) {
             TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
             Child<QLineEdit>(form, "ParamNameEdit")->setText(u"題名"_s);
-            dialogs_->Expect(Kind::kYesNoCancel, kApplyQuestion, c.answer);
+            dialogs_->Expect(Kind::kYesNoCancel, kApplyQuestion, answer);
             Child<QListWidget>(form, "ParamLBox")->setCurrentRow(1);
-            QCOMPARE(Child<QListWidget>(form, "ParamLBox")->currentRow(), c.shown);
-            QCOMPARE(form.Setting().Loaded(), std::optional<std::size_t>(c.shown));
-            QCOMPARE(form.Setting().At(0).Name(), QtText::ToCp932(QString::fromUtf8(c.stored)));
+            QCOMPARE(Child<QListWidget>(form, "ParamLBox")->currentRow(), shown);
+            QCOMPARE(form.Setting().Loaded(), std::optional<std::size_t>(shown));
+            QCOMPARE(form.Setting().At(0).Name(), QtText::ToCp932(QString::fromUtf8(stored)));
             QCOMPARE(Child<QLineEdit>(form, "ParamNameEdit")->text(),
-                     c.shown == 0 ? u"題名"_s : u"著者"_s);
-            QCOMPARE(form.Setting().ParameterChanged(), c.answer == Answer::kCancel);
-            QCOMPARE(form.Setting().DialogChanged(), c.answer == Answer::kYes);
+                     shown == 0 ? u"題名"_s : u"著者"_s);
+            QCOMPARE(form.Setting().ParameterChanged(), answer == Answer::kCancel);
+            QCOMPARE(form.Setting().DialogChanged(), answer == Answer::kYes);
         }
-    }
-
-    // Cancelled deletion keeps the parameter; the selection grid gets "３" (full-width) rows,
-    // loses two selected ones, and apply drops the trailing empty rows.
-    void deletionCancelledAndSelectionRows() {
+        // Cancelled deletion keeps the parameter; the selection grid gets "３" (full-width) rows,
+        // loses two selected ones, and apply drops the trailing empty rows.
         TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
         dialogs_->Expect(Kind::kOkCancel, u"書名 を削除します。宜しいですか？"_s, Answer::kCancel);
         Click(form, "ParamDelBtn");
@@ -170,8 +159,7 @@ private slots:
         QVERIFY(form_->Panel().findChild<QWidget*>(u"Param12"_s));
         QCOMPARE(form_->List().rowHeight(0), 36);
         QCOMPARE(form_->List().Delegate().Font().pointSize(), 14);
-        QVERIFY(form_->MultiApplyWindow());
-        QVERIFY(form_->MultiApplyWindow()->UseBox(12));
+        QVERIFY(form_->MultiApplyWindow() && form_->MultiApplyWindow()->UseBox(12));
         QCOMPARE(QtText::FromCp932(file.DrawCode().at(0).text), u"★"_s);
 
         Action("A_Save")->trigger();

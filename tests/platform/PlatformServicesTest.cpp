@@ -2,9 +2,9 @@
 // filters in Qt's form, the message boxes' Japanese buttons and answers, the
 // settings and data folders, preview images, and the colouring of a format
 // editor.
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -15,7 +15,6 @@
 #include "platform/AppPaths.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtText.h"
-#include "platform/TImageLoader.h"
 #include "platform/TRichEditColoring.h"
 
 namespace tabrix {
@@ -24,20 +23,6 @@ using namespace Qt::StringLiterals;
 
 class PlatformServicesTest : public QObject {
     Q_OBJECT
-
-private:
-    // Clicks the button captioned text of the message box that opens next, after
-    // noting the captions of all its buttons.
-    void ClickWhenShown(const QString& text, QStringList& captions) {
-        QTimer::singleShot(0, this, [text, &captions] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            for (QAbstractButton* button : box->buttons()) {
-                captions << button->text();
-                if (button->text() == text) button->click();
-            }
-        });
-    }
 
 private slots:
     // Round trips, and exact conversions that refuse what CP932 cannot hold.
@@ -54,9 +39,7 @@ private slots:
     }
 
     void FiltersInQtForm() {
-        const struct {
-            const char *filter, *expected;
-        } cases[] = {
+        const std::tuple<const char*, const char*> cases[] = {
             {"ZQLファイル(*.ZQL)|*.ZQL", "ZQLファイル(*.ZQL)"},  // the name shows its pattern
             {"テキスト|*.txt", "テキスト (*.txt)"},
             {"ZQPファイル(*.ZQP)|*.ZQP|全てのファイル|*.*",
@@ -67,65 +50,64 @@ private slots:
             {"テキスト|*.txt|", "テキスト (*.txt)"},
             {"", ""},
         };
-        for (const auto& c : cases)
-            QCOMPARE(QtDialogs::QtFilter(QString::fromUtf8(c.filter)),
-                     QString::fromUtf8(c.expected));
+        for (const auto& [filter, expected] : cases)
+            QCOMPARE(QtDialogs::QtFilter(QString::fromUtf8(filter)), QString::fromUtf8(expected));
     }
 
     void QuestionsOfferJapaneseButtonsAndReportTheOneClicked() {
         const QString ok = u"OK"_s, cancel = u"キャンセル"_s;
         const QString yes = u"はい(&Y)"_s, no = u"いいえ(&N)"_s;
-        const struct {
-            int kind;  // 0 OK/Cancel, 1 Yes/No, 2 Yes/No/Cancel
-            QString click;
-            IDialogs::Answer answer;
-            QStringList buttons;
-        } cases[] = {{0, ok, IDialogs::Answer::kOk, {ok, cancel}},
-                     {0, cancel, IDialogs::Answer::kCancel, {ok, cancel}},
-                     {1, no, IDialogs::Answer::kNo, {yes, no}},
-                     {2, yes, IDialogs::Answer::kYes, {yes, no, cancel}},
-                     {2, cancel, IDialogs::Answer::kCancel, {yes, no, cancel}}};
-        for (const auto& c : cases) {
+        // The kind (0 OK/Cancel, 1 Yes/No, 2 Yes/No/Cancel), the button clicked, the answer, the
+        // captions of all buttons in sorted order.
+        const std::tuple<int, QString, IDialogs::Answer, QStringList> cases[] = {
+            {0, ok, IDialogs::Answer::kOk, {ok, cancel}},
+            {0, cancel, IDialogs::Answer::kCancel, {ok, cancel}},
+            {1, no, IDialogs::Answer::kNo, {no, yes}},
+            {2, yes, IDialogs::Answer::kYes, {no, yes, cancel}},
+            {2, cancel, IDialogs::Answer::kCancel, {no, yes, cancel}}};
+        for (const auto& [kind, click, answer, buttons] : cases) {
             QtDialogs dialogs;
             QStringList captions;
-            ClickWhenShown(c.click, captions);
+            // The box opens next: its buttons are noted and the one captioned click is clicked.
+            QTimer::singleShot(0, this, [clicked = click, &captions] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                for (QAbstractButton* button : box ? box->buttons() : QList<QAbstractButton*>()) {
+                    captions << button->text();
+                    if (button->text() == clicked) button->click();
+                }
+            });
             const QString text = u"終了しますか？"_s;
-            const IDialogs::Answer got = c.kind == 0 ? dialogs.AskOkCancel(nullptr, text, u"確認"_s)
-                                         : c.kind == 1
+            const IDialogs::Answer got = kind == 0 ? dialogs.AskOkCancel(nullptr, text, u"確認"_s)
+                                         : kind == 1
                                              ? dialogs.AskYesNo(nullptr, text, u"確認"_s)
                                              : dialogs.AskYesNoCancel(nullptr, text, u"終了確認"_s);
-            QCOMPARE(got, c.answer);
-            QStringList buttons = c.buttons;
+            QCOMPARE(got, answer);
             captions.sort();
-            buttons.sort();
             QCOMPARE(captions, buttons);
         }
     }
 
-    // XDG_CONFIG_HOME when set and absolute, else ~/.config.
-    void ConfigFolderFollowsXdg() {
+    // The settings folder: XDG_CONFIG_HOME when set and absolute, else ~/.config. The data
+    // folder: installed, else beside the binary in the build tree, else the source tree's.
+    void FoldersFollowTheirRules() {
         const QString home = u"/home/u/.config/tabrix"_s;
         QCOMPARE(AppPaths::ConfigDirFor("/tmp/cfg", "/home/u"), u"/tmp/cfg/tabrix"_s);
         QCOMPARE(AppPaths::ConfigDirFor(QString(), "/home/u"), home);
         QCOMPARE(AppPaths::ConfigDirFor("cfg", "/home/u"), home);
-        const QString dir = AppPaths::ConfigDir();
-        QVERIFY(dir.endsWith(u"/tabrix"_s));
-        QVERIFY(QFileInfo(dir).isDir());
-    }
-    void DataFolderPrefersInstalledThenBuildTreeThenSource() {
+        QVERIFY(AppPaths::ConfigDir().endsWith(u"/tabrix"_s) &&
+                QDir(AppPaths::ConfigDir()).exists());
         QTemporaryDir root;
-        const QString bin = root.path() + u"/bin"_s;
-        const QString installed = root.path() + u"/share/tabrix"_s;
-        const QString source = root.path() + u"/src/data"_s;
-        QDir().mkpath(bin);
-        QCOMPARE(AppPaths::DataDirFor(bin, QString()),
-                 installed);  // no templates anywhere
-        QDir().mkpath(source + u"/template"_s);
-        QCOMPARE(AppPaths::DataDirFor(bin, source), source);
-        QDir().mkpath(bin + u"/data/template"_s);
-        QCOMPARE(AppPaths::DataDirFor(bin, source), bin + u"/data"_s);
-        QDir().mkpath(installed + u"/template"_s);
-        QCOMPARE(AppPaths::DataDirFor(bin, source), installed);
+        const QString bin = root.filePath(u"bin"_s), source = root.filePath(u"src/data"_s);
+        const QString installed = root.filePath(u"share/tabrix"_s);
+        // A folder made before the look-up (with those of the rows above), the folder found.
+        const std::tuple<QString, QString> cases[] = {{bin, installed},  // no templates anywhere
+                                                      {source + u"/template"_s, source},
+                                                      {bin + u"/data/template"_s, bin + u"/data"_s},
+                                                      {installed + u"/template"_s, installed}};
+        for (const auto& [made, found] : cases) {
+            QDir().mkpath(made);
+            QCOMPARE(AppPaths::DataDirFor(bin, made == bin ? QString() : source), found);
+        }
     }
 
     // Colouring touches nothing else of the editor: text, selection, undo
@@ -153,12 +135,9 @@ private slots:
         QCoreApplication::processEvents();  // nothing delayed may follow
 
         QCOMPARE(editor.toPlainText(), text);
-        QCOMPARE(editor.textCursor().anchor(), 2);
-        QCOMPARE(editor.textCursor().position(), 6);
+        QVERIFY(editor.textCursor().anchor() == 2 && editor.textCursor().position() == 6);
         QCOMPARE(editor.document()->availableUndoSteps(), undoSteps);
-        QVERIFY(!editor.document()->isModified());
-        QCOMPARE(changed.count(), 0);
-        QCOMPARE(modified.count(), 0);
+        QVERIFY(!editor.document()->isModified() && changed.isEmpty() && modified.isEmpty());
         // Undo still undoes the typing, not the colouring.
         editor.undo();
         QVERIFY(!editor.toPlainText().startsWith(u"ab"_s));

@@ -2,24 +2,14 @@
 // library, the parameter, group and library settings dialogs shape it, elements are typed into
 // the panel, and the save command writes it. tabrix-cli then reads the files back and writes
 // the output, so the editor and the headless tool are checked against each other.
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QtTest>
 
 #include "CliRun.h"
 #include "FrameFixture.h"
-#include "TypeText.h"
-#include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
-#include "windows/TElementListView.h"
-#include "windows/TLibraryDocument.h"
-#include "windows/TParamSBox.h"
-#include "windows/TZQLForm.h"
 
 namespace tabrix {
 
@@ -43,13 +33,7 @@ void Click(QWidget& parent, const char* name) {
 void Retype(QWidget* field, const QString& text) {
     field->setFocus();
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Delete);
     test::TypeText(field, text);
-}
-
-void ClickRow(QListWidget* list, int row) {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->item(row)).center());
 }
 
 void ClickCell(QAbstractItemView* grid, int row) {
@@ -59,12 +43,6 @@ void ClickCell(QAbstractItemView* grid, int row) {
 
 void ShowPage(QTabWidget* pages, int page) {
     QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(page).center());
-}
-
-QAction* MenuEntry(QWidget& window, const QString& text) {
-    for (QAction* action : window.findChildren<QAction*>())
-        if (action->text() == text) return action;
-    qFatal("no menu entry");
 }
 
 }  // namespace
@@ -80,7 +58,7 @@ private slots:
         test::TempDir dir;
         const QString folder = QString::fromStdString(dir.Path().string());
         dialogs_->ExpectDialog(u"ライブラリの選択"_s, u"OK"_s);
-        MenuEntry(*frame_, u"ライブラリを開く(&O)..."_s)->trigger();
+        test::MenuEntry(*frame_, u"ライブラリを開く(&O)..."_s)->trigger();
         TZQLForm* form = frame_->ActiveLibraryWindow();
         QVERIFY(form);
 
@@ -151,7 +129,7 @@ private:
             test::TypeText(Child(dialog, "NewParamEdit"), name);
             QTest::keyClick(Child(dialog, "NewParamEdit"), Qt::Key_Return);
         }
-        ClickRow(list, 1);
+        test::ClickRow(list, 1);
         for (QRadioButton* type : Child(dialog, "ParamTypeRGroup")->findChildren<QRadioButton*>())
             if (type->text() == u"文字列配列"_s)  // on its round mark
                 QTest::mouseClick(type, Qt::LeftButton, {}, QPoint(8, type->height() / 2));

@@ -2,21 +2,14 @@
 // lists (not after the batch change-apply window), "close" before the unsaved-changes question,
 // "open" once the window stands, and the timed list by a hand-driven ticker. The lists used sort
 // the group 新刊 (x y), which each case first puts out of order (y x).
-#include <QCheckBox>
-#include <QComboBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 
-#include <functional>
-
 #include "FrameFixture.h"
-#include "ManualTicker.h"
-#include "TypeText.h"
 #include "model/TLibraryCustomise.h"
 #include "model/TZQICtrl.h"
+#include "platform/ITicker.h"
 #include "windows/TElementDrag.h"
-#include "windows/TElementListModel.h"
 #include "windows/TMultiApplyForm.h"
 #include "windows/TSubElementListView.h"
 #include "windows/TSubForm.h"
@@ -28,10 +21,26 @@ using namespace test;
 
 namespace {
 
-QString Title(const TElement* element) {
-    if (!element || element->Texts(0).empty()) return {};
-    return QtText::FromCp932(element->Texts(0)[0]).remove('\\');
-}
+// A ticker that ticks only when the test says so, and tells the interval it was started with.
+class ManualTicker : public ITicker {
+public:
+    void Start(int intervalMs, std::function<void()> tick) override {
+        intervalMs_ = intervalMs;
+        tick_ = std::move(tick);
+    }
+    void Stop() override { intervalMs_ = 0; }
+    // One tick, as the timer would give it after the interval; nothing while stopped.
+    void Fire() {
+        const std::function<void()> tick = tick_;
+        if (intervalMs_ > 0 && tick) tick();
+    }
+    // 0 while stopped.
+    int IntervalMs() const { return intervalMs_; }
+
+private:
+    int intervalMs_ = 0;
+    std::function<void()> tick_;
+};
 
 // Whether 新刊 is in order; Unsort puts it out of order, so that a run of the sort shows.
 bool NewSorted(TZQLForm& form) {
@@ -79,7 +88,7 @@ private slots:
                  form->DropElements({&form->Document(), 0, 0, 0, 0}, 0);
              }},
             {"apply the panel", [&] { form->OutputBox().toggle(), form->ChangeApply(); }},
-            {"sub add", [&] { sub->AddElements(); }},
+            {"sub add", [&] { sub->Action(u"A_Add"_s)->trigger(); }},
             {"sub insert", [&] { sub->InsertElements(); }},
             {"sub delete", [&] { sub->List().SelectRows(0, 0, 0), sub->DeleteElements(); }},
             {"sub move rows", [&] { sub->MoveRows(0, 1, 0, 0); }},
@@ -104,8 +113,8 @@ private slots:
         TZQLForm* form = frame_->OpenSelected(path_);
         TZQLCtrl& library = form->Document().Library();
         std::swap(library.BatchList(kBatchTimed), library.BatchList(kBatchChange));
-        auto owned = std::make_unique<test::ManualTicker>();
-        test::ManualTicker& ticker = *owned;
+        auto owned = std::make_unique<ManualTicker>();
+        ManualTicker& ticker = *owned;
         form->TimedBatch().SetTicker(std::move(owned));
         dialogs_->ExpectDialog("ライブラリの設定", "OK", [this](QDialog& dialog) {
             dialog.findChild<QSpinBox*>("BatchTimePaseEdit")->setValue(7);

@@ -1,17 +1,8 @@
 // The batch change-apply window on a copy of the sample library, through the frame: one window
 // per library window, its layout, and its button writing the checked parameters and the output
 // flag into the selected block, checked in the model and in the saved element data file.
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QPointer>
-#include <QPushButton>
 
 #include "FrameFixture.h"
-#include "TypeText.h"
 #include "platform/FontSubstitutes.h"
 #include "windows/TMultiApplyForm.h"
 
@@ -50,32 +41,26 @@ private slots:
     // Rows 3..4 (elements 2 and 3, ねこの随筆 with output 1 and Ｃ＋＋の海 with output 0) are
     // selected; the library has a "change" list that sorts by title, which must not run.
     void applyWritesIntoTheSelectedBlock() {
-        const struct {
-            QList<int> use;
-            QString typed;        // into the title field
-            bool withReferences;  // references set in the window's panel
-            int output;           // -1: its box unchecked; else the value
-            bool titleChanges;
-            int flag;  // -1: unchanged
-        } cases[] = {
-            {{kTitle}, "", false, -1, true, -1},  // an empty field in use clears the string
-            {{kTitle}, "新題", false, -1, true, -1},
-            {{kPublisher, kRelated}, "", true, -1, false, -1},  // references change nothing
-            {{}, "無視", false, 0, false, 0},
-            {{}, "", false, 1, false, 1},
-            {{}, "無視", true, -1, false, -1},  // nothing in use only marks the group
+        // The parameters in use, the text typed into the title field, whether references are set
+        // in the window's panel, the output value applied (-1: its box left unchecked).
+        const std::tuple<QList<int>, QString, bool, int> cases[] = {
+            {{kTitle}, "", false, -1},  // an empty field in use clears the string
+            {{kTitle}, "新題", false, -1},
+            {{kPublisher, kRelated}, "", true, -1},  // references change nothing
+            {{}, "無視", false, 0},
+            {{}, "", false, 1},
+            {{}, "無視", true, -1},  // nothing in use only marks the group
         };
-        for (const auto& c : cases) {
+        for (const auto& [use, typed, withReferences, output] : cases) {
             CloseFrame();
             init();
-            ApplyIntoTheSelectedBlock(c.use, c.typed, c.withReferences, c.output, c.titleChanges,
-                                      c.flag);
+            ApplyIntoTheSelectedBlock(use, typed, withReferences, output);
         }
     }
 
 private:
     void ApplyIntoTheSelectedBlock(const QList<int>& use, const QString& typed, bool withReferences,
-                                   int output, bool titleChanges, int flag) {
+                                   int output) {
         TZQLForm* form = OpenSample();
         const QString zqd = Path("data/books.ZQD");
         TZQLCtrl& library = form->Document().Library();
@@ -89,10 +74,13 @@ private:
         library.BatchList(kBatchChange) = {{{"[JudgeParam]0", "[GroupNo]0"}, 1, "sort"}};
         group.Set(TGroupSetting::kOutputDone, true);
         const std::vector<TElement*> order = Elements(data);
-        std::vector<std::vector<NumberItem>> references;
-        for (TElement* element : order)
-            for (int param : {kPublisher, kRelated})
-                references.push_back(element->Numbers(param));
+        const auto references = [&order] {
+            std::vector<std::vector<NumberItem>> all;
+            for (TElement* element : order)
+                all.insert(all.end(), {element->Numbers(kPublisher), element->Numbers(kRelated)});
+            return all;
+        };
+        const auto referencesBefore = references();
         form->List().SelectRows(2, 3, 2);
         const QString shownTitle = qobject_cast<QLineEdit*>(form->Panel().Control(kTitle))->text();
 
@@ -117,32 +105,22 @@ private:
         QTest::mouseClick(&window->ApplyButton(), Qt::LeftButton);
 
         QVERIFY(Elements(data) == order);  // no "change" list ran
-        QVERIFY(data.Owner()->IsModified());
-        QVERIFY(!group.Has(TGroupSetting::kOutputDone));
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            for (std::size_t k = 0; k < 2; ++k)
-                QCOMPARE(order[i]->Numbers(k == 0 ? kPublisher : kRelated), references[i * 2 + k]);
-        }
+        QVERIFY(data.Owner()->IsModified() && !group.Has(TGroupSetting::kOutputDone));
+        QVERIFY(references() == referencesBefore);
         // The library window's panel still shows what it showed.
         QCOMPARE(qobject_cast<QLineEdit*>(form->Panel().Control(kTitle))->text(), shownTitle);
 
         form->Save();
-        const QList<QByteArray> after = FirstDataLines(zqd);
-        QCOMPARE(after.size(), 4);
-        for (int i = 0; i < 4; ++i) {
-            QByteArray expected = before[i];
-            if (i >= 2) {
-                const qsizetype bar = expected.indexOf("||");
-                const qsizetype comma = expected.indexOf(',', bar);
-                const QByteArray flagText =
-                    flag < 0 ? expected.left(bar) : QByteArray::number(flag);
-                const QByteArray title = titleChanges
-                                             ? QByteArray::fromStdString(QtText::ToCp932(typed))
-                                             : expected.mid(bar + 2, comma - bar - 2);
-                expected = flagText + "||" + title + expected.mid(comma);
-            }
-            QCOMPARE(after[i], expected);
+        QList<QByteArray> expected = before;
+        for (int i : {2, 3}) {
+            const qsizetype bar = expected[i].indexOf("||");
+            const qsizetype comma = expected[i].indexOf(',', bar);
+            if (use.contains(kTitle))
+                expected[i].replace(bar + 2, comma - bar - 2,
+                                    QByteArray::fromStdString(QtText::ToCp932(typed)));
+            if (output >= 0) expected[i].replace(0, bar, QByteArray::number(output));
         }
+        QCOMPARE(FirstDataLines(zqd), expected);
 
         // The same list, run, does reorder: it was there and stayed unrun.
         form->Document().RunBatchList(kBatchChange);

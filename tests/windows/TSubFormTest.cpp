@@ -1,19 +1,13 @@
-// The sub window and drag and drop: drops of elements dragged from the sub
-// window's list into a library window's list (copy and move, add and insert,
-// the header row, other groups and other libraries, the block rule), the sub
-// window's own commands, its "[SubForm]" layout when the active library window
-// changes, and the follow mode. Drags are synthetic events sent to the list,
-// carrying what the sub window's list puts into a real drag.
-#include <QComboBox>
-#include <QDropEvent>
+// The sub window and drag and drop: drops of elements dragged from the sub window's list into a
+// library window's list (copy and move, add and insert, the header row, other groups and other
+// libraries, the block rule), the sub window's own commands, status texts and closing. Drags are
+// synthetic events sent to the list, carrying what the sub window's list puts into a real drag.
 #include <QHeaderView>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QToolButton>
 
 #include "FrameFixture.h"
-#include "model/TWindowState.h"
-#include "model/TZQICtrl.h"
 #include "windows/TElementDrag.h"
 #include "windows/TSubElementListView.h"
 #include "windows/TSubForm.h"
@@ -24,38 +18,15 @@ using namespace test;
 
 namespace {
 
-// The sample's first titles, named by letters: the elements of 書籍 are a b c
-// d, of 新刊 x y.
-QString Letter(const TElement& element) {
+// The letters of a group's elements in order, named by their titles: the elements of 書籍 are
+// a b c d, of 新刊 x y.
+QString Order(TZQLForm& form, int group) {
     static const QStringList titles = {"ソフトウェア入門", "表の作り方",     "ねこの随筆",
                                        "Ｃ＋＋の海",       "ばいおりん入門", "ﾊﾟｿｺﾝ読本"};
-    static const QString letters = u"abcdxy"_s;
-    const QString title =
-        element.Texts(0).empty() ? QString() : QtText::FromCp932(element.Texts(0)[0]).remove('\\');
-    const qsizetype i = titles.indexOf(title);
-    return i < 0 ? u"?"_s : QString(letters[i]);
-}
-
-// The letters of a group's elements in order; an element made by a copy in
-// upper case.
-QString Order(TZQLForm& form, int group, const std::vector<const TElement*>& originals) {
     QString order;
-    const TGroupData* data = form.Document().DataOf(static_cast<std::size_t>(group));
-    for (std::size_t i = 0; i < data->Size(); ++i) {
-        const TElement* e = data->At(i);
-        const bool original = std::find(originals.begin(), originals.end(), e) != originals.end();
-        order += original ? Letter(*e) : Letter(*e).toUpper();
-    }
+    for (const auto& e : form.Document().DataOf(static_cast<std::size_t>(group))->Elements())
+        order += u"?abcdxy"_s[titles.indexOf(Title(e.get())) + 1];
     return order;
-}
-
-std::vector<const TElement*> AllElements(TZQLForm& form) {
-    std::vector<const TElement*> all;
-    const TZQLCtrl& library = form.Document().Library();
-    for (const auto& group : library.Groups())
-        for (const auto& element : group->GroupData()->Elements())
-            all.push_back(element.get());
-    return all;
 }
 
 // What the sub window's list carries when a drag begins on row start.
@@ -68,44 +39,14 @@ TElementDrag DragFrom(TSubForm& sub, int start) {
     return drag;
 }
 
-// Enter, move and drop at position over target; true when the target accepted
-// the drop.
-bool SendDrag(QWidget* target, const QPoint& position, const QMimeData* mime) {
-    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(position, actions, mime, Qt::LeftButton, Qt::NoModifier);
-    enter.ignore();
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted()) return false;
-    QDragMoveEvent move(position, actions, mime, Qt::LeftButton, Qt::NoModifier);
-    move.ignore();
-    QApplication::sendEvent(target, &move);
-    if (!move.isAccepted()) return false;
-    QDropEvent drop(QPointF(position), actions, mime, Qt::LeftButton, Qt::NoModifier);
-    drop.ignore();
-    QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
-}
-
 // Drops drag on row of form's list (-1: the header row).
 bool DropOnRow(TZQLForm& form, const TElementDrag& drag, int row) {
-    std::unique_ptr<QMimeData> mime(drag.ToMime());
+    const std::unique_ptr<QMimeData> mime(drag.ToMime());
     TElementListView& list = form.List();
-    if (row < 0)
-        return SendDrag(list.horizontalHeader(), list.horizontalHeader()->rect().center(),
-                        mime.get());
-    return SendDrag(list.viewport(), list.visualRect(list.model()->index(row, 0)).center(),
-                    mime.get());
+    QWidget* target = row < 0 ? list.horizontalHeader() : list.viewport();
+    const QRect rect = row < 0 ? target->rect() : list.visualRect(list.model()->index(row, 0));
+    return SendDrag(target, rect.center(), mime.get()) != Qt::IgnoreAction;
 }
-
-// A drop: the drag mode (bit 0 move, bit 1 insert), the sub window's group and
-// selection, the row where the drag began, the drop row (-1: the header row),
-// and the groups' orders after it.
-struct Drop {
-    const char* name;
-    unsigned mode;
-    int source, top, bottom, start, row;
-    const char *targetOrder, *sourceOrder;
-};
 
 int Count(const QByteArray& bytes, const QString& text) {
     return static_cast<int>(bytes.count(QByteArray::fromStdString(QtText::ToCp932(text))));
@@ -129,43 +70,46 @@ private slots:
     // Drops into the library window's first group (書籍).
     void drops() {
         const unsigned copy = 0, move = 1, insert = 2;
-        const Drop drops[] = {
-            {"copy, add", copy, 1, 0, 1, 0, 2, "abcdXY", "xy"},
-            {"copy, insert on the first row", copy | insert, 1, 0, 1, 1, 0, "XYabcd", "xy"},
+        // A name, the drag mode (bit 0 move, bit 1 insert), the sub window's group and selection,
+        // the row where the drag began, the drop row (-1: the header row), the groups' orders
+        // after.
+        const std::tuple<const char*, unsigned, int, int, int, int, int, QString, QString> all[] = {
+            {"copy, add", copy, 1, 0, 1, 0, 2, "abcdxy", "xy"},
+            {"copy, insert on the first row", copy | insert, 1, 0, 1, 1, 0, "xyabcd", "xy"},
             {"move, insert", move | insert, 1, 0, 1, 0, 2, "abxycd", ""},
             {"move, header row appends", move | insert, 1, 0, 1, 0, -1, "abcdxy", ""},
-            {"start outside the block drops that row alone", copy | insert, 1, 0, 0, 1, 0, "Yabcd",
+            {"start outside the block drops that row alone", copy | insert, 1, 0, 0, 1, 0, "yabcd",
              "xy"},
             {"same group, move down before d", move | insert, 0, 0, 1, 1, 3, "cabd", "cabd"},
             {"same group, move up before a", move | insert, 0, 2, 3, 2, 0, "cdab", "cdab"},
             {"same group, move onto the block", move | insert, 0, 1, 2, 1, 2, "abcd", "abcd"},
             {"same group, move, add", move, 0, 0, 0, 0, 2, "bcda", "bcda"},
-            {"same group, copy, insert", copy | insert, 0, 2, 3, 3, 0, "CDabcd", "CDabcd"},
+            {"same group, copy, insert", copy | insert, 0, 2, 3, 3, 0, "cdabcd", "cdabcd"},
         };
-        for (const Drop& drop : drops) {
+        for (const auto& [name, mode, source, top, bottom, start, row, targetOrder, sourceOrder] :
+             all) {
             Restart();
-            const QString targetOrder = drop.targetOrder, sourceOrder = drop.sourceOrder;
             TZQLForm* form = OpenSample();
             TSubForm* sub = frame_->SubWindow();
-            const std::vector<const TElement*> originals = AllElements(*form);
             form->ChangeGroup(0);
-            form->SetDragMode(drop.mode);
-            sub->ChangeGroup(drop.source);
-            sub->List().SelectRows(drop.top, drop.bottom, drop.top);
-            QVERIFY2(DropOnRow(*form, DragFrom(*sub, drop.start), drop.row), drop.name);
-            QCOMPARE(Order(*form, 0, originals), targetOrder);
-            QCOMPARE(Order(*form, drop.source, originals), sourceOrder);
+            form->SetDragMode(mode);
+            sub->ChangeGroup(source);
+            sub->List().SelectRows(top, bottom, top);
+            QVERIFY2(DropOnRow(*form, DragFrom(*sub, start), row), name);
+            QCOMPARE(Order(*form, 0), targetOrder);
+            QCOMPARE(Order(*form, source), sourceOrder);
             // Both lists show their groups' new row counts (an empty group keeps its
             // one row).
             QCOMPARE(form->List().model()->rowCount(), static_cast<int>(targetOrder.size()));
             QCOMPARE(sub->List().model()->rowCount(), std::max<int>(sourceOrder.size(), 1));
-            // Every element, moved or copied, belongs to the group data that holds
-            // it.
+            // Every element, moved or copied, is held once, by the group data it belongs to.
+            std::set<const TElement*> held;
             for (const auto& group : form->Document().Library().Groups())
                 for (const auto& element : group->GroupData()->Elements())
-                    QCOMPARE(element->Owner(), group->GroupData());
-            QVERIFY(!form->Document().Library().Group(0)->Has(TGroupSetting::kOutputDone));
+                    QVERIFY(element->Owner() == group->GroupData() &&
+                            held.insert(element.get()).second);
             QVERIFY(form->Document().IsModified());
+            QVERIFY(!form->Document().Library().Group(0)->Has(TGroupSetting::kOutputDone));
         }
     }
 
@@ -212,16 +156,20 @@ private slots:
             if (what == "group") drag.group = 9;
             std::unique_ptr<QMimeData> mime(what == "text" ? nullptr : drag.ToMime());
             const QPoint centre = form->List().viewport()->rect().center();
-            QCOMPARE(SendDrag(form->List().viewport(), centre, mime ? mime.get() : &text),
+            QCOMPARE(SendDrag(form->List().viewport(), centre, mime ? mime.get() : &text) !=
+                         Qt::IgnoreAction,
                      what == "group");
             QCOMPARE(form->Document().ElementCount(0), std::size_t(4));
             QVERIFY(!form->Document().IsModified());
         }
     }
 
-    void modeButtonsFollowTheDragMode() {
+    // The mode buttons follow and set the drag mode; the texts of the cells under the mouse in
+    // the sub window (first) and in the library window's list; closing the sub window
+    // minimises it while a library window is open.
+    void buttonsStatusTextsAndClosing() {
         TZQLForm* form = OpenSample();
-        TSubForm* sub = frame_->SubWindow();
+        QPointer<TSubForm> sub = frame_->SubWindow();
         const QString hint = u"クリックで転送モードを切り替えます。\n現在["_s;
         QCOMPARE(sub->TransferButton().toolTip(), hint + u"D＆Dで複写]"_s);
         QCOMPARE(sub->PlaceButton().toolTip(), hint + u"D＆Dで追加]"_s);
@@ -234,54 +182,32 @@ private slots:
         QCOMPARE(sub->PlaceButton().toolTip(), hint + u"D＆Dで挿入]"_s);
         form->Action(u"M_DragCopy"_s)->trigger();
         QCOMPARE(sub->TransferButton().toolTip(), hint + u"D＆Dで複写]"_s);
-    }
-
-    // The sub window's own commands act on its group; a library window showing
-    // the same group shows the new row count.
-    void subWindowCommandsReachTheLibraryWindow() {
-        TZQLForm* form = OpenSample();
-        TSubForm* sub = frame_->SubWindow();
-        sub->ChangeGroup(0);
-        dialogs_->Expect(Kind::kInput, u"追加したい要素数を指定してください"_s, Answer::kOk,
-                         u"２"_s);
-        sub->Action(u"A_Add"_s)->trigger();
-        QCOMPARE(sub->List().model()->rowCount(), 6);
-        QCOMPARE(form->List().model()->rowCount(), 6);
-        ForgetChanges(form->Document().Library());
-    }
-
-    void statusTexts() {
-        OpenSample();
-        TSubForm* sub = frame_->SubWindow();
-        const struct {
-            int row, column;
-            const char* text;
-        } cases[] = {{0, 0, ""},
-                     {0, 1, "このグループ全体の処理画面を開きます"},
-                     {0, 2, "クリックすると、ソート画面を開きます"},
-                     {2, 0, "ここを掴んで、他領域へドラッグドロップできます"},
-                     {2, 1, "ここを掴んでのドラッグで、順序入れ替え"},
-                     {3, 2, "3 番目の要素です"},
-                     {-1, -1, ""}};
-        for (const auto& c : cases) {
-            emit sub->List().cellHovered(2, 2);
-            emit sub->List().cellHovered(c.row, c.column);
-            QCOMPARE(sub->StatusText(), QString::fromUtf8(c.text));
+        // In the sub window or the library window's list, the cell hovered, the text shown.
+        const std::tuple<bool, int, int, const char*> cases[] = {
+            {true, 0, 0, ""},
+            {true, 0, 1, "このグループ全体の処理画面を開きます"},
+            {true, 0, 2, "クリックすると、ソート画面を開きます"},
+            {true, 2, 0, "ここを掴んで、他領域へドラッグドロップできます"},
+            {true, 2, 1, "ここを掴んでのドラッグで、順序入れ替え"},
+            {true, 3, 2, "3 番目の要素です"},
+            {true, -1, -1, ""},
+            {false, 3, 1, "3 番目の要素です"},
+            {false, 2, 0, "ここを掴んでのドラッグで、順序入れ替え"},
+            {false, 0, 1, "クリックすると、ソート画面を開きます"},
+            {false, -1, -1, ""}};
+        for (const auto& [inSub, row, column, text] : cases) {
+            if (inSub) emit sub->List().cellHovered(2, 2);
+            emit(inSub ? sub->List().cellHovered(row, column)
+                       : form->List().cellHovered(row, column));
+            QCOMPARE(inSub ? sub->StatusText() : form->StatusText(), QString::fromUtf8(text));
         }
-    }
-
-    void closingMinimisesWhileALibraryWindowIsActive() {
-        TZQLForm* form = OpenSample();
-        QPointer<TSubForm> sub = frame_->SubWindow();
-        QVERIFY(!sub->Holder()->close());
-        QVERIFY(sub->Holder()->isMinimized());
+        QVERIFY(!sub->Holder()->close() && sub->Holder()->isMinimized());
         // The last library window closing takes the sub window with it.
         QVERIFY(form->parentWidget()->close());
         // The library window goes, then the sub window it closed while going.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!sub);
-        QVERIFY(!frame_->SubWindow());
+        QVERIFY(!sub && !frame_->SubWindow());
     }
 
     // Two libraries sharing one element data file: an edit through one shows in the other,

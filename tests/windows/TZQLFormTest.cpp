@@ -1,6 +1,5 @@
 // The library window driven through the frame, with scripted answers: element commands, row
 // moves, the pending-change query, saving, closing, and the frame's own settings file.
-#include <QComboBox>
 #include <QTabBar>
 
 #include "FrameFixture.h"
@@ -17,7 +16,8 @@ private slots:
     void init() { StartFrame(900, 600); }
     void cleanup() { CloseFrame(); }
 
-    void untitledLibrariesAreNumbered() {
+    // Untitled libraries are numbered on from the greatest number open.
+    void untitledLibrariesAreNumberedAndCountsRead() {
         TZQLForm* first = frame_->OpenSelected({});
         TZQLForm* second = frame_->OpenSelected({});
         QCOMPARE(first->Caption(), u"名称未設定 1"_s);
@@ -27,77 +27,77 @@ private slots:
         QVERIFY(first->parentWidget()->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(frame_->OpenSelected({})->Caption(), u"名称未設定 3"_s);
-        const struct {
-            QStringList captions;
-            unsigned long greatest;
-        } cases[] = {{{}, 0},
-                     {{"名称未設定 2", "名称未設定 7", "a.ZQL"}, 7},
-                     {{"名称未設定 x"}, 0},
-                     {{"無題 9"}, 0}};
-        for (const auto& c : cases)
-            QCOMPARE(TZQLForm::GreatestUntitledNumber(c.captions), c.greatest);
+        const std::tuple<QStringList, unsigned long> cases[] = {
+            {QStringList(), 0},
+            {{"名称未設定 2", "名称未設定 7", "a.ZQL"}, 7},
+            {{"名称未設定 x"}, 0},
+            {{"無題 9"}, 0}};
+        for (const auto& [captions, greatest] : cases)
+            QCOMPARE(TZQLForm::GreatestUntitledNumber(captions), greatest);
+        // Counts typed into the questions accept full-width digits.
+        const std::tuple<const char*, long> counts[] = {{"2", 2},    {"３", 3},  {"１２", 12},
+                                                        {"1０", 10}, {"abc", 0}, {"3個", 0},
+                                                        {"-2", -2},  {"", 0}};
+        for (const auto& [typed, count] : counts)
+            QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(typed)), count);
     }
 
-    void countsAcceptFullWidthDigits() {
-        const struct {
-            const char* typed;
-            long count;
-        } cases[] = {{"2", 2},   {"３", 3},  {"１２", 12}, {"1０", 10},
-                     {"abc", 0}, {"3個", 0}, {"-2", -2},   {"", 0}};
-        for (const auto& c : cases)
-            QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(c.typed)), c.count);
-    }
-
-    void deletingEveryElementLeavesTheEmptyRow() {
+    // Rows 1..2 (elements b, c) of a new library are selected before every drag of six elements
+    // a..f; then all are deleted, which leaves the empty row, and the library is saved.
+    void rowMovesAndDeletion() {
         TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "2");
+        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "6");
         form->AddElements();
-        form->List().SelectRows(0, 1, 0);
-        dialogs_->Expect(Kind::kOkCancel, u"2 個の項目"_s);
+        const TGroupData& data = *form->Document().DataOf(0);
+        // The drag from and to a row, the order and the selected rows afterwards.
+        const std::tuple<int, int, const char*, int, int> cases[] = {
+            {4, 0, "eabcdf", 0, 0},  // a single row outside the selection
+            {1, 4, "adebcf", 3, 4},
+            {2, 0, "bcadef", 0, 1},
+            {1, 2, "abcdef", 1, 2}};  // onto the selection: nothing
+        for (const auto& [from, to, order, newTop, newBottom] : cases) {
+            const std::vector<TElement*> before = Elements(data);
+            form->List().SelectRows(1, 2, 1);
+            int top = 0, bottom = 0;
+            QVERIFY(form->List().SelectedRange(top, bottom));
+            form->MoveRows(from, to, top, bottom);
+            QString got;
+            for (TElement* e : Elements(data))
+                got += QChar(static_cast<char16_t>(
+                    u'a' + (std::find(before.begin(), before.end(), e) - before.begin())));
+            QCOMPARE(got, QString::fromLatin1(order));
+            QVERIFY(form->List().SelectedRange(top, bottom));
+            QCOMPARE(std::pair(top, bottom), std::pair(newTop, newBottom));
+        }
+        form->List().SelectRows(0, 5, 0);
+        dialogs_->Expect(Kind::kOkCancel, u"6 個の項目"_s);
         form->DeleteElements();
         QCOMPARE(form->List().model()->rowCount(), 1);
         QCOMPARE(form->List().model()->index(0, 0).data().toString(), u"＜要素無し＞"_s);
         QCOMPARE(form->CurrentElement(), nullptr);
         // An edit of a group or rows that do not exist changes nothing.
-        QVERIFY(!form->Document().AddElements(5, 1));
-        QVERIFY(!form->Document().DeleteElements(0, 3, 4));
-        ForgetChanges(form->Document().Library());
+        QVERIFY(!form->Document().AddElements(5, 1) && !form->Document().DeleteElements(0, 3, 4));
+        // Saved, the new library asks for each path once.
+        dialogs_->Expect(Kind::kSave, u"グループ 「グループ 1」が属するZQDの保存先"_s, Answer::kOk,
+                         Path("data.ZQD"));
+        dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先を指定してください"_s, Answer::kOk,
+                         Path("new.ZQL"));
+        dialogs_->Expect(Kind::kYesNo, u"ZQP/ZQIファイルも、ZQLファイルと同名で保存しますか？"_s,
+                         Answer::kYes);
+        form->Action(u"A_Save"_s)->trigger();
+        for (const char* name : {"data.ZQD", "new.ZQL", "new.ZQP", "new.ZQI"})
+            QVERIFY2(QFileInfo(Path(name)).size() > 0, name);
+        QCOMPARE(form->Caption(), Path("new.ZQL"));
+        QVERIFY(!form->Document().IsModified());
     }
 
-    // Rows 1..2 (elements b, c) are selected before every drag of six elements a..f.
-    void rowMoves() {
-        TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "6");
-        form->AddElements();
-        const TGroupData& data = *form->Document().DataOf(0);
-        const struct {
-            int from, to;
-            const char* order;
-            int top, bottom;                  // the selection afterwards
-        } cases[] = {{4, 0, "eabcdf", 0, 0},  // a single row outside the selection
-                     {1, 4, "adebcf", 3, 4},
-                     {2, 0, "bcadef", 0, 1},
-                     {1, 2, "abcdef", 1, 2}};  // onto the selection: nothing
-        for (const auto& c : cases) {
-            const std::vector<TElement*> before = Elements(data);
-            form->List().SelectRows(1, 2, 1);
-            int top = 0, bottom = 0;
-            QVERIFY(form->List().SelectedRange(top, bottom));
-            form->MoveRows(c.from, c.to, top, bottom);
-            QString got;
-            for (TElement* e : Elements(data))
-                got += QChar(static_cast<char16_t>(
-                    u'a' + (std::find(before.begin(), before.end(), e) - before.begin())));
-            QCOMPARE(got, QString::fromLatin1(c.order));
-            QVERIFY(form->List().SelectedRange(top, bottom));
-            QCOMPARE(top, c.top);
-            QCOMPARE(bottom, c.bottom);
-        }
-        ForgetChanges(form->Document().Library());
-    }
-
-    void cancelledPendingChangeKeepsGroupAndSelection() {
+    // A pending change: Cancel keeps the group and the selection, No drops the edit. Then a
+    // close answered No writes nothing but the layout.
+    void pendingChangesAndClosing() {
         TZQLForm* form = OpenSample();
+        const QString zql = Path("books.ZQL");
+        const QByteArray library = Bytes(zql), info = Bytes(Path("books.ZQI"));
+        const QByteArray data = Bytes(Path("data/books.ZQD"));
         form->List().SelectRows(2, 2, 2);
         TElement* current = form->CurrentElement();
         QVERIFY(current);
@@ -121,31 +121,6 @@ private slots:
         QCOMPARE(form->CurrentGroup(), 1);
         QCOMPARE(form->Tabs().currentIndex(), 1);
         QCOMPARE(form->List().CurrentRow(), 0);
-    }
-
-    void savingANewLibraryAsksForEachPathOnce() {
-        TZQLForm* form = frame_->OpenSelected({});
-        dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "2");
-        form->AddElements();
-        dialogs_->Expect(Kind::kSave, u"グループ 「グループ 1」が属するZQDの保存先"_s, Answer::kOk,
-                         Path("data.ZQD"));
-        dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先を指定してください"_s, Answer::kOk,
-                         Path("new.ZQL"));
-        dialogs_->Expect(Kind::kYesNo, u"ZQP/ZQIファイルも、ZQLファイルと同名で保存しますか？"_s,
-                         Answer::kYes);
-        form->Action(u"A_Save"_s)->trigger();
-        for (const char* name : {"data.ZQD", "new.ZQL", "new.ZQP", "new.ZQI"})
-            QVERIFY2(QFileInfo(Path(name)).size() > 0, name);
-        QVERIFY(Bytes(Path("new.ZQI")).contains("[ZQLForm]"));
-        QCOMPARE(form->Caption(), Path("new.ZQL"));
-        QVERIFY(!form->Document().IsModified());
-    }
-
-    void closingWithNoWritesOnlyTheLayout() {
-        TZQLForm* form = OpenSample();
-        const QString zql = Path("books.ZQL");
-        const QByteArray library = Bytes(zql), info = Bytes(Path("books.ZQI"));
-        const QByteArray data = Bytes(Path("data/books.ZQD"));
         dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "1");
         form->AddElements();
         dialogs_->Expect(Kind::kYesNoCancel, u"」が変更されています。保存して閉じますか？"_s,
@@ -158,21 +133,6 @@ private slots:
         const QByteArray written = Bytes(Path("books.ZQI"));
         QVERIFY(written != info);
         QVERIFY(written.contains("[ZQLForm]") && written.contains("[Panel_BR]"));
-    }
-
-    void hoverStatusTexts() {
-        TZQLForm* form = OpenSample();
-        const struct {
-            int row, column;
-            const char* text;
-        } cases[] = {{3, 1, "3 番目の要素です"},
-                     {2, 0, "ここを掴んでのドラッグで、順序入れ替え"},
-                     {0, 1, "クリックすると、ソート画面を開きます"},
-                     {-1, -1, ""}};
-        for (const auto& c : cases) {
-            emit form->List().cellHovered(c.row, c.column);
-            QCOMPARE(form->StatusText(), QString::fromUtf8(c.text));
-        }
     }
 
     // Tabrix.ini: the frame writes its layout on close and reads it back.
@@ -192,11 +152,9 @@ private slots:
         settings.Load(QSize(1024, 768));
         QCOMPARE(settings.Bounds().size(), QSize(640, 480));
         QVERIFY(settings.AlwaysOnTop());
-        QFile file(dir.filePath("Tabrix.ini"));
-        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().startsWith("[MainForm]\r\n"));
+        QVERIFY(Bytes(dir.filePath("Tabrix.ini")).startsWith("[MainForm]\r\n"));
         TMainForm again(dialogs, dir.path());
-        QVERIFY(again.AlwaysOnTop());
-        QVERIFY(dialogs.Unexpected().isEmpty());
+        QVERIFY(again.AlwaysOnTop() && dialogs.Unexpected().isEmpty());
     }
 };
 
