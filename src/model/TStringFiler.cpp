@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "model/LargePages.h"
 #include "model/PathName.h"
 #include "model/TFileWriter.h"
 
@@ -440,6 +441,7 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
     // The size is only a first guess: a file that grows meanwhile is read to its end.
     std::size_t capacity = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1;
     auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+    AskForLargePages(bytes.get(), capacity);
     std::size_t size = 0;
     while (true) {
         long got = ReadUpTo(fd, bytes.get() + size, capacity - size);
@@ -450,6 +452,7 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
         size += static_cast<std::size_t>(got);
         if (size < capacity) break;
         auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+        AskForLargePages(larger.get(), capacity * 2);
         std::memcpy(larger.get(), bytes.get(), size);
         bytes = std::move(larger);
         capacity *= 2;

@@ -1,9 +1,5 @@
 #include "model/TTabrixCtrl.h"
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include <algorithm>
 #include <unordered_set>
 
@@ -138,18 +134,6 @@ void TTabrixCtrl::ReleaseParameterFile(const TZQLCtrl& library) {
                       paramFiles_.end());
 }
 
-namespace {
-
-// Reading frees its file buffers and reference lists among the elements it keeps; the pages
-// they leave wholly free go back to the system rather than stay with the process.
-void ReturnFreedMemory() {
-#if defined(__GLIBC__)
-    ::malloc_trim(0);
-#endif
-}
-
-}  // namespace
-
 int TTabrixCtrl::OpenLibrary(TZQLCtrl& library, const std::string& path, const Progress& progress) {
     std::string previousPath = library.Path();
     // Through a link, the library lives where the link leads: its files are found beside it
@@ -170,7 +154,6 @@ int TTabrixCtrl::OpenLibrary(TZQLCtrl& library, const std::string& path, const P
     }
     Report(progress, CoreText::Get(CoreText::kNormalisingRefs));
     library.ResolveReferences();
-    ReturnFreedMemory();
     RegisterLibrary(library);
     Report(progress, "");
     return kFileOk;

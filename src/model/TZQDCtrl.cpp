@@ -6,9 +6,8 @@
 #include <cstring>
 #include <unordered_map>
 
-#include <sys/mman.h>
-
 #include "model/CoreText.h"
+#include "model/LargePages.h"
 #include "model/ParamType.h"
 #include "model/RunInParts.h"
 #include "model/TGroupSetting.h"
@@ -334,15 +333,7 @@ private:
         AskForLargePages();
     }
 
-    // A large text is filled once from start to end: large pages make a fraction of the page
-    // faults. Only a hint; where the system has none, nothing changes.
-    void AskForLargePages() {
-        constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
-        const auto start = reinterpret_cast<std::uintptr_t>(bytes_.get());
-        const std::uintptr_t first = (start + kLarge - 1) & ~(kLarge - 1);
-        const std::uintptr_t end = (start + capacity_) & ~(kLarge - 1);
-        if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-    }
+    void AskForLargePages() { tabrix::AskForLargePages(bytes_.get(), capacity_); }
 
     std::unique_ptr<char[]> bytes_;
     std::size_t capacity_;
