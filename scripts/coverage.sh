@@ -61,8 +61,10 @@ command -v gcovr >/dev/null || { echo "coverage: gcovr is missing (apt-get insta
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Counters are updated atomically: large sorts, reads and saves run on several threads, and
+# racing increments would leave counts that contradict each other.
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS=--coverage -DCMAKE_EXE_LINKER_FLAGS=--coverage \
+  "-DCMAKE_CXX_FLAGS=--coverage -fprofile-update=atomic" -DCMAKE_EXE_LINKER_FLAGS=--coverage \
   -DCMAKE_SHARED_LINKER_FLAGS=--coverage "${launcher[@]}" >/dev/null
 cmake --build "$build_dir" -j "$jobs"
 
