@@ -28,6 +28,10 @@ struct Record {
     std::uint32_t position;
 };
 
+bool ChunkBefore(const Record& a, const Record& b) {
+    return a.chunk < b.chunk;
+}
+
 std::uint64_t BigEndianAt(std::string_view text, std::size_t offset) {
     std::uint64_t value = 0;
     if (offset + 8 <= text.size()) {
@@ -100,7 +104,7 @@ private:
         }
         for (std::size_t i = run.begin; i < run.end; ++i)
             records_[i].chunk = ChunkAt(texts_[records_[i].position], run.depth);
-        std::sort(first, last, [](const Record& a, const Record& b) { return a.chunk < b.chunk; });
+        std::sort(first, last, ChunkBefore);
         MarkRuns(run.begin, run.end, run.depth);
     }
 
@@ -139,10 +143,6 @@ private:
     std::vector<std::uint8_t>& starts_;
     std::vector<Run> pending_;
 };
-
-bool ChunkBefore(const Record& a, const Record& b) {
-    return a.chunk < b.chunk;
-}
 
 // Where part p of n items begins when they are cut into parts of about equal size.
 std::size_t PartBegin(std::size_t n, std::size_t parts, std::size_t p) {

@@ -36,6 +36,9 @@ public:
     static void CutReferenceItems(const TStringDivision& division, std::string_view field,
                                   std::vector<std::string_view>& items);
 
+    // What TStringDivision::ToULong reads from a number item, plain decimals without it.
+    static std::uint32_t ReadNumber(std::string_view item);
+
 private:
     // Decodes a long line's texts straight into the element's buffer, after counting them.
     void DecodeInPlace(TElement& element, std::string_view rest, std::vector<TReadReference>& refs);
@@ -48,7 +51,6 @@ private:
                             std::vector<TReadReference>& refs);
     void AddPendingReference(TElement& element, std::size_t i, std::string_view field,
                              std::size_t items, std::vector<TReadReference>& refs);
-    static std::uint32_t ReadNumber(std::string_view item);
     // Appends item with its escaped forms replaced, as the divider's unescaping does.
     template <typename Sink>
     void AppendUnescaped(std::string_view item, Sink& out);

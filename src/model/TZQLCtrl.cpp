@@ -434,34 +434,31 @@ bool ReadPlainDecimal(std::string_view text, std::uint32_t& value) {
     return true;
 }
 
-std::uint32_t ReadULong(std::string_view text) {
-    std::uint32_t value = 0;
-    return ReadPlainDecimal(text, value) ? value : TStringDivision::ToULong(text, 0);
-}
-
-// Where the group data and position an element reference names would be, unchecked.
-std::pair<std::uint32_t, std::uint32_t> ElementPlace(std::string_view item) {
+// The entry of the group data's element list an element reference names, or none.
+const std::unique_ptr<TElement>* ElementEntry(
+    const std::vector<std::unique_ptr<TGroupSetting>>& groups, std::string_view item) {
     const std::size_t blank = item.find(' ');
-    const std::uint32_t index = ReadULong(item.substr(0, blank));
-    return {blank == std::string_view::npos ? 0 : ReadULong(item.substr(blank + 1)), index};
+    const std::uint32_t index = TElementLineReader::ReadNumber(item.substr(0, blank));
+    const std::uint32_t group = blank == std::string_view::npos
+                                    ? 0
+                                    : TElementLineReader::ReadNumber(item.substr(blank + 1));
+    if (group >= groups.size()) return nullptr;
+    const TGroupData* data = groups[group]->GroupData();
+    return data && index < data->Size() ? &data->Elements()[index] : nullptr;
 }
 
 TElement* FindElement(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
                       std::string_view item) {
-    const auto [group, index] = ElementPlace(item);
-    if (group >= groups.size()) return nullptr;
-    const TGroupData* data = groups[group]->GroupData();
-    return data && index < data->Size() ? data->At(index) : nullptr;
+    const std::unique_ptr<TElement>* entry = ElementEntry(groups, item);
+    return entry ? entry->get() : nullptr;
 }
 
 // Asks the processor for the element list entry a look-up of the field's first item reads:
 // the look-ups land all over the lists, and fetching one some references ahead hides the wait.
 void PrefetchElement(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
                      std::string_view field) {
-    const auto [group, index] = ElementPlace(field.substr(0, field.find('#')));
-    if (group >= groups.size()) return;
-    const TGroupData* data = groups[group]->GroupData();
-    if (data && index < data->Size()) __builtin_prefetch(&data->Elements()[index]);
+    if (const auto* entry = ElementEntry(groups, field.substr(0, field.find('#'))))
+        __builtin_prefetch(entry);
 }
 
 TGroupSetting* FindGroup(const std::vector<std::unique_ptr<TGroupSetting>>& groups,

@@ -36,25 +36,24 @@ TEST(PathName, SecondByteBackslashIsNotASeparator) {
 // letters in other case, nor a sibling with the same beginning, nor the folder itself, which
 // would read back as "not set").
 TEST(PathName, ResolveAndMakeRelative) {
+    const auto resolve = &PathName::Resolve;
+    const auto relative = &PathName::MakeRelative;
     const struct {
-        const char *library, *path, *resolved;
-    } resolve[] = {{"C:\\lib\\a.ZQL", "a.ZQP", "C:\\lib\\a.ZQP"},
-                   {"/home/u/lib/a.ZQL", "sub\\b.ZQD", "/home/u/lib/sub\\b.ZQD"},
-                   {"/home/u/lib/a.ZQL", "D:\\x.ZQD", "D:\\x.ZQD"},
-                   {"/home/u/lib/a.ZQL", "/abs/x.ZQD", "/abs/x.ZQD"},
-                   {"a.ZQL", "b.ZQD", "b.ZQD"},
-                   {"/home/u/a.ZQL", "", ""}};
-    for (const auto& c : resolve)
-        EXPECT_EQ(PathName::Resolve(c.library, c.path), c.resolved) << c.path;
-    const struct {
-        const char *library, *path, *relative;
-    } relative[] = {{"C:\\lib\\a.ZQL", "C:\\lib\\sub\\b.ZQD", "sub\\b.ZQD"},
-                    {"/home/u/lib/a.ZQL", "/home/u/lib/sub\\b.ZQD", "sub\\b.ZQD"},
-                    {"C:\\lib\\a.ZQL", "c:\\LIB\\b.ZQD", "c:\\LIB\\b.ZQD"},
-                    {"C:\\lib\\a.ZQL", "C:\\library\\b.ZQD", "C:\\library\\b.ZQD"},
-                    {"C:\\lib\\a.ZQL", "C:\\lib\\", "C:\\lib\\"}};
-    for (const auto& c : relative)
-        EXPECT_EQ(PathName::MakeRelative(c.library, c.path), c.relative) << c.path;
+        std::string (*op)(std::string_view, std::string_view);
+        const char *library, *path, *expected;
+    } cases[] = {{resolve, "C:\\lib\\a.ZQL", "a.ZQP", "C:\\lib\\a.ZQP"},
+                 {resolve, "/home/u/lib/a.ZQL", "sub\\b.ZQD", "/home/u/lib/sub\\b.ZQD"},
+                 {resolve, "/home/u/lib/a.ZQL", "D:\\x.ZQD", "D:\\x.ZQD"},
+                 {resolve, "/home/u/lib/a.ZQL", "/abs/x.ZQD", "/abs/x.ZQD"},
+                 {resolve, "a.ZQL", "b.ZQD", "b.ZQD"},
+                 {resolve, "/home/u/a.ZQL", "", ""},
+                 {relative, "C:\\lib\\a.ZQL", "C:\\lib\\sub\\b.ZQD", "sub\\b.ZQD"},
+                 {relative, "/home/u/lib/a.ZQL", "/home/u/lib/sub\\b.ZQD", "sub\\b.ZQD"},
+                 {relative, "C:\\lib\\a.ZQL", "c:\\LIB\\b.ZQD", "c:\\LIB\\b.ZQD"},
+                 {relative, "C:\\lib\\a.ZQL", "C:\\library\\b.ZQD", "C:\\library\\b.ZQD"},
+                 {relative, "C:\\lib\\a.ZQL", "C:\\lib\\", "C:\\lib\\"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.op(c.library, c.path), c.expected) << c.library << " " << c.path;
 }
 
 }  // namespace
