@@ -68,14 +68,9 @@ void TGroupData::ReserveSlots(std::size_t n) {
 
 void TGroupData::StoreRead(std::unique_ptr<TElement> element) {
     element->SetOwner(this);
-    if (filled_ < elements_.size() && !elements_[filled_]) {
-        element->SetIndex(static_cast<std::uint32_t>(filled_));
-        elements_[filled_++] = std::move(element);
-        return;
-    }
-    element->SetIndex(static_cast<std::uint32_t>(elements_.size()));
-    elements_.push_back(std::move(element));
-    filled_ = elements_.size();
+    const bool slotFree = filled_ < elements_.size() && !elements_[filled_];
+    element->SetIndex(static_cast<std::uint32_t>(slotFree ? filled_ : elements_.size()));
+    StorePlaced(std::move(element));
 }
 
 // The slots past filled_ are still empty while reading, so an element goes to slot filled_,
