@@ -9,6 +9,7 @@
 #include "batch/TKeyTable.h"
 #include "model/CoreText.h"
 #include "model/ParamType.h"
+#include "model/TEditLog.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -92,11 +93,13 @@ void CopyValue(const TElement& source, TElement& dest, std::uint32_t param, std:
             const TextItems texts = source.Texts(param);
             std::string text = texts.empty() ? std::string() : std::string(texts.front());
             if (text.empty() && param >= dest.TextCount()) return;
+            TEditLog::NoteValue(dest);
             dest.SetTexts(param, TextList{std::move(text)});
             return;
         }
         case kTypeStringArray:
             if (source.Texts(param).empty() && param >= dest.TextCount()) return;
+            TEditLog::NoteValue(dest);
             dest.SetTextItems(param, source.Texts(param));
             return;
         case kTypeElementRef:
@@ -123,6 +126,7 @@ void CopyValue(const TElement& source, TElement& dest, std::uint32_t param, std:
         items.assign(stored.begin(), stored.end());
     const bool empty = items.empty() || (single && items.front() == 0);
     if (empty && param >= dest.NumberCount()) return;
+    TEditLog::NoteValue(dest);
     if (IsElementRefType(type) && source.HoldsElementRefs(param)) {
         std::vector<TElement*> targets;
         for (NumberItem item : items)

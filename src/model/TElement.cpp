@@ -211,9 +211,69 @@ TElement::~TElement() {
             if (r.element != this) r.element->EraseItem(r.param, ItemOf(this));
         }
     }
-    // ... and leave the referrer sets of the objects this element refers to.
+    // ... and leave the referrer sets of the objects this element refers to. A detached
+    // element is in none of them, and its targets may be gone.
+    if (detached_) return;
     for (std::size_t i = 0; i < numberCount_; ++i)
         UnlinkOutgoing(i);
+}
+
+// --- undo ------------------------------------------------------------------------------------
+
+std::size_t TElement::ValueBytes() const {
+    if (!buffer_) return 0;
+    const std::size_t numbers = numberCount_ ? NumberEnds()[numberCount_ - 1] : 0;
+    return static_cast<std::size_t>(reinterpret_cast<const std::byte*>(NumberData()) -
+                                    buffer_.get()) +
+           sizeof(NumberItem) * numbers;
+}
+
+std::unique_ptr<TElement> TElement::KeptCopy() const {
+    auto kept = std::make_unique<TElement>();
+    kept->detached_ = true;
+    kept->textCount_ = textCount_;
+    kept->numberCount_ = numberCount_;
+    kept->wideEnds_ = wideEnds_;
+    kept->outputFlag_ = outputFlag_;
+    if (const std::size_t bytes = ValueBytes()) {
+        kept->buffer_ = std::make_unique_for_overwrite<std::byte[]>(bytes);
+        std::memcpy(kept->buffer_.get(), buffer_.get(), bytes);
+    }
+    if (keepsItems_) {
+        kept->EnsureLinks().kept = std::make_unique<Links::Kept>(*links_->kept);
+        kept->keepsItems_ = true;
+    }
+    return kept;
+}
+
+void TElement::ExchangeValues(TElement& kept) {
+    for (std::size_t i = 0; i < numberCount_; ++i)
+        UnlinkOutgoing(i);
+    std::swap(buffer_, kept.buffer_);
+    std::swap(textCount_, kept.textCount_);
+    std::swap(numberCount_, kept.numberCount_);
+    std::swap(wideEnds_, kept.wideEnds_);
+    std::swap(outputFlag_, kept.outputFlag_);
+    if (keepsItems_ || kept.keepsItems_) {
+        std::swap(EnsureLinks().kept, kept.EnsureLinks().kept);
+        std::swap(keepsItems_, kept.keepsItems_);
+    }
+    for (std::size_t i = 0; i < numberCount_; ++i)
+        RegisterTargets(i);
+}
+
+void TElement::Detach() {
+    if (detached_) return;
+    for (std::size_t i = 0; i < numberCount_; ++i)
+        UnlinkOutgoing(i);
+    detached_ = true;
+}
+
+void TElement::Attach() {
+    if (!detached_) return;
+    detached_ = false;
+    for (std::size_t i = 0; i < numberCount_; ++i)
+        RegisterTargets(i);
 }
 
 // --- texts -----------------------------------------------------------------------------------
@@ -288,6 +348,7 @@ void TElement::StoreTargets(std::size_t i, RefKind kind, NumberItems items) {
 
 void TElement::RegisterTargets(std::size_t i) {
     const RefKind kind = KindAt(i);
+    if (detached_ || (kind != RefKind::kElement && kind != RefKind::kGroup)) return;
     for (NumberItem item : Numbers(i)) {
         if (item == 0) continue;
         if (kind == RefKind::kElement)
@@ -482,7 +543,7 @@ TElement::Links& TElement::EnsureLinks() {
 
 void TElement::UnlinkOutgoing(std::size_t i) {
     RefKind kind = KindAt(i);
-    if (kind != RefKind::kElement && kind != RefKind::kGroup) return;
+    if (detached_ || (kind != RefKind::kElement && kind != RefKind::kGroup)) return;
     for (NumberItem item : Numbers(i)) {
         if (item == 0) continue;
         if (kind == RefKind::kElement) {

@@ -155,6 +155,24 @@ public:
     // The kept items of parameter i, or null when the value holds only resolved references.
     const KeptItems* KeptReferenceItems(std::size_t i) const;
 
+    // --- undo -------------------------------------------------------------------------------
+    // A copy of every value and the output flag, kept apart from the model: it is registered
+    // with none of its targets, so it may hold targets that leave their lists meanwhile, and
+    // nothing ever refers to it. The bytes are this element's own, so putting it back restores
+    // the element exactly.
+    std::unique_ptr<TElement> KeptCopy() const;
+    // Exchanges every value and the output flag with kept (a KeptCopy): this element's
+    // references leave their targets and the kept values' references register with theirs.
+    void ExchangeValues(TElement& kept);
+    // An element taken out of every list and kept for undo: its references leave their targets
+    // (which may go while it is out), until Attach registers them again. Whoever takes it out
+    // erases the references to it first.
+    void Detach();
+    void Attach();
+    bool IsDetached() const { return detached_; }
+    // The bytes this element's values take, for the undo history's bound.
+    std::size_t ValueBytes() const;
+
     // --- identity ---------------------------------------------------------------------------
     std::uint8_t OutputFlag() const { return outputFlag_; }
     void SetOutputFlag(std::uint8_t flag) { outputFlag_ = flag; }
@@ -237,6 +255,8 @@ private:
     // The links hold kept items: asking for them costs no visit to the links, which lie
     // elsewhere in memory, for the many reference values that keep none.
     bool keepsItems_ = false;
+    // Registered with none of its targets: a kept copy, or an element out of its list.
+    bool detached_ = false;
 };
 
 }  // namespace tabrix

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/TEditLog.h"
 #include "model/TZQDCtrl.h"
 
 namespace tabrix {
@@ -19,6 +20,7 @@ void TGroupData::AddElements(std::size_t n) {
         elements_.push_back(NewElement());
     Renumber(first);
     MarkModified();
+    if (TEditLog* log = TEditLog::Active()) log->Inserted(*this, first, n);
 }
 
 void TGroupData::InsertElements(std::size_t position, std::size_t n) {
@@ -31,11 +33,19 @@ void TGroupData::InsertElements(std::size_t position, std::size_t n) {
                      std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
     Renumber(position);
     MarkModified();
+    if (TEditLog* log = TEditLog::Active()) log->Inserted(*this, position, n);
 }
 
 int TGroupData::DeleteElements(std::size_t first, std::size_t end) {
     if (first >= elements_.size()) return 1;
     end = std::min(end, elements_.size());
+    if (TEditLog* log = TEditLog::Active()) {
+        std::vector<std::size_t> positions;
+        for (std::size_t i = first; i < end; ++i)
+            positions.push_back(i);
+        log->TakeOut(*this, positions);
+        return 0;
+    }
     if (end > first) {
         elements_.erase(elements_.begin() + static_cast<std::ptrdiff_t>(first),
                         elements_.begin() + static_cast<std::ptrdiff_t>(end));
@@ -49,6 +59,11 @@ int TGroupData::MoveElements(std::size_t first, std::size_t target, std::size_t 
     if (first >= elements_.size()) return 1;
     last = std::clamp(last, first, elements_.size() - 1);
     std::size_t n = last - first + 1;
+    if (TEditLog* log = TEditLog::Active()) {
+        if (target > first + 1) target -= n - 1;
+        log->Transfer(*this, first, last, *this, target);
+        return 0;
+    }
     auto begin = elements_.begin() + static_cast<std::ptrdiff_t>(first);
     std::vector<std::unique_ptr<TElement>> block(std::make_move_iterator(begin),
                                                  std::make_move_iterator(begin + n));
@@ -94,23 +109,6 @@ void TGroupData::FinishRead() {
     filled_ = elements_.size();
 }
 
-TElement* TGroupData::Append(std::unique_ptr<TElement> element) {
-    element->SetOwner(this);
-    element->SetIndex(static_cast<std::uint32_t>(elements_.size()));
-    elements_.push_back(std::move(element));
-    MarkModified();
-    return elements_.back().get();
-}
-
-std::unique_ptr<TElement> TGroupData::Release(std::size_t i) {
-    std::unique_ptr<TElement> element = std::move(elements_[i]);
-    elements_.erase(elements_.begin() + static_cast<std::ptrdiff_t>(i));
-    element->SetOwner(nullptr);
-    Renumber(i);
-    MarkModified();
-    return element;
-}
-
 std::vector<std::unique_ptr<TElement>> TGroupData::TakeElements(std::size_t first,
                                                                 std::size_t last) {
     std::vector<std::unique_ptr<TElement>> taken;
@@ -138,33 +136,65 @@ void TGroupData::InsertTaken(std::size_t position, std::vector<std::unique_ptr<T
     MarkModified();
 }
 
-void TGroupData::Reorder(std::vector<std::unique_ptr<TElement>> ordered) {
+void TGroupData::Permute(const std::vector<std::uint32_t>& order) {
+    PermuteUnrecorded(order);
+    if (TEditLog* log = TEditLog::Active()) log->Permuted(*this, order);
+}
+
+void TGroupData::PermuteUnrecorded(const std::vector<std::uint32_t>& order) {
+    std::vector<std::unique_ptr<TElement>> ordered;
+    ordered.reserve(order.size());
+    for (std::uint32_t from : order)
+        ordered.push_back(std::move(elements_[from]));
     elements_ = std::move(ordered);
     Renumber(0);
     MarkModified();
 }
 
-void TGroupData::Permute(const std::vector<std::uint32_t>& order) {
-    std::vector<std::unique_ptr<TElement>> ordered;
-    ordered.reserve(order.size());
-    for (std::uint32_t from : order)
-        ordered.push_back(std::move(elements_[from]));
-    Reorder(std::move(ordered));
-}
-
 void TGroupData::DeleteAt(const std::vector<std::size_t>& positions) {
     if (positions.empty()) return;
+    if (TEditLog* log = TEditLog::Active()) return log->TakeOut(*this, positions);
+    // Destroying an element erases every reference to it.
+    TakeAt(positions);
+}
+
+std::vector<std::unique_ptr<TElement>> TGroupData::TakeAt(
+    const std::vector<std::size_t>& positions) {
+    std::vector<std::unique_ptr<TElement>> taken;
+    if (positions.empty()) return taken;
+    taken.reserve(positions.size());
     std::size_t kept = positions.front();
     std::size_t next = 0;
     for (std::size_t i = positions.front(); i < elements_.size(); ++i) {
         if (next < positions.size() && positions[next] == i) {
             ++next;
-            elements_[i].reset();  // erases every reference to the element
+            elements_[i]->SetOwner(nullptr);
+            taken.push_back(std::move(elements_[i]));
         } else {
             elements_[kept++] = std::move(elements_[i]);
         }
     }
     elements_.resize(kept);
+    Renumber(positions.front());
+    MarkModified();
+    return taken;
+}
+
+void TGroupData::InsertAt(const std::vector<std::size_t>& positions,
+                          std::vector<std::unique_ptr<TElement>> elements) {
+    if (elements.empty()) return;
+    // From the back: each element of the list moves once, to its place in the longer list.
+    std::size_t old = elements_.size();
+    elements_.resize(old + elements.size());
+    std::size_t k = elements.size();
+    for (std::size_t i = elements_.size(); k > 0 && i-- > 0;) {
+        if (positions[k - 1] == i) {
+            elements[--k]->SetOwner(this);
+            elements_[i] = std::move(elements[k]);
+        } else {
+            elements_[i] = std::move(elements_[--old]);
+        }
+    }
     Renumber(positions.front());
     MarkModified();
 }

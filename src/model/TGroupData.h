@@ -51,10 +51,6 @@ public:
     void StorePlaced(std::unique_ptr<TElement> element);
     void FinishRead();
 
-    // Appends an element taken from elsewhere (owner and index are set here).
-    TElement* Append(std::unique_ptr<TElement> element);
-    // Takes element i out of the list without destroying it.
-    std::unique_ptr<TElement> Release(std::size_t i);
     // Takes the elements first .. last out of the list without destroying them, so that every
     // reference to them stays; nothing when first is at or beyond the end (last is limited to
     // the end). The taken elements have no owner until InsertTaken puts them somewhere.
@@ -62,13 +58,26 @@ public:
     // Inserts elements taken from this or another group data before position (appends at or
     // beyond the end); they belong to this group data from now on.
     void InsertTaken(std::size_t position, std::vector<std::unique_ptr<TElement>> taken);
-    // Reorders the list to the given order (a permutation of the current elements).
-    void Reorder(std::vector<std::unique_ptr<TElement>> ordered);
     // Reorders the list so that new position i holds the element from position order[i]
     // (order is a permutation of the positions).
     void Permute(const std::vector<std::uint32_t>& order);
     // Destroys the elements at the given positions (ascending, each below Size()) in one pass.
     void DeleteAt(const std::vector<std::size_t>& positions);
+
+    // While an edit log is recording (TEditLog::Scope), the list operations above are recorded
+    // in it, and deleted elements are kept there rather than destroyed. These are the
+    // operations the log itself uses to undo and redo, never recorded:
+    // takes the elements at the given positions (ascending, each below Size()) out in one pass;
+    std::vector<std::unique_ptr<TElement>> TakeAt(const std::vector<std::size_t>& positions);
+    // puts elements back so that element k stands at positions[k] (ascending) afterwards;
+    void InsertAt(const std::vector<std::size_t>& positions,
+                  std::vector<std::unique_ptr<TElement>> elements);
+    // and Permute.
+    void PermuteUnrecorded(const std::vector<std::uint32_t>& order);
+
+    // The revision of the elements' order and values: see TEditLog.
+    std::uint64_t Revision() const { return revision_; }
+    void SetRevision(std::uint64_t revision) { revision_ = revision; }
 
     void Renumber(std::size_t from = 0);
     void MarkModified();
@@ -81,6 +90,7 @@ private:
     std::string name_;
     std::uint32_t index_ = 0;
     std::size_t filled_ = 0;  // slots filled while reading
+    std::uint64_t revision_ = 0;
 };
 
 }  // namespace tabrix

@@ -36,6 +36,14 @@ public:
     void Prefetch(const TElement* element, std::uint32_t param) const;
     // Hands every entry to the caller and leaves this set empty.
     Set Take();
+    // Calls visit(referrer) for every entry until it returns false; false then.
+    template <typename Visit>
+    bool AllOf(Visit visit) const {
+        const std::size_t used = Hashed() ? capacity_ : size_;
+        for (std::size_t s = 0; s < used; ++s)
+            if (slots_[s].element && !visit(slots_[s])) return false;
+        return true;
+    }
 
 private:
     static constexpr std::size_t kLinearLimit = 8;
