@@ -1,4 +1,5 @@
 #include "windows/TMainForm.h"
+#include "windows/TWindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -254,7 +255,9 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
 void TMainForm::ApplyStoredLayout() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     settings_.Load(screen ? screen->size() : QSize(1024, 768));
-    setGeometry(settings_.Bounds());
+    // Bounds stored on a larger screen, or edited by hand, would put the frame out of sight.
+    setGeometry(screen ? ClampedInto(settings_.Bounds(), screen->availableGeometry())
+                       : settings_.Bounds());
     // The check mark starts opposite to the wish; the toggle then turns both to the wish.
     onTop_->setChecked(!settings_.AlwaysOnTop());
     ToggleAlwaysOnTop();

@@ -500,9 +500,10 @@ void TZQLForm::ApplyLayout() {
     TZQICtrl* info = document_->Library().InitializeInfo();
     if (!info) return;
     const TLibraryWindowState state = TWindowState::ApplyLibrary(info->Store());
-    normalBounds_ =
-        QRect(state.bounds.left, state.bounds.top, state.bounds.width, state.bounds.height);
     QWidget* holder = Holder();
+    normalBounds_ = ClampedInto(
+        QRect(state.bounds.left, state.bounds.top, state.bounds.width, state.bounds.height),
+        AreaOf(*holder));
     holder->setGeometry(normalBounds_);
     if (state.windowState == kWindowMaximised)
         holder->showMaximized();
@@ -1022,6 +1023,9 @@ bool TZQLForm::event(QEvent* event) {
 bool TZQLForm::eventFilter(QObject* watched, QEvent* event) {
     const bool resized = event->type() == QEvent::Resize;
     if (watched == watchedHolder_ && (resized || event->type() == QEvent::Move)) {
+        // The bounds to store are those of the normal window, whatever state it is in later.
+        if (!watchedHolder_->isMinimized() && !watchedHolder_->isMaximized())
+            normalBounds_ = watchedHolder_->geometry();
         if (TSubForm* sub = FollowingSubWindow())
             sub->FollowWindow(watchedHolder_->geometry(), followMode_, resized);
     }
@@ -1056,7 +1060,8 @@ bool TZQLForm::CloseQuery() {
                     frame_.Dialogs().Message(
                         this,
                         QStringLiteral("ライブラリ「") + Caption() +
-                            QStringLiteral("」は保存されなかったため、閉じずに開いたままにします。"),
+                            QStringLiteral(
+                                "」は保存されなかったため、閉じずに開いたままにします。"),
                         QStringLiteral("終了確認"), IDialogs::Icon::kWarning);
                     return false;
                 }

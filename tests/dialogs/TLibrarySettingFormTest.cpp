@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(Library().PreviewMemo(),
                  (StringList{TextCodec::FromUtf8("一行目"), TextCodec::FromUtf8("二行目")}));
         QVERIFY(!Library().IsModified());
-        QCOMPARE(form_->windowTitle(), chosen);
+        QCOMPARE(form_->Caption(), chosen);
         // The reference image is shown by its upper-cased extension.
         const std::tuple<const char*, const char*, bool> cases[] = {
             {"a.jpg", "JPG", true}, {"b.BMP", "BMP", true}, {"c.png", "PNG", false}};
