@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "model/FileSizeSignal.h"
 #include "platform/AppPaths.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtDialogs.h"
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!options.screenshot.isEmpty()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    tabrix::FileSizeSignal::Ignore();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabrix"));

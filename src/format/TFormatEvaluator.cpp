@@ -149,6 +149,10 @@ bool HoldsFor(int op, int order, std::uint32_t& result) {
 
 TFormatEvaluator::TFormatEvaluator(const TZQLCtrl& library, TFormatSink& sink, int purpose)
     : library_(library), sink_(sink), purpose_(purpose) {
+    if (purpose_ == kPurposeDraw) {
+        stepBudget_ = kDrawSteps;
+        return;
+    }
     for (const auto& group : library_.Groups())
         stepBudget_ += kStepsPerElement * GroupSize(group.get());
 }
