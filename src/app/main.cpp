@@ -4,7 +4,8 @@
 //   tabrix --screenshot FILE.png [LIBRARY.ZQL]
 //       starts without a display, opens the library (first group, first element current),
 //       writes a picture of the 1280 x 800 frame, with the sub window following the library
-//       window on the right, to FILE.png and exits.
+//       window on the right, to FILE.png and exits. Messages go to stderr; every question
+//       takes its default.
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -20,6 +21,7 @@
 #include "platform/AppPaths.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtDialogs.h"
+#include "platform/TConsoleDialogs.h"
 #include "windows/TMainForm.h"
 #include "windows/TZQLForm.h"
 
@@ -91,7 +93,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tabrix"));
     tabrix::FontSubstitutes::Install();
 
-    tabrix::QtDialogs dialogs;
+    // Without a display nobody could answer a modal box: messages go to stderr instead and
+    // every question takes its default.
+    tabrix::QtDialogs shownDialogs;
+    tabrix::TConsoleDialogs consoleDialogs;
+    tabrix::IDialogs& dialogs = options.screenshot.isEmpty()
+                                    ? static_cast<tabrix::IDialogs&>(shownDialogs)
+                                    : consoleDialogs;
     tabrix::TMainForm frame(dialogs, tabrix::AppPaths::ConfigDir());
     if (options.screenshot.isEmpty())
         frame.ShowAsStored();

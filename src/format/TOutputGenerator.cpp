@@ -82,32 +82,41 @@ TOutputReport TOutputGenerator::Run(const TOutputOptions& options) {
         bool due = !group.Has(TGroupSetting::kOutputDone) ||
                    group.Has(TGroupSetting::kAlwaysOutput) || options.everyGroup;
         if (!due || !EnsureFileName(group)) continue;
-        if (const std::string refusal = RefusalOf(folder, group.OutputPath()); !refusal.empty()) {
-            ++report.failures;
-            Failure(folder + "\\" + group.OutputPath(), refusal);
-            continue;
-        }
-        sink.Clear();
-        sink.SetLimit(options.fileSizeLimit, library_.LineBreak().size());
-        const TOutputCut cut = OutputGroup(group, sink);
-        if (cut.cause != TOutputCut::kNone) {
-            ++report.failures;
-            Failure(folder + "\\" + group.OutputPath(), cut.Describe(options.fileSizeLimit));
-        }
-        // A text cut at the size limit is not written at all; one a run limit cut holds what
-        // the format made, as it always did. Neither is done: the next Output tries again.
-        if (cut.cause == TOutputCut::kTooLong) continue;
-        if (sink.LineCount() != 0) {
-            if (!WriteGroupFile(folder, group.OutputPath(), sink)) {
-                if (cut.cause == TOutputCut::kNone) ++report.failures;
-                continue;  // not marked done, so the next Output tries again
-            }
-            ++report.written;
-        }
-        if (cut.cause == TOutputCut::kNone) group.Set(TGroupSetting::kOutputDone, true);
+        OutputDueGroup(group, folder, options, sink, report);
     }
     Status({});
     return report;
+}
+
+// Renders and writes the file of a group that is due; only a file written whole marks the group
+// done, so that the next Output tries the others again.
+void TOutputGenerator::OutputDueGroup(TGroupSetting& group, const std::string& folder,
+                                      const TOutputOptions& options, TOutputSink& sink,
+                                      TOutputReport& report) {
+    const std::string path = folder + "\\" + group.OutputPath();
+    if (const std::string refusal = RefusalOf(folder, group.OutputPath()); !refusal.empty()) {
+        ++report.failures;
+        Failure(path, refusal);
+        return;
+    }
+    sink.Clear();
+    sink.SetLimit(options.fileSizeLimit, library_.LineBreak().size());
+    const TOutputCut cut = OutputGroup(group, sink);
+    if (cut.cause != TOutputCut::kNone) {
+        ++report.failures;
+        Failure(path, cut.Describe(options.fileSizeLimit));
+    }
+    // A text cut at the size limit is not written at all; one a run limit cut holds what the
+    // format made, as it always did.
+    if (cut.cause == TOutputCut::kTooLong) return;
+    if (sink.LineCount() != 0) {
+        if (!WriteGroupFile(folder, group.OutputPath(), sink)) {
+            if (cut.cause == TOutputCut::kNone) ++report.failures;
+            return;
+        }
+        ++report.written;
+    }
+    if (cut.cause == TOutputCut::kNone) group.Set(TGroupSetting::kOutputDone, true);
 }
 
 // Why the group's file may not be written (UTF-8), or nothing when it may.

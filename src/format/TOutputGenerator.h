@@ -86,6 +86,8 @@ public:
 private:
     bool ResolveOutputFolder(const TOutputOptions& options, std::string& folder);
     bool EnsureFileName(TGroupSetting& group);
+    void OutputDueGroup(TGroupSetting& group, const std::string& folder,
+                        const TOutputOptions& options, TOutputSink& sink, TOutputReport& report);
     std::string RefusalOf(const std::string& folder, const std::string& name) const;
     // Writes the lines; false (reported) when the name is refused or the file not written.
     std::vector<std::string> HeldFiles() const;

@@ -25,6 +25,7 @@
 #include "settings/TGroupDataSetting.h"
 #include "settings/TParamSetting.h"
 #include "windows/IFrame.h"
+#include "windows/TBatchRefusals.h"
 #include "windows/TDialogSaveQuestions.h"
 #include "windows/TOperationProgress.h"
 #include "windows/TParamSBox.h"
@@ -336,6 +337,8 @@ void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
     TBatchActions actions;
     actions.save = [this] { Save(); };
     actions.output = [this] { Output(); };
+    TBatchRefusals refusals;
+    actions.skipped = refusals.Collector();
     TBatchRunner(*library_).RunBatchList(trigger, actions);
     inBatch_ = false;
     std::vector<const TGroupData*> shown;
@@ -346,6 +349,7 @@ void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
     emit modifiedChanged();
     NotifyOtherLibraries(shown);
     emit batchListRan(static_cast<int>(trigger));
+    refusals.Report(frame_.Dialogs(), dialogParent_);
 }
 
 void TLibraryDocument::RunSort(const StringList& lines) {
