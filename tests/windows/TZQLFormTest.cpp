@@ -101,7 +101,7 @@ private slots:
         form->List().SelectRows(2, 2, 2);
         TElement* current = form->CurrentElement();
         QVERIFY(current);
-        emit form->Panel().edited();
+        test::TypeText(form->Panel().Control(0), u"X"_s);
         dialogs_->Expect(Kind::kYesNoCancel, u"変更が加えられています。適用しますか？"_s,
                          Answer::kCancel);
         form->Tabs().setCurrentIndex(1);
