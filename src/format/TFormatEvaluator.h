@@ -71,6 +71,9 @@ public:
     // nodes are bounded by this small fixed budget, so that no format can freeze the lists.
     // Ordinary cells need a few hundred; a cut cell shows what it drew and a mark.
     static constexpr std::uint64_t kDrawSteps = 20'000;
+    // Comparing or searching texts takes time by their length: every so many bytes count as
+    // one step, so that a loop over long texts is bounded like one over short ones.
+    static constexpr std::size_t kBytesPerStep = 64;
 
     TFormatEvaluator(const TZQLCtrl& library, TFormatSink& sink, int purpose);
 
@@ -112,6 +115,9 @@ private:
         return limitReached_ ? kRunLimitReached : kRunExpressionFailed;
     }
     int SendValue(const TValue& value);
+    void ChargeTextWork(std::size_t bytes) {
+        steps_ += bytes / kBytesPerStep;
+    }
     int StepBlock(const TElement* element, const TCodeData& node, std::int64_t& i);
     bool Compare(const TElement* element, const TCodeData& node, bool& holds);
 

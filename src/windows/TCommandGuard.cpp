@@ -24,7 +24,7 @@ bool TCommandGuard::Run(IDialogs& dialogs, QWidget* parent, const QString& capti
 QString TCommandGuard::Message(const QString& caption) {
     QString name = caption;
     name.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&|\\.\\.\\.$")));
-    return QStringLiteral("メモリが足りないため「%1」を中止しました。").arg(name);
+    return QStringLiteral("メモリが足りないため、「%1」を中止しました。").arg(name);
 }
 
 }  // namespace tabrix

@@ -622,6 +622,7 @@ bool TLibraryDocument::RunListItems(BatchTrigger trigger) {
     actions.skipped = refusals.Collector();
     TBatchRunner(*library_).RunBatchList(trigger, actions);
     inBatch_ = false;
+    refusals.Report(frame_.Dialogs(), dialogParent_);
     return true;
 }
 
@@ -643,7 +644,6 @@ void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
         return true;
     });
     emit batchListRan(static_cast<int>(trigger));
-    refusals.Report(frame_.Dialogs(), dialogParent_);
 }
 
 void TLibraryDocument::RunSort(const StringList& lines) {

@@ -75,7 +75,7 @@ private slots:
         setrlimit(RLIMIT_AS, &tight);
         form->Action(u"A_Output"_s)->trigger();
         setrlimit(RLIMIT_AS, &saved);
-        QCOMPARE(dialogs_->Asked().last(), u"0: メモリが足りないため「出力」を中止しました。"_s);
+        QCOMPARE(dialogs_->Asked().last(), u"0: メモリが足りないため、「出力」を中止しました。"_s);
         CheckNothingLost(form);
         TZQLCtrl& library = form->Document().Library();
         library.ParameterFile()->OutputFormat() = {QtText::ToCp932(u"%書名%"_s)};
