@@ -171,8 +171,8 @@ QList<TZQLForm*> TMainForm::LibraryWindows() const {
 
 QString TMainForm::UntitledCaption() const {
     QStringList captions;
-    for (QMdiSubWindow* sub : area_->subWindowList())
-        captions << sub->widget()->windowTitle();
+    for (TZQLForm* form : LibraryWindows())
+        captions << form->Caption();
     return QStringLiteral("名称未設定 ") +
            QString::number(TZQLForm::GreatestUntitledNumber(captions) + 1);
 }

@@ -427,13 +427,16 @@ void TZQLForm::BuildCentre() {
 
 // --- set-up and layout --------------------------------------------------------------------------
 
+// The caption carries Qt's modified marker: the window shows "*" while the library is modified.
 void TZQLForm::SetCaption(const QString& caption) {
-    setWindowTitle(caption);
+    caption_ = caption;
+    setWindowTitle(caption + QStringLiteral("[*]"));
+    setWindowModified(document_->IsModified());
 }
 
 void TZQLForm::UpdateCaptionFromPath() {
     const std::string& path = document_->Library().Path();
-    if (!path.empty()) SetCaption(QtText::FromNative(PathName::ToNative(path)));
+    SetCaption(path.empty() ? caption_ : QtText::FromNative(PathName::ToNative(path)));
 }
 
 void TZQLForm::SetUp() {

@@ -55,7 +55,7 @@ public:
 
     TLibraryDocument& Document() { return *document_; }
     void SetCaption(const QString& caption);
-    QString Caption() const { return windowTitle(); }
+    QString Caption() const { return caption_; }
 
     // After the library is loaded: groups, panel, row height and font; the first group shown.
     void SetUp();
@@ -207,6 +207,7 @@ private:
     QRect normalBounds_{0, 0, 400, 300};
     bool closeConfirmed_ = false;
     bool resetting_ = false;
+    QString caption_;
     bool outputShown_ = false;  // the output flag the panel's element had when shown
 };
 
