@@ -1055,7 +1055,14 @@ bool TZQLForm::CloseQuery() {
         switch (frame_.Dialogs().AskYesNoCancel(this, question, QStringLiteral("終了確認"))) {
             case IDialogs::Answer::kYes:
                 // What could not be saved stays open rather than being lost; "No" still closes.
-                if (!document_->Save() || document_->IsModified()) return false;
+                if (!document_->Save() || document_->IsModified()) {
+                    frame_.Dialogs().Message(
+                        this,
+                        QStringLiteral("ライブラリ「") + Caption() +
+                            QStringLiteral("」は保存されなかったため、閉じずに開いたままにします。"),
+                        QStringLiteral("終了確認"), IDialogs::Icon::kWarning);
+                    return false;
+                }
                 saved = true;
                 break;
             case IDialogs::Answer::kNo:

@@ -84,16 +84,19 @@ private slots:
                  form.OutputBox().toggle();
                  QTest::keyClick(title, Qt::Key_Return);
              }},
-            {"要素の追加", [this](TZQLForm& form) {
+            {"要素の追加",
+             [this](TZQLForm& form) {
                  dialogs_->Expect(Kind::kInput, u"追加数"_s, Answer::kOk, "2");
                  form.Action(u"A_Add"_s)->trigger();
              }},
-            {"要素の挿入", [this](TZQLForm& form) {
+            {"要素の挿入",
+             [this](TZQLForm& form) {
                  form.List().SelectRows(1, 1, 1);
                  dialogs_->Expect(Kind::kInput, u"挿入数"_s, Answer::kOk, "1");
                  form.Action(u"A_Insert"_s)->trigger();
              }},
-            {"要素の削除", [this](TZQLForm& form) {
+            {"要素の削除",
+             [this](TZQLForm& form) {
                  form.List().SelectRows(0, 1, 0);  // 表の作り方 is referred to by 出版社
                  dialogs_->Expect(Kind::kOkCancel, u"個の項目を削除します"_s);
                  form.Action(u"A_Delete"_s)->trigger();
@@ -122,9 +125,9 @@ private slots:
              }},
             {"判定適用",
              [](TZQLForm& form) {
-                 form.Document().RunCompareApply({"[SrcGroup]0,", "[DstGroup]1,",
-                                                  "[JudgeParam]4,", "[ApplyParam]6,",
-                                                  "[JudgeCondition]0", "[ApplyCondition]0"});
+                 form.Document().RunCompareApply({"[SrcGroup]0,", "[DstGroup]1,", "[JudgeParam]4,",
+                                                  "[ApplyParam]6,", "[JudgeCondition]0",
+                                                  "[ApplyCondition]0"});
              }},
             {"重複削除",
              [](TZQLForm& form) {
@@ -204,7 +207,8 @@ private slots:
         form->Action(u"A_Undo"_s)->trigger();
         QVERIFY(!document.IsModified());
         // At most so many steps are kept.
-        for (int i = 0; i <= TLibraryDocument::kHistorySteps; ++i) form->MoveRows(0, 3, 0, 0);
+        for (int i = 0; i <= TLibraryDocument::kHistorySteps; ++i)
+            form->MoveRows(0, 3, 0, 0);
         QCOMPARE(document.History().count(), TLibraryDocument::kHistorySteps);
         ForgetChanges(document.Library());
     }
