@@ -27,6 +27,7 @@
 #include "settings/TGroupDataSetting.h"
 #include "settings/TParamSetting.h"
 #include "windows/IFrame.h"
+#include "windows/TBatchRefusals.h"
 #include "windows/TDialogSaveQuestions.h"
 #include "windows/TOperationProgress.h"
 
@@ -617,8 +618,11 @@ bool TLibraryDocument::RunListItems(BatchTrigger trigger) {
         savedInStep_ = true;
     };
     actions.output = [this] { Output(); };
+    TBatchRefusals refusals;
+    actions.skipped = refusals.Collector();
     TBatchRunner(*library_).RunBatchList(trigger, actions);
     inBatch_ = false;
+    refusals.Report(frame_.Dialogs(), dialogParent_);
     return true;
 }
 

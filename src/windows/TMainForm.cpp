@@ -22,6 +22,7 @@
 #include "platform/AppPaths.h"
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
+#include "windows/TCommandGuard.h"
 #include "windows/TLibraryDocument.h"
 #include "windows/TSubForm.h"
 #include "windows/TZQLForm.h"
@@ -59,8 +60,10 @@ TMainForm::~TMainForm() {
 
 void TMainForm::BuildMenus() {
     auto* general = new QMenu(QStringLiteral("総合処理(&A)"), this);
-    connect(general->addAction(QStringLiteral("ライブラリを開く(&O)...")), &QAction::triggered,
-            this, &TMainForm::OpenLibraryCommand);
+    QAction* open = general->addAction(QStringLiteral("ライブラリを開く(&O)..."));
+    connect(open, &QAction::triggered, this, [this, open] {
+        TCommandGuard::Run(dialogs_, this, open->text(), [this] { OpenLibraryCommand(); });
+    });
     general->addSeparator();
     connect(general->addAction(QStringLiteral("終了(&X)")), &QAction::triggered, this,
             &QWidget::close);

@@ -27,6 +27,7 @@
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
 #include "windows/IFrame.h"
+#include "windows/TCommandGuard.h"
 #include "windows/TElementDelegate.h"
 #include "windows/TElementListModel.h"
 #include "windows/TElementListView.h"
@@ -107,7 +108,9 @@ void TSubForm::BuildControls() {
         action->setObjectName(QString::fromLatin1(name));
         action->setToolTip(hint);
         action->setStatusTip(hint);
-        connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+        connect(action, &QAction::triggered, this, [this, action, command] {
+            TCommandGuard::Run(frame_.Dialogs(), this, action->text(), [&] { (this->*command)(); });
+        });
         addAction(action);
         return action;
     };

@@ -50,6 +50,7 @@
 #include "platform/TQtPainter.h"
 #include "windows/IFrame.h"
 #include "windows/TAutoRepeat.h"
+#include "windows/TCommandGuard.h"
 #include "windows/TElementDelegate.h"
 #include "windows/TElementDrag.h"
 #include "windows/TElementListModel.h"
@@ -158,7 +159,9 @@ QAction* TZQLForm::Action(const QString& name) const {
 void TZQLForm::BuildActions() {
     auto bind = [this](QAction* action, void (TZQLForm::*command)(), QKeySequence key = {}) {
         if (!key.isEmpty()) action->setShortcut(key);
-        connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+        connect(action, &QAction::triggered, this, [this, action, command] {
+            TCommandGuard::Run(frame_.Dialogs(), this, action->text(), [&] { (this->*command)(); });
+        });
     };
     bind(MakeAction("A_Add", QStringLiteral("要素の新規追加(&A)"),
                     QStringLiteral("要素の新規追加(ALT+Ins)")),
