@@ -7,11 +7,17 @@
 // Besides time and throughput every benchmark reports the resident memory at its end
 // ("rss_mb") and the process's peak ("peak_mb"); run one benchmark per process to read the
 // peak of that benchmark alone.
+//
+// The Undo* and Redo* benchmarks time taking back (and doing again) one recorded step on the
+// one group of N; the Logged* ones run an edit without a log and with one, alternately, and
+// report both (the benchmark's own time is the logged edit's).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -24,6 +30,7 @@
 #include "format/TFormatEvaluator.h"
 #include "format/TFormatSink.h"
 #include "format/TOutputGenerator.h"
+#include "model/TEditLog.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTabrixCtrl.h"
@@ -299,6 +306,274 @@ void CompareApply(benchmark::State& state, std::size_t n) {
     ReportMemory(state);
 }
 
+// --- undo and redo -------------------------------------------------------------------------
+
+// An edit recorded as the editor records a step: the log active around it, the group marks
+// noted first, the revisions taken at the end.
+template <typename Edit>
+std::unique_ptr<TEditLog> Recorded(TZQLCtrl& library, Edit edit) {
+    auto log = std::make_unique<TEditLog>();
+    {
+        TEditLog::Scope scope(*log);
+        log->NoteGroupStatus(library);
+        edit();
+    }
+    log->Finish();
+    return log;
+}
+
+enum class OneElement { kAdd, kInsert, kDelete };
+
+// One element added at the end of group 0, inserted before its first, or its first deleted:
+// the last two renumber every element after them.
+void EditOne(TZQLCtrl& library, OneElement kind) {
+    switch (kind) {
+        case OneElement::kAdd:
+            library.AddElements(0, 1);
+            return;
+        case OneElement::kInsert:
+            library.InsertElements(0, 0, 1);
+            return;
+        case OneElement::kDelete:
+            library.DeleteElements(0, 0, 1);
+            return;
+    }
+}
+
+std::vector<const TElement*> ElementOrder(const TGroupData& data) {
+    std::vector<const TElement*> order;
+    order.reserve(data.Size());
+    for (const auto& element : data.Elements())
+        order.push_back(element.get());
+    return order;
+}
+
+// Times undoing (redo false) or doing again (redo true) one element's edit in the group of N,
+// with the check the editor makes first; every round leaves the group as generated.
+void UndoOne(benchmark::State& state, std::size_t n, OneElement kind, bool redo) {
+    auto opened = Open(state, Files("single", n));
+    if (!opened->library) return;
+    TZQLCtrl& library = *opened->library;
+    const std::vector<const TElement*> generated = ElementOrder(*library.Group(0)->GroupData());
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto log = Recorded(library, [&] { EditOne(library, kind); });
+        if (redo) log->Undo();
+        state.ResumeTiming();
+        if (redo ? !log->CanRedo() : !log->CanUndo()) {
+            state.SkipWithError("the step was refused");
+            break;
+        }
+        redo ? log->Redo() : log->Undo();
+        state.PauseTiming();
+        if (redo) log->Undo();
+        log.reset();
+        state.ResumeTiming();
+    }
+    if (ElementOrder(*library.Group(0)->GroupData()) != generated)
+        state.SkipWithError("undoing did not give back the group");
+    ReportMemory(state);
+}
+
+// Times undoing the editor's sort of the group of N by title; reports what the step keeps.
+void UndoSort(benchmark::State& state, std::size_t n) {
+    auto opened = Open(state, Files("single", n));
+    if (!opened->library) return;
+    TZQLCtrl& library = *opened->library;
+    const std::vector<const TElement*> generated = ElementOrder(*library.Group(0)->GroupData());
+    TBatchRunner runner(library);
+    std::size_t kept = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto log = Recorded(library, [&] { runner.SortGroups(true, kFoldNone, {kTitle}, {0}); });
+        kept = log->Bytes();
+        state.ResumeTiming();
+        if (!log->CanUndo()) {
+            state.SkipWithError("the step was refused");
+            break;
+        }
+        log->Undo();
+        state.PauseTiming();
+        log.reset();
+        state.ResumeTiming();
+    }
+    if (ElementOrder(*library.Group(0)->GroupData()) != generated)
+        state.SkipWithError("undoing did not give back the group");
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
+    state.counters["kept_bytes_per_element"] = static_cast<double>(kept) / static_cast<double>(n);
+    ReportMemory(state);
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+double ProcessSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The wall and process CPU time of one run of work.
+struct Took {
+    double wall = 0;
+    double cpu = 0;
+};
+
+template <typename Work>
+Took TimeOf(Work work) {
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = ProcessSeconds();
+    work();
+    const double cpu = ProcessSeconds() - cpuStart;
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), cpu};
+}
+
+// The times of the edit without a log and with one, collected round by round. On a loaded
+// machine the CPU times (every thread of the process) are the steadier judge.
+struct Overhead {
+    std::vector<Took> plain;
+    std::vector<Took> logged;
+    std::size_t keptBytes = 0;  // by the last logged edit
+
+    void Report(benchmark::State& state) const {
+        auto median = [](const std::vector<Took>& runs, double Took::*part) {
+            std::vector<double> values;
+            for (const Took& run : runs)
+                values.push_back(run.*part);
+            return Median(std::move(values));
+        };
+        const double p = median(plain, &Took::wall);
+        const double l = median(logged, &Took::wall);
+        const double pc = median(plain, &Took::cpu);
+        const double lc = median(logged, &Took::cpu);
+        state.counters["plain_ms"] = p * 1e3;
+        state.counters["logged_ms"] = l * 1e3;
+        state.counters["logged_ratio"] = p > 0 ? l / p : 0;
+        state.counters["plain_cpu_ms"] = pc * 1e3;
+        state.counters["logged_cpu_ms"] = lc * 1e3;
+        state.counters["logged_cpu_ratio"] = pc > 0 ? lc / pc : 0;
+        state.counters["kept_mb"] = static_cast<double>(keptBytes) / 1e6;
+        ReportMemory(state);
+    }
+};
+
+// An edit of group 0 of the group of N, without and with a log, the order alternating round
+// by round. Each is put back untimed: the logged one by its undo, the plain one by restore.
+template <typename Edit, typename Restore>
+void LoggedAgainstPlain(benchmark::State& state, TZQLCtrl& library, Edit edit, Restore restore) {
+    Overhead times;
+    bool loggedFirst = false;
+    for (auto _ : state) {
+        auto plainRound = [&] {
+            times.plain.push_back(TimeOf(edit));
+            restore();
+        };
+        auto loggedRound = [&] {
+            std::unique_ptr<TEditLog> log;
+            times.logged.push_back(TimeOf([&] { log = Recorded(library, edit); }));
+            times.keptBytes = log->Bytes();
+            log->Undo();
+        };
+        loggedFirst = !loggedFirst;
+        if (loggedFirst) {
+            loggedRound();
+            plainRound();
+        } else {
+            plainRound();
+            loggedRound();
+        }
+        state.SetIterationTime(times.logged.back().wall);
+    }
+    times.Report(state);
+}
+
+void LoggedOne(benchmark::State& state, std::size_t n, OneElement kind) {
+    auto opened = Open(state, Files("single", n));
+    if (!opened->library) return;
+    TZQLCtrl& library = *opened->library;
+    // A plain deletion destroys the element: an empty one at the end keeps the size.
+    LoggedAgainstPlain(
+        state, library, [&] { EditOne(library, kind); },
+        [&] {
+            if (kind == OneElement::kAdd) library.DeleteElements(0, n, n + 1);
+            if (kind == OneElement::kInsert) library.DeleteElements(0, 0, 1);
+            if (kind == OneElement::kDelete) library.AddElements(0, 1);
+        });
+}
+
+void LoggedSort(benchmark::State& state, std::size_t n) {
+    auto opened = Open(state, Files("single", n));
+    if (!opened->library) return;
+    TZQLCtrl& library = *opened->library;
+    TGroupData& data = *library.Group(0)->GroupData();
+    const std::vector<const TElement*> generated = ElementOrder(data);
+    TBatchRunner runner(library);
+    LoggedAgainstPlain(
+        state, library, [&] { runner.SortGroups(true, kFoldNone, {kTitle}, {0}); },
+        [&] {
+            std::vector<std::uint32_t> back;
+            back.reserve(generated.size());
+            for (const TElement* element : generated)
+                back.push_back(element->Index());
+            data.Permute(back);
+        });
+}
+
+// Running it again finds the same matches and copies the same values: nothing to put back.
+void LoggedCompareApply(benchmark::State& state, std::size_t n) {
+    auto opened = Open(state, Files("multi", n));
+    if (!opened->library) return;
+    TZQLCtrl& library = *opened->library;
+    TBatchRunner runner(library);
+    LoggedAgainstPlain(
+        state, library,
+        [&] {
+            runner.CompareApply({0, 1, 2, 3, 4}, {5, 6, 7, 8, 9}, {kTitle}, {kPages, kInStock});
+        },
+        [] {});
+}
+
+// A plain deletion destroys what it deletes, so each round opens the library afresh. Both
+// timed deletions follow an undo of the same deletion (the first logged one is not timed): an
+// undo leaves the values it put back elsewhere in memory, which changes what the deletion
+// finds in the cache.
+void LoggedDeleteDuplicates(benchmark::State& state, std::size_t n) {
+    const LibraryFiles files = Files("multi", n);
+    Overhead times;
+    double deleted = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto opened = Open(state, files);
+        if (!opened->library) return;
+        TZQLCtrl& library = *opened->library;
+        TBatchRunner runner(library);
+        auto run = [&] { runner.DeleteDuplicates(kAllGroups, {kTitle, kPrice}); };
+        std::vector<std::vector<const TElement*>> openedOrder;
+        for (const auto& group : library.Groups())
+            openedOrder.push_back(ElementOrder(*group->GroupData()));
+        Recorded(library, run)->Undo();
+        std::unique_ptr<TEditLog> log;
+        times.logged.push_back(TimeOf([&] { log = Recorded(library, run); }));
+        deleted = static_cast<double>(n - ElementCount(library));
+        times.keptBytes = log->Bytes();
+        log->Undo();
+        log.reset();
+        for (std::size_t g = 0; g < library.GroupCount(); ++g)
+            if (ElementOrder(*library.Group(g)->GroupData()) != openedOrder[g])
+                state.SkipWithError("undoing did not give back the groups");
+        times.plain.push_back(TimeOf(run));
+        opened.reset();
+        state.ResumeTiming();
+        state.SetIterationTime(times.logged.back().wall);
+    }
+    state.counters["deleted"] = deleted;
+    times.Report(state);
+}
+
 // Runs that need fresh data each time get a fixed count; at a million elements a handful is
 // plenty for a figure that is stable to a few percent.
 int Rounds(std::size_t n) {
@@ -311,6 +586,12 @@ void Register(std::size_t n) {
         return benchmark::RegisterBenchmark(name(what).c_str(), fn)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
+    };
+    // The Logged* benchmarks time their logged edits themselves, leaving out the plain ones.
+    auto addTimed = [&](const char* what, auto fn) {
+        return benchmark::RegisterBenchmark(name(what).c_str(), fn)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
     };
     add("ReadElementData", [n](benchmark::State& s) {
         ReadElementData(s, n);
@@ -330,6 +611,35 @@ void Register(std::size_t n) {
         DeleteDuplicates(s, n);
     })->Iterations(Rounds(n));
     add("CompareApply", [n](benchmark::State& s) { CompareApply(s, n); })->Iterations(Rounds(n));
+
+    const struct {
+        const char* name;
+        OneElement kind;
+    } ones[] = {{"Add", OneElement::kAdd},
+                {"Insert", OneElement::kInsert},
+                {"Delete", OneElement::kDelete}};
+    for (const auto& one : ones) {
+        const OneElement kind = one.kind;
+        add((std::string("Undo") + one.name).c_str(), [n, kind](benchmark::State& s) {
+            UndoOne(s, n, kind, false);
+        })->Iterations(50);
+        add((std::string("Redo") + one.name).c_str(), [n, kind](benchmark::State& s) {
+            UndoOne(s, n, kind, true);
+        })->Iterations(50);
+        addTimed((std::string("Logged") + one.name).c_str(), [n, kind](benchmark::State& s) {
+            LoggedOne(s, n, kind);
+        })->Iterations(kind == OneElement::kAdd ? 2000 : 60);
+    }
+    add("UndoSort", [n](benchmark::State& s) { UndoSort(s, n); })->Iterations(Rounds(n));
+    addTimed("LoggedSort", [n](benchmark::State& s) {
+        LoggedSort(s, n);
+    })->Iterations(2 * Rounds(n));
+    addTimed("LoggedCompareApply", [n](benchmark::State& s) {
+        LoggedCompareApply(s, n);
+    })->Iterations(2 * Rounds(n));
+    addTimed("LoggedDeleteDuplicates", [n](benchmark::State& s) {
+        LoggedDeleteDuplicates(s, n);
+    })->Iterations(Rounds(n) + 1);
 }
 
 }  // namespace

@@ -23,28 +23,54 @@ std::size_t KeptBytes(const TElement& element) {
     return kElementBytes + element.ValueBytes();
 }
 
-// The values that refer to element lose those references; each referring element of a list is
-// kept first (once), so that putting the references back is putting those values back.
-// Elements of no list (the panels' working copies) simply lose theirs.
+// The values that refer to the elements given lose those references; each referring element of
+// a list is kept first (once), so that putting the references back is putting those values
+// back. Elements of no list (the panels' working copies) simply lose theirs.
 using KeptValues = std::vector<std::pair<TElement*, std::unique_ptr<TElement>>>;
 
-void EraseReferencesTo(TElement& element, KeptValues& kept,
-                       std::vector<TGroupData*>* touched = nullptr) {
-    if (!element.HasReferrers()) return;
-    for (const TReferrer& r : element.Referrers().Take()) {
-        if (r.element == &element) continue;
-        if (TGroupData* owner = r.element->Owner()) {
-            const bool keptAlready = std::any_of(
-                kept.begin(), kept.end(), [&](const auto& k) { return k.first == r.element; });
-            if (!keptAlready) kept.emplace_back(r.element, r.element->KeptCopy());
-            if (touched && std::find(touched->begin(), touched->end(), owner) == touched->end())
-                touched->push_back(owner);
-        }
-        r.element->EraseItem(r.param, TElement::ItemOf(&element));
-    }
-}
+class ReferenceEraser {
+public:
+    // touched, when given, gets the group data of the referring values, each once.
+    explicit ReferenceEraser(KeptValues& kept, std::vector<TGroupData*>* touched = nullptr)
+        : kept_(kept), touched_(touched) {}
 
-// Puts back the values kept by EraseReferencesTo, the last kept first, and forgets them.
+    void EraseReferencesTo(TElement& element) {
+        if (!element.HasReferrers()) return;
+        for (const TReferrer& r : element.Referrers().Take()) {
+            if (r.element == &element) continue;
+            if (TGroupData* owner = r.element->Owner()) {
+                if (IsNew(r.element)) kept_.emplace_back(r.element, r.element->KeptCopy());
+                if (touched_ &&
+                    std::find(touched_->begin(), touched_->end(), owner) == touched_->end())
+                    touched_->push_back(owner);
+            }
+            r.element->EraseItem(r.param, TElement::ItemOf(&element));
+        }
+    }
+
+private:
+    // A deletion of many elements meets many referrers: past a few, they are looked up in a
+    // set rather than by walking what is kept.
+    static constexpr std::size_t kWalkedReferrers = 16;
+
+    bool IsNew(const TElement* referrer) {
+        if (kept_.size() < kWalkedReferrers)
+            return std::none_of(kept_.begin(), kept_.end(),
+                                [&](const auto& k) { return k.first == referrer; });
+        if (seen_.empty()) {
+            seen_.reserve(2 * kept_.size());
+            for (const auto& k : kept_)
+                seen_.insert(k.first);
+        }
+        return seen_.insert(referrer).second;
+    }
+
+    KeptValues& kept_;
+    std::vector<TGroupData*>* touched_;
+    std::unordered_set<const TElement*> seen_;
+};
+
+// Puts back the values kept by a ReferenceEraser, the last kept first, and forgets them.
 void PutBackReferrers(KeptValues& kept) {
     for (auto it = kept.rbegin(); it != kept.rend(); ++it)
         it->first->ExchangeValues(*it->second);
@@ -101,8 +127,9 @@ public:
     }
     bool CanUndo(const TEditLog& log) const override { return log.OnlyOwnReferrers(members_); }
     void Undo() override {
+        ReferenceEraser eraser(referrers_);
         for (std::size_t i = first_; i < first_ + n_; ++i)
-            EraseReferencesTo(*data_.At(i), referrers_);
+            eraser.EraseReferencesTo(*data_.At(i));
         held_ = data_.TakeElements(first_, first_ + n_ - 1);
         for (auto& element : held_)
             element->Detach();
@@ -147,8 +174,9 @@ public:
     void Redo() override { Take(nullptr); }
     // Takes the elements out; touched gets the group data of the values that referred to them.
     void Take(std::vector<TGroupData*>* touched) {
+        ReferenceEraser eraser(referrers_, touched);
         for (std::size_t position : positions_)
-            EraseReferencesTo(*data_.At(position), referrers_, touched);
+            eraser.EraseReferencesTo(*data_.At(position));
         held_ = data_.TakeAt(positions_);
         for (auto& element : held_)
             element->Detach();
@@ -239,8 +267,16 @@ std::uint64_t TEditLog::NextRevision() {
 }
 
 TEditLog::Revisions& TEditLog::Track(TGroupData& data) {
-    for (Revisions& r : revisions_)
-        if (r.data == &data) return r;
+    // Most references of a value lead where the one before led.
+    if (lastTracked_ < revisions_.size() && revisions_[lastTracked_].data == &data)
+        return revisions_[lastTracked_];
+    for (std::size_t i = 0; i < revisions_.size(); ++i) {
+        if (revisions_[i].data == &data) {
+            lastTracked_ = i;
+            return revisions_[i];
+        }
+    }
+    lastTracked_ = revisions_.size();
     revisions_.push_back({&data, data.Revision(), data.Revision(), false});
     return revisions_.back();
 }
@@ -275,16 +311,21 @@ void TEditLog::DependOnTargets(const TElement& element) {
 }
 
 TEditLog::ValueEntry& TEditLog::Values() {
-    auto* last = entries_.empty() ? nullptr : dynamic_cast<ValueEntry*>(entries_.back().get());
-    if (last) return *last;
-    entries_.push_back(std::make_unique<ValueEntry>());
-    return static_cast<ValueEntry&>(*entries_.back());
+    if (!values_) {
+        auto values = std::make_unique<ValueEntry>();
+        values_ = values.get();
+        entries_.push_back(std::move(values));
+    }
+    return *values_;
 }
 
 void TEditLog::NoteValue(TElement& element) {
     TEditLog* log = activeLog;
     // Elements of no list (working copies, kept ones) are no part of the model's state.
-    if (!log || !element.Owner() || !log->noted_.insert(&element).second) return;
+    // A batch operation writes several values of one element in a row.
+    if (!log || !element.Owner() || &element == log->lastNoted_) return;
+    log->lastNoted_ = &element;
+    if (!log->noted_.insert(&element).second) return;
     log->Touch(*element.Owner());
     log->DependOnTargets(element);
     log->Values().Keep(element);
@@ -294,6 +335,8 @@ void TEditLog::NoteValue(TElement& element) {
 // references): a value changed after it is kept again, so that undoing it comes first.
 void TEditLog::StartEntry(std::unique_ptr<Entry> entry) {
     noted_.clear();
+    lastNoted_ = nullptr;
+    values_ = nullptr;
     entries_.push_back(std::move(entry));
 }
 
@@ -372,6 +415,7 @@ void TEditLog::Finish() {
     for (GroupStatus& s : statuses_)
         s.after = s.group->Status();
     noted_.clear();
+    lastNoted_ = nullptr;
 }
 
 bool TEditLog::CanUndo() const {

@@ -145,6 +145,9 @@ private:
     std::vector<GroupStatus> statuses_;
     const TZQLCtrl* statusLibrary_ = nullptr;
     std::unordered_set<const TElement*> noted_;  // elements whose values are kept already
+    const TElement* lastNoted_ = nullptr;        // the last of noted_, asked for most
+    ValueEntry* values_ = nullptr;               // the last entry, when it keeps values
+    std::size_t lastTracked_ = 0;                // the position in revisions_ found last
 };
 
 }  // namespace tabrix

@@ -163,18 +163,19 @@ std::vector<std::unique_ptr<TElement>> TGroupData::TakeAt(
     std::vector<std::unique_ptr<TElement>> taken;
     if (positions.empty()) return taken;
     taken.reserve(positions.size());
-    std::size_t kept = positions.front();
-    std::size_t next = 0;
-    for (std::size_t i = positions.front(); i < elements_.size(); ++i) {
-        if (next < positions.size() && positions[next] == i) {
-            ++next;
-            elements_[i]->SetOwner(nullptr);
-            taken.push_back(std::move(elements_[i]));
-        } else {
-            elements_[kept++] = std::move(elements_[i]);
-        }
+    // The stretch between two positions moves down in one go: one position near the front of
+    // a long list costs what erasing it does.
+    auto kept = elements_.begin() + static_cast<std::ptrdiff_t>(positions.front());
+    for (std::size_t k = 0; k < positions.size(); ++k) {
+        auto at = elements_.begin() + static_cast<std::ptrdiff_t>(positions[k]);
+        (*at)->SetOwner(nullptr);
+        taken.push_back(std::move(*at));
+        auto next = k + 1 < positions.size()
+                        ? elements_.begin() + static_cast<std::ptrdiff_t>(positions[k + 1])
+                        : elements_.end();
+        kept = std::move(at + 1, next, kept);
     }
-    elements_.resize(kept);
+    elements_.erase(kept, elements_.end());
     Renumber(positions.front());
     MarkModified();
     return taken;
@@ -183,17 +184,18 @@ std::vector<std::unique_ptr<TElement>> TGroupData::TakeAt(
 void TGroupData::InsertAt(const std::vector<std::size_t>& positions,
                           std::vector<std::unique_ptr<TElement>> elements) {
     if (elements.empty()) return;
-    // From the back: each element of the list moves once, to its place in the longer list.
-    std::size_t old = elements_.size();
-    elements_.resize(old + elements.size());
-    std::size_t k = elements.size();
-    for (std::size_t i = elements_.size(); k > 0 && i-- > 0;) {
-        if (positions[k - 1] == i) {
-            elements[--k]->SetOwner(this);
-            elements_[i] = std::move(elements[k]);
-        } else {
-            elements_[i] = std::move(elements_[--old]);
-        }
+    // From the back: each stretch of the list between two positions moves up once, to its
+    // place in the longer list, by as many places as elements go in before it.
+    const std::size_t size = elements_.size() + elements.size();
+    elements_.resize(size);
+    const auto begin = elements_.begin();
+    for (std::size_t k = elements.size(); k-- > 0;) {
+        const std::size_t upper = k + 1 < elements.size() ? positions[k + 1] : size;
+        std::move_backward(begin + static_cast<std::ptrdiff_t>(positions[k] - k),
+                           begin + static_cast<std::ptrdiff_t>(upper - k - 1),
+                           begin + static_cast<std::ptrdiff_t>(upper));
+        elements[k]->SetOwner(this);
+        elements_[positions[k]] = std::move(elements[k]);
     }
     Renumber(positions.front());
     MarkModified();
