@@ -146,6 +146,9 @@ void CopyValue(const TElement& source, TElement& dest, std::uint32_t param, std:
 
 std::uint32_t TBatchRunner::RunBatchSetting(const TBatchSetting& setting) {
     const TBatchData data = TBatchData::Parse(setting.dataLines);
+    const bool operation = setting.type == kBatchSort || setting.type == kBatchCompareApply ||
+                           setting.type == kBatchDeleteDuplicates;
+    if (operation && data.NamesGone()) return kBatchNamesDeleted;
     switch (setting.type) {
         case kBatchSort:
             SortGroups(data.ascending, data.foldFlags, data.judgeParams, data.groups);

@@ -602,6 +602,20 @@ bool TGroupSettingForm::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+bool TGroupSettingForm::ConfirmLostItems() {
+    const std::vector<std::string> items = setting_.StoredItemsLosingGroups();
+    if (items.empty()) return true;
+    QStringList lines;
+    for (const std::string& item : items)
+        lines << Shown(item);
+    const QString text =
+        QStringLiteral(
+            "除外・削除するグループを使う一括処理があります。これらは実行されなくなります：\n") +
+        lines.join(QLatin1Char('\n')) + QStringLiteral("\n宜しいですか？");
+    return dialogs_.AskOkCancel(this, text, QStringLiteral("確認"), IDialogs::Icon::kWarning) ==
+           IDialogs::Answer::kOk;
+}
+
 void TGroupSettingForm::accept() {
     TSettingStep step = setting_.Ok();
     if (step.kind == TSettingStep::kAsk) {
@@ -609,7 +623,8 @@ void TGroupSettingForm::accept() {
         if (answer == TAnswer::kCancel) return;
         setting_.Ok(answer);
     }
-    // Browsing and drags alone change nothing worth committing.
+    if (setting_.WantsCommit() && !ConfirmLostItems()) return;
+    // Browsing alone changes nothing worth committing.
     if (setting_.WantsCommit())
         QDialog::accept();
     else

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStringList>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -151,10 +152,25 @@ TDrawFont TParamSettingForm::FromQFont(const QFont& font, std::uint32_t colour) 
 }
 
 void TParamSettingForm::accept() {
-    if (!SettleParameterChanges()) return;
+    if (!SettleParameterChanges() || !ConfirmConsequences()) return;
     setting_.StoreOnOk(static_cast<std::uint32_t>(rowHeightBox_->value()),
                        StoredTextOf(comDrawEdit_), StoredTextOf(comOutputEdit_));
     QDialog::accept();
+}
+
+bool TParamSettingForm::ConfirmConsequences() {
+    if (!library_ || !setting_.DialogChanged()) return true;
+    const std::vector<std::string> items = setting_.StoredItemsLosingParameters(*library_);
+    if (items.empty()) return true;
+    QStringList lines;
+    for (const std::string& item : items)
+        lines << Shown(item);
+    const QString text =
+        QStringLiteral(
+            "削除したパラメータを使う一括処理があります。これらは実行されなくなります：\n") +
+        lines.join(QLatin1Char('\n')) + QStringLiteral("\n宜しいですか？");
+    return dialogs_.AskOkCancel(this, text, Shown(TParamSetting::kConfirmCaption),
+                                IDialogs::Icon::kWarning) == IDialogs::Answer::kOk;
 }
 
 bool TParamSettingForm::eventFilter(QObject* watched, QEvent* event) {

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "batch/TBatchPositions.h"
 #include "model/FileResult.h"
+#include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTabrixCtrl.h"
@@ -554,6 +557,31 @@ TSettingStep TGroupDataSetting::Ok(TAnswer answer) {
     return Done();
 }
 
+std::vector<std::string> TGroupDataSetting::StoredItemsLosingGroups() const {
+    std::unordered_set<const TGroupSetting*> kept;
+    for (const auto& group : groups_)
+        kept.insert(group->source);
+    std::set<std::size_t> gone;
+    for (const auto& group : library_.Groups())
+        if (!kept.count(group.get())) gone.insert(group->Number());
+    std::vector<std::string> named =
+        TBatchPositions::Naming(library_, TBatchPositions::Kind::kGroups, gone);
+    if (!library_.Controller()) return named;
+    // Another library loses the groups that show a deleted group data.
+    const std::unordered_set<const TGroupData*> doomed(deleted_.begin(), deleted_.end());
+    for (const TZQLCtrl* open : library_.Controller()->Libraries()) {
+        if (open == &library_) continue;
+        std::set<std::size_t> lost;
+        for (const auto& group : open->Groups())
+            if (doomed.count(group->GroupData())) lost.insert(group->Number());
+        const std::string owner = open->Path().substr(PathName::LastSeparator(open->Path()) + 1);
+        for (const std::string& item :
+             TBatchPositions::Naming(*open, TBatchPositions::Kind::kGroups, lost))
+            named.push_back(owner + ": " + item);
+    }
+    return named;
+}
+
 // --- commit --------------------------------------------------------------------------------------
 
 namespace {
@@ -570,6 +598,32 @@ std::vector<std::pair<const TGroupData*, std::string>> ListOf(const TZQDCtrl& fi
     for (const auto& data : file.GroupData())
         list.emplace_back(data.get(), data->Name());
     return list;
+}
+
+// The number each group of each open library has before the commit: the stored batch items
+// name groups by number and must follow them.
+using GroupNumbers = std::unordered_map<const TGroupSetting*, std::uint32_t>;
+
+GroupNumbers NumbersOf(const TZQLCtrl& library) {
+    GroupNumbers numbers;
+    for (const auto& group : library.Groups())
+        numbers[group.get()] = group->Number();
+    return numbers;
+}
+
+// Re-points the library's stored items from the numbers before to the groups' numbers now; an
+// item naming a group that is gone is left naming nothing, so it is refused rather than run
+// on another group.
+bool FollowGroups(TZQLCtrl& library, const GroupNumbers& before) {
+    TBatchPositions::Moves moved;
+    for (const auto& group : library.Groups()) {
+        auto old = before.find(group.get());
+        if (old != before.end()) moved[old->second] = group->Number();
+    }
+    bool same = moved.size() == before.size();
+    for (const auto& [from, to] : moved)
+        same = same && from == to;
+    return !same && TBatchPositions::Follow(library, TBatchPositions::Kind::kGroups, moved);
 }
 
 }  // namespace
@@ -589,6 +643,10 @@ struct TGroupDataSetting::CommitState {
 TGroupDataSetting::CommitReport TGroupDataSetting::Commit(TZQLCtrl& library,
                                                           TTabrixCtrl& controller) {
     CommitState state;
+    std::unordered_map<TZQLCtrl*, GroupNumbers> numbersBefore;
+    for (TZQLCtrl* open : controller.Libraries())
+        numbersBefore[open] = NumbersOf(*open);
+    if (!numbersBefore.count(&library)) numbersBefore[&library] = NumbersOf(library);
     for (const auto& file : controller.ElementDataFiles())
         state.filesBefore[file.get()] = {file->IsModified(), ListOf(*file)};
     for (const TZQLCtrl* open : controller.Libraries()) {
@@ -607,6 +665,8 @@ TGroupDataSetting::CommitReport TGroupDataSetting::Commit(TZQLCtrl& library,
     controller.ReleaseUnshownElementDataFiles(state.candidates);
     MarkChangedFiles(state, library, controller);
     library.SetModified(true);
+    for (auto& [open, before] : numbersBefore)
+        if (FollowGroups(*open, before)) open->SetModified(true);
     return state.report;
 }
 

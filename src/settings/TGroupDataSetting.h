@@ -171,6 +171,10 @@ public:
     // the OK result.
     TSettingStep Ok(TAnswer answer = TAnswer::kNotAsked);
     bool WantsCommit() const { return dialogChanged_; }
+    // The stored batch items (of this library, and of other open libraries that lose groups
+    // with deleted group data) naming a group the commit removes: they are refused from then
+    // on, and the user is told which before OK.
+    std::vector<std::string> StoredItemsLosingGroups() const;
 
     // Makes the library's groups, element data files and group data those of the working copy
     // and marks the library modified. library is the one the copy was made from. The caller

@@ -8,7 +8,9 @@
 #include <sstream>
 #include <utility>
 
+#include "batch/TBatchPositions.h"
 #include "format/TFormatCompiler.h"
+#include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTabrixCtrl.h"
@@ -97,43 +99,15 @@ bool IsCp932Lead(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-// A "[JudgeParam]" or "[ApplyParam]" line with its positions moved to where their parameters
-// are now; positions of deleted parameters go. Any other line, or one holding something that
-// is not a position, stays as it is. True when the line changed.
-bool MoveParameterLine(std::string& line, const std::map<std::size_t, std::size_t>& moved) {
-    static const std::string tags[] = {"[JudgeParam]", "[ApplyParam]"};
-    for (const std::string& tag : tags) {
-        if (line.compare(0, tag.size(), tag) != 0) continue;
-        StringList positions;
-        std::stringstream values(line.substr(tag.size()));
-        for (std::string piece; std::getline(values, piece, ',');) {
-            char* end = nullptr;
-            const unsigned long old = std::strtoul(piece.c_str(), &end, 0);
-            if (piece.empty() || *end != '\0') return false;
-            auto now = moved.find(old);
-            if (now != moved.end()) positions.push_back(std::to_string(now->second));
-        }
-        const std::string rewritten = tag + TStringDivision::Join(",", positions);
-        if (rewritten == line) return false;
-        line = rewritten;
-        return true;
-    }
-    return false;
-}
-
 // The stored sort, compare-apply and duplicate-deletion items name parameters by position
 // too; when they change, the library is changed.
 void MoveBatchParameters(TZQLCtrl& library,
                          const std::vector<std::optional<std::size_t>>& origins) {
-    std::map<std::size_t, std::size_t> moved;
+    TBatchPositions::Moves moved;
     for (std::size_t now = 0; now < origins.size(); ++now)
         if (origins[now]) moved[*origins[now]] = now;
-    bool changed = false;
-    for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger)
-        for (TBatchSetting& item : library.BatchList(static_cast<BatchTrigger>(trigger)))
-            for (std::string& line : item.dataLines)
-                changed = MoveParameterLine(line, moved) || changed;
-    if (changed) library.SetModified(true);
+    if (TBatchPositions::Follow(library, TBatchPositions::Kind::kParameters, moved))
+        library.SetModified(true);
 }
 
 // Parameters kept in place, with new ones only appended: the values stand where they belong.
@@ -147,8 +121,9 @@ bool KeepsPositions(const std::vector<std::optional<std::size_t>>& origins, std:
 
 // The libraries whose elements this parameter file types: library, and every other open
 // library registered with its controller that uses the same file.
-std::vector<TZQLCtrl*> LibrariesUsing(TZQLCtrl& library, const TZQPCtrl* file) {
-    std::vector<TZQLCtrl*> users{&library};
+template <typename Library>
+std::vector<Library*> LibrariesUsing(Library& library, const TZQPCtrl* file) {
+    std::vector<Library*> users{&library};
     if (library.Controller())
         for (TZQLCtrl* other : library.Controller()->Libraries())
             if (other != &library && other->ParameterFile() == file) users.push_back(other);
@@ -264,6 +239,7 @@ TParamSetting::TParamSetting(const TZQPCtrl& file)
     CopyFileSettings(file, work_);
     for (std::size_t i = 0; i < work_.Size(); ++i)
         origins_[work_.At(i)] = i;
+    originalCount_ = work_.Size();
     // The colouring library has no controller: it borrows the copy and releases nothing, and
     // the standard word tables are the controller's.
     colouringLibrary_->SetParameterFile(&work_);
@@ -559,6 +535,31 @@ std::vector<std::optional<std::size_t>> TParamSetting::Origins() const {
                                                    : std::optional<std::size_t>(origin->second));
     }
     return origins;
+}
+
+std::set<std::size_t> TParamSetting::DeletedPositions() const {
+    std::set<std::size_t> deleted;
+    for (std::size_t i = 0; i < originalCount_; ++i)
+        deleted.insert(i);
+    for (const auto& origin : Origins())
+        if (origin) deleted.erase(*origin);
+    return deleted;
+}
+
+std::vector<std::string> TParamSetting::StoredItemsLosingParameters(const TZQLCtrl& library) const {
+    std::vector<std::string> named;
+    const std::set<std::size_t> deleted = DeletedPositions();
+    for (const TZQLCtrl* user : LibrariesUsing(library, library.ParameterFile())) {
+        // Items of another open library sharing the file say whose they are.
+        const std::string owner =
+            user == &library
+                ? std::string()
+                : user->Path().substr(PathName::LastSeparator(user->Path()) + 1) + ": ";
+        for (const std::string& item :
+             TBatchPositions::Naming(*user, TBatchPositions::Kind::kParameters, deleted))
+            named.push_back(owner + item);
+    }
+    return named;
 }
 
 bool TParamSetting::CommitIfChanged(TZQLCtrl& library) const {

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -166,6 +167,12 @@ public:
     // For each parameter of the copy, its position in the file the copy was made from; none
     // for a parameter added in the dialog.
     std::vector<std::optional<std::size_t>> Origins() const;
+    // The positions, in the file the copy was made from, of the parameters deleted since.
+    std::set<std::size_t> DeletedPositions() const;
+    // The stored batch items of library, and of the other open libraries on the same file,
+    // that name a deleted parameter: the commit leaves them naming it, so they are refused
+    // from then on, and the user is told which before OK.
+    std::vector<std::string> StoredItemsLosingParameters(const TZQLCtrl& library) const;
 
     // Editor text and line lists: split at CR LF with trailing empty lines dropped; joined
     // with CR LF.
@@ -183,6 +190,7 @@ private:
     TZQPCtrl work_;
     // Each copied parameter's position in the file, for carrying the element values along.
     std::map<const TParameter*, std::size_t> origins_;
+    std::size_t originalCount_ = 0;
     std::unique_ptr<TZQLCtrl> colouringLibrary_;
     TParameter* loaded_ = nullptr;
     bool parameterChanged_ = false;

@@ -629,6 +629,7 @@ void TZQLForm::OpenParamSetting() {
     if (!parameters || !PendingChangeQuery()) return;
     IDialogs& dialogs = frame_.Dialogs();
     TParamSettingForm form(*parameters, dialogs, this);
+    form.SetLibrary(document_->Library());
     if (dialogs.Exec(form) != QDialog::Accepted) return;
     document_->CommitParamSetting(form.Setting());  // the window follows parametersChanged
 }

@@ -220,6 +220,8 @@ private slots:
             dialogs_->Expect(Kind::kOkCancel, u"選択しているグループを削除します"_s);
             Click(dialog, "GDataDeleteTBtn");
             QCOMPARE(Column(Grid(dialog, "GroupDGrid"), 0), (QStringList{"書籍", "出版社"}));
+            // Both libraries' change lists sort 新刊: the items are named before OK.
+            dialogs_->Expect(Kind::kOkCancel, u"並び替え」\nsecond.ZQL: 変更時 1「並び替え」"_s);
         });
         form_->Action(u"A_GroupSetting"_s)->trigger();
 
@@ -276,6 +278,34 @@ private slots:
                              "[gd_index]1\r\n[status]1\r\n[output_path]グループ 2.txt\r\n"),
               u"[header]\r\n## %CNG_GROUP->NAME%%\\n%\r\n[/header]"_s})
             QVERIFY2(zql.contains(expected), qPrintable(expected));
+    }
+
+    // The stored sort of 新刊 follows its group when 出版社 is dragged to the top; excluding
+    // 新刊 then warns at OK naming the item (Cancel stays), and after OK the item names a
+    // group that is gone instead of sorting whatever took its number.
+    void storedItemsFollowTheirGroups() {
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [](QDialog& dialog) {
+            TSettingGrid* groups = Grid(dialog, "GroupDGrid");
+            Pick(groups, 2);
+            Drag(groups, 0, groups, 0);
+            QCOMPARE(Column(groups, 0), (QStringList{"出版社", "書籍", "新刊"}));
+        });
+        form_->Action(u"A_GroupSetting"_s)->trigger();
+        const auto& sort = Library().BatchList(kBatchChange).at(0).dataLines;
+        QCOMPARE(sort.at(1), std::string("[GroupNo]2"));
+        for (Answer answer : {Answer::kCancel, Answer::kOk}) {
+            dialogs_->ExpectDialog(kCaption, u"OK"_s, [this, answer](QDialog& dialog) {
+                SelectRows(Grid(dialog, "GroupSettingDrawGrid"), 2, 2);
+                dialogs_->Expect(Kind::kOkCancel, u"個のグループを除外します"_s);
+                Click(dialog, "GroupExcludeTBtn");
+                dialogs_->Expect(Kind::kOkCancel, u"変更時 1「並び替え」"_s, answer);
+            });
+            form_->Action(u"A_GroupSetting"_s)->trigger();
+            QCOMPARE(Library().GroupCount(), std::size_t(answer == Answer::kOk ? 2 : 3));
+        }
+        QCOMPARE(sort.at(1), std::string("[GroupNo]-1"));
+        form_->Action(u"A_Save"_s)->trigger();
+        QVERIFY(FileText(Path("books.ZQL")).contains("[GroupNo]-1\r\n"));
     }
 
 private:

@@ -6,6 +6,7 @@
 #include <QTableWidget>
 
 #include "FrameFixture.h"
+#include "batch/TBatchRunner.h"
 #include "dialogs/TParamSettingForm.h"
 #include "windows/TElementDelegate.h"
 #include "windows/TMultiApplyForm.h"
@@ -170,6 +171,42 @@ private slots:
         QVERIFY(saved.contains("[draw_font]Noto Sans CJK JP,14,1,16711680"));
         QVERIFY(FileText(Path(u"data/books.ZQD"_s))
                     .contains(u"1||山田 太郎#佐藤 花子,ソ\\フトウェア入門||"_s));
+    }
+
+    // A stored compare-apply judged on ページ数: deleting ページ数 warns at OK naming the item
+    // (Cancel stays in the dialog, nothing committed); after OK the item names a parameter
+    // that is gone, the engine refuses it, and no 価格 of 書籍 is overwritten.
+    void deletingAParameterNeverWidensAStoredItem() {
+        Library()
+            .BatchList(kBatchChange)
+            .push_back({{"[SrcGroup]1", "[DstGroup]0", "[JudgeParam]8", "[ApplyParam]6"},
+                        2,
+                        QtText::ToCp932(u"判定適用"_s)});
+        auto prices = [this] {
+            std::vector<NumberItem> values;
+            for (const auto& element : Library().Group(0)->GroupData()->Elements())
+                values.push_back(element->Numbers(6).empty() ? 0 : element->Numbers(6)[0]);
+            return values;
+        };
+        const std::vector<NumberItem> before = prices();
+        for (Answer answer : {Answer::kCancel, Answer::kOk}) {
+            dialogs_->ExpectDialog(kCaption, u"OK"_s, [](QDialog& dialog) {
+                Child<QListWidget>(dialog, "ParamLBox")->setCurrentRow(8);
+                Click(dialog, "ParamDelBtn");
+            });
+            dialogs_->Expect(Kind::kOkCancel, u"ページ数 を削除します"_s);
+            dialogs_->Expect(Kind::kOkCancel, u"変更時 2「判定適用」"_s, answer);
+            Action("A_ParamSetting")->trigger();
+            QCOMPARE(Library().ParameterFile()->Size(),
+                     std::size_t(answer == Answer::kOk ? 11 : 12));
+        }
+        const auto& items = Library().BatchList(kBatchChange);
+        QCOMPARE(items[1].dataLines.at(2), std::string("[JudgeParam]-1"));
+        QCOMPARE(items[0].dataLines.at(0), std::string("[JudgeParam]0"));
+        TBatchRunner(Library()).RunBatchList(kBatchChange, {});
+        QVERIFY(prices() == before);
+        Action("A_Save")->trigger();
+        QVERIFY(FileText(Path(u"books.ZQL"_s)).contains(u"[JudgeParam]-1\r\n[ApplyParam]6"_s));
     }
 
 private:
