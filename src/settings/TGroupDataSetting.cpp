@@ -602,12 +602,17 @@ std::vector<std::pair<const TGroupData*, std::string>> ListOf(const TZQDCtrl& fi
 
 // The number each group of each open library has before the commit: the stored batch items
 // name groups by number and must follow them.
-using GroupNumbers = std::unordered_map<const TGroupSetting*, std::uint32_t>;
+// Held records count too: their numbers stay theirs.
+struct GroupNumbers {
+    std::unordered_map<const TGroupSetting*, std::uint32_t> shown;
+    std::vector<std::size_t> held;
+};
 
 GroupNumbers NumbersOf(const TZQLCtrl& library) {
     GroupNumbers numbers;
     for (const auto& group : library.Groups())
-        numbers[group.get()] = group->Number();
+        numbers.shown[group.get()] = group->Number();
+    numbers.held = library.HeldNumbers();
     return numbers;
 }
 
@@ -617,10 +622,13 @@ GroupNumbers NumbersOf(const TZQLCtrl& library) {
 bool FollowGroups(TZQLCtrl& library, const GroupNumbers& before) {
     TBatchPositions::Moves moved;
     for (const auto& group : library.Groups()) {
-        auto old = before.find(group.get());
-        if (old != before.end()) moved[old->second] = group->Number();
+        auto old = before.shown.find(group.get());
+        if (old != before.shown.end()) moved[old->second] = group->Number();
     }
-    bool same = moved.size() == before.size();
+    const std::vector<std::size_t> held = library.HeldNumbers();
+    for (std::size_t i = 0; i < held.size() && i < before.held.size(); ++i)
+        moved[before.held[i]] = held[i];
+    bool same = moved.size() == before.shown.size() + before.held.size();
     for (const auto& [from, to] : moved)
         same = same && from == to;
     return !same && TBatchPositions::Follow(library, TBatchPositions::Kind::kGroups, moved);
@@ -758,7 +766,9 @@ void TGroupDataSetting::PlaceGroups(CommitState& state, TZQLCtrl& library) {
     }
     for (std::size_t i = 0; i < groups_.size(); ++i) {
         const GroupCopy* target = groups_[i]->connect;
-        ordered[i]->SetConnectGroup(target ? objects[target] : nullptr);
+        // Set only when it changes: a connect into a held record stays as it was read.
+        TGroupSetting* connect = target ? objects[target] : nullptr;
+        if (ordered[i]->ConnectGroup() != connect) ordered[i]->SetConnectGroup(connect);
     }
     std::vector<const TGroupSetting*> newOrder;
     for (const auto& group : ordered)
