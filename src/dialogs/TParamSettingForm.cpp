@@ -158,6 +158,24 @@ void TParamSettingForm::accept() {
     QDialog::accept();
 }
 
+bool TParamSettingForm::ConfirmTypeChange(std::uint8_t type) {
+    const std::optional<std::size_t> loaded = setting_.Loaded();
+    if (!library_ || !loaded || setting_.At(*loaded).Type() == type) return true;
+    const std::size_t lost = setting_.ValuesLostByType(*library_, type);
+    if (lost == 0 ||
+        dialogs_.AskOkCancel(
+            this, QStringLiteral("%1 個の要素の値が失われます。宜しいですか？").arg(lost),
+            Shown(TParamSetting::kConfirmCaption),
+            IDialogs::Icon::kWarning) == IDialogs::Answer::kOk)
+        return true;
+    // Cancel keeps the old type; the other edits stay on the page, not applied.
+    filling_ = true;
+    ShowType(setting_.At(*loaded).Type());
+    filling_ = false;
+    UpdatePageStates();
+    return false;
+}
+
 bool TParamSettingForm::ConfirmConsequences() {
     if (!library_ || !setting_.DialogChanged()) return true;
     const std::vector<std::string> items = setting_.StoredItemsLosingParameters(*library_);
@@ -555,6 +573,7 @@ void TParamSettingForm::ApplyParameter() {
 
 bool TParamSettingForm::ApplyShownParameter() {
     TParamPage page = PageFromControls();
+    if (!ConfirmTypeChange(page.type)) return false;
     const ParamSettingResult result = setting_.Apply(page);
     if (result == ParamSettingResult::kNothing) return true;
     if (result != ParamSettingResult::kDone) {

@@ -74,6 +74,9 @@ private:
     bool SettleParameterChanges();
     // Tells what the commit would cost beyond the definitions; false when the user stays.
     bool ConfirmConsequences();
+    // A type whose values the elements' stored values are not asks first how many elements
+    // lose theirs; false, with the old type shown again, when the user keeps it.
+    bool ConfirmTypeChange(std::uint8_t type);
     void LoadParameter(int row);
     void ClearPages();
     void ApplyParameter();

@@ -11,6 +11,7 @@
 #include "batch/TBatchPositions.h"
 #include "format/TFormatCompiler.h"
 #include "model/PathName.h"
+#include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTabrixCtrl.h"
@@ -130,6 +131,22 @@ std::vector<Library*> LibrariesUsing(Library& library, const TZQPCtrl* file) {
     return users;
 }
 
+// The element data files whose elements the libraries' groups show.
+template <typename Library>
+std::set<TZQDCtrl*> FilesTypedBy(const std::vector<Library*>& libraries) {
+    std::set<TZQDCtrl*> files;
+    for (Library* library : libraries)
+        for (const auto& group : library->Groups())
+            if (group->GroupData() && group->GroupData()->Owner())
+                files.insert(group->GroupData()->Owner());
+    return files;
+}
+
+bool HoldsValue(const TElement& element, std::size_t i) {
+    return !element.Texts(i).empty() || !element.Numbers(i).empty() ||
+           element.KeptReferenceItems(i) != nullptr;
+}
+
 // Element values and stored batch items name parameters by position, so when parameters were
 // moved or deleted every element typed by this parameter file takes its values to their new
 // positions (its element data file is then changed), and the batch items follow.
@@ -137,14 +154,9 @@ void FollowMovedParameters(const std::vector<TZQLCtrl*>& libraries,
                            const std::vector<std::optional<std::size_t>>& origins,
                            std::size_t oldCount) {
     if (KeepsPositions(origins, oldCount)) return;
-    std::set<TZQDCtrl*> files;
-    for (TZQLCtrl* library : libraries) {
+    for (TZQLCtrl* library : libraries)
         MoveBatchParameters(*library, origins);
-        for (const auto& group : library->Groups())
-            if (group->GroupData() && group->GroupData()->Owner())
-                files.insert(group->GroupData()->Owner());
-    }
-    for (TZQDCtrl* file : files) {
+    for (TZQDCtrl* file : FilesTypedBy(libraries)) {
         for (const auto& data : file->GroupData())
             for (const auto& element : data->Elements())
                 element->RearrangeValues(origins, oldCount);
@@ -240,6 +252,8 @@ TParamSetting::TParamSetting(const TZQPCtrl& file)
     for (std::size_t i = 0; i < work_.Size(); ++i)
         origins_[work_.At(i)] = i;
     originalCount_ = work_.Size();
+    for (std::size_t i = 0; i < work_.Size(); ++i)
+        originalTypes_.push_back(work_.At(i)->Type());
     // The colouring library has no controller: it borrows the copy and releases nothing, and
     // the standard word tables are the controller's.
     colouringLibrary_->SetParameterFile(&work_);
@@ -562,11 +576,58 @@ std::vector<std::string> TParamSetting::StoredItemsLosingParameters(const TZQLCt
     return named;
 }
 
+void TParamSetting::ClearValuesOfChangedTypes(const std::vector<TZQLCtrl*>& libraries) const {
+    std::vector<std::size_t> cleared;  // new positions
+    for (std::size_t i = 0; i < Size(); ++i) {
+        auto origin = origins_.find(work_.At(i));
+        if (origin != origins_.end() &&
+            TypeLosesValues(originalTypes_[origin->second], work_.At(i)->Type()))
+            cleared.push_back(i);
+    }
+    if (cleared.empty()) return;
+    for (TZQDCtrl* file : FilesTypedBy(libraries)) {
+        bool changed = false;
+        for (const auto& data : file->GroupData())
+            for (const auto& element : data->Elements())
+                for (std::size_t i : cleared) {
+                    if (!HoldsValue(*element, i)) continue;
+                    if (i < element->TextCount()) element->SetTexts(i, {});
+                    if (i < element->NumberCount()) element->SetNumbers(i, {});
+                    changed = true;
+                }
+        if (changed) file->SetModified(true);
+    }
+}
+
+bool TParamSetting::TypeLosesValues(std::uint8_t from, std::uint8_t to) {
+    auto kind = [](std::uint8_t type) {
+        if (type == kTypeString || type == kTypeStringArray) return 0;
+        if (IsElementRefType(type)) return 1;
+        if (type == kTypeGroupRef) return 2;
+        return 3;  // plain numbers: booleans, integers, their arrays, list selections
+    };
+    return kind(from) != kind(to);
+}
+
+std::size_t TParamSetting::ValuesLostByType(const TZQLCtrl& library, std::uint8_t type) const {
+    if (!loaded_) return 0;
+    auto origin = origins_.find(loaded_);
+    if (origin == origins_.end() || !TypeLosesValues(originalTypes_[origin->second], type))
+        return 0;
+    std::size_t count = 0;
+    for (const TZQDCtrl* file : FilesTypedBy(LibrariesUsing(library, library.ParameterFile())))
+        for (const auto& data : file->GroupData())
+            for (const auto& element : data->Elements())
+                count += HoldsValue(*element, origin->second) ? 1 : 0;
+    return count;
+}
+
 bool TParamSetting::CommitIfChanged(TZQLCtrl& library) const {
     TZQPCtrl* file = library.ParameterFile();
     if (!dialogChanged_ || !file) return false;
     const std::vector<TZQLCtrl*> users = LibrariesUsing(library, file);
     FollowMovedParameters(users, Origins(), file->Size());
+    ClearValuesOfChangedTypes(users);
     Commit(*file);
     for (TZQLCtrl* user : users) {
         TFormatCompiler::CompileAll(*user);

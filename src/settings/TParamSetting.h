@@ -173,6 +173,13 @@ public:
     // that name a deleted parameter: the commit leaves them naming it, so they are refused
     // from then on, and the user is told which before OK.
     std::vector<std::string> StoredItemsLosingParameters(const TZQLCtrl& library) const;
+    // Whether values stored for a parameter of type from mean nothing to type to: texts,
+    // plain numbers, element references and group references are kept apart, and a value
+    // read as another kind would show memory addresses or point at nothing.
+    static bool TypeLosesValues(std::uint8_t from, std::uint8_t to);
+    // How many elements (of every open library on this file) hold a value that giving the
+    // loaded parameter the type would clear at the commit; 0 when nothing would be lost.
+    std::size_t ValuesLostByType(const TZQLCtrl& library, std::uint8_t type) const;
 
     // Editor text and line lists: split at CR LF with trailing empty lines dropped; joined
     // with CR LF.
@@ -186,11 +193,14 @@ private:
     void Renumber();
     void StoreSelection(TParameter& parameter, const StringList& rows) const;
     void FillDefaultFormats(TParamPage& page) const;
+    // After the values moved: the values of parameters whose type no longer holds them go.
+    void ClearValuesOfChangedTypes(const std::vector<TZQLCtrl*>& libraries) const;
 
     TZQPCtrl work_;
     // Each copied parameter's position in the file, for carrying the element values along.
     std::map<const TParameter*, std::size_t> origins_;
     std::size_t originalCount_ = 0;
+    std::vector<std::uint8_t> originalTypes_;  // by position in the file
     std::unique_ptr<TZQLCtrl> colouringLibrary_;
     TParameter* loaded_ = nullptr;
     bool parameterChanged_ = false;

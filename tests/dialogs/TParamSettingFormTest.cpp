@@ -209,6 +209,31 @@ private slots:
         QVERIFY(FileText(Path(u"books.ZQL"_s)).contains(u"[JudgeParam]-1\r\n[ApplyParam]6"_s));
     }
 
+    // 出版社 (element references) made 符号無し整数: applying says how many elements lose their
+    // value, Cancel keeps the type; after OK the values are gone from the model and from the
+    // saved file instead of showing as numbers.
+    void aTypeChangeClearsWhatTheNewTypeCannotHold() {
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [this](QDialog& dialog) {
+            auto& form = static_cast<TParamSettingForm&>(dialog);
+            Child<QListWidget>(dialog, "ParamLBox")->setCurrentRow(2);
+            auto radios = Child<QWidget>(dialog, "ParamTypeRGroup")->findChildren<QRadioButton*>();
+            for (Answer answer : {Answer::kCancel, Answer::kOk}) {
+                radios.at(kTypeUnsigned)->setChecked(true);
+                dialogs_->Expect(Kind::kOkCancel, u"4 個の要素の値が失われます"_s, answer);
+                Click(dialog, "PerApplyBBtn");
+                const bool kept = answer == Answer::kCancel;
+                QCOMPARE(form.Setting().At(2).Type(), kept ? kTypeElementRef : kTypeUnsigned);
+                QCOMPARE(radios.at(kTypeElementRef)->isChecked(), kept);
+            }
+        });
+        Action("A_ParamSetting")->trigger();
+        const TGroupData& books = *Library().Group(0)->GroupData();
+        for (const auto& element : books.Elements())
+            QVERIFY(element->Numbers(2).empty());
+        Action("A_Save")->trigger();
+        QVERIFY(FileText(Path(u"data/books.ZQD"_s)).contains(u",,1 0#3 0,1,1#0,2400,"_s));
+    }
+
 private:
     TZQLCtrl& Library() { return form_->Document().Library(); }
     QAction* Action(const char* name) { return form_->Action(QString::fromLatin1(name)); }
