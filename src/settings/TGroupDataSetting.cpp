@@ -9,6 +9,7 @@
 #include "batch/TBatchPositions.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
+#include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTabrixCtrl.h"
@@ -507,17 +508,51 @@ TSettingStep TGroupDataSetting::ExcludeGroups(const std::vector<std::size_t>& ro
                                               bool confirmed) {
     std::vector<std::size_t> valid = ValidRows(rows, groups_.size());
     if (valid.empty()) return Nothing();
-    if (!confirmed) {
-        return Ask(Text("【選択している】") + std::to_string(valid.size()) +
-                       Text(" 個のグループを除外します。宜しいですか？"),
-                   TSettingQuestion::kOkCancel);
-    }
     std::vector<const GroupCopy*> doomed;
     for (std::size_t row : valid)
         doomed.push_back(groups_[row].get());
+    if (!confirmed) {
+        return Ask(Text("【選択している】") + std::to_string(valid.size()) +
+                       Text(" 個のグループを除外します。宜しいですか？") +
+                       LostReferencesNote(doomed),
+                   TSettingQuestion::kOkCancel);
+    }
     RemoveGroups(doomed);
     dialogChanged_ = true;
     return Done();
+}
+
+std::size_t TGroupDataSetting::ReferencesLostWith(
+    const std::vector<const GroupCopy*>& leaving) const {
+    const std::unordered_set<const GroupCopy*> gone(leaving.begin(), leaving.end());
+    std::unordered_set<const DataCopy*> stillShown;
+    for (const auto& group : groups_)
+        if (!gone.count(group.get())) stillShown.insert(group->data);
+    std::unordered_set<const TGroupData*> counted;
+    std::size_t lost = 0;
+    // Only values of stored elements count: a panel's working copy is not saved.
+    auto count = [&lost](const TReferrer& referrer) {
+        lost += referrer.element->Owner() ? 1 : 0;
+        return true;
+    };
+    for (const GroupCopy* group : leaving) {
+        if (group->source) group->source->Referrers().AllOf(count);
+        const DataCopy* data = group->data;
+        if (!data || !data->source || stillShown.count(data) ||
+            !counted.insert(data->source).second)
+            continue;
+        for (const auto& element : data->source->Elements())
+            if (element->HasReferrers()) element->Referrers().AllOf(count);
+    }
+    return lost;
+}
+
+std::string TGroupDataSetting::LostReferencesNote(
+    const std::vector<const GroupCopy*>& leaving) const {
+    const std::size_t lost = ReferencesLostWith(leaving);
+    if (lost == 0) return {};
+    return Text("\n（これらのグループの要素を指す参照 ") + std::to_string(lost) +
+           Text(" 個は、保存すると消去されます）");
 }
 
 TSettingStep TGroupDataSetting::MoveGroup(std::size_t from, std::size_t to) {

@@ -187,6 +187,11 @@ public:
 
 private:
     GroupCopy* NewGroup(DataCopy* data, std::string name);
+    // The references into the groups leaving (group references to them, element references
+    // to the elements of group data no remaining group shows): a save can write only what the
+    // library shows, so these are erased. Told before the user confirms.
+    std::size_t ReferencesLostWith(const std::vector<const GroupCopy*>& leaving) const;
+    std::string LostReferencesNote(const std::vector<const GroupCopy*>& leaving) const;
     std::vector<std::string> GroupNames() const;
     void RemoveGroups(const std::vector<const GroupCopy*>& doomed);
     void RemoveGroupsShowing(const std::vector<const DataCopy*>& data);

@@ -165,7 +165,8 @@ private slots:
                            "するグループセッティングは削除されます）"));
         refuse([](QDialog& d) { SelectRows(Grid(d, "GroupSettingDrawGrid"), 1, 2); },
                [](QDialog& d) { Click(d, "GroupExcludeTBtn"); }, Kind::kOkCancel,
-               u"【選択している】2 個のグループを除外します。宜しいですか？"_s);
+               u"【選択している】2 個のグループを除外します。宜しいですか？\n（これらのグループの"
+               u"要素を指す参照 5 個は、保存すると消去されます）"_s);
         refuse(
             [](QDialog& d) {
                 Click(d, "ZQDNewTBtn");
@@ -306,6 +307,18 @@ private slots:
         QCOMPARE(sort.at(1), std::string("[GroupNo]-1"));
         form_->Action(u"A_Save"_s)->trigger();
         QVERIFY(FileText(Path("books.ZQL")).contains("[GroupNo]-1\r\n"));
+    }
+
+    // Excluding 出版社 says how many references into it a save would erase (the element
+    // references of three books of 書籍 and one of 新刊); Cancel keeps it.
+    void excludingAReferencedGroupSaysWhatIsErased() {
+        TGroupSettingForm form(Library(), *dialogs_);
+        SelectRows(Grid(form, "GroupSettingDrawGrid"), 2, 2);
+        dialogs_->Expect(Kind::kOkCancel, u"参照 4 個は、保存すると消去されます"_s,
+                         Answer::kCancel);
+        Click(form, "GroupExcludeTBtn");
+        QCOMPARE(form.Setting().GroupCount(), std::size_t(3));
+        QVERIFY(!form.Setting().DialogChanged());
     }
 
 private:
