@@ -178,15 +178,30 @@ bool TParamSettingForm::ConfirmTypeChange(std::uint8_t type) {
 
 bool TParamSettingForm::ConfirmConsequences() {
     if (!library_ || !setting_.DialogChanged()) return true;
+    QStringList parts;
     const std::vector<std::string> items = setting_.StoredItemsLosingParameters(*library_);
-    if (items.empty()) return true;
-    QStringList lines;
-    for (const std::string& item : items)
-        lines << Shown(item);
-    const QString text =
-        QStringLiteral(
-            "削除したパラメータを使う一括処理があります。これらは実行されなくなります：\n") +
-        lines.join(QLatin1Char('\n')) + QStringLiteral("\n宜しいですか？");
+    if (!items.empty()) {
+        QStringList lines;
+        for (const std::string& item : items)
+            lines << Shown(item);
+        parts << QStringLiteral(
+                     "削除したパラメータを使う一括処理があります。"
+                     "これらは実行されなくなります：\n") +
+                     lines.join(QLatin1Char('\n'));
+    }
+    const std::vector<std::string> files = setting_.FilesRearranged(*library_);
+    if (!files.empty()) {
+        QStringList lines;
+        for (const std::string& path : files)
+            lines << (path.empty() ? QStringLiteral("（未保存のZQD）") : Shown(path));
+        parts << QStringLiteral("パラメータの並びが変わるため、次のZQDの値を並べ替えます：\n") +
+                     lines.join(QLatin1Char('\n')) +
+                     QStringLiteral(
+                         "\n同じZQPを使う、いま読み込まれていないZQDは並べ替えられ"
+                         "ません（値がずれます）。");
+    }
+    if (parts.isEmpty()) return true;
+    const QString text = parts.join(QStringLiteral("\n\n")) + QStringLiteral("\n宜しいですか？");
     return dialogs_.AskOkCancel(this, text, Shown(TParamSetting::kConfirmCaption),
                                 IDialogs::Icon::kWarning) == IDialogs::Answer::kOk;
 }

@@ -599,6 +599,15 @@ void TParamSetting::ClearValuesOfChangedTypes(const std::vector<TZQLCtrl*>& libr
     }
 }
 
+std::vector<std::string> TParamSetting::FilesRearranged(const TZQLCtrl& library) const {
+    std::vector<std::string> paths;
+    if (KeepsPositions(Origins(), originalCount_)) return paths;
+    for (const TZQDCtrl* file : FilesTypedBy(LibrariesUsing(library, library.ParameterFile())))
+        paths.push_back(file->Path());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
 bool TParamSetting::TypeLosesValues(std::uint8_t from, std::uint8_t to) {
     auto kind = [](std::uint8_t type) {
         if (type == kTypeString || type == kTypeStringArray) return 0;

@@ -176,6 +176,11 @@ public:
     // Whether values stored for a parameter of type from mean nothing to type to: texts,
     // plain numbers, element references and group references are kept apart, and a value
     // read as another kind would show memory addresses or point at nothing.
+    // The element data files whose values the commit moves to their parameters' new places
+    // (paths; empty when the parameters keep their places). Files that use the same parameter
+    // file but are not loaded now keep their columns where they are, so the user is told
+    // which files were rearranged before OK.
+    std::vector<std::string> FilesRearranged(const TZQLCtrl& library) const;
     static bool TypeLosesValues(std::uint8_t from, std::uint8_t to);
     // How many elements (of every open library on this file) hold a value that giving the
     // loaded parameter the type would clear at the commit; 0 when nothing would be lost.

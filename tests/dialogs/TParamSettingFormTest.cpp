@@ -128,9 +128,10 @@ private slots:
         QCOMPARE(QtText::FromCp932(stored.back()), u"新"_s);
     }
 
-    // OK after a new parameter, a move, row height, font and colour: the library takes them
-    // over, every group is output again, the panel and the batch change-apply window show the
-    // new parameter, and the saved files hold it all, the element values moved along.
+    // OK after a new parameter, a move (which names the file it rearranges before OK), row
+    // height, font and colour: the library takes them over, every group is output again, the panel
+    // and the batch change-apply window show the new parameter, and the saved files hold it all,
+    // the element values moved along.
     void commitRebuildsTheWindowAndReachesTheFile() {
         form_->OpenMultiApply();
         QVERIFY(!form_->Panel().findChild<QWidget*>(u"Param12"_s));
@@ -148,6 +149,9 @@ private slots:
         });
         dialogs_->Expect(Kind::kFont, {}, Answer::kOk, u"Noto Sans CJK JP,14,-1,5,700,0,0,0,0,0"_s);
         dialogs_->Expect(Kind::kColour, {}, Answer::kOk, u"#0000ff"_s);
+        // The move rearranges the values of the loaded file, and only those: said before OK.
+        dialogs_->Expect(Kind::kOkCancel,
+                         u"data/books.ZQD\n同じZQPを使う、いま読み込まれていない"_s);
         Action("A_ParamSetting")->trigger();
         const TZQPCtrl& file = *Library().ParameterFile();
         QCOMPARE(file.Size(), std::size_t(13));
