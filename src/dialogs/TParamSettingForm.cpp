@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -750,9 +751,16 @@ void TParamSettingForm::UsedRowMoved(int from, int to) {
 void TParamSettingForm::FontLabelClicked(Qt::MouseButton button) {
     TDrawFont font = setting_.Font();
     if (button == Qt::LeftButton) {
-        QFont chosen = fontLabel_->font();
+        const QFont shown = fontLabel_->font();
+        QFont chosen = shown;
         if (!dialogs_.ChooseFont(this, chosen)) return;
+        const std::string storedName = font.name;
         font = FromQFont(chosen, font.colour);
+        // A font the screen lacks is shown in a substitute, which the font dialog hands back
+        // as the choice: the stored name stays unless the user picked another family.
+        if (chosen.family() == shown.family() || chosen.family() == QFontInfo(shown).family())
+            font.name = storedName;
+        if (font == setting_.Font()) return;
     } else {
         QColor colour = ColourOf(font.colour);
         if (!dialogs_.ChooseColour(this, colour)) return;

@@ -238,6 +238,30 @@ private slots:
         QVERIFY(FileText(Path(u"data/books.ZQD"_s)).contains(u",,1 0#3 0,1,1#0,2400,"_s));
     }
 
+    // The stored ＭＳ ゴシック is not installed: the label shows a substitute, which the font
+    // dialog hands back. Confirming it changes nothing; a new size keeps the stored name.
+    void theFontDialogKeepsTheStoredFont() {
+        const std::string stored = Library().ParameterFile()->FontName();
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [this](QDialog& dialog) {
+            auto* label = Child<QLabel>(dialog, "ElemGridFontLabel");
+            const QString substitute = QFontInfo(label->font()).family();
+            QVERIFY(substitute != QtText::FromCp932(Library().ParameterFile()->FontName()));
+            const int size = label->font().pointSize();
+            for (int chosen : {size, 14}) {
+                dialogs_->Expect(Kind::kFont, {}, Answer::kOk,
+                                 QFont(substitute, chosen).toString());
+                QTest::mouseClick(label, Qt::LeftButton);
+                QCOMPARE(static_cast<TParamSettingForm&>(dialog).Setting().DialogChanged(),
+                         chosen != size);
+            }
+        });
+        Action("A_ParamSetting")->trigger();
+        QCOMPARE(Library().ParameterFile()->FontName(), stored);
+        QCOMPARE(Library().ParameterFile()->FontSize(), 14);
+        Action("A_Save")->trigger();
+        QVERIFY(FileText(Path(u"books.ZQP"_s)).contains(u"[draw_font]ＭＳ ゴシック,14,"_s));
+    }
+
 private:
     TZQLCtrl& Library() { return form_->Document().Library(); }
     QAction* Action(const char* name) { return form_->Action(QString::fromLatin1(name)); }
