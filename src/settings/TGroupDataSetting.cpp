@@ -468,6 +468,7 @@ TSettingStep TGroupDataSetting::MoveGroupDataToFile(std::size_t file,
         files_[target]->data.push_back(std::move(data));
     files_[file]->changed = true;
     files_[target]->changed = true;
+    dialogChanged_ = true;
     return Done();
 }
 
@@ -486,7 +487,10 @@ TSettingStep TGroupDataSetting::CreateGroupsFromData(std::size_t file,
         NewGroup(data, numbered ? Numbered(GroupWord(), ++highest) : data->name);
         created = true;
     }
-    return created ? Done() : Nothing();
+    if (!created) return Nothing();
+    // What a drag made is work like any other: OK commits it.
+    dialogChanged_ = true;
+    return Done();
 }
 
 TSettingStep TGroupDataSetting::AddGroups(std::optional<std::size_t> file,
@@ -574,12 +578,14 @@ TSettingStep TGroupDataSetting::MoveGroupData(std::size_t file, std::size_t from
     if (from >= data.size() || to >= data.size() || from == to) return Nothing();
     MoveWithin(data, from, to);
     files_[file]->changed = true;
+    dialogChanged_ = true;
     return Done();
 }
 
 TSettingStep TGroupDataSetting::MoveFile(std::size_t from, std::size_t to) {
     if (from >= files_.size() || to >= files_.size() || from == to) return Nothing();
     MoveWithin(files_, from, to);
+    dialogChanged_ = true;
     return Done();
 }
 

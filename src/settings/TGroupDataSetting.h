@@ -160,7 +160,8 @@ public:
     TSettingStep AddGroups(std::optional<std::size_t> file, const std::string& answer);
     // 14
     TSettingStep ExcludeGroups(const std::vector<std::size_t>& rows, bool confirmed = false);
-    // 15 (drags within a grid): only moving a group sets the dialog-changed flag.
+    // 15 (drags within a grid). Every drag that changes the copy sets the dialog-changed
+    // flag, so that OK commits what the user saw.
     TSettingStep MoveGroup(std::size_t from, std::size_t to);
     TSettingStep MoveGroupData(std::size_t file, std::size_t from, std::size_t to);
     TSettingStep MoveFile(std::size_t from, std::size_t to);

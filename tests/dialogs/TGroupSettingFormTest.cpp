@@ -84,9 +84,10 @@ private slots:
     }
     void cleanup() { CloseFrame(); }
 
-    // Browsing, colouring and drags change nothing OK commits: the library, its files and the
-    // output-done marks stay as they were, and the library is not marked modified.
-    void okAfterBrowsingAndDragsCommitsNothing() {
+    // Browsing and colouring change nothing OK commits: the library, its files and the
+    // output-done marks stay as they were, and the library is not marked modified. A drag
+    // that changes the copy is committed like any other change.
+    void okAfterBrowsingCommitsNothingButDragsCommit() {
         TZQLCtrl& library = Library();
         TZQDCtrl* file = library.Group(0)->GroupData()->Owner();
         file->AddGroupData()->SetName(TextCodec::FromUtf8("予備"));
@@ -114,6 +115,13 @@ private slots:
             QCOMPARE(header->toPlainText(), text);
             Pick(Grid(dialog, "GroupDGrid"), 2);
             Pick(Grid(dialog, "ZQDDGrid"), 0);
+            QVERIFY(!static_cast<TGroupSettingForm&>(dialog).Setting().DialogChanged());
+        });
+        form_->Action(u"A_GroupSetting"_s)->trigger();
+        QCOMPARE(snapshot(), before);
+
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [](QDialog& dialog) {
+            Pick(Grid(dialog, "ZQDDGrid"), 0);
             TSettingGrid* data = Grid(dialog, "GroupDataDGrid");
             TSettingGrid* uses = Grid(dialog, "GroupSettingDrawGrid");
             SelectRows(data, 2, 3);  // 出版社データ is shown already, 予備 is not
@@ -122,10 +130,11 @@ private slots:
             Pick(data, 3);
             Drag(data, 1, data, 0);
             QCOMPARE(Column(data, 2).first(), u"予備"_s);
-            QVERIFY(!static_cast<TGroupSettingForm&>(dialog).Setting().GroupChanged());
         });
         form_->Action(u"A_GroupSetting"_s)->trigger();
-        QCOMPARE(snapshot(), before);
+        QCOMPARE(ItemTexts(form_->GroupCombo()), (QStringList{"書籍", "新刊", "出版社", "予備"}));
+        QCOMPARE(QtText::FromCp932(file->At(0)->Name()), u"予備"_s);
+        QVERIFY(form_->Document().IsModified());
     }
 
     // Every question answered Cancel shows its exact text and leaves the working copy alone.
