@@ -429,8 +429,13 @@ void TGroupSettingForm::SelectGroup(int row) {
     if (step.kind == TSettingStep::kAsk) {
         const TAnswer answer = AskApply(step.question);
         if (answer == TAnswer::kCancel) {
-            const std::optional<std::size_t> loaded = setting_.LoadedGroup();
-            groupGrid_->SelectQuietly(loaded ? static_cast<int>(*loaded) : -1);
+            auto reselect = [this] {
+                const std::optional<std::size_t> loaded = setting_.LoadedGroup();
+                groupGrid_->SelectQuietly(loaded ? static_cast<int>(*loaded) : -1);
+            };
+            reselect();
+            // A mouse press selects its row after announcing it: selected again once it is done.
+            QMetaObject::invokeMethod(this, reselect, Qt::QueuedConnection);
             return;
         }
         step = setting_.SelectGroup(chosen, answer);

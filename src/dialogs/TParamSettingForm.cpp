@@ -247,7 +247,10 @@ QWidget* TParamSettingForm::BuildListColumn() {
             &TParamSettingForm::ParameterClicked);
     connect(paramList_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         const int row = paramList_->row(item);
-        if (setting_.Loaded() != std::optional<std::size_t>(row)) ParameterClicked(row);
+        // A click that the apply question turned back leaves another row current: no second
+        // question for the same click.
+        if (row == paramList_->currentRow() && setting_.Loaded() != std::optional<std::size_t>(row))
+            ParameterClicked(row);
     });
 
     auto* addRow = new QHBoxLayout;
@@ -533,12 +536,20 @@ void TParamSettingForm::MoveParameter(bool up) {
 void TParamSettingForm::ParameterClicked(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= setting_.Size()) return;
     if (!SettleParameterChanges()) {
-        const QSignalBlocker block(paramList_);
-        const std::optional<std::size_t> loaded = setting_.Loaded();
-        paramList_->setCurrentRow(loaded ? static_cast<int>(*loaded) : -1);
+        ReselectLoaded();
+        // A mouse press selects its row after announcing it: selected again once it is done.
+        QMetaObject::invokeMethod(
+            this, [this] { ReselectLoaded(); }, Qt::QueuedConnection);
         return;
     }
     LoadParameter(row);
+}
+
+void TParamSettingForm::ReselectLoaded() {
+    const QSignalBlocker block(paramList_);
+    const std::optional<std::size_t> loaded = setting_.Loaded();
+    paramList_->clearSelection();
+    paramList_->setCurrentRow(loaded ? static_cast<int>(*loaded) : -1);
 }
 
 bool TParamSettingForm::SettleParameterChanges() {

@@ -72,6 +72,9 @@ private:
     void ParameterClicked(int row);
     // Asks about unapplied edits of the shown parameter; false when the user stays on it.
     bool SettleParameterChanges();
+    // The row of the parameter shown in the pages becomes the current and selected one, so
+    // that ▲, ▼ and 削除 act on it.
+    void ReselectLoaded();
     // Tells what the commit would cost beyond the definitions; false when the user stays.
     bool ConfirmConsequences();
     // A type whose values the elements' stored values are not asks first how many elements

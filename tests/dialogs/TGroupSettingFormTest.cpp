@@ -330,6 +330,28 @@ private slots:
         QVERIFY(!form.Setting().DialogChanged());
     }
 
+    // Cancel in the apply question, asked by a click on another group, selects the group
+    // being edited again.
+    void cancelSelectsTheEditedGroupAgain() {
+        TGroupSettingForm form(Library(), *dialogs_);
+        form.show();
+        TSettingGrid* grid = Grid(form, "GroupDGrid");
+        const auto click = [grid](int row) {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualRect(grid->model()->index(row, 0)).center());
+        };
+        click(1);
+        Child<QLineEdit>(form, "GroupNameEdit")->setText(u"近刊"_s);
+        dialogs_->Expect(Kind::kYesNoCancel, u"グループに変更が加えられています"_s,
+                         Answer::kCancel);
+        click(2);
+        QCoreApplication::processEvents();
+        QCOMPARE(grid->currentRow(), 1);
+        QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(grid->selectionModel()->selectedRows().at(0).row(), 1);
+        QCOMPARE(form.Setting().LoadedGroup(), std::optional<std::size_t>(1));
+    }
+
 private:
     TZQLCtrl& Library() { return form_->Document().Library(); }
     TZQLForm* form_ = nullptr;

@@ -262,6 +262,24 @@ private slots:
         QVERIFY(FileText(Path(u"books.ZQP"_s)).contains(u"[draw_font]ＭＳ ゴシック,14,"_s));
     }
 
+    // Cancel in the apply question, asked by a click on another row, selects the row being
+    // edited again, and ▲ then moves that parameter.
+    void cancelSelectsTheEditedRowAgain() {
+        TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
+        form.show();
+        auto* list = Child<QListWidget>(form, "ParamLBox");
+        ClickRow(list, 3);
+        Child<QLineEdit>(form, "ParamNameEdit")->setText(u"題名"_s);
+        dialogs_->Expect(Kind::kYesNoCancel, kApplyQuestion, Answer::kCancel);
+        ClickRow(list, 5);
+        QCoreApplication::processEvents();
+        QCOMPARE(list->currentRow(), 3);
+        QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>{list->item(3)});
+        const std::string edited = form.Setting().At(3).Name();
+        Click(form, "ParamUpBtn");
+        QCOMPARE(form.Setting().At(2).Name(), edited);
+    }
+
 private:
     TZQLCtrl& Library() { return form_->Document().Library(); }
     QAction* Action(const char* name) { return form_->Action(QString::fromLatin1(name)); }
