@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 #include <memory>
 
 #include "model/FileResult.h"
@@ -208,6 +209,15 @@ bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, int& readResult) cons
     if (library.Controller()) library.Controller()->ReleaseParameterFile(library);
     library.AttachParameterFile(std::move(file));
     return true;
+}
+
+std::vector<std::string> TLibrarySetting::TemplateFilesPresent(const std::string& zqlPath) {
+    std::vector<std::string> present;
+    for (const std::string& path : {zqlPath, TLibrarySaver::SameName(zqlPath, "ZQP")}) {
+        struct stat status {};
+        if (lstat(PathName::ToNative(path).c_str(), &status) == 0) present.push_back(path);
+    }
+    return present;
 }
 
 FileResult TLibrarySetting::WriteTemplate(TZQLCtrl& library, const std::string& zqlPath) {

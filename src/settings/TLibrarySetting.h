@@ -72,6 +72,9 @@ public:
     // .ZQP), naming no initialize-info file so that a library made from it starts with the
     // default layout. The library itself keeps its paths and modified state. A FileResult.
     static FileResult WriteTemplate(TZQLCtrl& library, const std::string& zqlPath);
+    // The files a template written at zqlPath would replace (its library file, the parameter
+    // file beside it), each when anything, a dangling link too, stands there.
+    static std::vector<std::string> TemplateFilesPresent(const std::string& zqlPath);
 
     static std::string JoinLines(const StringList& lines);
     static StringList SplitLines(const std::string& text);

@@ -670,7 +670,7 @@ void TZQLForm::WriteTemplate(QWidget* parent) {
                         caption, IDialogs::Icon::kWarning);
         return;
     }
-    if (QFileInfo::exists(native) &&
+    if (!TLibrarySetting::TemplateFilesPresent(path).empty() &&
         dialogs.AskOkCancel(
             parent,
             QStringLiteral("テンプレート「%1」は既に存在します。上書きしますか？").arg(name),

@@ -166,6 +166,24 @@ private slots:
         }
     }
 
+    // A parameter file of the template's name is not replaced unasked either.
+    void templateExportAsksBeforeReplacingItsParameterFile() {
+        QTemporaryDir shipped;
+        frame_->SetTemplateDir(shipped.path());
+        const QString zqp = shipped.filePath(u"型.ZQP"_s);
+        QFile file(zqp);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
+        file.close();
+        dialogs_->ExpectDialog(kCaption, u"キャンセル"_s, [this](QDialog& dialog) {
+            dialogs_->Expect(Kind::kInput, u"テンプレート名"_s, Answer::kOk, u"型"_s);
+            dialogs_->Expect(Kind::kOkCancel, u"既に存在します"_s, Answer::kCancel);
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+        });
+        form_->Action(u"A_LibrarySetting"_s)->trigger();
+        QCOMPARE(FileText(zqp), u"keep"_s);
+        QVERIFY(!QFileInfo::exists(shipped.filePath(u"型.ZQL"_s)));
+    }
+
 private:
     TZQLCtrl& Library() { return form_->Document().Library(); }
 
