@@ -602,8 +602,12 @@ void TParamSetting::ClearValuesOfChangedTypes(const std::vector<TZQLCtrl*>& libr
 std::vector<std::string> TParamSetting::FilesRearranged(const TZQLCtrl& library) const {
     std::vector<std::string> paths;
     if (KeepsPositions(Origins(), originalCount_)) return paths;
-    for (const TZQDCtrl* file : FilesTypedBy(LibrariesUsing(library, library.ParameterFile())))
-        paths.push_back(file->Path());
+    for (const TZQDCtrl* file : FilesTypedBy(LibrariesUsing(library, library.ParameterFile()))) {
+        // A file without elements has no values to move.
+        const bool holdsElements = std::any_of(file->GroupData().begin(), file->GroupData().end(),
+                                               [](const auto& data) { return data->Size() > 0; });
+        if (holdsElements) paths.push_back(file->Path());
+    }
     std::sort(paths.begin(), paths.end());
     return paths;
 }

@@ -177,7 +177,8 @@ public:
     // plain numbers, element references and group references are kept apart, and a value
     // read as another kind would show memory addresses or point at nothing.
     // The element data files whose values the commit moves to their parameters' new places
-    // (paths; empty when the parameters keep their places). Files that use the same parameter
+    // (paths of files holding elements; empty when the parameters keep their places). Files
+    // that use the same parameter
     // file but are not loaded now keep their columns where they are, so the user is told
     // which files were rearranged before OK.
     std::vector<std::string> FilesRearranged(const TZQLCtrl& library) const;
