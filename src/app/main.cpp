@@ -4,7 +4,8 @@
 //   tabrix --screenshot FILE.png [LIBRARY.ZQL]
 //       starts without a display, opens the library (first group, first element current),
 //       writes a picture of the 1280 x 800 frame, with the sub window following the library
-//       window on the right, to FILE.png and exits.
+//       window on the right, to FILE.png and exits. Messages go to stderr; every question
+//       takes its default.
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,9 +17,11 @@
 #include <cstring>
 #include <string>
 
+#include "model/FileSizeSignal.h"
 #include "platform/AppPaths.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtDialogs.h"
+#include "platform/TConsoleDialogs.h"
 #include "windows/TMainForm.h"
 #include "windows/TZQLForm.h"
 
@@ -84,12 +87,19 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!options.screenshot.isEmpty()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    tabrix::FileSizeSignal::Ignore();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabrix"));
     tabrix::FontSubstitutes::Install();
 
-    tabrix::QtDialogs dialogs;
+    // Without a display nobody could answer a modal box: messages go to stderr instead and
+    // every question takes its default.
+    tabrix::QtDialogs shownDialogs;
+    tabrix::TConsoleDialogs consoleDialogs;
+    tabrix::IDialogs& dialogs = options.screenshot.isEmpty()
+                                    ? static_cast<tabrix::IDialogs&>(shownDialogs)
+                                    : consoleDialogs;
     tabrix::TMainForm frame(dialogs, tabrix::AppPaths::ConfigDir());
     if (options.screenshot.isEmpty())
         frame.ShowAsStored();

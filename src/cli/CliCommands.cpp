@@ -118,6 +118,20 @@ bool OutputFolderOption(const CommandLine& line, std::string& folder) {
     return false;
 }
 
+// The --max-output-size value, bytes an output file may hold; false, with a message, when it is
+// not a whole number above 0.
+bool OutputLimitOption(const CommandLine& line, TOutputOptions& options) {
+    const std::string text = line.Value("--max-output-size");
+    if (text.empty()) return true;
+    if (text.find_first_not_of("0123456789") != std::string::npos || text.size() > 18 ||
+        std::stoull(text) == 0) {
+        Error("--max-output-size needs a number of bytes above 0");
+        return false;
+    }
+    options.fileSizeLimit = static_cast<std::size_t>(std::stoull(text));
+    return true;
+}
+
 // Runs the Output command without questions; false when a file was not written or there is
 // no folder to write into.
 bool RunOutput(CliSession& session, const TOutputOptions& options) {
@@ -135,8 +149,11 @@ bool RunOutput(CliSession& session, const TOutputOptions& options) {
     };
     callbacks.failure = [&](const std::string& path, const std::string& reason) {
         session.EndProgress();
-        // The native name is UTF-8 already.
-        Error("cannot write " + PathName::ToNative(path) + ": " + reason);
+        // The native name is UTF-8 already; a NUL in it is shown, as printing would end there.
+        std::string shown = PathName::ToNative(path);
+        for (std::size_t at; (at = shown.find('\0')) != std::string::npos;)
+            shown.replace(at, 1, "\\0");
+        Error("cannot write " + shown + ": " + reason);
     };
     TOutputReport report = TOutputGenerator(library, callbacks).Run(options);
     session.EndProgress();
@@ -146,7 +163,8 @@ bool RunOutput(CliSession& session, const TOutputOptions& options) {
 int Output(CliSession& session, const CommandLine& line) {
     TOutputOptions options;
     options.everyGroup = line.Has("--all");
-    if (!OutputFolderOption(line, options.folder)) return kExitUsage;
+    if (!OutputFolderOption(line, options.folder) || !OutputLimitOption(line, options))
+        return kExitUsage;
     if (options.folder.empty() && session.Library().OutputPath().empty()) {
         Error("the library has no output folder; give one with --output-dir");
         return kExitUsage;
@@ -202,7 +220,8 @@ int RunList(CliSession& session, const CommandLine& line) {
         return kExitUsage;
     }
     TOutputOptions outputOptions;
-    if (!OutputFolderOption(line, outputOptions.folder)) return kExitUsage;
+    if (!OutputFolderOption(line, outputOptions.folder) || !OutputLimitOption(line, outputOptions))
+        return kExitUsage;
     bool failed = false;
     TBatchActions actions;
     actions.save = [&] { failed |= SaveAfter(session, false) != kExitOk; };
@@ -269,10 +288,10 @@ int Check(CliSession& session) {
 const std::vector<CommandSpec>& Commands() {
     static const std::vector<CommandSpec> commands = {
         {"output",
-         "output LIBRARY [--output-dir DIR] [--all] [--save]",
+         "output LIBRARY [--output-dir DIR] [--all] [--save] [--max-output-size BYTES]",
          1,
          {"--all", "--save"},
-         {"--output-dir"}},
+         {"--output-dir", "--max-output-size"}},
         {"check", "check LIBRARY", 1, {}, {}},
         {"batch",
          "batch LIBRARY --type N [--data LINE]... [--save]",
@@ -280,10 +299,11 @@ const std::vector<CommandSpec>& Commands() {
          {"--save"},
          {"--type", "--data"}},
         {"run",
-         "run LIBRARY open|close|change|timed [--output-dir DIR] [--save]",
+         "run LIBRARY open|close|change|timed [--output-dir DIR] [--save] "
+         "[--max-output-size BYTES]",
          2,
          {"--save"},
-         {"--output-dir"}},
+         {"--output-dir", "--max-output-size"}},
         {"dump", "dump LIBRARY", 1, {}, {}},
         {"new", "new PATH.ZQL", 1, {}, {}},
         {"save", "save LIBRARY [--all]", 1, {"--all"}, {}},

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliCommands.h"
+#include "model/FileSizeSignal.h"
 
 namespace {
 
@@ -16,13 +17,15 @@ const char* const kUsage =
     "The headless tool over Tabrix libraries (.ZQL with its .ZQP, .ZQI and .ZQD files).\n"
     "\n"
     "Commands:\n"
-    "  output LIBRARY [--output-dir DIR] [--all] [--save]\n"
-    "                   write the output files of the groups that are due\n"
+    "  output LIBRARY [--output-dir DIR] [--all] [--save] [--max-output-size BYTES]\n"
+    "                   write the output files of the groups that are due; a group\n"
+    "                   whose text would pass BYTES (default 1 GiB) is not written\n"
     "  check LIBRARY    compile every format and list the pieces that do not compile\n"
     "  dump LIBRARY     print the whole library as JSON\n"
     "  batch LIBRARY --type N [--data LINE]... [--save]\n"
     "                   run one batch operation (1 sort, 2 compare-apply, 5 duplicates)\n"
     "  run LIBRARY open|close|change|timed [--output-dir DIR] [--save]\n"
+    "      [--max-output-size BYTES]\n"
     "                   run one of the library's batch lists; its save items save the\n"
     "                   library, its output items write the output\n"
     "  new PATH.ZQL     create a new library with its ZQP, ZQI and ZQD beside it;\n"
@@ -53,6 +56,7 @@ int main(int argc, char** argv) {
         std::printf("tabrix-cli %s\n", TABRIX_VERSION);
         return 0;
     }
+    tabrix::FileSizeSignal::Ignore();
     int status = tabrix::cli::RunCommand(args, true);
     if (status == tabrix::cli::kUnknownCommand) {
         std::fprintf(stderr, "tabrix-cli: unknown command '%s'\n\n%s", args[0].c_str(), kUsage);

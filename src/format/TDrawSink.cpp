@@ -1,5 +1,6 @@
 #include "format/TDrawSink.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -62,6 +63,16 @@ int TDrawSink::DrawValue(std::string_view text) {
     if (y_ >= rect_.bottom) return kReplyStop;
     x_ = rect_.left;
     return wrap_ ? kReplyContinue : kReplySkipLine;
+}
+
+void TDrawSink::MarkCut() {
+    static constexpr std::uint32_t kRed = 0x0000FF;
+    static constexpr std::string_view kMark = "\x81\x63";  // "…" in CP932
+    painter_.SetTextColour(kRed);
+    const int width = painter_.TextWidth(kMark);
+    // A pen at the right edge leaves no room: the mark then takes the line's last place.
+    const int x = std::max(rect_.left, std::min(x_, rect_.right - width));
+    painter_.DrawText(kMark, TRect{x, std::min(y_, rect_.bottom), rect_.right, rect_.bottom});
 }
 
 int TDrawSink::NextLine() {

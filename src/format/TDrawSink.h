@@ -22,6 +22,9 @@ public:
               WrapSwitches switches = WrapSwitches::kObeyed);
 
     int Send(SinkEvent event, std::string_view text, std::uint32_t number) override;
+    // Marks a cell whose run was cut short by its budget: a red "…" at the pen, after what
+    // was drawn, so that a cut cell is never taken for a whole one.
+    void MarkCut();
 
     const TRect& TextRect() const { return rect_; }
     int X() const { return x_; }

@@ -149,6 +149,10 @@ bool HoldsFor(int op, int order, std::uint32_t& result) {
 
 TFormatEvaluator::TFormatEvaluator(const TZQLCtrl& library, TFormatSink& sink, int purpose)
     : library_(library), sink_(sink), purpose_(purpose) {
+    if (purpose_ == kPurposeDraw) {
+        stepBudget_ = kDrawSteps;
+        return;
+    }
     for (const auto& group : library_.Groups())
         stepBudget_ += kStepsPerElement * GroupSize(group.get());
 }
@@ -285,6 +289,7 @@ bool TFormatEvaluator::Compare(const TElement* element, const TCodeData& node, b
                           ? static_cast<std::uint32_t>(TStringDivision::ToLong(right.text, 0))
                           : TStringDivision::ToULong(right.text, 0);
     }
+    ChargeTextWork(left.text.size() + rightText.size());
     std::uint32_t result = 0;
     if (!Operator(left.kind, left.text, left.number, op, rightText, rightNumber, result))
         return false;
@@ -356,6 +361,7 @@ bool TFormatEvaluator::EvaluateEdit(const TElement* element, const TCodeData& no
     if (!Evaluate(element, node.children[0], operandWant, nullptr, left) ||
         !Evaluate(element, node.children[1], operandWant, nullptr, right))
         return false;
+    ChargeTextWork(left.text.size() + right.text.size());
     std::uint32_t result = 0;
     if (!Operator(left.kind, left.text, left.number, op, right.text, right.number, result))
         return false;

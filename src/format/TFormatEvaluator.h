@@ -67,6 +67,13 @@ public:
     static constexpr std::uint64_t kBaseSteps = 200'000;
 #endif
     static constexpr std::uint64_t kStepsPerElement = 64;
+    // A drawing run paints one cell, and a screen paints dozens of them on every repaint: its
+    // nodes are bounded by this small fixed budget, so that no format can freeze the lists.
+    // Ordinary cells need a few hundred; a cut cell shows what it drew and a mark.
+    static constexpr std::uint64_t kDrawSteps = 20'000;
+    // Comparing or searching texts takes time by their length: every so many bytes count as
+    // one step, so that a loop over long texts is bounded like one over short ones.
+    static constexpr std::size_t kBytesPerStep = 64;
 
     TFormatEvaluator(const TZQLCtrl& library, TFormatSink& sink, int purpose);
 
@@ -86,6 +93,10 @@ public:
     std::uint64_t StepBudget() const {
         return stepBudget_;
     }
+    // Nodes stepped through by the last top-level run and its nested runs.
+    std::uint64_t Steps() const {
+        return steps_;
+    }
 
     // Arithmetic, containment and comparison shared by EDIT and IF. False when the operation
     // has no result (division by zero, an operator without a meaning here).
@@ -94,7 +105,8 @@ public:
                          std::uint32_t& result);
 
     // Runs the common draw format (after sending begin) or the common output format for the
-    // group's element at index. Other purposes do nothing and return 0.
+    // group's element at index. Other purposes do nothing and return 0. A drawing run cut by
+    // its budget returns kRunLimitReached.
     static int DrawElement(const TZQLCtrl& library, const TGroupSetting& group, std::size_t index,
                            TFormatSink& sink, int purpose);
 
@@ -103,6 +115,9 @@ private:
         return limitReached_ ? kRunLimitReached : kRunExpressionFailed;
     }
     int SendValue(const TValue& value);
+    void ChargeTextWork(std::size_t bytes) {
+        steps_ += bytes / kBytesPerStep;
+    }
     int StepBlock(const TElement* element, const TCodeData& node, std::int64_t& i);
     bool Compare(const TElement* element, const TCodeData& node, bool& holds);
 

@@ -82,33 +82,55 @@ TOutputReport TOutputGenerator::Run(const TOutputOptions& options) {
         bool due = !group.Has(TGroupSetting::kOutputDone) ||
                    group.Has(TGroupSetting::kAlwaysOutput) || options.everyGroup;
         if (!due || !EnsureFileName(group)) continue;
-        if (ClimbsOut(group.OutputPath())) {
-            // Written literally the file would land outside the output folder.
-            ++report.failures;
-            Failure(folder + "\\" + group.OutputPath(),
-                    "the output file name leads out of the output folder (\"..\")");
-            continue;
-        }
-        if (HoldsFile(folder + "\\" + group.OutputPath())) {
-            // Written, the output would replace a file a library is made of.
-            ++report.failures;
-            Failure(folder + "\\" + group.OutputPath(),
-                    "the output file would replace one of the open libraries' own files");
-            continue;
-        }
-        sink.Clear();
-        OutputGroup(group, sink);
-        if (sink.LineCount() != 0) {
-            if (!WriteGroupFile(folder, group.OutputPath(), sink)) {
-                ++report.failures;
-                continue;  // not marked done, so the next Output tries again
-            }
-            ++report.written;
-        }
-        group.Set(TGroupSetting::kOutputDone, true);
+        OutputDueGroup(group, folder, options, sink, report);
     }
     Status({});
     return report;
+}
+
+// Renders and writes the file of a group that is due; only a file written whole marks the group
+// done, so that the next Output tries the others again.
+void TOutputGenerator::OutputDueGroup(TGroupSetting& group, const std::string& folder,
+                                      const TOutputOptions& options, TOutputSink& sink,
+                                      TOutputReport& report) {
+    const std::string path = folder + "\\" + group.OutputPath();
+    if (const std::string refusal = RefusalOf(folder, group.OutputPath()); !refusal.empty()) {
+        ++report.failures;
+        Failure(path, refusal);
+        return;
+    }
+    sink.Clear();
+    sink.SetLimit(options.fileSizeLimit, library_.LineBreak().size());
+    const TOutputCut cut = OutputGroup(group, sink);
+    if (cut.cause != TOutputCut::kNone) {
+        ++report.failures;
+        Failure(path, cut.Describe(options.fileSizeLimit));
+    }
+    // A text cut at the size limit is not written at all; one a run limit cut holds what the
+    // format made, as it always did.
+    if (cut.cause == TOutputCut::kTooLong) return;
+    if (sink.LineCount() != 0) {
+        if (!WriteGroupFile(folder, group.OutputPath(), sink)) {
+            if (cut.cause == TOutputCut::kNone) ++report.failures;
+            return;
+        }
+        ++report.written;
+    }
+    if (cut.cause == TOutputCut::kNone) group.Set(TGroupSetting::kOutputDone, true);
+}
+
+// Why the group's file may not be written (UTF-8), or nothing when it may.
+std::string TOutputGenerator::RefusalOf(const std::string& folder, const std::string& name) const {
+    const std::string path = folder + "\\" + name;
+    // The system takes a name only up to its first NUL: another file would be written.
+    if (path.find('\0') != std::string::npos)
+        return "the output path holds a NUL byte, which no file name can hold";
+    // Written literally the file would land outside the output folder.
+    if (ClimbsOut(name)) return "the output file name leads out of the output folder (\"..\")";
+    // Written, the output would replace a file a library is made of.
+    if (HoldsFile(path))
+        return "the output file would replace one of the open libraries' own files";
+    return {};
 }
 
 // The files of this library and of every library open beside it: library, parameter,
@@ -199,25 +221,48 @@ bool TOutputGenerator::WriteGroupFile(const std::string& folder, const std::stri
     return true;
 }
 
-void TOutputGenerator::OutputGroup(const TGroupSetting& group, TOutputSink& sink) {
-    if (!group.GroupData() || group.GroupData()->Size() == 0) return;
-    RenderGroup(group, group, false, sink);
+TOutputCut TOutputGenerator::OutputGroup(const TGroupSetting& group, TOutputSink& sink) {
+    TOutputCut cut;
+    if (!group.GroupData() || group.GroupData()->Size() == 0) return cut;
+    RenderGroup(group, group, false, sink, cut);
     // Follow the connect chain; a loop ends at the first group met twice.
     std::unordered_set<const TGroupSetting*> visited{&group};
     const TGroupSetting* current = &group;
-    while (current->Has(TGroupSetting::kConnect) && current->ConnectGroup()) {
+    while (cut.cause != TOutputCut::kTooLong && current->Has(TGroupSetting::kConnect) &&
+           current->ConnectGroup()) {
         current = current->ConnectGroup();
         if (!visited.insert(current).second) break;
         if (!current->GroupData() || current->GroupData()->Size() == 0) continue;
-        RenderGroup(*current, group, true, sink);
+        RenderGroup(*current, group, true, sink, cut);
     }
+    return cut;
 }
 
+namespace {
+
+// Notes the first run that was cut: by the sink's size limit, or by the evaluator's limits.
+// True when rendering must stop.
+bool NoteCut(int runResult, const TOutputSink& sink, const TGroupSetting& group,
+             TOutputCut::Part part, std::size_t element, TOutputCut& cut) {
+    const bool tooLong = sink.Full();
+    if (!tooLong && runResult != kRunLimitReached) return false;
+    if (cut.cause == TOutputCut::kNone || (tooLong && cut.cause != TOutputCut::kTooLong)) {
+        cut.cause = tooLong ? TOutputCut::kTooLong : TOutputCut::kRunLimited;
+        cut.group = &group;
+        cut.part = part;
+        cut.element = element;
+        cut.elements = group.GroupData()->Size();
+    }
+    return tooLong;
+}
+
+}  // namespace
+
 // One group's text: header with the first element, every element marked for output, footer
-// with the last element. Run results are not consulted: a run that ends early contributes what
-// it produced.
+// with the last element. A run that ends early contributes what it produced; one cut by a
+// limit is noted, and one that filled the sink ends the group's text.
 void TOutputGenerator::RenderGroup(const TGroupSetting& group, const TGroupSetting& first,
-                                   bool chained, TOutputSink& sink) {
+                                   bool chained, TOutputSink& sink, TOutputCut& cut) {
     const TGroupData& data = *group.GroupData();
     const std::size_t n = data.Size();
     TFormatEvaluator evaluator(library_, sink, kPurposeOutput);
@@ -227,7 +272,9 @@ void TOutputGenerator::RenderGroup(const TGroupSetting& group, const TGroupSetti
     const std::string total = std::to_string(n);
 
     sink.Send(kEventBegin, {}, 0);
-    evaluator.RunTopLevel(data.At(0), group.HeaderCode());
+    if (NoteCut(evaluator.RunTopLevel(data.At(0), group.HeaderCode()), sink, group,
+                TOutputCut::kHeader, 0, cut))
+        return;
     for (std::size_t i = 0; i < n; ++i) {
         const TElement* element = data.At(i);
         if (!element->OutputFlag()) continue;
@@ -242,10 +289,34 @@ void TOutputGenerator::RenderGroup(const TGroupSetting& group, const TGroupSetti
                        Text(CoreText::kOutputProgressOpen) + std::to_string(i) + " / " + total +
                        Text(CoreText::kOutputProgressClose));
         }
-        evaluator.RunTopLevel(element, format);
+        if (NoteCut(evaluator.RunTopLevel(element, format), sink, group, TOutputCut::kElement, i,
+                    cut))
+            return;
     }
-    evaluator.RunTopLevel(data.At(n - 1), group.FooterCode());
+    if (NoteCut(evaluator.RunTopLevel(data.At(n - 1), group.FooterCode()), sink, group,
+                TOutputCut::kFooter, n - 1, cut))
+        return;
     sink.Send(kEventEnd, {}, 0);
+    NoteCut(kRunCompleted, sink, group, TOutputCut::kFooter, n - 1, cut);
+}
+
+std::string TOutputCut::Describe(std::size_t fileSizeLimit) const {
+    const std::string name = group ? TextCodec::ToUtf8(group->Name()) : std::string();
+    std::string where;
+    if (part == kHeader)
+        where = "the header of group " + name;
+    else if (part == kFooter)
+        where = "the footer of group " + name;
+    else
+        where = "element " + std::to_string(element + 1) + " of " + std::to_string(elements) +
+                " of group " + name;
+    if (cause == kTooLong)
+        return "output stopped at " + where + ": the text would pass the limit of " +
+               std::to_string(fileSizeLimit) + " bytes per output file; nothing was written";
+    return "the format stopped at " + where + " when it met a limit (" +
+           std::to_string(TFormatEvaluator::kMaxLoopIterations) + " loop turns, " +
+           std::to_string(TFormatEvaluator::kMaxFormatNesting) +
+           " nested own formats or its step budget); the file holds the text up to there";
 }
 
 }  // namespace tabrix

@@ -31,10 +31,41 @@ struct TOutputCallbacks {
 };
 
 struct TOutputOptions {
+    // A group's text that would pass this many bytes is not written: an endless format must
+    // end in a message, not in a file that fills the disk or a process that runs out of memory.
+    static constexpr std::size_t kDefaultFileSizeLimit = std::size_t{1} << 30;
+
     // Output every group with the output bit, as if each had always-output.
     bool everyGroup = false;
     // Used instead of the library's output folder when not empty (and not stored).
     std::string folder;
+    // Bytes one output file may hold.
+    std::size_t fileSizeLimit = DefaultFileSizeLimit();
+
+    // The limit new options start with; the editor's tests lower it.
+    static std::size_t& DefaultFileSizeLimit() {
+        static std::size_t limit = kDefaultFileSizeLimit;
+        return limit;
+    }
+};
+
+// Where rendering a group's text stopped short, if it did.
+struct TOutputCut {
+    enum Cause {
+        kNone,
+        kTooLong,     // the text would pass the file size limit: the run stopped there
+        kRunLimited,  // a run met the evaluator's limits: the text lacks the rest of that run
+    };
+    enum Part { kHeader, kElement, kFooter };
+
+    Cause cause = kNone;
+    const TGroupSetting* group = nullptr;  // the group rendered (a chained one, perhaps)
+    Part part = kElement;
+    std::size_t element = 0;   // its index, for kElement
+    std::size_t elements = 0;  // the group's element count
+
+    // Why the group's file is incomplete, naming the group and the element (UTF-8).
+    std::string Describe(std::size_t fileSizeLimit) const;
 };
 
 struct TOutputReport {
@@ -48,19 +79,23 @@ public:
     TOutputGenerator(TZQLCtrl& library, TOutputCallbacks callbacks);
 
     TOutputReport Run(const TOutputOptions& options = {});
-    // Renders the group and the groups chained to it into the sink.
-    void OutputGroup(const TGroupSetting& group, TOutputSink& sink);
+    // Renders the group and the groups chained to it into the sink; where a run was cut, the
+    // first place.
+    TOutputCut OutputGroup(const TGroupSetting& group, TOutputSink& sink);
 
 private:
     bool ResolveOutputFolder(const TOutputOptions& options, std::string& folder);
     bool EnsureFileName(TGroupSetting& group);
+    void OutputDueGroup(TGroupSetting& group, const std::string& folder,
+                        const TOutputOptions& options, TOutputSink& sink, TOutputReport& report);
+    std::string RefusalOf(const std::string& folder, const std::string& name) const;
     // Writes the lines; false (reported) when the name is refused or the file not written.
     std::vector<std::string> HeldFiles() const;
     bool HoldsFile(const std::string& path) const;
     bool WriteGroupFile(const std::string& folder, const std::string& name,
                         const TOutputSink& sink);
     void RenderGroup(const TGroupSetting& group, const TGroupSetting& first, bool chained,
-                     TOutputSink& sink);
+                     TOutputSink& sink, TOutputCut& cut);
     void Status(const std::string& text) const;
     void Failure(const std::string& path, const std::string& reason) const;
 

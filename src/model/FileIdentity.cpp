@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -47,6 +48,11 @@ std::string FileIdentity::FollowLinks(const std::string& path) {
     std::string modelPath;
     if (!TextCodec::FromUtf8(target.string(), modelPath)) return path;
     return modelPath;
+}
+
+bool FileIdentity::Absent(const std::string& path) {
+    struct stat info {};
+    return ::lstat(PathName::ToNative(path).c_str(), &info) != 0 && errno == ENOENT;
 }
 
 }  // namespace tabrix

@@ -16,6 +16,9 @@ public:
     // a library opened through a link are found beside the file itself; path unchanged when it
     // is no link, or when the target's name has no CP932 form.
     static std::string FollowLinks(const std::string& path);
+
+    // True when nothing at all, not even a dangling symbolic link, stands at the path.
+    static bool Absent(const std::string& path);
 };
 
 }  // namespace tabrix

@@ -79,6 +79,12 @@ public:
             bytes += KeptBytes(*entry.second);
         return bytes;
     }
+    // The elements whose values were changed, in their new values now.
+    template <typename Visit>
+    void ForEachChanged(Visit visit) const {
+        for (const auto& entry : kept_)
+            visit(*entry.first);
+    }
 
 private:
     KeptValues kept_;
@@ -351,6 +357,10 @@ void TEditLog::Add(std::unique_ptr<Entry> entry) {
 // --- the step ------------------------------------------------------------------------------------
 
 void TEditLog::Finish() {
+    // The new values are put back by a redo: the step depends on what they refer to as well.
+    for (const auto& entry : entries_)
+        if (const auto* values = dynamic_cast<const ValueEntry*>(entry.get()))
+            values->ForEachChanged([this](const TElement& element) { DependOnTargets(element); });
     for (Revisions& r : revisions_) {
         if (r.changed) {
             r.after = NextRevision();

@@ -28,11 +28,26 @@ TSaveReport TLibrarySaver::Save(bool everyFile) {
     // The library file goes before the other two are asked for, so that paths chosen for
     // them reach the library file at the next save.
     SaveLibraryFile();
+    const std::pair<std::string, std::string> named = NamedSiblings();
     SaveWaitingElementData();
     SaveParameterFile();
     SaveInitializeInfo();
+    // A path chosen just now for the parameter or window-state file would reach the library
+    // file only at the next save: a library closed before that (a new one, or one derived from
+    // a template) would open without its parameters. The library file is written once more.
+    if (NamedSiblings() != named && !library_.Path().empty()) {
+        library_.SetModified(true);
+        const int result = library_.Write(progress_);
+        if (result != kFileOk) Count(SavedFile::kLibrary, library_.Path(), result);
+    }
     Report(progress_, "");
     return report_;
+}
+
+std::pair<std::string, std::string> TLibrarySaver::NamedSiblings() const {
+    const TZQPCtrl* parameters = library_.ParameterFile();
+    const TZQICtrl* info = library_.InitializeInfo();
+    return {parameters ? parameters->Path() : std::string(), info ? info->Path() : std::string()};
 }
 
 bool TLibrarySaver::EnsurePath(SavedFile kind, const TGroupSetting* group, std::string& path) {

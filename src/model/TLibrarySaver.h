@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/Progress.h"
@@ -63,6 +64,8 @@ private:
     void AnchorRelativePaths();
     void SaveParameterFile();
     void SaveInitializeInfo();
+    // The parameter and window-state file paths the library file names.
+    std::pair<std::string, std::string> NamedSiblings() const;
     bool EnsurePath(SavedFile kind, const TGroupSetting* group, std::string& path);
     void Count(SavedFile kind, const std::string& path, int result);
 

@@ -181,11 +181,14 @@ std::string ResolveLink(const std::string& target) {
 
 // Writing must fail where opening the file for writing would: a folder or a file we may not
 // write is left alone rather than replaced by a rename. Nor is anything but a regular file
-// (a device or a pipe) swapped for one.
+// (a device or a pipe) swapped for one. A file without any write bit was made read-only on
+// purpose; the system lets a privileged user write it all the same (access says yes to
+// root), so the mode itself is asked too.
 bool CannotReplace(const std::string& target) {
     struct stat info {};
     if (::stat(target.c_str(), &info) != 0) return false;
     if (!S_ISREG(info.st_mode)) return true;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
     return ::access(target.c_str(), W_OK) != 0;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "model/CoreText.h"
+#include "model/FileIdentity.h"
 #include "model/ParamType.h"
 #include "model/PathName.h"
 #include "model/RunInParts.h"
@@ -314,7 +315,10 @@ void TZQLCtrl::ReadInitializeInfo(const std::string& path) {
     initializeInfo_->SetPath(path);
     FileResult result = initializeInfo_->Read();
     initializeInfo_->SetReadOnly(false);
-    if (result != kFileOk && !path.empty()) {
+    // A window-state file that is not there holds nothing to lose (libraries made by scripts
+    // have none): the windows take their defaults and the save creates it. One that exists but
+    // cannot be read is kept from being overwritten.
+    if (result != kFileOk && !path.empty() && !FileIdentity::Absent(initializeInfo_->Path())) {
         initializeInfo_->SetReadOnly(true);
         problems_.push_back({TLoadProblem::kInitializeInfo, initializeInfo_->Path(), result, {}});
     }

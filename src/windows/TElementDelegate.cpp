@@ -104,8 +104,9 @@ void TElementDelegate::PaintElement(QPainter& painter, const QRect& cell, int gr
     TQtPainter textPainter(painter);
     TDrawSink sink(textPainter, TRect{cell.left(), cell.top(), cell.right() + 1, cell.bottom() + 1},
                    lineHeight_, switches_);
-    TFormatEvaluator::DrawElement(library_, setting, static_cast<std::size_t>(row), sink,
-                                  kPurposeDraw);
+    if (TFormatEvaluator::DrawElement(library_, setting, static_cast<std::size_t>(row), sink,
+                                      kPurposeDraw) == kRunLimitReached)
+        sink.MarkCut();
 }
 
 }  // namespace tabrix

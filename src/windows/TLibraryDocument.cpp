@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QStringList>
+#include <QUndoStack>
 #include <QWidget>
 
 #include "batch/TBatchRunner.h"
@@ -10,6 +11,7 @@
 #include "model/CoreText.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
+#include "model/TEditLog.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -25,9 +27,9 @@
 #include "settings/TGroupDataSetting.h"
 #include "settings/TParamSetting.h"
 #include "windows/IFrame.h"
+#include "windows/TBatchRefusals.h"
 #include "windows/TDialogSaveQuestions.h"
 #include "windows/TOperationProgress.h"
-#include "windows/TParamSBox.h"
 
 namespace tabrix {
 
@@ -48,38 +50,70 @@ std::vector<TLibraryDocument*>& OpenDocuments() {
     return documents;
 }
 
+const TEditCommand* StepAt(const QUndoStack& history, int index) {
+    return index >= 0 && index < history.count()
+               ? static_cast<const TEditCommand*>(history.command(index))
+               : nullptr;
+}
+
 }  // namespace
 
 TLibraryDocument::TLibraryDocument(IFrame& frame, QObject* parent)
-    : QObject(parent), frame_(frame), library_(std::make_unique<TZQLCtrl>()) {
+    : QObject(parent),
+      frame_(frame),
+      library_(std::make_unique<TZQLCtrl>()),
+      history_(std::make_unique<QUndoStack>()) {
     // Registered before anything is read, so that its groups find element data files that
     // other open libraries already hold.
     frame_.Controller().RegisterLibrary(*library_);
     OpenDocuments().push_back(this);
+    history_->setUndoLimit(kHistorySteps);
+    connect(history_.get(), &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (clean && !replaying_) RestoreCleanState();
+    });
+    connect(this, &TLibraryDocument::groupDataDeleting, this,
+            [this](const std::vector<const TGroupData*>& doomed) { ForgetStepsOn(doomed); });
 }
 
 TLibraryDocument::~TLibraryDocument() {
+    // The element data files only this library shows go with it: no other history may keep
+    // steps on their elements.
+    std::vector<const TGroupData*> doomed;
+    for (const auto& group : library_->Groups()) {
+        const TGroupData* data = group->GroupData();
+        if (!data) continue;
+        bool shownElsewhere = false;
+        for (TLibraryDocument* other : OpenDocuments())
+            if (other != this && other->library_->FindGroupOf(data)) shownElsewhere = true;
+        if (!shownElsewhere && data->Owner())
+            for (const auto& sibling : data->Owner()->GroupData())
+                doomed.push_back(sibling.get());
+    }
+    replaying_ = true;
+    // The windows watching the history are going with this document: nobody is told.
+    history_->blockSignals(true);
+    history_->clear();
     auto& documents = OpenDocuments();
     documents.erase(std::remove(documents.begin(), documents.end(), this), documents.end());
+    for (TLibraryDocument* other : documents)
+        other->ForgetStepsOn(doomed);
+}
+
+void TLibraryDocument::ForgetStepsOn(const std::vector<const TGroupData*>& doomed) {
+    if (doomed.empty()) return;
+    for (int i = 0; i < history_->count(); ++i) {
+        const TEditLog& log = StepAt(*history_, i)->Log();
+        for (const TGroupData* data : doomed) {
+            if (!log.DependsOn(data)) continue;
+            ForgetHistories([this](const TLibraryDocument& d) { return &d == this; });
+            return;
+        }
+    }
 }
 
 bool TLibraryDocument::IsOpen(const TLibraryDocument* document) {
     const auto& documents = OpenDocuments();
     return document && std::find(documents.begin(), documents.end(), document) != documents.end();
-}
-
-void TLibraryDocument::NotifyOtherLibraries(const std::vector<const TGroupData*>& changed) {
-    for (TLibraryDocument* other : OpenDocuments()) {
-        if (other == this) continue;
-        bool touched = false;
-        for (std::size_t g = 0; g < other->library_->GroupCount(); ++g) {
-            const TGroupData* data = other->library_->Group(g)->GroupData();
-            if (!data || std::find(changed.begin(), changed.end(), data) == changed.end()) continue;
-            emit other->rowsChanged(static_cast<int>(g));
-            touched = true;
-        }
-        if (touched) emit other->modifiedChanged();
-    }
 }
 
 void TLibraryDocument::Status(const std::string& text) {
@@ -92,6 +126,7 @@ int TLibraryDocument::Open(const std::string& path) {
     Status("");
     if (result != kFileOk) return result;
     stamps_.Record(*library_);
+    RememberCleanState();
     ReportLoadProblems();
     return result;
 }
@@ -109,6 +144,7 @@ int TLibraryDocument::OpenTemplate(const std::string& templatePath, const std::s
         if (data && data->Owner()) data->Owner()->SetPath("");
     }
     stamps_.Record(*library_);
+    RememberCleanState();
     return kFileOk;
 }
 
@@ -117,6 +153,7 @@ void TLibraryDocument::FillNew() {
     TMapInitialize& store = library_->InitializeInfo()->Store();
     TWindowState::PutLibraryDefaults(store);
     TWindowState::PutSubDefaults(store);
+    RememberCleanState();
 }
 
 void TLibraryDocument::CompileFormats() {
@@ -136,6 +173,10 @@ bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
                                  IDialogs::Icon::kWarning);
     }
     if (read) CompileFormats();
+    if (read)
+        ForgetHistories([file = library_->ParameterFile()](const TLibraryDocument& d) {
+            return d.library_->ParameterFile() == file;
+        });
     // The paths may have changed, and with them the caption.
     emit modifiedChanged();
     return read;
@@ -156,6 +197,9 @@ void TLibraryDocument::CommitGroupSetting(TGroupDataSetting& setting) {
         if (std::find(others.begin(), others.end(), document->library_.get()) != others.end())
             changed.push_back(document);
     }
+    ForgetHistories([&changed](const TLibraryDocument& d) {
+        return std::find(changed.begin(), changed.end(), &d) != changed.end();
+    });
     for (TLibraryDocument* document : changed) {
         emit document->groupsChanged();
         emit document->groupsReplaced();
@@ -166,6 +210,8 @@ void TLibraryDocument::CommitGroupSetting(TGroupDataSetting& setting) {
 bool TLibraryDocument::CommitParamSetting(const TParamSetting& setting) {
     const TZQPCtrl* file = library_->ParameterFile();
     if (!setting.CommitIfChanged(*library_)) return false;
+    ForgetHistories(
+        [file](const TLibraryDocument& d) { return d.library_->ParameterFile() == file; });
     for (TLibraryDocument* document : OpenDocuments()) {
         if (document->library_->ParameterFile() != file) continue;
         emit document->parametersChanged();
@@ -197,47 +243,296 @@ TElement* TLibraryDocument::ElementAt(std::size_t group, std::size_t index) cons
     return library_->Group(group)->GroupData()->At(index);
 }
 
-bool TLibraryDocument::ApplyPanel(std::size_t group, TElement& element, TParamSBox& panel,
-                                  bool output) {
-    const bool valuesChanged = panel.Apply(&element);
-    if (!valuesChanged && (element.OutputFlag() != 0) == output) return false;
-    if (element.Owner()) element.Owner()->MarkModified();
-    element.SetOutputFlag(output ? 1 : 0);
-    if (group < library_->GroupCount())
-        library_->Group(group)->Set(TGroupSetting::kOutputDone, false);
-    const int index = static_cast<int>(element.Index());
-    if (!library_->BatchList(kBatchChange).empty()) {
-        RunBatchList(kBatchChange);
-    } else {
-        emit elementsChanged(static_cast<int>(group), index, index);
+// --- the history ---------------------------------------------------------------------------------
+
+bool TLibraryDocument::SettleEdits(const ElementTest& affected) {
+    // A copy: a question may let a window close.
+    const std::vector<TLibraryDocument*> documents = OpenDocuments();
+    for (TLibraryDocument* document : documents)
+        if (IsOpen(document) && document->settle_ && !document->settle_(affected)) return false;
+    return true;
+}
+
+namespace {
+
+TLibraryDocument::ElementTest InGroupData(std::vector<TGroupData*> data) {
+    return [data = std::move(data)](const TElement& element) {
+        return std::find(data.begin(), data.end(), element.Owner()) != data.end();
+    };
+}
+
+TLibraryDocument::ElementTest InRows(const TGroupData* data, std::size_t first, std::size_t end) {
+    return [=](const TElement& element) {
+        return element.Owner() == data && element.Index() >= first && element.Index() < end;
+    };
+}
+
+}  // namespace
+
+bool TLibraryDocument::Record(const QString& name, const TStepView& view, bool changeList,
+                              const std::function<bool()>& work) {
+    auto log = std::make_unique<TEditLog>();
+    bool changed = false;
+    bool listRan = false;
+    savedInStep_ = false;
+    try {
+        TEditLog::Scope scope(*log);
+        log->NoteGroupStatus(*library_);
+        changed = work();
+        listRan = changed && changeList && RunListItems(kBatchChange);
+    } catch (const std::bad_alloc&) {
+        // What was done is undone: the library stands as it was before the command.
+        log->Finish();
+        log->Undo();
+        NotifyChanged(*log);
+        frame_.Dialogs().Message(
+            dialogParent_, QStringLiteral("メモリが足りないため、「%1」を中止しました。").arg(name),
+            {}, IDialogs::Icon::kError);
+        return false;
+    }
+    log->Finish();
+    if (!log->Empty()) Push(name, std::move(log), view);
+    if (listRan) emit batchListRan(static_cast<int>(kBatchChange));
+    return changed;
+}
+
+void TLibraryDocument::Push(const QString& name, std::unique_ptr<TEditLog> log,
+                            const TStepView& view) {
+    const TEditLog& pushed = *log;
+    history_->push(new TEditCommand(*this, name, std::move(log), view));
+    NotifyChanged(pushed);
+    if (savedInStep_) {
+        // A batch list saved the step's result: that is the state on disk.
+        history_->setClean();
+        RememberCleanState();
+    }
+    TrimHistory();
+}
+
+void TLibraryDocument::NotifyChanged(const TEditLog& log) {
+    const std::vector<TGroupData*> changed = log.Changed();
+    for (TLibraryDocument* document : OpenDocuments()) {
+        bool touched = document == this;
+        for (std::size_t g = 0; g < document->library_->GroupCount(); ++g) {
+            const TGroupData* data = document->library_->Group(g)->GroupData();
+            if (std::find(changed.begin(), changed.end(), data) == changed.end()) continue;
+            emit document->rowsChanged(static_cast<int>(g));
+            touched = true;
+        }
+        if (touched) emit document->modifiedChanged();
+    }
+}
+
+void TLibraryDocument::StepMoved(const TEditCommand& step, bool done) {
+    // Values exchanged mark no file: every file of the group data the step changed is
+    // modified now, until the history stands at its clean state again.
+    for (TGroupData* data : step.Log().Changed())
+        data->MarkModified();
+    NotifyChanged(step.Log());
+    const TStepView& view = step.View();
+    emit stepShown(view.group, done ? view.doneFirst : view.undoneFirst,
+                   done ? view.doneLast : view.undoneLast);
+}
+
+bool TLibraryDocument::Undo() {
+    const TEditCommand* step = StepAt(*history_, history_->index() - 1);
+    if (!step) return false;
+    if (!step->Log().CanUndo()) {
+        frame_.Dialogs().Message(dialogParent_,
+                                 QStringLiteral("別のライブラリで変更されたため元に戻せません"), {},
+                                 IDialogs::Icon::kWarning);
+        return false;
+    }
+    const int index = history_->index();
+    if (!SettleEdits(InGroupData(step->Log().Changed())) || history_->index() != index)
+        return false;
+    history_->undo();
+    return true;
+}
+
+bool TLibraryDocument::Redo() {
+    const TEditCommand* step = StepAt(*history_, history_->index());
+    if (!step) return false;
+    if (!step->Log().CanRedo()) {
+        frame_.Dialogs().Message(dialogParent_,
+                                 QStringLiteral("別のライブラリで変更されたため元に戻せません"), {},
+                                 IDialogs::Icon::kWarning);
+        return false;
+    }
+    const int index = history_->index();
+    if (!SettleEdits(InGroupData(step->Log().Changed())) || history_->index() != index)
+        return false;
+    history_->redo();
+    return true;
+}
+
+void TLibraryDocument::TrimHistory() {
+    const int count = history_->count();
+    std::vector<std::size_t> bytes(static_cast<std::size_t>(count));
+    std::size_t total = 0;
+    for (int i = 0; i < count; ++i)
+        total += bytes[i] = StepAt(*history_, i)->Log().Bytes();
+    if (total <= kHistoryBytes) return;
+    // The oldest steps go first, then, when the undone ones alone are too many, the newest of
+    // those; the step just made always stays.
+    const int index = history_->index();
+    int bottom = 0, top = count;
+    while (total > kHistoryBytes && top - bottom > 1) {
+        if (bottom < index - 1)
+            total -= bytes[bottom++];
+        else if (top > index)
+            total -= bytes[--top];
+        else
+            total -= bytes[bottom++];
+    }
+    // QUndoStack drops no single command: the stack is made again from the logs kept.
+    struct KeptStep {
+        QString name;
+        std::unique_ptr<TEditLog> log;
+        TStepView view;
+    };
+    std::vector<KeptStep> kept;
+    for (int i = bottom; i < top; ++i) {
+        auto* step = const_cast<TEditCommand*>(StepAt(*history_, i));
+        kept.push_back({step->text(), step->TakeLog(), step->View()});
+    }
+    const int clean = history_->cleanIndex() - bottom;
+    replaying_ = true;
+    history_->clear();  // the oldest first: no step kept refers to what they hold
+    if (clean == 0) history_->setClean();
+    for (KeptStep& step : kept) {
+        history_->push(new TEditCommand(*this, step.name, std::move(step.log), step.view));
+        if (history_->index() == clean) history_->setClean();
+    }
+    if (clean < 0 || clean > static_cast<int>(kept.size())) history_->resetClean();
+    history_->setIndex(std::max(index - bottom, 0));
+    replaying_ = false;
+}
+
+void TLibraryDocument::ForgetHistories(const std::function<bool(const TLibraryDocument&)>& which) {
+    for (TLibraryDocument* document : OpenDocuments()) {
+        if (!which(*document)) continue;
+        document->replaying_ = true;
+        document->history_->clear();
+        document->replaying_ = false;
+        document->RememberCleanState();
+    }
+}
+
+// The element data files of the groups, the parameter file and the library file itself.
+void TLibraryDocument::RememberCleanState() {
+    cleanBits_.clear();
+    cleanBits_.emplace_back(library_.get(), library_->IsModified());
+    if (const TZQPCtrl* parameters = library_->ParameterFile())
+        cleanBits_.emplace_back(parameters, parameters->IsModified());
+    for (const auto& group : library_->Groups())
+        if (const TGroupData* data = group->GroupData())
+            if (const TZQDCtrl* file = data->Owner())
+                cleanBits_.emplace_back(file, file->IsModified());
+}
+
+// A file another library shows and has changed since its own clean state stays modified.
+void TLibraryDocument::RestoreCleanState() {
+    auto changedElsewhere = [this](const TZQDCtrl* file) {
+        for (TLibraryDocument* other : OpenDocuments()) {
+            if (other == this || other->history_->isClean()) continue;
+            for (const auto& group : other->library_->Groups())
+                if (group->GroupData() && group->GroupData()->Owner() == file) return true;
+        }
+        return false;
+    };
+    auto cleanBit = [this](const void* file, bool& bit) {
+        for (const auto& [kept, modified] : cleanBits_)
+            if (kept == file) return bit = modified, true;
+        return false;
+    };
+    bool bit = false;
+    if (cleanBit(library_.get(), bit)) library_->SetModified(bit);
+    if (TZQPCtrl* parameters = library_->ParameterFile())
+        if (cleanBit(parameters, bit)) parameters->SetModified(bit);
+    for (const auto& group : library_->Groups()) {
+        TGroupData* data = group->GroupData();
+        TZQDCtrl* file = data ? data->Owner() : nullptr;
+        if (file && cleanBit(file, bit) && !changedElsewhere(file)) file->SetModified(bit);
     }
     emit modifiedChanged();
+}
+
+// --- element edits -------------------------------------------------------------------------------
+
+// An answer "Yes" applies a panel, and its change list may reorder the rows: the command goes
+// on only when the rows still hold the elements it was given.
+bool TLibraryDocument::SettleRows(const TGroupData& data, std::size_t first, std::size_t end) {
+    std::vector<const TElement*> rows;
+    for (std::size_t i = first; i < end; ++i)
+        rows.push_back(data.At(i));
+    if (!SettleEdits(InRows(&data, first, end))) return false;
+    if (end > data.Size()) return false;
+    for (std::size_t i = first; i < end; ++i)
+        if (data.At(i) != rows[i - first]) return false;
     return true;
+}
+
+bool TLibraryDocument::ApplyPanel(std::size_t group, TValueChange change) {
+    if (change.Empty() || group >= library_->GroupCount()) return false;
+    const int row = static_cast<int>(change.target->Index());
+    return Record(QStringLiteral("変更適用"), {static_cast<int>(group), row, row, row, row}, true,
+                  [&] {
+                      change.Apply();
+                      library_->Group(group)->Set(TGroupSetting::kOutputDone, false);
+                      return true;
+                  });
 }
 
 bool TLibraryDocument::AddElements(std::size_t group, std::size_t n) {
-    if (n == 0 || library_->AddElements(group, n) != 0) return false;
-    FinishElementEdit(group);
-    return true;
+    if (n == 0 || !DataOf(group)) return false;
+    const int count = static_cast<int>(ElementCount(group));
+    const TStepView view{static_cast<int>(group), std::max(count - 1, 0), std::max(count - 1, 0),
+                         count, count + static_cast<int>(n) - 1};
+    return Record(QStringLiteral("要素の追加"), view, true,
+                  [&] { return library_->AddElements(group, n) == 0; });
 }
 
 bool TLibraryDocument::InsertElements(std::size_t group, std::size_t position, std::size_t n) {
-    if (n == 0 || library_->InsertElements(group, position, n) != 0) return false;
-    FinishElementEdit(group);
-    return true;
+    if (n == 0 || !DataOf(group)) return false;
+    position = std::min(position, ElementCount(group));
+    const int at = static_cast<int>(position);
+    const TStepView view{static_cast<int>(group), at, at, at, at + static_cast<int>(n) - 1};
+    return Record(QStringLiteral("要素の挿入"), view, true,
+                  [&] { return library_->InsertElements(group, position, n) == 0; });
 }
 
 bool TLibraryDocument::DeleteElements(std::size_t group, std::size_t first, std::size_t end) {
-    if (first >= end || library_->DeleteElements(group, first, end) != 0) return false;
-    FinishElementEdit(group);
-    return true;
+    const TGroupData* data = DataOf(group);
+    end = std::min(end, ElementCount(group));
+    if (!data || first >= end) return false;
+    if (!SettleRows(*data, first, end)) return false;
+    const int top = static_cast<int>(first);
+    const int remaining = static_cast<int>(data->Size() - (end - first));
+    const int after = std::min(top, std::max(remaining - 1, 0));
+    const TStepView view{static_cast<int>(group), top, static_cast<int>(end) - 1, after, after};
+    return Record(QStringLiteral("要素の削除"), view, true,
+                  [&] { return library_->DeleteElements(group, first, end) == 0; });
 }
 
 bool TLibraryDocument::MoveElements(std::size_t group, std::size_t first, std::size_t target,
                                     std::size_t last) {
-    if (library_->MoveElements(group, first, target, last) != 0) return false;
-    FinishElementEdit(group);
-    return true;
+    TGroupData* data = DataOf(group);
+    if (!data || first >= data->Size()) return false;
+    last = std::min(last, data->Size() - 1);
+    TElement* head = data->At(first);
+    TStepView view{static_cast<int>(group), static_cast<int>(first), static_cast<int>(last), -1,
+                   -1};
+    const bool moved = Record(QStringLiteral("要素の移動"), view, true, [&] {
+        return library_->MoveElements(group, first, target, last) == 0;
+    });
+    if (moved && history_->count() > 0 && !head->IsDetached()) {
+        // Where the block went is known only now.
+        auto* step = const_cast<TEditCommand*>(StepAt(*history_, history_->index() - 1));
+        const int top = static_cast<int>(head->Index());
+        step->SetDoneRows(top, top + static_cast<int>(last - first));
+    }
+    return moved;
 }
 
 bool TLibraryDocument::DropElements(TLibraryDocument& source, std::size_t sourceGroup,
@@ -246,105 +541,108 @@ bool TLibraryDocument::DropElements(TLibraryDocument& source, std::size_t source
     TGroupData* from = source.DataOf(sourceGroup);
     TGroupData* to = DataOf(targetGroup);
     if (!from || !to || first > last || last >= from->Size()) return false;
+    if (move && from != to && !SettleRows(*from, first, last + 1)) return false;
     position = std::min(position, to->Size());
-    if (move) {
-        const std::size_t n = last - first + 1;
-        // Within one group data the drop position counts the rows before the block is taken
-        // out; a drop inside the block leaves it where it is.
-        if (from == to) {
-            if (position > last)
-                position -= n;
-            else if (position > first)
-                position = first;
+    const std::size_t n = last - first + 1;
+    // Within one group data the drop position counts the rows before the block is taken out;
+    // a drop inside the block leaves it where it is.
+    std::size_t at = position;
+    if (move && from == to) {
+        if (position > last)
+            at -= n;
+        else if (position > first)
+            at = first;
+    }
+    const TStepView view{static_cast<int>(targetGroup), static_cast<int>(at), static_cast<int>(at),
+                         static_cast<int>(at), static_cast<int>(at + n - 1)};
+    const bool dropped =
+        Record(move ? QStringLiteral("要素の移動") : QStringLiteral("要素の複写"), view, true, [&] {
+            if (move) {
+                TEditLog::Active()->Transfer(*from, first, last, *to, at);
+                source.Library().Group(sourceGroup)->Set(TGroupSetting::kOutputDone, false);
+            } else {
+                std::vector<std::unique_ptr<TElement>> copies;
+                for (std::size_t i = first; i <= last; ++i) {
+                    auto copy = std::make_unique<TElement>();
+                    copy->CopyValuesFrom(*from->At(i));
+                    copy->SetOutputFlag(from->At(i)->OutputFlag());
+                    copies.push_back(std::move(copy));
+                }
+                to->InsertTaken(at, std::move(copies));
+                TEditLog::Active()->Inserted(*to, at, n);
+            }
+            library_->Group(targetGroup)->Set(TGroupSetting::kOutputDone, false);
+            return true;
+        });
+    // The source library's group marks are no part of this library's step.
+    if (dropped && move && &source != this) emit source.modifiedChanged();
+    return dropped;
+}
+
+bool TLibraryDocument::ApplyToElements(std::size_t group, std::vector<TValueChange> changes) {
+    TGroupData* data = DataOf(group);
+    if (!data || changes.empty()) return false;
+    std::size_t first = data->Size(), last = 0;
+    for (const TValueChange& change : changes) {
+        if (change.target->Owner() != data) return false;
+        first = std::min<std::size_t>(first, change.target->Index());
+        last = std::max<std::size_t>(last, change.target->Index());
+    }
+    if (!SettleRows(*data, first, last + 1)) return false;
+    const TStepView view{static_cast<int>(group), static_cast<int>(first), static_cast<int>(last),
+                         static_cast<int>(first), static_cast<int>(last)};
+    return Record(QStringLiteral("一括変更適用"), view, false, [&] {
+        bool changed = false;
+        for (const TValueChange& change : changes) {
+            changed = changed || !change.Empty();
+            change.Apply();
         }
-        to->InsertTaken(position, from->TakeElements(first, last));
-        source.Library().Group(sourceGroup)->Set(TGroupSetting::kOutputDone, false);
-    } else {
-        std::vector<std::unique_ptr<TElement>> copies;
-        for (std::size_t i = first; i <= last; ++i) {
-            auto copy = std::make_unique<TElement>();
-            copy->CopyValuesFrom(*from->At(i));
-            copy->SetOutputFlag(from->At(i)->OutputFlag());
-            copies.push_back(std::move(copy));
-        }
-        to->InsertTaken(position, std::move(copies));
-    }
-    library_->Group(targetGroup)->Set(TGroupSetting::kOutputDone, false);
-    // The source rows change first, so that no view is left showing elements it lost.
-    if (move && from != to) {
-        source.NotifyRows(sourceGroup);
-        if (&source != this) emit source.modifiedChanged();
-    }
-    FinishElementEdit(targetGroup);
-    return true;
+        // The values are the user's even when they equal the old ones: the file is saved.
+        data->MarkModified();
+        TEditLog::Active()->Touch(*data);
+        library_->Group(group)->Set(TGroupSetting::kOutputDone, false);
+        return true;
+    });
 }
 
-bool TLibraryDocument::ApplyToElements(std::size_t group, std::size_t first, std::size_t last,
-                                       const TParamSBox& panel, const std::vector<bool>& use,
-                                       std::optional<bool> output) {
-    const std::size_t count = ElementCount(group);
-    if (first > last || first >= count) return false;
-    last = std::min(last, count - 1);
-    TGroupSetting& setting = *library_->Group(group);
-    setting.GroupData()->MarkModified();
-    setting.Set(TGroupSetting::kOutputDone, false);
-    for (std::size_t i = 0; i < use.size(); ++i) {
-        if (!use[i]) continue;
-        for (std::size_t e = first; e <= last; ++e)
-            panel.ReadInto(static_cast<int>(i), *ElementAt(group, e));
-    }
-    if (output) {
-        for (std::size_t e = first; e <= last; ++e)
-            ElementAt(group, e)->SetOutputFlag(*output ? 1 : 0);
-    }
-    const TGroupData* data = setting.GroupData();
-    for (std::size_t g = 0; g < library_->GroupCount(); ++g) {
-        if (library_->Group(g)->GroupData() == data)
-            emit elementsChanged(static_cast<int>(g), static_cast<int>(first),
-                                 static_cast<int>(last));
-    }
-    NotifyOtherLibraries({data});
-    emit modifiedChanged();
-    return true;
-}
+// --- batch lists and operations ------------------------------------------------------------------
 
-void TLibraryDocument::FinishElementEdit(std::size_t group) {
-    // A change list that sorts or applies may touch any group; then every group is redrawn.
-    if (!library_->BatchList(kBatchChange).empty()) {
-        RunBatchList(kBatchChange);
-    } else {
-        NotifyRows(group);
-    }
-    emit modifiedChanged();
-}
-
-void TLibraryDocument::NotifyRows(std::size_t group) {
-    const TGroupData* data =
-        group < library_->GroupCount() ? library_->Group(group)->GroupData() : nullptr;
-    for (std::size_t g = 0; g < library_->GroupCount(); ++g) {
-        if (g == group || (data && library_->Group(g)->GroupData() == data))
-            emit rowsChanged(static_cast<int>(g));
-    }
-    if (data) NotifyOtherLibraries({data});
-}
-
-void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
-    if (library_->BatchList(trigger).empty()) return;
+bool TLibraryDocument::RunListItems(BatchTrigger trigger) {
+    if (library_->BatchList(trigger).empty()) return false;
     // A save or output item never runs another list, but a list may not run inside itself.
-    if (inBatch_) return;
+    if (inBatch_) return false;
     inBatch_ = true;
     TBatchActions actions;
-    actions.save = [this] { Save(); };
+    actions.save = [this] {
+        Save();
+        savedInStep_ = true;
+    };
     actions.output = [this] { Output(); };
+    TBatchRefusals refusals;
+    actions.skipped = refusals.Collector();
     TBatchRunner(*library_).RunBatchList(trigger, actions);
     inBatch_ = false;
-    std::vector<const TGroupData*> shown;
-    for (std::size_t g = 0; g < library_->GroupCount(); ++g) {
-        emit rowsChanged(static_cast<int>(g));
-        shown.push_back(library_->Group(g)->GroupData());
-    }
-    emit modifiedChanged();
-    NotifyOtherLibraries(shown);
+    refusals.Report(frame_.Dialogs(), dialogParent_);
+    return true;
+}
+
+namespace {
+
+const char* const kListNames[kBatchTriggerCount] = {"一定時間毎の一括処理", "開始時の一括処理",
+                                                    "終了時の一括処理", "変更時の一括処理"};
+
+}  // namespace
+
+void TLibraryDocument::RunBatchList(BatchTrigger trigger) {
+    if (trigger >= kBatchTriggerCount || library_->BatchList(trigger).empty() || inBatch_) return;
+    std::vector<TGroupData*> shown;
+    for (const auto& group : library_->Groups())
+        if (group->GroupData()) shown.push_back(group->GroupData());
+    if (!SettleEdits(InGroupData(shown))) return;
+    Record(QString::fromUtf8(kListNames[trigger]), {}, false, [&] {
+        RunListItems(trigger);
+        return true;
+    });
     emit batchListRan(static_cast<int>(trigger));
 }
 
@@ -362,24 +660,18 @@ void TLibraryDocument::RunDuplicateDeletion(const StringList& lines) {
 
 void TLibraryDocument::RunOperation(std::uint32_t type, const StringList& lines,
                                     const QString& name) {
+    std::vector<TGroupData*> shown;
+    for (const auto& group : library_->Groups())
+        if (group->GroupData()) shown.push_back(group->GroupData());
+    if (!SettleEdits(InGroupData(shown))) return;
     TBatchSetting setting;
     setting.type = type;
     setting.dataLines = lines;
-    {
+    Record(name, {}, false, [&] {
         TOperationProgress progress(dialogParent_, name);
         TBatchRunner(*library_, progress.Callback()).RunBatchSetting(setting);
-    }
-    NotifyAllGroups();
-}
-
-void TLibraryDocument::NotifyAllGroups() {
-    std::vector<const TGroupData*> shown;
-    for (std::size_t g = 0; g < library_->GroupCount(); ++g) {
-        emit rowsChanged(static_cast<int>(g));
-        shown.push_back(library_->Group(g)->GroupData());
-    }
-    emit modifiedChanged();
-    NotifyOtherLibraries(shown);
+        return true;
+    });
 }
 
 bool TLibraryDocument::IsModified() const {
@@ -413,6 +705,11 @@ bool TLibraryDocument::Save() {
     }).Save();
     Status("");
     stamps_.Record(*library_);
+    // The saved state is the history's clean state: undoing back to it leaves nothing to save.
+    replaying_ = true;
+    history_->setClean();
+    replaying_ = false;
+    RememberCleanState();
     emit modifiedChanged();
     return true;
 }

@@ -2,9 +2,15 @@
 // change is one method here, which changes the model, runs the "change" batch list where the
 // library asks for it, and tells every view through the signals, so that all views of the
 // library repaint from the same notifications.
+//
+// Every change is one step of the library's history (a QUndoStack of TEditCommand): the edit
+// is recorded in an edit log while it is made, and can be undone and done again. A step that
+// changes group data another open library shows stays in the history where it was made; the
+// logs' revisions keep either history from going under the other's later changes.
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <cstddef>
 #include <functional>
@@ -15,10 +21,13 @@
 
 #include "format/TOutputGenerator.h"
 #include "model/TGroupData.h"
+#include "model/TValueChange.h"
 #include "model/TZQLCtrl.h"
 #include "settings/TLibrarySetting.h"
+#include "windows/TEditCommand.h"
 #include "windows/TFileStamps.h"
 
+class QUndoStack;
 class QWidget;
 
 namespace tabrix {
@@ -26,7 +35,6 @@ namespace tabrix {
 class IFrame;
 class TElement;
 class TGroupDataSetting;
-class TParamSBox;
 class TParamSetting;
 
 class TLibraryDocument : public QObject {
@@ -60,10 +68,34 @@ public:
     // Compiles every format, with "書式の解析中..." in the frame caption meanwhile.
     void CompileFormats();
 
+    // --- the history --------------------------------------------------------------------------
+    // At most this many steps, or this many bytes kept by them; the oldest go first.
+    static constexpr int kHistorySteps = 100;
+    static constexpr std::size_t kHistoryBytes = std::size_t{256} << 20;
+    QUndoStack& History() const { return *history_; }
+    // Undoes or does again the step next to the history's index. Refused, with a message, when
+    // a later change made in another library stands in the way; false when refused, cancelled
+    // at the pending-change question or when there is nothing to do.
+    bool Undo();
+    bool Redo();
+    // The history is being made again (see TrimHistory): its commands do nothing.
+    bool Replaying() const { return replaying_; }
+    // For TEditCommand: a step was undone (done false) or done again.
+    void StepMoved(const TEditCommand& step, bool done);
+    // The library window's part in every change: a window whose panel holds unapplied edits of
+    // an element affected asks its pending-change question; false when the user cancels.
+    using ElementTest = std::function<bool(const TElement&)>;
+    void SetPendingEdits(std::function<bool(const ElementTest&)> settle) {
+        settle_ = std::move(settle);
+    }
+    // Asks every open library window whose panel holds unapplied edits of an element affected
+    // is; false when one is cancelled (nothing may change then).
+    static bool SettleEdits(const ElementTest& affected);
+
     // --- element edits ------------------------------------------------------------------------
-    // Writes the panel's values and the output flag into element (of group). False when
-    // neither changed.
-    bool ApplyPanel(std::size_t group, TElement& element, TParamSBox& panel, bool output);
+    // Writes the change gathered by a panel (values and output flag) into its element, of
+    // group. False when nothing changed.
+    bool ApplyPanel(std::size_t group, TValueChange change);
     bool AddElements(std::size_t group, std::size_t n);
     bool InsertElements(std::size_t group, std::size_t position, std::size_t n);
     // Deletes elements first .. end-1.
@@ -79,13 +111,10 @@ public:
     bool DropElements(TLibraryDocument& source, std::size_t sourceGroup, std::size_t first,
                       std::size_t last, std::size_t targetGroup, std::size_t position, bool move);
 
-    // The batch change-apply: writes the parameters marked in use, read from panel's controls
-    // by its reading rules, into elements first..last of group (the element references are
-    // left alone), and output as every target's output flag when given. No "change" batch
-    // list runs: the user chose these values for exactly these elements. False without targets.
-    bool ApplyToElements(std::size_t group, std::size_t first, std::size_t last,
-                         const TParamSBox& panel, const std::vector<bool>& use,
-                         std::optional<bool> output);
+    // The batch change-apply: each change (one per element of group, read from the window's
+    // panel by its reading rules) in one step. No "change" batch list runs: the user chose
+    // these values for exactly these elements. False without changes.
+    bool ApplyToElements(std::size_t group, std::vector<TValueChange> changes);
     // Runs the batch list of the trigger; save and output items save and output.
     void RunBatchList(BatchTrigger trigger);
 
@@ -151,27 +180,49 @@ signals:
     void parametersChanged();
     // The batch list of trigger (a BatchTrigger) has run, after its own notifications.
     void batchListRan(int trigger);
+    // A step was undone or done again: the window shows group (-1: where it is) and selects
+    // rows first..last (none when first is -1).
+    void stepShown(int group, int first, int last);
 
 private:
-    // After an element edit of group: the change batch list, then the notifications.
-    void FinishElementEdit(std::size_t group);
-    // Notifies the rows of every group showing the same group data as group.
-    void NotifyRows(std::size_t group);
-    // The views of every other open library that shows one of these group data repaint.
-    void NotifyOtherLibraries(const std::vector<const TGroupData*>& changed);
+    // Records work (which returns whether it changed anything) as one step named name, runs the
+    // change batch list inside it when changeList, and tells every view. Memory running out on
+    // the way undoes what was done and says so. False when nothing changed.
+    bool Record(const QString& name, const TStepView& view, bool changeList,
+                const std::function<bool()>& work);
+    void Push(const QString& name, std::unique_ptr<TEditLog> log, const TStepView& view);
+    // The views of every library showing a group data the log changed repaint.
+    void NotifyChanged(const TEditLog& log);
+    // Drops the oldest steps while the history keeps more than kHistoryBytes.
+    void TrimHistory();
+    // Changes made outside the history (settings commits): no step may go under them.
+    static void ForgetHistories(const std::function<bool(const TLibraryDocument&)>& which);
+    // The modified bits of the files as they stood when the history was last clean, put back
+    // when it is clean again.
+    void RememberCleanState();
+    void RestoreCleanState();
+    // Runs the trigger's list inside the step being made; false when there was none to run.
+    bool RunListItems(BatchTrigger trigger);
+    bool SettleRows(const TGroupData& data, std::size_t first, std::size_t end);
+    // These group data are going: a history with steps on them is forgotten.
+    void ForgetStepsOn(const std::vector<const TGroupData*>& doomed);
     void RunOperation(std::uint32_t type, const StringList& lines, const QString& name);
-    // Every group of this library, and the other libraries' views of its group data, repaint.
-    void NotifyAllGroups();
     bool ConfirmReplacingChangedFiles();
     void ReportLoadProblems();
     void Status(const std::string& text);
 
     IFrame& frame_;
     std::unique_ptr<TZQLCtrl> library_;
+    // After the library: its steps go first, while the elements they keep can still find theirs.
+    std::unique_ptr<QUndoStack> history_;
     TFileStamps stamps_;
     QWidget* dialogParent_ = nullptr;
     std::function<void()> layoutStore_;
+    std::function<bool(const ElementTest&)> settle_;
+    std::vector<std::pair<const void*, bool>> cleanBits_;  // file, its modified bit then
     bool inBatch_ = false;
+    bool replaying_ = false;
+    bool savedInStep_ = false;  // a batch list saved while the step was made
 };
 
 }  // namespace tabrix

@@ -1,4 +1,5 @@
 #include "windows/TMainForm.h"
+#include "windows/TWindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include "platform/AppPaths.h"
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
+#include "windows/TCommandGuard.h"
 #include "windows/TLibraryDocument.h"
 #include "windows/TSubForm.h"
 #include "windows/TZQLForm.h"
@@ -58,8 +60,10 @@ TMainForm::~TMainForm() {
 
 void TMainForm::BuildMenus() {
     auto* general = new QMenu(QStringLiteral("総合処理(&A)"), this);
-    connect(general->addAction(QStringLiteral("ライブラリを開く(&O)...")), &QAction::triggered,
-            this, &TMainForm::OpenLibraryCommand);
+    QAction* open = general->addAction(QStringLiteral("ライブラリを開く(&O)..."));
+    connect(open, &QAction::triggered, this, [this, open] {
+        TCommandGuard::Run(dialogs_, this, open->text(), [this] { OpenLibraryCommand(); });
+    });
     general->addSeparator();
     connect(general->addAction(QStringLiteral("終了(&X)")), &QAction::triggered, this,
             &QWidget::close);
@@ -168,8 +172,8 @@ QList<TZQLForm*> TMainForm::LibraryWindows() const {
 
 QString TMainForm::UntitledCaption() const {
     QStringList captions;
-    for (QMdiSubWindow* sub : area_->subWindowList())
-        captions << sub->widget()->windowTitle();
+    for (TZQLForm* form : LibraryWindows())
+        captions << form->Caption();
     return QStringLiteral("名称未設定 ") +
            QString::number(TZQLForm::GreatestUntitledNumber(captions) + 1);
 }
@@ -254,7 +258,9 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
 void TMainForm::ApplyStoredLayout() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     settings_.Load(screen ? screen->size() : QSize(1024, 768));
-    setGeometry(settings_.Bounds());
+    // Bounds stored on a larger screen, or edited by hand, would put the frame out of sight.
+    setGeometry(screen ? ClampedInto(settings_.Bounds(), screen->availableGeometry())
+                       : settings_.Bounds());
     // The check mark starts opposite to the wish; the toggle then turns both to the wish.
     onTop_->setChecked(!settings_.AlwaysOnTop());
     ToggleAlwaysOnTop();

@@ -1,5 +1,7 @@
 #include "windows/TMultiApplyForm.h"
 
+#include "model/TValueChange.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QMdiArea>
@@ -148,11 +150,25 @@ void TMultiApplyForm::ApplyToSelection() {
     std::vector<bool> use;
     for (const QCheckBox* box : useBoxes_)
         use.push_back(box->isChecked());
-    std::optional<bool> output;
-    if (outputUse_->isChecked()) output = output_->isChecked();
-    window_.Document().ApplyToElements(static_cast<std::size_t>(group),
-                                       static_cast<std::size_t>(top),
-                                       static_cast<std::size_t>(bottom), *panel_, use, output);
+    TLibraryDocument& document = window_.Document();
+    // Each element's new values are read by the panel's rules against that element's own.
+    std::vector<TValueChange> changes;
+    for (int row = top; row <= bottom; ++row) {
+        TElement* target =
+            document.ElementAt(static_cast<std::size_t>(group), static_cast<std::size_t>(row));
+        if (!target) break;
+        TValueChange change;
+        change.target = target;
+        change.values = target->KeptCopy();
+        for (std::size_t i = 0; i < use.size(); ++i) {
+            if (!use[i]) continue;
+            panel_->ReadInto(static_cast<int>(i), *change.values);
+            change.params.push_back(i);
+        }
+        if (outputUse_->isChecked()) change.outputFlag = output_->isChecked() ? 1 : 0;
+        changes.push_back(std::move(change));
+    }
+    document.ApplyToElements(static_cast<std::size_t>(group), std::move(changes));
 }
 
 }  // namespace tabrix

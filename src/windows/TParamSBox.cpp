@@ -17,10 +17,12 @@
 #include "model/TGroupSetting.h"
 #include "model/TParameter.h"
 #include "model/TStringDivision.h"
+#include "model/TValueChange.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
+#include "windows/TMultiLineEdit.h"
 #include "windows/TReferenceList.h"
 
 namespace tabrix {
@@ -112,7 +114,7 @@ void TParamSBox::SetWorkingElement(TElement* element) {
     for (int i = 0; i < controls_.size(); ++i)
         LoadControl(i);
     loading_ = false;
-    changed_ = false;
+    RememberShown();
 }
 
 void TParamSBox::SetIndent(int pixels) {
@@ -193,7 +195,7 @@ void TParamSBox::Rebuild() {
     for (int i = 0; i < controls_.size(); ++i)
         LoadControl(i);
     loading_ = false;
-    changed_ = false;
+    RememberShown();
 }
 
 QWidget* TParamSBox::MakeControl(const TParameter& parameter, int i) {
@@ -245,14 +247,12 @@ QWidget* TParamSBox::MakeControl(const TParameter& parameter, int i) {
 }
 
 QWidget* TParamSBox::MakeMultiLineEdit(int i) {
-    auto* edit = new QPlainTextEdit;
+    auto* edit = new TMultiLineEdit;
     QFont font = edit->font();
     font.setFamily(QStringLiteral("ＭＳ ゴシック"));
     edit->setFont(font);
-    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit->setTabChangesFocus(true);
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(edit, &QPlainTextEdit::textChanged, this, [this] { MarkChanged(); });
     connect(edit, &QWidget::customContextMenuRequested, this, [this, edit, i](const QPoint& at) {
@@ -364,7 +364,7 @@ void TParamSBox::Show(TElement* element) {
     for (int i = 0; i < controls_.size(); ++i)
         LoadControl(i);
     loading_ = false;
-    changed_ = false;
+    RememberShown();
 }
 
 // A control whose parameter has gone or changed its type since the last Rebuild is left alone.
@@ -442,16 +442,67 @@ void TParamSBox::LoadControl(int i) {
     }
 }
 
-bool TParamSBox::Apply(TElement* target) {
-    if (!target) target = current_;
-    if (!changed_ || !target) return false;
-    TElement& working = WorkingElement();
+// --- what the user changed -----------------------------------------------------------------
+
+// What a control shows, in a form that compares: a text, a check, an index or a row of checks.
+QVariant TParamSBox::ControlState(int i) const {
+    QWidget* control = controls_[i];
+    if (auto* line = qobject_cast<QLineEdit*>(control)) return line->text();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control)) return text->toPlainText();
+    if (auto* box = qobject_cast<QCheckBox*>(control)) return box->isChecked();
+    if (auto* combo = qobject_cast<QComboBox*>(control)) return combo->currentIndex();
+    if (auto* list = qobject_cast<QListWidget*>(control)) {
+        QString checks;
+        for (int k = 0; k < list->count(); ++k)
+            checks +=
+                list->item(k)->checkState() == Qt::Checked ? QLatin1Char('1') : QLatin1Char('0');
+        return checks;
+    }
+    return {};  // reference lists: see referencesChanged_
+}
+
+void TParamSBox::RememberShown() {
+    shown_.clear();
     for (int i = 0; i < controls_.size(); ++i)
-        ReadControl(i, working);
-    target->CopyValuesFrom(working);
-    target->SetOutputFlag(working.OutputFlag());
-    changed_ = false;
+        shown_ << ControlState(i);
+    referencesChanged_.fill(false, controls_.size());
+}
+
+bool TParamSBox::ControlChanged(int i) const {
+    if (!InStep(i) || i >= shown_.size()) return false;
+    return referencesChanged_.value(i) || ControlState(i) != shown_[i];
+}
+
+bool TParamSBox::Changed() const {
+    if (!current_) return false;
+    for (int i = 0; i < controls_.size(); ++i)
+        if (ControlChanged(i)) return true;
+    return false;
+}
+
+TValueChange TParamSBox::Collect() const {
+    TValueChange change;
+    change.target = current_;
+    if (!current_) return change;
+    change.values = WorkingElement().KeptCopy();
+    for (int i = 0; i < controls_.size(); ++i) {
+        if (!ControlChanged(i)) continue;
+        ReadControl(i, *change.values);
+        change.params.push_back(static_cast<std::size_t>(i));
+    }
+    return change;
+}
+
+bool TParamSBox::Apply() {
+    const TValueChange change = Collect();
+    if (change.Empty()) return false;
+    change.Apply();
+    Show(current_);
     return true;
+}
+
+void TParamSBox::Discard() {
+    Show(current_);
 }
 
 void TParamSBox::ReadInto(int param, TElement& target) const {
@@ -530,9 +581,7 @@ void TParamSBox::ReadControl(int i, TElement& target) const {
 }
 
 void TParamSBox::MarkChanged() {
-    if (loading_) return;
-    changed_ = true;
-    emit edited();
+    if (!loading_) emit edited();
 }
 
 // --- references -------------------------------------------------------------------------------
@@ -551,6 +600,7 @@ std::vector<TElement*> TParamSBox::References(int i) const {
 void TParamSBox::StoreReferences(int i, const std::vector<TElement*>& refs) {
     WorkingElement().SetElementRefs(i, refs);
     RefreshReferenceList(i);
+    if (i < referencesChanged_.size()) referencesChanged_[i] = true;
     MarkChanged();
 }
 

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <QScrollArea>
+#include <QVariant>
 #include <QVector>
 
 #include <cstdint>
 #include <vector>
+
+#include "model/TValueChange.h"
 
 class QLabel;
 class QMenu;
@@ -37,13 +40,17 @@ public:
     // element and loads every control from it; clears Changed.
     void Show(TElement* element);
     TElement* CurrentElement() const { return current_; }
-    // Reads every control into the working element and copies it into target (the current
-    // element when none): every value and the output flag. False, and nothing written, when
-    // nothing changed or there is no target. The caller marks the target's file modified.
-    bool Apply(TElement* target = nullptr);
-    bool Changed() const { return changed_; }
-    // The pending-change query's "No": the edits are dropped.
-    void ClearChanged() { changed_ = false; }
+    // Whether a control of the current element shows other than it was given: text typed
+    // and typed away again is no change.
+    bool Changed() const;
+    // The current element's new values: the parameters whose controls the user changed, read
+    // by the panel's reading rules; every other value stays as it is, byte for byte.
+    TValueChange Collect() const;
+    // Writes Collect() into the current element and shows it again; false when nothing changed.
+    // (The windows hand Collect() to their document instead.)
+    bool Apply();
+    // The pending-change query's "No": the controls show the current element again.
+    void Discard();
     // The element the edits are gathered in: the library's working element unless another
     // one is set (the batch change-apply window edits an element of its own). Not owned; it
     // must outlive the panel or be unset first.
@@ -118,6 +125,9 @@ private:
     const TParameter* Parameter(int i) const;
     TReferenceList* ReferenceList(int i) const;
     void MarkChanged();
+    QVariant ControlState(int i) const;
+    void RememberShown();
+    bool ControlChanged(int i) const;
 
     TZQLCtrl& library_;
     IDialogs& dialogs_;
@@ -131,7 +141,8 @@ private:
     QVector<QLabel*> labels_;
     QVector<std::uint8_t> types_;  // the type each control was made for
     int menuTarget_ = -1;
-    bool changed_ = false;
+    QVector<QVariant> shown_;          // each control's state as last loaded
+    QVector<bool> referencesChanged_;  // a reference list was edited since
     bool loading_ = false;  // controls are being filled by Show: their signals are no edits
     unsigned dragMode_ = 0;
 };

@@ -27,6 +27,7 @@
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
 #include "windows/IFrame.h"
+#include "windows/TCommandGuard.h"
 #include "windows/TElementDelegate.h"
 #include "windows/TElementListModel.h"
 #include "windows/TElementListView.h"
@@ -107,7 +108,9 @@ void TSubForm::BuildControls() {
         action->setObjectName(QString::fromLatin1(name));
         action->setToolTip(hint);
         action->setStatusTip(hint);
-        connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+        connect(action, &QAction::triggered, this, [this, action, command] {
+            TCommandGuard::Run(frame_.Dialogs(), this, action->text(), [&] { (this->*command)(); });
+        });
         addAction(action);
         return action;
     };
@@ -229,9 +232,10 @@ void TSubForm::FillGroups() {
 void TSubForm::ApplyLayout() {
     TZQICtrl* info = document_ ? document_->Library().InitializeInfo() : nullptr;
     const TSubWindowState state = info ? TWindowState::ApplySub(info->Store()) : TSubWindowState{};
-    normalBounds_ =
-        QRect(state.bounds.left, state.bounds.top, state.bounds.width, state.bounds.height);
     QWidget* holder = Holder();
+    normalBounds_ = ClampedInto(
+        QRect(state.bounds.left, state.bounds.top, state.bounds.width, state.bounds.height),
+        AreaOf(*holder));
     if (holder->isMinimized() || holder->isMaximized()) holder->showNormal();
     holder->setGeometry(normalBounds_);
     if (state.windowState == kWindowMaximised)
@@ -286,7 +290,9 @@ void TSubForm::FollowWindow(const QRect& window, std::uint32_t mode, bool resize
     QWidget* holder = Holder();
     // A minimised or maximised sub window stays as the user left it.
     if (holder->isMinimized() || holder->isMaximized()) return;
-    const QRect bounds = FollowedBounds(window, holder->geometry(), mode, resized);
+    // Beside a maximised, cascaded or tiled window there may be no room: it stays in the area.
+    const QRect bounds =
+        ClampedInto(FollowedBounds(window, holder->geometry(), mode, resized), AreaOf(*holder));
     if (bounds != holder->geometry()) holder->setGeometry(bounds);
 }
 

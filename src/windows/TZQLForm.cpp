@@ -21,6 +21,7 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -30,8 +31,8 @@
 #include "dialogs/TCompareApplyForm.h"
 #include "dialogs/TGroupSettingForm.h"
 #include "dialogs/TLibrarySettingForm.h"
-#include "dialogs/TSameDeleteForm.h"
 #include "dialogs/TParamSettingForm.h"
+#include "dialogs/TSameDeleteForm.h"
 #include "dialogs/TSelectZQPReLoadForm.h"
 #include "dialogs/TSortForm.h"
 #include "model/FileResult.h"
@@ -40,6 +41,7 @@
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TLibraryCustomise.h"
+#include "model/TValueChange.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
@@ -48,6 +50,7 @@
 #include "platform/TQtPainter.h"
 #include "windows/IFrame.h"
 #include "windows/TAutoRepeat.h"
+#include "windows/TCommandGuard.h"
 #include "windows/TElementDelegate.h"
 #include "windows/TElementDrag.h"
 #include "windows/TElementListModel.h"
@@ -106,10 +109,22 @@ TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
     connect(document_.get(), &TLibraryDocument::groupsReplaced, this, &TZQLForm::TakeOverGroups);
     connect(document_.get(), &TLibraryDocument::groupDataDeleting, this,
             &TZQLForm::LetGoOfDeletedElement);
-    connect(document_.get(), &TLibraryDocument::elementsChanged, this,
-            [this] { list_->viewport()->update(); });
+    connect(document_.get(), &TLibraryDocument::elementsChanged, this, [this] {
+        // Values changed elsewhere show in the panel unless it holds edits of its own.
+        if (!HasPendingEdit()) ShowInPanel(panel_->CurrentElement());
+        list_->viewport()->update();
+    });
     connect(document_.get(), &TLibraryDocument::parametersChanged, this,
             &TZQLForm::TakeOverParamSetting);
+    connect(document_.get(), &TLibraryDocument::stepShown, this, &TZQLForm::ShowStep);
+    document_->SetPendingEdits([this](const TLibraryDocument::ElementTest& affected) {
+        const TElement* shown = panel_->CurrentElement();
+        return !HasPendingEdit() || !affected(*shown) || PendingChangeQuery();
+    });
+    QUndoStack& history = document_->History();
+    connect(&history, &QUndoStack::indexChanged, this, &TZQLForm::ShowHistory);
+    connect(&history, &QUndoStack::cleanChanged, this, &TZQLForm::ShowHistory);
+    ShowHistory();
     timedBatch_ =
         std::make_unique<TTimedBatch>(*document_, [this] { return ReadyForTimedBatch(); });
 }
@@ -144,7 +159,9 @@ QAction* TZQLForm::Action(const QString& name) const {
 void TZQLForm::BuildActions() {
     auto bind = [this](QAction* action, void (TZQLForm::*command)(), QKeySequence key = {}) {
         if (!key.isEmpty()) action->setShortcut(key);
-        connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+        connect(action, &QAction::triggered, this, [this, action, command] {
+            TCommandGuard::Run(frame_.Dialogs(), this, action->text(), [&] { (this->*command)(); });
+        });
     };
     bind(MakeAction("A_Add", QStringLiteral("要素の新規追加(&A)"),
                     QStringLiteral("要素の新規追加(ALT+Ins)")),
@@ -183,14 +200,19 @@ void TZQLForm::BuildActions() {
     autoApply->setCheckable(true);
     connect(autoApply, &QAction::toggled, this, [this](bool on) { SetAutoApply(on); });
 
+    bind(MakeAction("A_Undo", QStringLiteral("元に戻す(&U)")), &TZQLForm::Undo,
+         QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = MakeAction("A_Redo", QStringLiteral("やり直し(&R)"));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    bind(redo, &TZQLForm::Redo);
     bind(MakeAction("A_CompareApply", QStringLiteral("判定適用(&A)...")),
          &TZQLForm::OpenCompareApply);
     bind(MakeAction("A_Sort", QStringLiteral("並び替え(&S)...")), &TZQLForm::OpenSort);
     bind(MakeAction("A_DeleteDuplicates", QStringLiteral("重複削除(&D)...")),
          &TZQLForm::OpenDuplicateDeletion);
     // Entries whose dialogs are not there yet: present, and disabled until they are.
-    const char* const later[][2] = {{"A_Find", "検索(&F)..."},
-                                    {"A_Replace", "置換(&E)..."}};
+    const char* const later[][2] = {{"A_Find", "検索(&F)..."}, {"A_Replace", "置換(&E)..."}};
     for (const auto& entry : later)
         MakeAction(entry[0], QString::fromUtf8(entry[1]))->setEnabled(false);
     bind(MakeAction("A_ParamSetting", QStringLiteral("パラメータ(&P)...")),
@@ -243,8 +265,8 @@ void TZQLForm::BuildMenus() {
         return m;
     };
     menu(QStringLiteral("ファイル(&F)"), {"A_Save", "", "A_Output", "", "A_Close"});
-    menu(QStringLiteral("編集(&E)"),
-         {"A_CompareApply", "A_Sort", "A_DeleteDuplicates", "A_Find", "A_Replace"});
+    menu(QStringLiteral("編集(&E)"), {"A_Undo", "A_Redo", "", "A_CompareApply", "A_Sort",
+                                      "A_DeleteDuplicates", "A_Find", "A_Replace"});
     // Duplicate deletion is shown: the operation is complete, whatever older menus did.
     for (const char* hidden : {"A_Find", "A_Replace"})
         Action(QString::fromLatin1(hidden))->setVisible(false);
@@ -278,7 +300,8 @@ void TZQLForm::BuildToolBar() {
         unsigned colour;
     } buttons[] = {{"A_Add", "＋", 0x207020}, {"A_Delete", "－", 0xB02020},
                    {"A_Up", "↑", 0x2040A0},   {"A_Down", "↓", 0x2040A0},
-                   {"A_Left", "←", 0x2040A0}, {"A_Right", "→", 0x2040A0}};
+                   {"A_Left", "←", 0x2040A0}, {"A_Right", "→", 0x2040A0},
+                   {"A_Undo", "↺", 0x505050}, {"A_Redo", "↻", 0x505050}};
     for (const auto& button : buttons) {
         QAction* action = Action(QString::fromLatin1(button.name));
         action->setIcon(GlyphIcon(QString::fromUtf8(button.glyph), QColor::fromRgb(button.colour)));
@@ -370,7 +393,6 @@ void TZQLForm::BuildCentre() {
     panel_->setObjectName(QStringLiteral("ParamSBox"));
     panelColumn->addWidget(panel_, 1);
     connect(panel_, &TParamSBox::applyRequested, this, &TZQLForm::ChangeApply);
-    connect(panel_, &TParamSBox::edited, this, [this] { edited_ = true; });
 
     splitter_->addWidget(listArea);
     splitter_->addWidget(panelArea_);
@@ -387,7 +409,7 @@ void TZQLForm::BuildCentre() {
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { resetting_ = true; });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         resetting_ = false;
-        SyncPanelToCurrentRow();
+        FollowPanelElement();
     });
     connect(list_, &TElementListView::rowMoveRequested, this, &TZQLForm::MoveRows);
     list_->SetDropTarget([this](const TElementDrag& drag, int row) { DropElements(drag, row); });
@@ -405,13 +427,16 @@ void TZQLForm::BuildCentre() {
 
 // --- set-up and layout --------------------------------------------------------------------------
 
+// The caption carries Qt's modified marker: the window shows "*" while the library is modified.
 void TZQLForm::SetCaption(const QString& caption) {
-    setWindowTitle(caption);
+    caption_ = caption;
+    setWindowTitle(caption + QStringLiteral("[*]"));
+    setWindowModified(document_->IsModified());
 }
 
 void TZQLForm::UpdateCaptionFromPath() {
     const std::string& path = document_->Library().Path();
-    if (!path.empty()) SetCaption(QtText::FromNative(PathName::ToNative(path)));
+    SetCaption(path.empty() ? caption_ : QtText::FromNative(PathName::ToNative(path)));
 }
 
 void TZQLForm::SetUp() {
@@ -442,7 +467,7 @@ void TZQLForm::ApplyLook() {
 }
 
 bool TZQLForm::ReadyForTimedBatch() const {
-    return !closeConfirmed_ && !(panel_->CurrentElement() && (panel_->Changed() || edited_));
+    return !closeConfirmed_ && !HasPendingEdit();
 }
 
 void TZQLForm::FillGroups() {
@@ -478,9 +503,10 @@ void TZQLForm::ApplyLayout() {
     TZQICtrl* info = document_->Library().InitializeInfo();
     if (!info) return;
     const TLibraryWindowState state = TWindowState::ApplyLibrary(info->Store());
-    normalBounds_ =
-        QRect(state.bounds.left, state.bounds.top, state.bounds.width, state.bounds.height);
     QWidget* holder = Holder();
+    normalBounds_ = ClampedInto(
+        QRect(state.bounds.left, state.bounds.top, state.bounds.width, state.bounds.height),
+        AreaOf(*holder));
     holder->setGeometry(normalBounds_);
     if (state.windowState == kWindowMaximised)
         holder->showMaximized();
@@ -591,10 +617,6 @@ void TZQLForm::OpenCompareApply() {
 void TZQLForm::OpenDuplicateDeletion() {
     TSameDeleteForm form(document_->Library(), frame_.Dialogs(), this);
     if (!PrepareOperation(form)) return;
-    // The panel lets go of its element, which may be one of those deleted; the repaint shows
-    // the element standing in its row afterwards.
-    panel_->Show(nullptr);
-    edited_ = false;
     document_->RunDuplicateDeletion(form.DataLines());
 }
 
@@ -619,8 +641,7 @@ void TZQLForm::TakeOverGroups() {
 void TZQLForm::LetGoOfDeletedElement(const std::vector<const TGroupData*>& doomed) {
     const TElement* shown = panel_->CurrentElement();
     if (!shown || std::find(doomed.begin(), doomed.end(), shown->Owner()) == doomed.end()) return;
-    panel_->Show(nullptr);
-    edited_ = false;
+    ShowInPanel(nullptr);
 }
 
 void TZQLForm::OpenParamSetting() {
@@ -637,8 +658,7 @@ void TZQLForm::OpenParamSetting() {
 void TZQLForm::TakeOverParamSetting() {
     TakeOverParameters();
     // The panel shows the current element again, its values now at their new positions.
-    panel_->Show(panel_->CurrentElement());
-    edited_ = false;
+    ShowInPanel(panel_->CurrentElement());
     if (TSubForm* sub = FollowingSubWindow()) sub->Follow(this);
     // The batch change-apply window has a use box per parameter: it is made again.
     if (multiApply_) {
@@ -693,6 +713,50 @@ void TZQLForm::TakeOverParameters() {
     list_->viewport()->update();
 }
 
+// --- the history --------------------------------------------------------------------------------
+
+void TZQLForm::Undo() {
+    document_->Undo();
+}
+
+void TZQLForm::Redo() {
+    document_->Redo();
+}
+
+// The menu entries name the step they would undo or do again.
+void TZQLForm::ShowHistory() {
+    const QUndoStack& history = document_->History();
+    const struct {
+        const char* action;
+        const char* verb;
+        const char* key;
+        bool can;
+        QString step;
+    } entries[] = {{"A_Undo", "元に戻す", "U", history.canUndo(), history.undoText()},
+                   {"A_Redo", "やり直し", "R", history.canRedo(), history.redoText()}};
+    for (const auto& entry : entries) {
+        QAction* action = Action(QString::fromLatin1(entry.action));
+        const QString verb = QString::fromUtf8(entry.verb);
+        const QString named = entry.can ? verb + QStringLiteral(": ") + entry.step : verb;
+        action->setText(named + QStringLiteral("(&") + QLatin1String(entry.key) + QLatin1Char(')'));
+        action->setToolTip(named);
+        action->setStatusTip(named);
+        action->setEnabled(entry.can);
+    }
+}
+
+void TZQLForm::ShowStep(int group, int first, int last) {
+    if (group >= 0 && group != group_ &&
+        static_cast<std::size_t>(group) < document_->Library().GroupCount())
+        ChangeGroup(group);
+    const int rows = static_cast<int>(model_->ElementCount());
+    if (first < 0 || group != group_ || rows == 0) return;
+    first = std::min(first, rows - 1);
+    last = std::clamp(last, first, rows - 1);
+    list_->SelectRows(first, last, first);
+    list_->scrollTo(model_->index(first, 0));
+}
+
 // --- selection ----------------------------------------------------------------------------------
 
 TElement* TZQLForm::CurrentElement() const {
@@ -701,11 +765,37 @@ TElement* TZQLForm::CurrentElement() const {
 
 void TZQLForm::ShowRow(int row) {
     TElement* element = model_->ElementAt(row);
-    if (element != panel_->CurrentElement()) {
-        panel_->Show(element);
-        edited_ = false;
+    if (element != panel_->CurrentElement()) ShowInPanel(element);
+    list_->viewport()->update();
+}
+
+void TZQLForm::ShowInPanel(TElement* element) {
+    panel_->Show(element);
+    const QSignalBlocker block(outputBox_);
+    outputShown_ = element && element->OutputFlag() != 0;
+    outputBox_->setChecked(outputShown_);
+}
+
+bool TZQLForm::HasPendingEdit() const {
+    const TElement* element = panel_->CurrentElement();
+    return element && (panel_->Changed() || outputBox_->isChecked() != outputShown_);
+}
+
+// The panel stays with its element, wherever the rows put it, and shows its values anew when
+// it holds no edit of its own; an element that left the shown group gives way to the row's.
+void TZQLForm::FollowPanelElement() {
+    TElement* shown = panel_->CurrentElement();
+    const TGroupData* data = document_->DataOf(static_cast<std::size_t>(std::max(group_, 0)));
+    if (!shown || !data || shown->Owner() != data) return SyncPanelToCurrentRow();
+    const int row = static_cast<int>(shown->Index());
+    if (list_->CurrentRow() != row) {
+        resetting_ = true;
+        int top = 0, bottom = 0;
+        const bool block = list_->SelectedRange(top, bottom) && top <= row && row <= bottom;
+        list_->SelectRows(block ? top : row, block ? bottom : row, row);
+        resetting_ = false;
     }
-    outputBox_->setChecked(element && element->OutputFlag() != 0);
+    if (!HasPendingEdit()) ShowInPanel(shown);
     list_->viewport()->update();
 }
 
@@ -714,7 +804,7 @@ void TZQLForm::SyncPanelToCurrentRow() {
 }
 
 bool TZQLForm::PendingChangeQuery() {
-    if (!panel_->CurrentElement() || !(panel_->Changed() || edited_)) return true;
+    if (!HasPendingEdit()) return true;
     if (AutoApply()) {
         ChangeApply();
         return true;
@@ -725,8 +815,7 @@ bool TZQLForm::PendingChangeQuery() {
             ChangeApply();
             return true;
         case IDialogs::Answer::kNo:
-            panel_->ClearChanged();
-            edited_ = false;
+            ShowInPanel(panel_->CurrentElement());
             return true;
         default:
             return false;
@@ -803,9 +892,11 @@ QString TZQLForm::StatusText() const {
 void TZQLForm::ChangeApply() {
     TElement* element = panel_->CurrentElement();
     if (!element || group_ < 0) return;
-    document_->ApplyPanel(static_cast<std::size_t>(group_), *element, *panel_,
-                          outputBox_->isChecked());
-    edited_ = false;
+    TValueChange change = panel_->Collect();
+    change.outputFlag = outputBox_->isChecked() ? 1 : 0;
+    document_->ApplyPanel(static_cast<std::size_t>(group_), std::move(change));
+    // Whatever was written, the panel shows the element as it stands now.
+    ShowInPanel(element);
 }
 
 long TZQLForm::ParseCount(const QString& text) {
@@ -872,15 +963,10 @@ void TZQLForm::DeleteElements() {
     int top = 0, bottom = 0;
     if (!list_->SelectedRange(top, bottom)) return;
     if (!ConfirmDelete(frame_.Dialogs(), this, bottom - top + 1)) return;
-    // The panel lets go of an element that is about to be destroyed.
-    TElement* current = panel_->CurrentElement();
-    if (current && static_cast<int>(current->Index()) >= top &&
-        static_cast<int>(current->Index()) <= bottom) {
-        panel_->Show(nullptr);
-        edited_ = false;
-    }
-    document_->DeleteElements(static_cast<std::size_t>(group_), static_cast<std::size_t>(top),
-                              static_cast<std::size_t>(bottom) + 1);
+    // The panel's unapplied edits of an element deleted are settled by the document first.
+    if (!document_->DeleteElements(static_cast<std::size_t>(group_), static_cast<std::size_t>(top),
+                                   static_cast<std::size_t>(bottom) + 1))
+        return;
     const int row = std::min(top, std::max(static_cast<int>(model_->ElementCount()) - 1, 0));
     list_->SelectRows(row, row, row);
 }
@@ -941,6 +1027,9 @@ bool TZQLForm::event(QEvent* event) {
 bool TZQLForm::eventFilter(QObject* watched, QEvent* event) {
     const bool resized = event->type() == QEvent::Resize;
     if (watched == watchedHolder_ && (resized || event->type() == QEvent::Move)) {
+        // The bounds to store are those of the normal window, whatever state it is in later.
+        if (!watchedHolder_->isMinimized() && !watchedHolder_->isMaximized())
+            normalBounds_ = watchedHolder_->geometry();
         if (TSubForm* sub = FollowingSubWindow())
             sub->FollowWindow(watchedHolder_->geometry(), followMode_, resized);
     }
@@ -971,7 +1060,15 @@ bool TZQLForm::CloseQuery() {
         switch (frame_.Dialogs().AskYesNoCancel(this, question, QStringLiteral("終了確認"))) {
             case IDialogs::Answer::kYes:
                 // What could not be saved stays open rather than being lost; "No" still closes.
-                if (!document_->Save() || document_->IsModified()) return false;
+                if (!document_->Save() || document_->IsModified()) {
+                    frame_.Dialogs().Message(
+                        this,
+                        QStringLiteral("ライブラリ「") + Caption() +
+                            QStringLiteral(
+                                "」は保存されなかったため、閉じずに開いたままにします。"),
+                        QStringLiteral("終了確認"), IDialogs::Icon::kWarning);
+                    return false;
+                }
                 saved = true;
                 break;
             case IDialogs::Answer::kNo:

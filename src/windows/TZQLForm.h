@@ -55,7 +55,7 @@ public:
 
     TLibraryDocument& Document() { return *document_; }
     void SetCaption(const QString& caption);
-    QString Caption() const { return windowTitle(); }
+    QString Caption() const { return caption_; }
 
     // After the library is loaded: groups, panel, row height and font; the first group shown.
     void SetUp();
@@ -67,6 +67,11 @@ public:
 
     // --- commands -------------------------------------------------------------------------------
     bool PendingChangeQuery();
+    // The panel or the output box shows other than the panel's element holds.
+    bool HasPendingEdit() const;
+    // Ctrl+Z and Ctrl+Y (Ctrl+Shift+Z) outside a text field: the library's history.
+    void Undo();
+    void Redo();
     void ChangeGroup(int index);
     void SelectUp();
     void SelectDown();
@@ -163,6 +168,10 @@ private:
     void SyncGroupControls(int index);
     void ShowRow(int row);
     void SyncPanelToCurrentRow();
+    void ShowInPanel(TElement* element);
+    void ShowHistory();
+    void ShowStep(int group, int first, int last);
+    void FollowPanelElement();
     void ShowHoverStatus(int row, int column);
     bool PageStep(int delta);
     // The sub window, when it shows this window's library.
@@ -198,7 +207,8 @@ private:
     QRect normalBounds_{0, 0, 400, 300};
     bool closeConfirmed_ = false;
     bool resetting_ = false;
-    bool edited_ = false;  // the panel reported an edit since it last showed or applied
+    QString caption_;
+    bool outputShown_ = false;  // the output flag the panel's element had when shown
 };
 
 }  // namespace tabrix

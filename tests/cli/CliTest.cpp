@@ -89,6 +89,7 @@ void ExpectOut(const std::string& out, const std::string& expected) {
 
 TEST_F(CliTest, CommandsOfTheTable) {
     std::map<std::string, std::string> kept;
+    unsigned fileSizeBlocks = 0;
     const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24);
     for (const auto& row : test::ReadTable("cli/commands.tsv")) {
         auto field = [&](std::size_t i) { return i < row.size() ? row[i] : std::string(); };
@@ -96,6 +97,7 @@ TEST_F(CliTest, CommandsOfTheTable) {
         SCOPED_TRACE(step + " " + field(1));
         const fs::path file = dir.Path() / field(1);
         if (step == "library" || step == "sample") {
+            fileSizeBlocks = 0;
             for (const auto& entry : fs::directory_iterator(dir.Path()))
                 fs::remove_all(entry.path());
         }
@@ -123,7 +125,7 @@ TEST_F(CliTest, CommandsOfTheTable) {
                                    : arg.rfind("DIR/", 0) == 0 ? dir.File(arg.substr(4))
                                                                : arg);
             }
-            Outcome outcome = RunCli(args, dir);
+            Outcome outcome = RunCli(args, dir, fileSizeBlocks);
             EXPECT_EQ(outcome.status, std::stoi(field(2))) << outcome.err;
             std::string err = field(3);
             for (std::size_t at; (at = err.find("DIR/")) != std::string::npos;)
@@ -163,7 +165,14 @@ TEST_F(CliTest, CommandsOfTheTable) {
         } else if (step == "bom") {
             WriteFile(file, "\xEF\xBB\xBF" + ReadFile(file));
         } else if (step == "edit") {
-            Edit(field(1), field(2), field(3));
+            std::string to = field(3);
+            for (std::size_t at; (at = to.find("␀")) != std::string::npos;)
+                to.replace(at, std::string("␀").size(), 1, '\0');
+            Edit(field(1), field(2), to);
+        } else if (step == "mode") {
+            fs::permissions(file, static_cast<fs::perms>(std::stoi(field(2), nullptr, 8)));
+        } else if (step == "fsize") {
+            fileSizeBlocks = static_cast<unsigned>(std::stoul(field(1)));
         } else if (step == "same") {
             const std::string other = row.size() > 2 ? field(2) : "examples/books/" + field(1);
             EXPECT_EQ(ReadFile(file), ReadFile(kSource / other));

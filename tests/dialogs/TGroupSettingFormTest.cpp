@@ -220,7 +220,7 @@ private slots:
         // element about to be deleted are dropped, neither asked about nor applied.
         for (TZQLForm* window : {form_, second}) {
             window->SetAutoApply(false);
-            emit window->Panel().edited();
+            test::TypeText(window->Panel().Control(0), u"X"_s);
         }
         dialogs_->Expect(Kind::kYesNoCancel, u"変更が加えられています"_s, Answer::kNo);
 

@@ -59,7 +59,7 @@ private slots:
         QVERIFY(Library().IsModified());
         dialogs_->Expect(Kind::kYesNoCancel, u"保存して閉じますか"_s, Answer::kCancel);
         QVERIFY(!form_->parentWidget()->close());
-        QCOMPARE(form_->windowTitle(), chosen);
+        QCOMPARE(form_->Caption(), chosen);
         // The reference image is shown by its upper-cased extension.
         const std::tuple<const char*, const char*, bool> cases[] = {
             {"a.jpg", "JPG", true}, {"b.BMP", "BMP", true}, {"c.png", "PNG", false}};

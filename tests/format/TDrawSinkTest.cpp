@@ -32,7 +32,7 @@ protected:
         TDrawSink draw(painter, kCell, -20, switches);
         TFormatEvaluator evaluator(library, draw, kPurposeDraw);
         draw.Send(kEventBegin, {}, 0);
-        evaluator.RunTopLevel(&A(0), Compile(format));
+        if (evaluator.RunTopLevel(&A(0), Compile(format)) == kRunLimitReached) draw.MarkCut();
         return painter.calls;
     }
     FakePainter painter;
@@ -89,6 +89,16 @@ TEST_F(DrawSinkTest, WrappedFormatDrawsTheRestBelow) {
 TEST_F(DrawSinkTest, ColourLastsToTheEndOfTheCell) {
     EXPECT_EQ(Draw("%COLOR,FF%赤%\\n%黒"),
               (std::vector<std::string>{"赤@4,4/c255", "黒@4,24/c255"}));
+}
+
+// A cell whose run was cut by its budget keeps what it drew and shows a red mark after it; at
+// the right edge the mark takes the line's last place.
+TEST_F(DrawSinkTest, ACutCellShowsWhatItDrewAndAMark) {
+    A(0).SetNumbers(kCount, {1});
+    EXPECT_EQ(Draw("ab%WHILE,個数%%WEND%"), (std::vector<std::string>{"ab@4,4/c0", "…@24,4/c255"}));
+    painter.calls.clear();
+    EXPECT_EQ(Draw("%WARD_WRAP%0123456789%WHILE,個数%%WEND%"),
+              (std::vector<std::string>{"0123456789@4,4/c0", "…@4,24/c255"}));
 }
 
 }  // namespace

@@ -194,6 +194,39 @@ TEST_F(EvaluatorTest, EndlessLoopsStopAtTheIterationLimit) {
     EXPECT_EQ(counter.count, 1u);
 }
 
+// A cell is painted on every repaint, so a drawing run has a small budget of its own: an endless
+// loop that draws nothing (the sink never stops it) ends within the budget, and sooner when it
+// compares long texts, while a cell that draws many items is not cut.
+TEST_F(EvaluatorTest, DrawingRunsStopWithinTheirStepBudget) {
+    A(0).SetNumbers(kCount, {1});
+    std::vector<std::string> items(1000, "i");
+    A(0).SetTexts(kArray, StringList(items.begin(), items.end()));
+    A(0).SetTexts(kName, {std::string(640'000, 'n')});
+    SetOwnFormat(kArray, "%WHILE,配列%%配列%%WEND%");
+    struct Case {
+        const char* format;
+        int result;
+        std::size_t maxEvents;
+    };
+    for (const Case& c : {Case{"%WHILE,個数%%WEND%", kRunLimitReached, 0},
+                          Case{"%WHILE,個数%%参照->名称%%WEND%", kRunLimitReached, 20'000},
+                          Case{"%WHILE,個数%%IF,名称,==,x%%END_IF%y%WEND%", kRunLimitReached, 3},
+                          Case{"%WHILE,個数%%EDIT(<:,名称,x)%%WEND%", kRunLimitReached, 3},
+                          Case{"%配列%", kRunCompleted, 1000}}) {
+        SCOPED_TRACE(c.format);
+        CountingSink counter;
+        TFormatEvaluator evaluator(library, counter, kPurposeDraw);
+        EXPECT_EQ(evaluator.RunTopLevel(&A(0), Compile(c.format)), c.result);
+        EXPECT_LE(evaluator.Steps(),
+                  TFormatEvaluator::kDrawSteps + 640'000 / TFormatEvaluator::kBytesPerStep + 1);
+        EXPECT_LE(counter.count, c.maxEvents);
+    }
+    library.ParameterFile()->DrawCode() = Compile("%WHILE,個数%%WEND%");
+    CountingSink counter;
+    EXPECT_EQ(TFormatEvaluator::DrawElement(library, *groupA, 0, counter, kPurposeDraw),
+              kRunLimitReached);
+}
+
 TEST_F(EvaluatorTest, DrawElementPicksTheFormatByPurpose) {
     SetName(A(1), "x");
     TFormatCompiler(library).Compile({Sj("d%名称%")}, library.ParameterFile()->DrawCode());

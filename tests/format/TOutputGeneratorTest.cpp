@@ -26,8 +26,9 @@ protected:
         callbacks.status = [this](const std::string& text) {
             statuses.push_back(TextCodec::ToUtf8(text));
         };
-        callbacks.failure = [this](const std::string& path, const std::string&) {
+        callbacks.failure = [this](const std::string& path, const std::string& reason) {
             failures.push_back(TextCodec::ToUtf8(path));
+            reasons.push_back(reason);
         };
     }
     TOutputReport Output(const TOutputOptions& options = {}) {
@@ -41,6 +42,7 @@ protected:
     TOutputCallbacks callbacks;
     std::vector<std::string> statuses;
     std::vector<std::string> failures;
+    std::vector<std::string> reasons;
 };
 
 TEST_F(OutputTest, SinkCollectsLines) {
@@ -107,14 +109,65 @@ TEST_F(OutputTest, FoldersAreCreatedAndNamesStayInside) {
     EXPECT_TRUE(Exists("abs.txt"));
 }
 
-TEST_F(OutputTest, ClimbingNamesAreRefused) {
-    groupA->SetOutputPath("sub\\..\\..\\escape.txt");
-    TOutputReport report = Output();
-    EXPECT_EQ(report.failures, 1u);
-    EXPECT_EQ(failures.size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path().parent_path() / "escape.txt"));
-    EXPECT_FALSE(groupA->Has(TGroupSetting::kOutputDone));
-    EXPECT_TRUE(groupB->Has(TGroupSetting::kOutputDone));
+// Names that would write another file than the one named: leading out of the output folder,
+// or cut short by the system at a NUL byte.
+TEST_F(OutputTest, HostileNamesAreRefused) {
+    const std::pair<std::string, std::filesystem::path> cases[] = {
+        {"sub\\..\\..\\escape.txt", dir.Path().parent_path() / "escape.txt"},
+        {std::string("a\0.txt", 6), dir.Path() / "a"},
+    };
+    for (const auto& [name, wrongFile] : cases) {
+        SCOPED_TRACE(name);
+        failures.clear();
+        groupA->SetOutputPath(name);
+        groupA->Set(TGroupSetting::kOutputDone, false);
+        TOutputReport report = Output();
+        EXPECT_EQ(report.failures, 1u);
+        EXPECT_EQ(failures.size(), 1u);
+        EXPECT_FALSE(std::filesystem::exists(wrongFile));
+        EXPECT_FALSE(groupA->Has(TGroupSetting::kOutputDone));
+        EXPECT_TRUE(groupB->Has(TGroupSetting::kOutputDone));
+    }
+}
+
+// A text cut by the evaluator's limits is written as made; one that would pass the file size
+// limit is not written at all. Both name the group and element and leave the group due.
+TEST_F(OutputTest, CutTextsAreReportedAndLeaveTheGroupDue) {
+    struct Case {
+        const char* format;
+        std::size_t limit;
+        const char* fileStart;  // nullptr: no file
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"%名称%%WHILE,名称%x%WEND%", TOutputOptions::kDefaultFileSizeLimit, "a0xxx",
+         "element 1 of 3 of group グループA when it met a limit"},
+        {"%名称%%WHILE,名称%x%WEND%", 100, nullptr,
+         "element 1 of 3 of group グループA: the text would pass the limit of 100 bytes"},
+        {"%名称%%\\n%", 9, nullptr, "element 3 of 3 of group グループA: the text would pass"},
+        {"%名称%%\\n%", 12, "a0\r\na1\r\na2", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format + std::to_string(c.limit));
+        reasons.clear();
+        std::filesystem::remove(dir.File("a.txt"));
+        groupA->Set(TGroupSetting::kOutputDone, false);
+        groupB->Set(TGroupSetting::kOutput, false);
+        library.ParameterFile()->OutputFormat() = {Sj(c.format)};
+        TOutputOptions options;
+        options.fileSizeLimit = c.limit;
+        const TOutputReport report = Output(options);
+        EXPECT_EQ(Exists("a.txt"), c.fileStart != nullptr);
+        if (c.fileStart) {
+            EXPECT_EQ(File("a.txt").rfind(c.fileStart, 0), 0u);
+        }
+        EXPECT_EQ(report.failures, c.reason ? 1u : 0u);
+        EXPECT_EQ(groupA->Has(TGroupSetting::kOutputDone), c.reason == nullptr);
+        if (c.reason) {
+            ASSERT_EQ(reasons.size(), 1u);
+            EXPECT_NE(reasons[0].find(c.reason), std::string::npos) << reasons[0];
+        }
+    }
 }
 
 TEST_F(OutputTest, WriteFailuresAreReportedAndLeaveTheGroupDue) {

@@ -101,6 +101,26 @@ TEST_F(TLibrarySaverTest, NoToTheSameNameAsksForEachAndCancelSkipsOnlyThatFile) 
     EXPECT_TRUE(library_.InitializeInfo()->Path().empty());
 }
 
+// A library derived from a template has its own path but none for its other files yet: the
+// paths chosen for them in this save are in the library file it leaves.
+TEST_F(TLibrarySaverTest, PathsChosenAfterTheLibraryFileReachIt) {
+    library_.SetPath(dir_.File("derived.ZQL"));
+    questions_.paths = {{SavedFile::kElementData, dir_.File("derived.ZQD")},
+                        {SavedFile::kParameter, dir_.File("derived.ZQP")},
+                        {SavedFile::kInitializeInfo, dir_.File("derived.ZQI")}};
+    TSaveReport report = TLibrarySaver(library_, questions_).Save();
+    EXPECT_EQ(report.written, 4u);
+    EXPECT_EQ(report.failed, 0u);
+    TTabrixCtrl other;
+    int result = -1;
+    auto reopened = other.OpenNewLibrary(dir_.File("derived.ZQL"), result);
+    ASSERT_TRUE(reopened);
+    ASSERT_TRUE(reopened->ParameterFile() && reopened->InitializeInfo());
+    EXPECT_EQ(reopened->ParameterFile()->Path(), dir_.File("derived.ZQP"));
+    EXPECT_EQ(reopened->InitializeInfo()->Path(), dir_.File("derived.ZQI"));
+    EXPECT_TRUE(reopened->LoadProblems().empty());
+}
+
 TEST_F(TLibrarySaverTest, AFailingFileIsReportedAndTheOthersAreWritten) {
     std::filesystem::create_directory(dir_.File("x.ZQP"));  // cannot be replaced
     library_.Group(0)->GroupData()->Owner()->SetPath(dir_.File("x.ZQD"));

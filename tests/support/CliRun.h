@@ -18,8 +18,12 @@ struct Outcome {
 };
 
 // Runs tabrix-cli with the arguments (each quoted for the shell); the output lands in dir.
-inline Outcome RunCli(const std::vector<std::string>& args, const TempDir& dir) {
-    std::string command = TABRIX_CLI_PATH;
+// A file size limit (ulimit -f, in blocks of 512 bytes) other than 0 applies to the tool.
+inline Outcome RunCli(const std::vector<std::string>& args, const TempDir& dir,
+                      unsigned fileSizeBlocks = 0) {
+    std::string command =
+        fileSizeBlocks ? "ulimit -f " + std::to_string(fileSizeBlocks) + "; " : std::string();
+    command += TABRIX_CLI_PATH;
     for (const std::string& arg : args)
         command += " '" + arg + "'";
     const std::string outPath = dir.File("cli.out");

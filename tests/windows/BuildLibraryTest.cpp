@@ -100,8 +100,8 @@ private slots:
               R"("name": "グループ 2", "status": 0, "output_path": "グループ 2.txt")",
               R"("values": ["吾輩は猫である", ["夏目漱石"]])",
               R"("values": ["共著の本", ["山田太郎", "佐藤花子"]])",
-              // The file keeps no difference between no author and one empty one.
-              R"("values": ["未定", [""]])"})
+              // A field the user left untouched stays without a value.
+              R"("values": ["未定", null])"})
             QVERIFY2(dump.out.find(expected) != std::string::npos, expected);
 
         // Names typed before the library had a place landed beside it.

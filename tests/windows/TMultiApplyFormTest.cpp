@@ -107,8 +107,9 @@ private:
         QVERIFY(Elements(data) == order);  // no "change" list ran
         QVERIFY(data.Owner()->IsModified() && !group.Has(TGroupSetting::kOutputDone));
         QVERIFY(references() == referencesBefore);
-        // The library window's panel still shows what it showed.
-        QCOMPARE(qobject_cast<QLineEdit*>(form->Panel().Control(kTitle))->text(), shownTitle);
+        // The library window's panel shows its element as it stands now.
+        QCOMPARE(qobject_cast<QLineEdit*>(form->Panel().Control(kTitle))->text(),
+                 use.contains(kTitle) ? typed : shownTitle);
 
         form->Save();
         QList<QByteArray> expected = before;

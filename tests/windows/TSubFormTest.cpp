@@ -7,10 +7,13 @@
 #include <QSignalSpy>
 #include <QToolButton>
 
+#include <QMdiSubWindow>
 #include "FrameFixture.h"
+#include "model/TZQICtrl.h"
 #include "windows/TElementDrag.h"
 #include "windows/TSubElementListView.h"
 #include "windows/TSubForm.h"
+#include "windows/TWindowPlacement.h"
 
 namespace tabrix {
 
@@ -68,6 +71,36 @@ private slots:
     void cleanup() { CloseFrame(); }
 
     // Drops into the library window's first group (書籍).
+    // Placements stored far out of the frame come back inside it; a maximised window stores its
+    // normal bounds; the sub window following a window on the left stays inside the area.
+    void placementsStayInsideTheFrame() {
+        TZQLForm* form = OpenSample();
+        TMapInitialize& store = form->Document().Library().InitializeInfo()->Store();
+        TLibraryWindowState state;
+        state.bounds = {-500, 30000, 20000, 20000};
+        state.followMode = kFollowLeft;
+        TWindowState::StoreLibrary(store, state);
+        form->ApplyLayout();
+        QWidget* holder = form->parentWidget();
+        const QRect area(QPoint(0, 0), holder->parentWidget()->size());
+        QVERIFY(area.contains(holder->geometry()));
+        holder->setGeometry(20, 30, 400, 300);
+        static_cast<QMdiSubWindow*>(holder)->showMaximized();
+        TSubForm* sub = frame_->SubWindow();
+        QVERIFY(area.contains(sub->parentWidget()->geometry()));
+        form->StoreLayout();
+        const TLibraryWindowState stored = TWindowState::ApplyLibrary(store);
+        QCOMPARE(stored.windowState, std::uint32_t(kWindowMaximised));
+        QCOMPARE(stored.bounds, (TWindowBounds{20, 30, 400, 300}));
+        // Clamping keeps what fits and moves what does not.
+        const std::pair<QRect, QRect> cases[] = {{{10, 10, 50, 50}, {10, 10, 50, 50}},
+                                                 {{-40, 0, 40, 30}, {0, 0, 40, 30}},
+                                                 {{90, 90, 50, 50}, {50, 50, 50, 50}},
+                                                 {{0, 0, 9999, 9999}, {0, 0, 100, 100}}};
+        for (const auto& [bounds, clamped] : cases)
+            QCOMPARE(ClampedInto(bounds, QRect(0, 0, 100, 100)), clamped);
+    }
+
     void drops() {
         const unsigned copy = 0, move = 1, insert = 2;
         // A name, the drag mode (bit 0 move, bit 1 insert), the sub window's group and selection,

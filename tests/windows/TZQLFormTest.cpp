@@ -91,6 +91,23 @@ private slots:
         QVERIFY(!form->Document().IsModified());
     }
 
+    // A close whose save is cancelled keeps the window and says so, for the window's own close
+    // and for 終了 alike.
+    void aCloseThatDoesNotSaveSaysSo() {
+        for (const bool quit : {false, true}) {
+            TZQLForm* form = frame_->OpenSelected({});
+            dialogs_->Expect(Kind::kYesNoCancel, u"が変更されています"_s, Answer::kYes);
+            dialogs_->Expect(Kind::kSave, u"ZQDの保存先"_s, Answer::kCancel);
+            dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先"_s, Answer::kCancel);
+            dialogs_->Expect(Kind::kSave, u"ZQPファイルの保存先"_s, Answer::kCancel);
+            dialogs_->Expect(Kind::kSave, u"ZQIファイルの保存先"_s, Answer::kCancel);
+            dialogs_->Expect(Kind::kMessage, u"保存されなかったため、閉じずに開いたままにします"_s);
+            QVERIFY(!(quit ? frame_->close() : form->parentWidget()->close()));
+            QVERIFY(frame_->LibraryWindows().contains(form));
+            ForgetChanges(form->Document().Library());
+        }
+    }
+
     // A pending change: Cancel keeps the group and the selection, No drops the edit. Then a
     // close answered No writes nothing but the layout.
     void pendingChangesAndClosing() {
@@ -101,7 +118,7 @@ private slots:
         form->List().SelectRows(2, 2, 2);
         TElement* current = form->CurrentElement();
         QVERIFY(current);
-        emit form->Panel().edited();
+        test::TypeText(form->Panel().Control(0), u"X"_s);
         dialogs_->Expect(Kind::kYesNoCancel, u"変更が加えられています。適用しますか？"_s,
                          Answer::kCancel);
         form->Tabs().setCurrentIndex(1);
