@@ -1,6 +1,7 @@
 #include "batch/TBatchData.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string_view>
 
 namespace tabrix {
@@ -38,6 +39,13 @@ TBatchData TBatchData::Parse(const StringList& lines) {
     for (const std::string& line : lines)
         data.ReadLine(division, line);
     return data;
+}
+
+bool TBatchData::NamesGone() const {
+    for (const IndexList* list :
+         {&judgeParams, &groups, &sourceGroups, &destGroups, &applyParams, &targetGroups})
+        if (std::find(list->begin(), list->end(), kGone) != list->end()) return true;
+    return false;
 }
 
 void TBatchData::ReadLine(const TStringDivision& division, std::string line) {

@@ -24,6 +24,12 @@ enum FoldFlags : unsigned {
 
 class TBatchData {
 public:
+    // The position of a parameter or group deleted after the item was stored. It never names
+    // anything again, so an item holding it is refused: run on what is left, it would sort,
+    // overwrite or delete by fewer parameters or in other groups than it was set up for.
+    static constexpr std::uint32_t kGone = 0xFFFFFFFF;
+    static constexpr const char* kGoneText = "-1";
+
     // Reads every line; lines with unknown tags are ignored, bad numbers count as 0.
     static TBatchData Parse(const StringList& lines);
 
@@ -35,6 +41,9 @@ public:
     IndexList targetGroups;  // [TargetGroup]  duplicate deletion
     bool ascending = true;   // [Option] first value
     unsigned foldFlags = kFoldNone;
+
+    // True when a list names a deleted parameter or group.
+    bool NamesGone() const;
 
 private:
     void ReadLine(const TStringDivision& division, std::string line);

@@ -146,6 +146,9 @@ void CopyValue(const TElement& source, TElement& dest, std::uint32_t param, std:
 
 std::uint32_t TBatchRunner::RunBatchSetting(const TBatchSetting& setting) {
     const TBatchData data = TBatchData::Parse(setting.dataLines);
+    const bool operation = setting.type == kBatchSort || setting.type == kBatchCompareApply ||
+                           setting.type == kBatchDeleteDuplicates;
+    if (operation && data.NamesGone()) return kBatchNamesDeleted;
     switch (setting.type) {
         case kBatchSort:
             SortGroups(data.ascending, data.foldFlags, data.judgeParams, data.groups);
@@ -201,13 +204,15 @@ bool TBatchRunner::NamesParametersOnly(const IndexList& params) const {
 }
 
 void TBatchRunner::ReportGroup(std::size_t index) const {
-    if (!progress_ || index >= library_.GroupCount()) return;
-    progress_(CoreText::Get(CoreText::kGroupCaptionOpen) + library_.Group(index)->Name() +
+    const TGroupSetting* group = library_.GroupByNumber(index);
+    if (!progress_ || !group) return;
+    progress_(CoreText::Get(CoreText::kGroupCaptionOpen) + group->Name() +
               CoreText::Get(CoreText::kCloseQuote));
 }
 
 TGroupData* TBatchRunner::GroupDataAt(std::size_t group) const {
-    return group < library_.GroupCount() ? library_.Group(group)->GroupData() : nullptr;
+    const TGroupSetting* setting = library_.GroupByNumber(group);
+    return setting ? setting->GroupData() : nullptr;
 }
 
 void TBatchRunner::SortGroups(bool ascending, unsigned foldFlags, const IndexList& keys,
@@ -217,9 +222,10 @@ void TBatchRunner::SortGroups(bool ascending, unsigned foldFlags, const IndexLis
         sortKeys.push_back({p.index, p.type});
     const TElementSorter sorter(ascending, foldFlags, std::move(sortKeys));
     for (std::uint32_t index : groups) {
-        if (index >= library_.GroupCount()) continue;
+        TGroupSetting* numbered = library_.GroupByNumber(index);
+        if (!numbered) continue;
         ReportGroup(index);
-        TGroupSetting& group = *library_.Group(index);
+        TGroupSetting& group = *numbered;
         if (group.Has(TGroupSetting::kReadOnly) || !group.GroupData()) continue;
         TGroupData& data = *group.GroupData();
         data.Permute(sorter.Order(data.Elements()));  // renumbers and marks the file changed
@@ -287,8 +293,8 @@ std::vector<std::size_t> TBatchRunner::FindMatchingElements(const TElement& e,
 }
 
 TGroupSetting* TBatchRunner::WritableGroup(std::size_t index) const {
-    if (index >= library_.GroupCount()) return nullptr;
-    TGroupSetting* group = library_.Group(index);
+    TGroupSetting* group = library_.GroupByNumber(index);
+    if (!group) return nullptr;
     if (group->Has(TGroupSetting::kReadOnly) || !group->GroupData()) return nullptr;
     return group;
 }

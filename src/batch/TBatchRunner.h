@@ -49,11 +49,13 @@ public:
         // or is empty for duplicate deletion. Judging by fewer parameters than the item was
         // set up with would match, and overwrite or delete, elements it was not meant for.
         kBatchNoUsableJudge = 1,
+        // Nothing was changed: the item names a parameter or group that was deleted after it
+        // was stored (TBatchData::kGone).
+        kBatchNamesDeleted = 2,
     };
 
     // Parses the item's data lines and runs sort (1), compare-apply (2) or duplicate
-    // deletion (5); other types do nothing. kBatchRan, or kBatchNoUsableJudge for an item
-    // that was refused.
+    // deletion (5); other types do nothing. kBatchRan, or the reason an item was refused.
     std::uint32_t RunBatchSetting(const TBatchSetting& setting);
     // Runs the list of a trigger item by item; refused items are passed over and reported to
     // actions.skipped. A value outside the triggers runs nothing.

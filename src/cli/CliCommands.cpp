@@ -177,9 +177,13 @@ int Output(CliSession& session, const CommandLine& line) {
 // --- batch and run
 // --------------------------------------------------------------------------------
 
-const char* const kNoUsableJudge =
-    "the judge parameters ([JudgeParam]) name no parameter of the library, or one that is "
-    "not there (duplicate deletion needs at least one)";
+// Why the engine refused an item.
+std::string Refusal(std::uint32_t result) {
+    if (result == TBatchRunner::kBatchNamesDeleted)
+        return "it names a parameter or group that was deleted (-1)";
+    return "the judge parameters ([JudgeParam]) name no parameter of the library, or one that is "
+           "not there (duplicate deletion needs at least one)";
+}
 
 int Batch(CliSession& session, const CommandLine& line) {
     std::optional<std::uint32_t> type = ParseType(line.Value("--type"));
@@ -197,8 +201,9 @@ int Batch(CliSession& session, const CommandLine& line) {
         }
         setting.dataLines.push_back(std::move(cp932));
     }
-    if (TBatchRunner(session.Library()).RunBatchSetting(setting) != TBatchRunner::kBatchRan) {
-        Error(std::string("batch: ") + kNoUsableJudge + "; nothing was changed");
+    if (const std::uint32_t result = TBatchRunner(session.Library()).RunBatchSetting(setting);
+        result != TBatchRunner::kBatchRan) {
+        Error("batch: " + Refusal(result) + "; nothing was changed");
         return kExitUsage;
     }
     return line.Has("--save") ? SaveAfter(session, false) : kExitOk;
@@ -221,9 +226,9 @@ int RunList(CliSession& session, const CommandLine& line) {
     TBatchActions actions;
     actions.save = [&] { failed |= SaveAfter(session, false) != kExitOk; };
     actions.output = [&] { failed |= !RunOutput(session, outputOptions); };
-    actions.skipped = [&](const TBatchSetting& item, std::uint32_t) {
+    actions.skipped = [&](const TBatchSetting& item, std::uint32_t result) {
         Error("warning: batch item " + std::to_string(item.type) + " \"" + Utf8(item.name) +
-              "\" skipped: " + kNoUsableJudge);
+              "\" skipped: " + Refusal(result));
     };
     TBatchRunner(session.Library()).RunBatchList(trigger->second, actions);
     if (line.Has("--save")) actions.save();

@@ -41,6 +41,7 @@ TCompareApplyForm::TCompareApplyForm(const TZQLCtrl& library, IDialogs& dialogs,
       judges_(new TCheckList("JudgeParamCLBox")),
       applies_(new TCheckList("ApplyParamCLBox")) {
     setWindowTitle(QStringLiteral("判定適用"));
+    KeepGroupNumbers(library);
     const QStringList groups = TCheckList::GroupNames(library);
     judges_->Fill(TCheckList::ParameterNames(library));
     applies_->Fill(TCheckList::ParameterNames(library));
@@ -131,7 +132,8 @@ void TCompareApplyForm::ShowStatus(GroupSide& side) {
 }
 
 StringList TCompareApplyForm::DataLines() const {
-    return TBatchLines::CompareApply(sources_.selected, destinations_.selected, judges_->Ticks(),
+    return TBatchLines::CompareApply(ByGroupNumber(sources_.selected),
+                                     ByGroupNumber(destinations_.selected), judges_->Ticks(),
                                      applies_->Ticks());
 }
 

@@ -429,8 +429,13 @@ void TGroupSettingForm::SelectGroup(int row) {
     if (step.kind == TSettingStep::kAsk) {
         const TAnswer answer = AskApply(step.question);
         if (answer == TAnswer::kCancel) {
-            const std::optional<std::size_t> loaded = setting_.LoadedGroup();
-            groupGrid_->SelectQuietly(loaded ? static_cast<int>(*loaded) : -1);
+            auto reselect = [this] {
+                const std::optional<std::size_t> loaded = setting_.LoadedGroup();
+                groupGrid_->SelectQuietly(loaded ? static_cast<int>(*loaded) : -1);
+            };
+            reselect();
+            // A mouse press selects its row after announcing it: selected again once it is done.
+            QMetaObject::invokeMethod(this, reselect, Qt::QueuedConnection);
             return;
         }
         step = setting_.SelectGroup(chosen, answer);
@@ -602,6 +607,20 @@ bool TGroupSettingForm::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+bool TGroupSettingForm::ConfirmLostItems() {
+    const std::vector<std::string> items = setting_.StoredItemsLosingGroups();
+    if (items.empty()) return true;
+    QStringList lines;
+    for (const std::string& item : items)
+        lines << Shown(item);
+    const QString text =
+        QStringLiteral(
+            "除外・削除するグループを使う一括処理があります。これらは実行されなくなります：\n") +
+        lines.join(QLatin1Char('\n')) + QStringLiteral("\n宜しいですか？");
+    return dialogs_.AskOkCancel(this, text, QStringLiteral("確認"), IDialogs::Icon::kWarning) ==
+           IDialogs::Answer::kOk;
+}
+
 void TGroupSettingForm::accept() {
     TSettingStep step = setting_.Ok();
     if (step.kind == TSettingStep::kAsk) {
@@ -609,7 +628,8 @@ void TGroupSettingForm::accept() {
         if (answer == TAnswer::kCancel) return;
         setting_.Ok(answer);
     }
-    // Browsing and drags alone change nothing worth committing.
+    if (setting_.WantsCommit() && !ConfirmLostItems()) return;
+    // Browsing alone changes nothing worth committing.
     if (setting_.WantsCommit())
         QDialog::accept();
     else

@@ -40,6 +40,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Tells which stored batch items the commit leaves without their groups; false when the
+    // user stays in the dialog.
+    bool ConfirmLostItems();
     QWidget* BuildGroupPage();
     QWidget* BuildGroupDetails();
     QWidget* BuildFormatPage(QTextEdit*& editor, const char* name);

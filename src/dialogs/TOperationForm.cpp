@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "model/TGroupSetting.h"
+#include "model/TZQLCtrl.h"
 #include "platform/IDialogs.h"
 
 namespace tabrix {
@@ -41,6 +43,19 @@ QVBoxLayout* TOperationForm::Captioned(const QString& caption, QWidget* list) {
     column->addWidget(new QLabel(caption));
     column->addWidget(list, 1);
     return column;
+}
+
+void TOperationForm::KeepGroupNumbers(const TZQLCtrl& library) {
+    groupNumbers_.clear();
+    for (const auto& group : library.Groups())
+        groupNumbers_.push_back(group->Number());
+}
+
+std::vector<bool> TOperationForm::ByGroupNumber(const std::vector<bool>& shownTicks) const {
+    std::vector<bool> ticks(groupNumbers_.empty() ? 0 : groupNumbers_.back() + 1, false);
+    for (std::size_t i = 0; i < shownTicks.size() && i < groupNumbers_.size(); ++i)
+        ticks[groupNumbers_[i]] = shownTicks[i];
+    return ticks;
 }
 
 }  // namespace tabrix

@@ -6,6 +6,9 @@
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
+#include <vector>
+
 #include "model/TStringDivision.h"
 
 class QHBoxLayout;
@@ -14,6 +17,7 @@ class QVBoxLayout;
 namespace tabrix {
 
 class IDialogs;
+class TZQLCtrl;
 
 class TOperationForm : public QDialog {
     Q_OBJECT
@@ -35,8 +39,14 @@ protected:
     // A list under its label.
     static QVBoxLayout* Captioned(const QString& caption, QWidget* list);
 
+    // The group lists show the library's groups; the data lines name them by their numbers,
+    // which skip the numbers of groups held but not shown.
+    void KeepGroupNumbers(const TZQLCtrl& library);
+    std::vector<bool> ByGroupNumber(const std::vector<bool>& shownTicks) const;
+
 private:
     IDialogs& dialogs_;
+    std::vector<std::uint32_t> groupNumbers_;
 };
 
 }  // namespace tabrix

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStringList>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -151,10 +153,58 @@ TDrawFont TParamSettingForm::FromQFont(const QFont& font, std::uint32_t colour) 
 }
 
 void TParamSettingForm::accept() {
-    if (!SettleParameterChanges()) return;
+    if (!SettleParameterChanges() || !ConfirmConsequences()) return;
     setting_.StoreOnOk(static_cast<std::uint32_t>(rowHeightBox_->value()),
                        StoredTextOf(comDrawEdit_), StoredTextOf(comOutputEdit_));
     QDialog::accept();
+}
+
+bool TParamSettingForm::ConfirmTypeChange(std::uint8_t type) {
+    const std::optional<std::size_t> loaded = setting_.Loaded();
+    if (!library_ || !loaded || setting_.At(*loaded).Type() == type) return true;
+    const std::size_t lost = setting_.ValuesLostByType(*library_, type);
+    if (lost == 0 ||
+        dialogs_.AskOkCancel(
+            this, QStringLiteral("%1 個の要素の値が失われます。宜しいですか？").arg(lost),
+            Shown(TParamSetting::kConfirmCaption),
+            IDialogs::Icon::kWarning) == IDialogs::Answer::kOk)
+        return true;
+    // Cancel keeps the old type; the other edits stay on the page, not applied.
+    filling_ = true;
+    ShowType(setting_.At(*loaded).Type());
+    filling_ = false;
+    UpdatePageStates();
+    return false;
+}
+
+bool TParamSettingForm::ConfirmConsequences() {
+    if (!library_ || !setting_.DialogChanged()) return true;
+    QStringList parts;
+    const std::vector<std::string> items = setting_.StoredItemsLosingParameters(*library_);
+    if (!items.empty()) {
+        QStringList lines;
+        for (const std::string& item : items)
+            lines << Shown(item);
+        parts << QStringLiteral(
+                     "削除したパラメータを使う一括処理があります。"
+                     "これらは実行されなくなります：\n") +
+                     lines.join(QLatin1Char('\n'));
+    }
+    const std::vector<std::string> files = setting_.FilesRearranged(*library_);
+    if (!files.empty()) {
+        QStringList lines;
+        for (const std::string& path : files)
+            lines << (path.empty() ? QStringLiteral("（未保存のZQD）") : Shown(path));
+        parts << QStringLiteral("パラメータの並びが変わるため、次のZQDの値を並べ替えます：\n") +
+                     lines.join(QLatin1Char('\n')) +
+                     QStringLiteral(
+                         "\n同じZQPを使う、いま読み込まれていないZQDは並べ替えられ"
+                         "ません（値がずれます）。");
+    }
+    if (parts.isEmpty()) return true;
+    const QString text = parts.join(QStringLiteral("\n\n")) + QStringLiteral("\n宜しいですか？");
+    return dialogs_.AskOkCancel(this, text, Shown(TParamSetting::kConfirmCaption),
+                                IDialogs::Icon::kWarning) == IDialogs::Answer::kOk;
 }
 
 bool TParamSettingForm::eventFilter(QObject* watched, QEvent* event) {
@@ -197,7 +247,10 @@ QWidget* TParamSettingForm::BuildListColumn() {
             &TParamSettingForm::ParameterClicked);
     connect(paramList_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         const int row = paramList_->row(item);
-        if (setting_.Loaded() != std::optional<std::size_t>(row)) ParameterClicked(row);
+        // A click that the apply question turned back leaves another row current: no second
+        // question for the same click.
+        if (row == paramList_->currentRow() && setting_.Loaded() != std::optional<std::size_t>(row))
+            ParameterClicked(row);
     });
 
     auto* addRow = new QHBoxLayout;
@@ -483,12 +536,20 @@ void TParamSettingForm::MoveParameter(bool up) {
 void TParamSettingForm::ParameterClicked(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= setting_.Size()) return;
     if (!SettleParameterChanges()) {
-        const QSignalBlocker block(paramList_);
-        const std::optional<std::size_t> loaded = setting_.Loaded();
-        paramList_->setCurrentRow(loaded ? static_cast<int>(*loaded) : -1);
+        ReselectLoaded();
+        // A mouse press selects its row after announcing it: selected again once it is done.
+        QMetaObject::invokeMethod(
+            this, [this] { ReselectLoaded(); }, Qt::QueuedConnection);
         return;
     }
     LoadParameter(row);
+}
+
+void TParamSettingForm::ReselectLoaded() {
+    const QSignalBlocker block(paramList_);
+    const std::optional<std::size_t> loaded = setting_.Loaded();
+    paramList_->clearSelection();
+    paramList_->setCurrentRow(loaded ? static_cast<int>(*loaded) : -1);
 }
 
 bool TParamSettingForm::SettleParameterChanges() {
@@ -539,6 +600,7 @@ void TParamSettingForm::ApplyParameter() {
 
 bool TParamSettingForm::ApplyShownParameter() {
     TParamPage page = PageFromControls();
+    if (!ConfirmTypeChange(page.type)) return false;
     const ParamSettingResult result = setting_.Apply(page);
     if (result == ParamSettingResult::kNothing) return true;
     if (result != ParamSettingResult::kDone) {
@@ -700,9 +762,16 @@ void TParamSettingForm::UsedRowMoved(int from, int to) {
 void TParamSettingForm::FontLabelClicked(Qt::MouseButton button) {
     TDrawFont font = setting_.Font();
     if (button == Qt::LeftButton) {
-        QFont chosen = fontLabel_->font();
+        const QFont shown = fontLabel_->font();
+        QFont chosen = shown;
         if (!dialogs_.ChooseFont(this, chosen)) return;
+        const std::string storedName = font.name;
         font = FromQFont(chosen, font.colour);
+        // A font the screen lacks is shown in a substitute, which the font dialog hands back
+        // as the choice: the stored name stays unless the user picked another family.
+        if (chosen.family() == shown.family() || chosen.family() == QFontInfo(shown).family())
+            font.name = storedName;
+        if (font == setting_.Font()) return;
     } else {
         QColor colour = ColourOf(font.colour);
         if (!dialogs_.ChooseColour(this, colour)) return;

@@ -25,6 +25,7 @@ class QTextEdit;
 namespace tabrix {
 
 class IDialogs;
+class TZQLCtrl;
 
 class TParamSettingForm : public QDialog {
     Q_OBJECT
@@ -41,6 +42,10 @@ public:
     // The font the label shows and the elements will be drawn in, and back.
     static QFont ToQFont(const TDrawFont& font);
     static TDrawFont FromQFont(const QFont& font, std::uint32_t colour);
+
+    // The library in the window: what OK would do to its stored batch items and its
+    // element data is told before the dialog closes.
+    void SetLibrary(const TZQLCtrl& library) { library_ = &library; }
 
     void accept() override;
 
@@ -67,6 +72,14 @@ private:
     void ParameterClicked(int row);
     // Asks about unapplied edits of the shown parameter; false when the user stays on it.
     bool SettleParameterChanges();
+    // The row of the parameter shown in the pages becomes the current and selected one, so
+    // that ▲, ▼ and 削除 act on it.
+    void ReselectLoaded();
+    // Tells what the commit would cost beyond the definitions; false when the user stays.
+    bool ConfirmConsequences();
+    // A type whose values the elements' stored values are not asks first how many elements
+    // lose theirs; false, with the old type shown again, when the user keeps it.
+    bool ConfirmTypeChange(std::uint8_t type);
     void LoadParameter(int row);
     void ClearPages();
     void ApplyParameter();
@@ -99,6 +112,7 @@ private:
 
     IDialogs& dialogs_;
     TParamSetting setting_;
+    const TZQLCtrl* library_ = nullptr;
     QLineEdit* newParamEdit_ = nullptr;
     QCheckBox* makeUsedBox_ = nullptr;
     QListWidget* paramList_ = nullptr;

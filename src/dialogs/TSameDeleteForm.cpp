@@ -13,6 +13,7 @@ TSameDeleteForm::TSameDeleteForm(const TZQLCtrl& library, IDialogs& dialogs, QWi
       judges_(new TCheckList("JudgeParamCLBox")),
       targets_(new TCheckList("TargetGroupCLBox")) {
     setWindowTitle(QStringLiteral("重複削除"));
+    KeepGroupNumbers(library);
     judges_->Fill(TCheckList::ParameterNames(library));
     targets_->Fill(TCheckList::GroupNames(library));
     auto* lists = new QHBoxLayout;
@@ -25,7 +26,7 @@ TSameDeleteForm::TSameDeleteForm(const TZQLCtrl& library, IDialogs& dialogs, QWi
 }
 
 StringList TSameDeleteForm::DataLines() const {
-    return TBatchLines::DuplicateDeletion(judges_->Ticks(), targets_->Ticks());
+    return TBatchLines::DuplicateDeletion(judges_->Ticks(), ByGroupNumber(targets_->Ticks()));
 }
 
 QString TSameDeleteForm::Refusal() const {

@@ -14,6 +14,7 @@ TSortForm::TSortForm(const TZQLCtrl& library, int group, IDialogs& dialogs, QWid
       groups_(new TCheckList("TargetGroupCLBox")),
       options_(new TCheckList("OptionCLBox")) {
     setWindowTitle(QStringLiteral("並び替え"));
+    KeepGroupNumbers(library);
     keys_->Fill(TCheckList::ParameterNames(library));
     groups_->Fill(TCheckList::GroupNames(library));
     groups_->SetTicked(group, true);
@@ -38,7 +39,7 @@ TSortForm::TSortForm(const TZQLCtrl& library, int group, IDialogs& dialogs, QWid
 
 StringList TSortForm::DataLines() const {
     const std::vector<bool> options = options_->Ticks();
-    return TBatchLines::Sort(keys_->Ticks(), groups_->Ticks(),
+    return TBatchLines::Sort(keys_->Ticks(), ByGroupNumber(groups_->Ticks()),
                              {options[0], options[1], options[2], options[3]});
 }
 

@@ -2,7 +2,9 @@
 // group's output settings, header and footer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "model/TCodeData.h"
@@ -41,7 +43,15 @@ public:
     TGroupData* GroupData() const { return groupData_; }
     void SetGroupData(TGroupData* data) { groupData_ = data; }
     TGroupSetting* ConnectGroup() const { return connectGroup_; }
-    void SetConnectGroup(TGroupSetting* group) { connectGroup_ = group; }
+    void SetConnectGroup(TGroupSetting* group) {
+        connectGroup_ = group;
+        heldConnect_.reset();
+    }
+    // A connect group that is a record the library holds but does not show: which of its held
+    // records (TZQLCtrl::HeldGroups), written back as that record's number. A connect group
+    // set since replaces it.
+    std::optional<std::size_t> HeldConnect() const { return heldConnect_; }
+    void SetHeldConnect(std::size_t held) { heldConnect_ = held; }
     const std::string& Name() const { return name_; }
     void SetName(std::string name) { name_ = std::move(name); }
     std::uint32_t Number() const { return number_; }
@@ -73,6 +83,7 @@ private:
     CodeList footerCode_;
     TGroupData* groupData_ = nullptr;
     TGroupSetting* connectGroup_ = nullptr;
+    std::optional<std::size_t> heldConnect_;
     TZQPCtrl* parameterFile_ = nullptr;
     TZQLCtrl* library_ = nullptr;
     std::uint32_t number_ = 0;

@@ -110,6 +110,7 @@ TGroupSetting* TZQLCtrl::AppendGroup(std::unique_ptr<TGroupSetting> group) {
     group->SetNumber(static_cast<std::uint32_t>(groups_.size()));
     TGroupSetting* added = group.get();
     groups_.push_back(std::move(group));
+    if (!heldGroups_.empty()) RenumberGroups();
     if (added->GroupData()) groupMap_[added->GroupData()] = added;
     return added;
 }
@@ -121,7 +122,7 @@ void TZQLCtrl::DeleteGroup(std::size_t i) {
         if (group->ConnectGroup() == doomed) group->SetConnectGroup(nullptr);
     }
     groups_.erase(groups_.begin() + static_cast<std::ptrdiff_t>(i));
-    RenumberGroups(i);
+    RenumberGroups();
     RebuildGroupMap();
 }
 
@@ -137,7 +138,7 @@ std::vector<std::unique_ptr<TGroupSetting>> TZQLCtrl::TakeGroups() {
 
 void TZQLCtrl::ReorderGroups(std::vector<std::unique_ptr<TGroupSetting>> ordered) {
     groups_ = std::move(ordered);
-    RenumberGroups(0);
+    RenumberGroups();
     RebuildGroupMap();
 }
 
@@ -154,9 +155,47 @@ void TZQLCtrl::RebuildGroupMap() {
     }
 }
 
-void TZQLCtrl::RenumberGroups(std::size_t from) {
-    for (std::size_t i = from; i < groups_.size(); ++i)
-        groups_[i]->SetNumber(static_cast<std::uint32_t>(i));
+// The shown groups take the numbers the held records leave free, in the order a save writes
+// them: a hidden group moves no other one, so references, connect groups and stored batch
+// items keep naming the groups they named when the file was read.
+void TZQLCtrl::RenumberGroups() {
+    auto held = heldGroups_.begin();
+    std::size_t number = 0;
+    for (const auto& group : groups_) {
+        for (; held != heldGroups_.end() && held->position <= number; ++held)
+            ++number;
+        group->SetNumber(static_cast<std::uint32_t>(number++));
+    }
+}
+
+std::vector<std::size_t> TZQLCtrl::HeldNumbers() const {
+    std::vector<std::size_t> numbers;
+    auto held = heldGroups_.begin();
+    std::size_t number = 0;
+    for (std::size_t shown = 0; shown < groups_.size(); ++shown, ++number)
+        for (; held != heldGroups_.end() && held->position <= number; ++held)
+            numbers.push_back(number++);
+    for (; held != heldGroups_.end(); ++held)
+        numbers.push_back(number++);
+    return numbers;
+}
+
+std::vector<TGroupSetting*> TZQLCtrl::ByNumber() const {
+    std::vector<TGroupSetting*> numbered;
+    for (const auto& group : groups_) {
+        if (numbered.size() <= group->Number()) numbered.resize(group->Number() + 1, nullptr);
+        numbered[group->Number()] = group.get();
+    }
+    return numbered;
+}
+
+TGroupSetting* TZQLCtrl::GroupByNumber(std::size_t number) const {
+    // Mostly nothing is held, and the number is the position.
+    if (number < groups_.size() && groups_[number]->Number() == number)
+        return groups_[number].get();
+    for (const auto& group : groups_)
+        if (group->Number() == number) return group.get();
+    return nullptr;
 }
 
 // --- element list operations -----------------------------------------------------------------
@@ -227,7 +266,7 @@ FileResult TZQLCtrl::Read(const Progress& progress) {
         }
     }
     RebuildGroupMap();
-    RenumberGroups(0);
+    RenumberGroups();
     SetModified(false);
     return kFileOk;
 }
@@ -317,9 +356,14 @@ void TZQLCtrl::ReadGroups(const StringList& lines, std::size_t& i, const Progres
         }
         ++records;
     }
-    // Connect-group numbers name positions in the list as read, after dropped groups.
+    // Connect-group numbers are group numbers, held records counted.
+    RenumberGroups();
+    const std::vector<std::size_t> held = HeldNumbers();
     for (const PendingConnect& c : connects) {
-        if (c.target < groups_.size()) c.group->SetConnectGroup(groups_[c.target].get());
+        if (TGroupSetting* target = GroupByNumber(c.target)) c.group->SetConnectGroup(target);
+        auto record = std::find(held.begin(), held.end(), c.target);
+        if (record != held.end())
+            c.group->SetHeldConnect(static_cast<std::size_t>(record - held.begin()));
     }
 }
 
@@ -439,38 +483,35 @@ bool ReadPlainDecimal(std::string_view text, std::uint32_t& value) {
 }
 
 // The entry of the group data's element list an element reference names, or none.
-const std::unique_ptr<TElement>* ElementEntry(
-    const std::vector<std::unique_ptr<TGroupSetting>>& groups, std::string_view item) {
+const std::unique_ptr<TElement>* ElementEntry(const std::vector<TGroupSetting*>& groups,
+                                              std::string_view item) {
     const std::size_t blank = item.find(' ');
     const std::uint32_t index = TElementLineReader::ReadNumber(item.substr(0, blank));
     const std::uint32_t group = blank == std::string_view::npos
                                     ? 0
                                     : TElementLineReader::ReadNumber(item.substr(blank + 1));
-    if (group >= groups.size()) return nullptr;
+    if (group >= groups.size() || !groups[group]) return nullptr;
     const TGroupData* data = groups[group]->GroupData();
     return data && index < data->Size() ? &data->Elements()[index] : nullptr;
 }
 
-TElement* FindElement(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
-                      std::string_view item) {
+TElement* FindElement(const std::vector<TGroupSetting*>& groups, std::string_view item) {
     const std::unique_ptr<TElement>* entry = ElementEntry(groups, item);
     return entry ? entry->get() : nullptr;
 }
 
 // Asks the processor for the element list entry a look-up of the field's first item reads:
 // the look-ups land all over the lists, and fetching one some references ahead hides the wait.
-void PrefetchElement(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
-                     std::string_view field) {
+void PrefetchElement(const std::vector<TGroupSetting*>& groups, std::string_view field) {
     if (const auto* entry = ElementEntry(groups, field.substr(0, field.find('#'))))
         __builtin_prefetch(entry);
 }
 
-TGroupSetting* FindGroup(const std::vector<std::unique_ptr<TGroupSetting>>& groups,
-                         std::string_view item) {
+TGroupSetting* FindGroup(const std::vector<TGroupSetting*>& groups, std::string_view item) {
     std::uint32_t number = 0;
     if (!ReadPlainDecimal(item, number))
         number = static_cast<std::uint32_t>(TStringDivision::ToLong(item, 0));
-    return number < groups.size() ? groups[number].get() : nullptr;
+    return number < groups.size() ? groups[number] : nullptr;
 }
 
 // The references first .. end-1 of the table as looked up by one part: the targets of each
@@ -546,7 +587,7 @@ void LookUp(std::size_t k, const std::vector<std::string_view>& items, TElement:
 // but the table's item lists, freed as they are read, is changed.
 template <typename TypeOf>
 std::vector<ResolvedPart> LookUpInParts(std::vector<TUnresolvedReference>& table,
-                                        const std::vector<std::unique_ptr<TGroupSetting>>& groups,
+                                        const std::vector<TGroupSetting*>& groups,
                                         const TStringDivision& division, std::size_t parts,
                                         TypeOf typeOf) {
     std::vector<ResolvedPart> resolved(parts);
@@ -664,11 +705,11 @@ void StoreInOrder(const std::vector<ResolvedPart>& resolved,
 // A group's set is made large enough first: groups are referred to by many elements.
 void RegisterInParts(const std::vector<ResolvedPart>& resolved,
                      const std::vector<TUnresolvedReference>& table,
-                     const std::vector<std::unique_ptr<TGroupSetting>>& groups, bool anyGroups) {
+                     const std::vector<TGroupSetting*>& groups, bool anyGroups) {
     const std::size_t parts = resolved.size();
     RunInParts(parts, [&](std::size_t p) {
         for (std::size_t g = 0; g < groups.size(); ++g) {
-            if (groups[g]->Number() % parts != p) continue;
+            if (!groups[g] || groups[g]->Number() % parts != p) continue;
             std::size_t count = 0;
             for (const ResolvedPart& part : resolved)
                 count += part.groupCounts[g];
@@ -721,6 +762,8 @@ void RegisterInParts(const std::vector<ResolvedPart>& resolved,
 
 void TZQLCtrl::ResolveReferences() {
     keptReferences_.clear();
+    // References name groups by their numbers in the file, held records counted.
+    const std::vector<TGroupSetting*> numbered = ByNumber();
     auto typeOf = [this](const TUnresolvedReference& ref) -> std::uint8_t {
         if (!parameterFile_ || ref.param >= parameterFile_->Size()) return kTypeString;
         return parameterFile_->At(ref.param)->Type();
@@ -732,9 +775,9 @@ void TZQLCtrl::ResolveReferences() {
         // The look-ups run in parts and change nothing; then the targets are stored in parts
         // by referring element, and registered in parts by target.
         std::vector<ResolvedPart> resolved =
-            LookUpInParts(references_, groups_, division_, parts, typeOf);
+            LookUpInParts(references_, numbered, division_, parts, typeOf);
         if (PlaceInParts(resolved, references_, !groups_.empty()))
-            RegisterInParts(resolved, references_, groups_, !groups_.empty());
+            RegisterInParts(resolved, references_, numbered, !groups_.empty());
         else
             StoreInOrder(resolved, references_, !groups_.empty());
         for (ResolvedPart& part : resolved)
@@ -745,9 +788,9 @@ void TZQLCtrl::ResolveReferences() {
         for (const TUnresolvedReference& ref : references_) {
             std::uint8_t type = typeOf(ref);
             if (IsElementRefType(type))
-                ResolveElementRefs(ref);
+                ResolveElementRefs(ref, numbered);
             else if (type == kTypeGroupRef)
-                ResolveGroupRefs(ref);
+                ResolveGroupRefs(ref, numbered);
         }
     }
     // Kept items go on after the values are stored, which would drop them.
@@ -759,8 +802,8 @@ void TZQLCtrl::ResolveReferences() {
     std::vector<TUnresolvedReference>().swap(references_);
     // The files read for this library were decoded against its group list as it is now.
     std::vector<const TGroupData*> context;
-    for (const auto& group : groups_)
-        context.push_back(group->GroupData());
+    for (const TGroupSetting* group : numbered)
+        context.push_back(group ? group->GroupData() : nullptr);
     for (TZQDCtrl* file : filesRead_)
         file->SetReadContext(this, context);
     filesRead_.clear();
@@ -798,8 +841,9 @@ void TZQLCtrl::ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
     DropTrailingNulls(targets);
 }
 
-void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
-    auto lookup = [this](std::string_view item) { return FindElement(groups_, item); };
+void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref,
+                                  const std::vector<TGroupSetting*>& numbered) {
+    auto lookup = [&numbered](std::string_view item) { return FindElement(numbered, item); };
     thread_local std::vector<TElement*> targets;  // reused: one list per reference read
     targets.clear();
     ResolveItems(ref, lookup, targets);
@@ -807,8 +851,9 @@ void TZQLCtrl::ResolveElementRefs(const TUnresolvedReference& ref) {
     ReleaseIfLarge(targets);
 }
 
-void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref) {
-    auto lookup = [this](std::string_view item) { return FindGroup(groups_, item); };
+void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref,
+                                const std::vector<TGroupSetting*>& numbered) {
+    auto lookup = [&numbered](std::string_view item) { return FindGroup(numbered, item); };
     thread_local std::vector<TGroupSetting*> targets;
     targets.clear();
     ResolveItems(ref, lookup, targets);
@@ -850,19 +895,24 @@ StringList TZQLCtrl::BuildLines() const {
     lines.push_back("[/init]");
 
     lines.push_back("[use_group]");
-    // Held records go back at the positions they were read from, among the shown groups.
+    // Held records go back at the positions they were read from, among the shown groups, as
+    // RenumberGroups numbers them.
     auto held = heldGroups_.begin();
     std::size_t written = 0;
-    auto writeHeldUpTo = [&](std::size_t position) {
-        for (; held != heldGroups_.end() && held->position <= position; ++held, ++written)
-            lines.insert(lines.end(), held->lines.begin(), held->lines.end());
+    auto writeHeld = [&] {
+        lines.insert(lines.end(), held->lines.begin(), held->lines.end());
+        ++held;
+        ++written;
     };
+    const std::vector<std::size_t> heldNumbers = HeldNumbers();
     for (const auto& group : groups_) {
-        writeHeldUpTo(written);
-        AppendGroupLines(lines, *group, zqpPath);
+        while (held != heldGroups_.end() && held->position <= written)
+            writeHeld();
+        AppendGroupLines(lines, *group, zqpPath, heldNumbers);
         ++written;
     }
-    writeHeldUpTo(SIZE_MAX);
+    while (held != heldGroups_.end())
+        writeHeld();
     lines.push_back("[/use_group]");
 
     TStringFiler::WriteBlock(lines, "[free_text]", freeText_, "[/free_text]");
@@ -882,7 +932,8 @@ StringList TZQLCtrl::BuildLines() const {
 }
 
 void TZQLCtrl::AppendGroupLines(StringList& lines, const TGroupSetting& group,
-                                const std::string& zqpPath) const {
+                                const std::string& zqpPath,
+                                const std::vector<std::size_t>& heldNumbers) const {
     const TGroupData* data = group.GroupData();
     const TZQDCtrl* file = data ? data->Owner() : nullptr;
     lines.push_back("[group]");
@@ -894,6 +945,8 @@ void TZQLCtrl::AppendGroupLines(StringList& lines, const TGroupSetting& group,
     lines.push_back("[output_path]" + group.OutputPath());
     if (group.ConnectGroup())
         lines.push_back("[connect_group]" + Unsigned(group.ConnectGroup()->Number()));
+    else if (group.HeldConnect() && *group.HeldConnect() < heldNumbers.size())
+        lines.push_back("[connect_group]" + Unsigned(heldNumbers[*group.HeldConnect()]));
     TStringFiler::WriteBlock(lines, "[header]", group.Header(), "[/header]");
     TStringFiler::WriteBlock(lines, "[footer]", group.Footer(), "[/footer]");
     lines.push_back("[/group]");

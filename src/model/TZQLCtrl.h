@@ -129,7 +129,15 @@ public:
     // The group of this library that shows the group data, or none.
     TGroupSetting* FindGroupOf(const TGroupData* data) const;
     void RebuildGroupMap();
-    void RenumberGroups(std::size_t from = 0);
+    // Gives each group its number: its place among the file's group records, held ones
+    // counted (see HeldGroups).
+    void RenumberGroups();
+    // The group of that number, or none (a held record's number, or beyond the groups).
+    TGroupSetting* GroupByNumber(std::size_t number) const;
+    // Per number, the group of that number (none for the numbers of held records).
+    std::vector<TGroupSetting*> ByNumber() const;
+    // The numbers of the held records, in their order, as a save writes them among the groups.
+    std::vector<std::size_t> HeldNumbers() const;
 
     // Element list operations by group number: 1 when the number names no group; otherwise
     // the group's output-done bit is cleared and the operation's result is returned.
@@ -175,11 +183,13 @@ private:
     void ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
                       std::vector<Target*>& targets);
     void ReadBatch(const StringList& lines, std::size_t& i);
-    void ResolveElementRefs(const TUnresolvedReference& ref);
-    void ResolveGroupRefs(const TUnresolvedReference& ref);
+    void ResolveElementRefs(const TUnresolvedReference& ref,
+                            const std::vector<TGroupSetting*>& numbered);
+    void ResolveGroupRefs(const TUnresolvedReference& ref,
+                          const std::vector<TGroupSetting*>& numbered);
     StringList BuildLines() const;
-    void AppendGroupLines(StringList& lines, const TGroupSetting& group,
-                          const std::string& zqpPath) const;
+    void AppendGroupLines(StringList& lines, const TGroupSetting& group, const std::string& zqpPath,
+                          const std::vector<std::size_t>& heldNumbers) const;
 
     struct KeptReference {
         TElement* element;

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "batch/TBatchPositions.h"
 #include "model/FileResult.h"
+#include "model/PathName.h"
+#include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTabrixCtrl.h"
@@ -464,6 +468,7 @@ TSettingStep TGroupDataSetting::MoveGroupDataToFile(std::size_t file,
         files_[target]->data.push_back(std::move(data));
     files_[file]->changed = true;
     files_[target]->changed = true;
+    dialogChanged_ = true;
     return Done();
 }
 
@@ -482,7 +487,10 @@ TSettingStep TGroupDataSetting::CreateGroupsFromData(std::size_t file,
         NewGroup(data, numbered ? Numbered(GroupWord(), ++highest) : data->name);
         created = true;
     }
-    return created ? Done() : Nothing();
+    if (!created) return Nothing();
+    // What a drag made is work like any other: OK commits it.
+    dialogChanged_ = true;
+    return Done();
 }
 
 TSettingStep TGroupDataSetting::AddGroups(std::optional<std::size_t> file,
@@ -504,17 +512,51 @@ TSettingStep TGroupDataSetting::ExcludeGroups(const std::vector<std::size_t>& ro
                                               bool confirmed) {
     std::vector<std::size_t> valid = ValidRows(rows, groups_.size());
     if (valid.empty()) return Nothing();
-    if (!confirmed) {
-        return Ask(Text("【選択している】") + std::to_string(valid.size()) +
-                       Text(" 個のグループを除外します。宜しいですか？"),
-                   TSettingQuestion::kOkCancel);
-    }
     std::vector<const GroupCopy*> doomed;
     for (std::size_t row : valid)
         doomed.push_back(groups_[row].get());
+    if (!confirmed) {
+        return Ask(Text("【選択している】") + std::to_string(valid.size()) +
+                       Text(" 個のグループを除外します。宜しいですか？") +
+                       LostReferencesNote(doomed),
+                   TSettingQuestion::kOkCancel);
+    }
     RemoveGroups(doomed);
     dialogChanged_ = true;
     return Done();
+}
+
+std::size_t TGroupDataSetting::ReferencesLostWith(
+    const std::vector<const GroupCopy*>& leaving) const {
+    const std::unordered_set<const GroupCopy*> gone(leaving.begin(), leaving.end());
+    std::unordered_set<const DataCopy*> stillShown;
+    for (const auto& group : groups_)
+        if (!gone.count(group.get())) stillShown.insert(group->data);
+    std::unordered_set<const TGroupData*> counted;
+    std::size_t lost = 0;
+    // Only values of stored elements count: a panel's working copy is not saved.
+    auto count = [&lost](const TReferrer& referrer) {
+        lost += referrer.element->Owner() ? 1 : 0;
+        return true;
+    };
+    for (const GroupCopy* group : leaving) {
+        if (group->source) group->source->Referrers().AllOf(count);
+        const DataCopy* data = group->data;
+        if (!data || !data->source || stillShown.count(data) ||
+            !counted.insert(data->source).second)
+            continue;
+        for (const auto& element : data->source->Elements())
+            if (element->HasReferrers()) element->Referrers().AllOf(count);
+    }
+    return lost;
+}
+
+std::string TGroupDataSetting::LostReferencesNote(
+    const std::vector<const GroupCopy*>& leaving) const {
+    const std::size_t lost = ReferencesLostWith(leaving);
+    if (lost == 0) return {};
+    return Text("\n（これらのグループの要素を指す参照 ") + std::to_string(lost) +
+           Text(" 個は、保存すると消去されます）");
 }
 
 TSettingStep TGroupDataSetting::MoveGroup(std::size_t from, std::size_t to) {
@@ -536,12 +578,14 @@ TSettingStep TGroupDataSetting::MoveGroupData(std::size_t file, std::size_t from
     if (from >= data.size() || to >= data.size() || from == to) return Nothing();
     MoveWithin(data, from, to);
     files_[file]->changed = true;
+    dialogChanged_ = true;
     return Done();
 }
 
 TSettingStep TGroupDataSetting::MoveFile(std::size_t from, std::size_t to) {
     if (from >= files_.size() || to >= files_.size() || from == to) return Nothing();
     MoveWithin(files_, from, to);
+    dialogChanged_ = true;
     return Done();
 }
 
@@ -552,6 +596,31 @@ TSettingStep TGroupDataSetting::Ok(TAnswer answer) {
         if (answer == TAnswer::kYes) ApplyGroup();
     }
     return Done();
+}
+
+std::vector<std::string> TGroupDataSetting::StoredItemsLosingGroups() const {
+    std::unordered_set<const TGroupSetting*> kept;
+    for (const auto& group : groups_)
+        kept.insert(group->source);
+    std::set<std::size_t> gone;
+    for (const auto& group : library_.Groups())
+        if (!kept.count(group.get())) gone.insert(group->Number());
+    std::vector<std::string> named =
+        TBatchPositions::Naming(library_, TBatchPositions::Kind::kGroups, gone);
+    if (!library_.Controller()) return named;
+    // Another library loses the groups that show a deleted group data.
+    const std::unordered_set<const TGroupData*> doomed(deleted_.begin(), deleted_.end());
+    for (const TZQLCtrl* open : library_.Controller()->Libraries()) {
+        if (open == &library_) continue;
+        std::set<std::size_t> lost;
+        for (const auto& group : open->Groups())
+            if (doomed.count(group->GroupData())) lost.insert(group->Number());
+        const std::string owner = open->Path().substr(PathName::LastSeparator(open->Path()) + 1);
+        for (const std::string& item :
+             TBatchPositions::Naming(*open, TBatchPositions::Kind::kGroups, lost))
+            named.push_back(owner + ": " + item);
+    }
+    return named;
 }
 
 // --- commit --------------------------------------------------------------------------------------
@@ -572,6 +641,40 @@ std::vector<std::pair<const TGroupData*, std::string>> ListOf(const TZQDCtrl& fi
     return list;
 }
 
+// The number each group of each open library has before the commit: the stored batch items
+// name groups by number and must follow them.
+// Held records count too: their numbers stay theirs.
+struct GroupNumbers {
+    std::unordered_map<const TGroupSetting*, std::uint32_t> shown;
+    std::vector<std::size_t> held;
+};
+
+GroupNumbers NumbersOf(const TZQLCtrl& library) {
+    GroupNumbers numbers;
+    for (const auto& group : library.Groups())
+        numbers.shown[group.get()] = group->Number();
+    numbers.held = library.HeldNumbers();
+    return numbers;
+}
+
+// Re-points the library's stored items from the numbers before to the groups' numbers now; an
+// item naming a group that is gone is left naming nothing, so it is refused rather than run
+// on another group.
+bool FollowGroups(TZQLCtrl& library, const GroupNumbers& before) {
+    TBatchPositions::Moves moved;
+    for (const auto& group : library.Groups()) {
+        auto old = before.shown.find(group.get());
+        if (old != before.shown.end()) moved[old->second] = group->Number();
+    }
+    const std::vector<std::size_t> held = library.HeldNumbers();
+    for (std::size_t i = 0; i < held.size() && i < before.held.size(); ++i)
+        moved[before.held[i]] = held[i];
+    bool same = moved.size() == before.shown.size() + before.held.size();
+    for (const auto& [from, to] : moved)
+        same = same && from == to;
+    return !same && TBatchPositions::Follow(library, TBatchPositions::Kind::kGroups, moved);
+}
+
 }  // namespace
 
 struct TGroupDataSetting::CommitState {
@@ -589,6 +692,10 @@ struct TGroupDataSetting::CommitState {
 TGroupDataSetting::CommitReport TGroupDataSetting::Commit(TZQLCtrl& library,
                                                           TTabrixCtrl& controller) {
     CommitState state;
+    std::unordered_map<TZQLCtrl*, GroupNumbers> numbersBefore;
+    for (TZQLCtrl* open : controller.Libraries())
+        numbersBefore[open] = NumbersOf(*open);
+    if (!numbersBefore.count(&library)) numbersBefore[&library] = NumbersOf(library);
     for (const auto& file : controller.ElementDataFiles())
         state.filesBefore[file.get()] = {file->IsModified(), ListOf(*file)};
     for (const TZQLCtrl* open : controller.Libraries()) {
@@ -607,6 +714,8 @@ TGroupDataSetting::CommitReport TGroupDataSetting::Commit(TZQLCtrl& library,
     controller.ReleaseUnshownElementDataFiles(state.candidates);
     MarkChangedFiles(state, library, controller);
     library.SetModified(true);
+    for (auto& [open, before] : numbersBefore)
+        if (FollowGroups(*open, before)) open->SetModified(true);
     return state.report;
 }
 
@@ -698,7 +807,9 @@ void TGroupDataSetting::PlaceGroups(CommitState& state, TZQLCtrl& library) {
     }
     for (std::size_t i = 0; i < groups_.size(); ++i) {
         const GroupCopy* target = groups_[i]->connect;
-        ordered[i]->SetConnectGroup(target ? objects[target] : nullptr);
+        // Set only when it changes: a connect into a held record stays as it was read.
+        TGroupSetting* connect = target ? objects[target] : nullptr;
+        if (ordered[i]->ConnectGroup() != connect) ordered[i]->SetConnectGroup(connect);
     }
     std::vector<const TGroupSetting*> newOrder;
     for (const auto& group : ordered)

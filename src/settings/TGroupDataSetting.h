@@ -160,7 +160,8 @@ public:
     TSettingStep AddGroups(std::optional<std::size_t> file, const std::string& answer);
     // 14
     TSettingStep ExcludeGroups(const std::vector<std::size_t>& rows, bool confirmed = false);
-    // 15 (drags within a grid): only moving a group sets the dialog-changed flag.
+    // 15 (drags within a grid). Every drag that changes the copy sets the dialog-changed
+    // flag, so that OK commits what the user saw.
     TSettingStep MoveGroup(std::size_t from, std::size_t to);
     TSettingStep MoveGroupData(std::size_t file, std::size_t from, std::size_t to);
     TSettingStep MoveFile(std::size_t from, std::size_t to);
@@ -171,6 +172,10 @@ public:
     // the OK result.
     TSettingStep Ok(TAnswer answer = TAnswer::kNotAsked);
     bool WantsCommit() const { return dialogChanged_; }
+    // The stored batch items (of this library, and of other open libraries that lose groups
+    // with deleted group data) naming a group the commit removes: they are refused from then
+    // on, and the user is told which before OK.
+    std::vector<std::string> StoredItemsLosingGroups() const;
 
     // Makes the library's groups, element data files and group data those of the working copy
     // and marks the library modified. library is the one the copy was made from. The caller
@@ -183,6 +188,11 @@ public:
 
 private:
     GroupCopy* NewGroup(DataCopy* data, std::string name);
+    // The references into the groups leaving (group references to them, element references
+    // to the elements of group data no remaining group shows): a save can write only what the
+    // library shows, so these are erased. Told before the user confirms.
+    std::size_t ReferencesLostWith(const std::vector<const GroupCopy*>& leaving) const;
+    std::string LostReferencesNote(const std::vector<const GroupCopy*>& leaving) const;
     std::vector<std::string> GroupNames() const;
     void RemoveGroups(const std::vector<const GroupCopy*>& doomed);
     void RemoveGroupsShowing(const std::vector<const DataCopy*>& data);

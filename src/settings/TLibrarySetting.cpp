@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 #include <memory>
 
 #include "model/FileResult.h"
@@ -132,7 +133,41 @@ TLibrarySetting::ParameterChange TLibrarySetting::ParameterChangeFor(
     return FileExists(resolved) ? ParameterChange::kAsk : ParameterChange::kNewPath;
 }
 
+namespace {
+
+// What the library file stores of the settings this dialog edits.
+struct StoredSettings {
+    std::string outputPath, path, previewImage, initializePath, parameterPath;
+    StringList memo;
+    std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batch;
+    std::uint32_t timedInterval;
+
+    explicit StoredSettings(const TZQLCtrl& library)
+        : outputPath(library.OutputPath()),
+          path(library.Path()),
+          previewImage(library.PreviewImage()),
+          initializePath(library.InitializeInfo() ? library.InitializeInfo()->Path() : ""),
+          parameterPath(library.ParameterFile() ? library.ParameterFile()->Path() : ""),
+          memo(library.PreviewMemo()),
+          timedInterval(library.TimedInterval()) {
+        for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger)
+            batch[trigger] = library.BatchList(static_cast<BatchTrigger>(trigger));
+    }
+    bool operator==(const StoredSettings&) const = default;
+};
+
+}  // namespace
+
 bool TLibrarySetting::Commit(TZQLCtrl& library, ReloadAnswer answer, int& readResult) const {
+    const StoredSettings before(library);
+    const bool read = CommitSettings(library, answer, readResult);
+    // A changed setting is unsaved work like any other: closing asks before it is lost.
+    if (!(StoredSettings(library) == before)) library.SetModified(true);
+    return read;
+}
+
+bool TLibrarySetting::CommitSettings(TZQLCtrl& library, ReloadAnswer answer,
+                                     int& readResult) const {
     readResult = kFileOk;
     ParameterChange change = ParameterChangeFor(library);
 
@@ -174,6 +209,15 @@ bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, int& readResult) cons
     if (library.Controller()) library.Controller()->ReleaseParameterFile(library);
     library.AttachParameterFile(std::move(file));
     return true;
+}
+
+std::vector<std::string> TLibrarySetting::TemplateFilesPresent(const std::string& zqlPath) {
+    std::vector<std::string> present;
+    for (const std::string& path : {zqlPath, TLibrarySaver::SameName(zqlPath, "ZQP")}) {
+        struct stat status {};
+        if (lstat(PathName::ToNative(path).c_str(), &status) == 0) present.push_back(path);
+    }
+    return present;
 }
 
 FileResult TLibrarySetting::WriteTemplate(TZQLCtrl& library, const std::string& zqlPath) {

@@ -62,8 +62,8 @@ public:
     ParameterChange ParameterChangeFor(const TZQLCtrl& library) const;
     // Applies the copy to the library: paths, then the parameter file by answer (used only
     // when ParameterChangeFor says kAsk), the description, the batch lists with the timed
-    // list's interval, and the look into the initialize-info store. The modified
-    // bit is left alone: these settings alone never make closing ask to save. Returns whether
+    // list's interval, and the look into the initialize-info store. The library is marked
+    // modified when anything its file stores changed, so closing asks to save. Returns whether
     // a new parameter file was read; readResult gets the reader's FileResult (0 when none was
     // read). A failed read keeps the current parameter file.
     bool Commit(TZQLCtrl& library, ReloadAnswer answer, int& readResult) const;
@@ -72,11 +72,15 @@ public:
     // .ZQP), naming no initialize-info file so that a library made from it starts with the
     // default layout. The library itself keeps its paths and modified state. A FileResult.
     static FileResult WriteTemplate(TZQLCtrl& library, const std::string& zqlPath);
+    // The files a template written at zqlPath would replace (its library file, the parameter
+    // file beside it), each when anything, a dangling link too, stands there.
+    static std::vector<std::string> TemplateFilesPresent(const std::string& zqlPath);
 
     static std::string JoinLines(const StringList& lines);
     static StringList SplitLines(const std::string& text);
 
 private:
+    bool CommitSettings(TZQLCtrl& library, ReloadAnswer answer, int& readResult) const;
     bool ReadParameterFile(TZQLCtrl& library, int& readResult) const;
     // A path as the library's readers take it: relative to the library file's folder.
     std::string Resolved(const std::string& path) const;

@@ -8,7 +8,10 @@
 #include <sstream>
 #include <utility>
 
+#include "batch/TBatchPositions.h"
 #include "format/TFormatCompiler.h"
+#include "model/PathName.h"
+#include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTabrixCtrl.h"
@@ -97,43 +100,15 @@ bool IsCp932Lead(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-// A "[JudgeParam]" or "[ApplyParam]" line with its positions moved to where their parameters
-// are now; positions of deleted parameters go. Any other line, or one holding something that
-// is not a position, stays as it is. True when the line changed.
-bool MoveParameterLine(std::string& line, const std::map<std::size_t, std::size_t>& moved) {
-    static const std::string tags[] = {"[JudgeParam]", "[ApplyParam]"};
-    for (const std::string& tag : tags) {
-        if (line.compare(0, tag.size(), tag) != 0) continue;
-        StringList positions;
-        std::stringstream values(line.substr(tag.size()));
-        for (std::string piece; std::getline(values, piece, ',');) {
-            char* end = nullptr;
-            const unsigned long old = std::strtoul(piece.c_str(), &end, 0);
-            if (piece.empty() || *end != '\0') return false;
-            auto now = moved.find(old);
-            if (now != moved.end()) positions.push_back(std::to_string(now->second));
-        }
-        const std::string rewritten = tag + TStringDivision::Join(",", positions);
-        if (rewritten == line) return false;
-        line = rewritten;
-        return true;
-    }
-    return false;
-}
-
 // The stored sort, compare-apply and duplicate-deletion items name parameters by position
 // too; when they change, the library is changed.
 void MoveBatchParameters(TZQLCtrl& library,
                          const std::vector<std::optional<std::size_t>>& origins) {
-    std::map<std::size_t, std::size_t> moved;
+    TBatchPositions::Moves moved;
     for (std::size_t now = 0; now < origins.size(); ++now)
         if (origins[now]) moved[*origins[now]] = now;
-    bool changed = false;
-    for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger)
-        for (TBatchSetting& item : library.BatchList(static_cast<BatchTrigger>(trigger)))
-            for (std::string& line : item.dataLines)
-                changed = MoveParameterLine(line, moved) || changed;
-    if (changed) library.SetModified(true);
+    if (TBatchPositions::Follow(library, TBatchPositions::Kind::kParameters, moved))
+        library.SetModified(true);
 }
 
 // Parameters kept in place, with new ones only appended: the values stand where they belong.
@@ -147,12 +122,29 @@ bool KeepsPositions(const std::vector<std::optional<std::size_t>>& origins, std:
 
 // The libraries whose elements this parameter file types: library, and every other open
 // library registered with its controller that uses the same file.
-std::vector<TZQLCtrl*> LibrariesUsing(TZQLCtrl& library, const TZQPCtrl* file) {
-    std::vector<TZQLCtrl*> users{&library};
+template <typename Library>
+std::vector<Library*> LibrariesUsing(Library& library, const TZQPCtrl* file) {
+    std::vector<Library*> users{&library};
     if (library.Controller())
         for (TZQLCtrl* other : library.Controller()->Libraries())
             if (other != &library && other->ParameterFile() == file) users.push_back(other);
     return users;
+}
+
+// The element data files whose elements the libraries' groups show.
+template <typename Library>
+std::set<TZQDCtrl*> FilesTypedBy(const std::vector<Library*>& libraries) {
+    std::set<TZQDCtrl*> files;
+    for (Library* library : libraries)
+        for (const auto& group : library->Groups())
+            if (group->GroupData() && group->GroupData()->Owner())
+                files.insert(group->GroupData()->Owner());
+    return files;
+}
+
+bool HoldsValue(const TElement& element, std::size_t i) {
+    return !element.Texts(i).empty() || !element.Numbers(i).empty() ||
+           element.KeptReferenceItems(i) != nullptr;
 }
 
 // Element values and stored batch items name parameters by position, so when parameters were
@@ -162,14 +154,9 @@ void FollowMovedParameters(const std::vector<TZQLCtrl*>& libraries,
                            const std::vector<std::optional<std::size_t>>& origins,
                            std::size_t oldCount) {
     if (KeepsPositions(origins, oldCount)) return;
-    std::set<TZQDCtrl*> files;
-    for (TZQLCtrl* library : libraries) {
+    for (TZQLCtrl* library : libraries)
         MoveBatchParameters(*library, origins);
-        for (const auto& group : library->Groups())
-            if (group->GroupData() && group->GroupData()->Owner())
-                files.insert(group->GroupData()->Owner());
-    }
-    for (TZQDCtrl* file : files) {
+    for (TZQDCtrl* file : FilesTypedBy(libraries)) {
         for (const auto& data : file->GroupData())
             for (const auto& element : data->Elements())
                 element->RearrangeValues(origins, oldCount);
@@ -264,6 +251,9 @@ TParamSetting::TParamSetting(const TZQPCtrl& file)
     CopyFileSettings(file, work_);
     for (std::size_t i = 0; i < work_.Size(); ++i)
         origins_[work_.At(i)] = i;
+    originalCount_ = work_.Size();
+    for (std::size_t i = 0; i < work_.Size(); ++i)
+        originalTypes_.push_back(work_.At(i)->Type());
     // The colouring library has no controller: it borrows the copy and releases nothing, and
     // the standard word tables are the controller's.
     colouringLibrary_->SetParameterFile(&work_);
@@ -561,11 +551,96 @@ std::vector<std::optional<std::size_t>> TParamSetting::Origins() const {
     return origins;
 }
 
+std::set<std::size_t> TParamSetting::DeletedPositions() const {
+    std::set<std::size_t> deleted;
+    for (std::size_t i = 0; i < originalCount_; ++i)
+        deleted.insert(i);
+    for (const auto& origin : Origins())
+        if (origin) deleted.erase(*origin);
+    return deleted;
+}
+
+std::vector<std::string> TParamSetting::StoredItemsLosingParameters(const TZQLCtrl& library) const {
+    std::vector<std::string> named;
+    const std::set<std::size_t> deleted = DeletedPositions();
+    for (const TZQLCtrl* user : LibrariesUsing(library, library.ParameterFile())) {
+        // Items of another open library sharing the file say whose they are.
+        const std::string owner =
+            user == &library
+                ? std::string()
+                : user->Path().substr(PathName::LastSeparator(user->Path()) + 1) + ": ";
+        for (const std::string& item :
+             TBatchPositions::Naming(*user, TBatchPositions::Kind::kParameters, deleted))
+            named.push_back(owner + item);
+    }
+    return named;
+}
+
+void TParamSetting::ClearValuesOfChangedTypes(const std::vector<TZQLCtrl*>& libraries) const {
+    std::vector<std::size_t> cleared;  // new positions
+    for (std::size_t i = 0; i < Size(); ++i) {
+        auto origin = origins_.find(work_.At(i));
+        if (origin != origins_.end() &&
+            TypeLosesValues(originalTypes_[origin->second], work_.At(i)->Type()))
+            cleared.push_back(i);
+    }
+    if (cleared.empty()) return;
+    for (TZQDCtrl* file : FilesTypedBy(libraries)) {
+        bool changed = false;
+        for (const auto& data : file->GroupData())
+            for (const auto& element : data->Elements())
+                for (std::size_t i : cleared) {
+                    if (!HoldsValue(*element, i)) continue;
+                    if (i < element->TextCount()) element->SetTexts(i, {});
+                    if (i < element->NumberCount()) element->SetNumbers(i, {});
+                    changed = true;
+                }
+        if (changed) file->SetModified(true);
+    }
+}
+
+std::vector<std::string> TParamSetting::FilesRearranged(const TZQLCtrl& library) const {
+    std::vector<std::string> paths;
+    if (KeepsPositions(Origins(), originalCount_)) return paths;
+    for (const TZQDCtrl* file : FilesTypedBy(LibrariesUsing(library, library.ParameterFile()))) {
+        // A file without elements has no values to move.
+        const bool holdsElements = std::any_of(file->GroupData().begin(), file->GroupData().end(),
+                                               [](const auto& data) { return data->Size() > 0; });
+        if (holdsElements) paths.push_back(file->Path());
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+bool TParamSetting::TypeLosesValues(std::uint8_t from, std::uint8_t to) {
+    auto kind = [](std::uint8_t type) {
+        if (type == kTypeString || type == kTypeStringArray) return 0;
+        if (IsElementRefType(type)) return 1;
+        if (type == kTypeGroupRef) return 2;
+        return 3;  // plain numbers: booleans, integers, their arrays, list selections
+    };
+    return kind(from) != kind(to);
+}
+
+std::size_t TParamSetting::ValuesLostByType(const TZQLCtrl& library, std::uint8_t type) const {
+    if (!loaded_) return 0;
+    auto origin = origins_.find(loaded_);
+    if (origin == origins_.end() || !TypeLosesValues(originalTypes_[origin->second], type))
+        return 0;
+    std::size_t count = 0;
+    for (const TZQDCtrl* file : FilesTypedBy(LibrariesUsing(library, library.ParameterFile())))
+        for (const auto& data : file->GroupData())
+            for (const auto& element : data->Elements())
+                count += HoldsValue(*element, origin->second) ? 1 : 0;
+    return count;
+}
+
 bool TParamSetting::CommitIfChanged(TZQLCtrl& library) const {
     TZQPCtrl* file = library.ParameterFile();
     if (!dialogChanged_ || !file) return false;
     const std::vector<TZQLCtrl*> users = LibrariesUsing(library, file);
     FollowMovedParameters(users, Origins(), file->Size());
+    ClearValuesOfChangedTypes(users);
     Commit(*file);
     for (TZQLCtrl* user : users) {
         TFormatCompiler::CompileAll(*user);

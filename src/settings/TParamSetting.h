@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -166,6 +167,25 @@ public:
     // For each parameter of the copy, its position in the file the copy was made from; none
     // for a parameter added in the dialog.
     std::vector<std::optional<std::size_t>> Origins() const;
+    // The positions, in the file the copy was made from, of the parameters deleted since.
+    std::set<std::size_t> DeletedPositions() const;
+    // The stored batch items of library, and of the other open libraries on the same file,
+    // that name a deleted parameter: the commit leaves them naming it, so they are refused
+    // from then on, and the user is told which before OK.
+    std::vector<std::string> StoredItemsLosingParameters(const TZQLCtrl& library) const;
+    // Whether values stored for a parameter of type from mean nothing to type to: texts,
+    // plain numbers, element references and group references are kept apart, and a value
+    // read as another kind would show memory addresses or point at nothing.
+    // The element data files whose values the commit moves to their parameters' new places
+    // (paths of files holding elements; empty when the parameters keep their places). Files
+    // that use the same parameter
+    // file but are not loaded now keep their columns where they are, so the user is told
+    // which files were rearranged before OK.
+    std::vector<std::string> FilesRearranged(const TZQLCtrl& library) const;
+    static bool TypeLosesValues(std::uint8_t from, std::uint8_t to);
+    // How many elements (of every open library on this file) hold a value that giving the
+    // loaded parameter the type would clear at the commit; 0 when nothing would be lost.
+    std::size_t ValuesLostByType(const TZQLCtrl& library, std::uint8_t type) const;
 
     // Editor text and line lists: split at CR LF with trailing empty lines dropped; joined
     // with CR LF.
@@ -179,10 +199,14 @@ private:
     void Renumber();
     void StoreSelection(TParameter& parameter, const StringList& rows) const;
     void FillDefaultFormats(TParamPage& page) const;
+    // After the values moved: the values of parameters whose type no longer holds them go.
+    void ClearValuesOfChangedTypes(const std::vector<TZQLCtrl*>& libraries) const;
 
     TZQPCtrl work_;
     // Each copied parameter's position in the file, for carrying the element values along.
     std::map<const TParameter*, std::size_t> origins_;
+    std::size_t originalCount_ = 0;
+    std::vector<std::uint8_t> originalTypes_;  // by position in the file
     std::unique_ptr<TZQLCtrl> colouringLibrary_;
     TParameter* loaded_ = nullptr;
     bool parameterChanged_ = false;

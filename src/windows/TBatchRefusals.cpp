@@ -25,6 +25,8 @@ QString Reason(std::uint32_t result) {
     if (result == TBatchRunner::kBatchNoUsableJudge)
         return QStringLiteral(
             "判定パラメータが指定されていないか、ライブラリにないパラメータを指しています");
+    if (result == TBatchRunner::kBatchNamesDeleted)
+        return QStringLiteral("削除されたパラメータかグループを指しています");
     return QStringLiteral("この設定では実行できません（結果 %1）").arg(result);
 }
 

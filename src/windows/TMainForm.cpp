@@ -96,6 +96,8 @@ void TMainForm::BuildMenus() {
 }
 
 void TMainForm::RebuildMenuBar() {
+    // The frame's undo group follows the active library: its stack is the one Ctrl+Z acts on.
+    undoGroup_.setActiveStack(active_ ? &active_->Document().History() : nullptr);
     QMenuBar* bar = menuBar();
     bar->clear();
     if (active_) {
@@ -126,6 +128,7 @@ void TMainForm::LibraryWindowActivated(TZQLForm* window) {
 void TMainForm::LibraryWindowClosed(TZQLForm* window) {
     // The sub window lets go of the closing library before anything else can draw it.
     if (sub_) sub_->Release(&window->Document());
+    undoGroup_.removeStack(&window->Document().History());
     if (active_ == window) {
         active_ = nullptr;
         RebuildMenuBar();
@@ -209,6 +212,7 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
     QMdiSubWindow* sub = area_->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     form->SetCaption(libraryPath.isEmpty() ? UntitledCaption() : libraryPath);
+    undoGroup_.addStack(&form->Document().History());
     if (!active_) active_ = form;
     TLibraryDocument& document = form->Document();
     document.Library().SetPath(path);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QUndoGroup>
 #include <QPointer>
 
 #include <memory>
@@ -58,6 +59,7 @@ public:
 
     QMdiArea& Area() const { return *area_; }
     QList<TZQLForm*> LibraryWindows() const;
+    const QUndoGroup& UndoGroup() const { return undoGroup_; }
     TFrameSettings& Settings() { return settings_; }
     bool AlwaysOnTop() const;
     void ToggleAlwaysOnTop();
@@ -89,6 +91,8 @@ private:
     QMdiArea* area_ = nullptr;
     QList<QMenu*> menus_;
     QAction* onTop_ = nullptr;
+    // Every library window's history; the active one is the active library's.
+    QUndoGroup undoGroup_;
     TZQLForm* active_ = nullptr;
     QPointer<TSubForm> sub_;
     QString templateDir_;

@@ -650,6 +650,7 @@ void TZQLForm::OpenParamSetting() {
     if (!parameters || !PendingChangeQuery()) return;
     IDialogs& dialogs = frame_.Dialogs();
     TParamSettingForm form(*parameters, dialogs, this);
+    form.SetLibrary(document_->Library());
     if (dialogs.Exec(form) != QDialog::Accepted) return;
     document_->CommitParamSetting(form.Setting());  // the window follows parametersChanged
 }
@@ -689,7 +690,7 @@ void TZQLForm::WriteTemplate(QWidget* parent) {
                         caption, IDialogs::Icon::kWarning);
         return;
     }
-    if (QFileInfo::exists(native) &&
+    if (!TLibrarySetting::TemplateFilesPresent(path).empty() &&
         dialogs.AskOkCancel(
             parent,
             QStringLiteral("テンプレート「%1」は既に存在します。上書きしますか？").arg(name),

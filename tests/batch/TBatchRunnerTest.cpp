@@ -187,5 +187,32 @@ TEST_F(BatchFixture, OperationsReportTheGroupsTheyWorkOn) {
     }
 }
 
+// A position whose parameter or group was deleted (-1, as the settings dialogs leave it) refuses
+// the whole item: run on what is left it would sort, overwrite or delete what it was not set up
+// for. A merely stale position keeps today's treatment (skipped by a sort).
+TEST_F(BatchFixture, ItemsNamingADeletedParameterOrGroupAreRefused) {
+    const std::vector<std::pair<TBatchSetting, std::uint32_t>> cases = {
+        {{{"[JudgeParam]1,-1", "[GroupNo]0"}, 1, ""}, TBatchRunner::kBatchNamesDeleted},
+        {{{"[JudgeParam]1", "[GroupNo]0,-1"}, 1, ""}, TBatchRunner::kBatchNamesDeleted},
+        {{{"[SrcGroup]1", "[DstGroup]0", "[JudgeParam]-1", "[ApplyParam]0"}, 2, ""},
+         TBatchRunner::kBatchNamesDeleted},
+        {{{"[SrcGroup]1", "[DstGroup]0", "[JudgeParam]1", "[ApplyParam]0,4294967295"}, 2, ""},
+         TBatchRunner::kBatchNamesDeleted},
+        {{{"[SrcGroup]-1", "[DstGroup]0", "[JudgeParam]1", "[ApplyParam]0"}, 2, ""},
+         TBatchRunner::kBatchNamesDeleted},
+        {{{"[JudgeParam]1", "[TargetGroup]0,-1"}, 5, ""}, TBatchRunner::kBatchNamesDeleted},
+        {{{"[JudgeParam]1", "[GroupNo]0,9"}, 1, ""}, TBatchRunner::kBatchRan},
+    };
+    for (const auto& [item, result] : cases) {
+        AddCodes(0, {2, 1, 2});
+        Add(1, "new", 1);
+        const std::vector<std::string> before = Labels(0);
+        EXPECT_EQ(runner.RunBatchSetting(item), result) << item.dataLines[1];
+        EXPECT_EQ(Labels(0) == before, result != TBatchRunner::kBatchRan) << item.dataLines[1];
+        Data(0).DeleteElements(0, Data(0).Size());
+        Data(1).DeleteElements(0, Data(1).Size());
+    }
+}
+
 }  // namespace
 }  // namespace tabrix::test

@@ -84,9 +84,10 @@ private slots:
     }
     void cleanup() { CloseFrame(); }
 
-    // Browsing, colouring and drags change nothing OK commits: the library, its files and the
-    // output-done marks stay as they were, and the library is not marked modified.
-    void okAfterBrowsingAndDragsCommitsNothing() {
+    // Browsing and colouring change nothing OK commits: the library, its files and the
+    // output-done marks stay as they were, and the library is not marked modified. A drag
+    // that changes the copy is committed like any other change.
+    void okAfterBrowsingCommitsNothingButDragsCommit() {
         TZQLCtrl& library = Library();
         TZQDCtrl* file = library.Group(0)->GroupData()->Owner();
         file->AddGroupData()->SetName(TextCodec::FromUtf8("予備"));
@@ -114,6 +115,13 @@ private slots:
             QCOMPARE(header->toPlainText(), text);
             Pick(Grid(dialog, "GroupDGrid"), 2);
             Pick(Grid(dialog, "ZQDDGrid"), 0);
+            QVERIFY(!static_cast<TGroupSettingForm&>(dialog).Setting().DialogChanged());
+        });
+        form_->Action(u"A_GroupSetting"_s)->trigger();
+        QCOMPARE(snapshot(), before);
+
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [](QDialog& dialog) {
+            Pick(Grid(dialog, "ZQDDGrid"), 0);
             TSettingGrid* data = Grid(dialog, "GroupDataDGrid");
             TSettingGrid* uses = Grid(dialog, "GroupSettingDrawGrid");
             SelectRows(data, 2, 3);  // 出版社データ is shown already, 予備 is not
@@ -122,10 +130,11 @@ private slots:
             Pick(data, 3);
             Drag(data, 1, data, 0);
             QCOMPARE(Column(data, 2).first(), u"予備"_s);
-            QVERIFY(!static_cast<TGroupSettingForm&>(dialog).Setting().GroupChanged());
         });
         form_->Action(u"A_GroupSetting"_s)->trigger();
-        QCOMPARE(snapshot(), before);
+        QCOMPARE(ItemTexts(form_->GroupCombo()), (QStringList{"書籍", "新刊", "出版社", "予備"}));
+        QCOMPARE(QtText::FromCp932(file->At(0)->Name()), u"予備"_s);
+        QVERIFY(form_->Document().IsModified());
     }
 
     // Every question answered Cancel shows its exact text and leaves the working copy alone.
@@ -165,7 +174,8 @@ private slots:
                            "するグループセッティングは削除されます）"));
         refuse([](QDialog& d) { SelectRows(Grid(d, "GroupSettingDrawGrid"), 1, 2); },
                [](QDialog& d) { Click(d, "GroupExcludeTBtn"); }, Kind::kOkCancel,
-               u"【選択している】2 個のグループを除外します。宜しいですか？"_s);
+               u"【選択している】2 個のグループを除外します。宜しいですか？\n（これらのグループの"
+               u"要素を指す参照 5 個は、保存すると消去されます）"_s);
         refuse(
             [](QDialog& d) {
                 Click(d, "ZQDNewTBtn");
@@ -220,6 +230,8 @@ private slots:
             dialogs_->Expect(Kind::kOkCancel, u"選択しているグループを削除します"_s);
             Click(dialog, "GDataDeleteTBtn");
             QCOMPARE(Column(Grid(dialog, "GroupDGrid"), 0), (QStringList{"書籍", "出版社"}));
+            // Both libraries' change lists sort 新刊: the items are named before OK.
+            dialogs_->Expect(Kind::kOkCancel, u"並び替え」\nsecond.ZQL: 変更時 1「並び替え」"_s);
         });
         form_->Action(u"A_GroupSetting"_s)->trigger();
 
@@ -276,6 +288,68 @@ private slots:
                              "[gd_index]1\r\n[status]1\r\n[output_path]グループ 2.txt\r\n"),
               u"[header]\r\n## %CNG_GROUP->NAME%%\\n%\r\n[/header]"_s})
             QVERIFY2(zql.contains(expected), qPrintable(expected));
+    }
+
+    // The stored sort of 新刊 follows its group when 出版社 is dragged to the top; excluding
+    // 新刊 then warns at OK naming the item (Cancel stays), and after OK the item names a
+    // group that is gone instead of sorting whatever took its number.
+    void storedItemsFollowTheirGroups() {
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [](QDialog& dialog) {
+            TSettingGrid* groups = Grid(dialog, "GroupDGrid");
+            Pick(groups, 2);
+            Drag(groups, 0, groups, 0);
+            QCOMPARE(Column(groups, 0), (QStringList{"出版社", "書籍", "新刊"}));
+        });
+        form_->Action(u"A_GroupSetting"_s)->trigger();
+        const auto& sort = Library().BatchList(kBatchChange).at(0).dataLines;
+        QCOMPARE(sort.at(1), std::string("[GroupNo]2"));
+        for (Answer answer : {Answer::kCancel, Answer::kOk}) {
+            dialogs_->ExpectDialog(kCaption, u"OK"_s, [this, answer](QDialog& dialog) {
+                SelectRows(Grid(dialog, "GroupSettingDrawGrid"), 2, 2);
+                dialogs_->Expect(Kind::kOkCancel, u"個のグループを除外します"_s);
+                Click(dialog, "GroupExcludeTBtn");
+                dialogs_->Expect(Kind::kOkCancel, u"変更時 1「並び替え」"_s, answer);
+            });
+            form_->Action(u"A_GroupSetting"_s)->trigger();
+            QCOMPARE(Library().GroupCount(), std::size_t(answer == Answer::kOk ? 2 : 3));
+        }
+        QCOMPARE(sort.at(1), std::string("[GroupNo]-1"));
+        form_->Action(u"A_Save"_s)->trigger();
+        QVERIFY(FileText(Path("books.ZQL")).contains("[GroupNo]-1\r\n"));
+    }
+
+    // Excluding 出版社 says how many references into it a save would erase (the element
+    // references of three books of 書籍 and one of 新刊); Cancel keeps it.
+    void excludingAReferencedGroupSaysWhatIsErased() {
+        TGroupSettingForm form(Library(), *dialogs_);
+        SelectRows(Grid(form, "GroupSettingDrawGrid"), 2, 2);
+        dialogs_->Expect(Kind::kOkCancel, u"参照 4 個は、保存すると消去されます"_s,
+                         Answer::kCancel);
+        Click(form, "GroupExcludeTBtn");
+        QCOMPARE(form.Setting().GroupCount(), std::size_t(3));
+        QVERIFY(!form.Setting().DialogChanged());
+    }
+
+    // Cancel in the apply question, asked by a click on another group, selects the group
+    // being edited again.
+    void cancelSelectsTheEditedGroupAgain() {
+        TGroupSettingForm form(Library(), *dialogs_);
+        form.show();
+        TSettingGrid* grid = Grid(form, "GroupDGrid");
+        const auto click = [grid](int row) {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualRect(grid->model()->index(row, 0)).center());
+        };
+        click(1);
+        Child<QLineEdit>(form, "GroupNameEdit")->setText(u"近刊"_s);
+        dialogs_->Expect(Kind::kYesNoCancel, u"グループに変更が加えられています"_s,
+                         Answer::kCancel);
+        click(2);
+        QCoreApplication::processEvents();
+        QCOMPARE(grid->currentRow(), 1);
+        QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(grid->selectionModel()->selectedRows().at(0).row(), 1);
+        QCOMPARE(form.Setting().LoadedGroup(), std::optional<std::size_t>(1));
     }
 
 private:

@@ -55,7 +55,10 @@ private slots:
         QCOMPARE(Library().OutputPath(), gen);
         QCOMPARE(Library().PreviewMemo(),
                  (StringList{TextCodec::FromUtf8("一行目"), TextCodec::FromUtf8("二行目")}));
-        QVERIFY(!Library().IsModified());
+        // Settings are unsaved work: closing now asks.
+        QVERIFY(Library().IsModified());
+        dialogs_->Expect(Kind::kYesNoCancel, u"保存して閉じますか"_s, Answer::kCancel);
+        QVERIFY(!form_->parentWidget()->close());
         QCOMPARE(form_->Caption(), chosen);
         // The reference image is shown by its upper-cased extension.
         const std::tuple<const char*, const char*, bool> cases[] = {
@@ -107,7 +110,7 @@ private slots:
             // The panel follows the parameters read: one control left.
             QVERIFY(form_->Panel().Control(0));
             QCOMPARE(form_->Panel().Control(1) == nullptr, read);
-            QVERIFY(!Library().IsModified());
+            QCOMPARE(Library().IsModified(), pathTaken);  // the library file names the ZQP
 
             // The save writes the definitions where the library now names them.
             form_->Save();
@@ -161,6 +164,24 @@ private slots:
             QFile::remove(zql);
             QFile::remove(folder + u"/私の型.ZQP"_s);
         }
+    }
+
+    // A parameter file of the template's name is not replaced unasked either.
+    void templateExportAsksBeforeReplacingItsParameterFile() {
+        QTemporaryDir shipped;
+        frame_->SetTemplateDir(shipped.path());
+        const QString zqp = shipped.filePath(u"型.ZQP"_s);
+        QFile file(zqp);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
+        file.close();
+        dialogs_->ExpectDialog(kCaption, u"キャンセル"_s, [this](QDialog& dialog) {
+            dialogs_->Expect(Kind::kInput, u"テンプレート名"_s, Answer::kOk, u"型"_s);
+            dialogs_->Expect(Kind::kOkCancel, u"既に存在します"_s, Answer::kCancel);
+            Child<QPushButton>(dialog, "OutputTemplateBtn")->click();
+        });
+        form_->Action(u"A_LibrarySetting"_s)->trigger();
+        QCOMPARE(FileText(zqp), u"keep"_s);
+        QVERIFY(!QFileInfo::exists(shipped.filePath(u"型.ZQL"_s)));
     }
 
 private:

@@ -238,7 +238,7 @@ private slots:
         QVERIFY(library.BatchList(kBatchOpen) == expected);
         const std::vector<TBatchSetting>& change = library.BatchList(kBatchChange);
         QVERIFY(change.size() == 3 && change[0].type == 3 && change[2].type == 4);
-        QVERIFY(change[1] == sample[0] && !form_->Document().IsModified());
+        QVERIFY(change[1] == sample[0] && form_->Document().IsModified());
 
         // Written with the library file as they were made.
         form_->Save();

@@ -6,6 +6,7 @@
 #include <QTableWidget>
 
 #include "FrameFixture.h"
+#include "batch/TBatchRunner.h"
 #include "dialogs/TParamSettingForm.h"
 #include "windows/TElementDelegate.h"
 #include "windows/TMultiApplyForm.h"
@@ -127,9 +128,10 @@ private slots:
         QCOMPARE(QtText::FromCp932(stored.back()), u"新"_s);
     }
 
-    // OK after a new parameter, a move, row height, font and colour: the library takes them
-    // over, every group is output again, the panel and the batch change-apply window show the
-    // new parameter, and the saved files hold it all, the element values moved along.
+    // OK after a new parameter, a move (which names the file it rearranges before OK), row
+    // height, font and colour: the library takes them over, every group is output again, the panel
+    // and the batch change-apply window show the new parameter, and the saved files hold it all,
+    // the element values moved along.
     void commitRebuildsTheWindowAndReachesTheFile() {
         form_->OpenMultiApply();
         QVERIFY(!form_->Panel().findChild<QWidget*>(u"Param12"_s));
@@ -147,6 +149,9 @@ private slots:
         });
         dialogs_->Expect(Kind::kFont, {}, Answer::kOk, u"Noto Sans CJK JP,14,-1,5,700,0,0,0,0,0"_s);
         dialogs_->Expect(Kind::kColour, {}, Answer::kOk, u"#0000ff"_s);
+        // The move rearranges the values of the loaded file, and only those: said before OK.
+        dialogs_->Expect(Kind::kOkCancel,
+                         u"data/books.ZQD\n同じZQPを使う、いま読み込まれていない"_s);
         Action("A_ParamSetting")->trigger();
         const TZQPCtrl& file = *Library().ParameterFile();
         QCOMPARE(file.Size(), std::size_t(13));
@@ -170,6 +175,109 @@ private slots:
         QVERIFY(saved.contains("[draw_font]Noto Sans CJK JP,14,1,16711680"));
         QVERIFY(FileText(Path(u"data/books.ZQD"_s))
                     .contains(u"1||山田 太郎#佐藤 花子,ソ\\フトウェア入門||"_s));
+    }
+
+    // A stored compare-apply judged on ページ数: deleting ページ数 warns at OK naming the item
+    // (Cancel stays in the dialog, nothing committed); after OK the item names a parameter
+    // that is gone, the engine refuses it, and no 価格 of 書籍 is overwritten.
+    void deletingAParameterNeverWidensAStoredItem() {
+        Library()
+            .BatchList(kBatchChange)
+            .push_back({{"[SrcGroup]1", "[DstGroup]0", "[JudgeParam]8", "[ApplyParam]6"},
+                        2,
+                        QtText::ToCp932(u"判定適用"_s)});
+        auto prices = [this] {
+            std::vector<NumberItem> values;
+            for (const auto& element : Library().Group(0)->GroupData()->Elements())
+                values.push_back(element->Numbers(6).empty() ? 0 : element->Numbers(6)[0]);
+            return values;
+        };
+        const std::vector<NumberItem> before = prices();
+        for (Answer answer : {Answer::kCancel, Answer::kOk}) {
+            dialogs_->ExpectDialog(kCaption, u"OK"_s, [](QDialog& dialog) {
+                Child<QListWidget>(dialog, "ParamLBox")->setCurrentRow(8);
+                Click(dialog, "ParamDelBtn");
+            });
+            dialogs_->Expect(Kind::kOkCancel, u"ページ数 を削除します"_s);
+            dialogs_->Expect(Kind::kOkCancel, u"変更時 2「判定適用」"_s, answer);
+            Action("A_ParamSetting")->trigger();
+            QCOMPARE(Library().ParameterFile()->Size(),
+                     std::size_t(answer == Answer::kOk ? 11 : 12));
+        }
+        const auto& items = Library().BatchList(kBatchChange);
+        QCOMPARE(items[1].dataLines.at(2), std::string("[JudgeParam]-1"));
+        QCOMPARE(items[0].dataLines.at(0), std::string("[JudgeParam]0"));
+        TBatchRunner(Library()).RunBatchList(kBatchChange, {});
+        QVERIFY(prices() == before);
+        Action("A_Save")->trigger();
+        QVERIFY(FileText(Path(u"books.ZQL"_s)).contains(u"[JudgeParam]-1\r\n[ApplyParam]6"_s));
+    }
+
+    // 出版社 (element references) made 符号無し整数: applying says how many elements lose their
+    // value, Cancel keeps the type; after OK the values are gone from the model and from the
+    // saved file instead of showing as numbers.
+    void aTypeChangeClearsWhatTheNewTypeCannotHold() {
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [this](QDialog& dialog) {
+            auto& form = static_cast<TParamSettingForm&>(dialog);
+            Child<QListWidget>(dialog, "ParamLBox")->setCurrentRow(2);
+            auto radios = Child<QWidget>(dialog, "ParamTypeRGroup")->findChildren<QRadioButton*>();
+            for (Answer answer : {Answer::kCancel, Answer::kOk}) {
+                radios.at(kTypeUnsigned)->setChecked(true);
+                dialogs_->Expect(Kind::kOkCancel, u"4 個の要素の値が失われます"_s, answer);
+                Click(dialog, "PerApplyBBtn");
+                const bool kept = answer == Answer::kCancel;
+                QCOMPARE(form.Setting().At(2).Type(), kept ? kTypeElementRef : kTypeUnsigned);
+                QCOMPARE(radios.at(kTypeElementRef)->isChecked(), kept);
+            }
+        });
+        Action("A_ParamSetting")->trigger();
+        const TGroupData& books = *Library().Group(0)->GroupData();
+        for (const auto& element : books.Elements())
+            QVERIFY(element->Numbers(2).empty());
+        Action("A_Save")->trigger();
+        QVERIFY(FileText(Path(u"data/books.ZQD"_s)).contains(u",,1 0#3 0,1,1#0,2400,"_s));
+    }
+
+    // The stored ＭＳ ゴシック is not installed: the label shows a substitute, which the font
+    // dialog hands back. Confirming it changes nothing; a new size keeps the stored name.
+    void theFontDialogKeepsTheStoredFont() {
+        const std::string stored = Library().ParameterFile()->FontName();
+        dialogs_->ExpectDialog(kCaption, u"OK"_s, [this](QDialog& dialog) {
+            auto* label = Child<QLabel>(dialog, "ElemGridFontLabel");
+            const QString substitute = QFontInfo(label->font()).family();
+            QVERIFY(substitute != QtText::FromCp932(Library().ParameterFile()->FontName()));
+            const int size = label->font().pointSize();
+            for (int chosen : {size, 14}) {
+                dialogs_->Expect(Kind::kFont, {}, Answer::kOk,
+                                 QFont(substitute, chosen).toString());
+                QTest::mouseClick(label, Qt::LeftButton);
+                QCOMPARE(static_cast<TParamSettingForm&>(dialog).Setting().DialogChanged(),
+                         chosen != size);
+            }
+        });
+        Action("A_ParamSetting")->trigger();
+        QCOMPARE(Library().ParameterFile()->FontName(), stored);
+        QCOMPARE(Library().ParameterFile()->FontSize(), 14);
+        Action("A_Save")->trigger();
+        QVERIFY(FileText(Path(u"books.ZQP"_s)).contains(u"[draw_font]ＭＳ ゴシック,14,"_s));
+    }
+
+    // Cancel in the apply question, asked by a click on another row, selects the row being
+    // edited again, and ▲ then moves that parameter.
+    void cancelSelectsTheEditedRowAgain() {
+        TParamSettingForm form(*Library().ParameterFile(), *dialogs_);
+        form.show();
+        auto* list = Child<QListWidget>(form, "ParamLBox");
+        ClickRow(list, 3);
+        Child<QLineEdit>(form, "ParamNameEdit")->setText(u"題名"_s);
+        dialogs_->Expect(Kind::kYesNoCancel, kApplyQuestion, Answer::kCancel);
+        ClickRow(list, 5);
+        QCoreApplication::processEvents();
+        QCOMPARE(list->currentRow(), 3);
+        QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>{list->item(3)});
+        const std::string edited = form.Setting().At(3).Name();
+        Click(form, "ParamUpBtn");
+        QCOMPARE(form.Setting().At(2).Name(), edited);
     }
 
 private:

@@ -5,6 +5,7 @@
 
 #include "LibraryFiles.h"
 #include "TempDir.h"
+#include "batch/TBatchRunner.h"
 #include "model/TGroupData.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
@@ -126,6 +127,43 @@ TEST_F(TTabrixCtrlTest, SharedFileKeepsReferencesItsSaverDoesNotShow) {
             << "part first: " << partFirst;
         WriteFile(dir_.Path() / "data.ZQD", data);
     }
+}
+
+// A group kept but not shown (its group data is missing) keeps its number: the later groups
+// keep theirs, so references, connect groups and stored items into them keep their meaning;
+// those into the hidden one are held as read; a save writes every number back as it was.
+TEST_F(TTabrixCtrlTest, AHiddenGroupShiftsNoOtherGroup) {
+    WriteFile(dir_.Path() / "lib.ZQP", ParameterFile({0, 2, 10}));
+    const std::string data = DataFile({{"1||b||,0 2,1", "1||a||,1 2,2"}, {"1||z||", "1||y||"}});
+    WriteFile(dir_.Path() / "data.ZQD", data);
+    std::string zql = LibraryFile({0, 9, 1});
+    zql.insert(zql.find("[/group]"), "[connect_group]2\r\n");
+    WriteFile(dir_.Path() / "h.ZQL", zql);
+    auto lib = Open("h.ZQL");
+    ASSERT_EQ(lib->GroupCount(), 2u);
+    TGroupSetting& last = *lib->Group(1);
+    EXPECT_EQ(last.Number(), 2u);
+    EXPECT_EQ(lib->Group(0)->ConnectGroup(), &last);
+    const TGroupData& first = *lib->Group(0)->GroupData();
+    EXPECT_EQ(TElement::AsElement(first.At(0)->Numbers(1).at(0)), last.GroupData()->At(0));
+    EXPECT_TRUE(first.At(0)->Numbers(2).empty());  // the hidden group: held as read
+    EXPECT_EQ(TElement::AsGroup(first.At(1)->Numbers(2).at(0)), &last);
+
+    lib->Group(0)->GroupData()->Owner()->SetModified(true);
+    ASSERT_EQ(lib->Group(0)->GroupData()->Owner()->Write(*lib), kFileOk);
+    const std::string saved = test::ReadFile(dir_.Path() / "data.ZQD");
+    EXPECT_NE(saved.find(",0 2,1\r\n1||a||0,1 2,2\r\n"), std::string::npos) << saved;
+
+    TBatchRunner runner(*lib);
+    runner.RunBatchSetting({{"[JudgeParam]0", "[GroupNo]1"}, 1, ""});  // the hidden slot
+    EXPECT_EQ(last.GroupData()->At(0)->Texts(0).at(0), "z");
+    runner.RunBatchSetting({{"[JudgeParam]0", "[GroupNo]2"}, 1, ""});
+    EXPECT_EQ(last.GroupData()->At(0)->Texts(0).at(0), "y");
+    lib->SetModified(true);
+    ASSERT_EQ(lib->Write(), kFileOk);
+    const std::string library = test::ReadFile(dir_.Path() / "h.ZQL");
+    EXPECT_LT(library.find("[gd_index]9"), library.find("[gd_index]1"));
+    EXPECT_NE(library.find("[connect_group]2"), std::string::npos);
 }
 
 TEST_F(TTabrixCtrlTest, OpenReportsNormalisingThenClears) {

@@ -67,22 +67,24 @@ TEST_F(TZQLCtrlTest, TimedIntervalLineRoundTrips) {
     }
 }
 
-TEST_F(TZQLCtrlTest, DroppedGroupsShiftLaterNumbers) {
-    // The first group names group data 7, which its file does not hold.
+TEST_F(TZQLCtrlTest, AHeldGroupKeepsItsNumberAndShiftsNoOther) {
+    // The first group names group data 7, which its file does not hold: not shown, but held
+    // with its number, so the other groups keep theirs.
     std::string zql = Sample("lib.ZQL");
     zql.replace(zql.find("[gd_index]0"), 11, "[gd_index]7");
     WriteFile(dir_.Path() / "lib.ZQL", zql);
     TZQLCtrl& lib = Open();
     ASSERT_EQ(lib.GroupCount(), 2u);
     EXPECT_EQ(lib.Group(0)->Name(), "second");
-    EXPECT_EQ(lib.Group(1)->Number(), 1u);
-    EXPECT_EQ(lib.Group(1)->ConnectGroup(), lib.Group(0));  // "[connect_group]0" of the new list
-    // Element references read group numbers against the shortened list too: "0 1" of the first
-    // element now names element 0 of the group data of "third", and "1 0" of that group data
-    // names an element "second" does not have.
+    EXPECT_EQ(lib.Group(0)->Number(), 1u);
+    EXPECT_EQ(lib.Group(1)->Number(), 2u);
+    EXPECT_EQ(lib.Group(1)->ConnectGroup(), nullptr);  // "[connect_group]0": the held one
+    // "0 1" of the unshown group data's first element still names element 0 of "second";
+    // "1 0" of third's second element names the held group: kept as read, not resolved.
     TGroupData* third = lib.Group(1)->GroupData();
     TGroupData* unshown = third->Owner()->At(0);
-    EXPECT_EQ(TElement::AsElement(unshown->At(0)->Numbers(2).at(0)), third->At(0));
+    EXPECT_EQ(TElement::AsElement(unshown->At(0)->Numbers(2).at(0)),
+              lib.Group(0)->GroupData()->At(0));
     EXPECT_TRUE(third->At(1)->Numbers(2).empty());
 }
 

@@ -128,18 +128,18 @@ TEST_F(GroupDataSettingTest, UnappliedEditsAskBeforeAnotherGroupLoadsOrOk) {
 // --- flags
 // -----------------------------------------------------------------------------------
 
-TEST_F(GroupDataSettingTest, DragsBetweenAndWithinDataGridsLeaveTheDialogUnchanged) {
+// Every operation that changes the copy, drags included, is committed by OK.
+TEST_F(GroupDataSettingTest, EveryChangeOfTheCopySetsTheDialogFlag) {
     struct Case {
         const char* what;
         std::function<Step(TGroupDataSetting&)> run;
         bool setsFlag;
     } cases[] = {
         {"move group", [](auto& s) { return s.MoveGroup(0, 2); }, true},
-        {"move data in file", [](auto& s) { return s.MoveGroupData(0, 0, 2); }, false},
-        {"move file", [](auto& s) { return s.MoveFile(0, 1); }, false},
-        {"move data to file", [](auto& s) { return s.MoveGroupDataToFile(0, {1}, 1, true); },
-         false},
-        {"data to group list", [](auto& s) { return s.CreateGroupsFromData(0, {3}); }, false},
+        {"move data in file", [](auto& s) { return s.MoveGroupData(0, 0, 2); }, true},
+        {"move file", [](auto& s) { return s.MoveFile(0, 1); }, true},
+        {"move data to file", [](auto& s) { return s.MoveGroupDataToFile(0, {1}, 1, true); }, true},
+        {"data to group list", [](auto& s) { return s.CreateGroupsFromData(0, {3}); }, true},
         {"rename data", [](auto& s) { return s.RenameGroupData(0, 1, "x"); }, true},
         {"file path", [](auto& s) { return s.SetFilePath(0, "y.ZQD"); }, true},
         {"exclude groups", [](auto& s) { return s.ExcludeGroups({1}, true); }, true},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
+#include "batch/TBatchRunner.h"
 #include "format/TFormatCompiler.h"
 #include "format/TSyntaxColourer.h"
 #include "model/TGroupData.h"
@@ -287,12 +288,16 @@ TEST_F(ParamSettingTest, CommitCarriesElementValuesToTheirParameters) {
     TParamSetting setting(*file);
     setting.MoveDown(1);  // 名称, 参照, price
     setting.Delete(2);    // 名称, 参照
+    EXPECT_EQ(setting.StoredItemsLosingParameters(library),
+              std::vector<std::string>{Sj("終了時 1「x」")});
     ASSERT_EQ(setting.Add(Sj("新"), false), ParamSettingResult::kDone);
     ASSERT_TRUE(setting.CommitIfChanged(library));
     EXPECT_TRUE(data.IsModified());
     EXPECT_TRUE(library.IsModified());  // the stored items name the parameters' new positions
     EXPECT_EQ(library.BatchList(kBatchClose)[0].dataLines,
-              (StringList{"[JudgeParam]1,0", "[ApplyParam]", "[GroupNo]1"}));
+              (StringList{"[JudgeParam]-1,1,0", "[ApplyParam]-1", "[GroupNo]1"}));
+    EXPECT_EQ(TBatchRunner(library).RunBatchSetting(library.BatchList(kBatchClose)[0]),
+              TBatchRunner::kBatchNamesDeleted);
     EXPECT_EQ(first.Texts(0), TextList{Sj("名")});
     EXPECT_TRUE(first.HoldsElementRefs(1));
     EXPECT_EQ(first.Numbers(1), (NumberList{TElement::ItemOf(&target), TElement::ItemOf(&first)}));

@@ -94,7 +94,9 @@ private slots:
             QtText::ToCp932(u"[change]\r\n[type]5\r\n[name]重複削除\r\n[data]\r\n[TargetGroup]0\r\n"
                             "[/data]\r\n[/change]\r\n[change]\r\n[type]2\r\n[name]判定適用\r\n"
                             "[data]\r\n[SrcGroup]1\r\n[DstGroup]0\r\n[JudgeParam]40\r\n"
-                            "[ApplyParam]1\r\n[/data]\r\n[/change]\r\n"_s));
+                            "[ApplyParam]1\r\n[/data]\r\n[/change]\r\n[change]\r\n[type]1\r\n"
+                            "[name]並び替え\r\n[data]\r\n[JudgeParam]-1\r\n[GroupNo]0\r\n"
+                            "[/data]\r\n[/change]\r\n"_s));
         bytes.replace("[batch]\r\n", "[batch]\r\n" + refused);
         QFile file(zql);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -111,6 +113,7 @@ private slots:
                  qPrintable(message));
         QVERIFY2(message.contains(u"「判定適用」（判定適用）：判定パラメータ"_s),
                  qPrintable(message));
+        QVERIFY2(message.contains(u"「並び替え」（並び替え）：削除された"_s), qPrintable(message));
         QCOMPARE(books.Size(), before.size() + 1);
         ForgetChanges(form->Document().Library());
     }

@@ -220,6 +220,10 @@ private slots:
         QFile::copy(Path(u"books.ZQL"_s), Path(u"second.ZQL"_s));
         TZQLForm* second = frame_->OpenSelected(Path(u"second.ZQL"_s));
         QVERIFY(second && second->Document().DataOf(0) == first->Document().DataOf(0));
+        // The frame's undo group has both histories, the active library's active.
+        QCOMPARE(frame_->UndoGroup().stacks().size(), 2);
+        QCOMPARE(frame_->UndoGroup().activeStack(),
+                 &frame_->ActiveLibraryWindow()->Document().History());
         const std::string before = Fingerprint(first->Document());
         first->MoveRows(0, 3, 0, 0);
         const std::string moved = Fingerprint(first->Document());
