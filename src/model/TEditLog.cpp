@@ -105,11 +105,11 @@ public:
             bytes += KeptBytes(*entry.second);
         return bytes;
     }
-    // The elements whose values were changed, in their new values now.
+    // The elements whose values were changed, in their new values now, with what was kept.
     template <typename Visit>
     void ForEachChanged(Visit visit) const {
         for (const auto& entry : kept_)
-            visit(*entry.first);
+            visit(*entry.first, *entry.second);
     }
 
 private:
@@ -310,6 +310,22 @@ void TEditLog::DependOnTargets(const TElement& element) {
     }
 }
 
+// The targets kept refers to were met when it was kept, and a target that moved since went
+// where the step moved it, into group data the step changed: only references that differ from
+// the kept ones lead anywhere new. Comparing saves visiting every target, which lies anywhere
+// in memory, a second time.
+void TEditLog::DependOnNewTargets(const TElement& element, const TElement& kept) {
+    for (std::size_t i = 0; i < element.NumberCount(); ++i) {
+        if (!element.HoldsElementRefs(i)) continue;
+        const NumberItems items = element.Numbers(i);
+        if (i < kept.NumberCount() && kept.HoldsElementRefs(i) && items == kept.Numbers(i))
+            continue;
+        for (NumberItem item : items)
+            if (item)
+                if (TGroupData* owner = TElement::AsElement(item)->Owner()) DependOn(*owner);
+    }
+}
+
 TEditLog::ValueEntry& TEditLog::Values() {
     if (!values_) {
         auto values = std::make_unique<ValueEntry>();
@@ -403,7 +419,9 @@ void TEditLog::Finish() {
     // The new values are put back by a redo: the step depends on what they refer to as well.
     for (const auto& entry : entries_)
         if (const auto* values = dynamic_cast<const ValueEntry*>(entry.get()))
-            values->ForEachChanged([this](const TElement& element) { DependOnTargets(element); });
+            values->ForEachChanged([this](const TElement& element, const TElement& kept) {
+                DependOnNewTargets(element, kept);
+            });
     for (Revisions& r : revisions_) {
         if (r.changed) {
             r.after = NextRevision();

@@ -138,6 +138,8 @@ private:
     bool OnlyOwnReferrers(const std::vector<const TElement*>& elements) const;
     // The step depends on the group data of every element that element refers to.
     void DependOnTargets(const TElement& element);
+    // The same for the values of element that differ from kept, its values when first noted.
+    void DependOnNewTargets(const TElement& element, const TElement& kept);
     ValueEntry& Values();
 
     std::vector<std::unique_ptr<Entry>> entries_;
