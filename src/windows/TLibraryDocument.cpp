@@ -165,7 +165,11 @@ void TLibraryDocument::CompileFormats() {
 bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
                                             TLibrarySetting::ReloadAnswer answer) {
     int readResult = kFileOk;
+    const bool wasModified = library_->IsModified();
     const bool read = setting.Commit(*library_, answer, readResult);
+    // The commit is no step: no undo may bring back the saved state's "unmodified", or closing
+    // would not ask and the settings would be lost.
+    if (!wasModified && library_->IsModified()) history_->resetClean();
     if (readResult != kFileOk) {
         const TLoadProblem problem{
             TLoadProblem::kParameterFile, setting.parameterPath, readResult, {}};

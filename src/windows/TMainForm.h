@@ -5,8 +5,8 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QUndoGroup>
 #include <QPointer>
+#include <QUndoGroup>
 
 #include <memory>
 

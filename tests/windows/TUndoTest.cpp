@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "FrameFixture.h"
+#include "settings/TLibrarySetting.h"
 #include "windows/TElementDrag.h"
 #include "windows/TMultiApplyForm.h"
 #include "windows/TSubForm.h"
@@ -206,6 +207,15 @@ private slots:
         QVERIFY(document.IsModified());
         form->Action(u"A_Undo"_s)->trigger();
         QVERIFY(!document.IsModified());
+        // A settings commit is no step: undoing an edit made after it leaves the library
+        // modified.
+        TLibrarySetting setting(document.Library());
+        setting.description = "abc";
+        document.CommitLibrarySetting(setting, TLibrarySetting::ReloadAnswer::kKeep);
+        QVERIFY(document.IsModified());
+        form->MoveRows(0, 3, 0, 0);
+        form->Action(u"A_Undo"_s)->trigger();
+        QVERIFY(document.IsModified());
         // At most so many steps are kept.
         for (int i = 0; i <= TLibraryDocument::kHistorySteps; ++i)
             form->MoveRows(0, 3, 0, 0);
