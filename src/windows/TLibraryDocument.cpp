@@ -339,25 +339,19 @@ void TLibraryDocument::StepMoved(const TEditCommand& step, bool done) {
 }
 
 bool TLibraryDocument::Undo() {
-    const TEditCommand* step = StepAt(*history_, history_->index() - 1);
-    if (!step) return false;
-    if (!step->Log().CanUndo()) {
-        frame_.Dialogs().Message(dialogParent_,
-                                 QStringLiteral("別のライブラリで変更されたため元に戻せません"), {},
-                                 IDialogs::Icon::kWarning);
-        return false;
-    }
-    const int index = history_->index();
-    if (!SettleEdits(InGroupData(step->Log().Changed())) || history_->index() != index)
-        return false;
-    history_->undo();
-    return true;
+    return MoveStep(false);
 }
 
 bool TLibraryDocument::Redo() {
-    const TEditCommand* step = StepAt(*history_, history_->index());
+    return MoveStep(true);
+}
+
+// The step next to the history's index, undone or done again when the revisions it left (or
+// found) are still current and no panel's unapplied edits of its elements stand in the way.
+bool TLibraryDocument::MoveStep(bool forward) {
+    const TEditCommand* step = StepAt(*history_, history_->index() - (forward ? 0 : 1));
     if (!step) return false;
-    if (!step->Log().CanRedo()) {
+    if (!(forward ? step->Log().CanRedo() : step->Log().CanUndo())) {
         frame_.Dialogs().Message(dialogParent_,
                                  QStringLiteral("別のライブラリで変更されたため元に戻せません"), {},
                                  IDialogs::Icon::kWarning);
@@ -366,7 +360,7 @@ bool TLibraryDocument::Redo() {
     const int index = history_->index();
     if (!SettleEdits(InGroupData(step->Log().Changed())) || history_->index() != index)
         return false;
-    history_->redo();
+    forward ? history_->redo() : history_->undo();
     return true;
 }
 

@@ -191,6 +191,7 @@ private:
     bool Record(const QString& name, const TStepView& view, bool changeList,
                 const std::function<bool()>& work);
     void Push(const QString& name, std::unique_ptr<TEditLog> log, const TStepView& view);
+    bool MoveStep(bool forward);
     // The views of every library showing a group data the log changed repaint.
     void NotifyChanged(const TEditLog& log);
     // Drops the oldest steps while the history keeps more than kHistoryBytes.
