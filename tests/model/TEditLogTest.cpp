@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ElementFingerprint.h"
 #include "FixtureLibrary.h"
 #include "model/TEditLog.h"
 
@@ -18,24 +19,11 @@ using test::FilledLibrary;
 // the target's place) and how many values refer to it.
 std::string Fingerprint(FilledLibrary& fixture) {
     std::ostringstream out;
-    auto place = [](NumberItem item) -> std::string {
-        if (!item) return "-";
-        const TElement* target = TElement::AsElement(item);
-        if (!target->Owner()) return "out";
-        return target->Owner()->Name() + ":" + std::to_string(target->Index());
-    };
     for (TGroupData* data : {fixture.first, fixture.second}) {
         out << data->Name() << '\n';
         for (std::size_t i = 0; i < data->Size(); ++i) {
             TElement& e = *data->At(i);
-            out << static_cast<const void*>(&e) << ' ' << e.Index() << ' ' << int(e.OutputFlag());
-            for (std::size_t p = 0; p < e.TextCount(); ++p)
-                for (std::string_view text : e.Texts(p))
-                    out << " t" << p << '=' << text;
-            for (std::size_t p = 0; p < e.NumberCount(); ++p)
-                for (NumberItem item : e.Numbers(p))
-                    out << " n" << p << '='
-                        << (e.HoldsElementRefs(p) ? place(item) : std::to_string(item));
+            test::WriteFingerprint(out, e);
             out << " in=" << (e.HasReferrers() ? e.Referrers().Size() : 0) << '\n';
         }
     }

@@ -6,6 +6,7 @@
 #include <QUndoStack>
 #include <sstream>
 
+#include "ElementFingerprint.h"
 #include "FrameFixture.h"
 #include "settings/TLibrarySetting.h"
 #include "windows/TElementDrag.h"
@@ -22,25 +23,11 @@ namespace {
 // their target's place), and the groups' output status.
 std::string Fingerprint(TLibraryDocument& document) {
     std::ostringstream out;
-    auto place = [](NumberItem item) -> std::string {
-        if (!item) return "-";
-        const TElement* target = TElement::AsElement(item);
-        if (!target->Owner()) return "out";
-        return target->Owner()->Name() + ":" + std::to_string(target->Index());
-    };
     for (std::size_t g = 0; g < document.Library().GroupCount(); ++g) {
         out << int(document.Library().Group(g)->Status()) << '\n';
         TGroupData* data = document.DataOf(g);
         for (std::size_t i = 0; data && i < data->Size(); ++i) {
-            TElement& e = *data->At(i);
-            out << static_cast<const void*>(&e) << ' ' << int(e.OutputFlag());
-            for (std::size_t p = 0; p < e.TextCount(); ++p)
-                for (std::string_view text : e.Texts(p))
-                    out << " t" << p << '=' << text;
-            for (std::size_t p = 0; p < e.NumberCount(); ++p)
-                for (NumberItem item : e.Numbers(p))
-                    out << " n" << p << '='
-                        << (e.HoldsElementRefs(p) ? place(item) : std::to_string(item));
+            WriteFingerprint(out, *data->At(i));
             out << '\n';
         }
     }
