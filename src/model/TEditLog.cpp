@@ -403,8 +403,10 @@ void TEditLog::Permuted(TGroupData& data, std::vector<std::uint32_t> order) {
 }
 
 void TEditLog::NoteGroupStatus(const TZQLCtrl& library) {
-    if (statusLibrary_) return;
-    statusLibrary_ = &library;
+    if (std::find(statusLibraries_.begin(), statusLibraries_.end(), &library) !=
+        statusLibraries_.end())
+        return;
+    statusLibraries_.push_back(&library);
     for (const auto& group : library.Groups())
         statuses_.push_back({group.get(), group->Status(), group->Status()});
 }
@@ -434,6 +436,12 @@ void TEditLog::Finish() {
         s.after = s.group->Status();
     noted_.clear();
     lastNoted_ = nullptr;
+}
+
+bool TEditLog::Empty() const {
+    return entries_.empty() &&
+           std::all_of(statuses_.begin(), statuses_.end(),
+                       [](const GroupStatus& s) { return s.before == s.after; });
 }
 
 bool TEditLog::CanUndo() const {

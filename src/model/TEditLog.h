@@ -83,7 +83,8 @@ public:
                   std::size_t position);
     // data was reordered so that new position i holds the element from position order[i].
     void Permuted(TGroupData& data, std::vector<std::uint32_t> order);
-    // The group status of every group of library, before the step changes any (once).
+    // The group status of every group of library, before the step changes any (once for each
+    // library: a parameter commit changes those of every library on its file).
     void NoteGroupStatus(const TZQLCtrl& library);
     // An entry of a kind the model does not know (a settings commit); it is done already.
     // The caller names the group data it changed with Touch.
@@ -96,7 +97,8 @@ public:
     // --- the step ----------------------------------------------------------------------------
     // Ends the recording: the group data changed get fresh revisions.
     void Finish();
-    bool Empty() const { return entries_.empty() && statuses_.empty(); }
+    // Nothing was recorded and no group status changed: no step to keep.
+    bool Empty() const;
     // Whether every revision the step depends on is as it left (undo) or found (redo) it.
     bool CanUndo() const;
     bool CanRedo() const;
@@ -145,7 +147,7 @@ private:
     std::vector<std::unique_ptr<Entry>> entries_;
     std::vector<Revisions> revisions_;
     std::vector<GroupStatus> statuses_;
-    const TZQLCtrl* statusLibrary_ = nullptr;
+    std::vector<const TZQLCtrl*> statusLibraries_;
     std::unordered_set<const TElement*> noted_;  // elements whose values are kept already
     const TElement* lastNoted_ = nullptr;        // the last of noted_, asked for most
     ValueEntry* values_ = nullptr;               // the last entry, when it keeps values

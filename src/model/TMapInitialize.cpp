@@ -19,6 +19,24 @@ void TMapInitialize::SetText(const TMapWord& key, std::string value) {
     sections_[currentSection_][key] = std::move(value);
 }
 
+std::optional<std::string> TMapInitialize::KeyText(const TMapWord& section,
+                                                   const TMapWord& key) const {
+    const std::string* value = FindValue(section, key);
+    return value ? std::optional<std::string>(*value) : std::nullopt;
+}
+
+void TMapInitialize::SetKey(const TMapWord& section, const TMapWord& key,
+                            std::optional<std::string> text) {
+    if (text) {
+        sections_[section][key] = std::move(*text);
+        return;
+    }
+    auto found = sections_.find(section);
+    if (found == sections_.end()) return;
+    found->second.erase(key);
+    if (found->second.empty()) sections_.erase(found);
+}
+
 void TMapInitialize::SetSigned(const TMapWord& key, std::int32_t value) {
     SetText(key, TStringDivision::Format("d", value));
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -61,6 +62,10 @@ public:
 
     const SectionMap& Sections() const { return sections_; }
     void Clear() { sections_.clear(); }
+    // The stored text of key in section, or none when the store does not hold it; a value set
+    // back with SetKey, none erasing the key, leaves the store as it was.
+    std::optional<std::string> KeyText(const TMapWord& section, const TMapWord& key) const;
+    void SetKey(const TMapWord& section, const TMapWord& key, std::optional<std::string> text);
 
     // Joins the lines of a block value.
     const std::string& LineSeparator() const { return lineSeparator_; }

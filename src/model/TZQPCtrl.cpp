@@ -228,6 +228,22 @@ void TZQPCtrl::Reset(std::string path) {
     status_ = kModified;  // a new file is written at the next save
 }
 
+void TZQPCtrl::ExchangeDefinitions(TZQPCtrl& other) {
+    parameters_.swap(other.parameters_);
+    codeMap_.swap(other.codeMap_);
+    used_.swap(other.used_);
+    drawFormat_.swap(other.drawFormat_);
+    outputFormat_.swap(other.outputFormat_);
+    drawCode_.swap(other.drawCode_);
+    outputCode_.swap(other.outputCode_);
+    importFormats_.swap(other.importFormats_);
+    fontName_.swap(other.fontName_);
+    std::swap(fontSize_, other.fontSize_);
+    std::swap(fontStyle_, other.fontStyle_);
+    std::swap(fontColour_, other.fontColour_);
+    std::swap(rowHeight_, other.rowHeight_);
+}
+
 TParameter* TZQPCtrl::AddParameter(std::unique_ptr<TParameter> parameter, bool alsoUsed) {
     if (!parameter) parameter = std::make_unique<TParameter>();
     parameter->SetIndex(static_cast<std::uint32_t>(parameters_.size()));

@@ -93,6 +93,15 @@ public:
     std::uint32_t RowHeight() const { return rowHeight_; }
     void SetRowHeight(std::uint32_t height) { rowHeight_ = height; }
 
+    // Exchanges everything the parameter settings define (parameters, used list, formats and
+    // their compiled code, import formats, font, row height) with other, as the same objects:
+    // undoing a settings commit puts the definitions it replaced back.
+    void ExchangeDefinitions(TZQPCtrl& other);
+    // Changed with every settings commit and its undo, so that a history does not put back
+    // definitions another one has replaced since (see TEditLog).
+    std::uint64_t Revision() const { return revision_; }
+    void SetRevision(std::uint64_t revision) { revision_ = revision; }
+
 private:
     std::vector<std::unique_ptr<TParameter>> parameters_;
     std::map<std::string, TParameter*> codeMap_;
@@ -111,6 +120,7 @@ private:
     std::int32_t fontStyle_ = 0;
     std::uint32_t fontColour_ = 0;
     std::uint32_t rowHeight_ = kDefaultRowHeight;
+    std::uint64_t revision_ = 0;
     bool readOnly_ = false;
 };
 

@@ -14,6 +14,7 @@
 #include "model/TZQICtrl.h"
 #include "model/TZQPCtrl.h"
 #include "model/TextCodec.h"
+#include "settings/TLibrarySettingSwap.h"
 
 namespace tabrix {
 
@@ -133,36 +134,11 @@ TLibrarySetting::ParameterChange TLibrarySetting::ParameterChangeFor(
     return FileExists(resolved) ? ParameterChange::kAsk : ParameterChange::kNewPath;
 }
 
-namespace {
-
-// What the library file stores of the settings this dialog edits.
-struct StoredSettings {
-    std::string outputPath, path, previewImage, initializePath, parameterPath;
-    StringList memo;
-    std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batch;
-    std::uint32_t timedInterval;
-
-    explicit StoredSettings(const TZQLCtrl& library)
-        : outputPath(library.OutputPath()),
-          path(library.Path()),
-          previewImage(library.PreviewImage()),
-          initializePath(library.InitializeInfo() ? library.InitializeInfo()->Path() : ""),
-          parameterPath(library.ParameterFile() ? library.ParameterFile()->Path() : ""),
-          memo(library.PreviewMemo()),
-          timedInterval(library.TimedInterval()) {
-        for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger)
-            batch[trigger] = library.BatchList(static_cast<BatchTrigger>(trigger));
-    }
-    bool operator==(const StoredSettings&) const = default;
-};
-
-}  // namespace
-
 bool TLibrarySetting::Commit(TZQLCtrl& library, ReloadAnswer answer, int& readResult) const {
-    const StoredSettings before(library);
+    const TLibrarySettingSwap::Stored before(library);
     const bool read = CommitSettings(library, answer, readResult);
     // A changed setting is unsaved work like any other: closing asks before it is lost.
-    if (!(StoredSettings(library) == before)) library.SetModified(true);
+    if (!(TLibrarySettingSwap::Stored(library) == before)) library.SetModified(true);
     return read;
 }
 

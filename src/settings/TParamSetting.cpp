@@ -11,6 +11,7 @@
 #include "batch/TBatchPositions.h"
 #include "format/TFormatCompiler.h"
 #include "model/PathName.h"
+#include "model/TEditLog.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -19,6 +20,7 @@
 #include "model/TZQDCtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TextCodec.h"
+#include "settings/TParamFileSwap.h"
 
 namespace tabrix {
 
@@ -147,6 +149,13 @@ bool HoldsValue(const TElement& element, std::size_t i) {
            element.KeptReferenceItems(i) != nullptr;
 }
 
+// Values laid out by the old positions or types, kept by a step of another history (a deleted
+// element, an old value), would come back meaning something else: the group data take a new
+// revision, so that no such step goes under the commit.
+void TouchForUndo(TGroupData& data) {
+    if (TEditLog* log = TEditLog::Active()) log->Touch(data);
+}
+
 // Element values and stored batch items name parameters by position, so when parameters were
 // moved or deleted every element typed by this parameter file takes its values to their new
 // positions (its element data file is then changed), and the batch items follow.
@@ -157,9 +166,13 @@ void FollowMovedParameters(const std::vector<TZQLCtrl*>& libraries,
     for (TZQLCtrl* library : libraries)
         MoveBatchParameters(*library, origins);
     for (TZQDCtrl* file : FilesTypedBy(libraries)) {
-        for (const auto& data : file->GroupData())
-            for (const auto& element : data->Elements())
+        for (const auto& data : file->GroupData()) {
+            TouchForUndo(*data);
+            for (const auto& element : data->Elements()) {
+                TEditLog::NoteValue(*element);
                 element->RearrangeValues(origins, oldCount);
+            }
+        }
         file->SetModified(true);
     }
 }
@@ -587,14 +600,17 @@ void TParamSetting::ClearValuesOfChangedTypes(const std::vector<TZQLCtrl*>& libr
     if (cleared.empty()) return;
     for (TZQDCtrl* file : FilesTypedBy(libraries)) {
         bool changed = false;
-        for (const auto& data : file->GroupData())
+        for (const auto& data : file->GroupData()) {
+            TouchForUndo(*data);
             for (const auto& element : data->Elements())
                 for (std::size_t i : cleared) {
                     if (!HoldsValue(*element, i)) continue;
+                    TEditLog::NoteValue(*element);
                     if (i < element->TextCount()) element->SetTexts(i, {});
                     if (i < element->NumberCount()) element->SetNumbers(i, {});
                     changed = true;
                 }
+        }
         if (changed) file->SetModified(true);
     }
 }
@@ -639,14 +655,28 @@ bool TParamSetting::CommitIfChanged(TZQLCtrl& library) const {
     TZQPCtrl* file = library.ParameterFile();
     if (!dialogChanged_ || !file) return false;
     const std::vector<TZQLCtrl*> users = LibrariesUsing(library, file);
+    // Recorded when an edit log stands: the definitions replaced, the batch items, the group
+    // marks and every element value the commit changes.
+    TEditLog* log = TEditLog::Active();
+    std::unique_ptr<TParamFileSwap> swap;
+    if (log) {
+        for (const TZQLCtrl* user : users)
+            log->NoteGroupStatus(*user);
+        swap = std::make_unique<TParamFileSwap>(library, *file);
+    }
     FollowMovedParameters(users, Origins(), file->Size());
     ClearValuesOfChangedTypes(users);
+    if (swap) swap->TakeDefinitions();
     Commit(*file);
     for (TZQLCtrl* user : users) {
         TFormatCompiler::CompileAll(*user);
         // Every group is output again: its elements now look different.
         for (const auto& group : user->Groups())
             group->Set(TGroupSetting::kOutputDone, false);
+    }
+    if (swap) {
+        swap->Finish();
+        log->Add(std::move(swap));
     }
     return true;
 }

@@ -13,6 +13,10 @@ namespace tabrix {
 
 class TLibraryDocument;
 
+// What a step changed beyond element data, which the views of the library take over anew
+// when it is undone or done again.
+enum class TStepKind { kElements, kLibrarySettings, kParameters, kGroups };
+
 // The group a step shows when it is undone or done again, and the rows selected then.
 struct TStepView {
     int group = -1;  // none: the window stays where it is
@@ -20,6 +24,7 @@ struct TStepView {
     int undoneLast = -1;
     int doneFirst = -1;
     int doneLast = -1;
+    TStepKind kind = TStepKind::kElements;
 };
 
 class TEditCommand : public QUndoCommand {

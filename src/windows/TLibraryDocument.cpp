@@ -25,6 +25,7 @@
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
 #include "settings/TGroupDataSetting.h"
+#include "settings/TLibrarySettingSwap.h"
 #include "settings/TParamSetting.h"
 #include "windows/IFrame.h"
 #include "windows/TBatchRefusals.h"
@@ -165,11 +166,25 @@ void TLibraryDocument::CompileFormats() {
 bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
                                             TLibrarySetting::ReloadAnswer answer) {
     int readResult = kFileOk;
-    const bool wasModified = library_->IsModified();
-    const bool read = setting.Commit(*library_, answer, readResult);
-    // The commit is no step: no undo may bring back the saved state's "unmodified", or closing
-    // would not ask and the settings would be lost.
-    if (!wasModified && library_->IsModified()) history_->resetClean();
+    bool read = false;
+    if (setting.ParameterChangeFor(*library_) == TLibrarySetting::ParameterChange::kAsk &&
+        answer == TLibrarySetting::ReloadAnswer::kRead) {
+        const bool wasModified = library_->IsModified();
+        read = setting.Commit(*library_, answer, readResult);
+        // No undo may bring back the saved state's "unmodified", or closing would not ask
+        // and the settings would be lost.
+        if (!wasModified && library_->IsModified()) history_->resetClean();
+    } else {
+        TStepView view;
+        view.kind = TStepKind::kLibrarySettings;
+        Record(QStringLiteral("ライブラリ設定"), view, false, [&] {
+            auto swap = std::make_unique<TLibrarySettingSwap>(*library_);
+            setting.Commit(*library_, answer, readResult);
+            if (!swap->Changed()) return false;
+            TEditLog::Active()->Add(std::move(swap));
+            return true;
+        });
+    }
     if (readResult != kFileOk) {
         const TLoadProblem problem{
             TLoadProblem::kParameterFile, setting.parameterPath, readResult, {}};
@@ -181,6 +196,7 @@ bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
         ForgetHistories([file = library_->ParameterFile()](const TLibraryDocument& d) {
             return d.library_->ParameterFile() == file;
         });
+    emit librarySettingsChanged();
     // The paths may have changed, and with them the caption.
     emit modifiedChanged();
     return read;
@@ -212,16 +228,10 @@ void TLibraryDocument::CommitGroupSetting(TGroupDataSetting& setting) {
 }
 
 bool TLibraryDocument::CommitParamSetting(const TParamSetting& setting) {
-    const TZQPCtrl* file = library_->ParameterFile();
-    if (!setting.CommitIfChanged(*library_)) return false;
-    ForgetHistories(
-        [file](const TLibraryDocument& d) { return d.library_->ParameterFile() == file; });
-    for (TLibraryDocument* document : OpenDocuments()) {
-        if (document->library_->ParameterFile() != file) continue;
-        emit document->parametersChanged();
-        emit document->modifiedChanged();
-    }
-    return true;
+    TStepView view;
+    view.kind = TStepKind::kParameters;
+    return Record(QStringLiteral("パラメータ設定"), view, false,
+                  [&] { return setting.CommitIfChanged(*library_); });
 }
 
 void TLibraryDocument::ReportLoadProblems() {
@@ -304,6 +314,7 @@ void TLibraryDocument::Push(const QString& name, std::unique_ptr<TEditLog> log,
                             const TStepView& view) {
     const TEditLog& pushed = *log;
     history_->push(new TEditCommand(*this, name, std::move(log), view));
+    NotifyKind(view.kind);
     NotifyChanged(pushed);
     if (savedInStep_) {
         // A batch list saved the step's result: that is the state on disk.
@@ -327,13 +338,29 @@ void TLibraryDocument::NotifyChanged(const TEditLog& log) {
     }
 }
 
+// The panels are made anew for new parameters before any row of the new values is shown.
+void TLibraryDocument::NotifyKind(TStepKind kind) {
+    if (kind == TStepKind::kLibrarySettings) {
+        emit librarySettingsChanged();
+        emit modifiedChanged();
+    } else if (kind == TStepKind::kParameters) {
+        const TZQPCtrl* file = library_->ParameterFile();
+        for (TLibraryDocument* document : OpenDocuments()) {
+            if (document->library_->ParameterFile() != file) continue;
+            emit document->parametersChanged();
+            emit document->modifiedChanged();
+        }
+    }
+}
+
 void TLibraryDocument::StepMoved(const TEditCommand& step, bool done) {
     // Values exchanged mark no file: every file of the group data the step changed is
     // modified now, until the history stands at its clean state again.
     for (TGroupData* data : step.Log().Changed())
         data->MarkModified();
-    NotifyChanged(step.Log());
     const TStepView& view = step.View();
+    NotifyKind(view.kind);
+    NotifyChanged(step.Log());
     emit stepShown(view.group, done ? view.doneFirst : view.undoneFirst,
                    done ? view.doneLast : view.undoneLast);
 }

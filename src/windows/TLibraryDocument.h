@@ -126,18 +126,21 @@ public:
     void RunDuplicateDeletion(const StringList& lines);
 
     // --- settings -------------------------------------------------------------------------------
-    // Commits the library settings dialog's copy; answer is the user's choice for an existing
-    // parameter file it names. The modified bit stays as it was. True when another parameter
-    // file was read (and its formats compiled), so the views take over its parameters.
+    // Commits the library settings dialog's copy as one step; answer is the user's choice for
+    // an existing parameter file it names. Reading another parameter file is no step (the
+    // file comes from disk, as when a library is opened): no step of the libraries on it
+    // goes back beyond it. True when another parameter file was read (and its formats
+    // compiled), so the views take over its parameters.
     bool CommitLibrarySetting(const TLibrarySetting& setting, TLibrarySetting::ReloadAnswer answer);
 
     // Commits the group settings dialog's copy: groups, element data files and group data
     // become the copy's, the formats are compiled again and the library is marked modified.
     // Views of every library whose groups changed with it start again at their first group.
     void CommitGroupSetting(TGroupDataSetting& setting);
-    // Commits the parameter settings dialog's copy when it changed anything: the parameters
-    // replaced, every format compiled again, every group due for output again, in every open
-    // library on the same parameter file, each of which is told. True when it committed.
+    // Commits the parameter settings dialog's copy when it changed anything, as one step: the
+    // parameters replaced, every format compiled again, every group due for output again, in
+    // every open library on the same parameter file, each of which is told. True when it
+    // committed.
     bool CommitParamSetting(const TParamSetting& setting);
 
     // Writes the library as it stands, with its parameter file, as a template at path (a model
@@ -180,6 +183,9 @@ signals:
     void parametersChanged();
     // The batch list of trigger (a BatchTrigger) has run, after its own notifications.
     void batchListRan(int trigger);
+    // The library settings changed (a commit, or its undo): the window takes over its look
+    // and the timed list's interval.
+    void librarySettingsChanged();
     // A step was undone or done again: the window shows group (-1: where it is) and selects
     // rows first..last (none when first is -1).
     void stepShown(int group, int first, int last);
@@ -194,6 +200,8 @@ private:
     bool MoveStep(bool forward);
     // The views of every library showing a group data the log changed repaint.
     void NotifyChanged(const TEditLog& log);
+    // The views take over what a step of kind changed beyond element data.
+    void NotifyKind(TStepKind kind);
     // Drops the oldest steps while the history keeps more than kHistoryBytes.
     void TrimHistory();
     // Changes made outside the history (settings commits): no step may go under them.

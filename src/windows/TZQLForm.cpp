@@ -117,6 +117,10 @@ TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
     connect(document_.get(), &TLibraryDocument::parametersChanged, this,
             &TZQLForm::TakeOverParamSetting);
     connect(document_.get(), &TLibraryDocument::stepShown, this, &TZQLForm::ShowStep);
+    connect(document_.get(), &TLibraryDocument::librarySettingsChanged, this, [this] {
+        ApplyLook();
+        timedBatch_->Restart();
+    });
     document_->SetPendingEdits([this](const TLibraryDocument::ElementTest& affected) {
         const TElement* shown = panel_->CurrentElement();
         return !HasPendingEdit() || !affected(*shown) || PendingChangeQuery();
@@ -587,8 +591,6 @@ void TZQLForm::OpenLibrarySetting() {
             answer = TLibrarySetting::ReloadAnswer::kOverwrite;
     }
     if (document_->CommitLibrarySetting(setting, answer)) TakeOverParameters();
-    ApplyLook();
-    timedBatch_->Restart();
 }
 
 // --- batch operations ----------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Undo and redo through the library window: every kind of edit is one step that Ctrl+Z takes
 // back to exactly the model before it and Ctrl+Y brings back to exactly the model after it; the
 // saved state is the history's clean state; another library's later change refuses the step.
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QUndoStack>
@@ -8,7 +9,10 @@
 
 #include "ElementFingerprint.h"
 #include "FrameFixture.h"
+#include "model/TLibraryCustomise.h"
+#include "model/TZQICtrl.h"
 #include "settings/TLibrarySetting.h"
+#include "settings/TParamSetting.h"
 #include "windows/TElementDrag.h"
 #include "windows/TMultiApplyForm.h"
 #include "windows/TSubForm.h"
@@ -20,9 +24,19 @@ using namespace test;
 namespace {
 
 // Every element of every group the library shows: identity, output flag, values (references by
-// their target's place), and the groups' output status.
+// their target's place), and the groups' output status; the parameters in their order, the
+// memo, the stored batch items and the look.
 std::string Fingerprint(TLibraryDocument& document) {
     std::ostringstream out;
+    const TZQLCtrl& library = document.Library();
+    for (const auto& parameter : library.ParameterFile()->Parameters())
+        out << parameter->Name() << ',';
+    for (const std::string& line : library.PreviewMemo())
+        out << line << '|';
+    for (const TBatchSetting& item : library.BatchList(kBatchClose))
+        out << item.name << TStringDivision::Join(";", item.dataLines) << '|';
+    const TLibraryLook look = TLibraryCustomise::Get(library.InitializeInfo()->Store());
+    out << look.panelColour.value_or(1u << 31) << ' ' << look.groupListCount << '\n';
     for (std::size_t g = 0; g < document.Library().GroupCount(); ++g) {
         out << int(document.Library().Group(g)->Status()) << '\n';
         TGroupData* data = document.DataOf(g);
@@ -121,6 +135,23 @@ private slots:
              [](TZQLForm& form) {
                  form.Document().RunDuplicateDeletion({"[JudgeParam]5", "[TargetGroup]0"});
              }},
+            {"ライブラリ設定",
+             [](TZQLForm& form) {
+                 TLibrarySetting setting(form.Document().Library());
+                 setting.description = "memo";
+                 setting.look.panelColour = 0x00ff00;
+                 setting.AppendItem(
+                     kBatchClose, TLibrarySetting::PlainItem(TLibrarySetting::BatchEntry::kOutput));
+                 form.Document().CommitLibrarySetting(setting,
+                                                      TLibrarySetting::ReloadAnswer::kKeep);
+             }},
+            {"パラメータ設定",
+             [](TZQLForm& form) {
+                 // Moves the title behind the author: every element's values move with it.
+                 TParamSetting setting(*form.Document().Library().ParameterFile());
+                 setting.MoveDown(0);
+                 QVERIFY(form.Document().CommitParamSetting(setting));
+             }},
             {"開始時の一括処理",
              [](TZQLForm& form) {
                  form.Document().Library().BatchList(kBatchOpen) = {
@@ -194,8 +225,7 @@ private slots:
         QVERIFY(document.IsModified());
         form->Action(u"A_Undo"_s)->trigger();
         QVERIFY(!document.IsModified());
-        // A settings commit is no step: undoing an edit made after it leaves the library
-        // modified.
+        // A settings commit is a step like any other: undone, the library is as saved.
         TLibrarySetting setting(document.Library());
         setting.description = "abc";
         document.CommitLibrarySetting(setting, TLibrarySetting::ReloadAnswer::kKeep);
@@ -203,6 +233,8 @@ private slots:
         form->MoveRows(0, 3, 0, 0);
         form->Action(u"A_Undo"_s)->trigger();
         QVERIFY(document.IsModified());
+        form->Action(u"A_Undo"_s)->trigger();
+        QVERIFY(!document.IsModified());
         // At most so many steps are kept.
         for (int i = 0; i <= TLibraryDocument::kHistorySteps; ++i)
             form->MoveRows(0, 3, 0, 0);
@@ -232,6 +264,17 @@ private slots:
         QVERIFY(Fingerprint(first->Document()) == moved);
         QVERIFY(first->Document().Undo());
         QVERIFY(Fingerprint(first->Document()) == before);
+        // A parameter commit moves the values of the shared elements: the other's later edit
+        // stands in its way as well; undone, the panel shows the parameters put back.
+        TParamSetting setting(*first->Document().Library().ParameterFile());
+        setting.MoveDown(0);
+        QVERIFY(first->Document().CommitParamSetting(setting));
+        second->MoveRows(0, 2, 0, 0);
+        dialogs_->Expect(Kind::kMessage, u"別のライブラリで変更されたため元に戻せません"_s);
+        QVERIFY(!first->Document().Undo());
+        QVERIFY(second->Document().Undo() && first->Document().Undo());
+        QVERIFY(Fingerprint(first->Document()) == before);
+        QVERIFY(first->Panel().findChild<QLabel*>(u"Label0"_s)->text().startsWith(u"書名"_s));
         ForgetChanges(first->Document().Library());
         ForgetChanges(second->Document().Library());
     }
