@@ -209,7 +209,8 @@ void TParamSBox::Rebuild() {
 }
 
 int TParamSBox::FocusedParam() const {
-    const QWidget* focus = QApplication::focusWidget();
+    // The window's focus child, also while a dialog has the keyboard.
+    const QWidget* focus = window()->focusWidget();
     for (int i = 0; i < controls_.size(); ++i)
         if (focus && (focus == controls_[i] || controls_[i]->isAncestorOf(focus))) return i;
     return -1;

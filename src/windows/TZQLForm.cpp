@@ -169,8 +169,9 @@ QString TZQLForm::HintText(const QString& caption) {
 
 void TZQLForm::LendKeys(QWidget& window) {
     QList<QKeySequence> own;
+    // Actions lent by a library window are not the window's own.
     for (const QAction* action : window.actions())
-        if (action->parent() == &window) own << action->shortcuts();
+        if (!qobject_cast<const TZQLForm*>(action->parent())) own << action->shortcuts();
     for (QAction* action : actions()) {
         const QList<QKeySequence> keys = action->shortcuts();
         // A key the window has a command of its own for stays that command's.

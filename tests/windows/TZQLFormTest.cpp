@@ -165,6 +165,7 @@ private slots:
         TZQLForm* untitled = frame_->OpenSelected({});
         QCOMPARE(frame_->windowTitle(), u"Tabrix - 名称未設定 1 [*]"_s);
         const QString saved = Path(u"new.ZQL"_s);
+        dialogs_->Expect(Kind::kSave, u"が属するZQDの保存先"_s, Answer::kOk, Path(u"new.ZQD"_s));
         dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先"_s, Answer::kOk, saved);
         dialogs_->Expect(Kind::kYesNo, u"ZQP/ZQIファイルも"_s, Answer::kYes);
         untitled->Save();
@@ -198,7 +199,8 @@ private slots:
              u"先頭行：「Parameter-Info for Tabrix ver 2.0」\nライブラリファイルの先頭行：「Library-File for Tabrix"_s},
         };
         for (const auto& [path, named, message] : refused) {
-            dialogs_->Expect(Kind::kMessage, message.arg(path));
+            dialogs_->Expect(Kind::kMessage,
+                             message.contains(u"%1"_s) ? message.arg(path) : message);
             QVERIFY(!(named ? frame_->OpenLibrary(path) : frame_->OpenSelected(path)));
         }
         QCOMPARE(frame_->LibraryWindows().size(), 4);
