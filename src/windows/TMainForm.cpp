@@ -282,8 +282,11 @@ void TMainForm::FillRecentMenu() {
         QString shown = paths[i];
         shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
         const QString path = paths[i];
-        connect(recent_->addAction(number + QLatin1Char(' ') + shown), &QAction::triggered, this,
-                [this, path] { OpenLibrary(path); });
+        QAction* entry = recent_->addAction(number + QLatin1Char(' ') + shown);
+        connect(entry, &QAction::triggered, this, [this, path] {
+            TCommandGuard::Run(dialogs_, this, QStringLiteral("最近使ったライブラリ"),
+                               [this, &path] { OpenLibrary(path); });
+        });
     }
     recent_->setEnabled(!paths.isEmpty());
 }
