@@ -1,7 +1,5 @@
 #include "platform/QtDialogs.h"
 
-#include "platform/TFocusKeeper.h"
-
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -74,7 +72,6 @@ QMessageBox::StandardButton RunBox(QWidget* parent, const QString& text, const Q
         box.addButton(button)->setText(ButtonText(button));
     box.setDefaultButton(*buttons.begin());
     box.setEscapeButton(escape);
-    const TFocusKeeper keeper;
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     return clicked ? box.standardButton(clicked) : escape;
@@ -118,7 +115,6 @@ bool QtDialogs::InputText(QWidget* parent, const QString& caption, const QString
     dialog.setTextValue(value);
     dialog.setOkButtonText(ButtonText(QMessageBox::Ok));
     dialog.setCancelButtonText(ButtonText(QMessageBox::Cancel));
-    const TFocusKeeper keeper;
     if (dialog.exec() != QDialog::Accepted) return false;
     value = dialog.textValue();
     return true;
@@ -130,7 +126,6 @@ bool QtDialogs::OpenFile(QWidget* parent, const QString& title, const QString& f
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(defaultSuffix);
-    const TFocusKeeper keeper;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     path = dialog.selectedFiles().constFirst();
     return true;
@@ -144,14 +139,12 @@ bool QtDialogs::SaveFile(QWidget* parent, const QString& title, const QString& f
     dialog.setDefaultSuffix(defaultSuffix);
     // Qt's dialog asks before replacing an existing file (the overwrite prompt).
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    const TFocusKeeper keeper;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     path = WithSuffix(dialog.selectedFiles().constFirst(), defaultSuffix);
     return true;
 }
 
 bool QtDialogs::ChooseFolder(QWidget* parent, const QString& title, QString& path) {
-    const TFocusKeeper keeper;
     const QString chosen = QFileDialog::getExistingDirectory(parent, title, path);
     if (chosen.isEmpty()) return false;
     path = chosen;
@@ -159,7 +152,6 @@ bool QtDialogs::ChooseFolder(QWidget* parent, const QString& title, QString& pat
 }
 
 bool QtDialogs::ChooseFont(QWidget* parent, QFont& font) {
-    const TFocusKeeper keeper;
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, font, parent);
     if (ok) font = chosen;
@@ -167,7 +159,6 @@ bool QtDialogs::ChooseFont(QWidget* parent, QFont& font) {
 }
 
 bool QtDialogs::ChooseColour(QWidget* parent, QColor& colour) {
-    const TFocusKeeper keeper;
     const QColor chosen = QColorDialog::getColor(colour, parent);
     if (!chosen.isValid()) return false;
     colour = chosen;
@@ -194,7 +185,6 @@ QString QtDialogs::QtFilter(const QString& filter) {
 }
 
 int QtDialogs::Exec(QDialog& dialog) {
-    const TFocusKeeper keeper;
     return dialog.exec();
 }
 
