@@ -98,6 +98,8 @@ void TElementListView::SetTopRow(int row) {
 }
 
 QModelIndex TElementListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // One column: Home and End go to the first and the last element, as in any list.
+    if (action == MoveHome || action == MoveEnd) modifiers |= Qt::ControlModifier;
     const QModelIndex next = QTableView::moveCursor(action, modifiers);
     if (next.isValid() && next.row() != CurrentRow() && !Accepts(next.row())) return currentIndex();
     return next;

@@ -6,34 +6,49 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QUrl>
 
 #include <algorithm>
 
+#include "dialogs/TLibraryHistory.h"
 #include "dialogs/TLibrarySelectForm.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TBatchSetting.h"
+#include "model/TStringFiler.h"
+#include "model/TZQLCtrl.h"
 #include "platform/AppPaths.h"
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
 #include "windows/TCommandGuard.h"
+#include "windows/TElementListView.h"
 #include "windows/TLibraryDocument.h"
 #include "windows/TSubForm.h"
 #include "windows/TZQLForm.h"
 
 namespace tabrix {
 
+namespace {
+
+// The library path a window was opened with or last saved under, as the history has it.
+const char* const kRecordedPath = "tabrixRecordedPath";
+
+}  // namespace
+
 TMainForm::TMainForm(IDialogs& dialogs, const QString& configFolder, QWidget* parent)
     : QMainWindow(parent),
       dialogs_(dialogs),
       controller_(std::make_unique<TTabrixCtrl>()),
       settings_(configFolder),
+      configFolder_(configFolder),
       templateDir_(AppPaths::TemplateDir()),
       userTemplateDir_(TLibrarySelectForm::UserTemplateDir(AppPaths::ConfigDir())) {
     setWindowTitle(QStringLiteral("Tabrix"));
@@ -42,8 +57,11 @@ TMainForm::TMainForm(IDialogs& dialogs, const QString& configFolder, QWidget* pa
     area_->setBackground(QColor(0x80, 0x80, 0x80));
     setCentralWidget(area_);
     area_->viewport()->installEventFilter(this);
+    // Library files dropped from a file manager open here.
+    setAcceptDrops(true);
     connect(area_, &QMdiArea::subWindowActivated, this, &TMainForm::OnSubWindowActivated);
     BuildMenus();
+    FillRecentMenu();
     RebuildMenuBar();
     ApplyStoredLayout();
 }
@@ -61,12 +79,19 @@ TMainForm::~TMainForm() {
 void TMainForm::BuildMenus() {
     auto* general = new QMenu(QStringLiteral("総合処理(&A)"), this);
     QAction* open = general->addAction(QStringLiteral("ライブラリを開く(&O)..."));
+    open->setObjectName(QStringLiteral("A_Open"));
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(open, &QAction::triggered, this, [this, open] {
         TCommandGuard::Run(dialogs_, this, open->text(), [this] { OpenLibraryCommand(); });
     });
+    recent_ = general->addMenu(QStringLiteral("最近使ったライブラリ"));
+    recent_->setObjectName(QStringLiteral("M_Recent"));
+    connect(general, &QMenu::aboutToShow, this, &TMainForm::FillRecentMenu);
     general->addSeparator();
-    connect(general->addAction(QStringLiteral("終了(&X)")), &QAction::triggered, this,
-            &QWidget::close);
+    QAction* quit = general->addAction(QStringLiteral("終了(&X)"));
+    quit->setObjectName(QStringLiteral("A_Quit"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
 
     auto* window = new QMenu(QStringLiteral("ウィンドウ(&W)"), this);
     onTop_ = window->addAction(QStringLiteral("常に最上位(&T)"));
@@ -88,8 +113,12 @@ void TMainForm::BuildMenus() {
             &TMainForm::ArrangeIcons);
 
     auto* help = new QMenu(QStringLiteral("ヘルプ(&H)"), this);
-    connect(help->addAction(QStringLiteral("ヘルプ<HTML>(&C)")), &QAction::triggered, this,
-            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(AppPaths::HelpPage())); });
+    QAction* helpPage = help->addAction(QStringLiteral("ヘルプ<HTML>(&C)"));
+    helpPage->setObjectName(QStringLiteral("A_Help"));
+    helpPage->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(helpPage, &QAction::triggered, this, [this] { emit helpOpened(AppPaths::HelpPage()); });
+    connect(this, &TMainForm::helpOpened, this,
+            [](const QString& page) { QDesktopServices::openUrl(QUrl::fromLocalFile(page)); });
     help->addSeparator();
     help->addAction(QStringLiteral("ファイルバージョン： 2.2"))->setEnabled(false);
     menus_ = {general, window, help};
@@ -106,6 +135,19 @@ void TMainForm::RebuildMenuBar() {
     }
     for (QMenu* menu : menus_)
         bar->addMenu(menu);
+    UpdateCaption();
+}
+
+void TMainForm::UpdateCaption() {
+    if (!active_) {
+        setWindowTitle(QStringLiteral("Tabrix"));
+        setWindowModified(false);
+        return;
+    }
+    const QString caption = active_->Caption();
+    setWindowTitle(QStringLiteral("Tabrix - ") +
+                   caption.mid(caption.lastIndexOf(QLatin1Char('/')) + 1) + QStringLiteral(" [*]"));
+    setWindowModified(active_->Document().IsModified());
 }
 
 void TMainForm::OnSubWindowActivated(QMdiSubWindow* sub) {
@@ -156,11 +198,18 @@ void TMainForm::EnsureSubWindow() {
 void TMainForm::FollowActive() {
     if (!sub_ || !active_) return;
     sub_->Follow(active_);
+    // The active library's keys act while its sub window has the focus.
+    if (keysLentBy_ && keysLentBy_ != active_) keysLentBy_->TakeBackKeys(*sub_);
+    active_->LendKeys(*sub_);
+    keysLentBy_ = active_;
     if (sub_->Holder()->isHidden()) sub_->Holder()->show();
 }
 
 void TMainForm::SetFrameStatus(const std::string& text) {
-    setWindowTitle(text.empty() ? QStringLiteral("Tabrix") : QtText::FromCp932(text));
+    if (text.empty())
+        UpdateCaption();
+    else
+        setWindowTitle(QtText::FromCp932(text));
     // The caption is painted before the long work goes on; what the user does meanwhile waits.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
@@ -189,10 +238,137 @@ std::string TMainForm::TemplateFolder() {
 }
 
 void TMainForm::OpenLibraryCommand() {
-    TLibrarySelectForm select(AppPaths::ConfigDir(), templateDir_, dialogs_, this);
+    TLibrarySelectForm select(configFolder_, templateDir_, dialogs_, this);
     // Through the dialogs service like every other modal window, so a test can answer it.
-    if (dialogs_.Exec(select) != QDialog::Accepted) return;
-    OpenSelected(select.LibraryPath(), select.DeriveFromTemplate(), select.TemplatePath());
+    const bool accepted = dialogs_.Exec(select) == QDialog::Accepted;
+    FillRecentMenu();  // the dialog may have changed the history
+    if (accepted)
+        OpenSelected(select.LibraryPath(), select.DeriveFromTemplate(), select.TemplatePath());
+}
+
+// --- recent libraries ----------------------------------------------------------------------------
+
+QString TMainForm::HistoryFile() const {
+    return configFolder_ + QStringLiteral("/histry.log");
+}
+
+void TMainForm::RememberLibrary(const QString& path) {
+    if (path.isEmpty()) return;
+    TLibraryHistory history;
+    const std::string file = QtText::ToNative(HistoryFile());
+    history.Load(file);
+    history.Add(QtText::ToNative(QFileInfo(path).absoluteFilePath()));
+    history.SaveIfChanged(file);
+    FillRecentMenu();
+}
+
+QStringList TMainForm::RecentLibraries() const {
+    TLibraryHistory history;
+    history.Load(QtText::ToNative(HistoryFile()));
+    QStringList paths;
+    for (const std::string& entry : history.Entries()) {
+        if (paths.size() == kRecentCount) break;
+        paths << QtText::FromNative(entry);
+    }
+    return paths;
+}
+
+void TMainForm::FillRecentMenu() {
+    recent_->clear();
+    const QStringList paths = RecentLibraries();
+    for (int i = 0; i < paths.size(); ++i) {
+        // 1 to 9, then 1&0: every entry has its access key.
+        const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QStringLiteral("1&0");
+        QString shown = paths[i];
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString path = paths[i];
+        QAction* entry = recent_->addAction(number + QLatin1Char(' ') + shown);
+        connect(entry, &QAction::triggered, this, [this, path] {
+            TCommandGuard::Run(dialogs_, this, QStringLiteral("最近使ったライブラリ"),
+                               [this, &path] { OpenLibrary(path); });
+        });
+    }
+    recent_->setEnabled(!paths.isEmpty());
+}
+
+// A library saved under a path it did not have when opened goes to the history.
+void TMainForm::NoteSavedPath(TZQLForm* form) {
+    const TLibraryDocument& document = form->Document();
+    const QString path = QtText::FromNative(PathName::ToNative(document.Library().Path()));
+    if (path.isEmpty() || document.IsModified() || form->property(kRecordedPath).toString() == path)
+        return;
+    form->setProperty(kRecordedPath, path);
+    RememberLibrary(path);
+}
+
+// --- opening ---------------------------------------------------------------------------------
+
+TZQLForm* TMainForm::OpenLibrary(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        ReportNotFound(path);
+        return nullptr;
+    }
+    return OpenSelected(path);
+}
+
+void TMainForm::ReportNotFound(const QString& path) {
+    dialogs_.Message(this,
+                     QStringLiteral("ライブラリ「") + path + QStringLiteral("」が見つかりません"),
+                     {}, IDialogs::Icon::kError);
+}
+
+QString TMainForm::OpenFailure(const QString& path, int result) {
+    const QString named = QStringLiteral("ライブラリ「") + path + QStringLiteral("」");
+    switch (result) {
+        case kFileCannotOpen:
+            return named + QStringLiteral("を読み込めません。");
+        case kFileCloseFailed:
+            return named + QStringLiteral("は空のファイルです。");
+        case kFileWrongHeader: {
+            QFile file(path);
+            QByteArray first = file.open(QIODevice::ReadOnly) ? file.readLine(200) : QByteArray();
+            while (first.endsWith('\n') || first.endsWith('\r'))
+                first.chop(1);
+            return named + QStringLiteral("はライブラリファイルではありません。\n先頭行：「") +
+                   QtText::FromCp932(first.toStdString()) +
+                   QStringLiteral("」\nライブラリファイルの先頭行：「") +
+                   QtText::FromCp932(TStringFiler::HeaderLine(TZQLCtrl::kKind)) +
+                   QStringLiteral("」");
+        }
+        default:
+            return named + QStringLiteral("を開けませんでした（エラー %1）").arg(result);
+    }
+}
+
+// --- dropped files ------------------------------------------------------------------------------
+
+QStringList TMainForm::DroppedLibraries(const QMimeData* mime) {
+    QStringList paths;
+    if (!mime || !mime->hasUrls()) return paths;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile() &&
+            url.toLocalFile().endsWith(QStringLiteral(".ZQL"), Qt::CaseInsensitive))
+            paths << url.toLocalFile();
+    return paths;
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedLibraries(event->mimeData()).isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedLibraries(event->mimeData()).isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QStringList paths = DroppedLibraries(event->mimeData());
+    if (paths.isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+    for (const QString& path : paths)
+        TCommandGuard::Run(dialogs_, this, QStringLiteral("ライブラリを開く(&O)..."),
+                           [this, &path] { OpenLibrary(path); });
 }
 
 TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
@@ -204,6 +380,13 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
         dialogs_.Message(
             this, QStringLiteral("このファイル名はライブラリに記録できません：\n") + libraryPath,
             {}, IDialogs::Icon::kError);
+        return nullptr;
+    }
+    // A new library may be given a path that does not exist yet, but not in a folder that
+    // does not exist: nothing could ever be saved there.
+    if (!libraryPath.isEmpty() && !QFileInfo::exists(libraryPath) &&
+        !QFileInfo(libraryPath).absoluteDir().exists()) {
+        ReportNotFound(libraryPath);
         return nullptr;
     }
     EnsureSubWindow();
@@ -232,10 +415,8 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
         document.FillNew();
     }
     if (result != kFileOk) {
-        dialogs_.Message(this,
-                         QStringLiteral("ライブラリ「") + libraryPath +
-                             QStringLiteral("」を開けませんでした（エラー %1）").arg(result),
-                         {}, IDialogs::Icon::kError);
+        dialogs_.Message(this, OpenFailure(fromTemplate ? templatePath : libraryPath, result), {},
+                         IDialogs::Icon::kError);
         if (active_ == form) active_ = nullptr;
         form->Document().Library().SetPath("");
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -247,6 +428,14 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
     form->ApplyLayout();
     sub->show();
     area_->setActiveSubWindow(sub);
+    // The keyboard starts in the new library's list.
+    form->List().setFocus(Qt::OtherFocusReason);
+    form->setProperty(kRecordedPath, libraryPath);
+    RememberLibrary(libraryPath);
+    connect(&document, &TLibraryDocument::modifiedChanged, this, [this, form] {
+        NoteSavedPath(form);
+        if (form == active_) UpdateCaption();
+    });
     // The sub window may have been pointed at the library while it was still empty: it lets go
     // and follows the active window again, which applies the loaded library's [SubForm].
     if (sub_) sub_->Release(&document);

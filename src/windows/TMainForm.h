@@ -17,6 +17,7 @@
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
+class QMimeData;
 class QMenu;
 
 namespace tabrix {
@@ -54,8 +55,15 @@ public:
     // exists. The new window, or none when the library could not be opened.
     TZQLForm* OpenSelected(const QString& libraryPath, bool derive = false,
                            const QString& templatePath = {});
-    // The command line's library.
-    TZQLForm* OpenLibrary(const QString& path) { return OpenSelected(path); }
+    // A library named outside the selection (the command line, a drop, the recent menu): it
+    // must exist; otherwise the user is told and nothing opens.
+    TZQLForm* OpenLibrary(const QString& path);
+    // The history's first entries, as "最近使ったライブラリ" lists them.
+    static constexpr int kRecentCount = 10;
+    QStringList RecentLibraries() const;
+    QMenu* RecentMenu() const { return recent_; }
+    // The .ZQL files a drop carries.
+    static QStringList DroppedLibraries(const QMimeData* mime);
 
     QMdiArea& Area() const { return *area_; }
     QList<TZQLForm*> LibraryWindows() const;
@@ -67,12 +75,30 @@ public:
     void TileVertically();
     void ArrangeIcons();
 
+signals:
+    // "ヘルプ<HTML>(&C)" opens page with the desktop's browser.
+    void helpOpened(const QString& page);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
+    // "Tabrix - NAME [*]" for the active library, its modified state shown by "*".
+    void UpdateCaption();
+    QString HistoryFile() const;
+    // Puts a library path at the front of histry.log.
+    void RememberLibrary(const QString& path);
+    void FillRecentMenu();
+    void NoteSavedPath(TZQLForm* form);
+    void ReportNotFound(const QString& path);
+    // Why a library could not be opened, in words: for a file that is no library, the first
+    // line it has and the one a library file has.
+    static QString OpenFailure(const QString& path, int result);
     void RebuildMenuBar();
     void OnSubWindowActivated(QMdiSubWindow* sub);
     void ApplyStoredLayout();
@@ -89,8 +115,11 @@ private:
     std::unique_ptr<TTabrixCtrl> controller_;
     TFrameSettings settings_;
     QMdiArea* area_ = nullptr;
+    QString configFolder_;
     QList<QMenu*> menus_;
+    QMenu* recent_ = nullptr;
     QAction* onTop_ = nullptr;
+    QPointer<TZQLForm> keysLentBy_;  // whose keys the sub window has
     // Every library window's history; the active one is the active library's.
     QUndoGroup undoGroup_;
     TZQLForm* active_ = nullptr;

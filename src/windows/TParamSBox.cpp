@@ -1,5 +1,6 @@
 #include "windows/TParamSBox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -11,6 +12,8 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 
 #include "model/ParamType.h"
 #include "model/TElement.h"
@@ -166,11 +169,14 @@ void TParamSBox::BuildMenus() {
 }
 
 void TParamSBox::Rebuild() {
+    // The field being typed in is made again: the focus comes back to it, not to nowhere.
+    const int focused = FocusedParam();
     qDeleteAll(controls_);
     qDeleteAll(labels_);
     controls_.clear();
     labels_.clear();
     types_.clear();
+    notes_.clear();
     menuTarget_ = -1;
     const TZQPCtrl* file = library_.ParameterFile();
     const std::size_t count = file ? file->Size() : 0;
@@ -182,12 +188,14 @@ void TParamSBox::Rebuild() {
         control->setParent(content_);
         control->setObjectName(QStringLiteral("Param%1").arg(i));
         control->setProperty(kParamProperty, static_cast<int>(i));
+        control->installEventFilter(this);
         // A boolean shows its name on the check box itself.
         label->setVisible(parameter.Type() != kTypeBool);
         control->show();
         labels_ << label;
         controls_ << control;
         types_ << parameter.Type();
+        notes_ << QString();
     }
     Relayout();
     // The controls show the working element until the window shows an element again.
@@ -196,6 +204,24 @@ void TParamSBox::Rebuild() {
         LoadControl(i);
     loading_ = false;
     RememberShown();
+    if (focused >= 0 && !controls_.isEmpty())
+        FocusControl(std::min(focused, static_cast<int>(controls_.size()) - 1));
+}
+
+int TParamSBox::FocusedParam() const {
+    // The window's focus child, also while a dialog has the keyboard.
+    const QWidget* focus = window()->focusWidget();
+    for (int i = 0; i < controls_.size(); ++i)
+        if (focus && (focus == controls_[i] || controls_[i]->isAncestorOf(focus))) return i;
+    return -1;
+}
+
+bool TParamSBox::FocusControl(int i) {
+    QWidget* control = Control(i);
+    if (!control) return false;
+    control->setFocus(Qt::TabFocusReason);
+    ensureWidgetVisible(control, 8, 8);
+    return true;
 }
 
 QWidget* TParamSBox::MakeControl(const TParameter& parameter, int i) {
@@ -239,8 +265,10 @@ QWidget* TParamSBox::MakeControl(const TParameter& parameter, int i) {
         }
         default: {  // string, signed and unsigned integer: one line
             auto* edit = new QLineEdit;
-            edit->installEventFilter(this);
-            connect(edit, &QLineEdit::textChanged, this, [this] { MarkChanged(); });
+            connect(edit, &QLineEdit::textChanged, this, [this, i] {
+                MarkChanged();
+                ShowReading(i);
+            });
             return edit;
         }
     }
@@ -254,7 +282,10 @@ QWidget* TParamSBox::MakeMultiLineEdit(int i) {
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(edit, &QPlainTextEdit::textChanged, this, [this] { MarkChanged(); });
+    connect(edit, &QPlainTextEdit::textChanged, this, [this, i] {
+        MarkChanged();
+        ShowReading(i);
+    });
     connect(edit, &QWidget::customContextMenuRequested, this, [this, edit, i](const QPoint& at) {
         SetMenuTarget(i);
         const QList<QAction*> actions = editMenu_->actions();
@@ -330,23 +361,33 @@ void TParamSBox::resizeEvent(QResizeEvent* event) {
 
 // --- keys -------------------------------------------------------------------------------------
 
+// One-line fields: Enter applies, Up and Down walk the fields. Fields with lines or rows of
+// their own keep Up and Down; Ctrl+Up and Ctrl+Down leave them.
 bool TParamSBox::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return QScrollArea::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress || !watched->property(kParamProperty).isValid())
+        return QScrollArea::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
     const int i = watched->property(kParamProperty).toInt();
-    switch (static_cast<QKeyEvent*>(event)->key()) {
+    const bool oneLine = qobject_cast<QLineEdit*>(watched) != nullptr;
+    const bool leaving = oneLine || (key->modifiers() & Qt::ControlModifier);
+    switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
+            if (!oneLine) break;
             emit applyRequested();
             return true;
         case Qt::Key_Up:
-            if (QWidget* previous = Control(i - 1)) previous->setFocus(Qt::BacktabFocusReason);
+            if (!leaving) break;
+            FocusControl(i - 1);
             return true;
         case Qt::Key_Down:
-            if (QWidget* next = Control(i + 1)) next->setFocus(Qt::TabFocusReason);
+            if (!leaving) break;
+            FocusControl(i + 1);
             return true;
         default:
-            return QScrollArea::eventFilter(watched, event);
+            break;
     }
+    return QScrollArea::eventFilter(watched, event);
 }
 
 // --- show and apply ---------------------------------------------------------------------------
@@ -365,6 +406,7 @@ void TParamSBox::Show(TElement* element) {
         LoadControl(i);
     loading_ = false;
     RememberShown();
+    ShowNotes({});
 }
 
 // A control whose parameter has gone or changed its type since the last Rebuild is left alone.
@@ -582,6 +624,66 @@ void TParamSBox::ReadControl(int i, TElement& target) const {
 
 void TParamSBox::MarkChanged() {
     if (!loading_) emit edited();
+}
+
+// --- values the reading rules change ---------------------------------------------------------
+
+QString TParamSBox::ReadingNote(int i) const {
+    if (!InStep(i)) return {};
+    const std::uint8_t type = types_[i];
+    QStringList texts;
+    if (type == kTypeSigned || type == kTypeUnsigned)
+        texts << static_cast<QLineEdit*>(controls_[i])->text();
+    else if (type == kTypeSignedArray || type == kTypeUnsignedArray)
+        texts = EntryLines(static_cast<QPlainTextEdit*>(controls_[i])->toPlainText());
+    const bool isSigned = IsSignedType(type);
+    for (const QString& text : texts) {
+        const std::string cp932 = QtText::ToCp932(text);
+        if (cp932.empty()) continue;
+        const std::uint32_t kept = ReadNumber(text, isSigned);
+        const QString keptText = NumberText(kept, isSigned);
+        const QString what = QtText::FromCp932(Parameter(i)->Name()) + QStringLiteral(": 「") +
+                             text + QStringLiteral("」は");
+        if (!TStringDivision::ReadLong(cp932))
+            return what + QStringLiteral("数値ではありません。記録される値: ") + keptText;
+        errno = 0;
+        const long long typed = std::strtoll(cp932.c_str(), nullptr, 0);
+        const long long stored =
+            isSigned ? static_cast<std::int32_t>(kept) : static_cast<long long>(kept);
+        if (typed != stored || errno == ERANGE)
+            return what + QStringLiteral("範囲外です。記録される値: ") + keptText;
+    }
+    return {};
+}
+
+QVector<QString> TParamSBox::ReadingNotes() const {
+    QVector<QString> notes;
+    for (int i = 0; i < controls_.size(); ++i)
+        notes << ReadingNote(i);
+    return notes;
+}
+
+void TParamSBox::ShowReading(int i) {
+    if (loading_ || i >= notes_.size()) return;
+    const QString note = ReadingNote(i);
+    if (note == notes_[i]) return;
+    MarkNote(i, note);
+    if (!note.isEmpty()) emit noteShown(note);
+}
+
+void TParamSBox::MarkNote(int i, const QString& note) {
+    notes_[i] = note;
+    QWidget* control = controls_[i];
+    control->setStyleSheet(note.isEmpty()
+                               ? QString()
+                               : QStringLiteral("%1 { border: 2px solid #d00000; }")
+                                     .arg(QString::fromLatin1(control->metaObject()->className())));
+    control->setToolTip(note);
+}
+
+void TParamSBox::ShowNotes(const QVector<QString>& notes) {
+    for (int i = 0; i < notes_.size(); ++i)
+        MarkNote(i, notes.value(i));
 }
 
 // --- references -------------------------------------------------------------------------------

@@ -62,6 +62,19 @@ public:
     // Moves every label and control right by pixels, leaving room for the caller's widgets
     // in front of them (see Content()).
     void SetIndent(int pixels);
+    // The parameter whose control holds the focus (-1: none); gives parameter i's control the
+    // focus and scrolls it into sight (false when there is none).
+    int FocusedParam() const;
+    bool FocusControl(int i);
+    // What the reading rules would store for a number field other than what was typed (a
+    // value out of range, a text that is not a number): the field's name, the text and the
+    // value kept; empty when every line reads as typed.
+    QString ReadingNote(int i) const;
+    // The notes shown on the fields (red frame and tip), one per parameter; ShowNotes puts
+    // notes back after the fields were loaded again.
+    QVector<QString> Notes() const { return notes_; }
+    QVector<QString> ReadingNotes() const;
+    void ShowNotes(const QVector<QString>& notes);
     // The scrolled widget that holds the labels and controls.
     QWidget* Content() const { return content_; }
 
@@ -101,6 +114,8 @@ signals:
     void applyRequested();
     // An edit, check, selection change or drop.
     void edited();
+    // A number field's text would not be stored as typed (see ReadingNote).
+    void noteShown(const QString& note);
     // The labels and controls have been placed again (after Rebuild and every resize).
     void laidOut();
 
@@ -125,6 +140,8 @@ private:
     const TParameter* Parameter(int i) const;
     TReferenceList* ReferenceList(int i) const;
     void MarkChanged();
+    void ShowReading(int i);
+    void MarkNote(int i, const QString& note);
     QVariant ControlState(int i) const;
     void RememberShown();
     bool ControlChanged(int i) const;
@@ -140,6 +157,7 @@ private:
     QVector<QWidget*> controls_;
     QVector<QLabel*> labels_;
     QVector<std::uint8_t> types_;  // the type each control was made for
+    QVector<QString> notes_;       // what each field shows of its reading (see ReadingNote)
     int menuTarget_ = -1;
     QVector<QVariant> shown_;          // each control's state as last loaded
     QVector<bool> referencesChanged_;  // a reference list was edited since

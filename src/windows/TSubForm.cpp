@@ -68,6 +68,11 @@ QIcon ModeIcon(const QString& glyph, const QColor& colour) {
 TSubForm::TSubForm(IFrame& frame, QWidget* parent) : QMainWindow(parent), frame_(frame) {
     setWindowTitle(QStringLiteral("サブ"));
     BuildControls();
+    // Hints show no access keys; the menu captions keep theirs.
+    for (QAction* action : findChildren<QAction*>()) {
+        action->setStatusTip(TZQLForm::HintText(action->statusTip()));
+        action->setToolTip(TZQLForm::HintText(action->toolTip()));
+    }
     statusBar()->setSizeGripEnabled(false);
     resize(140, 300);
     ShowDragMode(TSubWindowState{}.dragMode);

@@ -4,15 +4,18 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -148,7 +151,7 @@ TZQLForm::~TZQLForm() {
 QAction* TZQLForm::MakeAction(const char* name, const QString& text, const QString& hint) {
     auto* action = new QAction(text, this);
     action->setObjectName(QString::fromLatin1(name));
-    action->setToolTip(hint.isEmpty() ? text : hint);
+    action->setToolTip(HintText(hint.isEmpty() ? text : hint));
     action->setStatusTip(action->toolTip());
     // Each library window's keys act in that window only.
     action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -158,6 +161,48 @@ QAction* TZQLForm::MakeAction(const char* name, const QString& text, const QStri
 
 QAction* TZQLForm::Action(const QString& name) const {
     return findChild<QAction*>(name);
+}
+
+QString TZQLForm::HintText(const QString& caption) {
+    QString hint = caption;
+    // "(&I)" marks the access key in a menu; a hint shows no menu.
+    static const QRegularExpression accessKey(QStringLiteral("\\(&.\\)"));
+    hint.remove(accessKey);
+    return hint.remove(QLatin1Char('&'));
+}
+
+void TZQLForm::LendKeys(QWidget& window) {
+    QList<QKeySequence> own;
+    // Actions lent by a library window are not the window's own.
+    for (const QAction* action : window.actions())
+        if (!qobject_cast<const TZQLForm*>(action->parent())) own << action->shortcuts();
+    for (QAction* action : actions()) {
+        const QList<QKeySequence> keys = action->shortcuts();
+        // A key the window has a command of its own for stays that command's.
+        const bool taken = std::any_of(keys.begin(), keys.end(), [&own](const QKeySequence& key) {
+            return own.contains(key);
+        });
+        if (keys.isEmpty() || taken) continue;
+        window.addAction(action);
+        FreeSystemMenuKeys(window, keys);
+    }
+}
+
+// The frame's window around window has a menu of its own (restore, close, ...) whose close
+// takes Ctrl+W and Ctrl+F4: a key two commands claim runs neither, so this window's go.
+void TZQLForm::FreeSystemMenuKeys(QWidget& window, const QList<QKeySequence>& keys) {
+    auto* holder = qobject_cast<QMdiSubWindow*>(window.parentWidget());
+    if (!holder || !holder->systemMenu()) return;
+    for (QAction* item : holder->systemMenu()->actions()) {
+        QList<QKeySequence> kept = item->shortcuts();
+        kept.removeIf([&keys](const QKeySequence& key) { return keys.contains(key); });
+        if (kept.size() != item->shortcuts().size()) item->setShortcuts(kept);
+    }
+}
+
+void TZQLForm::TakeBackKeys(QWidget& window) {
+    for (QAction* action : actions())
+        window.removeAction(action);
 }
 
 void TZQLForm::BuildActions() {
@@ -196,8 +241,9 @@ void TZQLForm::BuildActions() {
          &TZQLForm::Save, QKeySequence(Qt::CTRL | Qt::Key_S));
     bind(MakeAction("A_Output", QStringLiteral("出力(&P)"), QStringLiteral("出力(Ctrl+P)")),
          &TZQLForm::Output, QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(MakeAction("A_Close", QStringLiteral("閉じる(&X)")), &QAction::triggered, this,
-            [this] { Holder()->close(); });
+    QAction* close = MakeAction("A_Close", QStringLiteral("閉じる(&X)"));
+    close->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4)});
+    connect(close, &QAction::triggered, this, [this] { Holder()->close(); });
     QAction* autoApply = MakeAction("A_AutoApply", QStringLiteral("自動で更新適用(&A)"),
                                     QStringLiteral("自動で更新適用"));
     autoApply->setIconText(QStringLiteral("自動で更新適用"));
@@ -396,7 +442,13 @@ void TZQLForm::BuildCentre() {
     panel_ = new TParamSBox(document_->Library(), frame_.Dialogs(), panelArea_);
     panel_->setObjectName(QStringLiteral("ParamSBox"));
     panelColumn->addWidget(panel_, 1);
-    connect(panel_, &TParamSBox::applyRequested, this, &TZQLForm::ChangeApply);
+    connect(panel_, &TParamSBox::applyRequested, this, [this] {
+        ChangeApply();
+        // The next element is one Alt+Down away, as the hands expect after Enter.
+        list_->setFocus(Qt::OtherFocusReason);
+    });
+    connect(panel_, &TParamSBox::noteShown, this,
+            [this](const QString& note) { statusBar()->showMessage(note); });
 
     splitter_->addWidget(listArea);
     splitter_->addWidget(panelArea_);
@@ -406,6 +458,8 @@ void TZQLForm::BuildCentre() {
     setCentralWidget(centre);
 
     list_->SetRowChangeFilter([this](int) { return PendingChangeQuery(); });
+    // Tab leaves the list for the panel rather than walking its one column.
+    list_->setTabKeyNavigation(false);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!resetting_) ShowRow(current.isValid() ? current.row() : -1);
@@ -571,7 +625,10 @@ TMultiApplyForm* TZQLForm::MultiApplyWindow() const {
 }
 
 void TZQLForm::OpenMultiApply() {
-    if (!multiApply_) multiApply_ = TMultiApplyForm::Create(*this);
+    if (!multiApply_) {
+        multiApply_ = TMultiApplyForm::Create(*this);
+        LendKeys(*multiApply_);
+    }
     multiApply_->BringToFront();
 }
 
@@ -666,6 +723,7 @@ void TZQLForm::TakeOverParamSetting() {
     if (multiApply_) {
         multiApply_->CloseNow();
         multiApply_ = TMultiApplyForm::Create(*this);
+        LendKeys(*multiApply_);
     }
 }
 
@@ -741,8 +799,8 @@ void TZQLForm::ShowHistory() {
         const QString verb = QString::fromUtf8(entry.verb);
         const QString named = entry.can ? verb + QStringLiteral(": ") + entry.step : verb;
         action->setText(named + QStringLiteral("(&") + QLatin1String(entry.key) + QLatin1Char(')'));
-        action->setToolTip(named);
-        action->setStatusTip(named);
+        action->setToolTip(HintText(named));
+        action->setStatusTip(HintText(named));
         action->setEnabled(entry.can);
     }
 }
@@ -896,9 +954,16 @@ void TZQLForm::ChangeApply() {
     if (!element || group_ < 0) return;
     TValueChange change = panel_->Collect();
     change.outputFlag = outputBox_->isChecked() ? 1 : 0;
+    const QVector<QString> notes = panel_->ReadingNotes();
     document_->ApplyPanel(static_cast<std::size_t>(group_), std::move(change));
-    // Whatever was written, the panel shows the element as it stands now.
+    // Whatever was written, the panel shows the element as it stands now; a value the
+    // reading rules changed stays marked, with what was kept in the status bar.
     ShowInPanel(element);
+    panel_->ShowNotes(notes);
+    QStringList texts;
+    for (const QString& note : notes)
+        if (!note.isEmpty()) texts << note;
+    if (!texts.isEmpty()) statusBar()->showMessage(texts.join(QStringLiteral("  ")));
 }
 
 long TZQLForm::ParseCount(const QString& text) {
@@ -1008,6 +1073,52 @@ void TZQLForm::DropElements(const TElementDrag& drag, int row) {
                             position, (dragMode_ & kDragMove) != 0);
 }
 
+// --- keyboard ------------------------------------------------------------------------------------
+
+// The list, the panel's fields, its apply button and output box, and back to the list.
+QList<QWidget*> TZQLForm::FocusChain() const {
+    QList<QWidget*> chain{list_};
+    for (int i = 0; QWidget* control = panel_->Control(i); ++i)
+        if (control->isVisible() && control->isEnabled()) chain << control;
+    if (QWidget* apply = ApplyButton()) chain << apply;
+    chain << outputBox_;
+    return chain;
+}
+
+QWidget* TZQLForm::ApplyButton() const {
+    return panelArea_->findChild<QToolBar*>()->widgetForAction(Action(QStringLiteral("A_Apply")));
+}
+
+bool TZQLForm::focusNextPrevChild(bool next) {
+    const QList<QWidget*> chain = FocusChain();
+    const QWidget* focus = QApplication::focusWidget();
+    int at = -1;
+    for (int i = 0; i < chain.size() && at < 0; ++i)
+        if (focus == chain[i] || chain[i]->isAncestorOf(focus)) at = i;
+    if (at < 0) return QMainWindow::focusNextPrevChild(next);
+    const int n = static_cast<int>(chain.size());
+    const int to = (at + (next ? 1 : n - 1)) % n;
+    QWidget* target = chain[to];
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    if (panel_->isAncestorOf(target)) panel_->ensureWidgetVisible(target, 8, 8);
+    return true;
+}
+
+void TZQLForm::keyPressEvent(QKeyEvent* event) {
+    const QWidget* focus = QApplication::focusWidget();
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    // Esc anywhere in the panel goes back to the list, its edits kept for the apply.
+    if (plain && event->key() == Qt::Key_Escape && panelArea_->isAncestorOf(focus)) {
+        list_->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // Enter on the list goes into the element's first field.
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        focus == list_ && panel_->FocusControl(0))
+        return;
+    QMainWindow::keyPressEvent(event);
+}
+
 // --- the sub window ------------------------------------------------------------------------------
 
 TSubForm* TZQLForm::FollowingSubWindow() const {
@@ -1022,6 +1133,7 @@ bool TZQLForm::event(QEvent* event) {
         if (watchedHolder_) watchedHolder_->removeEventFilter(this);
         watchedHolder_ = Holder() != this ? Holder() : nullptr;
         if (watchedHolder_) watchedHolder_->installEventFilter(this);
+        FreeSystemMenuKeys(*this, Action(QStringLiteral("A_Close"))->shortcuts());
     }
     return QMainWindow::event(event);
 }

@@ -18,6 +18,7 @@ class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QDialog;
+class QKeySequence;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -128,6 +129,14 @@ public:
     // The action with this object name ("A_Save", "A_Add", ...).
     QAction* Action(const QString& name) const;
 
+    // A caption or hint as the status bar and tool tips show it: without access keys.
+    static QString HintText(const QString& caption);
+    // This window's keys work in window too (its sub window, its batch change-apply window),
+    // except those window has commands of its own for; TakeBackKeys undoes it.
+    void LendKeys(QWidget& window);
+    void TakeBackKeys(QWidget& window);
+    static void FreeSystemMenuKeys(QWidget& window, const QList<QKeySequence>& keys);
+
     // The count typed into the add or insert box: full-width digits read as digits, text that
     // is not a number as 0.
     static long ParseCount(const QString& text);
@@ -143,8 +152,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab and Shift+Tab walk the list, the panel's fields and its buttons, round.
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QList<QWidget*> FocusChain() const;
+    QWidget* ApplyButton() const;
     void BuildActions();
     void BuildMenus();
     void BuildToolBar();

@@ -1,5 +1,8 @@
 // The library window driven through the frame, with scripted answers: element commands, row
 // moves, the pending-change query, saving, closing, and the frame's own settings file.
+#include <QMdiArea>
+#include <QMenu>
+#include <QMimeData>
 #include <QTabBar>
 
 #include "FrameFixture.h"
@@ -150,6 +153,58 @@ private slots:
         const QByteArray written = Bytes(Path("books.ZQI"));
         QVERIFY(written != info);
         QVERIFY(written.contains("[ZQLForm]") && written.contains("[Panel_BR]"));
+    }
+
+    // Libraries opened (command line, recent menu, drop) or saved under a new path go to the
+    // history, which the recent menu lists numbered; the caption follows the active library;
+    // a path that is gone or a file that is no library opens nothing and says why.
+    void recentLibrariesDropsAndRefusedPaths() {
+        const QString books = CopySample(dir_->path());
+        QVERIFY(frame_->OpenLibrary(books));
+        QCOMPARE(frame_->RecentLibraries(), QStringList{books});
+        TZQLForm* untitled = frame_->OpenSelected({});
+        QCOMPARE(frame_->windowTitle(), u"Tabrix - 名称未設定 1 [*]"_s);
+        const QString saved = Path(u"new.ZQL"_s);
+        dialogs_->Expect(Kind::kSave, u"が属するZQDの保存先"_s, Answer::kOk, Path(u"new.ZQD"_s));
+        dialogs_->Expect(Kind::kSave, u"このZQLファイルの保存先"_s, Answer::kOk, saved);
+        dialogs_->Expect(Kind::kYesNo, u"ZQP/ZQIファイルも"_s, Answer::kYes);
+        untitled->Save();
+        QCOMPARE(frame_->RecentLibraries(), (QStringList{saved, books}));
+        QCOMPARE(frame_->windowTitle(), u"Tabrix - new.ZQL [*]"_s);
+        const QList<QAction*> entries = frame_->RecentMenu()->actions();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[1]->text(), u"&2 "_s + books);
+        entries[1]->trigger();
+        QCOMPARE(frame_->RecentLibraries().first(), books);
+        QCOMPARE(frame_->LibraryWindows().size(), 3);
+
+        QFile::copy(books, Path(u"dropped.zql"_s));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(Path(u"notes.txt"_s))});
+        QCOMPARE(SendDrag(frame_->Area().viewport(), {20, 20}, &mime), Qt::IgnoreAction);
+        mime.setUrls({QUrl::fromLocalFile(Path(u"notes.txt"_s)),
+                      QUrl::fromLocalFile(Path(u"dropped.zql"_s))});
+        // Onto a library window's list, which takes only elements: the frame opens the file.
+        QVERIFY(SendDrag(untitled->List().viewport(), {20, 20}, &mime) != Qt::IgnoreAction);
+        QCOMPARE(frame_->LibraryWindows().size(), 4);
+        QCOMPARE(frame_->RecentLibraries().first(), Path(u"dropped.zql"_s));
+
+        QFile header(Path(u"other.ZQL"_s));
+        QVERIFY(header.open(QIODevice::WriteOnly));
+        header.write("Parameter-Info for Tabrix ver 2.0\r\n[init]\r\n");
+        header.close();
+        const std::tuple<QString, bool, QString> refused[] = {
+            {Path(u"gone.ZQL"_s), true, u"ライブラリ「%1」が見つかりません"_s},
+            {Path(u"gone/x.ZQL"_s), false, u"ライブラリ「%1」が見つかりません"_s},
+            {Path(u"other.ZQL"_s), true,
+             u"先頭行：「Parameter-Info for Tabrix ver 2.0」\nライブラリファイルの先頭行：「Library-File for Tabrix"_s},
+        };
+        for (const auto& [path, named, message] : refused) {
+            dialogs_->Expect(Kind::kMessage,
+                             message.contains(u"%1"_s) ? message.arg(path) : message);
+            QVERIFY(!(named ? frame_->OpenLibrary(path) : frame_->OpenSelected(path)));
+        }
+        QCOMPARE(frame_->LibraryWindows().size(), 4);
     }
 
     // Tabrix.ini: the frame writes its layout on close and reads it back.
