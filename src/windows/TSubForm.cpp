@@ -28,6 +28,7 @@
 #include "platform/QtText.h"
 #include "windows/IFrame.h"
 #include "windows/TCommandGuard.h"
+#include "windows/TElementCommands.h"
 #include "windows/TElementDelegate.h"
 #include "windows/TElementListModel.h"
 #include "windows/TElementListView.h"
@@ -107,25 +108,14 @@ void TSubForm::BuildControls() {
     connect(transferButton_, &QToolButton::clicked, this, [this] { ToggleDragBit(kDragMove); });
     connect(placeButton_, &QToolButton::clicked, this, [this] { ToggleDragBit(kDragInsert); });
 
-    auto makeAction = [this](const char* name, const QString& text, const QString& hint,
-                             void (TSubForm::*command)()) {
-        auto* action = new QAction(text, this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setToolTip(hint);
-        action->setStatusTip(hint);
-        connect(action, &QAction::triggered, this, [this, action, command] {
-            TCommandGuard::Run(frame_.Dialogs(), this, action->text(), [&] { (this->*command)(); });
-        });
-        addAction(action);
-        return action;
-    };
-    QAction* add = makeAction("A_Add", QStringLiteral("要素の新規追加(&A)"),
-                              QStringLiteral("要素の新規追加(ALT+Ins)"), &TSubForm::AddElements);
-    makeAction("A_Insert", QStringLiteral("要素の新規挿入(&I)"),
-               QStringLiteral("要素の新規挿入(&I)"), &TSubForm::InsertElements);
-    QAction* remove =
-        makeAction("A_Delete", QStringLiteral("選択要素の削除(&L)"),
-                   QStringLiteral("選択要素の削除(ALT+Del)"), &TSubForm::DeleteElements);
+    auto* commands = new TElementCommands(
+        *this, frame_.Dialogs(),
+        {[this] { return document_; }, [this] { return HasGroup() ? group_ : -1; },
+         [this] { return list_->MouseRow(); },
+         [this](int& top, int& bottom) { return list_->SelectedRange(top, bottom); },
+         [this](int first, int last, int current) { list_->SelectRows(first, last, current); }});
+    QAction* add = commands->Add();
+    QAction* remove = commands->Delete();
     add->setIcon(ModeIcon(QStringLiteral("+"), QColor(0x30, 0x90, 0x30)));
     remove->setIcon(ModeIcon(QStringLiteral("−"), QColor(0xC0, 0x40, 0x40)));
     tools->addAction(add);
@@ -335,40 +325,6 @@ void TSubForm::ShowHoverStatus(int row, int column) {
 }
 
 // --- element commands ----------------------------------------------------------------------------
-
-void TSubForm::AddElements() {
-    if (!HasGroup()) return;
-    long count = 0;
-    if (!TZQLForm::AskCount(frame_.Dialogs(), this, QStringLiteral("追加数の入力"),
-                            QStringLiteral("追加したい要素数を指定してください"), count))
-        return;
-    document_->AddElements(static_cast<std::size_t>(group_), static_cast<std::size_t>(count));
-}
-
-void TSubForm::InsertElements() {
-    if (!HasGroup()) return;
-    const std::size_t elements = model_->ElementCount();
-    const int mouseRow = list_->MouseRow();
-    const std::size_t position =
-        mouseRow >= 0 && static_cast<std::size_t>(mouseRow) < elements ? mouseRow : elements;
-    long count = 0;
-    if (!TZQLForm::AskCount(frame_.Dialogs(), this, QStringLiteral("挿入数の入力"),
-                            QStringLiteral("挿入したい要素数を指定してください"), count))
-        return;
-    document_->InsertElements(static_cast<std::size_t>(group_), position,
-                              static_cast<std::size_t>(count));
-}
-
-void TSubForm::DeleteElements() {
-    if (!HasGroup() || model_->ElementCount() == 0) return;
-    int top = 0, bottom = 0;
-    if (!list_->SelectedRange(top, bottom)) return;
-    if (!TZQLForm::ConfirmDelete(frame_.Dialogs(), this, bottom - top + 1)) return;
-    document_->DeleteElements(static_cast<std::size_t>(group_), static_cast<std::size_t>(top),
-                              static_cast<std::size_t>(bottom) + 1);
-    const int row = std::min(top, std::max(static_cast<int>(model_->ElementCount()) - 1, 0));
-    list_->SelectRows(row, row, row);
-}
 
 void TSubForm::MoveRows(int from, int to, int selectionTop, int selectionBottom) {
     if (!HasGroup()) return;

@@ -54,9 +54,6 @@ public:
 
     // --- commands on the shown group ------------------------------------------------------------
     void ChangeGroup(int index);
-    void AddElements();
-    void InsertElements();
-    void DeleteElements();
     void MoveRows(int from, int to, int selectionTop, int selectionBottom);
     // The element column's header cell: the sort dialog for the shown group, then the sort;
     // every list showing a sorted group repaints. No message follows.

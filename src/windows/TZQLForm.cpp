@@ -54,6 +54,7 @@
 #include "windows/IFrame.h"
 #include "windows/TAutoRepeat.h"
 #include "windows/TCommandGuard.h"
+#include "windows/TElementCommands.h"
 #include "windows/TElementDelegate.h"
 #include "windows/TElementDrag.h"
 #include "windows/TElementListModel.h"
@@ -212,13 +213,12 @@ void TZQLForm::BuildActions() {
             TCommandGuard::Run(frame_.Dialogs(), this, action->text(), [&] { (this->*command)(); });
         });
     };
-    bind(MakeAction("A_Add", QStringLiteral("要素の新規追加(&A)"),
-                    QStringLiteral("要素の新規追加(ALT+Ins)")),
-         &TZQLForm::AddElements, QKeySequence(Qt::ALT | Qt::Key_Insert));
-    bind(MakeAction("A_Insert", QStringLiteral("要素の新規挿入(&I)")), &TZQLForm::InsertElements);
-    bind(MakeAction("A_Delete", QStringLiteral("選択要素の削除(&L)"),
-                    QStringLiteral("選択要素の削除(ALT+Del)")),
-         &TZQLForm::DeleteElements, QKeySequence(Qt::ALT | Qt::Key_Delete));
+    commands_ = new TElementCommands(
+        *this, frame_.Dialogs(),
+        {[this] { return document_.get(); }, [this] { return group_; },
+         [this] { return list_->MouseRow(); },
+         [this](int& top, int& bottom) { return list_->SelectedRange(top, bottom); },
+         [this](int first, int last, int current) { list_->SelectRows(first, last, current); }});
     bind(MakeAction("A_Up", QStringLiteral("一つ上の要素を選択(&U)"),
                     QStringLiteral("一つ上の要素を選択(Alt+↑)")),
          &TZQLForm::SelectUp, QKeySequence(Qt::ALT | Qt::Key_Up));
@@ -473,7 +473,8 @@ void TZQLForm::BuildCentre() {
     list_->SetDropTarget([this](const TElementDrag& drag, int row) { DropElements(drag, row); });
     connect(list_, &TElementListView::cellHovered, this, &TZQLForm::ShowHoverStatus);
     connect(list_, &TElementListView::sortRequested, this, &TZQLForm::OpenSort);
-    connect(list_, &QAbstractItemView::doubleClicked, this, [this] { DeleteElements(); });
+    connect(list_, &QAbstractItemView::doubleClicked, this,
+            [this] { commands_->DeleteElements(); });
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         QMenu menu(this);
         menu.addAction(Action(QStringLiteral("A_Add")));
@@ -964,78 +965,6 @@ void TZQLForm::ChangeApply() {
     for (const QString& note : notes)
         if (!note.isEmpty()) texts << note;
     if (!texts.isEmpty()) statusBar()->showMessage(texts.join(QStringLiteral("  ")));
-}
-
-long TZQLForm::ParseCount(const QString& text) {
-    QString digits = text;
-    for (QChar& c : digits) {
-        if (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19)
-            c = QChar(u'0' + (c.unicode() - 0xFF10));
-    }
-    const std::string ascii = digits.toStdString();
-    if (ascii.empty()) return 0;
-    char* end = nullptr;
-    const long value = std::strtol(ascii.c_str(), &end, 10);
-    return *end == '\0' ? value : 0;
-}
-
-bool TZQLForm::AskCount(IDialogs& dialogs, QWidget* parent, const QString& caption,
-                        const QString& prompt, long& count) {
-    QString text = QStringLiteral("1");
-    if (!dialogs.InputText(parent, caption, prompt, text)) return false;
-    count = ParseCount(text);
-    if (count < 1) return false;
-    if (count > kMaxCount) {
-        dialogs.Message(parent, QStringLiteral("一度に作れる要素は %1 個までです。").arg(kMaxCount),
-                        {}, IDialogs::Icon::kWarning);
-        return false;
-    }
-    return true;
-}
-
-bool TZQLForm::ConfirmDelete(IDialogs& dialogs, QWidget* parent, int n) {
-    const QString question = QStringLiteral("【選択している】") + QString::number(n) +
-                             QStringLiteral(
-                                 " 個の項目を削除します。宜しいですか？\n"
-                                 "（※マウスカーソルのある行とは限りません）");
-    return dialogs.AskOkCancel(parent, question, QStringLiteral("確認"),
-                               IDialogs::Icon::kQuestion) == IDialogs::Answer::kOk;
-}
-
-void TZQLForm::AddElements() {
-    if (group_ < 0 || static_cast<std::size_t>(group_) >= document_->Library().GroupCount()) return;
-    long count = 0;
-    if (!AskCount(frame_.Dialogs(), this, QStringLiteral("追加数の入力"),
-                  QStringLiteral("追加したい要素数を指定してください"), count))
-        return;
-    document_->AddElements(static_cast<std::size_t>(group_), static_cast<std::size_t>(count));
-}
-
-void TZQLForm::InsertElements() {
-    if (group_ < 0 || static_cast<std::size_t>(group_) >= document_->Library().GroupCount()) return;
-    const std::size_t elements = model_->ElementCount();
-    const int mouseRow = list_->MouseRow();
-    const std::size_t position =
-        mouseRow >= 0 && static_cast<std::size_t>(mouseRow) < elements ? mouseRow : elements;
-    long count = 0;
-    if (!AskCount(frame_.Dialogs(), this, QStringLiteral("挿入数の入力"),
-                  QStringLiteral("挿入したい要素数を指定してください"), count))
-        return;
-    document_->InsertElements(static_cast<std::size_t>(group_), position,
-                              static_cast<std::size_t>(count));
-}
-
-void TZQLForm::DeleteElements() {
-    if (model_->ElementCount() == 0) return;
-    int top = 0, bottom = 0;
-    if (!list_->SelectedRange(top, bottom)) return;
-    if (!ConfirmDelete(frame_.Dialogs(), this, bottom - top + 1)) return;
-    // The panel's unapplied edits of an element deleted are settled by the document first.
-    if (!document_->DeleteElements(static_cast<std::size_t>(group_), static_cast<std::size_t>(top),
-                                   static_cast<std::size_t>(bottom) + 1))
-        return;
-    const int row = std::min(top, std::max(static_cast<int>(model_->ElementCount()) - 1, 0));
-    list_->SelectRows(row, row, row);
 }
 
 void TZQLForm::MoveRows(int from, int to, int selectionTop, int selectionBottom) {

@@ -32,6 +32,7 @@ class IFrame;
 class TAutoRepeat;
 struct TElementDrag;
 class TElement;
+class TElementCommands;
 class TElementDelegate;
 class TElementListModel;
 class TElementListView;
@@ -48,8 +49,6 @@ class TZQLForm : public QMainWindow {
 public:
     static constexpr int kPageDownMs = 300;
     static constexpr int kPageUpMs = 200;
-    // More elements than this in one add or insert is refused (a typo, not a wish).
-    static constexpr long kMaxCount = 1'000'000;
 
     explicit TZQLForm(IFrame& frame, QWidget* parent = nullptr);
     ~TZQLForm() override;
@@ -79,9 +78,6 @@ public:
     void LeftGroup();
     void RightGroup();
     void ChangeApply();
-    void AddElements();
-    void InsertElements();
-    void DeleteElements();
     void MoveRows(int from, int to, int selectionTop, int selectionBottom);
     // Elements dragged from the sub window dropped on row (-1: the header row; the row count:
     // below the last row), copied or moved, appended or inserted as the drag mode says.
@@ -137,14 +133,6 @@ public:
     void TakeBackKeys(QWidget& window);
     static void FreeSystemMenuKeys(QWidget& window, const QList<QKeySequence>& keys);
 
-    // The count typed into the add or insert box: full-width digits read as digits, text that
-    // is not a number as 0.
-    static long ParseCount(const QString& text);
-    // The add and insert boxes: false when cancelled or the count is below 1 (or too large).
-    static bool AskCount(IDialogs& dialogs, QWidget* parent, const QString& caption,
-                         const QString& prompt, long& count);
-    // The question before n selected elements are deleted; true for OK.
-    static bool ConfirmDelete(IDialogs& dialogs, QWidget* parent, int n);
     // The largest number N of the captions "名称未設定 N" (0 when there is none).
     static unsigned long GreatestUntitledNumber(const QStringList& captions);
 
@@ -197,6 +185,7 @@ private:
     std::unique_ptr<TLibraryDocument> document_;
     TElementListModel* model_ = nullptr;
     TElementDelegate* delegate_ = nullptr;
+    TElementCommands* commands_ = nullptr;
     TElementListView* list_ = nullptr;
     TParamSBox* panel_ = nullptr;
     QComboBox* groupCombo_ = nullptr;

@@ -79,9 +79,9 @@ private slots:
             dialogs_->Expect(Kind::kOkCancel, u"個の項目を削除します"_s);
         }
         const std::pair<const char*, std::function<void()>> edits[] = {
-            {"add", [&] { form->AddElements(); }},
-            {"insert", [&] { form->InsertElements(); }},
-            {"delete", [&] { form->DeleteElements(); }},
+            {"add", [&] { form->Action(u"A_Add"_s)->trigger(); }},
+            {"insert", [&] { form->Action(u"A_Insert"_s)->trigger(); }},
+            {"delete", [&] { form->Action(u"A_Delete"_s)->trigger(); }},
             {"move rows", [&] { form->MoveRows(0, 1, 0, 0); }},
             {"drop",
              [&] {
@@ -89,8 +89,13 @@ private slots:
              }},
             {"apply the panel", [&] { form->OutputBox().toggle(), form->ChangeApply(); }},
             {"sub add", [&] { sub->Action(u"A_Add"_s)->trigger(); }},
-            {"sub insert", [&] { sub->InsertElements(); }},
-            {"sub delete", [&] { sub->List().SelectRows(0, 0, 0), sub->DeleteElements(); }},
+            {"sub insert", [&] { sub->Action(u"A_Insert"_s)->trigger(); }},
+            // The sub window's own key.
+            {"sub delete",
+             [&] {
+                 sub->List().SelectRows(0, 0, 0);
+                 QTest::keyClick(&sub->List(), Qt::Key_Delete, Qt::AltModifier);
+             }},
             {"sub move rows", [&] { sub->MoveRows(0, 1, 0, 0); }},
             {"", [&] { form->OpenMultiApply(), form->MultiApplyWindow()->ApplyButton().click(); }},
         };
@@ -165,7 +170,7 @@ private slots:
         // nothing to ask about.
         form->Document().Library().BatchList(kBatchClose) = {{{}, 3, "save"}};
         dialogs_->Expect(Kind::kInput, u"追加数"_s, Answer::kOk, "2");
-        form->AddElements();
+        form->Action(u"A_Add"_s)->trigger();
         QVERIFY(form->Document().IsModified() && form->parentWidget()->close());
         QVERIFY(Bytes(Path("data/books.ZQD")).contains("[size]6"));
     }

@@ -54,7 +54,7 @@ private slots:
             dialogs_->Expect(Kind::kOkCancel, u"個の項目を削除します"_s);
             dialogs_->Expect(Kind::kYesNoCancel, u"変更が加えられています。適用しますか？"_s,
                              answer);
-            form->DeleteElements();
+            form->Action(u"A_Delete"_s)->trigger();
             const TGroupData& data = *form->Document().DataOf(0);
             QCOMPARE(data.Size(), std::size_t(deleted ? 4 : 5));
             if (!deleted) QCOMPARE(title->text(), u"表の作り方X"_s);

@@ -6,6 +6,7 @@
 #include <QTabBar>
 
 #include "FrameFixture.h"
+#include "windows/TElementCommands.h"
 #include "windows/TFrameSettings.h"
 
 namespace tabrix {
@@ -42,7 +43,7 @@ private slots:
                                                         {"1０", 10}, {"abc", 0}, {"3個", 0},
                                                         {"-2", -2},  {"", 0}};
         for (const auto& [typed, count] : counts)
-            QCOMPARE(TZQLForm::ParseCount(QString::fromUtf8(typed)), count);
+            QCOMPARE(TElementCommands::ParseCount(QString::fromUtf8(typed)), count);
     }
 
     // Rows 1..2 (elements b, c) of a new library are selected before every drag of six elements
@@ -50,7 +51,7 @@ private slots:
     void rowMovesAndDeletion() {
         TZQLForm* form = frame_->OpenSelected({});
         dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "6");
-        form->AddElements();
+        form->Action(u"A_Add"_s)->trigger();
         const TGroupData& data = *form->Document().DataOf(0);
         // The drag from and to a row, the order and the selected rows afterwards.
         const std::tuple<int, int, const char*, int, int> cases[] = {
@@ -74,7 +75,7 @@ private slots:
         }
         form->List().SelectRows(0, 5, 0);
         dialogs_->Expect(Kind::kOkCancel, u"6 個の項目"_s);
-        form->DeleteElements();
+        form->Action(u"A_Delete"_s)->trigger();
         QCOMPARE(form->List().model()->rowCount(), 1);
         QCOMPARE(form->List().model()->index(0, 0).data().toString(), u"＜要素無し＞"_s);
         QCOMPARE(form->CurrentElement(), nullptr);
@@ -142,7 +143,7 @@ private slots:
         QCOMPARE(form->Tabs().currentIndex(), 1);
         QCOMPARE(form->List().CurrentRow(), 0);
         dialogs_->Expect(Kind::kInput, u"追加数の入力"_s, Answer::kOk, "1");
-        form->AddElements();
+        form->Action(u"A_Add"_s)->trigger();
         dialogs_->Expect(Kind::kYesNoCancel, u"」が変更されています。保存して閉じますか？"_s,
                          Answer::kCancel);
         QVERIFY(!form->parentWidget()->close());
