@@ -703,6 +703,7 @@ TGroupDataSetting::CommitReport TGroupDataSetting::Commit(TZQLCtrl& library,
         // before it may mark files modified, and the swap puts back every modified bit.
         auto swap = std::make_unique<TGroupSettingSwap>(library, controller);
         state.swap = swap.get();
+        state.report.step = swap.get();
         log->Add(std::move(swap));
     }
     std::unordered_map<TZQLCtrl*, GroupNumbers> numbersBefore;

@@ -21,6 +21,7 @@ namespace tabrix {
 
 class TGroupData;
 class TGroupSetting;
+class TGroupSettingSwap;
 class TTabrixCtrl;
 class TZQDCtrl;
 class TZQLCtrl;
@@ -95,6 +96,8 @@ public:
     // (a group data they showed was deleted, moved or renumbered). Their windows need refilling.
     struct CommitReport {
         std::vector<TZQLCtrl*> otherLibraries;
+        // The step recorded under an edit log (owned by the log), or none.
+        const TGroupSettingSwap* step = nullptr;
     };
 
     // Copies the library's groups and the element data files that hold the group data they

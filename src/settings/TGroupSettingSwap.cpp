@@ -43,7 +43,9 @@ std::size_t LinesBytes(const StringList& lines) {
 }  // namespace
 
 TGroupSettingSwap::TGroupSettingSwap(TZQLCtrl& library, TTabrixCtrl& controller)
-    : library_(library), controller_(controller), before_(Record()) {}
+    : library_(library), controller_(controller) {
+    before_ = Record();  // in the body: Record reads the members declared after before_
+}
 
 // Members go last first: the groups, then the group data kept on their own, then the files.
 TGroupSettingSwap::~TGroupSettingSwap() = default;
