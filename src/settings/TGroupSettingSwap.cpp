@@ -151,6 +151,18 @@ void TGroupSettingSwap::FindChangedLibraries() {
     }
 }
 
+std::vector<const TGroupData*> TGroupSettingSwap::Leaving(const State& from, const State& to) {
+    std::unordered_set<const TGroupData*> staying;
+    for (const FileState& file : to.files)
+        for (const DataState& data : file.data)
+            if (file.listed) staying.insert(data.data);
+    std::vector<const TGroupData*> leaving;
+    for (const FileState& file : from.files)
+        for (const DataState& data : file.data)
+            if (file.listed && !staying.count(data.data)) leaving.push_back(data.data);
+    return leaving;
+}
+
 // --- swapping ------------------------------------------------------------------------------------
 
 bool TGroupSettingSwap::Matches(const State& state) const {

@@ -54,6 +54,10 @@ public:
     // The libraries whose groups the step replaces or whose shown group data it moves: their
     // windows start their views again after an undo or redo, as after the commit.
     const std::vector<TZQLCtrl*>& Libraries() const { return changedLibraries_; }
+    // The group data an undo, a redo takes out of the model (out of the files the controller
+    // lists): views showing their elements let go of them first, as before the commit.
+    std::vector<const TGroupData*> LeavingOnUndo() const { return Leaving(after_, before_); }
+    std::vector<const TGroupData*> LeavingOnRedo() const { return Leaving(before_, after_); }
 
 private:
     struct GroupState {
@@ -91,6 +95,7 @@ private:
     };
 
     State Record() const;
+    static std::vector<const TGroupData*> Leaving(const State& from, const State& to);
     static LibraryState RecordLibrary(TZQLCtrl& library);
     static FileState RecordFile(TZQDCtrl& file, bool listed);
     // Whether the model still has the structure of state: the libraries open, their group

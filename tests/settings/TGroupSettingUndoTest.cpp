@@ -172,6 +172,14 @@ std::string Dump(World& world, bool identities = true) {
     return text;
 }
 
+// Whether a file the controller lists holds one of data.
+bool Shows(World& world, const std::vector<const TGroupData*>& data) {
+    for (const auto& file : world.controller.ElementDataFiles())
+        for (const auto& held : file->GroupData())
+            if (std::find(data.begin(), data.end(), held.get()) != data.end()) return true;
+    return false;
+}
+
 struct Case {
     const char* name;
     std::function<void(TGroupDataSetting&, World&)> edit;
@@ -229,12 +237,14 @@ TEST_P(GroupSettingUndo, UndoAndRedoGiveBackTheStatesBeforeAndAfter) {
         const std::string before = Dump(world);
         auto owned = std::make_unique<TEditLog>();
         TEditLog& log = *owned;
+        const TGroupSettingSwap* step = nullptr;
         {
             TGroupDataSetting setting(world.a);
             c.edit(setting, world);
             TEditLog::Scope scope(log);
             const auto report = setting.Commit(world.a, world.controller);
             ASSERT_TRUE(report.step);
+            step = report.step;
             const auto& libraries = report.step->Libraries();
             EXPECT_EQ(c.otherLibraryChanges,
                       std::find(libraries.begin(), libraries.end(), &world.b) != libraries.end());
@@ -245,10 +255,15 @@ TEST_P(GroupSettingUndo, UndoAndRedoGiveBackTheStatesBeforeAndAfter) {
         EXPECT_EQ(plainAfter, Dump(world, false)) << "a log changes what the commit does";
         for (int round = 0; round < 2; ++round) {
             ASSERT_TRUE(log.CanUndo());
+            const auto leaving = step->LeavingOnUndo();
             log.Undo();
+            EXPECT_FALSE(Shows(world, leaving));
             EXPECT_EQ(before, Dump(world)) << round;
             ASSERT_TRUE(log.CanRedo());
+            const auto gone = step->LeavingOnRedo();
+            EXPECT_EQ(gone.empty(), !Shows(world, gone));
             log.Redo();
+            EXPECT_FALSE(Shows(world, gone));
             EXPECT_EQ(after, Dump(world)) << round;
         }
         if (undoneAtEnd) log.Undo();
