@@ -276,27 +276,37 @@ TEST_P(GroupSettingUndo, UndoAndRedoGiveBackTheStatesBeforeAndAfter) {
 INSTANTIATE_TEST_SUITE_P(EveryKind, GroupSettingUndo, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A later change of a moved group data by another history keeps the commit from being undone.
-TEST(GroupSettingUndoTest, AnotherHistoryOnMovedDataRefusesTheUndo) {
-    World world;
-    TGroupData* moved = world.a.Group(1)->GroupData();
-    TEditLog commit;
-    {
-        TGroupDataSetting setting(world.a);
-        setting.MoveGroupDataToFile(0, {1}, 1, true);
-        TEditLog::Scope scope(commit);
-        setting.Commit(world.a, world.controller);
+// A later change by another history keeps the commit from being undone until it is undone:
+// the elements of a group data the commit moved, or the groups of another library it changed.
+TEST(GroupSettingUndoTest, AnotherHistoryLaterRefusesTheUndo) {
+    const std::function<void(World&)> laterChanges[] = {
+        [](World& w) { w.a.Group(1)->GroupData()->AddElements(1); },
+        [](World& w) {
+            TGroupDataSetting other(w.b);
+            other.MoveGroup(0, 1);
+            other.Commit(w.b, w.controller);
+        },
+    };
+    for (const auto& change : laterChanges) {
+        World world;
+        TEditLog commit;
+        {
+            TGroupDataSetting setting(world.a);
+            setting.MoveGroupDataToFile(0, {1}, 1, true);
+            TEditLog::Scope scope(commit);
+            setting.Commit(world.a, world.controller);
+        }
+        commit.Finish();
+        TEditLog later;
+        {
+            TEditLog::Scope scope(later);
+            change(world);
+        }
+        later.Finish();
+        EXPECT_FALSE(commit.CanUndo());
+        later.Undo();
+        EXPECT_TRUE(commit.CanUndo());
     }
-    commit.Finish();
-    TEditLog later;
-    {
-        TEditLog::Scope scope(later);
-        moved->AddElements(1);
-    }
-    later.Finish();
-    EXPECT_FALSE(commit.CanUndo());
-    later.Undo();
-    EXPECT_TRUE(commit.CanUndo());
 }
 
 }  // namespace
