@@ -109,6 +109,11 @@ void TTabrixCtrl::ReleaseElementDataFiles(const TZQLCtrl& library) {
 }
 
 void TTabrixCtrl::ReleaseUnshownElementDataFiles(const std::vector<const TZQDCtrl*>& candidates) {
+    TakeUnshownElementDataFiles(candidates);
+}
+
+std::vector<std::unique_ptr<TZQDCtrl>> TTabrixCtrl::TakeUnshownElementDataFiles(
+    const std::vector<const TZQDCtrl*>& candidates) {
     std::unordered_set<const TZQDCtrl*> shown;
     for (const TZQLCtrl* open : libraries_) {
         for (const auto& group : open->Groups())
@@ -117,9 +122,16 @@ void TTabrixCtrl::ReleaseUnshownElementDataFiles(const std::vector<const TZQDCtr
     std::unordered_set<const TZQDCtrl*> doomed;
     for (const TZQDCtrl* file : candidates)
         if (shown.count(file) == 0) doomed.insert(file);
-    dataFiles_.erase(std::remove_if(dataFiles_.begin(), dataFiles_.end(),
-                                    [&](const auto& file) { return doomed.count(file.get()); }),
-                     dataFiles_.end());
+    std::vector<std::unique_ptr<TZQDCtrl>> kept;
+    std::vector<std::unique_ptr<TZQDCtrl>> taken;
+    for (auto& file : dataFiles_)
+        (doomed.count(file.get()) ? taken : kept).push_back(std::move(file));
+    dataFiles_ = std::move(kept);
+    return taken;
+}
+
+std::vector<std::unique_ptr<TZQDCtrl>> TTabrixCtrl::TakeElementDataFiles() {
+    return std::move(dataFiles_);
 }
 
 void TTabrixCtrl::ReleaseParameterFile(const TZQLCtrl& library) {

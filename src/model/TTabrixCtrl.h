@@ -47,6 +47,12 @@ public:
     void ReleaseElementDataFiles(const TZQLCtrl& library);
     // Destroys each of the candidate files that no group of any open library shows.
     void ReleaseUnshownElementDataFiles(const std::vector<const TZQDCtrl*>& candidates);
+    // The same files handed to the caller rather than destroyed (an undoable step keeps them).
+    std::vector<std::unique_ptr<TZQDCtrl>> TakeUnshownElementDataFiles(
+        const std::vector<const TZQDCtrl*>& candidates);
+    // Hands every element data file to the caller, so that the list can be put together again
+    // (in another order, with files taken out or put back) through AddElementDataFile.
+    std::vector<std::unique_ptr<TZQDCtrl>> TakeElementDataFiles();
     // Destroys the library's parameter file when no other open library uses it.
     void ReleaseParameterFile(const TZQLCtrl& library);
 

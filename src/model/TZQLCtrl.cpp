@@ -116,14 +116,20 @@ TGroupSetting* TZQLCtrl::AppendGroup(std::unique_ptr<TGroupSetting> group) {
 }
 
 void TZQLCtrl::DeleteGroup(std::size_t i) {
-    if (i >= groups_.size()) return;
+    TakeGroup(i);
+}
+
+std::unique_ptr<TGroupSetting> TZQLCtrl::TakeGroup(std::size_t i) {
+    if (i >= groups_.size()) return nullptr;
     TGroupSetting* doomed = groups_[i].get();
     for (const auto& group : groups_) {
         if (group->ConnectGroup() == doomed) group->SetConnectGroup(nullptr);
     }
+    std::unique_ptr<TGroupSetting> taken = std::move(groups_[i]);
     groups_.erase(groups_.begin() + static_cast<std::ptrdiff_t>(i));
     RenumberGroups();
     RebuildGroupMap();
+    return taken;
 }
 
 void TZQLCtrl::ClearGroups() {

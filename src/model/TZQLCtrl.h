@@ -119,6 +119,9 @@ public:
     TGroupSetting* AppendGroup(std::unique_ptr<TGroupSetting> group);
     // Destroys group i; later groups move up and connect groups naming it are cleared.
     void DeleteGroup(std::size_t i);
+    // The same, handing the group to the caller (null when i names none): an undoable step
+    // keeps it.
+    std::unique_ptr<TGroupSetting> TakeGroup(std::size_t i);
     // Destroys every group.
     void ClearGroups();
     // Hands every group to the caller (the list and the map are left empty), so that a new

@@ -9,6 +9,7 @@
 #include "batch/TBatchPositions.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
+#include "model/TEditLog.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -16,6 +17,7 @@
 #include "model/TZQDCtrl.h"
 #include "model/TZQPCtrl.h"
 #include "model/TextCodec.h"
+#include "settings/TGroupSettingSwap.h"
 
 namespace tabrix {
 
@@ -687,11 +689,23 @@ struct TGroupDataSetting::CommitState {
     // Where the group data that other libraries show were: their ZQL names file and position.
     std::vector<std::pair<const TGroupData*, std::pair<const TZQDCtrl*, std::uint32_t>>> shown;
     bool renumbered = false;
+    // Under an edit log, what the commit takes out of the model is kept here rather than
+    // destroyed, so that the step can be undone.
+    TGroupSettingSwap* swap = nullptr;
 };
 
 TGroupDataSetting::CommitReport TGroupDataSetting::Commit(TZQLCtrl& library,
                                                           TTabrixCtrl& controller) {
     CommitState state;
+    TEditLog* log = TEditLog::Active();
+    if (log) {
+        // Added first, so that it is undone last: the values and elements the log restores
+        // before it may mark files modified, and the swap puts back every modified bit.
+        auto swap = std::make_unique<TGroupSettingSwap>(library, controller);
+        state.swap = swap.get();
+        state.report.step = swap.get();
+        log->Add(std::move(swap));
+    }
     std::unordered_map<TZQLCtrl*, GroupNumbers> numbersBefore;
     for (TZQLCtrl* open : controller.Libraries())
         numbersBefore[open] = NumbersOf(*open);
@@ -711,11 +725,12 @@ TGroupDataSetting::CommitReport TGroupDataSetting::Commit(TZQLCtrl& library,
     PlaceGroups(state, library);
     ResolveReadReferences(state, library);
     DestroyDeleted(state, library, controller);
-    controller.ReleaseUnshownElementDataFiles(state.candidates);
+    ReleaseFiles(state, controller);
     MarkChangedFiles(state, library, controller);
     library.SetModified(true);
     for (auto& [open, before] : numbersBefore)
         if (FollowGroups(*open, before)) open->SetModified(true);
+    if (log) state.swap->Finish(*log);
     return state.report;
 }
 
@@ -819,7 +834,8 @@ void TGroupDataSetting::PlaceGroups(CommitState& state, TZQLCtrl& library) {
         std::mismatch(oldOrder.begin(), oldOrder.end(), newOrder.begin(), newOrder.end()).first !=
         oldOrder.end();
     library.ReorderGroups(std::move(ordered));
-    old.clear();  // the excluded groups; their destruction erases references to them
+    for (auto& excluded : old)
+        Discard(state, std::move(excluded));
 }
 
 // The references of the files read in operation 4 name groups by number; they are read against
@@ -835,6 +851,9 @@ void TGroupDataSetting::ResolveReadReferences(CommitState& state, TZQLCtrl& libr
         library.ReferenceTable().push_back(std::move(ref));
     }
     pendingRefs_.clear();
+    // Resolving writes the values: under a log, they come back unresolved with an undo.
+    for (const TUnresolvedReference& ref : library.ReferenceTable())
+        TEditLog::NoteValue(*ref.element);
     if (!library.ReferenceTable().empty()) library.ResolveReferences();
 }
 
@@ -849,7 +868,7 @@ void TGroupDataSetting::DestroyDeleted(CommitState& state, TZQLCtrl& library,
         bool changed = false;
         for (std::size_t i = open->GroupCount(); i-- > 0;) {
             if (doomed.count(open->Group(i)->GroupData())) {
-                open->DeleteGroup(i);
+                Discard(state, open->TakeGroup(i));
                 changed = true;
             }
         }
@@ -858,7 +877,43 @@ void TGroupDataSetting::DestroyDeleted(CommitState& state, TZQLCtrl& library,
             state.report.otherLibraries.push_back(open);
         }
     }
+    if (state.swap) {
+        for (auto& data : state.orphans) {
+            TakeOutElements(*data);
+            state.swap->Keep(std::move(data));
+        }
+    }
     state.orphans.clear();
+}
+
+// A group going: its destruction erases every reference to it. Under a log it is kept, and
+// the references are erased as noted values, to come back with an undo.
+void TGroupDataSetting::Discard(CommitState& state, std::unique_ptr<TGroupSetting> group) {
+    if (!group || !state.swap) return;
+    for (const TReferrer& r : group->Referrers().Take()) {
+        TEditLog::NoteValue(*r.element);
+        r.element->EraseItem(r.param, TElement::ItemOf(group.get()));
+    }
+    state.swap->Keep(std::move(group));
+}
+
+// Under a log, the elements of a group data that goes are taken out as a deletion would take
+// them (every reference to them erased), so that what the log keeps refers to nothing.
+void TGroupDataSetting::TakeOutElements(TGroupData& data) {
+    std::vector<std::size_t> positions(data.Size());
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        positions[i] = i;
+    data.DeleteAt(positions);
+}
+
+// The files no library shows any more go; under a log they are kept, emptied as above.
+void TGroupDataSetting::ReleaseFiles(CommitState& state, TTabrixCtrl& controller) {
+    if (!state.swap) return controller.ReleaseUnshownElementDataFiles(state.candidates);
+    for (auto& file : controller.TakeUnshownElementDataFiles(state.candidates)) {
+        for (const auto& data : file->GroupData())
+            TakeOutElements(*data);
+        state.swap->Keep(std::move(file));
+    }
 }
 
 void TGroupDataSetting::MarkChangedFiles(CommitState& state, TZQLCtrl& library,

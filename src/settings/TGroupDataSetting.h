@@ -21,6 +21,7 @@ namespace tabrix {
 
 class TGroupData;
 class TGroupSetting;
+class TGroupSettingSwap;
 class TTabrixCtrl;
 class TZQDCtrl;
 class TZQLCtrl;
@@ -95,6 +96,8 @@ public:
     // (a group data they showed was deleted, moved or renumbered). Their windows need refilling.
     struct CommitReport {
         std::vector<TZQLCtrl*> otherLibraries;
+        // The step recorded under an edit log (owned by the log), or none.
+        const TGroupSettingSwap* step = nullptr;
     };
 
     // Copies the library's groups and the element data files that hold the group data they
@@ -180,6 +183,9 @@ public:
     // Makes the library's groups, element data files and group data those of the working copy
     // and marks the library modified. library is the one the copy was made from. The caller
     // compiles the formats and refills its windows (and those of the libraries reported).
+    // While an edit log records (TEditLog::Scope), the commit is recorded in it as one step
+    // (a TGroupSettingSwap first, then the values and elements it changed): nothing it takes
+    // out of the model is destroyed before the log.
     CommitReport Commit(TZQLCtrl& library, TTabrixCtrl& controller);
 
     // The naming rules, exposed for their own tests.
@@ -210,6 +216,9 @@ private:
     void ResolveReadReferences(CommitState& state, TZQLCtrl& library);
     void DestroyDeleted(CommitState& state, TZQLCtrl& library, TTabrixCtrl& controller);
     void MarkChangedFiles(CommitState& state, TZQLCtrl& library, TTabrixCtrl& controller);
+    void ReleaseFiles(CommitState& state, TTabrixCtrl& controller);
+    static void Discard(CommitState& state, std::unique_ptr<TGroupSetting> group);
+    static void TakeOutElements(TGroupData& data);
 
     TZQLCtrl& library_;
     std::vector<std::unique_ptr<FileCopy>> files_;
