@@ -13,6 +13,7 @@ void TEditCommand::undo() {
     if (!log_ || !done_) return;
     done_ = false;
     if (document_.Replaying()) return;
+    document_.StepMoving(*this, false);
     log_->Undo();
     document_.StepMoved(*this, false);
 }
@@ -21,6 +22,7 @@ void TEditCommand::redo() {
     if (!log_ || done_) return;
     done_ = true;
     if (document_.Replaying()) return;
+    document_.StepMoving(*this, true);
     log_->Redo();
     document_.StepMoved(*this, true);
 }

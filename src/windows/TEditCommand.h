@@ -11,6 +11,7 @@
 
 namespace tabrix {
 
+class TGroupSettingSwap;
 class TLibraryDocument;
 
 // What a step changed beyond element data, which the views of the library take over anew
@@ -25,6 +26,7 @@ struct TStepView {
     int doneFirst = -1;
     int doneLast = -1;
     TStepKind kind = TStepKind::kElements;
+    const TGroupSettingSwap* groups = nullptr;  // a group settings commit's record (kGroups)
 };
 
 class TEditCommand : public QUndoCommand {

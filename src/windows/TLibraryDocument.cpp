@@ -25,6 +25,7 @@
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
 #include "settings/TGroupDataSetting.h"
+#include "settings/TGroupSettingSwap.h"
 #include "settings/TLibrarySettingSwap.h"
 #include "settings/TParamSetting.h"
 #include "windows/IFrame.h"
@@ -73,7 +74,9 @@ TLibraryDocument::TLibraryDocument(IFrame& frame, QObject* parent)
         if (clean && !replaying_) RestoreCleanState();
     });
     connect(this, &TLibraryDocument::groupDataDeleting, this,
-            [this](const std::vector<const TGroupData*>& doomed) { ForgetStepsOn(doomed); });
+            [this](const std::vector<const TGroupData*>& doomed) {
+                if (!keepOwnSteps_) ForgetStepsOn(doomed);
+            });
 }
 
 TLibraryDocument::~TLibraryDocument() {
@@ -205,26 +208,13 @@ bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
 void TLibraryDocument::CommitGroupSetting(TGroupDataSetting& setting) {
     const std::vector<const TGroupData*> doomed(setting.DeletedGroupData().begin(),
                                                 setting.DeletedGroupData().end());
-    if (!doomed.empty()) {
-        for (TLibraryDocument* document : OpenDocuments())
-            emit document->groupDataDeleting(doomed);
-    }
-    const TGroupDataSetting::CommitReport report = setting.Commit(*library_, frame_.Controller());
-    CompileFormats();
-    std::vector<TLibraryDocument*> changed{this};
-    for (TLibraryDocument* document : OpenDocuments()) {
-        const auto& others = report.otherLibraries;
-        if (std::find(others.begin(), others.end(), document->library_.get()) != others.end())
-            changed.push_back(document);
-    }
-    ForgetHistories([&changed](const TLibraryDocument& d) {
-        return std::find(changed.begin(), changed.end(), &d) != changed.end();
+    AnnounceLeaving(doomed);
+    TStepView view;
+    view.kind = TStepKind::kGroups;
+    Record(QStringLiteral("グループ設定"), view, false, [&] {
+        view.groups = setting.Commit(*library_, frame_.Controller()).step;
+        return true;
     });
-    for (TLibraryDocument* document : changed) {
-        emit document->groupsChanged();
-        emit document->groupsReplaced();
-        emit document->modifiedChanged();
-    }
 }
 
 bool TLibraryDocument::CommitParamSetting(const TParamSetting& setting) {
@@ -314,7 +304,7 @@ void TLibraryDocument::Push(const QString& name, std::unique_ptr<TEditLog> log,
                             const TStepView& view) {
     const TEditLog& pushed = *log;
     history_->push(new TEditCommand(*this, name, std::move(log), view));
-    NotifyKind(view.kind);
+    NotifyKind(view);
     NotifyChanged(pushed);
     if (savedInStep_) {
         // A batch list saved the step's result: that is the state on disk.
@@ -338,9 +328,38 @@ void TLibraryDocument::NotifyChanged(const TEditLog& log) {
     }
 }
 
+// The views let go of the elements of group data about to leave; the histories of the other
+// libraries forget their steps on them, this one's keep theirs (they lie under the step that
+// takes the group data away, and come back with them).
+void TLibraryDocument::AnnounceLeaving(const std::vector<const TGroupData*>& doomed) {
+    if (doomed.empty()) return;
+    keepOwnSteps_ = true;
+    for (TLibraryDocument* document : OpenDocuments())
+        emit document->groupDataDeleting(doomed);
+    keepOwnSteps_ = false;
+}
+
+void TLibraryDocument::StepMoving(const TEditCommand& step, bool done) {
+    if (const TGroupSettingSwap* groups = step.View().groups)
+        AnnounceLeaving(done ? groups->LeavingOnRedo() : groups->LeavingOnUndo());
+}
+
 // The panels are made anew for new parameters before any row of the new values is shown.
-void TLibraryDocument::NotifyKind(TStepKind kind) {
-    if (kind == TStepKind::kLibrarySettings) {
+void TLibraryDocument::NotifyKind(const TStepView& view) {
+    const TStepKind kind = view.kind;
+    if (kind == TStepKind::kGroups && view.groups) {
+        const std::vector<TZQLCtrl*>& changed = view.groups->Libraries();
+        for (TLibraryDocument* document : OpenDocuments()) {
+            if (std::find(changed.begin(), changed.end(), document->library_.get()) ==
+                changed.end())
+                continue;
+            // Header and footer formats are compiled with their groups.
+            document->CompileFormats();
+            emit document->groupsChanged();
+            emit document->groupsReplaced();
+            emit document->modifiedChanged();
+        }
+    } else if (kind == TStepKind::kLibrarySettings) {
         emit librarySettingsChanged();
         emit modifiedChanged();
     } else if (kind == TStepKind::kParameters) {
@@ -359,7 +378,7 @@ void TLibraryDocument::StepMoved(const TEditCommand& step, bool done) {
     for (TGroupData* data : step.Log().Changed())
         data->MarkModified();
     const TStepView& view = step.View();
-    NotifyKind(view.kind);
+    NotifyKind(view);
     NotifyChanged(step.Log());
     emit stepShown(view.group, done ? view.doneFirst : view.undoneFirst,
                    done ? view.doneLast : view.undoneLast);

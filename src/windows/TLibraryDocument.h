@@ -80,6 +80,8 @@ public:
     bool Redo();
     // The history is being made again (see TrimHistory): its commands do nothing.
     bool Replaying() const { return replaying_; }
+    // For TEditCommand: a step is about to be undone (done false) or done again.
+    void StepMoving(const TEditCommand& step, bool done);
     // For TEditCommand: a step was undone (done false) or done again.
     void StepMoved(const TEditCommand& step, bool done);
     // The library window's part in every change: a window whose panel holds unapplied edits of
@@ -133,9 +135,11 @@ public:
     // compiled), so the views take over its parameters.
     bool CommitLibrarySetting(const TLibrarySetting& setting, TLibrarySetting::ReloadAnswer answer);
 
-    // Commits the group settings dialog's copy: groups, element data files and group data
-    // become the copy's, the formats are compiled again and the library is marked modified.
-    // Views of every library whose groups changed with it start again at their first group.
+    // Commits the group settings dialog's copy as one step: groups, element data files and
+    // group data become the copy's, the formats are compiled again and the library is marked
+    // modified. Views of every library whose groups changed with it start again at their
+    // first group. Other libraries' histories with steps on group data that leave are
+    // forgotten: the step may destroy those group data when it leaves the history.
     void CommitGroupSetting(TGroupDataSetting& setting);
     // Commits the parameter settings dialog's copy when it changed anything, as one step: the
     // parameters replaced, every format compiled again, every group due for output again, in
@@ -200,8 +204,10 @@ private:
     bool MoveStep(bool forward);
     // The views of every library showing a group data the log changed repaint.
     void NotifyChanged(const TEditLog& log);
-    // The views take over what a step of kind changed beyond element data.
-    void NotifyKind(TStepKind kind);
+    // The views take over what a step changed beyond element data.
+    void NotifyKind(const TStepView& view);
+    // Tells every view that these group data are about to leave (see CommitGroupSetting).
+    void AnnounceLeaving(const std::vector<const TGroupData*>& doomed);
     // Drops the oldest steps while the history keeps more than kHistoryBytes.
     void TrimHistory();
     // Changes made outside the history (settings commits): no step may go under them.
@@ -231,6 +237,7 @@ private:
     std::vector<std::pair<const void*, bool>> cleanBits_;  // file, its modified bit then
     bool inBatch_ = false;
     bool replaying_ = false;
+    bool keepOwnSteps_ = false;  // group data leave by a step of this history
     bool savedInStep_ = false;  // a batch list saved while the step was made
 };
 

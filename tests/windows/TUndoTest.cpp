@@ -11,6 +11,7 @@
 #include "FrameFixture.h"
 #include "model/TLibraryCustomise.h"
 #include "model/TZQICtrl.h"
+#include "settings/TGroupDataSetting.h"
 #include "settings/TLibrarySetting.h"
 #include "settings/TParamSetting.h"
 #include "windows/TElementDrag.h"
@@ -38,7 +39,8 @@ std::string Fingerprint(TLibraryDocument& document) {
     const TLibraryLook look = TLibraryCustomise::Get(library.InitializeInfo()->Store());
     out << look.panelColour.value_or(1u << 31) << ' ' << look.groupListCount << '\n';
     for (std::size_t g = 0; g < document.Library().GroupCount(); ++g) {
-        out << int(document.Library().Group(g)->Status()) << '\n';
+        out << document.Library().Group(g)->Name() << int(document.Library().Group(g)->Status())
+            << '\n';
         TGroupData* data = document.DataOf(g);
         for (std::size_t i = 0; data && i < data->Size(); ++i) {
             WriteFingerprint(out, *data->At(i));
@@ -151,6 +153,13 @@ private slots:
                  TParamSetting setting(*form.Document().Library().ParameterFile());
                  setting.MoveDown(0);
                  QVERIFY(form.Document().CommitParamSetting(setting));
+             }},
+            {"グループ設定",
+             [](TZQLForm& form) {
+                 // The first group data goes, with the elements the second group refers to.
+                 TGroupDataSetting setting(form.Document().Library());
+                 setting.DeleteGroupData(0, {0}, true);
+                 form.Document().CommitGroupSetting(setting);
              }},
             {"開始時の一括処理",
              [](TZQLForm& form) {
