@@ -1,6 +1,8 @@
 #include "cli/CliCommands.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <new>
 #include <optional>
@@ -16,6 +18,8 @@
 #include "model/TCodeData.h"
 #include "model/TGroupSetting.h"
 #include "model/TParameter.h"
+#include "model/TTableImport.h"
+#include "model/TTableWriter.h"
 #include "model/TZQPCtrl.h"
 #include "model/TextCodec.h"
 
@@ -282,6 +286,143 @@ int Check(CliSession& session) {
     return errors ? kExitFailed : kExitOk;
 }
 
+// --- export and import
+// ---------------------------------------------------------------------------
+
+// The group --group names: the one group of that name, or else the group of that number.
+// Its position in the library's group list; false, with a message, when it names none.
+bool GroupOption(const TZQLCtrl& library, const CommandLine& line, std::size_t& position) {
+    const std::string given = line.Value("--group");
+    if (given.empty()) {
+        Error("--group needs a group name or number");
+        return false;
+    }
+    const std::string name = TextCodec::FromUtf8(given);
+    std::size_t named = 0;
+    for (std::size_t g = 0; g < library.GroupCount(); ++g)
+        if (library.Group(g)->Name() == name && named++ == 0) position = g;
+    if (named == 1) return true;
+    if (named > 1) {
+        Error("several groups are named " + given + "; give the group's number");
+        return false;
+    }
+    if (const std::optional<std::uint32_t> number = ParseType(given)) {
+        for (std::size_t g = 0; g < library.GroupCount(); ++g) {
+            if (library.Group(g)->Number() == *number) {
+                position = g;
+                return true;
+            }
+        }
+    }
+    Error("the library has no group " + given);
+    return false;
+}
+
+bool TableFormatOptions(const CommandLine& line, TTableFormat& format) {
+    const std::string kind = line.Value("--format");
+    const std::string encoding = line.Value("--encoding");
+    if (kind == "tsv")
+        format.kind = TTableFormat::kTsv;
+    else if (!kind.empty() && kind != "csv") {
+        Error("--format is csv or tsv");
+        return false;
+    }
+    if (encoding == "cp932")
+        format.encoding = TTableFormat::kCp932;
+    else if (!encoding.empty() && encoding != "utf-8") {
+        Error("--encoding is utf-8 or cp932");
+        return false;
+    }
+    return true;
+}
+
+std::string ProblemText(TTableProblem::Kind kind) {
+    switch (kind) {
+        case TTableProblem::kNoHeader:
+            return "the file holds no header row";
+        case TTableProblem::kBrokenQuote:
+            return "a broken quote";
+        case TTableProblem::kNotUtf8:
+            return "bytes that are not UTF-8";
+        case TTableProblem::kNoCp932Form:
+            return "a character without a Shift-JIS (CP932) form";
+        case TTableProblem::kUnknownColumn:
+            return "a column that names no parameter";
+        case TTableProblem::kDuplicateColumn:
+            return "a second column for the same parameter";
+        case TTableProblem::kExtraField:
+            return "a value beyond the header's columns";
+        case TTableProblem::kNotANumber:
+            return "not a number";
+        case TTableProblem::kNumberOutOfRange:
+            return "a number its parameter cannot hold";
+        case TTableProblem::kNotABoolean:
+            return "not 0 or 1";
+        case TTableProblem::kUnknownChoice:
+            return "neither a choice nor a number";
+        case TTableProblem::kBadReference:
+            return "not a reference (GROUP:ELEMENT, or GROUP for a group)";
+        case TTableProblem::kNoSuchTarget:
+            return "a reference to a group or element that is not there";
+        case TTableProblem::kLineBreakInText:
+            return "a line break in a single text";
+        case TTableProblem::kNoElementData:
+            return "the group shows no element data";
+        case TTableProblem::kNone:
+            break;
+    }
+    return "bad input";
+}
+
+int Export(CliSession& session, const CommandLine& line) {
+    std::size_t group = 0;
+    TTableFormat format;
+    if (!TableFormatOptions(line, format) || !GroupOption(session.Library(), line, group))
+        return kExitUsage;
+    const std::string bytes =
+        TTableWriter::Write(session.Library(), *session.Library().Group(group), format);
+    const std::string output = line.Value("--output");
+    if (output.empty()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+    }
+    std::ofstream file(output, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (file) return kExitOk;
+    Error("cannot write " + TextCodec::ValidUtf8(output));
+    return kExitFailed;
+}
+
+int Import(CliSession& session, const CommandLine& line) {
+    std::size_t group = 0;
+    TTableFormat format;
+    if (!TableFormatOptions(line, format) || !GroupOption(session.Library(), line, group))
+        return kExitUsage;
+    const std::string path = line.positional[1];
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+    if (!file.good() && !file.eof()) {
+        Error("cannot read " + TextCodec::ValidUtf8(path));
+        return kExitUsage;
+    }
+    TTableImport import(session.Library(), group);
+    if (const TTableProblem problem = import.Run(bytes, format, line.Has("--replace"))) {
+        std::string where = TextCodec::ValidUtf8(path);
+        if (problem.line) where += ": line " + std::to_string(problem.line);
+        if (problem.column) where += ", column " + std::to_string(problem.column);
+        std::string text = where + ": " + ProblemText(problem.kind);
+        if (problem.line) text += ": \"" + problem.value + "\"";
+        if (!problem.detail.empty()) text += " (" + problem.detail + ")";
+        Error(text + "; nothing was changed");
+        return kExitUsage;
+    }
+    std::printf("imported %zu elements into %s\n", import.Imported(),
+                Utf8(session.Library().Group(group)->Name()).c_str());
+    return line.Has("--save") ? SaveAfter(session, false) : kExitOk;
+}
+
 // --- commands
 // -------------------------------------------------------------------------------------
 
@@ -307,6 +448,18 @@ const std::vector<CommandSpec>& Commands() {
         {"dump", "dump LIBRARY", 1, {}, {}},
         {"new", "new PATH.ZQL", 1, {}, {}},
         {"save", "save LIBRARY [--all]", 1, {"--all"}, {}},
+        {"export",
+         "export LIBRARY --group NAME|NUMBER [--format csv|tsv] [--encoding utf-8|cp932] "
+         "[--output FILE]",
+         1,
+         {},
+         {"--group", "--format", "--encoding", "--output"}},
+        {"import",
+         "import LIBRARY --group NAME|NUMBER FILE [--format csv|tsv] [--encoding utf-8|cp932] "
+         "[--replace] [--save]",
+         2,
+         {"--replace", "--save"},
+         {"--group", "--format", "--encoding"}},
     };
     return commands;
 }
@@ -334,6 +487,8 @@ int RunInSession(CliSession& session, const CommandSpec& spec, const CommandLine
         return kExitOk;
     }
     if (command == "save") return SaveAfter(session, line.Has("--all"));
+    if (command == "export") return Export(session, line);
+    if (command == "import") return Import(session, line);
     return kUnknownCommand;
 }
 

@@ -1,0 +1,54 @@
+// Imports a table (TTableReader, in the forms of TTableForms) into one group: its rows become
+// new elements at the end of the group, or replace every element of it. The whole file is
+// checked before anything changes, so bad input changes nothing; the change itself goes through
+// the library's list operations and announced value writes, so that an edit log recording it
+// (TEditLog::Scope) makes it one step.
+//
+// A reference names the elements as they stand once the import is done: with replace, GROUP:0
+// of the group imported into is the first imported element.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "model/TTableFormat.h"
+#include "model/TTableForms.h"
+#include "model/TTableProblem.h"
+#include "model/TTableReader.h"
+
+namespace tabrix {
+
+class TElement;
+class TZQLCtrl;
+
+class TTableImport {
+public:
+    // group: the position in the library's group list.
+    TTableImport(TZQLCtrl& library, std::size_t group);
+
+    TTableProblem Run(std::string_view bytes, const TTableFormat& format, bool replace);
+    // The elements the last successful run made.
+    std::size_t Imported() const { return imported_; }
+
+private:
+    TTableProblem MapColumns(const TTableRow& header);
+    TTableProblem Check(const TTableRow& row);
+    // Reads the values of row into values_ (the check found them readable).
+    TTableProblem::Kind ReadRow(const TTableRow& row, std::size_t& failed);
+    void Write(const TTableRow& row, TElement& element);
+    std::string_view FieldOf(const TTableRow& row, std::size_t param) const;
+
+    TZQLCtrl& library_;
+    std::size_t group_;
+    TTableForms forms_;
+    TTableForms::FinalSize sizeOf_;
+    std::vector<std::optional<std::size_t>> columnOf_;  // per parameter, its column
+    std::optional<std::size_t> flagColumn_;
+    std::size_t columns_ = 0;
+    std::vector<TTableForms::Value> values_;  // per parameter, the row being read
+    std::size_t imported_ = 0;
+};
+
+}  // namespace tabrix

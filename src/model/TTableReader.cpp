@@ -1,0 +1,161 @@
+#include "model/TTableReader.h"
+
+#include <csv.h>
+
+#include <new>
+
+#include "model/TextCodec.h"
+
+namespace tabrix {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// No character is a space to be trimmed: a text keeps its blanks.
+int NoSpace(unsigned char) {
+    return 0;
+}
+
+// The first character of utf8 (valid UTF-8) that has no CP932 form.
+std::string FirstWithoutCp932Form(std::string_view utf8) {
+    std::string ignored;
+    for (std::size_t at = 0; at < utf8.size();) {
+        std::size_t length = 1;
+        while (at + length < utf8.size() &&
+               (static_cast<unsigned char>(utf8[at + length]) & 0xC0) == 0x80)
+            ++length;
+        if (!TextCodec::FromUtf8(utf8.substr(at, length), ignored))
+            return std::string(utf8.substr(at, length));
+        at += length;
+    }
+    return {};
+}
+
+// One pass of libcsv over the bytes, fed a line at a time so that every field knows its line.
+class Splitter {
+public:
+    // convert: the bytes are UTF-8 still, and each field is converted to CP932 on its own.
+    Splitter(const TTableFormat& format, bool convert, std::vector<TTableRow>& rows)
+        : rows_(rows), convert_(convert) {
+        if (csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI) != 0) throw std::bad_alloc();
+        csv_set_delim(&parser_, static_cast<unsigned char>(format.Delimiter()));
+        csv_set_space_func(&parser_, NoSpace);
+    }
+    ~Splitter() { csv_free(&parser_); }
+    Splitter(const Splitter&) = delete;
+    Splitter& operator=(const Splitter&) = delete;
+
+    TTableProblem Run(std::string_view bytes) {
+        for (std::size_t at = 0; at < bytes.size() && !problem_;) {
+            const std::size_t end = LineEnd(bytes, at);
+            ++line_;
+            const std::string_view piece = bytes.substr(at, end - at);
+            if (csv_parse(&parser_, piece.data(), piece.size(), OnField, OnRow, this) !=
+                    piece.size() &&
+                !problem_)
+                return ParseFailure();
+            at = end;
+        }
+        if (problem_) return problem_;
+        if (csv_fini(&parser_, OnField, OnRow, this) != 0 && !problem_) return ParseFailure();
+        return problem_;
+    }
+
+private:
+    static std::size_t LineEnd(std::string_view bytes, std::size_t at) {
+        const std::size_t found = bytes.find_first_of("\r\n", at);
+        if (found == std::string_view::npos) return bytes.size();
+        if (bytes[found] == '\r' && found + 1 < bytes.size() && bytes[found + 1] == '\n')
+            return found + 2;
+        return found + 1;
+    }
+
+    static void OnField(void* data, std::size_t size, void* self) {
+        static_cast<Splitter*>(self)->Field(std::string_view(static_cast<char*>(data), size));
+    }
+    static void OnRow(int, void* self) { static_cast<Splitter*>(self)->open_ = false; }
+
+    void Field(std::string_view text) {
+        if (problem_) return;
+        if (!open_) {
+            rows_.push_back({line_ - TTableReader::LineBreaks(text), {}});
+            open_ = true;
+        }
+        TTableRow& row = rows_.back();
+        if (!convert_) {
+            row.fields.emplace_back(text);
+            return;
+        }
+        std::string cp932;
+        if (TextCodec::FromUtf8(text, cp932)) {
+            row.fields.push_back(std::move(cp932));
+            return;
+        }
+        const std::string shown = TextCodec::ValidUtf8(text);
+        const bool valid = shown == text;
+        problem_ = {valid ? TTableProblem::kNoCp932Form : TTableProblem::kNotUtf8,
+                    line_ - TTableReader::LineBreaks(text), row.fields.size() + 1, shown,
+                    valid ? FirstWithoutCp932Form(text) : std::string()};
+    }
+
+    TTableProblem ParseFailure() {
+        if (csv_error(&parser_) != CSV_EPARSE) throw std::bad_alloc();
+        const std::string_view partial(reinterpret_cast<const char*>(parser_.entry_buf),
+                                       parser_.entry_pos);
+        const std::size_t column = open_ ? rows_.back().fields.size() + 1 : 1;
+        return {TTableProblem::kBrokenQuote,
+                line_ - TTableReader::LineBreaks(partial),
+                column,
+                convert_ ? TextCodec::ValidUtf8(partial) : TextCodec::ToUtf8(partial),
+                {}};
+    }
+
+    csv_parser parser_{};
+    std::vector<TTableRow>& rows_;
+    TTableProblem problem_;
+    std::size_t line_ = 0;
+    bool open_ = false;  // a row has begun and not ended
+    bool convert_;
+};
+
+}  // namespace
+
+TTableProblem TTableReader::Read(std::string_view bytes, const TTableFormat& format,
+                                 std::vector<TTableRow>& rows) {
+    rows.clear();
+    bool utf8 = format.encoding == TTableFormat::kUtf8;
+    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        bytes.remove_prefix(kByteOrderMark.size());
+        utf8 = true;
+    }
+    if (!utf8) return Splitter(format, false, rows).Run(bytes);
+    // The whole file at once when it converts, the usual case: one conversion rather than one
+    // per field. Structural characters are ASCII, and no CP932 character holds an ASCII byte
+    // below 0x40, so splitting the converted bytes gives the converted fields.
+    std::string cp932;
+    if (TextCodec::FromUtf8(bytes, cp932)) return Splitter(format, false, rows).Run(cp932);
+    return Splitter(format, true, rows).Run(bytes);
+}
+
+std::size_t TTableReader::LineOf(const TTableRow& row, std::size_t k) {
+    std::size_t line = row.line;
+    for (std::size_t i = 0; i < k && i < row.fields.size(); ++i)
+        line += LineBreaks(row.fields[i]);
+    return line;
+}
+
+std::size_t TTableReader::LineBreaks(std::string_view text) {
+    std::size_t breaks = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++breaks;
+        } else if (text[i] == '\r') {
+            ++breaks;
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        }
+    }
+    return breaks;
+}
+
+}  // namespace tabrix

@@ -1,0 +1,34 @@
+// Splits a CSV or TSV file into rows of CP932 fields with libcsv (quotes, doubled quotes, line
+// breaks inside quoted fields, CR LF, CR or LF between rows; blank lines are skipped). A file
+// beginning with a byte-order mark is read as UTF-8 whatever the format says. Spaces are part
+// of a field, as RFC 4180 has it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/TTableFormat.h"
+#include "model/TTableProblem.h"
+
+namespace tabrix {
+
+struct TTableRow {
+    std::size_t line = 0;  // where the row begins
+    std::vector<std::string> fields;
+};
+
+class TTableReader {
+public:
+    // The rows of bytes; on a problem (a broken quote, bytes that are not UTF-8, a character
+    // without a CP932 form) rows holds what came before it.
+    static TTableProblem Read(std::string_view bytes, const TTableFormat& format,
+                              std::vector<TTableRow>& rows);
+    // The line field k of row begins on: fields before it may hold line breaks.
+    static std::size_t LineOf(const TTableRow& row, std::size_t k);
+    // The line breaks in text (CR LF counted once).
+    static std::size_t LineBreaks(std::string_view text);
+};
+
+}  // namespace tabrix

@@ -1,0 +1,22 @@
+// Writes one group as a table: a header row ("出力" and the column heads of TTableForms), then
+// one row per element, rows ended by CR LF; a field holding the delimiter, a quote or a line
+// break is quoted, its quotes doubled (RFC 4180; the same for tab-separated values).
+#pragma once
+
+#include <string>
+
+#include "model/TTableFormat.h"
+
+namespace tabrix {
+
+class TGroupSetting;
+class TZQLCtrl;
+
+class TTableWriter {
+public:
+    // The file's bytes in the format's encoding (UTF-8 without a byte-order mark).
+    static std::string Write(const TZQLCtrl& library, const TGroupSetting& group,
+                             const TTableFormat& format);
+};
+
+}  // namespace tabrix
