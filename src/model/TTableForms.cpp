@@ -48,9 +48,7 @@ Kind ParseDecimal(std::string_view text, Number& number) {
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
     if (text.empty() || text[0] == '+') return Kind::kNotANumber;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (end != text.data() + text.size()) return Kind::kNotANumber;
-    if (error == std::errc::result_out_of_range) return Kind::kNumberOutOfRange;
-    if (error != std::errc()) {
+    if (error == std::errc::invalid_argument && text[0] == '-') {
         // A minus sign before an unsigned number: a number, but none the type can hold.
         std::int64_t wide = 0;
         const auto [wideEnd, wideError] =
@@ -59,6 +57,9 @@ Kind ParseDecimal(std::string_view text, Number& number) {
                    ? Kind::kNumberOutOfRange
                    : Kind::kNotANumber;
     }
+    if (end != text.data() + text.size() || error == std::errc::invalid_argument)
+        return Kind::kNotANumber;
+    if (error == std::errc::result_out_of_range) return Kind::kNumberOutOfRange;
     return Kind::kNone;
 }
 
