@@ -58,6 +58,8 @@ public:
             at = end;
         }
         if (problem_) return problem_;
+        // A quoted field still open at the end runs on to the line after the last line break.
+        if (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) ++line_;
         if (csv_fini(&parser_, OnField, OnRow, this) != 0 && !problem_) return ParseFailure();
         return problem_;
     }

@@ -65,6 +65,15 @@ protected:
     TempDir dir;
 };
 
+// A file's text in the table: "⏎" ends a line as tables written for spreadsheets do (CR LF).
+std::string CrLf(const std::string& text) {
+    const std::vector<std::string> parts = test::SplitAt(text, "⏎");
+    std::string joined = parts[0];
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        joined += "\r\n" + parts[i];
+    return joined;
+}
+
 // Checks stdout against a step's expectation; see tests/data/cli/commands.tsv.
 void ExpectOut(const std::string& out, const std::string& expected) {
     if (expected.empty() || expected == "-") return;
@@ -138,9 +147,9 @@ TEST_F(CliTest, CommandsOfTheTable) {
         } else if (step == "file" && field(2) == "∅") {
             EXPECT_FALSE(fs::exists(dir.File(field(1))));
         } else if (step == "file") {
-            EXPECT_EQ(ReadFile(dir.File(field(1))), Sj(field(2)));
+            EXPECT_EQ(ReadFile(dir.File(field(1))), Sj(CrLf(field(2))));
         } else if (step == "write") {
-            WriteFile(dir.File(field(1)), field(2));
+            WriteFile(dir.File(field(1)), CrLf(field(2)));
         } else if (step == "remove") {
             fs::remove(file);
         } else if (step == "keep") {

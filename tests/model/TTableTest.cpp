@@ -166,6 +166,7 @@ TEST(TTableTest, BadInputIsRefusedWhereItIsAndChangesNothing) {
         {"名称\r\n\"ab\"c\r\n", false, TTableProblem::kBrokenQuote, 2, 1, "ab\""},
         {"名称\r\nab\"c\r\n", false, TTableProblem::kBrokenQuote, 2, 1, "ab"},
         {"名称,価格\r\n1,2\r\n\"x\r\nyz", false, TTableProblem::kBrokenQuote, 3, 1, "x\r\nyz"},
+        {"名称\r\n\"x\r\n", false, TTableProblem::kBrokenQuote, 2, 1, "x\r\n"},
         {"名称\r\nok\r\na😀\r\n", false, TTableProblem::kNoCp932Form, 3, 1, "a😀"},
         {"名称\r\na\xFF\r\n", false, TTableProblem::kNotUtf8, 2, 1, "a\xEF\xBF\xBD"},
         {"価格\r\n2147483648\r\n", false, TTableProblem::kNumberOutOfRange, 2, 1, "2147483648"},
