@@ -45,8 +45,11 @@ std::vector<std::string_view> Lines(std::string_view field) {
 // A whole decimal number; kNone, kNotANumber or kNumberOutOfRange.
 template <typename Number>
 Kind ParseDecimal(std::string_view text, Number& number) {
-    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-    if (text.empty() || text[0] == '+') return Kind::kNotANumber;
+    if (!text.empty() && text[0] == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text[0] == '+' || text[0] == '-')) return Kind::kNotANumber;
+    }
+    if (text.empty()) return Kind::kNotANumber;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (error == std::errc::invalid_argument && text[0] == '-') {
         // A minus sign before an unsigned number: a number, but none the type can hold.

@@ -49,7 +49,7 @@ TTableProblem::Kind TTableImport::ReadRow(const TTableRow& row, std::size_t& fai
     for (std::size_t i = 0; i < values_.size(); ++i) {
         const TTableProblem::Kind kind = forms_.ReadValue(FieldOf(row, i), i, sizeOf_, values_[i]);
         if (kind != TTableProblem::kNone) {
-            failed = *columnOf_[i];  // an empty field, as for a missing column, always reads
+            failed = columnOf_[i].value_or(0);  // an empty field (a missing column) always reads
             return kind;
         }
     }
