@@ -172,6 +172,7 @@ TEST(TTableTest, BadInputIsRefusedWhereItIsAndChangesNothing) {
         {"価格\r\n2147483648\r\n", false, TTableProblem::kNumberOutOfRange, 2, 1, "2147483648"},
         {"個数\r\n-1\r\n", true, TTableProblem::kNumberOutOfRange, 2, 1, "-1"},
         {"名称,個数\r\nx,12a\r\n", false, TTableProblem::kNotANumber, 2, 2, "12a"},
+        {"価格\r\n+-5\r\n", false, TTableProblem::kNotANumber, 2, 1, "+-5"},
         {"名称,配列,価格\r\nx,\"1\r\n2\r\n3\",z\r\n", true, TTableProblem::kNotANumber, 4, 3, "z"},
         {"名称,色\r\n", false, TTableProblem::kUnknownColumn, 1, 2, "色"},
         {"名称,名称\r\n", false, TTableProblem::kDuplicateColumn, 1, 2, "名称"},
