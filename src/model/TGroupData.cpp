@@ -15,7 +15,10 @@ std::unique_ptr<TElement> TGroupData::NewElement() {
 
 void TGroupData::AddElements(std::size_t n) {
     std::size_t first = elements_.size();
-    elements_.reserve(first + n);
+    // Grown by half at least: adding one element at a time must not move every pointer of a
+    // large group each time.
+    if (elements_.capacity() < first + n)
+        elements_.reserve(std::max(first + n, elements_.capacity() + elements_.capacity() / 2));
     for (std::size_t k = 0; k < n; ++k)
         elements_.push_back(NewElement());
     Renumber(first);

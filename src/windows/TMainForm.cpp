@@ -176,9 +176,12 @@ void TMainForm::LibraryWindowClosed(TZQLForm* window) {
         RebuildMenuBar();
     }
     if (!area_ || !sub_) return;
-    const QList<TZQLForm*> windows = LibraryWindows();
-    const bool last = std::none_of(windows.begin(), windows.end(),
-                                   [window](TZQLForm* other) { return other != window; });
+    // The window's own holder may be in its destructor already: only the others are asked.
+    const QWidget* holder = window->parentWidget();
+    const QList<QMdiSubWindow*> subs = area_->subWindowList();
+    const bool last = std::none_of(subs.begin(), subs.end(), [holder](QMdiSubWindow* sub) {
+        return sub != holder && qobject_cast<TZQLForm*>(sub->widget());
+    });
     if (last) sub_->Holder()->close();
 }
 
