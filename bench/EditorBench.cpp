@@ -87,14 +87,16 @@ void OpenInEditor(benchmark::State& state) {
     }
 }
 
-void InsertAndDeleteAtTop(benchmark::State& state) {
+// Runs edit (false: refused) on the library shown in a frame, letting the list take each over.
+template <typename Edit>
+void EditShown(benchmark::State& state, Edit edit) {
     tabrix::QtDialogs dialogs;
     tabrix::TMainForm frame(dialogs, QString::fromStdString(g_folder + "/config"));
     tabrix::TZQLForm* form = OpenShown(frame, state);
     if (!form) return;
     tabrix::TLibraryDocument& document = form->Document();
     for (auto _ : state) {
-        if (!document.InsertElements(0, 0, 1) || !document.DeleteElements(0, 0, 1)) {
+        if (!edit(document)) {
             state.SkipWithError("the edit was refused");
             return;
         }
@@ -102,19 +104,14 @@ void InsertAndDeleteAtTop(benchmark::State& state) {
     }
 }
 
+void InsertAndDeleteAtTop(benchmark::State& state) {
+    EditShown(state, [](tabrix::TLibraryDocument& document) {
+        return document.InsertElements(0, 0, 1) && document.DeleteElements(0, 0, 1);
+    });
+}
+
 void AddInEditor(benchmark::State& state) {
-    tabrix::QtDialogs dialogs;
-    tabrix::TMainForm frame(dialogs, QString::fromStdString(g_folder + "/config"));
-    tabrix::TZQLForm* form = OpenShown(frame, state);
-    if (!form) return;
-    tabrix::TLibraryDocument& document = form->Document();
-    for (auto _ : state) {
-        if (!document.AddElements(0, 1)) {
-            state.SkipWithError("the edit was refused");
-            return;
-        }
-        QCoreApplication::processEvents();
-    }
+    EditShown(state, [](tabrix::TLibraryDocument& document) { return document.AddElements(0, 1); });
 }
 
 void OpenCoreOnly(benchmark::State& state) {
