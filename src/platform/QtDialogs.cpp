@@ -1,11 +1,13 @@
 #include "platform/QtDialogs.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 #include <initializer_list>
@@ -184,8 +186,18 @@ QString QtDialogs::QtFilter(const QString& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
+// A window manager need not give the focus back to the window under a modal dialog once it
+// closes (openbox leaves none active after a dialog that asked a question of its own): the
+// window and the widget that had the focus get it back here.
 int QtDialogs::Exec(QDialog& dialog) {
-    return dialog.exec();
+    const QPointer<QWidget> window = QApplication::activeWindow();
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const int result = dialog.exec();
+    if (window && window->isVisible()) {
+        window->activateWindow();
+        if (focus && focus->isVisible() && focus->window() == window) focus->setFocus();
+    }
+    return result;
 }
 
 }  // namespace tabrix
