@@ -29,7 +29,8 @@ void AppIdentity::Apply(QCoreApplication& app) {
     QCoreApplication::setApplicationName(QStringLiteral("Tabrix"));
     QCoreApplication::setApplicationVersion(Version());
     if (qobject_cast<QGuiApplication*>(&app)) {
-        QGuiApplication::setApplicationDisplayName(QStringLiteral("Tabrix"));
+        // No display name: Qt would append it to every caption, and the frame's caption
+        // already begins with the program's name.
         QGuiApplication::setDesktopFileName(QStringLiteral("org.tabrix.Tabrix"));
         QGuiApplication::setWindowIcon(Icon());
     }
