@@ -177,7 +177,7 @@ TEST_F(CliTest, CommandsOfTheTable) {
             std::string to = field(3);
             for (std::size_t at; (at = to.find("␀")) != std::string::npos;)
                 to.replace(at, std::string("␀").size(), 1, '\0');
-            Edit(field(1), field(2), to);
+            Edit(field(1), CrLf(field(2)), CrLf(to));
         } else if (step == "mode") {
             fs::permissions(file, static_cast<fs::perms>(std::stoi(field(2), nullptr, 8)));
         } else if (step == "fsize") {
