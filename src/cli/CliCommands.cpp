@@ -146,7 +146,7 @@ int Batch(CliSession& session, const CommandLine& line) {
     setting.type = *type;
     for (const std::string& data : line.All("--data")) {
         if (const std::optional<std::string> problem = BatchDataKeys::Problem(*keys, data)) {
-            Error("--data " + TextCodec::ValidUtf8(data) + ": " + *problem);
+            Error(TextCodec::ValidUtf8("--data " + data + ": " + *problem));
             return kExitUsage;
         }
         std::string cp932;
