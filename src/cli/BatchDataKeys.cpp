@@ -21,12 +21,14 @@ std::optional<std::string> IndexProblem(const std::string& values) {
 
 std::optional<std::string> OptionProblem(const std::string& values) {
     std::size_t count = 0;
-    for (std::size_t start = 0; start <= values.size(); ++count) {
+    for (std::size_t start = 0; start <= values.size();) {
         std::size_t comma = values.find(',', start);
         if (comma == std::string::npos) comma = values.size();
         const std::string piece = values.substr(start, comma - start);
-        if (piece != "0" && piece != "1") return "\"" + piece + "\" is neither 0 nor 1";
         start = comma + 1;
+        if (piece.empty()) continue;
+        if (piece != "0" && piece != "1") return "\"" + piece + "\" is neither 0 nor 1";
+        ++count;
     }
     if (count > 4) return std::string("more than four values");
     return std::nullopt;

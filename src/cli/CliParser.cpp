@@ -140,6 +140,10 @@ void CliParser::AddCommands() {
 }
 
 int CliParser::Run(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs("tabrix-cli: a command is required; 'tabrix-cli --help' lists them\n", stderr);
+        return kExitUsage;
+    }
     // CLI11 would call a mistyped command a missing one.
     if (argc > 1 && argv[1][0] != '-' && !bound_.count(argv[1])) {
         std::fprintf(stderr, "tabrix-cli: unknown command '%s'; 'tabrix-cli --help' lists them\n",

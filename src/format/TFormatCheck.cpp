@@ -10,6 +10,10 @@ namespace tabrix {
 
 namespace {
 
+bool BlockWord(const std::string& word) {
+    return word == "WHILE" || word == "IF_EXIST" || word == "IF_EMPTY" || word == "IF";
+}
+
 const char* BlockWord(std::int32_t kind) {
     switch (kind) {
         case kCodeWhile:
@@ -58,7 +62,8 @@ std::vector<TFormatFinding> TFormatCheck::Check(const StringList& lines) const {
             add(TFormatFinding::kError, i, start, pieces[i]);
             const std::string_view raw(joined.data() + start, end - start);
             for (const TCompileNotes::UnknownName& unknown : notes.unknownNames) {
-                if (unknown.piece != i) continue;
+                // "%WHILE%" reads its own word as the reference it lacks; the error says enough.
+                if (unknown.piece != i || BlockWord(unknown.name)) continue;
                 const std::size_t at = division.Find(raw, unknown.name);
                 add(TFormatFinding::kUnknownName, i, start + (at == TStringDivision::npos ? 0 : at),
                     unknown.name);
