@@ -73,7 +73,7 @@ struct Opened {
     std::unique_ptr<TZQLCtrl> library;
 
     explicit Opened(const std::string& path) {
-        int result = 0;
+        tabrix::FileResult result = tabrix::kFileOk;
         library = controller.OpenNewLibrary(path, result);
     }
     ~Opened() { library.reset(); }

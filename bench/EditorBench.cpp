@@ -119,7 +119,7 @@ void OpenCoreOnly(benchmark::State& state) {
     tabrix::PathName::FromNative(LibraryPath(), path);
     for (auto _ : state) {
         tabrix::TTabrixCtrl controller;
-        int result = 0;
+        tabrix::FileResult result = tabrix::kFileOk;
         auto library = controller.OpenNewLibrary(path, result);
         if (!library) {
             state.SkipWithError("cannot open the library");

@@ -62,24 +62,6 @@ bool ModelPathOf(const std::string& nativePath, std::string& modelPath, std::str
     return true;
 }
 
-std::string DescribeFileResult(int result) {
-    switch (result) {
-        case kFileOk:
-            return "ok";
-        case kFileCannotOpen:
-            return "cannot open the file";
-        case kFileShortWrite:
-            return "the file could not be written completely";
-        case kFileCloseFailed:
-            return "the file is empty, or could not be flushed or closed";
-        case kFileWrongHeader:
-            return "not a Tabrix file of the expected kind";
-        case kFileNotRead:
-            return "not written: the file was not read when the library was opened";
-        default:
-            return "file error " + std::to_string(result);
-    }
-}
 
 CliSession::CliSession() {
     // A progress line only where someone watches it, redrawn at most ten times a second.
@@ -130,13 +112,13 @@ bool CliSession::Open(const std::string& nativePath, std::string& error) {
     }
     std::string path;
     if (!ModelPathOf(nativePath, path, error)) return false;
-    int result = kFileOk;
+    FileResult result = kFileOk;
     library_ = controller_.OpenNewLibrary(path, result, progress_);
     EndProgress();
     if (!library_) {
         error = result == kFileWrongHeader
                     ? shown + ": not a library file"
-                    : "cannot open " + shown + ": " + DescribeFileResult(result);
+                    : "cannot open " + shown + ": " + std::string(Describe(result));
         return false;
     }
     for (const TLoadProblem& problem : library_->LoadProblems())
@@ -178,8 +160,8 @@ public:
         return false;
     }
     bool SameNameForTheOthers() override { return false; }
-    void Failed(SavedFile, const std::string& path, int result) override {
-        errors_.push_back(Shown(path) + ": " + DescribeFileResult(result));
+    void Failed(SavedFile, const std::string& path, FileResult result) override {
+        errors_.push_back(Shown(path) + ": " + std::string(Describe(result)));
     }
 
 private:

@@ -1,5 +1,7 @@
-// Result codes shared by every file reader and writer.
+// Result codes shared by every file reader and writer, and the one table of what each means.
 #pragma once
+
+#include <string_view>
 
 namespace tabrix {
 
@@ -13,6 +15,12 @@ enum FileResult : int {
     // needs to be decoded), so a save leaves the copy on disk alone rather than replace it
     // with what little is in memory.
     kFileNotRead = 5,
+    kFileResultCount
 };
+
+// What a result means, in English for the terminal or in Japanese for a window (UTF-8); a
+// value outside the enum (a caller's mistake) reads "unknown file error".
+enum class ResultLanguage { kEnglish, kJapanese };
+std::string_view Describe(FileResult result, ResultLanguage language = ResultLanguage::kEnglish);
 
 }  // namespace tabrix

@@ -40,15 +40,15 @@ void TGroupData::InsertElements(std::size_t position, std::size_t n) {
     if (TEditLog* log = TEditLog::Active()) log->Inserted(*this, position, n);
 }
 
-int TGroupData::DeleteElements(std::size_t first, std::size_t end) {
-    if (first >= elements_.size()) return 1;
+ElementResult TGroupData::DeleteElements(std::size_t first, std::size_t end) {
+    if (first >= elements_.size()) return kNoSuchElements;
     end = std::min(end, elements_.size());
     if (TEditLog* log = TEditLog::Active()) {
         std::vector<std::size_t> positions;
         for (std::size_t i = first; i < end; ++i)
             positions.push_back(i);
         log->TakeOut(*this, positions);
-        return 0;
+        return kElementsChanged;
     }
     if (end > first) {
         elements_.erase(elements_.begin() + static_cast<std::ptrdiff_t>(first),
@@ -56,17 +56,17 @@ int TGroupData::DeleteElements(std::size_t first, std::size_t end) {
     }
     Renumber(first);
     MarkModified();
-    return 0;
+    return kElementsChanged;
 }
 
-int TGroupData::MoveElements(std::size_t first, std::size_t target, std::size_t last) {
-    if (first >= elements_.size()) return 1;
+ElementResult TGroupData::MoveElements(std::size_t first, std::size_t target, std::size_t last) {
+    if (first >= elements_.size()) return kNoSuchElements;
     last = std::clamp(last, first, elements_.size() - 1);
     std::size_t n = last - first + 1;
     if (TEditLog* log = TEditLog::Active()) {
         if (target > first + 1) target -= n - 1;
         log->Transfer(*this, first, last, *this, target);
-        return 0;
+        return kElementsChanged;
     }
     auto begin = elements_.begin() + static_cast<std::ptrdiff_t>(first);
     std::vector<std::unique_ptr<TElement>> block(std::make_move_iterator(begin),
@@ -78,7 +78,7 @@ int TGroupData::MoveElements(std::size_t first, std::size_t target, std::size_t 
                      std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
     Renumber(std::min(first, target));
     MarkModified();
-    return 0;
+    return kElementsChanged;
 }
 
 void TGroupData::ReserveSlots(std::size_t n) {

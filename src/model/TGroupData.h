@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "model/ElementResult.h"
+
 #include "model/TElement.h"
 
 namespace tabrix {
@@ -37,11 +39,11 @@ public:
     // file modified.
     void AddElements(std::size_t n);
     void InsertElements(std::size_t position, std::size_t n);
-    // Destroys elements first .. end-1; 1 when first is at or beyond the end, else 0.
-    int DeleteElements(std::size_t first, std::size_t end);
+    // Destroys elements first .. end-1; kNoSuchElements when first is at or beyond the end.
+    ElementResult DeleteElements(std::size_t first, std::size_t end);
     // Moves the block first .. last before target (a block moved down ends at target);
-    // 1 when first is at or beyond the end, else 0.
-    int MoveElements(std::size_t first, std::size_t target, std::size_t last);
+    // kNoSuchElements when first is at or beyond the end.
+    ElementResult MoveElements(std::size_t first, std::size_t target, std::size_t last);
 
     // Reading: reserves n empty slots that StoreRead fills in order; elements past the slots
     // are appended. FinishRead fills slots that stayed empty with new elements.

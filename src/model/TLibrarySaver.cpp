@@ -37,7 +37,7 @@ TSaveReport TLibrarySaver::Save(bool everyFile) {
     // a template) would open without its parameters. The library file is written once more.
     if (NamedSiblings() != named && !library_.Path().empty()) {
         library_.SetModified(true);
-        const int result = library_.Write(progress_);
+        const FileResult result = library_.Write(progress_);
         if (result != kFileOk) Count(SavedFile::kLibrary, library_.Path(), result);
     }
     Report(progress_, "");
@@ -61,7 +61,7 @@ bool TLibrarySaver::EnsurePath(SavedFile kind, const TGroupSetting* group, std::
     return true;
 }
 
-void TLibrarySaver::Count(SavedFile kind, const std::string& path, int result) {
+void TLibrarySaver::Count(SavedFile kind, const std::string& path, FileResult result) {
     if (result == kFileOk) {
         ++report_.written;
         return;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/FileResult.h"
 #include "model/Progress.h"
 
 namespace tabrix {
@@ -30,7 +31,7 @@ public:
     virtual bool SameNameForTheOthers() = 0;
     // A file was not written: result is its FileResult (kFileNotRead for a file that could not
     // be read when the library was opened). The other files are still written.
-    virtual void Failed(SavedFile kind, const std::string& path, int result) = 0;
+    virtual void Failed(SavedFile kind, const std::string& path, FileResult result) = 0;
     // Just before the initialize-info file is written: the windows store their layout.
     virtual void StoreLayout() {}
 };
@@ -67,7 +68,7 @@ private:
     // The parameter and window-state file paths the library file names.
     std::pair<std::string, std::string> NamedSiblings() const;
     bool EnsurePath(SavedFile kind, const TGroupSetting* group, std::string& path);
-    void Count(SavedFile kind, const std::string& path, int result);
+    void Count(SavedFile kind, const std::string& path, FileResult result);
 
     TZQLCtrl& library_;
     TSaveQuestions& questions_;

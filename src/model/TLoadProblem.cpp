@@ -39,7 +39,7 @@ std::string Reason(const TLoadProblem& problem, const std::string& nativePath) {
         case kFileWrongHeader:
             return std::string("it does not begin with the header of a ") + KindName(problem.kind);
         default:
-            return "it could not be read (error " + std::to_string(problem.result) + ")";
+            return "it could not be read: " + std::string(Describe(problem.result));
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "model/FileResult.h"
+
 namespace tabrix {
 
 struct TLoadProblem {
@@ -18,9 +20,9 @@ struct TLoadProblem {
     };
 
     Kind kind;
-    std::string path;   // CP932, as the library holds it
-    int result = 0;     // the reader's FileResult, where a file was read
-    std::string group;  // the group's name, for kGroupDataMissing
+    std::string path;             // CP932, as the library holds it
+    FileResult result = kFileOk;  // the reader's FileResult, where a file was read
+    std::string group;            // the group's name, for kGroupDataMissing
 
     // One line in UTF-8 naming the file (or group) and why it was not read, and that the file
     // is left as it is on disk.

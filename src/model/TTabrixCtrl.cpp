@@ -146,7 +146,8 @@ void TTabrixCtrl::ReleaseParameterFile(const TZQLCtrl& library) {
                       paramFiles_.end());
 }
 
-int TTabrixCtrl::OpenLibrary(TZQLCtrl& library, const std::string& path, const Progress& progress) {
+FileResult TTabrixCtrl::OpenLibrary(TZQLCtrl& library, const std::string& path,
+                                    const Progress& progress) {
     std::string previousPath = library.Path();
     // Through a link, the library lives where the link leads: its files are found beside it
     // there, and saving replaces that file while the link stays a link.
@@ -171,7 +172,7 @@ int TTabrixCtrl::OpenLibrary(TZQLCtrl& library, const std::string& path, const P
     return kFileOk;
 }
 
-std::unique_ptr<TZQLCtrl> TTabrixCtrl::OpenNewLibrary(const std::string& path, int& result,
+std::unique_ptr<TZQLCtrl> TTabrixCtrl::OpenNewLibrary(const std::string& path, FileResult& result,
                                                       const Progress& progress) {
     auto library = std::make_unique<TZQLCtrl>();
     // Registered before reading, so that its groups find their element data files.

@@ -58,9 +58,10 @@ public:
 
     // Opens the library file at path into library. Returns a FileResult; on failure the library
     // keeps what it held.
-    int OpenLibrary(TZQLCtrl& library, const std::string& path, const Progress& progress = {});
+    FileResult OpenLibrary(TZQLCtrl& library, const std::string& path,
+                           const Progress& progress = {});
     // Creates, registers and opens a new library; null with result set on failure.
-    std::unique_ptr<TZQLCtrl> OpenNewLibrary(const std::string& path, int& result,
+    std::unique_ptr<TZQLCtrl> OpenNewLibrary(const std::string& path, FileResult& result,
                                              const Progress& progress = {});
     // The defaults of a library that has no file yet.
     void FillNewLibrary(TZQLCtrl& library);

@@ -217,29 +217,29 @@ TGroupData* DataForChange(const std::vector<std::unique_ptr<TGroupSetting>>& gro
 
 }  // namespace
 
-int TZQLCtrl::AddElements(std::size_t group, std::size_t n) {
+ElementResult TZQLCtrl::AddElements(std::size_t group, std::size_t n) {
     TGroupData* data = DataForChange(groups_, group);
-    if (!data) return 1;
+    if (!data) return kNoSuchElements;
     data->AddElements(n);
-    return 0;
+    return kElementsChanged;
 }
 
-int TZQLCtrl::InsertElements(std::size_t group, std::size_t position, std::size_t n) {
+ElementResult TZQLCtrl::InsertElements(std::size_t group, std::size_t position, std::size_t n) {
     TGroupData* data = DataForChange(groups_, group);
-    if (!data) return 1;
+    if (!data) return kNoSuchElements;
     data->InsertElements(position, n);
-    return 0;
+    return kElementsChanged;
 }
 
-int TZQLCtrl::DeleteElements(std::size_t group, std::size_t first, std::size_t end) {
+ElementResult TZQLCtrl::DeleteElements(std::size_t group, std::size_t first, std::size_t end) {
     TGroupData* data = DataForChange(groups_, group);
-    return data ? data->DeleteElements(first, end) : 1;
+    return data ? data->DeleteElements(first, end) : kNoSuchElements;
 }
 
-int TZQLCtrl::MoveElements(std::size_t group, std::size_t first, std::size_t target,
-                           std::size_t last) {
+ElementResult TZQLCtrl::MoveElements(std::size_t group, std::size_t first, std::size_t target,
+                                     std::size_t last) {
     TGroupData* data = DataForChange(groups_, group);
-    return data ? data->MoveElements(first, target, last) : 1;
+    return data ? data->MoveElements(first, target, last) : kNoSuchElements;
 }
 
 // --- reading ---------------------------------------------------------------------------------
@@ -358,7 +358,7 @@ void TZQLCtrl::ReadGroups(const StringList& lines, std::size_t& i, const Progres
             heldGroups_.push_back({records, std::move(record)});
             TZQDCtrl* file = controller_->FindElementDataFile(PathName::Resolve(path_, zqdPath));
             if (file && !file->IsReadOnly())
-                problems_.push_back({TLoadProblem::kGroupDataMissing, file->Path(), 0, name});
+                problems_.push_back({TLoadProblem::kGroupDataMissing, file->Path(), kFileOk, name});
         }
         ++records;
     }

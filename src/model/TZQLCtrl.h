@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/ElementResult.h"
 #include "model/FileResult.h"
 #include "model/Progress.h"
 #include "model/TBatchSetting.h"
@@ -146,12 +147,14 @@ public:
     // The numbers of the held records, in their order, as a save writes them among the groups.
     std::vector<std::size_t> HeldNumbers() const;
 
-    // Element list operations by group number: 1 when the number names no group; otherwise
-    // the group's output-done bit is cleared and the operation's result is returned.
-    int AddElements(std::size_t group, std::size_t n);
-    int InsertElements(std::size_t group, std::size_t position, std::size_t n);
-    int DeleteElements(std::size_t group, std::size_t first, std::size_t end);
-    int MoveElements(std::size_t group, std::size_t first, std::size_t target, std::size_t last);
+    // Element list operations by group number: kNoSuchElements when the number names no
+    // group; otherwise the group's output-done bit is cleared and the operation's result is
+    // returned.
+    ElementResult AddElements(std::size_t group, std::size_t n);
+    ElementResult InsertElements(std::size_t group, std::size_t position, std::size_t n);
+    ElementResult DeleteElements(std::size_t group, std::size_t first, std::size_t end);
+    ElementResult MoveElements(std::size_t group, std::size_t first, std::size_t target,
+                               std::size_t last);
 
     // --- references while reading -----------------------------------------------------------
     std::vector<TUnresolvedReference>& ReferenceTable() { return references_; }

@@ -134,7 +134,7 @@ TLibrarySetting::ParameterChange TLibrarySetting::ParameterChangeFor(
     return FileExists(resolved) ? ParameterChange::kAsk : ParameterChange::kNewPath;
 }
 
-bool TLibrarySetting::Commit(TZQLCtrl& library, ReloadAnswer answer, int& readResult) const {
+bool TLibrarySetting::Commit(TZQLCtrl& library, ReloadAnswer answer, FileResult& readResult) const {
     const TLibrarySettingSwap::Stored before(library);
     const bool read = CommitSettings(library, answer, readResult);
     // A changed setting is unsaved work like any other: closing asks before it is lost.
@@ -143,7 +143,7 @@ bool TLibrarySetting::Commit(TZQLCtrl& library, ReloadAnswer answer, int& readRe
 }
 
 bool TLibrarySetting::CommitSettings(TZQLCtrl& library, ReloadAnswer answer,
-                                     int& readResult) const {
+                                     FileResult& readResult) const {
     readResult = kFileOk;
     ParameterChange change = ParameterChangeFor(library);
 
@@ -174,7 +174,7 @@ bool TLibrarySetting::CommitSettings(TZQLCtrl& library, ReloadAnswer answer,
     return read;
 }
 
-bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, int& readResult) const {
+bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, FileResult& readResult) const {
     // Read before releasing the current file, so that a failed read leaves the library with
     // the definitions it had.
     auto file = std::make_unique<TZQPCtrl>();

@@ -66,7 +66,7 @@ public:
     // modified when anything its file stores changed, so closing asks to save. Returns whether
     // a new parameter file was read; readResult gets the reader's FileResult (0 when none was
     // read). A failed read keeps the current parameter file.
-    bool Commit(TZQLCtrl& library, ReloadAnswer answer, int& readResult) const;
+    bool Commit(TZQLCtrl& library, ReloadAnswer answer, FileResult& readResult) const;
 
     // Writes library as a template at zqlPath with its parameter file beside it (same name,
     // .ZQP), naming no initialize-info file so that a library made from it starts with the
@@ -80,8 +80,8 @@ public:
     static StringList SplitLines(const std::string& text);
 
 private:
-    bool CommitSettings(TZQLCtrl& library, ReloadAnswer answer, int& readResult) const;
-    bool ReadParameterFile(TZQLCtrl& library, int& readResult) const;
+    bool CommitSettings(TZQLCtrl& library, ReloadAnswer answer, FileResult& readResult) const;
+    bool ReadParameterFile(TZQLCtrl& library, FileResult& readResult) const;
     // A path as the library's readers take it: relative to the library file's folder.
     std::string Resolved(const std::string& path) const;
 

@@ -68,7 +68,7 @@ bool TDialogSaveQuestions::SameNameForTheOthers() {
                              QStringLiteral("一括保存の確認")) == IDialogs::Answer::kYes;
 }
 
-void TDialogSaveQuestions::Failed(SavedFile kind, const std::string& path, int result) {
+void TDialogSaveQuestions::Failed(SavedFile kind, const std::string& path, FileResult result) {
     QString text = QString::fromUtf8(Texts(kind).failure);
     if (result == kFileNotRead) {
         text = QStringLiteral("「") + QtText::FromNative(PathName::ToNative(path)) +

@@ -19,7 +19,7 @@ public:
 
     bool ChoosePath(SavedFile kind, const TGroupSetting* group, std::string& path) override;
     bool SameNameForTheOthers() override;
-    void Failed(SavedFile kind, const std::string& path, int result) override;
+    void Failed(SavedFile kind, const std::string& path, FileResult result) override;
     void StoreLayout() override {
         if (storeLayout_) storeLayout_();
     }

@@ -124,8 +124,8 @@ void TLibraryDocument::Status(const std::string& text) {
     frame_.SetFrameStatus(text);
 }
 
-int TLibraryDocument::Open(const std::string& path) {
-    const int result = frame_.Controller().OpenLibrary(
+FileResult TLibraryDocument::Open(const std::string& path) {
+    const FileResult result = frame_.Controller().OpenLibrary(
         *library_, path, [this](const std::string& message) { Status(message); });
     Status("");
     if (result != kFileOk) return result;
@@ -135,8 +135,9 @@ int TLibraryDocument::Open(const std::string& path) {
     return result;
 }
 
-int TLibraryDocument::OpenTemplate(const std::string& templatePath, const std::string& chosenPath) {
-    const int result = Open(templatePath);
+FileResult TLibraryDocument::OpenTemplate(const std::string& templatePath,
+                                          const std::string& chosenPath) {
+    const FileResult result = Open(templatePath);
     if (result != kFileOk) return result;
     // The template itself must never be written by this library: every path goes before
     // anything (the open batch list included) could save.
@@ -168,7 +169,7 @@ void TLibraryDocument::CompileFormats() {
 
 bool TLibraryDocument::CommitLibrarySetting(const TLibrarySetting& setting,
                                             TLibrarySetting::ReloadAnswer answer) {
-    int readResult = kFileOk;
+    FileResult readResult = kFileOk;
     bool read = false;
     if (setting.ParameterChangeFor(*library_) == TLibrarySetting::ParameterChange::kAsk &&
         answer == TLibrarySetting::ReloadAnswer::kRead) {

@@ -59,10 +59,10 @@ public:
     // --- coming into being --------------------------------------------------------------------
     // Opens the library file at path (a model path); a FileResult. Problems with the files it
     // names are shown in one message.
-    int Open(const std::string& path);
+    FileResult Open(const std::string& path);
     // Opens the template as a new library to be saved at chosenPath (may be empty): every file
     // path but the library's is cleared, so the first save asks for each of them.
-    int OpenTemplate(const std::string& templatePath, const std::string& chosenPath);
+    FileResult OpenTemplate(const std::string& templatePath, const std::string& chosenPath);
     // The new-library defaults, with the default window-state sections.
     void FillNew();
     // Compiles every format, with "書式の解析中..." in the frame caption meanwhile.
@@ -238,7 +238,7 @@ private:
     bool inBatch_ = false;
     bool replaying_ = false;
     bool keepOwnSteps_ = false;  // group data leave by a step of this history
-    bool savedInStep_ = false;  // a batch list saved while the step was made
+    bool savedInStep_ = false;   // a batch list saved while the step was made
 };
 
 }  // namespace tabrix

@@ -339,7 +339,7 @@ void TMainForm::ReportNotFound(const QString& path) {
                      {}, IDialogs::Icon::kError);
 }
 
-QString TMainForm::OpenFailure(const QString& path, int result) {
+QString TMainForm::OpenFailure(const QString& path, FileResult result) {
     const QString named = QStringLiteral("ライブラリ「") + path + QStringLiteral("」");
     switch (result) {
         case kFileCannotOpen:
@@ -358,7 +358,8 @@ QString TMainForm::OpenFailure(const QString& path, int result) {
                    QStringLiteral("」");
         }
         default:
-            return named + QStringLiteral("を開けませんでした（エラー %1）").arg(result);
+            return named + QStringLiteral("を開けませんでした（%1）")
+                               .arg(QString::fromUtf8(Describe(result, ResultLanguage::kJapanese)));
     }
 }
 
@@ -428,7 +429,7 @@ TZQLForm* TMainForm::OpenSelected(const QString& libraryPath, bool derive,
                               PathName::FromNative(QtText::ToNative(templatePath), templateModel);
     const bool fromFile =
         !fromTemplate && !libraryPath.isEmpty() && QFileInfo(libraryPath).isFile();
-    int result = kFileOk;
+    FileResult result = kFileOk;
     if (fromTemplate) {
         result = document.OpenTemplate(templateModel, path);
     } else if (fromFile) {

@@ -8,11 +8,11 @@
 #include <QPointer>
 
 #include <QUndoGroup>
-#include "platform/THelpBrowser.h"
 
 #include <memory>
 
 #include "model/TTabrixCtrl.h"
+#include "platform/THelpBrowser.h"
 #include "windows/IFrame.h"
 #include "windows/TFrameSettings.h"
 
@@ -103,7 +103,7 @@ private:
     void ReportNotFound(const QString& path);
     // Why a library could not be opened, in words: for a file that is no library, the first
     // line it has and the one a library file has.
-    static QString OpenFailure(const QString& path, int result);
+    static QString OpenFailure(const QString& path, FileResult result);
     void RebuildMenuBar();
     void OnSubWindowActivated(QMdiSubWindow* sub);
     void ApplyStoredLayout();

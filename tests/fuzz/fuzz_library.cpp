@@ -151,7 +151,7 @@ std::map<std::string, std::string> FilesIn(const std::filesystem::path& dir) {
 // Opens dir/lib.ZQL and saves it into out; false when it does not open.
 bool OpenAndSave(const std::filesystem::path& dir, const std::filesystem::path& out) {
     TTabrixCtrl controller;
-    int result = kFileOk;
+    FileResult result = kFileOk;
     std::unique_ptr<TZQLCtrl> library =
         controller.OpenNewLibrary((dir / "lib.ZQL").string(), result);
     if (!library) return false;
@@ -166,7 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteInputFiles(std::string_view(reinterpret_cast<const char*>(data), size), in);
     {
         TTabrixCtrl controller;
-        int result = kFileOk;
+        FileResult result = kFileOk;
         std::unique_ptr<TZQLCtrl> library =
             controller.OpenNewLibrary((in / "lib.ZQL").string(), result);
         if (!library) {

@@ -47,7 +47,7 @@ public:
         sameName.pop_front();
         return yes;
     }
-    void Failed(SavedFile, const std::string& path, int result) override {
+    void Failed(SavedFile, const std::string& path, FileResult result) override {
         failures.emplace_back(path, result);
     }
     void StoreLayout() override { ++layoutsStored; }
@@ -79,7 +79,7 @@ TEST_F(TLibrarySaverTest, NewLibraryAsksForDataThenLibraryThenNothingMore) {
                   test::ReadFile(test::DataPath("model/new") / name))
             << name;
     TTabrixCtrl other;
-    int result = -1;
+    FileResult result = kFileResultCount;  // not set
     auto reopened = other.OpenNewLibrary(dir_.File("new.ZQL"), result);
     ASSERT_TRUE(reopened);
     EXPECT_EQ(reopened->GroupCount(), 1u);
@@ -112,7 +112,7 @@ TEST_F(TLibrarySaverTest, PathsChosenAfterTheLibraryFileReachIt) {
     EXPECT_EQ(report.written, 4u);
     EXPECT_EQ(report.failed, 0u);
     TTabrixCtrl other;
-    int result = -1;
+    FileResult result = kFileResultCount;  // not set
     auto reopened = other.OpenNewLibrary(dir_.File("derived.ZQL"), result);
     ASSERT_TRUE(reopened);
     ASSERT_TRUE(reopened->ParameterFile() && reopened->InitializeInfo());
@@ -160,7 +160,7 @@ TEST_F(TLibrarySaverTest, RelativePathsWaitForTheLibraryFile) {
         EXPECT_TRUE(std::filesystem::exists(dir_.File(name))) << name;
     EXPECT_EQ(library_.OutputPath(), dir_.File("out"));
     TTabrixCtrl other;
-    int result = -1;
+    FileResult result = kFileResultCount;  // not set
     auto reopened = other.OpenNewLibrary(dir_.File("new.ZQL"), result);
     ASSERT_TRUE(reopened);
     EXPECT_TRUE(reopened->LoadProblems().empty());

@@ -81,7 +81,7 @@ TEST(TTableTest, EveryGroupOfTheSampleAndOfEveryTypeRoundTrips) {
     std::filesystem::copy(DataPath("model/library"), dir.Path(),
                           std::filesystem::copy_options::recursive);
     TTabrixCtrl controller;
-    int result = -1;
+    FileResult result = kFileResultCount;  // not set
     std::unique_ptr<TZQLCtrl> sample = controller.OpenNewLibrary(dir.File("lib.ZQL"), result);
     ASSERT_EQ(result, kFileOk);
     ExpectEveryGroupRoundTrips(*sample);

@@ -31,7 +31,7 @@ protected:
         WriteFile(dir_.Path() / "b.ZQL", LibraryFile({0}, dir_.File("data.ZQD")));
     }
     std::unique_ptr<TZQLCtrl> Open(const std::string& name) {
-        int result = -1;
+        FileResult result = kFileResultCount;  // not set
         auto lib = controller_.OpenNewLibrary(dir_.File(name), result);
         EXPECT_EQ(result, kFileOk) << name;
         return lib;
@@ -78,7 +78,7 @@ TEST_F(TTabrixCtrlTest, OneFileOnDiskIsOneObject) {
         const std::size_t files = other == std::string("data/X.ZQD") ? 2 : 1;
         TTabrixCtrl controller;
         WriteFile(dir_.Path() / "c.ZQL", LibraryFile({0, 0}, "data/x.ZQD", other));
-        int result = -1;
+        FileResult result = kFileResultCount;  // not set
         auto c = controller.OpenNewLibrary(dir_.File("c.ZQL"), result);
         ASSERT_TRUE(c) << other;
         ASSERT_EQ(c->GroupCount(), 2u) << other;
@@ -112,7 +112,7 @@ TEST_F(TTabrixCtrlTest, SharedFileKeepsReferencesItsSaverDoesNotShow) {
     const std::string line = "1||a||1 1#0 0";
     for (bool partFirst : {false, true}) {
         TTabrixCtrl controller;
-        int result = -1;
+        FileResult result = kFileResultCount;  // not set
         auto first =
             controller.OpenNewLibrary(dir_.File(partFirst ? "part.ZQL" : "all.ZQL"), result);
         auto second =
@@ -168,7 +168,7 @@ TEST_F(TTabrixCtrlTest, AHiddenGroupShiftsNoOtherGroup) {
 
 TEST_F(TTabrixCtrlTest, OpenReportsNormalisingThenClears) {
     std::vector<std::string> messages;
-    int result = -1;
+    FileResult result = kFileResultCount;  // not set
     auto lib = controller_.OpenNewLibrary(dir_.File("a.ZQL"), result,
                                           [&](const std::string& m) { messages.push_back(m); });
     ASSERT_EQ(result, kFileOk);

@@ -39,7 +39,7 @@ protected:
     TZQLCtrl& Reopen() {
         library_.reset();
         controller_ = std::make_unique<TTabrixCtrl>();
-        int result = -1;
+        FileResult result = kFileResultCount;  // not set
         library_ = controller_->OpenNewLibrary(Dir("lib.ZQL"), result);
         EXPECT_EQ(result, kFileOk);
         return *library_;

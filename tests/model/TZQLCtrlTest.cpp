@@ -29,7 +29,7 @@ protected:
     }
 
     TZQLCtrl& Open() {
-        int result = -1;
+        FileResult result = kFileResultCount;  // not set
         library_ = controller_.OpenNewLibrary(dir_.File("lib.ZQL"), result);
         EXPECT_EQ(result, kFileOk);
         return *library_;

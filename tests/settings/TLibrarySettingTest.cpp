@@ -59,7 +59,7 @@ TEST_F(LibrarySettingTest, EditsCommitPathsMemoAndLists) {
     // The library keeps its own values until the commit.
     EXPECT_EQ(library.BatchList(kBatchOpen).size(), 1u);
 
-    int readResult = 0;
+    FileResult readResult = kFileOk;
     setting.Commit(library, Setting::ReloadAnswer::kKeep, readResult);
     EXPECT_EQ(library.InitializeInfo()->Path(), dir.File("moved.ZQI"));
     EXPECT_EQ(library.PreviewImage(), "a.jpg");
