@@ -4,7 +4,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libcsv-dev qt6-base-dev libgl-dev fonts-noto-cjk xvfb xauth
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libcsv-dev libpcre2-dev qt6-base-dev libgl-dev fonts-noto-cjk xvfb xauth
   gcovr)
 
 missing=()
