@@ -91,6 +91,14 @@ std::size_t CharactersBefore(std::string_view utf8, std::size_t offset) {
     return count;
 }
 
+// Whether the decimal text of some number, folded, may hold needle: only when every byte of
+// needle is one of those digits and the minus sign fold to. Most needles are words, and the
+// numbers need not be written out for them.
+bool NumberMayHold(std::string_view needle, unsigned flags) {
+    const std::string digits = TTextFolder::Fold("-0123456789", flags);
+    return needle.find_first_not_of(digits) == std::string_view::npos;
+}
+
 }  // namespace
 
 struct TElementFinder::Searched {
@@ -185,6 +193,7 @@ TElementFinder::Problem TElementFinder::SetOptions(const Options& options) {
         needle_ = TTextFolder::Fold(TextCodec::FromUtf8(options.text), foldFlags_);
         replacementCp932_ = TextCodec::FromUtf8(options.replacement);
     }
+    numbersMayMatch_ = options.regex || NumberMayHold(needle_, foldFlags_);
     if (!problem.character.empty()) problem.kind = Problem::Kind::kNotCp932;
     if (problem.kind != Problem::Kind::kNone) return problem;
 
@@ -227,6 +236,7 @@ bool TElementFinder::MatchesParam(const TElement& element, const Searched& searc
             if (MatchesText(texts[k])) return true;
         return false;
     }
+    if (!numbersMayMatch_ && searched.type != kTypeListSelection) return false;
     const NumberItems numbers = element.Numbers(searched.index);
     const StringList& choices = searched.parameter->Selection();
     char digits[16];

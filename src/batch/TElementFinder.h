@@ -111,6 +111,7 @@ private:
     std::string replacementUtf8_;   // regular-expression replacement
     unsigned foldFlags_ = 0;
     bool wholeValue_ = false;
+    bool numbersMayMatch_ = true;
     bool ready_ = false;
     mutable std::string folded_;  // the buffer every value is folded into
     mutable std::string utf8_;    // the buffer of a value's UTF-8 form
