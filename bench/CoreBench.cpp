@@ -26,6 +26,7 @@
 #include "BenchLibrary.h"
 #include "batch/TBatchData.h"
 #include "batch/TBatchRunner.h"
+#include "batch/TElementFinder.h"
 #include "format/TFormatCompiler.h"
 #include "format/TFormatEvaluator.h"
 #include "format/TFormatSink.h"
@@ -269,6 +270,28 @@ void SortByTitle(benchmark::State& state, std::size_t n, unsigned foldFlags) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
     ReportMemory(state);
+}
+
+// Every match of the one group of N, as すべて選択 finds them: a part match with all foldings
+// over every searched parameter (titles, authors, numbers, categories).
+void FindAll(benchmark::State& state, std::size_t n) {
+    auto opened = Open(state, Files("single", n));
+    if (!opened->library) return;
+    TZQLCtrl& library = *opened->library;
+    TElementFinder finder(*library.ParameterFile());
+    TElementFinder::Options options;
+    options.text = "ab";
+    options.foldFlags = kFoldAll;
+    if (finder.SetOptions(options).kind != TElementFinder::Problem::Kind::kNone) {
+        state.SkipWithError("options refused");
+        return;
+    }
+    const TGroupData& data = *library.Group(0)->GroupData();
+    std::size_t found = 0;
+    for (auto _ : state)
+        found = finder.AllMatches(data).size();
+    state.counters["found"] = static_cast<double>(found);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
 }
 
 const IndexList kAllGroups = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
@@ -625,6 +648,7 @@ void Register(std::size_t n) {
     add("SortByTitleFolded", [n](benchmark::State& s) {
         SortByTitle(s, n, kFoldAll);
     })->Iterations(Rounds(n));
+    add("FindAll", [n](benchmark::State& s) { FindAll(s, n); })->Iterations(Rounds(n));
     add("DeleteDuplicates", [n](benchmark::State& s) {
         DeleteDuplicates(s, n);
     })->Iterations(Rounds(n));

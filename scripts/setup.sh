@@ -4,7 +4,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libcsv-dev libcli11-dev qt6-base-dev libgl-dev fonts-noto-cjk xvfb xauth
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libcsv-dev libcli11-dev libpcre2-dev qt6-base-dev libgl-dev fonts-noto-cjk xvfb xauth
   gcovr)
 # Run time: the SVG icon engine and Qt's Japanese texts. The package: its build and checks.
 packages+=(libqt6svg6 qt6-translations-l10n dpkg-dev file lintian desktop-file-utils appstream
