@@ -14,4 +14,8 @@ if grep -rnE '#\s*include\s*"(format|batch|cli|platform|windows|dialogs|app)/' "
   echo "check-layers: the model must not include the folders above it" >&2
   status=1
 fi
+if grep -rnE '#\s*include\s*"(windows|app)/' "$src/dialogs" "$src/platform"; then
+  echo "check-layers: the dialogs and the platform must not include the windows or the app" >&2
+  status=1
+fi
 exit $status

@@ -4,8 +4,11 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libcsv-dev qt6-base-dev libgl-dev fonts-noto-cjk xvfb xauth
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libcsv-dev libcli11-dev qt6-base-dev libgl-dev fonts-noto-cjk xvfb xauth
   gcovr)
+# Run time: the SVG icon engine and Qt's Japanese texts. The package: its build and checks.
+packages+=(libqt6svg6 qt6-translations-l10n dpkg-dev file lintian desktop-file-utils appstream
+  shared-mime-info)
 
 missing=()
 for pkg in "${packages[@]}"; do
@@ -21,6 +24,8 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends \
     "${missing[@]}"
 fi
+
+[[ -z "${TABRIX_SETUP_ONLY:-}" ]] || exit 0
 
 build_dir=${TABRIX_BUILD_DIR:-"$root/build"}
 if [[ ! -f "$build_dir/build.ninja" ]]; then

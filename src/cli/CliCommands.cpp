@@ -10,9 +10,10 @@
 #include <stdexcept>
 
 #include "batch/TBatchRunner.h"
+#include "cli/BatchDataKeys.h"
 #include "cli/CliSession.h"
 #include "cli/JsonDump.h"
-#include "format/TFormatCompiler.h"
+#include "format/TFormatCheck.h"
 #include "format/TOutputGenerator.h"
 #include "model/PathName.h"
 #include "model/TCodeData.h"
@@ -27,65 +28,8 @@ namespace tabrix::cli {
 
 namespace {
 
-struct CommandLine {
-    std::vector<std::string> positional;
-    std::set<std::string> flags;
-    std::multimap<std::string, std::string> values;
-
-    bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
-    std::string Value(const std::string& option) const {
-        auto it = values.find(option);
-        return it == values.end() ? std::string() : it->second;
-    }
-    std::vector<std::string> All(const std::string& option) const {
-        std::vector<std::string> all;
-        for (auto [it, end] = values.equal_range(option); it != end; ++it)
-            all.push_back(it->second);
-        return all;
-    }
-};
-
-struct CommandSpec {
-    const char* name;
-    const char* usage;
-    std::size_t positionals;
-    std::set<std::string> flags;
-    std::set<std::string> valueOptions;
-};
-
 void Error(const std::string& text) {
     std::fprintf(stderr, "tabrix-cli: %s\n", text.c_str());
-}
-
-// Parses args after the command; false (with a message) on a usage error.
-bool Parse(const CommandSpec& spec, const std::vector<std::string>& args, CommandLine& line,
-           bool& help) {
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            help = true;
-            return true;
-        }
-        if (spec.flags.count(arg)) {
-            line.flags.insert(arg);
-        } else if (spec.valueOptions.count(arg)) {
-            if (i + 1 >= args.size()) {
-                Error(arg + " needs a value");
-                return false;
-            }
-            line.values.emplace(arg, args[++i]);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            Error("unknown option " + arg + " for " + spec.name);
-            return false;
-        } else {
-            line.positional.push_back(arg);
-        }
-    }
-    if (line.positional.size() != spec.positionals) {
-        Error(std::string("wrong number of arguments for ") + spec.name);
-        return false;
-    }
-    return true;
 }
 
 std::string Utf8(const std::string& cp932) {
@@ -190,14 +134,21 @@ std::string Refusal(std::uint32_t result) {
 }
 
 int Batch(CliSession& session, const CommandLine& line) {
-    std::optional<std::uint32_t> type = ParseType(line.Value("--type"));
-    if (!type) {
-        Error("--type needs a number (1 sort, 2 compare-apply, 5 duplicate deletion)");
+    // Any other type would run nothing and report success; an unknown key or a malformed line
+    // would be skipped by the engine, so the operation would run on other lists than meant.
+    const std::optional<std::uint32_t> type = ParseType(line.Value("--type"));
+    const BatchDataKeys::Type* keys = type ? BatchDataKeys::Find(*type) : nullptr;
+    if (!keys) {
+        Error("--type needs 1 (sort), 2 (compare-apply) or 5 (duplicate deletion)");
         return kExitUsage;
     }
     TBatchSetting setting;
     setting.type = *type;
     for (const std::string& data : line.All("--data")) {
+        if (const std::optional<std::string> problem = BatchDataKeys::Problem(*keys, data)) {
+            Error(TextCodec::ValidUtf8("--data " + data + ": " + *problem));
+            return kExitUsage;
+        }
         std::string cp932;
         if (!TextCodec::FromUtf8(data, cp932)) {
             Error("--data " + data + ": not representable in the library's code page");
@@ -242,48 +193,61 @@ int RunList(CliSession& session, const CommandLine& line) {
 // --- check
 // ----------------------------------------------------------------------------------------
 
-// Prints one line per error node of a compiled format: where, the piece's ordinal, its text.
-int ReportErrors(TFormatCompiler& compiler, const std::string& where, const StringList& lines,
-                 const CodeList& code) {
-    StringList pieces = compiler.Pieces(lines);
+struct CheckCounts {
     int errors = 0;
-    std::size_t node = 0;
-    for (std::size_t i = 0; i < pieces.size() && node < code.size(); ++i) {
-        if (pieces[i].empty()) continue;
-        if (code[node].kind == kCodeError) {
-            std::printf("%s: piece %zu: %s\n", where.c_str(), i + 1, Utf8(pieces[i]).c_str());
-            ++errors;
+    int warnings = 0;
+};
+
+// Prints the findings of one format: each piece that does not compile as where, its ordinal
+// and its text; each warning with its line and column.
+void ReportFindings(const TFormatCheck& check, const std::string& where, const StringList& lines,
+                    CheckCounts& counts) {
+    for (const TFormatFinding& finding : check.Check(lines)) {
+        const std::string text = Utf8(finding.text);
+        if (finding.kind == TFormatFinding::kError) {
+            std::printf("%s: piece %zu: %s\n", where.c_str(), finding.piece, text.c_str());
+            ++counts.errors;
+            continue;
         }
-        ++node;
+        std::string what;
+        if (finding.kind == TFormatFinding::kPlainWord)
+            what = "\"" + text +
+                   "\" between % is plain text: no statement, function or "
+                   "parameter has this name";
+        else if (finding.kind == TFormatFinding::kUnknownName)
+            what = "no parameter has the format identifier \"" + text + "\"";
+        else
+            what = text + " is never closed by " + (text == "WHILE" ? "WEND" : "END_IF");
+        std::printf("warning: %s: line %zu, column %zu: %s\n", where.c_str(), finding.line,
+                    finding.column, what.c_str());
+        ++counts.warnings;
     }
-    return errors;
 }
 
-int Check(CliSession& session) {
+int Check(CliSession& session, const CommandLine& line) {
     TZQLCtrl& library = session.Library();
-    TFormatCompiler compiler(library);
-    int errors = 0;
+    const TFormatCheck check(library);
+    CheckCounts counts;
     if (const TZQPCtrl* parameters = library.ParameterFile()) {
-        errors += ReportErrors(compiler, "common draw format", parameters->DrawFormat(),
-                               parameters->DrawCode());
-        errors += ReportErrors(compiler, "common output format", parameters->OutputFormat(),
-                               parameters->OutputCode());
+        ReportFindings(check, "common draw format", parameters->DrawFormat(), counts);
+        ReportFindings(check, "common output format", parameters->OutputFormat(), counts);
         for (const auto& p : parameters->Parameters()) {
+            // Only the composite types run their own formats, and only those are compiled.
             const std::string code = Utf8(p->Code());
-            errors += ReportErrors(compiler, "draw format of parameter " + code, p->DrawFormat(),
-                                   p->DrawCode());
-            errors += ReportErrors(compiler, "output format of parameter " + code,
-                                   p->OutputFormat(), p->OutputCode());
+            if (!p->DrawCode().empty())
+                ReportFindings(check, "draw format of parameter " + code, p->DrawFormat(), counts);
+            if (!p->OutputCode().empty())
+                ReportFindings(check, "output format of parameter " + code, p->OutputFormat(),
+                               counts);
         }
     }
     for (const auto& group : library.Groups()) {
         const std::string name = Utf8(group->Name());
-        errors +=
-            ReportErrors(compiler, "header of group " + name, group->Header(), group->HeaderCode());
-        errors +=
-            ReportErrors(compiler, "footer of group " + name, group->Footer(), group->FooterCode());
+        ReportFindings(check, "header of group " + name, group->Header(), counts);
+        ReportFindings(check, "footer of group " + name, group->Footer(), counts);
     }
-    return errors ? kExitFailed : kExitOk;
+    if (counts.errors || (counts.warnings && line.Has("--strict"))) return kExitFailed;
+    return kExitOk;
 }
 
 // --- export and import
@@ -426,46 +390,7 @@ int Import(CliSession& session, const CommandLine& line) {
 // --- commands
 // -------------------------------------------------------------------------------------
 
-const std::vector<CommandSpec>& Commands() {
-    static const std::vector<CommandSpec> commands = {
-        {"output",
-         "output LIBRARY [--output-dir DIR] [--all] [--save] [--max-output-size BYTES]",
-         1,
-         {"--all", "--save"},
-         {"--output-dir", "--max-output-size"}},
-        {"check", "check LIBRARY", 1, {}, {}},
-        {"batch",
-         "batch LIBRARY --type N [--data LINE]... [--save]",
-         1,
-         {"--save"},
-         {"--type", "--data"}},
-        {"run",
-         "run LIBRARY open|close|change|timed [--output-dir DIR] [--save] "
-         "[--max-output-size BYTES]",
-         2,
-         {"--save"},
-         {"--output-dir", "--max-output-size"}},
-        {"dump", "dump LIBRARY", 1, {}, {}},
-        {"new", "new PATH.ZQL", 1, {}, {}},
-        {"save", "save LIBRARY [--all]", 1, {"--all"}, {}},
-        {"export",
-         "export LIBRARY --group NAME|NUMBER [--format csv|tsv] [--encoding utf-8|cp932] "
-         "[--output FILE]",
-         1,
-         {},
-         {"--group", "--format", "--encoding", "--output"}},
-        {"import",
-         "import LIBRARY --group NAME|NUMBER FILE [--format csv|tsv] [--encoding utf-8|cp932] "
-         "[--replace] [--save]",
-         2,
-         {"--replace", "--save"},
-         {"--group", "--format", "--encoding"}},
-    };
-    return commands;
-}
-
-int RunInSession(CliSession& session, const CommandSpec& spec, const CommandLine& line) {
-    const std::string command = spec.name;
+int RunInSession(CliSession& session, const std::string& command, const CommandLine& line) {
     std::string error;
     if (command == "new") {
         if (!session.CreateNew(line.positional[0], error)) {
@@ -479,7 +404,7 @@ int RunInSession(CliSession& session, const CommandSpec& spec, const CommandLine
         return kExitUsage;
     }
     if (command == "output") return Output(session, line);
-    if (command == "check") return Check(session);
+    if (command == "check") return Check(session, line);
     if (command == "batch") return Batch(session, line);
     if (command == "run") return RunList(session, line);
     if (command == "dump") {
@@ -492,9 +417,9 @@ int RunInSession(CliSession& session, const CommandSpec& spec, const CommandLine
     return kUnknownCommand;
 }
 
-int Dispatch(const CommandSpec& spec, const CommandLine& line, bool exitWhenDone) {
+int Dispatch(const std::string& command, const CommandLine& line, bool exitWhenDone) {
     CliSession session;
-    const int status = RunInSession(session, spec, line);
+    const int status = RunInSession(session, command, line);
     if (exitWhenDone) session.ExitWithoutTeardown(status);
     return status;
 }
@@ -502,14 +427,14 @@ int Dispatch(const CommandSpec& spec, const CommandLine& line, bool exitWhenDone
 // Memory can run out on huge or hostile libraries; the command then ends with a message and a
 // failure status instead of an abort. The writers replace a file only once its new text is
 // complete, so what was not saved when memory ran out stays as it was on disk.
-int DispatchCatchingExhaustion(const CommandSpec& spec, const CommandLine& line,
+int DispatchCatchingExhaustion(const std::string& command, const CommandLine& line,
                                bool exitWhenDone) {
     try {
-        return Dispatch(spec, line, exitWhenDone);
+        return Dispatch(command, line, exitWhenDone);
     } catch (const std::bad_alloc&) {
-        Error(std::string("out of memory while running ") + spec.name + "; nothing more was done");
+        Error(std::string("out of memory while running ") + command + "; nothing more was done");
     } catch (const std::length_error&) {
-        Error(std::string("out of memory while running ") + spec.name +
+        Error(std::string("out of memory while running ") + command +
               " (a list grew past its limit); nothing more was done");
     }
     return kExitFailed;
@@ -517,22 +442,8 @@ int DispatchCatchingExhaustion(const CommandSpec& spec, const CommandLine& line,
 
 }  // namespace
 
-int RunCommand(const std::vector<std::string>& args, bool exitWhenDone) {
-    for (const CommandSpec& spec : Commands()) {
-        if (args[0] != spec.name) continue;
-        CommandLine line;
-        bool help = false;
-        if (!Parse(spec, args, line, help)) {
-            std::fprintf(stderr, "usage: tabrix-cli %s\n", spec.usage);
-            return kExitUsage;
-        }
-        if (help) {
-            std::printf("usage: tabrix-cli %s\n", spec.usage);
-            return kExitOk;
-        }
-        return DispatchCatchingExhaustion(spec, line, exitWhenDone);
-    }
-    return kUnknownCommand;
+int RunCommand(const std::string& command, const CommandLine& line, bool exitWhenDone) {
+    return DispatchCatchingExhaustion(command, line, exitWhenDone);
 }
 
 }  // namespace tabrix::cli

@@ -3,7 +3,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
+
+#include "cli/CommandLine.h"
 
 namespace tabrix::cli {
 
@@ -12,10 +13,11 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kUnknownCommand = -1;
 
-// args[0] is the command. With exitWhenDone a command that opened a library ends the process
-// itself once its files are written and its output flushed, without taking the library apart
-// (freeing a million elements one by one takes longer than the system's reclaiming the
-// memory); only the tool's main asks for that.
-int RunCommand(const std::vector<std::string>& args, bool exitWhenDone = false);
+// Runs the named command on its parsed arguments (their number already checked by the
+// parser). With exitWhenDone a command that opened a library ends the process itself once
+// its files are written and its output flushed, without taking the library apart (freeing a
+// million elements one by one takes longer than the system's reclaiming the memory); only the
+// tool's main asks for that.
+int RunCommand(const std::string& command, const CommandLine& line, bool exitWhenDone = false);
 
 }  // namespace tabrix::cli

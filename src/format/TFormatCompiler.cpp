@@ -87,6 +87,12 @@ TFormatCompiler::TFormatCompiler(const TZQLCtrl& library)
 
 // --- compiling a format ------------------------------------------------------------------------
 
+void TFormatCompiler::Compile(const StringList& lines, CodeList& code, TCompileNotes& notes) const {
+    notes_ = &notes;
+    Compile(lines, code);
+    notes_ = nullptr;
+}
+
 void TFormatCompiler::Compile(const StringList& lines, CodeList& code) const {
     code.clear();
     if (lines.empty()) return;
@@ -96,8 +102,10 @@ void TFormatCompiler::Compile(const StringList& lines, CodeList& code) const {
     if (!pieces.front().empty()) code.push_back(TextNode(pieces.front()));
     OpenConstructs open;
     const std::size_t last = pieces.size() - 1;
-    for (std::size_t i = 1; i < last; ++i)
+    for (std::size_t i = 1; i < last; ++i) {
+        piece_ = i;
         i = CompileMiddlePiece(pieces, i, code, open);
+    }
     if (pieces.size() >= 2 && !pieces.back().empty()) code.push_back(TextNode(pieces.back()));
 }
 
@@ -263,6 +271,10 @@ bool TFormatCompiler::ParseAt(std::string_view text, unsigned accept, ParseConte
             case ParseContext::kElement: {
                 int found = ParseElementReference(text, node, depth);
                 if (found >= 0) return found == 1;
+                // Neither text nor a number may stand here, so the name was meant as one.
+                if (!(accept & kAcceptText) && !((accept & (kAcceptUnsigned | kAcceptSigned)) &&
+                                                 TStringDivision::ReadLong(text)))
+                    NoteUnknownName(text);
                 break;
             }
         }
@@ -436,6 +448,12 @@ std::int32_t TFormatCompiler::ParameterPosition(const std::string& identifier) c
     for (std::size_t i = 0; i < parameters_->Size(); ++i)
         if (parameters_->At(i) == parameter) return static_cast<std::int32_t>(i);
     return -1;
+}
+
+void TFormatCompiler::NoteUnknownName(std::string_view text) const {
+    if (!notes_) return;
+    std::string name = Trim(text.substr(0, division_.Find(text, "->")));
+    if (!name.empty()) notes_->unknownNames.push_back({piece_, std::move(name)});
 }
 
 // --- compiling a whole library -----------------------------------------------------------------

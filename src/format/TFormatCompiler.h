@@ -28,6 +28,17 @@ enum AcceptBits : unsigned {
 // Where a reference is read: which words its first name may be.
 enum class ParseContext { kElement, kGroup, kLibrary };
 
+// What a compile met that makes no difference to its nodes but that a reader of the format
+// wants to know: names read where only a reference may stand that no parameter and no word
+// has (each makes its piece an error node).
+struct TCompileNotes {
+    struct UnknownName {
+        std::size_t piece;  // index in Pieces()
+        std::string name;
+    };
+    std::vector<UnknownName> unknownNames;
+};
+
 class TFormatCompiler {
 public:
     // Expressions nested deeper than this (through "->", TO or EDIT) fail to compile, so that
@@ -40,6 +51,8 @@ public:
 
     // Replaces code with the compiled form of the format lines.
     void Compile(const StringList& lines, CodeList& code) const;
+    // The same, recording what the compile met in notes.
+    void Compile(const StringList& lines, CodeList& code, TCompileNotes& notes) const;
     // The format cut at every unescaped "%", each piece unescaped once. Every non-empty piece
     // gives exactly one node, in order.
     StringList Pieces(const StringList& lines) const;
@@ -85,12 +98,16 @@ private:
     std::string UnescapeText(std::string_view text) const;
     // The position of the parameter with this format identifier, or -1.
     std::int32_t ParameterPosition(const std::string& identifier) const;
+    void NoteUnknownName(std::string_view text) const;
 
     // The library's escape rules, with a double-byte character at the start of the text or of
     // a piece kept whole: no file's layout depends on how a format is cut.
     TStringDivision division_;
     const TWordTables& words_;
     const TZQPCtrl* parameters_;
+    // Set only while a Compile with notes runs; the piece being compiled.
+    mutable TCompileNotes* notes_ = nullptr;
+    mutable std::size_t piece_ = 0;
 };
 
 }  // namespace tabrix

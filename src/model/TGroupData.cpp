@@ -1,6 +1,7 @@
 #include "model/TGroupData.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "model/TEditLog.h"
 #include "model/TZQDCtrl.h"
@@ -139,12 +140,25 @@ void TGroupData::InsertTaken(std::size_t position, std::vector<std::unique_ptr<T
     MarkModified();
 }
 
+namespace {
+
+// Positions a caller names for a pass over the list: strictly ascending and each below end.
+// A repeated or unordered position would move one element twice and lose another.
+[[maybe_unused]] bool AscendingBelow(const std::vector<std::size_t>& positions, std::size_t end) {
+    for (std::size_t k = 0; k < positions.size(); ++k)
+        if (positions[k] >= end || (k > 0 && positions[k] <= positions[k - 1])) return false;
+    return true;
+}
+
+}  // namespace
+
 void TGroupData::Permute(const std::vector<std::uint32_t>& order) {
     PermuteUnrecorded(order);
     if (TEditLog* log = TEditLog::Active()) log->Permuted(*this, order);
 }
 
 void TGroupData::PermuteUnrecorded(const std::vector<std::uint32_t>& order) {
+    assert(order.size() == elements_.size());
     std::vector<std::unique_ptr<TElement>> ordered;
     ordered.reserve(order.size());
     for (std::uint32_t from : order)
@@ -163,6 +177,7 @@ void TGroupData::DeleteAt(const std::vector<std::size_t>& positions) {
 
 std::vector<std::unique_ptr<TElement>> TGroupData::TakeAt(
     const std::vector<std::size_t>& positions) {
+    assert(AscendingBelow(positions, elements_.size()));
     std::vector<std::unique_ptr<TElement>> taken;
     if (positions.empty()) return taken;
     taken.reserve(positions.size());
@@ -186,6 +201,8 @@ std::vector<std::unique_ptr<TElement>> TGroupData::TakeAt(
 
 void TGroupData::InsertAt(const std::vector<std::size_t>& positions,
                           std::vector<std::unique_ptr<TElement>> elements) {
+    assert(positions.size() == elements.size());
+    assert(AscendingBelow(positions, elements_.size() + elements.size()));
     if (elements.empty()) return;
     // From the back: each stretch of the list between two positions moves up once, to its
     // place in the longer list, by as many places as elements go in before it.

@@ -1,6 +1,7 @@
 // One named, ordered list of elements inside an element data file.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,7 +27,10 @@ public:
     void SetIndex(std::uint32_t index) { index_ = index; }
 
     std::size_t Size() const { return elements_.size(); }
-    TElement* At(std::size_t i) const { return elements_[i].get(); }
+    TElement* At(std::size_t i) const {
+        assert(i < elements_.size());
+        return elements_[i].get();
+    }
     const std::vector<std::unique_ptr<TElement>>& Elements() const { return elements_; }
 
     // List operations; each renumbers from the first changed position and marks the owning

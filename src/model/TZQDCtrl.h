@@ -1,6 +1,7 @@
 // An element data file (.ZQD): the group data it holds, read and written as tagged text.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -66,7 +67,10 @@ public:
     long ContextNumber(const TZQLCtrl& writer, const TGroupData* data) const;
 
     std::size_t Size() const { return groupData_.size(); }
-    TGroupData* At(std::size_t i) const { return groupData_[i].get(); }
+    TGroupData* At(std::size_t i) const {
+        assert(i < groupData_.size());
+        return groupData_[i].get();
+    }
     const std::vector<std::unique_ptr<TGroupData>>& GroupData() const { return groupData_; }
 
     // Appends a group data (a new empty one when none is given) and marks the file modified.

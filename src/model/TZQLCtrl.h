@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -111,7 +112,10 @@ public:
 
     // --- groups ----------------------------------------------------------------------------
     std::size_t GroupCount() const { return groups_.size(); }
-    TGroupSetting* Group(std::size_t i) const { return groups_[i].get(); }
+    TGroupSetting* Group(std::size_t i) const {
+        assert(i < groups_.size());
+        return groups_[i].get();
+    }
     const std::vector<std::unique_ptr<TGroupSetting>>& Groups() const { return groups_; }
     // Creates a group (status 1) for the group data, appends it and enters it in the map.
     TGroupSetting* AddGroupForGroupData(TGroupData* data);

@@ -2,6 +2,7 @@
 // formats, the used-parameter list, the drawing font and the row height.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -43,7 +44,10 @@ public:
                              bool alsoUsed = false);
 
     std::size_t Size() const { return parameters_.size(); }
-    TParameter* At(std::size_t i) const { return parameters_[i].get(); }
+    TParameter* At(std::size_t i) const {
+        assert(i < parameters_.size());
+        return parameters_[i].get();
+    }
     const std::vector<std::unique_ptr<TParameter>>& Parameters() const { return parameters_; }
     std::vector<std::unique_ptr<TParameter>>& MutableParameters() { return parameters_; }
     // The parameter with this code, or none.

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 
+#include "dialogs/TAboutForm.h"
 #include "dialogs/TLibraryHistory.h"
 #include "dialogs/TLibrarySelectForm.h"
 #include "model/FileResult.h"
@@ -28,6 +29,7 @@
 #include "platform/AppPaths.h"
 #include "platform/IDialogs.h"
 #include "platform/QtText.h"
+#include "platform/THelpBrowser.h"
 #include "windows/TCommandGuard.h"
 #include "windows/TElementListView.h"
 #include "windows/TLibraryDocument.h"
@@ -117,11 +119,28 @@ void TMainForm::BuildMenus() {
     helpPage->setObjectName(QStringLiteral("A_Help"));
     helpPage->setShortcut(QKeySequence(Qt::Key_F1));
     connect(helpPage, &QAction::triggered, this, [this] { emit helpOpened(AppPaths::HelpPage()); });
-    connect(this, &TMainForm::helpOpened, this,
-            [](const QString& page) { QDesktopServices::openUrl(QUrl::fromLocalFile(page)); });
+    connect(this, &TMainForm::helpOpened, this, &TMainForm::ShowHelp);
+    QAction* helpInBrowser = help->addAction(QStringLiteral("ヘルプをブラウザで開く(&B)"));
+    helpInBrowser->setObjectName(QStringLiteral("A_HelpInBrowser"));
+    connect(helpInBrowser, &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(AppPaths::HelpPage())); });
     help->addSeparator();
     help->addAction(QStringLiteral("ファイルバージョン： 2.2"))->setEnabled(false);
+    QAction* about = help->addAction(QStringLiteral("Tabrix について(&A)..."));
+    about->setObjectName(QStringLiteral("A_About"));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this, [this] {
+        TAboutForm form(this);
+        dialogs_.Exec(form);
+    });
     menus_ = {general, window, help};
+}
+
+void TMainForm::ShowHelp(const QString& page) {
+    if (!help_) help_ = new THelpBrowser(this);
+    if (!help_->ShowPage(page))
+        dialogs_.Message(this, QStringLiteral("ヘルプ「%1」が見つかりません。").arg(page), {},
+                         IDialogs::Icon::kWarning);
 }
 
 void TMainForm::RebuildMenuBar() {

@@ -6,7 +6,9 @@
 
 #include <QMainWindow>
 #include <QPointer>
+
 #include <QUndoGroup>
+#include "platform/THelpBrowser.h"
 
 #include <memory>
 
@@ -74,9 +76,12 @@ public:
     void TileHorizontally();
     void TileVertically();
     void ArrangeIcons();
+    // Shows page in the help window (made on first use); a missing page is reported.
+    void ShowHelp(const QString& page);
+    THelpBrowser* HelpWindow() const { return help_; }
 
 signals:
-    // "ヘルプ<HTML>(&C)" opens page with the desktop's browser.
+    // "ヘルプ<HTML>(&C)" (F1) opens page in the help window.
     void helpOpened(const QString& page);
 
 protected:
@@ -124,6 +129,7 @@ private:
     QUndoGroup undoGroup_;
     TZQLForm* active_ = nullptr;
     QPointer<TSubForm> sub_;
+    QPointer<THelpBrowser> help_;
     QString templateDir_;
     QString userTemplateDir_;
 };

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "../support/CliRun.h"
 #include "../support/TempDir.h"
@@ -177,7 +178,7 @@ TEST_F(CliTest, CommandsOfTheTable) {
             std::string to = field(3);
             for (std::size_t at; (at = to.find("␀")) != std::string::npos;)
                 to.replace(at, std::string("␀").size(), 1, '\0');
-            Edit(field(1), field(2), to);
+            Edit(field(1), CrLf(field(2)), CrLf(to));
         } else if (step == "mode") {
             fs::permissions(file, static_cast<fs::perms>(std::stoi(field(2), nullptr, 8)));
         } else if (step == "fsize") {
@@ -202,6 +203,41 @@ TEST_F(CliTest, CommandsOfTheTable) {
             ADD_FAILURE() << "unknown step";
         }
     }
+}
+
+// The manual page is written by hand: every option a command's help lists is named there
+// (as troff writes it, "\-\-name"), and so is every command the tool's help lists.
+TEST_F(CliTest, TheManualPageNamesEveryCommandAndOption) {
+    const std::string manual = ReadFile(kSource / "doc/tabrix-cli.1");
+    auto options = [](const std::string& help) {
+        std::set<std::string> names;
+        for (std::size_t at = 0; (at = help.find("\n  --", at)) != std::string::npos;) {
+            at += 3;
+            names.insert(help.substr(at, help.find_first_of(" =\n", at) - at));
+        }
+        return names;
+    };
+    const std::string tool = RunCli({"--help"}, dir).out;
+    const std::size_t list = tool.find("Subcommands:\n");
+    ASSERT_NE(list, std::string::npos) << tool;
+    std::size_t commands = 0, checked = 0;
+    for (std::size_t at = tool.find("\n  ", list); at != std::string::npos;
+         at = tool.find("\n  ", at + 1), ++commands) {
+        const std::string command = tool.substr(at + 3, tool.find(' ', at + 3) - at - 3);
+        SCOPED_TRACE(command);
+        EXPECT_NE(manual.find(".BI \"" + command + " "), std::string::npos);
+        const std::set<std::string> names = options(RunCli({command, "--help"}, dir).out);
+        for (const std::string& name : names) {
+            if (name == "--help") continue;
+            std::string troff;
+            for (char c : name)
+                troff += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(manual.find(troff), std::string::npos) << troff;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(commands, 9u);
+    EXPECT_GE(checked, 21u);  // the options of all nine commands
 }
 
 // A line of millions of separators asks for more memory than the command may take.

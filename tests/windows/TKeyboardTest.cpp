@@ -1,13 +1,17 @@
 // The editor by keyboard alone: where Tab, Enter, Esc and the arrows take the focus, the
 // library's keys in its sub window and batch change-apply window, the frame's standard keys,
 // numbers the panel cannot keep as typed, and five books entered without the mouse.
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QToolBar>
 
 #include "FrameFixture.h"
+#include "platform/AppIdentity.h"
+#include "platform/THelpBrowser.h"
 #include "windows/TMultiApplyForm.h"
 #include "windows/TSubElementListView.h"
 #include "windows/TSubForm.h"
@@ -150,6 +154,16 @@ private slots:
         Press(Qt::Key_F1);
         QCOMPARE(help.size(), 1);
         QVERIFY(help.first().first().toString().endsWith(u"index.htm"_s));
+        QVERIFY(frame_->HelpWindow() && frame_->HelpWindow()->isVisible());
+        QVERIFY(frame_->HelpWindow()->Browser().toPlainText().contains(u"ライブラリを開く"_s));
+        frame_->HelpWindow()->close();
+        QString about;
+        dialogs_->ExpectDialog(u"Tabrix について"_s, u"OK"_s, [&](QDialog& box) {
+            about = box.findChild<QLabel*>(u"AboutText"_s)->text();
+        });
+        frame_->findChild<QAction*>(u"A_About"_s)->trigger();
+        QVERIFY(about.contains(AppIdentity::Version()) &&
+                about.contains(QString::fromLatin1(qVersion())));
         Press(Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!frame_->isVisible());
     }
