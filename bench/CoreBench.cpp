@@ -34,6 +34,8 @@
 #include "model/TEditLog.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
+#include "model/TTableImport.h"
+#include "model/TTableWriter.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
@@ -615,6 +617,91 @@ void LoggedDeleteDuplicates(benchmark::State& state, std::size_t n) {
     times.Report(state);
 }
 
+// --- exchange with spreadsheets: the one group of N against its own save and open -----------
+
+void OpenSingle(benchmark::State& state, std::size_t n) {
+    const LibraryFiles files = Files("single", n);
+    for (auto _ : state) {
+        auto opened = std::make_unique<Opened>(files.library);
+        state.PauseTiming();
+        if (!opened->library) state.SkipWithError("the library does not open");
+        opened.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
+    ReportMemory(state);
+}
+
+void SaveGroup(benchmark::State& state, std::size_t n) {
+    auto opened = Open(state, Files("single", n));
+    if (!opened->library) return;
+    TZQLCtrl& library = *opened->library;
+    const std::string scratch = Folder("save-single", n);
+    fs::create_directories(scratch);
+    TZQDCtrl* file = library.Group(0)->GroupData()->Owner();
+    file->SetPath(scratch + "/a.ZQD");
+    for (auto _ : state) {
+        file->SetModified(true);
+        if (file->Write(library) != 0) state.SkipWithError("saving failed");
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
+    ReportMemory(state);
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    return std::fclose(out) == 0 && written;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::string bytes(fs::file_size(path), '\0');
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in) return {};
+    const std::size_t read = std::fread(bytes.data(), 1, bytes.size(), in);
+    std::fclose(in);
+    bytes.resize(read);
+    return bytes;
+}
+
+// The table written to a file, as the editor and the command-line tool export it.
+void ExportGroup(benchmark::State& state, std::size_t n) {
+    auto opened = Open(state, Files("single", n));
+    if (!opened->library) return;
+    TZQLCtrl& library = *opened->library;
+    const std::string scratch = Folder("save-single", n);
+    fs::create_directories(scratch);
+    for (auto _ : state) {
+        const std::string bytes = TTableWriter::Write(library, *library.Group(0), TTableFormat{});
+        if (!WriteBytes(scratch + "/a.csv", bytes)) state.SkipWithError("writing failed");
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
+    ReportMemory(state);
+}
+
+// The file read and imported into the emptied group (the emptying is not timed).
+void ImportGroup(benchmark::State& state, std::size_t n) {
+    auto opened = Open(state, Files("single", n));
+    if (!opened->library) return;
+    TZQLCtrl& library = *opened->library;
+    const std::string scratch = Folder("save-single", n);
+    fs::create_directories(scratch);
+    const std::string path = scratch + "/import.csv";
+    if (!WriteBytes(path, TTableWriter::Write(library, *library.Group(0), TTableFormat{})))
+        state.SkipWithError("writing failed");
+    for (auto _ : state) {
+        state.PauseTiming();
+        library.DeleteElements(0, 0, library.Group(0)->GroupData()->Size());
+        state.ResumeTiming();
+        TTableImport import(library, 0);
+        if (import.Run(ReadBytes(path), TTableFormat{}, false) || import.Imported() != n)
+            state.SkipWithError("the import failed");
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
+    ReportMemory(state);
+}
+
 // Runs that need fresh data each time get a fixed count; at a million elements a handful is
 // plenty for a figure that is stable to a few percent.
 int Rounds(std::size_t n) {
@@ -653,6 +740,10 @@ void Register(std::size_t n) {
         DeleteDuplicates(s, n);
     })->Iterations(Rounds(n));
     add("CompareApply", [n](benchmark::State& s) { CompareApply(s, n); })->Iterations(Rounds(n));
+    add("OpenSingle", [n](benchmark::State& s) { OpenSingle(s, n); })->Iterations(Rounds(n));
+    add("SaveGroup", [n](benchmark::State& s) { SaveGroup(s, n); })->Iterations(Rounds(n));
+    add("ExportGroup", [n](benchmark::State& s) { ExportGroup(s, n); })->Iterations(Rounds(n));
+    add("ImportGroup", [n](benchmark::State& s) { ImportGroup(s, n); })->Iterations(Rounds(n));
 
     const struct {
         const char* name;

@@ -130,7 +130,12 @@ void TTableForms::AppendElementRef(std::uint64_t item, std::string& out) const {
     if (!target) return;
     const TGroupSetting* group = library_.FindGroupOf(target->Owner());
     if (!group) return;
-    out += std::to_string(group->Number()) + ":" + std::to_string(target->Index());
+    // Written in place: a million references would make two million short strings.
+    char buffer[24];
+    char* end = std::to_chars(buffer, buffer + 10, group->Number()).ptr;
+    *end++ = ':';
+    end = std::to_chars(end, buffer + sizeof buffer, target->Index()).ptr;
+    out.append(buffer, end);
 }
 
 void TTableForms::AppendChoice(const TParameter& parameter, std::uint32_t position,

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -52,6 +53,21 @@ std::size_t Utf8SequenceLength(unsigned char b) {
     return 1;
 }
 
+// Appends text converted by handle, one U+FFFD for every byte that cannot be read.
+void ConvertRun(IconvHandle& handle, std::string_view text, std::string& out) {
+    const char* in = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        if (handle.convert(in, left, out) == 0) break;
+        // An invalid or truncated sequence: show one replacement character for its first byte
+        // and go on with the next byte.
+        out.append(kReplacement);
+        ++in;
+        --left;
+        handle.reset();
+    }
+}
+
 // Converts text in the encoding from into UTF-8, one U+FFFD for every byte that cannot be read.
 std::string DecodeToUtf8(const char* from, std::string_view text) {
     std::string out;
@@ -67,24 +83,38 @@ std::string DecodeToUtf8(const char* from, std::string_view text) {
         }
         return out;
     }
-    const char* in = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        if (handle.convert(in, left, out) == 0) break;
-        // An invalid or truncated sequence: show one replacement character for its first byte
-        // and go on with the next byte.
-        out.append(kReplacement);
-        ++in;
-        --left;
-        handle.reset();
-    }
+    ConvertRun(handle, text, out);
     return out;
+}
+
+bool IsCp932Lead(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
 }  // namespace
 
+// A table or a dump is mostly ASCII, which CP932 shares with UTF-8: only the runs of other
+// characters go through the converter, which takes several times as long a byte.
 std::string TextCodec::ToUtf8(std::string_view cp932) {
-    return DecodeToUtf8(kCp932, cp932);
+    IconvHandle handle(kUtf8, kCp932);
+    if (!handle.valid()) return DecodeToUtf8(kCp932, cp932);
+    std::string out;
+    out.reserve(cp932.size() * 3 / 2);
+    const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(cp932[i]); };
+    std::size_t i = 0;
+    while (i < cp932.size()) {
+        std::size_t start = i;
+        while (i < cp932.size() && byteAt(i) < 0x80)
+            ++i;
+        out.append(cp932.data() + start, i - start);
+        start = i;
+        // A second byte may lie in the ASCII range: it stays with its first.
+        while (i < cp932.size() && byteAt(i) >= 0x80)
+            i += IsCp932Lead(byteAt(i)) ? 2 : 1;
+        i = std::min(i, cp932.size());
+        if (i > start) ConvertRun(handle, cp932.substr(start, i - start), out);
+    }
+    return out;
 }
 
 std::string TextCodec::ValidUtf8(std::string_view text) {

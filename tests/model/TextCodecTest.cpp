@@ -69,6 +69,9 @@ TEST(TextCodec, WholeCodePageRoundTrips) {
     EXPECT_EQ(TextCodec::ToUtf8(Bytes({0x87, 0x40})), "①");  // NEC row 13
     EXPECT_EQ(TextCodec::FromUtf8("①"), Bytes({0x87, 0x40}));
     EXPECT_EQ(TextCodec::ToUtf8(Bytes({0xFA, 0x5C})), "纊");  // IBM extension
+    // A second byte in the ASCII range stays with its first between ASCII runs.
+    EXPECT_EQ(TextCodec::ToUtf8(Bytes({'a', 0x83, 0x5C, '\\', 0xB1, 0x81, 0x40, 'z'})),
+              "a\xE3\x82\xBD\\\xEF\xBD\xB1\xE3\x80\x80z");  // aソ\ｱ　z
     EXPECT_EQ(TextCodec::FromUtf8("纊"), Bytes({0xFA, 0x5C}));
     for (int b = 0xA1; b <= 0xDF; ++b) {
         std::string code = Bytes({b});
