@@ -128,7 +128,12 @@ std::optional<std::size_t> TTableForms::ColumnOf(std::string_view head) const {
 void TTableForms::AppendElementRef(std::uint64_t item, std::string& out) const {
     const TElement* target = TElement::AsElement(item);
     if (!target) return;
-    const TGroupSetting* group = library_.FindGroupOf(target->Owner());
+    // References mostly lead into a few groups: the last one found is asked first.
+    if (target->Owner() != lastOwner_) {
+        lastOwner_ = target->Owner();
+        lastGroup_ = library_.FindGroupOf(lastOwner_);
+    }
+    const TGroupSetting* group = lastGroup_;
     if (!group) return;
     // Written in place: a million references would make two million short strings.
     char buffer[24];
