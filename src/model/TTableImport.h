@@ -30,6 +30,12 @@ public:
     TTableImport(TZQLCtrl& library, std::size_t group);
 
     TTableProblem Run(std::string_view bytes, const TTableFormat& format, bool replace);
+    // What each column of the file is read as, instead of what its head names: a parameter's
+    // position, TTableForms::kOutputColumn, or none (the column is not read). Columns beyond
+    // the list are not read either. The header row is still the first row, and not imported.
+    void SetColumns(std::vector<std::optional<std::size_t>> columns) {
+        chosen_ = std::move(columns);
+    }
     // The elements the last successful run made.
     std::size_t Imported() const { return imported_; }
 
@@ -43,6 +49,7 @@ private:
     static constexpr std::size_t kRowsForParts = 20000;
 
     TTableProblem MapColumns(const TTableRow& header);
+    std::optional<std::size_t> ChosenColumn(const TTableRow& header, std::size_t k) const;
     TTableProblem Check(const TTableRow& row, Scratch& scratch) const;
     TTableProblem CheckAll(const std::vector<TTableRow>& rows) const;
     // Reads the values of row into scratch (the check found them readable).
@@ -61,6 +68,7 @@ private:
     std::optional<std::size_t> flagColumn_;
     std::size_t columns_ = 0;
     std::size_t imported_ = 0;
+    std::optional<std::vector<std::optional<std::size_t>>> chosen_;
 };
 
 }  // namespace tabrix

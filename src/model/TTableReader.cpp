@@ -36,8 +36,10 @@ std::string FirstWithoutCp932Form(std::string_view utf8) {
 class Splitter {
 public:
     // convert: the bytes are UTF-8 still, and each field is converted to CP932 on its own.
-    Splitter(const TTableFormat& format, bool convert, std::vector<TTableRow>& rows)
-        : rows_(rows), convert_(convert) {
+    // limit: the rows wanted; reading stops at the first line beyond them.
+    Splitter(const TTableFormat& format, bool convert, std::vector<TTableRow>& rows,
+             std::size_t limit = static_cast<std::size_t>(-1))
+        : rows_(rows), limit_(limit), convert_(convert) {
         if (csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI) != 0) throw std::bad_alloc();
         csv_set_delim(&parser_, static_cast<unsigned char>(format.Delimiter()));
         csv_set_space_func(&parser_, NoSpace);
@@ -51,10 +53,15 @@ public:
             const std::size_t end = LineEnd(bytes, at);
             ++line_;
             const std::string_view piece = bytes.substr(at, end - at);
-            if (csv_parse(&parser_, piece.data(), piece.size(), OnField, OnRow, this) !=
-                    piece.size() &&
-                !problem_)
-                return ParseFailure();
+            const bool parsed = csv_parse(&parser_, piece.data(), piece.size(), OnField, OnRow,
+                                          this) == piece.size();
+            // A line begins one row at most: once there is a row too many, whatever went
+            // wrong went wrong beyond the rows wanted.
+            if (rows_.size() > limit_) {
+                rows_.resize(limit_);
+                return {};
+            }
+            if (!parsed && !problem_) return ParseFailure();
             at = end;
         }
         if (problem_) return problem_;
@@ -103,6 +110,8 @@ private:
 
     TTableProblem ParseFailure() {
         if (csv_error(&parser_) != CSV_EPARSE) throw std::bad_alloc();
+        // A row not begun yet is beyond the rows wanted.
+        if (!open_ && rows_.size() >= limit_) return {};
         const std::string_view partial(reinterpret_cast<const char*>(parser_.entry_buf),
                                        parser_.entry_pos);
         const std::size_t column = open_ ? rows_.back().fields.size() + 1 : 1;
@@ -117,6 +126,7 @@ private:
     std::vector<TTableRow>& rows_;
     TTableProblem problem_;
     std::size_t line_ = 0;
+    std::size_t limit_;
     bool open_ = false;  // a row has begun and not ended
     bool convert_;
 };
@@ -138,6 +148,17 @@ TTableProblem TTableReader::Read(std::string_view bytes, const TTableFormat& for
     std::string cp932;
     if (TextCodec::FromUtf8(bytes, cp932)) return Splitter(format, false, rows).Run(cp932);
     return Splitter(format, true, rows).Run(bytes);
+}
+
+TTableProblem TTableReader::ReadFirst(std::string_view bytes, const TTableFormat& format,
+                                      std::size_t count, std::vector<TTableRow>& rows) {
+    rows.clear();
+    bool utf8 = format.encoding == TTableFormat::kUtf8;
+    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        bytes.remove_prefix(kByteOrderMark.size());
+        utf8 = true;
+    }
+    return Splitter(format, utf8, rows, count).Run(bytes);
 }
 
 std::size_t TTableReader::LineOf(const TTableRow& row, std::size_t k) {
