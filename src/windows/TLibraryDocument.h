@@ -17,10 +17,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "format/TOutputGenerator.h"
 #include "model/TGroupData.h"
+#include "model/TTableFormat.h"
+#include "model/TTableProblem.h"
 #include "model/TValueChange.h"
 #include "model/TZQLCtrl.h"
 #include "settings/TLibrarySetting.h"
@@ -117,6 +120,13 @@ public:
     // panel by its reading rules) in one step. No "change" batch list runs: the user chose
     // these values for exactly these elements. False without changes.
     bool ApplyToElements(std::size_t group, std::vector<TValueChange> changes);
+    // Imports a table into group as one step (see TTableImport): appended, or replacing every
+    // element; columns, when given, say what each column is read as. A problem changes
+    // nothing; a panel's pending edits of a replaced element are settled first (kNone with
+    // nothing imported when the user cancels).
+    TTableProblem ImportTable(std::size_t group, std::string_view bytes, const TTableFormat& format,
+                              const std::vector<std::optional<std::size_t>>* columns, bool replace,
+                              std::size_t& imported);
     // Runs the batch list of the trigger; save and output items save and output.
     void RunBatchList(BatchTrigger trigger);
 
