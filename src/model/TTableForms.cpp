@@ -87,7 +87,12 @@ std::optional<std::uint32_t> ParseBool(std::string_view text) {
 
 void AppendNumber(std::uint64_t item, bool isSigned, std::string& out) {
     const auto value = static_cast<std::uint32_t>(item);
-    out += isSigned ? std::to_string(static_cast<std::int32_t>(value)) : std::to_string(value);
+    char digits[16];
+    char* end =
+        isSigned
+            ? std::to_chars(digits, digits + sizeof digits, static_cast<std::int32_t>(value)).ptr
+            : std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
 }
 
 }  // namespace
