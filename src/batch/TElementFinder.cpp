@@ -10,6 +10,7 @@
 #include "batch/TBatchData.h"
 #include "batch/TTextFolder.h"
 #include "model/ParamType.h"
+#include "model/RunInParts.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TParameter.h"
@@ -259,24 +260,25 @@ bool TElementFinder::MatchesFolded(std::string_view folded) const {
     return FindOnBoundary(folded, needle_, 0, anchor_) != std::string_view::npos;
 }
 
-bool TElementFinder::MatchesText(std::string_view text) const {
+bool TElementFinder::MatchesText(std::string_view text, std::string& folded) const {
     if (regex_) {
         utf8_ = TextCodec::ToUtf8(text);
         return regex_->Matches(utf8_);
     }
     const std::size_t room = TTextFolder::MaxFoldedSize(text.size(), foldFlags_);
-    if (folded_.size() < room) folded_.resize(std::max(2 * room, std::size_t{256}));
-    const char* end = TTextFolder::FoldTo(text, foldFlags_, folded_.data());
-    return MatchesFolded({folded_.data(), static_cast<std::size_t>(end - folded_.data())});
+    if (folded.size() < room) folded.resize(std::max(2 * room, std::size_t{256}));
+    const char* end = TTextFolder::FoldTo(text, foldFlags_, folded.data());
+    return MatchesFolded({folded.data(), static_cast<std::size_t>(end - folded.data())});
 }
 
-bool TElementFinder::MatchesParam(const TElement& element, const Searched& searched) const {
+bool TElementFinder::MatchesParam(const TElement& element, const Searched& searched,
+                                  std::string& folded) const {
     if (IsTextType(searched.type)) {
         const TextItems texts = element.Texts(searched.index);
         const std::size_t count =
             searched.type == kTypeString ? std::min<std::size_t>(texts.size(), 1) : texts.size();
         for (std::size_t k = 0; k < count; ++k)
-            if (MatchesText(texts[k])) return true;
+            if (MatchesText(texts[k], folded)) return true;
         return false;
     }
     if (!numbersMayMatch_ && searched.type != kTypeListSelection) return false;
@@ -287,23 +289,28 @@ bool TElementFinder::MatchesParam(const TElement& element, const Searched& searc
         const auto value = static_cast<std::uint32_t>(item);
         if (searched.type == kTypeListSelection && value < choices.size() &&
             !choices[value].empty()) {
-            if (MatchesText(choices[value])) return true;
+            if (MatchesText(choices[value], folded)) return true;
             continue;
         }
         const auto [end, error] =
             IsSignedType(searched.type)
                 ? std::to_chars(digits, digits + sizeof digits, static_cast<std::int32_t>(value))
                 : std::to_chars(digits, digits + sizeof digits, value);
-        if (error == std::errc() && MatchesText({digits, static_cast<std::size_t>(end - digits)}))
+        if (error == std::errc() &&
+            MatchesText({digits, static_cast<std::size_t>(end - digits)}, folded))
             return true;
     }
     return false;
 }
 
 bool TElementFinder::Matches(const TElement& element) const {
+    return MatchesWith(element, folded_);
+}
+
+bool TElementFinder::MatchesWith(const TElement& element, std::string& folded) const {
     if (!ready_) return false;
     for (const Searched& searched : searched_)
-        if (MatchesParam(element, searched)) return true;
+        if (MatchesParam(element, searched, folded)) return true;
     return false;
 }
 
@@ -339,16 +346,27 @@ std::optional<TElementFinder::Found> TElementFinder::Next(
     return std::nullopt;
 }
 
+// A large group is searched in parts on every core, each with a folding buffer of its own, the
+// parts' matches joined in order. A regular expression keeps to one thread: its match data is
+// the pattern's one.
 std::vector<std::size_t> TElementFinder::AllMatches(const TGroupData& data) const {
-    std::vector<std::size_t> found;
-    constexpr std::size_t kAhead = 8;
+    constexpr std::size_t kElementsForParts = 50000;
     const std::size_t size = data.Size();
-    for (std::size_t i = 0; i < size; ++i) {
-        // Each element's values lie elsewhere in memory: ask for them ahead of the match.
-        if (i + kAhead < size) data.At(i + kAhead)->PrefetchValues();
-        if (Matches(*data.At(i))) found.push_back(i);
-    }
-    return found;
+    const std::size_t parts = regex_ ? 1 : PartsFor(size, kElementsForParts);
+    std::vector<std::vector<std::size_t>> found(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        std::string folded;
+        constexpr std::size_t kAhead = 8;
+        const std::size_t end = size * (p + 1) / parts;
+        for (std::size_t i = size * p / parts; i < end; ++i) {
+            // Each element's values lie elsewhere in memory: ask for them ahead of the match.
+            if (i + kAhead < end) data.At(i + kAhead)->PrefetchValues();
+            if (MatchesWith(*data.At(i), p == 0 ? folded_ : folded)) found[p].push_back(i);
+        }
+    });
+    for (std::size_t p = 1; p < parts; ++p)
+        found[0].insert(found[0].end(), found[p].begin(), found[p].end());
+    return std::move(found[0]);
 }
 
 // --- replacing -----------------------------------------------------------------------------------

@@ -94,9 +94,11 @@ private:
     struct Searched;  // a parameter searched, with its folded choices
     class Regex;
 
-    bool MatchesText(std::string_view text) const;
+    // folded: the buffer values are folded into (each thread searching has its own).
+    bool MatchesText(std::string_view text, std::string& folded) const;
     bool MatchesFolded(std::string_view folded) const;
-    bool MatchesParam(const TElement& element, const Searched& searched) const;
+    bool MatchesParam(const TElement& element, const Searched& searched, std::string& folded) const;
+    bool MatchesWith(const TElement& element, std::string& folded) const;
     // Replaces in one text item; false when it does not change (or the result is refused,
     // noted in replaced).
     bool ReplaceText(std::string_view text, std::string& out, Replaced& replaced) const;
