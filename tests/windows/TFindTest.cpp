@@ -152,6 +152,12 @@ private slots:
             QCOMPARE(form->List().CurrentRow(), c.rows.front());
             QCOMPARE(dialog->Status(), QString::fromUtf8(c.status));
         }
+        // A command on the selection (rows 0 and 2 now) takes the current row's block, never
+        // the row between that nobody selected.
+        dialogs_->Expect(Kind::kOkCancel, u"】1 個の項目を削除します"_s);
+        form->Action(u"A_Delete"_s)->trigger();
+        QCOMPARE(Titles(form->Document(), 0),
+                 (QStringList{u"表の作り方"_s, u"ねこの随筆"_s, u"Ｃ＋＋の海"_s}));
     }
 
     // 置換 replaces in the current element when it matches and goes on; すべて置換 asks with the
