@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "batch/TBatchData.h"
 #include "batch/TTextFolder.h"
@@ -49,14 +50,55 @@ bool IsSignedType(std::uint8_t type) {
     return type == kTypeSigned || type == kTypeSignedArray;
 }
 
+// The byte of needle a search looks for first: the one least likely to stand in a folded text
+// by chance. Lead bytes are few and each common (with width folding every ASCII character
+// begins with 0x82, katakana with 0x83); second bytes spread over some 190 values.
+std::size_t AnchorOf(std::string_view needle) {
+    auto commonness = [](unsigned char byte, bool lead) {
+        if (byte == 0x82 || byte == 0x83) return 4;
+        if (lead) return 3;
+        if (byte == 0x81 || (byte >= 0x88 && byte <= 0x9F)) return 2;
+        return 1;
+    };
+    std::size_t anchor = 0;
+    int best = 5;
+    for (std::size_t at = 0; at < needle.size();) {
+        const std::size_t length = CharLength(needle, at);
+        for (std::size_t k = 0; k < length; ++k) {
+            const int score =
+                commonness(static_cast<unsigned char>(needle[at + k]), length == 2 && k == 0);
+            if (score < best) {
+                best = score;
+                anchor = at + k;
+            }
+        }
+        at += length;
+    }
+    return anchor;
+}
+
 // Where needle stands in text from from on, beginning on a character boundary (from is one).
-std::size_t FindOnBoundary(std::string_view text, std::string_view needle, std::size_t from) {
+// Candidates are found by the needle's byte at anchor, then compared whole.
+std::size_t FindOnBoundary(std::string_view text, std::string_view needle, std::size_t from,
+                           std::size_t anchor) {
+    if (needle.empty() || needle.size() > text.size() || from > text.size() - needle.size())
+        return needle.empty() && from <= text.size() ? from : std::string_view::npos;
+    const char* const begin = text.data();
+    const char* const last = begin + (text.size() - needle.size());  // the last possible start
+    const char wanted = needle[anchor];
     std::size_t boundary = from;
-    for (std::size_t at = text.find(needle, from); at != std::string_view::npos;
-         at = text.find(needle, boundary)) {
-        while (boundary < at)
-            boundary += CharLength(text, boundary);
-        if (boundary == at) return at;
+    for (const char* at = begin + from + anchor; at <= last + anchor;) {
+        const auto* found = static_cast<const char*>(
+            std::memchr(at, wanted, static_cast<std::size_t>(last + anchor - at) + 1));
+        if (!found) break;
+        const char* start = found - anchor;
+        if (std::memcmp(start, needle.data(), needle.size()) == 0) {
+            const auto position = static_cast<std::size_t>(start - begin);
+            while (boundary < position)
+                boundary += CharLength(text, boundary);
+            if (boundary == position) return position;
+        }
+        at = found + 1;
     }
     return std::string_view::npos;
 }
@@ -191,6 +233,7 @@ TElementFinder::Problem TElementFinder::SetOptions(const Options& options) {
     } else {
         if (problem.character.empty()) problem.character = FirstWithoutCp932(options.text);
         needle_ = TTextFolder::Fold(TextCodec::FromUtf8(options.text), foldFlags_);
+        anchor_ = AnchorOf(needle_);
         replacementCp932_ = TextCodec::FromUtf8(options.replacement);
     }
     numbersMayMatch_ = options.regex || NumberMayHold(needle_, foldFlags_);
@@ -213,7 +256,7 @@ TElementFinder::Problem TElementFinder::SetOptions(const Options& options) {
 
 bool TElementFinder::MatchesFolded(std::string_view folded) const {
     if (wholeValue_) return folded == needle_;
-    return FindOnBoundary(folded, needle_, 0) != std::string_view::npos;
+    return FindOnBoundary(folded, needle_, 0, anchor_) != std::string_view::npos;
 }
 
 bool TElementFinder::MatchesText(std::string_view text) const {
@@ -335,18 +378,19 @@ bool TElementFinder::ReplacePlain(std::string_view text, std::string& out) const
     out.clear();
     std::size_t copied = 0;  // in text
     bool changed = false;
-    for (std::size_t at = FindOnBoundary(folded, needle_, 0); at != std::string::npos;) {
+    for (std::size_t at = FindOnBoundary(folded, needle_, 0, anchor_); at != std::string::npos;) {
         const std::size_t after = at + needle_.size();
         if (origin[at] == kNoUnit || origin[after] == kNoUnit) {
             // The match begins or ends inside a composed unit: not a match of those bytes.
-            at = FindOnBoundary(folded, needle_, at + CharLength(folded, at));
+            at = FindOnBoundary(folded, needle_, at + CharLength(folded, at), anchor_);
             continue;
         }
         out.append(text.substr(copied, origin[at] - copied));
         out += replacementCp932_;
         copied = origin[after];
         changed = true;
-        at = after < folded.size() ? FindOnBoundary(folded, needle_, after) : std::string::npos;
+        at = after < folded.size() ? FindOnBoundary(folded, needle_, after, anchor_)
+                                   : std::string::npos;
     }
     out.append(text.substr(copied));
     return changed;

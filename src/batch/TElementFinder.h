@@ -107,6 +107,7 @@ private:
     std::vector<Searched> searched_;
     std::unique_ptr<Regex> regex_;
     std::string needle_;            // folded, CP932
+    std::size_t anchor_ = 0;        // the byte of the needle searched for first
     std::string replacementCp932_;  // plain replacement
     std::string replacementUtf8_;   // regular-expression replacement
     unsigned foldFlags_ = 0;

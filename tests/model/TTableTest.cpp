@@ -201,6 +201,37 @@ TEST(TTableTest, BadInputIsRefusedWhereItIsAndChangesNothing) {
     }
 }
 
+// A table long enough to be read on every core: each reference is registered with its target,
+// so the target's deletion clears the references to it and no other.
+TEST(TTableTest, ALargeImportRegistersEveryReference) {
+    FilledLibrary fixture;
+    constexpr std::size_t kRows = 50000;
+    auto targetOf = [](std::size_t r) { return r * 7919 % kRows; };
+    std::string table = "名称,参照\r\n";
+    for (std::size_t r = 0; r < kRows; ++r)
+        table += "n" + std::to_string(r) + ",0:" + std::to_string(targetOf(r)) + "\r\n";
+    ASSERT_FALSE(TTableImport(fixture.library, 0).Run(table, kCsv, true));
+    const std::size_t deleted = 5;
+    ASSERT_EQ(fixture.library.DeleteElements(0, deleted, deleted + 1), kElementsChanged);
+    ASSERT_EQ(fixture.first->Size(), kRows - 1);
+    std::size_t cleared = 0;
+    for (std::size_t k = 0; k < kRows - 1; ++k) {
+        const std::size_t r = k < deleted ? k : k + 1;
+        const TElement& element = *fixture.first->At(k);
+        ASSERT_EQ(element.Texts(kName)[0], "n" + std::to_string(r));
+        const NumberItems refs = element.Numbers(kRef);
+        if (targetOf(r) == deleted) {
+            EXPECT_TRUE(refs.empty() || refs[0] == 0) << r;
+            ++cleared;
+            continue;
+        }
+        ASSERT_EQ(refs.size(), 1u) << r;
+        EXPECT_EQ(TElement::AsElement(refs[0])->Texts(kName)[0],
+                  "n" + std::to_string(targetOf(r)));
+    }
+    EXPECT_EQ(cleared, 1u);
+}
+
 // Replacing a group is one step: undone, the group and the references into it are back.
 TEST(TTableTest, AnImportIsOneStepOfTheEditLog) {
     FilledLibrary fixture;
