@@ -42,6 +42,14 @@ QString ProblemText(const TElementFinder::Problem& problem) {
     return {};
 }
 
+// Why a replacement cannot be made, or nothing.
+QString Refusal(const TElementFinder::Replaced& replaced) {
+    if (!replaced.refused.empty()) return NoShiftJis(replaced.refused);
+    if (!replaced.error.empty())
+        return QStringLiteral("置換できません: ") + QString::fromStdString(replaced.error);
+    return {};
+}
+
 // Consecutive rows as one range each: a selection of a million matches stays a handful of
 // ranges for the view, not one range per row.
 QItemSelection MergedRows(const QAbstractItemModel& model, const std::vector<std::size_t>& rows) {
@@ -197,9 +205,7 @@ void TFindController::ReplaceCurrent() {
                             : nullptr;
     if (element && finder->Matches(*element)) {
         TElementFinder::Replaced replaced = finder->ReplaceIn(*element);
-        if (!replaced.refused.empty()) return Say(NoShiftJis(replaced.refused));
-        if (!replaced.error.empty())
-            return Say(QStringLiteral("置換できません: ") + QString::fromStdString(replaced.error));
+        if (const QString refusal = Refusal(replaced); !refusal.isEmpty()) return Say(refusal);
         if (!replaced.values.empty())
             window_.Document().ReplaceTexts(
                 {{static_cast<std::size_t>(group), element, std::move(replaced.values)}});
@@ -207,21 +213,27 @@ void TFindController::ReplaceCurrent() {
     Step(true);
 }
 
-void TFindController::ReplaceAll() {
-    const std::optional<Search> search = TakeSearch();
-    if (!search) return;
-    const std::unique_ptr<TElementFinder> finder = MakeFinder(*search);
-    if (!finder) return;
+std::vector<std::pair<std::size_t, const TGroupData*>> TFindController::SearchedData(
+    const Search& search) const {
     std::size_t shownAt = 0;
-    const std::vector<const TGroupData*> scope = Scope(*search, shownAt);
+    const std::vector<const TGroupData*> scope = Scope(search, shownAt);
     // Each group data once, under the first group showing it: two groups may show the same.
     std::vector<std::pair<std::size_t, const TGroupData*>> searched;
     for (std::size_t i = 0; i < scope.size(); ++i) {
         const bool seen = std::any_of(searched.begin(), searched.end(),
                                       [&](const auto& entry) { return entry.second == scope[i]; });
-        if (scope[i] && !seen)
-            searched.emplace_back(search->allGroups ? i : window_.CurrentGroup(), scope[i]);
+        const std::size_t group =
+            search.allGroups ? i : static_cast<std::size_t>(window_.CurrentGroup());
+        if (scope[i] && !seen) searched.emplace_back(group, scope[i]);
     }
+    return searched;
+}
+
+void TFindController::ReplaceAll() {
+    const std::optional<Search> search = TakeSearch();
+    const std::unique_ptr<TElementFinder> finder = search ? MakeFinder(*search) : nullptr;
+    if (!finder) return;
+    const auto searched = SearchedData(*search);
     // Every window with unapplied edits of these elements settles them before the values are
     // read, so that the replacement starts from what the user sees.
     const bool settled = TLibraryDocument::SettleEdits([&](const TElement& element) {
@@ -235,10 +247,7 @@ void TFindController::ReplaceAll() {
         for (std::size_t index : finder->AllMatches(*data)) {
             TElement* element = data->At(index);
             TElementFinder::Replaced replaced = finder->ReplaceIn(*element);
-            if (!replaced.refused.empty()) return Say(NoShiftJis(replaced.refused));
-            if (!replaced.error.empty())
-                return Say(QStringLiteral("置換できません: ") +
-                           QString::fromStdString(replaced.error));
+            if (const QString refusal = Refusal(replaced); !refusal.isEmpty()) return Say(refusal);
             if (replaced.values.empty()) continue;
             values += replaced.values.size();
             changes.push_back({group, element, std::move(replaced.values)});

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "batch/TElementFinder.h"
@@ -48,6 +49,8 @@ private:
     std::unique_ptr<TElementFinder> MakeFinder(const Search& search);
     // The groups searched and the position of the shown group among them.
     std::vector<const TGroupData*> Scope(const Search& search, std::size_t& shownAt) const;
+    // The group data searched, each once, with the first group showing it.
+    std::vector<std::pair<std::size_t, const TGroupData*>> SearchedData(const Search& search) const;
     void Say(const QString& text);
     QWidget* QuestionParent() const;
 
