@@ -7,6 +7,7 @@
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TParameter.h"
+#include "model/TTableReader.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 
@@ -35,7 +36,8 @@ bool IsBoolType(std::uint8_t type) {
 template <typename Take>
 Kind ForEachLine(std::string_view field, Take take) {
     std::size_t at = 0;
-    for (std::size_t found; (found = field.find_first_of("\r\n", at)) != std::string_view::npos;) {
+    for (std::size_t found;
+         (found = TTableReader::FindLineBreak(field, at)) != std::string_view::npos;) {
         if (const Kind kind = take(field.substr(at, found - at)); kind != Kind::kNone) return kind;
         at = found +
              (field[found] == '\r' && found + 1 < field.size() && field[found + 1] == '\n' ? 2 : 1);
@@ -85,7 +87,12 @@ std::optional<std::uint32_t> ParseBool(std::string_view text) {
 
 void AppendNumber(std::uint64_t item, bool isSigned, std::string& out) {
     const auto value = static_cast<std::uint32_t>(item);
-    out += isSigned ? std::to_string(static_cast<std::int32_t>(value)) : std::to_string(value);
+    char digits[16];
+    char* end =
+        isSigned
+            ? std::to_chars(digits, digits + sizeof digits, static_cast<std::int32_t>(value)).ptr
+            : std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
 }
 
 }  // namespace
@@ -269,7 +276,8 @@ TTableProblem::Kind TTableForms::ReadValue(std::string_view field, std::size_t i
     const TParameter& parameter = *library_.ParameterFile()->At(i);
     const std::uint8_t type = parameter.Type();
     if (type == kTypeString) {
-        if (field.find_first_of("\r\n") != std::string_view::npos) return Kind::kLineBreakInText;
+        if (TTableReader::FindLineBreak(field) != std::string_view::npos)
+            return Kind::kLineBreakInText;
         value.given = true;
         value.texts.push_back(field);
         return Kind::kNone;
@@ -283,7 +291,7 @@ TTableProblem::Kind TTableForms::ReadValue(std::string_view field, std::size_t i
         });
     }
     if (!IsArrayType(type)) {
-        if (field.find_first_of("\r\n") != std::string_view::npos)
+        if (TTableReader::FindLineBreak(field) != std::string_view::npos)
             return IsElementRefType(type) || type == kTypeGroupRef ? Kind::kBadReference
                                                                    : Kind::kNotANumber;
         return ReadItem(field, type, parameter, sizeOf, value);

@@ -1,5 +1,7 @@
 #include "model/TTableImport.h"
 
+#include <unordered_map>
+
 #include "model/ParamType.h"
 #include "model/RunInParts.h"
 #include "model/TEditLog.h"
@@ -170,9 +172,10 @@ void TTableImport::Store(const TTableRow& row, TElement& element, Scratch& scrat
     }
 }
 
-// Registers every placed reference with its target, in the order of the rows, as one thread
-// storing them would; each target misses the cache, so the first one some elements ahead is
-// fetched meanwhile.
+// Registers every placed reference with its target. Each part takes its share of the targets
+// (groups by number, elements by address) and walks all rows, so every referrer set is filled
+// in the order of the rows, as one thread storing them would fill it. Each target misses the
+// cache: the first one some elements ahead is fetched meanwhile.
 void TTableImport::RegisterPlaced(TGroupData& data, std::size_t first, std::size_t count,
                                   const std::vector<bool>& stored) const {
     const TZQPCtrl& parameters = *library_.ParameterFile();
@@ -180,29 +183,56 @@ void TTableImport::RegisterPlaced(TGroupData& data, std::size_t first, std::size
     for (std::size_t i = 0; i < parameters.Size(); ++i)
         if (IsReferenceType(parameters.At(i)->Type())) refParams.push_back(i);
     if (refParams.empty()) return;
-    constexpr std::size_t kAhead = 16;
-    for (std::size_t r = 0; r < count; ++r) {
-        if (r + kAhead < count && !stored[r + kAhead]) {
-            const TElement& ahead = *data.At(first + r + kAhead);
-            for (std::size_t i : refParams)
-                if (ahead.HoldsElementRefs(i) && !ahead.Numbers(i).empty())
-                    TElement::AsElement(ahead.Numbers(i)[0])->PrefetchLinks();
-        }
-        if (stored[r]) continue;
-        TElement& element = *data.At(first + r);
-        for (std::size_t i : refParams) {
-            const auto param = static_cast<std::uint32_t>(i);
-            const bool elements = element.HoldsElementRefs(i);
-            if (!elements && !element.HoldsGroupRefs(i)) continue;
-            for (const NumberItem item : element.Numbers(i)) {
-                if (!item) continue;
-                if (elements)
-                    TElement::AsElement(item)->Referrers().Add(&element, param);
-                else
-                    TElement::AsGroup(item)->Referrers().Add(&element, param);
+    const std::size_t parts = PartsFor(count, kRowsForParts);
+    ReserveGroupReferrers(data, first, count, stored, refParams);
+    RunInParts(parts, [&](std::size_t p) {
+        auto mine = [&](bool element, NumberItem item) {
+            return item && (element ? ShareOf(TElement::AsElement(item), parts) == p
+                                    : TElement::AsGroup(item)->Number() % parts == p);
+        };
+        constexpr std::size_t kAhead = 16;
+        for (std::size_t r = 0; r < count; ++r) {
+            if (r + kAhead < count && !stored[r + kAhead]) {
+                const TElement& ahead = *data.At(first + r + kAhead);
+                for (std::size_t i : refParams)
+                    if (ahead.HoldsElementRefs(i) && !ahead.Numbers(i).empty() &&
+                        mine(true, ahead.Numbers(i)[0]))
+                        TElement::AsElement(ahead.Numbers(i)[0])->PrefetchLinks();
+            }
+            if (stored[r]) continue;
+            TElement& element = *data.At(first + r);
+            for (std::size_t i : refParams) {
+                const auto param = static_cast<std::uint32_t>(i);
+                const bool elements = element.HoldsElementRefs(i);
+                if (!elements && !element.HoldsGroupRefs(i)) continue;
+                for (const NumberItem item : element.Numbers(i)) {
+                    if (!mine(elements, item)) continue;
+                    if (elements)
+                        TElement::AsElement(item)->Referrers().Add(&element, param);
+                    else
+                        TElement::AsGroup(item)->Referrers().Add(&element, param);
+                }
             }
         }
+    });
+}
+
+// Groups are referred to by many elements: their sets are made large enough first rather
+// than grown again and again.
+void TTableImport::ReserveGroupReferrers(TGroupData& data, std::size_t first, std::size_t count,
+                                         const std::vector<bool>& stored,
+                                         const std::vector<std::size_t>& refParams) const {
+    std::unordered_map<TGroupSetting*, std::size_t> counts;
+    for (std::size_t r = 0; r < count; ++r) {
+        if (stored[r]) continue;
+        const TElement& element = *data.At(first + r);
+        for (std::size_t i : refParams)
+            if (element.HoldsGroupRefs(i))
+                for (const NumberItem item : element.Numbers(i))
+                    if (item) ++counts[TElement::AsGroup(item)];
     }
+    for (const auto& [group, n] : counts)
+        group->Referrers().Reserve(n);
 }
 
 TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& format, bool replace) {

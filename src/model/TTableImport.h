@@ -58,6 +58,9 @@ private:
     void Store(const TTableRow& row, TElement& element, Scratch& scratch) const;
     void RegisterPlaced(TGroupData& data, std::size_t first, std::size_t count,
                         const std::vector<bool>& stored) const;
+    void ReserveGroupReferrers(TGroupData& data, std::size_t first, std::size_t count,
+                               const std::vector<bool>& stored,
+                               const std::vector<std::size_t>& refParams) const;
     std::string_view FieldOf(const TTableRow& row, std::size_t param) const;
 
     TZQLCtrl& library_;

@@ -20,11 +20,7 @@ bool NeedsQuotes(std::string_view field, char delimiter) {
     return false;
 }
 
-void AppendField(std::string_view field, char delimiter, std::string& out) {
-    if (!NeedsQuotes(field, delimiter)) {
-        out += field;
-        return;
-    }
+void AppendQuoted(std::string_view field, std::string& out) {
     out += '"';
     for (char c : field)
         (c == '"' ? out += "\"\"" : out += c);
@@ -45,7 +41,7 @@ public:
         row_ = TTableForms::kOutputHead;
         for (std::size_t i = 0; i < forms_.ParameterCount(); ++i) {
             row_ += delimiter_;
-            AppendField(forms_.Head(i), delimiter_, row_);
+            AppendField(forms_.Head(i));
         }
         Put(out);
     }
@@ -77,11 +73,25 @@ private:
         row_.assign(1, element.OutputFlag() ? '1' : '0');
         for (std::size_t i = 0; i < forms_.ParameterCount(); ++i) {
             row_ += delimiter_;
-            field_.clear();
-            forms_.AppendValue(element, i, field_);
-            AppendField(field_, delimiter_, row_);
+            const std::size_t start = row_.size();
+            forms_.AppendValue(element, i, row_);
+            QuoteFrom(start);
         }
         Put(out);
+    }
+
+    void AppendField(std::string_view field) {
+        const std::size_t start = row_.size();
+        row_ += field;
+        QuoteFrom(start);
+    }
+
+    // Quotes the field written from start on when it needs quotes (few do).
+    void QuoteFrom(std::size_t start) {
+        if (!NeedsQuotes(std::string_view(row_).substr(start), delimiter_)) return;
+        field_.assign(row_, start);
+        row_.resize(start);
+        AppendQuoted(field_, row_);
     }
 
     void Put(std::string& out) {

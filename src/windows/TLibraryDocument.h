@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/TElementFinder.h"
 #include "format/TOutputGenerator.h"
 #include "model/TGroupData.h"
 #include "model/TTableFormat.h"
@@ -127,6 +128,15 @@ public:
     TTableProblem ImportTable(std::size_t group, std::string_view bytes, const TTableFormat& format,
                               const std::vector<std::optional<std::size_t>>* columns, bool replace,
                               std::size_t& imported);
+    // The texts a replace leaves in elements of groups (each element once), written in one
+    // step after the caller settled the panels' edits; the "change" batch list runs, as after
+    // any edit of values. False without changes.
+    struct TextChange {
+        std::size_t group = 0;
+        TElement* target = nullptr;
+        std::vector<TElementFinder::Replacement> values;
+    };
+    bool ReplaceTexts(const std::vector<TextChange>& changes);
     // Runs the batch list of the trigger; save and output items save and output.
     void RunBatchList(BatchTrigger trigger);
 
