@@ -1,5 +1,7 @@
 #include "model/TTableImport.h"
 
+#include <algorithm>
+
 #include "model/ParamType.h"
 #include "model/TEditLog.h"
 #include "model/TElement.h"
@@ -126,21 +128,52 @@ TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& form
     std::vector<TTableRow> rows;
     if (TTableProblem problem = TTableReader::Read(bytes, format, rows)) return problem;
     if (rows.empty()) return {TTableProblem::kNoHeader, 1, 1, {}, {}};
-    if (TTableProblem problem = MapColumns(rows[0])) return problem;
-    const std::size_t count = rows.size() - 1;
+    const bool header = !headerOptional_ || NamesColumns(rows[0]);
+    if (!header)
+        MapExportOrder();
+    else if (TTableProblem problem = MapColumns(rows[0]))
+        return problem;
+    const std::size_t first = header ? 1 : 0;
+    const std::size_t count = rows.size() - first;
     const std::size_t kept = replace ? 0 : data->Size();
     sizeOf_ = [data, kept, count](const TGroupData& other) {
         return &other == data ? kept + count : other.Size();
     };
-    for (std::size_t r = 1; r < rows.size(); ++r)
+    for (std::size_t r = first; r < rows.size(); ++r)
         if (TTableProblem problem = Check(rows[r])) return problem;
 
     if (replace && data->Size()) library_.DeleteElements(group_, 0, data->Size());
-    if (count) library_.AddElements(group_, count);
+    const std::size_t at = std::min(insertAt_, kept);
+    if (count && at == kept) library_.AddElements(group_, count);
+    if (count && at < kept) library_.InsertElements(group_, at, count);
     for (std::size_t r = 0; r < count; ++r)
-        Write(rows[r + 1], *data->At(kept + r));
+        Write(rows[first + r], *data->At(at + r));
     imported_ = count;
     return {};
+}
+
+TTableProblem TTableImport::Insert(std::string_view bytes, const TTableFormat& format,
+                                   std::size_t position) {
+    insertAt_ = position;
+    headerOptional_ = true;
+    TTableProblem problem = Run(bytes, format, false);
+    insertAt_ = static_cast<std::size_t>(-1);
+    headerOptional_ = false;
+    return problem;
+}
+
+bool TTableImport::NamesColumns(const TTableRow& row) const {
+    for (const std::string& field : row.fields)
+        if (!field.empty() && forms_.ColumnOf(field)) return true;
+    return false;
+}
+
+void TTableImport::MapExportOrder() {
+    flagColumn_ = 0;
+    columnOf_.resize(forms_.ParameterCount());
+    for (std::size_t i = 0; i < columnOf_.size(); ++i)
+        columnOf_[i] = i + 1;
+    columns_ = columnOf_.size() + 1;
 }
 
 }  // namespace tabrix

@@ -29,11 +29,17 @@ public:
     TTableImport(TZQLCtrl& library, std::size_t group);
 
     TTableProblem Run(std::string_view bytes, const TTableFormat& format, bool replace);
+    // Inserts the rows before position (appends at or beyond the end), as a paste does: a
+    // first row that names no column ("出力", a parameter's name or code) is a row of values,
+    // its columns in the export order.
+    TTableProblem Insert(std::string_view bytes, const TTableFormat& format, std::size_t position);
     // The elements the last successful run made.
     std::size_t Imported() const { return imported_; }
 
 private:
     TTableProblem MapColumns(const TTableRow& header);
+    bool NamesColumns(const TTableRow& row) const;
+    void MapExportOrder();
     TTableProblem Check(const TTableRow& row);
     // Reads the values of row into values_ (the check found them readable).
     TTableProblem::Kind ReadRow(const TTableRow& row, std::size_t& failed);
@@ -49,6 +55,8 @@ private:
     std::size_t columns_ = 0;
     std::vector<TTableForms::Value> values_;  // per parameter, the row being read
     std::size_t imported_ = 0;
+    std::size_t insertAt_ = static_cast<std::size_t>(-1);  // the end
+    bool headerOptional_ = false;
 };
 
 }  // namespace tabrix

@@ -51,4 +51,29 @@ std::string TTableWriter::Write(const TZQLCtrl& library, const TGroupSetting& gr
     return format.encoding == TTableFormat::kUtf8 ? TextCodec::ToUtf8(out) : out;
 }
 
+std::string TTableWriter::WriteElements(const TZQLCtrl& library,
+                                        const std::vector<const TElement*>& elements,
+                                        const TTableFormat& format) {
+    const TTableForms forms(library);
+    const char delimiter = format.Delimiter();
+    std::string out(TTableForms::kOutputHead);
+    for (std::size_t i = 0; i < forms.ParameterCount(); ++i) {
+        out += delimiter;
+        AppendField(forms.Head(i), delimiter, out);
+    }
+    out += "\r\n";
+    std::string field;
+    for (const TElement* element : elements) {
+        out += element->OutputFlag() ? '1' : '0';
+        for (std::size_t i = 0; i < forms.ParameterCount(); ++i) {
+            out += delimiter;
+            field.clear();
+            forms.AppendValue(*element, i, field);
+            AppendField(field, delimiter, out);
+        }
+        out += "\r\n";
+    }
+    return format.encoding == TTableFormat::kUtf8 ? TextCodec::ToUtf8(out) : out;
+}
+
 }  // namespace tabrix

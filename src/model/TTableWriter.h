@@ -4,11 +4,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "model/TTableFormat.h"
 
 namespace tabrix {
 
+class TElement;
 class TGroupSetting;
 class TZQLCtrl;
 
@@ -17,6 +19,10 @@ public:
     // The file's bytes in the format's encoding (UTF-8 without a byte-order mark).
     static std::string Write(const TZQLCtrl& library, const TGroupSetting& group,
                              const TTableFormat& format);
+    // The same table of the elements given, in their order (the rows a user copies).
+    static std::string WriteElements(const TZQLCtrl& library,
+                                     const std::vector<const TElement*>& elements,
+                                     const TTableFormat& format);
 };
 
 }  // namespace tabrix
