@@ -59,18 +59,6 @@ std::unique_ptr<TElement> CopyOf(const TElement& element) {
     return copy;
 }
 
-QByteArray WriteForm(const TElementClipboard::Form& form) {
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_6_0);
-    out << QByteArray(kFormName) << kFormVersion << form.process << form.token << form.document
-        << form.group << QByteArray::fromStdString(form.parameters)
-        << static_cast<quint32>(form.lines.size());
-    for (const std::string& line : form.lines)
-        out << QByteArray::fromStdString(line);
-    return bytes;
-}
-
 // The reference items of a line that named a target, dropped when the line is pasted into
 // another library: a group reference "-1" and an empty item name none.
 std::size_t NamedTargets(const TStringDivision& division, std::uint8_t type,
@@ -175,6 +163,18 @@ std::unique_ptr<QMimeData> TElementClipboard::MakeMime(
     }
     mime->setData(QString::fromLatin1(kMimeType), WriteForm(form));
     return mime;
+}
+
+QByteArray TElementClipboard::WriteForm(const Form& form) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << QByteArray(kFormName) << kFormVersion << form.process << form.token << form.document
+        << form.group << QByteArray::fromStdString(form.parameters)
+        << static_cast<quint32>(form.lines.size());
+    for (const std::string& line : form.lines)
+        out << QByteArray::fromStdString(line);
+    return bytes;
 }
 
 std::optional<TElementClipboard::Form> TElementClipboard::ReadForm(const QByteArray& bytes) {

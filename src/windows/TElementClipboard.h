@@ -65,6 +65,7 @@ public:
     // The clipboard's data for elements of document (the window's group number group).
     static std::unique_ptr<QMimeData> MakeMime(TLibraryDocument& document, int group,
                                                const std::vector<const TElement*>& elements);
+    static QByteArray WriteForm(const Form& form);
     // The private form in bytes, or none when they hold no well-formed one.
     static std::optional<Form> ReadForm(const QByteArray& bytes);
     // The parameter types and codes of document's library, in order, as one text.

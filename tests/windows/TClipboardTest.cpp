@@ -62,6 +62,14 @@ void PutText(const QString& text, const QByteArray& privateForm = {}) {
     QGuiApplication::clipboard()->setMimeData(mime);
 }
 
+// A private form of lines typed by other parameters than the sample's.
+QByteArray ForeignForm() {
+    TElementClipboard::Form form;
+    form.parameters = "0 x\n";
+    form.lines = {QtText::ToCp932(u"1||偽物||"_s)};
+    return TElementClipboard::WriteForm(form);
+}
+
 void Key(TZQLForm& form, Qt::Key key) {
     form.List().setFocus();
     QTest::keyClick(&form.List(), key, Qt::ControlModifier);
@@ -179,8 +187,8 @@ private slots:
     }
 
     // Text as a spreadsheet copies it: a header in any order (names or codes), or none (the
-    // export order); quoted fields with line breaks; a private form that is not one is passed
-    // over for the text.
+    // export order); quoted fields with line breaks; a private form that is not one, or whose
+    // lines other parameters typed, is passed over for the text.
     void textPastesAsTableRows() {
         const struct {
             QString text;
@@ -203,6 +211,7 @@ private slots:
              {0, 0},
              {0, 1}},
             {u"在庫\t書名\n0\tコード本"_s, {}, 0, {u"コード本"_s}, {0}, {1}},
+            {u"書名\n本物"_s, ForeignForm(), 0, {u"本物"_s}, {0}, {1}},
         };
         for (const auto& c : cases) {
             TZQLForm* form = Open();
