@@ -673,8 +673,13 @@ void ExportGroup(benchmark::State& state, std::size_t n) {
     const std::string scratch = Folder("save-single", n);
     fs::create_directories(scratch);
     for (auto _ : state) {
-        const std::string bytes = TTableWriter::Write(library, *library.Group(0), TTableFormat{});
-        if (!WriteBytes(scratch + "/a.csv", bytes)) state.SkipWithError("writing failed");
+        std::FILE* out = std::fopen((scratch + "/a.csv").c_str(), "wb");
+        const bool written =
+            out && TTableWriter::WriteTo(
+                       library, *library.Group(0), TTableFormat{}, [out](std::string_view bytes) {
+                           return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+                       });
+        if (!out || std::fclose(out) != 0 || !written) state.SkipWithError("writing failed");
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
     ReportMemory(state);

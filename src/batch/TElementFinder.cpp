@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "batch/TBatchData.h"
 #include "batch/TTextFolder.h"
 #include "model/ParamType.h"
+#include "model/RunInParts.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TParameter.h"
@@ -49,14 +51,55 @@ bool IsSignedType(std::uint8_t type) {
     return type == kTypeSigned || type == kTypeSignedArray;
 }
 
+// The byte of needle a search looks for first: the one least likely to stand in a folded text
+// by chance. Lead bytes are few and each common (with width folding every ASCII character
+// begins with 0x82, katakana with 0x83); second bytes spread over some 190 values.
+std::size_t AnchorOf(std::string_view needle) {
+    auto commonness = [](unsigned char byte, bool lead) {
+        if (byte == 0x82 || byte == 0x83) return 4;
+        if (lead) return 3;
+        if (byte == 0x81 || (byte >= 0x88 && byte <= 0x9F)) return 2;
+        return 1;
+    };
+    std::size_t anchor = 0;
+    int best = 5;
+    for (std::size_t at = 0; at < needle.size();) {
+        const std::size_t length = CharLength(needle, at);
+        for (std::size_t k = 0; k < length; ++k) {
+            const int score =
+                commonness(static_cast<unsigned char>(needle[at + k]), length == 2 && k == 0);
+            if (score < best) {
+                best = score;
+                anchor = at + k;
+            }
+        }
+        at += length;
+    }
+    return anchor;
+}
+
 // Where needle stands in text from from on, beginning on a character boundary (from is one).
-std::size_t FindOnBoundary(std::string_view text, std::string_view needle, std::size_t from) {
+// Candidates are found by the needle's byte at anchor, then compared whole.
+std::size_t FindOnBoundary(std::string_view text, std::string_view needle, std::size_t from,
+                           std::size_t anchor) {
+    if (needle.empty() || needle.size() > text.size() || from > text.size() - needle.size())
+        return needle.empty() && from <= text.size() ? from : std::string_view::npos;
+    const char* const begin = text.data();
+    const char* const last = begin + (text.size() - needle.size());  // the last possible start
+    const char wanted = needle[anchor];
     std::size_t boundary = from;
-    for (std::size_t at = text.find(needle, from); at != std::string_view::npos;
-         at = text.find(needle, boundary)) {
-        while (boundary < at)
-            boundary += CharLength(text, boundary);
-        if (boundary == at) return at;
+    for (const char* at = begin + from + anchor; at <= last + anchor;) {
+        const auto* found = static_cast<const char*>(
+            std::memchr(at, wanted, static_cast<std::size_t>(last + anchor - at) + 1));
+        if (!found) break;
+        const char* start = found - anchor;
+        if (std::memcmp(start, needle.data(), needle.size()) == 0) {
+            const auto position = static_cast<std::size_t>(start - begin);
+            while (boundary < position)
+                boundary += CharLength(text, boundary);
+            if (boundary == position) return position;
+        }
+        at = found + 1;
     }
     return std::string_view::npos;
 }
@@ -191,6 +234,7 @@ TElementFinder::Problem TElementFinder::SetOptions(const Options& options) {
     } else {
         if (problem.character.empty()) problem.character = FirstWithoutCp932(options.text);
         needle_ = TTextFolder::Fold(TextCodec::FromUtf8(options.text), foldFlags_);
+        anchor_ = AnchorOf(needle_);
         replacementCp932_ = TextCodec::FromUtf8(options.replacement);
     }
     numbersMayMatch_ = options.regex || NumberMayHold(needle_, foldFlags_);
@@ -213,27 +257,28 @@ TElementFinder::Problem TElementFinder::SetOptions(const Options& options) {
 
 bool TElementFinder::MatchesFolded(std::string_view folded) const {
     if (wholeValue_) return folded == needle_;
-    return FindOnBoundary(folded, needle_, 0) != std::string_view::npos;
+    return FindOnBoundary(folded, needle_, 0, anchor_) != std::string_view::npos;
 }
 
-bool TElementFinder::MatchesText(std::string_view text) const {
+bool TElementFinder::MatchesText(std::string_view text, std::string& folded) const {
     if (regex_) {
         utf8_ = TextCodec::ToUtf8(text);
         return regex_->Matches(utf8_);
     }
     const std::size_t room = TTextFolder::MaxFoldedSize(text.size(), foldFlags_);
-    if (folded_.size() < room) folded_.resize(std::max(2 * room, std::size_t{256}));
-    const char* end = TTextFolder::FoldTo(text, foldFlags_, folded_.data());
-    return MatchesFolded({folded_.data(), static_cast<std::size_t>(end - folded_.data())});
+    if (folded.size() < room) folded.resize(std::max(2 * room, std::size_t{256}));
+    const char* end = TTextFolder::FoldTo(text, foldFlags_, folded.data());
+    return MatchesFolded({folded.data(), static_cast<std::size_t>(end - folded.data())});
 }
 
-bool TElementFinder::MatchesParam(const TElement& element, const Searched& searched) const {
+bool TElementFinder::MatchesParam(const TElement& element, const Searched& searched,
+                                  std::string& folded) const {
     if (IsTextType(searched.type)) {
         const TextItems texts = element.Texts(searched.index);
         const std::size_t count =
             searched.type == kTypeString ? std::min<std::size_t>(texts.size(), 1) : texts.size();
         for (std::size_t k = 0; k < count; ++k)
-            if (MatchesText(texts[k])) return true;
+            if (MatchesText(texts[k], folded)) return true;
         return false;
     }
     if (!numbersMayMatch_ && searched.type != kTypeListSelection) return false;
@@ -244,23 +289,28 @@ bool TElementFinder::MatchesParam(const TElement& element, const Searched& searc
         const auto value = static_cast<std::uint32_t>(item);
         if (searched.type == kTypeListSelection && value < choices.size() &&
             !choices[value].empty()) {
-            if (MatchesText(choices[value])) return true;
+            if (MatchesText(choices[value], folded)) return true;
             continue;
         }
         const auto [end, error] =
             IsSignedType(searched.type)
                 ? std::to_chars(digits, digits + sizeof digits, static_cast<std::int32_t>(value))
                 : std::to_chars(digits, digits + sizeof digits, value);
-        if (error == std::errc() && MatchesText({digits, static_cast<std::size_t>(end - digits)}))
+        if (error == std::errc() &&
+            MatchesText({digits, static_cast<std::size_t>(end - digits)}, folded))
             return true;
     }
     return false;
 }
 
 bool TElementFinder::Matches(const TElement& element) const {
+    return MatchesWith(element, folded_);
+}
+
+bool TElementFinder::MatchesWith(const TElement& element, std::string& folded) const {
     if (!ready_) return false;
     for (const Searched& searched : searched_)
-        if (MatchesParam(element, searched)) return true;
+        if (MatchesParam(element, searched, folded)) return true;
     return false;
 }
 
@@ -296,16 +346,27 @@ std::optional<TElementFinder::Found> TElementFinder::Next(
     return std::nullopt;
 }
 
+// A large group is searched in parts on every core, each with a folding buffer of its own, the
+// parts' matches joined in order. A regular expression keeps to one thread: its match data is
+// the pattern's one.
 std::vector<std::size_t> TElementFinder::AllMatches(const TGroupData& data) const {
-    std::vector<std::size_t> found;
-    constexpr std::size_t kAhead = 8;
+    constexpr std::size_t kElementsForParts = 50000;
     const std::size_t size = data.Size();
-    for (std::size_t i = 0; i < size; ++i) {
-        // Each element's values lie elsewhere in memory: ask for them ahead of the match.
-        if (i + kAhead < size) data.At(i + kAhead)->PrefetchValues();
-        if (Matches(*data.At(i))) found.push_back(i);
-    }
-    return found;
+    const std::size_t parts = regex_ ? 1 : PartsFor(size, kElementsForParts);
+    std::vector<std::vector<std::size_t>> found(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        std::string folded;
+        constexpr std::size_t kAhead = 8;
+        const std::size_t end = size * (p + 1) / parts;
+        for (std::size_t i = size * p / parts; i < end; ++i) {
+            // Each element's values lie elsewhere in memory: ask for them ahead of the match.
+            if (i + kAhead < end) data.At(i + kAhead)->PrefetchValues();
+            if (MatchesWith(*data.At(i), p == 0 ? folded_ : folded)) found[p].push_back(i);
+        }
+    });
+    for (std::size_t p = 1; p < parts; ++p)
+        found[0].insert(found[0].end(), found[p].begin(), found[p].end());
+    return std::move(found[0]);
 }
 
 // --- replacing -----------------------------------------------------------------------------------
@@ -335,18 +396,19 @@ bool TElementFinder::ReplacePlain(std::string_view text, std::string& out) const
     out.clear();
     std::size_t copied = 0;  // in text
     bool changed = false;
-    for (std::size_t at = FindOnBoundary(folded, needle_, 0); at != std::string::npos;) {
+    for (std::size_t at = FindOnBoundary(folded, needle_, 0, anchor_); at != std::string::npos;) {
         const std::size_t after = at + needle_.size();
         if (origin[at] == kNoUnit || origin[after] == kNoUnit) {
             // The match begins or ends inside a composed unit: not a match of those bytes.
-            at = FindOnBoundary(folded, needle_, at + CharLength(folded, at));
+            at = FindOnBoundary(folded, needle_, at + CharLength(folded, at), anchor_);
             continue;
         }
         out.append(text.substr(copied, origin[at] - copied));
         out += replacementCp932_;
         copied = origin[after];
         changed = true;
-        at = after < folded.size() ? FindOnBoundary(folded, needle_, after) : std::string::npos;
+        at = after < folded.size() ? FindOnBoundary(folded, needle_, after, anchor_)
+                                   : std::string::npos;
     }
     out.append(text.substr(copied));
     return changed;

@@ -94,9 +94,11 @@ private:
     struct Searched;  // a parameter searched, with its folded choices
     class Regex;
 
-    bool MatchesText(std::string_view text) const;
+    // folded: the buffer values are folded into (each thread searching has its own).
+    bool MatchesText(std::string_view text, std::string& folded) const;
     bool MatchesFolded(std::string_view folded) const;
-    bool MatchesParam(const TElement& element, const Searched& searched) const;
+    bool MatchesParam(const TElement& element, const Searched& searched, std::string& folded) const;
+    bool MatchesWith(const TElement& element, std::string& folded) const;
     // Replaces in one text item; false when it does not change (or the result is refused,
     // noted in replaced).
     bool ReplaceText(std::string_view text, std::string& out, Replaced& replaced) const;
@@ -107,6 +109,7 @@ private:
     std::vector<Searched> searched_;
     std::unique_ptr<Regex> regex_;
     std::string needle_;            // folded, CP932
+    std::size_t anchor_ = 0;        // the byte of the needle searched for first
     std::string replacementCp932_;  // plain replacement
     std::string replacementUtf8_;   // regular-expression replacement
     unsigned foldFlags_ = 0;

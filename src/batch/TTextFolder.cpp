@@ -1,5 +1,6 @@
 #include "batch/TTextFolder.h"
 
+#include <array>
 #include <cstdint>
 
 namespace tabrix {
@@ -96,6 +97,29 @@ inline Code FoldDoubleByte(Code code, unsigned flags) {
     return code;
 }
 
+// The double-byte codes below 0x875E folded, looked up rather than tested range by range: one
+// table for each way of folding kana and case.
+constexpr Code kFirstTabled = 0x8100;
+constexpr Code kLastTabled = 0x875D;
+
+struct DoubleByteTable {
+    Code folded[kLastTabled - kFirstTabled + 1];
+};
+
+const DoubleByteTable& TableFor(unsigned flags) {
+    static const auto tables = [] {
+        std::array<DoubleByteTable, 4> made{};
+        for (unsigned k = 0; k < made.size(); ++k) {
+            const unsigned way =
+                (k & 1 ? unsigned{kFoldKana} : 0u) | (k & 2 ? unsigned{kFoldCase} : 0u);
+            for (unsigned code = kFirstTabled; code <= kLastTabled; ++code)
+                made[k].folded[code - kFirstTabled] = FoldDoubleByte(static_cast<Code>(code), way);
+        }
+        return made;
+    }();
+    return tables[(flags & kFoldKana ? 1 : 0) | (flags & kFoldCase ? 2 : 0)];
+}
+
 }  // namespace
 
 void TTextFolder::FoldInto(std::string_view text, unsigned flags, std::string& out) {
@@ -107,13 +131,17 @@ void TTextFolder::FoldInto(std::string_view text, unsigned flags, std::string& o
 
 char* TTextFolder::FoldTo(std::string_view text, unsigned flags, char* out) {
     const bool width = (flags & kFoldWidth) != 0;
+    const DoubleByteTable& table = TableFor(flags);
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto byte = static_cast<unsigned char>(text[i]);
         if (IsLeadByte(byte) && i + 1 < text.size()) {
             auto code = static_cast<Code>(byte << 8 | static_cast<unsigned char>(text[++i]));
-            out = PutCode(FoldDoubleByte(code, flags), out);
+            if (code <= kLastTabled) code = table.folded[code - kFirstTabled];
+            out = PutCode(code, out);
         } else if (byte >= 0x20 && byte <= 0x7E && width) {
-            out = PutCode(FoldDoubleByte(kFullWidthAscii[byte - 0x20], flags), out);
+            Code code = kFullWidthAscii[byte - 0x20];
+            if (code <= kLastTabled) code = table.folded[code - kFirstTabled];
+            out = PutCode(code, out);
         } else if (byte >= 'A' && byte <= 'Z' && (flags & kFoldCase)) {
             *out++ = static_cast<char>(byte + ('a' - 'A'));
         } else if (IsHalfWidthKana(byte) && width) {

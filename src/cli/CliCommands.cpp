@@ -343,17 +343,17 @@ int Export(CliSession& session, const CommandLine& line) {
     TTableFormat format;
     if (!TableFormatOptions(line, format) || !GroupOption(session.Library(), line, group))
         return kExitUsage;
-    const std::string bytes =
-        TTableWriter::Write(session.Library(), *session.Library().Group(group), format);
     const std::string output = line.Value("--output");
-    if (output.empty()) {
-        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-        return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
-    }
-    std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (file) return kExitOk;
+    std::FILE* file = output.empty() ? stdout : std::fopen(output.c_str(), "wb");
+    bool written =
+        file && TTableWriter::WriteTo(session.Library(), *session.Library().Group(group), format,
+                                      [file](std::string_view bytes) {
+                                          return std::fwrite(bytes.data(), 1, bytes.size(), file) ==
+                                                 bytes.size();
+                                      });
+    written = file && (file == stdout ? std::fflush(stdout) : std::fclose(file)) == 0 && written;
+    if (written) return kExitOk;
+    if (output.empty()) return kExitFailed;
     Error("cannot write " + TextCodec::ValidUtf8(output));
     return kExitFailed;
 }

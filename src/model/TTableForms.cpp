@@ -7,6 +7,7 @@
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TParameter.h"
+#include "model/TTableReader.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 
@@ -30,16 +31,18 @@ bool IsBoolType(std::uint8_t type) {
 }
 
 // The items of an array field, one per line (CR LF, CR or LF).
-std::vector<std::string_view> Lines(std::string_view field) {
-    std::vector<std::string_view> lines;
+// Calls take(line) for every line of field (CR LF, CR or LF between them) until it returns
+// something other than kNone, which is returned.
+template <typename Take>
+Kind ForEachLine(std::string_view field, Take take) {
     std::size_t at = 0;
-    for (std::size_t found; (found = field.find_first_of("\r\n", at)) != std::string_view::npos;) {
-        lines.push_back(field.substr(at, found - at));
+    for (std::size_t found;
+         (found = TTableReader::FindLineBreak(field, at)) != std::string_view::npos;) {
+        if (const Kind kind = take(field.substr(at, found - at)); kind != Kind::kNone) return kind;
         at = found +
              (field[found] == '\r' && found + 1 < field.size() && field[found + 1] == '\n' ? 2 : 1);
     }
-    lines.push_back(field.substr(at));
-    return lines;
+    return take(field.substr(at));
 }
 
 // A whole decimal number; kNone, kNotANumber or kNumberOutOfRange.
@@ -84,7 +87,12 @@ std::optional<std::uint32_t> ParseBool(std::string_view text) {
 
 void AppendNumber(std::uint64_t item, bool isSigned, std::string& out) {
     const auto value = static_cast<std::uint32_t>(item);
-    out += isSigned ? std::to_string(static_cast<std::int32_t>(value)) : std::to_string(value);
+    char digits[16];
+    char* end =
+        isSigned
+            ? std::to_chars(digits, digits + sizeof digits, static_cast<std::int32_t>(value)).ptr
+            : std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
 }
 
 }  // namespace
@@ -128,7 +136,12 @@ std::optional<std::size_t> TTableForms::ColumnOf(std::string_view head) const {
 void TTableForms::AppendElementRef(std::uint64_t item, std::string& out) const {
     const TElement* target = TElement::AsElement(item);
     if (!target) return;
-    const TGroupSetting* group = library_.FindGroupOf(target->Owner());
+    // References mostly lead into a few groups: the last one found is asked first.
+    if (target->Owner() != lastOwner_) {
+        lastOwner_ = target->Owner();
+        lastGroup_ = library_.FindGroupOf(lastOwner_);
+    }
+    const TGroupSetting* group = lastGroup_;
     if (!group) return;
     // Written in place: a million references would make two million short strings.
     char buffer[24];
@@ -263,26 +276,29 @@ TTableProblem::Kind TTableForms::ReadValue(std::string_view field, std::size_t i
     const TParameter& parameter = *library_.ParameterFile()->At(i);
     const std::uint8_t type = parameter.Type();
     if (type == kTypeString) {
-        if (field.find_first_of("\r\n") != std::string_view::npos) return Kind::kLineBreakInText;
+        if (TTableReader::FindLineBreak(field) != std::string_view::npos)
+            return Kind::kLineBreakInText;
         value.given = true;
         value.texts.push_back(field);
         return Kind::kNone;
     }
     if (field.empty()) return Kind::kNone;
     value.given = true;
-    const std::vector<std::string_view> items =
-        IsArrayType(type) ? Lines(field) : std::vector<std::string_view>{field};
     if (type == kTypeStringArray) {
-        value.texts = items;
-        return Kind::kNone;
+        return ForEachLine(field, [&value](std::string_view line) {
+            value.texts.push_back(line);
+            return Kind::kNone;
+        });
     }
-    if (!IsArrayType(type) && field.find_first_of("\r\n") != std::string_view::npos)
-        return IsElementRefType(type) || type == kTypeGroupRef ? Kind::kBadReference
-                                                               : Kind::kNotANumber;
-    for (std::string_view item : items)
-        if (const Kind kind = ReadItem(item, type, parameter, sizeOf, value); kind != Kind::kNone)
-            return kind;
-    return Kind::kNone;
+    if (!IsArrayType(type)) {
+        if (TTableReader::FindLineBreak(field) != std::string_view::npos)
+            return IsElementRefType(type) || type == kTypeGroupRef ? Kind::kBadReference
+                                                                   : Kind::kNotANumber;
+        return ReadItem(field, type, parameter, sizeOf, value);
+    }
+    return ForEachLine(field, [&](std::string_view item) {
+        return ReadItem(item, type, parameter, sizeOf, value);
+    });
 }
 
 }  // namespace tabrix

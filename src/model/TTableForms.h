@@ -75,6 +75,8 @@ private:
                                        Value& value) const;
 
     const TZQLCtrl& library_;
+    mutable const TGroupData* lastOwner_ = nullptr;  // AppendElementRef's last look-up
+    mutable const TGroupSetting* lastGroup_ = nullptr;
 };
 
 }  // namespace tabrix

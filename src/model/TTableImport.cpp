@@ -1,8 +1,10 @@
 #include "model/TTableImport.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "model/ParamType.h"
+#include "model/RunInParts.h"
 #include "model/TEditLog.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
@@ -46,10 +48,12 @@ std::string_view TTableImport::FieldOf(const TTableRow& row, std::size_t param) 
                                                  : std::string_view();
 }
 
-TTableProblem::Kind TTableImport::ReadRow(const TTableRow& row, std::size_t& failed) {
-    values_.resize(forms_.ParameterCount());
-    for (std::size_t i = 0; i < values_.size(); ++i) {
-        const TTableProblem::Kind kind = forms_.ReadValue(FieldOf(row, i), i, sizeOf_, values_[i]);
+TTableProblem::Kind TTableImport::ReadRow(const TTableRow& row, Scratch& scratch,
+                                          std::size_t& failed) const {
+    std::vector<TTableForms::Value>& values = scratch.values;
+    values.resize(forms_.ParameterCount());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const TTableProblem::Kind kind = forms_.ReadValue(FieldOf(row, i), i, sizeOf_, values[i]);
         if (kind != TTableProblem::kNone) {
             failed = columnOf_[i].value_or(0);  // an empty field (a missing column) always reads
             return kind;
@@ -58,7 +62,7 @@ TTableProblem::Kind TTableImport::ReadRow(const TTableRow& row, std::size_t& fai
     return TTableProblem::kNone;
 }
 
-TTableProblem TTableImport::Check(const TTableRow& row) {
+TTableProblem TTableImport::Check(const TTableRow& row, Scratch& scratch) const {
     auto problem = [&](TTableProblem::Kind kind, std::size_t k) {
         return TTableProblem{
             kind, TTableReader::LineOf(row, k), k + 1, TextCodec::ToUtf8(row.fields[k]), {}};
@@ -69,42 +73,88 @@ TTableProblem TTableImport::Check(const TTableRow& row) {
         !TTableForms::ReadFlag(row.fields[*flagColumn_]))
         return problem(TTableProblem::kNotABoolean, *flagColumn_);
     std::size_t failed = 0;
-    if (const TTableProblem::Kind kind = ReadRow(row, failed); kind != TTableProblem::kNone)
+    if (const TTableProblem::Kind kind = ReadRow(row, scratch, failed);
+        kind != TTableProblem::kNone)
         return problem(kind, failed);
     return {};
 }
 
-void TTableImport::Write(const TTableRow& row, TElement& element) {
+// Rows are checked in parts on every core; the problem reported is the first one of the file,
+// as one thread would meet it.
+TTableProblem TTableImport::CheckAll(const std::vector<TTableRow>& rows) const {
+    const std::size_t count = rows.size() - 1;
+    const std::size_t parts = PartsFor(count, kRowsForParts);
+    std::vector<TTableProblem> problems(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        Scratch scratch;
+        for (std::size_t r = 1 + count * p / parts; r < 1 + count * (p + 1) / parts; ++r)
+            if ((problems[p] = Check(rows[r], scratch))) return;
+    });
+    for (TTableProblem& problem : problems)
+        if (problem) return std::move(problem);
+    return {};
+}
+
+// Puts the row's values into element, references as targets placed but not registered with
+// them: registering touches objects other rows share. False when a reference could not be
+// placed so; Store then writes the element's references the usual way.
+bool TTableImport::Fill(const TTableRow& row, TElement& element, Scratch& scratch) const {
     std::size_t failed = 0;
-    ReadRow(row, failed);
+    ReadRow(row, scratch, failed);
+    const std::vector<TTableForms::Value>& read = scratch.values;
     const TZQPCtrl& parameters = *library_.ParameterFile();
     std::size_t texts = 0;
     std::size_t numbers = 0;
-    for (std::size_t i = 0; i < values_.size(); ++i)
-        if (values_[i].given) (IsTextType(parameters.At(i)->Type()) ? texts : numbers) = i + 1;
+    for (std::size_t i = 0; i < read.size(); ++i)
+        if (read[i].given) (IsTextType(parameters.At(i)->Type()) ? texts : numbers) = i + 1;
     // The values go into the element's buffer in one piece, references as room for their
     // targets, as a file is read.
-    TElement::Values values;
+    TElement::Values& values = scratch.element;
+    values.Clear();
     for (std::size_t i = 0; i < texts; ++i) {
         if (IsTextType(parameters.At(i)->Type()))
-            for (std::string_view text : values_[i].texts) {
+            for (std::string_view text : read[i].texts) {
                 values.chars.append(text);
                 values.EndTextItem();
             }
         values.EndTextField();
     }
     for (std::size_t i = 0; i < numbers; ++i) {
-        const TTableForms::Value& value = values_[i];
+        const TTableForms::Value& value = read[i];
         const std::size_t room = value.elements.size() + value.groups.size();
         for (std::uint32_t number : value.numbers)
             values.numbers.push_back(number);
         values.numbers.resize(values.numbers.size() + room);
         values.EndNumberField(room ? TElement::RefKind::kPending : TElement::RefKind::kNone);
     }
-    TEditLog::NoteValue(element);
     element.AssignRead(values);
+    bool placed = true;
     for (std::size_t i = 0; i < numbers; ++i) {
-        const TTableForms::Value& value = values_[i];
+        const TTableForms::Value& value = read[i];
+        std::vector<void*>& targets = scratch.targets;
+        targets.clear();
+        for (const auto& [data, position] : value.elements)
+            targets.push_back(data ? data->At(position) : nullptr);
+        for (TGroupSetting* group : value.groups)
+            targets.push_back(group);
+        if (targets.empty()) continue;
+        const auto kind =
+            value.groups.empty() ? TElement::RefKind::kElement : TElement::RefKind::kGroup;
+        placed &= element.PlaceReadTargets(i, kind, targets.data(), targets.size());
+    }
+    const std::optional<std::uint8_t> flag = TTableForms::ReadFlag(
+        flagColumn_ && *flagColumn_ < row.fields.size() ? std::string_view(row.fields[*flagColumn_])
+                                                        : std::string_view());
+    element.SetOutputFlag(flag.value_or(1));
+    return placed;
+}
+
+// Writes the references of a row Fill could not place, registering them.
+void TTableImport::Store(const TTableRow& row, TElement& element, Scratch& scratch) const {
+    std::size_t failed = 0;
+    ReadRow(row, scratch, failed);
+    for (std::size_t i = 0; i < scratch.values.size(); ++i) {
+        const TTableForms::Value& value = scratch.values[i];
         if (!value.elements.empty()) {
             std::vector<TElement*> targets;
             for (const auto& [data, position] : value.elements)
@@ -114,10 +164,69 @@ void TTableImport::Write(const TTableRow& row, TElement& element) {
             element.StoreReadGroupRefs(i, value.groups);
         }
     }
-    const std::optional<std::uint8_t> flag = TTableForms::ReadFlag(
-        flagColumn_ && *flagColumn_ < row.fields.size() ? std::string_view(row.fields[*flagColumn_])
-                                                        : std::string_view());
-    element.SetOutputFlag(flag.value_or(1));
+}
+
+// Registers every placed reference with its target. Each part takes its share of the targets
+// (groups by number, elements by address) and walks all rows, so every referrer set is filled
+// in the order of the rows, as one thread storing them would fill it. Each target misses the
+// cache: the first one some elements ahead is fetched meanwhile.
+void TTableImport::RegisterPlaced(TGroupData& data, std::size_t first, std::size_t count,
+                                  const std::vector<bool>& stored) const {
+    const TZQPCtrl& parameters = *library_.ParameterFile();
+    std::vector<std::size_t> refParams;
+    for (std::size_t i = 0; i < parameters.Size(); ++i)
+        if (IsReferenceType(parameters.At(i)->Type())) refParams.push_back(i);
+    if (refParams.empty()) return;
+    const std::size_t parts = PartsFor(count, kRowsForParts);
+    ReserveGroupReferrers(data, first, count, stored, refParams);
+    RunInParts(parts, [&](std::size_t p) {
+        auto mine = [&](bool element, NumberItem item) {
+            return item && (element ? ShareOf(TElement::AsElement(item), parts) == p
+                                    : TElement::AsGroup(item)->Number() % parts == p);
+        };
+        constexpr std::size_t kAhead = 16;
+        for (std::size_t r = 0; r < count; ++r) {
+            if (r + kAhead < count && !stored[r + kAhead]) {
+                const TElement& ahead = *data.At(first + r + kAhead);
+                for (std::size_t i : refParams)
+                    if (ahead.HoldsElementRefs(i) && !ahead.Numbers(i).empty() &&
+                        mine(true, ahead.Numbers(i)[0]))
+                        TElement::AsElement(ahead.Numbers(i)[0])->PrefetchLinks();
+            }
+            if (stored[r]) continue;
+            TElement& element = *data.At(first + r);
+            for (std::size_t i : refParams) {
+                const auto param = static_cast<std::uint32_t>(i);
+                const bool elements = element.HoldsElementRefs(i);
+                if (!elements && !element.HoldsGroupRefs(i)) continue;
+                for (const NumberItem item : element.Numbers(i)) {
+                    if (!mine(elements, item)) continue;
+                    if (elements)
+                        TElement::AsElement(item)->Referrers().Add(&element, param);
+                    else
+                        TElement::AsGroup(item)->Referrers().Add(&element, param);
+                }
+            }
+        }
+    });
+}
+
+// Groups are referred to by many elements: their sets are made large enough first rather
+// than grown again and again.
+void TTableImport::ReserveGroupReferrers(TGroupData& data, std::size_t first, std::size_t count,
+                                         const std::vector<bool>& stored,
+                                         const std::vector<std::size_t>& refParams) const {
+    std::unordered_map<TGroupSetting*, std::size_t> counts;
+    for (std::size_t r = 0; r < count; ++r) {
+        if (stored[r]) continue;
+        const TElement& element = *data.At(first + r);
+        for (std::size_t i : refParams)
+            if (element.HoldsGroupRefs(i))
+                for (const NumberItem item : element.Numbers(i))
+                    if (item) ++counts[TElement::AsGroup(item)];
+    }
+    for (const auto& [group, n] : counts)
+        group->Referrers().Reserve(n);
 }
 
 TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& format, bool replace) {
@@ -128,26 +237,43 @@ TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& form
     std::vector<TTableRow> rows;
     if (TTableProblem problem = TTableReader::Read(bytes, format, rows)) return problem;
     if (rows.empty()) return {TTableProblem::kNoHeader, 1, 1, {}, {}};
-    const bool header = !headerOptional_ || NamesColumns(rows[0]);
-    if (!header)
+    if (headerOptional_ && !NamesColumns(rows[0])) {
+        // Every row holds values: an empty head stands in for the header the rows lack.
         MapExportOrder();
-    else if (TTableProblem problem = MapColumns(rows[0]))
+        rows.insert(rows.begin(), TTableRow{});
+    } else if (TTableProblem problem = MapColumns(rows[0])) {
         return problem;
-    const std::size_t first = header ? 1 : 0;
-    const std::size_t count = rows.size() - first;
+    }
+    const std::size_t count = rows.size() - 1;
     const std::size_t kept = replace ? 0 : data->Size();
     sizeOf_ = [data, kept, count](const TGroupData& other) {
         return &other == data ? kept + count : other.Size();
     };
-    for (std::size_t r = first; r < rows.size(); ++r)
-        if (TTableProblem problem = Check(rows[r])) return problem;
+    if (TTableProblem problem = CheckAll(rows)) return problem;
 
     if (replace && data->Size()) library_.DeleteElements(group_, 0, data->Size());
     const std::size_t at = std::min(insertAt_, kept);
     if (count && at == kept) library_.AddElements(group_, count);
     if (count && at < kept) library_.InsertElements(group_, at, count);
+    // The history keeps what each element held before (nothing, as they are new); this runs
+    // on one thread, before the values change.
     for (std::size_t r = 0; r < count; ++r)
-        Write(rows[first + r], *data->At(at + r));
+        TEditLog::NoteValue(*data->At(at + r));
+    std::vector<bool> stored(count, false);
+    const std::size_t parts = PartsFor(count, kRowsForParts);
+    std::vector<std::vector<std::size_t>> unplaced(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        Scratch scratch;
+        for (std::size_t r = count * p / parts; r < count * (p + 1) / parts; ++r)
+            if (!Fill(rows[r + 1], *data->At(at + r), scratch)) unplaced[p].push_back(r);
+    });
+    Scratch scratch;
+    for (const std::vector<std::size_t>& part : unplaced)
+        for (std::size_t r : part) {
+            stored[r] = true;
+            Store(rows[r + 1], *data->At(at + r), scratch);
+        }
+    RegisterPlaced(*data, at, count, stored);
     imported_ = count;
     return {};
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/TElement.h"
 #include "model/TTableFormat.h"
 #include "model/TTableForms.h"
 #include "model/TTableProblem.h"
@@ -20,7 +21,7 @@
 
 namespace tabrix {
 
-class TElement;
+class TGroupData;
 class TZQLCtrl;
 
 class TTableImport {
@@ -37,13 +38,28 @@ public:
     std::size_t Imported() const { return imported_; }
 
 private:
+    // What reading one row needs, one for each thread reading rows.
+    struct Scratch {
+        std::vector<TTableForms::Value> values;  // per parameter, the row being read
+        TElement::Values element;                // the row's values as an element holds them
+        std::vector<void*> targets;              // one reference value's targets
+    };
+    static constexpr std::size_t kRowsForParts = 20000;
+
     TTableProblem MapColumns(const TTableRow& header);
     bool NamesColumns(const TTableRow& row) const;
     void MapExportOrder();
-    TTableProblem Check(const TTableRow& row);
-    // Reads the values of row into values_ (the check found them readable).
-    TTableProblem::Kind ReadRow(const TTableRow& row, std::size_t& failed);
-    void Write(const TTableRow& row, TElement& element);
+    TTableProblem Check(const TTableRow& row, Scratch& scratch) const;
+    TTableProblem CheckAll(const std::vector<TTableRow>& rows) const;
+    // Reads the values of row into scratch (the check found them readable).
+    TTableProblem::Kind ReadRow(const TTableRow& row, Scratch& scratch, std::size_t& failed) const;
+    bool Fill(const TTableRow& row, TElement& element, Scratch& scratch) const;
+    void Store(const TTableRow& row, TElement& element, Scratch& scratch) const;
+    void RegisterPlaced(TGroupData& data, std::size_t first, std::size_t count,
+                        const std::vector<bool>& stored) const;
+    void ReserveGroupReferrers(TGroupData& data, std::size_t first, std::size_t count,
+                               const std::vector<bool>& stored,
+                               const std::vector<std::size_t>& refParams) const;
     std::string_view FieldOf(const TTableRow& row, std::size_t param) const;
 
     TZQLCtrl& library_;
@@ -53,7 +69,6 @@ private:
     std::vector<std::optional<std::size_t>> columnOf_;  // per parameter, its column
     std::optional<std::size_t> flagColumn_;
     std::size_t columns_ = 0;
-    std::vector<TTableForms::Value> values_;  // per parameter, the row being read
     std::size_t imported_ = 0;
     std::size_t insertAt_ = static_cast<std::size_t>(-1);  // the end
     bool headerOptional_ = false;

@@ -2,8 +2,11 @@
 
 #include <csv.h>
 
+#include <cstring>
+#include <iterator>
 #include <new>
 
+#include "model/RunInParts.h"
 #include "model/TextCodec.h"
 
 namespace tabrix {
@@ -36,8 +39,10 @@ std::string FirstWithoutCp932Form(std::string_view utf8) {
 class Splitter {
 public:
     // convert: the bytes are UTF-8 still, and each field is converted to CP932 on its own.
-    Splitter(const TTableFormat& format, bool convert, std::vector<TTableRow>& rows)
-        : rows_(rows), convert_(convert) {
+    // linesBefore: the lines of the file before bytes begin.
+    Splitter(const TTableFormat& format, bool convert, std::vector<TTableRow>& rows,
+             std::size_t linesBefore = 0)
+        : rows_(rows), line_(linesBefore), convert_(convert) {
         if (csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI) != 0) throw std::bad_alloc();
         csv_set_delim(&parser_, static_cast<unsigned char>(format.Delimiter()));
         csv_set_space_func(&parser_, NoSpace);
@@ -66,7 +71,7 @@ public:
 
 private:
     static std::size_t LineEnd(std::string_view bytes, std::size_t at) {
-        const std::size_t found = bytes.find_first_of("\r\n", at);
+        const std::size_t found = TTableReader::FindLineBreak(bytes, at);
         if (found == std::string_view::npos) return bytes.size();
         if (bytes[found] == '\r' && found + 1 < bytes.size() && bytes[found + 1] == '\n')
             return found + 2;
@@ -121,6 +126,79 @@ private:
     bool convert_;
 };
 
+// Where the part after the first begins, for parts parts of bytes: just after a line break
+// at or after the part's share, outside quotes (an even number of quotes before it, which in a
+// well-formed file means between rows). Empty when no such place divides the bytes.
+std::vector<std::size_t> PartStarts(std::string_view bytes, std::size_t parts) {
+    std::vector<std::size_t> starts{0};
+    std::size_t quotes = 0;
+    std::size_t counted = 0;  // quotes are counted up to here
+    auto countTo = [&](std::size_t end) {
+        for (const char* at = bytes.data() + counted;
+             (at = static_cast<const char*>(
+                  std::memchr(at, '"', bytes.size() - (at - bytes.data())))) &&
+             at < bytes.data() + end;
+             ++at)
+            ++quotes;
+        counted = end;
+    };
+    for (std::size_t p = 1; p < parts; ++p) {
+        std::size_t at = std::max(bytes.size() * p / parts, starts.back());
+        for (;;) {
+            const std::size_t found = TTableReader::FindLineBreak(bytes, at);
+            if (found == std::string_view::npos) return {};
+            at = found +
+                 (bytes[found] == '\r' && found + 1 < bytes.size() && bytes[found + 1] == '\n' ? 2
+                                                                                               : 1);
+            countTo(at);
+            if (quotes % 2 == 0) break;
+        }
+        if (at >= bytes.size()) return {};
+        starts.push_back(at);
+    }
+    return starts;
+}
+
+// A large file is split into parts between rows, each part converted and split on a thread of
+// its own. A part with a problem sends the whole file the one-thread way, which finds and
+// reports the file's first problem.
+bool ReadInParts(std::string_view bytes, bool utf8, const TTableFormat& format,
+                 std::vector<TTableRow>& rows) {
+    constexpr std::size_t kBytesForParts = std::size_t{4} << 20;
+    const std::size_t parts = PartsFor(bytes.size(), kBytesForParts);
+    if (parts < 2) return false;
+    const std::vector<std::size_t> starts = PartStarts(bytes, parts);
+    if (starts.empty()) return false;
+    std::vector<std::vector<TTableRow>> read(starts.size());
+    std::vector<std::size_t> linesBefore(starts.size(), 0);
+    for (std::size_t p = 1; p < starts.size(); ++p)
+        linesBefore[p] = linesBefore[p - 1] + TTableReader::LineBreaks(bytes.substr(
+                                                  starts[p - 1], starts[p] - starts[p - 1]));
+    std::vector<char> failed(starts.size(), 0);
+    RunInParts(starts.size(), [&](std::size_t p) {
+        const std::size_t end = p + 1 < starts.size() ? starts[p + 1] : bytes.size();
+        std::string_view part = bytes.substr(starts[p], end - starts[p]);
+        std::string cp932;
+        if (utf8) {
+            if (!TextCodec::FromUtf8(part, cp932)) {
+                failed[p] = 1;
+                return;
+            }
+            part = cp932;
+        }
+        failed[p] = Splitter(format, false, read[p], linesBefore[p]).Run(part) ? 1 : 0;
+    });
+    for (char fail : failed)
+        if (fail) return false;
+    std::size_t total = 0;
+    for (const auto& part : read)
+        total += part.size();
+    rows.reserve(total);
+    for (auto& part : read)
+        std::move(part.begin(), part.end(), std::back_inserter(rows));
+    return true;
+}
+
 }  // namespace
 
 TTableProblem TTableReader::Read(std::string_view bytes, const TTableFormat& format,
@@ -131,6 +209,8 @@ TTableProblem TTableReader::Read(std::string_view bytes, const TTableFormat& for
         bytes.remove_prefix(kByteOrderMark.size());
         utf8 = true;
     }
+    if (ReadInParts(bytes, utf8, format, rows)) return {};
+    rows.clear();
     if (!utf8) return Splitter(format, false, rows).Run(bytes);
     // The whole file at once when it converts, the usual case: one conversion rather than one
     // per field. Structural characters are ASCII, and no CP932 character holds an ASCII byte
@@ -145,6 +225,20 @@ std::size_t TTableReader::LineOf(const TTableRow& row, std::size_t k) {
     for (std::size_t i = 0; i < k && i < row.fields.size(); ++i)
         line += LineBreaks(row.fields[i]);
     return line;
+}
+
+// Two scans the library does a word at a time are quicker than one that asks, byte by byte,
+// whether the byte is one of two.
+std::size_t TTableReader::FindLineBreak(std::string_view text, std::size_t from) {
+    if (from >= text.size()) return std::string_view::npos;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const auto* lf = static_cast<const char*>(std::memchr(begin + from, '\n', text.size() - from));
+    const char* stop = lf ? lf : end;
+    const auto* cr = static_cast<const char*>(
+        std::memchr(begin + from, '\r', static_cast<std::size_t>(stop - begin) - from));
+    const char* found = cr ? cr : lf;
+    return found ? static_cast<std::size_t>(found - begin) : std::string_view::npos;
 }
 
 std::size_t TTableReader::LineBreaks(std::string_view text) {

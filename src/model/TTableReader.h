@@ -29,6 +29,8 @@ public:
     static std::size_t LineOf(const TTableRow& row, std::size_t k);
     // The line breaks in text (CR LF counted once).
     static std::size_t LineBreaks(std::string_view text);
+    // Where the first CR or LF of text from from on stands; npos when there is none.
+    static std::size_t FindLineBreak(std::string_view text, std::size_t from = 0);
 };
 
 }  // namespace tabrix

@@ -1,7 +1,10 @@
 #include "model/TTableWriter.h"
 
 #include <string_view>
+#include <vector>
 
+#include "model/RunInParts.h"
+#include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTableForms.h"
@@ -11,69 +14,150 @@ namespace tabrix {
 
 namespace {
 
-void AppendField(std::string_view field, char delimiter, std::string& out) {
-    const char special[] = {delimiter, '"', '\r', '\n', '\0'};
-    if (field.find_first_of(special) == std::string_view::npos) {
-        out += field;
-        return;
-    }
+bool NeedsQuotes(std::string_view field, char delimiter) {
+    for (const char c : field)
+        if (c == delimiter || c == '"' || c == '\r' || c == '\n') return true;
+    return false;
+}
+
+void AppendQuoted(std::string_view field, std::string& out) {
     out += '"';
     for (char c : field)
         (c == '"' ? out += "\"\"" : out += c);
     out += '"';
 }
 
+// One part of a table: rows made in CP932 one at a time and converted as they are made, into a
+// result sized from the first rows (grown by doubling, or converted as a whole in a second
+// buffer, the table would cost more than writing it).
+class RowWriter {
+public:
+    RowWriter(const TZQLCtrl& library, const TTableFormat& format)
+        : forms_(library),
+          delimiter_(format.Delimiter()),
+          utf8_(format.encoding == TTableFormat::kUtf8) {}
+
+    void Head(std::string& out) {
+        row_ = TTableForms::kOutputHead;
+        for (std::size_t i = 0; i < forms_.ParameterCount(); ++i) {
+            row_ += delimiter_;
+            AppendField(forms_.Head(i));
+        }
+        Put(out);
+    }
+
+    void Rows(const TGroupData& data, std::size_t first, std::size_t end, std::string& out) {
+        constexpr std::size_t kSampleRows = 1024;
+        // An element's values, and the elements its references lead to, lie anywhere in
+        // memory: they are asked for some rows before they are written.
+        constexpr std::size_t kValuesAhead = 16, kTargetsAhead = 8;
+        for (std::size_t k = first; k < end; ++k) {
+            if (k + kValuesAhead < end) data.At(k + kValuesAhead)->PrefetchValues();
+            if (k + kTargetsAhead < end) PrefetchTargets(*data.At(k + kTargetsAhead));
+            Row(*data.At(k), out);
+            if (k - first + 1 == kSampleRows && end - first > kSampleRows)
+                out.reserve(out.size() / kSampleRows * (end - first) * 9 / 8);
+        }
+    }
+
+    void Elements(const std::vector<const TElement*>& elements, std::string& out) {
+        for (const TElement* element : elements)
+            Row(*element, out);
+    }
+
+private:
+    void PrefetchTargets(const TElement& element) const {
+        for (std::size_t i = 0; i < forms_.ParameterCount(); ++i) {
+            if (!element.HoldsElementRefs(i)) continue;
+            for (const NumberItem item : element.Numbers(i))
+                __builtin_prefetch(TElement::AsElement(item));
+        }
+    }
+
+    void Row(const TElement& element, std::string& out) {
+        row_.assign(1, element.OutputFlag() ? '1' : '0');
+        for (std::size_t i = 0; i < forms_.ParameterCount(); ++i) {
+            row_ += delimiter_;
+            const std::size_t start = row_.size();
+            forms_.AppendValue(element, i, row_);
+            QuoteFrom(start);
+        }
+        Put(out);
+    }
+
+    void AppendField(std::string_view field) {
+        const std::size_t start = row_.size();
+        row_ += field;
+        QuoteFrom(start);
+    }
+
+    // Quotes the field written from start on when it needs quotes (few do).
+    void QuoteFrom(std::size_t start) {
+        if (!NeedsQuotes(std::string_view(row_).substr(start), delimiter_)) return;
+        field_.assign(row_, start);
+        row_.resize(start);
+        AppendQuoted(field_, row_);
+    }
+
+    void Put(std::string& out) {
+        row_ += "\r\n";
+        if (utf8_)
+            TextCodec::AppendUtf8(row_, out);
+        else
+            out += row_;
+    }
+
+    const TTableForms forms_;
+    const char delimiter_;
+    const bool utf8_;
+    std::string row_;
+    std::string field_;
+};
+
 }  // namespace
+
+// A large group is made in parts on every core, each part's rows in order, and handed on in
+// order: the same bytes as one thread makes.
+bool TTableWriter::WriteTo(const TZQLCtrl& library, const TGroupSetting& group,
+                           const TTableFormat& format, const Sink& sink) {
+    std::string head;
+    RowWriter(library, format).Head(head);
+    if (!sink(head)) return false;
+    const TGroupData* data = group.GroupData();
+    if (!data) return true;
+    constexpr std::size_t kRowsForParts = 50000;
+    const std::size_t size = data->Size();
+    const std::size_t parts = PartsFor(size, kRowsForParts);
+    std::vector<std::string> written(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        RowWriter(library, format)
+            .Rows(*data, size * p / parts, size * (p + 1) / parts, written[p]);
+    });
+    for (std::string& part : written) {
+        if (!sink(part)) return false;
+        std::string().swap(part);
+    }
+    return true;
+}
 
 std::string TTableWriter::Write(const TZQLCtrl& library, const TGroupSetting& group,
                                 const TTableFormat& format) {
-    const TTableForms forms(library);
-    const char delimiter = format.Delimiter();
-    std::string out(TTableForms::kOutputHead);
-    for (std::size_t i = 0; i < forms.ParameterCount(); ++i) {
-        out += delimiter;
-        AppendField(forms.Head(i), delimiter, out);
-    }
-    out += "\r\n";
-    std::string field;
-    if (const TGroupData* data = group.GroupData()) {
-        for (const auto& element : data->Elements()) {
-            out += element->OutputFlag() ? '1' : '0';
-            for (std::size_t i = 0; i < forms.ParameterCount(); ++i) {
-                out += delimiter;
-                field.clear();
-                forms.AppendValue(*element, i, field);
-                AppendField(field, delimiter, out);
-            }
-            out += "\r\n";
-        }
-    }
-    return format.encoding == TTableFormat::kUtf8 ? TextCodec::ToUtf8(out) : out;
+    std::string out;
+    WriteTo(library, group, format, [&out](std::string_view bytes) {
+        out += bytes;
+        return true;
+    });
+    return out;
 }
 
 std::string TTableWriter::WriteElements(const TZQLCtrl& library,
                                         const std::vector<const TElement*>& elements,
                                         const TTableFormat& format) {
-    const TTableForms forms(library);
-    const char delimiter = format.Delimiter();
-    std::string out(TTableForms::kOutputHead);
-    for (std::size_t i = 0; i < forms.ParameterCount(); ++i) {
-        out += delimiter;
-        AppendField(forms.Head(i), delimiter, out);
-    }
-    out += "\r\n";
-    std::string field;
-    for (const TElement* element : elements) {
-        out += element->OutputFlag() ? '1' : '0';
-        for (std::size_t i = 0; i < forms.ParameterCount(); ++i) {
-            out += delimiter;
-            field.clear();
-            forms.AppendValue(*element, i, field);
-            AppendField(field, delimiter, out);
-        }
-        out += "\r\n";
-    }
-    return format.encoding == TTableFormat::kUtf8 ? TextCodec::ToUtf8(out) : out;
+    std::string out;
+    RowWriter writer(library, format);
+    writer.Head(out);
+    writer.Elements(elements, out);
+    return out;
 }
 
 }  // namespace tabrix

@@ -654,13 +654,6 @@ void ForEachResolved(const std::vector<ResolvedPart>& resolved,
     }
 }
 
-// Which part works on the object at p: by 64 KB block of address, so that a part keeps to
-// memory of its own, and every value of one element goes to the same part.
-std::size_t ShareOf(const void* p, std::size_t parts) {
-    const auto block = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p) >> 16);
-    return static_cast<std::size_t>((block * 0x9E3779B97F4A7C15ULL) >> 40) % parts;
-}
-
 // Stores the targets looked up in the rooms their values were read with, each part those of
 // its share of the elements, registering nothing. False when a value could not be stored so
 // (it changed since it was read, or it comes twice): then the table is stored in order instead.

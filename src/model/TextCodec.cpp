@@ -1,9 +1,13 @@
 #include "model/TextCodec.h"
 
+#include "model/Cp932Tables.h"
+
 #include <iconv.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tabrix {
@@ -88,42 +92,92 @@ std::string DecodeToUtf8(const char* from, std::string_view text) {
 }
 
 bool IsCp932Lead(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    return Cp932Tables::IsLeadByte(b);
 }
 
-}  // namespace
-
-// A table or a dump is mostly ASCII, which CP932 shares with UTF-8: only the runs of other
-// characters go through the converter, which takes several times as long a byte.
-std::string TextCodec::ToUtf8(std::string_view cp932) {
-    IconvHandle handle(kUtf8, kCp932);
-    if (!handle.valid()) return DecodeToUtf8(kCp932, cp932);
-    std::string out;
-    out.reserve(cp932.size() * 3 / 2);
-    const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(cp932[i]); };
-    std::size_t i = 0;
-    while (i < cp932.size()) {
-        std::size_t start = i;
-        while (i < cp932.size() && byteAt(i) < 0x80)
-            ++i;
-        out.append(cp932.data() + start, i - start);
-        start = i;
-        // A second byte may lie in the ASCII range: it stays with its first.
-        while (i < cp932.size() && byteAt(i) >= 0x80)
-            i += IsCp932Lead(byteAt(i)) ? 2 : 1;
-        i = std::min(i, cp932.size());
-        if (i > start) ConvertRun(handle, cp932.substr(start, i - start), out);
+// Writes the run into out from the tables, character by character as iconv reads it, through a
+// buffer on the stack: a string's append per character costs more than the look-up. Returns
+// where the tables could not go on (the run's size when they went to its end).
+std::size_t DecodeFromTables(std::string_view run, std::string& out) {
+    constexpr std::size_t kChunk = 256;  // bytes of the run; at most three output bytes each
+    char buffer[3 * kChunk + 3];
+    std::size_t j = 0;
+    while (j < run.size()) {
+        char* put = buffer;
+        const std::size_t stop = std::min(run.size(), j + kChunk);
+        while (j < stop) {
+            const auto byte = static_cast<unsigned char>(run[j]);
+            if (byte < 0x80) {  // a second byte left alone by an unreadable first
+                *put++ = static_cast<char>(byte);
+                ++j;
+                continue;
+            }
+            const bool lead = IsCp932Lead(byte);
+            if (lead && j + 1 == run.size()) {  // a first byte without its second
+                put = std::copy(kReplacement.begin(), kReplacement.end(), put);
+                ++j;
+                continue;
+            }
+            const Cp932Tables::Utf8Form& form =
+                Cp932Tables::Decode(byte, lead ? static_cast<unsigned char>(run[j + 1]) : 0);
+            if (form.size == Cp932Tables::kAskIconv) {
+                out.append(buffer, put);
+                return j;
+            }
+            if (form.size == Cp932Tables::kUnreadable) {
+                put = std::copy(kReplacement.begin(), kReplacement.end(), put);
+                ++j;
+                continue;
+            }
+            std::memcpy(put, form.bytes, sizeof form.bytes);
+            put += form.size;
+            j += lead ? 2 : 1;
+        }
+        out.append(buffer, put);
     }
-    return out;
+    return j;
 }
 
-std::string TextCodec::ValidUtf8(std::string_view text) {
-    return DecodeToUtf8(kUtf8, text);
+// One run of bytes the converter would have been given; what the tables cannot say goes to
+// iconv with the rest of the run.
+void DecodeRun(std::string_view run, std::string& out) {
+    std::size_t j = DecodeFromTables(run, out);
+    if (j == run.size()) return;
+    IconvHandle handle(kUtf8, kCp932);
+    if (handle.valid()) {
+        ConvertRun(handle, run.substr(j), out);
+        return;
+    }
+    for (; j < run.size(); ++j) {  // no converter: only ASCII can be read
+        if (static_cast<unsigned char>(run[j]) < 0x80)
+            out.push_back(run[j]);
+        else
+            out.append(kReplacement);
+    }
 }
 
-bool TextCodec::FromUtf8(std::string_view utf8, std::string& cp932) {
-    cp932.clear();
-    cp932.reserve(utf8.size());
+// Reads the well-formed two- or three-byte UTF-8 sequence at utf8[at] (its code point in code)
+// and returns its length; 0 for anything else.
+std::size_t DecodeBmp(std::string_view utf8, std::size_t at, std::uint32_t& code) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(utf8[at + k]); };
+    const std::size_t left = utf8.size() - at;
+    const unsigned char lead = byte(0);
+    auto continues = [&](std::size_t k) { return (byte(k) & 0xC0) == 0x80; };
+    if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && continues(1)) {
+        code = (lead & 0x1Fu) << 6 | (byte(1) & 0x3Fu);
+        return 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF && left >= 3 && continues(1) && continues(2)) {
+        code = (lead & 0x0Fu) << 12 | (byte(1) & 0x3Fu) << 6 | (byte(2) & 0x3Fu);
+        if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+        return 3;
+    }
+    return 0;
+}
+
+// The converter alone over utf8: a character it cannot convert becomes "?" and the bytes of its
+// sequence are skipped. False when that happened.
+bool ConvertWithIconv(std::string_view utf8, std::string& cp932) {
     IconvHandle handle(kCp932, kUtf8);
     bool exact = true;
     const char* in = utf8.data();
@@ -141,6 +195,72 @@ bool TextCodec::FromUtf8(std::string_view utf8, std::string& cp932) {
         in += skip;
         left -= skip;
         if (handle.valid()) handle.reset();
+    }
+    return exact;
+}
+
+}  // namespace
+
+// A table or a dump is mostly ASCII, which CP932 shares with UTF-8; the other characters come
+// from the tables, which hold iconv's own answers. The text is taken in the runs the converter
+// was always given (a second byte stays with its first), so that a byte that cannot be read
+// ends the same way as with iconv alone.
+void TextCodec::AppendUtf8(std::string_view cp932, std::string& out) {
+    const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(cp932[i]); };
+    std::size_t i = 0;
+    while (i < cp932.size()) {
+        std::size_t start = i;
+        while (i < cp932.size() && byteAt(i) < 0x80)
+            ++i;
+        out.append(cp932.data() + start, i - start);
+        start = i;
+        while (i < cp932.size() && byteAt(i) >= 0x80)
+            i += IsCp932Lead(byteAt(i)) ? 2 : 1;
+        i = std::min(i, cp932.size());
+        if (i > start) DecodeRun(cp932.substr(start, i - start), out);
+    }
+}
+
+std::string TextCodec::ToUtf8(std::string_view cp932) {
+    std::string out;
+    out.reserve(cp932.size() * 3 / 2);
+    AppendUtf8(cp932, out);
+    return out;
+}
+
+std::string TextCodec::ValidUtf8(std::string_view text) {
+    return DecodeToUtf8(kUtf8, text);
+}
+
+// Every character the tables know is converted from them; from the first one they do not know
+// (a character beyond the Basic Multilingual Plane, bytes that are not UTF-8) iconv converts the
+// rest, as it always converted the whole.
+bool TextCodec::FromUtf8(std::string_view utf8, std::string& cp932) {
+    cp932.clear();
+    cp932.reserve(utf8.size());
+    bool exact = true;
+    std::size_t at = 0;
+    while (at < utf8.size()) {
+        const std::size_t start = at;
+        while (at < utf8.size() && static_cast<unsigned char>(utf8[at]) < 0x80)
+            ++at;
+        cp932.append(utf8.data() + start, at - start);
+        if (at == utf8.size()) break;
+        std::uint32_t code = 0;
+        const std::size_t length = DecodeBmp(utf8, at, code);
+        const std::uint16_t form = length ? Cp932Tables::Encode(code) : Cp932Tables::kAskIconvCode;
+        if (form == Cp932Tables::kAskIconvCode)
+            return ConvertWithIconv(utf8.substr(at), cp932) && exact;
+        if (form == Cp932Tables::kNoForm) {
+            cp932.push_back('?');
+            exact = false;
+        } else if (form < 0x100) {
+            cp932.push_back(static_cast<char>(form));
+        } else {
+            cp932.push_back(static_cast<char>(form >> 8));
+            cp932.push_back(static_cast<char>(form & 0xFF));
+        }
+        at += length;
     }
     return exact;
 }

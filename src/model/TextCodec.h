@@ -12,6 +12,8 @@ public:
     // CP932 -> UTF-8. Bytes that do not form a valid CP932 character become U+FFFD, one per
     // byte that could not be decoded; conversion never fails.
     static std::string ToUtf8(std::string_view cp932);
+    // The same, appended to out.
+    static void AppendUtf8(std::string_view cp932, std::string& out);
     // Native text (a file name from the system or the command line) fit to print: valid UTF-8
     // stays as it is, every byte that is not part of a valid sequence becomes U+FFFD.
     static std::string ValidUtf8(std::string_view text);

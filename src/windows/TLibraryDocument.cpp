@@ -710,6 +710,29 @@ bool TLibraryDocument::ApplyToElements(std::size_t group, std::vector<TValueChan
     });
 }
 
+bool TLibraryDocument::ReplaceTexts(const std::vector<TextChange>& changes) {
+    if (changes.empty()) return false;
+    // The step shows the rows of the first group it changed.
+    const TextChange& shown = changes.front();
+    int first = static_cast<int>(shown.target->Index()), last = first;
+    for (const TextChange& change : changes) {
+        if (change.group != shown.group) continue;
+        first = std::min(first, static_cast<int>(change.target->Index()));
+        last = std::max(last, static_cast<int>(change.target->Index()));
+    }
+    const TStepView view{static_cast<int>(shown.group), first, last, first, last};
+    return Record(QStringLiteral("置換"), view, true, [&] {
+        for (const TextChange& change : changes) {
+            TEditLog::NoteValue(*change.target);
+            for (const TElementFinder::Replacement& value : change.values)
+                change.target->SetTexts(value.param, value.texts);
+            change.target->Owner()->MarkModified();
+            library_->Group(change.group)->Set(TGroupSetting::kOutputDone, false);
+        }
+        return true;
+    });
+}
+
 // --- batch lists and operations ------------------------------------------------------------------
 
 bool TLibraryDocument::RunListItems(BatchTrigger trigger) {

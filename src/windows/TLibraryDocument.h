@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/TElementFinder.h"
 #include "format/TOutputGenerator.h"
 #include "model/TGroupData.h"
 #include "model/TTableFormat.h"
@@ -134,6 +135,15 @@ public:
     // panel by its reading rules) in one step. No "change" batch list runs: the user chose
     // these values for exactly these elements. False without changes.
     bool ApplyToElements(std::size_t group, std::vector<TValueChange> changes);
+    // The texts a replace leaves in elements of groups (each element once), written in one
+    // step after the caller settled the panels' edits; the "change" batch list runs, as after
+    // any edit of values. False without changes.
+    struct TextChange {
+        std::size_t group = 0;
+        TElement* target = nullptr;
+        std::vector<TElementFinder::Replacement> values;
+    };
+    bool ReplaceTexts(const std::vector<TextChange>& changes);
     // Runs the batch list of the trigger; save and output items save and output.
     void RunBatchList(BatchTrigger trigger);
 

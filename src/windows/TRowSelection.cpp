@@ -37,6 +37,16 @@ bool TRowSelection::SelectedRange(const QAbstractItemView& view, int& top, int& 
         top = std::min(top, index.row());
         bottom = std::max(bottom, index.row());
     }
+    if (bottom - top + 1 == static_cast<int>(rows.size())) return true;
+    // Rows selected apart (every match of a search): the commands act on one block, the one
+    // holding the current row, never on the rows between the blocks nobody selected.
+    const int current = CurrentRow(view);
+    const int anchor = selection->isRowSelected(current) ? current : top;
+    top = bottom = anchor;
+    while (top > 0 && selection->isRowSelected(top - 1))
+        --top;
+    while (selection->isRowSelected(bottom + 1))
+        ++bottom;
     return true;
 }
 

@@ -15,8 +15,8 @@ public:
     static void SetUpList(QTableView& view);
     // The current row, or -1.
     static int CurrentRow(const QAbstractItemView& view);
-    // The selected rows top..bottom (the current row when none is selected); false when there is
-    // neither.
+    // The selected rows top..bottom (the current row when none is selected); of rows selected
+    // in several blocks, the block of the current row. False when there is neither.
     static bool SelectedRange(const QAbstractItemView& view, int& top, int& bottom);
     // Selects rows first..last (clamped to the list) and makes current the current row, shown in
     // column currentColumn.

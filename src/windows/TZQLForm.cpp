@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 
 #include "dialogs/TCompareApplyForm.h"
@@ -63,6 +64,7 @@
 #include "windows/TElementDrag.h"
 #include "windows/TElementListModel.h"
 #include "windows/TElementListView.h"
+#include "windows/TFindController.h"
 #include "windows/TLibraryDocument.h"
 #include "windows/TMultiApplyForm.h"
 #include "windows/TParamSBox.h"
@@ -285,10 +287,27 @@ void TZQLForm::BuildActions() {
     bind(MakeAction("A_Sort", QStringLiteral("並び替え(&S)...")), &TZQLForm::OpenSort);
     bind(MakeAction("A_DeleteDuplicates", QStringLiteral("重複削除(&D)...")),
          &TZQLForm::OpenDuplicateDeletion);
-    // Entries whose dialogs are not there yet: present, and disabled until they are.
-    const char* const later[][2] = {{"A_Find", "検索(&F)..."}, {"A_Replace", "置換(&E)..."}};
-    for (const auto& entry : later)
-        MakeAction(entry[0], QString::fromUtf8(entry[1]))->setEnabled(false);
+    auto* find = new TFindController(*this, frame_.Dialogs());
+    const struct {
+        const char* name;
+        const char* text;
+        QKeySequence key;
+        std::function<void()> command;
+    } finds[] = {
+        {"A_Find", "検索(&F)...", QKeySequence(Qt::CTRL | Qt::Key_F),
+         [find] { find->Open(false); }},
+        {"A_Replace", "置換(&E)...", QKeySequence(Qt::CTRL | Qt::Key_H),
+         [find] { find->Open(true); }},
+        {"A_FindNext", "次を検索(&N)", QKeySequence(Qt::Key_F3), [find] { find->Step(true); }},
+        {"A_FindPrevious", "前を検索(&V)", QKeySequence(Qt::SHIFT | Qt::Key_F3),
+         [find] { find->Step(false); }}};
+    for (const auto& entry : finds) {
+        QAction* action = MakeAction(entry.name, QString::fromUtf8(entry.text));
+        action->setShortcut(entry.key);
+        connect(action, &QAction::triggered, this, [this, action, command = entry.command] {
+            TCommandGuard::Run(frame_.Dialogs(), this, action->text(), command);
+        });
+    }
     bind(MakeAction("A_ParamSetting", QStringLiteral("パラメータ(&P)...")),
          &TZQLForm::OpenParamSetting);
     bind(MakeAction("A_GroupSetting", QStringLiteral("グループ(&G)...")),
@@ -374,12 +393,11 @@ void TZQLForm::BuildMenus() {
         return m;
     };
     menu(QStringLiteral("ファイル(&F)"), {"A_Save", "", "A_Output", "", "A_Close"});
+    // Duplicate deletion, find and replace are shown: they are complete, whatever older menus
+    // did.
     menu(QStringLiteral("編集(&E)"),
          {"A_Undo", "A_Redo", "", "A_Cut", "A_Copy", "A_Paste", "", "A_CompareApply", "A_Sort",
-          "A_DeleteDuplicates", "A_Find", "A_Replace"});
-    // Duplicate deletion is shown: the operation is complete, whatever older menus did.
-    for (const char* hidden : {"A_Find", "A_Replace"})
-        Action(QString::fromLatin1(hidden))->setVisible(false);
+          "A_DeleteDuplicates", "A_Find", "A_Replace", "A_FindNext", "A_FindPrevious"});
     menu(QStringLiteral("設定(&T)"), {"A_ParamSetting", "A_GroupSetting", "A_LibrarySetting"});
     menu(QStringLiteral("ショートカット(&C)"),
          {"A_Up", "A_Down", "A_Left", "A_Right", "A_Apply", "", "A_Add", "A_Delete"});

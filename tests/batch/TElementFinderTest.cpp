@@ -82,6 +82,10 @@ TEST_F(TElementFinderTest, MatchesOnlyOnCharacterBoundaries) {
     }
     ASSERT_EQ(Set({"ポ", "", {}, kFoldNone, false, false}).kind, Kind::kNone);
     EXPECT_EQ(finder.AllMatches(Data(0)), std::vector<std::size_t>{0});
+    // A search goes on past a place where only part of the needle stands.
+    Add(0, "ソポポソ");
+    ASSERT_EQ(Set({"ポソ", "", {}, kFoldNone, false, false}).kind, Kind::kNone);
+    EXPECT_EQ(finder.AllMatches(Data(0)), std::vector<std::size_t>{1});
 }
 
 TEST_F(TElementFinderTest, NextWrapsAcrossTheGroupsBothWays) {

@@ -10,8 +10,10 @@
 #include "TempDir.h"
 #include "model/TEditLog.h"
 #include "model/TTableImport.h"
+#include "model/TTableReader.h"
 #include "model/TTableWriter.h"
 #include "model/TTabrixCtrl.h"
+#include "model/TextCodec.h"
 
 namespace tabrix {
 namespace {
@@ -199,6 +201,78 @@ TEST(TTableTest, BadInputIsRefusedWhereItIsAndChangesNothing) {
         EXPECT_EQ(problem.value, c.value);
         EXPECT_EQ(State(fixture), before);
     }
+}
+
+// A table long enough to be read on every core: each reference is registered with its target,
+// so the target's deletion clears the references to it and no other.
+TEST(TTableTest, ALargeImportRegistersEveryReference) {
+    FilledLibrary fixture;
+    constexpr std::size_t kRows = 50000;
+    auto targetOf = [](std::size_t r) { return r * 7919 % kRows; };
+    std::string table = "名称,参照,グループ\r\n";
+    for (std::size_t r = 0; r < kRows; ++r)
+        table += "n" + std::to_string(r) + ",0:" + std::to_string(targetOf(r)) + "," +
+                 std::to_string(r % 2) + "\r\n";
+    ASSERT_FALSE(TTableImport(fixture.library, 0).Run(table, kCsv, true));
+    TGroupSetting& second = *fixture.library.Group(1);
+    std::size_t referring = 0;  // values naming the second group, wherever they are
+    for (std::size_t g = 0; g < fixture.library.GroupCount(); ++g)
+        for (const auto& element : fixture.library.Group(g)->GroupData()->Elements())
+            for (std::size_t i = 0; i < element->NumberCount(); ++i)
+                if (element->HoldsGroupRefs(i))
+                    for (const NumberItem item : element->Numbers(i))
+                        referring += TElement::AsGroup(item) == &second;
+    EXPECT_GE(referring, kRows / 2);
+    EXPECT_EQ(second.Referrers().Size(), referring);
+    const std::size_t deleted = 5;
+    ASSERT_EQ(fixture.library.DeleteElements(0, deleted, deleted + 1), kElementsChanged);
+    ASSERT_EQ(fixture.first->Size(), kRows - 1);
+    std::size_t cleared = 0;
+    for (std::size_t k = 0; k < kRows - 1; ++k) {
+        const std::size_t r = k < deleted ? k : k + 1;
+        const TElement& element = *fixture.first->At(k);
+        ASSERT_EQ(element.Texts(kName)[0], "n" + std::to_string(r));
+        const NumberItems refs = element.Numbers(kRef);
+        if (targetOf(r) == deleted) {
+            EXPECT_TRUE(refs.empty() || refs[0] == 0) << r;
+            ++cleared;
+            continue;
+        }
+        ASSERT_EQ(refs.size(), 1u) << r;
+        EXPECT_EQ(TElement::AsElement(refs[0])->Texts(kName)[0], "n" + std::to_string(targetOf(r)));
+    }
+    EXPECT_EQ(cleared, 1u);
+}
+
+// A file of some megabytes is read in parts; rows, fields and lines are those of the whole file
+// read in one piece, whatever quoted line breaks stand near the places it is divided at, and a
+// problem in a later part is reported where it is.
+TEST(TTableTest, ALargeFileReadsAsOnePiece) {
+    constexpr std::size_t kRows = 100000;
+    std::string file = "名称,配列\r\n";
+    std::vector<std::size_t> lineOf(kRows + 1, 1);
+    std::size_t line = 2;
+    for (std::size_t r = 1; r <= kRows; ++r) {
+        lineOf[r] = line;
+        file += "行" + std::to_string(r) + ",\"前\"\"\n" + std::string(r % 80, 'x') + "\"" +
+                (r % 3 ? "\r\n" : "\n");
+        line += 2;
+    }
+    std::vector<TTableRow> rows;
+    ASSERT_FALSE(TTableReader::Read(file, kCsv, rows));
+    ASSERT_EQ(rows.size(), kRows + 1);
+    for (std::size_t r = 1; r <= kRows; ++r) {
+        ASSERT_EQ(rows[r].line, lineOf[r]) << r;
+        ASSERT_EQ(rows[r].fields.size(), 2u);
+        ASSERT_EQ(TextCodec::ToUtf8(rows[r].fields[0]), "行" + std::to_string(r));
+        ASSERT_EQ(TextCodec::ToUtf8(rows[r].fields[1]), "前\"\n" + std::string(r % 80, 'x'));
+    }
+    const std::size_t bad = kRows - 7;
+    const std::string marker = "行" + std::to_string(bad) + ",";
+    file.insert(file.find(marker) + marker.size(), "z\"");  // a quote in an unquoted field
+    const TTableProblem problem = TTableReader::Read(file, kCsv, rows);
+    EXPECT_EQ(problem.kind, TTableProblem::kBrokenQuote);
+    EXPECT_EQ(problem.line, lineOf[bad]);
 }
 
 // Replacing a group is one step: undone, the group and the references into it are back.
