@@ -19,17 +19,24 @@ namespace tabrix {
 TTableImport::TTableImport(TZQLCtrl& library, std::size_t group)
     : library_(library), group_(group), forms_(library) {}
 
+std::optional<std::size_t> TTableImport::ChosenColumn(const TTableRow& header,
+                                                      std::size_t k) const {
+    if (!chosen_) return forms_.ColumnOf(header.fields[k]);
+    return k < chosen_->size() ? (*chosen_)[k] : std::nullopt;
+}
+
 TTableProblem TTableImport::MapColumns(const TTableRow& header) {
     columnOf_.assign(forms_.ParameterCount(), std::nullopt);
     flagColumn_.reset();
     columns_ = header.fields.size();
     for (std::size_t k = 0; k < header.fields.size(); ++k) {
         const std::string& head = header.fields[k];
-        const std::optional<std::size_t> column = forms_.ColumnOf(head);
+        const std::optional<std::size_t> column = ChosenColumn(header, k);
+        if (chosen_ && !column) continue;
         std::optional<std::size_t>* slot = nullptr;
         if (column == TTableForms::kOutputColumn)
             slot = &flagColumn_;
-        else if (column)
+        else if (column && *column < columnOf_.size())
             slot = &columnOf_[*column];
         if (!slot || slot->has_value())
             return {slot ? TTableProblem::kDuplicateColumn : TTableProblem::kUnknownColumn,

@@ -34,6 +34,12 @@ public:
     // first row that names no column ("出力", a parameter's name or code) is a row of values,
     // its columns in the export order.
     TTableProblem Insert(std::string_view bytes, const TTableFormat& format, std::size_t position);
+    // What each column of the file is read as, instead of what its head names: a parameter's
+    // position, TTableForms::kOutputColumn, or none (the column is not read). Columns beyond
+    // the list are not read either. The header row is still the first row, and not imported.
+    void SetColumns(std::vector<std::optional<std::size_t>> columns) {
+        chosen_ = std::move(columns);
+    }
     // The elements the last successful run made.
     std::size_t Imported() const { return imported_; }
 
@@ -49,6 +55,7 @@ private:
     TTableProblem MapColumns(const TTableRow& header);
     bool NamesColumns(const TTableRow& row) const;
     void MapExportOrder();
+    std::optional<std::size_t> ChosenColumn(const TTableRow& header, std::size_t k) const;
     TTableProblem Check(const TTableRow& row, Scratch& scratch) const;
     TTableProblem CheckAll(const std::vector<TTableRow>& rows) const;
     // Reads the values of row into scratch (the check found them readable).
@@ -72,6 +79,7 @@ private:
     std::size_t imported_ = 0;
     std::size_t insertAt_ = static_cast<std::size_t>(-1);  // the end
     bool headerOptional_ = false;
+    std::optional<std::vector<std::optional<std::size_t>>> chosen_;
 };
 
 }  // namespace tabrix

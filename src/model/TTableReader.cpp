@@ -50,16 +50,23 @@ public:
     ~Splitter() { csv_free(&parser_); }
     Splitter(const Splitter&) = delete;
     Splitter& operator=(const Splitter&) = delete;
+    // The rows wanted: reading stops at the first line beyond them.
+    void Limit(std::size_t rows) { limit_ = rows; }
 
     TTableProblem Run(std::string_view bytes) {
         for (std::size_t at = 0; at < bytes.size() && !problem_;) {
             const std::size_t end = LineEnd(bytes, at);
             ++line_;
             const std::string_view piece = bytes.substr(at, end - at);
-            if (csv_parse(&parser_, piece.data(), piece.size(), OnField, OnRow, this) !=
-                    piece.size() &&
-                !problem_)
-                return ParseFailure();
+            const bool parsed = csv_parse(&parser_, piece.data(), piece.size(), OnField, OnRow,
+                                          this) == piece.size();
+            // A line begins one row at most: once there is a row too many, whatever went
+            // wrong went wrong beyond the rows wanted.
+            if (rows_.size() > limit_) {
+                rows_.resize(limit_);
+                return {};
+            }
+            if (!parsed && !problem_) return ParseFailure();
             at = end;
         }
         if (problem_) return problem_;
@@ -108,6 +115,8 @@ private:
 
     TTableProblem ParseFailure() {
         if (csv_error(&parser_) != CSV_EPARSE) throw std::bad_alloc();
+        // A row not begun yet is beyond the rows wanted.
+        if (!open_ && rows_.size() >= limit_) return {};
         const std::string_view partial(reinterpret_cast<const char*>(parser_.entry_buf),
                                        parser_.entry_pos);
         const std::size_t column = open_ ? rows_.back().fields.size() + 1 : 1;
@@ -122,6 +131,7 @@ private:
     std::vector<TTableRow>& rows_;
     TTableProblem problem_;
     std::size_t line_ = 0;
+    std::size_t limit_ = static_cast<std::size_t>(-1);
     bool open_ = false;  // a row has begun and not ended
     bool convert_;
 };
@@ -218,6 +228,19 @@ TTableProblem TTableReader::Read(std::string_view bytes, const TTableFormat& for
     std::string cp932;
     if (TextCodec::FromUtf8(bytes, cp932)) return Splitter(format, false, rows).Run(cp932);
     return Splitter(format, true, rows).Run(bytes);
+}
+
+TTableProblem TTableReader::ReadFirst(std::string_view bytes, const TTableFormat& format,
+                                      std::size_t count, std::vector<TTableRow>& rows) {
+    rows.clear();
+    bool utf8 = format.encoding == TTableFormat::kUtf8;
+    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        bytes.remove_prefix(kByteOrderMark.size());
+        utf8 = true;
+    }
+    Splitter splitter(format, utf8, rows);
+    splitter.Limit(count);
+    return splitter.Run(bytes);
 }
 
 std::size_t TTableReader::LineOf(const TTableRow& row, std::size_t k) {

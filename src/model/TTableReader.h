@@ -25,6 +25,10 @@ public:
     // without a CP932 form) rows holds what came before it.
     static TTableProblem Read(std::string_view bytes, const TTableFormat& format,
                               std::vector<TTableRow>& rows);
+    // The first count rows only, for a preview: what comes after them is not read (nor
+    // checked), so a large file shows at once.
+    static TTableProblem ReadFirst(std::string_view bytes, const TTableFormat& format,
+                                   std::size_t count, std::vector<TTableRow>& rows);
     // The line field k of row begins on: fields before it may hold line breaks.
     static std::size_t LineOf(const TTableRow& row, std::size_t k);
     // The line breaks in text (CR LF counted once).

@@ -710,6 +710,36 @@ bool TLibraryDocument::ApplyToElements(std::size_t group, std::vector<TValueChan
     });
 }
 
+TTableProblem TLibraryDocument::ImportTable(std::size_t group, std::string_view bytes,
+                                            const TTableFormat& format,
+                                            const std::vector<std::optional<std::size_t>>* columns,
+                                            bool replace, std::size_t& imported) {
+    imported = 0;
+    TGroupData* data = DataOf(group);
+    if (!data) return {TTableProblem::kNoElementData, 0, 0, {}, {}};
+    if (replace && !SettleRows(*data, 0, data->Size())) return {};
+    TTableImport import(*library_, group);
+    if (columns) import.SetColumns(*columns);
+    TTableProblem problem;
+    const int count = static_cast<int>(data->Size());
+    const int first = replace ? 0 : count;
+    TStepView view{static_cast<int>(group), 0, std::max(count - 1, 0), first, first};
+    const int steps = history_->index();
+    Record(QStringLiteral("インポート"), view, true, [&] {
+        problem = import.Run(bytes, format, replace);
+        if (problem || (import.Imported() == 0 && (!replace || count == 0))) return false;
+        library_->Group(group)->Set(TGroupSetting::kOutputDone, false);
+        return true;
+    });
+    imported = problem ? 0 : import.Imported();
+    if (imported && history_->index() == steps + 1) {
+        // Which rows the import filled is known only now.
+        auto* step = const_cast<TEditCommand*>(StepAt(*history_, history_->index() - 1));
+        step->SetDoneRows(first, first + static_cast<int>(imported) - 1);
+    }
+    return problem;
+}
+
 bool TLibraryDocument::ReplaceTexts(const std::vector<TextChange>& changes) {
     if (changes.empty()) return false;
     // The step shows the rows of the first group it changed.

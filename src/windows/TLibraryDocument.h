@@ -135,6 +135,13 @@ public:
     // panel by its reading rules) in one step. No "change" batch list runs: the user chose
     // these values for exactly these elements. False without changes.
     bool ApplyToElements(std::size_t group, std::vector<TValueChange> changes);
+    // Imports a table into group as one step (see TTableImport): appended, or replacing every
+    // element; columns, when given, say what each column is read as. A problem changes
+    // nothing; a panel's pending edits of a replaced element are settled first (kNone with
+    // nothing imported when the user cancels).
+    TTableProblem ImportTable(std::size_t group, std::string_view bytes, const TTableFormat& format,
+                              const std::vector<std::optional<std::size_t>>* columns, bool replace,
+                              std::size_t& imported);
     // The texts a replace leaves in elements of groups (each element once), written in one
     // step after the caller settled the panels' edits; the "change" batch list runs, as after
     // any edit of values. False without changes.

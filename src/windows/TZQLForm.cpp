@@ -69,6 +69,7 @@
 #include "windows/TMultiApplyForm.h"
 #include "windows/TParamSBox.h"
 #include "windows/TSubForm.h"
+#include "windows/TTableExchange.h"
 #include "windows/TTimedBatch.h"
 
 namespace tabrix {
@@ -267,6 +268,8 @@ void TZQLForm::BuildActions() {
          &TZQLForm::Save, QKeySequence(Qt::CTRL | Qt::Key_S));
     bind(MakeAction("A_Output", QStringLiteral("出力(&P)"), QStringLiteral("出力(Ctrl+P)")),
          &TZQLForm::Output, QKeySequence(Qt::CTRL | Qt::Key_P));
+    bind(MakeAction("A_Import", QStringLiteral("インポート(&I)...")), &TZQLForm::ImportTable);
+    bind(MakeAction("A_Export", QStringLiteral("エクスポート(&E)...")), &TZQLForm::ExportTable);
     QAction* close = MakeAction("A_Close", QStringLiteral("閉じる(&X)"));
     close->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4)});
     connect(close, &QAction::triggered, this, [this] { Holder()->close(); });
@@ -392,7 +395,8 @@ void TZQLForm::BuildMenus() {
         menus_ << m;
         return m;
     };
-    menu(QStringLiteral("ファイル(&F)"), {"A_Save", "", "A_Output", "", "A_Close"});
+    menu(QStringLiteral("ファイル(&F)"),
+         {"A_Save", "", "A_Output", "", "A_Import", "A_Export", "", "A_Close"});
     // Duplicate deletion, find and replace are shown: they are complete, whatever older menus
     // did.
     menu(QStringLiteral("編集(&E)"),
@@ -1166,6 +1170,20 @@ void TZQLForm::Save() {
 
 void TZQLForm::Output() {
     document_->Output();
+}
+
+void TZQLForm::ExportTable() {
+    if (group_ < 0) return;
+    const QString done =
+        TTableExchange(*document_, frame_.Dialogs(), this).Export(static_cast<std::size_t>(group_));
+    if (!done.isEmpty()) statusBar()->showMessage(done);
+}
+
+void TZQLForm::ImportTable() {
+    if (group_ < 0) return;
+    const QString done =
+        TTableExchange(*document_, frame_.Dialogs(), this).Import(static_cast<std::size_t>(group_));
+    if (!done.isEmpty()) statusBar()->showMessage(done);
 }
 
 bool TZQLForm::CloseQuery() {

@@ -85,6 +85,9 @@ public:
     void DropElements(const TElementDrag& drag, int row);
     void Save();
     void Output();
+    // The shown group to and from a CSV or TSV file.
+    void ExportTable();
+    void ImportTable();
     bool CloseQuery();
     void SetFollowMode(std::uint32_t mode);
     void SetDragMode(std::uint32_t mode);

@@ -203,6 +203,43 @@ TEST(TTableTest, BadInputIsRefusedWhereItIsAndChangesNothing) {
     }
 }
 
+// Columns read as the user chose rather than as their heads say: one not read at all, one as
+// the output flag; two columns for one parameter are refused.
+TEST(TTableTest, ChosenColumnsOverrideTheHeads) {
+    const std::optional<std::size_t> none;
+    const std::optional<std::size_t> name = kName, flag = TTableForms::kOutputColumn;
+    FilledLibrary fixture;
+    TTableImport import(fixture.library, 1);
+    import.SetColumns({name, none, flag});
+    ASSERT_FALSE(import.Run("色,名称,x\r\nabc,junk,0\r\n", kCsv, true));
+    ASSERT_EQ(fixture.second->Size(), 1u);
+    EXPECT_EQ(fixture.second->At(0)->Texts(kName)[0], "abc");
+    EXPECT_EQ(fixture.second->At(0)->OutputFlag(), 0);
+    import.SetColumns({name, name});
+    const TTableProblem problem = import.Run("a,b\r\nx,y\r\n", kCsv, true);
+    EXPECT_EQ(problem.kind, TTableProblem::kDuplicateColumn);
+    EXPECT_EQ(problem.column, 2u);
+    EXPECT_EQ(fixture.second->At(0)->Texts(kName)[0], "abc");
+}
+
+// A preview reads the rows asked for and nothing after them: a fault further on is no fault.
+TEST(TTableTest, APreviewReadsTheFirstRowsOnly) {
+    const std::string table = "\xEF\xBB\xBFh\r\n\"1\r\n2\"\r\n3\r\n\"broken\r\n";
+    const struct {
+        std::size_t count;
+        std::size_t rows;
+        TTableProblem::Kind kind;
+    } cases[] = {{2, 2, TTableProblem::kNone},
+                 {3, 3, TTableProblem::kNone},
+                 {4, 3, TTableProblem::kBrokenQuote}};
+    for (const auto& c : cases) {
+        std::vector<TTableRow> rows;
+        EXPECT_EQ(TTableReader::ReadFirst(table, kTsvCp932, c.count, rows).kind, c.kind);
+        ASSERT_EQ(rows.size(), c.rows) << c.count;
+        EXPECT_EQ(rows[1].fields[0], "1\r\n2");
+    }
+}
+
 // A table long enough to be read on every core: each reference is registered with its target,
 // so the target's deletion clears the references to it and no other.
 TEST(TTableTest, ALargeImportRegistersEveryReference) {
