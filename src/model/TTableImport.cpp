@@ -1,5 +1,6 @@
 #include "model/TTableImport.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "model/ParamType.h"
@@ -243,7 +244,13 @@ TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& form
     std::vector<TTableRow> rows;
     if (TTableProblem problem = TTableReader::Read(bytes, format, rows)) return problem;
     if (rows.empty()) return {TTableProblem::kNoHeader, 1, 1, {}, {}};
-    if (TTableProblem problem = MapColumns(rows[0])) return problem;
+    if (headerOptional_ && !NamesColumns(rows[0])) {
+        // Every row holds values: an empty head stands in for the header the rows lack.
+        MapExportOrder();
+        rows.insert(rows.begin(), TTableRow{});
+    } else if (TTableProblem problem = MapColumns(rows[0])) {
+        return problem;
+    }
     const std::size_t count = rows.size() - 1;
     const std::size_t kept = replace ? 0 : data->Size();
     sizeOf_ = [data, kept, count](const TGroupData& other) {
@@ -252,28 +259,54 @@ TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& form
     if (TTableProblem problem = CheckAll(rows)) return problem;
 
     if (replace && data->Size()) library_.DeleteElements(group_, 0, data->Size());
-    if (count) library_.AddElements(group_, count);
+    const std::size_t at = std::min(insertAt_, kept);
+    if (count && at == kept) library_.AddElements(group_, count);
+    if (count && at < kept) library_.InsertElements(group_, at, count);
     // The history keeps what each element held before (nothing, as they are new); this runs
     // on one thread, before the values change.
     for (std::size_t r = 0; r < count; ++r)
-        TEditLog::NoteValue(*data->At(kept + r));
+        TEditLog::NoteValue(*data->At(at + r));
     std::vector<bool> stored(count, false);
     const std::size_t parts = PartsFor(count, kRowsForParts);
     std::vector<std::vector<std::size_t>> unplaced(parts);
     RunInParts(parts, [&](std::size_t p) {
         Scratch scratch;
         for (std::size_t r = count * p / parts; r < count * (p + 1) / parts; ++r)
-            if (!Fill(rows[r + 1], *data->At(kept + r), scratch)) unplaced[p].push_back(r);
+            if (!Fill(rows[r + 1], *data->At(at + r), scratch)) unplaced[p].push_back(r);
     });
     Scratch scratch;
     for (const std::vector<std::size_t>& part : unplaced)
         for (std::size_t r : part) {
             stored[r] = true;
-            Store(rows[r + 1], *data->At(kept + r), scratch);
+            Store(rows[r + 1], *data->At(at + r), scratch);
         }
-    RegisterPlaced(*data, kept, count, stored);
+    RegisterPlaced(*data, at, count, stored);
     imported_ = count;
     return {};
+}
+
+TTableProblem TTableImport::Insert(std::string_view bytes, const TTableFormat& format,
+                                   std::size_t position) {
+    insertAt_ = position;
+    headerOptional_ = true;
+    TTableProblem problem = Run(bytes, format, false);
+    insertAt_ = static_cast<std::size_t>(-1);
+    headerOptional_ = false;
+    return problem;
+}
+
+bool TTableImport::NamesColumns(const TTableRow& row) const {
+    for (const std::string& field : row.fields)
+        if (!field.empty() && forms_.ColumnOf(field)) return true;
+    return false;
+}
+
+void TTableImport::MapExportOrder() {
+    flagColumn_ = 0;
+    columnOf_.resize(forms_.ParameterCount());
+    for (std::size_t i = 0; i < columnOf_.size(); ++i)
+        columnOf_[i] = i + 1;
+    columns_ = columnOf_.size() + 1;
 }
 
 }  // namespace tabrix

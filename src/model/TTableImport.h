@@ -30,6 +30,10 @@ public:
     TTableImport(TZQLCtrl& library, std::size_t group);
 
     TTableProblem Run(std::string_view bytes, const TTableFormat& format, bool replace);
+    // Inserts the rows before position (appends at or beyond the end), as a paste does: a
+    // first row that names no column ("出力", a parameter's name or code) is a row of values,
+    // its columns in the export order.
+    TTableProblem Insert(std::string_view bytes, const TTableFormat& format, std::size_t position);
     // What each column of the file is read as, instead of what its head names: a parameter's
     // position, TTableForms::kOutputColumn, or none (the column is not read). Columns beyond
     // the list are not read either. The header row is still the first row, and not imported.
@@ -49,6 +53,8 @@ private:
     static constexpr std::size_t kRowsForParts = 20000;
 
     TTableProblem MapColumns(const TTableRow& header);
+    bool NamesColumns(const TTableRow& row) const;
+    void MapExportOrder();
     std::optional<std::size_t> ChosenColumn(const TTableRow& header, std::size_t k) const;
     TTableProblem Check(const TTableRow& row, Scratch& scratch) const;
     TTableProblem CheckAll(const std::vector<TTableRow>& rows) const;
@@ -71,6 +77,8 @@ private:
     std::optional<std::size_t> flagColumn_;
     std::size_t columns_ = 0;
     std::size_t imported_ = 0;
+    std::size_t insertAt_ = static_cast<std::size_t>(-1);  // the end
+    bool headerOptional_ = false;
     std::optional<std::vector<std::optional<std::size_t>>> chosen_;
 };
 

@@ -60,6 +60,11 @@ public:
         }
     }
 
+    void Elements(const std::vector<const TElement*>& elements, std::string& out) {
+        for (const TElement* element : elements)
+            Row(*element, out);
+    }
+
 private:
     void PrefetchTargets(const TElement& element) const {
         for (std::size_t i = 0; i < forms_.ParameterCount(); ++i) {
@@ -142,6 +147,16 @@ std::string TTableWriter::Write(const TZQLCtrl& library, const TGroupSetting& gr
         out += bytes;
         return true;
     });
+    return out;
+}
+
+std::string TTableWriter::WriteElements(const TZQLCtrl& library,
+                                        const std::vector<const TElement*>& elements,
+                                        const TTableFormat& format) {
+    std::string out;
+    RowWriter writer(library, format);
+    writer.Head(out);
+    writer.Elements(elements, out);
     return out;
 }
 

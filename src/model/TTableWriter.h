@@ -6,11 +6,13 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/TTableFormat.h"
 
 namespace tabrix {
 
+class TElement;
 class TGroupSetting;
 class TZQLCtrl;
 
@@ -24,6 +26,10 @@ public:
     using Sink = std::function<bool(std::string_view bytes)>;
     static bool WriteTo(const TZQLCtrl& library, const TGroupSetting& group,
                         const TTableFormat& format, const Sink& sink);
+    // The same table of the elements given, in their order (the rows a user copies).
+    static std::string WriteElements(const TZQLCtrl& library,
+                                     const std::vector<const TElement*>& elements,
+                                     const TTableFormat& format);
 };
 
 }  // namespace tabrix

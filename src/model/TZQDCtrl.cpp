@@ -593,6 +593,13 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& 
 
 }  // namespace
 
+std::string TZQDCtrl::ElementLine(const TZQLCtrl& library, const TElement& element) const {
+    FileText text(256);
+    ElementLineWriter(library, *this, text).Write(element);
+    // Cut as a saved line is cut before its line end.
+    return std::string(library.Division().WholeCharactersBefore(text.From(0), '\r'));
+}
+
 FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TFileWriter& writer) {
     if (!IsModified()) return kFileOk;
     if (readOnly_) return kFileNotRead;

@@ -38,6 +38,9 @@ public:
                      TFileWriter& writer = TFileWriter::System());
     // Empties the group data list, sets the path, clears the status.
     void Reset(std::string path);
+    // The line element (of one of this file's group data) is saved as, without its line end,
+    // references numbered by library's groups: what the clipboard carries between libraries.
+    std::string ElementLine(const TZQLCtrl& library, const TElement& element) const;
 
     const std::string& Path() const { return path_; }
     void SetPath(std::string path) { path_ = std::move(path); }

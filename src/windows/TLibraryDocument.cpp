@@ -625,6 +625,65 @@ bool TLibraryDocument::DropElements(TLibraryDocument& source, std::size_t source
     return dropped;
 }
 
+bool TLibraryDocument::PasteElements(std::size_t group, std::size_t position,
+                                     std::vector<std::unique_ptr<TElement>> elements) {
+    TGroupData* to = DataOf(group);
+    if (!to || elements.empty()) return false;
+    position = std::min(position, to->Size());
+    const std::size_t n = elements.size();
+    const int at = static_cast<int>(position);
+    const TStepView view{static_cast<int>(group), at, at, at, at + static_cast<int>(n) - 1};
+    return Record(QStringLiteral("貼り付け"), view, true, [&] {
+        to->InsertTaken(position, std::move(elements));
+        TEditLog::Active()->Inserted(*to, position, n);
+        library_->Group(group)->Set(TGroupSetting::kOutputDone, false);
+        return true;
+    });
+}
+
+std::size_t TLibraryDocument::PasteTable(std::size_t group, std::size_t position,
+                                         std::string_view bytes, const TTableFormat& format,
+                                         TTableProblem& problem) {
+    const TGroupData* to = DataOf(group);
+    position = std::min(position, to ? to->Size() : 0);
+    TTableImport import(*library_, group);
+    const int at = static_cast<int>(position);
+    // The rows pasted are known only once the table is read.
+    const bool pasted =
+        Record(QStringLiteral("貼り付け"), {static_cast<int>(group), at, at, at, at}, true, [&] {
+            problem = import.Insert(bytes, format, position);
+            return !problem && import.Imported() > 0;
+        });
+    if (!pasted) return 0;
+    const int last = at + static_cast<int>(import.Imported()) - 1;
+    auto* step = const_cast<TEditCommand*>(StepAt(*history_, history_->index() - 1));
+    if (step) step->SetDoneRows(at, last);
+    return import.Imported();
+}
+
+bool TLibraryDocument::CutElements(std::size_t group, const std::vector<std::size_t>& rows) {
+    const TGroupData* data = DataOf(group);
+    if (!data || rows.empty() || rows.back() >= data->Size()) return false;
+    if (!SettleRows(*data, rows.front(), rows.back() + 1)) return false;
+    const int top = static_cast<int>(rows.front());
+    const int remaining = static_cast<int>(data->Size() - rows.size());
+    const int after = std::min(top, std::max(remaining - 1, 0));
+    const TStepView view{static_cast<int>(group), top, static_cast<int>(rows.back()), after, after};
+    return Record(QStringLiteral("切り取り"), view, true, [&] {
+        // From the bottom up, so that the rows still to go keep their positions; each run of
+        // neighbouring rows goes at once.
+        std::size_t end = rows.size();
+        while (end > 0) {
+            std::size_t begin = end - 1;
+            while (begin > 0 && rows[begin - 1] + 1 == rows[begin])
+                --begin;
+            library_->DeleteElements(group, rows[begin], rows[end - 1] + 1);
+            end = begin;
+        }
+        return true;
+    });
+}
+
 bool TLibraryDocument::ApplyToElements(std::size_t group, std::vector<TValueChange> changes) {
     TGroupData* data = DataOf(group);
     if (!data || changes.empty()) return false;

@@ -117,6 +117,20 @@ public:
     bool DropElements(TLibraryDocument& source, std::size_t sourceGroup, std::size_t first,
                       std::size_t last, std::size_t targetGroup, std::size_t position, bool move);
 
+    // --- the clipboard -------------------------------------------------------------------------
+    // Inserts elements made for group (free-standing, with their values and output flags) before
+    // position, at the end when position is at or beyond it; one step. False when the group
+    // shows no group data or there is nothing to insert.
+    bool PasteElements(std::size_t group, std::size_t position,
+                       std::vector<std::unique_ptr<TElement>> elements);
+    // Inserts the rows of a table (TTableImport::Insert) before position; one step. On bad
+    // input problem says where and nothing changes. The number of elements made, 0 on failure.
+    std::size_t PasteTable(std::size_t group, std::size_t position, std::string_view bytes,
+                           const TTableFormat& format, TTableProblem& problem);
+    // Deletes the elements at rows (ascending, without repeats) of group; one step named as a
+    // cut is. False when nothing was deleted.
+    bool CutElements(std::size_t group, const std::vector<std::size_t>& rows);
+
     // The batch change-apply: each change (one per element of group, read from the window's
     // panel by its reading rules) in one step. No "change" batch list runs: the user chose
     // these values for exactly these elements. False without changes.

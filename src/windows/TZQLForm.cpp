@@ -12,9 +12,11 @@
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -22,6 +24,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
+#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUndoStack>
@@ -55,6 +58,7 @@
 #include "windows/IFrame.h"
 #include "windows/TAutoRepeat.h"
 #include "windows/TCommandGuard.h"
+#include "windows/TElementClipboard.h"
 #include "windows/TElementCommands.h"
 #include "windows/TElementDelegate.h"
 #include "windows/TElementDrag.h"
@@ -94,6 +98,24 @@ QIcon GlyphIcon(const QString& glyph, const QColor& colour) {
     return QIcon(pixmap);
 }
 
+// The clipboard command (0 cut, 1 copy, 2 paste) of a text field.
+template <int kCommand>
+void TextCommand(QWidget& field) {
+    if (auto* line = qobject_cast<QLineEdit*>(&field)) {
+        if (kCommand == 0) line->cut();
+        if (kCommand == 1) line->copy();
+        if (kCommand == 2) line->paste();
+    } else if (auto* text = qobject_cast<QTextEdit*>(&field)) {
+        if (kCommand == 0) text->cut();
+        if (kCommand == 1) text->copy();
+        if (kCommand == 2) text->paste();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(&field)) {
+        if (kCommand == 0) plain->cut();
+        if (kCommand == 1) plain->copy();
+        if (kCommand == 2) plain->paste();
+    }
+}
+
 }  // namespace
 
 TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
@@ -107,6 +129,7 @@ TZQLForm::TZQLForm(IFrame& frame, QWidget* parent)
     delegate_ = new TElementDelegate(document_->Library(), this);
     BuildActions();
     BuildCentre();
+    BuildClipboardActions();
     BuildToolBar();
     BuildMenus();
     statusBar()->setSizeGripEnabled(false);
@@ -186,7 +209,8 @@ void TZQLForm::LendKeys(QWidget& window) {
         const bool taken = std::any_of(keys.begin(), keys.end(), [&own](const QKeySequence& key) {
             return own.contains(key);
         });
-        if (keys.isEmpty() || taken) continue;
+        // The list's own keys (the clipboard's) mean nothing in another window.
+        if (keys.isEmpty() || taken || action->shortcutContext() == Qt::WidgetShortcut) continue;
         window.addAction(action);
         FreeSystemMenuKeys(window, keys);
     }
@@ -324,6 +348,41 @@ void TZQLForm::BuildActions() {
     }
 }
 
+// Cut, copy and paste act on the elements while the list has the focus: their keys are the
+// list's alone, so that Ctrl+C in a text field of the panel copies its text. The menu entries
+// do what the keys do where the focus is.
+void TZQLForm::BuildClipboardActions() {
+    clipboard_ = new TElementClipboard(*document_, frame_.Dialogs(), *this, *list_,
+                                       [this] { return group_; });
+    const struct {
+        const char* name;
+        const char* text;
+        QKeySequence::StandardKey key;
+        void (TElementClipboard::*elements)();
+        void (*onText)(QWidget&);
+    } entries[] = {
+        {"A_Cut", "切り取り(&T)", QKeySequence::Cut, &TElementClipboard::Cut, &TextCommand<0>},
+        {"A_Copy", "コピー(&C)", QKeySequence::Copy, &TElementClipboard::Copy, &TextCommand<1>},
+        {"A_Paste", "貼り付け(&P)", QKeySequence::Paste, &TElementClipboard::Paste,
+         &TextCommand<2>}};
+    for (const auto& entry : entries) {
+        QAction* action = MakeAction(entry.name, QString::fromUtf8(entry.text));
+        action->setShortcut(QKeySequence(entry.key));
+        action->setShortcutContext(Qt::WidgetShortcut);
+        list_->addAction(action);
+        const auto elements = entry.elements;
+        const auto onText = entry.onText;
+        connect(action, &QAction::triggered, this, [this, action, elements, onText] {
+            QWidget* focus = QApplication::focusWidget();
+            if (focus && focus != list_ && isAncestorOf(focus)) return onText(*focus);
+            // A cut or paste moves the rows: the panel's edits are settled first.
+            if (elements != &TElementClipboard::Copy && !PendingChangeQuery()) return;
+            TCommandGuard::Run(frame_.Dialogs(), this, action->text(),
+                               [&] { (clipboard_->*elements)(); });
+        });
+    }
+}
+
 void TZQLForm::BuildMenus() {
     auto menu = [this](const QString& title, const QStringList& entries) {
         auto* m = new QMenu(title, this);
@@ -341,8 +400,8 @@ void TZQLForm::BuildMenus() {
     // Duplicate deletion, find and replace are shown: they are complete, whatever older menus
     // did.
     menu(QStringLiteral("編集(&E)"),
-         {"A_Undo", "A_Redo", "", "A_CompareApply", "A_Sort", "A_DeleteDuplicates", "A_Find",
-          "A_Replace", "A_FindNext", "A_FindPrevious"});
+         {"A_Undo", "A_Redo", "", "A_Cut", "A_Copy", "A_Paste", "", "A_CompareApply", "A_Sort",
+          "A_DeleteDuplicates", "A_Find", "A_Replace", "A_FindNext", "A_FindPrevious"});
     menu(QStringLiteral("設定(&T)"), {"A_ParamSetting", "A_GroupSetting", "A_LibrarySetting"});
     menu(QStringLiteral("ショートカット(&C)"),
          {"A_Up", "A_Down", "A_Left", "A_Right", "A_Apply", "", "A_Add", "A_Delete"});

@@ -32,6 +32,7 @@ class IFrame;
 class TAutoRepeat;
 struct TElementDrag;
 class TElement;
+class TElementClipboard;
 class TElementCommands;
 class TElementDelegate;
 class TElementListModel;
@@ -151,6 +152,7 @@ private:
     QList<QWidget*> FocusChain() const;
     QWidget* ApplyButton() const;
     void BuildActions();
+    void BuildClipboardActions();
     void BuildMenus();
     void BuildToolBar();
     void BuildCentre();
@@ -189,6 +191,7 @@ private:
     TElementListModel* model_ = nullptr;
     TElementDelegate* delegate_ = nullptr;
     TElementCommands* commands_ = nullptr;
+    TElementClipboard* clipboard_ = nullptr;
     TElementListView* list_ = nullptr;
     TParamSBox* panel_ = nullptr;
     QComboBox* groupCombo_ = nullptr;
