@@ -377,8 +377,9 @@ void TZQLForm::BuildClipboardActions() {
             if (focus && focus != list_ && isAncestorOf(focus)) return onText(*focus);
             // A cut or paste moves the rows: the panel's edits are settled first.
             if (elements != &TElementClipboard::Copy && !PendingChangeQuery()) return;
+            TElementClipboard* clipboard = clipboard_;
             TCommandGuard::Run(frame_.Dialogs(), this, action->text(),
-                               [&] { (clipboard_->*elements)(); });
+                               [clipboard, elements] { (clipboard->*elements)(); });
         });
     }
 }
