@@ -37,19 +37,6 @@ bool ClimbsOut(std::string_view name) {
     return false;
 }
 
-std::string SaveFailureReason(int result) {
-    switch (result) {
-        case kFileCannotOpen:
-            return "cannot create the file";
-        case kFileShortWrite:
-            return "the file could not be written completely";
-        case kFileCloseFailed:
-            return "the file could not be flushed or closed";
-        default:
-            return "the file could not be written";
-    }
-}
-
 const std::string& Text(CoreText::Id id) {
     return CoreText::Get(id);
 }
@@ -214,7 +201,7 @@ bool TOutputGenerator::WriteGroupFile(const std::string& folder, const std::stri
         sink.LineCount(), [&sink](std::size_t i) { return sink.Line(i); }, library_.LineBreak());
     FileResult result = filer.SaveText(text, path);
     if (result != kFileOk) {
-        Failure(path, SaveFailureReason(result) +
+        Failure(path, std::string(Describe(result)) +
                           (errno ? std::string(": ") + std::strerror(errno) : std::string()));
         return false;
     }
