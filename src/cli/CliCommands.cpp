@@ -300,44 +300,6 @@ bool TableFormatOptions(const CommandLine& line, TTableFormat& format) {
     return true;
 }
 
-std::string ProblemText(TTableProblem::Kind kind) {
-    switch (kind) {
-        case TTableProblem::kNoHeader:
-            return "the file holds no header row";
-        case TTableProblem::kBrokenQuote:
-            return "a broken quote";
-        case TTableProblem::kNotUtf8:
-            return "bytes that are not UTF-8";
-        case TTableProblem::kNoCp932Form:
-            return "a character without a Shift-JIS (CP932) form";
-        case TTableProblem::kUnknownColumn:
-            return "a column that names no parameter";
-        case TTableProblem::kDuplicateColumn:
-            return "a second column for the same parameter";
-        case TTableProblem::kExtraField:
-            return "a value beyond the header's columns";
-        case TTableProblem::kNotANumber:
-            return "not a number";
-        case TTableProblem::kNumberOutOfRange:
-            return "a number its parameter cannot hold";
-        case TTableProblem::kNotABoolean:
-            return "not 0 or 1";
-        case TTableProblem::kUnknownChoice:
-            return "neither a choice nor a number";
-        case TTableProblem::kBadReference:
-            return "not a reference (GROUP:ELEMENT, or GROUP for a group)";
-        case TTableProblem::kNoSuchTarget:
-            return "a reference to a group or element that is not there";
-        case TTableProblem::kLineBreakInText:
-            return "a line break in a single text";
-        case TTableProblem::kNoElementData:
-            return "the group shows no element data";
-        case TTableProblem::kNone:
-            break;
-    }
-    return "bad input";
-}
-
 int Export(CliSession& session, const CommandLine& line) {
     std::size_t group = 0;
     TTableFormat format;
@@ -376,7 +338,7 @@ int Import(CliSession& session, const CommandLine& line) {
         std::string where = TextCodec::ValidUtf8(path);
         if (problem.line) where += ": line " + std::to_string(problem.line);
         if (problem.column) where += ", column " + std::to_string(problem.column);
-        std::string text = where + ": " + ProblemText(problem.kind);
+        std::string text = where + ": " + std::string(Describe(problem.kind));
         if (problem.line) text += ": \"" + problem.value + "\"";
         if (!problem.detail.empty()) text += " (" + problem.detail + ")";
         Error(text + "; nothing was changed");

@@ -110,7 +110,7 @@ std::vector<std::optional<std::size_t>> TTableImportForm::Columns() const {
 // Row 0 holds the column boxes; the header row is the table's heading, and the rows after it
 // follow from row 1.
 void TTableImportForm::ReadPreview() {
-    std::vector<TTableRow> rows;
+    TTableRows rows;
     const TTableProblem problem = TTableReader::ReadFirst(bytes_, Format(), kPreviewRows + 1, rows);
     problemLabel_->setText(problem ? QStringLiteral("%1 行目 %2 列目を読めません：「%3」")
                                          .arg(problem.line)
@@ -124,11 +124,11 @@ void TTableImportForm::ReadPreview() {
     columnBoxes_.clear();
     preview_->setColumnCount(static_cast<int>(columns));
     preview_->setRowCount(rows.empty() ? 1 : static_cast<int>(rows.size()));
-    const std::vector<std::string> heads =
-        rows.empty() ? std::vector<std::string>() : rows[0].fields;
+    const std::span<const std::string_view> heads =
+        rows.empty() ? std::span<const std::string_view>() : rows[0].fields;
     QStringList labels;
     for (std::size_t k = 0; k < columns; ++k) {
-        const std::string head = k < heads.size() ? heads[k] : std::string();
+        const std::string head(k < heads.size() ? heads[k] : std::string_view());
         labels << QtText::FromCp932(head);
         columnBoxes_.push_back(MakeColumnBox(head));
         columnBoxes_.back()->setObjectName(QStringLiteral("ColumnCmbBox%1").arg(k));
@@ -168,7 +168,7 @@ QComboBox* TTableImportForm::MakeColumnBox(const std::string& head) {
     return box;
 }
 
-void TTableImportForm::ShowRow(int row, const std::vector<std::string>& fields) {
+void TTableImportForm::ShowRow(int row, std::span<const std::string_view> fields) {
     for (std::size_t k = 0; k < fields.size(); ++k) {
         auto* item = new QTableWidgetItem(QtText::FromCp932(fields[k]));
         item->setToolTip(item->text());

@@ -9,7 +9,9 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/TTableFormat.h"
@@ -41,7 +43,7 @@ public:
 private:
     void ReadPreview();
     QComboBox* MakeColumnBox(const std::string& head);
-    void ShowRow(int row, const std::vector<std::string>& fields);
+    void ShowRow(int row, std::span<const std::string_view> fields);
 
     TTableForms forms_;
     std::string bytes_;

@@ -3,9 +3,13 @@
 #pragma once
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -57,6 +61,93 @@ void RunInParts(std::size_t parts, Work work) {
 inline std::size_t ShareOf(const void* p, std::size_t parts) {
     const auto block = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p) >> 16);
     return static_cast<std::size_t>((block * 0x9E3779B97F4A7C15ULL) >> 40) % parts;
+}
+
+// Makes chunks 0 to count - 1 of a long output on workers threads and hands each to take, in
+// order, as soon as it and every chunk before it are made: the output is written while later
+// chunks are still being made, through a few buffers used again and again, never one the size
+// of the whole. make(c, out) appends chunk c to out (empty when called; several chunks are made
+// at once, each by one call); take(bytes) returns false to stop. Returns false when take
+// stopped; a failure of make (running out of memory) is passed on once every thread has ended.
+template <typename Make, typename Take>
+bool MakeInOrder(std::size_t count, std::size_t workers, Make make, Take take) {
+    struct Slot {
+        std::string bytes;
+        bool made = false;
+    };
+    const std::size_t window = 2 * workers + 2;  // chunk c is made in slot c % window
+    std::vector<Slot> slots(window);
+    std::mutex mutex;
+    std::condition_variable made, taken;
+    std::size_t nextToMake = 0, nextToTake = 0;
+    bool stop = false;
+    std::exception_ptr failure;
+
+    auto work = [&] {
+        for (;;) {
+            std::size_t c = 0;
+            {
+                std::unique_lock lock(mutex);
+                // The slot of chunk c is free once chunk c - window has been taken.
+                taken.wait(lock, [&] {
+                    return stop || nextToMake >= count || nextToMake < nextToTake + window;
+                });
+                if (stop || nextToMake >= count) return;
+                c = nextToMake++;
+            }
+            Slot& slot = slots[c % window];
+            try {
+                slot.bytes.clear();
+                make(c, slot.bytes);
+            } catch (...) {
+                std::lock_guard lock(mutex);
+                if (!failure) failure = std::current_exception();
+                stop = true;
+                made.notify_all();
+                taken.notify_all();
+                return;
+            }
+            std::lock_guard lock(mutex);
+            slot.made = true;
+            made.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t w = 0; w < workers && count > 1; ++w) {
+        try {
+            threads.emplace_back(work);
+        } catch (...) {
+            break;  // the threads started do the work; with none, it is done here
+        }
+    }
+
+    bool kept = true;
+    for (std::size_t c = 0; c < count && kept; ++c) {
+        Slot& slot = slots[c % window];
+        if (threads.empty()) {
+            slot.bytes.clear();
+            make(c, slot.bytes);
+        } else {
+            std::unique_lock lock(mutex);
+            made.wait(lock, [&] { return stop || slot.made; });
+            if (!slot.made) break;  // a worker failed
+        }
+        kept = take(std::string_view(slot.bytes));
+        std::lock_guard lock(mutex);
+        slot.made = false;
+        ++nextToTake;
+        if (!kept) stop = true;
+        taken.notify_all();
+    }
+    {
+        std::lock_guard lock(mutex);
+        stop = true;
+        taken.notify_all();
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    if (failure) std::rethrow_exception(failure);
+    return kept;
 }
 
 }  // namespace tabrix

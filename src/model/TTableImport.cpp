@@ -1,7 +1,6 @@
 #include "model/TTableImport.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "model/ParamType.h"
 #include "model/RunInParts.h"
@@ -30,7 +29,7 @@ TTableProblem TTableImport::MapColumns(const TTableRow& header) {
     flagColumn_.reset();
     columns_ = header.fields.size();
     for (std::size_t k = 0; k < header.fields.size(); ++k) {
-        const std::string& head = header.fields[k];
+        const std::string_view head = header.fields[k];
         const std::optional<std::size_t> column = ChosenColumn(header, k);
         if (chosen_ && !column) continue;
         std::optional<std::size_t>* slot = nullptr;
@@ -51,8 +50,7 @@ TTableProblem TTableImport::MapColumns(const TTableRow& header) {
 
 std::string_view TTableImport::FieldOf(const TTableRow& row, std::size_t param) const {
     const std::optional<std::size_t>& column = columnOf_[param];
-    return column && *column < row.fields.size() ? std::string_view(row.fields[*column])
-                                                 : std::string_view();
+    return column && *column < row.fields.size() ? row.fields[*column] : std::string_view();
 }
 
 TTableProblem::Kind TTableImport::ReadRow(const TTableRow& row, Scratch& scratch,
@@ -88,7 +86,7 @@ TTableProblem TTableImport::Check(const TTableRow& row, Scratch& scratch) const 
 
 // Rows are checked in parts on every core; the problem reported is the first one of the file,
 // as one thread would meet it.
-TTableProblem TTableImport::CheckAll(const std::vector<TTableRow>& rows) const {
+TTableProblem TTableImport::CheckAll(const TTableRows& rows) const {
     const std::size_t count = rows.size() - 1;
     const std::size_t parts = PartsFor(count, kRowsForParts);
     std::vector<TTableProblem> problems(parts);
@@ -145,12 +143,14 @@ bool TTableImport::Fill(const TTableRow& row, TElement& element, Scratch& scratc
         for (TGroupSetting* group : value.groups)
             targets.push_back(group);
         if (targets.empty()) continue;
+        for (const TGroupSetting* group : value.groups)
+            if (group) scratch.CountReferrer(*group);
         const auto kind =
             value.groups.empty() ? TElement::RefKind::kElement : TElement::RefKind::kGroup;
         placed &= element.PlaceReadTargets(i, kind, targets.data(), targets.size());
     }
     const std::optional<std::uint8_t> flag = TTableForms::ReadFlag(
-        flagColumn_ && *flagColumn_ < row.fields.size() ? std::string_view(row.fields[*flagColumn_])
+        flagColumn_ && *flagColumn_ < row.fields.size() ? row.fields[*flagColumn_]
                                                         : std::string_view());
     element.SetOutputFlag(flag.value_or(1));
     return placed;
@@ -185,7 +185,6 @@ void TTableImport::RegisterPlaced(TGroupData& data, std::size_t first, std::size
         if (IsReferenceType(parameters.At(i)->Type())) refParams.push_back(i);
     if (refParams.empty()) return;
     const std::size_t parts = PartsFor(count, kRowsForParts);
-    ReserveGroupReferrers(data, first, count, stored, refParams);
     RunInParts(parts, [&](std::size_t p) {
         auto mine = [&](bool element, NumberItem item) {
             return item && (element ? ShareOf(TElement::AsElement(item), parts) == p
@@ -220,20 +219,20 @@ void TTableImport::RegisterPlaced(TGroupData& data, std::size_t first, std::size
 
 // Groups are referred to by many elements: their sets are made large enough first rather
 // than grown again and again.
-void TTableImport::ReserveGroupReferrers(TGroupData& data, std::size_t first, std::size_t count,
-                                         const std::vector<bool>& stored,
-                                         const std::vector<std::size_t>& refParams) const {
-    std::unordered_map<TGroupSetting*, std::size_t> counts;
-    for (std::size_t r = 0; r < count; ++r) {
-        if (stored[r]) continue;
-        const TElement& element = *data.At(first + r);
-        for (std::size_t i : refParams)
-            if (element.HoldsGroupRefs(i))
-                for (const NumberItem item : element.Numbers(i))
-                    if (item) ++counts[TElement::AsGroup(item)];
+void TTableImport::ReserveGroupReferrers(const std::vector<Scratch>& scratches) const {
+    for (std::size_t g = 0; g < library_.GroupCount(); ++g) {
+        TGroupSetting& group = *library_.Group(g);
+        std::size_t count = 0;
+        for (const Scratch& scratch : scratches)
+            if (group.Number() < scratch.groupReferrers.size())
+                count += scratch.groupReferrers[group.Number()];
+        if (count) group.Referrers().Reserve(count);
     }
-    for (const auto& [group, n] : counts)
-        group->Referrers().Reserve(n);
+}
+
+void TTableImport::Scratch::CountReferrer(const TGroupSetting& group) {
+    if (group.Number() >= groupReferrers.size()) groupReferrers.resize(group.Number() + 1, 0);
+    ++groupReferrers[group.Number()];
 }
 
 TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& format, bool replace) {
@@ -241,13 +240,13 @@ TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& form
     TGroupData* data =
         group_ < library_.GroupCount() ? library_.Group(group_)->GroupData() : nullptr;
     if (!data || !library_.ParameterFile()) return {TTableProblem::kNoElementData, 0, 0, {}, {}};
-    std::vector<TTableRow> rows;
+    TTableRows rows;
     if (TTableProblem problem = TTableReader::Read(bytes, format, rows)) return problem;
     if (rows.empty()) return {TTableProblem::kNoHeader, 1, 1, {}, {}};
     if (headerOptional_ && !NamesColumns(rows[0])) {
         // Every row holds values: an empty head stands in for the header the rows lack.
         MapExportOrder();
-        rows.insert(rows.begin(), TTableRow{});
+        rows.InsertEmptyFirst();
     } else if (TTableProblem problem = MapColumns(rows[0])) {
         return problem;
     }
@@ -269,11 +268,12 @@ TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& form
     std::vector<bool> stored(count, false);
     const std::size_t parts = PartsFor(count, kRowsForParts);
     std::vector<std::vector<std::size_t>> unplaced(parts);
+    std::vector<Scratch> scratches(parts);
     RunInParts(parts, [&](std::size_t p) {
-        Scratch scratch;
         for (std::size_t r = count * p / parts; r < count * (p + 1) / parts; ++r)
-            if (!Fill(rows[r + 1], *data->At(at + r), scratch)) unplaced[p].push_back(r);
+            if (!Fill(rows[r + 1], *data->At(at + r), scratches[p])) unplaced[p].push_back(r);
     });
+    ReserveGroupReferrers(scratches);
     Scratch scratch;
     for (const std::vector<std::size_t>& part : unplaced)
         for (std::size_t r : part) {
@@ -296,7 +296,7 @@ TTableProblem TTableImport::Insert(std::string_view bytes, const TTableFormat& f
 }
 
 bool TTableImport::NamesColumns(const TTableRow& row) const {
-    for (const std::string& field : row.fields)
+    for (const std::string_view field : row.fields)
         if (!field.empty() && forms_.ColumnOf(field)) return true;
     return false;
 }

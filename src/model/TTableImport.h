@@ -22,6 +22,7 @@
 namespace tabrix {
 
 class TGroupData;
+class TGroupSetting;
 class TZQLCtrl;
 
 class TTableImport {
@@ -46,9 +47,12 @@ public:
 private:
     // What reading one row needs, one for each thread reading rows.
     struct Scratch {
-        std::vector<TTableForms::Value> values;  // per parameter, the row being read
-        TElement::Values element;                // the row's values as an element holds them
-        std::vector<void*> targets;              // one reference value's targets
+        std::vector<TTableForms::Value> values;   // per parameter, the row being read
+        TElement::Values element;                 // the row's values as an element holds them
+        std::vector<void*> targets;               // one reference value's targets
+        std::vector<std::size_t> groupReferrers;  // by group number, the references filled in
+
+        void CountReferrer(const TGroupSetting& group);
     };
     static constexpr std::size_t kRowsForParts = 20000;
 
@@ -57,16 +61,14 @@ private:
     void MapExportOrder();
     std::optional<std::size_t> ChosenColumn(const TTableRow& header, std::size_t k) const;
     TTableProblem Check(const TTableRow& row, Scratch& scratch) const;
-    TTableProblem CheckAll(const std::vector<TTableRow>& rows) const;
+    TTableProblem CheckAll(const TTableRows& rows) const;
     // Reads the values of row into scratch (the check found them readable).
     TTableProblem::Kind ReadRow(const TTableRow& row, Scratch& scratch, std::size_t& failed) const;
     bool Fill(const TTableRow& row, TElement& element, Scratch& scratch) const;
     void Store(const TTableRow& row, TElement& element, Scratch& scratch) const;
     void RegisterPlaced(TGroupData& data, std::size_t first, std::size_t count,
                         const std::vector<bool>& stored) const;
-    void ReserveGroupReferrers(TGroupData& data, std::size_t first, std::size_t count,
-                               const std::vector<bool>& stored,
-                               const std::vector<std::size_t>& refParams) const;
+    void ReserveGroupReferrers(const std::vector<Scratch>& scratches) const;
     std::string_view FieldOf(const TTableRow& row, std::size_t param) const;
 
     TZQLCtrl& library_;

@@ -5,6 +5,9 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+
+#include "model/FileResult.h"
 
 namespace tabrix {
 
@@ -27,6 +30,7 @@ struct TTableProblem {
         kNoSuchTarget,     // a reference to a group or element that is not there
         kLineBreakInText,  // a single text holding a line break
         kNoElementData,    // the group shows no element data
+        kKindCount
     };
 
     Kind kind = kNone;
@@ -37,5 +41,10 @@ struct TTableProblem {
 
     explicit operator bool() const { return kind != kNone; }
 };
+
+// What a kind of problem is, in English for the terminal or in Japanese for a window (UTF-8),
+// from one table; a value outside the enum reads "bad input".
+std::string_view Describe(TTableProblem::Kind kind,
+                          ResultLanguage language = ResultLanguage::kEnglish);
 
 }  // namespace tabrix

@@ -3,7 +3,6 @@
 #include <csv.h>
 
 #include <cstring>
-#include <iterator>
 #include <new>
 
 #include "model/RunInParts.h"
@@ -40,7 +39,7 @@ class Splitter {
 public:
     // convert: the bytes are UTF-8 still, and each field is converted to CP932 on its own.
     // linesBefore: the lines of the file before bytes begin.
-    Splitter(const TTableFormat& format, bool convert, std::vector<TTableRow>& rows,
+    Splitter(const TTableFormat& format, bool convert, TTableRows& rows,
              std::size_t linesBefore = 0)
         : rows_(rows), line_(linesBefore), convert_(convert) {
         if (csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI) != 0) throw std::bad_alloc();
@@ -63,7 +62,7 @@ public:
             // A line begins one row at most: once there is a row too many, whatever went
             // wrong went wrong beyond the rows wanted.
             if (rows_.size() > limit_) {
-                rows_.resize(limit_);
+                rows_.Truncate(limit_);
                 return {};
             }
             if (!parsed && !problem_) return ParseFailure();
@@ -93,23 +92,21 @@ private:
     void Field(std::string_view text) {
         if (problem_) return;
         if (!open_) {
-            rows_.push_back({line_ - TTableReader::LineBreaks(text), {}});
+            rows_.BeginRow(line_ - TTableReader::LineBreaks(text));
             open_ = true;
         }
-        TTableRow& row = rows_.back();
         if (!convert_) {
-            row.fields.emplace_back(text);
+            rows_.AddField(text);
             return;
         }
-        std::string cp932;
-        if (TextCodec::FromUtf8(text, cp932)) {
-            row.fields.push_back(std::move(cp932));
+        if (TextCodec::FromUtf8(text, cp932_)) {
+            rows_.AddField(cp932_);
             return;
         }
         const std::string shown = TextCodec::ValidUtf8(text);
         const bool valid = shown == text;
         problem_ = {valid ? TTableProblem::kNoCp932Form : TTableProblem::kNotUtf8,
-                    line_ - TTableReader::LineBreaks(text), row.fields.size() + 1, shown,
+                    line_ - TTableReader::LineBreaks(text), LastRowFields() + 1, shown,
                     valid ? FirstWithoutCp932Form(text) : std::string()};
     }
 
@@ -119,7 +116,7 @@ private:
         if (!open_ && rows_.size() >= limit_) return {};
         const std::string_view partial(reinterpret_cast<const char*>(parser_.entry_buf),
                                        parser_.entry_pos);
-        const std::size_t column = open_ ? rows_.back().fields.size() + 1 : 1;
+        const std::size_t column = open_ ? LastRowFields() + 1 : 1;
         return {TTableProblem::kBrokenQuote,
                 line_ - TTableReader::LineBreaks(partial),
                 column,
@@ -127,8 +124,11 @@ private:
                 {}};
     }
 
+    std::size_t LastRowFields() const { return rows_[rows_.size() - 1].fields.size(); }
+
     csv_parser parser_{};
-    std::vector<TTableRow>& rows_;
+    std::string cp932_;  // a field converted
+    TTableRows& rows_;
     TTableProblem problem_;
     std::size_t line_ = 0;
     std::size_t limit_ = static_cast<std::size_t>(-1);
@@ -172,14 +172,13 @@ std::vector<std::size_t> PartStarts(std::string_view bytes, std::size_t parts) {
 // A large file is split into parts between rows, each part converted and split on a thread of
 // its own. A part with a problem sends the whole file the one-thread way, which finds and
 // reports the file's first problem.
-bool ReadInParts(std::string_view bytes, bool utf8, const TTableFormat& format,
-                 std::vector<TTableRow>& rows) {
+bool ReadInParts(std::string_view bytes, bool utf8, const TTableFormat& format, TTableRows& rows) {
     constexpr std::size_t kBytesForParts = std::size_t{4} << 20;
     const std::size_t parts = PartsFor(bytes.size(), kBytesForParts);
     if (parts < 2) return false;
     const std::vector<std::size_t> starts = PartStarts(bytes, parts);
     if (starts.empty()) return false;
-    std::vector<std::vector<TTableRow>> read(starts.size());
+    std::vector<TTableRows> read(starts.size());
     std::vector<std::size_t> linesBefore(starts.size(), 0);
     for (std::size_t p = 1; p < starts.size(); ++p)
         linesBefore[p] = linesBefore[p - 1] + TTableReader::LineBreaks(bytes.substr(
@@ -200,19 +199,15 @@ bool ReadInParts(std::string_view bytes, bool utf8, const TTableFormat& format,
     });
     for (char fail : failed)
         if (fail) return false;
-    std::size_t total = 0;
-    for (const auto& part : read)
-        total += part.size();
-    rows.reserve(total);
-    for (auto& part : read)
-        std::move(part.begin(), part.end(), std::back_inserter(rows));
+    for (TTableRows& part : read)
+        rows.Append(std::move(part));
     return true;
 }
 
 }  // namespace
 
 TTableProblem TTableReader::Read(std::string_view bytes, const TTableFormat& format,
-                                 std::vector<TTableRow>& rows) {
+                                 TTableRows& rows) {
     rows.clear();
     bool utf8 = format.encoding == TTableFormat::kUtf8;
     if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
@@ -231,7 +226,7 @@ TTableProblem TTableReader::Read(std::string_view bytes, const TTableFormat& for
 }
 
 TTableProblem TTableReader::ReadFirst(std::string_view bytes, const TTableFormat& format,
-                                      std::size_t count, std::vector<TTableRow>& rows) {
+                                      std::size_t count, TTableRows& rows) {
     rows.clear();
     bool utf8 = format.encoding == TTableFormat::kUtf8;
     if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {

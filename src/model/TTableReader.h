@@ -5,30 +5,23 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "model/TTableFormat.h"
 #include "model/TTableProblem.h"
+#include "model/TTableRows.h"
 
 namespace tabrix {
-
-struct TTableRow {
-    std::size_t line = 0;  // where the row begins
-    std::vector<std::string> fields;
-};
 
 class TTableReader {
 public:
     // The rows of bytes; on a problem (a broken quote, bytes that are not UTF-8, a character
     // without a CP932 form) rows holds what came before it.
-    static TTableProblem Read(std::string_view bytes, const TTableFormat& format,
-                              std::vector<TTableRow>& rows);
+    static TTableProblem Read(std::string_view bytes, const TTableFormat& format, TTableRows& rows);
     // The first count rows only, for a preview: what comes after them is not read (nor
     // checked), so a large file shows at once.
     static TTableProblem ReadFirst(std::string_view bytes, const TTableFormat& format,
-                                   std::size_t count, std::vector<TTableRow>& rows);
+                                   std::size_t count, TTableRows& rows);
     // The line field k of row begins on: fields before it may hold line breaks.
     static std::size_t LineOf(const TTableRow& row, std::size_t k);
     // The line breaks in text (CR LF counted once).

@@ -1,5 +1,6 @@
 #include "model/TTableWriter.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -116,8 +117,8 @@ private:
 
 }  // namespace
 
-// A large group is made in parts on every core, each part's rows in order, and handed on in
-// order: the same bytes as one thread makes.
+// A large group is made in chunks of rows on every core and handed on in order while later
+// chunks are being made: the same bytes as one thread makes, through a few buffers of a chunk.
 bool TTableWriter::WriteTo(const TZQLCtrl& library, const TGroupSetting& group,
                            const TTableFormat& format, const Sink& sink) {
     std::string head;
@@ -125,19 +126,17 @@ bool TTableWriter::WriteTo(const TZQLCtrl& library, const TGroupSetting& group,
     if (!sink(head)) return false;
     const TGroupData* data = group.GroupData();
     if (!data) return true;
-    constexpr std::size_t kRowsForParts = 50000;
+    constexpr std::size_t kRowsForParts = 50000, kChunkRows = 4096;
     const std::size_t size = data->Size();
+    const std::size_t chunks = (size + kChunkRows - 1) / kChunkRows;
     const std::size_t parts = PartsFor(size, kRowsForParts);
-    std::vector<std::string> written(parts);
-    RunInParts(parts, [&](std::size_t p) {
-        RowWriter(library, format)
-            .Rows(*data, size * p / parts, size * (p + 1) / parts, written[p]);
-    });
-    for (std::string& part : written) {
-        if (!sink(part)) return false;
-        std::string().swap(part);
-    }
-    return true;
+    return MakeInOrder(
+        chunks, parts > 1 ? parts : 0,
+        [&](std::size_t c, std::string& out) {
+            RowWriter(library, format)
+                .Rows(*data, c * kChunkRows, std::min(size, (c + 1) * kChunkRows), out);
+        },
+        [&](std::string_view bytes) { return sink(bytes); });
 }
 
 std::string TTableWriter::Write(const TZQLCtrl& library, const TGroupSetting& group,

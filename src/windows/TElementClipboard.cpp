@@ -70,52 +70,14 @@ std::size_t NamedTargets(const TStringDivision& division, std::uint8_t type,
     }));
 }
 
-QString ProblemReason(TTableProblem::Kind kind) {
-    switch (kind) {
-        case TTableProblem::kNoHeader:
-            return QStringLiteral("貼り付ける行がありません");
-        case TTableProblem::kBrokenQuote:
-            return QStringLiteral("引用符が正しく閉じられていません");
-        case TTableProblem::kNotUtf8:
-            return QStringLiteral("UTF-8 ではないバイトがあります");
-        case TTableProblem::kNoCp932Form:
-            return QStringLiteral("Shift-JIS（CP932）で表せない文字があります");
-        case TTableProblem::kUnknownColumn:
-            return QStringLiteral("どのパラメータも指さない列です");
-        case TTableProblem::kDuplicateColumn:
-            return QStringLiteral("同じパラメータの列が二つあります");
-        case TTableProblem::kExtraField:
-            return QStringLiteral("見出しの列より後ろに値があります");
-        case TTableProblem::kNotANumber:
-            return QStringLiteral("数値ではありません");
-        case TTableProblem::kNumberOutOfRange:
-            return QStringLiteral("パラメータの型に収まらない数値です");
-        case TTableProblem::kNotABoolean:
-            return QStringLiteral("0 か 1 ではありません");
-        case TTableProblem::kUnknownChoice:
-            return QStringLiteral("選択肢の名前でも番号でもありません");
-        case TTableProblem::kBadReference:
-            return QStringLiteral(
-                "参照（グループ:要素、グループ参照はグループ）の形ではありません");
-        case TTableProblem::kNoSuchTarget:
-            return QStringLiteral("存在しないグループか要素への参照です");
-        case TTableProblem::kLineBreakInText:
-            return QStringLiteral("一つだけの文字列に改行があります");
-        case TTableProblem::kNoElementData:
-            return QStringLiteral("グループに要素データがありません");
-        case TTableProblem::kNone:
-            break;
-    }
-    return QStringLiteral("読めない値です");
-}
-
 // Where and why, as the command-line tool says it: line, column and the value.
 QString ProblemMessage(const TTableProblem& problem) {
     QString text = QStringLiteral("貼り付けられません：");
     if (problem.line) text += QStringLiteral("%1 行目").arg(problem.line);
     if (problem.column) text += QStringLiteral("、%1 列目").arg(problem.column);
     if (problem.line) text += QStringLiteral("「%1」").arg(QString::fromStdString(problem.value));
-    text += QStringLiteral("：") + ProblemReason(problem.kind);
+    text += QStringLiteral("：") +
+            QString::fromStdString(std::string(Describe(problem.kind, ResultLanguage::kJapanese)));
     if (!problem.detail.empty())
         text += QStringLiteral("（%1）").arg(QString::fromStdString(problem.detail));
     return text + QStringLiteral("。\n何も変更していません。");

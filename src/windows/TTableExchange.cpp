@@ -19,51 +19,15 @@ namespace {
 const QString kFilter = QStringLiteral(
     "CSVファイル(*.csv)|*.csv|TSVファイル(*.tsv;*.txt)|*.tsv;*.txt|すべてのファイル(*.*)|*");
 
-QString ProblemText(TTableProblem::Kind kind) {
-    switch (kind) {
-        case TTableProblem::kNoHeader:
-            return QStringLiteral("見出しの行がありません");
-        case TTableProblem::kBrokenQuote:
-            return QStringLiteral("引用符が正しく閉じていません");
-        case TTableProblem::kNotUtf8:
-            return QStringLiteral("UTF-8 ではない文字があります");
-        case TTableProblem::kNoCp932Form:
-            return QStringLiteral("Shift-JIS にない文字があります");
-        case TTableProblem::kUnknownColumn:
-            return QStringLiteral("パラメータ名ではない列見出しです");
-        case TTableProblem::kDuplicateColumn:
-            return QStringLiteral("同じパラメータの列が二つあります");
-        case TTableProblem::kExtraField:
-            return QStringLiteral("見出しの無い列に値があります");
-        case TTableProblem::kNotANumber:
-            return QStringLiteral("数値ではありません");
-        case TTableProblem::kNumberOutOfRange:
-            return QStringLiteral("パラメータの型に収まらない数値です");
-        case TTableProblem::kNotABoolean:
-            return QStringLiteral("0 か 1 ではありません");
-        case TTableProblem::kUnknownChoice:
-            return QStringLiteral("選択肢にも番号にもなりません");
-        case TTableProblem::kBadReference:
-            return QStringLiteral("参照の形 (グループ:要素、またはグループ) ではありません");
-        case TTableProblem::kNoSuchTarget:
-            return QStringLiteral("無いグループか要素への参照です");
-        case TTableProblem::kLineBreakInText:
-            return QStringLiteral("一つの文字列に改行があります");
-        case TTableProblem::kNoElementData:
-            return QStringLiteral("グループに要素データがありません");
-        case TTableProblem::kNone:
-            break;
-    }
-    return QStringLiteral("読み込めません");
-}
-
 }  // namespace
 
 QString TTableExchange::ProblemMessage(const QString& path, const TTableProblem& problem) {
     QString where = QStringLiteral("「") + path + QStringLiteral("」");
     if (problem.line) where += QStringLiteral(" %1 行目").arg(problem.line);
     if (problem.column) where += QStringLiteral(" %1 列目").arg(problem.column);
-    QString text = where + QStringLiteral("：") + ProblemText(problem.kind);
+    QString text =
+        where + QStringLiteral("：") +
+        QString::fromStdString(std::string(Describe(problem.kind, ResultLanguage::kJapanese)));
     if (problem.line)
         text +=
             QStringLiteral("：「") + QString::fromStdString(problem.value) + QStringLiteral("」");

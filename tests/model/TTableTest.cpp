@@ -11,6 +11,7 @@
 #include "model/TEditLog.h"
 #include "model/TTableImport.h"
 #include "model/TTableReader.h"
+#include "model/TTableRows.h"
 #include "model/TTableWriter.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TextCodec.h"
@@ -233,7 +234,7 @@ TEST(TTableTest, APreviewReadsTheFirstRowsOnly) {
                  {3, 3, TTableProblem::kNone},
                  {4, 3, TTableProblem::kBrokenQuote}};
     for (const auto& c : cases) {
-        std::vector<TTableRow> rows;
+        TTableRows rows;
         EXPECT_EQ(TTableReader::ReadFirst(table, kTsvCp932, c.count, rows).kind, c.kind);
         ASSERT_EQ(rows.size(), c.rows) << c.count;
         EXPECT_EQ(rows[1].fields[0], "1\r\n2");
@@ -251,6 +252,12 @@ TEST(TTableTest, ALargeImportRegistersEveryReference) {
         table += "n" + std::to_string(r) + ",0:" + std::to_string(targetOf(r)) + "," +
                  std::to_string(r % 2) + "\r\n";
     ASSERT_FALSE(TTableImport(fixture.library, 0).Run(table, kCsv, true));
+    // Written in chunks on every core, the table is the one a single pass over the rows gives.
+    std::vector<const TElement*> rows;
+    for (const auto& element : fixture.first->Elements())
+        rows.push_back(element.get());
+    EXPECT_EQ(TTableWriter::Write(fixture.library, *fixture.library.Group(0), kCsv),
+              TTableWriter::WriteElements(fixture.library, rows, kCsv));
     TGroupSetting& second = *fixture.library.Group(1);
     std::size_t referring = 0;  // values naming the second group, wherever they are
     for (std::size_t g = 0; g < fixture.library.GroupCount(); ++g)
@@ -295,7 +302,7 @@ TEST(TTableTest, ALargeFileReadsAsOnePiece) {
                 (r % 3 ? "\r\n" : "\n");
         line += 2;
     }
-    std::vector<TTableRow> rows;
+    TTableRows rows;
     ASSERT_FALSE(TTableReader::Read(file, kCsv, rows));
     ASSERT_EQ(rows.size(), kRows + 1);
     for (std::size_t r = 1; r <= kRows; ++r) {
@@ -310,6 +317,30 @@ TEST(TTableTest, ALargeFileReadsAsOnePiece) {
     const TTableProblem problem = TTableReader::Read(file, kCsv, rows);
     EXPECT_EQ(problem.kind, TTableProblem::kBrokenQuote);
     EXPECT_EQ(problem.line, lineOf[bad]);
+}
+
+// Rows keep their fields whole and in order across the blocks they are stored in: rows whose
+// fields stand where a block fills up, fields larger than a block, rows appended from another.
+TEST(TTableTest, RowsKeepTheirFieldsAcrossBlocks) {
+    auto field = [](std::size_t r, std::size_t k) {
+        return std::to_string(r) + "." + std::to_string(k) +
+               std::string(r % 1000 == 7 ? 600000 : r % 5, 'x');
+    };
+    TTableRows rows, more;
+    for (std::size_t r = 0; r < 20000; ++r) {
+        TTableRows& into = r < 15000 ? rows : more;
+        into.BeginRow(r + 1);
+        for (std::size_t k = 0; k < 3; ++k)
+            into.AddField(field(r, k));
+    }
+    rows.Append(std::move(more));
+    ASSERT_EQ(rows.size(), 20000u);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        ASSERT_EQ(rows[r].line, r + 1);
+        ASSERT_EQ(rows[r].fields.size(), 3u);
+        for (std::size_t k = 0; k < 3; ++k)
+            ASSERT_EQ(rows[r].fields[k], field(r, k)) << r;
+    }
 }
 
 // Replacing a group is one step: undone, the group and the references into it are back.
