@@ -19,6 +19,7 @@
 #include "model/PathName.h"
 #include "model/TZQLCtrl.h"
 #include "platform/IDialogs.h"
+#include "platform/QtFileKind.h"
 #include "platform/QtText.h"
 #include "platform/TRichEditColoring.h"
 
@@ -477,7 +478,8 @@ void TGroupSettingForm::AddFileFromDisk() {
     QString native = QtText::FromNative(PathName::ToNative(PathName::FolderOf(library_.Path())));
     std::string path;
     if (!dialogs_.OpenFile(this, QStringLiteral("ZQDファイルから追加読み込み"),
-                           Shown(TGroupDataSetting::ZqdFilter()), QStringLiteral("ZQD"), native) ||
+                           Shown(TGroupDataSetting::ZqdFilter()),
+                           QtFileKind::Extension(FileKind::kElementData), native) ||
         native.isEmpty() || !PathName::FromNative(QtText::ToNative(native), path))
         return;
     if (setting_.AddFileFromDisk(path).kind != TSettingStep::kDone) return;
@@ -506,7 +508,8 @@ void TGroupSettingForm::BrowsePath() {
     QString native = QtText::FromNative(PathName::ToNative(setting_.File(*file_).path));
     std::string path;
     if (dialogs_.SaveFile(this, QStringLiteral("ZQDファイルの保存先"),
-                          Shown(TGroupDataSetting::ZqdFilter()), QStringLiteral("ZQD"), native) &&
+                          Shown(TGroupDataSetting::ZqdFilter()),
+                          QtFileKind::Extension(FileKind::kElementData), native) &&
         !native.isEmpty() && PathName::FromNative(QtText::ToNative(native), path))
         pathEdit_->setText(Shown(path));
 }

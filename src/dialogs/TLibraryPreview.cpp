@@ -1,6 +1,7 @@
 #include "dialogs/TLibraryPreview.h"
 
 #include "model/FileResult.h"
+#include "model/TFileKind.h"
 #include "model/TStringFiler.h"
 #include "model/TZQLCtrl.h"
 
@@ -11,7 +12,8 @@ bool TLibraryPreview::Read(const std::string& path) {
     memo.clear();
     TStringFiler filer;
     StringList lines;
-    if (filer.LoadTagged(lines, path, TZQLCtrl::kKind) != kFileOk) return false;
+    if (filer.LoadTagged(lines, path, TFileKind::Of(FileKind::kLibrary).headerKind) != kFileOk)
+        return false;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         std::string value = lines[i];
         const std::string tag = filer.CutTag(value);

@@ -17,6 +17,7 @@
 #include "dialogs/TLibraryPreview.h"
 #include "model/PathName.h"
 #include "platform/IDialogs.h"
+#include "platform/QtFileKind.h"
 #include "platform/QtText.h"
 #include "platform/TImageLoader.h"
 
@@ -92,7 +93,8 @@ void TLibrarySelectForm::BuildWidgets() {
     panelLayout->addWidget(historyCaption_);
     panelLayout->addLayout(listRow, 1);
 
-    auto* fileCaption = new QLabel(QStringLiteral("▼ライブラリファイル(*.ZQL)："));
+    auto* fileCaption = new QLabel(QStringLiteral("▼ライブラリファイル(") +
+                                   QtFileKind::Pattern(FileKind::kLibrary) + QStringLiteral(")："));
     fileEdit_ = new QLineEdit;
     fileEdit_->setObjectName(QStringLiteral("ZQLFileEdit"));
     connect(fileEdit_, &QLineEdit::textChanged, this, &TLibrarySelectForm::ShowPreview);
@@ -172,7 +174,7 @@ void TLibrarySelectForm::FillTemplates() {
     for (const QString& folder : folders) {
         const QDir root(folder);
         QStringList found;
-        QDirIterator it(folder, {QStringLiteral("*.ZQL")}, QDir::Files,
+        QDirIterator it(folder, {QtFileKind::Pattern(FileKind::kLibrary)}, QDir::Files,
                         QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
         while (it.hasNext())
             found << root.relativeFilePath(it.next());
@@ -187,7 +189,8 @@ void TLibrarySelectForm::FillTemplates() {
 void TLibrarySelectForm::Browse() {
     QString path = fileEdit_->text();
     if (dialogs_.OpenFile(this, QStringLiteral("ライブラリファイルを開く"),
-                          QStringLiteral("ZQLファイル(*.ZQL)|*.ZQL"), QStringLiteral("ZQL"), path))
+                          QtFileKind::OwnFilter(FileKind::kLibrary),
+                          QtFileKind::Extension(FileKind::kLibrary), path))
         fileEdit_->setText(path);
 }
 

@@ -22,6 +22,7 @@
 #include "dialogs/TSortForm.h"
 #include "model/PathName.h"
 #include "platform/IDialogs.h"
+#include "platform/QtFileKind.h"
 #include "platform/QtText.h"
 #include "platform/TImageLoader.h"
 #include "platform/TQtPainter.h"
@@ -307,6 +308,11 @@ bool TLibrarySettingForm::ChooseInto(QLineEdit* edit, bool save, const QString& 
     return true;
 }
 
+bool TLibrarySettingForm::ChooseInto(QLineEdit* edit, bool save, const QString& title,
+                                     FileKind kind) {
+    return ChooseInto(edit, save, title, QtFileKind::Filter(kind), QtFileKind::Extension(kind));
+}
+
 void TLibrarySettingForm::BrowseOutputFolder() {
     QString native = QCoreApplication::applicationDirPath();
     std::string path;
@@ -316,21 +322,16 @@ void TLibrarySettingForm::BrowseOutputFolder() {
 }
 
 void TLibrarySettingForm::BrowseParameterFile() {
-    ChooseInto(parameterEdit_, false, QStringLiteral("使用するZQPファイル"),
-               QStringLiteral("ZQPファイル(*.ZQP)|*.ZQP|全てのファイルを表示|*.*"),
-               QStringLiteral("ZQP"));
+    ChooseInto(parameterEdit_, false, QStringLiteral("使用するZQPファイル"), FileKind::kParameters);
 }
 
 void TLibrarySettingForm::BrowseInitializeFile() {
     ChooseInto(initializeEdit_, true, QStringLiteral("使用するZQIファイル"),
-               QStringLiteral("ZQIファイル(*.ZQI)|*.ZQI|全てのファイルを表示|*.*"),
-               QStringLiteral("ZQI"));
+               FileKind::kInitializeInfo);
 }
 
 void TLibrarySettingForm::BrowseLibraryFile() {
-    ChooseInto(libraryEdit_, true, QStringLiteral("このZQLファイルの保存先"),
-               QStringLiteral("ZQLファイル(*.ZQL)|*.ZQL|全てのファイルを表示|*.*"),
-               QStringLiteral("ZQL"));
+    ChooseInto(libraryEdit_, true, QStringLiteral("このZQLファイルの保存先"), FileKind::kLibrary);
 }
 
 void TLibrarySettingForm::BrowseImage() {

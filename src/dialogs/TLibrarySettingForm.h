@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 
+#include "model/TFileKind.h"
 #include "model/TZQLCtrl.h"
 #include "settings/TLibrarySetting.h"
 
@@ -60,6 +61,7 @@ private:
     // The file dialog's answer as the model writes paths, into edit; false when cancelled.
     bool ChooseInto(QLineEdit* edit, bool save, const QString& title, const QString& filter,
                     const QString& suffix);
+    bool ChooseInto(QLineEdit* edit, bool save, const QString& title, FileKind kind);
     void ShowImage();
     // The colour label: a click chooses the panel's background colour, which the label shows.
     void ChoosePanelColour();

@@ -4,6 +4,7 @@
 
 #include "model/FileResult.h"
 #include "model/PathName.h"
+#include "model/TFileKind.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TZQDCtrl.h"
@@ -15,11 +16,6 @@ namespace tabrix {
 
 TLibrarySaver::TLibrarySaver(TZQLCtrl& library, TSaveQuestions& questions, Progress progress)
     : library_(library), questions_(questions), progress_(std::move(progress)) {}
-
-std::string TLibrarySaver::SameName(const std::string& libraryPath, const char* extension) {
-    std::string path = libraryPath.substr(0, libraryPath.size() < 3 ? 0 : libraryPath.size() - 3);
-    return path + extension;
-}
 
 TSaveReport TLibrarySaver::Save(bool everyFile) {
     report_ = {};
@@ -135,9 +131,10 @@ void TLibrarySaver::SaveLibraryFile() {
         if (questions_.SameNameForTheOthers()) {
             TZQPCtrl* parameters = library_.ParameterFile();
             if (parameters && parameters->Path().empty())
-                parameters->SetPath(SameName(path, "ZQP"));
+                parameters->SetPath(TFileKind::Of(FileKind::kParameters).SameName(path));
             TZQICtrl* info = library_.InitializeInfo();
-            if (info && info->Path().empty()) info->SetPath(SameName(path, "ZQI"));
+            if (info && info->Path().empty())
+                info->SetPath(TFileKind::Of(FileKind::kInitializeInfo).SameName(path));
         }
     }
     library_.SetModified(true);

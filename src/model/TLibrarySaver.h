@@ -49,9 +49,6 @@ public:
     // everyFile: rewrite every element data file, modified or not.
     TSaveReport Save(bool everyFile = false);
 
-    // The path with its last three characters replaced by extension ("a.ZQL" -> "a.ZQP").
-    static std::string SameName(const std::string& libraryPath, const char* extension);
-
 private:
     void SaveElementData(bool everyFile);
     // Element data files named relative to a library that had no place yet: written once the

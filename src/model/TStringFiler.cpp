@@ -15,13 +15,14 @@
 
 #include "model/LargePages.h"
 #include "model/PathName.h"
+#include "model/TFileKind.h"
 #include "model/TFileWriter.h"
 
 namespace tabrix {
 
 namespace {
 
-constexpr std::string_view kVersionSeparator = " ver ";
+constexpr std::string_view kVersionSeparator = TFileKind::kVersionSeparator;
 
 // --- reading --------------------------------------------------------------------------------
 
@@ -468,13 +469,6 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
     file.bytes = std::move(bytes);
     file.lines = std::move(lines);
     return kFileOk;
-}
-
-std::string TStringFiler::HeaderLine(std::string_view kind) {
-    std::string line(kind);
-    line += kVersionSeparator;
-    line += kWriterVersion;
-    return line;
 }
 
 std::string TStringFiler::CutTag(std::string& line) const {

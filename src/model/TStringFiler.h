@@ -24,7 +24,6 @@ class TStringFiler : public TStringDivision {
 public:
     static constexpr std::size_t kLibraryChunkSize = 16777215;
     static constexpr const char* kCrLf = "\r\n";
-    static constexpr const char* kWriterVersion = "2.0";
 
     // Appends the lines of the file at path (a CP932 path, converted for the operating system)
     // to lines. Byte mode (lineMode false): start is a byte offset, limit -1 reads to the end.
@@ -97,9 +96,6 @@ public:
     // LoadTagged for large files: the file is read in one piece and its lines are views into
     // it, cut exactly as Load cuts them, so no line is copied.
     FileResult LoadTaggedLines(FileLines& file, const std::string& path, std::string_view kind);
-
-    // The header line writers put first: kind + " ver 2.0".
-    static std::string HeaderLine(std::string_view kind);
 
     // Cuts the tag off a tag line: returns the text up to the first "]" (for example "[size")
     // and leaves the value in line. A line without "]" gives "" and stays unchanged.

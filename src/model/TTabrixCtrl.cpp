@@ -6,7 +6,7 @@
 #include "model/CoreText.h"
 #include "model/FileIdentity.h"
 #include "model/FileResult.h"
-#include "model/PathName.h"
+#include "model/TFileKind.h"
 #include "model/TGroupData.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
@@ -211,12 +211,9 @@ void TTabrixCtrl::FillNewLibrary(TZQLCtrl& library) {
 }
 
 std::vector<std::string> TTabrixCtrl::NewLibraryFiles(const std::string& zqlPath) {
-    std::string base = zqlPath;
-    std::size_t separator = PathName::LastSeparator(base);
-    std::size_t dot = base.rfind('.');
-    if (dot != std::string::npos && (separator == std::string::npos || dot > separator))
-        base.resize(dot);
-    return {zqlPath, base + ".ZQP", base + ".ZQI", base + ".ZQD"};
+    return {zqlPath, TFileKind::Of(FileKind::kParameters).SiblingPath(zqlPath),
+            TFileKind::Of(FileKind::kInitializeInfo).SiblingPath(zqlPath),
+            TFileKind::Of(FileKind::kElementData).SiblingPath(zqlPath)};
 }
 
 void TTabrixCtrl::FillNamedNewLibrary(TZQLCtrl& library, const std::string& zqlPath) {

@@ -10,6 +10,7 @@
 #include "model/LargePages.h"
 #include "model/ParamType.h"
 #include "model/RunInParts.h"
+#include "model/TFileKind.h"
 #include "model/TGroupSetting.h"
 #include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
@@ -20,10 +21,14 @@ namespace tabrix {
 
 namespace {
 
+const TFileKind& ThisKind() {
+    return TFileKind::Of(FileKind::kElementData);
+}
+
 constexpr std::string_view kSectionSeparator = "||";
 
 std::string Message(const std::string& path, CoreText::Id suffix) {
-    return "ZQD" + CoreText::Get(CoreText::kOpenQuote) + path + CoreText::Get(suffix);
+    return ThisKind().About(path, suffix);
 }
 
 std::string DataMessage(const std::string& path, CoreText::Id suffix, const std::string& name) {
@@ -107,7 +112,7 @@ FileResult TZQDCtrl::Read(TZQLCtrl& library, const Progress& progress) {
     Report(progress, Message(path_, CoreText::kReadBegin));
     TStringFiler filer;
     FileLines file;
-    FileResult result = filer.LoadTaggedLines(file, path_, kKind);
+    FileResult result = filer.LoadTaggedLines(file, path_, ThisKind().headerKind);
     if (result != kFileOk) return result;
     const std::vector<std::string_view>& lines = file.lines;
 
@@ -610,7 +615,7 @@ FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TF
     const TStringDivision& division = library.Division();
     const std::size_t elements = ElementCount();
     FileText text(EstimatedSize(elements));
-    AddLine(text, division, TStringFiler::HeaderLine(kKind));
+    AddLine(text, division, ThisKind().HeaderLine());
     AddLine(text, division, "[init]");
     AddLine(text, division, "[status]", TStringDivision::Format("u", status_));
     AddLine(text, division, "[size]",
@@ -642,7 +647,7 @@ FileResult TZQDCtrl::Write(const TZQLCtrl& library, const Progress& progress, TF
 
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    FileResult result = filer.SaveTaggedText(text.From(0), path_, kKind, writer);
+    FileResult result = filer.SaveTaggedText(text.From(0), path_, ThisKind().headerKind, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }

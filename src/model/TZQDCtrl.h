@@ -22,7 +22,6 @@ class TZQLCtrl;
 class TZQDCtrl {
 public:
     static constexpr std::uint8_t kModified = 4;
-    static constexpr const char* kKind = "Element-Data for Tabrix";
 
     TZQDCtrl() = default;
     explicit TZQDCtrl(std::string path) : path_(std::move(path)) {}

@@ -2,6 +2,7 @@
 
 #include "model/FileResult.h"
 #include "model/PathName.h"
+#include "model/TFileKind.h"
 #include "model/TLibraryCustomise.h"
 #include "model/TStringFiler.h"
 #include "model/TWindowState.h"
@@ -10,6 +11,14 @@
 
 namespace tabrix {
 
+namespace {
+
+const TFileKind& ThisKind() {
+    return TFileKind::Of(FileKind::kInitializeInfo);
+}
+
+}  // namespace
+
 FileResult TZQICtrl::Read() {
     // A relative path names a file beside the library file; the resolved path is kept, so the
     // file is written back where it was read from.
@@ -17,7 +26,7 @@ FileResult TZQICtrl::Read() {
 
     StringList lines;
     TStringFiler filer;
-    FileResult result = filer.LoadTagged(lines, path_, kKind);
+    FileResult result = filer.LoadTagged(lines, path_, ThisKind().headerKind);
     if (result != kFileOk) return result;
 
     // The file can only fill in keys the store holds, so the defaults go in first and stay for
@@ -31,10 +40,10 @@ FileResult TZQICtrl::Read() {
 
 FileResult TZQICtrl::Write(TFileWriter& writer) const {
     if (readOnly_) return kFileNotRead;
-    StringList lines{TStringFiler::HeaderLine(kKind)};
+    StringList lines{ThisKind().HeaderLine()};
     store_.Serialise(lines);
     TStringFiler filer;
-    return filer.SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
+    return filer.SaveTagged(lines, path_, ThisKind().headerKind, TStringFiler::kCrLf, writer);
 }
 
 }  // namespace tabrix

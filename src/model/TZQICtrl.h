@@ -14,8 +14,6 @@ class TZQLCtrl;
 
 class TZQICtrl {
 public:
-    static constexpr const char* kKind = "Initialize-Info for Tabrix";
-
     TZQICtrl() = default;
     TZQICtrl(const TZQICtrl&) = delete;
     TZQICtrl& operator=(const TZQICtrl&) = delete;

@@ -11,6 +11,7 @@
 #include "model/PathName.h"
 #include "model/RunInParts.h"
 #include "model/TElementLineReader.h"
+#include "model/TFileKind.h"
 #include "model/TGroupData.h"
 #include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
@@ -22,8 +23,12 @@ namespace tabrix {
 
 namespace {
 
+const TFileKind& ThisKind() {
+    return TFileKind::Of(FileKind::kLibrary);
+}
+
 std::string Message(const std::string& path, CoreText::Id suffix) {
-    return "ZQL" + CoreText::Get(CoreText::kOpenQuote) + path + CoreText::Get(suffix);
+    return ThisKind().About(path, suffix);
 }
 
 std::string Unsigned(std::uint64_t value) {
@@ -248,7 +253,7 @@ FileResult TZQLCtrl::Read(const Progress& progress) {
     Report(progress, Message(path_, CoreText::kReading));
     TStringFiler filer;
     StringList lines;
-    FileResult result = filer.LoadTagged(lines, path_, kKind);
+    FileResult result = filer.LoadTagged(lines, path_, ThisKind().headerKind);
     if (result != kFileOk) return result;
     Report(progress, Message(path_, CoreText::kExpanding));
 
@@ -869,7 +874,8 @@ FileResult TZQLCtrl::Write(const Progress& progress, TFileWriter& writer) {
     StringList lines = BuildLines();
     Report(progress, Message(path_, CoreText::kSaveBegin));
     TStringFiler filer;
-    FileResult result = filer.SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
+    FileResult result =
+        filer.SaveTagged(lines, path_, ThisKind().headerKind, TStringFiler::kCrLf, writer);
     if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
     return result;
 }
@@ -878,7 +884,7 @@ StringList TZQLCtrl::BuildLines() const {
     const std::string zqpPath =
         parameterFile_ ? PathName::MakeRelative(path_, parameterFile_->Path()) : "";
     StringList lines;
-    lines.push_back(TStringFiler::HeaderLine(kKind));
+    lines.push_back(ThisKind().HeaderLine());
     lines.push_back("[init]");
     lines.push_back("[status]" + Unsigned(status_));
     lines.push_back("[zqp_file]" + zqpPath);

@@ -50,7 +50,6 @@ enum BatchTrigger : std::size_t {
 class TZQLCtrl {
 public:
     static constexpr std::uint8_t kModified = 4;
-    static constexpr const char* kKind = "Library-File for Tabrix";
 
     TZQLCtrl();
     ~TZQLCtrl();

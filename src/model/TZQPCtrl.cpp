@@ -4,6 +4,7 @@
 
 #include "model/CoreText.h"
 #include "model/PathName.h"
+#include "model/TFileKind.h"
 #include "model/TStringFiler.h"
 #include "model/TZQLCtrl.h"
 
@@ -11,10 +12,14 @@ namespace tabrix {
 
 namespace {
 
+const TFileKind& ThisKind() {
+    return TFileKind::Of(FileKind::kParameters);
+}
+
 constexpr std::size_t kDrawFontFields = 4;
 
 std::string Message(const std::string& path, CoreText::Id suffix) {
-    return "ZQP" + CoreText::Get(CoreText::kOpenQuote) + path + CoreText::Get(suffix);
+    return ThisKind().About(path, suffix);
 }
 
 std::string Unsigned(std::uint32_t value) {
@@ -187,7 +192,7 @@ void AppendParameterLines(StringList& lines, const TParameter& parameter) {
 
 StringList BuildFileLines(const TZQPCtrl& file, std::uint32_t savedStatus) {
     StringList lines;
-    lines.push_back(TStringFiler::HeaderLine(TZQPCtrl::kKind));
+    lines.push_back(ThisKind().HeaderLine());
     lines.push_back("[init]");
     lines.push_back("[status]" + Unsigned(savedStatus));
     lines.push_back("[output_type]" + Unsigned(file.OutputType()));
@@ -266,7 +271,7 @@ FileResult TZQPCtrl::Read(const Progress& progress) {
     Report(progress, Message(path_, CoreText::kReadBegin));
     TStringFiler filer;
     StringList lines;
-    FileResult result = filer.LoadTagged(lines, path_, kKind);
+    FileResult result = filer.LoadTagged(lines, path_, ThisKind().headerKind);
     if (result != kFileOk) return result;
 
     Report(progress, Message(path_, CoreText::kExpanding));
@@ -285,7 +290,8 @@ FileResult TZQPCtrl::Write(const Progress& progress, TFileWriter& writer) {
     // the save succeeds, so a failed save never makes unsaved changes look saved.
     StringList lines = BuildFileLines(*this, status_ & ~kModified);
     Report(progress, Message(path_, CoreText::kSaveBegin));
-    FileResult result = TStringFiler().SaveTagged(lines, path_, kKind, TStringFiler::kCrLf, writer);
+    FileResult result =
+        TStringFiler().SaveTagged(lines, path_, ThisKind().headerKind, TStringFiler::kCrLf, writer);
     if (result == kFileOk) SetModified(false);
     return result;
 }

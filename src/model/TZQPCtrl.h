@@ -22,7 +22,6 @@ class TZQLCtrl;
 class TZQPCtrl {
 public:
     static constexpr std::uint32_t kModified = 4;
-    static constexpr const char* kKind = "Parameter-Info for Tabrix";
     static constexpr std::int32_t kDefaultFontSize = 9;
     static constexpr std::uint32_t kDefaultRowHeight = 24;
 

@@ -11,6 +11,7 @@
 #include "model/PathName.h"
 #include "model/TEditLog.h"
 #include "model/TElement.h"
+#include "model/TFileKind.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTabrixCtrl.h"
@@ -324,7 +325,7 @@ TSettingPrompt TGroupDataSetting::AddGroupsPrompt() {
 }
 
 std::string TGroupDataSetting::ZqdFilter() {
-    return Text("ZQDファイル(*.ZQD)|*.ZQD|全てのファイルを表示|*.*");
+    return TextCodec::FromUtf8(TFileKind::Of(FileKind::kElementData).Filter());
 }
 
 bool TGroupDataSetting::HoldsFile(const std::string& path, const TZQDCtrl* file) const {

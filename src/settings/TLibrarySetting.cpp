@@ -9,7 +9,7 @@
 
 #include "model/FileResult.h"
 #include "model/PathName.h"
-#include "model/TLibrarySaver.h"
+#include "model/TFileKind.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQPCtrl.h"
@@ -189,7 +189,8 @@ bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, FileResult& readResul
 
 std::vector<std::string> TLibrarySetting::TemplateFilesPresent(const std::string& zqlPath) {
     std::vector<std::string> present;
-    for (const std::string& path : {zqlPath, TLibrarySaver::SameName(zqlPath, "ZQP")}) {
+    for (const std::string& path :
+         {zqlPath, TFileKind::Of(FileKind::kParameters).SameName(zqlPath)}) {
         struct stat status {};
         if (lstat(PathName::ToNative(path).c_str(), &status) == 0) present.push_back(path);
     }
@@ -207,7 +208,7 @@ FileResult TLibrarySetting::WriteTemplate(TZQLCtrl& library, const std::string& 
 
     // The writers write to the paths they hold: the template's paths are lent for the write.
     library.SetPath(zqlPath);
-    parameters->SetPath(TLibrarySaver::SameName(zqlPath, "ZQP"));
+    parameters->SetPath(TFileKind::Of(FileKind::kParameters).SameName(zqlPath));
     if (info) info->SetPath("");
     library.SetModified(true);
     parameters->SetModified(true);

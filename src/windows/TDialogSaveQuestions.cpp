@@ -4,48 +4,45 @@
 #include "model/PathName.h"
 #include "model/TGroupSetting.h"
 #include "platform/IDialogs.h"
+#include "platform/QtFileKind.h"
 #include "platform/QtText.h"
 
 namespace tabrix {
 
 namespace {
 
-struct FileKindTexts {
-    const char* extension;
-    const char* filter;
+struct SavedFileTexts {
+    FileKind kind;
     const char* title;  // the element data title is built around the group's name
     const char* failure;
 };
 
-const FileKindTexts& Texts(SavedFile kind) {
-    static const FileKindTexts kTexts[] = {
-        {"ZQD", "ZQDファイル(*.ZQD)|*.ZQD|全てのファイルを表示|*.*", "",
-         "ZQD保存中にエラーが発生しました"},
-        {"ZQL", "ZQLファイル(*.ZQL)|*.ZQL|全てのファイルを表示|*.*",
-         "このZQLファイルの保存先を指定してください", "ZQL保存中にエラーが発生しました"},
-        {"ZQP", "ZQPファイル(*.ZQP)|*.ZQP|全てのファイルを表示|*.*",
-         "このライブラリで使うZQPファイルの保存先を指定してください",
+const SavedFileTexts& Texts(SavedFile saved) {
+    static const SavedFileTexts kTexts[] = {
+        {FileKind::kElementData, "", "ZQD保存中にエラーが発生しました"},
+        {FileKind::kLibrary, "このZQLファイルの保存先を指定してください",
+         "ZQL保存中にエラーが発生しました"},
+        {FileKind::kParameters, "このライブラリで使うZQPファイルの保存先を指定してください",
          "ZQP保存中にエラーが発生しました"},
-        {"ZQI", "ZQIファイル(*.ZQI)|*.ZQI|全てのファイルを表示|*.*",
-         "このライブラリで使うZQIファイルの保存先を指定してください",
+        {FileKind::kInitializeInfo, "このライブラリで使うZQIファイルの保存先を指定してください",
          "ZQI保存中にエラーが発生しました"},
     };
-    return kTexts[static_cast<int>(kind)];
+    return kTexts[static_cast<int>(saved)];
 }
 
 }  // namespace
 
 bool TDialogSaveQuestions::ChoosePath(SavedFile kind, const TGroupSetting* group,
                                       std::string& path) {
-    const FileKindTexts& texts = Texts(kind);
+    const SavedFileTexts& texts = Texts(kind);
     QString title = QString::fromUtf8(texts.title);
     if (kind == SavedFile::kElementData) {
         title = QStringLiteral("グループ 「") + QtText::FromCp932(group ? group->Name() : "") +
                 QStringLiteral("」が属するZQDの保存先を指定してください");
     }
     QString chosen;
-    if (!dialogs_.SaveFile(parent_, title, QString::fromUtf8(texts.filter),
-                           QString::fromUtf8(texts.extension), chosen) ||
+    if (!dialogs_.SaveFile(parent_, title, QtFileKind::Filter(texts.kind),
+                           QtFileKind::Extension(texts.kind), chosen) ||
         chosen.isEmpty())
         return false;
     // Library files hold CP932 names, and a backslash would be read back as a separator:

@@ -24,10 +24,12 @@
 #include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TBatchSetting.h"
+#include "model/TFileKind.h"
 #include "model/TStringFiler.h"
 #include "model/TZQLCtrl.h"
 #include "platform/AppPaths.h"
 #include "platform/IDialogs.h"
+#include "platform/QtFileKind.h"
 #include "platform/QtText.h"
 #include "platform/THelpBrowser.h"
 #include "windows/TCommandGuard.h"
@@ -354,7 +356,7 @@ QString TMainForm::OpenFailure(const QString& path, FileResult result) {
             return named + QStringLiteral("はライブラリファイルではありません。\n先頭行：「") +
                    QtText::FromCp932(first.toStdString()) +
                    QStringLiteral("」\nライブラリファイルの先頭行：「") +
-                   QtText::FromCp932(TStringFiler::HeaderLine(TZQLCtrl::kKind)) +
+                   QtText::FromCp932(TFileKind::Of(FileKind::kLibrary).HeaderLine()) +
                    QStringLiteral("」");
         }
         default:
@@ -370,7 +372,7 @@ QStringList TMainForm::DroppedLibraries(const QMimeData* mime) {
     if (!mime || !mime->hasUrls()) return paths;
     for (const QUrl& url : mime->urls())
         if (url.isLocalFile() &&
-            url.toLocalFile().endsWith(QStringLiteral(".ZQL"), Qt::CaseInsensitive))
+            url.toLocalFile().endsWith(QtFileKind::Suffix(FileKind::kLibrary), Qt::CaseInsensitive))
             paths << url.toLocalFile();
     return paths;
 }

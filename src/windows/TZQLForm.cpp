@@ -53,6 +53,7 @@
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 #include "platform/IDialogs.h"
+#include "platform/QtFileKind.h"
 #include "platform/QtText.h"
 #include "platform/TQtPainter.h"
 #include "windows/IFrame.h"
@@ -816,7 +817,8 @@ void TZQLForm::WriteTemplate(QWidget* parent) {
     const QString caption = QStringLiteral("テンプレートとして書き出す");
     const std::string& current = document_->Library().Path();
     QString name = QtText::FromCp932(current.substr(PathName::LastSeparator(current) + 1));
-    if (name.endsWith(QStringLiteral(".ZQL"), Qt::CaseInsensitive)) name.chop(4);
+    const QString suffix = QtFileKind::Suffix(FileKind::kLibrary);
+    if (name.endsWith(suffix, Qt::CaseInsensitive)) name.chop(suffix.size());
     if (!dialogs.InputText(parent, caption, QStringLiteral("テンプレート名："), name)) return;
     name = name.trimmed();
     // The name becomes a file in the template folder and nothing else: no folders, no way out.
@@ -826,8 +828,8 @@ void TZQLForm::WriteTemplate(QWidget* parent) {
                         caption, IDialogs::Icon::kWarning);
         return;
     }
-    const QString native = QtText::FromNative(frame_.TemplateFolder()) + QLatin1Char('/') + name +
-                           QStringLiteral(".ZQL");
+    const QString native =
+        QtText::FromNative(frame_.TemplateFolder()) + QLatin1Char('/') + name + suffix;
     std::string path;
     if (!PathName::FromNative(QtText::ToNative(native), path)) {
         dialogs.Message(parent, QStringLiteral("テンプレート名に使えない文字が含まれています。"),

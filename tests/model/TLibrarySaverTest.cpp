@@ -167,10 +167,5 @@ TEST_F(TLibrarySaverTest, RelativePathsWaitForTheLibraryFile) {
     EXPECT_EQ(reopened->ParameterFile()->Path(), dir_.File("saver-test.ZQP"));
 }
 
-TEST(TLibrarySaverSameName, ReplacesTheLastThreeCharacters) {
-    EXPECT_EQ(TLibrarySaver::SameName("/a/b.ZQL", "ZQP"), "/a/b.ZQP");
-    EXPECT_EQ(TLibrarySaver::SameName("/a/b.zql", "ZQI"), "/a/b.ZQI");
-}
-
 }  // namespace
 }  // namespace tabrix
