@@ -11,7 +11,9 @@ namespace tabrix {
 namespace {
 
 std::string Chunk(std::size_t c) {
-    return "<" + std::to_string(c) + std::string(c % 7 * 100, 'x') + ">";
+    std::string chunk(1, '<');
+    chunk += std::to_string(c) + std::string(c % 7 * 100, 'x') + ">";
+    return chunk;
 }
 
 TEST(RunInPartsTest, ChunksAreTakenInOrder) {

@@ -159,7 +159,7 @@ TEST(TextCodec, AgreesWithIconvAlone) {
         }
     for (std::uint32_t code = 0; code < 0x10000; ++code) {
         if (code >= 0xD800 && code <= 0xDFFF) continue;
-        const std::string utf8 = "a" + Utf8Of(code) + "z";
+        const std::string utf8 = std::string(1, 'a').append(Utf8Of(code)) + "z";
         bool expectedExact = false;
         const std::string expected = IconvAlone("CP932", "UTF-8", utf8, expectedExact);
         std::string got;
