@@ -322,7 +322,7 @@ bool WriteLibrary(const LibraryShape& shape, const std::string& folder, std::str
         data->SetName(Sj("データ") + TwoDigits(g + 1));
         TGroupSetting* group = library.AddGroupForGroupData(data);
         group->SetName(Sj("グループ表") + TwoDigits(g + 1));
-        group->SetOutputPath("g" + TwoDigits(g + 1) + ".txt");
+        group->SetOutputPath(std::string(1, 'g').append(TwoDigits(g + 1)).append(".txt"));
         group->Header() = {Sj("# %CNG_GROUP->NAME%（%CNG_LIBRARY->FREE_TEXT->0%）%\\n%")};
         group->Footer() = {Sj("計 %CNG_GROUP->SIZE% 件%\\n%")};
         const std::size_t size =
