@@ -31,6 +31,7 @@
 #include "format/TFormatEvaluator.h"
 #include "format/TFormatSink.h"
 #include "format/TOutputGenerator.h"
+#include "model/FileBytes.h"
 #include "model/TEditLog.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -656,12 +657,8 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::string bytes(fs::file_size(path), '\0');
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) return {};
-    const std::size_t read = std::fread(bytes.data(), 1, bytes.size(), in);
-    std::fclose(in);
-    bytes.resize(read);
+    std::string bytes;
+    FileBytes::Read(path, bytes);
     return bytes;
 }
 

@@ -1,8 +1,6 @@
 #include "cli/CliCommands.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <new>
 #include <optional>
@@ -15,6 +13,7 @@
 #include "cli/JsonDump.h"
 #include "format/TFormatCheck.h"
 #include "format/TOutputGenerator.h"
+#include "model/FileBytes.h"
 #include "model/PathName.h"
 #include "model/TCodeData.h"
 #include "model/TGroupSetting.h"
@@ -326,10 +325,8 @@ int Import(CliSession& session, const CommandLine& line) {
     if (!TableFormatOptions(line, format) || !GroupOption(session.Library(), line, group))
         return kExitUsage;
     const std::string path = line.positional[1];
-    std::ifstream file(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
-    if (!file.good() && !file.eof()) {
+    std::string bytes;
+    if (FileBytes::Read(path, bytes) != kFileOk) {
         Error("cannot read " + TextCodec::ValidUtf8(path));
         return kExitUsage;
     }

@@ -4,7 +4,6 @@
 
 #include "model/ParamType.h"
 #include "model/RunInParts.h"
-#include "model/TEditLog.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -84,28 +83,12 @@ TTableProblem TTableImport::Check(const TTableRow& row, Scratch& scratch) const 
     return {};
 }
 
-// Rows are checked in parts on every core; the problem reported is the first one of the file,
-// as one thread would meet it.
-TTableProblem TTableImport::CheckAll(const TTableRows& rows) const {
-    const std::size_t count = rows.size() - 1;
-    const std::size_t parts = PartsFor(count, kRowsForParts);
-    std::vector<TTableProblem> problems(parts);
-    RunInParts(parts, [&](std::size_t p) {
-        Scratch scratch;
-        for (std::size_t r = 1 + count * p / parts; r < 1 + count * (p + 1) / parts; ++r)
-            if ((problems[p] = Check(rows[r], scratch))) return;
-    });
-    for (TTableProblem& problem : problems)
-        if (problem) return std::move(problem);
-    return {};
-}
-
-// Puts the row's values into element, references as targets placed but not registered with
-// them: registering touches objects other rows share. False when a reference could not be
-// placed so; Store then writes the element's references the usual way.
-bool TTableImport::Fill(const TTableRow& row, TElement& element, Scratch& scratch) const {
-    std::size_t failed = 0;
-    ReadRow(row, scratch, failed);
+// Puts the row's values, as Check read them into scratch, into element, references as targets
+// placed but not registered with them: registering touches objects other rows share. False
+// when a reference could not be placed so; Store then writes the element's references the
+// usual way, once the element stands in its group.
+bool TTableImport::Fill(const TTableRow& row, const Fresh& fresh, TElement& element,
+                        Scratch& scratch) const {
     const std::vector<TTableForms::Value>& read = scratch.values;
     const TZQPCtrl& parameters = *library_.ParameterFile();
     std::size_t texts = 0;
@@ -139,7 +122,7 @@ bool TTableImport::Fill(const TTableRow& row, TElement& element, Scratch& scratc
         std::vector<void*>& targets = scratch.targets;
         targets.clear();
         for (const auto& [data, position] : value.elements)
-            targets.push_back(data ? data->At(position) : nullptr);
+            targets.push_back(fresh.Target(data, position));
         for (TGroupSetting* group : value.groups)
             targets.push_back(group);
         if (targets.empty()) continue;
@@ -154,6 +137,43 @@ bool TTableImport::Fill(const TTableRow& row, TElement& element, Scratch& scratc
                                                         : std::string_view());
     element.SetOutputFlag(flag.value_or(1));
     return placed;
+}
+
+TElement* TTableImport::Fresh::Target(TGroupData* of, std::size_t position) const {
+    if (!of) return nullptr;
+    if (of != data) return of->At(position);
+    if (position < at) return data->At(position);
+    if (position < at + elements.size()) return elements[position - at].get();
+    return data->At(position - elements.size());
+}
+
+// Checks every row and fills the fresh element it becomes, in parts on every core, each row
+// read once. The problem reported is the first one of the file, as one thread would meet it;
+// rows are filled into elements of no list yet, so a problem leaves the group as it was.
+TTableProblem TTableImport::CheckAndFill(const TTableRows& rows, const Fresh& fresh,
+                                         std::vector<Scratch>& scratches,
+                                         std::vector<std::vector<std::size_t>>& unplaced) const {
+    const std::size_t count = fresh.elements.size();
+    const std::size_t parts = scratches.size();
+    std::vector<TTableProblem> problems(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        for (std::size_t r = count * p / parts; r < count * (p + 1) / parts; ++r) {
+            const TTableRow& row = rows[r + 1];
+            if ((problems[p] = Check(row, scratches[p]))) return;
+            if (!Fill(row, fresh, *fresh.elements[r], scratches[p])) unplaced[p].push_back(r);
+        }
+    });
+    for (TTableProblem& problem : problems)
+        if (problem) return std::move(problem);
+    return {};
+}
+
+// Elements filled but never put in a list: their targets do not know them, and some of the
+// targets are among them.
+void TTableImport::Discard(std::vector<std::unique_ptr<TElement>>& elements) {
+    for (std::unique_ptr<TElement>& element : elements)
+        element->Detach();
+    elements.clear();
 }
 
 // Writes the references of a row Fill could not place, registering them.
@@ -176,7 +196,8 @@ void TTableImport::Store(const TTableRow& row, TElement& element, Scratch& scrat
 // Registers every placed reference with its target. Each part takes its share of the targets
 // (groups by number, elements by address) and walks all rows, so every referrer set is filled
 // in the order of the rows, as one thread storing them would fill it. Each target misses the
-// cache: the first one some elements ahead is fetched meanwhile.
+// cache (an element's links, a slot of a group's table): the first one some elements ahead is
+// fetched meanwhile.
 void TTableImport::RegisterPlaced(TGroupData& data, std::size_t first, std::size_t count,
                                   const std::vector<bool>& stored) const {
     const TZQPCtrl& parameters = *library_.ParameterFile();
@@ -194,10 +215,17 @@ void TTableImport::RegisterPlaced(TGroupData& data, std::size_t first, std::size
         for (std::size_t r = 0; r < count; ++r) {
             if (r + kAhead < count && !stored[r + kAhead]) {
                 const TElement& ahead = *data.At(first + r + kAhead);
-                for (std::size_t i : refParams)
-                    if (ahead.HoldsElementRefs(i) && !ahead.Numbers(i).empty() &&
-                        mine(true, ahead.Numbers(i)[0]))
-                        TElement::AsElement(ahead.Numbers(i)[0])->PrefetchLinks();
+                for (std::size_t i : refParams) {
+                    const bool elements = ahead.HoldsElementRefs(i);
+                    if (!elements && !ahead.HoldsGroupRefs(i)) continue;
+                    const NumberItems items = ahead.Numbers(i);
+                    if (items.empty() || !mine(elements, items[0])) continue;
+                    if (elements)
+                        TElement::AsElement(items[0])->PrefetchLinks();
+                    else
+                        TElement::AsGroup(items[0])->Referrers().Prefetch(
+                            &ahead, static_cast<std::uint32_t>(i));
+                }
             }
             if (stored[r]) continue;
             TElement& element = *data.At(first + r);
@@ -255,32 +283,32 @@ TTableProblem TTableImport::Run(std::string_view bytes, const TTableFormat& form
     sizeOf_ = [data, kept, count](const TGroupData& other) {
         return &other == data ? kept + count : other.Size();
     };
-    if (TTableProblem problem = CheckAll(rows)) return problem;
-
-    if (replace && data->Size()) library_.DeleteElements(group_, 0, data->Size());
-    const std::size_t at = std::min(insertAt_, kept);
-    if (count && at == kept) library_.AddElements(group_, count);
-    if (count && at < kept) library_.InsertElements(group_, at, count);
-    // The history keeps what each element held before (nothing, as they are new); this runs
-    // on one thread, before the values change.
-    for (std::size_t r = 0; r < count; ++r)
-        TEditLog::NoteValue(*data->At(at + r));
-    std::vector<bool> stored(count, false);
+    Fresh fresh{data, std::min(insertAt_, kept), {}};
+    fresh.elements.reserve(count);
+    for (std::size_t r = 0; r < count; ++r) {
+        fresh.elements.push_back(std::make_unique<TElement>());
+        fresh.elements.back()->SetOwner(data);
+    }
     const std::size_t parts = PartsFor(count, kRowsForParts);
-    std::vector<std::vector<std::size_t>> unplaced(parts);
     std::vector<Scratch> scratches(parts);
-    RunInParts(parts, [&](std::size_t p) {
-        for (std::size_t r = count * p / parts; r < count * (p + 1) / parts; ++r)
-            if (!Fill(rows[r + 1], *data->At(at + r), scratches[p])) unplaced[p].push_back(r);
-    });
+    std::vector<std::vector<std::size_t>> unplaced(parts);
+    if (TTableProblem problem = CheckAndFill(rows, fresh, scratches, unplaced)) {
+        Discard(fresh.elements);
+        return problem;
+    }
+    if (replace && data->Size()) library_.DeleteElements(group_, 0, data->Size());
+    if (count &&
+        library_.InsertTaken(group_, fresh.at, std::move(fresh.elements)) != kElementsChanged)
+        return {TTableProblem::kNoElementData, 0, 0, {}, {}};
     ReserveGroupReferrers(scratches);
+    std::vector<bool> stored(count, false);
     Scratch scratch;
     for (const std::vector<std::size_t>& part : unplaced)
         for (std::size_t r : part) {
             stored[r] = true;
-            Store(rows[r + 1], *data->At(at + r), scratch);
+            Store(rows[r + 1], *data->At(fresh.at + r), scratch);
         }
-    RegisterPlaced(*data, at, count, stored);
+    RegisterPlaced(*data, fresh.at, count, stored);
     imported_ = count;
     return {};
 }

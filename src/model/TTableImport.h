@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,15 @@ private:
 
         void CountReferrer(const TGroupSetting& group);
     };
+    // The elements the rows become, standing at at.. of data once every row is read.
+    struct Fresh {
+        TGroupData* data;
+        std::size_t at;
+        std::vector<std::unique_ptr<TElement>> elements;
+
+        // The element at position of the data of, counted as the import will leave it.
+        TElement* Target(TGroupData* of, std::size_t position) const;
+    };
     static constexpr std::size_t kRowsForParts = 20000;
 
     TTableProblem MapColumns(const TTableRow& header);
@@ -61,10 +71,13 @@ private:
     void MapExportOrder();
     std::optional<std::size_t> ChosenColumn(const TTableRow& header, std::size_t k) const;
     TTableProblem Check(const TTableRow& row, Scratch& scratch) const;
-    TTableProblem CheckAll(const TTableRows& rows) const;
-    // Reads the values of row into scratch (the check found them readable).
+    TTableProblem CheckAndFill(const TTableRows& rows, const Fresh& fresh,
+                               std::vector<Scratch>& scratches,
+                               std::vector<std::vector<std::size_t>>& unplaced) const;
+    static void Discard(std::vector<std::unique_ptr<TElement>>& elements);
+    // Reads the values of row into scratch.
     TTableProblem::Kind ReadRow(const TTableRow& row, Scratch& scratch, std::size_t& failed) const;
-    bool Fill(const TTableRow& row, TElement& element, Scratch& scratch) const;
+    bool Fill(const TTableRow& row, const Fresh& fresh, TElement& element, Scratch& scratch) const;
     void Store(const TTableRow& row, TElement& element, Scratch& scratch) const;
     void RegisterPlaced(TGroupData& data, std::size_t first, std::size_t count,
                         const std::vector<bool>& stored) const;

@@ -10,6 +10,7 @@
 #include "model/ParamType.h"
 #include "model/PathName.h"
 #include "model/RunInParts.h"
+#include "model/TEditLog.h"
 #include "model/TElementLineReader.h"
 #include "model/TFileKind.h"
 #include "model/TGroupData.h"
@@ -233,6 +234,17 @@ ElementResult TZQLCtrl::InsertElements(std::size_t group, std::size_t position, 
     TGroupData* data = DataForChange(groups_, group);
     if (!data) return kNoSuchElements;
     data->InsertElements(position, n);
+    return kElementsChanged;
+}
+
+ElementResult TZQLCtrl::InsertTaken(std::size_t group, std::size_t position,
+                                    std::vector<std::unique_ptr<TElement>> elements) {
+    TGroupData* data = DataForChange(groups_, group);
+    if (!data) return kNoSuchElements;
+    position = std::min(position, data->Size());
+    const std::size_t n = elements.size();
+    data->InsertTaken(position, std::move(elements));
+    if (TEditLog* log = TEditLog::Active()) log->Inserted(*data, position, n);
     return kElementsChanged;
 }
 

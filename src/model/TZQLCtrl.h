@@ -151,6 +151,9 @@ public:
     // returned.
     ElementResult AddElements(std::size_t group, std::size_t n);
     ElementResult InsertElements(std::size_t group, std::size_t position, std::size_t n);
+    // Puts elements made outside any list before position (at the end beyond it).
+    ElementResult InsertTaken(std::size_t group, std::size_t position,
+                              std::vector<std::unique_ptr<TElement>> elements);
     ElementResult DeleteElements(std::size_t group, std::size_t first, std::size_t end);
     ElementResult MoveElements(std::size_t group, std::size_t first, std::size_t target,
                                std::size_t last);

@@ -1,11 +1,11 @@
 #include "windows/TTableExchange.h"
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "dialogs/TTableExportForm.h"
 #include "dialogs/TTableImportForm.h"
+#include "model/FileBytes.h"
 #include "model/TGroupSetting.h"
 #include "model/TTableWriter.h"
 #include "platform/IDialogs.h"
@@ -60,9 +60,7 @@ QString TTableExchange::Export(std::size_t group) {
 }
 
 bool TTableExchange::ReadFile(const QString& path, std::string& bytes) {
-    std::ifstream file(QtText::ToNative(path), std::ios::binary);
-    if (file) bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.is_open() && !file.bad()) return true;
+    if (FileBytes::Read(QtText::ToNative(path), bytes) == kFileOk) return true;
     dialogs_.Message(parent_,
                      QStringLiteral("「") + path + QStringLiteral("」を読み込めませんでした。"), {},
                      IDialogs::Icon::kError);
