@@ -235,33 +235,37 @@ std::string TextCodec::ValidUtf8(std::string_view text) {
 // Every character the tables know is converted from them; from the first one they do not know
 // (a character beyond the Basic Multilingual Plane, bytes that are not UTF-8) iconv converts the
 // rest, as it always converted the whole.
+// No CP932 form is longer than the UTF-8 sequence it comes from, so the result is written
+// into room of the input's size and cut to what was written.
 bool TextCodec::FromUtf8(std::string_view utf8, std::string& cp932) {
-    cp932.clear();
-    cp932.reserve(utf8.size());
+    cp932.resize(utf8.size());
+    char* const begin = cp932.data();
+    char* out = begin;
     bool exact = true;
     std::size_t at = 0;
     while (at < utf8.size()) {
-        const std::size_t start = at;
         while (at < utf8.size() && static_cast<unsigned char>(utf8[at]) < 0x80)
-            ++at;
-        cp932.append(utf8.data() + start, at - start);
+            *out++ = utf8[at++];
         if (at == utf8.size()) break;
         std::uint32_t code = 0;
         const std::size_t length = DecodeBmp(utf8, at, code);
         const std::uint16_t form = length ? Cp932Tables::Encode(code) : Cp932Tables::kAskIconvCode;
-        if (form == Cp932Tables::kAskIconvCode)
+        if (form == Cp932Tables::kAskIconvCode) {
+            cp932.resize(static_cast<std::size_t>(out - begin));
             return ConvertWithIconv(utf8.substr(at), cp932) && exact;
+        }
         if (form == Cp932Tables::kNoForm) {
-            cp932.push_back('?');
+            *out++ = '?';
             exact = false;
         } else if (form < 0x100) {
-            cp932.push_back(static_cast<char>(form));
+            *out++ = static_cast<char>(form);
         } else {
-            cp932.push_back(static_cast<char>(form >> 8));
-            cp932.push_back(static_cast<char>(form & 0xFF));
+            *out++ = static_cast<char>(form >> 8);
+            *out++ = static_cast<char>(form & 0xFF);
         }
         at += length;
     }
+    cp932.resize(static_cast<std::size_t>(out - begin));
     return exact;
 }
 
