@@ -290,6 +290,43 @@ TEST(TTableTest, ALargeImportRegistersEveryReference) {
     EXPECT_EQ(cleared, 1u);
 }
 
+// Rows are filled before they stand in the group: a bad row far into a large file leaves the
+// group and the referrer sets as they were, however the filled rows referred to each other;
+// and a reference counts positions as the rows pasted in the middle leave them.
+TEST(TTableTest, RowsFilledAsideLandWhereTheyAreCounted) {
+    FilledLibrary fixture;
+    const std::string before = State(fixture);
+    const std::size_t referrers = fixture.library.Group(1)->Referrers().Size();
+    constexpr std::size_t kRows = 50000;
+    std::string table = "名称,参照,グループ\r\n";
+    for (std::size_t r = 0; r < kRows; ++r)
+        table.append("n,0:").append(std::to_string(3 + (r * 7919 % kRows))).append(",1\r\n");
+    table += "n,0:1,x\r\n";
+    const TTableProblem problem = TTableImport(fixture.library, 0).Run(table, kCsv, false);
+    EXPECT_EQ(problem.kind, TTableProblem::kBadReference);
+    EXPECT_EQ(problem.line, kRows + 2);
+    EXPECT_EQ(State(fixture), before);
+    EXPECT_EQ(fixture.library.Group(1)->Referrers().Size(), referrers);
+
+    const std::string first(fixture.first->At(0)->Texts(kName)[0]);
+    const std::string last(fixture.first->At(2)->Texts(kName)[0]);
+    ASSERT_FALSE(
+        TTableImport(fixture.library, 0).Insert("名称,参照\nA,0:0\nB,0:1\nC,0:5\n", kCsv, 1));
+    ASSERT_EQ(fixture.first->Size(), 6u);
+    const std::string named[][2] = {{"A", first}, {"B", "A"}, {"C", last}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        TElement& row = *fixture.first->At(1 + k);
+        EXPECT_EQ(row.Texts(kName)[0], named[k][0]);
+        ASSERT_EQ(row.Numbers(kRef).size(), 1u);
+        TElement& target = *TElement::AsElement(row.Numbers(kRef)[0]);
+        EXPECT_EQ(target.Texts(kName)[0], named[k][1]);
+        EXPECT_FALSE(target.Referrers().AllOf([&](const TReferrer& r) {
+            return r.element != &row;
+        })) << "row "
+            << k << " is not registered with its target";
+    }
+}
+
 // A file of some megabytes is read in parts; rows, fields and lines are those of the whole file
 // read in one piece, whatever quoted line breaks stand near the places it is divided at, and a
 // problem in a later part is reported where it is.
