@@ -27,6 +27,10 @@
 #include "batch/TBatchData.h"
 #include "batch/TBatchRunner.h"
 #include "batch/TElementFinder.h"
+#include "files/TElementDataWriter.h"
+#include "files/TInitializeInfoWriter.h"
+#include "files/TLibraryWriter.h"
+#include "files/TParameterFileWriter.h"
 #include "format/TFormatCompiler.h"
 #include "format/TFormatEvaluator.h"
 #include "format/TFormatSink.h"
@@ -184,13 +188,13 @@ void SaveLibrary(benchmark::State& state, std::size_t n) {
         int failed = 0;
         for (TZQDCtrl* file : dataFiles) {
             file->SetModified(true);
-            failed |= file->Write(library);
+            failed |= TElementDataWriter(*file, library).Write();
         }
         library.SetModified(true);
         library.ParameterFile()->SetModified(true);
-        failed |= library.Write();
-        failed |= library.ParameterFile()->Write();
-        failed |= library.InitializeInfo()->Write();
+        failed |= TLibraryWriter(library).Write();
+        failed |= TParameterFileWriter(*library.ParameterFile()).Write();
+        failed |= TInitializeInfoWriter(*library.InitializeInfo()).Write();
         if (failed) state.SkipWithError("saving failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * DataBytes(target)));
@@ -642,7 +646,7 @@ void SaveGroup(benchmark::State& state, std::size_t n) {
     file->SetPath(scratch + "/a.ZQD");
     for (auto _ : state) {
         file->SetModified(true);
-        if (file->Write(library) != 0) state.SkipWithError("saving failed");
+        if (TElementDataWriter(*file, library).Write() != 0) state.SkipWithError("saving failed");
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
     ReportMemory(state);

@@ -13,7 +13,7 @@
 #include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
-#include "model/TLibrarySaver.h"
+#include "files/TLibrarySaver.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQPCtrl.h"

@@ -11,7 +11,6 @@
 #include "model/FileResult.h"
 #include "model/Progress.h"
 #include "model/TElementLineReader.h"
-#include "model/TFileWriter.h"
 #include "model/TGroupData.h"
 #include "model/TStringDivision.h"
 
@@ -32,15 +31,8 @@ public:
     // the table that collects unresolved references. Returns a FileResult. Reading replaces the
     // group data, so no group may be showing them (the controller reads files it has just made).
     FileResult Read(TZQLCtrl& library, const Progress& progress = {});
-    // Writes the file when it is modified; 0 without writing otherwise.
-    FileResult Write(const TZQLCtrl& library, const Progress& progress = {},
-                     TFileWriter& writer = TFileWriter::System());
     // Empties the group data list, sets the path, clears the status.
     void Reset(std::string path);
-    // The line element (of one of this file's group data) is saved as, without its line end,
-    // references numbered by library's groups: what the clipboard carries between libraries.
-    std::string ElementLine(const TZQLCtrl& library, const TElement& element) const;
-
     const std::string& Path() const { return path_; }
     void SetPath(std::string path) { path_ = std::move(path); }
     std::uint8_t Status() const { return status_; }
@@ -51,7 +43,7 @@ public:
     }
 
     // A file that could not be read when a library named it, or that was decoded without the
-    // parameter types its values need, is never written in this session: Write returns
+    // parameter types its values need, is never written in this session: its writer returns
     // kFileNotRead and the copy on disk stays as it is.
     bool IsReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
@@ -88,9 +80,6 @@ public:
     // Element lines of at least this many bytes in all are decoded on several threads.
     static std::size_t ParallelReadThreshold();
     static void SetParallelReadThreshold(std::size_t bytes);
-    // Files of at least this many elements have their lines built on several threads.
-    static std::size_t ParallelWriteThreshold();
-    static void SetParallelWriteThreshold(std::size_t elements);
 
 private:
     using LineViews = std::vector<std::string_view>;
@@ -109,7 +98,6 @@ private:
     // threads.
     void DecodeBlocks(TZQLCtrl& library, const LineViews& lines,
                       const std::vector<DataBlock>& blocks);
-    std::size_t ElementCount() const;
 
     std::vector<std::unique_ptr<TGroupData>> groupData_;
     std::vector<const TGroupData*> readContext_;

@@ -38,12 +38,4 @@ FileResult TZQICtrl::Read() {
     return kFileOk;
 }
 
-FileResult TZQICtrl::Write(TFileWriter& writer) const {
-    if (readOnly_) return kFileNotRead;
-    StringList lines{ThisKind().HeaderLine()};
-    store_.Serialise(lines);
-    TStringFiler filer;
-    return filer.SaveTagged(lines, path_, ThisKind().headerKind, TStringFiler::kCrLf, writer);
-}
-
 }  // namespace tabrix

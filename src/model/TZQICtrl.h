@@ -5,7 +5,6 @@
 #include <string>
 
 #include "model/FileResult.h"
-#include "model/TFileWriter.h"
 #include "model/TMapInitialize.h"
 
 namespace tabrix {
@@ -22,11 +21,9 @@ public:
     // stored back. Puts both window-state sections' defaults into the store before parsing.
     // Returns a FileResult.
     FileResult Read();
-    // Writes the header and the serialised store to Path(). Returns a FileResult.
-    FileResult Write(TFileWriter& writer = TFileWriter::System()) const;
 
     // A file that could not be read when the library was opened is never written in this
-    // session: Write returns kFileNotRead and the copy on disk stays as it is.
+    // session: its writer returns kFileNotRead and the copy on disk stays as it is.
     bool IsReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
 

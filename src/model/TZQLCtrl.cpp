@@ -7,6 +7,7 @@
 
 #include "model/CoreText.h"
 #include "model/FileIdentity.h"
+#include "model/LibraryTags.h"
 #include "model/ParamType.h"
 #include "model/PathName.h"
 #include "model/RunInParts.h"
@@ -31,10 +32,6 @@ std::string Message(const std::string& path, CoreText::Id suffix) {
     return ThisKind().About(path, suffix);
 }
 
-std::string Unsigned(std::uint64_t value) {
-    return TStringDivision::Format("u", static_cast<std::int64_t>(value & 0xFFFFFFFFu));
-}
-
 // The line break a [cr_word] choice stands for. Handed over whole and moved in: assigning
 // the short literals in place made g++ 12 at -O3 see an overlapping copy (-Wrestrict).
 std::optional<std::string> LineBreakOfChoice(std::uint32_t choice) {
@@ -49,18 +46,6 @@ std::optional<std::string> LineBreakOfChoice(std::uint32_t choice) {
             return std::nullopt;
     }
 }
-
-// The tags that open and close a batch item of each trigger, in trigger order.
-struct BatchTags {
-    const char* open;
-    const char* close;
-};
-constexpr BatchTags kBatchTags[kBatchTriggerCount] = {{"[time]", "[/time]"},
-                                                      {"[open]", "[/open]"},
-                                                      {"[close]", "[/close]"},
-                                                      {"[change]", "[/change]"}};
-// The timed list's interval, a line of the batch block that older readers pass over.
-constexpr const char* kTimedIntervalTag = "[time_interval]";
 
 }  // namespace
 
@@ -863,98 +848,6 @@ void TZQLCtrl::ResolveGroupRefs(const TUnresolvedReference& ref,
     ResolveItems(ref, lookup, targets);
     if (!targets.empty()) ref.element->StoreReadGroupRefs(ref.param, targets);
     ReleaseIfLarge(targets);
-}
-
-// --- writing ---------------------------------------------------------------------------------
-
-FileResult TZQLCtrl::Write(const Progress& progress, TFileWriter& writer) {
-    if (!IsModified()) return kFileOk;
-    Report(progress, Message(path_, CoreText::kSavePreparing));
-    SetModified(false);
-    StringList lines = BuildLines();
-    Report(progress, Message(path_, CoreText::kSaveBegin));
-    TStringFiler filer;
-    FileResult result =
-        filer.SaveTagged(lines, path_, ThisKind().headerKind, TStringFiler::kCrLf, writer);
-    if (result != kFileOk) SetModified(true);  // what is not on disk stays unsaved
-    return result;
-}
-
-StringList TZQLCtrl::BuildLines() const {
-    const std::string zqpPath =
-        parameterFile_ ? PathName::MakeRelative(path_, parameterFile_->Path()) : "";
-    StringList lines;
-    lines.push_back(ThisKind().HeaderLine());
-    lines.push_back("[init]");
-    lines.push_back("[status]" + Unsigned(status_));
-    lines.push_back("[zqp_file]" + zqpPath);
-    lines.push_back("[zqi_file]" + (initializeInfo_
-                                        ? PathName::MakeRelative(path_, initializeInfo_->Path())
-                                        : ""));
-    lines.push_back("[output_path]" + PathName::MakeRelative(path_, outputPath_));
-    lines.push_back("[preview_image]" + previewImage_);
-    TStringFiler::WriteBlock(lines, "[preview_memo]", previewMemo_, "[/preview_memo]");
-    lines.push_back(std::string("[cr_word]") + (lineBreak_ == "\r\n" ? "0"
-                                                : lineBreak_ == "\r" ? "1"
-                                                                     : "2"));
-    lines.push_back("[/init]");
-
-    lines.push_back("[use_group]");
-    // Held records go back at the positions they were read from, among the shown groups, as
-    // RenumberGroups numbers them.
-    auto held = heldGroups_.begin();
-    std::size_t written = 0;
-    auto writeHeld = [&] {
-        lines.insert(lines.end(), held->lines.begin(), held->lines.end());
-        ++held;
-        ++written;
-    };
-    const std::vector<std::size_t> heldNumbers = HeldNumbers();
-    for (const auto& group : groups_) {
-        while (held != heldGroups_.end() && held->position <= written)
-            writeHeld();
-        AppendGroupLines(lines, *group, zqpPath, heldNumbers);
-        ++written;
-    }
-    while (held != heldGroups_.end())
-        writeHeld();
-    lines.push_back("[/use_group]");
-
-    TStringFiler::WriteBlock(lines, "[free_text]", freeText_, "[/free_text]");
-    lines.push_back("[batch]");
-    if (timedIntervalStored_) lines.push_back(kTimedIntervalTag + Unsigned(timedInterval_));
-    for (std::size_t trigger = 0; trigger < kBatchTriggerCount; ++trigger) {
-        for (const TBatchSetting& item : batchLists_[trigger]) {
-            lines.push_back(kBatchTags[trigger].open);
-            lines.push_back("[type]" + Unsigned(item.type));
-            lines.push_back("[name]" + item.name);
-            TStringFiler::WriteBlock(lines, "[data]", item.dataLines, "[/data]");
-            lines.push_back(kBatchTags[trigger].close);
-        }
-    }
-    lines.push_back("[/batch]");
-    return lines;
-}
-
-void TZQLCtrl::AppendGroupLines(StringList& lines, const TGroupSetting& group,
-                                const std::string& zqpPath,
-                                const std::vector<std::size_t>& heldNumbers) const {
-    const TGroupData* data = group.GroupData();
-    const TZQDCtrl* file = data ? data->Owner() : nullptr;
-    lines.push_back("[group]");
-    lines.push_back("[name]" + group.Name());
-    lines.push_back("[zqp_file]" + zqpPath);
-    lines.push_back("[zqd_file]" + (file ? PathName::MakeRelative(path_, file->Path()) : ""));
-    lines.push_back("[gd_index]" + Unsigned(data ? data->Index() : 0));
-    lines.push_back("[status]" + Unsigned(group.Status()));
-    lines.push_back("[output_path]" + group.OutputPath());
-    if (group.ConnectGroup())
-        lines.push_back("[connect_group]" + Unsigned(group.ConnectGroup()->Number()));
-    else if (group.HeldConnect() && *group.HeldConnect() < heldNumbers.size())
-        lines.push_back("[connect_group]" + Unsigned(heldNumbers[*group.HeldConnect()]));
-    TStringFiler::WriteBlock(lines, "[header]", group.Header(), "[/header]");
-    TStringFiler::WriteBlock(lines, "[footer]", group.Footer(), "[/footer]");
-    lines.push_back("[/group]");
 }
 
 }  // namespace tabrix

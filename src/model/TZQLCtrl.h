@@ -16,7 +16,6 @@
 #include "model/Progress.h"
 #include "model/TBatchSetting.h"
 #include "model/TElement.h"
-#include "model/TFileWriter.h"
 #include "model/TGroupSetting.h"
 #include "model/TLoadProblem.h"
 #include "model/TStringDivision.h"
@@ -59,8 +58,6 @@ public:
     // Reads the library file at Path() and, on the way, the files it names. Returns a
     // FileResult; on failure the library keeps what it held.
     FileResult Read(const Progress& progress = {});
-    // Writes the library file when it is modified; 0 without writing otherwise.
-    FileResult Write(const Progress& progress = {}, TFileWriter& writer = TFileWriter::System());
 
     // --- files -----------------------------------------------------------------------------
     const std::string& Path() const { return path_; }
@@ -109,6 +106,10 @@ public:
     // The stored interval; a value outside 1 .. kMaxTimedInterval counts as the default.
     std::uint32_t TimedInterval() const;
     void SetTimedInterval(std::uint32_t seconds);
+    // Whether the interval goes into the file (it was read from it, or set), and its value as
+    // stored, outside the range or not.
+    bool TimedIntervalStored() const { return timedIntervalStored_; }
+    std::uint32_t StoredTimedInterval() const { return timedInterval_; }
 
     // --- groups ----------------------------------------------------------------------------
     std::size_t GroupCount() const { return groups_.size(); }
@@ -196,9 +197,6 @@ private:
                             const std::vector<TGroupSetting*>& numbered);
     void ResolveGroupRefs(const TUnresolvedReference& ref,
                           const std::vector<TGroupSetting*>& numbered);
-    StringList BuildLines() const;
-    void AppendGroupLines(StringList& lines, const TGroupSetting& group, const std::string& zqpPath,
-                          const std::vector<std::size_t>& heldNumbers) const;
 
     struct KeptReference {
         TElement* element;

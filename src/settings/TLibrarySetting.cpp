@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <memory>
 
+#include "files/TLibraryWriter.h"
+#include "files/TParameterFileWriter.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TFileKind.h"
@@ -212,8 +214,8 @@ FileResult TLibrarySetting::WriteTemplate(TZQLCtrl& library, const std::string& 
     if (info) info->SetPath("");
     library.SetModified(true);
     parameters->SetModified(true);
-    FileResult result = library.Write();
-    if (result == kFileOk) result = parameters->Write();
+    FileResult result = TLibraryWriter(library).Write();
+    if (result == kFileOk) result = TParameterFileWriter(*parameters).Write();
 
     library.SetPath(libraryPath);
     library.SetStatus(libraryStatus);

@@ -15,7 +15,7 @@
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
-#include "model/TLibrarySaver.h"
+#include "files/TLibrarySaver.h"
 #include "model/TLoadProblem.h"
 #include "model/TTableImport.h"
 #include "model/TTabrixCtrl.h"

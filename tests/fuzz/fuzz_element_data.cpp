@@ -8,6 +8,7 @@
 
 #include "FixtureLibrary.h"
 #include "FuzzSupport.h"
+#include "files/TElementDataWriter.h"
 #include "model/FileResult.h"
 #include "model/TTabrixCtrl.h"
 
@@ -53,7 +54,7 @@ int ReadShowWrite(const std::string& path, const std::string& out) {
     FUZZ_CHECK(library.ReferenceTable().empty());
     file->SetPath(out);
     file->SetModified(true);
-    FUZZ_CHECK(file->Write(library) == kFileOk);
+    FUZZ_CHECK(TElementDataWriter(*file, library).Write() == kFileOk);
     FUZZ_CHECK(!file->IsModified());
     // Destroying the groups first and then the file must leave no reference behind.
     library.ClearGroups();

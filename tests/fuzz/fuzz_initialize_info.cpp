@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "files/TInitializeInfoWriter.h"
 #include "model/FileResult.h"
 #include "model/TWindowState.h"
 #include "model/TZQICtrl.h"
@@ -22,7 +23,7 @@ int ReadWrite(const std::string& path, const std::string& out) {
     (void)TWindowState::ApplyLibrary(file.Store());
     (void)TWindowState::ApplySub(file.Store());
     file.SetPath(out);
-    FUZZ_CHECK(file.Write() == kFileOk);
+    FUZZ_CHECK(TInitializeInfoWriter(file).Write() == kFileOk);
     return result;
 }
 

@@ -20,6 +20,10 @@
 
 #include "FuzzSupport.h"
 #include "batch/TBatchRunner.h"
+#include "files/TElementDataWriter.h"
+#include "files/TInitializeInfoWriter.h"
+#include "files/TLibraryWriter.h"
+#include "files/TParameterFileWriter.h"
 #include "format/TFormatCompiler.h"
 #include "format/TFormatEvaluator.h"
 #include "format/TOutputGenerator.h"
@@ -131,13 +135,13 @@ void SaveInto(TZQLCtrl& library, const std::filesystem::path& dir) {
         files[i]->SetPath(
             (dir / std::string("d").append(std::to_string(i)).append(".ZQD")).string());
         files[i]->SetModified(true);
-        FUZZ_CHECK(files[i]->Write(library) == kFileOk);
+        FUZZ_CHECK(TElementDataWriter(*files[i], library).Write() == kFileOk);
     }
     library.ParameterFile()->SetModified(true);
-    FUZZ_CHECK(library.ParameterFile()->Write() == kFileOk);
-    FUZZ_CHECK(library.InitializeInfo()->Write() == kFileOk);
+    FUZZ_CHECK(TParameterFileWriter(*library.ParameterFile()).Write() == kFileOk);
+    FUZZ_CHECK(TInitializeInfoWriter(*library.InitializeInfo()).Write() == kFileOk);
     library.SetModified(true);
-    FUZZ_CHECK(library.Write() == kFileOk);
+    FUZZ_CHECK(TLibraryWriter(library).Write() == kFileOk);
     FUZZ_CHECK(!library.IsModified() && !library.ParameterFile()->IsModified());
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "files/TParameterFileWriter.h"
 #include "format/TFormatCompiler.h"
 #include "model/FileResult.h"
 #include "model/TZQLCtrl.h"
@@ -37,7 +38,7 @@ int ReadWrite(const std::string& path, const std::string& out) {
         FUZZ_CHECK(file.FindByCode(code) == parameter);
     file.SetPath(out);
     file.SetModified(true);
-    FUZZ_CHECK(file.Write() == kFileOk);
+    FUZZ_CHECK(TParameterFileWriter(file).Write() == kFileOk);
     FUZZ_CHECK(!file.IsModified());
     return result;
 }

@@ -6,6 +6,8 @@
 #include "LibraryFiles.h"
 #include "TempDir.h"
 #include "batch/TBatchRunner.h"
+#include "files/TElementDataWriter.h"
+#include "files/TLibraryWriter.h"
 #include "model/TGroupData.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
@@ -97,7 +99,7 @@ TEST_F(TTabrixCtrlTest, LibraryOpenedThroughALink) {
     EXPECT_EQ(a->Group(0)->GroupData()->Size(), 2u);
     a->SetModified(true);
     a->SetOutputPath("out");
-    ASSERT_EQ(a->Write(), kFileOk);
+    ASSERT_EQ(TLibraryWriter(*a).Write(), kFileOk);
     EXPECT_TRUE(std::filesystem::is_symlink(dir_.Path() / "elsewhere" / "a.ZQL"));
     EXPECT_NE(test::ReadFile(dir_.Path() / "a.ZQL").find("[output_path]out"), std::string::npos);
 }
@@ -121,7 +123,7 @@ TEST_F(TTabrixCtrlTest, SharedFileKeepsReferencesItsSaverDoesNotShow) {
         TZQLCtrl& part = partFirst ? *first : *second;
         TZQDCtrl& file = *part.Group(0)->GroupData()->Owner();
         file.SetModified(true);
-        ASSERT_EQ(file.Write(part), kFileOk);
+        ASSERT_EQ(TElementDataWriter(file, part).Write(), kFileOk);
         EXPECT_NE(test::ReadFile(dir_.Path() / "data.ZQD").find("\r\n" + line + "\r\n"),
                   std::string::npos)
             << "part first: " << partFirst;
@@ -150,7 +152,7 @@ TEST_F(TTabrixCtrlTest, AHiddenGroupShiftsNoOtherGroup) {
     EXPECT_EQ(TElement::AsGroup(first.At(1)->Numbers(2).at(0)), &last);
 
     lib->Group(0)->GroupData()->Owner()->SetModified(true);
-    ASSERT_EQ(lib->Group(0)->GroupData()->Owner()->Write(*lib), kFileOk);
+    ASSERT_EQ(TElementDataWriter(*lib->Group(0)->GroupData()->Owner(), *lib).Write(), kFileOk);
     const std::string saved = test::ReadFile(dir_.Path() / "data.ZQD");
     EXPECT_NE(saved.find(",0 2,1\r\n1||a||0,1 2,2\r\n"), std::string::npos) << saved;
 
@@ -160,7 +162,7 @@ TEST_F(TTabrixCtrlTest, AHiddenGroupShiftsNoOtherGroup) {
     runner.RunBatchSetting({{"[JudgeParam]0", "[GroupNo]2"}, 1, ""});
     EXPECT_EQ(last.GroupData()->At(0)->Texts(0).at(0), "y");
     lib->SetModified(true);
-    ASSERT_EQ(lib->Write(), kFileOk);
+    ASSERT_EQ(TLibraryWriter(*lib).Write(), kFileOk);
     const std::string library = test::ReadFile(dir_.Path() / "h.ZQL");
     EXPECT_LT(library.find("[gd_index]9"), library.find("[gd_index]1"));
     EXPECT_NE(library.find("[connect_group]2"), std::string::npos);

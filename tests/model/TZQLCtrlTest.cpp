@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "TempDir.h"
+#include "files/TLibraryWriter.h"
 #include "model/TGroupData.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
@@ -62,7 +63,7 @@ TEST_F(TZQLCtrlTest, TimedIntervalLineRoundTrips) {
         EXPECT_EQ(lib.BatchList(kBatchOpen).size(), 1u);
         lib.SetTimedInterval(c.set);
         lib.SetModified(true);
-        ASSERT_EQ(lib.Write(), kFileOk);
+        ASSERT_EQ(TLibraryWriter(lib).Write(), kFileOk);
         EXPECT_EQ(ReadFile(dir_.Path() / "lib.ZQL"), std::string(zql).insert(at, c.written));
     }
 }
@@ -98,7 +99,7 @@ TEST_F(TZQLCtrlTest, SmallCasesOfTheLayout) {
     EXPECT_EQ(lib.LineBreak(), "\r\n");
     EXPECT_EQ(lib.FreeText(), (StringList{"a", "[/free_tex]"}));
     lib.SetModified(true);
-    ASSERT_EQ(lib.Write(), kFileOk);
+    ASSERT_EQ(TLibraryWriter(lib).Write(), kFileOk);
     std::string bytes = ReadFile(dir_.Path() / "lib.ZQL");
     EXPECT_NE(bytes.find("\r\n[use_group]\r\n[/use_group]\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\r\n[zqp_file]\r\n"), std::string::npos);  // never given a path
@@ -117,7 +118,7 @@ TEST_F(TZQLCtrlTest, FailuresLeaveTheLibraryAsItWas) {
 
     lib.SetPath(dir_.File("no-such-folder/lib.ZQL"));
     lib.SetModified(true);
-    EXPECT_NE(lib.Write(), kFileOk);
+    EXPECT_NE(TLibraryWriter(lib).Write(), kFileOk);
     EXPECT_TRUE(lib.IsModified());
 }
 

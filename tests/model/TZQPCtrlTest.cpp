@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "files/TParameterFileWriter.h"
 #include "model/TParameter.h"
 #include "model/TZQPCtrl.h"
 
@@ -75,7 +76,7 @@ TEST_F(ZqpFileTest, AFontNameEndingInALoneLeadByteKeepsTheFontFields) {
     zqp.SetFontSize(9);
     zqp.SetFontStyle(1);
     zqp.SetModified(true);
-    ASSERT_EQ(zqp.Write(), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     TZQPCtrl back;
     back.SetPath(File("font.ZQP"));
     ASSERT_EQ(back.Read(), kFileOk);
@@ -109,7 +110,7 @@ TEST_F(ZqpFileTest, WritesTheExactLayoutAndReadsItBack) {
     c->SetDisplayParameter(c);
     zqp.UsedParameters() = {c, a, b};
 
-    ASSERT_EQ(zqp.Write(), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     EXPECT_FALSE(zqp.IsModified());
     EXPECT_EQ(zqp.Status(), 0x10u);
     const std::string bytes = ReadFile(File("out.ZQP"));
@@ -125,7 +126,7 @@ TEST_F(ZqpFileTest, WritesTheExactLayoutAndReadsItBack) {
     EXPECT_EQ(back.At(1)->DisplayParameter(), back.At(2));
     back.SetPath(File("again.ZQP"));
     back.SetModified(true);
-    ASSERT_EQ(back.Write(), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(back).Write(), kFileOk);
     EXPECT_EQ(ReadFile(File("again.ZQP")), bytes);
 }
 
@@ -138,23 +139,23 @@ TEST_F(ZqpFileTest, TheModifiedBitDecidesWhatIsWritten) {
     WriteFile(path, "not a parameter file");
     TZQPCtrl zqp;
     zqp.SetPath(path);
-    EXPECT_EQ(zqp.Write(progress), kFileOk);
+    EXPECT_EQ(TParameterFileWriter(zqp).Write(progress), kFileOk);
     EXPECT_EQ(ReadFile(path), "not a parameter file");
     EXPECT_TRUE(messages.empty());
     // After reading the bit is clear too: a later change on disk is not overwritten.
     WriteFile(path, CrLfLines({kHeader, "[param]", "[code]a", "[/param]"}));
     ASSERT_EQ(zqp.Read(), kFileOk);
     WriteFile(path, "changed elsewhere");
-    EXPECT_EQ(zqp.Write(), kFileOk);
+    EXPECT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     EXPECT_EQ(ReadFile(path), "changed elsewhere");
 
     zqp.Reset(File("missing-folder/out.ZQP"));
-    EXPECT_NE(zqp.Write(progress), kFileOk);
+    EXPECT_NE(TParameterFileWriter(zqp).Write(progress), kFileOk);
     EXPECT_TRUE(zqp.IsModified());
     EXPECT_FALSE(fs::exists(dir_.Path() / "missing-folder"));
     EXPECT_EQ(messages.size(), 2u);
     zqp.SetPath(File("empty.ZQP"));
-    ASSERT_EQ(zqp.Write(), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     EXPECT_FALSE(zqp.IsModified());
     EXPECT_EQ(ReadFile(File("empty.ZQP")),
               CrLfLines({kHeader, "[init]", "[status]0", "[output_type]0",
@@ -175,7 +176,7 @@ TEST_F(ZqpFileTest, DeletedDisplayParameterIsNotWrittenNorReadBack) {
     b->SetIndex(0);
     ASSERT_EQ(b->DisplayParameter(), nullptr);
 
-    ASSERT_EQ(zqp.Write(), 0);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(), 0);
     std::string bytes = ReadFile(File("out.ZQP"));
     EXPECT_EQ(bytes.find("[draw_param]"), std::string::npos);
 
@@ -270,7 +271,7 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
     const std::string prefix = "ZQP" + Sj("「") + File("in.ZQP") + Sj("」：");
     ASSERT_EQ(zqp.Read(progress), kFileOk);
     zqp.SetModified(true);
-    ASSERT_EQ(zqp.Write(progress), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(progress), kFileOk);
     WriteFile(File("in.ZQP"), "Element-Data for Tabrix ver 2.0");
     EXPECT_EQ(zqp.Read(progress), kFileWrongHeader);
     std::vector<std::string> expected;

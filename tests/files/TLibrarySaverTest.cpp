@@ -9,7 +9,7 @@
 #include "model/FileResult.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
-#include "model/TLibrarySaver.h"
+#include "files/TLibrarySaver.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
