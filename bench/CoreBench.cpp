@@ -27,8 +27,10 @@
 #include "batch/TBatchData.h"
 #include "batch/TBatchRunner.h"
 #include "batch/TElementFinder.h"
+#include "files/TElementDataReader.h"
 #include "files/TElementDataWriter.h"
 #include "files/TInitializeInfoWriter.h"
+#include "files/TLibraryOpener.h"
 #include "files/TLibraryWriter.h"
 #include "files/TParameterFileWriter.h"
 #include "format/TFormatCompiler.h"
@@ -81,7 +83,7 @@ struct Opened {
 
     explicit Opened(const std::string& path) {
         tabrix::FileResult result = tabrix::kFileOk;
-        library = controller.OpenNewLibrary(path, result);
+        library = TLibraryOpener(controller).OpenNewLibrary(path, result);
     }
     ~Opened() { library.reset(); }
 };
@@ -125,14 +127,16 @@ void ReadElementData(benchmark::State& state, std::size_t n) {
     TZQLCtrl& library = *opened->library;
     const std::string path = opened->library->Group(0)->GroupData()->Owner()->Path();
     std::size_t elements = 0;
+    std::vector<TUnresolvedReference> references;
     for (auto _ : state) {
         auto file = std::make_unique<TZQDCtrl>(path);
-        if (file->Read(library) != 0) state.SkipWithError("the element data file does not read");
+        if (TElementDataReader(*file, library, references).Read() != 0)
+            state.SkipWithError("the element data file does not read");
         state.PauseTiming();
         elements = 0;
         for (const auto& data : file->GroupData())
             elements += data->Size();
-        library.ReferenceTable().clear();
+        references.clear();
         file.reset();
         state.ResumeTiming();
     }

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "files/LibraryTags.h"
 #include "model/CoreText.h"
-#include "model/LibraryTags.h"
 #include "model/PathName.h"
 #include "model/TBatchSetting.h"
 #include "model/TFileKind.h"

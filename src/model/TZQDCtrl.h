@@ -1,16 +1,14 @@
-// An element data file (.ZQD): the group data it holds, read and written as tagged text.
+// An element data file (.ZQD): the group data it holds.
 #pragma once
 
 #include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "model/FileResult.h"
 #include "model/Progress.h"
-#include "model/TElementLineReader.h"
 #include "model/TGroupData.h"
 #include "model/TStringDivision.h"
 
@@ -27,10 +25,6 @@ public:
     TZQDCtrl(const TZQDCtrl&) = delete;
     TZQDCtrl& operator=(const TZQDCtrl&) = delete;
 
-    // Reads the file at Path(); the library supplies the escape map, the parameter types and
-    // the table that collects unresolved references. Returns a FileResult. Reading replaces the
-    // group data, so no group may be showing them (the controller reads files it has just made).
-    FileResult Read(TZQLCtrl& library, const Progress& progress = {});
     // Empties the group data list, sets the path, clears the status.
     void Reset(std::string path);
     const std::string& Path() const { return path_; }
@@ -76,29 +70,12 @@ public:
     // the file's list as a whole has changed.
     std::unique_ptr<TGroupData> TakeGroupData(const TGroupData* data);
     void RenumberGroupData(std::size_t from = 0);
-
-    // Element lines of at least this many bytes in all are decoded on several threads.
-    static std::size_t ParallelReadThreshold();
-    static void SetParallelReadThreshold(std::size_t bytes);
+    // Replaces the group data by those read from the file, each owned by it and numbered.
+    void SetReadGroupData(std::vector<std::unique_ptr<TGroupData>> groupData) {
+        groupData_ = std::move(groupData);
+    }
 
 private:
-    using LineViews = std::vector<std::string_view>;
-    // The element lines first .. end-1 of a [data] section of one group data.
-    struct DataBlock {
-        TGroupData* data;
-        std::size_t first;
-        std::size_t end;
-    };
-    // Reads the structure of an [elements] section; its element lines are left to DecodeBlocks.
-    std::unique_ptr<TGroupData> ReadGroupData(const LineViews& lines, std::size_t& i,
-                                              const Progress& progress,
-                                              std::vector<DataBlock>& blocks);
-    // Makes the elements of every block, in order, and appends their reference values to the
-    // library's table in the order of the file; a large file is decoded in parts on several
-    // threads.
-    void DecodeBlocks(TZQLCtrl& library, const LineViews& lines,
-                      const std::vector<DataBlock>& blocks);
-
     std::vector<std::unique_ptr<TGroupData>> groupData_;
     std::vector<const TGroupData*> readContext_;
     const TZQLCtrl* contextLibrary_ = nullptr;  // compared, used only while registered

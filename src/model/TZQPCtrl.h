@@ -28,9 +28,6 @@ public:
     TZQPCtrl(const TZQPCtrl&) = delete;
     TZQPCtrl& operator=(const TZQPCtrl&) = delete;
 
-    // Reads the file at Path(); a relative path is first resolved against the owner library's
-    // folder and stored back. Returns a FileResult.
-    FileResult Read(const Progress& progress = {});
     // Clears everything, sets the path and the defaults, and marks the file modified.
     void Reset(std::string path);
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "files/TLibraryWriter.h"
+#include "files/TParameterFileReader.h"
 #include "files/TParameterFileWriter.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
@@ -182,7 +183,7 @@ bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, FileResult& readResul
     auto file = std::make_unique<TZQPCtrl>();
     file->SetOwnerLibrary(&library);
     file->SetPath(Resolved(parameterPath));
-    readResult = file->Read();
+    readResult = TParameterFileReader(*file).Read();
     if (readResult != kFileOk) return false;
     if (library.Controller()) library.Controller()->ReleaseParameterFile(library);
     library.AttachParameterFile(std::move(file));

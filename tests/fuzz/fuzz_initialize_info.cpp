@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "files/TInitializeInfoReader.h"
 #include "files/TInitializeInfoWriter.h"
 #include "model/FileResult.h"
 #include "model/TWindowState.h"
@@ -17,7 +18,7 @@ namespace {
 int ReadWrite(const std::string& path, const std::string& out) {
     TZQICtrl file;
     file.SetPath(path);
-    int result = file.Read();
+    int result = TInitializeInfoReader(file).Read();
     if (result != kFileOk) return result;
     // What the library and sub windows take from the store when they are laid out.
     (void)TWindowState::ApplyLibrary(file.Store());

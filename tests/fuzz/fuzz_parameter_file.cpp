@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "files/TParameterFileReader.h"
 #include "files/TParameterFileWriter.h"
 #include "format/TFormatCompiler.h"
 #include "model/FileResult.h"
@@ -18,7 +19,7 @@ namespace {
 int ReadWrite(const std::string& path, const std::string& out) {
     TZQPCtrl file;
     file.SetPath(path);
-    int result = file.Read();
+    int result = TParameterFileReader(file).Read();
     if (result != kFileOk) return result;
     FUZZ_CHECK(!file.IsModified());
     for (std::size_t i = 0; i < file.Size(); ++i) {

@@ -7,7 +7,9 @@
 
 #include "LibraryFiles.h"
 #include "TempDir.h"
+#include "files/TElementDataReader.h"
 #include "files/TElementDataWriter.h"
+#include "files/TLibraryOpener.h"
 #include "model/TGroupData.h"
 #include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
@@ -41,7 +43,7 @@ protected:
         library_.reset();
         controller_ = std::make_unique<TTabrixCtrl>();
         FileResult result = kFileResultCount;  // not set
-        library_ = controller_->OpenNewLibrary(Dir("lib.ZQL"), result);
+        library_ = TLibraryOpener(*controller_).OpenNewLibrary(Dir("lib.ZQL"), result);
         EXPECT_EQ(result, kFileOk);
         return *library_;
     }
@@ -377,7 +379,8 @@ TEST_F(TZQDCtrlTest, ProgressMessagesWhileReadingAndWriting) {
     std::vector<std::string> messages;
     Progress progress = [&](const std::string& m) { messages.push_back(m); };
     const std::string p = Sj("ZQD「") + file->Path() + Sj("」：");
-    ASSERT_EQ(file->Read(lib, progress), kFileOk);
+    std::vector<TUnresolvedReference> references;
+    ASSERT_EQ(TElementDataReader(*file, lib, references).Read(progress), kFileOk);
     file->SetModified(true);
     ASSERT_EQ(TElementDataWriter(*file, lib).Write(progress), kFileOk);
     std::vector<std::string> expected;
@@ -423,7 +426,7 @@ TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
         if (data == 2) zqd += "\r\n" + longLine;
         zqd += "\r\n" + test::CrLfLines({"[/data]", "[/elements]"});
     }
-    const std::size_t readThreshold = TZQDCtrl::ParallelReadThreshold();
+    const std::size_t readThreshold = TElementDataReader::ParallelReadThreshold();
     const std::size_t writeThreshold = TElementDataWriter::ParallelWriteThreshold();
     constexpr std::size_t kNever = std::size_t{1} << 40;
     const struct {
@@ -431,11 +434,11 @@ TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
     } thresholds[] = {{kNever, kNever}, {0, kNever}, {4000, kNever}, {kNever, 0}, {0, 0}};
     std::string oneThread;
     for (const auto& t : thresholds) {
-        TZQDCtrl::SetParallelReadThreshold(t.readBytes);
+        TElementDataReader::SetParallelReadThreshold(t.readBytes);
         TElementDataWriter::SetParallelWriteThreshold(t.writeElements);
         TZQLCtrl& lib = Open(ParameterFile({1, 3, 10, 9}), LibraryFile({0, 2}), zqd);
         const std::string saved = SaveData();
-        TZQDCtrl::SetParallelReadThreshold(readThreshold);
+        TElementDataReader::SetParallelReadThreshold(readThreshold);
         TElementDataWriter::SetParallelWriteThreshold(writeThreshold);
         ASSERT_EQ(lib.GroupCount(), 2u);
         EXPECT_EQ(lib.Group(1)->GroupData()->Size(), 251u);

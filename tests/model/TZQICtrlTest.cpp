@@ -1,3 +1,4 @@
+#include "files/TInitializeInfoReader.h"
 #include "files/TInitializeInfoWriter.h"
 #include "model/TZQICtrl.h"
 
@@ -62,7 +63,7 @@ TEST_F(TZQICtrlTest, LookKeysRoundTripAndAreOnlyAddedWhenChanged) {
         test::WriteFile(File("a.ZQI"), withKeys(c.count, c.colour));
         TZQICtrl info;
         info.SetPath(File("a.ZQI"));
-        ASSERT_EQ(info.Read(), 0);
+        ASSERT_EQ(TInitializeInfoReader(info).Read(), 0);
         EXPECT_EQ(TLibraryCustomise::Get(info.Store()), c.read);
         TLibraryCustomise::Put(info.Store(), c.put);
         ASSERT_EQ(TInitializeInfoWriter(info).Write(), 0);

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "TempDir.h"
+#include "files/TLibraryOpener.h"
+#include "files/TLibraryReader.h"
 #include "files/TLibraryWriter.h"
 #include "model/TGroupData.h"
 #include "model/TTabrixCtrl.h"
@@ -31,7 +33,7 @@ protected:
 
     TZQLCtrl& Open() {
         FileResult result = kFileResultCount;  // not set
-        library_ = controller_.OpenNewLibrary(dir_.File("lib.ZQL"), result);
+        library_ = TLibraryOpener(controller_).OpenNewLibrary(dir_.File("lib.ZQL"), result);
         EXPECT_EQ(result, kFileOk);
         return *library_;
     }
@@ -110,9 +112,11 @@ TEST_F(TZQLCtrlTest, FailuresLeaveTheLibraryAsItWas) {
     TZQLCtrl& lib = Open();
     WriteFile(dir_.Path() / "bad.ZQL", "Parameter-Info for Tabrix ver 2.0\r\n[init]");
     WriteFile(dir_.Path() / "empty.ZQL", "");
-    EXPECT_EQ(controller_.OpenLibrary(lib, dir_.File("bad.ZQL")), kFileWrongHeader);
-    EXPECT_EQ(controller_.OpenLibrary(lib, dir_.File("missing.ZQL")), kFileCannotOpen);
-    EXPECT_EQ(controller_.OpenLibrary(lib, dir_.File("empty.ZQL")), kFileCloseFailed);
+    EXPECT_EQ(TLibraryOpener(controller_).OpenLibrary(lib, dir_.File("bad.ZQL")), kFileWrongHeader);
+    EXPECT_EQ(TLibraryOpener(controller_).OpenLibrary(lib, dir_.File("missing.ZQL")),
+              kFileCannotOpen);
+    EXPECT_EQ(TLibraryOpener(controller_).OpenLibrary(lib, dir_.File("empty.ZQL")),
+              kFileCloseFailed);
     EXPECT_EQ(lib.GroupCount(), 3u);
     EXPECT_EQ(lib.Path(), dir_.File("lib.ZQL"));
 
@@ -124,8 +128,9 @@ TEST_F(TZQLCtrlTest, FailuresLeaveTheLibraryAsItWas) {
 
 TEST_F(TZQLCtrlTest, ReadingAgainReleasesTheOldFiles) {
     TZQLCtrl& lib = Open();
-    ASSERT_EQ(lib.Read(), kFileOk);
-    lib.ResolveReferences();
+    TLibraryReader reader(lib);
+    ASSERT_EQ(reader.Read(), kFileOk);
+    reader.ResolveReferences();
     EXPECT_EQ(controller_.ElementDataFiles().size(), 2u);
     EXPECT_EQ(lib.GroupCount(), 3u);
     EXPECT_EQ(lib.Group(0)->GroupData()->At(0)->Texts(0), TextList{Sj("名前")});

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "files/TParameterFileReader.h"
 #include "files/TParameterFileWriter.h"
 #include "model/TParameter.h"
 #include "model/TZQPCtrl.h"
@@ -30,7 +31,7 @@ protected:
     int ReadLines(TZQPCtrl& zqp, const std::vector<std::string>& lines) {
         WriteFile(File("in.ZQP"), CrLfLines(lines));
         zqp.SetPath(File("in.ZQP"));
-        return zqp.Read();
+        return TParameterFileReader(zqp).Read();
     }
 
     test::TempDir dir_;
@@ -79,7 +80,7 @@ TEST_F(ZqpFileTest, AFontNameEndingInALoneLeadByteKeepsTheFontFields) {
     ASSERT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     TZQPCtrl back;
     back.SetPath(File("font.ZQP"));
-    ASSERT_EQ(back.Read(), kFileOk);
+    ASSERT_EQ(TParameterFileReader(back).Read(), kFileOk);
     EXPECT_EQ(back.FontName(), "\x82\x6c\x82\x72 ");
     EXPECT_EQ(back.FontSize(), 9);
     EXPECT_EQ(back.FontStyle(), 1);
@@ -118,7 +119,7 @@ TEST_F(ZqpFileTest, WritesTheExactLayoutAndReadsItBack) {
 
     TZQPCtrl back;
     back.SetPath(File("out.ZQP"));
-    ASSERT_EQ(back.Read(), kFileOk);
+    ASSERT_EQ(TParameterFileReader(back).Read(), kFileOk);
     EXPECT_FALSE(back.IsModified());
     EXPECT_EQ(back.Status(), 0x10u);
     EXPECT_EQ(Summary(back), Summary(zqp));
@@ -144,7 +145,7 @@ TEST_F(ZqpFileTest, TheModifiedBitDecidesWhatIsWritten) {
     EXPECT_TRUE(messages.empty());
     // After reading the bit is clear too: a later change on disk is not overwritten.
     WriteFile(path, CrLfLines({kHeader, "[param]", "[code]a", "[/param]"}));
-    ASSERT_EQ(zqp.Read(), kFileOk);
+    ASSERT_EQ(TParameterFileReader(zqp).Read(), kFileOk);
     WriteFile(path, "changed elsewhere");
     EXPECT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     EXPECT_EQ(ReadFile(path), "changed elsewhere");
@@ -182,7 +183,7 @@ TEST_F(ZqpFileTest, DeletedDisplayParameterIsNotWrittenNorReadBack) {
 
     TZQPCtrl back;
     back.SetPath(File("out.ZQP"));
-    ASSERT_EQ(back.Read(), 0);
+    ASSERT_EQ(TParameterFileReader(back).Read(), 0);
     EXPECT_EQ(Summary(back), "b:2:90 used row 24");
 }
 
@@ -208,7 +209,7 @@ TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
 TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     TZQPCtrl zqp;
     zqp.SetPath(test::DataPath("model/damaged.ZQP").string());
-    ASSERT_EQ(zqp.Read(), kFileOk);
+    ASSERT_EQ(TParameterFileReader(zqp).Read(), kFileOk);
     EXPECT_EQ(zqp.OutputType(), 0u);
     EXPECT_EQ(zqp.RowHeight(), 0u);
     EXPECT_EQ(zqp.Status(), 0x10u);
@@ -253,7 +254,7 @@ TEST_F(ZqpFileTest, ResultCodesLeaveTheModelAlone) {
     for (const auto& [bytes, result] : cases) {
         if (bytes) WriteFile(File("in.ZQP"), bytes);
         zqp.SetPath(File(bytes ? "in.ZQP" : "absent.ZQP"));
-        EXPECT_EQ(zqp.Read(), result) << (bytes ? bytes : "absent");
+        EXPECT_EQ(TParameterFileReader(zqp).Read(), result) << (bytes ? bytes : "absent");
     }
     EXPECT_EQ(Summary(zqp), "kept:0:90 used row 50");
     ASSERT_EQ(ReadLines(zqp, {"Parameter-Info for Tabrix ver 9.9"}), kFileOk);
@@ -269,11 +270,11 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
     TZQPCtrl zqp;
     ASSERT_EQ(ReadLines(zqp, {kHeader, "[param]", "[/param]"}), kFileOk);
     const std::string prefix = "ZQP" + Sj("「") + File("in.ZQP") + Sj("」：");
-    ASSERT_EQ(zqp.Read(progress), kFileOk);
+    ASSERT_EQ(TParameterFileReader(zqp).Read(progress), kFileOk);
     zqp.SetModified(true);
     ASSERT_EQ(TParameterFileWriter(zqp).Write(progress), kFileOk);
     WriteFile(File("in.ZQP"), "Element-Data for Tabrix ver 2.0");
-    EXPECT_EQ(zqp.Read(progress), kFileWrongHeader);
+    EXPECT_EQ(TParameterFileReader(zqp).Read(progress), kFileWrongHeader);
     std::vector<std::string> expected;
     for (const char* step : {"読み込み開始", "展開中", "保存準備中", "保存開始", "読み込み開始"})
         expected.push_back(prefix + Sj(step));
