@@ -10,6 +10,10 @@
 #include <memory>
 #include <string_view>
 
+#include "files/TElementDataWriter.h"
+#include "files/TInitializeInfoWriter.h"
+#include "files/TLibraryWriter.h"
+#include "files/TParameterFileWriter.h"
 #include "model/ParamType.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
@@ -392,14 +396,16 @@ bool WriteLibrary(const LibraryShape& shape, const std::string& folder, std::str
 
     for (TZQDCtrl* file : dataFiles) {
         file->SetModified(true);
-        if (int result = file->Write(library); result != 0) {
+        if (int result = TElementDataWriter(*file, library).Write(); result != 0) {
             error = "cannot write " + file->Path() + " (result " + std::to_string(result) + ")";
             return false;
         }
     }
     library.SetModified(true);
     parameters.SetModified(true);
-    const int results[] = {library.Write(), parameters.Write(), library.InitializeInfo()->Write()};
+    const int results[] = {TLibraryWriter(library).Write(),
+                           TParameterFileWriter(parameters).Write(),
+                           TInitializeInfoWriter(*library.InitializeInfo()).Write()};
     for (int result : results) {
         if (result != 0) {
             error = "cannot write the library files in " + folder;

@@ -27,6 +27,12 @@
 #include "batch/TBatchData.h"
 #include "batch/TBatchRunner.h"
 #include "batch/TElementFinder.h"
+#include "files/TElementDataReader.h"
+#include "files/TElementDataWriter.h"
+#include "files/TInitializeInfoWriter.h"
+#include "files/TLibraryOpener.h"
+#include "files/TLibraryWriter.h"
+#include "files/TParameterFileWriter.h"
 #include "format/TFormatCompiler.h"
 #include "format/TFormatEvaluator.h"
 #include "format/TFormatSink.h"
@@ -78,7 +84,7 @@ struct Opened {
 
     explicit Opened(const std::string& path) {
         tabrix::FileResult result = tabrix::kFileOk;
-        library = controller.OpenNewLibrary(path, result);
+        library = TLibraryOpener(controller).OpenNewLibrary(path, result);
     }
     ~Opened() { library.reset(); }
 };
@@ -122,14 +128,16 @@ void ReadElementData(benchmark::State& state, std::size_t n) {
     TZQLCtrl& library = *opened->library;
     const std::string path = opened->library->Group(0)->GroupData()->Owner()->Path();
     std::size_t elements = 0;
+    std::vector<TUnresolvedReference> references;
     for (auto _ : state) {
         auto file = std::make_unique<TZQDCtrl>(path);
-        if (file->Read(library) != 0) state.SkipWithError("the element data file does not read");
+        if (TElementDataReader(*file, library, references).Read() != 0)
+            state.SkipWithError("the element data file does not read");
         state.PauseTiming();
         elements = 0;
         for (const auto& data : file->GroupData())
             elements += data->Size();
-        library.ReferenceTable().clear();
+        references.clear();
         file.reset();
         state.ResumeTiming();
     }
@@ -185,13 +193,13 @@ void SaveLibrary(benchmark::State& state, std::size_t n) {
         int failed = 0;
         for (TZQDCtrl* file : dataFiles) {
             file->SetModified(true);
-            failed |= file->Write(library);
+            failed |= TElementDataWriter(*file, library).Write();
         }
         library.SetModified(true);
         library.ParameterFile()->SetModified(true);
-        failed |= library.Write();
-        failed |= library.ParameterFile()->Write();
-        failed |= library.InitializeInfo()->Write();
+        failed |= TLibraryWriter(library).Write();
+        failed |= TParameterFileWriter(*library.ParameterFile()).Write();
+        failed |= TInitializeInfoWriter(*library.InitializeInfo()).Write();
         if (failed) state.SkipWithError("saving failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * DataBytes(target)));
@@ -643,7 +651,7 @@ void SaveGroup(benchmark::State& state, std::size_t n) {
     file->SetPath(scratch + "/a.ZQD");
     for (auto _ : state) {
         file->SetModified(true);
-        if (file->Write(library) != 0) state.SkipWithError("saving failed");
+        if (TElementDataWriter(*file, library).Write() != 0) state.SkipWithError("saving failed");
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
     ReportMemory(state);

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "BenchLibrary.h"
+#include "files/TLibraryOpener.h"
 #include "format/TFormatCompiler.h"
 #include "model/PathName.h"
 #include "model/TTabrixCtrl.h"
@@ -120,7 +121,7 @@ void OpenCoreOnly(benchmark::State& state) {
     for (auto _ : state) {
         tabrix::TTabrixCtrl controller;
         tabrix::FileResult result = tabrix::kFileOk;
-        auto library = controller.OpenNewLibrary(path, result);
+        auto library = TLibraryOpener(controller).OpenNewLibrary(path, result);
         if (!library) {
             state.SkipWithError("cannot open the library");
             return;

@@ -8,12 +8,13 @@
 #include <filesystem>
 #include <set>
 
+#include "files/TLibraryOpener.h"
+#include "files/TLibrarySaver.h"
 #include "format/TFormatCompiler.h"
 #include "model/CoreText.h"
 #include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
-#include "model/TLibrarySaver.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQPCtrl.h"
@@ -61,7 +62,6 @@ bool ModelPathOf(const std::string& nativePath, std::string& modelPath, std::str
     }
     return true;
 }
-
 
 CliSession::CliSession() {
     // A progress line only where someone watches it, redrawn at most ten times a second.
@@ -113,7 +113,7 @@ bool CliSession::Open(const std::string& nativePath, std::string& error) {
     std::string path;
     if (!ModelPathOf(nativePath, path, error)) return false;
     FileResult result = kFileOk;
-    library_ = controller_.OpenNewLibrary(path, result, progress_);
+    library_ = TLibraryOpener(controller_).OpenNewLibrary(path, result, progress_);
     EndProgress();
     if (!library_) {
         error = result == kFileWrongHeader

@@ -146,42 +146,6 @@ void TTabrixCtrl::ReleaseParameterFile(const TZQLCtrl& library) {
                       paramFiles_.end());
 }
 
-FileResult TTabrixCtrl::OpenLibrary(TZQLCtrl& library, const std::string& path,
-                                    const Progress& progress) {
-    std::string previousPath = library.Path();
-    // Through a link, the library lives where the link leads: its files are found beside it
-    // there, and saving replaces that file while the link stays a link.
-    library.SetPath(FileIdentity::FollowLinks(path));
-    if (!library.ParameterFile()) {
-        auto file = std::make_unique<TZQPCtrl>();
-        file->Reset("");
-        library.AttachParameterFile(std::move(file));
-    }
-    if (!library.InitializeInfo()) library.SetInitializeInfo(std::make_unique<TZQICtrl>());
-    library.ReferenceTable().clear();
-
-    FileResult result = library.Read(progress);
-    if (result != kFileOk) {
-        library.SetPath(previousPath);
-        return result;
-    }
-    Report(progress, CoreText::Get(CoreText::kNormalisingRefs));
-    library.ResolveReferences();
-    RegisterLibrary(library);
-    Report(progress, "");
-    return kFileOk;
-}
-
-std::unique_ptr<TZQLCtrl> TTabrixCtrl::OpenNewLibrary(const std::string& path, FileResult& result,
-                                                      const Progress& progress) {
-    auto library = std::make_unique<TZQLCtrl>();
-    // Registered before reading, so that its groups find their element data files.
-    RegisterLibrary(*library);
-    result = OpenLibrary(*library, path, progress);
-    if (result != kFileOk) return nullptr;
-    return library;
-}
-
 void TTabrixCtrl::FillNewLibrary(TZQLCtrl& library) {
     TZQDCtrl* data = AddElementDataFile(std::make_unique<TZQDCtrl>());
     RegisterLibrary(library);

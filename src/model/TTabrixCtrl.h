@@ -56,13 +56,6 @@ public:
     // Destroys the library's parameter file when no other open library uses it.
     void ReleaseParameterFile(const TZQLCtrl& library);
 
-    // Opens the library file at path into library. Returns a FileResult; on failure the library
-    // keeps what it held.
-    FileResult OpenLibrary(TZQLCtrl& library, const std::string& path,
-                           const Progress& progress = {});
-    // Creates, registers and opens a new library; null with result set on failure.
-    std::unique_ptr<TZQLCtrl> OpenNewLibrary(const std::string& path, FileResult& result,
-                                             const Progress& progress = {});
     // The defaults of a library that has no file yet.
     void FillNewLibrary(TZQLCtrl& library);
     // The files a new library at zqlPath is made of: the library file itself and, beside it

@@ -1,17 +1,14 @@
-// An element data file (.ZQD): the group data it holds, read and written as tagged text.
+// An element data file (.ZQD): the group data it holds.
 #pragma once
 
 #include <cassert>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "model/FileResult.h"
 #include "model/Progress.h"
-#include "model/TElementLineReader.h"
-#include "model/TFileWriter.h"
 #include "model/TGroupData.h"
 #include "model/TStringDivision.h"
 
@@ -28,19 +25,8 @@ public:
     TZQDCtrl(const TZQDCtrl&) = delete;
     TZQDCtrl& operator=(const TZQDCtrl&) = delete;
 
-    // Reads the file at Path(); the library supplies the escape map, the parameter types and
-    // the table that collects unresolved references. Returns a FileResult. Reading replaces the
-    // group data, so no group may be showing them (the controller reads files it has just made).
-    FileResult Read(TZQLCtrl& library, const Progress& progress = {});
-    // Writes the file when it is modified; 0 without writing otherwise.
-    FileResult Write(const TZQLCtrl& library, const Progress& progress = {},
-                     TFileWriter& writer = TFileWriter::System());
     // Empties the group data list, sets the path, clears the status.
     void Reset(std::string path);
-    // The line element (of one of this file's group data) is saved as, without its line end,
-    // references numbered by library's groups: what the clipboard carries between libraries.
-    std::string ElementLine(const TZQLCtrl& library, const TElement& element) const;
-
     const std::string& Path() const { return path_; }
     void SetPath(std::string path) { path_ = std::move(path); }
     std::uint8_t Status() const { return status_; }
@@ -51,7 +37,7 @@ public:
     }
 
     // A file that could not be read when a library named it, or that was decoded without the
-    // parameter types its values need, is never written in this session: Write returns
+    // parameter types its values need, is never written in this session: its writer returns
     // kFileNotRead and the copy on disk stays as it is.
     bool IsReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
@@ -84,33 +70,12 @@ public:
     // the file's list as a whole has changed.
     std::unique_ptr<TGroupData> TakeGroupData(const TGroupData* data);
     void RenumberGroupData(std::size_t from = 0);
-
-    // Element lines of at least this many bytes in all are decoded on several threads.
-    static std::size_t ParallelReadThreshold();
-    static void SetParallelReadThreshold(std::size_t bytes);
-    // Files of at least this many elements have their lines built on several threads.
-    static std::size_t ParallelWriteThreshold();
-    static void SetParallelWriteThreshold(std::size_t elements);
+    // Replaces the group data by those read from the file, each owned by it and numbered.
+    void SetReadGroupData(std::vector<std::unique_ptr<TGroupData>> groupData) {
+        groupData_ = std::move(groupData);
+    }
 
 private:
-    using LineViews = std::vector<std::string_view>;
-    // The element lines first .. end-1 of a [data] section of one group data.
-    struct DataBlock {
-        TGroupData* data;
-        std::size_t first;
-        std::size_t end;
-    };
-    // Reads the structure of an [elements] section; its element lines are left to DecodeBlocks.
-    std::unique_ptr<TGroupData> ReadGroupData(const LineViews& lines, std::size_t& i,
-                                              const Progress& progress,
-                                              std::vector<DataBlock>& blocks);
-    // Makes the elements of every block, in order, and appends their reference values to the
-    // library's table in the order of the file; a large file is decoded in parts on several
-    // threads.
-    void DecodeBlocks(TZQLCtrl& library, const LineViews& lines,
-                      const std::vector<DataBlock>& blocks);
-    std::size_t ElementCount() const;
-
     std::vector<std::unique_ptr<TGroupData>> groupData_;
     std::vector<const TGroupData*> readContext_;
     const TZQLCtrl* contextLibrary_ = nullptr;  // compared, used only while registered

@@ -1,11 +1,9 @@
-// The initialize-info file (.ZQI) of a library: the window layout store, read and written as
-// tagged text around the serialised store.
+// The initialize-info file (.ZQI) of a library: the window layout store, which the file holds
+// as tagged text around the serialised store.
 #pragma once
 
 #include <string>
 
-#include "model/FileResult.h"
-#include "model/TFileWriter.h"
 #include "model/TMapInitialize.h"
 
 namespace tabrix {
@@ -18,15 +16,8 @@ public:
     TZQICtrl(const TZQICtrl&) = delete;
     TZQICtrl& operator=(const TZQICtrl&) = delete;
 
-    // Reads the file at Path(); a relative path is resolved against the library's folder and
-    // stored back. Puts both window-state sections' defaults into the store before parsing.
-    // Returns a FileResult.
-    FileResult Read();
-    // Writes the header and the serialised store to Path(). Returns a FileResult.
-    FileResult Write(TFileWriter& writer = TFileWriter::System()) const;
-
     // A file that could not be read when the library was opened is never written in this
-    // session: Write returns kFileNotRead and the copy on disk stays as it is.
+    // session: its writer returns kFileNotRead and the copy on disk stays as it is.
     bool IsReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
 

@@ -16,7 +16,6 @@
 #include "model/Progress.h"
 #include "model/TBatchSetting.h"
 #include "model/TElement.h"
-#include "model/TFileWriter.h"
 #include "model/TGroupSetting.h"
 #include "model/TLoadProblem.h"
 #include "model/TStringDivision.h"
@@ -29,15 +28,6 @@ class TTabrixCtrl;
 class TZQDCtrl;
 class TZQICtrl;
 class TZQPCtrl;
-
-// A reference value read from an element line, waiting for every file to be loaded: its field
-// as read, cut into items at "#" when it is resolved. (Most fields are a few bytes and need no
-// allocation of their own.)
-struct TUnresolvedReference {
-    TElement* element;
-    std::uint32_t param;
-    std::string field;
-};
 
 enum BatchTrigger : std::size_t {
     kBatchTimed = 0,
@@ -55,12 +45,6 @@ public:
     ~TZQLCtrl();
     TZQLCtrl(const TZQLCtrl&) = delete;
     TZQLCtrl& operator=(const TZQLCtrl&) = delete;
-
-    // Reads the library file at Path() and, on the way, the files it names. Returns a
-    // FileResult; on failure the library keeps what it held.
-    FileResult Read(const Progress& progress = {});
-    // Writes the library file when it is modified; 0 without writing otherwise.
-    FileResult Write(const Progress& progress = {}, TFileWriter& writer = TFileWriter::System());
 
     // --- files -----------------------------------------------------------------------------
     const std::string& Path() const { return path_; }
@@ -109,6 +93,15 @@ public:
     // The stored interval; a value outside 1 .. kMaxTimedInterval counts as the default.
     std::uint32_t TimedInterval() const;
     void SetTimedInterval(std::uint32_t seconds);
+    // Whether the interval goes into the file (it was read from it, or set), and its value as
+    // stored, outside the range or not.
+    bool TimedIntervalStored() const { return timedIntervalStored_; }
+    std::uint32_t StoredTimedInterval() const { return timedInterval_; }
+    // The interval as the file holds it, kept to be written back even when it is the default.
+    void SetStoredTimedInterval(std::uint32_t seconds) {
+        timedInterval_ = seconds;
+        timedIntervalStored_ = true;
+    }
 
     // --- groups ----------------------------------------------------------------------------
     std::size_t GroupCount() const { return groups_.size(); }
@@ -158,15 +151,11 @@ public:
     ElementResult MoveElements(std::size_t group, std::size_t first, std::size_t target,
                                std::size_t last);
 
-    // --- references while reading -----------------------------------------------------------
-    std::vector<TUnresolvedReference>& ReferenceTable() { return references_; }
-    // Turns the collected reference items into element and group references, then empties
-    // the table.
-    void ResolveReferences();
-
     // --- what could not be read --------------------------------------------------------------
-    // The problems met by the last Read, in the order met.
+    // The problems met by the last read of the file, in the order met.
     const std::vector<TLoadProblem>& LoadProblems() const { return problems_; }
+    void AddLoadProblem(TLoadProblem problem) { problems_.push_back(std::move(problem)); }
+    void ClearLoadProblems() { problems_.clear(); }
     // A group record that could not be shown (its element data file or its group data could
     // not be read): its lines as read, "[group]" to "[/group]", and its position among the
     // file's group records. Written back unchanged, so nothing is lost when the file returns.
@@ -175,49 +164,19 @@ public:
         StringList lines;
     };
     const std::vector<HeldGroup>& HeldGroups() const { return heldGroups_; }
+    void AddHeldGroup(HeldGroup held) { heldGroups_.push_back(std::move(held)); }
+    void ClearHeldGroups() { heldGroups_.clear(); }
 
     // The working copy element the parameter panel edits.
     TElement& WorkingElement() { return *workingElement_; }
 
 private:
-    struct PendingConnect;
-    void ReadInit(const StringList& lines, std::size_t& i, const Progress& progress);
-    void ReadGroups(const StringList& lines, std::size_t& i, const Progress& progress);
-    std::unique_ptr<TGroupSetting> ReadGroup(const StringList& lines, std::size_t& i,
-                                             std::string& zqdPath, std::uint32_t& gdIndex,
-                                             std::string& connect);
-    bool PlaceReadGroup(std::unique_ptr<TGroupSetting> group, const std::string& zqdPath,
-                        std::uint32_t gdIndex, const Progress& progress);
-    TZQDCtrl* ReadElementDataFile(const std::string& path, const Progress& progress);
-    void ReadParameterFile(const std::string& path, const Progress& progress);
-    void ReadInitializeInfo(const std::string& path);
-    template <typename Target, typename Lookup>
-    void ResolveItems(const TUnresolvedReference& ref, Lookup lookup,
-                      std::vector<Target*>& targets);
-    void ReadBatch(const StringList& lines, std::size_t& i);
-    void ResolveElementRefs(const TUnresolvedReference& ref,
-                            const std::vector<TGroupSetting*>& numbered);
-    void ResolveGroupRefs(const TUnresolvedReference& ref,
-                          const std::vector<TGroupSetting*>& numbered);
-    StringList BuildLines() const;
-    void AppendGroupLines(StringList& lines, const TGroupSetting& group, const std::string& zqpPath,
-                          const std::vector<std::size_t>& heldNumbers) const;
-
-    struct KeptReference {
-        TElement* element;
-        std::uint32_t param;
-        TElement::KeptItems items;
-    };
-
     TStringDivision division_;
     std::unique_ptr<TElement> workingElement_;
     std::unique_ptr<TZQPCtrl> ownParameterFile_;
     std::unique_ptr<TZQICtrl> initializeInfo_;
     std::vector<std::unique_ptr<TGroupSetting>> groups_;
     std::unordered_map<const TGroupData*, TGroupSetting*> groupMap_;
-    std::vector<TUnresolvedReference> references_;
-    std::vector<KeptReference> keptReferences_;
-    std::vector<TZQDCtrl*> filesRead_;  // element data files read by the current Read
     std::vector<TLoadProblem> problems_;
     std::vector<HeldGroup> heldGroups_;
     std::array<std::vector<TBatchSetting>, kBatchTriggerCount> batchLists_;

@@ -12,7 +12,6 @@
 #include "model/FileResult.h"
 #include "model/Progress.h"
 #include "model/TCodeData.h"
-#include "model/TFileWriter.h"
 #include "model/TParameter.h"
 
 namespace tabrix {
@@ -29,11 +28,6 @@ public:
     TZQPCtrl(const TZQPCtrl&) = delete;
     TZQPCtrl& operator=(const TZQPCtrl&) = delete;
 
-    // Reads the file at Path(); a relative path is first resolved against the owner library's
-    // folder and stored back. Returns a FileResult.
-    FileResult Read(const Progress& progress = {});
-    // Writes the file when it is modified; 0 without writing otherwise.
-    FileResult Write(const Progress& progress = {}, TFileWriter& writer = TFileWriter::System());
     // Clears everything, sets the path and the defaults, and marks the file modified.
     void Reset(std::string path);
 
@@ -56,7 +50,7 @@ public:
     const std::vector<TParameter*>& UsedParameters() const { return used_; }
 
     // A file that could not be read when its library was opened is never replaced by what is
-    // in memory (the defaults): Write returns kFileNotRead and the copy on disk stays.
+    // in memory (the defaults): its writer returns kFileNotRead and the copy on disk stays.
     bool IsReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
 

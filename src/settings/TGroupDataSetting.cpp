@@ -7,6 +7,8 @@
 #include <unordered_set>
 
 #include "batch/TBatchPositions.h"
+#include "files/TElementDataReader.h"
+#include "files/TReferenceResolver.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TEditLog.h"
@@ -341,14 +343,10 @@ TSettingStep TGroupDataSetting::AddFileFromDisk(const std::string& path) {
     if (path.empty() || HoldsFile(path, file)) return Nothing();
     if (!file) {
         // Read on its own: the references it collects wait here until the commit, so that a
-        // cancelled dialog leaves the library's table as it was.
+        // cancelled dialog resolves none of them.
         auto read = std::make_unique<TZQDCtrl>(path);
-        std::vector<TUnresolvedReference> before = std::move(library_.ReferenceTable());
-        library_.ReferenceTable().clear();
-        int result = read->Read(library_);
-        std::vector<TUnresolvedReference> collected = std::move(library_.ReferenceTable());
-        library_.ReferenceTable() = std::move(before);
-        if (result != kFileOk) return Nothing();
+        std::vector<TUnresolvedReference> collected;
+        if (TElementDataReader(*read, library_, collected).Read() != kFileOk) return Nothing();
         if (library_.ParameterFile() && library_.ParameterFile()->IsReadOnly())
             read->SetReadOnly(true);
         pendingRefs_.insert(pendingRefs_.end(), std::make_move_iterator(collected.begin()),
@@ -846,16 +844,17 @@ void TGroupDataSetting::ResolveReadReferences(CommitState& state, TZQLCtrl& libr
     for (const auto& data : state.orphans)
         orphaned.insert(data.get());
     std::unordered_set<const TZQDCtrl*> placed(state.entryFiles.begin(), state.entryFiles.end());
+    TReferenceResolver resolver(library);
     for (TUnresolvedReference& ref : pendingRefs_) {
         const TGroupData* data = ref.element->Owner();
         if (!data || orphaned.count(data) || !placed.count(data->Owner())) continue;
-        library.ReferenceTable().push_back(std::move(ref));
+        resolver.Table().push_back(std::move(ref));
     }
     pendingRefs_.clear();
     // Resolving writes the values: under a log, they come back unresolved with an undo.
-    for (const TUnresolvedReference& ref : library.ReferenceTable())
+    for (const TUnresolvedReference& ref : resolver.Table())
         TEditLog::NoteValue(*ref.element);
-    if (!library.ReferenceTable().empty()) library.ResolveReferences();
+    if (!resolver.Table().empty()) resolver.Resolve();
 }
 
 // Deleted group data go, and with them every group of another library that shows them.

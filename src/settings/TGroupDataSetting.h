@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "files/TUnresolvedReference.h"
 #include "model/TStringDivision.h"
 #include "model/TZQLCtrl.h"
 

@@ -7,6 +7,9 @@
 #include <initializer_list>
 #include <memory>
 
+#include "files/TLibraryWriter.h"
+#include "files/TParameterFileReader.h"
+#include "files/TParameterFileWriter.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TFileKind.h"
@@ -180,7 +183,7 @@ bool TLibrarySetting::ReadParameterFile(TZQLCtrl& library, FileResult& readResul
     auto file = std::make_unique<TZQPCtrl>();
     file->SetOwnerLibrary(&library);
     file->SetPath(Resolved(parameterPath));
-    readResult = file->Read();
+    readResult = TParameterFileReader(*file).Read();
     if (readResult != kFileOk) return false;
     if (library.Controller()) library.Controller()->ReleaseParameterFile(library);
     library.AttachParameterFile(std::move(file));
@@ -212,8 +215,8 @@ FileResult TLibrarySetting::WriteTemplate(TZQLCtrl& library, const std::string& 
     if (info) info->SetPath("");
     library.SetModified(true);
     parameters->SetModified(true);
-    FileResult result = library.Write();
-    if (result == kFileOk) result = parameters->Write();
+    FileResult result = TLibraryWriter(library).Write();
+    if (result == kFileOk) result = TParameterFileWriter(*parameters).Write();
 
     library.SetPath(libraryPath);
     library.SetStatus(libraryStatus);

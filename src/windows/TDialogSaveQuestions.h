@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "model/TLibrarySaver.h"
+#include "files/TLibrarySaver.h"
 
 class QWidget;
 

@@ -16,6 +16,7 @@
 #include <limits>
 #include <string_view>
 
+#include "files/TElementDataWriter.h"
 #include "model/ParamType.h"
 #include "model/TElement.h"
 #include "model/TElementLineReader.h"
@@ -120,7 +121,8 @@ std::unique_ptr<QMimeData> TElementClipboard::MakeMime(
     held.token = form.token;
     held.document = &document;
     for (const TElement* element : elements) {
-        form.lines.push_back(element->Owner()->Owner()->ElementLine(library, *element));
+        form.lines.push_back(
+            TElementDataWriter(*element->Owner()->Owner(), library).ElementLine(*element));
         held.elements.push_back(CopyOf(*element));
     }
     mime->setData(QString::fromLatin1(kMimeType), WriteForm(form));

@@ -7,6 +7,8 @@
 #include <QWidget>
 
 #include "batch/TBatchRunner.h"
+#include "files/TLibraryOpener.h"
+#include "files/TLibrarySaver.h"
 #include "format/TFormatCompiler.h"
 #include "model/CoreText.h"
 #include "model/FileResult.h"
@@ -15,7 +17,6 @@
 #include "model/TElement.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
-#include "model/TLibrarySaver.h"
 #include "model/TLoadProblem.h"
 #include "model/TTableImport.h"
 #include "model/TTabrixCtrl.h"
@@ -126,8 +127,9 @@ void TLibraryDocument::Status(const std::string& text) {
 }
 
 FileResult TLibraryDocument::Open(const std::string& path) {
-    const FileResult result = frame_.Controller().OpenLibrary(
-        *library_, path, [this](const std::string& message) { Status(message); });
+    const FileResult result =
+        TLibraryOpener(frame_.Controller())
+            .OpenLibrary(*library_, path, [this](const std::string& message) { Status(message); });
     Status("");
     if (result != kFileOk) return result;
     stamps_.Record(*library_);

@@ -42,6 +42,7 @@
 #include "dialogs/TSameDeleteForm.h"
 #include "dialogs/TSelectZQPReLoadForm.h"
 #include "dialogs/TSortForm.h"
+#include "files/TInitializeInfoWriter.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TElement.h"
@@ -1223,7 +1224,7 @@ bool TZQLForm::CloseQuery() {
     if (!saved && info && !info->Path().empty()) {
         // The layout survives even when the data is not saved.
         StoreLayout();
-        info->Write();
+        TInitializeInfoWriter(*info).Write();
     }
     closeConfirmed_ = true;
     timedBatch_->Stop();

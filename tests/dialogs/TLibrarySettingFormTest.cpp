@@ -6,6 +6,7 @@
 #include "LibraryFiles.h"
 #include "dialogs/TLibrarySelectForm.h"
 #include "dialogs/TLibrarySettingForm.h"
+#include "files/TParameterFileReader.h"
 #include "model/PathName.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQPCtrl.h"
@@ -116,7 +117,7 @@ private slots:
             form_->Save();
             TZQPCtrl written;
             written.SetPath(other);
-            QCOMPARE(written.Read(), 0);
+            QCOMPARE(TParameterFileReader(written).Read(), 0);
             QCOMPARE(written.Size(), pathTaken && !read ? beforeSize : std::size_t(1));
         }
     }

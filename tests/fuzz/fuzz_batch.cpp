@@ -15,6 +15,7 @@
 #include "FuzzSupport.h"
 #include "batch/TBatchData.h"
 #include "batch/TBatchRunner.h"
+#include "files/TElementDataWriter.h"
 #include "model/FileResult.h"
 #include "model/TBatchSetting.h"
 
@@ -58,7 +59,7 @@ std::string Saved(test::FilledLibrary& fixed, const char* name) {
     const std::string path = (fuzz::ScratchDir() / name).string();
     fixed.data.SetPath(path);
     fixed.data.SetModified(true);
-    FUZZ_CHECK(fixed.data.Write(fixed.library) == kFileOk);
+    FUZZ_CHECK(TElementDataWriter(fixed.data, fixed.library).Write() == kFileOk);
     for (const auto& group : fixed.library.Groups()) {
         const TGroupData& data = *group->GroupData();
         for (std::size_t i = 0; i < data.Size(); ++i)

@@ -8,6 +8,9 @@
 
 #include "FixtureLibrary.h"
 #include "FuzzSupport.h"
+#include "files/TElementDataReader.h"
+#include "files/TElementDataWriter.h"
+#include "files/TReferenceResolver.h"
 #include "model/FileResult.h"
 #include "model/TTabrixCtrl.h"
 
@@ -33,10 +36,11 @@ int ReadShowWrite(const std::string& path, const std::string& out) {
     }
     controller.RegisterLibrary(library);
     TZQDCtrl* file = controller.FindOrCreateElementDataFile(path);
-    int result = file->Read(library);
+    TReferenceResolver resolver(library);
+    int result = TElementDataReader(*file, library, resolver.Table()).Read();
     if (result != kFileOk) {
         FUZZ_CHECK(file->Size() == 0);
-        FUZZ_CHECK(library.ReferenceTable().empty());
+        FUZZ_CHECK(resolver.Table().empty());
         return result;
     }
     FUZZ_CHECK(!file->IsModified());
@@ -49,11 +53,11 @@ int ReadShowWrite(const std::string& path, const std::string& out) {
         }
         if (i < kMaxGroups) library.AddGroupForGroupData(data);
     }
-    library.ResolveReferences();
-    FUZZ_CHECK(library.ReferenceTable().empty());
+    resolver.Resolve();
+    FUZZ_CHECK(resolver.Table().empty());
     file->SetPath(out);
     file->SetModified(true);
-    FUZZ_CHECK(file->Write(library) == kFileOk);
+    FUZZ_CHECK(TElementDataWriter(*file, library).Write() == kFileOk);
     FUZZ_CHECK(!file->IsModified());
     // Destroying the groups first and then the file must leave no reference behind.
     library.ClearGroups();

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "files/TInitializeInfoReader.h"
+#include "files/TInitializeInfoWriter.h"
 #include "model/FileResult.h"
 #include "model/TWindowState.h"
 #include "model/TZQICtrl.h"
@@ -16,13 +18,13 @@ namespace {
 int ReadWrite(const std::string& path, const std::string& out) {
     TZQICtrl file;
     file.SetPath(path);
-    int result = file.Read();
+    int result = TInitializeInfoReader(file).Read();
     if (result != kFileOk) return result;
     // What the library and sub windows take from the store when they are laid out.
     (void)TWindowState::ApplyLibrary(file.Store());
     (void)TWindowState::ApplySub(file.Store());
     file.SetPath(out);
-    FUZZ_CHECK(file.Write() == kFileOk);
+    FUZZ_CHECK(TInitializeInfoWriter(file).Write() == kFileOk);
     return result;
 }
 

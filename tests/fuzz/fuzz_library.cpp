@@ -20,6 +20,11 @@
 
 #include "FuzzSupport.h"
 #include "batch/TBatchRunner.h"
+#include "files/TElementDataWriter.h"
+#include "files/TInitializeInfoWriter.h"
+#include "files/TLibraryOpener.h"
+#include "files/TLibraryWriter.h"
+#include "files/TParameterFileWriter.h"
 #include "format/TFormatCompiler.h"
 #include "format/TFormatEvaluator.h"
 #include "format/TOutputGenerator.h"
@@ -131,13 +136,13 @@ void SaveInto(TZQLCtrl& library, const std::filesystem::path& dir) {
         files[i]->SetPath(
             (dir / std::string("d").append(std::to_string(i)).append(".ZQD")).string());
         files[i]->SetModified(true);
-        FUZZ_CHECK(files[i]->Write(library) == kFileOk);
+        FUZZ_CHECK(TElementDataWriter(*files[i], library).Write() == kFileOk);
     }
     library.ParameterFile()->SetModified(true);
-    FUZZ_CHECK(library.ParameterFile()->Write() == kFileOk);
-    FUZZ_CHECK(library.InitializeInfo()->Write() == kFileOk);
+    FUZZ_CHECK(TParameterFileWriter(*library.ParameterFile()).Write() == kFileOk);
+    FUZZ_CHECK(TInitializeInfoWriter(*library.InitializeInfo()).Write() == kFileOk);
     library.SetModified(true);
-    FUZZ_CHECK(library.Write() == kFileOk);
+    FUZZ_CHECK(TLibraryWriter(library).Write() == kFileOk);
     FUZZ_CHECK(!library.IsModified() && !library.ParameterFile()->IsModified());
 }
 
@@ -153,7 +158,7 @@ bool OpenAndSave(const std::filesystem::path& dir, const std::filesystem::path& 
     TTabrixCtrl controller;
     FileResult result = kFileOk;
     std::unique_ptr<TZQLCtrl> library =
-        controller.OpenNewLibrary((dir / "lib.ZQL").string(), result);
+        TLibraryOpener(controller).OpenNewLibrary((dir / "lib.ZQL").string(), result);
     if (!library) return false;
     SaveInto(*library, out);
     return true;
@@ -168,13 +173,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TTabrixCtrl controller;
         FileResult result = kFileOk;
         std::unique_ptr<TZQLCtrl> library =
-            controller.OpenNewLibrary((in / "lib.ZQL").string(), result);
+            TLibraryOpener(controller).OpenNewLibrary((in / "lib.ZQL").string(), result);
         if (!library) {
             FUZZ_CHECK(result != kFileOk);
             FUZZ_CHECK(controller.ElementDataFiles().empty());
             return 0;
         }
-        FUZZ_CHECK(library->ReferenceTable().empty());
         Exercise(*library, fuzz::FreshDir("output"));
         SaveInto(*library, fuzz::FreshDir("first"));
     }

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "files/TParameterFileReader.h"
+#include "files/TParameterFileWriter.h"
 #include "format/TFormatCompiler.h"
 #include "model/FileResult.h"
 #include "model/TZQLCtrl.h"
@@ -17,7 +19,7 @@ namespace {
 int ReadWrite(const std::string& path, const std::string& out) {
     TZQPCtrl file;
     file.SetPath(path);
-    int result = file.Read();
+    int result = TParameterFileReader(file).Read();
     if (result != kFileOk) return result;
     FUZZ_CHECK(!file.IsModified());
     for (std::size_t i = 0; i < file.Size(); ++i) {
@@ -37,7 +39,7 @@ int ReadWrite(const std::string& path, const std::string& out) {
         FUZZ_CHECK(file.FindByCode(code) == parameter);
     file.SetPath(out);
     file.SetModified(true);
-    FUZZ_CHECK(file.Write() == kFileOk);
+    FUZZ_CHECK(TParameterFileWriter(file).Write() == kFileOk);
     FUZZ_CHECK(!file.IsModified());
     return result;
 }

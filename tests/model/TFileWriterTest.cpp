@@ -22,6 +22,10 @@
 #include <tuple>
 
 #include "BatchFixture.h"
+#include "files/TElementDataWriter.h"
+#include "files/TInitializeInfoWriter.h"
+#include "files/TLibraryWriter.h"
+#include "files/TParameterFileWriter.h"
 #include "model/TZQICtrl.h"
 
 namespace tabrix {
@@ -130,15 +134,20 @@ protected:
     };
     std::vector<Kind> Kinds() {
         TZQPCtrl& parameters = *library.ParameterFile();
-        return {{data.Path(), [&](TFileWriter& w) { return data.Write(library, {}, w); },
-                 [&] { return data.IsModified(); }},
-                {library.Path(), [&](TFileWriter& w) { return library.Write({}, w); },
-                 [&] { return library.IsModified(); }},
-                {parameters.Path(), [&](TFileWriter& w) { return parameters.Write({}, w); },
-                 [&] { return parameters.IsModified(); }},
-                {library.InitializeInfo()->Path(),
-                 [&](TFileWriter& w) { return library.InitializeInfo()->Write(w); },
-                 [] { return true; }}};
+        return {
+            {data.Path(),
+             [&](TFileWriter& w) { return TElementDataWriter(data, library).Write({}, w); },
+             [&] { return data.IsModified(); }},
+            {library.Path(), [&](TFileWriter& w) { return TLibraryWriter(library).Write({}, w); },
+             [&] { return library.IsModified(); }},
+            {parameters.Path(),
+             [&](TFileWriter& w) { return TParameterFileWriter(parameters).Write({}, w); },
+             [&] { return parameters.IsModified(); }},
+            {library.InitializeInfo()->Path(),
+             [&](TFileWriter& w) {
+                 return TInitializeInfoWriter(*library.InitializeInfo()).Write(w);
+             },
+             [] { return true; }}};
     }
 
     void MarkEverythingModified() {
@@ -254,7 +263,7 @@ protected:
     std::string SavedBytes(const std::string& path) {
         data.SetPath(path);
         data.SetModified(true);
-        EXPECT_EQ(data.Write(library), kFileOk);
+        EXPECT_EQ(TElementDataWriter(data, library).Write(), kFileOk);
         return ReadFile(path);
     }
 
@@ -273,7 +282,7 @@ TEST_F(KilledSaveTest, TheTargetIsAlwaysTheWholeOldOrTheWholeNewFile) {
     data.SetPath(target);
     auto start = std::chrono::steady_clock::now();
     data.SetModified(true);
-    ASSERT_EQ(data.Write(library), kFileOk);  // target holds B
+    ASSERT_EQ(TElementDataWriter(data, library).Write(), kFileOk);  // target holds B
     const auto saveTime = std::chrono::steady_clock::now() - start;
 
     const bool unnamedFiles = HasUnnamedFiles(dir.Path());
@@ -288,7 +297,7 @@ TEST_F(KilledSaveTest, TheTargetIsAlwaysTheWholeOldOrTheWholeNewFile) {
                            std::uniform_int_distribution<int>(5, 120)(random) / 100;
         pid_t child = ::fork();
         ASSERT_GE(child, 0);
-        if (child == 0) std::_Exit(data.Write(library) == kFileOk ? 0 : 1);
+        if (child == 0) std::_Exit(TElementDataWriter(data, library).Write() == kFileOk ? 0 : 1);
         std::this_thread::sleep_for(delay);
         ::kill(child, SIGKILL);
         int status = 0;

@@ -8,6 +8,7 @@
 #include "ElementFingerprint.h"
 #include "FixtureLibrary.h"
 #include "TempDir.h"
+#include "files/TLibraryOpener.h"
 #include "model/TEditLog.h"
 #include "model/TTableImport.h"
 #include "model/TTableReader.h"
@@ -85,7 +86,8 @@ TEST(TTableTest, EveryGroupOfTheSampleAndOfEveryTypeRoundTrips) {
                           std::filesystem::copy_options::recursive);
     TTabrixCtrl controller;
     FileResult result = kFileResultCount;  // not set
-    std::unique_ptr<TZQLCtrl> sample = controller.OpenNewLibrary(dir.File("lib.ZQL"), result);
+    std::unique_ptr<TZQLCtrl> sample =
+        TLibraryOpener(controller).OpenNewLibrary(dir.File("lib.ZQL"), result);
     ASSERT_EQ(result, kFileOk);
     ExpectEveryGroupRoundTrips(*sample);
 

@@ -7,6 +7,9 @@
 
 #include "LibraryFiles.h"
 #include "TempDir.h"
+#include "files/TElementDataReader.h"
+#include "files/TElementDataWriter.h"
+#include "files/TLibraryOpener.h"
 #include "model/TGroupData.h"
 #include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
@@ -40,7 +43,7 @@ protected:
         library_.reset();
         controller_ = std::make_unique<TTabrixCtrl>();
         FileResult result = kFileResultCount;  // not set
-        library_ = controller_->OpenNewLibrary(Dir("lib.ZQL"), result);
+        library_ = TLibraryOpener(*controller_).OpenNewLibrary(Dir("lib.ZQL"), result);
         EXPECT_EQ(result, kFileOk);
         return *library_;
     }
@@ -48,7 +51,7 @@ protected:
     std::string SaveData() {
         TZQDCtrl* file = library_->Group(0)->GroupData()->Owner();
         file->SetModified(true);
-        EXPECT_EQ(file->Write(*library_), kFileOk);
+        EXPECT_EQ(TElementDataWriter(*file, *library_).Write(), kFileOk);
         return ReadFile(dir_.Path() / "data.ZQD");
     }
     std::string DataLine(std::size_t n) {
@@ -360,8 +363,8 @@ TEST_F(TZQDCtrlTest, TakenElementsKeepTheirReferencesInAnotherFile) {
     // The moved element still is a known referrer: destroying its target erases the link.
     EXPECT_EQ(lib.DeleteElements(1, 2, 3), 0);
     EXPECT_TRUE(a->Numbers(1).empty());
-    ASSERT_EQ(target->Owner()->Write(lib), kFileOk);
-    ASSERT_EQ(source->Owner()->Write(lib), kFileOk);
+    ASSERT_EQ(TElementDataWriter(*target->Owner(), lib).Write(), kFileOk);
+    ASSERT_EQ(TElementDataWriter(*source->Owner(), lib).Write(), kFileOk);
     const std::string other = ReadFile(dir_.Path() / "other.ZQD");
     EXPECT_NE(other.find("1||x||0,1 1\r\n1||a||0,\r\n"), std::string::npos) << other;
     EXPECT_NE(ReadFile(dir_.Path() / "data.ZQD").find("[data]\r\n1||b||\r\n[/data]"),
@@ -376,9 +379,10 @@ TEST_F(TZQDCtrlTest, ProgressMessagesWhileReadingAndWriting) {
     std::vector<std::string> messages;
     Progress progress = [&](const std::string& m) { messages.push_back(m); };
     const std::string p = Sj("ZQD「") + file->Path() + Sj("」：");
-    ASSERT_EQ(file->Read(lib, progress), kFileOk);
+    std::vector<TUnresolvedReference> references;
+    ASSERT_EQ(TElementDataReader(*file, lib, references).Read(progress), kFileOk);
     file->SetModified(true);
-    ASSERT_EQ(file->Write(lib, progress), kFileOk);
+    ASSERT_EQ(TElementDataWriter(*file, lib).Write(progress), kFileOk);
     std::vector<std::string> expected;
     for (const char* step : {"読み込み開始", "展開中", "展開中/データ「d0」処理中", "保存準備中",
                              "保存準備中/データ「d0」処理中", "保存開始"})
@@ -422,20 +426,20 @@ TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
         if (data == 2) zqd += "\r\n" + longLine;
         zqd += "\r\n" + test::CrLfLines({"[/data]", "[/elements]"});
     }
-    const std::size_t readThreshold = TZQDCtrl::ParallelReadThreshold();
-    const std::size_t writeThreshold = TZQDCtrl::ParallelWriteThreshold();
+    const std::size_t readThreshold = TElementDataReader::ParallelReadThreshold();
+    const std::size_t writeThreshold = TElementDataWriter::ParallelWriteThreshold();
     constexpr std::size_t kNever = std::size_t{1} << 40;
     const struct {
         std::size_t readBytes, writeElements;
     } thresholds[] = {{kNever, kNever}, {0, kNever}, {4000, kNever}, {kNever, 0}, {0, 0}};
     std::string oneThread;
     for (const auto& t : thresholds) {
-        TZQDCtrl::SetParallelReadThreshold(t.readBytes);
-        TZQDCtrl::SetParallelWriteThreshold(t.writeElements);
+        TElementDataReader::SetParallelReadThreshold(t.readBytes);
+        TElementDataWriter::SetParallelWriteThreshold(t.writeElements);
         TZQLCtrl& lib = Open(ParameterFile({1, 3, 10, 9}), LibraryFile({0, 2}), zqd);
         const std::string saved = SaveData();
-        TZQDCtrl::SetParallelReadThreshold(readThreshold);
-        TZQDCtrl::SetParallelWriteThreshold(writeThreshold);
+        TElementDataReader::SetParallelReadThreshold(readThreshold);
+        TElementDataWriter::SetParallelWriteThreshold(writeThreshold);
         ASSERT_EQ(lib.GroupCount(), 2u);
         EXPECT_EQ(lib.Group(1)->GroupData()->Size(), 251u);
         if (oneThread.empty()) oneThread = saved;

@@ -1,3 +1,5 @@
+#include "files/TInitializeInfoReader.h"
+#include "files/TInitializeInfoWriter.h"
 #include "model/TZQICtrl.h"
 
 #include <gtest/gtest.h>
@@ -26,10 +28,10 @@ TEST_F(TZQICtrlTest, WritesHeaderAndDefaultSections) {
     TWindowState::PutLibraryDefaults(info_.Store());
     TWindowState::PutSubDefaults(info_.Store());
     info_.SetPath(File("a.ZQI"));
-    ASSERT_EQ(info_.Write(), 0);
+    ASSERT_EQ(TInitializeInfoWriter(info_).Write(), 0);
     EXPECT_EQ(test::ReadFile(File("a.ZQI")), kDefaultFile);
     info_.SetPath(File("no-such-folder/a.ZQI"));
-    EXPECT_NE(info_.Write(), 0);
+    EXPECT_NE(TInitializeInfoWriter(info_).Write(), 0);
 }
 
 // The look of the library window: keys of [ZQLForm] that a file without them never gains, read
@@ -61,10 +63,10 @@ TEST_F(TZQICtrlTest, LookKeysRoundTripAndAreOnlyAddedWhenChanged) {
         test::WriteFile(File("a.ZQI"), withKeys(c.count, c.colour));
         TZQICtrl info;
         info.SetPath(File("a.ZQI"));
-        ASSERT_EQ(info.Read(), 0);
+        ASSERT_EQ(TInitializeInfoReader(info).Read(), 0);
         EXPECT_EQ(TLibraryCustomise::Get(info.Store()), c.read);
         TLibraryCustomise::Put(info.Store(), c.put);
-        ASSERT_EQ(info.Write(), 0);
+        ASSERT_EQ(TInitializeInfoWriter(info).Write(), 0);
         EXPECT_EQ(test::ReadFile(File("a.ZQI")), withKeys(c.writtenCount, c.writtenColour));
     }
 }

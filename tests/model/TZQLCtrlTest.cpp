@@ -6,6 +6,9 @@
 #include <filesystem>
 
 #include "TempDir.h"
+#include "files/TLibraryOpener.h"
+#include "files/TLibraryReader.h"
+#include "files/TLibraryWriter.h"
 #include "model/TGroupData.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
@@ -30,7 +33,7 @@ protected:
 
     TZQLCtrl& Open() {
         FileResult result = kFileResultCount;  // not set
-        library_ = controller_.OpenNewLibrary(dir_.File("lib.ZQL"), result);
+        library_ = TLibraryOpener(controller_).OpenNewLibrary(dir_.File("lib.ZQL"), result);
         EXPECT_EQ(result, kFileOk);
         return *library_;
     }
@@ -62,7 +65,7 @@ TEST_F(TZQLCtrlTest, TimedIntervalLineRoundTrips) {
         EXPECT_EQ(lib.BatchList(kBatchOpen).size(), 1u);
         lib.SetTimedInterval(c.set);
         lib.SetModified(true);
-        ASSERT_EQ(lib.Write(), kFileOk);
+        ASSERT_EQ(TLibraryWriter(lib).Write(), kFileOk);
         EXPECT_EQ(ReadFile(dir_.Path() / "lib.ZQL"), std::string(zql).insert(at, c.written));
     }
 }
@@ -98,7 +101,7 @@ TEST_F(TZQLCtrlTest, SmallCasesOfTheLayout) {
     EXPECT_EQ(lib.LineBreak(), "\r\n");
     EXPECT_EQ(lib.FreeText(), (StringList{"a", "[/free_tex]"}));
     lib.SetModified(true);
-    ASSERT_EQ(lib.Write(), kFileOk);
+    ASSERT_EQ(TLibraryWriter(lib).Write(), kFileOk);
     std::string bytes = ReadFile(dir_.Path() / "lib.ZQL");
     EXPECT_NE(bytes.find("\r\n[use_group]\r\n[/use_group]\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\r\n[zqp_file]\r\n"), std::string::npos);  // never given a path
@@ -109,22 +112,25 @@ TEST_F(TZQLCtrlTest, FailuresLeaveTheLibraryAsItWas) {
     TZQLCtrl& lib = Open();
     WriteFile(dir_.Path() / "bad.ZQL", "Parameter-Info for Tabrix ver 2.0\r\n[init]");
     WriteFile(dir_.Path() / "empty.ZQL", "");
-    EXPECT_EQ(controller_.OpenLibrary(lib, dir_.File("bad.ZQL")), kFileWrongHeader);
-    EXPECT_EQ(controller_.OpenLibrary(lib, dir_.File("missing.ZQL")), kFileCannotOpen);
-    EXPECT_EQ(controller_.OpenLibrary(lib, dir_.File("empty.ZQL")), kFileCloseFailed);
+    EXPECT_EQ(TLibraryOpener(controller_).OpenLibrary(lib, dir_.File("bad.ZQL")), kFileWrongHeader);
+    EXPECT_EQ(TLibraryOpener(controller_).OpenLibrary(lib, dir_.File("missing.ZQL")),
+              kFileCannotOpen);
+    EXPECT_EQ(TLibraryOpener(controller_).OpenLibrary(lib, dir_.File("empty.ZQL")),
+              kFileCloseFailed);
     EXPECT_EQ(lib.GroupCount(), 3u);
     EXPECT_EQ(lib.Path(), dir_.File("lib.ZQL"));
 
     lib.SetPath(dir_.File("no-such-folder/lib.ZQL"));
     lib.SetModified(true);
-    EXPECT_NE(lib.Write(), kFileOk);
+    EXPECT_NE(TLibraryWriter(lib).Write(), kFileOk);
     EXPECT_TRUE(lib.IsModified());
 }
 
 TEST_F(TZQLCtrlTest, ReadingAgainReleasesTheOldFiles) {
     TZQLCtrl& lib = Open();
-    ASSERT_EQ(lib.Read(), kFileOk);
-    lib.ResolveReferences();
+    TLibraryReader reader(lib);
+    ASSERT_EQ(reader.Read(), kFileOk);
+    reader.ResolveReferences();
     EXPECT_EQ(controller_.ElementDataFiles().size(), 2u);
     EXPECT_EQ(lib.GroupCount(), 3u);
     EXPECT_EQ(lib.Group(0)->GroupData()->At(0)->Texts(0), TextList{Sj("名前")});

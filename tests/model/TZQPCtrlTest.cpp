@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "files/TParameterFileReader.h"
+#include "files/TParameterFileWriter.h"
 #include "model/TParameter.h"
 #include "model/TZQPCtrl.h"
 
@@ -29,7 +31,7 @@ protected:
     int ReadLines(TZQPCtrl& zqp, const std::vector<std::string>& lines) {
         WriteFile(File("in.ZQP"), CrLfLines(lines));
         zqp.SetPath(File("in.ZQP"));
-        return zqp.Read();
+        return TParameterFileReader(zqp).Read();
     }
 
     test::TempDir dir_;
@@ -75,10 +77,10 @@ TEST_F(ZqpFileTest, AFontNameEndingInALoneLeadByteKeepsTheFontFields) {
     zqp.SetFontSize(9);
     zqp.SetFontStyle(1);
     zqp.SetModified(true);
-    ASSERT_EQ(zqp.Write(), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     TZQPCtrl back;
     back.SetPath(File("font.ZQP"));
-    ASSERT_EQ(back.Read(), kFileOk);
+    ASSERT_EQ(TParameterFileReader(back).Read(), kFileOk);
     EXPECT_EQ(back.FontName(), "\x82\x6c\x82\x72 ");
     EXPECT_EQ(back.FontSize(), 9);
     EXPECT_EQ(back.FontStyle(), 1);
@@ -109,7 +111,7 @@ TEST_F(ZqpFileTest, WritesTheExactLayoutAndReadsItBack) {
     c->SetDisplayParameter(c);
     zqp.UsedParameters() = {c, a, b};
 
-    ASSERT_EQ(zqp.Write(), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     EXPECT_FALSE(zqp.IsModified());
     EXPECT_EQ(zqp.Status(), 0x10u);
     const std::string bytes = ReadFile(File("out.ZQP"));
@@ -117,7 +119,7 @@ TEST_F(ZqpFileTest, WritesTheExactLayoutAndReadsItBack) {
 
     TZQPCtrl back;
     back.SetPath(File("out.ZQP"));
-    ASSERT_EQ(back.Read(), kFileOk);
+    ASSERT_EQ(TParameterFileReader(back).Read(), kFileOk);
     EXPECT_FALSE(back.IsModified());
     EXPECT_EQ(back.Status(), 0x10u);
     EXPECT_EQ(Summary(back), Summary(zqp));
@@ -125,7 +127,7 @@ TEST_F(ZqpFileTest, WritesTheExactLayoutAndReadsItBack) {
     EXPECT_EQ(back.At(1)->DisplayParameter(), back.At(2));
     back.SetPath(File("again.ZQP"));
     back.SetModified(true);
-    ASSERT_EQ(back.Write(), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(back).Write(), kFileOk);
     EXPECT_EQ(ReadFile(File("again.ZQP")), bytes);
 }
 
@@ -138,23 +140,23 @@ TEST_F(ZqpFileTest, TheModifiedBitDecidesWhatIsWritten) {
     WriteFile(path, "not a parameter file");
     TZQPCtrl zqp;
     zqp.SetPath(path);
-    EXPECT_EQ(zqp.Write(progress), kFileOk);
+    EXPECT_EQ(TParameterFileWriter(zqp).Write(progress), kFileOk);
     EXPECT_EQ(ReadFile(path), "not a parameter file");
     EXPECT_TRUE(messages.empty());
     // After reading the bit is clear too: a later change on disk is not overwritten.
     WriteFile(path, CrLfLines({kHeader, "[param]", "[code]a", "[/param]"}));
-    ASSERT_EQ(zqp.Read(), kFileOk);
+    ASSERT_EQ(TParameterFileReader(zqp).Read(), kFileOk);
     WriteFile(path, "changed elsewhere");
-    EXPECT_EQ(zqp.Write(), kFileOk);
+    EXPECT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     EXPECT_EQ(ReadFile(path), "changed elsewhere");
 
     zqp.Reset(File("missing-folder/out.ZQP"));
-    EXPECT_NE(zqp.Write(progress), kFileOk);
+    EXPECT_NE(TParameterFileWriter(zqp).Write(progress), kFileOk);
     EXPECT_TRUE(zqp.IsModified());
     EXPECT_FALSE(fs::exists(dir_.Path() / "missing-folder"));
     EXPECT_EQ(messages.size(), 2u);
     zqp.SetPath(File("empty.ZQP"));
-    ASSERT_EQ(zqp.Write(), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(), kFileOk);
     EXPECT_FALSE(zqp.IsModified());
     EXPECT_EQ(ReadFile(File("empty.ZQP")),
               CrLfLines({kHeader, "[init]", "[status]0", "[output_type]0",
@@ -175,13 +177,13 @@ TEST_F(ZqpFileTest, DeletedDisplayParameterIsNotWrittenNorReadBack) {
     b->SetIndex(0);
     ASSERT_EQ(b->DisplayParameter(), nullptr);
 
-    ASSERT_EQ(zqp.Write(), 0);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(), 0);
     std::string bytes = ReadFile(File("out.ZQP"));
     EXPECT_EQ(bytes.find("[draw_param]"), std::string::npos);
 
     TZQPCtrl back;
     back.SetPath(File("out.ZQP"));
-    ASSERT_EQ(back.Read(), 0);
+    ASSERT_EQ(TParameterFileReader(back).Read(), 0);
     EXPECT_EQ(Summary(back), "b:2:90 used row 24");
 }
 
@@ -207,7 +209,7 @@ TEST_F(ZqpFileTest, ReadingReplacesWhatWasHeld) {
 TEST_F(ZqpFileTest, ToleratesUnknownTagsBadNumbersAndMissingClosings) {
     TZQPCtrl zqp;
     zqp.SetPath(test::DataPath("model/damaged.ZQP").string());
-    ASSERT_EQ(zqp.Read(), kFileOk);
+    ASSERT_EQ(TParameterFileReader(zqp).Read(), kFileOk);
     EXPECT_EQ(zqp.OutputType(), 0u);
     EXPECT_EQ(zqp.RowHeight(), 0u);
     EXPECT_EQ(zqp.Status(), 0x10u);
@@ -252,7 +254,7 @@ TEST_F(ZqpFileTest, ResultCodesLeaveTheModelAlone) {
     for (const auto& [bytes, result] : cases) {
         if (bytes) WriteFile(File("in.ZQP"), bytes);
         zqp.SetPath(File(bytes ? "in.ZQP" : "absent.ZQP"));
-        EXPECT_EQ(zqp.Read(), result) << (bytes ? bytes : "absent");
+        EXPECT_EQ(TParameterFileReader(zqp).Read(), result) << (bytes ? bytes : "absent");
     }
     EXPECT_EQ(Summary(zqp), "kept:0:90 used row 50");
     ASSERT_EQ(ReadLines(zqp, {"Parameter-Info for Tabrix ver 9.9"}), kFileOk);
@@ -268,11 +270,11 @@ TEST_F(ZqpFileTest, ReportsProgressInOrder) {
     TZQPCtrl zqp;
     ASSERT_EQ(ReadLines(zqp, {kHeader, "[param]", "[/param]"}), kFileOk);
     const std::string prefix = "ZQP" + Sj("「") + File("in.ZQP") + Sj("」：");
-    ASSERT_EQ(zqp.Read(progress), kFileOk);
+    ASSERT_EQ(TParameterFileReader(zqp).Read(progress), kFileOk);
     zqp.SetModified(true);
-    ASSERT_EQ(zqp.Write(progress), kFileOk);
+    ASSERT_EQ(TParameterFileWriter(zqp).Write(progress), kFileOk);
     WriteFile(File("in.ZQP"), "Element-Data for Tabrix ver 2.0");
-    EXPECT_EQ(zqp.Read(progress), kFileWrongHeader);
+    EXPECT_EQ(TParameterFileReader(zqp).Read(progress), kFileWrongHeader);
     std::vector<std::string> expected;
     for (const char* step : {"読み込み開始", "展開中", "保存準備中", "保存開始", "読み込み開始"})
         expected.push_back(prefix + Sj(step));

@@ -1,3 +1,4 @@
+#include "files/TElementDataWriter.h"
 #include "settings/TGroupDataSetting.h"
 
 #include <gtest/gtest.h>
@@ -199,7 +200,7 @@ TEST_F(GroupDataSettingTest, CommitKeepsIdentitiesAndOtherLibrariesFollow) {
 
 TEST_F(GroupDataSettingTest, AFileReadFromDiskWaitsForTheCommit) {
     second_->SetModified(true);
-    ASSERT_EQ(kFileOk, second_->Write(library_));
+    ASSERT_EQ(kFileOk, TElementDataWriter(*second_, library_).Write());
     std::filesystem::copy_file(dir_.File("two.ZQD"), dir_.File("three.ZQD"));
     {
         TGroupDataSetting setting(library_);

@@ -11,6 +11,8 @@
 
 #include "ElementFingerprint.h"
 #include "TempDir.h"
+#include "files/TElementDataWriter.h"
+#include "files/TLibraryWriter.h"
 #include "model/ParamType.h"
 #include "model/TEditLog.h"
 #include "model/TGroupData.h"
@@ -79,7 +81,8 @@ struct World {
         a.BatchList(kBatchTimed).push_back({{"[GroupNo]0,2,3,"}, 1, "a"});
         b.BatchList(kBatchTimed).push_back({{"[GroupNo]1,"}, 1, "b"});
         for (const auto& file : controller.ElementDataFiles())
-            if (!file->Path().empty()) file->SetModified(true), file->Write(a);
+            if (!file->Path().empty())
+                file->SetModified(true), TElementDataWriter(*file, a).Write();
         std::filesystem::copy_file(dir.File("two.ZQD"), dir.File("three.ZQD"));
         a.SetModified(false);
         b.SetModified(false);
@@ -137,7 +140,8 @@ void DumpLibrary(std::ostream& out, TZQLCtrl& library) {
     }
     for (const TBatchSetting& item : library.BatchList(kBatchTimed))
         out << item.name << ' ' << item.dataLines.at(0) << '\n';
-    out << Saved<TZQLCtrl>(library, [](TZQLCtrl& l, TFileWriter& w) { return l.Write({}, w); });
+    out << Saved<TZQLCtrl>(
+        library, [](TZQLCtrl& l, TFileWriter& w) { return TLibraryWriter(l).Write({}, w); });
 }
 
 void DumpFile(std::ostream& out, TZQDCtrl& file, TZQLCtrl& library, bool identities) {
@@ -152,8 +156,9 @@ void DumpFile(std::ostream& out, TZQDCtrl& file, TZQLCtrl& library, bool identit
                 << (element->HasReferrers() ? element->Referrers().Size() : 0) << '\n';
         }
     }
-    out << Saved<TZQDCtrl>(
-        file, [&library](TZQDCtrl& f, TFileWriter& w) { return f.Write(library, {}, w); });
+    out << Saved<TZQDCtrl>(file, [&library](TZQDCtrl& f, TFileWriter& w) {
+        return TElementDataWriter(f, library).Write({}, w);
+    });
 }
 
 // Both libraries and every file the controller holds, with the bytes each save would write.

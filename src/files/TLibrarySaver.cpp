@@ -1,7 +1,11 @@
-#include "model/TLibrarySaver.h"
+#include "files/TLibrarySaver.h"
 
 #include <set>
 
+#include "files/TElementDataWriter.h"
+#include "files/TInitializeInfoWriter.h"
+#include "files/TLibraryWriter.h"
+#include "files/TParameterFileWriter.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
 #include "model/TFileKind.h"
@@ -33,7 +37,7 @@ TSaveReport TLibrarySaver::Save(bool everyFile) {
     // a template) would open without its parameters. The library file is written once more.
     if (NamedSiblings() != named && !library_.Path().empty()) {
         library_.SetModified(true);
-        const FileResult result = library_.Write(progress_);
+        const FileResult result = TLibraryWriter(library_).Write(progress_);
         if (result != kFileOk) Count(SavedFile::kLibrary, library_.Path(), result);
     }
     Report(progress_, "");
@@ -90,7 +94,8 @@ void TLibrarySaver::SaveElementData(bool everyFile) {
             continue;
         }
         if (!file->IsModified()) continue;
-        Count(SavedFile::kElementData, file->Path(), file->Write(library_, progress_));
+        Count(SavedFile::kElementData, file->Path(),
+              TElementDataWriter(*file, library_).Write(progress_));
     }
 }
 
@@ -103,7 +108,8 @@ void TLibrarySaver::SaveWaitingElementData() {
         if (library_.Path().empty()) {
             ++report_.skipped;
         } else if (file->IsModified()) {
-            Count(SavedFile::kElementData, file->Path(), file->Write(library_, progress_));
+            Count(SavedFile::kElementData, file->Path(),
+                  TElementDataWriter(*file, library_).Write(progress_));
         }
     }
 }
@@ -139,7 +145,7 @@ void TLibrarySaver::SaveLibraryFile() {
     }
     library_.SetModified(true);
     if (!library_.Path().empty())
-        Count(SavedFile::kLibrary, library_.Path(), library_.Write(progress_));
+        Count(SavedFile::kLibrary, library_.Path(), TLibraryWriter(library_).Write(progress_));
 }
 
 void TLibrarySaver::SaveParameterFile() {
@@ -151,7 +157,8 @@ void TLibrarySaver::SaveParameterFile() {
     if (Unplaced(parameters->Path()))
         ++report_.skipped;
     else if (!parameters->Path().empty())
-        Count(SavedFile::kParameter, parameters->Path(), parameters->Write(progress_));
+        Count(SavedFile::kParameter, parameters->Path(),
+              TParameterFileWriter(*parameters).Write(progress_));
 }
 
 void TLibrarySaver::SaveInitializeInfo() {
@@ -163,7 +170,7 @@ void TLibrarySaver::SaveInitializeInfo() {
     if (Unplaced(info->Path()))
         ++report_.skipped;
     else if (!info->Path().empty())
-        Count(SavedFile::kInitializeInfo, info->Path(), info->Write());
+        Count(SavedFile::kInitializeInfo, info->Path(), TInitializeInfoWriter(*info).Write());
 }
 
 }  // namespace tabrix

@@ -6,10 +6,11 @@
 #include <filesystem>
 
 #include "TempDir.h"
+#include "files/TLibraryOpener.h"
+#include "files/TLibrarySaver.h"
 #include "model/FileResult.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
-#include "model/TLibrarySaver.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
@@ -80,7 +81,7 @@ TEST_F(TLibrarySaverTest, NewLibraryAsksForDataThenLibraryThenNothingMore) {
             << name;
     TTabrixCtrl other;
     FileResult result = kFileResultCount;  // not set
-    auto reopened = other.OpenNewLibrary(dir_.File("new.ZQL"), result);
+    auto reopened = TLibraryOpener(other).OpenNewLibrary(dir_.File("new.ZQL"), result);
     ASSERT_TRUE(reopened);
     EXPECT_EQ(reopened->GroupCount(), 1u);
     EXPECT_TRUE(reopened->LoadProblems().empty());
@@ -113,7 +114,7 @@ TEST_F(TLibrarySaverTest, PathsChosenAfterTheLibraryFileReachIt) {
     EXPECT_EQ(report.failed, 0u);
     TTabrixCtrl other;
     FileResult result = kFileResultCount;  // not set
-    auto reopened = other.OpenNewLibrary(dir_.File("derived.ZQL"), result);
+    auto reopened = TLibraryOpener(other).OpenNewLibrary(dir_.File("derived.ZQL"), result);
     ASSERT_TRUE(reopened);
     ASSERT_TRUE(reopened->ParameterFile() && reopened->InitializeInfo());
     EXPECT_EQ(reopened->ParameterFile()->Path(), dir_.File("derived.ZQP"));
@@ -161,7 +162,7 @@ TEST_F(TLibrarySaverTest, RelativePathsWaitForTheLibraryFile) {
     EXPECT_EQ(library_.OutputPath(), dir_.File("out"));
     TTabrixCtrl other;
     FileResult result = kFileResultCount;  // not set
-    auto reopened = other.OpenNewLibrary(dir_.File("new.ZQL"), result);
+    auto reopened = TLibraryOpener(other).OpenNewLibrary(dir_.File("new.ZQL"), result);
     ASSERT_TRUE(reopened);
     EXPECT_TRUE(reopened->LoadProblems().empty());
     EXPECT_EQ(reopened->ParameterFile()->Path(), dir_.File("saver-test.ZQP"));
