@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "files/TStringFiler.h"
 #include "model/FileResult.h"
 #include "model/PathName.h"
-#include "model/TStringFiler.h"
 
 namespace tabrix {
 

@@ -1,8 +1,8 @@
 #include "dialogs/TLibraryPreview.h"
 
+#include "files/TStringFiler.h"
 #include "model/FileResult.h"
 #include "model/TFileKind.h"
-#include "model/TStringFiler.h"
 #include "model/TZQLCtrl.h"
 
 namespace tabrix {

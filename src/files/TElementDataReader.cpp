@@ -5,12 +5,12 @@
 #include <string>
 #include <unordered_map>
 
+#include "files/TElementLineReader.h"
+#include "files/TStringFiler.h"
 #include "model/CoreText.h"
 #include "model/RunInParts.h"
-#include "model/TElementLineReader.h"
 #include "model/TFileKind.h"
 #include "model/TGroupData.h"
-#include "model/TStringFiler.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQLCtrl.h"
 

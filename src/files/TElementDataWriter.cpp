@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/TStringFiler.h"
 #include "model/CoreText.h"
 #include "model/LargePages.h"
 #include "model/ParamType.h"
@@ -15,7 +16,6 @@
 #include "model/TFileKind.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
-#include "model/TStringFiler.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"

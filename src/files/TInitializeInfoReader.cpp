@@ -1,9 +1,9 @@
 #include "files/TInitializeInfoReader.h"
 
+#include "files/TStringFiler.h"
 #include "model/PathName.h"
 #include "model/TFileKind.h"
 #include "model/TLibraryCustomise.h"
-#include "model/TStringFiler.h"
 #include "model/TWindowState.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQLCtrl.h"

@@ -1,7 +1,7 @@
 #include "files/TInitializeInfoWriter.h"
 
+#include "files/TStringFiler.h"
 #include "model/TFileKind.h"
-#include "model/TStringFiler.h"
 #include "model/TZQICtrl.h"
 
 namespace tabrix {

@@ -3,13 +3,13 @@
 #include <cstdint>
 
 #include "files/LibraryTags.h"
+#include "files/TStringFiler.h"
 #include "model/CoreText.h"
 #include "model/PathName.h"
 #include "model/TBatchSetting.h"
 #include "model/TFileKind.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
-#include "model/TStringFiler.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"
 #include "model/TZQLCtrl.h"

@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "files/TStringFiler.h"
 #include "model/CoreText.h"
 #include "model/PathName.h"
 #include "model/TFileKind.h"
-#include "model/TStringFiler.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
 

@@ -3,10 +3,10 @@
 #include <string>
 #include <string_view>
 
+#include "files/TStringFiler.h"
 #include "model/CoreText.h"
 #include "model/TFileKind.h"
 #include "model/TStringDivision.h"
-#include "model/TStringFiler.h"
 #include "model/TZQPCtrl.h"
 
 namespace tabrix {

@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "files/TElementDataReader.h"
+#include "files/TElementLineReader.h"
 #include "model/ParamType.h"
 #include "model/RunInParts.h"
-#include "model/TElementLineReader.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TStringDivision.h"

@@ -6,13 +6,13 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "files/TStringFiler.h"
 #include "format/TFormatEvaluator.h"
 #include "model/CoreText.h"
 #include "model/FileIdentity.h"
 #include "model/PathName.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
-#include "model/TStringFiler.h"
 #include "model/TTabrixCtrl.h"
 #include "model/TZQDCtrl.h"
 #include "model/TZQICtrl.h"

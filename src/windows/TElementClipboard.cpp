@@ -17,9 +17,9 @@
 #include <string_view>
 
 #include "files/TElementDataWriter.h"
+#include "files/TElementLineReader.h"
 #include "model/ParamType.h"
 #include "model/TElement.h"
-#include "model/TElementLineReader.h"
 #include "model/TGroupData.h"
 #include "model/TParameter.h"
 #include "model/TTableWriter.h"

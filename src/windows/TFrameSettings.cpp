@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "files/TStringFiler.h"
 #include "model/PathName.h"
-#include "model/TStringFiler.h"
 #include "platform/QtText.h"
 
 namespace tabrix {

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "files/TStringFiler.h"
 #include "model/FileResult.h"
 #include "model/TStringDivision.h"
-#include "model/TStringFiler.h"
 
 using namespace tabrix;
 using tabrix::fuzz::FuzzInput;

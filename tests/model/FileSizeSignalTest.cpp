@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include "../support/TempDir.h"
+#include "files/TStringFiler.h"
 #include "model/FileSizeSignal.h"
-#include "model/TStringFiler.h"
 
 namespace tabrix {
 namespace {

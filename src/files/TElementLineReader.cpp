@@ -1,4 +1,4 @@
-#include "model/TElementLineReader.h"
+#include "files/TElementLineReader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "model/TStringFiler.h"
+#include "files/TStringFiler.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

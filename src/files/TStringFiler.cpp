@@ -1,4 +1,4 @@
-#include "model/TStringFiler.h"
+#include "files/TStringFiler.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "model/FileBytes.h"
 #include "model/LargePages.h"
 #include "model/PathName.h"
 #include "model/TFileKind.h"
@@ -122,35 +123,6 @@ void CutLines(const TStringDivision& division, std::string_view bytes,
     if (lineStart < size) lines.push_back(bytes.substr(lineStart, scan - lineStart));
 }
 
-// Reads up to size bytes, carrying on after interrupted or partial reads; returns the number
-// read (less than size only at the end of the file) or -1 on a read error.
-long ReadUpTo(int fd, char* buffer, std::size_t size) {
-    std::size_t total = 0;
-    while (total < size) {
-        ssize_t got = ::read(fd, buffer + total, size - total);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return -1;
-        if (got == 0) break;
-        total += static_cast<std::size_t>(got);
-    }
-    return static_cast<long>(total);
-}
-
-// Opens a regular file for reading, filling info; -1 for anything else. A FIFO would block
-// the open until a writer came, a device such as /dev/zero would never end, so they are
-// refused before they are opened, and once more after the open in case the name was swapped
-// in between. O_NONBLOCK keeps that open from waiting; it means nothing for a regular file.
-int OpenRegularFile(const std::string& nativePath, struct stat& info) {
-    if (::stat(nativePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-    int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // True when line, a file's first line, is the header of kind: the text before " ver " is kind.
 bool IsHeaderOf(const TStringDivision& division, std::string line, std::string_view kind) {
     if (division.Find(line, kVersionSeparator) == TStringDivision::npos) return false;
@@ -201,10 +173,10 @@ FileResult CheckReplaceable(const TStringDivision& division, const std::string& 
     constexpr std::size_t kHeaderReadLimit = 4096;
     struct stat info {};
     if (::stat(target.c_str(), &info) != 0) return errno == ENOENT ? kFileOk : kFileCannotOpen;
-    int fd = OpenRegularFile(target, info);
+    int fd = FileBytes::OpenRegular(target, info);
     if (fd < 0) return kFileCannotOpen;
     std::string start(kHeaderReadLimit, '\0');
-    long got = ReadUpTo(fd, start.data(), start.size());
+    long got = FileBytes::ReadUpTo(fd, start.data(), start.size());
     ::close(fd);
     if (got < 0) return kFileCannotOpen;
     if (got == 0) return kFileOk;
@@ -342,7 +314,7 @@ FileResult ReplaceFile(TFileWriter& writer, const std::string& target, std::stri
 FileResult TStringFiler::Load(StringList& lines, const std::string& path, std::size_t chunkSize,
                               long start, long limit, bool lineMode) {
     struct stat info {};
-    int fd = OpenRegularFile(PathName::ToNative(path), info);
+    int fd = FileBytes::OpenRegular(PathName::ToNative(path), info);
     if (fd < 0) return kFileCannotOpen;
     auto size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
 
@@ -367,7 +339,7 @@ FileResult TStringFiler::Load(StringList& lines, const std::string& path, std::s
     bool enoughLines = false;
     while (byteBudget > 0 && !enoughLines) {
         std::size_t want = std::min(bufferSize, byteBudget);
-        long got = ReadUpTo(fd, buffer.data(), want);
+        long got = FileBytes::ReadUpTo(fd, buffer.data(), want);
         if (got < 0) {
             ::close(fd);
             lines.resize(firstNew);
@@ -440,7 +412,7 @@ FileResult TStringFiler::LoadTagged(StringList& lines, const std::string& path,
 FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& path,
                                          std::string_view kind) {
     struct stat info {};
-    int fd = OpenRegularFile(PathName::ToNative(path), info);
+    int fd = FileBytes::OpenRegular(PathName::ToNative(path), info);
     if (fd < 0) return kFileCannotOpen;
     // The size is only a first guess: a file that grows meanwhile is read to its end.
     std::size_t capacity = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1;
@@ -448,7 +420,7 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
     AskForLargePages(bytes.get(), capacity);
     std::size_t size = 0;
     while (true) {
-        long got = ReadUpTo(fd, bytes.get() + size, capacity - size);
+        long got = FileBytes::ReadUpTo(fd, bytes.get() + size, capacity - size);
         if (got < 0) {
             ::close(fd);
             return kFileCannotOpen;
