@@ -616,8 +616,7 @@ bool TLibraryDocument::DropElements(TLibraryDocument& source, std::size_t source
                     copy->SetOutputFlag(from->At(i)->OutputFlag());
                     copies.push_back(std::move(copy));
                 }
-                to->InsertTaken(at, std::move(copies));
-                TEditLog::Active()->Inserted(*to, at, n);
+                library_->InsertTaken(targetGroup, at, std::move(copies));
             }
             library_->Group(targetGroup)->Set(TGroupSetting::kOutputDone, false);
             return true;
@@ -636,10 +635,7 @@ bool TLibraryDocument::PasteElements(std::size_t group, std::size_t position,
     const int at = static_cast<int>(position);
     const TStepView view{static_cast<int>(group), at, at, at, at + static_cast<int>(n) - 1};
     return Record(QStringLiteral("貼り付け"), view, true, [&] {
-        to->InsertTaken(position, std::move(elements));
-        TEditLog::Active()->Inserted(*to, position, n);
-        library_->Group(group)->Set(TGroupSetting::kOutputDone, false);
-        return true;
+        return library_->InsertTaken(group, position, std::move(elements)) == kElementsChanged;
     });
 }
 
