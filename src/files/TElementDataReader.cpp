@@ -8,6 +8,7 @@
 #include "files/TElementLineReader.h"
 #include "files/TStringFiler.h"
 #include "model/CoreText.h"
+#include "model/LargePages.h"
 #include "model/RunInParts.h"
 #include "model/TFileKind.h"
 #include "model/TGroupData.h"
@@ -148,61 +149,77 @@ std::unique_ptr<TGroupData> TElementDataReader::ReadGroupData(const LineViews& l
 
 // The lines are cut into parts of about equal bytes; each part is decoded by a reader of its
 // own into its own elements and reference list, and the parts are joined in order, so the
-// result does not depend on how many parts there were.
+// result does not depend on how many parts there were. Each element goes straight into its
+// slot, and the bytes of the lines decoded are given back as a part goes: the file and the
+// elements made from it are not held whole at the same time.
 void TElementDataReader::DecodeBlocks(const LineViews& lines,
                                       const std::vector<DataBlock>& blocks) {
-    std::vector<std::size_t> lineAt;  // element k is decoded from lines[lineAt[k]]
-    std::size_t bytes = 0;
-    for (const DataBlock& block : blocks) {
-        for (std::size_t i = block.first; i < block.end; ++i) {
-            lineAt.push_back(i);
-            bytes += lines[i].size();
-        }
-    }
-    const std::size_t parts = std::min(ReadParts(bytes), std::max<std::size_t>(lineAt.size(), 1));
-    std::vector<std::size_t> bounds{0};  // part p decodes elements bounds[p] .. bounds[p+1]-1
-    std::size_t seen = 0;
-    for (std::size_t k = 0; k < lineAt.size() && bounds.size() < parts; ++k) {
-        seen += lines[lineAt[k]].size();
-        if (seen * parts >= bytes * bounds.size()) bounds.push_back(k + 1);
-    }
-    bounds.resize(parts + 1, lineAt.size());
-    bounds.back() = lineAt.size();
-
     // Where each block's elements go: its first element is given the index the block's group
     // data gives the next element it stores, counting the blocks before it.
     std::vector<std::size_t> blockStart;  // block b holds elements blockStart[b] ..
     std::vector<std::size_t> blockIndex;  // the index of block b's first element
-    std::unordered_map<const TGroupData*, std::size_t> nextIndex;
+    std::unordered_map<TGroupData*, std::size_t> nextIndex;
     std::size_t elements = 0;
+    std::size_t bytes = 0;
     for (const DataBlock& block : blocks) {
         blockStart.push_back(elements);
         elements += block.end - block.first;
         auto at = nextIndex.try_emplace(block.data, block.data->NextReadIndex()).first;
         blockIndex.push_back(at->second);
         at->second += block.end - block.first;
+        for (std::size_t i = block.first; i < block.end; ++i)
+            bytes += lines[i].size();
     }
+    for (const auto& [data, end] : nextIndex)
+        data->ExtendReadSlots(end);
 
-    std::vector<std::unique_ptr<TElement>> made(lineAt.size());
+    const std::size_t parts = std::min(ReadParts(bytes), std::max<std::size_t>(elements, 1));
+    std::vector<std::size_t> bounds{0};  // part p decodes elements bounds[p] .. bounds[p+1]-1
+    std::size_t seen = 0;
+    for (std::size_t b = 0, k = 0; b < blocks.size() && bounds.size() < parts; ++b) {
+        for (std::size_t i = blocks[b].first; i < blocks[b].end && bounds.size() < parts; ++i) {
+            seen += lines[i].size();
+            ++k;
+            if (seen * parts >= bytes * bounds.size()) bounds.push_back(k);
+        }
+    }
+    bounds.resize(parts + 1, elements);
+    bounds.back() = elements;
+
+    constexpr std::ptrdiff_t kGiveBackStep = std::ptrdiff_t{4} << 20;
     std::vector<std::vector<TReadReference>> partRefs(parts);
     RunInParts(parts, [&](std::size_t p) {
         TElementLineReader reader(library_);
+        std::vector<TReadReference>& refs = partRefs[p];
         std::size_t b = static_cast<std::size_t>(
             std::upper_bound(blockStart.begin(), blockStart.end(), bounds[p]) - blockStart.begin());
+        // The bytes and the line list of this part from here on are still held.
+        const char* keptBytes = nullptr;
+        const char* keptLines = nullptr;
         for (std::size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
             while (b < blocks.size() && blockStart[b] <= k)
                 ++b;
-            made[k] = std::make_unique<TElement>();
-            made[k]->SetOwner(blocks[b - 1].data);
-            made[k]->SetIndex(
+            const DataBlock& block = blocks[b - 1];
+            const std::string_view& line = lines[block.first + (k - blockStart[b - 1])];
+            auto element = std::make_unique<TElement>();
+            element->SetOwner(block.data);
+            element->SetIndex(
                 static_cast<std::uint32_t>(blockIndex[b - 1] + (k - blockStart[b - 1])));
-            reader.Decode(*made[k], lines[lineAt[k]], partRefs[p]);
+            reader.Decode(*element, line, refs);
+            block.data->PlaceRead(std::move(element));
+
+            // The reference values are views of their lines until the table copies them.
+            if (!keptBytes) keptBytes = line.data();
+            if (!keptLines) keptLines = reinterpret_cast<const char*>(&line);
+            const char* doneBytes =
+                refs.empty() ? line.data() + line.size() : refs.front().field.data();
+            if (doneBytes - keptBytes >= kGiveBackStep)
+                keptBytes = GiveBackLargePages(keptBytes, doneBytes);
+            const char* doneLines = reinterpret_cast<const char*>(&line + 1);
+            if (doneLines - keptLines >= kGiveBackStep)
+                keptLines = GiveBackLargePages(keptLines, doneLines);
         }
     });
-    std::size_t k = 0;
-    for (const DataBlock& block : blocks)
-        for (std::size_t i = block.first; i < block.end; ++i)
-            block.data->StorePlaced(std::move(made[k++]));
 
     // The fields go to the table after every element is made, so that they lie together in
     // memory rather than between the elements, and are handed back as a whole.

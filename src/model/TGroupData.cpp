@@ -85,22 +85,9 @@ void TGroupData::ReserveSlots(std::size_t n) {
     if (n > elements_.size()) elements_.resize(n);
 }
 
-void TGroupData::StoreRead(std::unique_ptr<TElement> element) {
-    element->SetOwner(this);
-    const bool slotFree = filled_ < elements_.size() && !elements_[filled_];
-    element->SetIndex(static_cast<std::uint32_t>(slotFree ? filled_ : elements_.size()));
-    StorePlaced(std::move(element));
-}
-
-// The slots past filled_ are still empty while reading, so an element goes to slot filled_,
-// or is appended once the slots have run out: its index is filled_ either way.
-void TGroupData::StorePlaced(std::unique_ptr<TElement> element) {
-    if (filled_ < elements_.size() && !elements_[filled_]) {
-        elements_[filled_++] = std::move(element);
-        return;
-    }
-    elements_.push_back(std::move(element));
-    filled_ = elements_.size();
+void TGroupData::ExtendReadSlots(std::size_t end) {
+    ReserveSlots(end);
+    filled_ = std::max(filled_, end);
 }
 
 void TGroupData::FinishRead() {

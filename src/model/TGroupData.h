@@ -45,16 +45,19 @@ public:
     // kNoSuchElements when first is at or beyond the end.
     ElementResult MoveElements(std::size_t first, std::size_t target, std::size_t last);
 
-    // Reading: reserves n empty slots that StoreRead fills in order; elements past the slots
-    // are appended. FinishRead fills slots that stayed empty with new elements.
+    // Reading: reserves n empty slots; elements read are placed by index, and FinishRead
+    // fills slots that stayed empty with new elements.
     void ReserveSlots(std::size_t n);
-    void StoreRead(std::unique_ptr<TElement> element);
-    // The index StoreRead gives the next element it stores: while reading, the slots past the
-    // filled ones are empty.
+    // The index the next element read is given: the slots past the filled ones are empty.
     std::size_t NextReadIndex() const { return filled_; }
-    // StoreRead for an element already given this owner and its index: reading in parts sets
-    // them on the thread that makes the element, while it is in that thread's cache.
-    void StorePlaced(std::unique_ptr<TElement> element);
+    // Makes the slots up to end and counts them filled, before PlaceRead fills them: reading
+    // in parts places each element from the thread that made it, in a slot of its own.
+    void ExtendReadSlots(std::size_t end);
+    // Puts an element read, already given this owner and its index, into its slot.
+    void PlaceRead(std::unique_ptr<TElement> element) {
+        assert(element->Index() < elements_.size() && !elements_[element->Index()]);
+        elements_[element->Index()] = std::move(element);
+    }
     void FinishRead();
 
     // Takes the elements first .. last out of the list without destroying them, so that every
