@@ -59,7 +59,7 @@ void TElement::Values::AddNumbers(NumberItems items, RefKind kind) {
 // --- the buffer ------------------------------------------------------------------------------
 
 EndList TElement::NumberEnds() const {
-    return EndList(buffer_.get(), wideEnds_);
+    return EndList(buffer_.get(), endWidth_);
 }
 EndList TElement::TextEnds() const {
     return NumberEnds() + numberCount_;
@@ -84,41 +84,40 @@ const NumberItem* TElement::NumberData() const {
         AlignTo8(EndWidth() * (numberCount_ + textCount_ + items) + numberCount_ + bytes);
     return reinterpret_cast<const NumberItem*>(buffer_.get() + at);
 }
-void TElement::SetNumberEnd(std::size_t i, std::uint32_t end) {
-    std::byte* at = buffer_.get() + EndWidth() * i;
-    if (wideEnds_) {
-        std::memcpy(at, &end, sizeof end);
-    } else {
+namespace {
+
+// Writes end as entry k of the ends at, width bytes each.
+void WriteEnd(std::byte* at, unsigned width, std::size_t k, std::uint32_t end) {
+    if (width == 1) {
+        at[k] = static_cast<std::byte>(end);
+    } else if (width == 2) {
         auto narrow = static_cast<std::uint16_t>(end);
-        std::memcpy(at, &narrow, sizeof narrow);
+        std::memcpy(at + 2 * k, &narrow, sizeof narrow);
+    } else {
+        std::memcpy(at + 4 * k, &end, sizeof end);
     }
 }
 
-namespace {
+// Writes ends at to, width bytes each.
+void CopyEnds(std::byte* to, const std::vector<std::uint32_t>& ends, unsigned width) {
+    if (width == 4) return CopyBytes(to, ends.data(), 4 * ends.size());
+    for (std::size_t k = 0; k < ends.size(); ++k)
+        WriteEnd(to, width, k, ends[k]);
+}
 
-// Writes ends at to, 32 or 16 bits each; returns the byte after them.
-std::byte* CopyEnds(std::byte* to, const std::vector<std::uint32_t>& ends, bool wide) {
-    if (wide) {
-        CopyBytes(to, ends.data(), 4 * ends.size());
-        return to + 4 * ends.size();
-    }
-    for (std::uint32_t end : ends) {
-        auto narrow = static_cast<std::uint16_t>(end);
-        std::memcpy(to, &narrow, sizeof narrow);
-        to += sizeof narrow;
-    }
-    return to;
+// The fewest bytes that hold every end up to largest.
+unsigned EndWidthFor(std::size_t largest) {
+    return largest <= 0xFF ? 1 : largest <= 0xFFFF ? 2 : 4;
 }
 
 }  // namespace
 
+void TElement::SetNumberEnd(std::size_t i, std::uint32_t end) {
+    WriteEnd(buffer_.get(), endWidth_, i, end);
+}
+
 void TElement::TextRoom::SetEnd(std::byte* ends, std::size_t k, std::uint32_t end) const {
-    if (wide_) {
-        std::memcpy(ends + 4 * k, &end, sizeof end);
-    } else {
-        auto narrow = static_cast<std::uint16_t>(end);
-        std::memcpy(ends + 2 * k, &narrow, sizeof narrow);
-    }
+    WriteEnd(ends, width_, k, end);
 }
 
 TElement::TextRoom TElement::PackAround(const Values& v, std::size_t fields, std::size_t items,
@@ -126,32 +125,31 @@ TElement::TextRoom TElement::PackAround(const Values& v, std::size_t fields, std
     const std::size_t n = v.numberEnds.size(), t = fields;
     textCount_ = static_cast<std::uint32_t>(t);
     numberCount_ = static_cast<std::uint32_t>(n);
-    wideEnds_ = false;
+    endWidth_ = 1;
     if (n == 0 && t == 0) {
         buffer_.reset();
-        return TextRoom(nullptr, nullptr, nullptr, false);
+        return TextRoom(nullptr, nullptr, nullptr, 1);
     }
     // Every end is at most the count of its part's entries.
-    const bool wide = std::max({v.numbers.size(), items, chars}) > 0xFFFF;
-    const std::size_t width = wide ? 4 : 2;
+    const unsigned width = EndWidthFor(std::max({v.numbers.size(), items, chars}));
     const std::size_t kindsAt = width * (n + t + items);
     const std::size_t numbersAt = AlignTo8(kindsAt + n + chars);
     auto buffer = std::make_unique_for_overwrite<std::byte[]>(numbersAt + 8 * v.numbers.size());
     std::byte* base = buffer.get();
-    CopyEnds(base, v.numberEnds, wide);
+    CopyEnds(base, v.numberEnds, width);
     CopyBytes(base + kindsAt, v.kinds.data(), n);
     CopyBytes(base + numbersAt, v.numbers.data(), 8 * v.numbers.size());
     buffer_ = std::move(buffer);
-    wideEnds_ = wide;
+    endWidth_ = static_cast<std::uint8_t>(width);
     return TextRoom(base + width * n, base + width * (n + t),
-                    reinterpret_cast<char*>(base + kindsAt + n), wide);
+                    reinterpret_cast<char*>(base + kindsAt + n), width);
 }
 
 void TElement::Pack(const Values& v) {
     TextRoom room = PackAround(v, v.textEnds.size(), v.itemEnds.size(), v.chars.size());
     if (!buffer_) return;
-    CopyEnds(room.fieldEnds_, v.textEnds, wideEnds_);
-    CopyEnds(room.itemEnds_, v.itemEnds, wideEnds_);
+    CopyEnds(room.fieldEnds_, v.textEnds, endWidth_);
+    CopyEnds(room.itemEnds_, v.itemEnds, endWidth_);
     CopyBytes(room.chars_, v.chars.data(), v.chars.size());
 }
 
@@ -233,7 +231,7 @@ std::unique_ptr<TElement> TElement::KeptCopy() const {
     kept->detached_ = true;
     kept->textCount_ = textCount_;
     kept->numberCount_ = numberCount_;
-    kept->wideEnds_ = wideEnds_;
+    kept->endWidth_ = endWidth_;
     kept->outputFlag_ = outputFlag_;
     if (const std::size_t bytes = ValueBytes()) {
         kept->buffer_ = std::make_unique_for_overwrite<std::byte[]>(bytes);
@@ -252,7 +250,7 @@ void TElement::ExchangeValues(TElement& kept) {
     std::swap(buffer_, kept.buffer_);
     std::swap(textCount_, kept.textCount_);
     std::swap(numberCount_, kept.numberCount_);
-    std::swap(wideEnds_, kept.wideEnds_);
+    std::swap(endWidth_, kept.endWidth_);
     std::swap(outputFlag_, kept.outputFlag_);
     if (keepsItems_ || kept.keepsItems_) {
         std::swap(EnsureLinks().kept, kept.EnsureLinks().kept);

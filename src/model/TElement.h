@@ -2,7 +2,7 @@
 // numbers (every other type). Reference values hold the referenced element or group; the links
 // are kept in both directions so that destroying a target erases every reference to it.
 //
-// All values of an element live in one buffer: the item offsets (16 bits each unless the
+// All values of an element live in one buffer: the item offsets (8 or 16 bits each unless the
 // element is large), the text bytes back to back and the numbers, so an element costs about what
 // its line in the file does rather than an allocation per value. Changing a value rebuilds the
 // buffer; reading fills it once.
@@ -96,14 +96,14 @@ public:
 
     private:
         friend class TElement;
-        TextRoom(std::byte* fieldEnds, std::byte* itemEnds, char* chars, bool wide)
-            : fieldEnds_(fieldEnds), itemEnds_(itemEnds), chars_(chars), wide_(wide) {}
+        TextRoom(std::byte* fieldEnds, std::byte* itemEnds, char* chars, unsigned width)
+            : fieldEnds_(fieldEnds), itemEnds_(itemEnds), chars_(chars), width_(width) {}
         void SetEnd(std::byte* ends, std::size_t k, std::uint32_t end) const;
 
         std::byte* fieldEnds_;
         std::byte* itemEnds_;
         char* chars_;
-        bool wide_;
+        unsigned width_;
     };
     // AssignRead for values whose texts are written afterwards into the room returned, for
     // fields text fields of items items and chars bytes in all: a long line is decoded
@@ -208,7 +208,7 @@ private:
     EndList NumberEnds() const;
     EndList TextEnds() const;
     EndList ItemEnds() const;
-    std::size_t EndWidth() const { return wideEnds_ ? 4 : 2; }
+    std::size_t EndWidth() const { return endWidth_; }
     const RefKind* Kinds() const;
     const char* Chars() const;
     const NumberItem* NumberData() const;
@@ -251,7 +251,8 @@ private:
     std::uint32_t textCount_ = 0;
     std::uint32_t numberCount_ = 0;
     std::uint8_t outputFlag_ = 1;
-    bool wideEnds_ = false;  // the buffer's ends are 32 bits (16 otherwise)
+    // The bytes of each end in the buffer: 1, 2 or 4, as few as its largest end needs.
+    std::uint8_t endWidth_ = 1;
     // The links hold kept items: asking for them costs no visit to the links, which lie
     // elsewhere in memory, for the many reference values that keep none.
     bool keepsItems_ = false;

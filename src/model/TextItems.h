@@ -20,24 +20,27 @@ using TextList = std::vector<std::string>;
 class EndList {
 public:
     EndList() = default;
-    EndList(const void* at, bool wide) : at_(static_cast<const unsigned char*>(at)), wide_(wide) {}
+    // width: 1, 2 or 4 bytes per end.
+    EndList(const void* at, unsigned width)
+        : at_(static_cast<const unsigned char*>(at)), width_(static_cast<std::uint8_t>(width)) {}
 
     std::uint32_t operator[](std::size_t k) const {
-        if (wide_) {
-            std::uint32_t end;
-            std::memcpy(&end, at_ + 4 * k, sizeof end);
+        if (width_ == 1) return at_[k];
+        if (width_ == 2) {
+            std::uint16_t end;
+            std::memcpy(&end, at_ + 2 * k, sizeof end);
             return end;
         }
-        std::uint16_t end;
-        std::memcpy(&end, at_ + 2 * k, sizeof end);
+        std::uint32_t end;
+        std::memcpy(&end, at_ + 4 * k, sizeof end);
         return end;
     }
-    EndList operator+(std::size_t k) const { return {at_ + k * (wide_ ? 4 : 2), wide_}; }
+    EndList operator+(std::size_t k) const { return {at_ + k * width_, width_}; }
     const void* Address() const { return at_; }
 
 private:
     const unsigned char* at_ = nullptr;
-    bool wide_ = false;
+    std::uint8_t width_ = 1;
 };
 
 class TextItems {

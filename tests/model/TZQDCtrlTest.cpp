@@ -126,6 +126,20 @@ TEST_F(TZQDCtrlTest, EmptySectionsAndTheDocumentedLine) {
 // truncated file leaves) glued the separator after it to the character; "||" is escaped in texts
 // but a lone "|" is not, so a last text ending in "|" wrote "|||"; and a double-byte character
 // whose second byte is 0x5C at the start of an item is written with that byte escaped.
+std::vector<std::uint32_t> Counting(std::uint32_t n) {
+    std::vector<std::uint32_t> values(n);
+    for (std::uint32_t k = 0; k < n; ++k)
+        values[k] = k;
+    return values;
+}
+
+std::string Joined(const std::vector<std::uint32_t>& values) {
+    std::string joined;
+    for (std::uint32_t value : values)
+        joined += (joined.empty() ? "" : "#") + std::to_string(value);
+    return joined;
+}
+
 TEST_F(TZQDCtrlTest, ValuesAreWrittenEscapedAndReadBack) {
     const std::string hyou = Sj("表"), so = Sj("ソ");
     const struct {
@@ -161,6 +175,10 @@ TEST_F(TZQDCtrlTest, ValuesAreWrittenEscapedAndReadBack) {
          "1||" + hyou + "\\," + so + "\\x#" + hyou + "\\,a#" + so + "\\#" + hyou + "\\" + so +
              "#," + so + "\\||0,0,0,0,7",
          {}},
+        // Item ends take one byte while every end is below 256, then two.
+        {{1, 1}, {{std::string(254, 'a')}, {"b"}}, {}, "1||" + std::string(254, 'a') + ",b||", {}},
+        {{1, 1}, {{std::string(255, 'a')}, {"b"}}, {}, "1||" + std::string(255, 'a') + ",b||", {}},
+        {{9}, {}, {Counting(256)}, "1||||" + Joined(Counting(256)), {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -447,6 +465,36 @@ TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
     }
     EXPECT_NE(oneThread.find("\r\n1||a#b\\#c,x\\\\y||0,0 0#0 1,1,3#4\r\n"), std::string::npos);
     EXPECT_NE(oneThread.find("\r\n" + longLine + "\r\n"), std::string::npos);
+}
+
+// A large file gives the memory of the lines decoded back as it goes; the reference values
+// near the end are still read from their lines after that.
+TEST_F(TZQDCtrlTest, LinesGivenBackWhileDecodingKeepTheReferencesAfterThem) {
+    constexpr int kLines = 240'000;
+    std::string zqd =
+        test::CrLfLines({"Element-Data for Tabrix ver 2.0", "[init]", "[size]1", "[/init]",
+                         "[elements]", "[init]", "[name]d", "[/init]", "[data]"});
+    for (int k = 0; k < kLines; ++k) {
+        zqd += "\r\n1||" + std::string(40, 'a' + k % 26) + std::to_string(k) + "||";
+        if (k == kLines / 2 || k == kLines - 1) zqd += "," + std::to_string(k - 5) + " 0";
+    }
+    zqd += "\r\n" + test::CrLfLines({"[/data]", "[/elements]"});
+    const std::size_t threshold = TElementDataReader::ParallelReadThreshold();
+    std::string oneThread;
+    for (std::size_t readBytes : {std::size_t{1} << 40, std::size_t{0}}) {
+        TElementDataReader::SetParallelReadThreshold(readBytes);
+        TZQLCtrl& lib = Open(ParameterFile({1, 3}), LibraryFile({0}), zqd);
+        TElementDataReader::SetParallelReadThreshold(threshold);
+        const TGroupData& data = *lib.Group(0)->GroupData();
+        ASSERT_EQ(data.Size(), std::size_t{kLines});
+        EXPECT_EQ(Refs(*data.At(kLines - 1), 1), "0:" + std::to_string(kLines - 6));
+        EXPECT_EQ(Refs(*data.At(kLines / 2), 1), "0:" + std::to_string(kLines / 2 - 5));
+        EXPECT_EQ(data.At(kLines - 1)->Texts(0)[0],
+                  std::string(40, 'a' + (kLines - 1) % 26) + std::to_string(kLines - 1));
+        const std::string saved = SaveData();
+        if (oneThread.empty()) oneThread = saved;
+        EXPECT_TRUE(saved == oneThread);
+    }
 }
 
 // The referrer set against std::set over random adds and removes, past the size where it turns
