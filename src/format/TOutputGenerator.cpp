@@ -87,8 +87,10 @@ void TOutputGenerator::OutputDueGroup(TGroupSetting& group, const std::string& f
         return;
     }
     sink.Clear();
-    sink.SetLimit(options.fileSizeLimit, library_.LineBreak().size());
+    sink.SetLineEnd(library_.LineBreak());
+    sink.SetLimit(options.fileSizeLimit);
     const TOutputCut cut = OutputGroup(group, sink);
+    sink.DropUnfinishedLine();
     if (cut.cause != TOutputCut::kNone) {
         ++report.failures;
         Failure(path, cut.Describe(options.fileSizeLimit));
@@ -197,9 +199,7 @@ bool TOutputGenerator::WriteGroupFile(const std::string& folder, const std::stri
     }
     TStringFiler filer;
     errno = 0;
-    const std::string text = filer.JoinForReading(
-        sink.LineCount(), [&sink](std::size_t i) { return sink.Line(i); }, library_.LineBreak());
-    FileResult result = filer.SaveText(text, path);
+    FileResult result = filer.SaveText(sink.FileText(), path);
     if (result != kFileOk) {
         Failure(path, std::string(Describe(result)) +
                           (errno ? std::string(": ") + std::strerror(errno) : std::string()));
@@ -243,6 +243,16 @@ bool NoteCut(int runResult, const TOutputSink& sink, const TGroupSetting& group,
     return tooLong;
 }
 
+// Elements rendered before the room for a group's text is foreseen.
+constexpr std::size_t kForesight = 512;
+
+// The file size foreseen when elements of n, after the header, made the text grow from start
+// to size: the rest at the same rate, and an eighth more for elements that are larger.
+std::size_t Foreseen(std::size_t size, std::size_t start, std::size_t elements, std::size_t n) {
+    const std::size_t rest = (size - start) / elements * (n - elements);
+    return size + rest + rest / 8 + 4096;
+}
+
 }  // namespace
 
 // One group's text: header with the first element, every element marked for output, footer
@@ -262,7 +272,11 @@ void TOutputGenerator::RenderGroup(const TGroupSetting& group, const TGroupSetti
     if (NoteCut(evaluator.RunTopLevel(data.At(0), group.HeaderCode()), sink, group,
                 TOutputCut::kHeader, 0, cut))
         return;
+    const std::size_t startSize = sink.Size();
     for (std::size_t i = 0; i < n; ++i) {
+        // The first elements tell about how large the text grows: room for it all at once
+        // spares moving it as it grows.
+        if (i == kForesight) sink.Reserve(Foreseen(sink.Size(), startSize, i, n));
         const TElement* element = data.At(i);
         if (!element->OutputFlag()) continue;
         if (callbacks_.status) {

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "model/LargePages.h"
+
 namespace tabrix {
 
 int TOutputSink::Send(SinkEvent event, std::string_view text, std::uint32_t number) {
@@ -18,20 +20,23 @@ int TOutputSink::Send(SinkEvent event, std::string_view text, std::uint32_t numb
             (void)error;
             const auto size = static_cast<std::size_t>(end - digits);
             if (!Fits(size, 0)) return kReplyStop;
+            PayBreak();
             text_.append(digits, size);
             break;
         }
         case kEventText:
             if (!Fits(text.size(), 0)) return kReplyStop;
+            PayBreak();
             text_.append(text);
             break;
         case kEventLineBreak:
         case kEventEnd:  // the group's last line, even when empty
             if (!Fits(0, 1)) return kReplyStop;
+            PayBreak();
             EndLine();
             break;
         case kEventBegin:
-            text_.resize(LineStart());
+            if (!breakOwed_) text_.resize(lineStart_);
             break;
         default:
             break;
@@ -39,29 +44,61 @@ int TOutputSink::Send(SinkEvent event, std::string_view text, std::uint32_t numb
     return kReplyContinue;
 }
 
-// The file holds the finished lines with a line end between each two of them.
+void TOutputSink::EndLine() {
+    finishedEnd_ = text_.size();
+    ++lines_;
+    breakOwed_ = true;
+}
+
+// The reader ends a line only where it classes the line end's first byte single.
+void TOutputSink::PayBreak() {
+    if (!breakOwed_) return;
+    breakOwed_ = false;
+    if (!lineEnd_.empty()) {
+        const std::string_view line = std::string_view(text_).substr(lineStart_);
+        const std::size_t whole = division_.WholeCharactersBefore(line, lineEnd_.front()).size();
+        lastTrimmed_.assign(line.substr(whole));
+        trimmed_ += lastTrimmed_.size();
+        text_.resize(lineStart_ + whole);
+        finishedEnd_ = text_.size();
+        text_.append(lineEnd_);
+    }
+    lineStart_ = text_.size();
+}
+
+void TOutputSink::DropUnfinishedLine() {
+    if (breakOwed_ || lines_ == 0) return;
+    text_.resize(finishedEnd_);
+    text_.append(lastTrimmed_);
+    trimmed_ -= lastTrimmed_.size();
+    lastTrimmed_.clear();
+    finishedEnd_ = lineStart_ = text_.size();
+    breakOwed_ = true;
+}
+
+// The file holds the finished lines with a line end between each two of them, each line whole
+// (the bytes a line end made it lose count, as they did before it was known one follows).
 bool TOutputSink::Fits(std::size_t bytes, std::size_t lines) {
-    const std::size_t separators = ends_.empty() ? 0 : ends_.size() - 1;
-    const std::size_t used = text_.size() + separators * lineEndSize_;
+    const std::size_t paidBreak = !breakOwed_ && lines_ ? lineEnd_.size() : 0;
+    const std::size_t used = text_.size() + trimmed_ - paidBreak;
     const std::size_t room = limit_ >= used ? limit_ - used : 0;
-    const std::size_t newSeparators = ends_.empty() && lines ? lines - 1 : lines;
-    if (bytes <= room && newSeparators * lineEndSize_ <= room - bytes) return true;
+    const std::size_t newSeparators = lines_ == 0 && lines ? lines - 1 : lines;
+    if (bytes <= room && newSeparators * lineEnd_.size() <= room - bytes) return true;
     full_ = true;
     return false;
 }
 
-StringList TOutputSink::Lines() const {
-    StringList lines;
-    lines.reserve(LineCount());
-    for (std::size_t i = 0; i < LineCount(); ++i)
-        lines.emplace_back(Line(i));
-    return lines;
+void TOutputSink::Reserve(std::size_t bytes) {
+    if (bytes <= text_.capacity()) return;
+    text_.reserve(bytes);
+    AskForLargePages(text_.data(), text_.capacity());
 }
 
 void TOutputSink::Clear() {
     text_.clear();
-    ends_.clear();
-    full_ = false;
+    lineStart_ = finishedEnd_ = lines_ = trimmed_ = 0;
+    lastTrimmed_.clear();
+    breakOwed_ = full_ = false;
 }
 
 }  // namespace tabrix

@@ -1,11 +1,10 @@
-// Collects the text of output runs as lines. Text flows across runs: a header, an element and
-// the next element share a line unless a format writes a line break.
+// Collects the text of output runs as the bytes of the output file. Text flows across runs: a
+// header, an element and the next element share a line unless a format writes a line break.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "format/TFormatSink.h"
 #include "model/TStringDivision.h"
@@ -14,39 +13,50 @@ namespace tabrix {
 
 class TOutputSink : public TFormatSink {
 public:
+    // The line end written between two lines (the library's line break); CR LF unless set.
+    void SetLineEnd(std::string_view lineEnd) { lineEnd_ = lineEnd; }
     // Without a limit the text may grow until memory runs out; with one, a piece that would
-    // make the joined file (lines and their line ends) pass limit bytes is not taken: the sink
-    // is full from then on and stops every run.
-    void SetLimit(std::size_t limit, std::size_t lineEndSize) {
-        limit_ = limit;
-        lineEndSize_ = lineEndSize;
-    }
+    // make the file (lines and their line ends) pass limit bytes is not taken: the sink is full
+    // from then on and stops every run.
+    void SetLimit(std::size_t limit) { limit_ = limit; }
     bool Full() const { return full_; }
+    // Room for about bytes of file in all, asked once the size can be foreseen: the text then
+    // grows without being moved.
+    void Reserve(std::size_t bytes);
 
     int Send(SinkEvent event, std::string_view text, std::uint32_t number) override;
 
-    // The finished lines. All text lies back to back in one buffer with the line ends beside
-    // it, so a group of a million lines costs no allocation per line.
-    std::size_t LineCount() const { return ends_.size(); }
-    std::string_view Line(std::size_t i) const {
-        const std::size_t start = i == 0 ? 0 : ends_[i - 1];
-        return std::string_view(text_).substr(start, ends_[i] - start);
+    std::size_t LineCount() const { return lines_; }
+    std::size_t Size() const { return text_.size(); }
+    // The file: the finished lines joined by the line end. A line followed by a line end loses
+    // a lead byte left dangling at its end (it would read back as part of the line end).
+    std::string_view FileText() const { return std::string_view(text_).substr(0, finishedEnd_); }
+    std::string_view CurrentLine() const {
+        return breakOwed_ ? std::string_view() : std::string_view(text_).substr(lineStart_);
     }
-    StringList Lines() const;
-    std::string_view CurrentLine() const { return std::string_view(text_).substr(LineStart()); }
+    // A run cut short leaves its line unfinished: the file holds the finished lines only, the
+    // last of them as it was written.
+    void DropUnfinishedLine();
     void Clear();
 
 private:
-    std::size_t LineStart() const { return ends_.empty() ? 0 : ends_.back(); }
-    void EndLine() { ends_.push_back(text_.size()); }
+    // Writes the line end owed to the last finished line, now that something follows it.
+    void PayBreak();
+    void EndLine();
     // False, and the sink full, when adding bytes of text and lines more line ends would pass
     // the limit.
     bool Fits(std::size_t bytes, std::size_t lines);
 
-    std::string text_;
-    std::vector<std::size_t> ends_;
+    TStringDivision division_;
+    std::string lineEnd_ = "\r\n";
+    std::string text_;             // the file so far, the current line at its end
+    std::size_t lineStart_ = 0;    // where the current line starts (once its line end is paid)
+    std::size_t finishedEnd_ = 0;  // the end of the last finished line
+    std::size_t lines_ = 0;        // finished lines
+    std::size_t trimmed_ = 0;      // dangling lead bytes left out so far
+    std::string lastTrimmed_;      // the bytes the last finished line lost to its line end
+    bool breakOwed_ = false;       // a line is finished and its line end not yet written
     std::size_t limit_ = SIZE_MAX;
-    std::size_t lineEndSize_ = 0;
     bool full_ = false;
 };
 

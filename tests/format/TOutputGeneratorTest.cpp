@@ -45,16 +45,66 @@ protected:
     std::vector<std::string> reasons;
 };
 
-TEST_F(OutputTest, SinkCollectsLines) {
-    TOutputSink sink;
-    sink.Send(kEventText, "x", 0);
-    sink.Send(kEventBegin, {}, 0);  // empties the current line only
-    sink.Send(kEventUnsigned, {}, 4294967295u);
-    sink.Send(kEventSigned, {}, static_cast<std::uint32_t>(-1));
-    sink.Send(kEventLineBreak, {}, 0);
-    sink.Send(kEventColor, {}, 5);
-    EXPECT_EQ(sink.Send(kEventEnd, {}, 0), kReplyContinue);
-    EXPECT_EQ(sink.Lines(), (StringList{"4294967295-1", ""}));
+// The sink holds the file itself: lines joined by the line end, a lead byte left dangling
+// before a line end dropped, a line a run left unfinished not written.
+TEST_F(OutputTest, SinkCollectsTheFile) {
+    struct Step {
+        SinkEvent event;
+        const char* text;
+        std::uint32_t number;
+    };
+    const Step kText{kEventText, "x", 0}, kBreak{kEventLineBreak, "", 0}, kEnd{kEventEnd, "", 0};
+    const struct {
+        const char* lineEnd;
+        std::size_t limit;
+        std::vector<Step> steps;
+        std::size_t lines;
+        std::string file;  // "" with full: nothing may be written
+        bool full;
+    } cases[] = {
+        {"\r\n",
+         SIZE_MAX,
+         {kText,
+          {kEventBegin, "", 0},
+          {kEventUnsigned, "", 4294967295u},
+          {kEventSigned, "", static_cast<std::uint32_t>(-1)},
+          kBreak,
+          {kEventColor, "", 5},
+          kEnd},
+         2,
+         "4294967295-1\r\n",
+         false},
+        {"\r\n",
+         SIZE_MAX,
+         {{kEventText, "ab\x82", 0}, kBreak, {kEventText, "b\x82", 0}, kEnd},
+         2,
+         "ab\r\nb\x82",
+         false},
+        {"\r\n",
+         SIZE_MAX,
+         {{kEventText, "ab\x82", 0}, kBreak, {kEventText, "cut", 0}},
+         1,
+         "ab\x82",
+         false},
+        {"", SIZE_MAX, {{kEventText, "a\x82", 0}, kBreak, kText, kEnd}, 2, "a\x82x", false},
+        {"\n", SIZE_MAX, {kText, kBreak, kBreak, kText, kEnd}, 3, "x\n\nx", false},
+        {"\r\n", 4, {kText, kBreak, kText, kEnd}, 2, "x\r\nx", false},
+        {"\r\n", 3, {kText, kBreak, kText, kEnd}, 1, "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TOutputSink sink;
+        sink.SetLineEnd(c.lineEnd);
+        sink.SetLimit(c.limit);
+        for (const Step& step : c.steps)
+            sink.Send(step.event, step.text, step.number);
+        sink.DropUnfinishedLine();
+        EXPECT_EQ(sink.Full(), c.full);
+        EXPECT_EQ(sink.LineCount(), c.lines);
+        if (!c.full) {
+            EXPECT_EQ(sink.FileText(), c.file);
+        }
+    }
 }
 
 TEST_F(OutputTest, TextFlowsAcrossRunsAndHeadersUseTheEndElements) {
