@@ -134,7 +134,7 @@ TElement::TextRoom TElement::PackAround(const Values& v, std::size_t fields, std
     const unsigned width = EndWidthFor(std::max({v.numbers.size(), items, chars}));
     const std::size_t kindsAt = width * (n + t + items);
     const std::size_t numbersAt = AlignTo8(kindsAt + n + chars);
-    auto buffer = std::make_unique_for_overwrite<std::byte[]>(numbersAt + 8 * v.numbers.size());
+    Buffer buffer = NewBuffer(numbersAt + 8 * v.numbers.size());
     std::byte* base = buffer.get();
     CopyEnds(base, v.numberEnds, width);
     CopyBytes(base + kindsAt, v.kinds.data(), n);
@@ -234,7 +234,7 @@ std::unique_ptr<TElement> TElement::KeptCopy() const {
     kept->endWidth_ = endWidth_;
     kept->outputFlag_ = outputFlag_;
     if (const std::size_t bytes = ValueBytes()) {
-        kept->buffer_ = std::make_unique_for_overwrite<std::byte[]>(bytes);
+        kept->buffer_ = NewBuffer(bytes);
         std::memcpy(kept->buffer_.get(), buffer_.get(), bytes);
     }
     if (keepsItems_) {

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/ElementMemory.h"
 #include "model/NumberItems.h"
 #include "model/TReferrerSet.h"
 #include "model/TextItems.h"
@@ -54,6 +55,8 @@ public:
 
     TElement() = default;
     ~TElement();
+    static void* operator new(std::size_t bytes) { return ElementMemory::Allocate(bytes); }
+    static void operator delete(void* element) { ElementMemory::Release(element); }
     TElement(const TElement&) = delete;
     TElement& operator=(const TElement&) = delete;
 
@@ -244,7 +247,12 @@ private:
     void DropKept(std::size_t i);
     void DropKeptEntriesOf(std::size_t i, NumberItem target);
 
-    std::unique_ptr<std::byte[]> buffer_;
+    using Buffer = std::unique_ptr<std::byte[], ElementMemoryRelease>;
+    static Buffer NewBuffer(std::size_t bytes) {
+        return Buffer(static_cast<std::byte*>(ElementMemory::Allocate(bytes)));
+    }
+
+    Buffer buffer_;
     std::unique_ptr<Links> links_;
     TGroupData* owner_ = nullptr;
     std::uint32_t index_ = 0;
