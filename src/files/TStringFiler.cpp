@@ -434,7 +434,11 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
         capacity *= 2;
     }
     if (::close(fd) != 0) return kFileCloseFailed;
+    // Line feeds end most lines: the list is made at their count rather than grown and copied
+    // (lines ended by a carriage return alone still grow it).
     std::vector<std::string_view> lines;
+    lines.reserve(static_cast<std::size_t>(std::count(bytes.get(), bytes.get() + size, '\n')) + 1);
+    AskForLargePages(lines.data(), lines.capacity() * sizeof(std::string_view));
     CutLines(*this, std::string_view(bytes.get(), size), lines);
     if (lines.empty()) return kFileCloseFailed;
     if (!IsHeaderOf(*this, std::string(lines.front()), kind)) return kFileWrongHeader;
