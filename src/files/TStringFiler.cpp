@@ -16,6 +16,7 @@
 #include "model/FileBytes.h"
 #include "model/LargePages.h"
 #include "model/PathName.h"
+#include "model/RunInParts.h"
 #include "model/TFileKind.h"
 #include "model/TFileWriter.h"
 
@@ -309,6 +310,53 @@ FileResult ReplaceFile(TFileWriter& writer, const std::string& target, std::stri
     return kFileOk;
 }
 
+// Where a line begins at or after at, found without cutting the lines before it: after the
+// first line feed whose byte before is no lead byte. Such a line feed ends its line whatever
+// came before, so CutLines cuts the lines from there on as it cuts them from the start.
+std::size_t LineStartFrom(const TStringDivision& division, std::string_view bytes, std::size_t at) {
+    while (at < bytes.size()) {
+        const void* lf = std::memchr(bytes.data() + at, '\n', bytes.size() - at);
+        if (!lf) break;
+        const auto x = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data());
+        if (x == 0 || division.CharKind(bytes.substr(x - 1, 1), 0) == kSingleByte) return x + 1;
+        at = x + 1;
+    }
+    return bytes.size();
+}
+
+// CutLines for a file large enough to be cut on every core: the parts begin where a line
+// surely begins, are cut apart and joined in order.
+void CutLinesInParts(const TStringDivision& division, std::string_view bytes,
+                     std::vector<std::string_view>& lines) {
+    const std::size_t parts = PartsFor(bytes.size(), std::size_t{4} << 20);
+    std::vector<std::size_t> starts{0};
+    for (std::size_t p = 1; p < parts; ++p)
+        starts.push_back(
+            LineStartFrom(division, bytes, std::max(starts.back(), bytes.size() / parts * p)));
+    starts.push_back(bytes.size());
+    // Line feeds end most lines: each list is made at their count rather than grown and
+    // copied (lines ended by a carriage return alone still grow it).
+    std::vector<std::vector<std::string_view>> cut(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        const std::string_view piece = bytes.substr(starts[p], starts[p + 1] - starts[p]);
+        cut[p].reserve(static_cast<std::size_t>(std::count(piece.begin(), piece.end(), '\n')) + 1);
+        CutLines(division, piece, cut[p]);
+    });
+    if (parts == 1) {
+        lines = std::move(cut[0]);
+        return;
+    }
+    std::size_t total = 0;
+    for (const auto& part : cut)
+        total += part.size();
+    lines.reserve(total);
+    AskForLargePages(lines.data(), total * sizeof(std::string_view));
+    for (auto& part : cut) {
+        lines.insert(lines.end(), part.begin(), part.end());
+        part = {};
+    }
+}
+
 }  // namespace
 
 FileResult TStringFiler::Load(StringList& lines, const std::string& path, std::size_t chunkSize,
@@ -434,12 +482,8 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
         capacity *= 2;
     }
     if (::close(fd) != 0) return kFileCloseFailed;
-    // Line feeds end most lines: the list is made at their count rather than grown and copied
-    // (lines ended by a carriage return alone still grow it).
     std::vector<std::string_view> lines;
-    lines.reserve(static_cast<std::size_t>(std::count(bytes.get(), bytes.get() + size, '\n')) + 1);
-    AskForLargePages(lines.data(), lines.capacity() * sizeof(std::string_view));
-    CutLines(*this, std::string_view(bytes.get(), size), lines);
+    CutLinesInParts(*this, std::string_view(bytes.get(), size), lines);
     if (lines.empty()) return kFileCloseFailed;
     if (!IsHeaderOf(*this, std::string(lines.front()), kind)) return kFileWrongHeader;
     file.bytes = std::move(bytes);

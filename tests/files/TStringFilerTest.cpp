@@ -72,6 +72,28 @@ TEST_F(TStringFilerTest, AnyChunkSizeReadsTheSameLines) {
     }
 }
 
+// A file large enough to be cut on every core is cut into the same lines as one read a chunk at
+// a time, however lead bytes and line ends fall around the places where the parts begin.
+TEST_F(TStringFilerTest, LargeFilesCutInPartsReadTheSameLines) {
+    // Most line feeds are the second byte of a character; one that ends a line whatever came
+    // before is rare.
+    const char* const pieces[] = {"a", "x\x82\n", "\x82\x82", "\r"};
+    std::string content = kKind + " ver 2.0\r\n";
+    std::uint32_t seed = 7;
+    while (content.size() < (std::size_t{5} << 20)) {
+        seed = seed * 1103515245u + 12345u;
+        const std::uint32_t pick = seed >> 16;
+        content += pick % 64 == 0 ? "\r\n" : pieces[pick % std::size(pieces)];
+    }
+    const std::string path = Write("large.ZQD", content);
+    FileLines file;
+    ASSERT_EQ(filer_.LoadTaggedLines(file, path, kKind), kFileOk);
+    const StringList expected = LoadAll(path, TStringFiler::kLibraryChunkSize);
+    ASSERT_EQ(file.lines.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(file.lines[i], expected[i]) << "line " << i;
+}
+
 TEST_F(TStringFilerTest, LinesOfMegabytesCrossManyChunks) {
     // Double-byte characters all the way, so every chunk boundary can cut one in two.
     std::string huge;
