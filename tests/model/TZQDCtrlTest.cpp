@@ -136,7 +136,7 @@ std::vector<std::uint32_t> Counting(std::uint32_t n) {
 std::string Joined(const std::vector<std::uint32_t>& values) {
     std::string joined;
     for (std::uint32_t value : values)
-        joined += (joined.empty() ? "" : "#") + std::to_string(value);
+        joined.append(joined.empty() ? "" : "#").append(std::to_string(value));
     return joined;
 }
 
@@ -176,9 +176,17 @@ TEST_F(TZQDCtrlTest, ValuesAreWrittenEscapedAndReadBack) {
              "#," + so + "\\||0,0,0,0,7",
          {}},
         // Item ends take one byte while every end is below 256, then two.
-        {{1, 1}, {{std::string(254, 'a')}, {"b"}}, {}, "1||" + std::string(254, 'a') + ",b||", {}},
-        {{1, 1}, {{std::string(255, 'a')}, {"b"}}, {}, "1||" + std::string(255, 'a') + ",b||", {}},
-        {{9}, {}, {Counting(256)}, "1||||" + Joined(Counting(256)), {}},
+        {{1, 1},
+         {{std::string(254, 'a')}, {"b"}},
+         {},
+         std::string("1||").append(254, 'a').append(",b||"),
+         {}},
+        {{1, 1},
+         {{std::string(255, 'a')}, {"b"}},
+         {},
+         std::string("1||").append(255, 'a').append(",b||"),
+         {}},
+        {{9}, {}, {Counting(256)}, std::string("1||||").append(Joined(Counting(256))), {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -475,8 +483,12 @@ TEST_F(TZQDCtrlTest, LinesGivenBackWhileDecodingKeepTheReferencesAfterThem) {
         test::CrLfLines({"Element-Data for Tabrix ver 2.0", "[init]", "[size]1", "[/init]",
                          "[elements]", "[init]", "[name]d", "[/init]", "[data]"});
     for (int k = 0; k < kLines; ++k) {
-        zqd += "\r\n1||" + std::string(40, 'a' + k % 26) + std::to_string(k) + "||";
-        if (k == kLines / 2 || k == kLines - 1) zqd += "," + std::to_string(k - 5) + " 0";
+        zqd.append("\r\n1||")
+            .append(40, static_cast<char>('a' + k % 26))
+            .append(std::to_string(k))
+            .append("||");
+        if (k == kLines / 2 || k == kLines - 1)
+            zqd.append(",").append(std::to_string(k - 5)).append(" 0");
     }
     zqd += "\r\n" + test::CrLfLines({"[/data]", "[/elements]"});
     const std::size_t threshold = TElementDataReader::ParallelReadThreshold();
@@ -487,8 +499,10 @@ TEST_F(TZQDCtrlTest, LinesGivenBackWhileDecodingKeepTheReferencesAfterThem) {
         TElementDataReader::SetParallelReadThreshold(threshold);
         const TGroupData& data = *lib.Group(0)->GroupData();
         ASSERT_EQ(data.Size(), std::size_t{kLines});
-        EXPECT_EQ(Refs(*data.At(kLines - 1), 1), "0:" + std::to_string(kLines - 6));
-        EXPECT_EQ(Refs(*data.At(kLines / 2), 1), "0:" + std::to_string(kLines / 2 - 5));
+        EXPECT_EQ(Refs(*data.At(kLines - 1), 1),
+                  std::string("0:").append(std::to_string(kLines - 6)));
+        EXPECT_EQ(Refs(*data.At(kLines / 2), 1),
+                  std::string("0:").append(std::to_string(kLines / 2 - 5)));
         EXPECT_EQ(data.At(kLines - 1)->Texts(0)[0],
                   std::string(40, 'a' + (kLines - 1) % 26) + std::to_string(kLines - 1));
         const std::string saved = SaveData();
