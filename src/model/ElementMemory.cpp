@@ -33,30 +33,25 @@ struct FreeBlock {
 // Blocks freed, in a list that can be handed on whole.
 struct FreeList {
     FreeBlock* head = nullptr;
-    FreeBlock* tail = nullptr;
+    std::size_t count = 0;
 
     void Push(void* block) {
         auto* freed = static_cast<FreeBlock*>(block);
         freed->next = head;
         head = freed;
-        if (!tail) tail = freed;
+        ++count;
     }
     void* Pop() {
         FreeBlock* block = head;
         head = block->next;
-        if (!head) tail = nullptr;
+        --count;
         return block;
     }
-    void Append(FreeList& other) {
-        if (!other.head) return;
-        if (tail)
-            tail->next = other.head;
-        else
-            head = other.head;
-        tail = other.tail;
-        other = {};
-    }
 };
+
+// A thread hands the blocks it frees on in batches of about this many bytes: a library made on
+// several threads is often destroyed on one, and the others would cut new chunks next time.
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 
 // The part of a chunk not cut into blocks yet.
 struct Span {
@@ -91,28 +86,39 @@ public:
         return *reinterpret_cast<const std::uint32_t*>(at);
     }
 
-    // A span for class cls: one left by a thread that ended, or a new chunk's. False when the
+    // More room for class cls, for a thread whose own has run out: a batch of blocks another
+    // thread freed, else a span a thread that ended left, else a new chunk's. False when the
     // reserved addresses are used up.
-    bool TakeSpan(std::size_t cls, Span& span, FreeList& blocks) {
+    bool TakeRoom(std::size_t cls, Span& span, FreeList& blocks) {
         std::lock_guard lock(mutex_);
-        blocks.Append(blocks_[cls]);
+        if (!batches_[cls].empty()) {
+            blocks = batches_[cls].back();
+            batches_[cls].pop_back();
+            return true;
+        }
         if (!spans_[cls].empty()) {
             span = spans_[cls].back();
             spans_[cls].pop_back();
             return true;
         }
-        if (!blocks.head) return NewChunk(cls, span);
-        span = {};
-        return true;
+        return NewChunk(cls, span);
     }
-    void Leave(std::size_t cls, FreeList& blocks, Span span) {
+    void LeaveBatch(std::size_t cls, FreeList& blocks) {
+        if (!blocks.head) return;
         std::lock_guard lock(mutex_);
-        blocks_[cls].Append(blocks);
-        if (span.next != span.end) spans_[cls].push_back(span);
+        batches_[cls].push_back(blocks);
+        blocks = {};
+    }
+    // A span too short for one more block of its class is dropped.
+    void LeaveSpan(std::size_t cls, Span span) {
+        if (static_cast<std::size_t>(span.end - span.next) < BytesOf(cls)) return;
+        std::lock_guard lock(mutex_);
+        spans_[cls].push_back(span);
     }
     void LeaveBlock(void* block) {
-        std::lock_guard lock(mutex_);
-        blocks_[ClassOfBlock(block)].Push(block);
+        FreeList one;
+        one.Push(block);
+        LeaveBatch(ClassOfBlock(block), one);
     }
 
 private:
@@ -141,7 +147,7 @@ private:
     std::mutex mutex_;
     std::size_t used_ = 0;  // chunks handed out
     std::size_t chunksOf_[kClasses] = {};
-    FreeList blocks_[kClasses];
+    std::vector<FreeList> batches_[kClasses];
     std::vector<Span> spans_[kClasses];
 };
 
@@ -151,8 +157,10 @@ private:
 class Cache {
 public:
     ~Cache() {
-        for (std::size_t cls = 0; cls < kClasses; ++cls)
-            Shared::Get().Leave(cls, free_[cls], spans_[cls]);
+        for (std::size_t cls = 0; cls < kClasses; ++cls) {
+            Shared::Get().LeaveBatch(cls, free_[cls]);
+            Shared::Get().LeaveSpan(cls, spans_[cls]);
+        }
     }
 
     void* Allocate(std::size_t cls) {
@@ -160,14 +168,19 @@ public:
         Span& span = spans_[cls];
         const std::size_t bytes = BytesOf(cls);
         if (static_cast<std::size_t>(span.end - span.next) < bytes) {
-            if (!Shared::Get().TakeSpan(cls, span, free_[cls])) return nullptr;
+            span = {};  // what is left of it holds no block of this size
+            if (!Shared::Get().TakeRoom(cls, span, free_[cls])) return nullptr;
             if (free_[cls].head) return free_[cls].Pop();
         }
         void* block = span.next;
         span.next += bytes;
         return block;
     }
-    void Release(void* block, std::size_t cls) { free_[cls].Push(block); }
+    void Release(void* block, std::size_t cls) {
+        FreeList& list = free_[cls];
+        list.Push(block);
+        if (list.count * BytesOf(cls) >= kBatchBytes) Shared::Get().LeaveBatch(cls, list);
+    }
 
 private:
     FreeList free_[kClasses];

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <set>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -71,6 +72,35 @@ TEST(ElementMemoryTest, BlocksStayApartAcrossThreads) {
     Release(made[3]);
     Release(again);
     ElementMemory::Release(nullptr);
+}
+
+// A library made on several threads and destroyed on one is made again from the same memory,
+// however often: the blocks freed are handed on to the threads that make the next one.
+TEST(ElementMemoryTest, MemoryFreedOnOneThreadServesTheOthers) {
+    std::set<std::uintptr_t> firstRegions, allRegions;
+    for (int cycle = 0; cycle < 6; ++cycle) {
+        std::vector<Block> made[2];
+        std::thread other([&made] {
+            for (int k = 0; k < 150'000; ++k)
+                made[1].push_back({static_cast<unsigned char*>(ElementMemory::Allocate(24)), 24});
+        });
+        for (int k = 0; k < 150'000; ++k)
+            made[0].push_back({static_cast<unsigned char*>(ElementMemory::Allocate(24)), 24});
+        other.join();
+        for (int t = 0; t < 2; ++t) {
+            for (const Block& b : made[t]) {
+                std::memset(b.at, t, b.bytes);
+                const auto region = reinterpret_cast<std::uintptr_t>(b.at) >> 21;
+                allRegions.insert(region);
+                if (cycle == 0) firstRegions.insert(region);
+            }
+        }
+        EXPECT_TRUE(Intact(made[0], 0));
+        EXPECT_TRUE(Intact(made[1], 1));
+        Release(made[0]);
+        Release(made[1]);
+    }
+    EXPECT_LE(allRegions.size(), 2 * firstRegions.size() + 2);
 }
 
 }  // namespace
