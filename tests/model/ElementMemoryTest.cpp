@@ -100,7 +100,9 @@ TEST(ElementMemoryTest, MemoryFreedOnOneThreadServesTheOthers) {
         Release(made[0]);
         Release(made[1]);
     }
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's own allocator places every block
     EXPECT_LE(allRegions.size(), 2 * firstRegions.size() + 2);
+#endif
 }
 
 }  // namespace
