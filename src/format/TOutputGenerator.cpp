@@ -1,5 +1,6 @@
 #include "format/TOutputGenerator.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "model/CoreText.h"
 #include "model/FileIdentity.h"
 #include "model/PathName.h"
+#include "model/RunInParts.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
 #include "model/TTabrixCtrl.h"
@@ -243,6 +245,10 @@ bool NoteCut(int runResult, const TOutputSink& sink, const TGroupSetting& group,
     return tooLong;
 }
 
+// Groups of fewer elements are rendered on this thread alone: starting threads would cost
+// more than they save.
+std::atomic<std::size_t> parallelRenderThreshold{std::size_t{1} << 15};
+
 // Elements rendered before the room for a group's text is foreseen.
 constexpr std::size_t kForesight = 512;
 
@@ -263,42 +269,123 @@ void TOutputGenerator::RenderGroup(const TGroupSetting& group, const TGroupSetti
     const TGroupData& data = *group.GroupData();
     const std::size_t n = data.Size();
     TFormatEvaluator evaluator(library_, sink, kPurposeOutput);
-    static const CodeList kNoFormat;
-    const TZQPCtrl* parameters = library_.ParameterFile();
-    const CodeList& format = parameters ? parameters->OutputCode() : kNoFormat;
-    const std::string total = std::to_string(n);
 
     sink.Send(kEventBegin, {}, 0);
     if (NoteCut(evaluator.RunTopLevel(data.At(0), group.HeaderCode()), sink, group,
                 TOutputCut::kHeader, 0, cut))
         return;
-    const std::size_t startSize = sink.Size();
-    for (std::size_t i = 0; i < n; ++i) {
-        // The first elements tell about how large the text grows: room for it all at once
-        // spares moving it as it grows.
-        if (i == kForesight) sink.Reserve(Foreseen(sink.Size(), startSize, i, n));
-        const TElement* element = data.At(i);
-        if (!element->OutputFlag()) continue;
-        if (callbacks_.status) {
-            if (chained)
-                Status(Text(CoreText::kOutputGroupOpen) + first.Name() +
-                       Text(CoreText::kOutputLinking) + group.Name() +
-                       Text(CoreText::kOutputJoining) + std::to_string(i) + " / " + total +
-                       Text(CoreText::kOutputJoiningClose));
-            else
-                Status(Text(CoreText::kOutputGroupOpen) + group.Name() +
-                       Text(CoreText::kOutputProgressOpen) + std::to_string(i) + " / " + total +
-                       Text(CoreText::kOutputProgressClose));
-        }
-        if (NoteCut(evaluator.RunTopLevel(element, format), sink, group, TOutputCut::kElement, i,
-                    cut))
-            return;
-    }
+    const ElementRange all{group, first, chained, sink.Size(), n};
+    if (RenderElementsInParts(all, evaluator, sink, cut)) return;
     if (NoteCut(evaluator.RunTopLevel(data.At(n - 1), group.FooterCode()), sink, group,
                 TOutputCut::kFooter, n - 1, cut))
         return;
     sink.Send(kEventEnd, {}, 0);
     NoteCut(kRunCompleted, sink, group, TOutputCut::kFooter, n - 1, cut);
+}
+
+// The elements from..to-1 of the range's group into the sink through the evaluator, telling
+// the progress; true when the sink filled and the group's text ends.
+bool TOutputGenerator::RenderElements(const ElementRange& range, std::size_t from, std::size_t to,
+                                      TFormatEvaluator& evaluator, TOutputSink& sink,
+                                      TOutputCut& cut) const {
+    const TGroupData& data = *range.group.GroupData();
+    const CodeList& format = OutputFormat();
+    const std::string total = std::to_string(range.elements);
+    for (std::size_t i = from; i < to; ++i) {
+        // The first elements tell about how large the text grows: room for it all at once
+        // spares moving it as it grows.
+        if (i == kForesight)
+            sink.Reserve(Foreseen(sink.Size(), range.startSize, i, range.elements));
+        const TElement* element = data.At(i);
+        if (!element->OutputFlag()) continue;
+        if (callbacks_.status) {
+            if (range.chained)
+                Status(Text(CoreText::kOutputGroupOpen) + range.first.Name() +
+                       Text(CoreText::kOutputLinking) + range.group.Name() +
+                       Text(CoreText::kOutputJoining) + std::to_string(i) + " / " + total +
+                       Text(CoreText::kOutputJoiningClose));
+            else
+                Status(Text(CoreText::kOutputGroupOpen) + range.group.Name() +
+                       Text(CoreText::kOutputProgressOpen) + std::to_string(i) + " / " + total +
+                       Text(CoreText::kOutputProgressClose));
+        }
+        if (NoteCut(evaluator.RunTopLevel(element, format), sink, range.group, TOutputCut::kElement,
+                    i, cut))
+            return true;
+    }
+    return false;
+}
+
+// A large group's elements are cut into parts of equal count: this thread renders the first
+// into the sink, each other part is rendered on a thread of its own into a sink of its own,
+// begun as the text after a finished line. A part's text is taken where the text before it
+// ends in a finished line and the part met no limit: then it is the text the one sink would
+// have had. From the first part not taken on, the elements are rendered here again.
+bool TOutputGenerator::RenderElementsInParts(const ElementRange& range, TFormatEvaluator& evaluator,
+                                             TOutputSink& sink, TOutputCut& cut) const {
+    const std::size_t n = range.elements;
+    const std::size_t parts =
+        std::min(PartsFor(n, parallelRenderThreshold.load(std::memory_order_relaxed)), n);
+    if (parts == 1) return RenderElements(range, 0, n, evaluator, sink, cut);
+    std::vector<std::size_t> bounds;
+    for (std::size_t p = 0; p <= parts; ++p)
+        bounds.push_back(n / parts * p + std::min(p, n % parts));
+    std::vector<TOutputSink> tails(parts);
+    std::vector<char> tailWhole(parts, 0);
+    std::atomic<bool> abandoned{false};
+    bool filled = false;
+    RunInParts(parts, [&](std::size_t p) {
+        if (p == 0) {
+            filled = RenderElements(range, 0, bounds[1], evaluator, sink, cut);
+            if (filled) abandoned = true;
+            return;
+        }
+        tailWhole[p] = RenderTail(range, bounds[p], bounds[p + 1], sink, tails[p], abandoned);
+    });
+    if (filled) return true;
+    std::size_t next = bounds[1];
+    for (std::size_t p = 1; p < parts && tailWhole[p] && sink.AppendTail(tails[p]); ++p) {
+        next = bounds[p + 1];
+        tails[p] = TOutputSink();
+    }
+    tails.clear();
+    return RenderElements(range, next, n, evaluator, sink, cut);
+}
+
+// Renders the elements from..to-1 into tail, a sink of their own; false where a run met a
+// limit or the sink filled (the elements are then rendered again in order) or where the text
+// before was cut short.
+bool TOutputGenerator::RenderTail(const ElementRange& range, std::size_t from, std::size_t to,
+                                  const TOutputSink& model, TOutputSink& tail,
+                                  const std::atomic<bool>& abandoned) const {
+    tail.SetLineEnd(model.LineEnd());
+    tail.SetLimit(model.Limit());
+    tail.StartAsTail();
+    TFormatEvaluator evaluator(library_, tail, kPurposeOutput);
+    const TGroupData& data = *range.group.GroupData();
+    const CodeList& format = OutputFormat();
+    for (std::size_t i = from; i < to; ++i) {
+        if (i - from == kForesight) tail.Reserve(Foreseen(tail.Size(), 0, i - from, to - from));
+        const TElement* element = data.At(i);
+        if (!element->OutputFlag()) continue;
+        if (evaluator.RunTopLevel(element, format) == kRunLimitReached || tail.Full()) return false;
+        if (abandoned.load(std::memory_order_relaxed)) return false;
+    }
+    return true;
+}
+
+const CodeList& TOutputGenerator::OutputFormat() const {
+    static const CodeList kNoFormat;
+    const TZQPCtrl* parameters = library_.ParameterFile();
+    return parameters ? parameters->OutputCode() : kNoFormat;
+}
+
+std::size_t TOutputGenerator::ParallelRenderThreshold() {
+    return parallelRenderThreshold.load(std::memory_order_relaxed);
+}
+
+void TOutputGenerator::SetParallelRenderThreshold(std::size_t elements) {
+    parallelRenderThreshold.store(elements, std::memory_order_relaxed);
 }
 
 std::string TOutputCut::Describe(std::size_t fileSizeLimit) const {

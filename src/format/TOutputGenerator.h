@@ -4,15 +4,18 @@
 // editor can answer with dialogs and the command-line tool without asking.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "format/TOutputSink.h"
+#include "model/TCodeData.h"
 
 namespace tabrix {
 
+class TFormatEvaluator;
 class TGroupSetting;
 class TZQLCtrl;
 
@@ -83,6 +86,10 @@ public:
     // first place.
     TOutputCut OutputGroup(const TGroupSetting& group, TOutputSink& sink);
 
+    // Groups of this many elements and more are rendered on every core.
+    static std::size_t ParallelRenderThreshold();
+    static void SetParallelRenderThreshold(std::size_t elements);
+
 private:
     bool ResolveOutputFolder(const TOutputOptions& options, std::string& folder);
     bool EnsureFileName(TGroupSetting& group);
@@ -96,6 +103,22 @@ private:
                         const TOutputSink& sink);
     void RenderGroup(const TGroupSetting& group, const TGroupSetting& first, bool chained,
                      TOutputSink& sink, TOutputCut& cut);
+    // The elements of a group rendered for its file.
+    struct ElementRange {
+        const TGroupSetting& group;
+        const TGroupSetting& first;  // the group whose file it is (group, or chained to it)
+        bool chained;
+        std::size_t startSize;  // the sink's size after the header
+        std::size_t elements;
+    };
+    bool RenderElementsInParts(const ElementRange& range, TFormatEvaluator& evaluator,
+                               TOutputSink& sink, TOutputCut& cut) const;
+    bool RenderElements(const ElementRange& range, std::size_t from, std::size_t to,
+                        TFormatEvaluator& evaluator, TOutputSink& sink, TOutputCut& cut) const;
+    bool RenderTail(const ElementRange& range, std::size_t from, std::size_t to,
+                    const TOutputSink& model, TOutputSink& tail,
+                    const std::atomic<bool>& abandoned) const;
+    const CodeList& OutputFormat() const;
     void Status(const std::string& text) const;
     void Failure(const std::string& path, const std::string& reason) const;
 

@@ -101,4 +101,35 @@ void TOutputSink::Clear() {
     breakOwed_ = full_ = false;
 }
 
+void TOutputSink::StartAsTail() {
+    Clear();
+    lines_ = 1;
+    breakOwed_ = true;
+}
+
+// The tail paid the break of its empty first line with its first piece: paying this sink's
+// break instead, here, leaves both texts where the one sink sent everything would have had
+// them. The tail's text, its line end aside, then follows; its places move by base.
+bool TOutputSink::AppendTail(const TOutputSink& tail) {
+    if (full_ || tail.full_ || !breakOwed_ || tail.lineEnd_ != lineEnd_) return false;
+    if (tail.breakOwed_ && tail.lines_ == 1) return true;  // nothing was sent to it
+    // Every piece the tail took would have fitted here (a bound, not the exact measure: a text
+    // this close to the limit is rendered again by the one sink).
+    const std::size_t bound =
+        text_.size() + trimmed_ + tail.text_.size() + tail.trimmed_ + 2 * lineEnd_.size();
+    if (bound > limit_) return false;
+    PayBreak();
+    const std::size_t base = text_.size() - lineEnd_.size();
+    text_.append(tail.text_, lineEnd_.size());
+    lineStart_ = base + tail.lineStart_;
+    finishedEnd_ = base + tail.finishedEnd_;
+    lines_ += tail.lines_ - 1;
+    trimmed_ += tail.trimmed_;
+    // The tail's own breaks paid after its first: the last of them trimmed last.
+    const std::size_t tailBreaksPaid = tail.lines_ - (tail.breakOwed_ ? 1 : 0);
+    if (tailBreaksPaid > 1) lastTrimmed_ = tail.lastTrimmed_;
+    breakOwed_ = tail.breakOwed_;
+    return true;
+}
+
 }  // namespace tabrix

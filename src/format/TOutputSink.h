@@ -19,6 +19,8 @@ public:
     // make the file (lines and their line ends) pass limit bytes is not taken: the sink is full
     // from then on and stops every run.
     void SetLimit(std::size_t limit) { limit_ = limit; }
+    const std::string& LineEnd() const { return lineEnd_; }
+    std::size_t Limit() const { return limit_; }
     bool Full() const { return full_; }
     // Room for about bytes of file in all, asked once the size can be foreseen: the text then
     // grows without being moved.
@@ -38,6 +40,14 @@ public:
     // last of them as it was written.
     void DropUnfinishedLine();
     void Clear();
+
+    // A sink for the text that follows another sink's finished line, rendered apart (on
+    // another thread): it starts as if an empty line had just ended in it.
+    void StartAsTail();
+    // Appends the text of tail, a sink begun by StartAsTail, as if its runs had been sent here.
+    // False, and this sink unchanged, where that could give another text: this sink's last
+    // line is not finished, a sink is full, or the text could pass the limit.
+    bool AppendTail(const TOutputSink& tail);
 
 private:
     // Writes the line end owed to the last finished line, now that something follows it.

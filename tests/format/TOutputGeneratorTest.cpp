@@ -91,19 +91,90 @@ TEST_F(OutputTest, SinkCollectsTheFile) {
         {"\r\n", 4, {kText, kBreak, kText, kEnd}, 2, "x\r\nx", false},
         {"\r\n", 3, {kText, kBreak, kText, kEnd}, 1, "", true},
     };
+    std::size_t joined = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
+        auto begun = [&c](TOutputSink& sink) {
+            sink.SetLineEnd(c.lineEnd);
+            sink.SetLimit(c.limit);
+        };
+        auto send = [&c](TOutputSink& sink, std::size_t from, std::size_t to) {
+            for (std::size_t k = from; k < to; ++k)
+                sink.Send(c.steps[k].event, c.steps[k].text, c.steps[k].number);
+        };
         TOutputSink sink;
-        sink.SetLineEnd(c.lineEnd);
-        sink.SetLimit(c.limit);
-        for (const Step& step : c.steps)
-            sink.Send(step.event, step.text, step.number);
+        begun(sink);
+        send(sink, 0, c.steps.size());
         sink.DropUnfinishedLine();
         EXPECT_EQ(sink.Full(), c.full);
         EXPECT_EQ(sink.LineCount(), c.lines);
         if (!c.full) {
             EXPECT_EQ(sink.FileText(), c.file);
         }
+        // The steps from k on sent to a tail sink: joined, it holds what the one sink holds.
+        for (std::size_t k = 1; k < c.steps.size(); ++k) {
+            if (c.steps[k].event == kEventBegin) break;
+            TOutputSink head, tail;
+            begun(head);
+            begun(tail);
+            tail.StartAsTail();
+            send(head, 0, k);
+            send(tail, k, c.steps.size());
+            if (!head.AppendTail(tail)) continue;
+            ++joined;
+            head.DropUnfinishedLine();
+            EXPECT_EQ(head.LineCount(), sink.LineCount()) << k;
+            EXPECT_EQ(head.FileText(), sink.FileText()) << k;
+        }
+    }
+    EXPECT_GE(joined, 4u);
+}
+
+// A large group is rendered in parts on every core: the files and the cuts are those of the
+// group rendered in order, wherever the parts meet (within a line or after one) and wherever
+// a limit is met.
+TEST_F(OutputTest, GroupsRenderedInPartsGiveTheOrderedText) {
+    first->AddElements(197);
+    for (std::size_t i = 0; i < first->Size(); ++i)
+        A(i).SetTexts(kName, {i % 3 == 0   ? std::string("b")
+                              : i % 5 == 0 ? std::string("x\x82")
+                                           : "n" + std::to_string(i)});
+    A(7).SetOutputFlag(0);
+    A(151).SetNumbers(kCount, {1});
+    groupB->Set(TGroupSetting::kOutput, false);
+    struct Case {
+        const char* format;
+        std::size_t limit;
+    };
+    const Case cases[] = {
+        {"%名称%%\\n%", SIZE_MAX},
+        {"%名称%%IF,名称,==,b%%\\n%%END_IF%", SIZE_MAX},
+        {"%名称%%IF,名称,!=,b%%\\n%%END_IF%", SIZE_MAX},
+        {"%名称%,", SIZE_MAX},
+        {"%名称%%WHILE,個数%x%WEND%%\\n%", SIZE_MAX},
+        {"%名称%%\\n%", 885},
+        {"%名称%%\\n%", 884},
+        {"%名称%%\\n%", 600},
+    };
+    const std::size_t threshold = TOutputGenerator::ParallelRenderThreshold();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format + std::to_string(c.limit));
+        library.ParameterFile()->OutputFormat() = {Sj(c.format)};
+        TOutputOptions options;
+        options.fileSizeLimit = c.limit;
+        std::vector<std::string> files;
+        for (std::size_t elements : {SIZE_MAX, std::size_t{8}}) {
+            TOutputGenerator::SetParallelRenderThreshold(elements);
+            reasons.clear();
+            std::filesystem::remove(dir.File("a.txt"));
+            groupA->Set(TGroupSetting::kOutputDone, false);
+            Output(options);
+            files.push_back(Exists("a.txt") ? File("a.txt") : "(none)");
+            files.back() += reasons.empty() ? "" : reasons[0];
+        }
+        TOutputGenerator::SetParallelRenderThreshold(threshold);
+        EXPECT_GT(files[0].size(), 100u);
+        EXPECT_EQ(files[1], files[0]);
     }
 }
 
