@@ -357,6 +357,40 @@ void CutLinesInParts(const TStringDivision& division, std::string_view bytes,
     }
 }
 
+// Reads the first length bytes of the file fd into buffer, a large file in parts on every
+// core (the kernel's copy into memory new to the process is most of the read), and sets the
+// file position after them. Where the file is shorter now, size ends at the first part found
+// short. False when the file cannot be read.
+bool ReadStartInParts(int fd, char* buffer, std::size_t length, std::size_t& size) {
+    const std::size_t parts = PartsFor(length, std::size_t{8} << 20);
+    std::vector<long> got(parts, 0);
+    const auto partStart = [&](std::size_t p) { return length / parts * p; };
+    RunInParts(parts, [&](std::size_t p) {
+        const std::size_t start = partStart(p);
+        const std::size_t want = (p + 1 == parts ? length : partStart(p + 1)) - start;
+        std::size_t total = 0;
+        while (total < want) {
+            const ssize_t n = ::pread(fd, buffer + start + total, want - total,
+                                      static_cast<off_t>(start + total));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                got[p] = -1;
+                return;
+            }
+            if (n == 0) break;
+            total += static_cast<std::size_t>(n);
+        }
+        got[p] = static_cast<long>(total);
+    });
+    size = 0;
+    for (std::size_t p = 0; p < parts; ++p) {
+        if (got[p] < 0) return false;
+        size += static_cast<std::size_t>(got[p]);
+        if (p + 1 < parts && size < partStart(p + 1)) break;
+    }
+    return ::lseek(fd, static_cast<off_t>(size), SEEK_SET) >= 0;
+}
+
 }  // namespace
 
 FileResult TStringFiler::Load(StringList& lines, const std::string& path, std::size_t chunkSize,
@@ -467,6 +501,10 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
     auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
     AskForLargePages(bytes.get(), capacity);
     std::size_t size = 0;
+    if (!ReadStartInParts(fd, bytes.get(), capacity - 1, size)) {
+        ::close(fd);
+        return kFileCannotOpen;
+    }
     while (true) {
         long got = FileBytes::ReadUpTo(fd, bytes.get() + size, capacity - size);
         if (got < 0) {
