@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "model/LargePages.h"
 #include "model/TEditLog.h"
 #include "model/TZQDCtrl.h"
 
@@ -82,7 +83,13 @@ ElementResult TGroupData::MoveElements(std::size_t first, std::size_t target, st
 }
 
 void TGroupData::ReserveSlots(std::size_t n) {
-    if (n > elements_.size()) elements_.resize(n);
+    if (n <= elements_.size()) return;
+    // The slots of a large group read from a file are filled from start to end at once.
+    if (n > elements_.capacity()) {
+        elements_.reserve(n);
+        AskForLargePages(elements_.data(), n * sizeof elements_[0]);
+    }
+    elements_.resize(n);
 }
 
 void TGroupData::ExtendReadSlots(std::size_t end) {
