@@ -331,8 +331,8 @@ void CutLinesInParts(const TStringDivision& division, std::string_view bytes,
     const std::size_t parts = PartsFor(bytes.size(), std::size_t{4} << 20);
     std::vector<std::size_t> starts{0};
     for (std::size_t p = 1; p < parts; ++p)
-        starts.push_back(
-            LineStartFrom(division, bytes, std::max(starts.back(), bytes.size() / parts * p)));
+        starts.push_back(LineStartFrom(division, bytes,
+                                       std::max(starts.back(), PartStart(bytes.size(), parts, p))));
     starts.push_back(bytes.size());
     // Each list is made with room for lines of 8 bytes on average rather than grown and
     // copied (shorter lines still grow it): room never filled is never given memory, and
@@ -366,10 +366,9 @@ void CutLinesInParts(const TStringDivision& division, std::string_view bytes,
 bool ReadStartInParts(int fd, char* buffer, std::size_t length, std::size_t& size) {
     const std::size_t parts = PartsFor(length, std::size_t{8} << 20);
     std::vector<long> got(parts, 0);
-    const auto partStart = [&](std::size_t p) { return length / parts * p; };
     RunInParts(parts, [&](std::size_t p) {
-        const std::size_t start = partStart(p);
-        const std::size_t want = (p + 1 == parts ? length : partStart(p + 1)) - start;
+        const std::size_t start = PartStart(length, parts, p);
+        const std::size_t want = PartStart(length, parts, p + 1) - start;
         std::size_t total = 0;
         while (total < want) {
             const ssize_t n = ::pread(fd, buffer + start + total, want - total,
@@ -388,7 +387,7 @@ bool ReadStartInParts(int fd, char* buffer, std::size_t length, std::size_t& siz
     for (std::size_t p = 0; p < parts; ++p) {
         if (got[p] < 0) return false;
         size += static_cast<std::size_t>(got[p]);
-        if (p + 1 < parts && size < partStart(p + 1)) break;
+        if (size < PartStart(length, parts, p + 1)) break;
     }
     return ::lseek(fd, static_cast<off_t>(size), SEEK_SET) >= 0;
 }

@@ -329,7 +329,7 @@ bool TOutputGenerator::RenderElementsInParts(const ElementRange& range, TFormatE
     if (parts == 1) return RenderElements(range, 0, n, evaluator, sink, cut);
     std::vector<std::size_t> bounds;
     for (std::size_t p = 0; p <= parts; ++p)
-        bounds.push_back(n / parts * p + std::min(p, n % parts));
+        bounds.push_back(PartStart(n, parts, p));
     std::vector<TOutputSink> tails(parts);
     std::vector<char> tailWhole(parts, 0);
     std::atomic<bool> abandoned{false};

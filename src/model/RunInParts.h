@@ -23,6 +23,12 @@ inline std::size_t PartsFor(std::size_t size, std::size_t threshold) {
     return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMaxParts);
 }
 
+// Where part p of a job of size units cut into parts of about equal size begins (p == parts:
+// the end); the first size % parts parts take one unit more.
+inline std::size_t PartStart(std::size_t size, std::size_t parts, std::size_t p) {
+    return size / parts * p + std::min(p, size % parts);
+}
+
 // Runs work(p) for every part p, parts 1 and up on threads of their own; a part whose thread
 // cannot be started runs here. A part that fails (running out of memory) fails the whole, as
 // it does on one thread: the first failure is passed on once every thread has ended.
