@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "files/TFileReplacement.h"
 #include "model/FileBytes.h"
 #include "model/LargePages.h"
 #include "model/PathName.h"
@@ -186,128 +186,11 @@ FileResult CheckReplaceable(const TStringDivision& division, const std::string& 
     return IsHeaderOf(division, start, kind) ? kFileOk : kFileWrongHeader;
 }
 
-// The folder a file lies in, as a path that can be opened.
-std::string FolderOf(const std::string& target) {
-    std::size_t slash = target.rfind('/');
-    return slash == std::string::npos ? "." : target.substr(0, slash + 1);
-}
-
-// Tries names NAME.tmp-XXXXXX beside target until attempt does not fail for a name that is
-// taken. Returns what the last attempt returned; tempName holds the name only when that was
-// not a failure, so a name some other file has is never handed back for removal.
-template <typename Attempt>
-int TryTempNames(const std::string& target, std::string& tempName, Attempt attempt) {
-    static constexpr char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    constexpr unsigned kLetterCount = sizeof kLetters - 1;
-    auto seed = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    seed ^= static_cast<unsigned long long>(::getpid()) << 32;
-    for (int round = 0; round < 100; ++round) {
-        std::string name = target + ".tmp-";
-        unsigned long long bits = seed + 0x9E3779B97F4A7C15ULL * static_cast<unsigned>(round);
-        for (int i = 0; i < 6; ++i, bits /= kLetterCount)
-            name += kLetters[bits % kLetterCount];
-        int result = attempt(name);
-        if (result >= 0) tempName = std::move(name);
-        if (result >= 0 || errno != EEXIST) return result;
-    }
-    return -1;
-}
-
-void CopyPermissions(const std::string& target, int fd) {
-    struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) ::fchmod(fd, info.st_mode & 07777);
-}
-
-bool WriteAll(TFileWriter& writer, int fd, std::string_view text) {
-    while (!text.empty()) {
-        ssize_t written = writer.Write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Writes text and flushes it to the disk; returns a FileResult.
-FileResult WriteAndSync(TFileWriter& writer, int fd, std::string_view text) {
-    if (!WriteAll(writer, fd, text)) return kFileShortWrite;
-    return writer.Sync(fd) == 0 ? kFileOk : kFileCloseFailed;
-}
-
-// Marks a file without a name that could not be given one; the save takes the named route.
-constexpr auto kNeedsNamedFile = static_cast<FileResult>(-1);
-
-// Writes text to the unnamed file fd and links it beside target under tempName; fd is closed.
-// Until the link the file has no name, so a process killed here leaves nothing behind.
-FileResult WriteUnnamed(TFileWriter& writer, int fd, const std::string& target,
-                        std::string_view text, std::string& tempName) {
-    CopyPermissions(target, fd);
-    FileResult result = WriteAndSync(writer, fd, text);
-    if (result == kFileOk && TryTempNames(target, tempName, [&](const std::string& name) {
-                                 return writer.Link(fd, name);
-                             }) != 0)
-        result = kNeedsNamedFile;  // no /proc and no privilege to link otherwise, for example
-    if (writer.Close(fd) != 0 && result != kNeedsNamedFile) result = kFileCloseFailed;
-    if (result != kFileOk && !tempName.empty()) {
-        ::unlink(tempName.c_str());
-        tempName.clear();
-    }
-    return result;
-}
-
-// Writes text to a new named file beside target; the way left where files cannot be created
-// without a name. A process killed while writing leaves that file behind.
-FileResult WriteNamed(TFileWriter& writer, const std::string& target, std::string_view text,
-                      std::string& tempName) {
-    int fd = TryTempNames(target, tempName,
-                          [&](const std::string& name) { return writer.CreateNew(name); });
-    if (fd < 0) return kFileCannotOpen;
-    CopyPermissions(target, fd);
-    FileResult result = WriteAndSync(writer, fd, text);
-    if (writer.Close(fd) != 0) result = kFileCloseFailed;
-    if (result != kFileOk) {
-        ::unlink(tempName.c_str());
-        tempName.clear();
-    }
-    return result;
-}
-
-// The kernel or the file system has no files without a name; anything else is a real failure
-// that the named route would meet as well.
-bool UnnamedUnsupported(int error) {
-    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
-}
-
-// Makes the rename itself durable; a failure here no longer endangers either file.
-void SyncFolderOf(const std::string& target) {
-    int fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Replaces target by a file holding text: written whole and flushed under a temporary name
-// beside it, then renamed over it, so that target is always the whole old or the whole new
-// file.
-FileResult ReplaceFile(TFileWriter& writer, const std::string& target, std::string_view text) {
-    std::string tempName;
-    FileResult result = kNeedsNamedFile;
-    int fd = writer.CreateUnnamed(FolderOf(target));
-    if (fd >= 0) {
-        result = WriteUnnamed(writer, fd, target, text, tempName);
-    } else if (!UnnamedUnsupported(errno)) {
-        return kFileCannotOpen;
-    }
-    if (result == kNeedsNamedFile) result = WriteNamed(writer, target, text, tempName);
-    if (result != kFileOk) return result;
-    if (writer.Rename(tempName, target) != 0) {
-        ::unlink(tempName.c_str());
-        return kFileShortWrite;
-    }
-    SyncFolderOf(target);
-    return kFileOk;
+// Writes text as the whole of a file begun for it (begun tells how the start went).
+FileResult WriteWhole(TFileReplacement& file, FileResult begun, std::string_view text) {
+    if (begun != kFileOk) return begun;
+    if (FileResult written = file.Append(text); written != kFileOk) return written;
+    return file.Commit();
 }
 
 // Where a line begins at or after at, found without cutting the lines before it: after the
@@ -459,10 +342,15 @@ FileResult TStringFiler::Save(const StringList& lines, const std::string& path,
 
 FileResult TStringFiler::SaveText(std::string_view text, const std::string& path,
                                   TFileWriter& writer) {
+    TFileReplacement file(writer);
+    return WriteWhole(file, BeginText(file, path), text);
+}
+
+FileResult TStringFiler::BeginText(TFileReplacement& file, const std::string& path) const {
     if (path.empty()) return kFileCannotOpen;
     const std::string target = ResolveLink(PathName::ToNative(path));
     if (CannotReplace(target)) return kFileCannotOpen;
-    return ReplaceFile(writer, target, text);
+    return file.Begin(target);
 }
 
 FileResult TStringFiler::SaveTagged(const StringList& lines, const std::string& path,
@@ -473,12 +361,18 @@ FileResult TStringFiler::SaveTagged(const StringList& lines, const std::string& 
 
 FileResult TStringFiler::SaveTaggedText(std::string_view text, const std::string& path,
                                         std::string_view kind, TFileWriter& writer) {
+    TFileReplacement file(writer);
+    return WriteWhole(file, BeginTaggedText(file, path, kind), text);
+}
+
+FileResult TStringFiler::BeginTaggedText(TFileReplacement& file, const std::string& path,
+                                         std::string_view kind) const {
     if (path.empty()) return kFileCannotOpen;
     const std::string target = ResolveLink(PathName::ToNative(path));
     if (CannotReplace(target)) return kFileCannotOpen;
     if (FileResult refused = CheckReplaceable(*this, target, kind); refused != kFileOk)
         return refused;
-    return ReplaceFile(writer, target, text);
+    return file.Begin(target);
 }
 
 FileResult TStringFiler::LoadTagged(StringList& lines, const std::string& path,

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/TFileReplacement.h"
 #include "model/FileResult.h"
 #include "model/TFileWriter.h"
 #include "model/TStringDivision.h"
@@ -57,6 +58,10 @@ public:
     // SaveTagged for a text already joined as JoinForReading joins lines.
     FileResult SaveTaggedText(std::string_view text, const std::string& path, std::string_view kind,
                               TFileWriter& writer = TFileWriter::System());
+    // SaveTaggedText for a text written in pieces: starts file as the replacement of the file
+    // at path, refused as SaveTaggedText refuses it; the caller appends and commits.
+    FileResult BeginTaggedText(TFileReplacement& file, const std::string& path,
+                               std::string_view kind) const;
 
     // The bytes Save writes for lines: joined by lineEnd, except that a line ending in a
     // dangling lead byte loses that byte when a line end follows (it would read back as part
@@ -86,6 +91,9 @@ public:
     // Save for a text already joined as JoinForReading joins lines.
     FileResult SaveText(std::string_view text, const std::string& path,
                         TFileWriter& writer = TFileWriter::System());
+    // SaveText for a text written in pieces as it is made: starts file as the replacement of
+    // the file at path, refused as SaveText refuses it; the caller appends and commits.
+    FileResult BeginText(TFileReplacement& file, const std::string& path) const;
 
     // Loads a library file and checks its header: kind is the text before " ver ", for example
     // "Element-Data for Tabrix". On success lines is replaced by the file's lines, the header

@@ -9,7 +9,7 @@
 namespace tabrix {
 
 int TFileWriter::CreateUnnamed(const std::string& folder) {
-    return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
 }
 
 // Linking a descriptor by its /proc name needs no privilege; the empty-path form is the way

@@ -14,7 +14,7 @@ class TFileWriter {
 public:
     virtual ~TFileWriter() = default;
 
-    // Creates a file without a name in folder, for writing; it vanishes when closed unless it
+    // Creates a file without a name in folder, for writing and reading back; it vanishes when closed unless it
     // was linked first, so a save cut short leaves nothing behind. A descriptor or -1 (errno
     // set; EOPNOTSUPP, EISDIR or EINVAL where the file system or kernel cannot do it).
     virtual int CreateUnnamed(const std::string& folder);
