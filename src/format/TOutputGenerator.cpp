@@ -7,6 +7,7 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "files/TFileReplacement.h"
 #include "files/TStringFiler.h"
 #include "format/TFormatEvaluator.h"
 #include "model/CoreText.h"
@@ -56,6 +57,63 @@ void TOutputGenerator::Failure(const std::string& path, const std::string& reaso
     if (callbacks_.failure) callbacks_.failure(path, reason);
 }
 
+namespace {
+
+// Why the write failed, with the system's reason where it gave one (UTF-8).
+std::string WriteFailure(FileResult result) {
+    return std::string(Describe(result)) +
+           (errno ? std::string(": ") + std::strerror(errno) : std::string());
+}
+
+}  // namespace
+
+// Starts the group's file, its folder created first; why it cannot be written, or nothing.
+std::string TOutputGenerator::BeginGroupFile(const std::string& folder, const std::string& name,
+                                             TFileReplacement& file) const {
+    // The file name is always appended to the output folder, even when it looks absolute.
+    const std::string path = folder + "\\" + name;
+    const std::size_t separator = PathName::LastSeparator(name);
+    std::string directory =
+        separator == std::string::npos ? folder : folder + "\\" + name.substr(0, separator);
+    std::error_code error;
+    std::filesystem::create_directories(PathName::ToNative(directory), error);
+    if (error)
+        return "cannot create the folder " + PathName::ToNative(directory) + ": " + error.message();
+    errno = 0;
+    const FileResult result = TStringFiler().BeginText(file, path);
+    return result == kFileOk ? std::string() : WriteFailure(result);
+}
+
+// A group's file is written while its text is made: the first piece the sink hands on starts
+// it, and the rest of the text ends it. A text that is never ended (cut at the size limit)
+// leaves the old file as it was.
+struct TOutputGenerator::GroupFile {
+    TFileReplacement file;
+    bool begun = false;
+    std::string failure;  // why it cannot be written (UTF-8), once known
+
+    void Write(const TOutputGenerator& generator, const std::string& folder,
+               const std::string& name, std::string_view piece) {
+        if (!begun) {
+            begun = true;
+            failure = generator.BeginGroupFile(folder, name, file);
+        }
+        if (!failure.empty()) return;
+        errno = 0;
+        if (const FileResult result = file.Append(piece); result != kFileOk)
+            failure = WriteFailure(result);
+    }
+    bool Finish(const TOutputGenerator& generator, const std::string& folder,
+                const std::string& name, std::string_view rest) {
+        Write(generator, folder, name, rest);
+        if (!failure.empty()) return false;
+        errno = 0;
+        if (const FileResult result = file.Commit(); result != kFileOk)
+            failure = WriteFailure(result);
+        return failure.empty();
+    }
+};
+
 TOutputReport TOutputGenerator::Run(const TOutputOptions& options) {
     TOutputReport report;
     std::string folder;
@@ -91,7 +149,11 @@ void TOutputGenerator::OutputDueGroup(TGroupSetting& group, const std::string& f
     sink.Clear();
     sink.SetLineEnd(library_.LineBreak());
     sink.SetLimit(options.fileSizeLimit);
+    GroupFile file;
+    sink.HandOnTo(
+        [&](std::string_view piece) { file.Write(*this, folder, group.OutputPath(), piece); });
     const TOutputCut cut = OutputGroup(group, sink);
+    sink.HandOnTo(nullptr);
     sink.DropUnfinishedLine();
     if (cut.cause != TOutputCut::kNone) {
         ++report.failures;
@@ -101,7 +163,8 @@ void TOutputGenerator::OutputDueGroup(TGroupSetting& group, const std::string& f
     // format made, as it always did.
     if (cut.cause == TOutputCut::kTooLong) return;
     if (sink.LineCount() != 0) {
-        if (!WriteGroupFile(folder, group.OutputPath(), sink)) {
+        if (!file.Finish(*this, folder, group.OutputPath(), sink.FileText())) {
+            Failure(path, file.failure);
             if (cut.cause == TOutputCut::kNone) ++report.failures;
             return;
         }
@@ -182,31 +245,6 @@ bool TOutputGenerator::EnsureFileName(TGroupSetting& group) {
         !callbacks_.input(caption, Text(CoreText::kOutputFileNamePrompt), name) || name.empty())
         return false;
     group.SetOutputPath(name);
-    return true;
-}
-
-bool TOutputGenerator::WriteGroupFile(const std::string& folder, const std::string& name,
-                                      const TOutputSink& sink) {
-    // The file name is always appended to the output folder, even when it looks absolute.
-    const std::string path = folder + "\\" + name;
-    std::size_t separator = PathName::LastSeparator(name);
-    std::string directory =
-        separator == std::string::npos ? folder : folder + "\\" + name.substr(0, separator);
-    std::error_code error;
-    std::filesystem::create_directories(PathName::ToNative(directory), error);
-    if (error) {
-        Failure(path, "cannot create the folder " + PathName::ToNative(directory) + ": " +
-                          error.message());
-        return false;
-    }
-    TStringFiler filer;
-    errno = 0;
-    FileResult result = filer.SaveText(sink.FileText(), path);
-    if (result != kFileOk) {
-        Failure(path, std::string(Describe(result)) +
-                          (errno ? std::string(": ") + std::strerror(errno) : std::string()));
-        return false;
-    }
     return true;
 }
 

@@ -15,6 +15,7 @@
 
 namespace tabrix {
 
+class TFileReplacement;
 class TFormatEvaluator;
 class TGroupSetting;
 class TZQLCtrl;
@@ -96,11 +97,13 @@ private:
     void OutputDueGroup(TGroupSetting& group, const std::string& folder,
                         const TOutputOptions& options, TOutputSink& sink, TOutputReport& report);
     std::string RefusalOf(const std::string& folder, const std::string& name) const;
-    // Writes the lines; false (reported) when the name is refused or the file not written.
     std::vector<std::string> HeldFiles() const;
     bool HoldsFile(const std::string& path) const;
-    bool WriteGroupFile(const std::string& folder, const std::string& name,
-                        const TOutputSink& sink);
+    // A group's file, written while its text is made.
+    struct GroupFile;
+    // Starts the group's file in its folder; why it cannot be written (UTF-8), or nothing.
+    std::string BeginGroupFile(const std::string& folder, const std::string& name,
+                               TFileReplacement& file) const;
     void RenderGroup(const TGroupSetting& group, const TGroupSetting& first, bool chained,
                      TOutputSink& sink, TOutputCut& cut);
     // The elements of a group rendered for its file.

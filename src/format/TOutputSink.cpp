@@ -1,10 +1,27 @@
 #include "format/TOutputSink.h"
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 
 #include "model/LargePages.h"
 
 namespace tabrix {
+
+namespace {
+
+// A megabyte a piece: few enough writes, and a text that stays small.
+std::atomic<std::size_t> handOnBytes{std::size_t{1} << 20};
+
+}  // namespace
+
+std::size_t TOutputSink::HandOnBytes() {
+    return handOnBytes.load(std::memory_order_relaxed);
+}
+
+void TOutputSink::SetHandOnBytes(std::size_t bytes) {
+    handOnBytes.store(bytes, std::memory_order_relaxed);
+}
 
 int TOutputSink::Send(SinkEvent event, std::string_view text, std::uint32_t number) {
     if (full_) return kReplyStop;
@@ -44,10 +61,22 @@ int TOutputSink::Send(SinkEvent event, std::string_view text, std::uint32_t numb
     return kReplyContinue;
 }
 
+// The line just finished may still lose a dangling lead byte when a line end is paid after it;
+// the lines before it are final.
 void TOutputSink::EndLine() {
     finishedEnd_ = text_.size();
     ++lines_;
     breakOwed_ = true;
+    if (handOn_ && lineStart_ >= HandOnBytes()) HandOn(lineStart_);
+}
+
+void TOutputSink::HandOn(std::size_t bytes) {
+    if (bytes == 0) return;
+    handOn_(std::string_view(text_).substr(0, bytes));
+    text_.erase(0, bytes);
+    lineStart_ -= bytes;
+    finishedEnd_ -= bytes;
+    handedOn_ += bytes;
 }
 
 // The reader ends a line only where it classes the line end's first byte single.
@@ -80,7 +109,7 @@ void TOutputSink::DropUnfinishedLine() {
 // (the bytes a line end made it lose count, as they did before it was known one follows).
 bool TOutputSink::Fits(std::size_t bytes, std::size_t lines) {
     const std::size_t paidBreak = !breakOwed_ && lines_ ? lineEnd_.size() : 0;
-    const std::size_t used = text_.size() + trimmed_ - paidBreak;
+    const std::size_t used = Size() + trimmed_ - paidBreak;
     const std::size_t room = limit_ >= used ? limit_ - used : 0;
     const std::size_t newSeparators = lines_ == 0 && lines ? lines - 1 : lines;
     if (bytes <= room && newSeparators * lineEnd_.size() <= room - bytes) return true;
@@ -89,12 +118,15 @@ bool TOutputSink::Fits(std::size_t bytes, std::size_t lines) {
 }
 
 void TOutputSink::Reserve(std::size_t bytes) {
+    if (handOn_) bytes = std::min(bytes, 2 * HandOnBytes());  // the text never grows much more
     if (bytes <= text_.capacity()) return;
     text_.reserve(bytes);
     AskForLargePages(text_.data(), text_.capacity());
 }
 
 void TOutputSink::Clear() {
+    handOn_ = nullptr;
+    handedOn_ = 0;
     text_.clear();
     lineStart_ = finishedEnd_ = lines_ = trimmed_ = 0;
     lastTrimmed_.clear();
@@ -116,8 +148,9 @@ bool TOutputSink::AppendTail(const TOutputSink& tail) {
     // Every piece the tail took would have fitted here (a bound, not the exact measure: a text
     // this close to the limit is rendered again by the one sink).
     const std::size_t bound =
-        text_.size() + trimmed_ + tail.text_.size() + tail.trimmed_ + 2 * lineEnd_.size();
+        Size() + trimmed_ + tail.text_.size() + tail.trimmed_ + 2 * lineEnd_.size();
     if (bound > limit_) return false;
+    if (handOn_ && tail.text_.size() >= HandOnBytes()) return JoinHandingOn(tail);
     PayBreak();
     const std::size_t base = text_.size() - lineEnd_.size();
     text_.append(tail.text_, lineEnd_.size());
@@ -126,6 +159,30 @@ bool TOutputSink::AppendTail(const TOutputSink& tail) {
     lines_ += tail.lines_ - 1;
     trimmed_ += tail.trimmed_;
     // The tail's own breaks paid after its first: the last of them trimmed last.
+    const std::size_t tailBreaksPaid = tail.lines_ - (tail.breakOwed_ ? 1 : 0);
+    if (tailBreaksPaid > 1) lastTrimmed_ = tail.lastTrimmed_;
+    breakOwed_ = tail.breakOwed_;
+    return true;
+}
+
+}  // namespace tabrix
+
+namespace tabrix {
+
+// AppendTail for a sink that hands its text on: the joined text up to the start of the tail's
+// last line is final, so it is handed on where it lies, in this sink and in the tail, and only
+// the rest is copied. The tail's text begins with the line end paid here.
+bool TOutputSink::JoinHandingOn(const TOutputSink& tail) {
+    PayBreak();
+    HandOn(text_.size() - lineEnd_.size());
+    const std::size_t final = std::min(tail.lineStart_, tail.finishedEnd_);
+    if (final > 0) handOn_(std::string_view(tail.text_).substr(0, final));
+    handedOn_ += final;
+    text_.assign(tail.text_, final);
+    lineStart_ = tail.lineStart_ - final;
+    finishedEnd_ = tail.finishedEnd_ - final;
+    lines_ += tail.lines_ - 1;
+    trimmed_ += tail.trimmed_;
     const std::size_t tailBreaksPaid = tail.lines_ - (tail.breakOwed_ ? 1 : 0);
     if (tailBreaksPaid > 1) lastTrimmed_ = tail.lastTrimmed_;
     breakOwed_ = tail.breakOwed_;

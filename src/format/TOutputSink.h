@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,12 +27,22 @@ public:
     // grows without being moved.
     void Reserve(std::size_t bytes);
 
+    // Hands the file's text on as it becomes final, in pieces of HandOnBytes() and more, each
+    // in order: a large file is then written while it is made and never held whole. Clear
+    // ends it.
+    void HandOnTo(std::function<void(std::string_view)> handOn) { handOn_ = std::move(handOn); }
+    static std::size_t HandOnBytes();
+    static void SetHandOnBytes(std::size_t bytes);
+    std::size_t HandedOn() const { return handedOn_; }
+
     int Send(SinkEvent event, std::string_view text, std::uint32_t number) override;
 
     std::size_t LineCount() const { return lines_; }
-    std::size_t Size() const { return text_.size(); }
+    // The bytes sent so far, those handed on included.
+    std::size_t Size() const { return handedOn_ + text_.size(); }
     // The file: the finished lines joined by the line end. A line followed by a line end loses
-    // a lead byte left dangling at its end (it would read back as part of the line end).
+    // a lead byte left dangling at its end (it would read back as part of the line end). Once
+    // text was handed on, the rest of the file.
     std::string_view FileText() const { return std::string_view(text_).substr(0, finishedEnd_); }
     std::string_view CurrentLine() const {
         return breakOwed_ ? std::string_view() : std::string_view(text_).substr(lineStart_);
@@ -53,11 +64,16 @@ private:
     // Writes the line end owed to the last finished line, now that something follows it.
     void PayBreak();
     void EndLine();
+    // Hands on the first bytes of the text, which nothing sent later can change.
+    void HandOn(std::size_t bytes);
+    bool JoinHandingOn(const TOutputSink& tail);
     // False, and the sink full, when adding bytes of text and lines more line ends would pass
     // the limit.
     bool Fits(std::size_t bytes, std::size_t lines);
 
     TStringDivision division_;
+    std::function<void(std::string_view)> handOn_;
+    std::size_t handedOn_ = 0;  // bytes of the file handed on, no longer in text_
     std::string lineEnd_ = "\r\n";
     std::string text_;             // the file so far, the current line at its end
     std::size_t lineStart_ = 0;    // where the current line starts (once its line end is paid)

@@ -102,6 +102,12 @@ TEST_F(OutputTest, SinkCollectsTheFile) {
             for (std::size_t k = from; k < to; ++k)
                 sink.Send(c.steps[k].event, c.steps[k].text, c.steps[k].number);
         };
+        // Every line handed on as soon as it is final, or the text kept whole.
+        std::string handed;
+        auto handing = [&handed](TOutputSink& sink, bool on) {
+            handed.clear();
+            if (on) sink.HandOnTo([&handed](std::string_view piece) { handed.append(piece); });
+        };
         TOutputSink sink;
         begun(sink);
         send(sink, 0, c.steps.size());
@@ -111,23 +117,38 @@ TEST_F(OutputTest, SinkCollectsTheFile) {
         if (!c.full) {
             EXPECT_EQ(sink.FileText(), c.file);
         }
-        // The steps from k on sent to a tail sink: joined, it holds what the one sink holds.
-        for (std::size_t k = 1; k < c.steps.size(); ++k) {
-            if (c.steps[k].event == kEventBegin) break;
-            TOutputSink head, tail;
-            begun(head);
-            begun(tail);
-            tail.StartAsTail();
-            send(head, 0, k);
-            send(tail, k, c.steps.size());
-            if (!head.AppendTail(tail)) continue;
-            ++joined;
-            head.DropUnfinishedLine();
-            EXPECT_EQ(head.LineCount(), sink.LineCount()) << k;
-            EXPECT_EQ(head.FileText(), sink.FileText()) << k;
+        for (bool handOn : {false, true}) {
+            TOutputSink::SetHandOnBytes(1);
+            TOutputSink whole;
+            begun(whole);
+            handing(whole, handOn);
+            send(whole, 0, c.steps.size());
+            whole.DropUnfinishedLine();
+            EXPECT_EQ(whole.Full(), c.full);
+            if (!c.full) {
+                EXPECT_EQ(handed + std::string(whole.FileText()), c.file) << handOn;
+            }
+            // The steps from k on sent to a tail sink: joined, it holds what the one sink
+            // holds.
+            for (std::size_t k = 1; k < c.steps.size(); ++k) {
+                if (c.steps[k].event == kEventBegin) break;
+                TOutputSink head, tail;
+                begun(head);
+                handing(head, handOn);
+                begun(tail);
+                tail.StartAsTail();
+                send(head, 0, k);
+                send(tail, k, c.steps.size());
+                if (!head.AppendTail(tail)) continue;
+                ++joined;
+                head.DropUnfinishedLine();
+                EXPECT_EQ(head.LineCount(), sink.LineCount()) << k;
+                EXPECT_EQ(handed + std::string(head.FileText()), sink.FileText()) << k << handOn;
+            }
+            TOutputSink::SetHandOnBytes(std::size_t{1} << 20);
         }
     }
-    EXPECT_GE(joined, 4u);
+    EXPECT_GE(joined, 8u);
 }
 
 // A large group is rendered in parts on every core: the files and the cuts are those of the
@@ -162,19 +183,24 @@ TEST_F(OutputTest, GroupsRenderedInPartsGiveTheOrderedText) {
         library.ParameterFile()->OutputFormat() = {Sj(c.format)};
         TOutputOptions options;
         options.fileSizeLimit = c.limit;
+        // In order, in parts, and in parts written line by line as they are made: a text cut
+        // at the limit leaves the old file.
         std::vector<std::string> files;
-        for (std::size_t elements : {SIZE_MAX, std::size_t{8}}) {
-            TOutputGenerator::SetParallelRenderThreshold(elements);
+        for (std::size_t pieceBytes : {SIZE_MAX, SIZE_MAX, std::size_t{1}}) {
+            TOutputGenerator::SetParallelRenderThreshold(files.empty() ? SIZE_MAX : 8);
+            TOutputSink::SetHandOnBytes(pieceBytes);
             reasons.clear();
-            std::filesystem::remove(dir.File("a.txt"));
+            WriteFile(dir.File("a.txt"), "old");
             groupA->Set(TGroupSetting::kOutputDone, false);
             Output(options);
-            files.push_back(Exists("a.txt") ? File("a.txt") : "(none)");
-            files.back() += reasons.empty() ? "" : reasons[0];
+            files.push_back(File("a.txt") + (reasons.empty() ? "" : reasons[0]));
         }
         TOutputGenerator::SetParallelRenderThreshold(threshold);
+        TOutputSink::SetHandOnBytes(std::size_t{1} << 20);
         EXPECT_GT(files[0].size(), 100u);
         EXPECT_EQ(files[1], files[0]);
+        EXPECT_EQ(files[2], files[0]);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
     }
 }
 
