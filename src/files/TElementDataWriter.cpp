@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/TFileReplacement.h"
 #include "files/TStringFiler.h"
 #include "model/CoreText.h"
 #include "model/LargePages.h"
@@ -355,6 +356,18 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& 
     }
 }
 
+// Element lines built at once by one thread when a file of elements is built on several: many
+// chunks, so that the threads finish together, of a few hundred kilobytes at most.
+std::size_t ChunkElements(std::size_t elements) {
+    return std::clamp<std::size_t>(elements / 64, 1, 8192);
+}
+
+// A chunk's text, used again for chunk after chunk.
+struct Chunk {
+    FileText text{EstimatedSize(0)};
+    void clear() { text.Resize(0); }
+};
+
 // The elements of every group data of the file.
 std::size_t ElementCount(const TZQDCtrl& file) {
     std::size_t elements = 0;
@@ -379,10 +392,11 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
     Report(progress, Message(path, CoreText::kSavePreparing));
     file_.SetModified(false);
 
-    // The file is built in one text, each line ended as TStringFiler::Save ends lines.
+    // The file is built as text, each line ended as TStringFiler::Save ends lines.
     const TStringDivision& division = library_.Division();
     const std::size_t elements = ElementCount(file_);
-    FileText text(EstimatedSize(elements));
+    const std::size_t parts = WriteParts(elements);
+    FileText text(parts == 1 ? EstimatedSize(elements) : EstimatedSize(0));
     AddLine(text, division, ThisKind().HeaderLine());
     AddLine(text, division, "[init]");
     AddLine(text, division, "[status]", TStringDivision::Format("u", file_.Status()));
@@ -390,32 +404,40 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
             TStringDivision::Format("u", static_cast<std::int64_t>(file_.Size())));
     AddLine(text, division, "[/init]");
 
-    // Stretch 0 goes straight into the text; the others are built beside it at the same time
-    // and appended in order. Other threads must not report: the progress callback may drive a
-    // window, so with several parts every group data is reported before the work begins.
-    const std::size_t parts = std::min(WriteParts(elements), std::max<std::size_t>(elements, 1));
+    // One thread builds the whole text and writes it. With several, every group data is
+    // reported before the work begins (other threads must not report: the progress callback
+    // may drive a window), and chunks of element lines are built on every core and written in
+    // order while later ones are being built, through a few buffers of a chunk.
+    if (parts == 1) WriteStretch(file_, library_, {0, elements, true}, &progress, text);
     if (parts > 1)
         for (const auto& data : file_.GroupData())
             Report(progress, DataMessage(path, CoreText::kSavePreparingData, data->Name()));
-    std::vector<std::unique_ptr<FileText>> others(parts);
-    RunInParts(parts, [&](std::size_t p) {
-        const Stretch stretch{elements * p / parts, elements * (p + 1) / parts, p == 0};
-        if (p == 0) {
-            WriteStretch(file_, library_, stretch, parts == 1 ? &progress : nullptr, text);
-            return;
-        }
-        others[p] = std::make_unique<FileText>(EstimatedSize(stretch.to - stretch.from));
-        WriteStretch(file_, library_, stretch, nullptr, *others[p]);
-    });
-    for (std::size_t p = 1; p < parts; ++p) {
-        text.Put(others[p]->From(0));
-        others[p].reset();
-    }
-    text.Resize(text.Size() - std::string_view(TStringFiler::kCrLf).size());  // none after the last
-
     Report(progress, Message(path, CoreText::kSaveBegin));
-    TStringFiler filer;
-    FileResult result = filer.SaveTaggedText(text.From(0), path, ThisKind().headerKind, writer);
+    TFileReplacement replacement(writer);
+    FileResult result = TStringFiler().BeginTaggedText(replacement, path, ThisKind().headerKind);
+    constexpr std::size_t kLastLineEnd = std::string_view(TStringFiler::kCrLf).size();
+    if (parts == 1) {
+        text.Resize(text.Size() - kLastLineEnd);
+        if (result == kFileOk) result = replacement.Append(text.From(0));
+    } else if (result == kFileOk) {
+        result = replacement.Append(text.From(0));
+        const std::size_t each = ChunkElements(elements);
+        const std::size_t chunks = std::max<std::size_t>((elements + each - 1) / each, 1);
+        std::size_t taken = 0;
+        MakeInOrder<Chunk>(
+            chunks, parts,
+            [&](std::size_t c, Chunk& chunk) {
+                const Stretch stretch{c * each, std::min(elements, (c + 1) * each), c == 0};
+                WriteStretch(file_, library_, stretch, nullptr, chunk.text);
+            },
+            [&](const Chunk& chunk) {
+                std::string_view bytes = chunk.text.From(0);
+                if (++taken == chunks) bytes.remove_suffix(kLastLineEnd);
+                if (result == kFileOk) result = replacement.Append(bytes);
+                return result == kFileOk;
+            });
+    }
+    if (result == kFileOk) result = replacement.Commit();
     if (result != kFileOk) file_.SetModified(true);  // what is not on disk stays unsaved
     return result;
 }

@@ -72,13 +72,14 @@ inline std::size_t ShareOf(const void* p, std::size_t parts) {
 // Makes chunks 0 to count - 1 of a long output on workers threads and hands each to take, in
 // order, as soon as it and every chunk before it are made: the output is written while later
 // chunks are still being made, through a few buffers used again and again, never one the size
-// of the whole. make(c, out) appends chunk c to out (empty when called; several chunks are made
-// at once, each by one call); take(bytes) returns false to stop. Returns false when take
-// stopped; a failure of make (running out of memory) is passed on once every thread has ended.
-template <typename Make, typename Take>
+// of the whole. make(c, out) appends chunk c to out (cleared when called; several chunks are
+// made at once, each by one call); take(out) returns false to stop. A buffer is a std::string
+// unless the caller names another type with clear(). Returns false when take stopped; a
+// failure of make (running out of memory) is passed on once every thread has ended.
+template <typename Buffer = std::string, typename Make, typename Take>
 bool MakeInOrder(std::size_t count, std::size_t workers, Make make, Take take) {
     struct Slot {
-        std::string bytes;
+        Buffer bytes;
         bool made = false;
     };
     const std::size_t window = 2 * workers + 2;  // chunk c is made in slot c % window
@@ -138,7 +139,7 @@ bool MakeInOrder(std::size_t count, std::size_t workers, Make make, Take take) {
             made.wait(lock, [&] { return stop || slot.made; });
             if (!slot.made) break;  // a worker failed
         }
-        kept = take(std::string_view(slot.bytes));
+        kept = take(static_cast<const Buffer&>(slot.bytes));
         std::lock_guard lock(mutex);
         slot.made = false;
         ++nextToTake;
