@@ -356,12 +356,6 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& 
     }
 }
 
-// Element lines built at once by one thread when a file of elements is built on several: many
-// chunks, so that the threads finish together, of a few hundred kilobytes at most.
-std::size_t ChunkElements(std::size_t elements) {
-    return std::clamp<std::size_t>(elements / 64, 1, 8192);
-}
-
 // A chunk's text, used again for chunk after chunk.
 struct Chunk {
     FileText text{EstimatedSize(0)};
@@ -421,7 +415,7 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
         if (result == kFileOk) result = replacement.Append(text.From(0));
     } else if (result == kFileOk) {
         result = replacement.Append(text.From(0));
-        const std::size_t each = ChunkElements(elements);
+        const std::size_t each = ChunkSize(elements, 8192);  // a few hundred kilobytes
         const std::size_t chunks = std::max<std::size_t>((elements + each - 1) / each, 1);
         std::size_t taken = 0;
         MakeInOrder<Chunk>(

@@ -321,6 +321,21 @@ void TOutputGenerator::RenderGroup(const TGroupSetting& group, const TGroupSetti
     NoteCut(kRunCompleted, sink, group, TOutputCut::kFooter, n - 1, cut);
 }
 
+// Tells the frame that element i of the range's group is being rendered.
+void TOutputGenerator::ReportElement(const ElementRange& range, std::size_t i) const {
+    if (!callbacks_.status) return;
+    const std::string total = std::to_string(range.elements);
+    if (range.chained)
+        Status(Text(CoreText::kOutputGroupOpen) + range.first.Name() +
+               Text(CoreText::kOutputLinking) + range.group.Name() +
+               Text(CoreText::kOutputJoining) + std::to_string(i) + " / " + total +
+               Text(CoreText::kOutputJoiningClose));
+    else
+        Status(Text(CoreText::kOutputGroupOpen) + range.group.Name() +
+               Text(CoreText::kOutputProgressOpen) + std::to_string(i) + " / " + total +
+               Text(CoreText::kOutputProgressClose));
+}
+
 // The elements from..to-1 of the range's group into the sink through the evaluator, telling
 // the progress; true when the sink filled and the group's text ends.
 bool TOutputGenerator::RenderElements(const ElementRange& range, std::size_t from, std::size_t to,
@@ -328,7 +343,6 @@ bool TOutputGenerator::RenderElements(const ElementRange& range, std::size_t fro
                                       TOutputCut& cut) const {
     const TGroupData& data = *range.group.GroupData();
     const CodeList& format = OutputFormat();
-    const std::string total = std::to_string(range.elements);
     for (std::size_t i = from; i < to; ++i) {
         // The first elements tell about how large the text grows: room for it all at once
         // spares moving it as it grows.
@@ -336,17 +350,7 @@ bool TOutputGenerator::RenderElements(const ElementRange& range, std::size_t fro
             sink.Reserve(Foreseen(sink.Size(), range.startSize, i, range.elements));
         const TElement* element = data.At(i);
         if (!element->OutputFlag()) continue;
-        if (callbacks_.status) {
-            if (range.chained)
-                Status(Text(CoreText::kOutputGroupOpen) + range.first.Name() +
-                       Text(CoreText::kOutputLinking) + range.group.Name() +
-                       Text(CoreText::kOutputJoining) + std::to_string(i) + " / " + total +
-                       Text(CoreText::kOutputJoiningClose));
-            else
-                Status(Text(CoreText::kOutputGroupOpen) + range.group.Name() +
-                       Text(CoreText::kOutputProgressOpen) + std::to_string(i) + " / " + total +
-                       Text(CoreText::kOutputProgressClose));
-        }
+        ReportElement(range, i);
         if (NoteCut(evaluator.RunTopLevel(element, format), sink, range.group, TOutputCut::kElement,
                     i, cut))
             return true;
@@ -354,40 +358,45 @@ bool TOutputGenerator::RenderElements(const ElementRange& range, std::size_t fro
     return false;
 }
 
-// A large group's elements are cut into parts of equal count: this thread renders the first
-// into the sink, each other part is rendered on a thread of its own into a sink of its own,
-// begun as the text after a finished line. A part's text is taken where the text before it
-// ends in a finished line and the part met no limit: then it is the text the one sink would
-// have had. From the first part not taken on, the elements are rendered here again.
+// A large group's elements are cut into chunks: this thread renders the first into the sink,
+// the others are rendered on every core, each into a sink of its own begun as the text after a
+// finished line, and joined here in order. A chunk's text is taken where the text before it
+// ends in a finished line and the chunk met no limit: then it is the text the one sink would
+// have had. From the first chunk not taken on, the elements are rendered here again.
 bool TOutputGenerator::RenderElementsInParts(const ElementRange& range, TFormatEvaluator& evaluator,
                                              TOutputSink& sink, TOutputCut& cut) const {
     const std::size_t n = range.elements;
     const std::size_t parts =
         std::min(PartsFor(n, parallelRenderThreshold.load(std::memory_order_relaxed)), n);
     if (parts == 1) return RenderElements(range, 0, n, evaluator, sink, cut);
-    std::vector<std::size_t> bounds;
-    for (std::size_t p = 0; p <= parts; ++p)
-        bounds.push_back(PartStart(n, parts, p));
-    std::vector<TOutputSink> tails(parts);
-    std::vector<char> tailWhole(parts, 0);
+    const std::size_t each = ChunkSize(n, 8192);
+    const std::size_t chunks = (n + each - 1) / each;
+    auto end = [&](std::size_t c) { return std::min(n, (c + 1) * each); };
+    struct Tail {
+        TOutputSink sink;
+        bool whole = false;
+    };
     std::atomic<bool> abandoned{false};
     bool filled = false;
-    RunInParts(parts, [&](std::size_t p) {
-        if (p == 0) {
-            filled = RenderElements(range, 0, bounds[1], evaluator, sink, cut);
-            if (filled) abandoned = true;
-            return;
-        }
-        tailWhole[p] = RenderTail(range, bounds[p], bounds[p + 1], sink, tails[p], abandoned);
-    });
+    const std::size_t stopped = JoinInOrder<Tail>(
+        chunks, parts,
+        [&] {
+            filled = RenderElements(range, 0, end(0), evaluator, sink, cut);
+            return !filled;
+        },
+        [&](std::size_t c, Tail& tail) {
+            tail.whole = RenderTail(range, c * each, end(c), sink, tail.sink, abandoned);
+        },
+        [&](std::size_t c, Tail& tail) {
+            if (!tail.whole || !sink.AppendTail(tail.sink)) {
+                abandoned = true;
+                return false;
+            }
+            ReportElement(range, end(c) - 1);
+            return true;
+        });
     if (filled) return true;
-    std::size_t next = bounds[1];
-    for (std::size_t p = 1; p < parts && tailWhole[p] && sink.AppendTail(tails[p]); ++p) {
-        next = bounds[p + 1];
-        tails[p] = TOutputSink();
-    }
-    tails.clear();
-    return RenderElements(range, next, n, evaluator, sink, cut);
+    return RenderElements(range, std::min(n, stopped * each), n, evaluator, sink, cut);
 }
 
 // Renders the elements from..to-1 into tail, a sink of their own; false where a run met a

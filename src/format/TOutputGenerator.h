@@ -114,6 +114,7 @@ private:
         std::size_t startSize;  // the sink's size after the header
         std::size_t elements;
     };
+    void ReportElement(const ElementRange& range, std::size_t i) const;
     bool RenderElementsInParts(const ElementRange& range, TFormatEvaluator& evaluator,
                                TOutputSink& sink, TOutputCut& cut) const;
     bool RenderElements(const ElementRange& range, std::size_t from, std::size_t to,

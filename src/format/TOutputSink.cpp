@@ -150,7 +150,7 @@ bool TOutputSink::AppendTail(const TOutputSink& tail) {
     const std::size_t bound =
         Size() + trimmed_ + tail.text_.size() + tail.trimmed_ + 2 * lineEnd_.size();
     if (bound > limit_) return false;
-    if (handOn_ && tail.text_.size() >= HandOnBytes()) return JoinHandingOn(tail);
+    if (handOn_) return JoinHandingOn(tail);
     PayBreak();
     const std::size_t base = text_.size() - lineEnd_.size();
     text_.append(tail.text_, lineEnd_.size());

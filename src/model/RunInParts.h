@@ -62,6 +62,12 @@ void RunInParts(std::size_t parts, Work work) {
         if (failure) std::rethrow_exception(failure);
 }
 
+// How many units a chunk of a job of size units holds when the job is cut into many chunks,
+// so that the threads finish together, of at most most units.
+inline std::size_t ChunkSize(std::size_t size, std::size_t most) {
+    return std::clamp<std::size_t>(size / 64, 1, most);
+}
+
 // Which part works on the object at p, when every part walks the whole job and takes its
 // share of the objects: by 64 KB block of address, so that a part keeps to memory of its own.
 inline std::size_t ShareOf(const void* p, std::size_t parts) {
@@ -155,6 +161,76 @@ bool MakeInOrder(std::size_t count, std::size_t workers, Make make, Take take) {
         thread.join();
     if (failure) std::rethrow_exception(failure);
     return kept;
+}
+
+// Chunks 1 to count - 1 of a job made on parts threads while this thread does first() (chunk 0,
+// its own way), then joined here in order as they are made: this thread makes chunks too while
+// it waits. At most a window of chunks is made ahead of the join, each in a Slot used again and
+// again. make(c, slot) makes chunk c on any thread; join(c, slot) takes it here, false to stop;
+// first() false stops before any join. Returns the first chunk not joined (count when all
+// were). A failure of any of them is passed on once every thread has ended.
+template <typename Slot, typename First, typename Make, typename Join>
+std::size_t JoinInOrder(std::size_t count, std::size_t parts, First first, Make make, Join join) {
+    struct Place {
+        Slot slot;
+        bool made = false;
+    };
+    const std::size_t window = 2 * parts + 2;  // chunk c is made in place c % window
+    std::vector<Place> places(window);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t nextToMake = 1, joined = 1;  // the chunks before joined are joined
+    bool stop = false;
+    std::size_t result = count;
+
+    // Runs step without the lock; a failure stops every thread before it is passed on.
+    auto unlocked = [&](std::unique_lock<std::mutex>& lock, auto step) {
+        lock.unlock();
+        try {
+            step();
+        } catch (...) {
+            lock.lock();
+            stop = true;
+            changed.notify_all();
+            throw;
+        }
+        lock.lock();
+    };
+    // Makes the next chunk where the window has room for it; false when there is none to make.
+    auto makeNext = [&](std::unique_lock<std::mutex>& lock) {
+        if (stop || nextToMake >= count || nextToMake >= joined + window) return false;
+        const std::size_t c = nextToMake++;
+        unlocked(lock, [&] { make(c, places[c % window].slot); });
+        places[c % window].made = true;
+        changed.notify_all();
+        return true;
+    };
+    RunInParts(parts, [&](std::size_t p) {
+        std::unique_lock lock(mutex);
+        if (p > 0) {
+            while (!stop && nextToMake < count) {
+                if (!makeNext(lock)) changed.wait(lock);
+            }
+            return;
+        }
+        bool going = true;
+        unlocked(lock, [&] { going = first(); });
+        for (std::size_t c = 1; going && c < count; ++c) {
+            Place& place = places[c % window];
+            while (!place.made && !stop)
+                if (!makeNext(lock)) changed.wait(lock);
+            if (!place.made) break;  // another thread failed
+            unlocked(lock, [&] { going = join(c, place.slot); });
+            place.made = false;
+            joined = c + 1;
+            if (!going) result = c;
+            changed.notify_all();
+        }
+        if (!going && result == count) result = 0;
+        stop = true;
+        changed.notify_all();
+    });
+    return result;
 }
 
 }  // namespace tabrix

@@ -60,5 +60,44 @@ TEST(RunInPartsTest, AStopOrAFailureEndsTheWork) {
     }
 }
 
+// Chunks joined in order after the first, wherever they were made; a join that says stop, a
+// first chunk that does, and a failure end the work.
+TEST(RunInPartsTest, ChunksAreJoinedInOrderAfterTheFirst) {
+    for (const std::size_t count : {1u, 2u, 37u, 500u}) {
+        for (const std::size_t parts : {1u, 2u, 4u}) {
+            for (const std::size_t stopAt : {std::size_t{0}, std::size_t{1}, count / 2, count}) {
+                SCOPED_TRACE(std::to_string(count) + " chunks, " + std::to_string(parts) +
+                             " parts, stop at " + std::to_string(stopAt));
+                std::string expected = Chunk(0), joined;
+                for (std::size_t c = 1; c < std::min(stopAt, count); ++c)
+                    expected += Chunk(c);
+                const std::size_t stopped = JoinInOrder<std::string>(
+                    count, parts,
+                    [&] {
+                        joined = Chunk(0);
+                        return stopAt > 0;
+                    },
+                    [](std::size_t c, std::string& slot) { slot = Chunk(c); },
+                    [&](std::size_t c, const std::string& slot) {
+                        if (c == stopAt) return false;
+                        joined += slot;
+                        return true;
+                    });
+                EXPECT_EQ(stopped, std::min(stopAt, count));
+                EXPECT_EQ(joined, expected);
+            }
+        }
+    }
+    std::size_t joins = 0;
+    EXPECT_THROW(JoinInOrder<std::string>(
+                     200, 2, [] { return true; },
+                     [](std::size_t c, std::string&) {
+                         if (c == 60) throw std::bad_alloc();
+                     },
+                     [&](std::size_t, const std::string&) { return ++joins > 0; }),
+                 std::bad_alloc);
+    EXPECT_LT(joins, 60u);
+}
+
 }  // namespace
 }  // namespace tabrix
