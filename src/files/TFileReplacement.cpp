@@ -76,6 +76,7 @@ FileResult TFileReplacement::Begin(const std::string& target) {
     Abandon();
     target_ = target;
     failure_ = kFileOk;
+    written_ = writeBackFrom_ = 0;
     fd_ = writer_.CreateUnnamed(FolderOf(target));
     unnamed_ = fd_ >= 0;
     if (fd_ < 0) {
@@ -91,7 +92,12 @@ FileResult TFileReplacement::Begin(const std::string& target) {
 
 FileResult TFileReplacement::Append(std::string_view text) {
     if (failure_ != kFileOk) return failure_;
-    if (fd_ < 0 || !WriteAll(writer_, fd_, text)) failure_ = kFileShortWrite;
+    if (fd_ < 0 || !WriteAll(writer_, fd_, text)) {
+        failure_ = kFileShortWrite;
+        return failure_;
+    }
+    written_ += text.size();
+    StartWriteBack();
     return failure_;
 }
 
@@ -121,6 +127,17 @@ void TFileReplacement::Abandon() {
     fd_ = -1;
     if (!tempName_.empty()) ::unlink(tempName_.c_str());
     tempName_.clear();
+}
+
+// The disk starts on what was written while later pieces are still being made, so that the
+// flush at the commit waits for the last few megabytes only. Only a hint: a failure here is
+// met again by the flush.
+void TFileReplacement::StartWriteBack() {
+    constexpr std::size_t kWriteBackBytes = std::size_t{8} << 20;
+    if (written_ - writeBackFrom_ < kWriteBackBytes) return;
+    ::sync_file_range(fd_, static_cast<off_t>(writeBackFrom_),
+                      static_cast<off_t>(written_ - writeBackFrom_), SYNC_FILE_RANGE_WRITE);
+    writeBackFrom_ = written_;
 }
 
 // Until the link the file has no name, so a process killed before it leaves nothing behind.

@@ -5,6 +5,7 @@
 // way leaves nothing behind.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,7 @@ public:
     void Abandon();
 
 private:
+    void StartWriteBack();
     FileResult LinkBesideTarget();
     FileResult CopyToNamedFile();
 
@@ -43,6 +45,8 @@ private:
     int fd_ = -1;
     bool unnamed_ = false;
     FileResult failure_ = kFileOk;
+    std::size_t written_ = 0;        // bytes appended
+    std::size_t writeBackFrom_ = 0;  // where the disk was not yet asked to write
 };
 
 }  // namespace tabrix
