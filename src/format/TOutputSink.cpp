@@ -154,20 +154,22 @@ bool TOutputSink::AppendTail(const TOutputSink& tail) {
     PayBreak();
     const std::size_t base = text_.size() - lineEnd_.size();
     text_.append(tail.text_, lineEnd_.size());
-    lineStart_ = base + tail.lineStart_;
-    finishedEnd_ = base + tail.finishedEnd_;
+    TakeTailState(tail, base, 0);
+    return true;
+}
+
+// The state of this sink once the tail's text follows: the tail's first dropped bytes are not
+// here, and its text now begins at at.
+void TOutputSink::TakeTailState(const TOutputSink& tail, std::size_t at, std::size_t dropped) {
+    lineStart_ = at + tail.lineStart_ - dropped;
+    finishedEnd_ = at + tail.finishedEnd_ - dropped;
     lines_ += tail.lines_ - 1;
     trimmed_ += tail.trimmed_;
     // The tail's own breaks paid after its first: the last of them trimmed last.
     const std::size_t tailBreaksPaid = tail.lines_ - (tail.breakOwed_ ? 1 : 0);
     if (tailBreaksPaid > 1) lastTrimmed_ = tail.lastTrimmed_;
     breakOwed_ = tail.breakOwed_;
-    return true;
 }
-
-}  // namespace tabrix
-
-namespace tabrix {
 
 // AppendTail for a sink that hands its text on: the joined text up to the start of the tail's
 // last line is final, so it is handed on where it lies, in this sink and in the tail, and only
@@ -179,13 +181,7 @@ bool TOutputSink::JoinHandingOn(const TOutputSink& tail) {
     if (final > 0) handOn_(std::string_view(tail.text_).substr(0, final));
     handedOn_ += final;
     text_.assign(tail.text_, final);
-    lineStart_ = tail.lineStart_ - final;
-    finishedEnd_ = tail.finishedEnd_ - final;
-    lines_ += tail.lines_ - 1;
-    trimmed_ += tail.trimmed_;
-    const std::size_t tailBreaksPaid = tail.lines_ - (tail.breakOwed_ ? 1 : 0);
-    if (tailBreaksPaid > 1) lastTrimmed_ = tail.lastTrimmed_;
-    breakOwed_ = tail.breakOwed_;
+    TakeTailState(tail, 0, final);
     return true;
 }
 

@@ -67,6 +67,7 @@ private:
     // Hands on the first bytes of the text, which nothing sent later can change.
     void HandOn(std::size_t bytes);
     bool JoinHandingOn(const TOutputSink& tail);
+    void TakeTailState(const TOutputSink& tail, std::size_t at, std::size_t dropped);
     // False, and the sink full, when adding bytes of text and lines more line ends would pass
     // the limit.
     bool Fits(std::size_t bytes, std::size_t lines);
