@@ -53,6 +53,18 @@ std::size_t WriteParts(std::size_t elements) {
     return PartsFor(elements, parallelWriteThreshold.load(std::memory_order_relaxed));
 }
 
+// The "%u" of value's low 32 bits at at, at most ten digits; returns their end. Single digits,
+// the most common numbers of a file (flags, empty values), are written without the general
+// conversion.
+char* PutDecimal(char* at, std::uint64_t value) {
+    const auto low = static_cast<std::uint32_t>(value & 0xFFFFFFFFu);
+    if (low < 10) {
+        *at = static_cast<char>('0' + low);
+        return at + 1;
+    }
+    return std::to_chars(at, at + 10, low).ptr;
+}
+
 // The text of an element data file as it is built. Bytes go through a cursor into room made
 // ahead, so each piece costs a copy rather than a string append, and nothing is zero-filled.
 class FileText {
@@ -78,10 +90,7 @@ public:
         used_ += text.size();
     }
     // The "%u" of the value's low 32 bits.
-    void PutUnsigned(std::uint64_t value) {
-        char* at = Room(10);
-        Advance(std::to_chars(at, at + 10, static_cast<std::uint32_t>(value & 0xFFFFFFFFu)).ptr);
-    }
+    void PutUnsigned(std::uint64_t value) { Advance(PutDecimal(Room(10), value)); }
     std::size_t Size() const { return used_; }
     char Back() const { return bytes_[used_ - 1]; }
     void SetBack(char c) { bytes_[used_ - 1] = c; }
@@ -113,12 +122,13 @@ public:
 
     // Appends the element's line without its line end.
     void Write(const TElement& element) {
+        const TElement::ValueView values = element.View();
         out_.PutUnsigned(element.OutputFlag());
         out_.Put(kSectionSeparator);
-        WriteSection(element.TextCount(), [&](std::size_t i) { return WriteTexts(element, i); });
+        WriteSection(element.TextCount(), [&](std::size_t i) { return WriteTexts(values, i); });
         out_.Put(kSectionSeparator);
         WriteSection(element.NumberCount(),
-                     [&](std::size_t i) { return WriteNumbers(element, i); });
+                     [&](std::size_t i) { return WriteNumbers(element, values, i); });
     }
 
     // Asks the cache for the elements an element refers to: they lie anywhere in memory, and
@@ -138,11 +148,10 @@ public:
 private:
     using RefKind = TElement::RefKind;
 
-    // What the number list at i holds, asked once per value rather than once per question.
-    static RefKind RefsAt(const TElement& element, std::size_t i) {
-        if (element.HoldsElementRefs(i)) return RefKind::kElement;
-        if (element.HoldsGroupRefs(i)) return RefKind::kGroup;
-        return RefKind::kNone;
+    // What the number list at i holds; a value still pending holds no reference.
+    static RefKind RefsAt(const TElement::ValueView& values, std::size_t i) {
+        const RefKind kind = values.Kind(i);
+        return kind == RefKind::kPending ? RefKind::kNone : kind;
     }
 
     // Writes count fields, each by writeField as items followed by "#" (it returns false for an
@@ -160,8 +169,8 @@ private:
         if (out_.Size() > start) out_.Resize(out_.Size() - 1);
     }
 
-    bool WriteTexts(const TElement& element, std::size_t i) {
-        const TextItems items = element.Texts(i);
+    bool WriteTexts(const TElement::ValueView& values, std::size_t i) {
+        const TextItems items = values.Texts(i);
         for (std::string_view item : items) {
             // A text ending in the first byte of a double-byte character (a truncated file)
             // would make the reader take the separator after it for the character's second
@@ -177,15 +186,15 @@ private:
         return !items.empty();
     }
 
-    bool WriteNumbers(const TElement& element, std::size_t i) {
+    bool WriteNumbers(const TElement& element, const TElement::ValueView& values, std::size_t i) {
         const std::uint8_t type = ParamType(i);
-        const NumberItems items = element.Numbers(i);
-        const RefKind refs = RefsAt(element, i);
+        const NumberItems items = values.Numbers(i);
+        const RefKind refs = RefsAt(values, i);
         if (!IsReferenceType(type) && refs == RefKind::kNone) {
             // Plain numbers, the common case: at most ten digits and a "#" each.
             char* at = out_.Room(items.size() * 11);
             for (NumberItem item : items) {
-                at = std::to_chars(at, at + 10, static_cast<std::uint32_t>(item & 0xFFFFFFFFu)).ptr;
+                at = PutDecimal(at, item);
                 *at++ = '#';
             }
             out_.Advance(at);

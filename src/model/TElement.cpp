@@ -276,6 +276,19 @@ void TElement::Attach() {
 
 // --- texts -----------------------------------------------------------------------------------
 
+TElement::ValueView TElement::View() const {
+    ValueView view;
+    view.numberEnds_ = NumberEnds();
+    view.textEnds_ = TextEnds();
+    view.itemEnds_ = ItemEnds();
+    view.kinds_ = Kinds();
+    view.chars_ = Chars();
+    view.numbers_ = NumberData();
+    view.textCount_ = textCount_;
+    view.numberCount_ = numberCount_;
+    return view;
+}
+
 TextItems TElement::Texts(std::size_t i) const {
     if (i >= textCount_) return {};
     const EndList textEnds = TextEnds();

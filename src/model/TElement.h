@@ -192,6 +192,35 @@ public:
                 __builtin_prefetch(at + 64 * line);
     }
 
+    // The element's values as laid out in its buffer, for walks that read every value in a row
+    // (saving, above all): where the parts of the buffer begin is found once, not for every
+    // value asked. Valid until the element's values change.
+    class ValueView {
+    public:
+        TextItems Texts(std::size_t i) const {
+            if (i >= textCount_) return {};
+            const std::uint32_t first = i ? textEnds_[i - 1] : 0;
+            const std::uint32_t start = first ? itemEnds_[first - 1] : 0;
+            return TextItems(chars_, itemEnds_ + first, textEnds_[i] - first, start);
+        }
+        NumberItems Numbers(std::size_t i) const {
+            if (i >= numberCount_ || kinds_[i] == RefKind::kPending) return {};
+            const std::uint32_t first = i ? numberEnds_[i - 1] : 0;
+            return NumberItems(numbers_ + first, numberEnds_[i] - first);
+        }
+        RefKind Kind(std::size_t i) const { return i < numberCount_ ? kinds_[i] : RefKind::kNone; }
+
+    private:
+        friend class TElement;
+        EndList numberEnds_, textEnds_, itemEnds_;
+        const RefKind* kinds_ = nullptr;
+        const char* chars_ = nullptr;
+        const NumberItem* numbers_ = nullptr;
+        std::size_t textCount_ = 0;
+        std::size_t numberCount_ = 0;
+    };
+    ValueView View() const;
+
     // The values elsewhere that refer to this element.
     TReferrerSet& Referrers();
     // Asks the processor for what Referrers() reads, ahead of registering many references.

@@ -529,7 +529,7 @@ std::string TStringDivision::Join(std::string_view separator, const StringList& 
 
 // --- normalising ----------------------------------------------------------------------------
 
-std::string_view TStringDivision::WholeCharactersBefore(std::string_view text, char next) const {
+std::string_view TStringDivision::CutDanglingLeadBytes(std::string_view text, char next) const {
     const auto byte = static_cast<unsigned char>(next);
     while (!text.empty() && KindAfter(text, byte) == kTrailByte)
         text.remove_suffix(1);

@@ -126,7 +126,11 @@ public:
     // text without the trailing bytes that would make next, written right after it, a second
     // byte of a double-byte character (a lone lead byte left by a truncated file), so that a
     // reader splitting at next finds it where the writer put it.
-    std::string_view WholeCharactersBefore(std::string_view text, char next) const;
+    std::string_view WholeCharactersBefore(std::string_view text, char next) const {
+        // No code mode has a lead byte below 0x81, and most texts end in a single byte.
+        if (text.empty() || static_cast<unsigned char>(text.back()) < 0x81) return text;
+        return CutDanglingLeadBytes(text, next);
+    }
     std::string Trim(std::string_view str, unsigned flags) const;
 
     // Wildcard match with "*" and "?"; optionally returns the pattern pieces and the text each
@@ -171,6 +175,7 @@ private:
     // escaping and unescaping pass over every other byte without trying the map.
     void IndexEscapeMap();
     int KindAfter(std::string_view text, unsigned char byte) const;
+    std::string_view CutDanglingLeadBytes(std::string_view text, char next) const;
 
     std::string open_ = "(";
     std::string close_ = ")";
