@@ -11,6 +11,7 @@
 #include "cli/BatchDataKeys.h"
 #include "cli/CliSession.h"
 #include "cli/JsonDump.h"
+#include "files/TBackgroundFlush.h"
 #include "format/TFormatCheck.h"
 #include "format/TOutputGenerator.h"
 #include "model/FileBytes.h"
@@ -349,6 +350,11 @@ int Import(CliSession& session, const CommandLine& line) {
 // --- commands
 // -------------------------------------------------------------------------------------
 
+bool WritesFiles(const std::string& command, const CommandLine& line) {
+    static const std::set<std::string> kWriting = {"output", "export", "run", "save"};
+    return kWriting.count(command) > 0 || line.Has("--save");
+}
+
 int RunInSession(CliSession& session, const std::string& command, const CommandLine& line) {
     std::string error;
     if (command == "new") {
@@ -358,6 +364,10 @@ int RunInSession(CliSession& session, const std::string& command, const CommandL
         }
         return SaveAfter(session, true);
     }
+    // A command that writes files gives the disk a head start on the files it reads: its own
+    // flushes would wait for their writes still under way.
+    std::optional<TBackgroundFlush> flush;
+    if (WritesFiles(command, line)) flush.emplace();
     if (!session.Open(line.positional[0], error)) {
         Error(error);
         return kExitUsage;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "files/TBackgroundFlush.h"
 #include "files/TFileReplacement.h"
 #include "model/FileBytes.h"
 #include "model/LargePages.h"
@@ -391,6 +392,7 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
     struct stat info {};
     int fd = FileBytes::OpenRegular(PathName::ToNative(path), info);
     if (fd < 0) return kFileCannotOpen;
+    TBackgroundFlush::StartFor(fd);
     // The size is only a first guess: a file that grows meanwhile is read to its end.
     std::size_t capacity = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1;
     auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
