@@ -228,18 +228,22 @@ void CutLinesInParts(const TStringDivision& division, std::string_view bytes,
         AskForLargePages(cut[p].data(), cut[p].capacity() * sizeof(std::string_view));
         CutLines(division, piece, cut[p]);
     });
-    if (parts == 1) {
-        lines = std::move(cut[0]);
-        return;
-    }
     std::size_t total = 0;
     for (const auto& part : cut)
         total += part.size();
-    lines.reserve(total);
-    AskForLargePages(lines.data(), total * sizeof(std::string_view));
-    for (auto& part : cut) {
-        lines.insert(lines.end(), part.begin(), part.end());
-        part = {};
+    // The first list has room for all as a rule (lines of 8 bytes are rare): the others join it
+    // there, and only their lines are copied.
+    if (total <= cut[0].capacity()) {
+        lines = std::move(cut[0]);
+    } else {
+        lines.reserve(total);
+        AskForLargePages(lines.data(), total * sizeof(std::string_view));
+        lines.insert(lines.end(), cut[0].begin(), cut[0].end());
+    }
+    cut[0] = {};
+    for (std::size_t p = 1; p < parts; ++p) {
+        lines.insert(lines.end(), cut[p].begin(), cut[p].end());
+        cut[p] = {};
     }
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "TempDir.h"
 
@@ -73,25 +74,32 @@ TEST_F(TStringFilerTest, AnyChunkSizeReadsTheSameLines) {
 }
 
 // A file large enough to be cut on every core is cut into the same lines as one read a chunk at
-// a time, however lead bytes and line ends fall around the places where the parts begin.
+// a time, however lead bytes and line ends fall around the places where the parts begin, and
+// whether the lines are short (the parts' lists are joined in a new one) or long (they join the
+// first part's list).
 TEST_F(TStringFilerTest, LargeFilesCutInPartsReadTheSameLines) {
     // Most line feeds are the second byte of a character; one that ends a line whatever came
     // before is rare.
-    const char* const pieces[] = {"a", "x\x82\n", "\x82\x82", "\r"};
-    std::string content = kKind + " ver 2.0\r\n";
-    std::uint32_t seed = 7;
-    while (content.size() < (std::size_t{9} << 20)) {  // read in parts, too
-        seed = seed * 1103515245u + 12345u;
-        const std::uint32_t pick = seed >> 16;
-        content += pick % 64 == 0 ? "\r\n" : pieces[pick % std::size(pieces)];
+    const std::vector<std::vector<std::string>> pieceSets = {
+        {"a", "x\x82\n", "\x82\x82", "\r"},
+        {"abcdefghijklmnopqrstuvwxyz", "x\x82\n", "\x82\x82", "\x82\r"},
+    };
+    for (const auto& pieces : pieceSets) {
+        std::string content = kKind + " ver 2.0\r\n";
+        std::uint32_t seed = 7;
+        while (content.size() < (std::size_t{9} << 20)) {  // read in parts, too
+            seed = seed * 1103515245u + 12345u;
+            const std::uint32_t pick = seed >> 16;
+            content += pick % 64 == 0 ? "\r\n" : pieces[pick % pieces.size()];
+        }
+        const std::string path = Write("large.ZQD", content);
+        FileLines file;
+        ASSERT_EQ(filer_.LoadTaggedLines(file, path, kKind), kFileOk);
+        const StringList expected = LoadAll(path, TStringFiler::kLibraryChunkSize);
+        ASSERT_EQ(file.lines.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(file.lines[i], expected[i]) << "line " << i;
     }
-    const std::string path = Write("large.ZQD", content);
-    FileLines file;
-    ASSERT_EQ(filer_.LoadTaggedLines(file, path, kKind), kFileOk);
-    const StringList expected = LoadAll(path, TStringFiler::kLibraryChunkSize);
-    ASSERT_EQ(file.lines.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(file.lines[i], expected[i]) << "line " << i;
 }
 
 TEST_F(TStringFilerTest, LinesOfMegabytesCrossManyChunks) {
