@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "model/ParamType.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
@@ -121,10 +125,23 @@ private:
     }
 
     // The first escape byte or separator at or after pos (the size when there is none); other
-    // bytes are passed over eight at a time.
+    // bytes are passed over sixteen or eight at a time.
     std::size_t NextStop(std::size_t pos) const {
         const char* data = item_.data();
         const std::size_t size = item_.size();
+#if defined(__SSE2__)
+        while (pos + 16 <= size) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+            const __m128i stops =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')),
+                                          _mm_cmpeq_epi8(bytes, _mm_set1_epi8('#'))),
+                             _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')),
+                                          _mm_cmpeq_epi8(bytes, _mm_set1_epi8('|'))));
+            if (const int mask = _mm_movemask_epi8(stops))
+                return pos + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            pos += 16;
+        }
+#endif
         while (pos + 8 <= size && !HasStopByte(LoadWord(data + pos)))
             pos += 8;
         while (pos < size && !kStopBytes[static_cast<unsigned char>(data[pos])])
@@ -374,18 +391,36 @@ void TElementLineReader::DecodePlainNumbers(TElement& element, std::string_view 
                 items += data[pos] == '#';
             AddPendingReference(element, i, rest.substr(start, pos - start), items, refs);
         } else {
-            std::size_t item = pos;
-            for (; pos < size && data[pos] != ','; ++pos) {
-                if (data[pos] != '#') continue;
-                values_.numbers.push_back(ReadNumber(rest.substr(item, pos - item)));
-                item = pos + 1;
+            for (;;) {
+                pos = ReadPlainItem(rest, pos);
+                if (pos == size || data[pos] == ',') break;
+                ++pos;  // past the "#"
             }
-            values_.numbers.push_back(ReadNumber(rest.substr(item, pos - item)));
             values_.EndNumberField();
         }
         if (pos == size) return;
         ++pos;
     }
+}
+
+// Reads the number item at pos of a plain number section, up to the next "#", "," or the end,
+// and returns where it ends. The digits are summed as the walk passes them: a plain decimal,
+// ReadNumber's common case, is not walked twice.
+std::size_t TElementLineReader::ReadPlainItem(std::string_view rest, std::size_t pos) {
+    const char* data = rest.data();
+    const std::size_t size = rest.size();
+    const std::size_t start = pos;
+    std::uint64_t value = 0;  // meaningless beyond ten digits, where it is not used
+    for (; pos < size && data[pos] >= '0' && data[pos] <= '9'; ++pos)
+        value = value * 10 + static_cast<std::uint64_t>(data[pos] - '0');
+    const std::size_t digitsEnd = pos;
+    while (pos < size && data[pos] != '#' && data[pos] != ',')
+        ++pos;
+    const std::size_t length = pos - start;
+    const bool plain = digitsEnd == pos && length >= 1 && length <= 10 &&
+                       (data[start] != '0' || length == 1) && value <= 0xFFFFFFFFu;
+    values_.numbers.push_back(plain ? value : ReadNumber(rest.substr(start, length)));
+    return pos;
 }
 
 // Room for the targets, resolved once every file is read; the value reads as empty until then.

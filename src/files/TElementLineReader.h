@@ -49,6 +49,8 @@ private:
     void DecodeNumbers(TElement& element, std::string_view rest, std::vector<TReadReference>& refs);
     void DecodePlainNumbers(TElement& element, std::string_view rest,
                             std::vector<TReadReference>& refs);
+    // Appends the number item at pos of a plain number section; returns where it ends.
+    std::size_t ReadPlainItem(std::string_view rest, std::size_t pos);
     void AddPendingReference(TElement& element, std::size_t i, std::string_view field,
                              std::size_t items, std::vector<TReadReference>& refs);
     // Appends item with its escaped forms replaced, as the divider's unescaping does.

@@ -140,6 +140,26 @@ std::string Joined(const std::vector<std::uint32_t>& values) {
     return joined;
 }
 
+// Number items are read as the divider reads numbers, however odd their form, and each field
+// ends where its last item does.
+TEST_F(TZQDCtrlTest, NumberItemsReadAsTheDividerReadsThem) {
+    const std::vector<std::string> items = {
+        "0",  "7", "4294967295", "4294967296", "0777", "007",         "0x1F",
+        "-5", "",  "1a",         "+3",         " 4",   "12345678901", "99999999999999999999999"};
+    std::string field;
+    for (const std::string& item : items)
+        field.append(field.empty() ? "" : "#").append(item);
+    TZQLCtrl& lib = Open(ParameterFile({9, 9}), LibraryFile({0}),
+                         DataFile({{"1||,||" + field + ",1a#" + field}}));
+    const TElement& e = *lib.Group(0)->GroupData()->At(0);
+    NumberList expected;
+    for (const std::string& item : items)
+        expected.push_back(TStringDivision::ToULong(item, 0));
+    EXPECT_EQ(e.Numbers(0), expected);
+    expected.insert(expected.begin(), TStringDivision::ToULong("1a", 0));
+    EXPECT_EQ(e.Numbers(1), expected);
+}
+
 TEST_F(TZQDCtrlTest, ValuesAreWrittenEscapedAndReadBack) {
     const std::string hyou = Sj("表"), so = Sj("ソ");
     const struct {
