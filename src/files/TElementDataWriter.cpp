@@ -14,6 +14,7 @@
 #include "model/LargePages.h"
 #include "model/ParamType.h"
 #include "model/RunInParts.h"
+#include "model/ShortCopy.h"
 #include "model/TFileKind.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -86,7 +87,7 @@ public:
     }
     void Put(std::string_view text) {
         if (text.empty()) return;  // an empty view may hold no pointer at all
-        std::memcpy(Room(text.size()), text.data(), text.size());
+        CopyShort(Room(text.size()), text.data(), text.size());
         used_ += text.size();
     }
     // The "%u" of the value's low 32 bits.

@@ -277,13 +277,20 @@ void TElement::Attach() {
 // --- texts -----------------------------------------------------------------------------------
 
 TElement::ValueView TElement::View() const {
+    // The parts in the order they lie, each found from the one before.
     ValueView view;
-    view.numberEnds_ = NumberEnds();
-    view.textEnds_ = TextEnds();
-    view.itemEnds_ = ItemEnds();
-    view.kinds_ = Kinds();
-    view.chars_ = Chars();
-    view.numbers_ = NumberData();
+    const std::byte* const base = buffer_.get();
+    const std::size_t width = endWidth_;
+    view.numberEnds_ = EndList(base, width);
+    view.textEnds_ = view.numberEnds_ + numberCount_;
+    view.itemEnds_ = view.textEnds_ + textCount_;
+    const std::size_t items = textCount_ ? view.textEnds_[textCount_ - 1] : 0;
+    const std::size_t chars = items ? view.itemEnds_[items - 1] : 0;
+    const std::size_t kindsAt = width * (numberCount_ + textCount_ + items);
+    view.kinds_ = reinterpret_cast<const RefKind*>(base + kindsAt);
+    view.chars_ = reinterpret_cast<const char*>(base + kindsAt + numberCount_);
+    view.numbers_ =
+        reinterpret_cast<const NumberItem*>(base + AlignTo8(kindsAt + numberCount_ + chars));
     view.textCount_ = textCount_;
     view.numberCount_ = numberCount_;
     return view;

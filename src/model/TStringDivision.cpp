@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "model/ShortCopy.h"
+
 namespace tabrix {
 
 namespace {
@@ -635,7 +637,7 @@ char* TStringDivision::EscapeInto(char* out, std::string_view str) const {
             run += 4;
         while (run < size && !plainStarts_[bytes[run]])
             ++run;
-        std::memcpy(out, str.data() + pos, run - pos);
+        CopyShort(out, str.data() + pos, run - pos);
         out += run - pos;
         pos = run;
         if (pos == size) break;
@@ -649,7 +651,7 @@ char* TStringDivision::EscapeInto(char* out, std::string_view str) const {
         const bool trail = leads && out > begin && (*leads)[static_cast<unsigned char>(out[-1])] &&
                            KindAfter(escaped, bytes[pos]) == kTrailByte;
         if (const EscapeForm* form = trail ? nullptr : PlainFormAt(str, pos)) {
-            std::memcpy(out, form->escaped.data(), form->escaped.size());
+            CopyShort(out, form->escaped.data(), form->escaped.size());
             out += form->escaped.size();
             pos += form->plain.size();
         } else {

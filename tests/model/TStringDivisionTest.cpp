@@ -168,6 +168,19 @@ TEST(TStringDivisionTest, EveryByteAndBytePairRoundTripsThroughTheEscapes) {
     }
 }
 
+// Runs of every length between escapes are copied whole, none cut short or run over.
+TEST(TStringDivisionTest, RunsOfEveryLengthBetweenEscapes) {
+    TStringDivision division = LibraryDivision();
+    for (std::size_t n = 0; n <= 40; ++n) {
+        std::string run;
+        for (std::size_t k = 0; k < n; ++k)
+            run += static_cast<char>('a' + k % 26);
+        EXPECT_EQ(division.Normalize(run + "#" + run + "," + run, kEscapeFlags),
+                  std::string(run).append("\\#").append(run).append("\\,").append(run))
+            << n;
+    }
+}
+
 TEST(TStringDivisionTest, EscapedFormStaysReadableAfterAnEarlierEscape) {
     TStringDivision division = LibraryDivision();
     const std::vector<std::string> texts = {
