@@ -231,8 +231,8 @@ void CutLinesInParts(const TStringDivision& division, std::string_view bytes,
     std::size_t total = 0;
     for (const auto& part : cut)
         total += part.size();
-    // The first list has room for all as a rule (lines of 8 bytes are rare): the others join it
-    // there, and only their lines are copied.
+    // The first list's room, for lines of 8 bytes on average over its part alone, holds the
+    // lines of every part as a rule: the others join it there, and only their lines are copied.
     if (total <= cut[0].capacity()) {
         lines = std::move(cut[0]);
     } else {
