@@ -74,9 +74,6 @@ const TElement::RefKind* TElement::Kinds() const {
     return reinterpret_cast<const RefKind*>(buffer_.get() +
                                             EndWidth() * (numberCount_ + textCount_ + ItemTotal()));
 }
-const char* TElement::Chars() const {
-    return reinterpret_cast<const char*>(Kinds() + numberCount_);
-}
 const NumberItem* TElement::NumberData() const {
     std::size_t items = ItemTotal();
     std::size_t bytes = items ? ItemEnds()[items - 1] : 0;
@@ -297,12 +294,7 @@ TElement::ValueView TElement::View() const {
 }
 
 TextItems TElement::Texts(std::size_t i) const {
-    if (i >= textCount_) return {};
-    const EndList textEnds = TextEnds();
-    const EndList itemEnds = ItemEnds();
-    std::uint32_t first = i ? textEnds[i - 1] : 0;
-    std::uint32_t start = first ? itemEnds[first - 1] : 0;
-    return TextItems(Chars(), itemEnds + first, textEnds[i] - first, start);
+    return View().Texts(i);
 }
 
 void TElement::SetTexts(std::size_t i, const TextList& items) {
@@ -328,10 +320,7 @@ void TElement::ResizeTexts(std::size_t count) {
 // --- numbers ---------------------------------------------------------------------------------
 
 NumberItems TElement::Numbers(std::size_t i) const {
-    if (i >= numberCount_ || Kinds()[i] == RefKind::kPending) return {};
-    const EndList ends = NumberEnds();
-    std::uint32_t first = i ? ends[i - 1] : 0;
-    return NumberItems(NumberData() + first, ends[i] - first);
+    return View().Numbers(i);
 }
 
 void TElement::SetNumbers(std::size_t i, const std::vector<std::uint32_t>& values) {

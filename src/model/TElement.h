@@ -242,7 +242,6 @@ private:
     EndList ItemEnds() const;
     std::size_t EndWidth() const { return endWidth_; }
     const RefKind* Kinds() const;
-    const char* Chars() const;
     const NumberItem* NumberData() const;
     NumberItem* MutableNumbers() { return const_cast<NumberItem*>(NumberData()); }
     void SetNumberEnd(std::size_t i, std::uint32_t end);
