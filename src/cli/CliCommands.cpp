@@ -12,6 +12,7 @@
 #include "cli/CliSession.h"
 #include "cli/JsonDump.h"
 #include "files/TBackgroundFlush.h"
+#include "files/TElementDataReader.h"
 #include "format/TFormatCheck.h"
 #include "format/TOutputGenerator.h"
 #include "model/FileBytes.h"
@@ -368,7 +369,13 @@ int RunInSession(CliSession& session, const std::string& command, const CommandL
     // flushes would wait for their writes still under way.
     std::optional<TBackgroundFlush> flush;
     if (WritesFiles(command, line)) flush.emplace();
-    if (!session.Open(line.positional[0], error)) {
+    // A save changes nothing before it writes: the lines read are kept so that it can write
+    // them back as they stand rather than build each one again.
+    const bool keptLines = TElementDataReader::KeepsLinesRead();
+    TElementDataReader::SetKeepsLinesRead(command == "save");
+    const bool opened = session.Open(line.positional[0], error);
+    TElementDataReader::SetKeepsLinesRead(keptLines);
+    if (!opened) {
         Error(error);
         return kExitUsage;
     }

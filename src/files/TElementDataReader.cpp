@@ -35,10 +35,52 @@ std::string DataMessage(const std::string& path, CoreText::Id suffix, const std:
 // would cost more than they save.
 std::atomic<std::size_t> parallelReadThreshold{std::size_t{1} << 20};
 
+std::atomic<bool> keepsLinesRead{false};
+
 // How many parts bytes of element lines are decoded in.
 std::size_t ReadParts(std::size_t bytes) {
     return PartsFor(bytes, parallelReadThreshold.load(std::memory_order_relaxed));
 }
+
+// Gathers, as one part of a file is decoded, the runs of lines its readers found written as
+// the writer writes them: every line of the run, one after another in the file, each ended by
+// "\r\n" (the writer's line end).
+class RunKeeper {
+public:
+    explicit RunKeeper(const char* linesEnd) : linesEnd_(linesEnd) {}
+
+    // The element at position of data was just decoded from line.
+    void Add(TGroupData& data, std::size_t position, std::string_view line, bool asWritten,
+             const TElement& element) {
+        constexpr std::size_t kRun = TReadLines::kRun;
+        if (position % kRun == 0 || &data != data_ || position != next_) {
+            data_ = &data;
+            begin_ = expected_ = line.data();
+            whole_ = position % kRun == 0;  // a run begun elsewhere is not seen whole here
+            hash_ = TReadLines::kSeed;
+            count_ = 0;
+        }
+        const char* end = line.data() + line.size();
+        whole_ = whole_ && asWritten && line.data() == expected_ && linesEnd_ - end >= 2 &&
+                 end[0] == '\r' && end[1] == '\n';
+        if (whole_) hash_ = TReadLines::Combine(hash_, element.Fingerprint());
+        expected_ = end + 2;
+        next_ = position + 1;
+        TReadLines& read = *data.MutableReadLines();
+        if (whole_ && ++count_ == read.RunLength(position / kRun))
+            read.KeepRun(position / kRun, begin_, expected_, hash_);
+    }
+
+private:
+    const char* linesEnd_;  // the end of the file's last line
+    const TGroupData* data_ = nullptr;
+    std::size_t next_ = 0;
+    const char* begin_ = nullptr;
+    const char* expected_ = nullptr;
+    bool whole_ = false;
+    std::uint64_t hash_ = 0;
+    std::size_t count_ = 0;
+};
 
 }  // namespace
 
@@ -50,6 +92,14 @@ void TElementDataReader::SetParallelReadThreshold(std::size_t bytes) {
     parallelReadThreshold.store(bytes, std::memory_order_relaxed);
 }
 
+bool TElementDataReader::KeepsLinesRead() {
+    return keepsLinesRead.load(std::memory_order_relaxed);
+}
+
+void TElementDataReader::SetKeepsLinesRead(bool on) {
+    keepsLinesRead.store(on, std::memory_order_relaxed);
+}
+
 FileResult TElementDataReader::Read(const Progress& progress) {
     const std::string path = file_.Path();
     Report(progress, Message(path, CoreText::kReadBegin));
@@ -58,6 +108,8 @@ FileResult TElementDataReader::Read(const Progress& progress) {
     FileResult result = filer.LoadTaggedLines(file, path, ThisKind().headerKind);
     if (result != kFileOk) return result;
     const std::vector<std::string_view>& lines = file.lines;
+    std::shared_ptr<const char[]> keptBytes;
+    if (KeepsLinesRead()) keptBytes = std::move(file.bytes);
 
     Report(progress, Message(path, CoreText::kExpanding));
     file_.Reset(path);
@@ -99,7 +151,7 @@ FileResult TElementDataReader::Read(const Progress& progress) {
         }
     }
 
-    DecodeBlocks(lines, blocks);
+    DecodeBlocks(lines, blocks, keptBytes);
     for (const auto& data : groupData)
         if (data) data->FinishRead();
 
@@ -152,8 +204,8 @@ std::unique_ptr<TGroupData> TElementDataReader::ReadGroupData(const LineViews& l
 // result does not depend on how many parts there were. Each element goes straight into its
 // slot, and the bytes of the lines decoded are given back as a part goes: the file and the
 // elements made from it are not held whole at the same time.
-void TElementDataReader::DecodeBlocks(const LineViews& lines,
-                                      const std::vector<DataBlock>& blocks) {
+void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<DataBlock>& blocks,
+                                      const std::shared_ptr<const char[]>& fileBytes) {
     // Where each block's elements go: its first element is given the index the block's group
     // data gives the next element it stores, counting the blocks before it.
     std::vector<std::size_t> blockStart;  // block b holds elements blockStart[b] ..
@@ -172,6 +224,13 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines,
     }
     for (const auto& [data, end] : nextIndex)
         data->ExtendReadSlots(end);
+    if (fileBytes) {
+        auto context =
+            std::make_shared<const TReadLines::Context>(TReadLines::Context::Of(library_));
+        for (const auto& entry : nextIndex)
+            entry.first->KeepReadLines(
+                std::make_unique<TReadLines>(fileBytes, context, entry.first->Size()));
+    }
 
     const std::size_t parts = std::min(ReadParts(bytes), std::max<std::size_t>(elements, 1));
     std::vector<std::size_t> bounds{0};  // part p decodes elements bounds[p] .. bounds[p+1]-1
@@ -189,7 +248,8 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines,
     constexpr std::ptrdiff_t kGiveBackStep = std::ptrdiff_t{4} << 20;
     std::vector<std::vector<TReadReference>> partRefs(parts);
     RunInParts(parts, [&](std::size_t p) {
-        TElementLineReader reader(library_);
+        TElementLineReader reader(library_, fileBytes != nullptr);
+        RunKeeper runs(lines.back().data() + lines.back().size());
         std::vector<TReadReference>& refs = partRefs[p];
         std::size_t b = static_cast<std::size_t>(
             std::upper_bound(blockStart.begin(), blockStart.end(), bounds[p]) - blockStart.begin());
@@ -206,6 +266,8 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines,
             element->SetIndex(
                 static_cast<std::uint32_t>(blockIndex[b - 1] + (k - blockStart[b - 1])));
             reader.Decode(*element, line, refs);
+            if (fileBytes)
+                runs.Add(*block.data, element->Index(), line, reader.LastLineAsWritten(), *element);
             block.data->PlaceRead(std::move(element));
 
             // The reference values are views of their lines until the table copies them.
@@ -213,7 +275,7 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines,
             if (!keptLines) keptLines = reinterpret_cast<const char*>(&line);
             const char* doneBytes =
                 refs.empty() ? line.data() + line.size() : refs.front().field.data();
-            if (doneBytes - keptBytes >= kGiveBackStep)
+            if (!fileBytes && doneBytes - keptBytes >= kGiveBackStep)  // unless kept
                 keptBytes = GiveBackLargePages(keptBytes, doneBytes);
             const char* doneLines = reinterpret_cast<const char*>(&line + 1);
             if (doneLines - keptLines >= kGiveBackStep)

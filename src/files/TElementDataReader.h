@@ -34,6 +34,12 @@ public:
     static std::size_t ParallelReadThreshold();
     static void SetParallelReadThreshold(std::size_t bytes);
 
+    // Whether files read from now on keep, for each group data, the lines its elements were
+    // read from (see TReadLines), so that a save soon after writes the unchanged ones back as
+    // they stand. The file's bytes are then held until its group data go. Off at the start.
+    static bool KeepsLinesRead();
+    static void SetKeepsLinesRead(bool on);
+
 private:
     using LineViews = std::vector<std::string_view>;
     // The element lines first .. end-1 of a [data] section of one group data.
@@ -48,7 +54,9 @@ private:
                                               std::vector<DataBlock>& blocks);
     // Makes the elements of every block, in order, and appends their reference values to the
     // table in the order of the file; a large file is decoded in parts on several threads.
-    void DecodeBlocks(const LineViews& lines, const std::vector<DataBlock>& blocks);
+    // With fileBytes (the file's, shared), the lines written as the writer writes them are kept.
+    void DecodeBlocks(const LineViews& lines, const std::vector<DataBlock>& blocks,
+                      const std::shared_ptr<const char[]>& fileBytes);
 
     TZQDCtrl& file_;
     const TZQLCtrl& library_;

@@ -328,8 +328,14 @@ struct Stretch {
 // finds what it reads already on its way.
 constexpr std::size_t kAhead = 8;
 
-void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& stretch,
-                  const Progress* progress, FileText& text) {
+// The lines kept from the reading of data, when they were read under context.
+const TReadLines* ReadLinesUnder(const TGroupData& data, const TReadLines::Context& context) {
+    const TReadLines* read = data.ReadLines();
+    return read && read->ReadWith() == context ? read : nullptr;
+}
+
+void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const TReadLines::Context& context,
+                  const Stretch& stretch, const Progress* progress, FileText& text) {
     const TStringDivision& division = library.Division();
     ElementLineWriter lineWriter(library, file, text);
     std::size_t start = 0;  // the group data's first element line
@@ -350,13 +356,30 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const Stretch& 
             AddLine(text, division, "[data]");
         }
         const std::size_t last = std::clamp(stretch.to, start, end);
-        for (std::size_t k = std::clamp(stretch.from, start, end); k < last; ++k) {
-            if (k + 3 * kAhead < last) __builtin_prefetch(elements[k + 3 * kAhead - start].get());
-            if (k + 2 * kAhead < last) elements[k + 2 * kAhead - start]->PrefetchValues();
-            if (k + kAhead < last) lineWriter.PrefetchTargets(*elements[k + kAhead - start]);
-            const std::size_t lineStart = text.Size();
-            lineWriter.Write(*elements[k - start]);
-            EndLine(text, division, lineStart);
+        const TReadLines* read = ReadLinesUnder(*data, context);
+        std::size_t k = std::clamp(stretch.from, start, end);
+        while (k < last) {
+            // Lines kept from the reading go back a run at a time; the others are built.
+            std::size_t runEnd = last;
+            if (read) {
+                constexpr std::size_t kRun = TReadLines::kRun;
+                runEnd = std::min(last, start + ((k - start) / kRun + 1) * kRun);
+                const std::string_view lines = read->LinesFor(k - start, runEnd - start, elements);
+                if (!lines.empty()) {
+                    text.Put(lines);
+                    k = runEnd;
+                    continue;
+                }
+            }
+            for (; k < runEnd; ++k) {
+                if (k + 3 * kAhead < last)
+                    __builtin_prefetch(elements[k + 3 * kAhead - start].get());
+                if (k + 2 * kAhead < last) elements[k + 2 * kAhead - start]->PrefetchValues();
+                if (k + kAhead < last) lineWriter.PrefetchTargets(*elements[k + kAhead - start]);
+                const std::size_t lineStart = text.Size();
+                lineWriter.Write(*elements[k - start]);
+                EndLine(text, division, lineStart);
+            }
         }
         if (stretch.HoldsLinesBefore(end)) {
             AddLine(text, division, "[/data]");
@@ -400,6 +423,7 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
     const TStringDivision& division = library_.Division();
     const std::size_t elements = ElementCount(file_);
     const std::size_t parts = WriteParts(elements);
+    const TReadLines::Context context = TReadLines::Context::Of(library_);
     FileText text(parts == 1 ? EstimatedSize(elements) : EstimatedSize(0));
     AddLine(text, division, ThisKind().HeaderLine());
     AddLine(text, division, "[init]");
@@ -412,7 +436,7 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
     // reported before the work begins (other threads must not report: the progress callback
     // may drive a window), and chunks of element lines are built on every core and written in
     // order while later ones are being built, through a few buffers of a chunk.
-    if (parts == 1) WriteStretch(file_, library_, {0, elements, true}, &progress, text);
+    if (parts == 1) WriteStretch(file_, library_, context, {0, elements, true}, &progress, text);
     if (parts > 1)
         for (const auto& data : file_.GroupData())
             Report(progress, DataMessage(path, CoreText::kSavePreparingData, data->Name()));
@@ -432,7 +456,7 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
             chunks, parts,
             [&](std::size_t c, Chunk& chunk) {
                 const Stretch stretch{c * each, std::min(elements, (c + 1) * each), c == 0};
-                WriteStretch(file_, library_, stretch, nullptr, chunk.text);
+                WriteStretch(file_, library_, context, stretch, nullptr, chunk.text);
             },
             [&](const Chunk& chunk) {
                 std::string_view bytes = chunk.text.From(0);

@@ -73,7 +73,10 @@ bool SameBytes(const std::string& form, const char* at) {
 // swallow the separator after it.
 class ItemScanner {
 public:
-    explicit ItemScanner(std::string_view item) : item_(item) {}
+    // quietEscapes: the bytes after the escape byte of the escapes that count as quiet (see
+    // StopsInside), or none.
+    ItemScanner(std::string_view item, const std::array<bool, 256>* quietEscapes)
+        : item_(item), quietEscapes_(quietEscapes) {}
 
     // Position of the "#", "," or "||" that ends the item (or the length of the text), and
     // which of them it is.
@@ -83,11 +86,15 @@ public:
             int kind = KindAt(pos);
             char c = item_[pos];
             bool single = pos == 0 || kind < kTrailByte;
+            ++stops_;
             if (c == '\\') {
                 sawBackslash_ = true;
                 if (kind != kTrailByte) {
                     // An escape: "\||" stands for "||" as a whole, any other for one byte.
                     std::size_t length = BarsAt(pos + 1, 2) ? 3 : 2;
+                    if (length == 2 && quietEscapes_ && pos + 1 < size &&
+                        (*quietEscapes_)[static_cast<unsigned char>(item_[pos + 1])])
+                        ++quiet_;
                     pos = std::min(pos + length, size);
                     continue;
                 }
@@ -100,16 +107,28 @@ public:
                 // section separator is the last two bars of the run.
                 std::size_t run = item_.find_first_not_of('|', pos);
                 run = (run == std::string_view::npos ? size : run) - pos;
+                if (run > 2) ++stops_;  // the bars before the separator are the text's
                 return end = ItemEnd::kSection, pos + run - 2;
             }
+            if (!single) ++quiet_;  // a second byte
             ++pos;
         }
         end = ItemEnd::kLine;
+        endedAtLine_ = true;
         return size;
     }
 
     // True when the item up to where FindEnd stopped holds a backslash byte.
     bool SawBackslash() const { return sawBackslash_; }
+    // What the item holds of escape and separator bytes, beside the one ending it: quiet
+    // ones are second bytes of double-byte characters, and escapes whose plain byte is
+    // escaped back the same way wherever it stands.
+    using Inside = TElementLineReader::ItemInside;
+    Inside StopsInside() const {
+        const std::size_t inside = stops_ - (endedAtLine_ ? 0 : 1);
+        if (inside == 0) return Inside::kNone;
+        return inside == quiet_ ? Inside::kQuiet : Inside::kMore;
+    }
 
 private:
     // True when count bars stand at pos.
@@ -120,10 +139,12 @@ private:
         return true;
     }
 
+public:
     static bool IsLead(unsigned char b) {
         return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
     }
 
+private:
     // The first escape byte or separator at or after pos (the size when there is none); other
     // bytes are passed over sixteen or eight at a time.
     std::size_t NextStop(std::size_t pos) const {
@@ -166,6 +187,10 @@ private:
 
     std::string_view item_;
     bool sawBackslash_ = false;
+    std::size_t stops_ = 0;  // the stop bytes FindEnd looked at, the ending one included
+    const std::array<bool, 256>* quietEscapes_;
+    std::size_t quiet_ = 0;  // the quiet stops among them
+    bool endedAtLine_ = false;
 };
 
 // Walks the pieces of a number section or field cut at one separator byte, without copying
@@ -280,7 +305,8 @@ constexpr std::size_t kInPlaceLine = 64 * 1024;
 
 }  // namespace
 
-TElementLineReader::TElementLineReader(const TZQLCtrl& library) : division_(library.Division()) {
+TElementLineReader::TElementLineReader(const TZQLCtrl& library, bool checksWritten)
+    : division_(library.Division()), checksWritten_(checksWritten) {
     if (const TZQPCtrl* params = library.ParameterFile()) {
         types_.reserve(params->Size());
         for (std::size_t i = 0; i < params->Size(); ++i)
@@ -294,7 +320,98 @@ TElementLineReader::TElementLineReader(const TZQLCtrl& library) : division_(libr
             soleEscapeStart_ = first;
         else if (soleEscapeStart_ != first)
             soleEscapeStart_ = -2;
+        const char plain = entry.second.empty() ? '\\' : entry.second[0];
+        if (!kStopBytes[static_cast<unsigned char>(plain)] &&
+            otherPlainStarts_.find(plain) == std::string::npos)
+            otherPlainStarts_ += plain;
     }
+    unescapesAsIs_ = soleEscapeStart_ == -1 || soleEscapeStart_ == '\\';
+    scannerClasses_ = checksWritten_ && ClassesAsScanner(division_);
+    if (scannerClasses_) FindQuietEscapes();
+}
+
+// An escape is quiet when its plain form is one byte that begins no longer plain form, and
+// escaping that byte gives the escape back: then, standing where the scanner classed it
+// single, the writer escapes it just so.
+void TElementLineReader::FindQuietEscapes() {
+    const EscapeMap& map = division_.EscapeMapping();
+    for (const auto& [escaped, plain] : map) {
+        if (escaped.size() != 2 || escaped[0] != '\\' || plain.size() != 1) continue;
+        bool beginsLonger = false;
+        for (const auto& entry : map)
+            beginsLonger |= entry.second.size() > 1 && entry.second[0] == plain[0];
+        char back[8];
+        if (beginsLonger || division_.EscapedSizeBound(1) > sizeof back) continue;
+        const char* end = division_.EscapeInto(back, plain);
+        if (std::string_view(back, static_cast<std::size_t>(end - back)) == escaped)
+            quietEscapes_[static_cast<unsigned char>(escaped[1])] = true;
+    }
+}
+
+namespace {
+
+// a == b for the few bytes of a text item, without a call.
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    std::size_t pos = 0;
+    for (; pos + 8 <= a.size(); pos += 8)
+        if (LoadWord(a.data() + pos) != LoadWord(b.data() + pos)) return false;
+    for (; pos < a.size(); ++pos)
+        if (a[pos] != b[pos]) return false;
+    return true;
+}
+
+// The flag as the writer writes it: the decimal of a byte, without leading zeros.
+bool FlagAsWritten(std::string_view flag) {
+    if (flag.empty() || flag.size() > 3 || (flag[0] == '0' && flag.size() > 1)) return false;
+    unsigned value = 0;
+    for (char c : flag) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return value <= 0xFF;
+}
+
+}  // namespace
+
+bool TElementLineReader::ClassesAsScanner(const TStringDivision& division) {
+    if (division.LeadAtStart()) return false;
+    // Two lead bytes from the start leave the byte after them single, as the scanner has it
+    // (a division pairing every lead byte, as EUC does, makes it a second byte).
+    const char pair[] = {'\x81', '\x81', 'A'};
+    if (division.CharKind({pair, 3}, 2) != kSingleByte) return false;
+    for (int b = 0; b < 256; ++b) {
+        const char probe[] = {'A', 'A', static_cast<char>(b), 'A'};
+        const bool lead = division.CharKind({probe, 4}, 3) == kTrailByte;
+        if (lead != ItemScanner::IsLead(static_cast<unsigned char>(b))) return false;
+    }
+    return true;
+}
+
+void TElementLineReader::CheckItemAsWritten(std::string_view raw, ItemInside inside,
+                                            std::size_t mark) {
+    if (!asWritten_) return;
+    // Without escapes the text is the item as it stands, and escaping it changes nothing but
+    // where a plain form begins.
+    const bool asIs = unescapesAsIs_ && !otherPlainStartsInLine_;
+    // With the scanner's classes, the writer classes every byte of the item as the scanner
+    // did: the separator after it pairs with no lead byte, and 0x5C second bytes are copied
+    // both ways. Only escapes, bars and second-byte separators inside need the writer's walk.
+    if (asIs && scannerClasses_ && inside != ItemInside::kMore) return;
+    if (!(asIs && inside == ItemInside::kNone)) {
+        const std::string_view text = std::string_view(values_.chars).substr(mark);
+        escaped_.resize(division_.EscapedSizeBound(text.size()));
+        const char* end = division_.EscapeInto(escaped_.data(), text);
+        if (!SameText(
+                std::string_view(escaped_.data(), static_cast<std::size_t>(end - escaped_.data())),
+                raw)) {
+            asWritten_ = false;
+            return;
+        }
+    }
+    // The writer leaves out a lead byte that would pair with the separator after it.
+    if (!scannerClasses_ && division_.WholeCharactersBefore(raw, '#').size() != raw.size())
+        asWritten_ = false;
 }
 
 void TElementLineReader::CutReferenceItems(const TStringDivision& division, std::string_view field,
@@ -312,7 +429,15 @@ void TElementLineReader::Decode(TElement& element, std::string_view line,
     std::string_view rest = line;
     std::string_view flag = CutFlag(division_, rest);
     element.SetOutputFlag(static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));
-    if (rest.size() >= kInPlaceLine) return DecodeInPlace(element, rest, refs);
+    asWritten_ = checksWritten_ && FlagAsWritten(flag);
+    otherPlainStartsInLine_ = false;
+    if (asWritten_)
+        for (char c : otherPlainStarts_)  // one search per byte: find_first_of is one per byte
+            otherPlainStartsInLine_ |= rest.find(c) != std::string_view::npos;
+    if (rest.size() >= kInPlaceLine) {
+        asWritten_ = false;  // its texts are not kept in the scratch values to compare
+        return DecodeInPlace(element, rest, refs);
+    }
     ScratchSink sink(values_);
     rest.remove_prefix(DecodeTexts(rest, sink));
     if (!rest.empty()) DecodeNumbers(element, rest, refs);
@@ -335,14 +460,16 @@ std::size_t TElementLineReader::DecodeTexts(std::string_view rest, Sink& sink) {
     while (true) {
         std::string_view item = rest.substr(pos);
         ItemEnd how;
-        ItemScanner scanner(item);
+        ItemScanner scanner(item, asWritten_ ? &quietEscapes_ : nullptr);
         std::size_t end = scanner.FindEnd(how);
+        const std::size_t mark = values_.chars.size();
         // The library's escaped forms all begin with a backslash: an item without one is
         // copied as it stands.
         if (soleEscapeStart_ == '\\' && !scanner.SawBackslash())
             sink.Append(item.data(), end);
         else
             AppendUnescaped(item.substr(0, end), sink);
+        if (asWritten_) CheckItemAsWritten(item.substr(0, end), scanner.StopsInside(), mark);
         sink.EndItem();
         pos += end;
         if (how == ItemEnd::kItem) {
@@ -354,6 +481,8 @@ std::size_t TElementLineReader::DecodeTexts(std::string_view rest, Sink& sink) {
             ++pos;
             continue;
         }
+        // The writer always ends the texts with the section separator.
+        if (how != ItemEnd::kSection) asWritten_ = false;
         return how == ItemEnd::kSection ? pos + kSectionSeparator.size() : rest.size();
     }
 }
@@ -361,6 +490,7 @@ std::size_t TElementLineReader::DecodeTexts(std::string_view rest, Sink& sink) {
 void TElementLineReader::DecodeNumbers(TElement& element, std::string_view rest,
                                        std::vector<TReadReference>& refs) {
     if (IsPlainAscii(rest)) return DecodePlainNumbers(element, rest, refs);
+    asWritten_ = false;
     PlainPieces fields(division_, rest, ',');
     std::string_view field;
     for (std::size_t i = 0; fields.Next(field); ++i) {
@@ -386,6 +516,7 @@ void TElementLineReader::DecodePlainNumbers(TElement& element, std::string_view 
     for (std::size_t i = 0;; ++i) {
         const std::size_t start = pos;
         if (IsReferenceType(TypeAt(i))) {
+            asWritten_ = false;  // written from the targets, once they are resolved
             std::size_t items = 1;
             for (; pos < size && data[pos] != ','; ++pos)
                 items += data[pos] == '#';
@@ -419,6 +550,7 @@ std::size_t TElementLineReader::ReadPlainItem(std::string_view rest, std::size_t
     const std::size_t length = pos - start;
     const bool plain = digitsEnd == pos && length >= 1 && length <= 10 &&
                        (data[start] != '0' || length == 1) && value <= 0xFFFFFFFFu;
+    if (!plain) asWritten_ = false;
     values_.numbers.push_back(plain ? value : ReadNumber(rest.substr(start, length)));
     return pos;
 }

@@ -25,16 +25,28 @@ struct TReadReference {
 
 class TElementLineReader {
 public:
-    explicit TElementLineReader(const TZQLCtrl& library);
+    // With checksWritten, each line decoded is also checked against what the writer would
+    // build from the element it gave (see LastLineAsWritten).
+    explicit TElementLineReader(const TZQLCtrl& library, bool checksWritten = false);
 
     // Fills element from line. Reference values are left pending, with room for their
     // targets, and their field texts appended to refs.
     void Decode(TElement& element, std::string_view line, std::vector<TReadReference>& refs);
 
+    // True when the reader checks lines and the last line decoded is byte for byte what the
+    // writer builds from its element under the library as it is now: a plain output flag, every
+    // text item escaped as the writer escapes it, both sections, plain decimal numbers and no
+    // reference. False whenever in doubt.
+    bool LastLineAsWritten() const { return checksWritten_ && asWritten_; }
+
     // Replaces items by the items of a reference field as read, cut at "#" as the library's
     // divider cuts: views into field.
     static void CutReferenceItems(const TStringDivision& division, std::string_view field,
                                   std::vector<std::string_view>& items);
+
+    // What a text item holds beside its end: no escape or separator byte, only quiet ones
+    // (second bytes, and escapes the writer writes back the same), or more.
+    enum class ItemInside { kNone, kQuiet, kMore };
 
     // What TStringDivision::ToULong reads from a number item, plain decimals without it.
     static std::uint32_t ReadNumber(std::string_view item);
@@ -57,6 +69,12 @@ private:
     template <typename Sink>
     void AppendUnescaped(std::string_view item, Sink& out);
     std::uint8_t TypeAt(std::size_t i) const { return i < types_.size() ? types_[i] : 0xFF; }
+    // Clears asWritten_ unless raw, the item as it stands in the line, is what the writer makes
+    // of its text, the chars decoded from mark on.
+    void CheckItemAsWritten(std::string_view raw, ItemInside inside, std::size_t mark);
+    // True when division classes bytes as the item scanner does.
+    static bool ClassesAsScanner(const TStringDivision& division);
+    void FindQuietEscapes();
 
     const TStringDivision& division_;
     std::vector<std::uint8_t> types_;  // the parameter types, by position
@@ -65,6 +83,21 @@ private:
     // The one byte every escaped form begins with, so an item without it is copied as it is;
     // -1 when there are no forms, -2 when they begin with different bytes.
     int soleEscapeStart_ = -1;
+    // True when an item holding no escape byte is its own text: every escaped form begins
+    // with one.
+    bool unescapesAsIs_ = true;
+    // The bytes plain forms begin with beside the escape byte and separators ("%" in a
+    // library), and whether the line being decoded holds one.
+    std::string otherPlainStarts_;
+    bool otherPlainStartsInLine_ = false;
+    // The division classes bytes as the item scanner does (see ClassesAsScanner).
+    bool scannerClasses_ = false;
+    // By the byte after the escape byte: the escapes an item may hold and still be taken as
+    // the writer writes it without escaping its text again (see FindQuietEscapes).
+    std::array<bool, 256> quietEscapes_{};
+    bool checksWritten_;
+    bool asWritten_ = false;
+    std::string escaped_;      // scratch for CheckItemAsWritten
     TElement::Values values_;  // reused: one allocation per element, not per value
 };
 

@@ -1,6 +1,7 @@
 #include "model/TElement.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "model/TGroupSetting.h"
@@ -291,6 +292,63 @@ TElement::ValueView TElement::View() const {
     view.textCount_ = textCount_;
     view.numberCount_ = numberCount_;
     return view;
+}
+
+namespace {
+
+constexpr std::uint64_t kMixA = 0x9E3779B97F4A7C15ull;
+constexpr std::uint64_t kMixB = 0xC2B2AE3D27D4EB4Full;
+
+std::uint64_t MixWord(std::uint64_t hash, std::uint64_t word) {
+    hash ^= word * kMixB;
+    hash = (hash << 31) | (hash >> 33);
+    return hash * kMixA;
+}
+
+// Mixes count words at words into hash, two at a time in lanes that do not wait for each
+// other; last, a word of its own, and count end it.
+std::uint64_t MixWords(std::uint64_t hash, const std::byte* words, std::size_t count,
+                       std::uint64_t last) {
+    auto word = [words](std::size_t k) {
+        std::uint64_t w;
+        std::memcpy(&w, words + 8 * k, sizeof w);
+        return w;
+    };
+    std::uint64_t odd = hash ^ kMixA;
+    std::size_t k = 0;
+    for (; k + 2 <= count; k += 2) {
+        hash = MixWord(hash, word(k));
+        odd = MixWord(odd, word(k + 1));
+    }
+    if (k < count) hash = MixWord(hash, word(k));
+    return MixWord(MixWord(MixWord(hash, odd), last), count);
+}
+
+}  // namespace
+
+static_assert(std::endian::native == std::endian::little, "the tail mask takes the first bytes");
+
+std::uint64_t TElement::Fingerprint() const {
+    std::uint64_t hash = MixWord(kMixB, textCount_ | std::uint64_t{numberCount_} << 32);
+    hash = MixWord(hash, outputFlag_ | endWidth_ << 8 | std::uint64_t{keepsItems_} << 16);
+    if (!buffer_) return hash;
+    // The ends, the kinds and the text bytes lie in one run from the start of the buffer; the
+    // numbers follow at the next multiple of eight. The bytes between are not values and are
+    // never set: the run's last word is taken without them.
+    const ValueView view = View();
+    const std::size_t items = textCount_ ? view.textEnds_[textCount_ - 1] : 0;
+    const std::size_t chars = items ? view.itemEnds_[items - 1] : 0;
+    const std::size_t numbers = numberCount_ ? view.numberEnds_[numberCount_ - 1] : 0;
+    const std::byte* base = buffer_.get();
+    const auto run =
+        static_cast<std::size_t>(reinterpret_cast<const std::byte*>(view.chars_) + chars - base);
+    std::uint64_t tail = 0;
+    if (run % 8) {
+        std::memcpy(&tail, base + run / 8 * 8, sizeof tail);
+        tail &= ~std::uint64_t{0} >> (64 - 8 * (run % 8));  // the bytes are little-endian
+    }
+    hash = MixWords(hash, base, run / 8, tail);
+    return MixWords(hash, reinterpret_cast<const std::byte*>(view.numbers_), numbers, run);
 }
 
 TextItems TElement::Texts(std::size_t i) const {

@@ -221,6 +221,11 @@ public:
     };
     ValueView View() const;
 
+    // A 64-bit digest of everything a saved line is built from (the output flag and every
+    // value with what it holds): equal for elements that hold the same, and different, but for
+    // a chance of about 2^-64, once anything changes.
+    std::uint64_t Fingerprint() const;
+
     // The values elsewhere that refer to this element.
     TReferrerSet& Referrers();
     // Asks the processor for what Referrers() reads, ahead of registering many references.

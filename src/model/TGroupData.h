@@ -10,6 +10,7 @@
 #include "model/ElementResult.h"
 
 #include "model/TElement.h"
+#include "model/TReadLines.h"
 
 namespace tabrix {
 
@@ -91,6 +92,11 @@ public:
     void Renumber(std::size_t from = 0);
     void MarkModified();
 
+    // The lines the elements were read from, when the reading kept them (see TReadLines).
+    const TReadLines* ReadLines() const { return readLines_.get(); }
+    TReadLines* MutableReadLines() { return readLines_.get(); }
+    void KeepReadLines(std::unique_ptr<TReadLines> lines) { readLines_ = std::move(lines); }
+
 private:
     std::unique_ptr<TElement> NewElement();
 
@@ -100,6 +106,7 @@ private:
     std::uint32_t index_ = 0;
     std::size_t filled_ = 0;  // slots filled while reading
     std::uint64_t revision_ = 0;
+    std::unique_ptr<TReadLines> readLines_;
 };
 
 }  // namespace tabrix

@@ -1,5 +1,6 @@
 // Element data files: the element line encoding, slots, references and list operations,
 // through libraries opened and saved the way the editor does it.
+#include <functional>
 #include <random>
 #include <set>
 
@@ -493,6 +494,107 @@ TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
     }
     EXPECT_NE(oneThread.find("\r\n1||a#b\\#c,x\\\\y||0,0 0#0 1,1,3#4\r\n"), std::string::npos);
     EXPECT_NE(oneThread.find("\r\n" + longLine + "\r\n"), std::string::npos);
+}
+
+// Opened with the lines read kept, a library saves the lines that are as the writer writes
+// them back as read, and builds the others: the bytes are those of a save that keeps nothing.
+// Each line here stands alone in its group data, a run of its own.
+TEST_F(TZQDCtrlTest, LinesKeptFromReadingAreTheOnesTheWriterWrites) {
+    const std::string so = Sj("ソ"), hyou = Sj("表"), rest = Sj("ース");
+    const struct {
+        std::string line;
+        bool kept;
+    } cases[] = {
+        {"1||abc||1,2", true},
+        {"1||a#||1#2,3", true},
+        {"1||a||", true},
+        {"1||a\\#b,x\\,y\\\\z,\\%||1", true},  // escapes as the writer writes them
+        {"1||a|b,c|||1", true},                // lone bars, and one before the numbers
+        {"1||a\\||b||1", true},
+        {"1||xy" + hyou + "z||1", true},           // a 0x5C second byte
+        {"1||" + so + "\\" + rest + "||1", true},  // escaped where the item begins
+        {"1||" + so + rest + "||1", false},
+        {"1||abc", false},  // no number section: the writer adds one
+        {"01||a||1", false},
+        {"256||a||1", false},
+        {"1||a||007", false},
+        {"1||a||0x1F", false},
+        {"1||a||4294967296", false},
+        {"1||a||-1", false},
+        {"1||a||1,,2", false},   // an empty item reads 0
+        {"1||a\\qb||1", false},  // no escape: the backslash is escaped on writing
+        {"1||a%b||1", false},
+        {"1||a\\|||1", false},
+        {"1||a||1||2", false},
+    };
+    for (const auto& c : cases) {
+        std::string saved[2];
+        bool kept = false;
+        for (bool keep : {false, true}) {
+            TElementDataReader::SetKeepsLinesRead(keep);
+            TZQLCtrl& lib = Open(ParameterFile({0, 9, 9}), LibraryFile({0}), DataFile({{c.line}}));
+            TElementDataReader::SetKeepsLinesRead(false);
+            const TGroupData& data = *lib.Group(0)->GroupData();
+            if (keep)
+                kept =
+                    data.ReadLines() && !data.ReadLines()->LinesFor(0, 1, data.Elements()).empty();
+            saved[keep] = SaveData();
+        }
+        EXPECT_EQ(kept, c.kept) << c.line;
+        EXPECT_EQ(saved[true], saved[false]) << c.line;
+    }
+}
+
+// Whatever changes after the reading, in the elements, their order or the parameter types
+// lines are built with, the save writes what a save that kept nothing writes; runs left as read are
+// kept.
+TEST_F(TZQDCtrlTest, ChangesAfterReadingAreSavedNotTheLinesRead) {
+    std::vector<std::string> lines;
+    for (int k = 0; k < 300; ++k)
+        lines.push_back("1||n" + std::to_string(k) + "\\#,x||" + std::to_string(k) + ",7");
+    std::string zqd = DataFile({{}});
+    const std::string data = "[data]";
+    std::string body;
+    for (const std::string& line : lines)
+        body += "\r\n" + line;
+    zqd.insert(zqd.find(data) + data.size(), body);
+    using Edit = std::function<void(TZQLCtrl&)>;
+    auto at = [](TZQLCtrl& lib, std::size_t k) { return lib.Group(0)->GroupData()->At(k); };
+    const Edit edits[] = {
+        [](TZQLCtrl&) {},
+        [&](TZQLCtrl& lib) { at(lib, 5)->SetTexts(0, {"changed"}); },
+        [&](TZQLCtrl& lib) {
+            at(lib, 70)->SetNumbers(1, {8, 9});
+        },
+        [&](TZQLCtrl& lib) { at(lib, 299)->SetOutputFlag(0); },
+        [&](TZQLCtrl& lib) { at(lib, 130)->SetTexts(1, {"x"}); },  // the same values again
+        [](TZQLCtrl& lib) {
+            std::vector<std::uint32_t> order(300);
+            for (std::uint32_t k = 0; k < 300; ++k)
+                order[k] = 299 - k;
+            lib.Group(0)->GroupData()->Permute(order);
+        },
+        [](TZQLCtrl& lib) { lib.Group(0)->GroupData()->DeleteElements(3, 4); },
+        [](TZQLCtrl& lib) { lib.Group(0)->GroupData()->InsertElements(64, 1); },
+        [](TZQLCtrl& lib) { lib.Group(0)->GroupData()->AddElements(1); },
+        [](TZQLCtrl& lib) { lib.ParameterFile()->At(1)->SetType(kTypeElementRefArray); },
+    };
+    for (std::size_t e = 0; e < std::size(edits); ++e) {
+        std::string saved[2];
+        for (bool keep : {false, true}) {
+            TElementDataReader::SetKeepsLinesRead(keep);
+            TZQLCtrl& lib = Open(ParameterFile({0, 9, 9}), LibraryFile({0}), zqd);
+            TElementDataReader::SetKeepsLinesRead(false);
+            const TGroupData& data = *lib.Group(0)->GroupData();
+            if (keep && e == 0) {
+                ASSERT_TRUE(data.ReadLines());
+                EXPECT_FALSE(data.ReadLines()->LinesFor(256, 300, data.Elements()).empty());
+            }
+            edits[e](lib);
+            saved[keep] = SaveData();
+        }
+        EXPECT_EQ(saved[true], saved[false]) << "edit " << e;
+    }
 }
 
 // A large file gives the memory of the lines decoded back as it goes; the reference values

@@ -1,0 +1,73 @@
+#include "model/TReadLines.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/TElement.h"
+#include "model/TZQLCtrl.h"
+#include "model/TZQPCtrl.h"
+
+namespace tabrix {
+
+TReadLines::Context TReadLines::Context::Of(const TZQLCtrl& library) {
+    Context context;
+    if (const TZQPCtrl* params = library.ParameterFile())
+        for (std::size_t i = 0; i < params->Size(); ++i)
+            context.types.push_back(params->At(i)->Type());
+    const TStringDivision& division = library.Division();
+    context.escapes = division.EscapeMapping();
+    context.codeMode = division.CodeMode();
+    context.leadAtStart = division.LeadAtStart();
+    return context;
+}
+
+TReadLines::TReadLines(std::shared_ptr<const char[]> bytes, std::shared_ptr<const Context> context,
+                       std::size_t count)
+    : bytes_(std::move(bytes)),
+      context_(std::move(context)),
+      count_(count),
+      runs_((count + kRun - 1) / kRun) {}
+
+std::size_t TReadLines::RunLength(std::size_t run) const {
+    const std::size_t first = run * kRun;
+    return first < count_ ? std::min(kRun, count_ - first) : 0;
+}
+
+std::uint64_t TReadLines::Combine(std::uint64_t hash, std::uint64_t fingerprint) {
+    hash ^= fingerprint * 0xC2B2AE3D27D4EB4Full;
+    hash = (hash << 29) | (hash >> 35);
+    return hash * 0x9E3779B97F4A7C15ull;
+}
+
+std::string_view TReadLines::LinesFor(std::size_t from, std::size_t to,
+                                      const ElementList& elements) const {
+    const std::size_t run = from / kRun;
+    if (from >= to || run >= runs_.size() || (to - 1) / kRun != run) return {};
+    const Run& kept = runs_[run];
+    const std::size_t first = run * kRun, length = RunLength(run);
+    // A run that has grown since (elements added after it) holds more than its lines.
+    if (!kept.begin || to > first + length || first + length > elements.size()) return {};
+    // The elements and their values lie anywhere in memory: they are asked of the cache ahead.
+    constexpr std::size_t kAhead = 8;
+    const std::size_t past = first + length;
+    for (std::size_t k = first; k < std::min(past, first + kAhead); ++k)
+        __builtin_prefetch(elements[k].get());
+    std::uint64_t hash = kSeed;
+    for (std::size_t k = first; k < past; ++k) {
+        if (k + 2 * kAhead < past) __builtin_prefetch(elements[k + 2 * kAhead].get());
+        if (k + kAhead < past) elements[k + kAhead]->PrefetchValues();
+        hash = Combine(hash, elements[k]->Fingerprint());
+    }
+    if (hash != kept.fingerprint) return {};
+    // Part of a run: its lines are found by their ends.
+    auto pastLines = [&](const char* at, std::size_t lines) {
+        for (; lines > 0; --lines)
+            at = static_cast<const char*>(std::memchr(at, '\n', kept.end - at)) + 1;
+        return at;
+    };
+    const char* begin = pastLines(kept.begin, from - first);
+    const char* end = to == past ? kept.end : pastLines(begin, to - from);
+    return {begin, static_cast<std::size_t>(end - begin)};
+}
+
+}  // namespace tabrix
