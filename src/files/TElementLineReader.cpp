@@ -70,11 +70,12 @@ bool SameBytes(const std::string& form, const char* at) {
 // first 0x5C trail byte of a text that begins with a double-byte character is a character of
 // its own there, so it was escaped, and reading must treat it the same way. Classifying from
 // the start of the whole section instead would take that doubled byte for an escape and
-// swallow the separator after it.
+// swallow the separator after it. With kCounts, the scanner also counts what the item holds
+// (see StopsInside); reading alone does not pay for that.
+template <bool kCounts>
 class ItemScanner {
 public:
-    // quietEscapes: the bytes after the escape byte of the escapes that count as quiet (see
-    // StopsInside), or none.
+    // quietEscapes: the bytes after the escape byte of the escapes that count as quiet.
     ItemScanner(std::string_view item, const std::array<bool, 256>* quietEscapes)
         : item_(item), quietEscapes_(quietEscapes) {}
 
@@ -86,15 +87,16 @@ public:
             int kind = KindAt(pos);
             char c = item_[pos];
             bool single = pos == 0 || kind < kTrailByte;
-            ++stops_;
+            if constexpr (kCounts) ++stops_;
             if (c == '\\') {
                 sawBackslash_ = true;
                 if (kind != kTrailByte) {
                     // An escape: "\||" stands for "||" as a whole, any other for one byte.
                     std::size_t length = BarsAt(pos + 1, 2) ? 3 : 2;
-                    if (length == 2 && quietEscapes_ && pos + 1 < size &&
-                        (*quietEscapes_)[static_cast<unsigned char>(item_[pos + 1])])
-                        ++quiet_;
+                    if constexpr (kCounts)
+                        if (length == 2 && pos + 1 < size &&
+                            (*quietEscapes_)[static_cast<unsigned char>(item_[pos + 1])])
+                            ++quiet_;
                     pos = std::min(pos + length, size);
                     continue;
                 }
@@ -107,10 +109,10 @@ public:
                 // section separator is the last two bars of the run.
                 std::size_t run = item_.find_first_not_of('|', pos);
                 run = (run == std::string_view::npos ? size : run) - pos;
-                if (run > 2) ++stops_;  // the bars before the separator are the text's
+                if (kCounts && run > 2) ++stops_;  // the bars before the separator are the text's
                 return end = ItemEnd::kSection, pos + run - 2;
             }
-            if (!single) ++quiet_;  // a second byte
+            if (kCounts && !single) ++quiet_;  // a second byte
             ++pos;
         }
         end = ItemEnd::kLine;
@@ -328,6 +330,7 @@ TElementLineReader::TElementLineReader(const TZQLCtrl& library, bool checksWritt
     unescapesAsIs_ = soleEscapeStart_ == -1 || soleEscapeStart_ == '\\';
     scannerClasses_ = checksWritten_ && ClassesAsScanner(division_);
     if (scannerClasses_) FindQuietEscapes();
+    quietItemsAsWritten_ = scannerClasses_ && unescapesAsIs_;
 }
 
 // An escape is quiet when its plain form is one byte that begins no longer plain form, and
@@ -383,7 +386,7 @@ bool TElementLineReader::ClassesAsScanner(const TStringDivision& division) {
     for (int b = 0; b < 256; ++b) {
         const char probe[] = {'A', 'A', static_cast<char>(b), 'A'};
         const bool lead = division.CharKind({probe, 4}, 3) == kTrailByte;
-        if (lead != ItemScanner::IsLead(static_cast<unsigned char>(b))) return false;
+        if (lead != ItemScanner<false>::IsLead(static_cast<unsigned char>(b))) return false;
     }
     return true;
 }
@@ -439,7 +442,7 @@ void TElementLineReader::Decode(TElement& element, std::string_view line,
         return DecodeInPlace(element, rest, refs);
     }
     ScratchSink sink(values_);
-    rest.remove_prefix(DecodeTexts(rest, sink));
+    rest.remove_prefix(asWritten_ ? DecodeTexts<true>(rest, sink) : DecodeTexts<false>(rest, sink));
     if (!rest.empty()) DecodeNumbers(element, rest, refs);
     element.AssignRead(values_);
 }
@@ -447,29 +450,33 @@ void TElementLineReader::Decode(TElement& element, std::string_view line,
 void TElementLineReader::DecodeInPlace(TElement& element, std::string_view rest,
                                        std::vector<TReadReference>& refs) {
     CountSink count;
-    std::string_view numbers = rest.substr(DecodeTexts(rest, count));
+    std::string_view numbers = rest.substr(DecodeTexts<false>(rest, count));
     if (!numbers.empty()) DecodeNumbers(element, numbers, refs);
     RoomSink sink(element.AssignReadAround(values_, count.fields, count.items, count.chars));
-    DecodeTexts(rest, sink);
+    DecodeTexts<false>(rest, sink);
 }
 
 // Fields separated by ",", items by "#", each item unescaped.
-template <typename Sink>
+template <bool kChecks, typename Sink>
 std::size_t TElementLineReader::DecodeTexts(std::string_view rest, Sink& sink) {
     std::size_t pos = 0;
     while (true) {
         std::string_view item = rest.substr(pos);
         ItemEnd how;
-        ItemScanner scanner(item, asWritten_ ? &quietEscapes_ : nullptr);
+        ItemScanner<kChecks> scanner(item, &quietEscapes_);
         std::size_t end = scanner.FindEnd(how);
-        const std::size_t mark = values_.chars.size();
+        const std::size_t mark = kChecks ? values_.chars.size() : 0;
         // The library's escaped forms all begin with a backslash: an item without one is
         // copied as it stands.
         if (soleEscapeStart_ == '\\' && !scanner.SawBackslash())
             sink.Append(item.data(), end);
         else
             AppendUnescaped(item.substr(0, end), sink);
-        if (asWritten_) CheckItemAsWritten(item.substr(0, end), scanner.StopsInside(), mark);
+        if (kChecks && asWritten_) {
+            const ItemInside inside = scanner.StopsInside();
+            if (!quietItemsAsWritten_ || otherPlainStartsInLine_ || inside == ItemInside::kMore)
+                CheckItemAsWritten(item.substr(0, end), inside, mark);
+        }
         sink.EndItem();
         pos += end;
         if (how == ItemEnd::kItem) {
@@ -482,7 +489,7 @@ std::size_t TElementLineReader::DecodeTexts(std::string_view rest, Sink& sink) {
             continue;
         }
         // The writer always ends the texts with the section separator.
-        if (how != ItemEnd::kSection) asWritten_ = false;
+        if (kChecks && how != ItemEnd::kSection) asWritten_ = false;
         return how == ItemEnd::kSection ? pos + kSectionSeparator.size() : rest.size();
     }
 }

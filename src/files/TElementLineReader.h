@@ -55,8 +55,9 @@ private:
     // Decodes a long line's texts straight into the element's buffer, after counting them.
     void DecodeInPlace(TElement& element, std::string_view rest, std::vector<TReadReference>& refs);
     // Decodes the text section at the front of rest into sink; returns where the number
-    // section begins (rest.size() when there is none).
-    template <typename Sink>
+    // section begins (rest.size() when there is none). kChecks: also checks each item against
+    // what the writer writes (see LastLineAsWritten).
+    template <bool kChecks, typename Sink>
     std::size_t DecodeTexts(std::string_view rest, Sink& sink);
     void DecodeNumbers(TElement& element, std::string_view rest, std::vector<TReadReference>& refs);
     void DecodePlainNumbers(TElement& element, std::string_view rest,
@@ -95,6 +96,9 @@ private:
     // By the byte after the escape byte: the escapes an item may hold and still be taken as
     // the writer writes it without escaping its text again (see FindQuietEscapes).
     std::array<bool, 256> quietEscapes_{};
+    // Items holding nothing but quiet stops are as the writer writes them, unless the line
+    // holds another plain start: CheckItemAsWritten's first test, made without a call.
+    bool quietItemsAsWritten_ = false;
     bool checksWritten_;
     bool asWritten_ = false;
     std::string escaped_;      // scratch for CheckItemAsWritten

@@ -305,23 +305,10 @@ std::uint64_t MixWord(std::uint64_t hash, std::uint64_t word) {
     return hash * kMixA;
 }
 
-// Mixes count words at words into hash, two at a time in lanes that do not wait for each
-// other; last, a word of its own, and count end it.
-std::uint64_t MixWords(std::uint64_t hash, const std::byte* words, std::size_t count,
-                       std::uint64_t last) {
-    auto word = [words](std::size_t k) {
-        std::uint64_t w;
-        std::memcpy(&w, words + 8 * k, sizeof w);
-        return w;
-    };
-    std::uint64_t odd = hash ^ kMixA;
-    std::size_t k = 0;
-    for (; k + 2 <= count; k += 2) {
-        hash = MixWord(hash, word(k));
-        odd = MixWord(odd, word(k + 1));
-    }
-    if (k < count) hash = MixWord(hash, word(k));
-    return MixWord(MixWord(MixWord(hash, odd), last), count);
+std::uint64_t LoadWord(const std::byte* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
 }
 
 }  // namespace
@@ -334,7 +321,8 @@ std::uint64_t TElement::Fingerprint() const {
     if (!buffer_) return hash;
     // The ends, the kinds and the text bytes lie in one run from the start of the buffer; the
     // numbers follow at the next multiple of eight. The bytes between are not values and are
-    // never set: the run's last word is taken without them.
+    // never set: the run's last word is taken without them. The run and the numbers are mixed
+    // in two lanes that do not wait for each other.
     const ValueView view = View();
     const std::size_t items = textCount_ ? view.textEnds_[textCount_ - 1] : 0;
     const std::size_t chars = items ? view.itemEnds_[items - 1] : 0;
@@ -342,13 +330,16 @@ std::uint64_t TElement::Fingerprint() const {
     const std::byte* base = buffer_.get();
     const auto run =
         static_cast<std::size_t>(reinterpret_cast<const std::byte*>(view.chars_) + chars - base);
-    std::uint64_t tail = 0;
+    for (std::size_t k = 0; k < run / 8; ++k)
+        hash = MixWord(hash, LoadWord(base + 8 * k));
     if (run % 8) {
-        std::memcpy(&tail, base + run / 8 * 8, sizeof tail);
-        tail &= ~std::uint64_t{0} >> (64 - 8 * (run % 8));  // the bytes are little-endian
+        const std::uint64_t tail = LoadWord(base + run / 8 * 8);
+        hash = MixWord(hash, tail & (~std::uint64_t{0} >> (64 - 8 * (run % 8))));  // little-endian
     }
-    hash = MixWords(hash, base, run / 8, tail);
-    return MixWords(hash, reinterpret_cast<const std::byte*>(view.numbers_), numbers, run);
+    std::uint64_t other = MixWord(kMixA, run);
+    for (std::size_t k = 0; k < numbers; ++k)
+        other = MixWord(other, view.numbers_[k]);
+    return MixWord(hash, other);
 }
 
 TextItems TElement::Texts(std::size_t i) const {
