@@ -67,9 +67,14 @@ public:
         expected_ = end + 2;
         next_ = position + 1;
         TReadLines& read = *data.MutableReadLines();
-        if (whole_ && ++count_ == read.RunLength(position / kRun))
+        if (whole_ && ++count_ == read.RunLength(position / kRun)) {
             read.KeepRun(position / kRun, begin_, expected_, hash_);
+            ++kept_;
+        }
     }
+
+    // The runs kept so far.
+    std::size_t Kept() const { return kept_; }
 
 private:
     const char* linesEnd_;  // the end of the file's last line
@@ -80,6 +85,7 @@ private:
     bool whole_ = false;
     std::uint64_t hash_ = 0;
     std::size_t count_ = 0;
+    std::size_t kept_ = 0;
 };
 
 }  // namespace
@@ -247,6 +253,7 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
 
     constexpr std::ptrdiff_t kGiveBackStep = std::ptrdiff_t{4} << 20;
     std::vector<std::vector<TReadReference>> partRefs(parts);
+    std::atomic<std::size_t> keptRuns{0};
     RunInParts(parts, [&](std::size_t p) {
         TElementLineReader reader(library_, fileBytes != nullptr);
         RunKeeper runs(lines.back().data() + lines.back().size());
@@ -281,7 +288,12 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
             if (doneLines - keptLines >= kGiveBackStep)
                 keptLines = GiveBackLargePages(keptLines, doneLines);
         }
+        keptRuns += runs.Kept();
     });
+    // A file with no line as the writer writes it gives its bytes back now.
+    if (fileBytes && keptRuns == 0)
+        for (const auto& entry : nextIndex)
+            entry.first->KeepReadLines(nullptr);
 
     // The fields go to the table after every element is made, so that they lie together in
     // memory rather than between the elements, and are handed back as a whole.

@@ -429,6 +429,12 @@ void TElementLineReader::CutReferenceItems(const TStringDivision& division, std:
 void TElementLineReader::Decode(TElement& element, std::string_view line,
                                 std::vector<TReadReference>& refs) {
     values_.Clear();
+    if (checksWritten_) {
+        // Lines not as the writer writes them one after another (references, another
+        // writer's forms) tell that checking the rest of the file would keep nothing.
+        linesNotAsWritten_ = asWritten_ ? 0 : linesNotAsWritten_ + 1;
+        if (linesNotAsWritten_ > kLinesNotAsWrittenBeforeGivingUp) checksWritten_ = false;
+    }
     std::string_view rest = line;
     std::string_view flag = CutFlag(division_, rest);
     element.SetOutputFlag(static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));

@@ -101,8 +101,10 @@ private:
     bool quietItemsAsWritten_ = false;
     bool checksWritten_;
     bool asWritten_ = false;
-    std::string escaped_;      // scratch for CheckItemAsWritten
-    TElement::Values values_;  // reused: one allocation per element, not per value
+    static constexpr std::size_t kLinesNotAsWrittenBeforeGivingUp = 256;
+    std::size_t linesNotAsWritten_ = 0;  // in a row, up to the last line
+    std::string escaped_;                // scratch for CheckItemAsWritten
+    TElement::Values values_;            // reused: one allocation per element, not per value
 };
 
 }  // namespace tabrix
