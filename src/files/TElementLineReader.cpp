@@ -65,6 +65,11 @@ bool SameBytes(const std::string& form, const char* at) {
     return true;
 }
 
+// The lead bytes the item scanner classes by.
+bool IsLead(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
+}
+
 // Walks one text item of an element line and finds where it ends, classifying bytes relative to
 // the item's own start, exactly as the writer did when it escaped the item on its own: the
 // first 0x5C trail byte of a text that begins with a double-byte character is a character of
@@ -141,12 +146,6 @@ private:
         return true;
     }
 
-public:
-    static bool IsLead(unsigned char b) {
-        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
-    }
-
-private:
     // The first escape byte or separator at or after pos (the size when there is none); other
     // bytes are passed over sixteen or eight at a time.
     std::size_t NextStop(std::size_t pos) const {
@@ -386,7 +385,7 @@ bool TElementLineReader::ClassesAsScanner(const TStringDivision& division) {
     for (int b = 0; b < 256; ++b) {
         const char probe[] = {'A', 'A', static_cast<char>(b), 'A'};
         const bool lead = division.CharKind({probe, 4}, 3) == kTrailByte;
-        if (lead != ItemScanner<false>::IsLead(static_cast<unsigned char>(b))) return false;
+        if (lead != IsLead(static_cast<unsigned char>(b))) return false;
     }
     return true;
 }
