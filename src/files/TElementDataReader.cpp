@@ -9,6 +9,7 @@
 #include "files/TStringFiler.h"
 #include "model/CoreText.h"
 #include "model/LargePages.h"
+#include "model/Mix64.h"
 #include "model/RunInParts.h"
 #include "model/TFileKind.h"
 #include "model/TGroupData.h"
@@ -63,7 +64,7 @@ public:
         const char* end = line.data() + line.size();
         whole_ = whole_ && asWritten && line.data() == expected_ && linesEnd_ - end >= 2 &&
                  end[0] == '\r' && end[1] == '\n';
-        if (whole_) hash_ = TReadLines::Combine(hash_, element.Fingerprint());
+        if (whole_) hash_ = Mix64(hash_, element.Fingerprint());
         expected_ = end + 2;
         next_ = position + 1;
         TReadLines& read = *data.MutableReadLines();

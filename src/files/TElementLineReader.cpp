@@ -352,17 +352,6 @@ void TElementLineReader::FindQuietEscapes() {
 
 namespace {
 
-// a == b for the few bytes of a text item, without a call.
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    std::size_t pos = 0;
-    for (; pos + 8 <= a.size(); pos += 8)
-        if (LoadWord(a.data() + pos) != LoadWord(b.data() + pos)) return false;
-    for (; pos < a.size(); ++pos)
-        if (a[pos] != b[pos]) return false;
-    return true;
-}
-
 // The flag as the writer writes it: the decimal of a byte, without leading zeros.
 bool FlagAsWritten(std::string_view flag) {
     if (flag.empty() || flag.size() > 3 || (flag[0] == '0' && flag.size() > 1)) return false;
@@ -396,17 +385,12 @@ void TElementLineReader::CheckItemAsWritten(std::string_view raw, ItemInside ins
     // Without escapes the text is the item as it stands, and escaping it changes nothing but
     // where a plain form begins.
     const bool asIs = unescapesAsIs_ && !otherPlainStartsInLine_;
-    // With the scanner's classes, the writer classes every byte of the item as the scanner
-    // did: the separator after it pairs with no lead byte, and 0x5C second bytes are copied
-    // both ways. Only escapes, bars and second-byte separators inside need the writer's walk.
-    if (asIs && scannerClasses_ && inside != ItemInside::kMore) return;
     if (!(asIs && inside == ItemInside::kNone)) {
         const std::string_view text = std::string_view(values_.chars).substr(mark);
         escaped_.resize(division_.EscapedSizeBound(text.size()));
         const char* end = division_.EscapeInto(escaped_.data(), text);
-        if (!SameText(
-                std::string_view(escaped_.data(), static_cast<std::size_t>(end - escaped_.data())),
-                raw)) {
+        if (std::string_view(escaped_.data(), static_cast<std::size_t>(end - escaped_.data())) !=
+            raw) {
             asWritten_ = false;
             return;
         }
@@ -479,6 +463,10 @@ std::size_t TElementLineReader::DecodeTexts(std::string_view rest, Sink& sink) {
             AppendUnescaped(item.substr(0, end), sink);
         if (kChecks && asWritten_) {
             const ItemInside inside = scanner.StopsInside();
+            // With the scanner's classes, the writer classes every byte of the item as the
+            // scanner did: the separator after it pairs with no lead byte, and 0x5C second
+            // bytes are copied both ways. Only escapes, bars and second-byte separators
+            // inside need the writer's walk.
             if (!quietItemsAsWritten_ || otherPlainStartsInLine_ || inside == ItemInside::kMore)
                 CheckItemAsWritten(item.substr(0, end), inside, mark);
         }

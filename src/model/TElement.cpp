@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "model/Mix64.h"
 #include "model/TGroupSetting.h"
 
 namespace tabrix {
@@ -296,14 +297,9 @@ TElement::ValueView TElement::View() const {
 
 namespace {
 
-constexpr std::uint64_t kMixA = 0x9E3779B97F4A7C15ull;
-constexpr std::uint64_t kMixB = 0xC2B2AE3D27D4EB4Full;
-
-std::uint64_t MixWord(std::uint64_t hash, std::uint64_t word) {
-    hash ^= word * kMixB;
-    hash = (hash << 31) | (hash >> 33);
-    return hash * kMixA;
-}
+// Where the two lanes of a fingerprint begin.
+constexpr std::uint64_t kLaneA = 0xC2B2AE3D27D4EB4Full;
+constexpr std::uint64_t kLaneB = 0x9E3779B97F4A7C15ull;
 
 std::uint64_t LoadWord(const std::byte* at) {
     std::uint64_t word;
@@ -316,8 +312,8 @@ std::uint64_t LoadWord(const std::byte* at) {
 static_assert(std::endian::native == std::endian::little, "the tail mask takes the first bytes");
 
 std::uint64_t TElement::Fingerprint() const {
-    std::uint64_t hash = MixWord(kMixB, textCount_ | std::uint64_t{numberCount_} << 32);
-    hash = MixWord(hash, outputFlag_ | endWidth_ << 8 | std::uint64_t{keepsItems_} << 16);
+    std::uint64_t hash = Mix64(kLaneA, textCount_ | std::uint64_t{numberCount_} << 32);
+    hash = Mix64(hash, outputFlag_ | endWidth_ << 8 | std::uint64_t{keepsItems_} << 16);
     if (!buffer_) return hash;
     // The ends, the kinds and the text bytes lie in one run from the start of the buffer; the
     // numbers follow at the next multiple of eight. The bytes between are not values and are
@@ -331,15 +327,15 @@ std::uint64_t TElement::Fingerprint() const {
     const auto run =
         static_cast<std::size_t>(reinterpret_cast<const std::byte*>(view.chars_) + chars - base);
     for (std::size_t k = 0; k < run / 8; ++k)
-        hash = MixWord(hash, LoadWord(base + 8 * k));
+        hash = Mix64(hash, LoadWord(base + 8 * k));
     if (run % 8) {
         const std::uint64_t tail = LoadWord(base + run / 8 * 8);
-        hash = MixWord(hash, tail & (~std::uint64_t{0} >> (64 - 8 * (run % 8))));  // little-endian
+        hash = Mix64(hash, tail & (~std::uint64_t{0} >> (64 - 8 * (run % 8))));  // little-endian
     }
-    std::uint64_t other = MixWord(kMixA, run);
+    std::uint64_t other = Mix64(kLaneB, run);
     for (std::size_t k = 0; k < numbers; ++k)
-        other = MixWord(other, view.numbers_[k]);
-    return MixWord(hash, other);
+        other = Mix64(other, view.numbers_[k]);
+    return Mix64(hash, other);
 }
 
 TextItems TElement::Texts(std::size_t i) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/Mix64.h"
 #include "model/TElement.h"
 #include "model/TZQLCtrl.h"
 #include "model/TZQPCtrl.h"
@@ -33,12 +34,6 @@ std::size_t TReadLines::RunLength(std::size_t run) const {
     return first < count_ ? std::min(kRun, count_ - first) : 0;
 }
 
-std::uint64_t TReadLines::Combine(std::uint64_t hash, std::uint64_t fingerprint) {
-    hash ^= fingerprint * 0xC2B2AE3D27D4EB4Full;
-    hash = (hash << 29) | (hash >> 35);
-    return hash * 0x9E3779B97F4A7C15ull;
-}
-
 std::string_view TReadLines::LinesFor(std::size_t from, std::size_t to,
                                       const ElementList& elements) const {
     const std::size_t run = from / kRun;
@@ -56,7 +51,7 @@ std::string_view TReadLines::LinesFor(std::size_t from, std::size_t to,
     for (std::size_t k = first; k < past; ++k) {
         if (k + 2 * kAhead < past) __builtin_prefetch(elements[k + 2 * kAhead].get());
         if (k + kAhead < past) elements[k + kAhead]->PrefetchValues();
-        hash = Combine(hash, elements[k]->Fingerprint());
+        hash = Mix64(hash, elements[k]->Fingerprint());
     }
     if (hash != kept.fingerprint) return {};
     // Part of a run: its lines are found by their ends.

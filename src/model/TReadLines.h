@@ -43,13 +43,12 @@ public:
     // The positions in run: kRun, fewer in the last one.
     std::size_t RunLength(std::size_t run) const;
     // Keeps the lines of run, lines [begin, end), each ended by "\r\n", read into elements
-    // whose Fingerprint values combined in order (Combine from kSeed) give fingerprint. Each
+    // whose Fingerprint values mixed in order (Mix64 from kSeed) give fingerprint. Each
     // run is kept once, so that threads may keep runs of their own at the same time.
     void KeepRun(std::size_t run, const char* begin, const char* end, std::uint64_t fingerprint) {
         if (run < runs_.size()) runs_[run] = {begin, end, fingerprint};
     }
     static constexpr std::uint64_t kSeed = 0x243F6A8885A308D3ull;
-    static std::uint64_t Combine(std::uint64_t hash, std::uint64_t fingerprint);
 
     // The lines of positions from .. to-1, all in one run, each with its "\r\n", when every
     // element of the run in elements holds what the one read there held; empty otherwise.
