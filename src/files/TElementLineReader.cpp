@@ -65,6 +65,27 @@ bool SameBytes(const std::string& form, const char* at) {
     return true;
 }
 
+constexpr std::uint64_t kPowersOfTen[9] = {1,      10,      100,      1000,     10000,
+                                           100000, 1000000, 10000000, 100000000};
+
+// How many of the 8 bytes of word (the first in its lowest byte) are ASCII digits before the
+// first other byte, and in chunk the number they write. Subtracting "0" from every byte leaves a
+// digit's value below 10; a borrow or carry only ever runs towards later bytes, so the first
+// byte found not to be a digit is the first that is not.
+std::size_t LeadingDigits(std::uint64_t word, std::uint32_t& chunk) {
+    const std::uint64_t values = word - kOnes * '0';
+    const std::uint64_t notDigits = ((values + kOnes * 0x76) | values) & kHighs;
+    const std::size_t count =
+        notDigits ? static_cast<std::size_t>(__builtin_ctzll(notDigits)) / 8 : 8;
+    if (count == 0) return 0;
+    // The digits moved to the top bytes, with zeros before them, read as eight digits.
+    std::uint64_t v = values << (8 * (8 - count));
+    v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
+    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
+    chunk = static_cast<std::uint32_t>(v * 10000 + (v >> 32));
+    return count;
+}
+
 // The lead bytes the item scanner classes by.
 bool IsLead(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
@@ -85,8 +106,9 @@ public:
         : item_(item), quietEscapes_(quietEscapes) {}
 
     // Position of the "#", "," or "||" that ends the item (or the length of the text), and
-    // which of them it is.
-    std::size_t FindEnd(ItemEnd& end) {
+    // which of them it is. Each escape passed on the way is told to escapes (pos, length).
+    template <typename Escapes>
+    std::size_t FindEnd(ItemEnd& end, Escapes& escapes) {
         const std::size_t size = item_.size();
         for (std::size_t pos = NextStop(0); pos < size; pos = NextStop(pos)) {
             int kind = KindAt(pos);
@@ -98,6 +120,7 @@ public:
                 if (kind != kTrailByte) {
                     // An escape: "\||" stands for "||" as a whole, any other for one byte.
                     std::size_t length = BarsAt(pos + 1, 2) ? 3 : 2;
+                    escapes.Escape(pos, length);
                     if constexpr (kCounts)
                         if (length == 2 && pos + 1 < size &&
                             (*quietEscapes_)[static_cast<unsigned char>(item_[pos + 1])])
@@ -192,6 +215,44 @@ private:
     const std::array<bool, 256>* quietEscapes_;
     std::size_t quiet_ = 0;  // the quiet stops among them
     bool endedAtLine_ = false;
+};
+
+// FindEnd's escapes for a walk that only looks for the end.
+struct PassEscapes {
+    void Escape(std::size_t, std::size_t) {}
+};
+
+// FindEnd's escapes for a walk that unescapes the item into sink as it goes: the text between
+// escapes as it stands, each escape by its plain form, or as it stands when it has none.
+template <typename Sink>
+class UnescapeInto {
+public:
+    using Plains = std::array<const std::string*, 256>;
+    UnescapeInto(std::string_view item, Sink& sink, const Plains& plains, const std::string* bars)
+        : item_(item), sink_(sink), plains_(plains), bars_(bars) {}
+
+    void Escape(std::size_t pos, std::size_t length) {
+        sink_.Append(item_.data() + from_, pos - from_);
+        length = std::min(length, item_.size() - pos);  // an escape byte ending the line
+        const std::string* plain = length == 3 ? bars_
+                                   : length == 2
+                                       ? plains_[static_cast<unsigned char>(item_[pos + 1])]
+                                       : nullptr;
+        if (plain)
+            sink_.Append(plain->data(), plain->size());
+        else
+            sink_.Append(item_.data() + pos, length);
+        from_ = pos + length;
+    }
+    // The text after the last escape, up to the item's end.
+    void Finish(std::size_t end) { sink_.Append(item_.data() + from_, end - from_); }
+
+private:
+    std::string_view item_;
+    Sink& sink_;
+    const Plains& plains_;
+    const std::string* bars_;
+    std::size_t from_ = 0;
 };
 
 // Walks the pieces of a number section or field cut at one separator byte, without copying
@@ -327,8 +388,10 @@ TElementLineReader::TElementLineReader(const TZQLCtrl& library, bool checksWritt
             otherPlainStarts_ += plain;
     }
     unescapesAsIs_ = soleEscapeStart_ == -1 || soleEscapeStart_ == '\\';
-    scannerClasses_ = checksWritten_ && ClassesAsScanner(division_);
+    const bool classesAsScanner = ClassesAsScanner(division_);
+    scannerClasses_ = checksWritten_ && classesAsScanner;
     if (scannerClasses_) FindQuietEscapes();
+    scannerUnescapes_ = classesAsScanner && soleEscapeStart_ == '\\' && FindEscapePlains();
     quietItemsAsWritten_ = scannerClasses_ && unescapesAsIs_;
 }
 
@@ -348,6 +411,27 @@ void TElementLineReader::FindQuietEscapes() {
         if (std::string_view(back, static_cast<std::size_t>(end - back)) == escaped)
             quietEscapes_[static_cast<unsigned char>(escaped[1])] = true;
     }
+}
+
+// The scanner passes over an escape as the divider's unescaping takes it when every escaped
+// form is the escape byte and one byte after it (two bytes; the divider takes the first that
+// stands there, and there is one per byte), or is "\||", with no "\|" before it in the map to
+// take its place. The escape byte doubled must be a form: else the divider would begin again at
+// the second byte. Escapes without a form stand as they are, as with the divider.
+bool TElementLineReader::FindEscapePlains() {
+    bool doubled = false;
+    for (const auto& [escaped, plain] : division_.EscapeMapping()) {
+        if (escaped.empty()) continue;  // never taken
+        if (escaped == "\\||") {
+            barsPlain_ = &plain;
+        } else if (escaped.size() == 2 && escaped[1] != '|') {
+            escapePlains_[static_cast<unsigned char>(escaped[1])] = &plain;
+            doubled |= escaped[1] == '\\';
+        } else {
+            return false;
+        }
+    }
+    return doubled;
 }
 
 namespace {
@@ -420,7 +504,10 @@ void TElementLineReader::Decode(TElement& element, std::string_view line,
     }
     std::string_view rest = line;
     std::string_view flag = CutFlag(division_, rest);
-    element.SetOutputFlag(static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));
+    // Nearly every flag is one digit, which reads as itself in every base.
+    element.SetOutputFlag(flag.size() == 1 && flag[0] >= '0' && flag[0] <= '9'
+                              ? static_cast<std::uint8_t>(flag[0] - '0')
+                              : static_cast<std::uint8_t>(TStringDivision::ToULong(flag, 0)));
     asWritten_ = checksWritten_ && FlagAsWritten(flag);
     otherPlainStartsInLine_ = false;
     if (asWritten_)
@@ -453,14 +540,22 @@ std::size_t TElementLineReader::DecodeTexts(std::string_view rest, Sink& sink) {
         std::string_view item = rest.substr(pos);
         ItemEnd how;
         ItemScanner<kChecks> scanner(item, &quietEscapes_);
-        std::size_t end = scanner.FindEnd(how);
         const std::size_t mark = kChecks ? values_.chars.size() : 0;
-        // The library's escaped forms all begin with a backslash: an item without one is
-        // copied as it stands.
-        if (soleEscapeStart_ == '\\' && !scanner.SawBackslash())
-            sink.Append(item.data(), end);
-        else
-            AppendUnescaped(item.substr(0, end), sink);
+        std::size_t end;
+        if (scannerUnescapes_) {
+            UnescapeInto<Sink> escapes(item, sink, escapePlains_, barsPlain_);
+            end = scanner.FindEnd(how, escapes);
+            escapes.Finish(end);
+        } else {
+            PassEscapes escapes;
+            end = scanner.FindEnd(how, escapes);
+            // The library's escaped forms all begin with a backslash: an item without one is
+            // copied as it stands.
+            if (soleEscapeStart_ == '\\' && !scanner.SawBackslash())
+                sink.Append(item.data(), end);
+            else
+                AppendUnescaped(item.substr(0, end), sink);
+        }
         if (kChecks && asWritten_) {
             const ItemInside inside = scanner.StopsInside();
             // With the scanner's classes, the writer classes every byte of the item as the
@@ -542,6 +637,12 @@ std::size_t TElementLineReader::ReadPlainItem(std::string_view rest, std::size_t
     const std::size_t size = rest.size();
     const std::size_t start = pos;
     std::uint64_t value = 0;  // meaningless beyond ten digits, where it is not used
+    // Eight bytes at a time while they are all digits, then byte by byte.
+    for (std::size_t digits = 8; digits == 8 && pos + 8 <= size; pos += digits) {
+        std::uint32_t chunk = 0;
+        digits = LeadingDigits(LoadWord(data + pos), chunk);
+        value = value * kPowersOfTen[digits] + chunk;
+    }
     for (; pos < size && data[pos] >= '0' && data[pos] <= '9'; ++pos)
         value = value * 10 + static_cast<std::uint64_t>(data[pos] - '0');
     const std::size_t digitsEnd = pos;

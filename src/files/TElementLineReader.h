@@ -76,6 +76,7 @@ private:
     // True when division classes bytes as the item scanner does.
     static bool ClassesAsScanner(const TStringDivision& division);
     void FindQuietEscapes();
+    bool FindEscapePlains();
 
     const TStringDivision& division_;
     std::vector<std::uint8_t> types_;  // the parameter types, by position
@@ -99,6 +100,11 @@ private:
     // Items holding nothing but quiet stops are as the writer writes them, unless the line
     // holds another plain start: CheckItemAsWritten's first test, made without a call.
     bool quietItemsAsWritten_ = false;
+    // The item scanner unescapes items as it walks them (see FindEscapePlains), by the plain
+    // forms of the two-byte escapes by their second byte and of "\||".
+    bool scannerUnescapes_ = false;
+    std::array<const std::string*, 256> escapePlains_{};
+    const std::string* barsPlain_ = nullptr;
     bool checksWritten_;
     bool asWritten_ = false;
     static constexpr std::size_t kLinesNotAsWrittenBeforeGivingUp = 256;
