@@ -632,7 +632,7 @@ void TElementLineReader::DecodePlainNumbers(TElement& element, std::string_view 
 // Reads the number item at pos of a plain number section, up to the next "#", "," or the end,
 // and returns where it ends. The digits are summed as the walk passes them: a plain decimal,
 // ReadNumber's common case, is not walked twice.
-std::size_t TElementLineReader::ReadPlainItem(std::string_view rest, std::size_t pos) {
+inline std::size_t TElementLineReader::ReadPlainItem(std::string_view rest, std::size_t pos) {
     const char* data = rest.data();
     const std::size_t size = rest.size();
     const std::size_t start = pos;
