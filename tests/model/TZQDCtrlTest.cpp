@@ -145,8 +145,10 @@ std::string Joined(const std::vector<std::uint32_t>& values) {
 // ends where its last item does.
 TEST_F(TZQDCtrlTest, NumberItemsReadAsTheDividerReadsThem) {
     const std::vector<std::string> items = {
-        "0",  "7", "4294967295", "4294967296", "0777", "007",         "0x1F",
-        "-5", "",  "1a",         "+3",         " 4",   "12345678901", "99999999999999999999999"};
+        "0", "7", "4294967295", "4294967296", "0777", "007", "0x1F", "-5", "", "1a", "+3", " 4",
+        "12345678901", "99999999999999999999999",
+        // eight digits at a time, and the bytes after them
+        "12345678", "123456789", "3999999999", "00000000", "87654321x", "1234567:9", "8"};
     std::string field;
     for (const std::string& item : items)
         field.append(field.empty() ? "" : "#").append(item);
