@@ -599,8 +599,9 @@ TEST_F(TZQDCtrlTest, ChangesAfterReadingAreSavedNotTheLinesRead) {
     }
 }
 
-// A large file gives the memory of the lines decoded back as it goes; the reference values
-// near the end are still read from their lines after that.
+// A large file gives the memory of the lines decoded back as it goes: every element keeps what
+// its line held, and the reference values near the end are still read from their lines after
+// that.
 TEST_F(TZQDCtrlTest, LinesGivenBackWhileDecodingKeepTheReferencesAfterThem) {
     constexpr int kLines = 240'000;
     std::string zqd =
@@ -627,8 +628,8 @@ TEST_F(TZQDCtrlTest, LinesGivenBackWhileDecodingKeepTheReferencesAfterThem) {
                   std::string("0:").append(std::to_string(kLines - 6)));
         EXPECT_EQ(Refs(*data.At(kLines / 2), 1),
                   std::string("0:").append(std::to_string(kLines / 2 - 5)));
-        EXPECT_EQ(data.At(kLines - 1)->Texts(0)[0],
-                  std::string(40, 'a' + (kLines - 1) % 26) + std::to_string(kLines - 1));
+        for (int k = 0; k < kLines; ++k)
+            ASSERT_EQ(data.At(k)->Texts(0)[0], std::string(40, 'a' + k % 26) + std::to_string(k));
         const std::string saved = SaveData();
         if (oneThread.empty()) oneThread = saved;
         EXPECT_TRUE(saved == oneThread);
