@@ -300,6 +300,14 @@ std::vector<std::uint32_t> TElementSorter::OrderByRanks(
         });
         ranks = TTextRanker::Rank(texts, parallelSize);
     }
+    // Ranks run from 0 without a gap: when the last is n - 1, every key differs (names as a
+    // rule), only one order sorts them, and it is written down from the ranks directly.
+    if (n > 0 && *std::max_element(ranks.begin(), ranks.end()) == n - 1) {
+        std::vector<std::uint32_t> order(n);
+        for (std::uint32_t i = 0; i < n; ++i)
+            order[ascending_ ? ranks[i] : n - 1 - ranks[i]] = i;
+        return order;
+    }
     struct Ranked {
         std::uint32_t rank;
         std::uint32_t position;
