@@ -300,7 +300,7 @@ std::vector<std::uint32_t> TElementSorter::OrderByRanks(
         });
         ranks = TTextRanker::Rank(texts, parallelSize);
     }
-    // Ranks run from 0 without a gap: when the last is n - 1, every key differs (names as a
+    // Ranks run from 0 without a gap: when the greatest is n - 1, every key differs (names as a
     // rule), only one order sorts them, and it is written down from the ranks directly.
     if (n > 0 && *std::max_element(ranks.begin(), ranks.end()) == n - 1) {
         std::vector<std::uint32_t> order(n);
