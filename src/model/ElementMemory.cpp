@@ -135,9 +135,10 @@ private:
         char* chunk = reinterpret_cast<char*>(base_ + used_ * kChunk);
         if (::mprotect(chunk, kChunk, PROT_READ | PROT_WRITE) != 0) return false;
         ++used_;
-        // A size that needs a second chunk is a large library's: large pages spare it a page
-        // fault per 4 KB. A small library keeps small pages and costs little memory.
-        if (++chunksOf_[cls] > 1) ::madvise(chunk, kChunk, MADV_HUGEPAGE);
+        // No large pages: in a virtual machine that hands free 2 MB blocks back to its host,
+        // each new large page is memory the host must supply and clear first, several times
+        // the cost of the small pages of the same bytes. The elements' pages are most of the
+        // memory a large library takes.
         *reinterpret_cast<std::uint32_t*>(chunk) = static_cast<std::uint32_t>(cls);
         span = {chunk + kHeader, chunk + kChunk};
         return true;
@@ -146,7 +147,6 @@ private:
     std::uintptr_t base_ = 0;
     std::mutex mutex_;
     std::size_t used_ = 0;  // chunks handed out
-    std::size_t chunksOf_[kClasses] = {};
     std::vector<FreeList> batches_[kClasses];
     std::vector<Span> spans_[kClasses];
 };

@@ -2,9 +2,8 @@
 // of a few sizes, made at once while a file is read on several threads: from the general
 // allocator each costs a header and a rounding, and its heap grows page by page with a page
 // fault for every 4 KB. Here blocks of each size (in steps of 8 bytes) are cut back to back from
-// chunks of 2 MB, each thread cutting from chunks of its own, and a size that fills more than
-// one chunk is given large pages. Blocks freed are kept for blocks of the same size; chunks are
-// never given back while the program runs.
+// chunks of 2 MB, each thread cutting from chunks of its own. Blocks freed are kept for blocks of
+// the same size; chunks are never given back while the program runs.
 #pragma once
 
 #include <cstddef>
