@@ -1,9 +1,9 @@
 // The memory of elements and their value buffers. A large library is millions of small blocks
 // of a few sizes, made at once while a file is read on several threads: from the general
-// allocator each costs a header and a rounding, and its heap grows page by page with a page
-// fault for every 4 KB. Here blocks of each size (in steps of 8 bytes) are cut back to back from
-// chunks of 2 MB, each thread cutting from chunks of its own. Blocks freed are kept for blocks of
-// the same size; chunks are never given back while the program runs.
+// allocator each costs a header and a rounding, and threads contend for its heap. Here blocks
+// of each size (in steps of 8 bytes) are cut back to back from chunks of 2 MB, each thread
+// cutting from chunks of its own. Blocks freed are kept for blocks of the same size; chunks are
+// never given back while the program runs.
 #pragma once
 
 #include <cstddef>
