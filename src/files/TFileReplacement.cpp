@@ -8,6 +8,8 @@
 #include <chrono>
 #include <memory>
 
+#include "files/TBackgroundFlush.h"
+
 namespace tabrix {
 
 namespace {
@@ -112,7 +114,11 @@ FileResult TFileReplacement::Commit() {
     const int closed = writer_.Close(fd_);
     fd_ = -1;
     if (closed != 0) result = kFileCloseFailed;
+    // The file replaced is held open across the rename, so that freeing it is left to its
+    // close rather than done by the rename.
+    const int replaced = result == kFileOk ? ::open(target_.c_str(), O_RDONLY | O_CLOEXEC) : -1;
     if (result == kFileOk && writer_.Rename(tempName_, target_) != 0) result = kFileShortWrite;
+    TBackgroundFlush::Close(replaced);
     if (result != kFileOk) {
         Abandon();
         return result;
@@ -133,7 +139,7 @@ void TFileReplacement::Abandon() {
 // flush at the commit waits for the last few megabytes only. Only a hint: a failure here is
 // met again by the flush.
 void TFileReplacement::StartWriteBack() {
-    constexpr std::size_t kWriteBackBytes = std::size_t{8} << 20;
+    constexpr std::size_t kWriteBackBytes = std::size_t{2} << 20;
     if (written_ - writeBackFrom_ < kWriteBackBytes) return;
     ::sync_file_range(fd_, static_cast<off_t>(writeBackFrom_),
                       static_cast<off_t>(written_ - writeBackFrom_), SYNC_FILE_RANGE_WRITE);
