@@ -334,8 +334,18 @@ const TReadLines* ReadLinesUnder(const TGroupData& data, const TReadLines::Conte
     return read && read->ReadWith() == context ? read : nullptr;
 }
 
+// Lines kept from the reading that go in between the bytes built: before the byte at of the
+// text built, as they lie in the bytes read.
+struct KeptLines {
+    std::size_t at;
+    std::string_view lines;
+};
+
+// Builds the stretch into text. With kept, the lines kept from the reading are not copied into
+// the text but listed there, in order.
 void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const TReadLines::Context& context,
-                  const Stretch& stretch, const Progress* progress, FileText& text) {
+                  const Stretch& stretch, const Progress* progress, FileText& text,
+                  std::vector<KeptLines>* kept = nullptr) {
     const TStringDivision& division = library.Division();
     ElementLineWriter lineWriter(library, file, text);
     std::size_t start = 0;  // the group data's first element line
@@ -366,7 +376,10 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const TReadLine
                 runEnd = std::min(last, start + ((k - start) / kRun + 1) * kRun);
                 const std::string_view lines = read->LinesFor(k - start, runEnd - start, elements);
                 if (!lines.empty()) {
-                    text.Put(lines);
+                    if (kept)
+                        kept->push_back({text.Size(), lines});
+                    else
+                        text.Put(lines);
                     k = runEnd;
                     continue;
                 }
@@ -389,11 +402,72 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const TReadLine
     }
 }
 
-// A chunk's text, used again for chunk after chunk.
+// A chunk's text and the kept lines between it, used again for chunk after chunk.
 struct Chunk {
     FileText text{EstimatedSize(0)};
-    void clear() { text.Resize(0); }
+    std::vector<KeptLines> kept;
+    void clear() {
+        text.Resize(0);
+        kept.clear();
+    }
 };
+
+// Appends pieces to a replacement, joining the kept lines that follow one another where they
+// were read into one write, up to a few megabytes, so that runs kept whole go out as the bytes
+// read without a copy of their own.
+class PieceWriter {
+public:
+    explicit PieceWriter(TFileReplacement& replacement) : replacement_(replacement) {}
+
+    // False once a write failed; Result tells how.
+    bool Put(std::string_view piece, bool kept) {
+        constexpr std::size_t kJoinedAtMost = std::size_t{2} << 20;
+        if (piece.empty()) return result_ == kFileOk;
+        if (kept && !pending_.empty() && pending_.data() + pending_.size() == piece.data() &&
+            pending_.size() < kJoinedAtMost) {
+            pending_ = {pending_.data(), pending_.size() + piece.size()};
+            return result_ == kFileOk;
+        }
+        if (!Flush()) return false;
+        if (kept) {
+            pending_ = piece;
+            return true;
+        }
+        return Append(piece);
+    }
+    bool Flush() {
+        const std::string_view pending = pending_;
+        pending_ = {};
+        return pending.empty() ? result_ == kFileOk : Append(pending);
+    }
+    FileResult Result() const { return result_; }
+
+private:
+    bool Append(std::string_view bytes) {
+        if (result_ == kFileOk) result_ = replacement_.Append(bytes);
+        return result_ == kFileOk;
+    }
+
+    TFileReplacement& replacement_;
+    std::string_view pending_;
+    FileResult result_ = kFileOk;
+};
+
+// Puts a chunk's pieces in order; the last chunk's without the file's last line end.
+bool PutChunk(PieceWriter& out, const Chunk& chunk, bool last) {
+    constexpr std::size_t kLastLineEnd = std::string_view(TStringFiler::kCrLf).size();
+    const std::string_view text = chunk.text.From(0);
+    // The text after the last kept lines always holds the line end cut: the stretch that ends
+    // the file ends with the lines closing its group data.
+    const std::size_t textEnd = last ? text.size() - kLastLineEnd : text.size();
+    std::size_t from = 0;
+    for (const KeptLines& kept : chunk.kept) {
+        if (!out.Put(text.substr(from, kept.at - from), false) || !out.Put(kept.lines, true))
+            return false;
+        from = kept.at;
+    }
+    return out.Put(text.substr(from, textEnd - from), false);
+}
 
 // The elements of every group data of the file.
 std::size_t ElementCount(const TZQDCtrl& file) {
@@ -452,16 +526,17 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
         const std::size_t each = ChunkSize(elements, 8192);  // a few hundred kilobytes
         const std::size_t chunks = std::max<std::size_t>((elements + each - 1) / each, 1);
         std::size_t taken = 0;
+        PieceWriter out(replacement);
         MakeInOrder<Chunk>(
             chunks, parts,
             [&](std::size_t c, Chunk& chunk) {
                 const Stretch stretch{c * each, std::min(elements, (c + 1) * each), c == 0};
-                WriteStretch(file_, library_, context, stretch, nullptr, chunk.text);
+                WriteStretch(file_, library_, context, stretch, nullptr, chunk.text, &chunk.kept);
             },
             [&](const Chunk& chunk) {
-                std::string_view bytes = chunk.text.From(0);
-                if (++taken == chunks) bytes.remove_suffix(kLastLineEnd);
-                if (result == kFileOk) result = replacement.Append(bytes);
+                const bool last = ++taken == chunks;
+                if (PutChunk(out, chunk, last) && last) out.Flush();
+                result = out.Result();
                 return result == kFileOk;
             });
     }

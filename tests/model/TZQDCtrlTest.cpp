@@ -377,6 +377,20 @@ TEST_F(TZQDCtrlTest, ListOperationsRenumberAndMarkModified) {
     EXPECT_TRUE(file->IsModified());
     EXPECT_FALSE(lib.Group(0)->Has(TGroupSetting::kOutputDone));
     EXPECT_EQ(data->At(4)->OutputFlag(), 1);
+
+    // A list long enough to be permuted on every core: each element lands once, numbered.
+    data->AddElements(100000 - data->Size());
+    std::vector<const TElement*> before(data->Size());
+    std::vector<std::uint32_t> order(data->Size());
+    for (std::uint32_t k = 0; k < order.size(); ++k) {
+        before[k] = data->At(k);
+        order[k] = static_cast<std::uint32_t>((k * 7919ull + 13) % order.size());
+    }
+    data->Permute(order);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        ASSERT_EQ(data->At(k), before[order[k]]) << k;
+        ASSERT_EQ(data->At(k)->Index(), k);
+    }
 }
 
 // Elements taken out of one file's group data and inserted into another's are the same objects:
@@ -581,21 +595,27 @@ TEST_F(TZQDCtrlTest, ChangesAfterReadingAreSavedNotTheLinesRead) {
         [](TZQLCtrl& lib) { lib.Group(0)->GroupData()->AddElements(1); },
         [](TZQLCtrl& lib) { lib.ParameterFile()->At(1)->SetType(kTypeElementRefArray); },
     };
+    // Kept lines go into the text on one thread, and are written from where they were read
+    // between the chunks built on several.
+    const std::size_t writeThreshold = TElementDataWriter::ParallelWriteThreshold();
     for (std::size_t e = 0; e < std::size(edits); ++e) {
-        std::string saved[2];
-        for (bool keep : {false, true}) {
-            TElementDataReader::SetKeepsLinesRead(keep);
+        std::string saved[3];
+        for (int way : {0, 1, 2}) {
+            TElementDataReader::SetKeepsLinesRead(way > 0);
             TZQLCtrl& lib = Open(ParameterFile({0, 9, 9}), LibraryFile({0}), zqd);
             TElementDataReader::SetKeepsLinesRead(false);
             const TGroupData& data = *lib.Group(0)->GroupData();
-            if (keep && e == 0) {
+            if (way > 0 && e == 0) {
                 ASSERT_TRUE(data.ReadLines());
                 EXPECT_FALSE(data.ReadLines()->LinesFor(256, 300, data.Elements()).empty());
             }
             edits[e](lib);
-            saved[keep] = SaveData();
+            if (way == 2) TElementDataWriter::SetParallelWriteThreshold(0);
+            saved[way] = SaveData();
+            TElementDataWriter::SetParallelWriteThreshold(writeThreshold);
         }
-        EXPECT_EQ(saved[true], saved[false]) << "edit " << e;
+        EXPECT_EQ(saved[1], saved[0]) << "edit " << e;
+        EXPECT_EQ(saved[2], saved[0]) << "edit " << e;
     }
 }
 
