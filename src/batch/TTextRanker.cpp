@@ -1,6 +1,7 @@
 #include "batch/TTextRanker.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <utility>
@@ -196,21 +197,39 @@ std::vector<std::uint32_t> TTextRanker::Rank(const std::vector<std::string_view>
     const std::size_t parts = PartsFor(n, parallelSize);
     std::vector<Record> records = SortedByFirstChunk(texts, parts);
 
-    // The runs of equal first chunks are finished in parts; each part touches only its own
-    // records and marks.
+    // The runs of equal first chunks are finished in slices that each touch only their own
+    // records and marks. How much is left to do in a slice depends on how alike its texts are,
+    // so there are many more slices than parts, taken in turn by the part that is free.
     std::vector<std::uint8_t> starts(n, 0);
-    const std::vector<std::size_t> cuts = RunCuts(records, parts);
-    RunInParts(parts, [&](std::size_t p) {
-        if (cuts[p] == cuts[p + 1]) return;
-        starts[cuts[p]] = 1;
-        RunSorter(texts, records, starts).SortSortedRun(cuts[p], cuts[p + 1], 0);
+    constexpr std::size_t kSlicesPerPart = 16;
+    const std::size_t slices = parts == 1 ? 1 : parts * kSlicesPerPart;
+    const std::vector<std::size_t> cuts = RunCuts(records, slices);
+    std::atomic<std::size_t> nextSlice{0};
+    RunInParts(parts, [&](std::size_t) {
+        for (std::size_t s = nextSlice++; s < slices; s = nextSlice++) {
+            if (cuts[s] == cuts[s + 1]) continue;
+            starts[cuts[s]] = 1;
+            RunSorter(texts, records, starts).SortSortedRun(cuts[s], cuts[s + 1], 0);
+        }
     });
 
-    std::uint32_t rank = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0 && starts[i]) ++rank;
-        ranks[records[i].position] = rank;
-    }
+    // A text's rank is the number of starts before it: each part counts its own, then gives
+    // its texts their ranks from the count of the parts before it.
+    std::vector<std::uint32_t> startsBefore(parts + 1, 0);
+    RunInParts(parts, [&](std::size_t p) {
+        for (std::size_t i = std::max<std::size_t>(PartBegin(n, parts, p), 1);
+             i < PartBegin(n, parts, p + 1); ++i)
+            startsBefore[p + 1] += starts[i];
+    });
+    for (std::size_t p = 0; p < parts; ++p)
+        startsBefore[p + 1] += startsBefore[p];
+    RunInParts(parts, [&](std::size_t p) {
+        std::uint32_t rank = startsBefore[p];
+        for (std::size_t i = PartBegin(n, parts, p); i < PartBegin(n, parts, p + 1); ++i) {
+            if (i > 0 && starts[i]) ++rank;
+            ranks[records[i].position] = rank;
+        }
+    });
     return ranks;
 }
 

@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "model/LargePages.h"
+#include "model/RunInParts.h"
 #include "model/TEditLog.h"
 #include "model/TZQDCtrl.h"
 
@@ -153,12 +154,19 @@ void TGroupData::Permute(const std::vector<std::uint32_t>& order) {
 
 void TGroupData::PermuteUnrecorded(const std::vector<std::uint32_t>& order) {
     assert(order.size() == elements_.size());
-    std::vector<std::unique_ptr<TElement>> ordered;
-    ordered.reserve(order.size());
-    for (std::uint32_t from : order)
-        ordered.push_back(std::move(elements_[from]));
+    // Each element is moved once and numbered where it lands; the elements lie anywhere in
+    // memory, so a long list is shared among the cores.
+    constexpr std::size_t kParallelSize = std::size_t{1} << 16;
+    const std::size_t n = order.size();
+    const std::size_t parts = PartsFor(n, kParallelSize);
+    std::vector<std::unique_ptr<TElement>> ordered(n);
+    RunInParts(parts, [&](std::size_t p) {
+        for (std::size_t i = PartStart(n, parts, p); i < PartStart(n, parts, p + 1); ++i) {
+            ordered[i] = std::move(elements_[order[i]]);
+            if (ordered[i]) ordered[i]->SetIndex(static_cast<std::uint32_t>(i));
+        }
+    });
     elements_ = std::move(ordered);
-    Renumber(0);
     MarkModified();
 }
 
