@@ -64,7 +64,7 @@ public:
         const char* end = line.data() + line.size();
         whole_ = whole_ && asWritten && line.data() == expected_ && linesEnd_ - end >= 2 &&
                  end[0] == '\r' && end[1] == '\n';
-        if (whole_) hash_ = Mix64(hash_, element.Fingerprint());
+        if (whole_) hash_ = Mix64(hash_, TElement::ItemOf(&element));
         expected_ = end + 2;
         next_ = position + 1;
         TReadLines& read = *data.MutableReadLines();
@@ -274,8 +274,10 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
             element->SetIndex(
                 static_cast<std::uint32_t>(blockIndex[b - 1] + (k - blockStart[b - 1])));
             reader.Decode(*element, line, refs);
-            if (fileBytes)
+            if (fileBytes) {
                 runs.Add(*block.data, element->Index(), line, reader.LastLineAsWritten(), *element);
+                element->MarkAsRead();
+            }
             block.data->PlaceRead(std::move(element));
 
             // The reference values are views of their lines until the table copies them.

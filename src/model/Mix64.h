@@ -1,5 +1,5 @@
-// One step of the 64-bit mixing the element fingerprints are made of: word is folded into hash
-// so that any change of either changes the result but for a chance of about 2^-64.
+// One step of the 64-bit mixing that keys the runs of lines kept from a reading: word is folded
+// into hash so that any change of either changes the result but for a chance of about 2^-64.
 #pragma once
 
 #include <cstdint>

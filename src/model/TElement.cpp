@@ -1,10 +1,8 @@
 #include "model/TElement.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
-#include "model/Mix64.h"
 #include "model/TGroupSetting.h"
 
 namespace tabrix {
@@ -112,6 +110,7 @@ unsigned EndWidthFor(std::size_t largest) {
 }  // namespace
 
 void TElement::SetNumberEnd(std::size_t i, std::uint32_t end) {
+    asRead_ = false;
     WriteEnd(buffer_.get(), endWidth_, i, end);
 }
 
@@ -121,6 +120,7 @@ void TElement::TextRoom::SetEnd(std::byte* ends, std::size_t k, std::uint32_t en
 
 TElement::TextRoom TElement::PackAround(const Values& v, std::size_t fields, std::size_t items,
                                         std::size_t chars) {
+    asRead_ = false;
     const std::size_t n = v.numberEnds.size(), t = fields;
     textCount_ = static_cast<std::uint32_t>(t);
     numberCount_ = static_cast<std::uint32_t>(n);
@@ -145,6 +145,7 @@ TElement::TextRoom TElement::PackAround(const Values& v, std::size_t fields, std
 }
 
 void TElement::Pack(const Values& v) {
+    asRead_ = false;
     TextRoom room = PackAround(v, v.textEnds.size(), v.itemEnds.size(), v.chars.size());
     if (!buffer_) return;
     CopyEnds(room.fieldEnds_, v.textEnds, endWidth_);
@@ -155,6 +156,7 @@ void TElement::Pack(const Values& v) {
 template <typename TextsAt, typename NumbersAt>
 void TElement::Rebuild(std::size_t textCount, std::size_t numberCount, TextsAt texts,
                        NumbersAt numbers) {
+    asRead_ = false;
     Values& v = Scratch();
     for (std::size_t k = 0; k < textCount; ++k)
         texts(k, v);
@@ -165,6 +167,7 @@ void TElement::Rebuild(std::size_t textCount, std::size_t numberCount, TextsAt t
 
 template <typename Items>
 void TElement::ReplaceTexts(std::size_t i, const Items& items) {
+    asRead_ = false;
     Rebuild(
         std::max<std::size_t>(textCount_, i + 1), numberCount_,
         [&](std::size_t k, Values& v) {
@@ -179,6 +182,7 @@ void TElement::ReplaceTexts(std::size_t i, const Items& items) {
 }
 
 void TElement::ReplaceNumbers(std::size_t i, NumberItems items, RefKind kind) {
+    asRead_ = false;
     Rebuild(
         textCount_, std::max<std::size_t>(numberCount_, i + 1),
         [&](std::size_t k, Values& v) { v.AddTexts(Texts(k)); },
@@ -244,6 +248,7 @@ std::unique_ptr<TElement> TElement::KeptCopy() const {
 }
 
 void TElement::ExchangeValues(TElement& kept) {
+    asRead_ = kept.asRead_ = false;
     for (std::size_t i = 0; i < numberCount_; ++i)
         UnlinkOutgoing(i);
     std::swap(buffer_, kept.buffer_);
@@ -253,7 +258,9 @@ void TElement::ExchangeValues(TElement& kept) {
     std::swap(outputFlag_, kept.outputFlag_);
     if (keepsItems_ || kept.keepsItems_) {
         std::swap(EnsureLinks().kept, kept.EnsureLinks().kept);
-        std::swap(keepsItems_, kept.keepsItems_);
+        const bool keeps = keepsItems_;
+        keepsItems_ = kept.keepsItems_;
+        kept.keepsItems_ = keeps;
     }
     for (std::size_t i = 0; i < numberCount_; ++i)
         RegisterTargets(i);
@@ -295,62 +302,22 @@ TElement::ValueView TElement::View() const {
     return view;
 }
 
-namespace {
-
-// Where the two lanes of a fingerprint begin.
-constexpr std::uint64_t kLaneA = 0xC2B2AE3D27D4EB4Full;
-constexpr std::uint64_t kLaneB = 0x9E3779B97F4A7C15ull;
-
-std::uint64_t LoadWord(const std::byte* at) {
-    std::uint64_t word;
-    std::memcpy(&word, at, sizeof word);
-    return word;
-}
-
-}  // namespace
-
-static_assert(std::endian::native == std::endian::little, "the tail mask takes the first bytes");
-
-std::uint64_t TElement::Fingerprint() const {
-    std::uint64_t hash = Mix64(kLaneA, textCount_ | std::uint64_t{numberCount_} << 32);
-    hash = Mix64(hash, outputFlag_ | endWidth_ << 8 | std::uint64_t{keepsItems_} << 16);
-    if (!buffer_) return hash;
-    // The ends, the kinds and the text bytes lie in one run from the start of the buffer; the
-    // numbers follow at the next multiple of eight. The bytes between are not values and are
-    // never set: the run's last word is taken without them. The run and the numbers are mixed
-    // in two lanes that do not wait for each other.
-    const ValueView view = View();
-    const std::size_t items = textCount_ ? view.textEnds_[textCount_ - 1] : 0;
-    const std::size_t chars = items ? view.itemEnds_[items - 1] : 0;
-    const std::size_t numbers = numberCount_ ? view.numberEnds_[numberCount_ - 1] : 0;
-    const std::byte* base = buffer_.get();
-    const auto run =
-        static_cast<std::size_t>(reinterpret_cast<const std::byte*>(view.chars_) + chars - base);
-    for (std::size_t k = 0; k < run / 8; ++k)
-        hash = Mix64(hash, LoadWord(base + 8 * k));
-    if (run % 8) {
-        const std::uint64_t tail = LoadWord(base + run / 8 * 8);
-        hash = Mix64(hash, tail & (~std::uint64_t{0} >> (64 - 8 * (run % 8))));  // little-endian
-    }
-    std::uint64_t other = Mix64(kLaneB, run);
-    for (std::size_t k = 0; k < numbers; ++k)
-        other = Mix64(other, view.numbers_[k]);
-    return Mix64(hash, other);
-}
-
 TextItems TElement::Texts(std::size_t i) const {
     return View().Texts(i);
 }
 
 void TElement::SetTexts(std::size_t i, const TextList& items) {
+    asRead_ = false;
     ReplaceTexts(i, items);
 }
 
 void TElement::SetTextItems(std::size_t i, const TextItems& items) {
+    asRead_ = false;
     ReplaceTexts(i, items);
 }
 
 void TElement::ResizeTexts(std::size_t count) {
+    asRead_ = false;
     Rebuild(
         count, numberCount_,
         [&](std::size_t k, Values& v) {
@@ -369,6 +336,7 @@ NumberItems TElement::Numbers(std::size_t i) const {
 }
 
 void TElement::SetNumbers(std::size_t i, const std::vector<std::uint32_t>& values) {
+    asRead_ = false;
     UnlinkOutgoing(i);
     DropKept(i);
     NumberList items(values.begin(), values.end());
@@ -376,6 +344,7 @@ void TElement::SetNumbers(std::size_t i, const std::vector<std::uint32_t>& value
 }
 
 void TElement::SetElementRefs(std::size_t i, const std::vector<TElement*>& targets) {
+    asRead_ = false;
     NumberList items;
     items.reserve(targets.size());
     for (TElement* target : targets)
@@ -384,6 +353,7 @@ void TElement::SetElementRefs(std::size_t i, const std::vector<TElement*>& targe
 }
 
 void TElement::SetGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& targets) {
+    asRead_ = false;
     NumberList items;
     items.reserve(targets.size());
     for (TGroupSetting* target : targets)
@@ -392,6 +362,7 @@ void TElement::SetGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& ta
 }
 
 void TElement::StoreTargets(std::size_t i, RefKind kind, NumberItems items) {
+    asRead_ = false;
     UnlinkOutgoing(i);
     DropKept(i);
     ReplaceNumbers(i, items, kind);
@@ -412,6 +383,7 @@ void TElement::RegisterTargets(std::size_t i) {
 
 // Erased in place: the numbers are the last part of the buffer, so nothing else moves.
 void TElement::EraseItem(std::size_t i, NumberItem target) {
+    asRead_ = false;
     if (i >= numberCount_) return;
     if (keepsItems_) DropKeptEntriesOf(i, target);
     const EndList ends = NumberEnds();
@@ -422,6 +394,7 @@ void TElement::EraseItem(std::size_t i, NumberItem target) {
 }
 
 void TElement::ShrinkNumbers(std::size_t i, std::size_t count) {
+    asRead_ = false;
     const EndList ends = NumberEnds();
     NumberItem* numbers = MutableNumbers();
     const std::uint32_t first = i ? ends[i - 1] : 0;
@@ -434,6 +407,7 @@ void TElement::ShrinkNumbers(std::size_t i, std::size_t count) {
 
 template <typename TargetAt>
 bool TElement::PlaceTargets(std::size_t i, RefKind kind, std::size_t count, TargetAt targetAt) {
+    asRead_ = false;
     if (KindAt(i) != RefKind::kPending) return false;
     const EndList ends = NumberEnds();
     const std::uint32_t first = i ? ends[i - 1] : 0;
@@ -448,11 +422,13 @@ bool TElement::PlaceTargets(std::size_t i, RefKind kind, std::size_t count, Targ
 
 bool TElement::PlaceReadTargets(std::size_t i, RefKind kind, const void* const* targets,
                                 std::size_t count) {
+    asRead_ = false;
     return PlaceTargets(i, kind, count, [targets](std::size_t k) { return targets[k]; });
 }
 
 template <typename Target>
 void TElement::StoreReadTargets(std::size_t i, RefKind kind, const std::vector<Target*>& targets) {
+    asRead_ = false;
     if (!PlaceTargets(i, kind, targets.size(), [&](std::size_t k) { return targets[k]; })) {
         NumberList items;
         for (Target* target : targets)
@@ -465,16 +441,19 @@ void TElement::StoreReadTargets(std::size_t i, RefKind kind, const std::vector<T
 }
 
 void TElement::StoreReadElementRefs(std::size_t i, const std::vector<TElement*>& targets) {
+    asRead_ = false;
     StoreReadTargets(i, RefKind::kElement, targets);
 }
 
 void TElement::StoreReadGroupRefs(std::size_t i, const std::vector<TGroupSetting*>& targets) {
+    asRead_ = false;
     StoreReadTargets(i, RefKind::kGroup, targets);
 }
 
 // A kept list stands for the entries of the number list at i in order; when entries go, the
 // items that stood for them go too, so the rest still line up.
 void TElement::DropKeptEntriesOf(std::size_t i, NumberItem target) {
+    asRead_ = false;
     for (auto& [param, items] : *links_->kept) {
         if (param != i) continue;
         const NumberItems list = Numbers(i);
@@ -491,6 +470,7 @@ void TElement::DropKeptEntriesOf(std::size_t i, NumberItem target) {
 }
 
 void TElement::KeepReferenceItems(std::size_t i, KeptItems items) {
+    asRead_ = false;
     DropKept(i);
     Links& links = EnsureLinks();
     if (!links.kept) links.kept = std::make_unique<Links::Kept>();
@@ -506,6 +486,7 @@ const TElement::KeptItems* TElement::KeptReferenceItems(std::size_t i) const {
 }
 
 void TElement::DropKept(std::size_t i) {
+    asRead_ = false;
     if (!links_ || !links_->kept || links_->kept->empty()) return;
     Links::Kept& kept = *links_->kept;
     kept.erase(std::remove_if(kept.begin(), kept.end(),
@@ -515,6 +496,7 @@ void TElement::DropKept(std::size_t i) {
 }
 
 void TElement::ResizeNumbers(std::size_t count) {
+    asRead_ = false;
     for (std::size_t i = count; i < numberCount_; ++i) {
         UnlinkOutgoing(i);
         DropKept(i);
@@ -530,6 +512,7 @@ void TElement::ResizeNumbers(std::size_t count) {
 }
 
 void TElement::CopyValuesFrom(const TElement& other) {
+    asRead_ = false;
     if (&other == this) return;
     for (std::size_t i = 0; i < numberCount_; ++i) {
         UnlinkOutgoing(i);
@@ -546,10 +529,12 @@ void TElement::CopyValuesFrom(const TElement& other) {
 }
 
 void TElement::CopyValueFrom(const TElement& other, std::size_t i) {
+    asRead_ = false;
     CopyValueFrom(other, i, i);
 }
 
 void TElement::CopyValueFrom(const TElement& other, std::size_t from, std::size_t to) {
+    asRead_ = false;
     if (&other == this) return;
     if (from < other.textCount_) SetTextItems(to, other.Texts(from));
     if (from >= other.numberCount_) {
@@ -569,6 +554,7 @@ void TElement::CopyValueFrom(const TElement& other, std::size_t from, std::size_
 
 void TElement::RearrangeValues(const std::vector<std::optional<std::size_t>>& origins,
                                std::size_t oldCount) {
+    asRead_ = false;
     // The old values are taken aside first: a value may move onto a position another one
     // still has to leave.
     TElement old;

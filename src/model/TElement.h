@@ -178,7 +178,15 @@ public:
 
     // --- identity ---------------------------------------------------------------------------
     std::uint8_t OutputFlag() const { return outputFlag_; }
-    void SetOutputFlag(std::uint8_t flag) { outputFlag_ = flag; }
+    void SetOutputFlag(std::uint8_t flag) {
+        outputFlag_ = flag;
+        asRead_ = false;
+    }
+    // Marks the element as holding what the line it was just decoded from says, so that the
+    // line may be written back as it stands. Every change of a value or of the output flag
+    // takes the mark away, even one that sets what was there.
+    void MarkAsRead() { asRead_ = true; }
+    bool IsAsRead() const { return asRead_; }
     std::uint32_t Index() const { return index_; }
     void SetIndex(std::uint32_t index) { index_ = index; }
     TGroupData* Owner() const { return owner_; }
@@ -220,11 +228,6 @@ public:
         std::size_t numberCount_ = 0;
     };
     ValueView View() const;
-
-    // A 64-bit digest of everything a saved line is built from (the output flag and every
-    // value with what it holds): equal for elements that hold the same, and different, but for
-    // a chance of about 2^-64, once anything changes.
-    std::uint64_t Fingerprint() const;
 
     // The values elsewhere that refer to this element.
     TReferrerSet& Referrers();
@@ -296,9 +299,11 @@ private:
     std::uint8_t endWidth_ = 1;
     // The links hold kept items: asking for them costs no visit to the links, which lie
     // elsewhere in memory, for the many reference values that keep none.
-    bool keepsItems_ = false;
+    bool keepsItems_ : 1 = false;
     // Registered with none of its targets: a kept copy, or an element out of its list.
-    bool detached_ = false;
+    bool detached_ : 1 = false;
+    // See MarkAsRead.
+    bool asRead_ : 1 = false;
 };
 
 }  // namespace tabrix

@@ -42,18 +42,15 @@ std::string_view TReadLines::LinesFor(std::size_t from, std::size_t to,
     const std::size_t first = run * kRun, length = RunLength(run);
     // A run that has grown since (elements added after it) holds more than its lines.
     if (!kept.begin || to > first + length || first + length > elements.size()) return {};
-    // The elements and their values lie anywhere in memory: they are asked of the cache ahead.
-    constexpr std::size_t kAhead = 8;
+    // Each position holds the very element decoded there, unchanged since.
     const std::size_t past = first + length;
-    for (std::size_t k = first; k < std::min(past, first + kAhead); ++k)
-        __builtin_prefetch(elements[k].get());
     std::uint64_t hash = kSeed;
     for (std::size_t k = first; k < past; ++k) {
-        if (k + 2 * kAhead < past) __builtin_prefetch(elements[k + 2 * kAhead].get());
-        if (k + kAhead < past) elements[k + kAhead]->PrefetchValues();
-        hash = Mix64(hash, elements[k]->Fingerprint());
+        const TElement* element = elements[k].get();
+        if (!element || !element->IsAsRead()) return {};
+        hash = Mix64(hash, TElement::ItemOf(element));
     }
-    if (hash != kept.fingerprint) return {};
+    if (hash != kept.elements) return {};
     // Part of a run: its lines are found by their ends.
     auto pastLines = [&](const char* at, std::size_t lines) {
         for (; lines > 0; --lines)

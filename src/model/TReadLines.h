@@ -43,22 +43,24 @@ public:
     // The positions in run: kRun, fewer in the last one.
     std::size_t RunLength(std::size_t run) const;
     // Keeps the lines of run, lines [begin, end), each ended by "\r\n", read into elements
-    // whose Fingerprint values mixed in order (Mix64 from kSeed) give fingerprint. Each
-    // run is kept once, so that threads may keep runs of their own at the same time.
-    void KeepRun(std::size_t run, const char* begin, const char* end, std::uint64_t fingerprint) {
-        if (run < runs_.size()) runs_[run] = {begin, end, fingerprint};
+    // marked as read (TElement::MarkAsRead) whose addresses (TElement::ItemOf) mixed in order
+    // (Mix64 from kSeed) give elements. Each run is kept once, so that threads may keep runs
+    // of their own at the same time.
+    void KeepRun(std::size_t run, const char* begin, const char* end, std::uint64_t elements) {
+        if (run < runs_.size()) runs_[run] = {begin, end, elements};
     }
     static constexpr std::uint64_t kSeed = 0x243F6A8885A308D3ull;
 
     // The lines of positions from .. to-1, all in one run, each with its "\r\n", when every
-    // element of the run in elements holds what the one read there held; empty otherwise.
+    // position of the run in elements still holds the element read there, marked as read:
+    // unchanged since; empty otherwise.
     std::string_view LinesFor(std::size_t from, std::size_t to, const ElementList& elements) const;
 
 private:
     struct Run {
         const char* begin = nullptr;
         const char* end = nullptr;
-        std::uint64_t fingerprint = 0;
+        std::uint64_t elements = 0;  // their addresses mixed
     };
 
     std::shared_ptr<const char[]> bytes_;

@@ -584,6 +584,11 @@ TEST_F(TZQDCtrlTest, ChangesAfterReadingAreSavedNotTheLinesRead) {
         },
         [&](TZQLCtrl& lib) { at(lib, 299)->SetOutputFlag(0); },
         [&](TZQLCtrl& lib) { at(lib, 130)->SetTexts(1, {"x"}); },  // the same values again
+        [&](TZQLCtrl& lib) { at(lib, 7)->CopyValueFrom(*at(lib, 8), 0); },
+        [&](TZQLCtrl& lib) { at(lib, 9)->ResizeTexts(1); },
+        [&](TZQLCtrl& lib) { at(lib, 12)->ResizeNumbers(1); },
+        [&](TZQLCtrl& lib) { at(lib, 11)->ExchangeValues(*at(lib, 10)->KeptCopy()); },
+        [](TZQLCtrl& lib) { lib.MoveElements(0, 20, 21, 40); },
         [](TZQLCtrl& lib) {
             std::vector<std::uint32_t> order(300);
             for (std::uint32_t k = 0; k < 300; ++k)
