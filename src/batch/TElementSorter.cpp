@@ -253,12 +253,13 @@ std::vector<std::uint32_t> TElementSorter::Order(
     return order;
 }
 
-// The key texts of elements first .. last, folded into one buffer of the part's own when the
-// sort folds.
+// The key texts of elements first .. last, folded into blocks of the part's own when the sort
+// folds. A block is never moved nor filled ahead, so each text is folded straight into its
+// place and its view made at once.
 void TElementSorter::CollectKeyTexts(const std::vector<std::unique_ptr<TElement>>& elements,
                                      std::size_t first, std::size_t last,
                                      std::vector<std::string_view>& texts,
-                                     std::string& folded) const {
+                                     FoldedBlocks& folded) const {
     const std::uint32_t param = keys_[0].param;
     auto keyText = [&](std::size_t i) {
         const TextItems items = elements[i]->Texts(param);
@@ -269,15 +270,22 @@ void TElementSorter::CollectKeyTexts(const std::vector<std::unique_ptr<TElement>
             texts[i] = keyText(i);
         return;
     }
-    std::vector<std::size_t> ends(last - first);
+    constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+    char* at = nullptr;
+    std::size_t room = 0;
     for (std::size_t i = first; i < last; ++i) {
-        TTextFolder::FoldInto(keyText(i), foldFlags_, folded);
-        ends[i - first] = folded.size();
-    }
-    std::size_t start = 0;
-    for (std::size_t i = first; i < last; ++i) {
-        texts[i] = std::string_view(folded).substr(start, ends[i - first] - start);
-        start = ends[i - first];
+        const std::string_view text = keyText(i);
+        const std::size_t most = TTextFolder::MaxFoldedSize(text.size(), foldFlags_);
+        if (most > room) {
+            room = std::max(kBlockBytes, most);
+            folded.push_back(std::make_unique_for_overwrite<char[]>(room));
+            at = folded.back().get();
+        }
+        char* end = TTextFolder::FoldTo(text, foldFlags_, at);
+        const auto size = static_cast<std::size_t>(end - at);
+        texts[i] = std::string_view(at, size);
+        at = end;
+        room -= size;
     }
 }
 
@@ -293,7 +301,7 @@ std::vector<std::uint32_t> TElementSorter::OrderByRanks(
     std::vector<std::uint32_t> ranks;
     {
         std::vector<std::string_view> texts(n);
-        std::vector<std::string> folded(parts);
+        std::vector<FoldedBlocks> folded(parts);
         RunInParts(parts, [&](std::size_t part) {
             CollectKeyTexts(elements, n * part / parts, n * (part + 1) / parts, texts,
                             folded[part]);

@@ -71,9 +71,10 @@ private:
     // Order for a single string key, through the ranks of its texts.
     std::vector<std::uint32_t> OrderByRanks(
         const std::vector<std::unique_ptr<TElement>>& elements) const;
+    using FoldedBlocks = std::vector<std::unique_ptr<char[]>>;
     void CollectKeyTexts(const std::vector<std::unique_ptr<TElement>>& elements, std::size_t first,
                          std::size_t last, std::vector<std::string_view>& texts,
-                         std::string& folded) const;
+                         FoldedBlocks& folded) const;
 
     Verdict Decide(bool less, bool greater) const;
     Verdict MissingList(bool aHas, bool bHas) const;
