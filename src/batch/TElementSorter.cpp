@@ -312,8 +312,10 @@ std::vector<std::uint32_t> TElementSorter::OrderByRanks(
     // rule), only one order sorts them, and it is written down from the ranks directly.
     if (n > 0 && *std::max_element(ranks.begin(), ranks.end()) == n - 1) {
         std::vector<std::uint32_t> order(n);
-        for (std::uint32_t i = 0; i < n; ++i)
-            order[ascending_ ? ranks[i] : n - 1 - ranks[i]] = i;
+        RunInParts(parts, [&](std::size_t part) {
+            for (std::size_t i = n * part / parts; i < n * (part + 1) / parts; ++i)
+                order[ascending_ ? ranks[i] : n - 1 - ranks[i]] = static_cast<std::uint32_t>(i);
+        });
         return order;
     }
     struct Ranked {
