@@ -112,6 +112,7 @@ FileResult TElementDataReader::Read(const Progress& progress) {
     Report(progress, Message(path, CoreText::kReadBegin));
     TStringFiler filer;
     FileLines file;
+    file.bytesKeptWhole = KeepsLinesRead();
     FileResult result = filer.LoadTaggedLines(file, path, ThisKind().headerKind);
     if (result != kFileOk) return result;
     const std::vector<std::string_view>& lines = file.lines;

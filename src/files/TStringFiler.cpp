@@ -400,7 +400,7 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
     // The size is only a first guess: a file that grows meanwhile is read to its end.
     std::size_t capacity = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1;
     auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
-    AskForLargePages(bytes.get(), capacity);
+    if (!file.bytesKeptWhole) AskForLargePages(bytes.get(), capacity);
     std::size_t size = 0;
     if (!ReadStartInParts(fd, bytes.get(), capacity - 1, size)) {
         ::close(fd);
@@ -415,7 +415,7 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
         size += static_cast<std::size_t>(got);
         if (size < capacity) break;
         auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
-        AskForLargePages(larger.get(), capacity * 2);
+        if (!file.bytesKeptWhole) AskForLargePages(larger.get(), capacity * 2);
         std::memcpy(larger.get(), bytes.get(), size);
         bytes = std::move(larger);
         capacity *= 2;

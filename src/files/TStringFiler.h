@@ -19,6 +19,11 @@ namespace tabrix {
 struct FileLines {
     std::unique_ptr<char[]> bytes;
     std::vector<std::string_view> lines;
+    // Set before the load when bytes are kept whole after the lines are used, rather than given
+    // back as they are: they are then read into small pages. A large page costs several times
+    // the small pages of its bytes where the kernel has to find it afresh, and one held for
+    // the whole command cannot be passed on to what is made from the lines.
+    bool bytesKeptWhole = false;
 };
 
 class TStringFiler : public TStringDivision {
