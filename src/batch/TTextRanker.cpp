@@ -154,21 +154,57 @@ std::vector<Record>::iterator At(std::vector<Record>& records, std::size_t i) {
     return records.begin() + static_cast<std::ptrdiff_t>(i);
 }
 
-// Every text's record, sorted by its first chunk: each part sorts a slice, then the slices
-// are merged.
+// Every text's record, sorted by its first chunk. With several parts, the chunks are first
+// cut into as many ranges at chunks drawn from a sample of the texts; each part counts its
+// slice's records per range, writes them straight into their range, and then sorts a range of
+// its own: no merge, and no buffer beside the records. Equal chunks fall in one range.
 std::vector<Record> SortedByFirstChunk(const std::vector<std::string_view>& texts,
                                        std::size_t parts) {
     const std::size_t n = texts.size();
     std::vector<Record> records(n);
-    RunInParts(parts, [&](std::size_t p) {
-        const std::size_t begin = PartBegin(n, parts, p), end = PartBegin(n, parts, p + 1);
-        for (std::size_t i = begin; i < end; ++i)
+    if (parts == 1) {
+        for (std::size_t i = 0; i < n; ++i)
             records[i] = {ChunkAt(texts[i], 0), static_cast<std::uint32_t>(i)};
-        std::sort(At(records, begin), At(records, end), ChunkBefore);
+        std::sort(records.begin(), records.end(), ChunkBefore);
+        return records;
+    }
+    constexpr std::size_t kSamplePerPart = 256;
+    std::vector<Chunk> sample(parts * kSamplePerPart);
+    for (std::size_t k = 0; k < sample.size(); ++k)
+        sample[k] = ChunkAt(texts[k * n / sample.size()], 0);
+    std::sort(sample.begin(), sample.end());
+    std::vector<Chunk> bounds(parts - 1);  // range r holds the chunks from bounds[r - 1] on
+    for (std::size_t r = 1; r < parts; ++r)
+        bounds[r - 1] = sample[r * kSamplePerPart];
+    auto rangeOf = [&](const Chunk& chunk) {
+        return static_cast<std::size_t>(std::upper_bound(bounds.begin(), bounds.end(), chunk) -
+                                        bounds.begin());
+    };
+    // counts[p][r]: the records of part p's slice in range r; then where the next one goes.
+    std::vector<std::vector<std::size_t>> counts(parts, std::vector<std::size_t>(parts, 0));
+    RunInParts(parts, [&](std::size_t p) {
+        for (std::size_t i = PartBegin(n, parts, p); i < PartBegin(n, parts, p + 1); ++i)
+            ++counts[p][rangeOf(ChunkAt(texts[i], 0))];
     });
-    for (std::size_t p = 1; p < parts; ++p)
-        std::inplace_merge(records.begin(), At(records, PartBegin(n, parts, p)),
-                           At(records, PartBegin(n, parts, p + 1)), ChunkBefore);
+    std::vector<std::size_t> rangeStart(parts + 1, 0);
+    for (std::size_t r = 0, at = 0; r < parts; ++r) {
+        rangeStart[r] = at;
+        for (std::size_t p = 0; p < parts; ++p) {
+            const std::size_t count = counts[p][r];
+            counts[p][r] = at;
+            at += count;
+        }
+    }
+    rangeStart[parts] = n;
+    RunInParts(parts, [&](std::size_t p) {
+        for (std::size_t i = PartBegin(n, parts, p); i < PartBegin(n, parts, p + 1); ++i) {
+            const Chunk chunk = ChunkAt(texts[i], 0);
+            records[counts[p][rangeOf(chunk)]++] = {chunk, static_cast<std::uint32_t>(i)};
+        }
+    });
+    RunInParts(parts, [&](std::size_t r) {
+        std::sort(At(records, rangeStart[r]), At(records, rangeStart[r + 1]), ChunkBefore);
+    });
     return records;
 }
 
