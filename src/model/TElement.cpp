@@ -213,10 +213,12 @@ TElement::~TElement() {
         }
     }
     // ... and leave the referrer sets of the objects this element refers to. A detached
-    // element is in none of them, and its targets may be gone.
-    if (detached_) return;
+    // element is in none of them, and its targets may be gone. The kinds are found once: most
+    // elements of a large list refer to nothing, and a deletion destroys many at a time.
+    if (detached_ || numberCount_ == 0) return;
+    const RefKind* kinds = Kinds();
     for (std::size_t i = 0; i < numberCount_; ++i)
-        UnlinkOutgoing(i);
+        if (kinds[i] == RefKind::kElement || kinds[i] == RefKind::kGroup) UnlinkOutgoing(i);
 }
 
 // --- undo ------------------------------------------------------------------------------------
