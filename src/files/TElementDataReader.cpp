@@ -9,6 +9,7 @@
 #include "files/TStringFiler.h"
 #include "model/CoreText.h"
 #include "model/LargePages.h"
+#include "model/MappedBytes.h"
 #include "model/Mix64.h"
 #include "model/RunInParts.h"
 #include "model/TFileKind.h"
@@ -116,6 +117,8 @@ FileResult TElementDataReader::Read(const Progress& progress) {
     FileResult result = filer.LoadTaggedLines(file, path, ThisKind().headerKind);
     if (result != kFileOk) return result;
     const std::vector<std::string_view>& lines = file.lines;
+    const char* const bytes = file.bytes.get();
+    const std::size_t referencesBefore = references_.size();
     std::shared_ptr<const char[]> keptBytes;
     if (KeepsLinesRead()) keptBytes = std::move(file.bytes);
 
@@ -160,6 +163,13 @@ FileResult TElementDataReader::Read(const Progress& progress) {
     }
 
     DecodeBlocks(lines, blocks, keptBytes);
+    if (!MappedBytes::Intact(bytes)) {
+        // The file was cut shorter while it was read: what was made from it is let go.
+        references_.resize(referencesBefore);
+        groupData.clear();
+        file_.Reset(path);
+        return kFileCannotOpen;
+    }
     for (const auto& data : groupData)
         if (data) data->FinishRead();
 

@@ -469,6 +469,18 @@ bool PutChunk(PieceWriter& out, const Chunk& chunk, bool last) {
     return out.Put(text.substr(from, textEnd - from), false);
 }
 
+// Lines kept from a reading whose file was cut shorter since are lost: they are let go, and
+// the lines built from the elements instead. True when some were.
+bool LetGoLostReadLines(TZQDCtrl& file) {
+    bool lost = false;
+    for (const auto& data : file.GroupData())
+        if (data->ReadLines() && !data->ReadLines()->BytesIntact()) {
+            data->KeepReadLines(nullptr);
+            lost = true;
+        }
+    return lost;
+}
+
 // The elements of every group data of the file.
 std::size_t ElementCount(const TZQDCtrl& file) {
     std::size_t elements = 0;
@@ -492,6 +504,7 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
     const std::string& path = file_.Path();
     Report(progress, Message(path, CoreText::kSavePreparing));
     file_.SetModified(false);
+    LetGoLostReadLines(file_);
 
     // The file is built as text, each line ended as TStringFiler::Save ends lines.
     const TStringDivision& division = library_.Division();
@@ -539,6 +552,12 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
                 result = out.Result();
                 return result == kFileOk;
             });
+    }
+    if (result == kFileOk && LetGoLostReadLines(file_)) {
+        // Some of the lines written back were lost while they were written.
+        replacement.Abandon();
+        file_.SetModified(true);
+        return Write(progress, writer);
     }
     if (result == kFileOk) result = replacement.Commit();
     if (result != kFileOk) file_.SetModified(true);  // what is not on disk stays unsaved

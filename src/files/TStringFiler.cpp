@@ -16,6 +16,7 @@
 #include "files/TFileReplacement.h"
 #include "model/FileBytes.h"
 #include "model/LargePages.h"
+#include "model/MappedBytes.h"
 #include "model/PathName.h"
 #include "model/RunInParts.h"
 #include "model/TFileKind.h"
@@ -397,6 +398,12 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
     int fd = FileBytes::OpenRegular(PathName::ToNative(path), info);
     if (fd < 0) return kFileCannotOpen;
     TBackgroundFlush::StartFor(fd);
+    if (std::shared_ptr<const char[]> mapped =
+            MappedBytes::Map(fd, static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)))) {
+        ::close(fd);
+        return CutTaggedLines(file, std::move(mapped), static_cast<std::size_t>(info.st_size),
+                              kind);
+    }
     // The size is only a first guess: a file that grows meanwhile is read to its end.
     std::size_t capacity = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1;
     auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
@@ -421,6 +428,11 @@ FileResult TStringFiler::LoadTaggedLines(FileLines& file, const std::string& pat
         capacity *= 2;
     }
     if (::close(fd) != 0) return kFileCloseFailed;
+    return CutTaggedLines(file, std::move(bytes), size, kind);
+}
+
+FileResult TStringFiler::CutTaggedLines(FileLines& file, std::shared_ptr<const char[]> bytes,
+                                        std::size_t size, std::string_view kind) const {
     std::vector<std::string_view> lines;
     CutLinesInParts(*this, std::string_view(bytes.get(), size), lines);
     if (lines.empty()) return kFileCloseFailed;

@@ -17,12 +17,13 @@ namespace tabrix {
 
 // A whole file read at once: its bytes, and its lines as views into them.
 struct FileLines {
-    std::unique_ptr<char[]> bytes;
+    std::shared_ptr<const char[]> bytes;
     std::vector<std::string_view> lines;
     // Set before the load when bytes are kept whole after the lines are used, rather than given
-    // back as they are: they are then read into small pages. A large page costs several times
-    // the small pages of its bytes where the kernel has to find it afresh, and one held for
-    // the whole command cannot be passed on to what is made from the lines.
+    // back as they are: a file that is read rather than mapped is then read into small pages.
+    // A large page costs several times the small pages of its bytes where the kernel has to
+    // find it afresh, and one held for the whole command cannot be passed on to what is made
+    // from the lines.
     bool bytesKeptWhole = false;
 };
 
@@ -107,7 +108,9 @@ public:
     FileResult LoadTagged(StringList& lines, const std::string& path, std::string_view kind);
 
     // LoadTagged for large files: the file is read in one piece and its lines are views into
-    // it, cut exactly as Load cuts them, so no line is copied.
+    // it, cut exactly as Load cuts them, so no line is copied. The bytes are the file's own
+    // pages where it can be mapped (see MappedBytes): whoever reads them checks they are still
+    // intact once done.
     FileResult LoadTaggedLines(FileLines& file, const std::string& path, std::string_view kind);
 
     // Cuts the tag off a tag line: returns the text up to the first "]" (for example "[size")
@@ -123,6 +126,11 @@ public:
     // out, as they would end the block when read.
     static void WriteBlock(StringList& out, std::string_view openTag, const StringList& block,
                            std::string_view closeTag);
+
+private:
+    // The lines of size bytes, the header checked, into file.
+    FileResult CutTaggedLines(FileLines& file, std::shared_ptr<const char[]> bytes,
+                              std::size_t size, std::string_view kind) const;
 };
 
 }  // namespace tabrix

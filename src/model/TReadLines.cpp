@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/MappedBytes.h"
 #include "model/Mix64.h"
 #include "model/TElement.h"
 #include "model/TZQLCtrl.h"
@@ -29,6 +30,10 @@ TReadLines::TReadLines(std::shared_ptr<const char[]> bytes, std::shared_ptr<cons
       count_(count),
       runs_((count + kRun - 1) / kRun) {}
 
+bool TReadLines::BytesIntact() const {
+    return MappedBytes::Intact(bytes_.get());
+}
+
 std::size_t TReadLines::RunLength(std::size_t run) const {
     const std::size_t first = run * kRun;
     return first < count_ ? std::min(kRun, count_ - first) : 0;
@@ -51,14 +56,17 @@ std::string_view TReadLines::LinesFor(std::size_t from, std::size_t to,
         hash = Mix64(hash, TElement::ItemOf(element));
     }
     if (hash != kept.elements) return {};
-    // Part of a run: its lines are found by their ends.
-    auto pastLines = [&](const char* at, std::size_t lines) {
-        for (; lines > 0; --lines)
-            at = static_cast<const char*>(std::memchr(at, '\n', kept.end - at)) + 1;
+    // Part of a run: its lines are found by their ends, unless the bytes were lost since.
+    auto pastLines = [&](const char* at, std::size_t lines) -> const char* {
+        for (; at && lines > 0; --lines) {
+            at = static_cast<const char*>(std::memchr(at, '\n', kept.end - at));
+            if (at) ++at;
+        }
         return at;
     };
     const char* begin = pastLines(kept.begin, from - first);
-    const char* end = to == past ? kept.end : pastLines(begin, to - from);
+    const char* end = !begin || to == past ? kept.end : pastLines(begin, to - from);
+    if (!begin || !end) return {};
     return {begin, static_cast<std::size_t>(end - begin)};
 }
 

@@ -39,6 +39,8 @@ public:
                std::size_t count);
 
     const Context& ReadWith() const { return *context_; }
+    // False once the file the lines lie in was cut shorter (see MappedBytes): they are lost.
+    bool BytesIntact() const;
 
     // The positions in run: kRun, fewer in the last one.
     std::size_t RunLength(std::size_t run) const;

@@ -1,5 +1,6 @@
 // Element data files: the element line encoding, slots, references and list operations,
 // through libraries opened and saved the way the editor does it.
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <set>
@@ -561,9 +562,9 @@ TEST_F(TZQDCtrlTest, LinesKeptFromReadingAreTheOnesTheWriterWrites) {
     }
 }
 
-// Whatever changes after the reading, in the elements, their order or the parameter types
-// lines are built with, the save writes what a save that kept nothing writes; runs left as read are
-// kept.
+// Whatever changes after the reading, in the elements, their order, the parameter types lines
+// are built with or the file read (cut short by another program), the save writes what a save
+// that kept nothing writes; runs left as read are kept.
 TEST_F(TZQDCtrlTest, ChangesAfterReadingAreSavedNotTheLinesRead) {
     std::vector<std::string> lines;
     for (int k = 0; k < 300; ++k)
@@ -599,6 +600,7 @@ TEST_F(TZQDCtrlTest, ChangesAfterReadingAreSavedNotTheLinesRead) {
         [](TZQLCtrl& lib) { lib.Group(0)->GroupData()->InsertElements(64, 1); },
         [](TZQLCtrl& lib) { lib.Group(0)->GroupData()->AddElements(1); },
         [](TZQLCtrl& lib) { lib.ParameterFile()->At(1)->SetType(kTypeElementRefArray); },
+        [this](TZQLCtrl&) { std::filesystem::resize_file(dir_.Path() / "data.ZQD", 0); },
     };
     // Kept lines go into the text on one thread, and are written from where they were read
     // between the chunks built on several.
