@@ -6,6 +6,7 @@
 #include "batch/TBatchData.h"
 #include "batch/TTextFolder.h"
 #include "batch/TTextRanker.h"
+#include "model/FilledLater.h"
 #include "model/ParamType.h"
 #include "model/TGroupData.h"
 #include "model/TGroupSetting.h"
@@ -258,7 +259,7 @@ std::vector<std::uint32_t> TElementSorter::Order(
 // place and its view made at once.
 void TElementSorter::CollectKeyTexts(const std::vector<std::unique_ptr<TElement>>& elements,
                                      std::size_t first, std::size_t last,
-                                     std::vector<std::string_view>& texts,
+                                     std::span<std::string_view> texts,
                                      FoldedBlocks& folded) const {
     const std::uint32_t param = keys_[0].param;
     auto keyText = [&](std::size_t i) {
@@ -300,7 +301,7 @@ std::vector<std::uint32_t> TElementSorter::OrderByRanks(
     const std::size_t parts = PartsFor(n, parallelSize);
     std::vector<std::uint32_t> ranks;
     {
-        std::vector<std::string_view> texts(n);
+        FilledLater<std::string_view> texts(n);  // each part fills its own
         std::vector<FoldedBlocks> folded(parts);
         RunInParts(parts, [&](std::size_t part) {
             CollectKeyTexts(elements, n * part / parts, n * (part + 1) / parts, texts,

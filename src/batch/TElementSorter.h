@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -73,7 +74,7 @@ private:
         const std::vector<std::unique_ptr<TElement>>& elements) const;
     using FoldedBlocks = std::vector<std::unique_ptr<char[]>>;
     void CollectKeyTexts(const std::vector<std::unique_ptr<TElement>>& elements, std::size_t first,
-                         std::size_t last, std::vector<std::string_view>& texts,
+                         std::size_t last, std::span<std::string_view> texts,
                          FoldedBlocks& folded) const;
 
     Verdict Decide(bool less, bool greater) const;

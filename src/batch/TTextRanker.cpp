@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "model/FilledLater.h"
 #include "model/RunInParts.h"
 
 namespace tabrix {
@@ -28,6 +29,9 @@ struct Record {
     Chunk chunk;
     std::uint32_t position;
 };
+
+// Every one is written by the part that first touches its memory.
+using Records = FilledLater<Record>;
 
 bool ChunkBefore(const Record& a, const Record& b) {
     return a.chunk < b.chunk;
@@ -77,7 +81,7 @@ std::size_t CommonPrefix(std::string_view a, std::string_view b, std::size_t fro
 // at the first chunk where its texts part instead of one chunk at a time.
 class RunSorter {
 public:
-    RunSorter(const std::vector<std::string_view>& texts, std::vector<Record>& records,
+    RunSorter(std::span<const std::string_view> texts, Records& records,
               std::vector<std::uint8_t>& starts)
         : texts_(texts), records_(records), starts_(starts) {}
 
@@ -139,8 +143,8 @@ private:
 
     std::size_t Size(const Record& record) const { return texts_[record.position].size(); }
 
-    const std::vector<std::string_view>& texts_;
-    std::vector<Record>& records_;
+    std::span<const std::string_view> texts_;
+    Records& records_;
     std::vector<std::uint8_t>& starts_;
     std::vector<Run> pending_;
 };
@@ -150,7 +154,7 @@ std::size_t PartBegin(std::size_t n, std::size_t parts, std::size_t p) {
     return n * p / parts;
 }
 
-std::vector<Record>::iterator At(std::vector<Record>& records, std::size_t i) {
+Records::iterator At(Records& records, std::size_t i) {
     return records.begin() + static_cast<std::ptrdiff_t>(i);
 }
 
@@ -158,10 +162,9 @@ std::vector<Record>::iterator At(std::vector<Record>& records, std::size_t i) {
 // cut into as many ranges at chunks drawn from a sample of the texts; each part counts its
 // slice's records per range, writes them straight into their range, and then sorts a range of
 // its own: no merge, and no buffer beside the records. Equal chunks fall in one range.
-std::vector<Record> SortedByFirstChunk(const std::vector<std::string_view>& texts,
-                                       std::size_t parts) {
+Records SortedByFirstChunk(std::span<const std::string_view> texts, std::size_t parts) {
     const std::size_t n = texts.size();
-    std::vector<Record> records(n);
+    Records records(n);
     if (parts == 1) {
         for (std::size_t i = 0; i < n; ++i)
             records[i] = {ChunkAt(texts[i], 0), static_cast<std::uint32_t>(i)};
@@ -210,7 +213,7 @@ std::vector<Record> SortedByFirstChunk(const std::vector<std::string_view>& text
 
 // Cuts of the sorted records into parts of about equal size that split no run of equal
 // first chunks: first and last cut included.
-std::vector<std::size_t> RunCuts(const std::vector<Record>& records, std::size_t parts) {
+std::vector<std::size_t> RunCuts(const Records& records, std::size_t parts) {
     const std::size_t n = records.size();
     std::vector<std::size_t> cuts = {0};
     for (std::size_t p = 1; p < parts; ++p) {
@@ -225,13 +228,13 @@ std::vector<std::size_t> RunCuts(const std::vector<Record>& records, std::size_t
 
 }  // namespace
 
-std::vector<std::uint32_t> TTextRanker::Rank(const std::vector<std::string_view>& texts,
+std::vector<std::uint32_t> TTextRanker::Rank(std::span<const std::string_view> texts,
                                              std::size_t parallelSize) {
     const std::size_t n = texts.size();
     std::vector<std::uint32_t> ranks(n);
     if (n == 0) return ranks;
     const std::size_t parts = PartsFor(n, parallelSize);
-    std::vector<Record> records = SortedByFirstChunk(texts, parts);
+    Records records = SortedByFirstChunk(texts, parts);
 
     // The runs of equal first chunks are finished in slices that each touch only their own
     // records and marks. How much is left to do in a slice depends on how alike its texts are,

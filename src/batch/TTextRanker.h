@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -15,7 +16,7 @@ public:
     // exactly when its text orders before the other's as unsigned bytes (a text before its
     // own extensions). Ranks run from 0 without gaps. From parallelSize texts on, the work is
     // shared between the cores.
-    static std::vector<std::uint32_t> Rank(const std::vector<std::string_view>& texts,
+    static std::vector<std::uint32_t> Rank(std::span<const std::string_view> texts,
                                            std::size_t parallelSize);
 };
 
