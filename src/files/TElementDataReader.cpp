@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -39,6 +40,10 @@ std::atomic<std::size_t> parallelReadThreshold{std::size_t{1} << 20};
 
 std::atomic<bool> keepsLinesRead{false};
 
+constexpr std::size_t kRun = TReadLines::kRun;
+// The memory of lines decoded is given back in steps of this many bytes.
+constexpr std::ptrdiff_t kGiveBackStep = std::ptrdiff_t{4} << 20;
+
 // How many parts bytes of element lines are decoded in.
 std::size_t ReadParts(std::size_t bytes) {
     return PartsFor(bytes, parallelReadThreshold.load(std::memory_order_relaxed));
@@ -54,7 +59,6 @@ public:
     // The element at position of data was just decoded from line.
     void Add(TGroupData& data, std::size_t position, std::string_view line, bool asWritten,
              const TElement& element) {
-        constexpr std::size_t kRun = TReadLines::kRun;
         if (position % kRun == 0 || &data != data_ || position != next_) {
             data_ = &data;
             begin_ = expected_ = line.data();
@@ -88,6 +92,52 @@ private:
     std::uint64_t hash_ = 0;
     std::size_t count_ = 0;
     std::size_t kept_ = 0;
+};
+
+// What a slice of the element lines holds of the file's bytes and of the line list.
+struct SliceMemory {
+    const char* bytesFrom = nullptr;
+    const char* bytesTo = nullptr;  // its end, or its first reference value (still needed)
+    const char* linesFrom = nullptr;
+    const char* linesTo = nullptr;
+    bool holdsReferences = false;
+    bool done = false;
+};
+
+// A slice gives back the pages that lie wholly inside it as it goes; what lies between slices
+// goes here once every slice before it is decoded (the slices are taken in order, so that is
+// soon). A slice whose reference values are still needed keeps its bytes from the first on.
+class SliceGiveBack {
+public:
+    SliceGiveBack(std::vector<SliceMemory>& memory, bool bytesToo)
+        : memory_(memory), bytesToo_(bytesToo) {}
+
+    void Done(std::size_t s) {
+        std::lock_guard lock(mutex_);
+        memory_[s].done = true;
+        for (; next_ < memory_.size() && memory_[next_].done; ++next_) {
+            const SliceMemory& slice = memory_[next_];
+            if (!slice.linesFrom) continue;  // an empty slice
+            const bool last = next_ + 1 == memory_.size();
+            const SliceMemory* after = last ? nullptr : &memory_[next_ + 1];
+            // Up to where the slice after begins, or through this one when it is the last.
+            if (!lines_) lines_ = slice.linesFrom;
+            lines_ = GiveBackLargePages(lines_, after ? after->linesFrom : slice.linesTo);
+            if (!bytesToo_) continue;
+            if (!bytes_) bytes_ = slice.bytesFrom;
+            const char* end = slice.holdsReferences || !after ? slice.bytesTo : after->bytesFrom;
+            bytes_ = GiveBackLargePages(bytes_, end);
+            if (slice.holdsReferences) bytes_ = nullptr;  // from the next slice's start on
+        }
+    }
+
+private:
+    std::vector<SliceMemory>& memory_;
+    bool bytesToo_;
+    std::mutex mutex_;
+    std::size_t next_ = 0;         // the first slice not yet decoded
+    const char* lines_ = nullptr;  // where the line list not given back begins
+    const char* bytes_ = nullptr;  // where the bytes not given back begin
 };
 
 }  // namespace
@@ -250,57 +300,88 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
                 std::make_unique<TReadLines>(fileBytes, context, entry.first->Size()));
     }
 
+    // The elements are cut into slices of about equal bytes, many more than parts, which the
+    // parts take in order as they come free: a core slowed by other work leaves its share to
+    // the others. A slice begins a run of kept lines where it can.
     const std::size_t parts = std::min(ReadParts(bytes), std::max<std::size_t>(elements, 1));
-    std::vector<std::size_t> bounds{0};  // part p decodes elements bounds[p] .. bounds[p+1]-1
+    constexpr std::size_t kSlicesPerPart = 8;
+    const std::size_t slices = parts == 1 ? 1 : std::min(parts * kSlicesPerPart, elements);
+    std::vector<std::size_t> bounds{0};  // slice s decodes elements bounds[s] .. bounds[s+1]-1
     std::size_t seen = 0;
-    for (std::size_t b = 0, k = 0; b < blocks.size() && bounds.size() < parts; ++b) {
-        for (std::size_t i = blocks[b].first; i < blocks[b].end && bounds.size() < parts; ++i) {
+    for (std::size_t b = 0, k = 0; b < blocks.size() && bounds.size() < slices; ++b) {
+        for (std::size_t i = blocks[b].first; i < blocks[b].end && bounds.size() < slices; ++i) {
             seen += lines[i].size();
             ++k;
-            if (seen * parts >= bytes * bounds.size()) bounds.push_back(k);
+            const bool runStarts =
+                i + 1 == blocks[b].end || (blockIndex[b] + (k - blockStart[b])) % kRun == 0;
+            if (seen * slices >= bytes * bounds.size() && runStarts) bounds.push_back(k);
         }
     }
-    bounds.resize(parts + 1, elements);
+    bounds.resize(slices + 1, elements);
     bounds.back() = elements;
 
-    constexpr std::ptrdiff_t kGiveBackStep = std::ptrdiff_t{4} << 20;
-    std::vector<std::vector<TReadReference>> partRefs(parts);
-    std::atomic<std::size_t> keptRuns{0};
-    RunInParts(parts, [&](std::size_t p) {
-        TElementLineReader reader(library_, fileBytes != nullptr);
-        RunKeeper runs(lines.back().data() + lines.back().size());
-        std::vector<TReadReference>& refs = partRefs[p];
+    std::vector<std::vector<TReadReference>> sliceRefs(slices);
+    std::vector<SliceMemory> memory(slices);
+    const bool givesBackBytes = !fileBytes;  // unless kept
+    for (std::size_t s = 0, b = 0; s < slices; ++s) {
+        if (bounds[s] == bounds[s + 1]) continue;
+        while (b < blocks.size() && blockStart[b] <= bounds[s])
+            ++b;
+        const std::string_view& first =
+            lines[blocks[b - 1].first + (bounds[s] - blockStart[b - 1])];
+        memory[s].bytesFrom = first.data();
+        memory[s].linesFrom = reinterpret_cast<const char*>(&first);
+    }
+    SliceGiveBack giveBack(memory, givesBackBytes);
+    auto decodeSlice = [&](std::size_t s, TElementLineReader& reader, RunKeeper& runs) {
+        std::vector<TReadReference>& refs = sliceRefs[s];
         std::size_t b = static_cast<std::size_t>(
-            std::upper_bound(blockStart.begin(), blockStart.end(), bounds[p]) - blockStart.begin());
-        // The bytes and the line list of this part from here on are still held.
-        const char* keptBytes = nullptr;
-        const char* keptLines = nullptr;
-        for (std::size_t k = bounds[p]; k < bounds[p + 1]; ++k) {
+            std::upper_bound(blockStart.begin(), blockStart.end(), bounds[s]) - blockStart.begin());
+        const std::string_view* line = nullptr;
+        // The bytes and the line list of this slice from here on are still held.
+        const char* heldBytes = nullptr;
+        const char* heldLines = nullptr;
+        for (std::size_t k = bounds[s]; k < bounds[s + 1]; ++k) {
             while (b < blocks.size() && blockStart[b] <= k)
                 ++b;
             const DataBlock& block = blocks[b - 1];
-            const std::string_view& line = lines[block.first + (k - blockStart[b - 1])];
+            line = &lines[block.first + (k - blockStart[b - 1])];
             auto element = std::make_unique<TElement>();
             element->SetOwner(block.data);
             element->SetIndex(
                 static_cast<std::uint32_t>(blockIndex[b - 1] + (k - blockStart[b - 1])));
-            reader.Decode(*element, line, refs);
+            reader.Decode(*element, *line, refs);
             if (fileBytes) {
-                runs.Add(*block.data, element->Index(), line, reader.LastLineAsWritten(), *element);
+                runs.Add(*block.data, element->Index(), *line, reader.LastLineAsWritten(),
+                         *element);
                 element->MarkAsRead();
             }
             block.data->PlaceRead(std::move(element));
 
             // The reference values are views of their lines until the table copies them.
-            if (!keptBytes) keptBytes = line.data();
-            if (!keptLines) keptLines = reinterpret_cast<const char*>(&line);
+            if (!heldBytes) heldBytes = line->data();
+            if (!heldLines) heldLines = reinterpret_cast<const char*>(line);
             const char* doneBytes =
-                refs.empty() ? line.data() + line.size() : refs.front().field.data();
-            if (!fileBytes && doneBytes - keptBytes >= kGiveBackStep)  // unless kept
-                keptBytes = GiveBackLargePages(keptBytes, doneBytes);
-            const char* doneLines = reinterpret_cast<const char*>(&line + 1);
-            if (doneLines - keptLines >= kGiveBackStep)
-                keptLines = GiveBackLargePages(keptLines, doneLines);
+                refs.empty() ? line->data() + line->size() : refs.front().field.data();
+            if (givesBackBytes && doneBytes - heldBytes >= kGiveBackStep)
+                heldBytes = GiveBackLargePages(heldBytes, doneBytes);
+            const char* doneLines = reinterpret_cast<const char*>(line + 1);
+            if (doneLines - heldLines >= kGiveBackStep)
+                heldLines = GiveBackLargePages(heldLines, doneLines);
+        }
+        memory[s].holdsReferences = !refs.empty();
+        memory[s].bytesTo = refs.empty() ? line->data() + line->size() : refs.front().field.data();
+        memory[s].linesTo = reinterpret_cast<const char*>(line + 1);
+    };
+    std::atomic<std::size_t> nextSlice{0};
+    std::atomic<std::size_t> keptRuns{0};
+    RunInParts(parts, [&](std::size_t) {
+        TElementLineReader reader(library_, fileBytes != nullptr);
+        RunKeeper runs(lines.back().data() + lines.back().size());
+        for (std::size_t s = nextSlice++; s < slices; s = nextSlice++) {
+            if (bounds[s] == bounds[s + 1]) continue;
+            decodeSlice(s, reader, runs);
+            giveBack.Done(s);
         }
         keptRuns += runs.Kept();
     });
@@ -312,18 +393,20 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
     // The fields go to the table after every element is made, so that they lie together in
     // memory rather than between the elements, and are handed back as a whole.
     std::vector<TUnresolvedReference>& table = references_;
-    std::vector<std::size_t> refStart{table.size()};  // where part p's references go
-    for (const auto& part : partRefs)
-        refStart.push_back(refStart.back() + part.size());
+    std::vector<std::size_t> refStart{table.size()};  // where slice s's references go
+    for (const auto& slice : sliceRefs)
+        refStart.push_back(refStart.back() + slice.size());
     // Room for as many again: a library's files are read one after another, and moving the
     // table would touch twice its memory. Room not filled costs no memory (a table this
     // large is mapped afresh, page by page as it is used).
     if (table.capacity() < refStart.back()) table.reserve(2 * refStart.back());
     table.resize(refStart.back());
     RunInParts(parts, [&](std::size_t p) {
-        TUnresolvedReference* out = table.data() + refStart[p];
-        for (const TReadReference& ref : partRefs[p])
-            *out++ = {ref.element, ref.param, std::string(ref.field)};
+        for (std::size_t s = p; s < slices; s += parts) {
+            TUnresolvedReference* out = table.data() + refStart[s];
+            for (const TReadReference& ref : sliceRefs[s])
+                *out++ = {ref.element, ref.param, std::string(ref.field)};
+        }
     });
 }
 
