@@ -37,6 +37,74 @@ bool ChunkBefore(const Record& a, const Record& b) {
     return a.chunk < b.chunk;
 }
 
+// Byte d (0 to 15) of the sixteen bytes a chunk holds.
+unsigned ByteOf(const Chunk& chunk, unsigned d) {
+    const std::uint64_t word = d < 8 ? chunk.high : chunk.low;
+    return static_cast<unsigned>(word >> (56 - 8 * (d % 8))) & 0xFF;
+}
+
+// How many leading bytes two chunks agree in, from their bits that differ.
+unsigned AgreeingBytes(std::uint64_t highDiffers, std::uint64_t lowDiffers) {
+    if (highDiffers) return static_cast<unsigned>(__builtin_clzll(highDiffers)) / 8;
+    if (lowDiffers) return 8 + static_cast<unsigned>(__builtin_clzll(lowDiffers)) / 8;
+    return 16;
+}
+
+// Sorts records by their chunks, which agree before byte d, a byte at a time: each record is
+// counted by its byte there and swapped into the bucket of that byte, and each bucket sorted
+// by the bytes after it; small buckets are left to a comparison sort. Bytes every record
+// shares are passed over at once, so texts that begin alike cost one count. Records with
+// equal chunks end up side by side in no particular order.
+void SortByChunk(Record* first, Record* last, unsigned d = 0) {
+    constexpr std::ptrdiff_t kSmall = 32;
+    while (d < 16) {
+        if (last - first <= kSmall) {
+            std::sort(first, last, ChunkBefore);
+            return;
+        }
+        std::uint32_t counts[256] = {};
+        std::uint64_t highDiffers = 0, lowDiffers = 0;
+        const Chunk base = first->chunk;
+        for (const Record* r = first; r != last; ++r) {
+            ++counts[ByteOf(r->chunk, d)];
+            highDiffers |= r->chunk.high ^ base.high;
+            lowDiffers |= r->chunk.low ^ base.low;
+        }
+        if (const unsigned agree = AgreeingBytes(highDiffers, lowDiffers); agree > d) {
+            d = agree;
+            continue;
+        }
+        unsigned low = 0, high = 255;
+        while (counts[low] == 0)
+            ++low;
+        while (counts[high] == 0)
+            --high;
+        Record* heads[256];
+        Record* ends[256];
+        Record* at = first;
+        for (unsigned b = low; b <= high; ++b) {
+            heads[b] = at;
+            at += counts[b];
+            ends[b] = at;
+        }
+        for (unsigned b = low; b <= high; ++b) {
+            while (heads[b] != ends[b]) {
+                const unsigned belongs = ByteOf(heads[b]->chunk, d);
+                if (belongs == b)
+                    ++heads[b];
+                else
+                    std::swap(*heads[b], *heads[belongs]++);
+            }
+        }
+        at = first;
+        for (unsigned b = low; b <= high; ++b) {
+            if (counts[b] > 1) SortByChunk(at, at + counts[b], d + 1);
+            at += counts[b];
+        }
+        return;
+    }
+}
+
 std::uint64_t BigEndianAt(std::string_view text, std::size_t offset) {
     std::uint64_t value = 0;
     if (offset + 8 <= text.size()) {
@@ -109,7 +177,7 @@ private:
         }
         for (std::size_t i = run.begin; i < run.end; ++i)
             records_[i].chunk = ChunkAt(texts_[records_[i].position], run.depth);
-        std::sort(first, last, ChunkBefore);
+        SortByChunk(&*first, &*first + (last - first));
         MarkRuns(run.begin, run.end, run.depth);
     }
 
@@ -154,10 +222,6 @@ std::size_t PartBegin(std::size_t n, std::size_t parts, std::size_t p) {
     return n * p / parts;
 }
 
-Records::iterator At(Records& records, std::size_t i) {
-    return records.begin() + static_cast<std::ptrdiff_t>(i);
-}
-
 // Every text's record, sorted by its first chunk. With several parts, the chunks are first
 // cut into as many ranges at chunks drawn from a sample of the texts; each part counts its
 // slice's records per range, writes them straight into their range, and then sorts a range of
@@ -168,7 +232,7 @@ Records SortedByFirstChunk(std::span<const std::string_view> texts, std::size_t 
     if (parts == 1) {
         for (std::size_t i = 0; i < n; ++i)
             records[i] = {ChunkAt(texts[i], 0), static_cast<std::uint32_t>(i)};
-        std::sort(records.begin(), records.end(), ChunkBefore);
+        SortByChunk(records.data(), records.data() + n);
         return records;
     }
     constexpr std::size_t kSamplePerPart = 256;
@@ -206,7 +270,7 @@ Records SortedByFirstChunk(std::span<const std::string_view> texts, std::size_t 
         }
     });
     RunInParts(parts, [&](std::size_t r) {
-        std::sort(At(records, rangeStart[r]), At(records, rangeStart[r + 1]), ChunkBefore);
+        SortByChunk(records.data() + rangeStart[r], records.data() + rangeStart[r + 1]);
     });
     return records;
 }
