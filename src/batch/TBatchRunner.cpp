@@ -1,6 +1,7 @@
 #include "batch/TBatchRunner.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <unordered_set>
 
@@ -9,6 +10,7 @@
 #include "batch/TKeyTable.h"
 #include "model/CoreText.h"
 #include "model/ParamType.h"
+#include "model/RunInParts.h"
 #include "model/TEditLog.h"
 #include "model/TElement.h"
 #include "model/TGroupData.h"
@@ -442,21 +444,72 @@ void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexLi
     }
     TKeyTable seen;
     std::unordered_set<const TGroupData*> done;
-    std::string key;
     for (std::uint32_t target : targetGroups) {
         TGroupData* data = GroupDataAt(target);
         if (!data || !done.insert(data).second) continue;
         ReportGroup(target);
-        seen.Reserve(seen.Size() + data->Size());
-        std::vector<std::size_t> doomed;
-        for (std::size_t i = 0; i < data->Size(); ++i) {
-            keyOf.Build(*data->At(i), key);
-            bool added = false;
-            seen.Insert(key, added);
-            if (!added) doomed.push_back(i);
-        }
-        data->DeleteAt(doomed);
+        data->DeleteAt(Duplicates(keyOf, *data, seen));
     }
+}
+
+// A large group is cut into parts on the cores. Each part finds the first position of each of
+// its keys with a table of its own; then the parts' first keys go to seen in order, which finds
+// the ones an earlier part or group had: what one pass in position order finds.
+std::vector<std::size_t> TBatchRunner::Duplicates(const TJudgeKey& keyOf, const TGroupData& data,
+                                                  TKeyTable& seen) {
+    const std::size_t n = data.Size();
+    const std::size_t parts = PartsFor(n, TElementSorter::ParallelSortSize());
+    std::vector<std::size_t> duplicates;
+    std::string key;
+    bool added = false;
+    if (parts == 1) {
+        seen.Reserve(seen.Size() + n);
+        for (std::size_t i = 0; i < n; ++i) {
+            keyOf.Build(*data.At(i), key);
+            seen.Insert(key, added);
+            if (!added) duplicates.push_back(i);
+        }
+        return duplicates;
+    }
+    struct Part {
+        TKeyTable keys;                   // numbered as first met
+        std::vector<std::size_t> firsts;  // the position of each
+        std::vector<std::size_t> again;   // positions of keys met before in the part
+    };
+    std::vector<Part> found(parts);
+    RunInParts(parts, [&](std::size_t p) {
+        Part part;  // filled apart from the others' (they share cache lines)
+        const std::size_t begin = n * p / parts, end = n * (p + 1) / parts;
+        part.firsts.reserve(end - begin);  // room not filled takes no memory
+        part.again.reserve(end - begin);
+        std::string partKey;
+        bool partAdded = false;
+        for (std::size_t i = begin; i < end; ++i) {
+            keyOf.Build(*data.At(i), partKey);
+            part.keys.Insert(partKey, partAdded);
+            (partAdded ? part.firsts : part.again).push_back(i);
+        }
+        found[p] = std::move(part);
+    });
+    std::size_t firsts = 0, again = 0;
+    for (const Part& part : found) {
+        firsts += part.firsts.size();
+        again += part.again.size();
+    }
+    seen.Reserve(seen.Size() + firsts);
+    duplicates.reserve(again + firsts);
+    std::vector<std::size_t> seenBefore;
+    for (Part& part : found) {
+        seenBefore.clear();
+        for (std::size_t k = 0; k < part.firsts.size(); ++k) {
+            seen.Insert(part.keys.Key(static_cast<std::uint32_t>(k)), added);
+            if (!added) seenBefore.push_back(part.firsts[k]);
+        }
+        std::merge(part.again.begin(), part.again.end(), seenBefore.begin(), seenBefore.end(),
+                   std::back_inserter(duplicates));
+        part = {};
+    }
+    return duplicates;
 }
 
 }  // namespace tabrix

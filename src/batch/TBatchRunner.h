@@ -16,6 +16,8 @@
 namespace tabrix {
 
 class TElement;
+class TJudgeKey;
+class TKeyTable;
 
 // What a batch list's save (type 3) and output (type 4) items do, and who hears of an item
 // that was not run (with RunBatchSetting's result); each may be empty.
@@ -95,6 +97,10 @@ private:
     TGroupSetting* WritableGroup(std::size_t index) const;
     static void MarkApplied(TGroupSetting& group);
     void ReportGroup(std::size_t index) const;
+    // The positions of data, ascending, whose keys are in seen or met earlier in data; data's
+    // other keys are added to seen.
+    static std::vector<std::size_t> Duplicates(const TJudgeKey& keyOf, const TGroupData& data,
+                                               TKeyTable& seen);
 
     TZQLCtrl& library_;
     Progress progress_;

@@ -22,6 +22,11 @@ public:
     // The number of key, or kNone when it was never added.
     std::uint32_t Find(std::string_view key) const;
     std::size_t Size() const { return entries_.size(); }
+    // The key given number.
+    std::string_view Key(std::uint32_t number) const {
+        const Entry& entry = entries_[number];
+        return std::string_view(bytes_).substr(entry.offset, entry.length);
+    }
     // Makes room for count keys in all, so that adding them does not rehash.
     void Reserve(std::size_t count);
 

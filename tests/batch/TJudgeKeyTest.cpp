@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "batch/TBatchRunner.h"
+#include "batch/TElementSorter.h"
 #include "batch/TJudgeKey.h"
 #include "model/TGroupData.h"
 #include "model/TZQDCtrl.h"
@@ -135,15 +136,19 @@ IndexList RandomSubset(std::mt19937& random, std::size_t size, std::size_t most)
 }
 
 // Each seed's library, once for the duplicate deletion and once for the compare-apply; each
-// operation draws its lists from a stream of its own.
+// operation draws its lists from a stream of its own. Every other deletion splits its groups
+// into parts on the cores.
 TEST(TJudgeKeyTest, KeyedOperationsDoWhatTheWalksDo) {
     std::mt19937 deleting(2024), applying(99);
+    const std::size_t parallelSize = TElementSorter::ParallelSortSize();
     for (unsigned seed = 0; seed < 400; ++seed) {
         const IndexList targets = RandomSubset(deleting, 4, 5);
         const IndexList judges = RandomSubset(deleting, kParams, 3);
         RandomLibrary keyed(seed), walked(seed);
         ASSERT_EQ(keyed.State(), walked.State());
+        TElementSorter::SetParallelSortSize(seed % 2 ? 2 : parallelSize);
         TBatchRunner(keyed.library).DeleteDuplicates(targets, judges);
+        TElementSorter::SetParallelSortSize(parallelSize);
         TBatchRunner(walked.library).DeleteDuplicatesByWalk(targets, judges);
         ASSERT_EQ(keyed.State(), walked.State()) << "deletion, seed " << seed;
 
