@@ -452,9 +452,10 @@ void TBatchRunner::DeleteDuplicates(const IndexList& targetGroups, const IndexLi
     }
 }
 
-// A large group is cut into parts on the cores. Each part finds the first position of each of
-// its keys with a table of its own; then the parts' first keys go to seen in order, which finds
-// the ones an earlier part or group had: what one pass in position order finds.
+// A group as large as the sorts share between the cores is cut into parts on the cores. Each
+// part finds the first position of each of its keys with a table of its own; then the parts'
+// first keys go to seen in order, which finds the ones an earlier part or group had: what one
+// pass in position order finds.
 std::vector<std::size_t> TBatchRunner::Duplicates(const TJudgeKey& keyOf, const TGroupData& data,
                                                   TKeyTable& seen) {
     const std::size_t n = data.Size();
