@@ -287,6 +287,10 @@ bool TLibraryDocument::Record(const QString& name, const TStepView& view, bool c
         TEditLog::Scope scope(*log);
         log->NoteGroupStatus(*library_);
         changed = work();
+        // Every file of the group data the step changed has the change to save, whether or not
+        // the command marked it: a value applied from the panel marks nothing by itself.
+        for (TGroupData* data : log->Changed())
+            data->MarkModified();
         listRan = changed && changeList && RunListItems(kBatchChange);
     } catch (const std::bad_alloc&) {
         // What was done is undone: the library stands as it was before the command.

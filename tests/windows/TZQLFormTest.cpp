@@ -156,6 +156,21 @@ private slots:
         QVERIFY(written.contains("[ZQLForm]") && written.contains("[Panel_BR]"));
     }
 
+    // A value applied from the panel is saved even where no list item runs on the change (the
+    // sample's sort would mark the file itself): the element data written holds it.
+    void aValueAppliedFromThePanelIsSaved() {
+        TZQLForm* form = OpenSample();
+        form->Document().Library().BatchList(kBatchChange).clear();
+        form->List().SelectRows(2, 2, 2);  // a name without an escaped byte
+        test::TypeText(form->Panel().Control(0), u"X"_s);
+        form->Action(u"A_Apply"_s)->trigger();
+        const std::string name(form->CurrentElement()->Texts(0)[0]);
+        QVERIFY(name.find('X') != std::string::npos);
+        form->Action(u"A_Save"_s)->trigger();
+        QVERIFY(Bytes(Path("data/books.ZQD")).toStdString().find(name) != std::string::npos);
+        QVERIFY(!form->Document().IsModified());
+    }
+
     // Libraries opened (command line, recent menu, drop) or saved under a new path go to the
     // history, which the recent menu lists numbered; the caption follows the active library;
     // a path that is gone or a file that is no library opens nothing and says why.
