@@ -705,7 +705,6 @@ bool TLibraryDocument::ApplyToElements(std::size_t group, std::vector<TValueChan
             change.Apply();
         }
         // The values are the user's even when they equal the old ones: the file is saved.
-        data->MarkModified();
         TEditLog::Active()->Touch(*data);
         library_->Group(group)->Set(TGroupSetting::kOutputDone, false);
         return true;
@@ -758,7 +757,6 @@ bool TLibraryDocument::ReplaceTexts(const std::vector<TextChange>& changes) {
             TEditLog::NoteValue(*change.target);
             for (const TElementFinder::Replacement& value : change.values)
                 change.target->SetTexts(value.param, value.texts);
-            change.target->Owner()->MarkModified();
             library_->Group(change.group)->Set(TGroupSetting::kOutputDone, false);
         }
         return true;
