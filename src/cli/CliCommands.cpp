@@ -371,10 +371,15 @@ int RunInSession(CliSession& session, const std::string& command, const CommandL
     if (WritesFiles(command, line)) flush.emplace();
     // A save changes nothing before it writes: the lines read are kept so that it can write
     // them back as they stand rather than build each one again.
+    // Nor does it read the values of the elements whose lines it writes back: those are not
+    // built.
     const bool keptLines = TElementDataReader::KeepsLinesRead();
+    const bool leftValues = TElementDataReader::LeavesValuesInKeptLines();
     TElementDataReader::SetKeepsLinesRead(command == "save");
+    TElementDataReader::SetLeavesValuesInKeptLines(command == "save");
     const bool opened = session.Open(line.positional[0], error);
     TElementDataReader::SetKeepsLinesRead(keptLines);
+    TElementDataReader::SetLeavesValuesInKeptLines(leftValues);
     if (!opened) {
         Error(error);
         return kExitUsage;

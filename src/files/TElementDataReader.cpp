@@ -39,6 +39,7 @@ std::string DataMessage(const std::string& path, CoreText::Id suffix, const std:
 std::atomic<std::size_t> parallelReadThreshold{std::size_t{1} << 20};
 
 std::atomic<bool> keepsLinesRead{false};
+std::atomic<bool> leavesValuesInKeptLines{false};
 
 constexpr std::size_t kRun = TReadLines::kRun;
 // The memory of lines decoded is given back in steps of this many bytes.
@@ -56,10 +57,18 @@ class RunKeeper {
 public:
     explicit RunKeeper(const char* linesEnd) : linesEnd_(linesEnd) {}
 
+    // What a line did to the run it is in.
+    struct Step {
+        bool began;  // it began a run: the run before ended, kept or not
+        bool whole;  // the run is whole so far, this line included
+        bool kept;   // it completed the run, which is kept
+    };
+
     // The element at position of data was just decoded from line.
-    void Add(TGroupData& data, std::size_t position, std::string_view line, bool asWritten,
+    Step Add(TGroupData& data, std::size_t position, std::string_view line, bool asWritten,
              const TElement& element) {
-        if (position % kRun == 0 || &data != data_ || position != next_) {
+        const bool began = position % kRun == 0 || &data != data_ || position != next_;
+        if (began) {
             data_ = &data;
             begin_ = expected_ = line.data();
             whole_ = position % kRun == 0;  // a run begun elsewhere is not seen whole here
@@ -73,10 +82,12 @@ public:
         expected_ = end + 2;
         next_ = position + 1;
         TReadLines& read = *data.MutableReadLines();
-        if (whole_ && ++count_ == read.RunLength(position / kRun)) {
+        const bool kept = whole_ && ++count_ == read.RunLength(position / kRun);
+        if (kept) {
             read.KeepRun(position / kRun, begin_, expected_, hash_);
             ++kept_;
         }
+        return {began, whole_, kept};
     }
 
     // The runs kept so far.
@@ -156,6 +167,14 @@ bool TElementDataReader::KeepsLinesRead() {
 
 void TElementDataReader::SetKeepsLinesRead(bool on) {
     keepsLinesRead.store(on, std::memory_order_relaxed);
+}
+
+bool TElementDataReader::LeavesValuesInKeptLines() {
+    return leavesValuesInKeptLines.load(std::memory_order_relaxed);
+}
+
+void TElementDataReader::SetLeavesValuesInKeptLines(bool on) {
+    leavesValuesInKeptLines.store(on, std::memory_order_relaxed);
 }
 
 FileResult TElementDataReader::Read(const Progress& progress) {
@@ -333,7 +352,18 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
         memory[s].linesFrom = reinterpret_cast<const char*>(&first);
     }
     SliceGiveBack giveBack(memory, givesBackBytes);
-    auto decodeSlice = [&](std::size_t s, TElementLineReader& reader, RunKeeper& runs) {
+    // The elements of the run being read that were left without values, with their lines:
+    // built as soon as the run turns out not to be kept.
+    using LeftElements = std::vector<std::pair<TElement*, std::string_view>>;
+    auto buildLeft = [](TElementLineReader& reader, LeftElements& left) {
+        for (const auto& [element, line] : left) {
+            reader.Build(*element, line);
+            element->MarkAsRead();
+        }
+        left.clear();
+    };
+    auto decodeSlice = [&](std::size_t s, TElementLineReader& reader, RunKeeper& runs,
+                           LeftElements& left) {
         std::vector<TReadReference>& refs = sliceRefs[s];
         std::size_t b = static_cast<std::size_t>(
             std::upper_bound(blockStart.begin(), blockStart.end(), bounds[s]) - blockStart.begin());
@@ -352,8 +382,17 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
                 static_cast<std::uint32_t>(blockIndex[b - 1] + (k - blockStart[b - 1])));
             reader.Decode(*element, *line, refs);
             if (fileBytes) {
-                runs.Add(*block.data, element->Index(), *line, reader.LastLineAsWritten(),
-                         *element);
+                const RunKeeper::Step step = runs.Add(*block.data, element->Index(), *line,
+                                                      reader.LastLineAsWritten(), *element);
+                if (step.began) buildLeft(reader, left);  // the run before was not kept
+                if (reader.LastLineLeft() && step.whole) {
+                    element->MarkValuesLeftInLine();
+                    left.emplace_back(element.get(), *line);
+                } else if (reader.LastLineLeft()) {
+                    reader.Build(*element, *line);
+                }
+                if (!step.whole) buildLeft(reader, left);
+                if (step.kept) left.clear();
                 element->MarkAsRead();
             }
             block.data->PlaceRead(std::move(element));
@@ -369,6 +408,7 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
             if (doneLines - heldLines >= kGiveBackStep)
                 heldLines = GiveBackLargePages(heldLines, doneLines);
         }
+        buildLeft(reader, left);  // a run the slice did not complete
         memory[s].holdsReferences = !refs.empty();
         memory[s].bytesTo = refs.empty() ? line->data() + line->size() : refs.front().field.data();
         memory[s].linesTo = reinterpret_cast<const char*>(line + 1);
@@ -376,11 +416,13 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
     std::atomic<std::size_t> nextSlice{0};
     std::atomic<std::size_t> keptRuns{0};
     RunInParts(parts, [&](std::size_t) {
-        TElementLineReader reader(library_, fileBytes != nullptr);
+        TElementLineReader reader(library_, fileBytes != nullptr,
+                                  fileBytes && LeavesValuesInKeptLines());
         RunKeeper runs(lines.back().data() + lines.back().size());
+        LeftElements left;
         for (std::size_t s = nextSlice++; s < slices; s = nextSlice++) {
             if (bounds[s] == bounds[s + 1]) continue;
-            decodeSlice(s, reader, runs);
+            decodeSlice(s, reader, runs, left);
             giveBack.Done(s);
         }
         keptRuns += runs.Kept();

@@ -39,6 +39,12 @@ public:
     // they stand. The file's bytes are then held until its group data go. Off at the start.
     static bool KeepsLinesRead();
     static void SetKeepsLinesRead(bool on);
+    // Whether, while lines are kept, the elements of the lines kept are left without their
+    // values (TElement::MarkValuesLeftInLine): for a save that changes nothing and is the
+    // library's last use, which writes those lines back and never reads the values. Off at the
+    // start.
+    static bool LeavesValuesInKeptLines();
+    static void SetLeavesValuesInKeptLines(bool on);
 
 private:
     using LineViews = std::vector<std::string_view>;

@@ -343,9 +343,11 @@ struct KeptLines {
 
 // Builds the stretch into text. With kept, the lines kept from the reading are not copied into
 // the text but listed there, in order.
+// An element left without its values (TElement::MarkValuesLeftInLine) cannot be built: then
+// unbuilt is set, and the text is not to be written.
 void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const TReadLines::Context& context,
                   const Stretch& stretch, const Progress* progress, FileText& text,
-                  std::vector<KeptLines>* kept = nullptr) {
+                  std::atomic<bool>& unbuilt, std::vector<KeptLines>* kept = nullptr) {
     const TStringDivision& division = library.Division();
     ElementLineWriter lineWriter(library, file, text);
     std::size_t start = 0;  // the group data's first element line
@@ -390,6 +392,8 @@ void WriteStretch(const TZQDCtrl& file, const TZQLCtrl& library, const TReadLine
                 if (k + 2 * kAhead < last) elements[k + 2 * kAhead - start]->PrefetchValues();
                 if (k + kAhead < last) lineWriter.PrefetchTargets(*elements[k + kAhead - start]);
                 const std::size_t lineStart = text.Size();
+                if (elements[k - start]->ValuesLeftInLine())
+                    unbuilt.store(true, std::memory_order_relaxed);
                 lineWriter.Write(*elements[k - start]);
                 EndLine(text, division, lineStart);
             }
@@ -523,7 +527,9 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
     // reported before the work begins (other threads must not report: the progress callback
     // may drive a window), and chunks of element lines are built on every core and written in
     // order while later ones are being built, through a few buffers of a chunk.
-    if (parts == 1) WriteStretch(file_, library_, context, {0, elements, true}, &progress, text);
+    std::atomic<bool> unbuilt{false};
+    if (parts == 1)
+        WriteStretch(file_, library_, context, {0, elements, true}, &progress, text, unbuilt);
     if (parts > 1)
         for (const auto& data : file_.GroupData())
             Report(progress, DataMessage(path, CoreText::kSavePreparingData, data->Name()));
@@ -544,7 +550,8 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
             chunks, parts,
             [&](std::size_t c, Chunk& chunk) {
                 const Stretch stretch{c * each, std::min(elements, (c + 1) * each), c == 0};
-                WriteStretch(file_, library_, context, stretch, nullptr, chunk.text, &chunk.kept);
+                WriteStretch(file_, library_, context, stretch, nullptr, chunk.text, unbuilt,
+                             &chunk.kept);
             },
             [&](const Chunk& chunk) {
                 const bool last = ++taken == chunks;
@@ -552,6 +559,13 @@ FileResult TElementDataWriter::Write(const Progress& progress, TFileWriter& writ
                 result = out.Result();
                 return result == kFileOk;
             });
+    }
+    if (result == kFileOk && unbuilt) {
+        // Lines to write back as read were lost, and the elements read from them were left
+        // without their values: what the file held is no longer anywhere to be written.
+        replacement.Abandon();
+        file_.SetModified(true);
+        return kFileCannotOpen;
     }
     if (result == kFileOk && LetGoLostReadLines(file_)) {
         // Some of the lines written back were lost while they were written.

@@ -368,7 +368,13 @@ constexpr std::size_t kInPlaceLine = 64 * 1024;
 }  // namespace
 
 TElementLineReader::TElementLineReader(const TZQLCtrl& library, bool checksWritten)
-    : division_(library.Division()), checksWritten_(checksWritten) {
+    : TElementLineReader(library, checksWritten, false) {}
+
+TElementLineReader::TElementLineReader(const TZQLCtrl& library, bool checksWritten,
+                                       bool leavesWritten)
+    : division_(library.Division()),
+      checksWritten_(checksWritten),
+      leavesWritten_(checksWritten && leavesWritten) {
     if (const TZQPCtrl* params = library.ParameterFile()) {
         types_.reserve(params->Size());
         for (std::size_t i = 0; i < params->Size(); ++i)
@@ -496,6 +502,7 @@ void TElementLineReader::CutReferenceItems(const TStringDivision& division, std:
 void TElementLineReader::Decode(TElement& element, std::string_view line,
                                 std::vector<TReadReference>& refs) {
     values_.Clear();
+    left_ = false;
     if (checksWritten_) {
         // Lines not as the writer writes them one after another (references, another
         // writer's forms) tell that checking the rest of the file would keep nothing.
@@ -520,7 +527,18 @@ void TElementLineReader::Decode(TElement& element, std::string_view line,
     ScratchSink sink(values_);
     rest.remove_prefix(asWritten_ ? DecodeTexts<true>(rest, sink) : DecodeTexts<false>(rest, sink));
     if (!rest.empty()) DecodeNumbers(element, rest, refs);
-    element.AssignRead(values_);
+    left_ = leavesWritten_ && LastLineAsWritten();
+    if (!left_) element.AssignRead(values_);
+}
+
+void TElementLineReader::Build(TElement& element, std::string_view line) {
+    const bool checks = checksWritten_, asWritten = asWritten_, left = left_;
+    checksWritten_ = false;            // nor is the count of lines not as written touched
+    std::vector<TReadReference> none;  // a line as written holds no reference value
+    Decode(element, line, none);
+    checksWritten_ = checks;
+    asWritten_ = asWritten;
+    left_ = left;
 }
 
 void TElementLineReader::DecodeInPlace(TElement& element, std::string_view rest,

@@ -28,6 +28,9 @@ public:
     // With checksWritten, each line decoded is also checked against what the writer would
     // build from the element it gave (see LastLineAsWritten).
     explicit TElementLineReader(const TZQLCtrl& library, bool checksWritten = false);
+    // With leavesWritten besides, Decode builds no values for a line it finds as written
+    // (LastLineLeft): a save that changes nothing writes such lines back as they stand.
+    TElementLineReader(const TZQLCtrl& library, bool checksWritten, bool leavesWritten);
 
     // Fills element from line. Reference values are left pending, with room for their
     // targets, and their field texts appended to refs.
@@ -38,6 +41,12 @@ public:
     // text item escaped as the writer escapes it, both sections, plain decimal numbers and no
     // reference. False whenever in doubt.
     bool LastLineAsWritten() const { return checksWritten_ && asWritten_; }
+    // True when Decode left the element of the last line without its values: the line is as
+    // written and the reader leaves such lines (see the constructor).
+    bool LastLineLeft() const { return left_; }
+    // Builds the values Decode left out of element, from the same line; the checks of the
+    // lines to come go on as if it had not been called.
+    void Build(TElement& element, std::string_view line);
 
     // Replaces items by the items of a reference field as read, cut at "#" as the library's
     // divider cuts: views into field.
@@ -107,6 +116,8 @@ private:
     const std::string* barsPlain_ = nullptr;
     bool checksWritten_;
     bool asWritten_ = false;
+    bool leavesWritten_ = false;
+    bool left_ = false;
     static constexpr std::size_t kLinesNotAsWrittenBeforeGivingUp = 256;
     std::size_t linesNotAsWritten_ = 0;  // in a row, up to the last line
     std::string escaped_;                // scratch for CheckItemAsWritten

@@ -195,11 +195,13 @@ void TElement::ReplaceNumbers(std::size_t i, NumberItems items, RefKind kind) {
 }
 
 void TElement::AssignRead(const Values& values) {
+    valuesLeftInLine_ = false;
     Pack(values);
 }
 
 TElement::TextRoom TElement::AssignReadAround(const Values& values, std::size_t fields,
                                               std::size_t items, std::size_t chars) {
+    valuesLeftInLine_ = false;
     return PackAround(values, fields, items, chars);
 }
 
@@ -238,6 +240,7 @@ std::unique_ptr<TElement> TElement::KeptCopy() const {
     kept->numberCount_ = numberCount_;
     kept->endWidth_ = endWidth_;
     kept->outputFlag_ = outputFlag_;
+    kept->valuesLeftInLine_ = valuesLeftInLine_;
     if (const std::size_t bytes = ValueBytes()) {
         kept->buffer_ = NewBuffer(bytes);
         std::memcpy(kept->buffer_.get(), buffer_.get(), bytes);
@@ -258,6 +261,9 @@ void TElement::ExchangeValues(TElement& kept) {
     std::swap(numberCount_, kept.numberCount_);
     std::swap(endWidth_, kept.endWidth_);
     std::swap(outputFlag_, kept.outputFlag_);
+    const bool left = valuesLeftInLine_;  // bit-fields do not swap
+    valuesLeftInLine_ = kept.valuesLeftInLine_;
+    kept.valuesLeftInLine_ = left;
     if (keepsItems_ || kept.keepsItems_) {
         std::swap(EnsureLinks().kept, kept.EnsureLinks().kept);
         const bool keeps = keepsItems_;

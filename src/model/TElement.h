@@ -187,6 +187,12 @@ public:
     // takes the mark away, even one that sets what was there.
     void MarkAsRead() { asRead_ = true; }
     bool IsAsRead() const { return asRead_; }
+    // Marks an element read without its values: a save that changes nothing writes it back
+    // from the line it was read from (kept, see TReadLines) and never reads them, so they are
+    // not built. Its values read as empty, and it must not be written from them; reading its
+    // values in (AssignRead) takes the mark away.
+    void MarkValuesLeftInLine() { valuesLeftInLine_ = true; }
+    bool ValuesLeftInLine() const { return valuesLeftInLine_; }
     std::uint32_t Index() const { return index_; }
     void SetIndex(std::uint32_t index) { index_ = index; }
     TGroupData* Owner() const { return owner_; }
@@ -304,6 +310,8 @@ private:
     bool detached_ : 1 = false;
     // See MarkAsRead.
     bool asRead_ : 1 = false;
+    // See MarkValuesLeftInLine.
+    bool valuesLeftInLine_ : 1 = false;
 };
 
 }  // namespace tabrix

@@ -626,6 +626,51 @@ TEST_F(TZQDCtrlTest, ChangesAfterReadingAreSavedNotTheLinesRead) {
     }
 }
 
+// Opened for a save that changes nothing, a library leaves the elements of the runs it keeps
+// without values and builds all others, the lines of a run read before the line that broke it
+// included, on one thread and on several; the save writes what a save that keeps nothing
+// writes. Once the lines kept are lost, such a save fails rather than write empty elements.
+TEST_F(TZQDCtrlTest, OnlyTheElementsOfRunsKeptAreLeftWithoutValues) {
+    const std::set<int> notAsWritten = {5, 70, 127, 200};  // runs 0, 1 and 3 are not kept
+    std::string body;
+    for (int k = 0; k < 300; ++k)
+        body += "\r\n1||n" + std::to_string(k) + "\\#,x||" + std::to_string(k) +
+                (notAsWritten.count(k) ? ",07" : ",7");
+    std::string zqd = DataFile({{}});
+    zqd.insert(zqd.find("[data]") + 6, body);
+    Open(ParameterFile({0, 9, 9}), LibraryFile({0}), zqd);
+    const std::string plain = SaveData();
+    const std::size_t threshold = TElementDataReader::ParallelReadThreshold();
+    for (const std::size_t readBytes : {std::size_t{1} << 40, std::size_t{0}}) {
+        for (const bool cut : {false, true}) {
+            TElementDataReader::SetParallelReadThreshold(readBytes);
+            TElementDataReader::SetKeepsLinesRead(true);
+            TElementDataReader::SetLeavesValuesInKeptLines(true);
+            TZQLCtrl& lib = Open(ParameterFile({0, 9, 9}), LibraryFile({0}), zqd);
+            TElementDataReader::SetKeepsLinesRead(false);
+            TElementDataReader::SetLeavesValuesInKeptLines(false);
+            TElementDataReader::SetParallelReadThreshold(threshold);
+            TGroupData& data = *lib.Group(0)->GroupData();
+            for (int k = 0; k < 300; ++k) {
+                const bool left = k / 64 == 2 || k / 64 == 4;
+                ASSERT_EQ(data.At(k)->ValuesLeftInLine(), left) << k;
+                if (!left) {
+                    ASSERT_EQ(data.At(k)->Texts(0).at(0), "n" + std::to_string(k) + "#");
+                }
+            }
+            if (!cut) {
+                EXPECT_EQ(SaveData(), plain);
+                continue;
+            }
+            std::filesystem::resize_file(dir_.Path() / "data.ZQD", 0);
+            data.Owner()->SetModified(true);
+            EXPECT_EQ(TElementDataWriter(*data.Owner(), lib).Write(), kFileCannotOpen);
+            EXPECT_TRUE(data.Owner()->IsModified());
+            EXPECT_EQ(ReadFile(dir_.Path() / "data.ZQD"), "");
+        }
+    }
+}
+
 // A large file gives the memory of the lines decoded back as it goes: every element keeps what
 // its line held, and the reference values near the end are still read from their lines after
 // that.
