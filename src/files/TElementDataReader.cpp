@@ -323,7 +323,7 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
     // parts take in order as they come free: a core slowed by other work leaves its share to
     // the others. A slice begins a run of kept lines where it can.
     const std::size_t parts = std::min(ReadParts(bytes), std::max<std::size_t>(elements, 1));
-    constexpr std::size_t kSlicesPerPart = 8;
+    constexpr std::size_t kSlicesPerPart = 32;
     const std::size_t slices = parts == 1 ? 1 : std::min(parts * kSlicesPerPart, elements);
     std::vector<std::size_t> bounds{0};  // slice s decodes elements bounds[s] .. bounds[s+1]-1
     std::size_t seen = 0;

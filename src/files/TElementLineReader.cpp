@@ -58,6 +58,26 @@ bool IsPlainAscii(std::string_view text) {
     return true;
 }
 
+// True when text holds c. Lines are short: calling memchr for each costs more than its search.
+bool HoldsByte(std::string_view text, char c) {
+    const char* data = text.data();
+    const std::size_t size = text.size();
+    std::size_t pos = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(c);
+    for (; pos + 16 <= size; pos += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted))) return true;
+    }
+#endif
+    for (; pos + 8 <= size; pos += 8)
+        if (HasZeroByte(LoadWord(data + pos) ^ (kOnes * static_cast<unsigned char>(c))))
+            return true;
+    for (; pos < size; ++pos)
+        if (data[pos] == c) return true;
+    return false;
+}
+
 // True when the bytes at at are those of form (escaped forms are a few bytes long).
 bool SameBytes(const std::string& form, const char* at) {
     for (std::size_t k = 0; k < form.size(); ++k)
@@ -519,7 +539,7 @@ void TElementLineReader::Decode(TElement& element, std::string_view line,
     otherPlainStartsInLine_ = false;
     if (asWritten_)
         for (char c : otherPlainStarts_)  // one search per byte: find_first_of is one per byte
-            otherPlainStartsInLine_ |= rest.find(c) != std::string_view::npos;
+            otherPlainStartsInLine_ |= HoldsByte(rest, c);
     if (rest.size() >= kInPlaceLine) {
         asWritten_ = false;  // its texts are not kept in the scratch values to compare
         return DecodeInPlace(element, rest, refs);
