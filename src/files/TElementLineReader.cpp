@@ -353,6 +353,19 @@ private:
     TElement::Values& values_;
 };
 
+// For a line checked without building its values: an item's text, held until the item ends
+// (the check compares it with the item), and nothing else.
+class CheckSink {
+public:
+    explicit CheckSink(TElement::Values& values) : values_(values) {}
+    void Append(const char* bytes, std::size_t size) { values_.chars.append(bytes, size); }
+    void EndItem() { values_.chars.clear(); }
+    void EndField() {}
+
+private:
+    TElement::Values& values_;
+};
+
 class CountSink {
 public:
     void Append(const char*, std::size_t size) { chars += size; }
@@ -523,6 +536,7 @@ void TElementLineReader::Decode(TElement& element, std::string_view line,
                                 std::vector<TReadReference>& refs) {
     values_.Clear();
     left_ = false;
+    const bool lastAsWritten = asWritten_;
     if (checksWritten_) {
         // Lines not as the writer writes them one after another (references, another
         // writer's forms) tell that checking the rest of the file would keep nothing.
@@ -544,11 +558,52 @@ void TElementLineReader::Decode(TElement& element, std::string_view line,
         asWritten_ = false;  // its texts are not kept in the scratch values to compare
         return DecodeInPlace(element, rest, refs);
     }
+    // After a line as written, the next is checked first without building its values: it is
+    // as written too as a rule, and left then. The lines after one that is not are decoded
+    // once, with the checks.
+    if (leavesWritten_ && asWritten_ && lastAsWritten) {
+        left_ = CheckedAsWritten(rest);
+        if (left_) return;
+        values_.Clear();
+    }
     ScratchSink sink(values_);
     rest.remove_prefix(asWritten_ ? DecodeTexts<true>(rest, sink) : DecodeTexts<false>(rest, sink));
     if (!rest.empty()) DecodeNumbers(element, rest, refs);
     left_ = leavesWritten_ && LastLineAsWritten();
     if (!left_) element.AssignRead(values_);
+}
+
+bool TElementLineReader::CheckedAsWritten(std::string_view rest) {
+    CheckSink sink(values_);
+    const std::size_t numbers = DecodeTexts<true>(rest, sink);
+    if (asWritten_ && numbers < rest.size()) {
+        const std::string_view section = rest.substr(numbers);
+        if (IsPlainAscii(section))
+            CheckPlainNumbers(section);
+        else
+            asWritten_ = false;
+    }
+    return asWritten_;
+}
+
+void TElementLineReader::CheckPlainNumbers(std::string_view rest) {
+    const char* data = rest.data();
+    const std::size_t size = rest.size();
+    std::size_t pos = 0;
+    for (std::size_t i = 0;; ++i) {
+        if (IsReferenceType(TypeAt(i))) {
+            asWritten_ = false;
+            return;
+        }
+        for (;;) {
+            pos = ReadPlainItem<false>(rest, pos);
+            if (!asWritten_) return;
+            if (pos == size || data[pos] == ',') break;
+            ++pos;  // past the "#"
+        }
+        if (pos == size) return;
+        ++pos;
+    }
 }
 
 void TElementLineReader::Build(TElement& element, std::string_view line) {
@@ -656,7 +711,7 @@ void TElementLineReader::DecodePlainNumbers(TElement& element, std::string_view 
             AddPendingReference(element, i, rest.substr(start, pos - start), items, refs);
         } else {
             for (;;) {
-                pos = ReadPlainItem(rest, pos);
+                pos = ReadPlainItem<true>(rest, pos);
                 if (pos == size || data[pos] == ',') break;
                 ++pos;  // past the "#"
             }
@@ -670,6 +725,7 @@ void TElementLineReader::DecodePlainNumbers(TElement& element, std::string_view 
 // Reads the number item at pos of a plain number section, up to the next "#", "," or the end,
 // and returns where it ends. The digits are summed as the walk passes them: a plain decimal,
 // ReadNumber's common case, is not walked twice.
+template <bool kKeeps>
 inline std::size_t TElementLineReader::ReadPlainItem(std::string_view rest, std::size_t pos) {
     const char* data = rest.data();
     const std::size_t size = rest.size();
@@ -690,7 +746,8 @@ inline std::size_t TElementLineReader::ReadPlainItem(std::string_view rest, std:
     const bool plain = digitsEnd == pos && length >= 1 && length <= 10 &&
                        (data[start] != '0' || length == 1) && value <= 0xFFFFFFFFu;
     if (!plain) asWritten_ = false;
-    values_.numbers.push_back(plain ? value : ReadNumber(rest.substr(start, length)));
+    if constexpr (kKeeps)
+        values_.numbers.push_back(plain ? value : ReadNumber(rest.substr(start, length)));
     return pos;
 }
 

@@ -71,8 +71,16 @@ private:
     void DecodeNumbers(TElement& element, std::string_view rest, std::vector<TReadReference>& refs);
     void DecodePlainNumbers(TElement& element, std::string_view rest,
                             std::vector<TReadReference>& refs);
-    // Appends the number item at pos of a plain number section; returns where it ends.
+    // Reads the number item at pos of a plain number section, appending it with kKeeps;
+    // returns where it ends.
+    template <bool kKeeps>
     std::size_t ReadPlainItem(std::string_view rest, std::size_t pos);
+    // Whether the line after its flag is as written, found without building its values; false
+    // (asWritten_ cleared) as soon as it is not, and the scratch values then hold nothing of use.
+    bool CheckedAsWritten(std::string_view rest);
+    // DecodePlainNumbers's walk keeping nothing: clears asWritten_ at the first reference value
+    // or number not as the writer writes it.
+    void CheckPlainNumbers(std::string_view rest);
     void AddPendingReference(TElement& element, std::size_t i, std::string_view field,
                              std::size_t items, std::vector<TReadReference>& refs);
     // Appends item with its escaped forms replaced, as the divider's unescaping does.

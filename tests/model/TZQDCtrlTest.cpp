@@ -515,7 +515,7 @@ TEST_F(TZQDCtrlTest, DecodingInPartsBuildsWhatOneThreadBuilds) {
 
 // Opened with the lines read kept, a library saves the lines that are as the writer writes
 // them back as read, and builds the others: the bytes are those of a save that keeps nothing.
-// Each line here stands alone in its group data, a run of its own.
+// Each line here is the second of a run of two, its group data's.
 TEST_F(TZQDCtrlTest, LinesKeptFromReadingAreTheOnesTheWriterWrites) {
     const std::string so = Sj("ソ"), hyou = Sj("表"), rest = Sj("ース");
     const struct {
@@ -544,21 +544,26 @@ TEST_F(TZQDCtrlTest, LinesKeptFromReadingAreTheOnesTheWriterWrites) {
         {"1||a\\|||1", false},
         {"1||a||1||2", false},
     };
+    // After a line as written, so that a reader leaving the lines kept checks it first without
+    // building its values.
     for (const auto& c : cases) {
-        std::string saved[2];
-        bool kept = false;
-        for (bool keep : {false, true}) {
-            TElementDataReader::SetKeepsLinesRead(keep);
-            TZQLCtrl& lib = Open(ParameterFile({0, 9, 9}), LibraryFile({0}), DataFile({{c.line}}));
+        std::string saved[3];
+        for (int way : {0, 1, 2}) {
+            TElementDataReader::SetKeepsLinesRead(way > 0);
+            TElementDataReader::SetLeavesValuesInKeptLines(way == 2);
+            TZQLCtrl& lib =
+                Open(ParameterFile({0, 9, 9}), LibraryFile({0}), DataFile({{"1||a||1", c.line}}));
             TElementDataReader::SetKeepsLinesRead(false);
+            TElementDataReader::SetLeavesValuesInKeptLines(false);
             const TGroupData& data = *lib.Group(0)->GroupData();
-            if (keep)
-                kept =
-                    data.ReadLines() && !data.ReadLines()->LinesFor(0, 1, data.Elements()).empty();
-            saved[keep] = SaveData();
+            const bool kept =
+                data.ReadLines() && !data.ReadLines()->LinesFor(0, 2, data.Elements()).empty();
+            EXPECT_EQ(kept, way > 0 && c.kept) << c.line;
+            EXPECT_EQ(data.At(1)->ValuesLeftInLine(), way == 2 && c.kept) << c.line;
+            saved[way] = SaveData();
         }
-        EXPECT_EQ(kept, c.kept) << c.line;
-        EXPECT_EQ(saved[true], saved[false]) << c.line;
+        EXPECT_EQ(saved[1], saved[0]) << c.line;
+        EXPECT_EQ(saved[2], saved[0]) << c.line;
     }
 }
 
