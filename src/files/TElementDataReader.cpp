@@ -384,14 +384,14 @@ void TElementDataReader::DecodeBlocks(const LineViews& lines, const std::vector<
             if (fileBytes) {
                 const RunKeeper::Step step = runs.Add(*block.data, element->Index(), *line,
                                                       reader.LastLineAsWritten(), *element);
-                if (step.began) buildLeft(reader, left);  // the run before was not kept
+                // Left elements of a run not kept, the one before or this one, are built.
+                if (step.began || !step.whole) buildLeft(reader, left);
                 if (reader.LastLineLeft() && step.whole) {
                     element->MarkValuesLeftInLine();
                     left.emplace_back(element.get(), *line);
                 } else if (reader.LastLineLeft()) {
                     reader.Build(*element, *line);
                 }
-                if (!step.whole) buildLeft(reader, left);
                 if (step.kept) left.clear();
                 element->MarkAsRead();
             }

@@ -400,9 +400,6 @@ constexpr std::size_t kInPlaceLine = 64 * 1024;
 
 }  // namespace
 
-TElementLineReader::TElementLineReader(const TZQLCtrl& library, bool checksWritten)
-    : TElementLineReader(library, checksWritten, false) {}
-
 TElementLineReader::TElementLineReader(const TZQLCtrl& library, bool checksWritten,
                                        bool leavesWritten)
     : division_(library.Division()),

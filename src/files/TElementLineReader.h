@@ -27,10 +27,10 @@ class TElementLineReader {
 public:
     // With checksWritten, each line decoded is also checked against what the writer would
     // build from the element it gave (see LastLineAsWritten).
-    explicit TElementLineReader(const TZQLCtrl& library, bool checksWritten = false);
     // With leavesWritten besides, Decode builds no values for a line it finds as written
     // (LastLineLeft): a save that changes nothing writes such lines back as they stand.
-    TElementLineReader(const TZQLCtrl& library, bool checksWritten, bool leavesWritten);
+    explicit TElementLineReader(const TZQLCtrl& library, bool checksWritten = false,
+                                bool leavesWritten = false);
 
     // Fills element from line. Reference values are left pending, with room for their
     // targets, and their field texts appended to refs.
